@@ -1,0 +1,7 @@
+// platform/rtl/FormatSettings.cpp
+#include "platform/rtl/FormatSettings.h"
+
+TFormatSettings& FormatSettings() {
+  static TFormatSettings settings;
+  return settings;
+}
