@@ -66,11 +66,16 @@ ZORVET_DECLARE_EXCEPTION(EFilerError, EStreamError);
 ZORVET_DECLARE_EXCEPTION(EReadError, EFilerError);
 ZORVET_DECLARE_EXCEPTION(EWriteError, EFilerError);
 ZORVET_DECLARE_EXCEPTION(EClassNotFound, EFilerError);
+// Published properties reached by name (see PropertyRegistry.h).
+ZORVET_DECLARE_EXCEPTION(EPropertyError, Exception);
 
 // Containers (see List.h, StringList.h, Collection.h).
 ZORVET_DECLARE_EXCEPTION(EListError, Exception);
 ZORVET_DECLARE_EXCEPTION(EStringListError, Exception);
 ZORVET_DECLARE_EXCEPTION(EComponentError, Exception);
+
+// File-name masks (see Masks.h).
+ZORVET_DECLARE_EXCEPTION(EMaskException, Exception);
 
 // The dataset model's error; the dataset layer derives its own from it.
 ZORVET_DECLARE_EXCEPTION(EDatabaseError, Exception);

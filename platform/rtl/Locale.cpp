@@ -1,0 +1,281 @@
+// platform/rtl/Locale.cpp
+#include "platform/rtl/Locale.h"
+
+#include <unicode/ucol.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/rtl/Unicode.h"
+
+namespace {
+
+struct TLocaleEntry {
+  std::uint16_t id;  // language identifier (LCID bits 0-15) or, below 0x400, a primary language
+  const char* name;  // ICU locale name
+};
+
+// Full language identifiers (primary language plus sublanguage).
+constexpr TLocaleEntry kLanguageIds[] = {
+    {0x0401, "ar_SA"},
+    {0x0402, "bg_BG"},
+    {0x0404, "zh_TW"},
+    {0x0405, "cs_CZ"},
+    {0x0406, "da_DK"},
+    {0x0407, "de_DE"},
+    {0x0408, "el_GR"},
+    {0x0409, "en_US"},
+    // 0x040A is Spanish with the traditional sort ("ch" and "ll" as letters).
+    {0x040A, "es_ES@collation=traditional"},
+    {0x040B, "fi_FI"},
+    {0x040C, "fr_FR"},
+    {0x040D, "he_IL"},
+    {0x040E, "hu_HU"},
+    {0x040F, "is_IS"},
+    {0x0410, "it_IT"},
+    {0x0411, "ja_JP"},
+    {0x0412, "ko_KR"},
+    {0x0413, "nl_NL"},
+    {0x0414, "nb_NO"},
+    {0x0415, "pl_PL"},
+    {0x0416, "pt_BR"},
+    {0x0418, "ro_RO"},
+    {0x0419, "ru_RU"},
+    {0x041A, "hr_HR"},
+    {0x041B, "sk_SK"},
+    {0x041D, "sv_SE"},
+    {0x041E, "th_TH"},
+    {0x041F, "tr_TR"},
+    {0x0421, "id_ID"},
+    {0x0422, "uk_UA"},
+    {0x0424, "sl_SI"},
+    {0x0425, "et_EE"},
+    {0x0426, "lv_LV"},
+    {0x0427, "lt_LT"},
+    {0x042A, "vi_VN"},
+    {0x0439, "hi_IN"},
+    {0x0804, "zh_CN"},
+    {0x0807, "de_CH"},
+    {0x0809, "en_GB"},
+    {0x080A, "es_MX"},
+    {0x080C, "fr_BE"},
+    {0x0813, "nl_BE"},
+    {0x0814, "nn_NO"},
+    {0x0816, "pt_PT"},
+    {0x081D, "sv_FI"},
+    {0x0C04, "zh_HK"},
+    {0x0C07, "de_AT"},
+    {0x0C09, "en_AU"},
+    {0x0C0A, "es_ES"},
+    {0x0C0C, "fr_CA"},
+    {0x1004, "zh_SG"},
+    {0x1009, "en_CA"},
+    {0x100C, "fr_CH"},
+};
+
+// Primary languages, for identifiers whose sublanguage we do not list.
+constexpr TLocaleEntry kPrimaryLanguages[] = {
+    {0x01, "ar"}, {0x02, "bg"}, {0x04, "zh"}, {0x05, "cs"}, {0x06, "da"}, {0x07, "de"},
+    {0x08, "el"}, {0x09, "en"}, {0x0A, "es"}, {0x0B, "fi"}, {0x0C, "fr"}, {0x0D, "he"},
+    {0x0E, "hu"}, {0x0F, "is"}, {0x10, "it"}, {0x11, "ja"}, {0x12, "ko"}, {0x13, "nl"},
+    {0x14, "nb"}, {0x15, "pl"}, {0x16, "pt"}, {0x18, "ro"}, {0x19, "ru"}, {0x1A, "hr"},
+    {0x1B, "sk"}, {0x1D, "sv"}, {0x1E, "th"}, {0x1F, "tr"}, {0x21, "id"}, {0x22, "uk"},
+    {0x24, "sl"}, {0x25, "et"}, {0x26, "lv"}, {0x27, "lt"}, {0x2A, "vi"}, {0x39, "hi"},
+};
+
+constexpr std::string_view kRoot = "root";
+
+const char* FindEntry(const TLocaleEntry* begin, const TLocaleEntry* end, std::uint16_t id) {
+  for (const TLocaleEntry* e = begin; e != end; ++e)
+    if (e->id == id) return e->name;
+  return nullptr;
+}
+
+// The POSIX locale name in the first non-empty variable, as an ICU name: the
+// codeset and modifier ("de_DE.UTF-8@euro") are dropped; C and POSIX are root.
+std::string_view ProcessLocaleFrom(const char* category_variable) {
+  const char* value = nullptr;
+  for (const char* variable : {"LC_ALL", category_variable, "LANG"}) {
+    value = std::getenv(variable);
+    if (value && *value) break;
+    value = nullptr;
+  }
+  if (!value) return kRoot;
+  std::string_view name(value, std::strcspn(value, ".@"));
+  if (name.empty() || name == "C" || name == "POSIX") return kRoot;
+  return name;
+}
+
+// Resolves `locale` to an ICU name without allocating; empty when invalid.
+std::string_view ResolveLocale(LCID locale) {
+  if (locale == LOCALE_NEUTRAL || locale == LOCALE_SYSTEM_DEFAULT || locale == LOCALE_USER_DEFAULT)
+    return ProcessLocaleFrom("LC_COLLATE");
+  if (locale == LOCALE_INVARIANT) return kRoot;
+  if (locale > 0xFFFF) return {};  // a sort other than the default: none is known to us
+  const auto id = static_cast<std::uint16_t>(locale);
+  if (const char* name = FindEntry(std::begin(kLanguageIds), std::end(kLanguageIds), id))
+    return name;
+  if (const char* name =
+          FindEntry(std::begin(kPrimaryLanguages), std::end(kPrimaryLanguages), id & 0x3FF))
+    return name;
+  return {};
+}
+
+// The locale's collation with one change: "ß" is the same as "ss" at every
+// level, as Windows compares them ("Straße" equals "STRASSE" ignoring case),
+// where ICU alone keeps a secondary difference. Opening a collator from rules
+// is slow for the large tailorings (tens of milliseconds for Chinese), which
+// the cache pays once per locale and strength.
+UCollator* OpenCollator(const char* locale) {
+  UErrorCode status = U_ZERO_ERROR;
+  UCollator* base = ucol_open(locale, &status);
+  if (U_FAILURE(status)) return nullptr;
+  int32_t length = 0;
+  const UChar* base_rules = ucol_getRules(base, &length);
+  std::u16string rules(base_rules, static_cast<std::size_t>(length));
+  rules += u"&ss=\u00DF";
+  UParseError error;
+  status = U_ZERO_ERROR;
+  UCollator* tailored = ucol_openRules(rules.data(), static_cast<int32_t>(rules.size()),
+                                       UCOL_DEFAULT, UCOL_DEFAULT, &error, &status);
+  if (U_FAILURE(status)) return base;  // the plain collation is the better answer than none
+  ucol_close(base);
+  return tailored;
+}
+
+class TCollatorCache {
+ public:
+  const TLocaleCollator* Get(std::string_view name, bool ignore_case) {
+    std::lock_guard lock(mutex_);
+    auto& map = collators_[ignore_case ? 1 : 0];
+    if (auto it = map.find(name); it != map.end()) return it->second.get();
+    String key(name);
+    UCollator* collator = OpenCollator(key.c_str());
+    if (!collator) return nullptr;
+    ucol_setStrength(collator, ignore_case ? UCOL_SECONDARY : UCOL_TERTIARY);
+    auto entry = std::make_unique<TLocaleCollator>(collator, key, ignore_case);
+    const TLocaleCollator* result = entry.get();
+    map.emplace(std::move(key), std::move(entry));
+    return result;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<String, std::unique_ptr<TLocaleCollator>, std::less<>> collators_[2];
+};
+
+TCollatorCache& Cache() {
+  static TCollatorCache cache;
+  return cache;
+}
+
+thread_local std::uint32_t last_compare_error = 0;
+
+int ToCompareResult(int order) {
+  return order < 0 ? CSTR_LESS_THAN : order > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL;
+}
+
+// Checks the arguments common to both forms and finds the collator; nullptr
+// (with the error recorded) when the call must fail.
+const TLocaleCollator* CollatorForCall(LCID locale, std::uint32_t flags, const void* a, int na,
+                                       const void* b, int nb) {
+  if (flags & ~NORM_IGNORECASE) {
+    last_compare_error = kCompareInvalidFlags;
+    return nullptr;
+  }
+  if (na < -1 || nb < -1 || (!a && na != 0) || (!b && nb != 0)) {
+    last_compare_error = kCompareInvalidParameter;
+    return nullptr;
+  }
+  const TLocaleCollator* collator = CollatorForLocale(locale, (flags & NORM_IGNORECASE) != 0);
+  if (!collator) last_compare_error = kCompareInvalidParameter;
+  return collator;
+}
+
+}  // namespace
+
+TLocaleCollator::TLocaleCollator(UCollator* collator, String locale_name, bool ignore_case)
+    : collator_(collator), locale_name_(std::move(locale_name)), ignore_case_(ignore_case) {}
+
+TLocaleCollator::~TLocaleCollator() {
+  ucol_close(collator_);
+}
+
+int TLocaleCollator::Compare(std::string_view a, std::string_view b) const {
+  const bool a_valid = IsValidUtf8(a);
+  const bool b_valid = IsValidUtf8(b);
+  if (!a_valid || !b_valid) {
+    // ICU would replace a bad sequence as a whole; we read each bad byte as
+    // one U+FFFD, so hand it text that says so.
+    const String a_fixed = a_valid ? String() : SanitizeUtf8(a);
+    const String b_fixed = b_valid ? String() : SanitizeUtf8(b);
+    return Compare(a_valid ? a : std::string_view(a_fixed),
+                   b_valid ? b : std::string_view(b_fixed));
+  }
+  UErrorCode status = U_ZERO_ERROR;
+  return ucol_strcollUTF8(collator_, a.data(), static_cast<int32_t>(a.size()), b.data(),
+                          static_cast<int32_t>(b.size()), &status);
+}
+
+int TLocaleCollator::Compare(std::u16string_view a, std::u16string_view b) const {
+  return ucol_strcoll(collator_, a.data(), static_cast<int32_t>(a.size()), b.data(),
+                      static_cast<int32_t>(b.size()));
+}
+
+const TLocaleCollator* CollatorForLocale(LCID locale, bool ignore_case) {
+  const std::string_view name = ResolveLocale(locale);
+  if (name.empty()) return nullptr;
+  return Cache().Get(name, ignore_case);
+}
+
+int LocaleCompare(const TLocaleCollator& collator, const char* a, std::size_t na, const char* b,
+                  std::size_t nb) {
+  return collator.Compare(std::string_view(a, na), std::string_view(b, nb));
+}
+
+int LocaleCompareW(const TLocaleCollator& collator, const char16_t* a, std::size_t na,
+                   const char16_t* b, std::size_t nb) {
+  return collator.Compare(std::u16string_view(a, na), std::u16string_view(b, nb));
+}
+
+bool IcuLocaleName(LCID locale, String& name) {
+  const std::string_view resolved = ResolveLocale(locale);
+  if (resolved.empty()) return false;
+  name.assign(resolved);
+  return true;
+}
+
+String ProcessCollationLocale() {
+  return String(ProcessLocaleFrom("LC_COLLATE"));
+}
+
+String ProcessCaseLocale() {
+  return String(ProcessLocaleFrom("LC_CTYPE"));
+}
+
+int CompareStringA(LCID locale, std::uint32_t flags, const char* a, int na, const char* b, int nb) {
+  const TLocaleCollator* collator = CollatorForCall(locale, flags, a, na, b, nb);
+  if (!collator) return 0;
+  const std::size_t la = na == -1 ? std::strlen(a) : static_cast<std::size_t>(na);
+  const std::size_t lb = nb == -1 ? std::strlen(b) : static_cast<std::size_t>(nb);
+  return ToCompareResult(collator->Compare(std::string_view(a, la), std::string_view(b, lb)));
+}
+
+int CompareStringW(LCID locale, std::uint32_t flags, const char16_t* a, int na, const char16_t* b,
+                   int nb) {
+  const TLocaleCollator* collator = CollatorForCall(locale, flags, a, na, b, nb);
+  if (!collator) return 0;
+  const std::size_t la =
+      na == -1 ? std::char_traits<char16_t>::length(a) : static_cast<std::size_t>(na);
+  const std::size_t lb =
+      nb == -1 ? std::char_traits<char16_t>::length(b) : static_cast<std::size_t>(nb);
+  return ToCompareResult(collator->Compare(std::u16string_view(a, la), std::u16string_view(b, lb)));
+}
+
+std::uint32_t CompareStringLastError() {
+  return last_compare_error;
+}

@@ -1,0 +1,126 @@
+#include "platform/rtl/FileServices.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Paths.h"
+
+namespace {
+
+// Each test gets a fresh folder, reachable natively and as drive T:.
+class FileServicesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* tmp = std::getenv("TMPDIR");
+    String pattern = String(tmp && *tmp ? tmp : "/tmp") + "/zorvet-files-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    SetDrivePathResolver([root = root_](const String& drive_path, String& native) {
+      if (drive_path[0] != 'T' && drive_path[0] != 't') return false;
+      String rest = drive_path.substr(2);
+      for (char& c : rest)
+        if (c == '\\') c = '/';
+      native = root + (rest.empty() || rest[0] != '/' ? "/" : "") + WindowsNameToNative(rest);
+      return true;
+    });
+  }
+  void TearDown() override {
+    SetDrivePathResolver(nullptr);
+    std::filesystem::remove_all(root_);
+  }
+
+  String Native(const String& name) const { return root_ + "/" + name; }
+  void Write(const String& name, std::size_t size) const {
+    std::ofstream(Native(name), std::ios::binary) << String(size, 'x');
+  }
+
+  String root_;
+};
+
+}  // namespace
+
+TEST_F(FileServicesTest, ExistenceThroughBothForms) {
+  Write("a.txt", 1);
+  ASSERT_TRUE(ForceDirectories(Native("sub")));
+  EXPECT_TRUE(FileExists(Native("a.txt")));
+  EXPECT_TRUE(FileExists("T:\\a.txt"));
+  EXPECT_TRUE(FileExists("t:\\A.txt") == FileExists(Native("A.txt")));  // names keep their case
+  EXPECT_FALSE(FileExists("T:\\sub"));
+  EXPECT_TRUE(DirectoryExists("T:\\sub"));
+  EXPECT_TRUE(DirectoryExists("T:\\"));
+  EXPECT_FALSE(DirectoryExists("T:\\a.txt"));
+  EXPECT_FALSE(FileExists("Q:\\a.txt"));
+  EXPECT_EQ(errno, ENOENT);
+}
+
+TEST_F(FileServicesTest, ForbiddenCharactersReachTheRealName) {
+  Write("what?.txt", 3);
+  EXPECT_TRUE(FileExists("T:\\" + NativeNameToWindows("what?.txt")));
+  EXPECT_EQ(FileSize("T:\\" + NativeNameToWindows("what?.txt")), 3);
+}
+
+TEST_F(FileServicesTest, DeleteRemovesFilesOnly) {
+  Write("a.txt", 1);
+  ASSERT_TRUE(ForceDirectories(Native("sub")));
+  EXPECT_TRUE(DeleteFile("T:\\a.txt"));
+  EXPECT_FALSE(FileExists(Native("a.txt")));
+  EXPECT_FALSE(DeleteFile("T:\\a.txt"));
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_FALSE(DeleteFile("T:\\sub"));
+  EXPECT_TRUE(DirectoryExists(Native("sub")));
+}
+
+TEST_F(FileServicesTest, RenameNeverReplacesAnExistingName) {
+  Write("a.txt", 1);
+  Write("b.txt", 2);
+  EXPECT_FALSE(RenameFile("T:\\a.txt", Native("b.txt")));
+  EXPECT_EQ(errno, EEXIST);
+  EXPECT_EQ(FileSize(Native("b.txt")), 2);
+  EXPECT_TRUE(RenameFile("T:\\a.txt", "T:\\c.ico"));
+  EXPECT_FALSE(FileExists(Native("a.txt")));
+  EXPECT_EQ(FileSize(Native("c.ico")), 1);
+}
+
+TEST_F(FileServicesTest, ForceDirectoriesMakesEveryLevel) {
+  EXPECT_TRUE(ForceDirectories("T:\\one\\two\\three\\"));
+  EXPECT_TRUE(DirectoryExists(Native("one/two/three")));
+  EXPECT_TRUE(ForceDirectories(Native("one/two")));
+  Write("file", 1);
+  EXPECT_FALSE(ForceDirectories(Native("file/below")));
+  EXPECT_FALSE(ForceDirectories(""));
+  EXPECT_EQ(errno, EINVAL);
+}
+
+TEST_F(FileServicesTest, AgeIsTheLocalLastWriteTime) {
+  Write("a.txt", 1);
+  std::tm local{};
+  local.tm_year = 2001 - 1900;
+  local.tm_mon = 1;
+  local.tm_mday = 3;
+  local.tm_hour = 4;
+  local.tm_min = 5;
+  local.tm_sec = 6;
+  local.tm_isdst = -1;
+  const timespec times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, Native("a.txt").c_str(), times, 0), 0);
+  TDateTime age = 0;
+  ASSERT_TRUE(FileAge("T:\\a.txt", age));
+  EXPECT_NEAR(age, EncodeDateTime(2001, 2, 3, 4, 5, 6, 0), 0.5 / MSecsPerDay);
+  EXPECT_FALSE(FileAge("T:\\missing", age));
+}
+
+TEST_F(FileServicesTest, SizeOfFilesOnly) {
+  Write("a.bin", 1234);
+  EXPECT_EQ(FileSize("T:\\a.bin"), 1234);
+  EXPECT_EQ(FileSize(Native("missing")), -1);
+  EXPECT_EQ(FileSize("T:\\"), -1);
+}
