@@ -9,6 +9,7 @@
 using BOOL = int;
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
+using SHORT = std::int16_t;
 using DWORD = std::uint32_t;
 using UINT = unsigned int;
 using LONG = std::int32_t;
@@ -53,6 +54,8 @@ ZORVET_DECLARE_HANDLE(HRGN);
 ZORVET_DECLARE_HANDLE(HIMAGELIST);
 ZORVET_DECLARE_HANDLE(HTREEITEM);
 ZORVET_DECLARE_HANDLE(HKEY);
+// A window procedure's identity (see Window.h: MakeWndProc, CallWindowProc).
+ZORVET_DECLARE_HANDLE(WNDPROC);
 using HANDLE = void*;
 using HMODULE = HINSTANCE;
 using HGDIOBJ = void*;

@@ -1,0 +1,224 @@
+// The file finder's walk and its events.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "catalog/FindFile.h"
+#include "platform/rtl/Paths.h"
+#include "platform/rtl/PropertyRegistry.h"
+#include "tests/win/DriveTestSupport.h"
+
+using drive_test::DrivesVariable;
+using drive_test::TempFolder;
+
+namespace {
+
+// Reaches the run state that the finder keeps for itself.
+class TRecordingFinder : public TFindFile {
+ public:
+  TRecordingFinder() : TFindFile(nullptr) {
+    BeforeExecute = [this](TObject*) { events.push_back("before"); };
+    AfterExecute = [this](TObject*) { events.push_back("after"); };
+    OnNewPath = [this](TObject* sender, const String& path, bool& abort) {
+      EXPECT_EQ(sender, this);
+      events.push_back("path " + path);
+      if (path == abort_at_path) abort = true;
+      if (on_path) on_path(path);
+    };
+    OnFind = [this](TObject*, const String& name, const TSearchRec& rec, bool& abort) {
+      events.push_back("find " + name);
+      sizes.push_back(rec.Size);
+      if (name == abort_at_find) abort = true;
+    };
+  }
+  using TFindFile::FileCount;
+  using TFindFile::FolderCount;
+  using TFindFile::TotalBytes;
+
+  std::vector<String> events;
+  std::vector<Int64> sizes;
+  String abort_at_path;
+  String abort_at_find;
+  std::function<void(const String&)> on_path;
+};
+
+class FindFileWalk : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // root: r.txt; A: a.txt, A1/a1.txt; B: B1/ (empty)
+    temp_.Write("disc/r.txt", "root");
+    temp_.Write("disc/A/a.txt", "12");
+    temp_.Write("disc/A/A1/a1.txt", "1");
+    temp_.MakeFolder("disc/B/B1");
+    finder_.SetRecurse(true);
+    finder_.SetDirectory("E:");
+  }
+  TempFolder temp_;
+  DrivesVariable drives_{"E=" + temp_ / "disc"};
+  TRecordingFinder finder_;
+};
+
+TEST_F(FindFileWalk, FoldersLevelByLevelEachFollowedByItsFiles) {
+  finder_.Execute();
+  std::vector<String> expected{
+      "before",          "path E:\\",       "find E:\\r.txt", "path E:\\A\\",     "find E:\\A\\a.txt",
+      "path E:\\B\\",    "path E:\\A\\A1\\", "find E:\\A\\A1\\a1.txt", "path E:\\B\\B1\\", "after"};
+  EXPECT_EQ(finder_.events, expected);
+  EXPECT_EQ(finder_.TotalBytes(), 7);
+  EXPECT_EQ(finder_.FileCount(), 3u);
+  EXPECT_EQ(finder_.FolderCount(), 0u);  // folders are reached through the queue only
+  EXPECT_EQ(finder_.Files()->Count(), 3);
+  EXPECT_EQ(finder_.Files()->Strings(2), "E:\\A\\A1\\a1.txt");
+}
+
+TEST_F(FindFileWalk, DirectoryIsStoredWithItsSeparator) {
+  EXPECT_EQ(finder_.Directory(), "E:\\");
+  finder_.SetDirectory("E:\\A");
+  EXPECT_EQ(finder_.Directory(), "E:\\A\\");
+  finder_.SetDirectory("/srv/one");
+  EXPECT_EQ(finder_.Directory(), "/srv/one/");
+  finder_.SetDirectory("");
+  EXPECT_EQ(finder_.Directory(), "");
+  finder_.Execute();
+  EXPECT_EQ(finder_.events, (std::vector<String>{"before", "after"}));
+}
+
+TEST_F(FindFileWalk, OneFolderWithoutRecurse) {
+  finder_.SetRecurse(false);
+  finder_.SetDirectory("E:\\A");
+  finder_.Execute();
+  EXPECT_EQ(finder_.events,
+            (std::vector<String>{"before", "path E:\\A\\", "find E:\\A\\a.txt", "after"}));
+}
+
+TEST_F(FindFileWalk, FoldersReachOnFindWhenTheAttributesAskForThem) {
+  finder_.SetRecurse(false);
+  finder_.SetAttributes(finder_.Attributes() + ffDirectory);
+  finder_.Execute();
+  EXPECT_EQ(finder_.events, (std::vector<String>{"before", "path E:\\", "find E:\\A",
+                                                 "find E:\\B", "find E:\\r.txt", "after"}));
+  EXPECT_EQ(finder_.FolderCount(), 2u);
+  EXPECT_EQ(finder_.FileCount(), 1u);
+  EXPECT_EQ(finder_.TotalBytes(), 4);  // a folder adds no bytes
+}
+
+TEST_F(FindFileWalk, AbortFromOnNewPathSkipsThatFolderAndEndsTheWalk) {
+  finder_.abort_at_path = "E:\\A\\";
+  finder_.Execute();
+  EXPECT_EQ(finder_.events, (std::vector<String>{"before", "path E:\\", "find E:\\r.txt",
+                                                 "path E:\\A\\", "after"}));
+}
+
+TEST_F(FindFileWalk, AbortFromOnFindEndsTheFolderAtOnce) {
+  temp_.Write("disc/A/b.txt");
+  finder_.abort_at_find = "E:\\A\\a.txt";
+  finder_.Execute();
+  EXPECT_EQ(finder_.events,
+            (std::vector<String>{"before", "path E:\\", "find E:\\r.txt", "path E:\\A\\",
+                                 "find E:\\A\\a.txt", "after"}));
+  // A fresh run starts over.
+  finder_.abort_at_find.clear();
+  finder_.events.clear();
+  finder_.Execute();
+  EXPECT_EQ(finder_.events.back(), "after");
+  EXPECT_EQ(finder_.FileCount(), 4u);
+}
+
+TEST_F(FindFileWalk, AFolderThatVanishesIsReportedWithoutEntries) {
+  // B's subfolders are queued only when B itself is searched; removing B
+  // after the root's listing leaves it queued but gone.
+  finder_.on_path = [this](const String& path) {
+    if (path == "E:\\") std::filesystem::remove_all(temp_ / "disc/B");
+  };
+  finder_.Execute();
+  std::vector<String> expected{"before",        "path E:\\",       "find E:\\r.txt",
+                               "path E:\\A\\",  "find E:\\A\\a.txt", "path E:\\B\\",
+                               "path E:\\A\\A1\\", "find E:\\A\\A1\\a1.txt", "after"};
+  EXPECT_EQ(finder_.events, expected);
+}
+
+TEST_F(FindFileWalk, AFolderThatCannotBeReadGivesNoEntriesAndNoError) {
+  if (geteuid() == 0) GTEST_SKIP() << "root reads every folder";
+  chmod((temp_ / "disc/A").c_str(), 0);
+  finder_.Execute();
+  std::vector<String> expected{"before",         "path E:\\", "find E:\\r.txt", "path E:\\A\\",
+                               "path E:\\B\\", "path E:\\B\\B1\\", "after"};
+  EXPECT_EQ(finder_.events, expected);
+}
+
+TEST_F(FindFileWalk, HiddenEntriesAndNamesWithoutExtension) {
+  temp_.Write("disc/.hidden/inside");
+  temp_.Write("disc/README");
+  finder_.SetRecurse(false);
+  finder_.Execute();
+  EXPECT_NE(std::find(finder_.events.begin(), finder_.events.end(), "find E:\\README"),
+            finder_.events.end());
+  finder_.SetRecurse(true);
+  finder_.Execute();
+  EXPECT_NE(std::find(finder_.events.begin(), finder_.events.end(), "find E:\\.hidden\\inside"),
+            finder_.events.end());
+}
+
+TEST_F(FindFileWalk, ALinkToAParentIsAFileNotAFolder) {
+  symlink("..", (temp_ / "disc/A/A1/up").c_str());
+  finder_.Execute();
+  EXPECT_EQ(std::count(finder_.events.begin(), finder_.events.end(), "find E:\\A\\A1\\up"), 1);
+  EXPECT_EQ(finder_.events.back(), "after");
+  EXPECT_EQ(std::count_if(finder_.events.begin(), finder_.events.end(),
+                          [](const String& e) { return e.starts_with("path "); }),
+            5);
+}
+
+TEST_F(FindFileWalk, NamesWithBackslashAndColonRoundTrip) {
+  temp_.Write("disc/A/x:y/a\\b", "abc");
+  finder_.Execute();
+  String folder = "E:\\A\\" + NativeNameToWindows("x:y") + "\\";
+  String file = folder + NativeNameToWindows("a\\b");
+  EXPECT_NE(std::find(finder_.events.begin(), finder_.events.end(), "path " + folder),
+            finder_.events.end());
+  EXPECT_NE(std::find(finder_.events.begin(), finder_.events.end(), "find " + file),
+            finder_.events.end());
+  TSearchRec rec;
+  ASSERT_EQ(FindFirst(file, faAnyFile, rec), 0);
+  EXPECT_EQ(rec.Size, 3);
+  FindClose(rec);
+}
+
+TEST_F(FindFileWalk, NativePathsWalkToo) {
+  finder_.SetDirectory(temp_ / "disc/A");
+  finder_.Execute();
+  String root = temp_ / "disc/A/";
+  EXPECT_EQ(finder_.events, (std::vector<String>{"before", "path " + root, "find " + root + "a.txt",
+                                                 "path " + root + "A1/",
+                                                 "find " + root + "A1/a1.txt", "after"}));
+}
+
+TEST_F(FindFileWalk, FilterSelectsEntriesButNotFolders) {
+  temp_.Write("disc/A/A1/skip.dat");
+  finder_.SetFilter("*.TXT");
+  finder_.Execute();
+  EXPECT_EQ(finder_.FileCount(), 3u);
+  EXPECT_EQ(std::count(finder_.events.begin(), finder_.events.end(), "path E:\\A\\A1\\"), 1);
+}
+
+TEST(FindFileProperties, DefaultsAndFiles) {
+  TFindFile finder(nullptr);
+  EXPECT_FALSE(finder.Recurse());
+  EXPECT_EQ(finder.Filter(), "*.*");
+  EXPECT_EQ(finder.Attributes(), (TAttrOptions{ffReadOnly, ffHidden, ffSystem, ffArchive}));
+  EXPECT_EQ(finder.Attributes().Bits(), 0x27u);
+  TStringList lines;
+  lines.Add("one");
+  lines.Add("two");
+  finder.SetFiles(&lines);
+  lines.Clear();
+  EXPECT_EQ(finder.Files()->Count(), 2);
+  DeclareFindFileProperties();
+  EXPECT_EQ(GetStrProp(&finder, "Filter"), "*.*");
+  SetOrdProp(&finder, "Recurse", 1);
+  EXPECT_TRUE(finder.Recurse());
+}
+
+}  // namespace

@@ -1,0 +1,145 @@
+// Directory search over both path forms.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/rtl/Paths.h"
+#include "platform/win/DirectorySearch.h"
+#include "platform/win/WinError.h"
+#include "tests/win/DriveTestSupport.h"
+
+using drive_test::DrivesVariable;
+using drive_test::TempFolder;
+
+namespace {
+
+class DirectorySearch : public ::testing::Test {
+ protected:
+  // Every entry of one search, by name.
+  std::vector<TSearchRec> Search(const String& path, Integer attr = faAnyFile) {
+    std::vector<TSearchRec> found;
+    TSearchRec rec;
+    int result = FindFirst(path, attr, rec);
+    while (result == 0) {
+      found.push_back(rec);
+      result = FindNext(rec);
+    }
+    EXPECT_TRUE(result == int(ERROR_NO_MORE_FILES) || result == int(ERROR_FILE_NOT_FOUND)) << result;
+    FindClose(rec);
+    return found;
+  }
+  std::vector<String> Names(const String& path, Integer attr = faAnyFile) {
+    std::vector<String> names;
+    for (const TSearchRec& rec : Search(path, attr)) names.push_back(rec.Name);
+    return names;
+  }
+  const TSearchRec Entry(const String& path) {
+    auto found = Search(path);
+    EXPECT_EQ(found.size(), 1u) << path;
+    return found.empty() ? TSearchRec() : found[0];
+  }
+
+  TempFolder temp_;
+  DrivesVariable drives_{"E=" + temp_.Path()};
+};
+
+TEST_F(DirectorySearch, DotsFirstThenNamesIgnoringAsciiCaseThenBytes) {
+  for (const char* name : {"b", "B", "a.txt", "C", "_x", "Z"}) temp_.Write(std::string("sub/") + name);
+  std::vector<String> expected{".", "..", "_x", "a.txt", "B", "b", "C", "Z"};
+  EXPECT_EQ(Names("E:\\sub\\*.*"), expected);
+  EXPECT_EQ(Names(temp_ / "sub/*"), expected);
+}
+
+TEST_F(DirectorySearch, ADriveRootHasNoDotEntries) {
+  temp_.Write("a");
+  EXPECT_EQ(Names("E:\\*.*"), std::vector<String>{"a"});
+  EXPECT_EQ(Names("e:*.*"), std::vector<String>{"a"});
+}
+
+TEST_F(DirectorySearch, AttributesAndTheMaskThatAdmitsThem) {
+  temp_.Write("f/plain", "12345");
+  temp_.Write("f/.hidden");
+  temp_.MakeFolder("f/folder");
+  chmod(temp_.Write("f/locked").c_str(), 0444);
+  symlink("..", (temp_ / "f/up").c_str());
+
+  EXPECT_EQ(Entry("E:\\f\\plain").Attr, faArchive);
+  EXPECT_EQ(Entry("E:\\f\\plain").Size, 5);
+  EXPECT_EQ(Entry("E:\\f\\.hidden").Attr, faArchive | faHidden);
+  EXPECT_EQ(Entry("E:\\f\\folder").Attr, faDirectory);
+  EXPECT_EQ(Entry("E:\\f\\locked").Attr, faArchive | faReadOnly);
+  // A link is a file of its own, never a folder to descend into.
+  EXPECT_EQ(Entry("E:\\f\\up").Attr, faArchive);
+  EXPECT_EQ(Entry("E:\\f\\up").Size, 0);
+
+  std::vector<String> plain{"locked", "plain", "up"};
+  EXPECT_EQ(Names("E:\\f\\*.*", faReadOnly | faArchive), plain);
+  std::vector<String> with_hidden{".hidden", "locked", "plain", "up"};
+  EXPECT_EQ(Names("E:\\f\\*.*", faArchive | faHidden), with_hidden);
+  std::vector<String> with_folders{".", "..", "folder", "locked", "plain", "up"};
+  EXPECT_EQ(Names("E:\\f\\*.*", faDirectory), with_folders);
+}
+
+TEST_F(DirectorySearch, MasksMatchAsWindowsMatchesThem) {
+  EXPECT_TRUE(MatchesSearchMask("README", "*.*"));
+  EXPECT_TRUE(MatchesSearchMask("$$$", "$$$.*"));
+  EXPECT_TRUE(MatchesSearchMask("$$$.ico", "$$$.*"));
+  EXPECT_FALSE(MatchesSearchMask("$$$x", "$$$.*"));
+  EXPECT_TRUE(MatchesSearchMask("Photo.JPG", "*.jpg"));
+  EXPECT_TRUE(MatchesSearchMask("ÉTÉ.txt", "été.*"));
+  EXPECT_TRUE(MatchesSearchMask("a1.b", "a?.b"));
+  EXPECT_FALSE(MatchesSearchMask("a12.b", "a?.b"));
+  EXPECT_TRUE(MatchesSearchMask("é.b", "?.b"));  // '?' is one character, not one byte
+  EXPECT_TRUE(MatchesSearchMask("abcabd", "*ab?"));
+  EXPECT_FALSE(MatchesSearchMask("abc", "abc?*x"));
+}
+
+TEST_F(DirectorySearch, ForbiddenCharactersAreShownMovedAndFoundByThatName) {
+  temp_.Write("f/a\\b:c", "x");
+  String shown = NativeNameToWindows("a\\b:c");
+  EXPECT_EQ(Names("E:\\f\\*.*", faArchive), std::vector<String>{shown});
+  EXPECT_EQ(Entry("E:\\f\\" + shown).Size, 1);
+  temp_.MakeFolder("g/x:y");
+  temp_.Write("g/x:y/inner");
+  EXPECT_EQ(Names("E:\\g\\" + NativeNameToWindows("x:y") + "\\*.*", faArchive),
+            std::vector<String>{"inner"});
+  EXPECT_EQ(Names(temp_ / "g/" + NativeNameToWindows("x:y") + "/*", faArchive),
+            std::vector<String>{"inner"});
+}
+
+TEST_F(DirectorySearch, SizesSplitIntoHighAndLowParts) {
+  std::string file = temp_.Write("big");
+  std::filesystem::resize_file(file, (5ull << 32) + 7);  // sparse: no disk space used
+  TSearchRec rec = Entry("E:\\big");
+  EXPECT_EQ(rec.FindData.nFileSizeHigh, 5u);
+  EXPECT_EQ(rec.FindData.nFileSizeLow, 7u);
+  EXPECT_EQ(rec.Size, Int64((5ull << 32) + 7));
+}
+
+TEST_F(DirectorySearch, LastWriteTime) {
+  std::string file = temp_.Write("dated");
+  timespec times[2] = {{0, UTIME_OMIT}, {1600000000, 500000000}};
+  utimensat(AT_FDCWD, file.c_str(), times, 0);
+  TSearchRec rec = Entry("E:\\dated");
+  UInt64 ticks = (UInt64(rec.FindData.ftLastWriteTime.dwHighDateTime) << 32) |
+                 rec.FindData.ftLastWriteTime.dwLowDateTime;
+  EXPECT_EQ(ticks, (1600000000ull + 11644473600ull) * 10000000ull + 5000000ull);
+  EXPECT_GT(rec.TimeStamp, 44000.0);  // September 2020, in whatever zone
+}
+
+TEST_F(DirectorySearch, Failures) {
+  TSearchRec rec;
+  EXPECT_EQ(FindFirst("E:\\missing\\*.*", faAnyFile, rec), int(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(FindFirst("Q:\\*.*", faAnyFile, rec), int(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(FindFirst("E:\\*.none", faAnyFile, rec), int(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(FindNext(rec), int(ERROR_INVALID_HANDLE));
+  temp_.Write("one");
+  ASSERT_EQ(FindFirst("E:\\*.*", faAnyFile, rec), 0);
+  EXPECT_EQ(FindNext(rec), int(ERROR_NO_MORE_FILES));
+  FindClose(rec);
+}
+
+}  // namespace

@@ -1,0 +1,154 @@
+// tests/win/DriveTestSupport.h
+//
+// What tests of drives, volumes and directory search stand on: a fresh
+// temporary folder, a scope that sets ZORVET_DRIVES, a stand-in machine with
+// optical drives and mounts of its own, and ISO images made with xorriso.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/win/Drives.h"
+
+namespace drive_test {
+
+// A fresh folder under the system's temporary folder, removed with its content.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zorvet-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    // Folders made unreadable or unwritable by a test must not stop the clean-up.
+    for (auto it = std::filesystem::recursive_directory_iterator(
+             path_, std::filesystem::directory_options::skip_permission_denied, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored))
+      if (it->is_directory(ignored) && !it->is_symlink(ignored)) chmod(it->path().c_str(), 0755);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+  std::string MakeFolder(const std::string& relative) const {
+    std::filesystem::create_directories(*this / relative);
+    return *this / relative;
+  }
+  std::string Write(const std::string& relative, const std::string& content = "") const {
+    std::string file = *this / relative;
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+    std::ofstream(file, std::ios::binary) << content;
+    return file;
+  }
+
+ private:
+  std::string path_;
+};
+
+// Sets ZORVET_DRIVES for a scope and puts the old value back.
+class DrivesVariable {
+ public:
+  explicit DrivesVariable(const std::string& value) {
+    if (const char* old = std::getenv("ZORVET_DRIVES")) old_ = old;
+    setenv("ZORVET_DRIVES", value.c_str(), 1);
+  }
+  ~DrivesVariable() {
+    if (old_)
+      setenv("ZORVET_DRIVES", old_->c_str(), 1);
+    else
+      unsetenv("ZORVET_DRIVES");
+  }
+  DrivesVariable(const DrivesVariable&) = delete;
+  DrivesVariable& operator=(const DrivesVariable&) = delete;
+
+ private:
+  std::optional<std::string> old_;
+};
+
+// A machine of the test's own: /sys/block with optical drives, /dev with
+// their devices (plain files, an image or nothing) and a mount table that
+// starts as the real one. Replaces the drive system for its lifetime.
+class FakeMachine {
+ public:
+  explicit FakeMachine(const TempFolder& temp) : root_(temp.MakeFolder("machine")) {
+    std::filesystem::create_directories(root_ + "/sys/block");
+    std::filesystem::create_directories(root_ + "/dev");
+    std::ifstream real("/proc/self/mountinfo");
+    std::ostringstream text;
+    text << real.rdbuf();
+    mounts_ = text.str();
+    WriteMounts();
+    TDriveSystem system;
+    system.SysFolder = root_ + "/sys";
+    system.DevFolder = root_ + "/dev";
+    system.MountInfo = root_ + "/mountinfo";
+    system.Unmount = [this](const String& device) {
+      unmounted.push_back(device);
+      return true;
+    };
+    previous_ = SetDriveSystem(system);
+  }
+  ~FakeMachine() { SetDriveSystem(previous_); }
+  FakeMachine(const FakeMachine&) = delete;
+  FakeMachine& operator=(const FakeMachine&) = delete;
+
+  // Adds /sys/block/sr<number> with device number 11:<number>; its device
+  // file holds `image` (an image file's path to copy), or is absent when empty.
+  std::string AddOpticalDrive(int number, const std::string& image = "") {
+    std::string name = "sr" + std::to_string(number);
+    std::filesystem::create_directories(root_ + "/sys/block/" + name);
+    std::ofstream(root_ + "/sys/block/" + name + "/dev") << "11:" << number << "\n";
+    std::string device = root_ + "/dev/" + name;
+    if (!image.empty()) std::filesystem::copy_file(image, device);
+    return device;
+  }
+  // Lists a mount of device 11:<number> at `mount_point` (written escaped, as the kernel does).
+  void MountOpticalDrive(int number, const std::string& mount_point) {
+    std::string escaped;
+    for (char c : mount_point) escaped += c == ' ' ? std::string("\\040") : std::string(1, c);
+    mounts_ += std::to_string(9000 + number) + " 1 11:" + std::to_string(number) + " / " +
+               escaped + " ro,relatime - iso9660 " + root_ + "/dev/sr" +
+               std::to_string(number) + " ro\n";
+    WriteMounts();
+  }
+
+  std::vector<std::string> unmounted;
+
+ private:
+  void WriteMounts() { std::ofstream(root_ + "/mountinfo") << mounts_; }
+
+  std::string root_;
+  std::string mounts_;
+  TDriveSystem previous_;
+};
+
+// Makes an ISO 9660 image of `folder` with xorriso; empty when xorriso fails.
+inline std::string MakeIso(const TempFolder& temp, const std::string& folder,
+                           const std::string& label, bool joliet, const std::string& name) {
+  std::string image = temp / name;
+  std::string command = "xorriso -as mkisofs -quiet " + std::string(joliet ? "-J " : "") +
+                        "-V '" + label + "' -o '" + image + "' '" + folder + "' >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return std::string();
+  return image;
+}
+
+inline std::vector<unsigned char> ReadFile(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace drive_test

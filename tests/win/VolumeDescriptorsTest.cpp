@@ -1,0 +1,168 @@
+// The identity of optical discs from their volume descriptors.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+
+#include "platform/win/VolumeDescriptors.h"
+#include "platform/win/WinError.h"
+#include "tests/win/DriveTestSupport.h"
+#include "tests/win/UdfImageBuilder.h"
+
+using drive_test::MakeIso;
+using drive_test::ReadFile;
+using drive_test::TempFolder;
+using drive_test::UdfImageBuilder;
+
+namespace {
+
+std::span<const Byte, kCdSectorSize> SectorOf(const std::vector<unsigned char>& image, size_t n) {
+  return std::span<const Byte, kCdSectorSize>(image.data() + n * kCdSectorSize, kCdSectorSize);
+}
+
+TEST(DescriptorSerial, SumsFourLanesAndAssemblesThemInEachFileSystemsOrder) {
+  std::array<Byte, kCdSectorSize> d{};
+  d[0] = 0x12;     // lane 0
+  d[5] = 0x34;     // lane 1
+  d[10] = 0x56;    // lane 2
+  d[2047] = 0x78;  // lane 3
+  EXPECT_EQ(CdfsSerial(d), 0x12345678u);
+  EXPECT_EQ(UdfSerial(d), 0x78563412u);
+}
+
+TEST(DescriptorSerial, EachLaneWrapsAtTwoHundredFiftySix) {
+  std::array<Byte, kCdSectorSize> d{};
+  d[0] = 0xFF;
+  d[4] = 0x03;  // lane 0: 0x102, kept as 0x02
+  d[1] = 0x80;
+  d[2045] = 0x80;  // lane 1: 0x100, kept as 0x00
+  EXPECT_EQ(CdfsSerial(d), 0x02000000u);
+}
+
+class IsoImages : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    temp_.Write("src/a.txt", "hello");
+    temp_.MakeFolder("src/sub");
+  }
+  std::vector<unsigned char> Image(const std::string& label, bool joliet) {
+    std::string file = MakeIso(temp_, temp_ / "src", label, joliet, joliet ? "j.iso" : "p.iso");
+    if (file.empty()) ADD_FAILURE() << "xorriso could not make an image";
+    return ReadFile(file);
+  }
+  TempFolder temp_;
+};
+
+TEST_F(IsoImages, WithoutJolietThePrimaryDescriptorGivesLabelAndSerial) {
+  std::vector<unsigned char> image = Image("A long label here 1234567", false);
+  TVolumeIdentity identity;
+  ASSERT_EQ(ParseVolumeDescriptors(image, 0, identity), ERROR_SUCCESS);
+  EXPECT_EQ(identity.FileSystem, "CDFS");
+  EXPECT_EQ(identity.Label, "A long label here 1234567");
+  EXPECT_EQ(identity.Serial, CdfsSerial(SectorOf(image, 16)));
+}
+
+TEST_F(IsoImages, TheJolietDescriptorIsPreferred) {
+  std::vector<unsigned char> image = Image("A long label here 1234567", true);
+  TVolumeIdentity identity;
+  ASSERT_EQ(ParseVolumeDescriptors(image, 0, identity), ERROR_SUCCESS);
+  // Joliet keeps sixteen characters of the label; its descriptor follows the primary one.
+  EXPECT_EQ(identity.Label, "A long label her");
+  EXPECT_EQ(identity.Serial, CdfsSerial(SectorOf(image, 17)));
+  EXPECT_EQ(identity.FileSystem, "CDFS");
+}
+
+TEST_F(IsoImages, AJolietLabelComesBackAsUtf8) {
+  std::vector<unsigned char> image = Image("Zoë Ürün", true);
+  TVolumeIdentity identity;
+  ASSERT_EQ(ParseVolumeDescriptors(image, 0, identity), ERROR_SUCCESS);
+  EXPECT_EQ(identity.Label, "Zoë Ürün");
+}
+
+TEST_F(IsoImages, DescriptorsAreReadFromTheStartOfTheLastSession) {
+  std::vector<unsigned char> session = Image("SECOND", false);
+  std::vector<unsigned char> disc(100 * kCdSectorSize, 0);
+  disc.insert(disc.end(), session.begin(), session.end());
+  TVolumeIdentity identity;
+  ASSERT_EQ(ParseVolumeDescriptors(disc, 100, identity), ERROR_SUCCESS);
+  EXPECT_EQ(identity.Label, "SECOND");
+  EXPECT_EQ(ParseVolumeDescriptors(disc, 0, identity), ERROR_UNRECOGNIZED_VOLUME);
+}
+
+TEST(UdfImages, LabelFromTheLogicalVolumeAndSerialFromTheFileSet) {
+  UdfImageBuilder builder;
+  builder.label = "Zo\xEB";  // Latin-1, as an 8-bit dstring holds it
+  std::vector<unsigned char> image = builder.Build();
+  TVolumeIdentity identity;
+  ASSERT_EQ(ParseVolumeDescriptors(image, 0, identity), ERROR_SUCCESS);
+  EXPECT_EQ(identity.FileSystem, "UDF");
+  EXPECT_EQ(identity.Label, "Zoë");
+  std::array<Byte, kCdSectorSize> file_set;
+  std::memcpy(file_set.data(), builder.FileSet(), kCdSectorSize);
+  EXPECT_EQ(identity.Serial, UdfSerial(file_set));
+}
+
+TEST(UdfImages, SerialOfAHandBuiltFileSetDescriptor) {
+  UdfImageBuilder builder;
+  builder.file_set_fill = 0x01;
+  std::vector<unsigned char> image = builder.Build();
+  // The tag: id 256 (00 01), version 2 (02 00), checksum 05, zeros, location
+  // 2 (02 00 00 00). The 2032 spare bytes of 01 add 508 (FC) to each lane.
+  // Lane 0: 00+05+00+02+FC = 103 -> 03; lane 1: 01+FC = FD; lane 2: 02+FC = FE;
+  // lane 3: FC. UDF puts lane 3 high.
+  TVolumeIdentity identity;
+  ASSERT_EQ(ParseVolumeDescriptors(image, 0, identity), ERROR_SUCCESS);
+  EXPECT_EQ(identity.Serial, 0xFCFEFD03u);
+}
+
+TEST(UdfImages, ABridgeDiscIsUdf) {
+  UdfImageBuilder builder;
+  builder.bridge = true;
+  std::vector<unsigned char> image = builder.Build();
+  TVolumeIdentity identity;
+  ASSERT_EQ(ParseVolumeDescriptors(image, 0, identity), ERROR_SUCCESS);
+  EXPECT_EQ(identity.FileSystem, "UDF");
+  EXPECT_EQ(identity.Label, "UDF DISC");
+}
+
+TEST(UdfImages, ABridgeDiscWithBrokenUdfFallsBackToIso) {
+  UdfImageBuilder builder;
+  builder.bridge = true;
+  std::vector<unsigned char> image = builder.Build();
+  image[256 * kCdSectorSize + 4] ^= 0xFF;  // the anchor's checksum
+  TVolumeIdentity identity;
+  ASSERT_EQ(ParseVolumeDescriptors(image, 0, identity), ERROR_SUCCESS);
+  EXPECT_EQ(identity.FileSystem, "CDFS");
+  EXPECT_EQ(identity.Label, "ISOSIDE");
+}
+
+TEST(UdfImages, SixteenBitLabelsAndMetadataPartitions) {
+  UdfImageBuilder builder;
+  builder.wide_label = true;
+  builder.metadata_partition = true;
+  builder.label = "Wide \xC9t\xE9";
+  std::vector<unsigned char> image = builder.Build();
+  TVolumeIdentity identity;
+  ASSERT_EQ(ParseVolumeDescriptors(image, 0, identity), ERROR_SUCCESS);
+  EXPECT_EQ(identity.Label, "Wide Été");
+  std::array<Byte, kCdSectorSize> file_set;
+  std::memcpy(file_set.data(), builder.FileSet(), kCdSectorSize);
+  EXPECT_EQ(identity.Serial, UdfSerial(file_set));
+}
+
+TEST(UnrecognisedMedia, NoDescriptorIsUnrecognised) {
+  std::vector<unsigned char> blank(300 * kCdSectorSize, 0);
+  TVolumeIdentity identity;
+  identity.Label = "untouched";
+  EXPECT_EQ(ParseVolumeDescriptors(blank, 0, identity), ERROR_UNRECOGNIZED_VOLUME);
+  EXPECT_EQ(identity.Label, "untouched");
+  EXPECT_EQ(ParseVolumeDescriptors({}, 0, identity), ERROR_UNRECOGNIZED_VOLUME);
+}
+
+TEST(UnrecognisedMedia, AFailedReadIsNotReadyRatherThanUnrecognised) {
+  TVolumeIdentity identity;
+  auto failing = [](UInt64, Byte*) { return TSectorStatus::Failed; };
+  EXPECT_EQ(ReadVolumeDescriptors(failing, 0, identity), ERROR_NOT_READY);
+}
+
+}  // namespace
