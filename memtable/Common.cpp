@@ -1,0 +1,738 @@
+// memtable/Common.cpp
+#include "memtable/Common.h"
+
+#include <algorithm>
+#include <new>
+#include <random>
+
+#include "memtable/FieldList.h"
+#include "memtable/Indexes.h"
+#include "memtable/LengthBuffer.h"
+#include "memtable/MemTableErrors.h"
+#include "memtable/StoreClient.h"
+#include "platform/data/Field.h"
+#include "platform/data/FieldDefs.h"
+#include "platform/rtl/Checked.h"
+#include "platform/rtl/Format.h"
+
+namespace {
+
+// The store's content identifiers come from one generator per thread; they
+// need to differ between clears, not to be unpredictable.
+Integer RandomTableID() {
+  thread_local std::mt19937 generator{std::random_device{}()};
+  std::uniform_int_distribution<Integer> distribution(0, 1073741824);
+  return distribution(generator);
+}
+
+bool IsLongValueType(TFieldType type) {
+  return type == ftString || type == ftBytes || type == ftVarBytes || type == ftFixedChar ||
+         type == ftWideString;
+}
+
+}  // namespace
+
+TvomCommon::TvomCommon(TvomStoreClient* owner) : owner_(owner) {
+  std::fill(std::begin(field_offsets_), std::end(field_offsets_), -1);
+  SetLocaleID(LOCALE_SYSTEM_DEFAULT);
+  DrawTableID();
+  if (owner_ != nullptr) AttachTable(owner_);
+}
+
+TvomCommon::~TvomCommon() {
+  // Tables that share this store must not outlive it holding its address.
+  const std::vector<TvomStoreClient*> tables = attached_;
+  for (TvomStoreClient* table : tables) {
+    if (table == nullptr || table == owner_) continue;
+    table->CloseForStore();
+    table->StoreDestroyed();
+  }
+  for (TvomRecord* record : records_) FreeRecord(record, true, true);
+}
+
+// --- locking ------------------------------------------------------------------
+
+void TvomCommon::Lock() {
+  if (!standalone_) lock_.Enter();
+}
+
+void TvomCommon::Unlock() {
+  if (!standalone_) lock_.Leave();
+}
+
+void TvomCommon::SetStandalone(bool value) {
+  if (value == standalone_) return;
+  if (value && attached_.size() >= 2) throw EMemTableError(SvomChildrenAttached);
+  standalone_ = value;
+}
+
+// --- records --------------------------------------------------------------------
+
+TvomRecord* TvomCommon::AllocRecord() const {
+  void* memory = ::operator new(sizeof(TvomRecord) + static_cast<std::size_t>(data_size_));
+  auto* record = new (memory) TvomRecord;
+  record->Data = reinterpret_cast<Byte*>(record + 1);
+  std::memset(record->Data, 0, static_cast<std::size_t>(data_size_));
+  return record;
+}
+
+void TvomCommon::ClearRecord(TvomRecord* record) const {
+  if (record == nullptr) return;
+  record->IndexPos = -1;
+  record->SlotNo = -1;
+  record->Serial = -1;
+  record->Flags = 0;
+  record->UpdateStatus = usUnmodified;
+  record->TransactionLevel = -1;
+  record->PrevVersion = nullptr;
+  if (record->Data != nullptr) std::memset(record->Data, 0, static_cast<std::size_t>(data_size_));
+}
+
+void TvomCommon::FreeIndirectBuffers(TvomRecord* record) const {
+  if (record == nullptr || record->Data == nullptr) return;
+  for (Integer offset : indirect_offsets_) {
+    Byte* entry = record->Data + offset;
+    FreeLengthBuffer(IndirectBuffer(entry));
+    entry[0] = 0;
+    SetIndirectBuffer(entry, nullptr);
+  }
+}
+
+void TvomCommon::FreeRecord(TvomRecord* record, bool freeBuffers, bool freeVersions) {
+  if (record == nullptr) return;
+  if (freeVersions && (record->Flags & mtrfInStore)) FreeVersionChain(record, freeBuffers);
+  if (freeBuffers) FreeIndirectBuffers(record);
+  record->~TvomRecord();
+  ::operator delete(record);
+}
+
+void TvomCommon::FreeVersionChain(TvomRecord* record, bool freeBuffers) {
+  // Older versions are reachable only through this chain, so the whole chain
+  // goes (walked, not recursed: a record edited often has a long chain).
+  TvomRecord* version = record->PrevVersion;
+  record->PrevVersion = nullptr;
+  while (version != nullptr) {
+    TvomRecord* older = version->PrevVersion;
+    version->PrevVersion = nullptr;
+    FreeRecord(version, freeBuffers, false);
+    version = older;
+  }
+}
+
+TvomRecord* TvomCommon::CopyRecord(const TvomRecord* record, bool copyBuffers) {
+  TvomRecord* copy = AllocRecord();
+  copy->IndexPos = record->IndexPos;
+  copy->SlotNo = record->SlotNo;
+  copy->Serial = record->Serial;
+  copy->UpdateStatus = record->UpdateStatus;
+  copy->TransactionLevel = record->TransactionLevel;
+  copy->PrevVersion = record->PrevVersion;
+  std::memcpy(copy->Data, record->Data, static_cast<std::size_t>(indirect_start_));
+  for (Integer offset : indirect_offsets_) {
+    const Byte* from = record->Data + offset;
+    Byte* to = copy->Data + offset;
+    to[0] = from[0];
+    if (copyBuffers) {
+      Byte* buffer = IndirectBuffer(from);
+      if (buffer != nullptr) {
+        SetIndirectBuffer(to, DuplicateLengthBuffer(buffer));
+        to[0] = kvomNotNull;
+      }
+    }
+  }
+  return copy;
+}
+
+void TvomCommon::TransferRecord(TvomRecord* source, TvomRecord* destination) {
+  for (Integer offset : indirect_offsets_) {
+    Byte* from = source->Data + offset;
+    Byte* to = destination->Data + offset;
+    Byte* buffer = IndirectBuffer(from);
+    if (buffer != nullptr) {
+      FreeLengthBuffer(IndirectBuffer(to));
+      SetIndirectBuffer(to, buffer);
+      SetIndirectBuffer(from, nullptr);
+    } else if (from[0] == 0 && IndirectBuffer(to) != nullptr) {
+      FreeLengthBuffer(IndirectBuffer(to));
+      SetIndirectBuffer(to, nullptr);
+      to[0] = 0;
+    }
+    to[0] = from[0];
+  }
+  destination->IndexPos = source->IndexPos;
+  destination->SlotNo = source->SlotNo;
+  destination->Serial = source->Serial;
+  destination->UpdateStatus = source->UpdateStatus;
+  destination->TransactionLevel = source->TransactionLevel;
+  destination->PrevVersion = source->PrevVersion;
+  std::memcpy(destination->Data, source->Data, static_cast<std::size_t>(indirect_start_));
+}
+
+void TvomCommon::RememberSerial(TvomRecord* record) { by_serial_.Set(record->Serial, record); }
+
+void TvomCommon::ForgetSerial(const TvomRecord* record) {
+  if (record->Serial >= 0 && by_serial_.Find(record->Serial) == record)
+    by_serial_.Set(record->Serial, nullptr);
+}
+
+void TvomCommon::AppendRecord(TvomRecord* record) {
+  TvomStoreLock hold(*this);
+  record->Serial = serial_counter_++;
+  record->Flags |= mtrfInStore;
+  if (enable_versioning_) record->UpdateStatus = usInserted;
+  if (free_slots_.empty()) {
+    record->SlotNo = static_cast<Integer>(records_.size());
+    records_.push_back(record);
+    RememberSerial(record);
+    if (serial_counter_ >= kvomMaxSerial) throw EMemTableFatalError(SvomBookmarkOutOfRange);
+    return;
+  }
+  record->SlotNo = free_slots_.back();
+  free_slots_.pop_back();
+  records_[static_cast<std::size_t>(record->SlotNo)] = record;
+  RememberSerial(record);
+}
+
+void TvomCommon::DeleteRecord(TvomRecord* record) {
+  if (record == nullptr) return;
+  TvomStoreLock hold(*this);
+  const Integer slot = record->SlotNo;
+  if (slot >= 0 && slot < RecordCount() && records_[static_cast<std::size_t>(slot)] == record) {
+    records_[static_cast<std::size_t>(slot)] = nullptr;
+    free_slots_.push_back(slot);
+  }
+  ForgetSerial(record);
+  FreeRecord(record, true, true);
+}
+
+void TvomCommon::PackRecords() {
+  TvomStoreLock hold(*this);
+  // New records are numbered by the list's length, so after packing the
+  // slot counter is the packed length again.
+  std::erase(records_, nullptr);
+  for (std::size_t i = 0; i < records_.size(); ++i) records_[i]->SlotNo = static_cast<Integer>(i);
+  free_slots_.clear();
+}
+
+void TvomCommon::ClearRecords() {
+  TvomStoreLock hold(*this);
+  for (TvomRecord*& record : records_) {
+    FreeRecord(record, true, true);
+    record = nullptr;
+  }
+  records_.clear();
+  free_slots_.clear();
+  by_serial_.Clear();
+  serial_counter_ = 0;
+  deleted_count_ = 0;
+  DrawTableID();
+}
+
+void TvomCommon::DrawTableID() {
+  Integer id;
+  do id = RandomTableID();
+  while (id == table_id_);
+  table_id_ = id;
+}
+
+// --- counters and settings ----------------------------------------------------------
+
+void TvomCommon::IncTransactionLevel() {
+  TvomStoreLock hold(*this);
+  ++transaction_level_;
+}
+
+void TvomCommon::DecTransactionLevel() {
+  TvomStoreLock hold(*this);
+  if (transaction_level_ > 0) --transaction_level_;
+}
+
+void TvomCommon::SetDeletedCount(Integer value) {
+  TvomStoreLock hold(*this);
+  deleted_count_ = value;
+}
+
+void TvomCommon::SetAutoIncMinValue(Integer value) {
+  TvomStoreLock hold(*this);
+  auto_inc_min_ = value;
+  if (value > auto_inc_max_) auto_inc_max_ = value - 1;
+}
+
+void TvomCommon::SetAutoIncMaxValue(Integer value) {
+  TvomStoreLock hold(*this);
+  auto_inc_max_ = value;
+}
+
+void TvomCommon::SetPerformance(TvomPerformance value) {
+  TvomStoreLock hold(*this);
+  performance_ = value;
+}
+
+void TvomCommon::SetVersioningMode(TvomVersioningMode value) {
+  TvomStoreLock hold(*this);
+  versioning_mode_ = value;
+}
+
+void TvomCommon::SetEnableVersioning(bool value) {
+  TvomStoreLock hold(*this);
+  enable_versioning_ = value;
+}
+
+void TvomCommon::SetLocaleID(Integer value) {
+  TvomStoreLock hold(*this);
+  locale_id_ = value;
+  sort_id_ = (value >> 16) & 0xF;
+  language_id_ = value & 0xFF;
+  sub_language_id_ = (value >> 10) & 0x3F;
+  collation_.SetLocale(static_cast<LCID>(value));
+}
+
+void TvomCommon::RecomputeLocaleID(Integer language, Integer subLanguage, Integer sort) {
+  const Integer language_part = ((subLanguage & 0xFFFF) << 10) | (language & 0xFFFF);
+  if (language_part >= 65536) RaiseRangeError();
+  language_id_ = language;
+  sub_language_id_ = subLanguage;
+  sort_id_ = sort;
+  locale_id_ = static_cast<Integer>((static_cast<Cardinal>(sort) << 16) |
+                                    static_cast<Cardinal>(language_part));
+  collation_.SetLocale(static_cast<LCID>(locale_id_));
+}
+
+void TvomCommon::SetLanguageID(Integer value) {
+  TvomStoreLock hold(*this);
+  RecomputeLocaleID(value, sub_language_id_, sort_id_);
+}
+
+void TvomCommon::SetSubLanguageID(Integer value) {
+  TvomStoreLock hold(*this);
+  RecomputeLocaleID(language_id_, value, sort_id_);
+}
+
+void TvomCommon::SetSortID(Integer value) {
+  TvomStoreLock hold(*this);
+  RecomputeLocaleID(language_id_, sub_language_id_, value);
+}
+
+// --- layout ----------------------------------------------------------------------------
+
+bool TvomCommon::IsSupportedFieldType(TFieldType dataType) {
+  switch (dataType) {
+    case ftUnknown:
+    case ftCursor:
+    case ftReference:
+    case ftDataSet:
+    case ftVariant:
+    case ftInterface:
+    case ftIDispatch:
+      return false;
+    default:
+      return static_cast<int>(dataType) < FieldTypeCount;
+  }
+}
+
+Integer TvomCommon::FieldDataSize(TFieldType dataType, Integer size) {
+  switch (dataType) {
+    case ftString:
+    case ftFixedChar:
+      return size + 1;
+    case ftSmallint:
+    case ftWord:
+    case ftBoolean:
+      return 2;
+    case ftInteger:
+    case ftAutoInc:
+      return 4;
+    case ftFloat:
+    case ftCurrency:
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+    case ftLargeint:
+      return 8;
+    case ftBCD:
+    case ftFMTBcd:
+      return 34;
+    case ftBytes:
+      return size;
+    case ftVarBytes:
+      return size + 2;
+    case ftWideString:
+      return 2 * size + 4;
+    case ftGuid:
+      return 39;
+    case ftTimeStamp:
+      return 16;
+    default:
+      return 0;
+  }
+}
+
+void TvomCommon::LayoutRecord(const TFieldDefs& fieldDefs) {
+  TvomStoreLock hold(*this);
+  if (fieldDefs.Count() == 0) throw EMemTableError(SvomNoFields);
+
+  // Definitions in field-number order: children right after their parent,
+  // an array's element definitions once per element.
+  struct Placed {
+    TFieldDef* def;
+    Integer no;
+  };
+  std::vector<Placed> order;
+  auto walk = [&](auto&& self, const TFieldDefs& defs) -> void {
+    for (Integer i = 0; i < defs.Count(); ++i) {
+      TFieldDef* def = defs[i];
+      if (static_cast<Integer>(order.size()) >= kvomMaxFields)
+        throw EMemTableError(SvomTooManyFieldDefs);
+      order.push_back({def, static_cast<Integer>(order.size()) + 1});
+      if (def->HasChildDefs()) {
+        const Integer times = def->DataType() == ftArray ? def->Size() : 1;
+        for (Integer k = 0; k < times; ++k) self(self, *def->ChildDefs());
+      }
+    }
+  };
+  walk(walk, fieldDefs);
+
+  std::fill(std::begin(field_offsets_), std::end(field_offsets_), -1);
+  std::fill(std::begin(field_flags_), std::end(field_flags_), Byte{0});
+  bookmark_size_ = attach_max_count_ * kvomBookmarkSlotSize;
+  field_count_ = static_cast<Integer>(order.size());
+
+  Integer fixed = 0;
+  for (const Placed& p : order) {
+    const TFieldType type = p.def->DataType();
+    if (!IsSupportedFieldType(type))
+      throw EMemTableError(Format(SvomFieldTypeNotSupported, p.def->Name(), p.def->DisplayName(),
+                                  static_cast<int>(type)));
+    const bool blob = IsBlobFieldType(type);
+    Byte flags = 0;
+    if (blob || (IsLongValueType(type) && p.def->Size() >= 13 && performance_ != mtpfFast)) {
+      flags = mtffIndirect;
+      if (owner_ != nullptr && !blob) owner_->SetupField(p.def, p.no, flags);
+    }
+    field_flags_[p.no] = flags;
+    // A field that its table's OnSetupField keeps in the record is laid out
+    // like any fixed field; otherwise it would have no place at all.
+    if (!(flags & mtffIndirect)) {
+      field_offsets_[p.no] = fixed;
+      fixed += FieldDataSize(type, p.def->Size()) + 1;
+    }
+  }
+
+  fixed_size_ = fixed;
+  calc_start_ = fixed;
+  calc_size_ = owner_ != nullptr ? owner_->CalcFieldsSize() : 0;
+  bookmark_start_ = calc_start_ + calc_size_;
+  indirect_start_ = bookmark_start_ + bookmark_size_;
+
+  indirect_offsets_.clear();
+  for (const Placed& p : order) {
+    if (!(field_flags_[p.no] & mtffIndirect)) continue;
+    field_offsets_[p.no] =
+        indirect_start_ + kvomIndirectEntrySize * static_cast<Integer>(indirect_offsets_.size());
+    indirect_offsets_.push_back(field_offsets_[p.no]);
+    if (performance_ == mtpfSmall) field_flags_[p.no] |= mtffCompressed;
+  }
+
+  indirect_size_ = kvomIndirectEntrySize * static_cast<Integer>(indirect_offsets_.size());
+  data_size_ = indirect_start_ + indirect_size_;
+  record_size_ = static_cast<Integer>(sizeof(TvomRecord)) + data_size_;
+  modified_ = false;
+  ClearChangedFlags();
+}
+
+Integer TvomCommon::FieldOffset(Integer fieldNo) const {
+  if (fieldNo < 1 || fieldNo > kvomMaxFields) return -1;
+  return field_offsets_[fieldNo];
+}
+
+Byte TvomCommon::FieldFlags(Integer fieldNo) const {
+  if (fieldNo < 1 || fieldNo > kvomMaxFields) return 0;
+  return field_flags_[fieldNo];
+}
+
+void TvomCommon::SetFieldFlags(Integer fieldNo, Byte flags) {
+  CheckIndex(fieldNo - 1, kvomMaxFields);
+  field_flags_[fieldNo] = flags;
+}
+
+void TvomCommon::ClearChangedFlags() {
+  for (Byte& flags : field_flags_) flags &= static_cast<Byte>(~mtffChanged);
+}
+
+Byte* TvomCommon::FieldPointer(const TvomRecord* record, const TField* field) const {
+  if (record == nullptr || record->Data == nullptr || field == nullptr) return nullptr;
+  const Integer no = field->FieldNo();
+  Integer offset;
+  if (no >= 1 && no <= kvomMaxFields) {
+    offset = field_offsets_[no];
+    if (offset < 0) return nullptr;
+  } else {
+    offset = calc_start_ + field->Offset();
+  }
+  return record->Data + offset;
+}
+
+// --- bookmark area ------------------------------------------------------------------
+
+Integer TvomCommon::BookmarkSerial(const TvomRecord* record, Integer entry) const {
+  return ReadValue<Integer>(record->Data + bookmark_start_ + entry * kvomBookmarkSlotSize);
+}
+
+Byte TvomCommon::BookmarkFlag(const TvomRecord* record, Integer entry) const {
+  return record->Data[bookmark_start_ + entry * kvomBookmarkSlotSize + 4];
+}
+
+void TvomCommon::SetBookmark(TvomRecord* record, Integer entry, Integer serial, Byte flag) const {
+  Byte* slot = record->Data + bookmark_start_ + entry * kvomBookmarkSlotSize;
+  WriteValue<Integer>(slot, serial);
+  slot[4] = flag;
+}
+
+void TvomCommon::SetBookmarkFlag(TvomRecord* record, Integer entry, Byte flag) const {
+  record->Data[bookmark_start_ + entry * kvomBookmarkSlotSize + 4] = flag;
+}
+
+// --- comparison -------------------------------------------------------------------------
+
+Integer TvomCommon::CompareFields(TvomValueRef a, TvomValueRef b, TFieldType dataType, Byte options,
+                                  bool& fullMatch) {
+  return CompareFieldValues(a, b, dataType, options, collation_, fullMatch);
+}
+
+void TvomCommon::ResolveValue(const TvomFieldListEntry& entry, const TvomRecord* record, int side,
+                              TvomValueRef& value) {
+  const Byte* at = record->Data + entry.Offset;
+  if (!entry.Indirect) {
+    value = {at + 1, entry.StorageSize};
+    return;
+  }
+  const Byte* buffer = IndirectBuffer(at);
+  if (buffer == nullptr) {
+    // A record buffer that was never given its own copy of the value reads
+    // it from the stored record it was taken from. That record is found by
+    // its serial: its old slot may have been freed or taken by another
+    // record since.
+    const TvomRecord* stored = RecordBySerial(record->Serial);
+    if (stored == nullptr) throw EMemTableInvalidRecord(SvomInvalidRecord);
+    if (stored != record) buffer = IndirectBuffer(stored->Data + entry.Offset);
+  }
+  if (buffer == nullptr) {
+    value = {nullptr, 0};
+    return;
+  }
+  value = {LengthBufferData(buffer), LengthBufferSize(buffer)};
+  if (entry.Compressed && owner_ != nullptr) {
+    std::vector<Byte>& out = scratch_[side];
+    out.clear();
+    if (owner_->DecompressFieldValue(entry.Field, value.Data, value.Size, out))
+      value = {out.data(), static_cast<Integer>(out.size())};
+  }
+}
+
+Integer TvomCommon::CompareRecords(const TvomFieldList& fields, Integer countLimit,
+                                   const TvomRecord* key, const TvomRecord* record,
+                                   bool ignoreNulls, bool partial, Integer stopRule) {
+  if (key == nullptr || record == nullptr) return 0;
+  Integer count = fields.Count();
+  if (countLimit > 0 && countLimit < count) count = countLimit;
+  Integer result = 0;
+  for (Integer i = 0; i < count; ++i) {
+    const TvomFieldListEntry& entry = fields.Entry(i);
+    if (entry.Offset < 0) continue;
+    Byte options = entry.Options;
+    if (stopRule >= 1 && stopRule <= 4) options &= static_cast<Byte>(~mtifoDescending);
+    if (partial) options |= mtifoPartial;
+    const bool descending = options & mtifoDescending;
+
+    const bool key_null = key->Data[entry.Offset] == 0;
+    const bool record_null = record->Data[entry.Offset] == 0;
+    if (key_null && (ignoreNulls || (options & mtifoIgnoreNull))) continue;
+
+    bool full_match = true;
+    Integer r;
+    if (key_null || record_null) {
+      if (key_null && record_null)
+        r = 0;
+      else if (key_null)
+        r = descending ? 1 : -1;
+      else
+        r = descending ? -1 : 1;
+    } else {
+      TvomValueRef a, b;
+      ResolveValue(entry, key, 0, a);
+      ResolveValue(entry, record, 1, b);
+      r = 0;
+      if (owner_ == nullptr || !owner_->CompareFieldsHook(entry.Field, a.Data, b.Data,
+                                                          entry.DataType, options, full_match, r)) {
+        r = entry.Compare(a, b, options, collation_, full_match);
+        if (descending) r = -r;
+      }
+    }
+    result = r;
+    switch (stopRule) {
+      case 0:
+        if (r != 0) return r;
+        if (!full_match) return 0;
+        break;
+      case 1:
+        if (r < 0) return r;
+        break;
+      case 2:
+        if (r > 0) return r;
+        break;
+      case 3:
+        if (r <= 0) return r;
+        break;
+      case 4:
+        if (r >= 0) return r;
+        break;
+      default:
+        break;
+    }
+  }
+  return result;
+}
+
+// --- attached tables ---------------------------------------------------------------------
+
+TvomStoreClient* TvomCommon::AttachedTables(Integer entry) const {
+  if (entry < 0 || entry >= AttachedCount()) return nullptr;
+  return attached_[static_cast<std::size_t>(entry)];
+}
+
+void TvomCommon::SetAttachMaxCount(Integer value) {
+  TvomStoreLock hold(*this);
+  if (value == attach_max_count_) return;
+  if (value < 1) throw ERangeError(SvomInvalidArgument);
+  if (AnyTableActive()) throw EMemTableError(SvomTableMustBeClosed);
+  // Shrinking must not silently drop a table that still uses the store.
+  for (std::size_t i = static_cast<std::size_t>(value); i < attached_.size(); ++i)
+    if (attached_[i] != nullptr) throw ERangeError(SvomInvalidArgument);
+  attached_.resize(static_cast<std::size_t>(value), nullptr);
+  attach_max_count_ = value;
+}
+
+void TvomCommon::AttachTable(TvomStoreClient* table) {
+  TvomStoreLock hold(*this);
+  const auto free_entry = std::find(attached_.begin(), attached_.end(), nullptr);
+  if (free_entry != attached_.end()) {
+    *free_entry = table;
+    table->SetAttachIndex(static_cast<Integer>(free_entry - attached_.begin()));
+    return;
+  }
+  if (AnyTableActive()) throw EMemTableError(SvomTableMustBeClosed);
+  attached_.push_back(table);
+  attach_max_count_ = static_cast<Integer>(attached_.size());
+  table->SetAttachIndex(attach_max_count_ - 1);
+}
+
+void TvomCommon::DetachTable(TvomStoreClient* table) {
+  TvomStoreLock hold(*this);
+  std::replace(attached_.begin(), attached_.end(), table, static_cast<TvomStoreClient*>(nullptr));
+}
+
+bool TvomCommon::AnyTableActive() const {
+  return std::any_of(attached_.begin(), attached_.end(),
+                     [](TvomStoreClient* t) { return t != nullptr && t->IsTableActive(); });
+}
+
+void TvomCommon::CloseTables(TvomStoreClient* except) {
+  TvomStoreLock hold(*this);
+  for (Integer i = AttachedCount() - 1; i >= 0; --i) {
+    TvomStoreClient* table = AttachedTables(i);
+    if (table != nullptr && table != except) table->CloseForStore();
+  }
+}
+
+void TvomCommon::RefreshOtherTables(TvomStoreClient* except) {
+  TvomStoreLock hold(*this);
+  for (Integer i = 0; i < AttachedCount(); ++i) {
+    TvomStoreClient* table = AttachedTables(i);
+    if (table != nullptr && table != except && table->IsTableActive() && table->IsTableBrowsing())
+      table->RefreshForStore();
+  }
+}
+
+template <class Action>
+void TvomCommon::ForEachActiveTable(Action action) {
+  TvomStoreLock hold(*this);
+  for (Integer i = 0; i < AttachedCount(); ++i) {
+    TvomStoreClient* table = AttachedTables(i);
+    if (table != nullptr && table->IsTableActive()) action(table);
+  }
+}
+
+void TvomCommon::EmptyTables() {
+  TvomStoreLock hold(*this);
+  ForEachActiveTable([](TvomStoreClient* table) { table->DiscardRecordBuffers(); });
+  ClearRecords();
+}
+
+void TvomCommon::RebuildAllIndexes() {
+  ForEachActiveTable([](TvomStoreClient* table) { table->Indexes().RebuildAll(); });
+}
+
+void TvomCommon::MarkAllIndexesUnordered() {
+  ForEachActiveTable([](TvomStoreClient* table) { table->Indexes().MarkAllUnordered(); });
+}
+
+void TvomCommon::UpdateAllIndexes() {
+  ForEachActiveTable([](TvomStoreClient* table) { table->UpdateIndexes(); });
+}
+
+void TvomCommon::UpdateIndexes(TvomIndexChange change, TvomStoreClient* changer, Integer position,
+                               TvomRecord* stored, const TvomRecord* newValues) {
+  ForEachActiveTable([&](TvomStoreClient* table) {
+    table->Indexes().Upkeep(change, table == changer, position, stored, newValues);
+  });
+}
+
+// --- versions ------------------------------------------------------------------------------
+
+void TvomCommon::Rollback() {
+  TvomStoreLock hold(*this);
+  const Integer level = transaction_level_;
+  modified_ = false;
+  for (std::size_t slot = 0; slot < records_.size(); ++slot) {
+    TvomRecord* record = records_[slot];
+    while (record != nullptr && record->TransactionLevel == level) {
+      if (record->UpdateStatus == usUnmodified) break;
+      if (record->UpdateStatus == usInserted) {
+        ForgetSerial(record);
+        FreeRecord(record, true, true);
+        records_[slot] = record = nullptr;
+        free_slots_.push_back(static_cast<Integer>(slot));
+        break;
+      }
+      TvomRecord* older = record->PrevVersion;
+      if (older == nullptr) break;  // nothing to go back to
+      if (record->UpdateStatus == usDeleted && deleted_count_ > 0) --deleted_count_;
+      older->SlotNo = static_cast<Integer>(slot);
+      older->Flags |= mtrfInStore;
+      records_[slot] = older;
+      RememberSerial(older);
+      record->PrevVersion = nullptr;
+      FreeRecord(record, true, false);
+      record = older;
+    }
+    if (record != nullptr && record->UpdateStatus != usUnmodified) modified_ = true;
+  }
+}
+
+void TvomCommon::Commit() {
+  TvomStoreLock hold(*this);
+  const Integer level = transaction_level_;
+  for (TvomRecord* record : records_) {
+    if (record == nullptr || record->TransactionLevel != level) continue;
+    if (level <= 1) {
+      // Into level 0: the changes are final, older versions are no longer needed.
+      FreeVersionChain(record, true);
+      record->TransactionLevel = level - 1;
+      continue;
+    }
+    // Into an outer transaction, which may still be rolled back: every
+    // version made at this level now belongs to the outer one.
+    for (TvomRecord* version = record; version != nullptr; version = version->PrevVersion)
+      if (version->TransactionLevel == level) version->TransactionLevel = level - 1;
+  }
+}
