@@ -1,0 +1,220 @@
+// platform/win/WindowSystemState.h
+//
+// The window system's private state and the helpers that its parts (windows,
+// positions, queue, input, timers, hooks, menus, cursors) share. Only the
+// window model's own .cpp files include this header.
+//
+// Lifetime rule for windows: a TWindowEntry is owned by the table and freed
+// by DestroyWindow after WM_NCDESTROY. Any code that calls out to a window
+// procedure must look the window up again afterwards (Find), because the
+// procedure may have destroyed it.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/rtl/Types.h"
+#include "platform/win/Hook.h"
+#include "platform/win/Input.h"
+#include "platform/win/Window.h"
+#include "platform/win/WinStructs.h"
+#include "platform/win/WindowSystem.h"
+
+struct TWindowClassEntry {
+  String name;
+  UINT style = 0;
+  WNDPROC proc = nullptr;
+  HINSTANCE instance = nullptr;
+  HICON icon = nullptr;
+  HCURSOR cursor = nullptr;
+  HBRUSH background = nullptr;
+};
+
+struct TWindowEntry {
+  HWND handle = nullptr;
+  std::shared_ptr<const TWindowClassEntry> windowClass;
+  std::thread::id thread;
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  HWND parent = nullptr;  // set for child windows; HWND_MESSAGE for utility windows
+  HWND owner = nullptr;   // top-level windows only
+  RECT rect;              // window rectangle: parent's client coordinates for a child, else screen
+  RECT client;            // client rectangle in the same coordinates
+  String text;
+  WNDPROC proc = nullptr;
+  LONG_PTR userData = 0;
+  LONG_PTR id = 0;
+  HINSTANCE instance = nullptr;
+  std::vector<HWND> children;  // z-order, topmost first
+  bool redraw = true;
+  bool destroying = false;
+  // Placement: the rectangle the window has when neither minimised nor maximised.
+  RECT normalRect;
+  POINT minPosition{-32000, -32000};
+  POINT maxPosition;
+  bool minPositionSet = false;
+  bool maxPositionSet = false;
+  bool restoreToMaximized = false;
+  HMENU systemMenu = nullptr;
+
+  bool IsChild() const { return (style & WS_CHILD) != 0 && parent != nullptr && parent != HWND_MESSAGE; }
+  bool IsUtility() const { return parent == HWND_MESSAGE; }
+};
+
+struct TThreadQueue {
+  std::mutex mutex;
+  std::deque<MSG> posted;
+  bool quit = false;
+  int quitCode = 0;
+};
+
+struct TTimerEntry {
+  HWND hwnd = nullptr;
+  UINT_PTR id = 0;
+  UINT interval = 0;
+  DWORD due = 0;
+  std::uint64_t order = 0;  // creation order, to pick between timers due together
+};
+
+struct THookEntry {
+  HHOOK handle = nullptr;
+  int type = 0;
+  HOOKPROC proc;
+  std::thread::id thread;
+  bool removed = false;
+};
+
+struct TMenuItem {
+  UINT id = 0;
+  UINT flags = 0;  // MF_GRAYED, MF_DISABLED, MF_CHECKED, MF_SEPARATOR
+  String text;
+};
+struct TMenuEntry {
+  std::vector<TMenuItem> items;
+};
+
+// A sizing or moving drag of a window by its frame (SC_SIZE, SC_MOVE).
+struct TSizeMoveTrack {
+  HWND hwnd = nullptr;
+  LRESULT hit = HTCAPTION;  // HTCAPTION for a move, else the border
+  POINT start;
+  RECT startRect;  // parent coordinates
+  MINMAXINFO limits;
+};
+
+// A mouse press on a caption button, acted on at the release over it.
+struct TCaptionButtonPress {
+  HWND hwnd = nullptr;
+  LRESULT hit = HTNOWHERE;
+};
+
+struct TWindowSystemState {
+  TWindowSystem* owner = nullptr;
+  std::thread::id guiThread;
+
+  // Windows and classes. `tableMutex` guards `windows` against the lookups
+  // of posting threads; the GUI thread alone inserts and erases.
+  mutable std::mutex tableMutex;
+  std::unordered_map<HWND, std::unique_ptr<TWindowEntry>> windows;
+  std::uintptr_t nextHandle = 0x10000;
+  std::vector<HWND> topLevel;  // z-order, topmost first; utility windows are not here
+  std::map<String, std::shared_ptr<TWindowClassEntry>> classes;  // by upper-cased name
+  ATOM nextAtom = 0xC000;
+
+  // Window procedures by identity.
+  std::unordered_map<WNDPROC, std::shared_ptr<TWndProcFunction>> procs;
+  std::unordered_map<void*, WNDPROC> staticProcs;
+  std::uintptr_t nextProc = 0x1000;
+
+  // Queues.
+  std::mutex queuesMutex;
+  std::unordered_map<std::thread::id, std::unique_ptr<TThreadQueue>> queues;
+  std::mutex inputMutex;
+  std::deque<TInputEvent> input;
+  POINT cursorPos;  // guarded by inputMutex
+
+  // Timers.
+  std::vector<TTimerEntry> timers;
+  std::uint64_t nextTimerOrder = 0;
+
+  // Hooks, last installed first.
+  std::vector<std::shared_ptr<THookEntry>> hooks;
+  std::uintptr_t nextHook = 1;
+  int hookDepth = 0;  // hook chains running now
+
+  // Input state.
+  BYTE keyState[256] = {};
+  HWND capture = nullptr;
+  HWND focus = nullptr;
+  HWND active = nullptr;
+  bool appActive = false;
+  struct {
+    bool valid = false;
+    UINT message = 0;  // the button-down message of the last click
+    HWND hwnd = nullptr;
+    POINT pt;
+    DWORD time = 0;
+  } lastClick;
+  std::optional<TSizeMoveTrack> sizeMove;
+  TCaptionButtonPress captionPress;
+
+  // Menus.
+  std::unordered_map<HMENU, TMenuEntry> menus;
+  std::uintptr_t nextMenu = 0x100;
+  HMENU openMenu = nullptr;
+  HWND openMenuOwner = nullptr;
+
+  // Cursors.
+  HCURSOR screenCursor = nullptr;
+  std::map<int, HCURSOR> cursorTable;
+
+  // --- Shared helpers ---------------------------------------------------
+  TWindowEntry* Find(HWND hwnd) const;
+  TWindowEntry& Get(HWND hwnd) const;  // throws for an invalid handle
+  TThreadQueue& QueueOf(std::thread::id thread);
+  std::vector<HWND>& SiblingsOf(const TWindowEntry& w);
+};
+
+// The current system's state; raises EInvalidOperation without one.
+TWindowSystemState& Kernel();
+
+// Helpers implemented by the parts, used across them.
+namespace winkernel {
+// Screen offset of a window's parent client area (0,0 for top-level windows).
+POINT ParentOrigin(const TWindowEntry& w);
+// Frame thickness of a style on each side (without the caption).
+SIZE FrameSize(DWORD style, DWORD exStyle);
+// The client rectangle that styles leave inside a window rectangle.
+RECT ClientFromWindow(const RECT& window, DWORD style, DWORD exStyle);
+// Fills in the defaults and asks WM_GETMINMAXINFO.
+MINMAXINFO AskMinMaxInfo(HWND hwnd);
+// Hides and deactivates as DestroyWindow and ShowWindow(SW_HIDE) need.
+void ActivateNextAfter(HWND hwnd);
+// Called when a window is being destroyed: drops focus, capture, activation,
+// timers and tracking state that point at it.
+void ForgetInputState(HWND hwnd);
+void KillTimersOf(HWND hwnd);
+void DestroyMenuOf(TWindowEntry& w);
+// Removes and returns the next input message of the GUI thread's queue as
+// a window message, or nothing (see Input.cpp).
+bool TakeInputMessage(MSG* msg, HWND filter, UINT min, UINT max, bool remove);
+// Mouse sizing and moving of a window's frame (WindowPos.cpp).
+void BeginSizeMove(HWND hwnd, LRESULT hit, POINT start);
+bool SizeMoveInput(const TInputEvent& e);  // true when the drag took the event
+void EndSizeMove(bool apply);
+// Opens the system menu of a window (Menu.cpp).
+void OpenSystemMenu(HWND hwnd);
+bool MenuInput(const TInputEvent& e);  // true when the open menu took the event
+// The next timer message due for the calling thread (Timer.cpp).
+bool TakeTimerMessage(MSG* msg, HWND filter, UINT min, UINT max, bool remove);
+// The wait until the next timer of the calling thread is due (INFINITE when none).
+DWORD TimeToNextTimer();
+// The cursor table's initial entries (Cursor.cpp).
+void InitCursors(TWindowSystemState& s);
+}  // namespace winkernel

@@ -1,0 +1,16 @@
+// ui/DateUtil.h
+//
+// Whether the locale's short date format shows four-digit years, decided
+// once at the unit's start from the format settings in force then.
+#pragma once
+
+#include "platform/controls/Application.h"
+
+namespace DateUtil {
+
+bool FourDigitYear();
+
+// Start: FourDigitYear := the upper-cased short date format contains "YYYY".
+TModuleInit DateUtilModule();
+
+}  // namespace DateUtil
