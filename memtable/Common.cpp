@@ -119,26 +119,35 @@ void TvomCommon::FreeVersionChain(TvomRecord* record, bool freeBuffers) {
   }
 }
 
+void TvomCommon::CopyHeaderAndFixedData(const TvomRecord* source, TvomRecord* destination) const {
+  destination->IndexPos = source->IndexPos;
+  destination->SlotNo = source->SlotNo;
+  destination->Serial = source->Serial;
+  destination->UpdateStatus = source->UpdateStatus;
+  destination->TransactionLevel = source->TransactionLevel;
+  destination->PrevVersion = source->PrevVersion;
+  std::memcpy(destination->Data, source->Data, static_cast<std::size_t>(indirect_start_));
+}
+
+void TvomCommon::CopyRecordData(const TvomRecord* source, TvomRecord* destination) const {
+  CopyHeaderAndFixedData(source, destination);
+  for (Integer offset : indirect_offsets_) {
+    Byte* to = destination->Data + offset;
+    to[0] = source->Data[offset];
+    SetIndirectBuffer(to, nullptr);
+  }
+}
+
 TvomRecord* TvomCommon::CopyRecord(const TvomRecord* record, bool copyBuffers) {
   TvomRecord* copy = AllocRecord();
-  copy->IndexPos = record->IndexPos;
-  copy->SlotNo = record->SlotNo;
-  copy->Serial = record->Serial;
-  copy->UpdateStatus = record->UpdateStatus;
-  copy->TransactionLevel = record->TransactionLevel;
-  copy->PrevVersion = record->PrevVersion;
-  std::memcpy(copy->Data, record->Data, static_cast<std::size_t>(indirect_start_));
+  CopyRecordData(record, copy);
+  if (!copyBuffers) return copy;
   for (Integer offset : indirect_offsets_) {
-    const Byte* from = record->Data + offset;
+    Byte* buffer = IndirectBuffer(record->Data + offset);
+    if (buffer == nullptr) continue;
     Byte* to = copy->Data + offset;
-    to[0] = from[0];
-    if (copyBuffers) {
-      Byte* buffer = IndirectBuffer(from);
-      if (buffer != nullptr) {
-        SetIndirectBuffer(to, DuplicateLengthBuffer(buffer));
-        to[0] = kvomNotNull;
-      }
-    }
+    SetIndirectBuffer(to, DuplicateLengthBuffer(buffer));
+    to[0] = kvomNotNull;
   }
   return copy;
 }
@@ -159,16 +168,12 @@ void TvomCommon::TransferRecord(TvomRecord* source, TvomRecord* destination) {
     }
     to[0] = from[0];
   }
-  destination->IndexPos = source->IndexPos;
-  destination->SlotNo = source->SlotNo;
-  destination->Serial = source->Serial;
-  destination->UpdateStatus = source->UpdateStatus;
-  destination->TransactionLevel = source->TransactionLevel;
-  destination->PrevVersion = source->PrevVersion;
-  std::memcpy(destination->Data, source->Data, static_cast<std::size_t>(indirect_start_));
+  CopyHeaderAndFixedData(source, destination);
 }
 
-void TvomCommon::RememberSerial(TvomRecord* record) { by_serial_.Set(record->Serial, record); }
+void TvomCommon::RememberSerial(TvomRecord* record) {
+  by_serial_.Set(record->Serial, record);
+}
 
 void TvomCommon::ForgetSerial(const TvomRecord* record) {
   if (record->Serial >= 0 && by_serial_.Find(record->Serial) == record)
@@ -420,7 +425,7 @@ void TvomCommon::LayoutRecord(const TFieldDefs& fieldDefs) {
 
   fixed_size_ = fixed;
   calc_start_ = fixed;
-  calc_size_ = owner_ != nullptr ? owner_->CalcFieldsSize() : 0;
+  calc_size_ = owner_ != nullptr ? owner_->CalcAreaSize() : 0;
   bookmark_start_ = calc_start_ + calc_size_;
   indirect_start_ = bookmark_start_ + bookmark_size_;
 

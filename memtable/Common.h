@@ -88,6 +88,10 @@ class TvomCommon {
   // indirect entries keep only their null flags, unless `copyBuffers` gives
   // the copy duplicates of the buffers.
   TvomRecord* CopyRecord(const TvomRecord* record, bool copyBuffers);
+  // Copies the header (all but the flag byte) and the data of `source` into
+  // `destination`, whose indirect entries get only the null flags. REQUIRES:
+  // the destination holds no indirect buffers (FreeIndirectBuffers).
+  void CopyRecordData(const TvomRecord* source, TvomRecord* destination) const;
   // Moves the source's indirect buffers into the destination (freeing what
   // they replace; a null source value frees the destination's buffer), then
   // copies header and data as CopyRecord does.
@@ -259,6 +263,8 @@ class TvomCommon {
   friend class TvomCommonTestAccess;  // reaches the serial counter
 
   void DrawTableID();
+  // The header (all but the flag byte) and everything before the indirect area.
+  void CopyHeaderAndFixedData(const TvomRecord* source, TvomRecord* destination) const;
   void ResolveValue(const TvomFieldListEntry& entry, const TvomRecord* record, int side,
                     TvomValueRef& value);
   void FreeVersionChain(TvomRecord* record, bool freeBuffers);

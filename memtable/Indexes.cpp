@@ -75,7 +75,12 @@ void TvomIndexes::MarkAllUnordered() {
 }
 
 void TvomIndexes::ClearAllReferences() {
-  for (const auto& index : indexes_) index->Clear();
+  // The store is being emptied: an empty list is in order, and must stay
+  // ordered so that the records added next are taken in.
+  for (const auto& index : indexes_) {
+    index->References().Clear();
+    index->SetOrdered(true);
+  }
 }
 
 void TvomIndexes::CheckUnique(const TvomRecord* key, const TvomRecord* excluded) {

@@ -61,6 +61,8 @@ class TvomIndexes {
 
   void RebuildAll();
   void MarkAllUnordered();
+  // Empties every index for a store that is being emptied; they stay
+  // ordered (an empty list is in order).
   void ClearAllReferences();
 
   // Before a post or add: raises EMemTableDupKey "Duplicate index value.

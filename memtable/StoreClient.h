@@ -56,7 +56,7 @@ class TvomStoreClient {
 
   // --- record layout (asked of the table that owns the store) --------------
   // Bytes the table needs for its calculated and lookup fields.
-  virtual Integer CalcFieldsSize() = 0;
+  virtual Integer CalcAreaSize() = 0;
   // May change the storage flags of an indirect, non-blob field
   // (bit 0 indirect, bit 1 compressed): the table's OnSetupField.
   virtual void SetupField(TFieldDef* def, Integer fieldNo, Byte& flags) = 0;

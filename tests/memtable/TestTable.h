@@ -85,7 +85,7 @@ class TestTable : public TvomStoreClient {
   void DiscardRecordBuffers() override { ++discards; }
   void UpdateIndexes() override;
   void StoreDestroyed() override;
-  Integer CalcFieldsSize() override { return calc_size; }
+  Integer CalcAreaSize() override { return calc_size; }
   void SetupField(TFieldDef* def, Integer fieldNo, Byte& flags) override {
     if (on_setup_field) on_setup_field(def, fieldNo, flags);
   }

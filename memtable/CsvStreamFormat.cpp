@@ -1,0 +1,503 @@
+// memtable/CsvStreamFormat.cpp
+#include "memtable/CsvStreamFormat.h"
+
+#include <exception>
+#include <mutex>
+
+#include "memtable/CsvCodec.h"
+#include "memtable/MemTable.h"
+#include "platform/data/Field.h"
+#include "platform/data/FieldDefs.h"
+#include "platform/data/IndexDefs.h"
+#include "platform/rtl/ClassRegistry.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/PropertyRegistry.h"
+#include "platform/rtl/StringList.h"
+#include "platform/rtl/StringUtils.h"
+
+namespace {
+
+constexpr const char* kFileVersionMarker = "@@FILE VERSION@@";
+constexpr const char* kTableDefStart = "@@TABLEDEF START@@";
+constexpr const char* kTableDefEnd = "@@TABLEDEF END@@";
+constexpr const char* kIndexDefStart = "@@INDEXDEF START@@";
+constexpr const char* kIndexDefEnd = "@@INDEXDEF END@@";
+constexpr const char* kCsvFileVersion = "251";
+
+constexpr const char* SvomCsvNoDeltas = "Saving deltas is supported only in binary format.";
+constexpr const char* SvomCsvUnknownFieldType = "Unknown field type (%s) in CSV file. (%s)";
+constexpr const char* SvomCsvInvalidFieldSize = "Invalid field size (%d) in CSV file. (%s)";
+
+// Output is collected and handed to the stream in blocks of about this size.
+constexpr std::size_t kWriteBlock = 64 * 1024;
+
+}  // namespace
+
+TvomCustomCSVStreamFormat::TvomCustomCSVStreamFormat(TComponent* owner) : TvomCustomStreamFormat(owner) {}
+
+TvomCustomCSVStreamFormat::~TvomCustomCSVStreamFormat() = default;
+
+void TvomCustomCSVStreamFormat::SetCSVFieldDelimiter(char value) {
+  if (value != '\0') field_delimiter_ = value;
+}
+
+void TvomCustomCSVStreamFormat::Assign(const TPersistent* source) {
+  if (const auto* csv = dynamic_cast<const TvomCustomCSVStreamFormat*>(source)) {
+    quote_ = csv->quote_;
+    SetCSVFieldDelimiter(csv->field_delimiter_);
+    record_delimiter_ = csv->record_delimiter_;
+    true_string_ = csv->true_string_;
+    false_string_ = csv->false_string_;
+    sf_local_format_ = csv->sf_local_format_;
+    sf_place_holders_ = csv->sf_place_holders_;
+  }
+  TvomCustomStreamFormat::Assign(source);
+}
+
+String TvomCustomCSVStreamFormat::GetVersion() const { return "3.00"; }
+
+// --- format settings ---------------------------------------------------------------
+
+void TvomCustomCSVStreamFormat::SwitchFormatSettings(bool keepLocal) {
+  saved_settings_ = std::make_unique<TFormatSettingsGuard>();
+  if (keepLocal) return;
+  // Files must read the same on every machine, whatever the user's settings.
+  TFormatSettings& s = FormatSettings();
+  s.DateSeparator = '/';
+  s.TimeSeparator = ':';
+  s.ThousandSeparator = ',';
+  s.DecimalSeparator = '.';
+  s.ShortDateFormat = "dd/mm/yyyy";
+  s.LongTimeFormat = "hh:nn:ss";
+  s.CurrencyString.clear();
+  s.CurrencyFormat = 0;
+  s.NegCurrFormat = 1;
+}
+
+void TvomCustomCSVStreamFormat::RestoreFormatSettings() { saved_settings_.reset(); }
+
+// --- saving -----------------------------------------------------------------------------
+
+void TvomCustomCSVStreamFormat::BeforeSave(TvomCustomMemTable* table) {
+  if (HasFlag(sfDeltas(), sfSaveDeltas)) throw EMemTableError(SvomCsvNoDeltas);
+  TvomCustomStreamFormat::BeforeSave(table);
+  try {
+    out_.clear();
+    SwitchFormatSettings(HasFlag(sfLocalFormat(), sfSaveLocalFormat));
+  } catch (...) {
+    // The table is locked and switched by now: undo that before failing.
+    AfterSave(table);
+    throw;
+  }
+}
+
+void TvomCustomCSVStreamFormat::WriteLine(String& line) {
+  line += "\r\n";
+  out_ += line;
+  if (out_.size() >= kWriteBlock) FlushOutput();
+}
+
+void TvomCustomCSVStreamFormat::FlushOutput() {
+  if (out_.empty()) return;
+  try {
+    WorkStream()->WriteBuffer(out_.data(), static_cast<Int64>(out_.size()));
+  } catch (...) {
+    // Not offered again: a stream that refused the bytes fails the save.
+    out_.clear();
+    throw;
+  }
+  out_.clear();
+}
+
+void TvomCustomCSVStreamFormat::SaveDef(TvomCustomMemTable* table) {
+  if (!HasFlag(sfDef(), sfSaveDef)) return;
+  const bool placeholders = HasFlag(sfPlaceHolders(), sfSavePlaceholders);
+  String line;
+
+  auto marker = [&](const char* text) {
+    line.clear();
+    CsvAppendQuoted(line, text, quote_);
+    WriteLine(line);
+  };
+
+  line.clear();
+  CsvAppendQuoted(line, kFileVersionMarker, quote_);
+  line += field_delimiter_;
+  CsvAppendQuoted(line, kCsvFileVersion, quote_);
+  WriteLine(line);
+  marker(kTableDefStart);
+
+  const std::vector<Integer>& map = SaveFieldMap();
+  for (Integer i = 0; i < table->FieldCount(); ++i) {
+    if (map[static_cast<std::size_t>(i)] < 0 && !placeholders) continue;
+    TField* field = table->Fields(i);
+    TvomStreamFieldDef f;
+    f.Name = field->FieldName();
+    f.TypeName = FieldTypeName(field->DataType());
+    f.Size = field->Size();
+    f.DisplayLabel = field->DisplayName();
+    f.EditMask = field->EditMask();
+    f.DisplayWidth = field->DisplayWidth();
+    f.Required = field->Required();
+    f.ReadOnly = field->ReadOnly();
+    f.KindName = HasFlag(sfFieldKind(), sfSaveFieldKind) ? FieldKindName(field->FieldKind()) : "Data";
+    f.DefaultExpression = field->DefaultExpression();
+    line.clear();
+    CsvAppendQuoted(line, CsvFormatFieldLine(f), quote_);
+    WriteLine(line);
+  }
+
+  if (HasFlag(sfIndexDef(), sfSaveIndexDef)) {
+    marker(kIndexDefStart);
+    TIndexDefs* defs = table->IndexDefs();
+    for (Integer i = 0; i < defs->Count(); ++i) {
+      const TIndexDef* def = defs->Items(i);
+      const TvomStreamIndexDef index{def->Name(), def->Fields(), def->DisplayName(), def->Options()};
+      line.clear();
+      CsvAppendQuoted(line, CsvFormatIndexLine(index, quote_), quote_);
+      WriteLine(line);
+    }
+    marker(kIndexDefEnd);
+  }
+  marker(kTableDefEnd);
+}
+
+void TvomCustomCSVStreamFormat::SaveData(TvomCustomMemTable* table) {
+  table->SetSaveCount(0);
+  const bool placeholders = HasFlag(sfPlaceHolders(), sfSavePlaceholders);
+  const bool quoteOnlyStrings = HasFlag(sfQuoteOnlyStrings(), sfSaveQuoteOnlyStrings);
+  const std::vector<Integer>& map = SaveFieldMap();
+  const Integer fieldCount = table->FieldCount();
+  String line;
+
+  auto endLine = [&] {
+    if (record_delimiter_ != '\0') line += record_delimiter_;
+    WriteLine(line);
+  };
+
+  if (!HasFlag(sfNoHeader(), sfSaveNoHeader)) {
+    line.clear();
+    bool pending = false;
+    for (Integer i = 0; i < fieldCount; ++i) {
+      if (map[static_cast<std::size_t>(i)] < 0 && !placeholders) continue;
+      if (pending) line += field_delimiter_;
+      CsvAppendQuoted(line, table->Fields(i)->DisplayName(), quote_);
+      pending = true;
+    }
+    endLine();
+  }
+  if (!HasFlag(sfData(), sfSaveData)) return;
+
+  table->SetSavedCompletely(true);
+  TvomIndex* index = table->CurrentIndex();
+  const Integer count = index->Count();
+  const Integer limit = table->SaveLimit();
+  String text;
+  try {
+    for (Integer p = 0; p < count; ++p) {
+      if (limit > 0 && table->SaveCount() >= limit) {
+        table->SetSavedCompletely(false);
+        break;
+      }
+      // The divisor is the number of records walked, never 0 inside the walk
+      // (the table's own count may be 0 when every record is filtered out).
+      if (p % 100 == 0) table->Progress(static_cast<Integer>(Int64{p} * 100 / count), mtpcSave);
+      TvomRecord* record = index->Refs(p);
+      table->SetOverrideRecord(record);
+      table->CalcRecordFields(record);
+      if (table->MustTestRecords() && !table->FilterRecord(record, false)) continue;
+      bool accept = true;
+      if (table->OnSaveRecord) table->OnSaveRecord(table, accept);
+      if (!accept) continue;
+
+      line.clear();
+      bool pending = false;
+      for (Integer i = 0; i < fieldCount; ++i) {
+        if (map[static_cast<std::size_t>(i)] < 0) {
+          if (!placeholders) continue;
+          if (pending) line += field_delimiter_;
+          pending = true;
+          continue;
+        }
+        TField* field = table->Fields(i);
+        if (table->OnSaveField) table->OnSaveField(table, i, field);
+        const TFieldType type = field->DataType();
+        bool isNull = field->IsNull();
+        text.clear();
+        if (!isNull) {
+          if (IsTextValueType(type))
+            CsvAppendEscaped(text, field->AsString());
+          else if (IsByteValueType(type))
+            CsvAppendSixBit(text, field->AsString());
+          else if (type == ftBoolean)
+            text = field->AsBoolean() ? true_string_ : false_string_;
+          else
+            text = field->AsString();
+        }
+        if (OnFormatSaveField) OnFormatSaveField(this, field, isNull, text);
+        if (pending) line += field_delimiter_;
+        pending = true;
+        if (isNull) continue;
+        if (quoteOnlyStrings && !IsTextValueType(type) && !IsByteValueType(type))
+          line += text;
+        else
+          CsvAppendQuoted(line, text, quote_);
+      }
+      endLine();
+      table->SetSaveCount(table->SaveCount() + 1);
+    }
+  } catch (...) {
+    table->SetOverrideRecord(nullptr);
+    throw;
+  }
+  table->SetOverrideRecord(nullptr);
+}
+
+void TvomCustomCSVStreamFormat::AfterSave(TvomCustomMemTable* table) {
+  // The lines built so far reach the stream before the compression hook of
+  // the inherited step reads it; the settings and the table are restored
+  // whatever happens to the bytes.
+  std::exception_ptr error;
+  try {
+    FlushOutput();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  out_.clear();
+  RestoreFormatSettings();
+  TvomCustomStreamFormat::AfterSave(table);
+  if (error) std::rethrow_exception(error);
+}
+
+// --- loading ----------------------------------------------------------------------------
+
+void TvomCustomCSVStreamFormat::BeforeLoad(TvomCustomMemTable* table) {
+  TvomCustomStreamFormat::BeforeLoad(table);
+  try {
+    TStream* stream = WorkStream();
+    stream_size_ = stream->Size();
+    stream_empty_ = stream_size_ - stream->Position() <= 0;
+    has_current_line_ = false;
+    reader_ = std::make_unique<TvomCsvLineReader>(
+        stream, quote_, field_delimiter_, record_delimiter_,
+        [this, table](Integer fills) { ReportLoadProgress(table, fills); });
+    SwitchFormatSettings(HasFlag(sfLocalFormat(), sfLoadLocalFormat));
+  } catch (...) {
+    AfterLoad(table);
+    throw;
+  }
+}
+
+void TvomCustomCSVStreamFormat::ReportLoadProgress(TvomCustomMemTable* table, Integer fills) {
+  if (fills % 100 != 0 || stream_size_ <= 0) return;
+  table->Progress(static_cast<Integer>(WorkStream()->Position() * 100 / stream_size_), mtpcLoad);
+}
+
+bool TvomCustomCSVStreamFormat::FillBuffer() { return reader_->FillBuffer(); }
+
+bool TvomCustomCSVStreamFormat::ReadLine() { return reader_->ReadLine(); }
+
+void TvomCustomCSVStreamFormat::ReadField(bool& isNull, String& value) { reader_->ReadField(isNull, value); }
+
+void TvomCustomCSVStreamFormat::LoadDef(TvomCustomMemTable* table) {
+  if (stream_empty_) return;
+  const bool loadDef = HasFlag(sfDef(), sfLoadDef);
+  const bool loadIndexDef = loadDef && HasFlag(sfIndexDef(), sfLoadIndexDef);
+  bool inTable = false;
+  bool inIndex = false;
+  bool isNull;
+  String first;
+  String ignored;
+  for (;;) {
+    ReadLine();
+    if (reader_->Line().empty()) {
+      if (inTable) {
+        // A file cut inside its definitions: the table is opened with the
+        // definitions read so far rather than left closed.
+        table->Open();
+      }
+      break;
+    }
+    ReadField(isNull, first);
+    if (first == kFileVersionMarker) {
+      ReadField(isNull, ignored);
+    } else if (first == kTableDefStart) {
+      inTable = true;
+      if (loadDef) {
+        table->Close();
+        table->FieldDefs()->Clear();
+        table->DeleteTable();
+      }
+    } else if (first == kTableDefEnd) {
+      inTable = false;
+      table->Open();
+    } else if (first == kIndexDefStart) {
+      inIndex = true;
+      if (loadIndexDef) {
+        table->IndexDefs()->Clear();
+        if (table->Active()) table->UpdateIndexes();
+      }
+    } else if (first == kIndexDefEnd) {
+      inIndex = false;
+      // A closed table builds its indexes from the definitions when it opens.
+      if (loadIndexDef && table->Active()) table->UpdateIndexes();
+    } else if (!inTable) {
+      has_current_line_ = true;
+      break;
+    } else if (!inIndex) {
+      if (loadDef) LoadFieldLine(table, reader_->Line(), first);
+    } else if (loadIndexDef) {
+      LoadIndexLine(table, reader_->Line());
+    }
+  }
+}
+
+void TvomCustomCSVStreamFormat::LoadFieldLine(TvomCustomMemTable* table, const String& line,
+                                              const String& firstColumn) {
+  const TvomStreamFieldDef f = CsvParseFieldLine(CsvUnquoted(line, quote_));
+  TFieldType type;
+  if (!StreamFieldTypeFromName(f.TypeName, type))
+    throw EMemTableError(Format(SvomCsvUnknownFieldType, f.TypeName, firstColumn));
+  if (!StreamFieldSizeValid(f.Size))
+    throw EMemTableError(Format(SvomCsvInvalidFieldSize, f.Size, firstColumn));
+  if (type == ftAutoInc) SetKeepLoadedAutoInc(table, true);
+  CreateStreamField(table, f, type);
+}
+
+void TvomCustomCSVStreamFormat::LoadIndexLine(TvomCustomMemTable* table, const String& line) {
+  AddStreamIndexDef(table->IndexDefs(), CsvParseIndexLine(CsvUnquoted(line, quote_)));
+}
+
+void TvomCustomCSVStreamFormat::DetermineLoadFieldIDs(TvomCustomMemTable* table, TStrings* ids,
+                                                      TvomDetermineLoadFieldsSituation situation) {
+  if (situation != dlfAfterLoadDef || !has_current_line_ || HasFlag(sfNoHeader(), sfLoadNoHeader)) {
+    TvomCustomStreamFormat::DetermineLoadFieldIDs(table, ids, situation);
+    return;
+  }
+  ids->Clear();
+  reader_->RestartLine();
+  bool isNull;
+  String id;
+  while (reader_->InLine()) {
+    ReadField(isNull, id);
+    ids->Add(id);
+  }
+}
+
+void TvomCustomCSVStreamFormat::DetermineLoadFieldIndex(TvomCustomMemTable* table, const String& id,
+                                                        Integer count, Integer position,
+                                                        Integer& fieldIndex,
+                                                        TvomDetermineLoadFieldsSituation situation) {
+  (void)count;
+  (void)position;
+  if (situation != dlfAfterLoadDef) return;
+  const String wanted = UpperCase(id);
+  for (Integer i = 0; i < table->FieldCount(); ++i) {
+    if (UpperCase(table->Fields(i)->DisplayName()) == wanted) {
+      fieldIndex = i;
+      return;
+    }
+  }
+}
+
+void TvomCustomCSVStreamFormat::LoadData(TvomCustomMemTable* table) {
+  if (stream_empty_ || !HasFlag(sfData(), sfLoadData)) return;
+  // The definitions may have brought a new auto-increment field.
+  table->LocateAutoIncField();
+  table->SetLoadCount(0);
+  table->SetLoadedCompletely(true);
+  const std::vector<Integer>& map = LoadFieldMap();
+  const std::size_t columns = map.size();
+  const bool loadAllKinds = HasFlag(sfFieldKind(), sfLoadFieldKind);
+  const Integer limit = table->LoadLimit();
+  // Without a header the line after the definitions is already the first record.
+  bool lineIsCurrent = HasFlag(sfNoHeader(), sfLoadNoHeader) && has_current_line_;
+  bool isNull;
+  String value;
+  String decoded;
+
+  for (;;) {
+    if (limit > 0 && table->LoadCount() >= limit) {
+      table->SetLoadedCompletely(false);
+      break;
+    }
+    if (lineIsCurrent)
+      reader_->RestartLine();
+    else
+      ReadLine();
+    lineIsCurrent = false;
+    if (reader_->Line().empty()) break;
+
+    table->Append();
+    try {
+      for (std::size_t c = 0; reader_->InLine() && c < columns; ++c) {
+        ReadField(isNull, value);
+        const Integer f = map[c];
+        if (f < 0) continue;
+        TField* field = table->Fields(f);
+        if (!loadAllKinds && field->FieldKind() != fkData) continue;
+        if (OnFormatLoadField) OnFormatLoadField(this, field, isNull, value);
+        const TFieldType type = field->DataType();
+        if (isNull) {
+          field->Clear();
+        } else if (IsTextValueType(type)) {
+          CsvUnescapeTo(decoded, value);
+          field->SetAsString(decoded);
+        } else if (IsByteValueType(type)) {
+          CsvSixBitDecodeTo(decoded, value);
+          field->SetAsString(decoded);
+        } else if (type == ftBoolean) {
+          field->SetAsBoolean(value == true_string_);
+        } else {
+          field->SetAsString(value);
+        }
+        if (table->OnLoadField) table->OnLoadField(table, f, field);
+      }
+      bool accept = true;
+      if (table->OnLoadRecord) table->OnLoadRecord(table, accept);
+      if (!accept) {
+        table->Cancel();
+        continue;
+      }
+      table->Post();
+    } catch (...) {
+      // The record being filled is dropped; those posted before stay.
+      if (table->State() == dsInsert) table->Cancel();
+      throw;
+    }
+    table->SetLoadCount(table->LoadCount() + 1);
+  }
+}
+
+void TvomCustomCSVStreamFormat::AfterLoad(TvomCustomMemTable* table) {
+  RestoreFormatSettings();
+  reader_.reset();
+  TvomCustomStreamFormat::AfterLoad(table);
+}
+
+// --- published properties ------------------------------------------------------------
+
+void DeclareCsvStreamFormatProperties() {
+  static std::once_flag declared;
+  std::call_once(declared, [] {
+    // Links the chain down from TComponent; the common flag sets are the
+    // framework's to declare.
+    TPublishedClass<TvomCustomStreamFormat, TComponent>();
+    using F = TvomCSVStreamFormat;
+    TPublishedClass<F, TvomCustomStreamFormat>()
+        .AddChar("CSVQuote", &F::CSVQuote, &F::SetCSVQuote, '"')
+        .AddChar("CSVFieldDelimiter", &F::CSVFieldDelimiter, &F::SetCSVFieldDelimiter, ',')
+        .AddChar("CSVRecordDelimiter", &F::CSVRecordDelimiter, &F::SetCSVRecordDelimiter, ',')
+        .AddString("CSVTrueString", &F::CSVTrueString, &F::SetCSVTrueString)
+        .StoredWhen([](F* f) { return f->CSVTrueString() != "True"; })
+        .AddString("CSVFalseString", &F::CSVFalseString, &F::SetCSVFalseString)
+        .StoredWhen([](F* f) { return f->CSVFalseString() != "False"; })
+        .AddSet("sfLocalFormat", &F::sfLocalFormat, &F::SetsfLocalFormat,
+                {"sfSaveLocalFormat", "sfLoadLocalFormat"}, 0)
+        .AddSet("sfNoHeader", &F::sfNoHeader, &F::SetsfNoHeader, {"sfSaveNoHeader", "sfLoadNoHeader"}, 0)
+        .AddSet("sfPlaceHolders", &F::sfPlaceHolders, &F::SetsfPlaceHolders, {"sfSavePlaceholders"}, 0)
+        .AddSet("sfQuoteOnlyStrings", &F::sfQuoteOnlyStrings, &F::SetsfQuoteOnlyStrings,
+                {"sfSaveQuoteOnlyStrings"}, 0);
+    RegisterClass<TvomCSVStreamFormat>();
+  });
+}

@@ -1,0 +1,97 @@
+// memtable/FilterEvaluator.h
+//
+// The memory table's filter: the dataset's Filter text, parsed by the
+// dataset model's TExprParser, and evaluated for one record of the store at
+// a time.
+//
+// Evaluation rules (the value of a node is a Variant; "null" means Null or
+// Empty):
+//   - a comparison (= <> < > <= >=) with a null operand is false; so are AND
+//     and OR when either side is null, and LIKE and IN with a null side.
+//     NOT of null is null, NOT of false is true;
+//   - arithmetic with a null operand is null; "+" of texts concatenates;
+//   - IS NULL / IS NOT NULL test for null;
+//   - otherwise the dataset model's Variant comparison and arithmetic apply,
+//     so an integer field compares with a numeric text constant by value;
+//   - the final value is converted to Boolean; null counts as false.
+// Function names: UPPER, LOWER, SUBSTRING, TRIM, TRIMLEFT, TRIMRIGHT,
+// GETDATE, YEAR, MONTH, DAY, HOUR, MINUTE, SECOND, DATE, TIME. A null
+// argument gives null for all of them (GETDATE takes none).
+// Errors are EMemTableFilterError ("Unknown operator (%d)", "Operator not
+// supported (%d).", "Unknown fieldtype (%d)", "iClass Out of range (%d)",
+// "Invalid function name %s", "Invalid or missing parameter for function
+// %s"), raised while records are tested, plus the Variant conversion errors.
+//
+// Speed: the tree is compiled once. Fields are resolved to their place in
+// the store's record layout, and the shapes that browsing filters are made
+// of (a field IS NULL, a field compared with a constant, a field IN a list
+// of constants, a field LIKE a constant) read the record's bytes directly
+// and compare them with a constant converted once to the field's value
+// domain, without allocating. Other shapes read fields through the table
+// (TField::AsVariant in its filter state).
+//
+// A compiled filter describes one layout of one store: compile it again
+// after the table reopens (its fields are recreated then).
+// Not thread-safe; it runs under the table's store lock.
+#pragma once
+
+#include <memory>
+
+#include "platform/data/FieldTypes.h"
+#include "platform/data/FilterParser.h"
+#include "platform/rtl/Types.h"
+#include "platform/rtl/Variant.h"
+
+class TDataSet;
+class TvomCommon;
+struct TvomRecord;
+struct TvomFilterNode;
+
+// The field-type map the parser gets: identity but for ftCurrency -> ftFloat,
+// ftAutoInc -> ftInteger, the blob types ftBlob .. ftTypedBinary and ftOraBlob,
+// ftOraClob -> ftBlob, ftFixedChar -> ftString, and the types a filter cannot
+// read (ftCursor, ftReference, ftDataSet, ftVariant, ftInterface,
+// ftIDispatch) -> ftUnknown.
+const TFieldTypeMap& FilterFieldTypeMap();
+
+class TvomFilterEvaluator {
+ public:
+  // Compiles the tree below `root` for records of `store` (laid out).
+  // `root` and the fields it names must outlive the evaluator.
+  TvomFilterEvaluator(const TExprNode* root, const TvomCommon* store);
+  ~TvomFilterEvaluator();
+  TvomFilterEvaluator(const TvomFilterEvaluator&) = delete;
+  TvomFilterEvaluator& operator=(const TvomFilterEvaluator&) = delete;
+
+  // The expression's value for `record`. REQUIRES: the dataset of the fields
+  // shows `record` to field reads (the table's filter state with `record` as
+  // its override record), for the shapes that read through the fields.
+  Variant Value(const TvomRecord* record) const;
+  // Value converted to Boolean, null counting as false.
+  bool Accepts(const TvomRecord* record) const;
+
+ private:
+  std::unique_ptr<TvomFilterNode> root_;
+};
+
+// A parsed and compiled filter text: what a table keeps while its Filter is set.
+class TvomCompiledFilter {
+ public:
+  // Parses `text` for `table`'s fields with `options` (the parser raises on
+  // a syntax error or an unknown field) and compiles it for `store`.
+  TvomCompiledFilter(TDataSet* table, const TvomCommon* store, const String& text,
+                     TFilterOptions options);
+
+  const TExprParser& Parser() const { return parser_; }
+  bool Accepts(const TvomRecord* record) const { return evaluator_.Accepts(record); }
+  Variant Value(const TvomRecord* record) const { return evaluator_.Value(record); }
+
+ private:
+  TExprParser parser_;
+  TvomFilterEvaluator evaluator_;
+};
+
+// The compiled filter of `text` trimmed of leading and trailing characters
+// up to the blank, or nullptr when nothing remains.
+std::unique_ptr<TvomCompiledFilter> CompileFilter(TDataSet* table, const TvomCommon* store,
+                                                  const String& text, TFilterOptions options);

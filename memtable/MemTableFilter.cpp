@@ -1,0 +1,173 @@
+// memtable/MemTableFilter.cpp
+//
+// The record test of TvomCustomMemTable: which records the table shows.
+// A record must lie within the active range, match the master's values of a
+// master/detail link, and (while Filtered) pass OnFilterRecord and the
+// compiled Filter expression. UpdateFilteringState decides once whether any
+// of that applies, so that an unfiltered table tests no record at all.
+#include <algorithm>
+
+#include "memtable/FilterEvaluator.h"
+#include "memtable/MemTable.h"
+
+namespace {
+
+// What the filter part keeps per table: the compiled Filter text.
+class TvomFilterPart : public TvomTablePart {
+ public:
+  std::unique_ptr<TvomCompiledFilter> filter;
+};
+
+TvomFilterPart* FilterPartOf(const TvomCustomMemTable* table) {
+  return static_cast<TvomFilterPart*>(table->FilterPart());
+}
+
+TvomFilterPart& MakeFilterPart(TvomCustomMemTable* table) {
+  if (table->FilterPart() == nullptr) table->SetFilterPart(std::make_unique<TvomFilterPart>());
+  return *FilterPartOf(table);
+}
+
+TvomCompiledFilter* CompiledFilterOf(const TvomCustomMemTable* table) {
+  TvomFilterPart* part = FilterPartOf(table);
+  return part != nullptr ? part->filter.get() : nullptr;
+}
+
+}  // namespace
+
+// --- the compiled filter ----------------------------------------------------------
+
+bool TvomCustomMemTable::HasCompiledFilter() const { return CompiledFilterOf(this) != nullptr; }
+
+void TvomCustomMemTable::CompileFilter() {
+  TvomFilterPart& part = MakeFilterPart(this);
+  part.filter.reset();
+  if (!IsTableActive()) return;
+  part.filter = ::CompileFilter(this, &Store(), Filter(), FilterOptions());
+}
+
+void TvomCustomMemTable::DropCompiledFilter() {
+  if (TvomFilterPart* part = FilterPartOf(this)) part->filter.reset();
+}
+
+// --- the record test ----------------------------------------------------------------
+
+bool TvomCustomMemTable::MasterDetailApplies() const {
+  return MasterDetailActive() && MasterLink() != nullptr && MasterLink()->Active() && MasterValuesSet() &&
+         MasterKeyRecord() != nullptr;
+}
+
+void TvomCustomMemTable::UpdateFilteringState() {
+  TvomStoreLock lock(Store());
+  const bool filtering = Filtered() && (HasCompiledFilter() || static_cast<bool>(OnFilterRecord()));
+  SetMustTestRecords(Store().DeletedCount() > 0 || filtering || MasterDetailApplies() || RangeActive());
+}
+
+void TvomCustomMemTable::FireFilterRecord(bool& accept) {
+  if (OnFilterRecord()) OnFilterRecord()(this, accept);
+}
+
+bool TvomCustomMemTable::RangeAccepts(const TvomRecord* record) {
+  const TvomFieldList& fields = CurrentIndexFieldList();
+  if (fields.Count() == 0) return true;
+  const bool ignoreNulls = RangeIgnoreNullKeyValues();
+  if (range_start_ == nullptr || range_end_ == nullptr) return true;
+  // A key compares below the record (negative) when the record lies after it.
+  return Store().CompareRecords(fields, 0, range_start_, record, ignoreNulls, false, 0) <= 0 &&
+         Store().CompareRecords(fields, 0, range_end_, record, ignoreNulls, false, 0) >= 0;
+}
+
+bool TvomCustomMemTable::MasterAccepts(const TvomRecord* record) {
+  const TvomFieldList& fields = DetailFieldList().Count() > 0 ? DetailFieldList() : CurrentIndexFieldList();
+  const Integer count = std::min(MasterFieldList().Count(), fields.Count());
+  if (count == 0) return true;
+  return Store().CompareRecords(fields, count, MasterKeyRecord(), record, false, false, 0) == 0;
+}
+
+bool TvomCustomMemTable::FilterRecord(TvomRecord* record, bool force) {
+  if (!force && !MustTestRecords()) return true;
+  TvomStoreLock lock(Store());
+  const TDataSetState previous = SetTempState(dsFilter);
+  TvomRecord* const previousOverride = OverrideRecord();
+  SetOverrideRecord(record);
+  struct Restore {
+    TvomCustomMemTable* table;
+    TDataSetState state;
+    TvomRecord* record;
+    ~Restore() {
+      table->SetOverrideRecord(record);
+      table->RestoreState(state);
+    }
+  } restore{this, previous, previousOverride};
+
+  if (RecalcOnIndex()) CalcRecordFields(record);
+  if (RangeActive() && !RangeAccepts(record)) return false;
+  if (MasterDetailApplies() && !MasterAccepts(record)) return false;
+  if (!force && !Filtered()) return true;
+  bool accept = true;
+  FireFilterRecord(accept);
+  if (accept)
+    if (TvomCompiledFilter* filter = CompiledFilterOf(this)) accept = filter->Accepts(record);
+  return accept;
+}
+
+// --- ranges -------------------------------------------------------------------------
+
+void TvomCustomMemTable::EnterRangeKey(TvomRecord*& key, bool clear) {
+  CheckActive();
+  CheckBrowseMode();
+  if (State() == dsSetKey) SetState(dsBrowse);
+  TvomStoreLock lock(Store());
+  if (key == nullptr) {
+    key = Store().AllocRecord();
+  } else if (clear) {
+    Store().FreeIndirectBuffers(key);
+    Store().ClearRecord(key);
+  }
+  SetKeyBuffer(key);
+  SetState(dsSetKey);
+}
+
+void TvomCustomMemTable::SetRangeStart() { EnterRangeKey(range_start_, true); }
+
+void TvomCustomMemTable::SetRangeEnd() { EnterRangeKey(range_end_, true); }
+
+void TvomCustomMemTable::EditRangeStart() { EnterRangeKey(range_start_, false); }
+
+void TvomCustomMemTable::EditRangeEnd() { EnterRangeKey(range_end_, false); }
+
+void TvomCustomMemTable::ApplyRange() {
+  CheckActive();
+  if (State() == dsSetKey) SetState(dsBrowse);
+  SetKeyBuffer(nullptr);
+  {
+    // A bound never set holds nulls, as a cleared one does.
+    TvomStoreLock lock(Store());
+    if (range_start_ == nullptr) range_start_ = Store().AllocRecord();
+    if (range_end_ == nullptr) range_end_ = Store().AllocRecord();
+  }
+  SetRangeActive(true);
+  UpdateFilteringState();
+  First();
+}
+
+void TvomCustomMemTable::CancelRange() {
+  if (State() == dsSetKey) SetState(dsBrowse);
+  SetKeyBuffer(nullptr);
+  if (!RangeActive()) return;
+  SetRangeActive(false);
+  UpdateFilteringState();
+  if (Active()) First();
+}
+
+void TvomCustomMemTable::SetRange(const std::vector<Variant>& startValues, const std::vector<Variant>& endValues) {
+  const TvomFieldList& fields = CurrentIndexFieldList();
+  auto fill = [&](const std::vector<Variant>& values) {
+    const Integer count = std::min(fields.Count(), static_cast<Integer>(values.size()));
+    for (Integer i = 0; i < count; ++i) fields.Fields(i)->SetAsVariant(values[static_cast<std::size_t>(i)]);
+  };
+  SetRangeStart();
+  fill(startValues);
+  SetRangeEnd();
+  fill(endValues);
+  ApplyRange();
+}
