@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Zorvet's one entry point for building, testing and running.
-#   ./build.sh test    install what is missing, build, run the suite (normal and sanitized)
+#   ./build.sh test    install what is missing, build, run the suite (normal and sanitized),
+#                      then run each file reader's fuzzer for $FUZZ_SECONDS (default 30) seconds
 #   ./build.sh build   install what is missing and build the normal tree only
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -41,6 +42,22 @@ run_suite() { # dir
   ctest --test-dir "$1" -j "$JOBS" --output-on-failure --timeout 600
 }
 
+# The libFuzzer targets of fuzz/, built with clang, each run for a bounded
+# time over its seeds (fuzz/corpus/<target>) and what earlier runs found.
+FUZZERS=(CsvReaderFuzz BinaryReaderFuzz)
+FUZZ_SECONDS=${FUZZ_SECONDS:-30}
+run_fuzzers() { # dir
+  local dir=$1
+  CC=clang CXX=clang++ cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DZORVET_FUZZ=ON -DZORVET_BENCH=OFF >/dev/null
+  cmake --build "$dir" -j "$JOBS" --target "${FUZZERS[@]}"
+  for target in "${FUZZERS[@]}"; do
+    mkdir -p "$dir/corpus/$target"
+    "$dir/fuzz/$target" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 -print_final_stats=1 \
+      -artifact_prefix="$dir/" "$dir/corpus/$target" "$ROOT/fuzz/corpus/$target"
+  done
+}
+
 cmd=${1:-test}
 case "$cmd" in
   build)
@@ -55,6 +72,7 @@ case "$cmd" in
     export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
     configure_and_build "$ROOT/build-asan" -DZORVET_SANITIZE=ON -DZORVET_BENCH=OFF
     run_suite "$ROOT/build-asan"
+    run_fuzzers "$ROOT/build-fuzz"
     ;;
   *)
     echo "usage: $0 {test|build}" >&2
