@@ -39,7 +39,17 @@ configure_and_build() { # dir, extra cmake args...
 }
 
 run_suite() { # dir
-  ctest --test-dir "$1" -j "$JOBS" --output-on-failure --timeout 600
+  ctest --test-dir "$1" -j "$JOBS" --output-on-failure --timeout 600 | tee "$1/ctest-summary.log"
+}
+
+# The two suites' totals on one closing line, once everything has passed.
+print_totals() {
+  local total=0 n
+  for dir in "$@"; do
+    n=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$dir/ctest-summary.log" | tail -1)
+    total=$((total + ${n:-0}))
+  done
+  echo "tests: $total passed, 0 failed"
 }
 
 # The libFuzzer targets of fuzz/, built with clang, each run for a bounded
@@ -73,6 +83,7 @@ case "$cmd" in
     configure_and_build "$ROOT/build-asan" -DZORVET_SANITIZE=ON -DZORVET_BENCH=OFF
     run_suite "$ROOT/build-asan"
     run_fuzzers "$ROOT/build-fuzz"
+    print_totals "$ROOT/build" "$ROOT/build-asan"
     ;;
   *)
     echo "usage: $0 {test|build}" >&2
