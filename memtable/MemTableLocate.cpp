@@ -29,20 +29,6 @@ constexpr const char* SvomInvalidDimensions = "Values variant array has invalid 
 constexpr const char* SvomMoreFieldsThanValues = "More fields than values";
 constexpr const char* SvomAppendAndStructure = "Cannot both append and copy structure.";
 
-// The longest prefix of at most `maxBytes` bytes that does not end inside a
-// UTF-8 sequence: how a string field cuts what is written to it.
-String CutUtf8(const String& text, std::size_t maxBytes) {
-  if (text.size() <= maxBytes) return text;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t len = Utf8SequenceLength(text, pos);
-    if (len == 0) len = 1;
-    if (pos + len > maxBytes) break;
-    pos += len;
-  }
-  return text.substr(0, pos);
-}
-
 // How one destination field receives its value in a copy.
 enum class CopyRule : Byte {
   Variant,  // the source field's variant

@@ -13,20 +13,6 @@
 
 namespace {
 
-// The longest prefix of `text` of at most `maxBytes` bytes that does not end
-// inside a UTF-8 sequence (a bad byte counts as one character).
-String CutUtf8(const String& text, std::size_t maxBytes) {
-  if (text.size() <= maxBytes) return text;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t len = Utf8SequenceLength(text, pos);
-    if (len == 0) len = 1;
-    if (pos + len > maxBytes) break;
-    pos += len;
-  }
-  return text.substr(0, pos);
-}
-
 // At most `maxUnits` UTF-16 units, never splitting a surrogate pair.
 WideString CutUtf16(const WideString& text, std::size_t maxUnits) {
   if (text.size() <= maxUnits) return text;

@@ -156,3 +156,15 @@ char32_t FoldCaseSimple(char32_t cp) {
   if (cp < 0x80) return cp >= 'A' && cp <= 'Z' ? cp + ('a' - 'A') : cp;
   return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(cp), U_FOLD_CASE_DEFAULT));
 }
+
+String CutUtf8(std::string_view text, std::size_t max_bytes) {
+  if (text.size() <= max_bytes) return String(text);
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t len = Utf8SequenceLength(text, pos);
+    if (len == 0) len = 1;
+    if (pos + len > max_bytes) break;
+    pos += len;
+  }
+  return String(text.substr(0, pos));
+}

@@ -23,6 +23,11 @@ constexpr char32_t kReplacementCharacter = 0xFFFD;
 // or 0 when the byte there does not start one. REQUIRES: pos < text.size().
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos);
 
+// The longest prefix of `text` of at most `max_bytes` bytes that does not end
+// inside a UTF-8 sequence (a bad byte counts as one character): how text is cut
+// to a field's size without leaving a broken character behind.
+String CutUtf8(std::string_view text, std::size_t max_bytes);
+
 // Whether the whole text is valid UTF-8 (the empty text is).
 bool IsValidUtf8(std::string_view text);
 
