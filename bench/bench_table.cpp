@@ -1,0 +1,158 @@
+// bench/bench_table.cpp
+//
+// The table paths a catalogue runs on every scan and every click: sorting on
+// the identifier and on a name, locating a folder's path case-insensitively,
+// and walking the folder filter from first to last. Each is measured against
+// plain code doing the same over the same rows: std::sort of (key, row)
+// pairs with the same comparison, a loop comparing the same strings, a loop
+// testing the two fields.
+#include <algorithm>
+#include <climits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bench/CatalogTable.h"
+#include "memtable/ValueCompare.h"
+#include "platform/rtl/Locale.h"
+
+namespace {
+
+using namespace bench;
+
+Int64 IntegerKey(const Value& v) {
+  const auto* n = std::get_if<Integer>(&v);
+  return n ? *n : LLONG_MIN;  // nulls sort first
+}
+
+std::string_view TextKey(const Value& v) {
+  const auto* s = std::get_if<std::string>(&v);
+  return s ? std::string_view(*s) : std::string_view();
+}
+
+const TLocaleCollator& CaseInsensitive(Catalog& c) { return c.Table->Store().Collation().Collator(true); }
+
+// Sorts the table on `field`, then gives it back its row order.
+void SortOurs(benchmark::State& state, const char* path, const char* field, TvomMemTableCompareOptions options) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  Catalog& c = CatalogOf(n);
+  Measure(state, path, n, [&] { c.Table->SortOn(field, options); });
+  c.Table->SortOn("", mtcoNone);
+}
+
+void SortIntegerOurs(benchmark::State& state) { SortOurs(state, "sort-int", "id", mtcoNone); }
+
+void SortIntegerPlain(benchmark::State& state) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  Catalog& c = CatalogOf(n);
+  Measure(state, "sort-int-std", n, [&] {
+    std::vector<std::pair<Int64, const Row*>> keys;
+    keys.reserve(c.Rows.size());
+    for (const Row& row : c.Rows) keys.emplace_back(IntegerKey(row[cId]), &row);
+    std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    benchmark::DoNotOptimize(keys.data());
+  });
+}
+
+void SortTextOurs(benchmark::State& state) { SortOurs(state, "sort-text", "dirname", mtcoCaseInsensitive); }
+
+void SortTextPlain(benchmark::State& state) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  Catalog& c = CatalogOf(n);
+  const TLocaleCollator& collator = CaseInsensitive(c);
+  Measure(state, "sort-text-std", n, [&] {
+    std::vector<std::pair<std::string_view, const Row*>> keys;
+    keys.reserve(c.Rows.size());
+    for (const Row& row : c.Rows) keys.emplace_back(TextKey(row[cDirName]), &row);
+    std::stable_sort(keys.begin(), keys.end(),
+                     [&](const auto& a, const auto& b) { return collator.Compare(a.first, b.first) < 0; });
+    benchmark::DoNotOptimize(keys.data());
+  });
+}
+
+// The path of the last folder: found only at the table's end.
+const std::string& LastFolderPath(Catalog& c) {
+  for (auto row = c.Rows.rbegin(); row != c.Rows.rend(); ++row)
+    if (!IsNull((*row)[cId])) return std::get<std::string>((*row)[cPath]);
+  std::abort();
+}
+
+void LocateOurs(benchmark::State& state) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  Catalog& c = CatalogOf(n);
+  const std::string target = LastFolderPath(c);
+  Measure(state, "locate", n, [&] {
+    c.Table->First();
+    if (!c.Table->Locate("path", target, {loCaseInsensitive})) state.SkipWithError("path not found");
+  });
+}
+
+void LocatePlain(benchmark::State& state) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  Catalog& c = CatalogOf(n);
+  const std::string target = LastFolderPath(c);
+  const TLocaleCollator& collator = CaseInsensitive(c);
+  Measure(state, "locate-loop", n, [&] {
+    std::size_t at = 0;
+    while (at < c.Rows.size() && collator.Compare(TextKey(c.Rows[at][cPath]), target) != 0) ++at;
+    if (at == c.Rows.size()) state.SkipWithError("path not found");
+    benchmark::DoNotOptimize(at);
+  });
+}
+
+// A folder in the middle of the table, with its files.
+Integer MiddleFolder(Catalog& c) {
+  for (std::size_t at = c.Rows.size() / 2; at < c.Rows.size(); ++at)
+    if (!IsNull(c.Rows[at][cId]) && IsNull(c.Rows[at][cFileSystem])) return std::get<Integer>(c.Rows[at][cId]);
+  std::abort();
+}
+
+void FilterOurs(benchmark::State& state) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  Catalog& c = CatalogOf(n);
+  c.Table->SetFilter("([id] = null) and [IdFile] = '" + std::to_string(MiddleFolder(c)) + "'");
+  c.Table->SetFiltered(true);
+  Measure(state, "filter-walk", n, [&] {
+    Integer seen = 0;
+    for (c.Table->First(); !c.Table->Eof(); c.Table->Next()) ++seen;
+    if (seen == 0) state.SkipWithError("no files in the folder");
+    benchmark::DoNotOptimize(seen);
+  });
+  c.Table->SetFiltered(false);
+  c.Table->SetFilter("");
+}
+
+void FilterPlain(benchmark::State& state) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  Catalog& c = CatalogOf(n);
+  const Integer folder = MiddleFolder(c);
+  Measure(state, "filter-loop", n, [&] {
+    Integer seen = 0;
+    for (const Row& row : c.Rows) {
+      const auto* file = std::get_if<Integer>(&row[cIdFile]);
+      if (IsNull(row[cId]) && file != nullptr && *file == folder) ++seen;
+    }
+    benchmark::DoNotOptimize(seen);
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (std::size_t rows : RowCounts(argc, argv)) {
+    const auto n = static_cast<int64_t>(rows);
+    benchmark::RegisterBenchmark("sort/int/ours", SortIntegerOurs)->Arg(n)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("sort/int/std", SortIntegerPlain)->Arg(n)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("sort/text/ours", SortTextOurs)->Arg(n)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("sort/text/std", SortTextPlain)->Arg(n)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("locate/ours", LocateOurs)->Arg(n)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("locate/loop", LocatePlain)->Arg(n)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("filter/ours", FilterOurs)->Arg(n)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("filter/loop", FilterPlain)->Arg(n)->Unit(benchmark::kMillisecond);
+  }
+  return RunAndReport(argc, argv,
+                      {{"sort-int", "sort-int-std", 2},
+                       {"sort-text", "sort-text-std", 2},
+                       {"locate", "locate-loop", 2},
+                       {"filter-walk", "filter-loop", 3}});
+}
