@@ -2,7 +2,7 @@
 #include "memtable/DeltaHandler.h"
 
 #include "memtable/MemTable.h"
-#include "memtable/MemTableInternal.h"
+#include "platform/rtl/ScopeExit.h"
 
 TvomCustomDeltaHandler::TvomCustomDeltaHandler(TComponent* owner) : TComponent(owner) {}
 
@@ -32,7 +32,7 @@ void TvomCustomDeltaHandler::Resolve() {
   table->SetAttachedAutoRefresh(false);
   {
     TvomStoreLock hold(table->Store());
-    TvomScopeExit restore([&] {
+    TScopeExit restore([&] {
       record_ = nullptr;
       oldest_ = nullptr;
       table->SetAttachedAutoRefresh(autoRefresh);

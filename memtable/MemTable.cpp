@@ -7,7 +7,6 @@
 
 #include <algorithm>
 
-#include "memtable/MemTableInternal.h"
 #include "platform/data/DataMessages.h"
 #include "platform/data/DataSource.h"
 #include "platform/data/Fields.h"

@@ -9,7 +9,7 @@
 #include "memtable/BlobStream.h"
 #include "memtable/LengthBuffer.h"
 #include "memtable/MemTable.h"
-#include "memtable/MemTableInternal.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/data/DataMessages.h"
 
 namespace {
@@ -281,7 +281,7 @@ bool TvomCustomMemTable::FilterIndex(TvomIndex* index, TvomRecord* record) {
   TvomRecord* const saved_record = override_record_;
   const TDataSetState saved_state = SetTempState(dsFilter);
   override_record_ = record;
-  TvomScopeExit restore([&] {
+  TScopeExit restore([&] {
     override_record_ = saved_record;
     RestoreState(saved_state);
   });

@@ -10,7 +10,7 @@
 
 #include "memtable/LengthBuffer.h"
 #include "memtable/MemTable.h"
-#include "memtable/MemTableInternal.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/data/BlobFields.h"
 #include "platform/data/BooleanField.h"
 #include "platform/data/DateTimeFields.h"
@@ -147,7 +147,7 @@ void WithDestination(TDataSet* table, TDataSet* destination, Body body) {
   const bool controlsDisabled = destination->ControlsDisabled();
   if (!controlsDisabled) destination->DisableControls();
   table->DisableControls();
-  TvomScopeExit restore([&] {
+  TScopeExit restore([&] {
     if (destination->Active()) destination->First();
     if (!controlsDisabled) destination->EnableControls();
     table->EnableControls();
@@ -284,7 +284,7 @@ Integer TvomCustomMemTable::LocateRecord(const String& keyFields, const Variant&
 
   TvomStoreLock hold(Store());
   TvomRecord* key = Store().AllocRecord();
-  TvomScopeExit freeKey([&] { Store().FreeRecord(key, true, false); });
+  TScopeExit freeKey([&] { Store().FreeRecord(key, true, false); });
   SetKeyValuesOf(key, fields, keyValues);
   Integer position = -1;
   const bool found = Indexes().Search(fields, key, AutoAddIndexes(), true, false, position);
@@ -315,7 +315,7 @@ Variant TvomCustomMemTable::Lookup(const String& keyFields, const Variant& keyVa
   TvomRecord* const previousOverride = OverrideRecord();
   const TDataSetState previous = SetTempState(dsFilter);
   SetOverrideRecord(stored);
-  TvomScopeExit restore([&] {
+  TScopeExit restore([&] {
     SetOverrideRecord(previousOverride);
     RestoreState(previous);
   });
@@ -333,7 +333,7 @@ void TvomCustomMemTable::Sort(TvomMemTableCompareOptions options) {
   CheckBrowseMode();
   const bool rangeWasActive = RangeActive();
   SetRangeActive(false);
-  TvomScopeExit restoreRange([&] {
+  TScopeExit restoreRange([&] {
     SetRangeActive(rangeWasActive);
     UpdateFilteringState();
   });
@@ -404,7 +404,7 @@ void TvomCustomMemTable::LoadFromDataSet(TDataSet* source, TvomCopyOptions optio
     throw EMemTableError(SvomAppendAndStructure);
 
   SetOperationState(mtosLoading);
-  TvomScopeExit idle([&] { SetOperationState(mtosIdle); });
+  TScopeExit idle([&] { SetOperationState(mtosIdle); });
   if (OnLoad) OnLoad(this, mtstDataSet, nullptr);
   if (HasFlag(options, coStructure))
     Close();
@@ -421,7 +421,7 @@ void TvomCustomMemTable::LoadFromDataSet(TDataSet* source, TvomCopyOptions optio
   if (!sourceControlsDisabled) source->DisableControls();
   DisableControls();
   TBookmark bookmark;
-  TvomScopeExit restore([&] {
+  TScopeExit restore([&] {
     // The copy ran without index upkeep: bring every table of the store up
     // to date once (also after a failure, for the records copied so far).
     SetEnableIndexes(enableIndexes);
@@ -456,7 +456,7 @@ void TvomCustomMemTable::LoadFromDataSet(TDataSet* source, TvomCopyOptions optio
 void TvomCustomMemTable::SaveToDataSet(TDataSet* destination, TvomCopyOptions options) {
   if (destination == nullptr || destination == this) return;
   SetOperationState(mtosSaving);
-  TvomScopeExit idle([&] { SetOperationState(mtosIdle); });
+  TScopeExit idle([&] { SetOperationState(mtosIdle); });
   if (OnSave) OnSave(this, mtstDataSet, nullptr);
   WithDestination(this, destination, [&] {
     if (!Active()) Open();
@@ -470,7 +470,7 @@ void TvomCustomMemTable::UpdateToDataSet(TDataSet* destination, const String& ke
   if (Active()) CheckBrowseMode();
   if (destination == nullptr || destination == this) return;
   if (OnSave) OnSave(this, mtstDataSet, nullptr);
-  TvomScopeExit idle([&] { SetOperationState(mtosIdle); });
+  TScopeExit idle([&] { SetOperationState(mtosIdle); });
   WithDestination(this, destination, [&] { UpdateRun(destination, keyFields, flags); });
 }
 

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "memtable/MemTable.h"
-#include "memtable/MemTableInternal.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StringUtils.h"
 

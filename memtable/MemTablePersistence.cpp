@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "memtable/MemTable.h"
-#include "memtable/MemTableInternal.h"
+#include "platform/rtl/ScopeExit.h"
 #include "memtable/StreamFormat.h"
 #include "platform/rtl/FileServices.h"
 #include "platform/rtl/Format.h"
@@ -162,7 +162,7 @@ void TvomCustomMemTable::LoadStreamViaFormat(TStream* stream, TvomCustomStreamFo
 void TvomCustomMemTable::EmptyTable() {
   Progress(0, mtpcEmpty);
   DisableControls();
-  TvomScopeExit enable([&] { EnableControls(); });
+  TScopeExit enable([&] { EnableControls(); });
   {
     TvomStoreLock hold(Store());
     for (Integer i = 0; i < Store().AttachedCount(); ++i) {
@@ -170,7 +170,7 @@ void TvomCustomMemTable::EmptyTable() {
       if (table == nullptr || !table->IsTableActive()) continue;
       const TvomOperationState state = table->OperationState();
       table->SetOperationState(mtosEmptying);
-      TvomScopeExit restore([&] { table->SetOperationState(state); });
+      TScopeExit restore([&] { table->SetOperationState(state); });
       table->CheckBrowseMode();
       table->ClearBuffers();
       table->DataEvent(deDataSetChange, 0);
@@ -195,7 +195,7 @@ void TvomCustomMemTable::CheckPoint() {
     const bool versioning = Store().EnableVersioning();
     Store().SetEnableVersioning(false);
     SetOperationState(mtosCheckpointing);
-    TvomScopeExit restore([&] {
+    TScopeExit restore([&] {
       Store().SetEnableVersioning(versioning);
       SetOperationState(mtosIdle);
     });
@@ -240,7 +240,7 @@ void TvomCustomMemTable::PackTable() {
   Progress(0, mtpcPack);
   SetOperationState(mtosPacking);
   DisableControls();
-  TvomScopeExit restore([&] {
+  TScopeExit restore([&] {
     EnableControls();
     SetOperationState(mtosIdle);
   });
@@ -280,7 +280,7 @@ void TvomCustomMemTable::SavePersistentFile() {
 void TvomCustomMemTable::DoAfterOpen() {
   if (InAfterOpen()) return;
   SetInAfterOpen(true);
-  TvomScopeExit done([&] { SetInAfterOpen(false); });
+  TScopeExit done([&] { SetInAfterOpen(false); });
   SetBeforeCloseDone(false);
 
   Indexes().MarkAllUnordered();
@@ -297,7 +297,7 @@ void TvomCustomMemTable::DoAfterOpen() {
   }
   if (UsesPersistentFile(this) && FileExists(PersistentFile())) {
     SetPersistent(false);
-    TvomScopeExit again([&] { SetPersistent(true); });
+    TScopeExit again([&] { SetPersistent(true); });
     LoadFromFileViaFormat(PersistentFile(), PersistentFormat());
     First();
   }

@@ -10,34 +10,10 @@
 #include "platform/data/DataMessages.h"
 #include "platform/data/DataSource.h"
 #include "platform/data/Fields.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
 
 namespace {
-
-// Runs `f` when the scope is left, also by an exception. An error of `f`
-// itself reaches the caller, unless another exception is already on its
-// way out (that one wins).
-template <class F>
-class Finally {
- public:
-  explicit Finally(F f) : f_(std::move(f)), uncaught_(std::uncaught_exceptions()) {}
-  ~Finally() noexcept(false) {
-    if (std::uncaught_exceptions() == uncaught_) {
-      f_();
-      return;
-    }
-    try {
-      f_();
-    } catch (...) {
-    }
-  }
-  Finally(const Finally&) = delete;
-  Finally& operator=(const Finally&) = delete;
-
- private:
-  F f_;
-  int uncaught_;
-};
 
 bool IsTextField(const TField* field) {
   switch (field->DataType()) {
@@ -416,7 +392,7 @@ void TDataSet::Resync(TResyncMode mode) {
   Integer before = mode.Contains(rmCenter) ? (buffer_count_ - 1) / 2 : active_record_;
   MoveBuffer(record_count_, 0);
   ActivateBuffers();
-  Finally announce([this] { DataEvent(deDataSetChange, 0); });
+  TScopeExit announce([this] { DataEvent(deDataSetChange, 0); });
   while (before > 0 && GetPriorRecord()) --before;
   GetNextRecords();
   GetPriorRecords();
@@ -466,7 +442,7 @@ void TDataSet::First() {
   DoBeforeScroll();
   ClearBuffers();
   {
-    Finally done([this] {
+    TScopeExit done([this] {
       bof_ = true;
       DataEvent(deDataSetChange, 0);
     });
@@ -482,7 +458,7 @@ void TDataSet::Last() {
   DoBeforeScroll();
   ClearBuffers();
   {
-    Finally done([this] {
+    TScopeExit done([this] {
       eof_ = true;
       DataEvent(deDataSetChange, 0);
     });
@@ -502,7 +478,7 @@ Integer TDataSet::MoveBy(Integer distance) {
     const Integer oldCount = record_count_;
     Integer shift = 0;  // how far the ring's indexes moved
     {
-      Finally announce([&] {
+      TScopeExit announce([&] {
         if (record_count_ != oldCount || std::abs(shift) > buffer_count_)
           DataEvent(deDataSetChange, 0);
         else
@@ -948,7 +924,7 @@ void TDataSet::GetCalcFields(TRecordBuffer buffer) {
 void TDataSet::CalculateFields(TRecordBuffer buffer) {
   calc_buffer_ = buffer;
   const TDataSetState saved = SetTempState(dsCalcFields);
-  Finally restore([&] { RestoreState(saved); });
+  TScopeExit restore([&] { RestoreState(saved); });
   ClearCalcFields(buffer);
   for (TField* field : fields_)
     if (field->FieldKind() == fkLookup) CalculateLookupField(field);
@@ -1027,7 +1003,7 @@ bool TDataSet::ScanForRecord(const std::vector<TField*>& fields, const Variant& 
   while (GetRecord(spare, gmNext, true) == grOK) {
     calc_buffer_ = spare;
     const TDataSetState saved = SetTempState(dsCalcFields);
-    Finally restore([&] {
+    TScopeExit restore([&] {
       RestoreState(saved);
       calc_buffer_ = savedCalc;
     });

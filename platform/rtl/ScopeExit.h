@@ -1,0 +1,32 @@
+// platform/rtl/ScopeExit.h
+//
+// TScopeExit runs a clean-up step when its scope is left, by return or by an
+// exception: the "protected block" of the program's code. An error of the
+// step itself reaches the caller, unless another exception is already on its
+// way out; then the step's error is dropped so that the first one wins.
+#pragma once
+
+#include <exception>
+#include <utility>
+
+template <class F>
+class TScopeExit {
+ public:
+  explicit TScopeExit(F f) : f_(std::move(f)), uncaught_(std::uncaught_exceptions()) {}
+  ~TScopeExit() noexcept(false) {
+    if (std::uncaught_exceptions() == uncaught_) {
+      f_();
+      return;
+    }
+    try {
+      f_();
+    } catch (...) {
+    }
+  }
+  TScopeExit(const TScopeExit&) = delete;
+  TScopeExit& operator=(const TScopeExit&) = delete;
+
+ private:
+  F f_;
+  int uncaught_;
+};
