@@ -1,7 +1,9 @@
 // memtable/FilterEvaluator.cpp
 #include "memtable/FilterEvaluator.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -18,6 +20,7 @@
 #include "platform/rtl/FloatText.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/Locale.h"
 #include "platform/rtl/Masks.h"
 #include "platform/rtl/StringUtils.h"
 #include "platform/rtl/Unicode.h"
@@ -36,7 +39,7 @@ bool IsNullish(const Variant& v) { return v.IsNull() || v.IsEmpty(); }
 // How a field's value is read from a record.
 enum class Reader : Byte {
   Generic,  // through the field (the table shows the record)
-  Text,     // ftString, ftFixedChar, ftGuid: zero-terminated bytes
+  Text,     // ftString, ftFixedChar, ftGuid: zero-terminated bytes; ftWideString: UTF-16
   Smallint,
   Word,
   Integer,
@@ -52,7 +55,8 @@ Reader ReaderFor(TFieldType type) {
   switch (type) {
     case ftString:
     case ftFixedChar:
-    case ftGuid: return Reader::Text;
+    case ftGuid:
+    case ftWideString: return Reader::Text;
     case ftSmallint: return Reader::Smallint;
     case ftWord: return Reader::Word;
     case ftInteger:
@@ -68,28 +72,83 @@ Reader ReaderFor(TFieldType type) {
   }
 }
 
+// A number as the Variant rules compare it, without the Variant: integers
+// (whatever their width) compare exactly, and as soon as one side is a real
+// (a float, or a date, which is a real too) both compare as doubles. This is
+// the Variant comparison restricted to the integer, double and date kinds,
+// the only kinds a numeric field or a converted numeric constant takes.
+struct Number {
+  bool real = false;
+  Int64 whole = 0;
+  double value = 0;
+
+  static Number Whole(Int64 n) { return Number{false, n, 0}; }
+  static Number Real(double d) { return Number{true, 0, d}; }
+  double AsReal() const { return real ? value : static_cast<double>(whole); }
+};
+
+TVariantRelationship CompareNumbers(const Number& a, const Number& b) {
+  if (a.real || b.real) {
+    const double x = a.AsReal(), y = b.AsReal();
+    if (x < y) return vrLessThan;
+    if (x > y) return vrGreaterThan;
+    if (x == y) return vrEqual;
+    return vrNotEqual;  // NaN
+  }
+  return a.whole < b.whole ? vrLessThan : a.whole > b.whole ? vrGreaterThan : vrEqual;
+}
+
+// The Number a converted constant compares as; false for kinds the Variant
+// rules treat otherwise (Boolean, currency, text...).
+bool NumberOfConstant(const Variant& constant, Number& out) {
+  switch (constant.Type()) {
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64: out = Number::Whole(constant.AsInt64()); return true;
+    case varDouble:
+    case varDate: out = Number::Real(constant.AsDouble()); return true;
+    default: return false;
+  }
+}
+
 // Where a field lies in the records of one store, resolved once.
 struct FieldRef {
   TField* field = nullptr;
-  const TvomCommon* store = nullptr;
+  // Of the field's slot from the start of a record's data area; -1 when the
+  // layout has no place for it.
+  std::ptrdiff_t offset = -1;
   Reader reader = Reader::Generic;
   std::size_t storage = 0;  // value bytes of a fixed text field
   bool indirect = false;
   bool fixedChar = false;
+  bool wide = false;
+  std::size_t wideLength = 0;  // characters of a wide field
 
-  const Byte* Slot(const TvomRecord* record) const { return store->FieldPointer(record, field); }
+  // As TvomCommon::FieldPointer gives it.
+  const Byte* Slot(const TvomRecord* record) const {
+    if (record == nullptr || record->Data == nullptr || offset < 0) return nullptr;
+    return record->Data + offset;
+  }
   bool IsNull(const TvomRecord* record) const {
     const Byte* slot = Slot(record);
     return slot == nullptr || slot[0] == 0;
   }
+  // Reads a number rather than a Variant (see Number).
+  bool IsNumeric() const {
+    return reader != Reader::Generic && reader != Reader::Text && reader != Reader::Boolean;
+  }
 
   // The text of a Text field. False when null. `scratch` keeps a value that
-  // had to be read through the field.
+  // had to be read through the field or converted from UTF-16.
   bool ReadText(const TvomRecord* record, std::string_view& out, String& scratch) const {
     const Byte* slot = Slot(record);
     if (slot == nullptr || slot[0] == 0) return false;
-    const char* text;
-    std::size_t length;
+    const Byte* bytes = slot + 1;
+    std::size_t available = storage;
     if (indirect) {
       const Byte* buffer = IndirectBuffer(slot);
       if (buffer == nullptr) {
@@ -98,38 +157,73 @@ struct FieldRef {
         out = scratch;
         return true;
       }
-      text = reinterpret_cast<const char*>(LengthBufferData(buffer));
-      length = strnlen(text, static_cast<std::size_t>(LengthBufferSize(buffer)));
-    } else {
-      text = reinterpret_cast<const char*>(slot + 1);
-      length = strnlen(text, storage);
+      bytes = LengthBufferData(buffer);
+      available = static_cast<std::size_t>(LengthBufferSize(buffer));
     }
+    if (wide) {
+      out = WideText(bytes, std::min(available, storage), scratch);
+      return true;
+    }
+    const char* text = reinterpret_cast<const char*>(bytes);
+    std::size_t length = strnlen(text, available);
     if (fixedChar)
       while (length > 0 && text[length - 1] == ' ') --length;
     out = std::string_view(text, length);
     return true;
   }
 
-  // The value of a scalar (non-text, non-generic) field, as the field's
-  // AsVariant gives it. False when null.
-  bool ReadScalar(const TvomRecord* record, Variant& out) const {
+  // A wide value's text as the field gives it: the byte count, then at most
+  // Size characters, reading zeros past the `available` bytes stored.
+  std::string_view WideText(const Byte* bytes, std::size_t available, String& scratch) const {
+    std::uint32_t count = 0;
+    std::memcpy(&count, bytes, std::min<std::size_t>(available, sizeof count));
+    const std::size_t units = std::min<std::size_t>(count / 2, wideLength);
+    WideString text(units, u'\0');
+    if (available > sizeof count)
+      std::memcpy(text.data(), bytes + sizeof count, std::min(units * 2, available - sizeof count));
+    scratch = Utf16ToUtf8(text);
+    return scratch;
+  }
+
+  // The value of a numeric field (IsNumeric). False when null.
+  bool ReadNumber(const TvomRecord* record, Number& out) const {
     const Byte* slot = Slot(record);
     if (slot == nullptr || slot[0] == 0) return false;
     const Byte* at = slot + 1;
     switch (reader) {
-      case Reader::Smallint: out = Variant(static_cast<Integer>(ReadValue<SmallInt>(at))); break;
-      case Reader::Word: out = Variant(static_cast<Integer>(ReadValue<Word>(at))); break;
-      case Reader::Integer: out = Variant(ReadValue<Integer>(at)); break;
-      case Reader::Largeint: out = Variant(ReadValue<Int64>(at)); break;
-      case Reader::Boolean: out = Variant(ReadValue<Word>(at) != 0); break;
-      case Reader::Float: out = Variant(ReadValue<double>(at)); break;
-      case Reader::Date: out = VarFromDateTime(NativeDateToDateTime(ReadValue<Integer>(at))); break;
-      case Reader::Time: out = VarFromDateTime(NativeTimeToDateTime(ReadValue<Integer>(at))); break;
-      case Reader::DateTime:
-        out = VarFromDateTime(NativeDateTimeToDateTime(ReadValue<double>(at)));
-        break;
+      case Reader::Smallint: out = Number::Whole(ReadValue<SmallInt>(at)); break;
+      case Reader::Word: out = Number::Whole(ReadValue<Word>(at)); break;
+      case Reader::Integer: out = Number::Whole(ReadValue<Integer>(at)); break;
+      case Reader::Largeint: out = Number::Whole(ReadValue<Int64>(at)); break;
+      case Reader::Float: out = Number::Real(ReadValue<double>(at)); break;
+      case Reader::Date: out = Number::Real(NativeDateToDateTime(ReadValue<Integer>(at))); break;
+      case Reader::Time: out = Number::Real(NativeTimeToDateTime(ReadValue<Integer>(at))); break;
+      case Reader::DateTime: out = Number::Real(NativeDateTimeToDateTime(ReadValue<double>(at))); break;
+      case Reader::Boolean:
       case Reader::Text:
       case Reader::Generic: return false;
+    }
+    return true;
+  }
+
+  // The value of a scalar (non-text, non-generic) field, as the field's
+  // AsVariant gives it. False when null.
+  bool ReadScalar(const TvomRecord* record, Variant& out) const {
+    if (reader == Reader::Boolean) {
+      const Byte* slot = Slot(record);
+      if (slot == nullptr || slot[0] == 0) return false;
+      out = Variant(ReadValue<Word>(slot + 1) != 0);
+      return true;
+    }
+    Number n;
+    if (!ReadNumber(record, n)) return false;
+    switch (reader) {
+      case Reader::Largeint: out = Variant(n.whole); break;
+      case Reader::Float: out = Variant(n.value); break;
+      case Reader::Date:
+      case Reader::Time:
+      case Reader::DateTime: out = VarFromDateTime(n.value); break;
+      default: out = Variant(static_cast<Integer>(n.whole)); break;
     }
     return true;
   }
@@ -146,10 +240,22 @@ struct FieldRef {
   }
 };
 
+// Where the store puts `field` in every record's data area. Records and
+// record buffers of a store share one layout, which stays while the filter
+// exists (the table compiles it again after reopening), so the place is
+// asked once, of a data area of the layout's size.
+std::ptrdiff_t SlotOffset(TField* field, const TvomCommon* store) {
+  std::vector<Byte> area(static_cast<std::size_t>(std::max<Integer>(store->DataSize(), 0)) + 1);
+  TvomRecord probe;
+  probe.Data = area.data();
+  const Byte* slot = store->FieldPointer(&probe, field);
+  return slot == nullptr ? -1 : slot - probe.Data;
+}
+
 FieldRef ResolveField(TField* field, const TvomCommon* store) {
   FieldRef ref;
   ref.field = field;
-  ref.store = store;
+  ref.offset = SlotOffset(field, store);
   ref.reader = ReaderFor(field->DataType());
   const Integer no = field->FieldNo();
   if (no >= 1 && no <= kvomMaxFields) {
@@ -162,6 +268,8 @@ FieldRef ResolveField(TField* field, const TvomCommon* store) {
   if (ref.indirect && ref.reader != Reader::Text) ref.reader = Reader::Generic;
   ref.storage = static_cast<std::size_t>(TvomCommon::FieldDataSize(field->DataType(), field->Size()));
   ref.fixedChar = field->DataType() == ftFixedChar;
+  ref.wide = field->DataType() == ftWideString;
+  ref.wideLength = static_cast<std::size_t>(std::max<Integer>(field->Size(), 0));
   return ref;
 }
 
@@ -236,16 +344,31 @@ TVariantRelationship Reverse(TVariantRelationship rel) {
   return rel == vrLessThan ? vrGreaterThan : rel == vrGreaterThan ? vrLessThan : rel;
 }
 
+// The relations of its operands under which a comparison `op` holds, one
+// bit per TVariantRelationship; with `reversed`, for the operands swapped (a
+// field on the right of its constant). Worked out once per node, so that a
+// record's test is one shift.
+Byte RelationsOf(TExprOperator op, bool reversed) {
+  Byte bits = 0;
+  for (TVariantRelationship rel : {vrEqual, vrLessThan, vrGreaterThan, vrNotEqual})
+    if (ApplyRelation(op, reversed ? Reverse(rel) : rel)) bits = static_cast<Byte>(bits | (1u << rel));
+  return bits;
+}
+
+bool Holds(Byte relations, TVariantRelationship rel) { return ((relations >> rel) & 1u) != 0; }
+
 TVariantRelationship RelationOf(int c) { return c < 0 ? vrLessThan : c > 0 ? vrGreaterThan : vrEqual; }
 
 bool IsComparison(TExprOperator op) { return op >= eoEqual && op <= eoLessOrEqual; }
 
 // The first `count` characters (code points) of `text`.
-String CutCharacters(std::string_view text, Integer count) {
+std::string_view FirstCharacters(std::string_view text, Integer count) {
   std::size_t pos = 0;
   for (Integer i = 0; i < count && pos < text.size(); ++i) NextCodePoint(text, pos);
-  return String(text.substr(0, pos));
+  return text.substr(0, pos);
 }
+
+String CutCharacters(std::string_view text, Integer count) { return String(FirstCharacters(text, count)); }
 
 // `count` characters of `text` from character `start` (counting from 1).
 String CopyCharacters(std::string_view text, Integer start, Integer count) {
@@ -299,6 +422,20 @@ Function FunctionOf(const String& upperName) {
   return Function::Invalid;
 }
 
+// A constant made ready, once, for comparison with one field's values.
+struct Comparand {
+  Variant value;  // converted to the field's value domain (ConvertForField)
+  String text;    // of a constant compared with a text field
+  Number number;  // of a constant compared with a numeric field
+};
+
+// How a field's value and its comparands are compared.
+enum class Comparison : Byte {
+  Text,     // the field's raw text against `text`, ordinally
+  Number,   // the field's raw number against `number` (see Number)
+  Variant,  // the field's value as a Variant against `value` (Boolean fields)
+};
+
 }  // namespace
 
 // One compiled node.
@@ -311,13 +448,14 @@ struct TvomFilterNode {
     IsBlankField,   // `field` is null (eoIsBlank) / not null (eoNotBlank)
     Unary,          // `op` on args[0]
     Compare,        // generic comparison args[0] `op` args[1]
-    FieldConstant,  // `field` `op` `constant` (reversed when `fieldRight`)
+    FieldConstant,  // `field` `op` comparands[0] (`relations` say when it holds)
     AndOr,          // eoAnd / eoOr
     Arithmetic,     // eoAdd .. eoRemainder
     In,             // args[0] IN args[1]
-    FieldIn,        // `field` IN `constants`
+    FieldIn,        // `field` IN `comparands`
     Like,           // args[0] LIKE args[1] (mask kept when args[1] is constant)
     TextCompare,    // the case-insensitive / partial compare node
+    FieldTextCompare,  // TextCompare of `field` with the constant `comparands[0]`
     Function,
     List,
   };
@@ -327,12 +465,12 @@ struct TvomFilterNode {
   std::vector<std::unique_ptr<TvomFilterNode>> args;
   String message;
   Variant constant;
-  std::vector<Variant> constants;
-  // The text of `constant` / `constants` compared with a text field.
-  String constantText;
-  std::vector<String> constantTexts;
+  std::vector<Comparand> comparands;
+  Comparison comparison = Comparison::Variant;
   FieldRef field;
-  bool fieldRight = false;
+  // Compare, FieldConstant: RelationsOf the operator (reversed for a field
+  // on the right of its constant).
+  Byte relations = 0;
   bool caseInsensitive = false;
   Integer partialLength = 0;
   Function function = Function::Invalid;
@@ -340,8 +478,17 @@ struct TvomFilterNode {
   // Whether the node's value is always true or false (never null), so that a
   // parent can take its truth without building a Variant.
   bool boolean = false;
+  // Whether evaluating the node may raise. AND and OR skip a side that cannot
+  // raise once the other side decides; one that may raise is always
+  // evaluated, so that a filter fails on the same record as before.
+  bool mayRaise = true;
   mutable std::optional<TMask> mask;
   mutable String scratch;
+  // FieldTextCompare: the constant's text made upper case in `upperLocale`,
+  // then cut to `partialLength` characters.
+  mutable String upperConstant;
+  mutable String upperLocale;
+  mutable bool upperReady = false;
 };
 
 namespace {
@@ -368,6 +515,19 @@ std::unique_ptr<Node> CompileArg(const TExprNode* source, std::size_t i, const T
 }
 
 bool IsDirectField(const Node& node) { return node.kind == Kind::Field && node.field.reader != Reader::Generic; }
+
+// How `field` compares with its converted constants; Variant when a numeric
+// field meets a constant that does not compare as a Number.
+Comparison ComparisonFor(const FieldRef& field, std::vector<Comparand>& comparands) {
+  if (field.reader == Reader::Text) {
+    for (Comparand& c : comparands) c.text = c.value.AsString();
+    return Comparison::Text;
+  }
+  if (!field.IsNumeric()) return Comparison::Variant;
+  for (Comparand& c : comparands)
+    if (!NumberOfConstant(c.value, c.number)) return Comparison::Variant;
+  return Comparison::Number;
+}
 
 std::unique_ptr<Node> CompileConstant(const TExprNode* source) {
   auto node = std::make_unique<Node>();
@@ -443,15 +603,18 @@ std::unique_ptr<Node> CompileBinary(const TExprNode* source, const TvomCommon* s
   if (IsComparison(source->Operator)) {
     node->kind = Kind::Compare;
     node->boolean = true;
+    node->relations = RelationsOf(source->Operator, false);
     // A field against a constant: convert the constant once.
     Node* fieldSide = IsDirectField(left) ? &left : IsDirectField(right) ? &right : nullptr;
     Node* constSide = fieldSide == &left ? &right : &left;
+    Comparand comparand;
     if (fieldSide && constSide->kind == Kind::Constant &&
-        ConvertForField(fieldSide->field, constSide->constant, node->constant)) {
+        ConvertForField(fieldSide->field, constSide->constant, comparand.value)) {
       node->kind = Kind::FieldConstant;
       node->field = fieldSide->field;
-      if (node->field.reader == Reader::Text) node->constantText = node->constant.AsString();
-      node->fieldRight = fieldSide == &right;
+      node->comparands.push_back(std::move(comparand));
+      node->comparison = ComparisonFor(node->field, node->comparands);
+      node->relations = RelationsOf(source->Operator, fieldSide == &right);
       node->args.clear();
     }
     return node;
@@ -477,18 +640,17 @@ std::unique_ptr<Node> CompileBinary(const TExprNode* source, const TvomCommon* s
       } else {
         elements.push_back(&right);
       }
-      std::vector<Variant> converted;
+      std::vector<Comparand> comparands;
       for (const Node* element : elements) {
-        Variant value;
-        if (element->kind != Kind::Constant || !ConvertForField(left.field, element->constant, value))
+        Comparand comparand;
+        if (element->kind != Kind::Constant || !ConvertForField(left.field, element->constant, comparand.value))
           return node;
-        converted.push_back(std::move(value));
+        comparands.push_back(std::move(comparand));
       }
       node->kind = Kind::FieldIn;
       node->field = left.field;
-      for (const Variant& value : converted)
-        node->constantTexts.push_back(left.field.reader == Reader::Text ? value.AsString() : String());
-      node->constants = std::move(converted);
+      node->comparison = ComparisonFor(node->field, comparands);
+      node->comparands = std::move(comparands);
       node->args.clear();
       return node;
     }
@@ -496,7 +658,59 @@ std::unique_ptr<Node> CompileBinary(const TExprNode* source, const TvomCommon* s
   }
 }
 
+// A compare node of a text field with a text constant reads the field's
+// bytes, and prepares the constant's side (upper-cased, cut) once instead of
+// per record. For = and <> either side may be the field (the test is
+// symmetric); for LIKE the constant must be the mask.
+void SpecialiseTextCompare(Node& node) {
+  Node& left = *node.args[0];
+  Node& right = *node.args[1];
+  auto isTextField = [](const Node& n) { return n.kind == Kind::Field && n.field.reader == Reader::Text; };
+  Node* fieldSide = isTextField(left) ? &left : node.op != eoLike && isTextField(right) ? &right : nullptr;
+  if (fieldSide == nullptr) return;
+  const Node& constSide = fieldSide == &left ? right : left;
+  if (constSide.kind != Kind::Constant || constSide.constant.Type() != varString) return;
+  node.kind = Kind::FieldTextCompare;
+  node.field = fieldSide->field;
+  node.comparands.push_back(Comparand{constSide.constant, constSide.constant.AsString(), Number()});
+  if (!node.caseInsensitive) {
+    // Without case mapping the prepared side never changes.
+    node.upperConstant = node.partialLength > 0 ? CutCharacters(node.comparands[0].text, node.partialLength)
+                                                : node.comparands[0].text;
+    node.upperReady = true;
+  }
+  node.args.clear();
+}
+
+// Whether evaluating `node` (whose arguments are compiled) may raise.
+bool MayRaise(const Node& node) {
+  switch (node.kind) {
+    case Kind::NoValue:
+    case Kind::Constant:
+    case Kind::IsBlankField: return false;
+    case Kind::Field: return node.field.reader == Reader::Generic;
+    case Kind::FieldConstant:
+    case Kind::FieldIn: return node.comparison == Comparison::Variant;
+    case Kind::FieldTextCompare: return node.op == eoLike;  // an invalid mask
+    case Kind::AndOr: return !node.args[0]->boolean || !node.args[1]->boolean || node.args[0]->mayRaise ||
+                             node.args[1]->mayRaise;
+    case Kind::Unary:
+      if (node.op == eoIsBlank || node.op == eoNotBlank || (node.op == eoNot && node.boolean))
+        return node.args[0]->mayRaise;
+      return true;
+    default: return true;
+  }
+}
+
+std::unique_ptr<Node> CompileNode(const TExprNode* source, const TvomCommon* store);
+
 std::unique_ptr<Node> Compile(const TExprNode* source, const TvomCommon* store) {
+  std::unique_ptr<Node> node = CompileNode(source, store);
+  node->mayRaise = MayRaise(*node);
+  return node;
+}
+
+std::unique_ptr<Node> CompileNode(const TExprNode* source, const TvomCommon* store) {
   switch (source->NodeClass) {
     case ncField: {
       if (source->Operator != eoField) return RaiseNode(SvomUnknownOperator, source->Operator);
@@ -519,6 +733,7 @@ std::unique_ptr<Node> Compile(const TExprNode* source, const TvomCommon* store) 
       node->partialLength = source->PartialLength;
       node->args.push_back(CompileArg(source, 0, store));
       node->args.push_back(CompileArg(source, 1, store));
+      SpecialiseTextCompare(*node);
       return node;
     }
     case ncFunction: {
@@ -545,20 +760,38 @@ std::unique_ptr<Node> Compile(const TExprNode* source, const TvomCommon* store) 
 Variant Evaluate(const Node& node, const TvomRecord* record);
 bool Truth(const Node& node, const TvomRecord* record);
 
-// Compares a direct field of the record with a converted constant; false
-// (with `rel` unset) when the field is null.
-bool CompareFieldWith(const FieldRef& field, const Variant& constant, const String& constantText,
-                      const TvomRecord* record, String& scratch, TVariantRelationship& rel) {
-  if (field.reader == Reader::Text) {
-    std::string_view text;
-    if (!field.ReadText(record, text, scratch)) return false;
-    rel = RelationOf(CompareStr(text, constantText));
-    return true;
-  }
+// FieldConstant: whether the comparison holds; FieldIn: whether the value
+// equals one of the constants. `relationTo(c)` is the relation of the
+// field's value to comparand `c`.
+template <class Relation>
+bool FieldComparisonHolds(const Node& node, Relation relationTo) {
+  if (node.kind == Kind::FieldConstant) return Holds(node.relations, relationTo(node.comparands[0]));
+  for (const Comparand& c : node.comparands)
+    if (relationTo(c) == vrEqual) return true;
+  return false;
+}
+
+// FieldComparisonHolds on the record's bytes, for Number comparisons. False
+// when the field is null.
+bool NumberComparisonHolds(const Node& node, const TvomRecord* record) {
+  Number value;
+  if (!node.field.ReadNumber(record, value)) return false;
+  return FieldComparisonHolds(node, [&](const Comparand& c) { return CompareNumbers(value, c.number); });
+}
+
+// The same for Text comparisons. Kept out of Truth, whose every call would
+// otherwise pay for the registers that reading a text takes.
+[[gnu::noinline]] bool TextComparisonHolds(const Node& node, const TvomRecord* record) {
+  std::string_view text;
+  if (!node.field.ReadText(record, text, node.scratch)) return false;
+  return FieldComparisonHolds(node, [&](const Comparand& c) { return RelationOf(CompareStr(text, c.text)); });
+}
+
+// FieldComparisonHolds by the Variant rules (Variant comparisons).
+bool VariantComparisonHolds(const Node& node, const TvomRecord* record) {
   Variant value;
-  if (!field.ReadScalar(record, value)) return false;
-  rel = VarCompareValue(value, constant);
-  return true;
+  if (!node.field.ReadScalar(record, value)) return false;
+  return FieldComparisonHolds(node, [&](const Comparand& c) { return VarCompareValue(value, c.value); });
 }
 
 void AppendListValues(const Node& list, const TvomRecord* record, std::vector<Variant>& items) {
@@ -642,6 +875,42 @@ bool EvaluateTextCompare(const Node& node, const TvomRecord* record) {
     case eoEqual: return a == b;
     case eoNotEqual: return a != b;
     default: return MatchesMask(a, b);
+  }
+}
+
+// The constant's side of a FieldTextCompare: for a case-insensitive compare,
+// made upper case again when the process locale has changed since.
+const String& PreparedConstant(const Node& node) {
+  if (!node.caseInsensitive) return node.upperConstant;
+  String locale = ProcessCaseLocale();
+  if (!node.upperReady || locale != node.upperLocale) {
+    node.upperConstant = AnsiUpperCase(node.comparands[0].text);
+    if (node.partialLength > 0) node.upperConstant = CutCharacters(node.upperConstant, node.partialLength);
+    node.upperLocale = std::move(locale);
+    node.upperReady = true;
+    node.mask.reset();
+  }
+  return node.upperConstant;
+}
+
+// EvaluateTextCompare for a text field and a text constant, on the field's
+// bytes: the same case mapping and cut, without Variants.
+bool EvaluateFieldTextCompare(const Node& node, const TvomRecord* record) {
+  std::string_view text;
+  if (!node.field.ReadText(record, text, node.scratch)) return false;
+  String upper;
+  if (node.caseInsensitive) {
+    upper = AnsiUpperCase(text);
+    text = upper;
+  }
+  if (node.partialLength > 0) text = FirstCharacters(text, node.partialLength);
+  const String& constant = PreparedConstant(node);
+  switch (node.op) {
+    case eoEqual: return text == constant;
+    case eoNotEqual: return text != constant;
+    default:
+      if (!node.mask) node.mask.emplace(constant);
+      return node.mask->Matches(text);
   }
 }
 
@@ -775,58 +1044,70 @@ Variant EvaluateArithmetic(const Node& node, const TvomRecord* record) {
   }
 }
 
+// AND and OR of sides that are not both Boolean.
 bool EvaluateAndOr(const Node& node, const TvomRecord* record) {
-  const Node& left = *node.args[0];
-  const Node& right = *node.args[1];
-  if (left.boolean && right.boolean) {
-    // Both sides are evaluated (an error on the right is not skipped).
-    const bool a = Truth(left, record);
-    const bool b = Truth(right, record);
-    return node.op == eoAnd ? (a && b) : (a || b);
-  }
-  const Variant a = Evaluate(left, record);
-  const Variant b = Evaluate(right, record);
+  const Variant a = Evaluate(*node.args[0], record);
+  const Variant b = Evaluate(*node.args[1], record);
   if (IsNullish(a) || IsNullish(b)) return false;
   return (node.op == eoAnd ? VarAnd(a, b) : VarOr(a, b)).AsBoolean();
 }
 
-// The value of a node that is always true or false.
+bool TruthOfOthers(const Node& node, const TvomRecord* record);
+
+// The value of a node that is always true or false. The shapes that browsing
+// filters are made of are tested here on the record's bytes; the others, which
+// build Variants, in TruthOfOthers (kept apart so that this test of every
+// record stays a small function).
 bool Truth(const Node& node, const TvomRecord* record) {
   switch (node.kind) {
     case Kind::IsBlankField: return node.field.IsNull(record) == (node.op == eoIsBlank);
-    case Kind::FieldConstant: {
-      TVariantRelationship rel;
-      if (!CompareFieldWith(node.field, node.constant, node.constantText, record, node.scratch, rel)) return false;
-      return ApplyRelation(node.op, node.fieldRight ? Reverse(rel) : rel);
+    case Kind::FieldConstant:
+    case Kind::FieldIn:
+      if (node.comparison == Comparison::Number) return NumberComparisonHolds(node, record);
+      if (node.comparison == Comparison::Text) return TextComparisonHolds(node, record);
+      break;
+    case Kind::AndOr: {
+      const Node& left = *node.args[0];
+      const Node& right = *node.args[1];
+      if (!left.boolean || !right.boolean) break;
+      // The right side is skipped only when it cannot raise: an error on the
+      // right stops the filter whatever the left side says.
+      const bool a = Truth(left, record);
+      if (!right.mayRaise && a == (node.op == eoOr)) return a;
+      const bool b = Truth(right, record);
+      return node.op == eoAnd ? (a && b) : (a || b);
     }
+    case Kind::Unary:
+      if (node.op == eoNot && node.boolean) return !Truth(*node.args[0], record);
+      break;
+    default: break;
+  }
+  return TruthOfOthers(node, record);
+}
+
+[[gnu::noinline]] bool TruthOfOthers(const Node& node, const TvomRecord* record) {
+  switch (node.kind) {
+    case Kind::FieldConstant:
+    case Kind::FieldIn: return VariantComparisonHolds(node, record);
     case Kind::Compare: {
       const Variant a = Evaluate(*node.args[0], record);
       const Variant b = Evaluate(*node.args[1], record);
       if (IsNullish(a) || IsNullish(b)) return false;
-      return ApplyRelation(node.op, VarCompareValue(a, b));
-    }
-    case Kind::FieldIn: {
-      for (std::size_t i = 0; i < node.constants.size(); ++i) {
-        TVariantRelationship rel;
-        if (!CompareFieldWith(node.field, node.constants[i], node.constantTexts[i], record, node.scratch, rel))
-          return false;
-        if (rel == vrEqual) return true;
-      }
-      return false;
+      return Holds(node.relations, VarCompareValue(a, b));
     }
     case Kind::AndOr: return EvaluateAndOr(node, record);
     case Kind::In: return EvaluateIn(node, record);
     case Kind::Like: return EvaluateLike(node, record);
     case Kind::TextCompare: return EvaluateTextCompare(node, record);
+    case Kind::FieldTextCompare: return EvaluateFieldTextCompare(node, record);
     case Kind::Unary:
       if (node.op == eoIsBlank || node.op == eoNotBlank)
         return IsNullish(Evaluate(*node.args[0], record)) == (node.op == eoIsBlank);
-      if (node.op == eoNot && node.boolean) return !Truth(*node.args[0], record);
       break;
     default: break;
   }
   // Only nodes that are not always Boolean get here (Evaluate of a Boolean
-  // node comes back to this function).
+  // node comes back to Truth).
   const Variant value = Evaluate(node, record);
   return !IsNullish(value) && value.AsBoolean();
 }

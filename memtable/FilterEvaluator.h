@@ -25,10 +25,13 @@
 // Speed: the tree is compiled once. Fields are resolved to their place in
 // the store's record layout, and the shapes that browsing filters are made
 // of (a field IS NULL, a field compared with a constant, a field IN a list
-// of constants, a field LIKE a constant) read the record's bytes directly
-// and compare them with a constant converted once to the field's value
-// domain, without allocating. Other shapes read fields through the table
-// (TField::AsVariant in its filter state).
+// of constants, a field LIKE a constant, the case-insensitive or partial
+// compare of a text field with a text) read the record's bytes directly and
+// compare them with a constant converted once to the field's value domain:
+// numbers as integers or doubles, texts as bytes, without Variants. AND and
+// OR skip a side that cannot raise once the other side decides. Other
+// shapes build Variants, reading fields through the table (TField::AsVariant
+// in its filter state) where the record's bytes cannot be read here.
 //
 // A compiled filter describes one layout of one store: compile it again
 // after the table reopens (its fields are recreated then).

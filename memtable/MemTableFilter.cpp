@@ -1,6 +1,7 @@
 // memtable/MemTableFilter.cpp
 //
-// The record test of TvomCustomMemTable: which records the table shows.
+// The record test of TvomCustomMemTable: which records the table shows,
+// and the cursor's steps to the next or prior record it shows.
 // A record must lie within the active range, match the master's values of a
 // master/detail link, and (while Filtered) pass OnFilterRecord and the
 // compiled Filter expression. UpdateFilteringState decides once whether any
@@ -9,6 +10,7 @@
 
 #include "memtable/FilterEvaluator.h"
 #include "memtable/MemTable.h"
+#include "platform/rtl/ScopeExit.h"
 
 namespace {
 
@@ -30,6 +32,48 @@ TvomFilterPart& MakeFilterPart(TvomCustomMemTable* table) {
 TvomCompiledFilter* CompiledFilterOf(const TvomCustomMemTable* table) {
   TvomFilterPart* part = FilterPartOf(table);
   return part != nullptr ? part->filter.get() : nullptr;
+}
+
+// The compiled filter when it is all that FilterRecord(record, force) would
+// test: no calculation on the index, no range, no master values and no
+// OnFilterRecord apply. Then that test comes down to the filter's verdict
+// on the record, and none of what FilterRecord checks first depends on the
+// record, so a walk checks it once instead of for every record.
+TvomCompiledFilter* FilterAlone(const TvomCustomMemTable* table, bool force, bool masterApplies) {
+  if (table->RecalcOnIndex() || table->RangeActive() || masterApplies || table->OnFilterRecord()) return nullptr;
+  if (!force && !table->Filtered()) return nullptr;
+  return CompiledFilterOf(table);
+}
+
+// Moves `cursor` by `step` (+1 or -1) until `accepts` takes the record there;
+// false when `end` was tested (or passed) without that.
+template <class Accepts>
+bool StepUntilAccepted(const TvomIndex& index, Integer& cursor, Integer step, Integer end, Accepts accepts) {
+  while (step > 0 ? cursor < end : cursor > end) {
+    cursor += step;
+    if (accepts(index.Refs(cursor))) return true;
+  }
+  return false;
+}
+
+// The cursor's step to the next (+1) or prior (-1) record that `table`
+// accepts. Each record is tested with FilterRecord, unless `alone` is the
+// compiled filter that makes the whole test (FilterAlone): then the walk
+// takes the store lock once, and the filter is given each record in turn,
+// shown to field reads as FilterRecord would show it (the caller has put
+// the table in the filter state for the walk).
+bool StepToAccepted(TvomCustomMemTable& table, const TvomCompiledFilter* alone, const TvomIndex& index,
+                    Integer& cursor, Integer step, Integer end, bool force) {
+  if (alone == nullptr)
+    return StepUntilAccepted(index, cursor, step, end,
+                             [&](TvomRecord* record) { return table.FilterRecord(record, force); });
+  TvomStoreLock lock(table.Store());
+  TvomRecord* const previous = table.OverrideRecord();
+  TScopeExit restore([&] { table.SetOverrideRecord(previous); });
+  return StepUntilAccepted(index, cursor, step, end, [&](TvomRecord* record) {
+    table.SetOverrideRecord(record);
+    return alone->Accepts(record);
+  });
 }
 
 }  // namespace
@@ -108,6 +152,41 @@ bool TvomCustomMemTable::FilterRecord(TvomRecord* record, bool force) {
   if (accept)
     if (TvomCompiledFilter* filter = CompiledFilterOf(this)) accept = filter->Accepts(record);
   return accept;
+}
+
+// --- steps to accepted records -------------------------------------------------------
+
+bool TvomCustomMemTable::MoveToNextAccepted(bool forceTest) {
+  TvomIndex* index = CurrentIndex();
+  const Integer last = index->Count() - 1;
+  ClipCursor();
+  if (!forceTest && !must_test_) {
+    if (cursor_ >= last) return false;
+    ++cursor_;
+    return true;
+  }
+  const TvomCompiledFilter* alone = FilterAlone(this, forceTest, MasterDetailApplies());
+  const TDataSetState previous = alone != nullptr ? SetTempState(dsFilter) : State();
+  TScopeExit restore([&] {
+    if (alone != nullptr) RestoreState(previous);
+  });
+  return StepToAccepted(*this, alone, *index, cursor_, +1, last, forceTest);
+}
+
+bool TvomCustomMemTable::MoveToPriorAccepted(bool forceTest) {
+  TvomIndex* index = CurrentIndex();
+  ClipCursor();
+  if (!forceTest && !must_test_) {
+    if (cursor_ <= 0) return false;
+    --cursor_;
+    return true;
+  }
+  const TvomCompiledFilter* alone = FilterAlone(this, forceTest, MasterDetailApplies());
+  const TDataSetState previous = alone != nullptr ? SetTempState(dsFilter) : State();
+  TScopeExit restore([&] {
+    if (alone != nullptr) RestoreState(previous);
+  });
+  return StepToAccepted(*this, alone, *index, cursor_, -1, 0, forceTest);
 }
 
 // --- ranges -------------------------------------------------------------------------

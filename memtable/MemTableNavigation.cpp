@@ -1,8 +1,9 @@
 // memtable/MemTableNavigation.cpp
 //
-// The cursor over the current index: reading records into buffers, moving
-// to accepted records, finding, counting and numbering, the filter switches,
-// and bookmarks.
+// The cursor over the current index: reading records into buffers, finding,
+// counting and numbering, the filter switches, and bookmarks. The steps to
+// the next or prior accepted record belong to the record test
+// (MemTableFilter.cpp).
 #include <algorithm>
 
 #include "memtable/MemTable.h"
@@ -36,37 +37,6 @@ void TvomCustomMemTable::CursorToEOF() {
 void TvomCustomMemTable::ClipCursor() {
   // Another table sharing the store may have removed records since.
   cursor_ = std::clamp(cursor_, Integer{-1}, CurrentIndex()->Count());
-}
-
-bool TvomCustomMemTable::MoveToNextAccepted(bool forceTest) {
-  TvomIndex* index = CurrentIndex();
-  const Integer last = index->Count() - 1;
-  ClipCursor();
-  if (!forceTest && !must_test_) {
-    if (cursor_ >= last) return false;
-    ++cursor_;
-    return true;
-  }
-  while (cursor_ < last) {
-    ++cursor_;
-    if (FilterRecord(index->Refs(cursor_), forceTest)) return true;
-  }
-  return false;
-}
-
-bool TvomCustomMemTable::MoveToPriorAccepted(bool forceTest) {
-  TvomIndex* index = CurrentIndex();
-  ClipCursor();
-  if (!forceTest && !must_test_) {
-    if (cursor_ <= 0) return false;
-    --cursor_;
-    return true;
-  }
-  while (cursor_ > 0) {
-    --cursor_;
-    if (FilterRecord(index->Refs(cursor_), forceTest)) return true;
-  }
-  return false;
 }
 
 TGetResult TvomCustomMemTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
