@@ -2,10 +2,12 @@
 #include "memtable/Index.h"
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "memtable/Common.h"
 #include "memtable/Indexes.h"
+#include "memtable/MemTable.h"
 #include "memtable/MemTableErrors.h"
 #include "memtable/StoreClient.h"
 #include "platform/data/Field.h"
@@ -72,6 +74,280 @@ bool CanIndex(const TField* field) {
 }
 
 }  // namespace
+
+// --- sorting on keys read once per record --------------------------------------------
+//
+// Sorting record pointers with TvomCommon::CompareRecords reads both records,
+// walks the field list and asks the compare hook at every one of the n log n
+// comparisons. When the order is one field's and the store's comparison of
+// two records comes down to comparing one value read from each, the values
+// can be read once, as the records are loaded. Sorting the records stably by
+// those keys, under the same comparison, gives the very order that the
+// stable sort of the records gives: both start from the records in slot
+// order, and a stable sort under a consistent comparison has one result.
+
+// The keys of one index's records, read as the index loads them.
+class TvomSortKeys {
+ public:
+  enum class Outcome {
+    NotPossible,          // nothing done: sort with the store's comparison
+    Sorted,               // sorted; whether neighbours are equal is not known
+    SortedDistinct,       // sorted; no two neighbours are equal
+    SortedWithDuplicates  // sorted; some two neighbours are equal
+  };
+
+  // The keys for sorting on `fields`, or nullptr when the store's comparison
+  // cannot be reduced to one key per record.
+  static std::unique_ptr<TvomSortKeys> For(const TvomCommon& store, const TvomFieldList& fields);
+
+  void Reserve(std::size_t count);
+  // Reads the record's key. Records come in slot order.
+  void Add(TvomRecord* record);
+  // Sorts the records added. `records` holds them in slot order, as does
+  // `slotOrder`; it receives them in their new order. May raise what the
+  // type's comparison raises (an invalid locale).
+  Outcome Sort(std::vector<TvomRecord*>& records, const TvomRecordRefs& slotOrder);
+
+ private:
+  enum class Kind { Integer, Float, Value };
+  using IntegerReader = Int64 (*)(const Byte* value);
+  // A record with the key it sorts by.
+  template <class Key>
+  struct Keyed {
+    Key Value;
+    TvomRecord* Record;
+  };
+
+  TvomSortKeys(Kind kind, const TvomFieldListEntry& entry, const TvomCollation& collation)
+      : kind_(kind), entry_(entry), collation_(collation) {}
+
+  // Whether the store's comparisons may go through a compare hook. Only the
+  // memory table has one (OnCompareFields); any other owner is assumed to.
+  static bool MayUseCompareHook(const TvomCommon& store);
+  template <class Key>
+  Outcome SortNumbers(std::vector<Keyed<Key>>& keyed, std::vector<TvomRecord*>& records);
+  Outcome SortIntegers(std::vector<TvomRecord*>& records, const TvomRecordRefs& slotOrder);
+  void SortValues(std::vector<TvomRecord*>& records);
+
+  // A null sorts before every value, as in the store's comparison (and,
+  // once the comparison is reversed, after every value when descending).
+  // These keys stand for null; a value that does not sort strictly after
+  // its type's null key (the lowest 64-bit integer, minus infinity, NaN,
+  // which compares equal to everything) leaves the sort to the store's
+  // comparison.
+  static constexpr Int64 kNullInteger = std::numeric_limits<Int64>::min();
+  static constexpr double kNullFloat = -std::numeric_limits<double>::infinity();
+
+  Kind kind_;
+  const TvomFieldListEntry& entry_;
+  const TvomCollation& collation_;
+  IntegerReader read_integer_ = nullptr;
+  bool usable_ = true;
+  // The range of the integer values read; empty while there are none.
+  Int64 lowest_ = std::numeric_limits<Int64>::max();
+  Int64 highest_ = std::numeric_limits<Int64>::min();
+  std::vector<Int64> integers_;  // the records are the caller's
+  std::vector<Keyed<double>> floats_;
+  std::vector<Keyed<TvomValueRef>> values_;  // a null has no address
+};
+
+bool TvomSortKeys::MayUseCompareHook(const TvomCommon& store) {
+  TvomStoreClient* owner = store.Owner();
+  if (owner == nullptr) return false;
+  const auto* table = dynamic_cast<const TvomCustomMemTable*>(owner);
+  return table == nullptr || static_cast<bool>(table->OnCompareFields);
+}
+
+std::unique_ptr<TvomSortKeys> TvomSortKeys::For(const TvomCommon& store,
+                                                const TvomFieldList& fields) {
+  if (fields.Count() != 1 || MayUseCompareHook(store)) return nullptr;
+  const TvomFieldListEntry& entry = fields.Entry(0);
+  // A field without a place is skipped by the comparison; an indirect value
+  // may have to be looked up or decompressed; partial keys and ignored nulls
+  // make the comparison depend on which record is the key.
+  if (entry.Offset < 0 || entry.Indirect || (entry.Options & (mtifoPartial | mtifoIgnoreNull)))
+    return nullptr;
+  // The numbers are read as their comparison routines read them
+  // (ValueCompare.cpp: CompareNumber, CompareBoolean).
+  IntegerReader read = nullptr;
+  switch (entry.DataType) {
+    case ftSmallint:
+      read = [](const Byte* v) -> Int64 { return ReadValue<SmallInt>(v); };
+      break;
+    case ftWord:
+      read = [](const Byte* v) -> Int64 { return ReadValue<Word>(v); };
+      break;
+    case ftInteger:
+    case ftAutoInc:
+    case ftDate:
+    case ftTime:
+      read = [](const Byte* v) -> Int64 { return ReadValue<Integer>(v); };
+      break;
+    case ftLargeint:
+      read = [](const Byte* v) { return ReadValue<Int64>(v); };
+      break;
+    case ftBoolean:
+      read = [](const Byte* v) -> Int64 { return ReadValue<Word>(v) != 0; };
+      break;
+    case ftFloat:
+    case ftCurrency:
+    case ftDateTime:
+      return std::unique_ptr<TvomSortKeys>(new TvomSortKeys(Kind::Float, entry, store.Collation()));
+    case ftBCD:
+    case ftFMTBcd:
+      // A BCD value that does not convert compares equal to every other,
+      // which is no order at all; leave such sorts to the store's comparison.
+      return nullptr;
+    default:
+      return std::unique_ptr<TvomSortKeys>(new TvomSortKeys(Kind::Value, entry, store.Collation()));
+  }
+  auto keys =
+      std::unique_ptr<TvomSortKeys>(new TvomSortKeys(Kind::Integer, entry, store.Collation()));
+  keys->read_integer_ = read;
+  return keys;
+}
+
+void TvomSortKeys::Reserve(std::size_t count) {
+  switch (kind_) {
+    case Kind::Integer:
+      integers_.reserve(count);
+      break;
+    case Kind::Float:
+      floats_.reserve(count);
+      break;
+    case Kind::Value:
+      values_.reserve(count);
+      break;
+  }
+}
+
+void TvomSortKeys::Add(TvomRecord* record) {
+  const Byte* at = record->Data + entry_.Offset;
+  const bool null = at[0] == 0;
+  switch (kind_) {
+    case Kind::Integer: {
+      const Int64 value = null ? kNullInteger : read_integer_(at + 1);
+      if (!null) {
+        usable_ = usable_ && kNullInteger < value;
+        lowest_ = std::min(lowest_, value);
+        highest_ = std::max(highest_, value);
+      }
+      integers_.push_back(value);
+      break;
+    }
+    case Kind::Float: {
+      const double value = null ? kNullFloat : ReadValue<double>(at + 1);
+      usable_ = usable_ && (null || kNullFloat < value);
+      floats_.push_back({value, record});
+      break;
+    }
+    case Kind::Value:
+      values_.push_back({null ? TvomValueRef{} : TvomValueRef{at + 1, entry_.StorageSize}, record});
+      break;
+  }
+}
+
+TvomSortKeys::Outcome TvomSortKeys::Sort(std::vector<TvomRecord*>& records,
+                                         const TvomRecordRefs& slotOrder) {
+  if (!usable_) return Outcome::NotPossible;
+  switch (kind_) {
+    case Kind::Integer:
+      return SortIntegers(records, slotOrder);
+    case Kind::Float:
+      return SortNumbers(floats_, records);
+    case Kind::Value:
+      SortValues(records);
+      return Outcome::Sorted;
+  }
+  return Outcome::NotPossible;
+}
+
+template <class Key>
+TvomSortKeys::Outcome TvomSortKeys::SortNumbers(std::vector<Keyed<Key>>& keyed,
+                                                std::vector<TvomRecord*>& records) {
+  using Entry = Keyed<Key>;
+  if (entry_.Options & mtifoDescending)
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const Entry& a, const Entry& b) { return b.Value < a.Value; });
+  else
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const Entry& a, const Entry& b) { return a.Value < b.Value; });
+  // Two nulls are equal keys too, as in the store's comparison.
+  bool duplicate = false;
+  for (std::size_t i = 0; i < keyed.size(); ++i) {
+    records[i] = keyed[i].Record;
+    if (i > 0 && keyed[i - 1].Value == keyed[i].Value) duplicate = true;
+  }
+  return duplicate ? Outcome::SortedWithDuplicates : Outcome::SortedDistinct;
+}
+
+TvomSortKeys::Outcome TvomSortKeys::SortIntegers(std::vector<TvomRecord*>& records,
+                                                 const TvomRecordRefs& slotOrder) {
+  const std::size_t count = integers_.size();
+  const UInt64 width =
+      highest_ < lowest_ ? 0 : static_cast<UInt64>(highest_) - static_cast<UInt64>(lowest_) + 1;
+  if (width > 2 * static_cast<UInt64>(count) + 1024) {
+    std::vector<Keyed<Int64>> keyed(count);
+    for (std::size_t i = 0; i < count; ++i) keyed[i] = {integers_[i], records[i]};
+    std::vector<Int64>().swap(integers_);
+    return SortNumbers(keyed, records);
+  }
+
+  // Keys that span no more values than there are records (identifiers,
+  // counters, small codes) are sorted by counting: one pass counts the
+  // records of each key, a second puts every record in its place, taking
+  // the records in slot order. Records with equal keys thus keep slot order:
+  // the stable sort's order, in linear time and without its buffer. Each
+  // key's rank puts nulls first, or last when descending.
+  const bool descending = entry_.Options & mtifoDescending;
+  const Int64 lowest = lowest_, highest = highest_;
+  auto rank = [&](Int64 value) -> std::size_t {
+    if (value == kNullInteger) return descending ? width : 0;
+    return descending ? static_cast<UInt64>(highest) - static_cast<UInt64>(value)
+                      : static_cast<UInt64>(value) - static_cast<UInt64>(lowest) + 1;
+  };
+  std::vector<Integer> next(static_cast<std::size_t>(width) + 1, 0);
+  for (const Int64 key : integers_) ++next[rank(key)];
+  // Two nulls are equal keys too, as in the store's comparison.
+  bool duplicate = false;
+  Integer position = 0;
+  for (Integer& n : next) {
+    duplicate = duplicate || n > 1;
+    const Integer first = position;
+    position += n;
+    n = first;
+  }
+  // The records are read from the copy in `slotOrder`, so that `records`
+  // can take the result without a buffer of its own.
+  std::size_t i = 0;
+  slotOrder.ForEach([&](TvomRecord* record) {
+    records[static_cast<std::size_t>(next[rank(integers_[i++])]++)] = record;
+  });
+  return duplicate ? Outcome::SortedWithDuplicates : Outcome::SortedDistinct;
+}
+
+void TvomSortKeys::SortValues(std::vector<TvomRecord*>& records) {
+  using Entry = Keyed<TvomValueRef>;
+  const TvomValueComparer compare = entry_.Compare;
+  const Byte options = entry_.Options;
+  const bool descending = options & mtifoDescending;
+  const TvomCollation& collation = collation_;
+  // The store's comparison of one field without the field-list walk, the
+  // hook and the value lookup: nulls first, then the type's routine, the
+  // whole reversed when descending.
+  auto less = [&](const Entry& a, const Entry& b) {
+    int r;
+    if (a.Value.Data == nullptr || b.Value.Data == nullptr) {
+      r = (a.Value.Data == nullptr ? 0 : 1) - (b.Value.Data == nullptr ? 0 : 1);
+    } else {
+      bool full_match = true;
+      r = compare(a.Value, b.Value, options, collation, full_match);
+    }
+    return descending ? r > 0 : r < 0;
+  };
+  std::stable_sort(values_.begin(), values_.end(), less);
+  for (std::size_t i = 0; i < values_.size(); ++i) records[i] = values_[i].Record;
+}
 
 TvomMemTableCompareOptions CompareOptionsOf(TIndexOptions options) {
   TvomMemTableCompareOptions result = mtcoNone;
@@ -166,15 +442,20 @@ void TvomIndex::Clear() {
   ordered_ = false;
 }
 
-void TvomIndex::SortReferences() {
-  // The references were loaded in slot order; a stable sort keeps records
-  // with equal keys in that order.
-  std::vector<TvomRecord*> all = refs_.ToVector();
+void TvomIndex::SortReferences(std::vector<TvomRecord*>& records, TvomSortKeys* keys) {
+  // The records come in slot order; a stable sort keeps records with equal
+  // keys in that order.
   TvomCommon& store = Store();
+  using Outcome = TvomSortKeys::Outcome;
+  Outcome outcome = Outcome::NotPossible;
   try {
-    std::stable_sort(all.begin(), all.end(), [&](const TvomRecord* a, const TvomRecord* b) {
-      return store.CompareRecords(field_list_, 0, a, b, false, false, 0) < 0;
-    });
+    if (keys != nullptr) outcome = keys->Sort(records, refs_);
+    if (outcome == Outcome::NotPossible) {
+      std::stable_sort(records.begin(), records.end(),
+                       [&](const TvomRecord* a, const TvomRecord* b) {
+                         return store.CompareRecords(field_list_, 0, a, b, false, false, 0) < 0;
+                       });
+    }
   } catch (...) {
     // A comparison that raised (a compare hook, an invalid locale) leaves
     // the sequence undefined: drop it rather than keep a damaged list.
@@ -182,11 +463,12 @@ void TvomIndex::SortReferences() {
     ordered_ = false;
     throw;
   }
-  refs_.Assign(all);
+  refs_.Assign(records);
   ordered_ = true;
-  if (!(options_ & mtcoUnique)) return;
-  for (std::size_t i = 1; i < all.size(); ++i)
-    if (store.CompareRecords(field_list_, 0, all[i - 1], all[i], false, false, 0) == 0)
+  if (!(options_ & mtcoUnique) || outcome == Outcome::SortedDistinct) return;
+  if (outcome == Outcome::SortedWithDuplicates) throw EMemTableDupKey(SvomDuplicateKey);
+  for (std::size_t i = 1; i < records.size(); ++i)
+    if (store.CompareRecords(field_list_, 0, records[i - 1], records[i], false, false, 0) == 0)
       throw EMemTableDupKey(SvomDuplicateKey);
 }
 
@@ -204,20 +486,29 @@ void TvomIndex::Rebuild() {
       table_->SetCursor(Count() - 1);
   };
   try {
+    const auto slots = static_cast<std::size_t>(store.RecordCount());
     std::vector<TvomRecord*> loaded;
-    loaded.reserve(static_cast<std::size_t>(store.RecordCount()));
+    loaded.reserve(slots);
+    // A sort key is read as its record is loaded, which saves going over
+    // every record a second time. The value read is the one the sort would
+    // read: the index filter sees only its own record, and nothing else runs
+    // before the sort but the progress report.
+    std::unique_ptr<TvomSortKeys> keys;
+    if (kind_ == mtikSorted) keys = TvomSortKeys::For(store, field_list_);
+    if (keys) keys->Reserve(slots);
     for (Integer slot = 0; slot < store.RecordCount(); ++slot) {
       TvomRecord* record = store.Records(slot);
       if (record == nullptr || !ShowsStatus(record->UpdateStatus)) continue;
       if (!table_->FilterIndex(this, record)) continue;
       loaded.push_back(record);
+      if (keys) keys->Add(record);
     }
     refs_.Assign(loaded);
     if (!refs_.Empty() && kind_ == mtikSorted) {
       table_->Progress(0, mtpcSort);
       {
         OperationStateScope state(table_, mtosSorting);
-        SortReferences();
+        SortReferences(loaded, keys.get());
       }
       table_->Progress(100, mtpcSort);
     }
@@ -313,22 +604,49 @@ Integer TvomIndex::FindSlotBinary(Integer slot, bool ascending) const {
 
 Integer TvomIndex::PositionOf(const TvomRecord* record) {
   if (record == nullptr) return -1;
-  TvomStoreLock hold(Store());
+  TvomCommon& store = Store();
+  TvomStoreLock hold(store);
   table_->Progress(0, mtpcSearch);
   const Integer count = Count();
   const Integer slot = record->SlotNo;
-  auto same = [&](const TvomRecord* r) { return r == record || (slot >= 0 && r->SlotNo == slot); };
   Integer start = 0;
   if (ordered_ && count > 5) {
     if (kind_ == mtikSorted) {
-      const TvomSearchResult found = BinarySearch(field_list_, record, false);
-      if (found.Found) start = found.Position;
+      // Start at the first entry with the record's key: bisect for the first
+      // entry that does not sort before the record (in an ordered index that
+      // is the first of the equal entries, found without walking over them).
+      Integer lo = 0, hi = count;
+      while (lo < hi) {
+        const Integer mid = lo + (hi - lo) / 2;
+        if (CompareRecords(nullptr, record, Refs(mid), false, false) > 0)
+          lo = mid + 1;
+        else
+          hi = mid;
+      }
+      if (lo < count && CompareRecords(nullptr, record, Refs(lo), false, false) == 0) start = lo;
     } else if (slot >= 0) {
       Integer p = FindSlotBinary(slot, true);
       if (p < 0) p = FindSlotBinary(slot, false);
       if (p >= 0) return p;
     }
   }
+  // The scan reports progress every 100 entries from the start.
+  auto report_scan = [&](Integer to) {
+    for (Integer p = start + 100; p <= to; p += 100)
+      table_->Progress(Percent(p, count), mtpcSearch);
+  };
+  // The entry is the record itself or, for a record buffer, the record of
+  // the same slot. The entries are records of the store, each in a slot of
+  // its own: when `record` is the one stored in its slot, no other entry has
+  // its slot number, and comparing addresses finds it without reading every
+  // record on the way (many equal keys put it far from the start).
+  const bool stored = slot >= 0 && slot < store.RecordCount() && store.Records(slot) == record;
+  if (stored) {
+    const Integer found = refs_.IndexOf(record, start);
+    report_scan(found >= 0 ? found : count - 1);
+    return found >= 0 ? found : refs_.IndexOf(record);
+  }
+  auto same = [&](const TvomRecord* r) { return r == record || (slot >= 0 && r->SlotNo == slot); };
   for (Integer p = start; p < count; ++p) {
     if (p > start && (p - start) % 100 == 0) table_->Progress(Percent(p, count), mtpcSearch);
     if (same(Refs(p))) return p;

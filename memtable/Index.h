@@ -17,6 +17,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "memtable/FieldList.h"
 #include "memtable/MemTableTypes.h"
@@ -26,6 +27,7 @@
 
 class TIndexDef;
 class TvomCommon;
+class TvomSortKeys;
 class TvomStoreClient;
 
 inline constexpr const char* kvomRowOrderIndexName = "__MT__ROWORDER";
@@ -121,7 +123,10 @@ class TvomIndex {
   // Where the record's slot is in a row-order index, assuming the slots run
   // ascending (or descending); -1 when the assumption does not find it.
   Integer FindSlotBinary(Integer slot, bool ascending) const;
-  void SortReferences();
+  // Sorts the loaded records, through their keys when `keys` holds them,
+  // and makes them the references; see Rebuild. REQUIRES: `records` and the
+  // references hold the loaded records in slot order.
+  void SortReferences(std::vector<TvomRecord*>& records, TvomSortKeys* keys);
   // Upkeep of one change (see TvomIndexes::Upkeep).
   void Upkeep(TvomIndexChange change, bool changerIsThisTable, Integer position,
               TvomRecord* stored, const TvomRecord* newValues);

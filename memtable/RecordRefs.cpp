@@ -92,10 +92,12 @@ void TvomRecordRefs::Clear() {
   hint_ = 0;
 }
 
-Integer TvomRecordRefs::IndexOf(const TvomRecord* record) const {
-  for (std::size_t c = 0; c < chunks_.size(); ++c) {
+Integer TvomRecordRefs::IndexOf(const TvomRecord* record, Integer from) const {
+  if (from >= count_) return -1;
+  for (std::size_t c = from > 0 ? Locate(from) : 0; c < chunks_.size(); ++c) {
     const auto& chunk = chunks_[c];
-    const auto it = std::find(chunk.begin(), chunk.end(), record);
+    const auto first = chunk.begin() + std::max<Integer>(from - starts_[c], 0);
+    const auto it = std::find(first, chunk.end(), record);
     if (it != chunk.end()) return starts_[c] + static_cast<Integer>(it - chunk.begin());
   }
   return -1;
@@ -109,15 +111,21 @@ std::vector<TvomRecord*> TvomRecordRefs::ToVector() const {
 }
 
 void TvomRecordRefs::Assign(const std::vector<TvomRecord*>& records) {
-  Clear();
-  for (std::size_t i = 0; i < records.size(); i += kChunkFill) {
-    const std::size_t end = std::min(records.size(), i + kChunkFill);
-    std::vector<TvomRecord*> chunk;
+  // Chunks already there are refilled rather than made anew: an index that
+  // is sorted right after loading assigns twice, and a million references
+  // are a thousand chunks.
+  const std::size_t chunks = (records.size() + kChunkFill - 1) / kChunkFill;
+  chunks_.resize(chunks);
+  starts_.resize(chunks);
+  for (std::size_t c = 0; c < chunks; ++c) {
+    const std::size_t first = c * kChunkFill;
+    const std::size_t end = std::min(records.size(), first + kChunkFill);
+    std::vector<TvomRecord*>& chunk = chunks_[c];
     chunk.reserve(kChunkMax);
-    chunk.assign(records.begin() + static_cast<std::ptrdiff_t>(i),
+    chunk.assign(records.begin() + static_cast<std::ptrdiff_t>(first),
                  records.begin() + static_cast<std::ptrdiff_t>(end));
-    chunks_.push_back(std::move(chunk));
-    starts_.push_back(static_cast<Integer>(i));
+    starts_[c] = static_cast<Integer>(first);
   }
   count_ = static_cast<Integer>(records.size());
+  hint_ = 0;
 }

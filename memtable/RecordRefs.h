@@ -38,9 +38,17 @@ class TvomRecordRefs {
   void Delete(Integer pos);
   void Clear();
 
-  // The position of the entry holding exactly `record`, or -1. Compares
-  // addresses only, so it is safe on a list that may hold freed records.
-  Integer IndexOf(const TvomRecord* record) const;
+  // The position of the first entry from `from` on holding exactly
+  // `record`, or -1. Compares addresses only, so it is safe on a list that
+  // may hold freed records. REQUIRES: 0 <= from.
+  Integer IndexOf(const TvomRecord* record, Integer from = 0) const;
+
+  // Calls `visit` with every entry, in order.
+  template <class Visit>
+  void ForEach(Visit visit) const {
+    for (const auto& chunk : chunks_)
+      for (TvomRecord* record : chunk) visit(record);
+  }
 
   // The whole list, in order, and its replacement by a given sequence.
   std::vector<TvomRecord*> ToVector() const;

@@ -351,6 +351,27 @@ TEST_F(IndexTest, PositionOfFindsRecordsAfterSlotReuse) {
   EXPECT_EQ(-1, byName->PositionOf(nullptr));
 }
 
+TEST_F(IndexTest, PositionOfAmongManyEqualKeysReportsTheScansProgress) {
+  std::vector<TvomRecord*> rows;
+  for (Integer i = 0; i < 350; ++i) rows.push_back(Row("same", i));
+  t.on_filter_index = [&](TvomIndex*, TvomRecord* r) { return r != rows[5]; };
+  TvomIndex* byName = MakeIndex("Name");
+  using Progress = std::vector<std::pair<Integer, TvomProgressCode>>;
+  // The scan starts at the first equal entry and reports every 100 entries.
+  t.progress.clear();
+  EXPECT_EQ(249, byName->PositionOf(rows[250]));
+  EXPECT_EQ((Progress{{0, mtpcSearch}, {28, mtpcSearch}, {57, mtpcSearch}}), t.progress);
+  // A record the index leaves out is looked for to the end.
+  t.progress.clear();
+  EXPECT_EQ(-1, byName->PositionOf(rows[5]));
+  EXPECT_EQ((Progress{{0, mtpcSearch}, {28, mtpcSearch}, {57, mtpcSearch}, {85, mtpcSearch}}),
+            t.progress);
+  // A record buffer stands for the record of its slot.
+  TvomRecord* copy = t.store().CopyRecord(rows[120], false);
+  keys.push_back(copy);
+  EXPECT_EQ(119, byName->PositionOf(copy));
+}
+
 TEST_F(IndexTest, IndexListFindsDeletesAndClears) {
   TvomIndex* a = MakeIndex("Name");
   TvomIndex* b = MakeIndex("Num");

@@ -65,4 +65,48 @@ TEST(RecordRefsTest, AssignSetAndIndexOf) {
   EXPECT_TRUE(refs.Empty());
 }
 
+TEST(RecordRefsTest, AssignReplacesWhateverTheListHeld) {
+  TvomRecordRefs refs;
+  std::vector<TvomRecord*> model;
+  std::mt19937 random(99);
+  for (const std::size_t size : {3000u, 100u, 0u, 5000u, 769u}) {
+    model.clear();
+    for (std::size_t i = 0; i < size; ++i) model.push_back(Ref(i * 7 + size));
+    refs.Assign(model);
+    ASSERT_EQ(static_cast<Integer>(size), refs.Count());
+    ASSERT_EQ(model, refs.ToVector());
+    // The list built by the assignment takes edits like any other.
+    for (std::size_t step = 0; step < 500; ++step) {
+      if (model.empty() || random() % 2 == 0) {
+        const auto pos = static_cast<Integer>(random() % (model.size() + 1));
+        refs.Insert(pos, Ref(100000 + step));
+        model.insert(model.begin() + pos, Ref(100000 + step));
+      } else {
+        const auto pos = static_cast<Integer>(random() % model.size());
+        refs.Delete(pos);
+        model.erase(model.begin() + pos);
+      }
+    }
+    ASSERT_EQ(model, refs.ToVector());
+    for (std::size_t i = 0; i < model.size(); i += 13)
+      ASSERT_EQ(model[i], refs.Get(static_cast<Integer>(i)));
+  }
+}
+
+TEST(RecordRefsTest, IndexOfFromAPositionAndForEach) {
+  std::vector<TvomRecord*> all;
+  for (std::size_t i = 0; i < 3000; ++i) all.push_back(Ref(i % 1000));  // each one three times
+  TvomRecordRefs refs;
+  refs.Assign(all);
+  EXPECT_EQ(500, refs.IndexOf(Ref(500)));
+  EXPECT_EQ(1500, refs.IndexOf(Ref(500), 501));
+  EXPECT_EQ(2500, refs.IndexOf(Ref(500), 1501));
+  EXPECT_EQ(2500, refs.IndexOf(Ref(500), 2500));
+  EXPECT_EQ(-1, refs.IndexOf(Ref(500), 2501));
+  EXPECT_EQ(-1, refs.IndexOf(Ref(500), 3000));
+  std::vector<TvomRecord*> visited;
+  refs.ForEach([&](TvomRecord* record) { visited.push_back(record); });
+  EXPECT_EQ(all, visited);
+}
+
 }  // namespace
