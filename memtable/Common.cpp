@@ -2,6 +2,8 @@
 #include "memtable/Common.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <new>
 #include <random>
 
@@ -23,6 +25,24 @@ Integer RandomTableID() {
   thread_local std::mt19937 generator{std::random_device{}()};
   std::uniform_int_distribution<Integer> distribution(0, 1073741824);
   return distribution(generator);
+}
+
+// Copies `size` bytes into `to`, whose bytes are all zero, leaving out the
+// 64-byte blocks of `from` that are zero as well. Most of a record is the
+// unused tail of its string fields; a record fresh from the pool need not
+// have that written again, and not touching it is what makes appending
+// records cheap (the memory, not the copying, is the cost).
+void CopyIntoZeroed(Byte* to, const Byte* from, std::size_t size) {
+  constexpr std::size_t kBlock = 64;
+  std::size_t at = 0;
+  for (; at + kBlock <= size; at += kBlock) {
+    std::uint64_t words[kBlock / 8];
+    std::memcpy(words, from + at, kBlock);
+    std::uint64_t any = 0;
+    for (std::uint64_t word : words) any |= word;
+    if (any != 0) std::memcpy(to + at, words, kBlock);
+  }
+  std::memcpy(to + at, from + at, size - at);
 }
 
 bool IsLongValueType(TFieldType type) {
@@ -52,14 +72,6 @@ TvomCommon::~TvomCommon() {
 
 // --- locking ------------------------------------------------------------------
 
-void TvomCommon::Lock() {
-  if (!standalone_) lock_.Enter();
-}
-
-void TvomCommon::Unlock() {
-  if (!standalone_) lock_.Leave();
-}
-
 void TvomCommon::SetStandalone(bool value) {
   if (value == standalone_) return;
   if (value && attached_.size() >= 2) throw EMemTableError(SvomChildrenAttached);
@@ -69,10 +81,14 @@ void TvomCommon::SetStandalone(bool value) {
 // --- records --------------------------------------------------------------------
 
 TvomRecord* TvomCommon::AllocRecord() const {
-  void* memory = ::operator new(sizeof(TvomRecord) + static_cast<std::size_t>(data_size_));
+  // The pool is shared by every table of the store. (A store is never a
+  // const object; this member is const only for its callers' sake.)
+  TvomStoreLock hold(const_cast<TvomCommon&>(*this));
+  bool zeroed;
+  void* memory = pool_->Allocate(sizeof(TvomRecord) + static_cast<std::size_t>(data_size_), zeroed);
   auto* record = new (memory) TvomRecord;
   record->Data = reinterpret_cast<Byte*>(record + 1);
-  std::memset(record->Data, 0, static_cast<std::size_t>(data_size_));
+  if (!zeroed) std::memset(record->Data, 0, static_cast<std::size_t>(data_size_));
   return record;
 }
 
@@ -103,7 +119,8 @@ void TvomCommon::FreeRecord(TvomRecord* record, bool freeBuffers, bool freeVersi
   if (freeVersions && (record->Flags & mtrfInStore)) FreeVersionChain(record, freeBuffers);
   if (freeBuffers) FreeIndirectBuffers(record);
   record->~TvomRecord();
-  ::operator delete(record);
+  TvomStoreLock hold(*this);
+  pool_->Free(record);
 }
 
 void TvomCommon::FreeVersionChain(TvomRecord* record, bool freeBuffers) {
@@ -119,13 +136,17 @@ void TvomCommon::FreeVersionChain(TvomRecord* record, bool freeBuffers) {
   }
 }
 
-void TvomCommon::CopyHeaderAndFixedData(const TvomRecord* source, TvomRecord* destination) const {
+void TvomCommon::CopyHeader(const TvomRecord* source, TvomRecord* destination) {
   destination->IndexPos = source->IndexPos;
   destination->SlotNo = source->SlotNo;
   destination->Serial = source->Serial;
   destination->UpdateStatus = source->UpdateStatus;
   destination->TransactionLevel = source->TransactionLevel;
   destination->PrevVersion = source->PrevVersion;
+}
+
+void TvomCommon::CopyHeaderAndFixedData(const TvomRecord* source, TvomRecord* destination) const {
+  CopyHeader(source, destination);
   std::memcpy(destination->Data, source->Data, static_cast<std::size_t>(indirect_start_));
 }
 
@@ -153,6 +174,19 @@ TvomRecord* TvomCommon::CopyRecord(const TvomRecord* record, bool copyBuffers) {
 }
 
 void TvomCommon::TransferRecord(TvomRecord* source, TvomRecord* destination) {
+  TransferIndirectValues(source, destination);
+  CopyHeaderAndFixedData(source, destination);
+}
+
+TvomRecord* TvomCommon::NewRecordFrom(TvomRecord* source) {
+  TvomRecord* record = AllocRecord();
+  TransferIndirectValues(source, record);
+  CopyHeader(source, record);
+  CopyIntoZeroed(record->Data, source->Data, static_cast<std::size_t>(indirect_start_));
+  return record;
+}
+
+void TvomCommon::TransferIndirectValues(TvomRecord* source, TvomRecord* destination) {
   for (Integer offset : indirect_offsets_) {
     Byte* from = source->Data + offset;
     Byte* to = destination->Data + offset;
@@ -168,7 +202,6 @@ void TvomCommon::TransferRecord(TvomRecord* source, TvomRecord* destination) {
     }
     to[0] = from[0];
   }
-  CopyHeaderAndFixedData(source, destination);
 }
 
 void TvomCommon::RememberSerial(TvomRecord* record) {
@@ -196,6 +229,16 @@ void TvomCommon::AppendRecord(TvomRecord* record) {
   free_slots_.pop_back();
   records_[static_cast<std::size_t>(record->SlotNo)] = record;
   RememberSerial(record);
+}
+
+void TvomCommon::ReserveRecords(Integer count) {
+  TvomStoreLock hold(*this);
+  if (count <= 0) return;
+  try {
+    records_.reserve(static_cast<std::size_t>(count));
+  } catch (const std::bad_alloc&) {
+    // Only a hint: the list grows as records come.
+  }
 }
 
 void TvomCommon::DeleteRecord(TvomRecord* record) {
@@ -442,6 +485,8 @@ void TvomCommon::LayoutRecord(const TFieldDefs& fieldDefs) {
   data_size_ = indirect_start_ + indirect_size_;
   record_size_ = static_cast<Integer>(sizeof(TvomRecord)) + data_size_;
   modified_ = false;
+  // OnSetupField may have handed back any flag bits.
+  changed_limit_ = kvomMaxFields;
   ClearChangedFlags();
 }
 
@@ -458,10 +503,13 @@ Byte TvomCommon::FieldFlags(Integer fieldNo) const {
 void TvomCommon::SetFieldFlags(Integer fieldNo, Byte flags) {
   CheckIndex(fieldNo - 1, kvomMaxFields);
   field_flags_[fieldNo] = flags;
+  if ((flags & mtffChanged) && fieldNo > changed_limit_) changed_limit_ = fieldNo;
 }
 
 void TvomCommon::ClearChangedFlags() {
-  for (Byte& flags : field_flags_) flags &= static_cast<Byte>(~mtffChanged);
+  for (Integer no = 1; no <= changed_limit_; ++no)
+    field_flags_[no] &= static_cast<Byte>(~mtffChanged);
+  changed_limit_ = 0;
 }
 
 Byte* TvomCommon::FieldPointer(const TvomRecord* record, const TField* field) const {

@@ -25,11 +25,14 @@
 // attached to one store consistent.
 #pragma once
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "memtable/MemTableTypes.h"
 #include "memtable/Record.h"
+#include "memtable/RecordPool.h"
 #include "memtable/SerialIndex.h"
 #include "memtable/ValueCompare.h"
 #include "platform/data/FieldTypes.h"
@@ -62,8 +65,25 @@ class TvomCommon {
   TvomCommon& operator=(const TvomCommon&) = delete;
 
   // --- locking ----------------------------------------------------------------
-  void Lock();
-  void Unlock();
+  void Lock() {
+    if (standalone_) return;
+    // Only the holding thread can find its own id here: another thread sees
+    // some other id (or none) and waits for the mutex.
+    const std::thread::id self = std::this_thread::get_id();
+    if (lock_owner_.load(std::memory_order_relaxed) == self) {
+      ++lock_depth_;
+      return;
+    }
+    lock_.Enter();
+    lock_owner_.store(self, std::memory_order_relaxed);
+    lock_depth_ = 1;
+  }
+  void Unlock() {
+    if (standalone_) return;
+    if (--lock_depth_ > 0) return;
+    lock_owner_.store(std::thread::id(), std::memory_order_relaxed);
+    lock_.Leave();
+  }
   bool Standalone() const { return standalone_; }
   // EMemTableError "Children are attached to this table." with two or more
   // entries in the attached list.
@@ -73,7 +93,7 @@ class TvomCommon {
   void SetLockedByTable(bool value) { locked_by_table_ = value; }
 
   // --- records ----------------------------------------------------------------
-  // A new cleared record of the current layout (no lock). The caller owns it.
+  // A new cleared record of the current layout. The caller owns it.
   TvomRecord* AllocRecord() const;
   // Header fields to their cleared values and the data area to zeros. The
   // indirect buffers are not freed (see FreeIndirectBuffers).
@@ -96,6 +116,9 @@ class TvomCommon {
   // they replace; a null source value frees the destination's buffer), then
   // copies header and data as CopyRecord does.
   void TransferRecord(TvomRecord* source, TvomRecord* destination);
+  // A new record that takes the buffer's values: AllocRecord followed by
+  // TransferRecord, writing only the parts of the data that hold something.
+  TvomRecord* NewRecordFrom(TvomRecord* source);
   // Puts the record into the store: into the last freed slot when there is
   // one, else at the end. It gets its slot number, the next serial and the
   // InStore flag (and status inserted with EnableVersioning). Appending at the
@@ -123,6 +146,9 @@ class TvomCommon {
   void IncTransactionLevel();
   // Never below 0.
   void DecTransactionLevel();
+  // Makes room for that many slots before they are needed (a load that can
+  // estimate its record count); a request the system refuses is dropped.
+  void ReserveRecords(Integer count);
   // Records kept as deleted versions.
   Integer DeletedCount() const { return deleted_count_; }
   void SetDeletedCount(Integer value);
@@ -265,6 +291,9 @@ class TvomCommon {
   void DrawTableID();
   // The header (all but the flag byte) and everything before the indirect area.
   void CopyHeaderAndFixedData(const TvomRecord* source, TvomRecord* destination) const;
+  static void CopyHeader(const TvomRecord* source, TvomRecord* destination);
+  // TransferRecord's part for the indirect entries.
+  void TransferIndirectValues(TvomRecord* source, TvomRecord* destination);
   void ResolveValue(const TvomFieldListEntry& entry, const TvomRecord* record, int side,
                     TvomValueRef& value);
   void FreeVersionChain(TvomRecord* record, bool freeBuffers);
@@ -276,9 +305,18 @@ class TvomCommon {
   void ForEachActiveTable(Action action);
 
   TCriticalSection lock_;
+  // The thread holding lock_ and how often it has entered. Every field read
+  // or write locks the store once more while a load, save or index build
+  // already holds it; entering again from the holding thread is counted here
+  // instead of going through the mutex each time.
+  std::atomic<std::thread::id> lock_owner_{};
+  Integer lock_depth_ = 0;
   bool standalone_ = false;
   bool locked_by_table_ = false;
 
+  // The memory of every record and record buffer made by AllocRecord (the
+  // destructor frees the records into it before it goes).
+  std::unique_ptr<TvomRecordPool> pool_ = std::make_unique<TvomRecordPool>();
   std::vector<TvomRecord*> records_;
   std::vector<Integer> free_slots_;
   // Serial -> record in the store.
@@ -288,6 +326,9 @@ class TvomCommon {
   Integer field_count_ = 0;
   Integer field_offsets_[kvomMaxFields + 1];
   Byte field_flags_[kvomMaxFields + 1] = {};
+  // No field above this number has its changed flag set (ClearChangedFlags
+  // runs on every post and need not sweep the whole array).
+  Integer changed_limit_ = 0;
   std::vector<Integer> indirect_offsets_;  // the indirect entries, for copying
 
   Integer language_id_ = 0;

@@ -1,6 +1,7 @@
 // memtable/CsvCodec.cpp
 #include "memtable/CsvCodec.h"
 
+#include <charconv>
 #include <cstring>
 
 #include "memtable/Common.h"
@@ -9,6 +10,8 @@
 #include "platform/data/FieldDefs.h"
 #include "platform/data/IndexDefs.h"
 #include "platform/rtl/Checked.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/StringUtils.h"
 
 void CsvAppendQuoted(String& out, std::string_view text, char quote) {
@@ -129,6 +132,86 @@ String CsvSixBitDecoded(std::string_view text) {
   String out;
   CsvSixBitDecodeTo(out, text);
   return out;
+}
+
+namespace {
+
+// `value` in at least `width` digits, as "%0*u" writes it.
+void AppendDigits(String& out, unsigned value, std::size_t width) {
+  char digits[16];
+  const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  const auto count = static_cast<std::size_t>(end - digits);
+  if (count < width) out.append(width - count, '0');
+  out.append(digits, count);
+}
+
+}  // namespace
+
+bool CsvFixedDateTimeFormats() {
+  const TFormatSettings& settings = FormatSettings();
+  return settings.ShortDateFormat == "dd/mm/yyyy" && settings.LongTimeFormat == "hh:nn:ss";
+}
+
+void CsvAppendFixedDateTime(String& out, TDateTime value) {
+  // Saving writes one of these per date-time value; interpreting the format
+  // letters each time cost more than the rest of the record.
+  Word year, month, day, hour, minute, second, msec;
+  DecodeDateTime(value, year, month, day, hour, minute, second, msec);
+  const TFormatSettings& settings = FormatSettings();
+  AppendDigits(out, day, 2);
+  out += settings.DateSeparator;
+  AppendDigits(out, month, 2);
+  out += settings.DateSeparator;
+  AppendDigits(out, year, 4);
+  if (hour == 0 && minute == 0 && second == 0 && msec == 0) return;
+  out += ' ';
+  AppendDigits(out, hour, 2);
+  out += settings.TimeSeparator;
+  AppendDigits(out, minute, 2);
+  out += settings.TimeSeparator;
+  AppendDigits(out, second, 2);
+}
+
+namespace {
+
+// The value of the two digits at `at`; false when they are not digits.
+bool TwoDigits(std::string_view text, std::size_t at, Word& value) {
+  const char a = text[at], b = text[at + 1];
+  if (a < '0' || a > '9' || b < '0' || b > '9') return false;
+  value = static_cast<Word>((a - '0') * 10 + (b - '0'));
+  return true;
+}
+
+bool IsDigitText(const String& text) {
+  return !text.empty() && text[0] >= '0' && text[0] <= '9';
+}
+
+}  // namespace
+
+bool CsvParseFixedDateTime(std::string_view text, TDateTime& value) {
+  // The general reader takes a morning or afternoon marker wherever an hour
+  // may start; markers that could begin like a number are left to it.
+  const TFormatSettings& settings = FormatSettings();
+  if (text.size() != 10 && text.size() != 19) return false;
+  if (settings.TimeAMString.empty() || settings.TimePMString.empty() ||
+      IsDigitText(settings.TimeAMString) || IsDigitText(settings.TimePMString))
+    return false;
+  Word day, month, century, years;
+  if (!TwoDigits(text, 0, day) || text[2] != settings.DateSeparator || !TwoDigits(text, 3, month) ||
+      text[5] != settings.DateSeparator || !TwoDigits(text, 6, century) ||
+      !TwoDigits(text, 8, years))
+    return false;
+  TDateTime date, time = 0;
+  if (!TryEncodeDate(static_cast<Word>(century * 100 + years), month, day, date)) return false;
+  if (text.size() == 19) {
+    Word hour, minute, second;
+    if (text[10] != ' ' || !TwoDigits(text, 11, hour) || text[13] != settings.TimeSeparator ||
+        !TwoDigits(text, 14, minute) || text[16] != settings.TimeSeparator ||
+        !TwoDigits(text, 17, second) || !TryEncodeTime(hour, minute, second, 0, time))
+      return false;
+  }
+  value = ComposeDateTime(date, time);
+  return true;
 }
 
 String CsvUnquoted(std::string_view text, char quote) {

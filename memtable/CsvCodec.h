@@ -55,6 +55,22 @@ String CsvSixBitEncoded(std::string_view bytes);
 void CsvSixBitDecodeTo(String& out, std::string_view text);
 String CsvSixBitDecoded(std::string_view text);
 
+// Date-time values. A file is written with the short date format
+// "dd/mm/yyyy" and the long time format "hh:nn:ss" unless the user's settings
+// are kept; a date-time field's text is then its date, followed by a blank
+// and its time unless that is midnight (FormatDateTime's "c").
+// Whether the process-wide settings hold those two formats.
+bool CsvFixedDateTimeFormats();
+// Appends FormatDateTime("c", value) under those formats, with the settings'
+// separators. REQUIRES: CsvFixedDateTimeFormats().
+void CsvAppendFixedDateTime(String& out, TDateTime value);
+// Reads a text of exactly that form ("dd/mm/yyyy" or "dd/mm/yyyy hh:nn:ss",
+// with the settings' separators): the value that StrToDateTime gives, and
+// true; false for any other text, which is then left to StrToDateTime (it
+// accepts more forms, and raises the errors). REQUIRES:
+// CsvFixedDateTimeFormats().
+bool CsvParseFixedDateTime(std::string_view text, TDateTime& value);
+
 // Undoes Q(x): when `text` starts with `quote`, the quoted text with doubled
 // quotes made single (an unterminated text runs to the end; what follows the
 // closing quote is dropped); otherwise, and with a quote of #0, `text` itself.

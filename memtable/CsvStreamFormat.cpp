@@ -1,19 +1,28 @@
 // memtable/CsvStreamFormat.cpp
 #include "memtable/CsvStreamFormat.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <exception>
 #include <mutex>
+#include <typeinfo>
 
 #include "memtable/CsvCodec.h"
 #include "memtable/MemTable.h"
+#include "platform/data/DateTimeFields.h"
 #include "platform/data/Field.h"
 #include "platform/data/FieldDefs.h"
 #include "platform/data/IndexDefs.h"
+#include "platform/data/NumericFields.h"
+#include "platform/data/StringFields.h"
 #include "platform/rtl/ClassRegistry.h"
+#include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/PropertyRegistry.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/StringUtils.h"
+#include "platform/rtl/Unicode.h"
 
 namespace {
 
@@ -30,6 +39,132 @@ constexpr const char* SvomCsvInvalidFieldSize = "Invalid field size (%d) in CSV 
 
 // Output is collected and handed to the stream in blocks of about this size.
 constexpr std::size_t kWriteBlock = 64 * 1024;
+// The most record slots a load reserves ahead from its estimate.
+constexpr Int64 kMaxReservedRecords = Int64{1} << 24;
+
+// --- columns read and written in the record's own form ----------------------------
+//
+// Saving and loading a catalogue of a million rows converts some seventeen
+// million values. Through the fields each one takes the store's lock, finds
+// the record the table's state designates and makes strings of its value;
+// most of the time went there, not into the file. A field of the standard
+// string, integer or date-time class that the record holds in place is
+// therefore read straight from the record when saving; when loading, its
+// text is parsed here and the value handed to the field in native form
+// (SetData, SetAsInteger, SetAsDateTime), so that validation, events and
+// the record's flags stay the field's own. The result is what the field's
+// text conversions give, without their detours. Everything else (other
+// types and classes, values held indirectly, calculated fields, texts in
+// other forms) goes through the field's text conversions as before.
+
+enum class TCsvColumnKind : Byte { Field, String, Integer, DateTime };
+
+struct TCsvColumn {
+  TCsvColumnKind Kind = TCsvColumnKind::Field;
+  // The field's null flag in the record's data area.
+  Integer Offset = -1;
+  // A string field's declared size, and whether it is blank-padded.
+  Integer Size = 0;
+  bool FixedChar = false;
+};
+
+// Whether the table's Translate is the dataset's own, which hands text back
+// unchanged: so it is for the engine's own classes. (A descendant may
+// convert code pages; its string fields then go through the field.)
+bool TranslatesNothing(const TvomCustomMemTable* table) {
+  const std::type_info& type = typeid(*table);
+  return type == typeid(TvomMemTable) || type == typeid(TvomCustomMemTable);
+}
+
+// How `field` of the open `table` is read and written.
+TCsvColumn ColumnOf(TvomCustomMemTable* table, TField* field) {
+  TCsvColumn column;
+  const Integer no = field->FieldNo();
+  if (field->FieldKind() != fkData || no < 1) return column;
+  const TvomCommon& store = table->Store();
+  if (store.FieldFlags(no) & mtffIndirect) return column;
+  const Integer offset = store.FieldOffset(no);
+  if (offset < 0) return column;
+  // Exact classes only: a descendant may convert differently.
+  const std::type_info& type = typeid(*field);
+  if (type == typeid(TStringField)) {
+    const auto* text = static_cast<const TStringField*>(field);
+    if (text->Transliterate() && !TranslatesNothing(table)) return column;
+    column.Kind = TCsvColumnKind::String;
+    column.Size = text->Size();
+    column.FixedChar = text->FixedChar();
+  } else if (type == typeid(TIntegerField) && field->DataType() == ftInteger) {
+    column.Kind = TCsvColumnKind::Integer;
+  } else if (type == typeid(TDateTimeField) && field->DataType() == ftDateTime) {
+    column.Kind = TCsvColumnKind::DateTime;
+  } else {
+    return column;
+  }
+  column.Offset = offset;
+  return column;
+}
+
+// The text that the saving loop makes of the field's AsString (escaped for
+// strings), read from `record`; false when the value is null. REQUIRES: a
+// column of a kind other than Field.
+bool AppendColumnText(const TCsvColumn& column, const TvomRecord* record, bool fixedDates,
+                      String& text) {
+  const Byte* at = record->Data + column.Offset;
+  if (at[0] == 0) return false;
+  switch (column.Kind) {
+    case TCsvColumnKind::String: {
+      // The stored text ends at its first #0 within Size + 1 bytes.
+      const auto* chars = reinterpret_cast<const char*>(at + 1);
+      std::string_view value(chars, strnlen(chars, static_cast<std::size_t>(column.Size) + 1));
+      if (column.FixedChar)
+        while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+      CsvAppendEscaped(text, value);
+      break;
+    }
+    case TCsvColumnKind::Integer:
+      text += IntToStr(ReadValue<Integer>(at + 1));
+      break;
+    case TCsvColumnKind::DateTime: {
+      const TDateTime value = NativeDateTimeToDateTime(ReadValue<double>(at + 1));
+      if (fixedDates)
+        CsvAppendFixedDateTime(text, value);
+      else
+        text += FormatDateTime("c", value);
+      break;
+    }
+    case TCsvColumnKind::Field:
+      break;
+  }
+  return true;
+}
+
+// The integer that a plain decimal text stands for, when it is one: an
+// optional '-', then digits without leading zeros, within Integer's range.
+// Such a text reads the same through the field's own parsing; anything else
+// (blanks, '+', hexadecimal, out of range) is left to it.
+bool PlainInteger(std::string_view text, Integer& value) {
+  if (text.empty() || text.size() > 11) return false;
+  const std::size_t first = text[0] == '-' ? 1 : 0;
+  if (first == text.size() || text[first] < '0' || text[first] > '9') return false;
+  if (text[first] == '0' && text.size() > first + 1) return false;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  return result.ec == std::errc() && result.ptr == text.data() + text.size();
+}
+
+// Stores `text` in the string column as TStringField::SetAsString does: cut
+// to the declared size without splitting a character, zeros after it.
+void SetStringColumn(TField* field, const TCsvColumn& column, std::string_view text,
+                     String& native) {
+  const auto size = static_cast<std::size_t>(column.Size);
+  String cut;
+  if (text.size() > size) {
+    cut = CutUtf8(text, size);
+    text = cut;
+  }
+  native.assign(size + 1, '\0');
+  std::memcpy(native.data(), text.data(), text.size());
+  field->SetData(native.data());
+}
 
 }  // namespace
 
@@ -193,6 +328,16 @@ void TvomCustomCSVStreamFormat::SaveData(TvomCustomMemTable* table) {
   const Integer count = index->Count();
   const Integer limit = table->SaveLimit();
   String text;
+
+  // The records are read in place unless a handler may change what a field
+  // reads or writes (OnSaveField may even switch the field).
+  std::vector<TCsvColumn> columns(static_cast<std::size_t>(fieldCount));
+  if (!table->OnSaveField && !OnFormatSaveField && table->Active()) {
+    for (Integer i = 0; i < fieldCount; ++i)
+      if (map[static_cast<std::size_t>(i)] >= 0)
+        columns[static_cast<std::size_t>(i)] = ColumnOf(table, table->Fields(i));
+  }
+  const bool fixedDates = CsvFixedDateTimeFormats();
   try {
     for (Integer p = 0; p < count; ++p) {
       if (limit > 0 && table->SaveCount() >= limit) {
@@ -220,11 +365,14 @@ void TvomCustomCSVStreamFormat::SaveData(TvomCustomMemTable* table) {
           continue;
         }
         TField* field = table->Fields(i);
+        const TCsvColumn& column = columns[static_cast<std::size_t>(i)];
         if (table->OnSaveField) table->OnSaveField(table, i, field);
         const TFieldType type = field->DataType();
-        bool isNull = field->IsNull();
+        bool isNull;
         text.clear();
-        if (!isNull) {
+        if (column.Kind != TCsvColumnKind::Field) {
+          isNull = !AppendColumnText(column, record, fixedDates, text);
+        } else if (!(isNull = field->IsNull())) {
           if (IsTextValueType(type))
             CsvAppendEscaped(text, field->AsString());
           else if (IsByteValueType(type))
@@ -415,6 +563,18 @@ void TvomCustomCSVStreamFormat::LoadData(TvomCustomMemTable* table) {
   bool isNull;
   String value;
   String decoded;
+  String native;
+
+  // Per column: the record form its field can be written in, unless a
+  // handler may change the field's text on its way in.
+  std::vector<TCsvColumn> kinds(columns);
+  const bool fixedDates = CsvFixedDateTimeFormats();
+  bool reserved = false;
+  if (!OnFormatLoadField) {
+    for (std::size_t c = 0; c < columns; ++c)
+      if (map[c] >= 0 && map[c] < table->FieldCount())
+        kinds[c] = ColumnOf(table, table->Fields(map[c]));
+  }
 
   for (;;) {
     if (limit > 0 && table->LoadCount() >= limit) {
@@ -427,6 +587,17 @@ void TvomCustomCSVStreamFormat::LoadData(TvomCustomMemTable* table) {
       ReadLine();
     lineIsCurrent = false;
     if (reader_->Line().empty()) break;
+    if (!reserved) {
+      // Room for about as many records as the stream has lines like the
+      // first, so that the store's list is not copied over and over as it
+      // grows (only an estimate: the list still grows past it).
+      // A short first line must not make it ask for gigabytes.
+      reserved = true;
+      Int64 estimate = stream_size_ / static_cast<Int64>(reader_->Line().size() + 2);
+      if (limit > 0) estimate = std::min<Int64>(estimate, limit);
+      estimate = std::min<Int64>(estimate, kMaxReservedRecords);
+      table->Store().ReserveRecords(table->Store().RecordCount() + static_cast<Integer>(estimate));
+    }
 
     table->Append();
     try {
@@ -438,8 +609,19 @@ void TvomCustomCSVStreamFormat::LoadData(TvomCustomMemTable* table) {
         if (!loadAllKinds && field->FieldKind() != fkData) continue;
         if (OnFormatLoadField) OnFormatLoadField(this, field, isNull, value);
         const TFieldType type = field->DataType();
+        const TCsvColumnKind kind = kinds[c].Kind;
+        Integer number;
+        TDateTime moment;
         if (isNull) {
           field->Clear();
+        } else if (kind == TCsvColumnKind::String) {
+          CsvUnescapeTo(decoded, value);
+          SetStringColumn(field, kinds[c], decoded, native);
+        } else if (kind == TCsvColumnKind::Integer && PlainInteger(value, number)) {
+          field->SetAsInteger(number);
+        } else if (kind == TCsvColumnKind::DateTime && fixedDates &&
+                   CsvParseFixedDateTime(value, moment)) {
+          field->SetAsDateTime(moment);
         } else if (IsTextValueType(type)) {
           CsvUnescapeTo(decoded, value);
           field->SetAsString(decoded);

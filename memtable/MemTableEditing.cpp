@@ -65,9 +65,8 @@ TvomRecord* TvomCustomMemTable::RequireStoredRecord(const TvomRecord* buffer) {
 }
 
 void TvomCustomMemTable::AddNewRecord(TvomRecord* buffer, Integer recNo) {
-  TvomRecord* record = store_->AllocRecord();
   // The buffer's own indirect values move into the new record.
-  store_->TransferRecord(buffer, record);
+  TvomRecord* record = store_->NewRecordFrom(buffer);
   record->IndexPos = -1;
   record->SlotNo = -1;
   record->Serial = -1;

@@ -1,0 +1,65 @@
+// memtable/RecordPool.h
+//
+// TvomRecordPool: where the record store gets the memory of its records and
+// record buffers. A table of a million rows holds a million records of the
+// same size, each of them as large as every fixed field laid out in full (the
+// catalogue's rows are about 1.7 KB). Asking the heap for each one costs more
+// than filling it: every few records the heap grows by a page and the kernel
+// takes a page fault. The pool instead cuts records out of slabs, blocks of
+// many records of one size, and asks the kernel to back the large slabs with
+// huge pages, so that loading a table faults once per 2 MB rather than once
+// per 4 KB.
+//
+// Slabs grow with the pool (from 16 KB; once the pool holds 256 KB every
+// slab is 2 MB), so a small table does not hold megabytes. A freed record's memory
+// is reused by the next record of its size; a slab whose last record is freed
+// goes back to the system, except one empty slab kept for the next records
+// (a table that keeps adding and removing its last record must not map and
+// unmap a slab each time). Blocks too large to share a slab come from the
+// heap one by one.
+//
+// Every block the pool hands out may be freed in any order; a block that the
+// pool did not hand out is freed as the heap's. Blocks are aligned for any
+// type. Blocks still out when the pool is destroyed keep their slab (it is
+// leaked rather than freed under them).
+//
+// Not thread-safe: the store's lock guards it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+class TvomRecordPool {
+ public:
+  TvomRecordPool();
+  ~TvomRecordPool();
+  TvomRecordPool(const TvomRecordPool&) = delete;
+  TvomRecordPool& operator=(const TvomRecordPool&) = delete;
+
+  // A block of at least `bytes` bytes. `zeroed` tells whether every byte of
+  // it is known to be zero (memory fresh from the system).
+  void* Allocate(std::size_t bytes, bool& zeroed);
+  // Gives a block back; nullptr is ignored.
+  void Free(void* block);
+
+  // For tests: the number of slabs held and how many blocks are out.
+  std::size_t SlabCount() const { return slabs_.size(); }
+  std::size_t LiveCount() const;
+
+ private:
+  struct Slab;
+  struct SizeClass;
+
+  SizeClass& ClassFor(std::size_t slot);
+  Slab* NewSlab(SizeClass& sizeClass);
+  void ReleaseSlab(Slab* slab);
+  // The slab that holds `block`, or nullptr.
+  Slab* SlabOf(const void* block) const;
+
+  // Every slab, by start address (for SlabOf).
+  std::vector<std::pair<std::uintptr_t, Slab*>> slabs_;
+  std::vector<std::unique_ptr<SizeClass>> classes_;
+};
