@@ -102,7 +102,7 @@ inline std::vector<Row> MakeCatalogRows(std::size_t count) {
       row[cComment] = std::string("Disc of ") + kWords[pick(kWordCount)];
       row[cLastUpdate] = TDateTime(38000.0 + double(k) / 2000.0 + 0.5);
     } else if (k % 10 == 1) {
-      const auto& parent = folders[pick(folders.size())];
+      const auto parent = folders[pick(folders.size())];  // a copy: the list grows below
       const Integer id = ++next_id;
       std::string name = std::string(kWords[pick(kWordCount)]) + " " + std::to_string(k);
       folder_path = parent.second + name + "\\";
