@@ -20,10 +20,6 @@ void CountUp(Cardinal& count) {
   ++count;
 }
 
-// Every attribute bit, so that hidden and system folders are walked too.
-constexpr Integer kAllAttributes = faReadOnly | faHidden | faSysFile | faVolumeID | faDirectory |
-                                   faArchive;
-
 // Closes a search on every way out, a handler's exception included.
 class TSearchScope {
  public:
@@ -56,25 +52,26 @@ void TFindFile::Execute() {
   abort_ = false;
   if (BeforeExecute) BeforeExecute(this);
   if (!directory_.empty()) {
+    TSearchFolder start = ResolveSearchFolder(directory_);
     if (recurse_)
-      SearchTree(directory_);
+      SearchTree(start);
     else
-      SearchFolder(directory_);
+      SearchFolder(start);
   }
   if (AfterExecute) AfterExecute(this);
 }
 
-void TFindFile::SearchFolder(String folder) {
-  folder = WithSeparator(folder);
-  if (OnNewPath) OnNewPath(this, folder, abort_);
+void TFindFile::SearchFolder(const TSearchFolder& folder) {
+  if (OnNewPath) OnNewPath(this, folder.Shown, abort_);
   if (abort_) return;
 
   TSearchRec rec;
   TSearchScope scope(rec);
-  int result = FindFirst(folder + filter_, attribute_mask_, rec);
+  String name;  // one buffer for the full names of the folder's entries
+  int result = FindFirstIn(folder, filter_, attribute_mask_, rec);
   while (result == 0) {
     if (!IsDotEntry(rec.Name)) {
-      String name = folder + rec.Name;
+      name.assign(folder.Shown).append(rec.Name);
       files_->Add(name);
       CountUp(rec.Attr == faDirectory ? folder_count_ : file_count_);
       Int64 size = Int64((UInt64(rec.FindData.nFileSizeHigh) << 32) | rec.FindData.nFileSizeLow);
@@ -86,24 +83,20 @@ void TFindFile::SearchFolder(String folder) {
   }
 }
 
-void TFindFile::ListSubfolders(std::deque<String>& queue, String folder) {
-  folder = WithSeparator(folder);
-  TSearchRec rec;
-  TSearchScope scope(rec);
-  int result = FindFirst(folder + "*.*", kAllAttributes, rec);
-  while (result == 0) {
-    if ((rec.Attr & faDirectory) && !IsDotEntry(rec.Name)) queue.push_back(folder + rec.Name);
-    result = FindNext(rec);
-  }
+void TFindFile::ListSubfolders(std::deque<TSearchFolder>& queue, const TSearchFolder& folder) {
+  // The same folders, in the same order, as a search of "*.*" with every
+  // attribute bit would give, without reading the files.
+  for (const String& name : ListSubfolderNames(folder))
+    queue.push_back(SearchSubfolder(folder, name));
 }
 
-void TFindFile::SearchTree(String folder) {
-  std::deque<String> queue{WithSeparator(folder)};
+void TFindFile::SearchTree(const TSearchFolder& folder) {
+  std::deque<TSearchFolder> queue{folder};
   while (!queue.empty()) {
-    String next = queue.front();
+    TSearchFolder next = std::move(queue.front());
+    queue.pop_front();
     ListSubfolders(queue, next);
     SearchFolder(next);
-    queue.pop_front();
     if (abort_) break;
   }
 }

@@ -17,6 +17,14 @@
 // Folder names end in the path's separator: a backslash for a drive path
 // ("D:\Photos\"), '/' for a native one ("/srv/one/").
 //
+// A run resolves its start folder once, when it starts (for a drive path:
+// the drive's folder or its disc's mount point), and reaches every folder
+// below it from there; a drive mapped afresh during a run counts from the
+// next run. Each folder is listed twice, as the order above requires: once
+// for its subfolders before its OnNewPath (only the folders are read), and
+// once for its entries after it, so that the entries are those the folder
+// holds after its OnNewPath handler ran.
+//
 // Failures: a folder that cannot be searched gives no entries and no error,
 // and its subfolders are not listed. The byte total of a run is a signed
 // 64-bit and the counts unsigned 32-bit numbers; going beyond them raises
@@ -79,11 +87,11 @@ class TFindFile : public TComponent {
 
  protected:
   // Reports the folder and its matching entries.
-  void SearchFolder(String folder);
+  void SearchFolder(const TSearchFolder& folder);
   // The breadth-first walk from `folder`.
-  void SearchTree(String folder);
+  void SearchTree(const TSearchFolder& folder);
   // Appends the subfolders of `folder` (hidden and system ones too) to `queue`.
-  void ListSubfolders(std::deque<String>& queue, String folder);
+  void ListSubfolders(std::deque<TSearchFolder>& queue, const TSearchFolder& folder);
 
   // Run state, reset by every Execute.
   Int64 TotalBytes() const { return total_bytes_; }

@@ -5,9 +5,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <numeric>
+#include <optional>
 #include <vector>
 
 #include "platform/rtl/DateTime.h"
@@ -27,8 +31,9 @@ constexpr Integer kSpecialAttributes = faHidden | faSysFile | faVolumeID | faDir
 constexpr Int64 kFileTimeEpochOffset = 11644473600;
 
 struct TFoundEntry {
-  String name;  // Windows form
+  String name;      // Windows form
   String sort_key;  // the name in ASCII lower case
+  int rank = 2;     // "." first, then "..", then the others (DotRank)
   Integer attr = 0;
   Int64 size = 0;
   Int64 seconds = 0;
@@ -51,11 +56,20 @@ TDateTime LocalTime(Int64 seconds, Int64 nanoseconds) {
 int DotRank(const String& name) { return name == "." ? 0 : name == ".." ? 1 : 2; }
 
 bool EntryBefore(const TFoundEntry& a, const TFoundEntry& b) {
-  int rank_a = DotRank(a.name), rank_b = DotRank(b.name);
-  if (rank_a != rank_b) return rank_a < rank_b;
+  if (a.rank != b.rank) return a.rank < b.rank;
   int folded = a.sort_key.compare(b.sort_key);
   if (folded != 0) return folded < 0;
   return a.name < b.name;
+}
+
+// The order of the search over `entries`. The indices are sorted, not the
+// entries themselves, which are large to move.
+std::vector<size_t> SearchOrder(const std::vector<TFoundEntry>& entries) {
+  std::vector<size_t> order(entries.size());
+  std::iota(order.begin(), order.end(), size_t(0));
+  std::sort(order.begin(), order.end(),
+            [&](size_t a, size_t b) { return EntryBefore(entries[a], entries[b]); });
+  return order;
 }
 
 std::vector<char32_t> FoldedCodePoints(const String& text) {
@@ -87,10 +101,57 @@ bool GlobMatch(const std::vector<char32_t>& name, const std::vector<char32_t>& m
   return m == mask.size();
 }
 
-// Splits `path` into the native folder to list and the mask; `root` tells
-// whether the folder is a drive root or "/", where Windows shows no dot entries.
-DWORD ResolveSearch(const String& path, String& folder, String& mask, bool& root) {
-  String shown;
+// A mask folded once for a whole listing instead of once for every name.
+class TSearchMask {
+ public:
+  explicit TSearchMask(const String& mask) : every_name_(mask == "*" || mask == "*.*") {
+    if (every_name_) return;
+    folded_ = FoldedCodePoints(mask);
+    size_t size = folded_.size();
+    if (size >= 2 && folded_[size - 2] == U'.' && folded_[size - 1] == U'*')
+      without_extension_.emplace(folded_.begin(), folded_.end() - 2);
+  }
+
+  bool Matches(const String& name) const {
+    if (every_name_) return true;
+    std::vector<char32_t> folded_name = FoldedCodePoints(name);
+    if (GlobMatch(folded_name, folded_)) return true;
+    return without_extension_ && GlobMatch(folded_name, *without_extension_);
+  }
+
+ private:
+  bool every_name_;
+  std::vector<char32_t> folded_;
+  // "$$$.*" also matches "$$$": the mask without its ".*".
+  std::optional<std::vector<char32_t>> without_extension_;
+};
+
+// The bytes that NativeNameToWindows moves, asked of it once. It moves each
+// such byte on its own, so a name that holds none of them is shown as it is.
+const std::array<bool, 256>& MovedBytes() {
+  static const std::array<bool, 256> moved = [] {
+    std::array<bool, 256> table{};
+    for (int code = 1; code < 256; ++code) {
+      const char byte = static_cast<char>(code);
+      table[code] = NativeNameToWindows(std::string_view(&byte, 1)) != std::string_view(&byte, 1);
+    }
+    return table;
+  }();
+  return moved;
+}
+
+// NativeNameToWindows of a listed name, without its work for the common name
+// that has nothing to move.
+String ShownName(std::string_view native) {
+  const std::array<bool, 256>& moved = MovedBytes();
+  for (char c : native)
+    if (moved[static_cast<unsigned char>(c)]) return NativeNameToWindows(native);
+  return String(native);
+}
+
+// Splits a search path into its folder as shown (up to and including the
+// last separator) and the mask.
+void SplitSearchPath(const String& path, String& shown, String& mask) {
   if (IsNativePath(path)) {
     size_t slash = path.rfind('/');
     shown = path.substr(0, slash + 1);
@@ -99,28 +160,63 @@ DWORD ResolveSearch(const String& path, String& folder, String& mask, bool& root
     shown = ExtractFilePath(path);
     mask = ExtractFileName(path);
   }
-  if (shown.empty()) shown.push_back('.');  // the current folder
-  DWORD error = PathToNative(shown, folder);
-  if (error == ERROR_INVALID_DRIVE || error == ERROR_INVALID_NAME) return ERROR_PATH_NOT_FOUND;
-  if (error != ERROR_SUCCESS) return error;
-  root = IsDrivePath(shown) ? shown.find_first_not_of("\\/", 2) == String::npos
-                            : CanonicalPath(folder) == "/";
-  return ERROR_SUCCESS;
+}
+
+// The folder `shown` resolved; `Root` tells whether it is a drive root or "/",
+// where Windows shows no dot entries.
+TSearchFolder ResolveShownFolder(String shown) {
+  TSearchFolder folder;
+  // An empty folder is the current one.
+  DWORD error = PathToNative(shown.empty() ? String(".") : shown, folder.Native);
+  if (error == ERROR_INVALID_DRIVE || error == ERROR_INVALID_NAME) error = ERROR_PATH_NOT_FOUND;
+  folder.Error = error;
+  if (error == ERROR_SUCCESS)
+    folder.Root = IsDrivePath(shown) ? shown.find_first_not_of("\\/", 2) == String::npos
+                                     : CanonicalPath(folder.Native) == "/";
+  folder.Shown = std::move(shown);
+  return folder;
 }
 
 }  // namespace
 
 struct TFindState {
   std::vector<TFoundEntry> entries;
+  std::vector<size_t> order;  // indices into `entries`, in the order of the search
   size_t next = 0;
 };
 
 namespace {
 
-Integer AttributesOf(const String& name, const struct stat& st, bool read_only_mount) {
+// Whether the listed folder's file system is mounted read-only. Asked only
+// for an entry whose mode has a write bit (a disc's entries have none), and
+// then once per listing.
+class TReadOnlyMount {
+ public:
+  explicit TReadOnlyMount(int folder_fd) : folder_fd_(folder_fd) {}
+
+  bool operator()() {
+    if (!known_) {
+      struct statvfs vfs;
+      read_only_ = fstatvfs(folder_fd_, &vfs) == 0 && (vfs.f_flag & ST_RDONLY);
+      known_ = true;
+    }
+    return read_only_;
+  }
+
+ private:
+  int folder_fd_;
+  bool known_ = false;
+  bool read_only_ = false;
+};
+
+bool IsHiddenName(const String& name) {
+  return name.size() > 0 && name[0] == '.' && name != "." && name != "..";
+}
+
+Integer AttributesOf(const String& name, const struct stat& st, TReadOnlyMount& read_only_mount) {
   Integer attr = 0;
-  if (read_only_mount || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attr |= faReadOnly;
-  if (name.size() > 0 && name[0] == '.' && name != "." && name != "..") attr |= faHidden;
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || read_only_mount()) attr |= faReadOnly;
+  if (IsHiddenName(name)) attr |= faHidden;
   if (S_ISDIR(st.st_mode))
     attr |= faDirectory;
   else if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))
@@ -128,12 +224,23 @@ Integer AttributesOf(const String& name, const struct stat& st, bool read_only_m
   return attr;
 }
 
-void AddEntry(TFindState& state, String name, const struct stat& st, bool read_only_mount,
-              Integer exclude) {
+// Whether an entry is left out by what its name and its type in the listing
+// already tell, so that it need not be read. The type given with the name is
+// that of the entry itself (a link is DT_LNK), and only a folder can be
+// mounted on a folder, so DT_DIR is exactly what reading the entry without
+// following links would find.
+bool ExcludedUnread(const String& name, unsigned char type, Integer exclude) {
+  if ((exclude & faHidden) && IsHiddenName(name)) return true;
+  return (exclude & faDirectory) && type == DT_DIR;
+}
+
+void AddEntry(TFindState& state, String name, const struct stat& st,
+              TReadOnlyMount& read_only_mount, Integer exclude) {
   TFoundEntry entry;
   entry.attr = AttributesOf(name, st, read_only_mount);
   if (entry.attr & exclude) return;
   entry.sort_key = LowerCase(name);
+  entry.rank = DotRank(name);
   entry.name = std::move(name);
   entry.size = S_ISREG(st.st_mode) ? Int64(st.st_size) : 0;
   entry.seconds = st.st_mtim.tv_sec;
@@ -141,8 +248,10 @@ void AddEntry(TFindState& state, String name, const struct stat& st, bool read_o
   state.entries.push_back(std::move(entry));
 }
 
-void FillRecord(const TFoundEntry& entry, TSearchRec& rec) {
-  rec.Name = entry.name;
+// Every entry is filled into a record once (FindNext moves past it), so its
+// name is moved out.
+void FillRecord(TFoundEntry& entry, TSearchRec& rec) {
+  rec.Name = std::move(entry.name);
   rec.Attr = entry.attr;
   rec.Size = entry.size;
   rec.TimeStamp = LocalTime(entry.seconds, entry.nanoseconds);
@@ -153,66 +262,157 @@ void FillRecord(const TFoundEntry& entry, TSearchRec& rec) {
   data.ftLastAccessTime = data.ftLastWriteTime;
   data.nFileSizeHigh = DWORD(UInt64(entry.size) >> 32);
   data.nFileSizeLow = DWORD(UInt64(entry.size));
-  data.cFileName = entry.name;
+  data.cFileName = rec.Name;
+}
+
+// Reads the entries of a folder from the kernel a buffer at a time, as
+// opendir and readdir do, but without the extra file-status call and heap
+// buffer of opendir: a tree walk lists every folder twice, and the system
+// calls are most of its cost. Closes the folder on every way out.
+class TFolderReader {
+ public:
+  explicit TFolderReader(const String& path)
+      : fd_(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_DIRECTORY | O_CLOEXEC)) {}
+  ~TFolderReader() {
+    if (fd_ >= 0) close(fd_);
+  }
+  TFolderReader(const TFolderReader&) = delete;
+  TFolderReader& operator=(const TFolderReader&) = delete;
+
+  // False when the folder cannot be opened; errno tells why.
+  bool IsOpen() const { return fd_ >= 0; }
+  int Fd() const { return fd_; }
+
+  // The next entry (the dot entries too); null after the last, or when the
+  // folder cannot be read any further. As readdir, skips the slots of
+  // deleted entries (inode 0) that some file systems leave.
+  const dirent64* Next() {
+    for (;;) {
+      if (next_ >= filled_) {
+        ssize_t filled = getdents64(fd_, buffer_, sizeof buffer_);
+        if (filled <= 0) return nullptr;
+        filled_ = size_t(filled);
+        next_ = 0;
+      }
+      const auto* entry = reinterpret_cast<const dirent64*>(buffer_ + next_);
+      next_ += entry->d_reclen;
+      if (entry->d_ino != 0) return entry;
+    }
+  }
+
+ private:
+  int fd_;
+  size_t next_ = 0;
+  size_t filled_ = 0;
+  alignas(dirent64) char buffer_[32768];
+};
+
+// Lists `folder` into `state`: the entries matching `mask` that have none of
+// the bits of `exclude`, sorted. Returns 0 or the error of the listing.
+int ListEntries(const TSearchFolder& folder, const String& mask_text, Integer exclude,
+                TFindState& state) {
+  if (folder.Error != ERROR_SUCCESS) return int(folder.Error);
+  TFolderReader reader(folder.Native);
+  if (!reader.IsOpen()) return int(ErrnoToWinError(errno));
+  int fd = reader.Fd();
+  TReadOnlyMount read_only_mount(fd);
+  TSearchMask mask(mask_text);
+
+  struct stat st;
+  // The dot entries are folders: a search that leaves folders out need not read them.
+  if (!folder.Root && !(exclude & faDirectory)) {
+    for (const char* dot : {".", ".."})
+      if (mask.Matches(dot) && fstatat(fd, dot, &st, 0) == 0)
+        AddEntry(state, dot, st, read_only_mount, exclude);
+  }
+  while (const dirent64* entry = reader.Next()) {
+    std::string_view native = entry->d_name;
+    if (native == "." || native == "..") continue;
+    String name = ShownName(native);
+    if (!mask.Matches(name) || ExcludedUnread(name, entry->d_type, exclude)) continue;
+    // An entry removed since the listing is simply not there any more.
+    if (fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    AddEntry(state, std::move(name), st, read_only_mount, exclude);
+  }
+  state.order = SearchOrder(state.entries);
+  return 0;
+}
+
+int StartSearch(const TSearchFolder& folder, const String& mask, Integer attr, TSearchRec& rec) {
+  FindClose(rec);
+  rec.ExcludeAttr = ~attr & kSpecialAttributes;
+  auto state = std::make_shared<TFindState>();
+  if (int error = ListEntries(folder, mask, rec.ExcludeAttr, *state)) return error;
+  if (state->entries.empty()) return int(ERROR_FILE_NOT_FOUND);
+  rec.FindHandle = std::move(state);
+  return FindNext(rec) == 0 ? 0 : int(ERROR_FILE_NOT_FOUND);
 }
 
 }  // namespace
 
-bool MatchesSearchMask(const String& name, const String& mask) {
-  if (mask == "*" || mask == "*.*") return true;
-  std::vector<char32_t> folded_name = FoldedCodePoints(name);
-  std::vector<char32_t> folded_mask = FoldedCodePoints(mask);
-  if (GlobMatch(folded_name, folded_mask)) return true;
-  size_t size = folded_mask.size();
-  if (size >= 2 && folded_mask[size - 2] == U'.' && folded_mask[size - 1] == U'*') {
-    folded_mask.resize(size - 2);
-    return GlobMatch(folded_name, folded_mask);
+TSearchFolder ResolveSearchFolder(const String& folder) {
+  return ResolveShownFolder(IncludeTrailingPathDelimiter(folder));
+}
+
+TSearchFolder SearchSubfolder(const TSearchFolder& parent, const String& name) {
+  // What resolving the whole path again would give: the drive form takes
+  // "." and ".." by their text, but a listed folder is never named so, and
+  // a listed folder (not a link) is never the root.
+  TSearchFolder folder;
+  folder.Shown = IncludeTrailingPathDelimiter(parent.Shown + name);
+  folder.Native = parent.Native;
+  if (folder.Native.empty() || folder.Native.back() != '/') folder.Native += '/';
+  folder.Native += WindowsNameToNative(name);
+  folder.Error = parent.Error;
+  return folder;
+}
+
+int FindFirstIn(const TSearchFolder& folder, const String& mask, Integer attr, TSearchRec& rec) {
+  // A mask holding a separator names another folder.
+  if (ExtractFilePath(folder.Shown + mask) != folder.Shown)
+    return FindFirst(folder.Shown + mask, attr, rec);
+  return StartSearch(folder, mask, attr, rec);
+}
+
+std::vector<String> ListSubfolderNames(const TSearchFolder& folder) {
+  std::vector<String> names;
+  if (folder.Error != ERROR_SUCCESS) return names;
+  TFolderReader reader(folder.Native);
+  if (!reader.IsOpen()) return names;
+  int fd = reader.Fd();
+  std::vector<TFoundEntry> folders;
+  struct stat st;
+  while (const dirent64* entry = reader.Next()) {
+    std::string_view native = entry->d_name;
+    if (native == "." || native == "..") continue;
+    // Any other type is not a folder (see ExcludedUnread); a folder is still
+    // read, as a search reads it, so that one that cannot be read is left out.
+    if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) continue;
+    if (fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) continue;
+    TFoundEntry& found = folders.emplace_back();
+    found.name = ShownName(native);
+    found.sort_key = LowerCase(found.name);
   }
-  return false;
+  names.reserve(folders.size());
+  for (size_t index : SearchOrder(folders)) names.push_back(std::move(folders[index].name));
+  return names;
+}
+
+bool MatchesSearchMask(const String& name, const String& mask) {
+  return TSearchMask(mask).Matches(name);
 }
 
 int FindFirst(const String& path, Integer attr, TSearchRec& rec) {
-  FindClose(rec);
-  rec.ExcludeAttr = ~attr & kSpecialAttributes;
-  String folder, mask;
-  bool root = false;
-  if (DWORD error = ResolveSearch(path, folder, mask, root)) return int(error);
-
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return int(ErrnoToWinError(errno));
-  int fd = dirfd(dir);
-  struct statvfs vfs;
-  bool read_only_mount = fstatvfs(fd, &vfs) == 0 && (vfs.f_flag & ST_RDONLY);
-
-  auto state = std::make_shared<TFindState>();
-  struct stat st;
-  if (!root) {
-    for (const char* dot : {".", ".."})
-      if (MatchesSearchMask(dot, mask) && fstatat(fd, dot, &st, 0) == 0)
-        AddEntry(*state, dot, st, read_only_mount, rec.ExcludeAttr);
-  }
-  while (dirent* entry = readdir(dir)) {
-    String native = entry->d_name;
-    if (native == "." || native == "..") continue;
-    String name = NativeNameToWindows(native);
-    if (!MatchesSearchMask(name, mask)) continue;
-    // An entry removed since the listing is simply not there any more.
-    if (fstatat(fd, native.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    AddEntry(*state, std::move(name), st, read_only_mount, rec.ExcludeAttr);
-  }
-  closedir(dir);
-  if (state->entries.empty()) return int(ERROR_FILE_NOT_FOUND);
-
-  std::sort(state->entries.begin(), state->entries.end(), EntryBefore);
-  rec.FindHandle = std::move(state);
-  return FindNext(rec) == 0 ? 0 : int(ERROR_FILE_NOT_FOUND);
+  String shown, mask;
+  SplitSearchPath(path, shown, mask);
+  return StartSearch(ResolveShownFolder(std::move(shown)), mask, attr, rec);
 }
 
 int FindNext(TSearchRec& rec) {
   TFindState* state = rec.FindHandle.get();
   if (!state) return int(ERROR_INVALID_HANDLE);
   if (state->next >= state->entries.size()) return int(ERROR_NO_MORE_FILES);
-  FillRecord(state->entries[state->next++], rec);
+  FillRecord(state->entries[state->order[state->next++]], rec);
   return 0;
 }
 

@@ -35,8 +35,10 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "platform/rtl/Types.h"
+#include "platform/win/WinError.h"
 #include "platform/win/WinTypes.h"
 
 constexpr Integer faReadOnly = 0x01;
@@ -91,6 +93,35 @@ int FindNext(TSearchRec& rec);
 
 // Ends the search (harmless on a record without one).
 void FindClose(TSearchRec& rec);
+
+// A folder resolved once for a run of searches in it and in the folders
+// below it. A tree walk resolves its start folder once instead of mapping
+// the drive and reading the mount table for every search; the searches give
+// what FindFirst gives for the same folder, with the drive mapping of the
+// moment the folder was resolved.
+struct TSearchFolder {
+  String Shown;                 // as the program shows it, ending in its separator
+  String Native;                // the Linux path
+  bool Root = false;            // a drive root or "/": a search shows no dot entries
+  DWORD Error = ERROR_SUCCESS;  // why the folder does not resolve; every search gives it
+};
+
+// `folder` (either form; the separator is appended when it lacks one), resolved
+// now. A folder that does not resolve gives the error FindFirst would give.
+TSearchFolder ResolveSearchFolder(const String& folder);
+
+// The folder `name` (a name as a search shows it) inside `parent`.
+TSearchFolder SearchSubfolder(const TSearchFolder& parent, const String& name);
+
+// FindFirst(folder.Shown + mask, attr, rec) without resolving the folder again.
+int FindFirstIn(const TSearchFolder& folder, const String& mask, Integer attr, TSearchRec& rec);
+
+// The names of the real folders (not links) in `folder`, hidden ones too, as
+// and in the order a search of "*.*" with faAnyFile shows them, without the
+// dot entries; empty when the folder cannot be listed. Only the folders are
+// read: on file systems that give the type of an entry with its name, the
+// files are never looked at.
+std::vector<String> ListSubfolderNames(const TSearchFolder& folder);
 
 // Whether `name` matches `mask` as Windows matches file names: without
 // regard to case; '?' stands for one character and '*' for any run; "*" and

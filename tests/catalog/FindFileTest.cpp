@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <deque>
 #include <filesystem>
 
 #include "catalog/FindFile.h"
@@ -33,6 +34,7 @@ class TRecordingFinder : public TFindFile {
       if (name == abort_at_find) abort = true;
     };
   }
+  using TFindFile::Aborted;
   using TFindFile::FileCount;
   using TFindFile::FolderCount;
   using TFindFile::TotalBytes;
@@ -148,6 +150,17 @@ TEST_F(FindFileWalk, AFolderThatCannotBeReadGivesNoEntriesAndNoError) {
   EXPECT_EQ(finder_.events, expected);
 }
 
+TEST_F(FindFileWalk, AFolderThatCanBeListedButNotEnteredGivesNoEntriesAndNoSubfolders) {
+  if (geteuid() == 0) GTEST_SKIP() << "root enters every folder";
+  chmod((temp_ / "disc/A").c_str(), 0444);  // names readable, entries not
+  finder_.SetAttributes(finder_.Attributes() + ffDirectory);
+  finder_.Execute();
+  std::vector<String> expected{"before",           "path E:\\",    "find E:\\A",   "find E:\\B",
+                               "find E:\\r.txt",   "path E:\\A\\", "path E:\\B\\", "find E:\\B\\B1",
+                               "path E:\\B\\B1\\", "after"};
+  EXPECT_EQ(finder_.events, expected);
+}
+
 TEST_F(FindFileWalk, HiddenEntriesAndNamesWithoutExtension) {
   temp_.Write("disc/.hidden/inside");
   temp_.Write("disc/README");
@@ -201,6 +214,213 @@ TEST_F(FindFileWalk, FilterSelectsEntriesButNotFolders) {
   finder_.Execute();
   EXPECT_EQ(finder_.FileCount(), 3u);
   EXPECT_EQ(std::count(finder_.events.begin(), finder_.events.end(), "path E:\\A\\A1\\"), 1);
+}
+
+TEST_F(FindFileWalk, AMaskThatHidesFoldersStillWalksThem) {
+  finder_.SetFilter("a*");
+  finder_.SetAttributes(finder_.Attributes() + ffDirectory);
+  finder_.Execute();
+  std::vector<String> expected{"before",
+                               "path E:\\",
+                               "find E:\\A",
+                               "path E:\\A\\",
+                               "find E:\\A\\a.txt",
+                               "find E:\\A\\A1",
+                               "path E:\\B\\",
+                               "path E:\\A\\A1\\",
+                               "find E:\\A\\A1\\a1.txt",
+                               "path E:\\B\\B1\\",
+                               "after"};
+  EXPECT_EQ(finder_.events, expected);
+  EXPECT_EQ(finder_.FolderCount(), 2u);
+  EXPECT_EQ(finder_.FileCount(), 2u);
+}
+
+TEST_F(FindFileWalk, HiddenFoldersAreWalkedWhenHiddenEntriesAreNotAskedFor) {
+  temp_.Write("disc/.hid/in.txt");
+  temp_.Write("disc/.top.txt");
+  finder_.SetAttributes({ffReadOnly, ffArchive});
+  finder_.Execute();
+  std::vector<String> expected{"before",
+                               "path E:\\",
+                               "find E:\\r.txt",
+                               "path E:\\.hid\\",
+                               "find E:\\.hid\\in.txt",
+                               "path E:\\A\\",
+                               "find E:\\A\\a.txt",
+                               "path E:\\B\\",
+                               "path E:\\A\\A1\\",
+                               "find E:\\A\\A1\\a1.txt",
+                               "path E:\\B\\B1\\",
+                               "after"};
+  EXPECT_EQ(finder_.events, expected);
+  finder_.SetAttributes(TFindFile(nullptr).Attributes());
+  finder_.SetRecurse(false);
+  finder_.events.clear();
+  finder_.Execute();
+  EXPECT_EQ(finder_.events, (std::vector<String>{"before", "path E:\\", "find E:\\.top.txt",
+                                                 "find E:\\r.txt", "after"}));
+}
+
+TEST_F(FindFileWalk, ALinkToAFolderIsReportedAsAFileAndNotWalked) {
+  symlink("../B", (temp_ / "disc/A/toB").c_str());
+  finder_.SetDirectory("E:\\A");
+  finder_.SetAttributes(finder_.Attributes() + ffDirectory);
+  finder_.Execute();
+  std::vector<String> expected{
+      "before",          "path E:\\A\\",     "find E:\\A\\a.txt",      "find E:\\A\\A1",
+      "find E:\\A\\toB", "path E:\\A\\A1\\", "find E:\\A\\A1\\a1.txt", "after"};
+  EXPECT_EQ(finder_.events, expected);
+  EXPECT_EQ(finder_.FolderCount(), 1u);
+  EXPECT_EQ(finder_.FileCount(), 3u);
+}
+
+TEST_F(FindFileWalk, SubfoldersAreTakenBeforeOnNewPathAndEntriesAfterIt) {
+  finder_.SetAttributes(finder_.Attributes() + ffDirectory);
+  finder_.on_path = [this](const String& path) {
+    if (path != "E:\\A\\") return;
+    temp_.Write("disc/A/new.txt");
+    temp_.MakeFolder("disc/A/NewDir");
+    std::filesystem::remove_all(temp_ / "disc/A/A1");
+  };
+  finder_.Execute();
+  // A1, gone by then, is still walked; NewDir, made by then, is found but not walked.
+  std::vector<String> expected{"before",
+                               "path E:\\",
+                               "find E:\\A",
+                               "find E:\\B",
+                               "find E:\\r.txt",
+                               "path E:\\A\\",
+                               "find E:\\A\\a.txt",
+                               "find E:\\A\\new.txt",
+                               "find E:\\A\\NewDir",
+                               "path E:\\B\\",
+                               "find E:\\B\\B1",
+                               "path E:\\A\\A1\\",
+                               "path E:\\B\\B1\\",
+                               "after"};
+  EXPECT_EQ(finder_.events, expected);
+}
+
+TEST_F(FindFileWalk, AbortInADeeperFolderLeavesTheQueuedFoldersUnvisited) {
+  finder_.abort_at_find = "E:\\A\\A1\\a1.txt";
+  finder_.Execute();
+  std::vector<String> expected{"before",
+                               "path E:\\",
+                               "find E:\\r.txt",
+                               "path E:\\A\\",
+                               "find E:\\A\\a.txt",
+                               "path E:\\B\\",
+                               "path E:\\A\\A1\\",
+                               "find E:\\A\\A1\\a1.txt",
+                               "after"};
+  EXPECT_EQ(finder_.events, expected);
+  EXPECT_EQ(finder_.Files()->Count(), 3);
+  EXPECT_EQ(finder_.TotalBytes(), 7);
+  EXPECT_TRUE(finder_.Aborted());
+}
+
+// The walk as the directory search gives it folder by folder: one search of
+// "*.*" with every attribute for the subfolders, then the folder's own
+// search, each by its full path. The finder must report exactly this.
+class FindFileAsTheDirectorySearchGivesIt : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"r.txt", ".hidden", "A/a.txt", "A/B.TXT", "A/A1/deep/x.jpg", "B/$$$",
+                             "B/$$$.ico", ".hid/in.txt", ".hid/.x/y", "Case/b", "Case/B", "Case/_x",
+                             "odd/x:y/a\\b", "many/f1.dat", "many/f2.txt", "many/f3"})
+      temp_.Write(std::string("disc/") + name, name);
+    for (const char* name : {"B/B1", "B/B2/empty", "Case/d", "Case/D"})
+      temp_.MakeFolder(std::string("disc/") + name);
+    symlink("..", (temp_ / "disc/A/up").c_str());
+    symlink("../B", (temp_ / "disc/A/toB").c_str());
+    chmod(temp_.Write("disc/many/locked").c_str(), 0444);
+  }
+
+  static String Describe(const String& name, const TSearchRec& rec) {
+    return "find " + name + " " + std::to_string(rec.Attr) + " " + std::to_string(rec.Size) + " " +
+           std::to_string(rec.TimeStamp) + " " +
+           std::to_string(rec.FindData.ftLastWriteTime.dwLowDateTime) + " " +
+           rec.FindData.cFileName;
+  }
+
+  // Stops after `abort_at` events (0: never).
+  std::vector<String> Reference(const String& start, bool recurse, const String& filter,
+                                Integer attr, size_t abort_at) {
+    std::vector<String> events;
+    std::deque<String> queue{IncludeTrailingPathDelimiter(start)};
+    while (!queue.empty()) {
+      String folder = IncludeTrailingPathDelimiter(queue.front());
+      queue.pop_front();
+      TSearchRec rec;
+      for (int result = recurse ? FindFirst(folder + "*.*", faAnyFile, rec) : -1; result == 0;
+           result = FindNext(rec))
+        if ((rec.Attr & faDirectory) && rec.Name != "." && rec.Name != "..")
+          queue.push_back(folder + rec.Name);
+      FindClose(rec);
+      events.push_back("path " + folder);
+      if (events.size() == abort_at) return events;
+      for (int result = FindFirst(folder + filter, attr, rec); result == 0;
+           result = FindNext(rec)) {
+        if (rec.Name == "." || rec.Name == "..") continue;
+        events.push_back(Describe(folder + rec.Name, rec));
+        if (events.size() == abort_at) return events;
+      }
+      FindClose(rec);
+    }
+    return events;
+  }
+
+  std::vector<String> Ours(const String& start, bool recurse, const String& filter,
+                           TAttrOptions attributes, size_t abort_at) {
+    std::vector<String> events;
+    TFindFile finder(nullptr);
+    finder.SetDirectory(start);
+    finder.SetRecurse(recurse);
+    finder.SetFilter(filter);
+    finder.SetAttributes(attributes);
+    finder.OnNewPath = [&](TObject*, const String& path, bool& abort) {
+      events.push_back("path " + path);
+      abort = events.size() == abort_at;
+    };
+    finder.OnFind = [&](TObject*, const String& name, const TSearchRec& rec, bool& abort) {
+      events.push_back(Describe(name, rec));
+      abort = events.size() == abort_at;
+    };
+    finder.Execute();
+    return events;
+  }
+
+  TempFolder temp_;
+  DrivesVariable drives_{"E=" + temp_ / "disc"};
+};
+
+TEST_F(FindFileAsTheDirectorySearchGivesIt, ForEveryFilterAndAttributeSet) {
+  const std::vector<String> filters{"*.*", "*", "*.TXT", "a*", "?", "*.", "", "$$$.*", "A\\*.txt"};
+  const std::vector<TAttrOptions> attribute_sets{
+      {ffReadOnly, ffHidden, ffSystem, ffArchive},
+      {ffReadOnly, ffHidden, ffSystem, ffArchive, ffDirectory},
+      {},
+      {ffDirectory},
+      {ffHidden},
+      {ffReadOnly, ffHidden, ffSystem, ffVolumeID, ffDirectory, ffArchive}};
+  for (const String& start : {String("E:"), String("E:\\A\\..\\B"), temp_ / "disc"})
+    for (bool recurse : {true, false})
+      for (const String& filter : filters)
+        for (TAttrOptions attributes : attribute_sets)
+          EXPECT_EQ(Ours(start, recurse, filter, attributes, 0),
+                    Reference(start, recurse, filter, Integer(attributes.Bits()), 0))
+              << start << " " << recurse << " " << filter << " " << attributes.Bits();
+}
+
+TEST_F(FindFileAsTheDirectorySearchGivesIt, WhereverTheWalkIsAborted) {
+  TAttrOptions attributes{ffReadOnly, ffHidden, ffSystem, ffArchive, ffDirectory};
+  size_t events = Reference("E:", true, "*.*", Integer(attributes.Bits()), 0).size();
+  ASSERT_GT(events, 30u);
+  for (size_t abort_at = 1; abort_at <= events; ++abort_at)
+    EXPECT_EQ(Ours("E:", true, "*.*", attributes, abort_at),
+              Reference("E:", true, "*.*", Integer(attributes.Bits()), abort_at))
+        << abort_at;
 }
 
 TEST(FindFileProperties, DefaultsAndFiles) {

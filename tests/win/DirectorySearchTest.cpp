@@ -24,6 +24,7 @@ class DirectorySearch : public ::testing::Test {
     TSearchRec rec;
     int result = FindFirst(path, attr, rec);
     while (result == 0) {
+      EXPECT_EQ(rec.FindData.cFileName, rec.Name);
       found.push_back(rec);
       result = FindNext(rec);
     }
@@ -140,6 +141,105 @@ TEST_F(DirectorySearch, Failures) {
   ASSERT_EQ(FindFirst("E:\\*.*", faAnyFile, rec), 0);
   EXPECT_EQ(FindNext(rec), int(ERROR_NO_MORE_FILES));
   FindClose(rec);
+}
+
+// A folder resolved once must search as its full path does.
+class SearchFolderResolvedOnce : public DirectorySearch {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"b.txt", "B.TXT", ".hidden", "a.dat", "sub/x:y/inner.txt", "sub/Zed/z",
+                             "sub/.cfg/c", "sub/_u/u", "sub/a.txt", "sub/alpha/a", "sub/Beta/b"})
+      temp_.Write(name, name);
+    temp_.MakeFolder("sub/empty");
+    symlink("..", (temp_ / "sub/up").c_str());
+    symlink("alpha", (temp_ / "sub/toAlpha").c_str());
+  }
+  // Name, attributes and size of every entry, in order.
+  static std::vector<String> Describe(int result, TSearchRec& rec) {
+    std::vector<String> lines{"result " + std::to_string(result)};
+    for (; result == 0; result = FindNext(rec)) {
+      EXPECT_EQ(rec.FindData.cFileName, rec.Name);
+      lines.push_back(rec.Name + " " + std::to_string(rec.Attr) + " " + std::to_string(rec.Size));
+    }
+    FindClose(rec);
+    return lines;
+  }
+  std::vector<String> ByPath(const String& path, Integer attr) {
+    TSearchRec rec;
+    return Describe(FindFirst(path, attr, rec), rec);
+  }
+  std::vector<String> Resolved(const TSearchFolder& folder, const String& mask, Integer attr) {
+    TSearchRec rec;
+    return Describe(FindFirstIn(folder, mask, attr, rec), rec);
+  }
+};
+
+TEST_F(SearchFolderResolvedOnce, SubfoldersAreTheFoldersOfAFullSearchInItsOrder) {
+  for (const String& start : {String("E:\\sub"), String(temp_ / "sub")}) {
+    std::vector<String> expected;
+    for (const TSearchRec& rec : Search(IncludeTrailingPathDelimiter(start) + "*.*"))
+      if ((rec.Attr & faDirectory) && rec.Name != "." && rec.Name != "..")
+        expected.push_back(rec.Name);
+    // Hidden folders too; links (up, toAlpha) are never folders.
+    EXPECT_EQ(expected, (std::vector<String>{".cfg", "_u", "alpha", "Beta", "empty",
+                                             NativeNameToWindows("x:y"), "Zed"}));
+    EXPECT_EQ(ListSubfolderNames(ResolveSearchFolder(start)), expected) << start;
+  }
+  EXPECT_TRUE(ListSubfolderNames(ResolveSearchFolder("E:\\sub\\empty")).empty());
+  EXPECT_TRUE(ListSubfolderNames(ResolveSearchFolder("E:\\missing")).empty());
+  EXPECT_TRUE(ListSubfolderNames(ResolveSearchFolder("Q:\\")).empty());
+}
+
+TEST_F(SearchFolderResolvedOnce, EverySearchOfTheFolderGivesWhatItsFullPathGives) {
+  const std::vector<String> masks{"*.*", "*", "*.TXT", "a*", "?", "*.", "", "$$$.*", "b.txt"};
+  const std::vector<Integer> attrs{faAnyFile,
+                                   0,
+                                   faHidden,
+                                   faDirectory,
+                                   faReadOnly | faArchive,
+                                   faHidden | faSysFile | faArchive};
+  for (const String& start : {String("E:"), String("e:\\sub"), String(temp_ / "sub")}) {
+    TSearchFolder folder = ResolveSearchFolder(start);
+    EXPECT_EQ(folder.Error, ERROR_SUCCESS);
+    for (const String& mask : masks)
+      for (Integer attr : attrs)
+        EXPECT_EQ(Resolved(folder, mask, attr), ByPath(folder.Shown + mask, attr))
+            << start << " " << mask << " " << attr;
+  }
+}
+
+TEST_F(SearchFolderResolvedOnce, SubfoldersWithMovedCharactersResolveToTheirOwnFolder) {
+  String moved = NativeNameToWindows("x:y");
+  for (const String& start : {String("E:\\sub"), String(temp_ / "sub")}) {
+    TSearchFolder sub = SearchSubfolder(ResolveSearchFolder(start), moved);
+    EXPECT_EQ(sub.Shown, IncludeTrailingPathDelimiter(IncludeTrailingPathDelimiter(start) + moved));
+    EXPECT_FALSE(sub.Root);
+    EXPECT_EQ(Resolved(sub, "*.*", faAnyFile & ~faDirectory),
+              (std::vector<String>{"result 0", "inner.txt 32 17"}));
+    EXPECT_EQ(Resolved(sub, "*.*", faAnyFile), ByPath(sub.Shown + "*.*", faAnyFile));
+  }
+}
+
+TEST_F(SearchFolderResolvedOnce, RootsFailuresAndMasksThatNameAnotherFolder) {
+  EXPECT_TRUE(ResolveSearchFolder("E:").Root);
+  EXPECT_TRUE(ResolveSearchFolder("e:\\").Root);
+  EXPECT_TRUE(ResolveSearchFolder("/").Root);
+  EXPECT_FALSE(ResolveSearchFolder("E:\\sub").Root);
+  EXPECT_EQ(ResolveSearchFolder("E:").Shown, "E:\\");
+
+  TSearchFolder unmapped = ResolveSearchFolder("Q:\\");
+  EXPECT_EQ(unmapped.Error, ERROR_PATH_NOT_FOUND);
+  TSearchRec rec;
+  EXPECT_EQ(FindFirstIn(unmapped, "*.*", faAnyFile, rec), int(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(FindFirstIn(ResolveSearchFolder("E:\\missing"), "*.*", faAnyFile, rec),
+            int(ERROR_PATH_NOT_FOUND));
+
+  // As with a full path, a separator in the mask searches the folder it names.
+  TSearchFolder root = ResolveSearchFolder("E:");
+  EXPECT_EQ(Resolved(root, "sub\\*.txt", faAnyFile),
+            (std::vector<String>{"result 0", "a.txt 32 9"}));
+  EXPECT_EQ(Resolved(ResolveSearchFolder(temp_.Path()), "sub/a*", faArchive),
+            (std::vector<String>{"result 0", "a.txt 32 9"}));
 }
 
 }  // namespace
