@@ -122,12 +122,20 @@ TvomIndex* TvomIndexes::IndexBeginningWith(const TvomFieldList& fields) const {
   return nullptr;
 }
 
+bool TvomIndexes::WorthAnIndex(const TvomFieldList& fields) const {
+  return current_->Ordered() && current_->Count() > 20 && fields.Count() > 0;
+}
+
+bool TvomIndexes::WalksRecords(const TvomFieldList& fields, bool allowAutoIndex) const {
+  return !WorthAnIndex(fields) || (!allowAutoIndex && IndexBeginningWith(fields) == nullptr);
+}
+
 bool TvomIndexes::Search(const TvomFieldList& fields, const TvomRecord* key, bool allowAutoIndex,
                          bool respectFilter, bool nearest, Integer& position) {
   position = -1;
   TvomIndex* current = current_;
   TvomIndex* chosen = nullptr;
-  if (current->Ordered() && current->Count() > 20 && fields.Count() > 0) {
+  if (WorthAnIndex(fields)) {
     chosen = IndexBeginningWith(fields);
     if (chosen == nullptr && allowAutoIndex) {
       String names;

@@ -80,9 +80,14 @@ class TvomIndexes {
   // found and sets `position` to the position in the current index.
   bool Search(const TvomFieldList& fields, const TvomRecord* key, bool allowAutoIndex,
               bool respectFilter, bool nearest, Integer& position);
+  // Whether Search over `fields` tests the current index's records one by
+  // one instead of searching an ordered index.
+  bool WalksRecords(const TvomFieldList& fields, bool allowAutoIndex) const;
 
  private:
   void Renumber();
+  // Whether the current index is large enough to search through another.
+  bool WorthAnIndex(const TvomFieldList& fields) const;
   TvomIndex* IndexBeginningWith(const TvomFieldList& fields) const;
 
   TvomStoreClient* table_;

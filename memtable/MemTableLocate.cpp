@@ -6,6 +6,7 @@
 // UpdateToDataSet, CopyRecords, CreateTableAs).
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <typeinfo>
 
 #include "memtable/LengthBuffer.h"
@@ -271,6 +272,144 @@ void TvomCustomMemTable::SetRecordFieldValue(TvomRecord* record, TField* field, 
 
 // --- searching ----------------------------------------------------------------------
 
+namespace {
+
+// A record's data area, found from the record's address alone: the store
+// makes every record as one allocation, the header followed by the data
+// area (Record.h). Reading `Data` instead would fetch the header's cache
+// line for each record, a third more memory traffic for a walk.
+const Byte* DataOf(const TvomRecord* record) {
+  return reinterpret_cast<const Byte*>(record + 1);
+}
+
+// The value of a field where the record holds it; false for a value that
+// TvomCommon must find elsewhere (an indirect value without its own buffer,
+// or one stored compressed).
+bool ValueInPlace(const TvomFieldListEntry& entry, const TvomRecord* record, TvomValueRef& value) {
+  const Byte* at = DataOf(record) + entry.Offset;
+  if (!entry.Indirect) {
+    value = {at + 1, entry.StorageSize};
+    return true;
+  }
+  const Byte* buffer = entry.Compressed ? nullptr : IndirectBuffer(at);
+  if (buffer == nullptr) return false;
+  value = {LengthBufferData(buffer), LengthBufferSize(buffer)};
+  return true;
+}
+
+// The walk of a search without an index: the records of the current index,
+// in order, each tested against a key whose values are read once. A record
+// is tested as TvomCommon::CompareRecords tests it, field by field and
+// reading the values in place (nulls, ignored null keys, the compare hook,
+// a partial match ending the test); a record whose value is not in place is
+// compared the general way. At a million records the walk is bound by
+// fetching the records from memory: it reads no more of a record than the
+// test needs, and asks for the records ahead of the one it tests, in two
+// steps (the key fields' entries, then the values they point at, which
+// needs the entries to have arrived). Nothing runs meanwhile but the compare
+// hook, which must leave the table as it is, as in any comparison.
+class TKeyWalk {
+ public:
+  enum class TVerdict { Match, NoMatch, Undecided };
+
+  // False when a key value is not in place, or the store lays out records
+  // otherwise than DataOf reads them (the key is one of its records): the
+  // general search must run.
+  bool Prepare(const TvomCommon& store, const TvomFieldList& fields, const TvomRecord* key) {
+    if (key->Data != DataOf(key)) return false;
+    owner_ = store.Owner();
+    for (Integer i = 0; i < fields.Count(); ++i) {
+      const TvomFieldListEntry& entry = fields.Entry(i);
+      if (entry.Offset < 0) continue;
+      TKeyField field{&entry, DataOf(key)[entry.Offset] == 0, {}, std::nullopt};
+      if (!field.KeyNull) {
+        if (!ValueInPlace(entry, key, field.Key)) return false;
+        field.Matcher.emplace(field.Key, entry.DataType, entry.Options, store.Collation());
+      }
+      fields_.push_back(std::move(field));
+    }
+    return true;
+  }
+
+  TVerdict Test(const TvomRecord* record) const {
+    for (const TKeyField& field : fields_) {
+      const TvomFieldListEntry& entry = *field.Entry;
+      const bool recordNull = DataOf(record)[entry.Offset] == 0;
+      if (field.KeyNull) {
+        if ((entry.Options & mtifoIgnoreNull) || recordNull) continue;
+        return TVerdict::NoMatch;
+      }
+      if (recordNull) return TVerdict::NoMatch;
+      TvomValueRef value;
+      if (!ValueInPlace(entry, record, value)) return TVerdict::Undecided;
+      bool fullMatch = true;
+      Integer result = 0;
+      if (owner_ == nullptr ||
+          !owner_->CompareFieldsHook(entry.Field, field.Key.Data, value.Data, entry.DataType,
+                                     entry.Options, fullMatch, result))
+        result = field.Matcher->Matches(value, fullMatch) ? 0 : 1;
+      if (result != 0) return TVerdict::NoMatch;
+      if (!fullMatch) return TVerdict::Match;
+    }
+    return TVerdict::Match;
+  }
+
+  // The position of the first record of `index` that matches the key, or -1.
+  // `fields` and `key` are what Prepare was given, for the general comparison.
+  Integer Find(const TvomIndex& index, const TvomFieldList& fields, const TvomRecord* key) {
+    const Integer count = index.Count();
+    for (Integer p = 0; p < std::min(count, 2 * kStep); ++p) Request(p, index);
+    for (Integer p = 0; p < count; ++p) {
+      if (p + 2 * kStep < count) Request(p + 2 * kStep, index);
+      if (p + kStep < count) RequestValues(Ahead(p + kStep));
+      const TvomRecord* record = Ahead(p);
+      TVerdict verdict = Test(record);
+      if (verdict == TVerdict::Undecided)
+        verdict = index.CompareRecords(&fields, key, record, false, false) == 0 ? TVerdict::Match
+                                                                                : TVerdict::NoMatch;
+      if (verdict == TVerdict::Match) return p;
+    }
+    return -1;
+  }
+
+ private:
+  struct TKeyField {
+    const TvomFieldListEntry* Entry;
+    bool KeyNull;
+    TvomValueRef Key;
+    std::optional<TvomValueMatcher> Matcher;  // for a key that is not null
+  };
+
+  // Records between the two steps of asking ahead; the ring holds both.
+  static constexpr Integer kStep = 8;
+  static constexpr std::size_t kRing = 32;
+
+  const TvomRecord* Ahead(Integer p) const { return ring_[static_cast<std::size_t>(p) % kRing]; }
+  // The key fields' entries of the record at p.
+  void Request(Integer p, const TvomIndex& index) {
+    const TvomRecord* record = index.Refs(p);
+    ring_[static_cast<std::size_t>(p) % kRing] = record;
+    for (const TKeyField& field : fields_) __builtin_prefetch(DataOf(record) + field.Entry->Offset);
+  }
+  // The values that the entries point at, once the entries have arrived.
+  void RequestValues(const TvomRecord* record) const {
+    for (const TKeyField& field : fields_) {
+      if (!field.Entry->Indirect) continue;
+      const Byte* buffer = IndirectBuffer(DataOf(record) + field.Entry->Offset);
+      if (buffer == nullptr) continue;
+      // Two cache lines hold a path or a name of usual length.
+      __builtin_prefetch(buffer);
+      __builtin_prefetch(buffer + 64);
+    }
+  }
+
+  TvomStoreClient* owner_ = nullptr;
+  std::vector<TKeyField> fields_;
+  const TvomRecord* ring_[kRing] = {};
+};
+
+}  // namespace
+
 Integer TvomCustomMemTable::LocateRecord(const String& keyFields, const Variant& keyValues, TLocateOptions options) {
   if (VarArrayDimCount(keyValues) > 1) throw EMemTableError(SvomInvalidDimensions);
   CheckBrowseMode();
@@ -286,6 +425,20 @@ Integer TvomCustomMemTable::LocateRecord(const String& keyFields, const Variant&
   TvomRecord* key = Store().AllocRecord();
   TScopeExit freeKey([&] { Store().FreeRecord(key, true, false); });
   SetKeyValuesOf(key, fields, keyValues);
+
+  // Without an index to search, walk the records here with the key read
+  // once, unless a record test or recalculation must run for each record:
+  // the general walk does those in between.
+  if (!RecalcOnIndex() && !MustTestRecords() &&
+      Indexes().WalksRecords(fields, AutoAddIndexes())) {
+    const TvomIndex* current = Indexes().Current();
+    // The current index's case and direction rules apply, as in the general search.
+    TvomFieldList merged;
+    fields.AssignTo(merged);
+    current->FieldList().MergeOptions(merged);
+    TKeyWalk walk;
+    if (walk.Prepare(Store(), merged, key)) return walk.Find(*current, merged, key);
+  }
   Integer position = -1;
   const bool found = Indexes().Search(fields, key, AutoAddIndexes(), true, false, position);
   return found ? position : -1;

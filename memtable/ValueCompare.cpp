@@ -189,6 +189,29 @@ TvomValueComparer ValueComparerFor(TFieldType type) {
   }
 }
 
+TvomValueMatcher::TvomValueMatcher(TvomValueRef key, TFieldType type, Byte options,
+                                   const TvomCollation& collation)
+    : key_(key),
+      options_(options),
+      collation_(&collation),
+      compare_(ValueComparerFor(type)),
+      collated_text_(compare_ == CompareText8 && !(options & mtifoIgnoreLocale)) {
+  if (collated_text_) key_view_ = ZeroTerminated(key);
+}
+
+bool TvomValueMatcher::Matches(TvomValueRef value, bool& full_match) const {
+  if (!collated_text_) return compare_(key_, value, options_, *collation_, full_match) == 0;
+  // As CompareText8, with equality in place of order. A partial key is
+  // never cut, so the key's text can be prepared once.
+  std::string_view a = key_view_, b = ZeroTerminated(value);
+  ApplyPartial(a, b, options_, full_match);
+  if (collator_ == nullptr) {
+    collator_ = &collation_->Collator(options_ & mtifoCaseInsensitive);
+    key_text_ = collator_->EqualityKey(a);
+  }
+  return collator_->Equals(key_text_, b);
+}
+
 int CompareFieldValues(TvomValueRef a, TvomValueRef b, TFieldType type, Byte options,
                        const TvomCollation& collation, bool& full_match) {
   full_match = true;

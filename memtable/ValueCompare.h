@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "platform/data/FieldTypes.h"
 #include "platform/rtl/Locale.h"
@@ -54,3 +55,29 @@ TvomValueComparer ValueComparerFor(TFieldType type);
 // descending included. full_match starts true.
 int CompareFieldValues(TvomValueRef a, TvomValueRef b, TFieldType type, Byte options,
                        const TvomCollation& collation, bool& full_match);
+
+// Tests stored values of one type against one key value, as a search that
+// walks the records does: Matches(value) answers exactly whether
+// CompareFieldValues(key, value, ...) would answer 0, and sets full_match as
+// it would. The key is read once. Text collated in a locale is tested with
+// the collator's equality test (TLocaleCollator::Equals), which needs no
+// order and so decides plain ASCII text without the collator; the collator
+// is looked up at the first test that needs it, as a comparison would, and
+// kept: a matcher serves one search.
+// REQUIRES: the key's storage and the collation outlive the matcher.
+class TvomValueMatcher {
+ public:
+  TvomValueMatcher(TvomValueRef key, TFieldType type, Byte options, const TvomCollation& collation);
+  bool Matches(TvomValueRef value, bool& full_match) const;
+
+ private:
+  TvomValueRef key_;
+  Byte options_;
+  const TvomCollation* collation_;
+  TvomValueComparer compare_;
+  bool collated_text_ = false;  // 8-bit text compared by the collator
+  std::string_view key_view_;   // ... and the key's text
+  // For collated text, found at the first test.
+  mutable const TLocaleCollator* collator_ = nullptr;
+  mutable TLocaleCollator::TEqualityKey key_text_;
+};

@@ -2,7 +2,9 @@
 #include "platform/rtl/Locale.h"
 
 #include <unicode/ucol.h>
+#include <unicode/uset.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -175,6 +177,39 @@ TCollatorCache& Cache() {
 
 thread_local std::uint32_t last_compare_error = 0;
 
+constexpr std::uint8_t kAsciiUndecided = 0xFF;
+
+// Marks every character of each item of `set` that is made of ASCII
+// characters only: a single character, or a whole string (a contraction, or
+// a prefix with the character it conditions). A string that holds anything
+// beyond ASCII never occurs in ASCII text, so its characters stay unmarked.
+// False when the set cannot be read.
+bool MarkAsciiItems(const USet* set, std::array<bool, 128>& marked) {
+  std::u16string text(32, u'\0');
+  const int32_t count = uset_getItemCount(set);
+  for (int32_t i = 0; i < count; ++i) {
+    UChar32 start = 0, end = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t length =
+        uset_getItem(set, i, &start, &end, text.data(), static_cast<int32_t>(text.size()), &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+      text.resize(static_cast<std::size_t>(length));
+      status = U_ZERO_ERROR;
+      length = uset_getItem(set, i, &start, &end, text.data(), static_cast<int32_t>(text.size()),
+                            &status);
+    }
+    if (U_FAILURE(status)) return false;
+    if (length == 0) {  // a range of single characters
+      for (UChar32 c = start; c <= end && c < 0x80; ++c) marked[static_cast<std::size_t>(c)] = true;
+      continue;
+    }
+    const auto units = std::u16string_view(text).substr(0, static_cast<std::size_t>(length));
+    if (std::all_of(units.begin(), units.end(), [](char16_t u) { return u < 0x80; }))
+      for (char16_t u : units) marked[u] = true;
+  }
+  return true;
+}
+
 int ToCompareResult(int order) {
   return order < 0 ? CSTR_LESS_THAN : order > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL;
 }
@@ -224,6 +259,160 @@ int TLocaleCollator::Compare(std::string_view a, std::string_view b) const {
 int TLocaleCollator::Compare(std::u16string_view a, std::u16string_view b) const {
   return ucol_strcoll(collator_, a.data(), static_cast<int32_t>(a.size()), b.data(),
                       static_cast<int32_t>(b.size()));
+}
+
+// Why a table can stand in for the collator on ASCII text. The collator
+// turns text into collation elements (CEs), and two texts are equal when
+// their sequences of non-zero weights are equal level by level, up to the
+// collator's strength. For ASCII text the CEs of a text are those of its
+// characters, one after another, as long as no contraction or prefix rule
+// made only of ASCII characters applies (ASCII needs no normalization; the
+// attributes checked below would bring in context too). Here each ASCII
+// character is either
+// - ignorable: it compares equal to the empty text, so it adds no weight at
+//   any compared level, wherever it stands;
+// - simple: no expansion (so exactly one CE) and not ignorable at the
+//   primary level (so that CE has a primary weight, and with it a secondary
+//   and a tertiary weight);
+// - or undecided: contractions, prefixes, expansions, and characters that
+//   only weigh below the primary level. Text holding one goes to the
+//   collator.
+// Each simple character adds exactly one weight at every compared level, so
+// two texts of ignorable and simple characters are equal exactly when their
+// simple characters, in order, are pairwise equal under the collator: their
+// weights line up one to one, and two single characters are equal exactly
+// when their weights are. Classes of equal characters are found by asking
+// the collator itself, so that its case rules (Turkish dotted and dotless i)
+// and tailorings are kept.
+void TLocaleCollator::BuildAsciiClasses() const {
+  ascii_classes_.fill(kAsciiUndecided);
+  UErrorCode status = U_ZERO_ERROR;
+  // Numeric collation weighs runs of digits together; a case level and
+  // shifted punctuation change what a character weighs by its neighbours.
+  const bool context_free =
+      ucol_getAttribute(collator_, UCOL_NUMERIC_COLLATION, &status) == UCOL_OFF &&
+      ucol_getAttribute(collator_, UCOL_CASE_LEVEL, &status) == UCOL_OFF &&
+      ucol_getAttribute(collator_, UCOL_ALTERNATE_HANDLING, &status) == UCOL_NON_IGNORABLE &&
+      ucol_getStrength(collator_) <= UCOL_TERTIARY;
+  if (U_FAILURE(status) || !context_free) return;
+
+  std::array<bool, 128> undecided{};
+  USet* contractions = uset_openEmpty();
+  USet* expansions = uset_openEmpty();
+  ucol_getContractionsAndExpansions(collator_, contractions, expansions, true, &status);
+  const bool read = U_SUCCESS(status) && MarkAsciiItems(contractions, undecided) &&
+                    MarkAsciiItems(expansions, undecided);
+  uset_close(contractions);
+  uset_close(expansions);
+  if (!read) return;
+
+  UCollator* primary = ucol_clone(collator_, &status);
+  if (U_FAILURE(status) || primary == nullptr) return;
+  ucol_setStrength(primary, UCOL_PRIMARY);
+  const UChar empty = 0;
+  UChar members[129];  // one character of each class, by class number (from 1)
+  std::uint8_t classes = 0;
+  for (UChar c = 0; c < 128; ++c) {
+    if (undecided[c]) continue;
+    if (ucol_strcoll(collator_, &c, 1, &empty, 0) == UCOL_EQUAL) {
+      ascii_classes_[c] = 0;
+      continue;
+    }
+    if (ucol_strcoll(primary, &c, 1, &empty, 0) == UCOL_EQUAL) continue;
+    std::uint8_t k = 1;
+    while (k <= classes && ucol_strcoll(collator_, &c, 1, &members[k], 1) != UCOL_EQUAL) ++k;
+    if (k > classes) members[++classes] = c;
+    ascii_classes_[c] = k;
+  }
+  ucol_close(primary);
+  all_ascii_decided_ = std::none_of(ascii_classes_.begin(), ascii_classes_.begin() + 128,
+                                    [](std::uint8_t k) { return k == kAsciiUndecided; });
+}
+
+namespace {
+
+// The length of the common start of a and b, compared eight bytes at a time.
+std::size_t CommonStart(std::string_view a, std::string_view b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t wa, wb;
+    std::memcpy(&wa, a.data() + i, 8);
+    std::memcpy(&wb, b.data() + i, 8);
+    if (wa != wb) break;
+  }
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
+
+// Whether any byte of s is above 0x7F, eight bytes at a time.
+bool AnyAboveAscii(std::string_view s) {
+  std::uint64_t bits = 0;
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    bits |= w;
+  }
+  for (; i < s.size(); ++i) bits |= static_cast<unsigned char>(s[i]);
+  return (bits & 0x8080808080808080u) != 0;
+}
+
+}  // namespace
+
+bool TLocaleCollator::AsciiDecides(std::string_view s) const {
+  if (all_ascii_decided_) return !AnyAboveAscii(s);
+  return std::none_of(s.begin(), s.end(), [this](char c) {
+    return ascii_classes_[static_cast<unsigned char>(c)] == kAsciiUndecided;
+  });
+}
+
+TLocaleCollator::TEqualityKey TLocaleCollator::EqualityKey(std::string_view text) const {
+  std::call_once(ascii_once_, [this] { BuildAsciiClasses(); });
+  TEqualityKey key;
+  key.text_ = text;
+  key.ascii_decided_ = AsciiDecides(text);
+  return key;
+}
+
+TLocaleCollator::TAsciiVerdict TLocaleCollator::AsciiEquality(const TEqualityKey& a,
+                                                              std::string_view b) const {
+  // All of a, and the part of b that differs from it, must be text the table
+  // describes, wherever the difference lies: a character further on (a
+  // combining accent) may combine with one before it.
+  if (!a.ascii_decided_) return TAsciiVerdict::Undecided;
+  const std::string_view text = a.text_;
+  // The class of the next character that weighs something; 0 at the end.
+  const auto next = [this](std::string_view s, std::size_t& at) -> std::uint8_t {
+    while (at < s.size())
+      if (const std::uint8_t k = ascii_classes_[static_cast<unsigned char>(s[at++])]; k != 0)
+        return k;
+    return 0;
+  };
+  std::size_t x = CommonStart(text, b), y = x;
+  for (;;) {
+    const std::uint8_t ka = next(text, x), kb = next(b, y);
+    if (kb == kAsciiUndecided) return TAsciiVerdict::Undecided;
+    if (ka != kb) break;
+    if (ka == 0) return TAsciiVerdict::Equal;
+  }
+  return AsciiDecides(b.substr(y)) ? TAsciiVerdict::Different : TAsciiVerdict::Undecided;
+}
+
+bool TLocaleCollator::Equals(const TEqualityKey& a, std::string_view b) const {
+  switch (AsciiEquality(a, b)) {
+    case TAsciiVerdict::Equal:
+      return true;
+    case TAsciiVerdict::Different:
+      return false;
+    case TAsciiVerdict::Undecided:
+      break;
+  }
+  return Compare(a.text_, b) == 0;
+}
+
+bool TLocaleCollator::Equals(std::string_view a, std::string_view b) const {
+  return Equals(EqualityKey(a), b);
 }
 
 const TLocaleCollator* CollatorForLocale(LCID locale, bool ignore_case) {

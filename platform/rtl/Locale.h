@@ -24,11 +24,14 @@
 //
 // Threads: every function may be called from any thread. Collators are
 // created once per locale and strength, kept for the life of the process and
-// never changed, so a `const TLocaleCollator*` may be shared freely.
+// never changed (the table behind Equals is filled once, on first use, under
+// std::call_once), so a `const TLocaleCollator*` may be shared freely.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string_view>
 
 #include "platform/rtl/Types.h"
@@ -73,10 +76,47 @@ class TLocaleCollator {
   int Compare(std::string_view a, std::string_view b) const;
   int Compare(std::u16string_view a, std::u16string_view b) const;
 
+  // Always the same answer as Compare(a, b) == 0. When both texts are ASCII
+  // that this collator weighs one character at a time, the answer comes from
+  // a table of which characters it finds equal or ignores, built from the
+  // collator itself on first use; any other text goes to the collator.
+  bool Equals(std::string_view a, std::string_view b) const;
+
+  // A text prepared once for testing many others against it with Equals (a
+  // search's key). It refers to the text, which must outlive it, and
+  // belongs to the collator that made it.
+  class TEqualityKey {
+   public:
+    std::string_view Text() const { return text_; }
+
+   private:
+    friend class TLocaleCollator;
+    std::string_view text_;
+    bool ascii_decided_ = false;  // the table describes the whole text
+  };
+  TEqualityKey EqualityKey(std::string_view text) const;
+  bool Equals(const TEqualityKey& a, std::string_view b) const;
+
  private:
+  // The outcome of the table: equal, different, or not decided by it.
+  enum class TAsciiVerdict { Equal, Different, Undecided };
+  TAsciiVerdict AsciiEquality(const TEqualityKey& a, std::string_view b) const;
+  // Whether the table describes every character of s.
+  bool AsciiDecides(std::string_view s) const;
+  void BuildAsciiClasses() const;
+
   UCollator* collator_;
   String locale_name_;
   bool ignore_case_;
+  // Per byte: 0 for a character that weighs nothing at this strength,
+  // kAsciiUndecided for a byte the table does not decide (every byte above
+  // 0x7F, and ASCII characters whose weight depends on their neighbours or
+  // is not one collation element), otherwise the number of its class of
+  // equal characters. Built once, then only read.
+  mutable std::once_flag ascii_once_;
+  mutable std::array<std::uint8_t, 256> ascii_classes_{};
+  // No ASCII character is undecided: only bytes above 0x7F are.
+  mutable bool all_ascii_decided_ = false;
 };
 
 // The collator for a locale identifier, or nullptr when the identifier is

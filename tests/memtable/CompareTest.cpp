@@ -7,6 +7,7 @@
 #include "memtable/MemTableErrors.h"
 #include "platform/rtl/Bcd.h"
 #include "platform/rtl/SqlTimeStamp.h"
+#include "platform/rtl/Unicode.h"
 
 namespace {
 
@@ -139,6 +140,56 @@ TEST_F(ValueCompareTest, InvalidLocaleFailsOnlyWhenTextIsCollated) {
   }
   EXPECT_EQ(-1, Cmp(Text("a"), Text("b"), ftString, mtifoIgnoreLocale));
   EXPECT_EQ(-1, Cmp(Of<Integer>(1), Of<Integer>(2), ftInteger));
+}
+
+// The matcher of a search gives the comparison's answer for equality, and
+// its full-match flag, over text with and without locale, case and partial
+// keys, wide text and numbers.
+TEST_F(ValueCompareTest, MatcherAgreesWithTheComparison) {
+  const std::vector<std::string> texts = {
+      "",        "abc",           "ABC",     "abcdef", "ABCDEF",       "ab",          "a\001bc",
+      "a-bc",    "Stra\303\237e", "STRASSE", "Stras",  "STRA\xC3\x9F", "caf\xC3\xA9", "CAF\xC3\x89",
+      "caf\xE9", "\xFF"};
+  const Byte optionSets[] = {0,
+                             mtifoCaseInsensitive,
+                             mtifoPartial,
+                             mtifoPartial | mtifoCaseInsensitive,
+                             mtifoIgnoreLocale,
+                             mtifoIgnoreLocale | mtifoCaseInsensitive | mtifoPartial,
+                             mtifoDescending | mtifoCaseInsensitive};
+  auto expectSame = [&](const Bytes& key, const Bytes& value, TFieldType type, Byte options) {
+    const std::size_t skip = type == ftWideString ? 1 : 0;
+    const TvomValueRef k{key.data() + skip, static_cast<Integer>(key.size() - skip)};
+    const TvomValueRef v{value.data() + skip, static_cast<Integer>(value.size() - skip)};
+    bool compared_full = true, matched_full = true;
+    const int order = CompareFieldValues(k, v, type, options, collation, compared_full);
+    const TvomValueMatcher matcher(k, type, options, collation);
+    EXPECT_EQ(matcher.Matches(v, matched_full), order == 0) << int(type) << " " << int(options);
+    EXPECT_EQ(matched_full, compared_full);
+  };
+  for (LCID locale : {LCID{0x0409}, LCID{0x041F}}) {
+    collation.SetLocale(locale);
+    for (Byte options : optionSets)
+      for (const std::string& a : texts)
+        for (const std::string& b : texts) {
+          expectSame(Text(a), Text(b, 30), ftString, options);
+          expectSame(Text(a, 8), Text(b, 8), ftFixedChar, options);
+          expectSame(Wide(Utf8ToUtf16(a)), Wide(Utf8ToUtf16(b)), ftWideString, options);
+        }
+  }
+  expectSame(Of<Integer>(4), Of<Integer>(4), ftInteger, 0);
+  expectSame(Of<Integer>(4), Of<Integer>(5), ftInteger, mtifoPartial);
+  expectSame(Of<double>(0.5), Of<double>(0.5), ftFloat, mtifoDescending);
+}
+
+TEST_F(ValueCompareTest, MatcherNeedsTheLocaleOnlyForCollatedText) {
+  collation.SetLocale(0x04FE);
+  const Bytes key = Text("a"), value = Text("a");
+  const TvomValueMatcher matcher({key.data(), 2}, ftString, 0, collation);  // made without failing
+  bool full = true;
+  EXPECT_THROW(matcher.Matches({value.data(), 2}, full), EMemTableInvalidLocale);
+  const TvomValueMatcher ordinal({key.data(), 2}, ftString, mtifoIgnoreLocale, collation);
+  EXPECT_TRUE(ordinal.Matches({value.data(), 2}, full));
 }
 
 class RecordCompareTest : public ::testing::Test {
