@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <typeinfo>
 #include <vector>
 
 #include "memtable/Common.h"
@@ -121,8 +122,10 @@ class TvomSortKeys {
   TvomSortKeys(Kind kind, const TvomFieldListEntry& entry, const TvomCollation& collation)
       : kind_(kind), entry_(entry), collation_(collation) {}
 
-  // Whether the store's comparisons may go through a compare hook. Only the
-  // memory table has one (OnCompareFields); any other owner is assumed to.
+  // Whether the store's comparisons may go through a compare hook. The
+  // engine's own table classes have one only with OnCompareFields set; any
+  // other owner, a table class that may override the hook among them, is
+  // assumed to.
   static bool MayUseCompareHook(const TvomCommon& store);
   template <class Key>
   Outcome SortNumbers(std::vector<Keyed<Key>>& keyed, std::vector<TvomRecord*>& records);
@@ -154,8 +157,9 @@ class TvomSortKeys {
 bool TvomSortKeys::MayUseCompareHook(const TvomCommon& store) {
   TvomStoreClient* owner = store.Owner();
   if (owner == nullptr) return false;
-  const auto* table = dynamic_cast<const TvomCustomMemTable*>(owner);
-  return table == nullptr || static_cast<bool>(table->OnCompareFields);
+  const std::type_info& type = typeid(*owner);
+  if (type != typeid(TvomMemTable) && type != typeid(TvomCustomMemTable)) return true;
+  return static_cast<bool>(static_cast<const TvomCustomMemTable*>(owner)->OnCompareFields);
 }
 
 std::unique_ptr<TvomSortKeys> TvomSortKeys::For(const TvomCommon& store,
