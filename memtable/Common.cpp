@@ -54,6 +54,7 @@ bool IsLongValueType(TFieldType type) {
 
 TvomCommon::TvomCommon(TvomStoreClient* owner) : owner_(owner) {
   std::fill(std::begin(field_offsets_), std::end(field_offsets_), -1);
+  std::fill(std::begin(field_sizes_), std::end(field_sizes_), 0);
   SetLocaleID(LOCALE_SYSTEM_DEFAULT);
   DrawTableID();
   if (owner_ != nullptr) AttachTable(owner_);
@@ -441,6 +442,7 @@ void TvomCommon::LayoutRecord(const TFieldDefs& fieldDefs) {
   walk(walk, fieldDefs);
 
   std::fill(std::begin(field_offsets_), std::end(field_offsets_), -1);
+  std::fill(std::begin(field_sizes_), std::end(field_sizes_), 0);
   std::fill(std::begin(field_flags_), std::end(field_flags_), Byte{0});
   bookmark_size_ = attach_max_count_ * kvomBookmarkSlotSize;
   field_count_ = static_cast<Integer>(order.size());
@@ -462,7 +464,8 @@ void TvomCommon::LayoutRecord(const TFieldDefs& fieldDefs) {
     // like any fixed field; otherwise it would have no place at all.
     if (!(flags & mtffIndirect)) {
       field_offsets_[p.no] = fixed;
-      fixed += FieldDataSize(type, p.def->Size()) + 1;
+      field_sizes_[p.no] = FieldDataSize(type, p.def->Size());
+      fixed += field_sizes_[p.no] + 1;
     }
   }
 
@@ -493,6 +496,11 @@ void TvomCommon::LayoutRecord(const TFieldDefs& fieldDefs) {
 Integer TvomCommon::FieldOffset(Integer fieldNo) const {
   if (fieldNo < 1 || fieldNo > kvomMaxFields) return -1;
   return field_offsets_[fieldNo];
+}
+
+Integer TvomCommon::FieldStorageSize(Integer fieldNo) const {
+  if (fieldNo < 1 || fieldNo > kvomMaxFields) return 0;
+  return field_sizes_[fieldNo];
 }
 
 Byte TvomCommon::FieldFlags(Integer fieldNo) const {

@@ -193,6 +193,10 @@ class TvomCommon {
   Integer FieldCount() const { return field_count_; }
   // Offset of field `fieldNo`'s null flag in the data area (-1: not laid out).
   Integer FieldOffset(Integer fieldNo) const;
+  // Bytes of field `fieldNo`'s value where the record holds it (0: held
+  // indirectly or not laid out). A table attached to the store may declare
+  // the field larger than the definition the records were laid out from.
+  Integer FieldStorageSize(Integer fieldNo) const;
   // Storage flags (mtffIndirect, mtffCompressed, mtffChanged) of field `fieldNo`.
   Byte FieldFlags(Integer fieldNo) const;
   void SetFieldFlags(Integer fieldNo, Byte flags);
@@ -325,6 +329,7 @@ class TvomCommon {
 
   Integer field_count_ = 0;
   Integer field_offsets_[kvomMaxFields + 1];
+  Integer field_sizes_[kvomMaxFields + 1];
   Byte field_flags_[kvomMaxFields + 1] = {};
   // No field above this number has its changed flag set (ClearChangedFlags
   // runs on every post and need not sweep the whole array).

@@ -90,12 +90,15 @@ TCsvColumn ColumnOf(TvomCustomMemTable* table, TField* field) {
   if (type == typeid(TStringField)) {
     const auto* text = static_cast<const TStringField*>(field);
     if (text->Transliterate() && !TranslatesNothing(table)) return column;
+    // An attached table may declare the text longer than the records hold it.
     column.Kind = TCsvColumnKind::String;
-    column.Size = text->Size();
+    column.Size = std::min(text->Size(), store.FieldStorageSize(no) - 1);
     column.FixedChar = text->FixedChar();
-  } else if (type == typeid(TIntegerField) && field->DataType() == ftInteger) {
+  } else if (type == typeid(TIntegerField) && field->DataType() == ftInteger &&
+             store.FieldStorageSize(no) == 4) {
     column.Kind = TCsvColumnKind::Integer;
-  } else if (type == typeid(TDateTimeField) && field->DataType() == ftDateTime) {
+  } else if (type == typeid(TDateTimeField) && field->DataType() == ftDateTime &&
+             store.FieldStorageSize(no) == 8) {
     column.Kind = TCsvColumnKind::DateTime;
   } else {
     return column;

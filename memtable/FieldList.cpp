@@ -1,6 +1,8 @@
 // memtable/FieldList.cpp
 #include "memtable/FieldList.h"
 
+#include <algorithm>
+
 #include "memtable/Common.h"
 #include "platform/data/Field.h"
 #include "platform/rtl/Checked.h"
@@ -20,6 +22,9 @@ Integer TvomFieldList::Add(TField* field, Byte options) {
       const Byte flags = store_->FieldFlags(entry.FieldNo);
       entry.Indirect = flags & mtffIndirect;
       entry.Compressed = flags & mtffCompressed;
+      // An attached table may declare the field larger than the records hold it.
+      if (!entry.Indirect && store_->FieldStorageSize(entry.FieldNo) > 0)
+        entry.StorageSize = std::min(entry.StorageSize, store_->FieldStorageSize(entry.FieldNo));
     } else {
       // Calculated and lookup fields live in the calculated area.
       entry.Offset = store_->CalcStart() + field->Offset();

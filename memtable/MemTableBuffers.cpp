@@ -10,6 +10,7 @@
 #include "memtable/LengthBuffer.h"
 #include "memtable/MemTable.h"
 #include "platform/rtl/ScopeExit.h"
+#include "platform/rtl/Unicode.h"
 #include "platform/data/DataMessages.h"
 
 namespace {
@@ -34,6 +35,27 @@ Integer ActualLength(TField* field, const void* value) {
     default:
       return size;
   }
+}
+
+// Writes a native value of `size` bytes into a record slot of `stored`
+// bytes. The slot is smaller only when an attached table declares the field
+// larger than the definition the records were laid out from: the value is
+// cut to the slot, and text keeps whole characters and its terminating zero,
+// so nothing spills into the next field.
+void CopyIntoSlot(Byte* slot, Integer stored, const void* value, Integer size, TFieldType type) {
+  if (size <= stored) {
+    std::memcpy(slot, value, static_cast<std::size_t>(size));
+    return;
+  }
+  if ((type == ftString || type == ftFixedChar) && stored > 0) {
+    const auto* text = static_cast<const char*>(value);
+    const String cut = CutUtf8({text, strnlen(text, static_cast<std::size_t>(size))},
+                               static_cast<std::size_t>(stored - 1));
+    std::memset(slot, 0, static_cast<std::size_t>(stored));
+    std::memcpy(slot, cut.data(), cut.size());
+    return;
+  }
+  std::memcpy(slot, value, static_cast<std::size_t>(stored));
 }
 
 }  // namespace
@@ -139,9 +161,11 @@ bool TvomCustomMemTable::GetFieldData(TField* field, void* buffer) {
   const Integer size = field->DataSize();
   if (fieldNo < 1 || !(flags & mtffIndirect)) {
     if (buffer != nullptr) {
-      const Integer stored =
-          fieldNo >= 1 ? TvomCommon::FieldDataSize(field->DataType(), field->Size()) : size;
-      std::memcpy(buffer, at + 1, static_cast<std::size_t>(std::min(size, stored)));
+      const Integer stored = fieldNo >= 1 ? store_->FieldStorageSize(fieldNo) : size;
+      const Integer copied = std::min(size, stored);
+      std::memcpy(buffer, at + 1, static_cast<std::size_t>(copied));
+      if (copied < size)
+        std::memset(static_cast<Byte*>(buffer) + copied, 0, static_cast<std::size_t>(size - copied));
     }
     return true;
   }
@@ -216,9 +240,8 @@ void TvomCustomMemTable::SetFieldData(TField* field, const void* buffer) {
     if (buffer != nullptr) StoreIndirectValue(at, field, buffer);
   } else if (buffer != nullptr) {
     const Integer size = field->DataSize();
-    const Integer stored =
-        fieldNo >= 1 ? TvomCommon::FieldDataSize(field->DataType(), field->Size()) : size;
-    std::memcpy(at + 1, buffer, static_cast<std::size_t>(std::min(size, stored)));
+    const Integer stored = fieldNo >= 1 ? store_->FieldStorageSize(fieldNo) : size;
+    CopyIntoSlot(at + 1, stored, buffer, size, field->DataType());
   }
   if (fieldNo >= 1) store_->SetFieldFlags(fieldNo, static_cast<Byte>(flags | mtffChanged));
   if (state != dsCalcFields && state != dsFilter && state != dsNewValue) FieldChanged(field);

@@ -133,3 +133,34 @@ TEST(MemTableAttach, LockKeepsControlsQuietButEditsCount) {
   EXPECT_EQ(Column(*table, "Name"), Texts({"Ann", "Anna"}));
   EXPECT_GT(changes, 0);
 }
+
+// An attached table may declare a text field longer than the definition the
+// records were laid out from: its values are cut to the stored size, and
+// nothing reads or writes past it into the next field.
+TEST(MemTableAttach, ALongerTextFieldStaysWithinTheStoredValue) {
+  auto owner = std::make_unique<TvomMemTable>(nullptr);
+  owner->FieldDefs()->Add("Code", ftString, 4);
+  owner->FieldDefs()->Add("Name", ftString, 8);
+  TvomMemTable view(nullptr);
+  TField* code = NewField(ftString, &view).release();
+  code->SetFieldName("Code");
+  code->SetSize(12);
+  code->SetDataSet(&view);
+  TField* name = NewField(ftString, &view).release();
+  name->SetFieldName("Name");
+  name->SetSize(8);
+  name->SetDataSet(&view);
+  view.SetAttachedTo(owner.get());
+  view.Open();
+  AppendRows(*owner, {{"abcd", "AAAA"}});
+  view.First();
+  EXPECT_EQ(view.FieldByName("Code")->AsString(), "abcd");
+  view.Edit();
+  view.FieldByName("Code")->SetAsString("wxyz\xC3\xA9-long");
+  view.Post();
+  owner->First();
+  EXPECT_EQ(owner->FieldByName("Code")->AsString(), "wxyz");
+  EXPECT_EQ(owner->FieldByName("Name")->AsString(), "AAAA");
+  EXPECT_EQ(view.FieldByName("Code")->AsString(), "wxyz");
+  EXPECT_TRUE(view.Locate("Code", Variant("WXYZ"), {loCaseInsensitive}));
+}
