@@ -68,14 +68,6 @@ struct TCsvColumn {
   bool FixedChar = false;
 };
 
-// Whether the table's Translate is the dataset's own, which hands text back
-// unchanged: so it is for the engine's own classes. (A descendant may
-// convert code pages; its string fields then go through the field.)
-bool TranslatesNothing(const TvomCustomMemTable* table) {
-  const std::type_info& type = typeid(*table);
-  return type == typeid(TvomMemTable) || type == typeid(TvomCustomMemTable);
-}
-
 // How `field` of the open `table` is read and written.
 TCsvColumn ColumnOf(TvomCustomMemTable* table, TField* field) {
   TCsvColumn column;
@@ -89,7 +81,9 @@ TCsvColumn ColumnOf(TvomCustomMemTable* table, TField* field) {
   const std::type_info& type = typeid(*field);
   if (type == typeid(TStringField)) {
     const auto* text = static_cast<const TStringField*>(field);
-    if (text->Transliterate() && !TranslatesNothing(table)) return column;
+    // The engine's own classes hand text back unchanged from Translate; a
+    // descendant may convert code pages, so its text goes through the field.
+    if (text->Transliterate() && !IsOwnMemTableClass(*table)) return column;
     // An attached table may declare the text longer than the records hold it.
     column.Kind = TCsvColumnKind::String;
     column.Size = std::min(text->Size(), store.FieldStorageSize(no) - 1);

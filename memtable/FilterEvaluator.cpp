@@ -16,6 +16,7 @@
 #include "platform/data/DataSet.h"
 #include "platform/data/DateTimeFields.h"
 #include "platform/data/Field.h"
+#include "platform/data/StringFields.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/FloatText.h"
 #include "platform/rtl/Format.h"
@@ -126,7 +127,7 @@ struct FieldRef {
   bool indirect = false;
   bool fixedChar = false;
   bool wide = false;
-  std::size_t wideLength = 0;  // characters of a wide field
+  Integer wideLength = 0;  // characters of a wide field
 
   // As TvomCommon::FieldPointer gives it.
   const Byte* Slot(const TvomRecord* record) const {
@@ -175,13 +176,7 @@ struct FieldRef {
   // A wide value's text as the field gives it: the byte count, then at most
   // Size characters, reading zeros past the `available` bytes stored.
   std::string_view WideText(const Byte* bytes, std::size_t available, String& scratch) const {
-    std::uint32_t count = 0;
-    std::memcpy(&count, bytes, std::min<std::size_t>(available, sizeof count));
-    const std::size_t units = std::min<std::size_t>(count / 2, wideLength);
-    WideString text(units, u'\0');
-    if (available > sizeof count)
-      std::memcpy(text.data(), bytes + sizeof count, std::min(units * 2, available - sizeof count));
-    scratch = Utf16ToUtf8(text);
+    scratch = Utf16ToUtf8(TWideStringField::NativeToWide(bytes, available, wideLength));
     return scratch;
   }
 
@@ -269,7 +264,7 @@ FieldRef ResolveField(TField* field, const TvomCommon* store) {
   ref.storage = static_cast<std::size_t>(TvomCommon::FieldDataSize(field->DataType(), field->Size()));
   ref.fixedChar = field->DataType() == ftFixedChar;
   ref.wide = field->DataType() == ftWideString;
-  ref.wideLength = static_cast<std::size_t>(std::max<Integer>(field->Size(), 0));
+  ref.wideLength = field->Size();
   return ref;
 }
 

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <typeinfo>
 #include <vector>
 
 #include "memtable/Common.h"
@@ -157,9 +156,8 @@ class TvomSortKeys {
 bool TvomSortKeys::MayUseCompareHook(const TvomCommon& store) {
   TvomStoreClient* owner = store.Owner();
   if (owner == nullptr) return false;
-  const std::type_info& type = typeid(*owner);
-  if (type != typeid(TvomMemTable) && type != typeid(TvomCustomMemTable)) return true;
-  return static_cast<bool>(static_cast<const TvomCustomMemTable*>(owner)->OnCompareFields);
+  const auto* table = dynamic_cast<const TvomCustomMemTable*>(owner);
+  return table == nullptr || !IsOwnMemTableClass(*table) || static_cast<bool>(table->OnCompareFields);
 }
 
 std::unique_ptr<TvomSortKeys> TvomSortKeys::For(const TvomCommon& store,

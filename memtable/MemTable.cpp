@@ -6,6 +6,7 @@
 #include "memtable/MemTable.h"
 
 #include <algorithm>
+#include <typeinfo>
 
 #include "platform/data/DataMessages.h"
 #include "platform/data/DataSource.h"
@@ -526,4 +527,9 @@ void TvomCustomMemTable::Notification(TComponent* component, TOperation operatio
   for (TComponent** reference : {&delta_handler_, &default_format_, &comma_text_format_,
                                  &persistent_format_, &all_data_format_, &form_format_})
     if (*reference == component) *reference = nullptr;
+}
+
+bool IsOwnMemTableClass(const TvomCustomMemTable& table) {
+  const std::type_info& type = typeid(table);
+  return type == typeid(TvomMemTable) || type == typeid(TvomCustomMemTable);
 }

@@ -761,6 +761,11 @@ class TvomMemTable : public TvomCustomMemTable {
   explicit TvomMemTable(TComponent* owner) : TvomCustomMemTable(owner) {}
 };
 
+// Whether `table` is of the engine's own classes, not a descendant that may
+// override their virtual steps (the compare hook, Translate). The fast paths
+// of sorting and saving take the general way for a descendant.
+bool IsOwnMemTableClass(const TvomCustomMemTable& table);
+
 // Declares TvomMemTable's published properties and registers the class for
 // the component reader. Called once from the program's module
 // initialisation (and by tests that stream tables); later calls do nothing.

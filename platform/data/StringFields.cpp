@@ -1,6 +1,7 @@
 // platform/data/StringFields.cpp
 #include "platform/data/StringFields.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -133,12 +134,18 @@ bool TWideStringField::GetWideValue(WideString& value) const {
   std::vector<Byte> buffer(static_cast<std::size_t>(DataSize()), 0);
   value.clear();
   if (!GetData(buffer.data())) return false;
-  std::uint32_t bytes = 0;
-  std::memcpy(&bytes, buffer.data(), 4);
-  const std::size_t units = std::min<std::size_t>(bytes / 2, static_cast<std::size_t>(Size()));
-  value.resize(units);
-  std::memcpy(value.data(), buffer.data() + 4, units * 2);
+  value = NativeToWide(buffer.data(), buffer.size(), Size());
   return true;
+}
+
+WideString TWideStringField::NativeToWide(const Byte* data, std::size_t available, Integer size) {
+  std::uint32_t bytes = 0;
+  std::memcpy(&bytes, data, std::min(available, sizeof bytes));
+  const std::size_t units = std::min<std::size_t>(bytes / 2, static_cast<std::size_t>(std::max(size, 0)));
+  WideString value(units, u'\0');
+  if (available > sizeof bytes)
+    std::memcpy(value.data(), data + sizeof bytes, std::min(units * 2, available - sizeof bytes));
+  return value;
 }
 
 bool TWideStringField::GetValue(String& value) const {

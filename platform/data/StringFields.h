@@ -68,6 +68,10 @@ class TWideStringField : public TStringField {
 
   bool GetValue(String& value) const override;
   bool GetWideValue(WideString& value) const;
+  // The text of a native value (a 32-bit byte count, then UTF-16 units) of
+  // which `available` bytes are at hand, at most `size` characters long;
+  // bytes past `available` read as zeros.
+  static WideString NativeToWide(const Byte* data, std::size_t available, Integer size);
 
  protected:
   void SetAsStringValue(const String& value) override;
