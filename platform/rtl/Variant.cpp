@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/rtl/Checked.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FloatText.h"
@@ -272,14 +273,6 @@ TVariantRelationship Compare(const Variant& a, const Variant& b, bool ignore_cas
   return CompareNumbers(ToNumber(a), ToNumber(b));
 }
 
-double DivideReals(double x, double y) {
-  if (y == 0) {
-    if (x == 0 || std::isnan(x)) throw EInvalidOp("Invalid floating point operation");
-    throw EZeroDivide("Floating point division by zero");
-  }
-  return x / y;
-}
-
 enum class ArithOp { Add, Subtract, Multiply, Divide };
 
 double ApplyReal(ArithOp op, double x, double y) {
@@ -287,7 +280,7 @@ double ApplyReal(ArithOp op, double x, double y) {
     case ArithOp::Add: return x + y;
     case ArithOp::Subtract: return x - y;
     case ArithOp::Multiply: return x * y;
-    case ArithOp::Divide: return DivideReals(x, y);
+    case ArithOp::Divide: return CheckedDivide(x, y);
   }
   return 0;
 }
@@ -330,7 +323,7 @@ Variant Arithmetic(const Variant& a, const Variant& b, ArithOp op) {
     }
   }
   if (op == ArithOp::Divide)
-    return Variant(DivideReals(static_cast<double>(x.i), static_cast<double>(y.i)));
+    return Variant(CheckedDivide(static_cast<double>(x.i), static_cast<double>(y.i)));
   Int64 r;
   bool overflow = op == ArithOp::Add        ? __builtin_add_overflow(x.i, y.i, &r)
                   : op == ArithOp::Subtract ? __builtin_sub_overflow(x.i, y.i, &r)
@@ -719,9 +712,7 @@ Variant VarIntDiv(const Variant& a, const Variant& b) {
   if (a.IsArray() || b.IsArray()) RaiseInvalidOperation();
   bool wide_a, wide_b;
   Int64 x = ToIntegral(a, wide_a), y = ToIntegral(b, wide_b);
-  if (y == 0) throw EDivByZero("Division by zero");
-  if (x == std::numeric_limits<Int64>::min() && y == -1) throw EIntOverflow("Integer overflow");
-  return MakeInteger(x / y, wide_a || wide_b);
+  return MakeInteger(CheckedDiv(x, y), wide_a || wide_b);
 }
 
 Variant VarMod(const Variant& a, const Variant& b) {
@@ -729,9 +720,7 @@ Variant VarMod(const Variant& a, const Variant& b) {
   if (a.IsArray() || b.IsArray()) RaiseInvalidOperation();
   bool wide_a, wide_b;
   Int64 x = ToIntegral(a, wide_a), y = ToIntegral(b, wide_b);
-  if (y == 0) throw EDivByZero("Division by zero");
-  if (y == -1) return MakeInteger(0, wide_a || wide_b);
-  return MakeInteger(x % y, wide_a || wide_b);
+  return MakeInteger(CheckedMod(x, y), wide_a || wide_b);
 }
 
 Variant VarAnd(const Variant& a, const Variant& b) { return Logic(a, b, true); }
