@@ -54,7 +54,7 @@ print_totals() {
 
 # The libFuzzer targets of fuzz/, built with clang, each run for a bounded
 # time over its seeds (fuzz/corpus/<target>) and what earlier runs found.
-FUZZERS=(CsvReaderFuzz BinaryReaderFuzz)
+FUZZERS=(CsvReaderFuzz BinaryReaderFuzz OracleExpressionFuzz)
 FUZZ_SECONDS=${FUZZ_SECONDS:-30}
 run_fuzzers() { # dir
   local dir=$1
