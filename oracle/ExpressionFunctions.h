@@ -35,6 +35,7 @@
 // TExpression.
 #pragma once
 
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
