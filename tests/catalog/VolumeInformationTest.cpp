@@ -42,6 +42,16 @@ TEST_F(VolumeReader, ReadsADiscImageMappedToALetter) {
   EXPECT_TRUE(errors_.empty());
 }
 
+TEST_F(VolumeReader, ReadsADiscWrittenInIncrements) {
+  std::string image = drive_test::MakePacketWrittenUdf(temp_, "Backup 7", "2.01", false, "v.img");
+  ASSERT_FALSE(image.empty());
+  DrivesVariable drives("K=" + temp_.MakeFolder("k") + ":cdrom:image=" + image);
+  reader_.SetDrive('K');
+  EXPECT_EQ(reader_.VolumeLabel(), "BACKUP 7");
+  EXPECT_EQ(reader_.FileSystemName(), "UDF");
+  EXPECT_TRUE(errors_.empty());
+}
+
 TEST_F(VolumeReader, SerialTextKeepsLeadingZeros) {
   DrivesVariable drives("K=" + temp_.Path() + ":serial=0000abcd");
   reader_.SetDrive('K');

@@ -192,6 +192,19 @@ inline std::string MakeIso(const TempFolder& temp, const std::string& folder,
   return image;
 }
 
+// Makes a UDF image as a CD-R written in increments leaves it (a virtual
+// allocation table in its last sector) with mkudffs; empty when it fails.
+inline std::string MakePacketWrittenUdf(const TempFolder& temp, const std::string& label,
+                                        const std::string& revision, bool closed,
+                                        const std::string& name) {
+  std::string image = temp / name;
+  std::string command = "mkudffs --utf8 --media-type=cdr --udfrev=" + revision +
+                        (closed ? " --closed" : "") + " --label='" + label +
+                        "' --new-file '" + image + "' 2000 >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return std::string();
+  return image;
+}
+
 inline std::vector<unsigned char> ReadFile(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
   return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
