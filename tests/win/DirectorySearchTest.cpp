@@ -200,6 +200,11 @@ TEST_F(DirectorySearch, ALinkIsDatedAsTheLinkItself) {
   UInt64 ticks = (UInt64(rec.FindData.ftLastWriteTime.dwHighDateTime) << 32) |
                  rec.FindData.ftLastWriteTime.dwLowDateTime;
   EXPECT_EQ(ticks, (1500000000ull + 11644473600ull) * 10000000ull);
+  // The file time service dates it as the search does.
+  InitDriveMapping();
+  TDateTime age = 0;
+  ASSERT_TRUE(FileAge("E:\\l\\link", age));
+  EXPECT_EQ(age, rec.TimeStamp);
 }
 
 // A name of `level` as long as a name may be, so that the path passes the
