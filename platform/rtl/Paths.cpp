@@ -177,8 +177,8 @@ String ParamStr(int index) {
 
 String NativeNameToWindows(std::string_view name) {
   // Most names hold neither a forbidden character nor anything of the
-  // stand-in block (whose UTF-8 form starts with 0xEF): they are shown as
-  // they are, and a walk shows every name.
+  // stand-in block (whose UTF-8 form starts with 0xEF), and a walk shows
+  // every name: those cost one pass over their bytes.
   static const std::array<bool, 256> needs_work = [] {
     std::array<bool, 256> table{};
     for (const char c : kNeedsWork) table[static_cast<unsigned char>(c)] = true;
