@@ -13,7 +13,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libicu-dev libsqlite3-dev
   clang libclang-rt-dev
-  xorriso
+  xorriso udftools
 )
 
 install_missing() {

@@ -82,8 +82,11 @@ String TVolumeInformation::Read(TPart part) {
     String digits = IntToHex(serial, 8);
     return digits.substr(0, 4) + ":" + digits.substr(4);
   }
-  if (static_cast<unsigned char>(drive_) < 'a') return AnsiUpperCase(text);
-  return AnsiLowerCase(text);
+  // The root locale's mapping, not the process locale's: a catalogue
+  // compares the label with the one it stored, which a Turkish locale would
+  // turn from "JOLIET" into "JOLİET".
+  if (static_cast<unsigned char>(drive_) < 'a') return RootUpperCase(text);
+  return RootLowerCase(text);
 }
 
 void DeclareVolumeInformationProperties() {

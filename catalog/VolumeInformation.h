@@ -7,7 +7,8 @@
 //
 // The case of Drive chooses the case of the label and the file-system name:
 // an upper-case letter (anything below 'a') gives them in upper case, a
-// lower-case one in lower case, by the locale's case mapping.
+// lower-case one in lower case, by full Unicode case mapping in the root
+// locale ("é" to "É"), the same under every process locale.
 //
 // Failures never raise: each failed read reports the system's error number
 // once, through OnError when it is assigned and otherwise in a message box

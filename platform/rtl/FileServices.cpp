@@ -82,8 +82,12 @@ bool ForceDirectories(const String& dir) {
 }
 
 bool FileAge(const String& path, TDateTime& last_write) {
+  // A link is dated as the link itself, as the directory search dates it;
+  // a walk that took the date here and the size from the search would
+  // otherwise pair the target's date with the link's size.
+  String native;
   struct stat info;
-  if (!StatPath(path, info)) return false;
+  if (!Resolve(path, native) || ::lstat(native.c_str(), &info) != 0) return false;
   try {
     last_write = UnixTimeToDateTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
   } catch (const EConvertError&) {

@@ -29,7 +29,8 @@ bool RenameFile(const String& old_name, const String& new_name);
 // exists afterwards. An empty `dir` fails with EINVAL.
 bool ForceDirectories(const String& dir);
 
-// The last-write time of a file or folder as a local TDateTime.
+// The last-write time of a file or folder as a local TDateTime; of a
+// symbolic link, the link's own (not followed), as a search reports it.
 bool FileAge(const String& path, TDateTime& last_write);
 
 // The size in bytes of a file, or -1 when it cannot be read.

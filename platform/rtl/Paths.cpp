@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -18,6 +20,24 @@ constexpr std::string_view kDriveDelimiters = "\\:";
 constexpr std::string_view kNativeDelimiters = "/";
 constexpr std::string_view kForbiddenInNames = "\\:*?\"<>|";
 constexpr char32_t kForbiddenBase = 0xF000;
+// Shown before a Linux name's own U+F000 or stand-in character, so that
+// such a name is not shown as the name with the forbidden character: the
+// mapping stays one-to-one both ways.
+constexpr char32_t kStandInEscape = kForbiddenBase;
+// The first byte of the UTF-8 form of every character from U+F000 to U+FFFF.
+constexpr char kStandInLead = '\xEF';
+constexpr std::string_view kNeedsWork = "\\:*?\"<>|\xEF";
+
+// The character that stands for a forbidden one.
+bool IsStandIn(char32_t cp) {
+  return cp > kForbiddenBase && cp < kForbiddenBase + 0x80 &&
+         kForbiddenInNames.find(static_cast<char>(cp - kForbiddenBase)) != std::string_view::npos;
+}
+
+// A character that a Linux name holds and that is shown behind the escape.
+bool IsEscapedOnDisk(char32_t cp) {
+  return cp == kStandInEscape || IsStandIn(cp);
+}
 
 bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -176,26 +196,54 @@ void SetCommandLine(std::vector<String> arguments) {
 }
 
 String NativeNameToWindows(std::string_view name) {
+  // Most names hold neither a forbidden character nor anything of the
+  // stand-in block (whose UTF-8 form starts with 0xEF), and a walk shows
+  // every name: those cost one pass over their bytes.
+  static const std::array<bool, 256> needs_work = [] {
+    std::array<bool, 256> table{};
+    for (const char c : kNeedsWork) table[static_cast<unsigned char>(c)] = true;
+    return table;
+  }();
+  if (std::none_of(name.begin(), name.end(),
+                   [](char c) { return needs_work[static_cast<unsigned char>(c)]; }))
+    return String(name);
   String out;
-  out.reserve(name.size());
-  for (const char c : name) {
-    if (kForbiddenInNames.find(c) != std::string_view::npos)
+  out.reserve(name.size() + 8);
+  std::size_t pos = 0;
+  while (pos < name.size()) {
+    const std::size_t start = pos;
+    const char c = name[pos];
+    if (kForbiddenInNames.find(c) != std::string_view::npos) {
       AppendUtf8(out, kForbiddenBase + static_cast<unsigned char>(c));
-    else
-      out.push_back(c);
+      ++pos;
+      continue;
+    }
+    const char32_t cp = NextCodePoint(name, pos);
+    if (IsEscapedOnDisk(cp)) AppendUtf8(out, kStandInEscape);
+    out.append(name.substr(start, pos - start));  // bad bytes are copied as they are
   }
   return out;
 }
 
 String WindowsNameToNative(std::string_view name) {
+  if (name.find(kStandInLead) == std::string_view::npos) return String(name);
   String out;
   out.reserve(name.size());
   std::size_t pos = 0;
   while (pos < name.size()) {
     const std::size_t start = pos;
     const char32_t cp = NextCodePoint(name, pos);
-    if (cp >= kForbiddenBase && cp < kForbiddenBase + 0x80 &&
-        kForbiddenInNames.find(static_cast<char>(cp - kForbiddenBase)) != std::string_view::npos)
+    if (cp == kStandInEscape && pos < name.size()) {
+      std::size_t after = pos;
+      const char32_t escaped = NextCodePoint(name, after);
+      if (IsEscapedOnDisk(escaped)) {
+        // The character itself, as the Linux name holds it.
+        out.append(name.substr(pos, after - pos));
+        pos = after;
+        continue;
+      }
+    }
+    if (IsStandIn(cp))
       out.push_back(static_cast<char>(cp - kForbiddenBase));
     else
       out.append(name.substr(start, pos - start));  // bad bytes are copied as they are

@@ -14,7 +14,12 @@
 // (\ : * ? " < > |). The drive form would be ambiguous with them, so the
 // platform shows such a name with each of them moved to U+F000 + its code
 // (NativeNameToWindows) and moves them back on the way in
-// (WindowsNameToNative).
+// (WindowsNameToNative). A name may also hold those stand-ins itself (files
+// copied from SMB or Mac file servers do): each such character, and U+F000
+// itself, is shown behind U+F000, so that "a:b" and "a" U+F03A "b" stay two
+// names. The mapping is one-to-one both ways: WindowsNameToNative undoes
+// NativeNameToWindows for every name, bad UTF-8 included. A U+F000 that
+// escapes nothing is taken as it stands.
 //
 // Drive paths reach the file system through the drive resolver, which the
 // drive-mapping layer installs (SetDrivePathResolver). Without one, no drive

@@ -89,8 +89,8 @@ void AppendMappedRun(String& out, const UCaseMap* map, std::string_view run, boo
     out.append(run);  // cannot happen for valid input; keep the text rather than lose it
 }
 
-String AnsiCaseMap(std::string_view s, bool upper) {
-  const String locale = ProcessCaseLocale();
+// `locale` is an ICU locale identifier; empty for the root locale.
+String CaseMapIn(const String& locale, std::string_view s, bool upper) {
   const std::string_view language = std::string_view(locale).substr(0, locale.find('_'));
   // Only the Turkic languages map ASCII letters otherwise ("i" to "İ").
   const bool ascii_rules = language != "tr" && language != "az";
@@ -111,6 +111,10 @@ String AnsiCaseMap(std::string_view s, bool upper) {
     if (pos < s.size()) out.push_back(s[pos++]);  // a bad byte stays as it is
   }
   return out;
+}
+
+String AnsiCaseMap(std::string_view s, bool upper) {
+  return CaseMapIn(ProcessCaseLocale(), s, upper);
 }
 
 int Sign(int value) {
@@ -230,6 +234,13 @@ String AnsiUpperCase(std::string_view s) {
 }
 String AnsiLowerCase(std::string_view s) {
   return AnsiCaseMap(s, false);
+}
+
+String RootUpperCase(std::string_view s) {
+  return CaseMapIn(String(), s, true);
+}
+String RootLowerCase(std::string_view s) {
+  return CaseMapIn(String(), s, false);
 }
 
 int CompareStr(std::string_view a, std::string_view b) {

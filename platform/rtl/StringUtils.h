@@ -39,6 +39,11 @@ String LowerCase(std::string_view s);  // ASCII only
 // copied unchanged.
 String AnsiUpperCase(std::string_view s);
 String AnsiLowerCase(std::string_view s);
+// The same in the root locale, whatever the process locale: "é" to "É" and
+// "i" to "I" everywhere. For text that must not change with the locale of
+// the moment, such as a volume label compared with a stored one.
+String RootUpperCase(std::string_view s);
+String RootLowerCase(std::string_view s);
 
 // Ordinal comparison of the bytes (unsigned); <0, 0 or >0.
 int CompareStr(std::string_view a, std::string_view b);

@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
+#include <climits>
 #include <numeric>
 #include <optional>
 #include <vector>
@@ -125,29 +125,6 @@ class TSearchMask {
   // "$$$.*" also matches "$$$": the mask without its ".*".
   std::optional<std::vector<char32_t>> without_extension_;
 };
-
-// The bytes that NativeNameToWindows moves, asked of it once. It moves each
-// such byte on its own, so a name that holds none of them is shown as it is.
-const std::array<bool, 256>& MovedBytes() {
-  static const std::array<bool, 256> moved = [] {
-    std::array<bool, 256> table{};
-    for (int code = 1; code < 256; ++code) {
-      const char byte = static_cast<char>(code);
-      table[code] = NativeNameToWindows(std::string_view(&byte, 1)) != std::string_view(&byte, 1);
-    }
-    return table;
-  }();
-  return moved;
-}
-
-// NativeNameToWindows of a listed name, without its work for the common name
-// that has nothing to move.
-String ShownName(std::string_view native) {
-  const std::array<bool, 256>& moved = MovedBytes();
-  for (char c : native)
-    if (moved[static_cast<unsigned char>(c)]) return NativeNameToWindows(native);
-  return String(native);
-}
 
 // Splits a search path into its folder as shown (up to and including the
 // last separator) and the mask.
@@ -265,14 +242,46 @@ void FillRecord(TFoundEntry& entry, TSearchRec& rec) {
   data.cFileName = rec.Name;
 }
 
+// Opens the folder `path` for reading. The kernel takes at most PATH_MAX
+// bytes of path in one call, but a tree may go deeper than that: a longer
+// path is opened in pieces, each piece relative to the folder the one before
+// it opened, so that no folder is out of reach however deep it lies.
+int OpenFolder(const String& path) {
+  constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_DIRECTORY | O_CLOEXEC;
+  if (path.size() < PATH_MAX) return open(path.c_str(), kFlags);
+  int fd = AT_FDCWD;
+  size_t start = 0;
+  while (start < path.size()) {
+    // The longest run of whole names that fits; one name alone is at most
+    // NAME_MAX bytes, so a run always holds at least one.
+    size_t end = path.size();
+    if (end - start >= PATH_MAX) {
+      end = path.rfind('/', start + PATH_MAX - 1);
+      if (end == String::npos || end <= start) end = path.find('/', start + 1);
+      if (end == String::npos) end = path.size();
+    }
+    const String piece = path.substr(start, end - start);
+    const int next = openat(fd, piece.empty() ? "/" : piece.c_str(), kFlags);
+    const int error = errno;
+    if (fd != AT_FDCWD) close(fd);
+    if (next < 0) {
+      errno = error;
+      return -1;
+    }
+    fd = next;
+    start = end;
+    while (start < path.size() && path[start] == '/') ++start;
+  }
+  return fd;
+}
+
 // Reads the entries of a folder from the kernel a buffer at a time, as
 // opendir and readdir do, but without the extra file-status call and heap
 // buffer of opendir: a tree walk lists every folder twice, and the system
 // calls are most of its cost. Closes the folder on every way out.
 class TFolderReader {
  public:
-  explicit TFolderReader(const String& path)
-      : fd_(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_DIRECTORY | O_CLOEXEC)) {}
+  explicit TFolderReader(const String& path) : fd_(OpenFolder(path)) {}
   ~TFolderReader() {
     if (fd_ >= 0) close(fd_);
   }
@@ -328,7 +337,7 @@ int ListEntries(const TSearchFolder& folder, const String& mask_text, Integer ex
   while (const dirent64* entry = reader.Next()) {
     std::string_view native = entry->d_name;
     if (native == "." || native == "..") continue;
-    String name = ShownName(native);
+    String name = NativeNameToWindows(native);
     if (!mask.Matches(name) || ExcludedUnread(name, entry->d_type, exclude)) continue;
     // An entry removed since the listing is simply not there any more.
     if (fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
@@ -390,7 +399,7 @@ std::vector<String> ListSubfolderNames(const TSearchFolder& folder) {
     if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) continue;
     if (fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) continue;
     TFoundEntry& found = folders.emplace_back();
-    found.name = ShownName(native);
+    found.name = NativeNameToWindows(native);
     found.sort_key = LowerCase(found.name);
   }
   names.reserve(folders.size());

@@ -14,7 +14,10 @@
 // "/opt/zorvet/$$$.*"; the mask is the last component. In either form a name
 // holding a character that Windows forbids is given, and shown, with that
 // character moved to U+F000 + its code (see platform/rtl/Paths.h), so a
-// '\' or ':' inside a Linux name never splits a path.
+// '\' or ':' inside a Linux name never splits a path; a name that holds
+// such a stand-in itself is shown escaped, so no two names look alike.
+// A folder is searched however long its path: one longer than the kernel
+// takes in one call is opened piece by piece, relative to its ancestors.
 //
 // What a search returns, the same on every file system:
 // - the entries whose names match the mask (MatchesSearchMask), in one fixed

@@ -1,6 +1,7 @@
 // platform/win/VolumeDescriptors.cpp
 #include "platform/win/VolumeDescriptors.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <map>
@@ -26,6 +27,14 @@ constexpr Word kTagFileEntry = 261;
 constexpr Word kTagExtendedFileEntry = 266;
 
 constexpr Cardinal kAnchorSector = 256;
+// The file type of a virtual allocation table, and the sizes of what comes
+// before its entries (the header of the current form) or after them (the
+// trailer of the older form).
+constexpr Byte kFileTypeVat = 248;
+constexpr size_t kVatHeaderSize = 152;
+constexpr size_t kOldVatTrailerSize = 36;
+// How far before the medium's last sector its table is looked for.
+constexpr UInt64 kVatSearchSectors = 32;
 // Bounds on structures read from a disc, so that a damaged one cannot keep us reading.
 constexpr int kMaxIsoDescriptors = 64;
 constexpr int kMaxUdfDescriptors = 256;
@@ -104,14 +113,30 @@ class TDescriptorScan {
     Cardinal logical_volume_number = 0;
     std::map<Word, Cardinal> partition_starts;  // partition number -> first sector
   };
+  // Where the content of a file entry lies: inline in the entry, or in
+  // extents of the partition that starts at `partition_start`.
+  struct TFileData {
+    TSector entry;
+    UInt64 length = 0;                                 // the file's information length
+    size_t inline_at = 0;                              // embedded data: its offset in `entry`
+    bool embedded = false;                             // otherwise the extents below
+    std::vector<std::pair<UInt64, Cardinal>> extents;  // first sector, length in bytes
+  };
   bool ReadDescriptorSequence(Cardinal location, Cardinal length, TUdfVolume& volume);
   std::optional<UInt64> FileSetSector(const TUdfVolume& volume);
   std::optional<UInt64> MetadataSector(Cardinal partition_start, Cardinal metadata_file,
                                        Cardinal block);
+  std::optional<TFileData> FileDataOf(const TSector& entry, Cardinal partition_start);
+  bool ReadFileBytes(const TFileData& file, UInt64 offset, Byte* out, size_t size);
+  std::optional<UInt64> LastSector();
+  std::optional<UInt64> VirtualSector(Cardinal partition_start, Cardinal block);
 
   const TSectorReader& read_;
   Cardinal session_start_;
   bool failed_ = false;
+  // The logical volume identifier that a virtual allocation table carries:
+  // it is rewritten with every session, while the descriptors are not.
+  String vat_label_;
 };
 
 bool ValidTag(const TSector& d, Word id) {
@@ -177,10 +202,9 @@ bool TDescriptorScan::ReadDescriptorSequence(Cardinal location, Cardinal length,
   return any && volume.logical_volume && !volume.partition_starts.empty();
 }
 
-std::optional<UInt64> TDescriptorScan::MetadataSector(Cardinal partition_start,
-                                                      Cardinal metadata_file, Cardinal block) {
-  TSector entry;
-  if (!ReadAbsolute(UInt64(partition_start) + metadata_file, entry)) return std::nullopt;
+std::optional<TDescriptorScan::TFileData> TDescriptorScan::FileDataOf(const TSector& entry,
+                                                                      Cardinal partition_start) {
+  TFileData file;
   size_t ads;
   Cardinal ea_length, ad_length;
   if (ValidTag(entry, kTagFileEntry)) {
@@ -194,23 +218,126 @@ std::optional<UInt64> TDescriptorScan::MetadataSector(Cardinal partition_start,
   } else {
     return std::nullopt;
   }
-  Word ad_type = Le16(entry.data() + 16 + 18) & 7;
-  size_t ad_size = ad_type == 0 ? 8 : ad_type == 1 ? 16 : 0;
-  if (ad_size == 0 || UInt64(ads) + ea_length + ad_length > kCdSectorSize) return std::nullopt;
+  if (UInt64(ads) + ea_length + ad_length > kCdSectorSize) return std::nullopt;
   ads += ea_length;
+  file.entry = entry;
+  file.length = Le32(entry.data() + 56) | (UInt64(Le32(entry.data() + 60)) << 32);
+  Word ad_type = Le16(entry.data() + 16 + 18) & 7;
+  if (ad_type == 3) {
+    if (file.length > ad_length) return std::nullopt;
+    file.embedded = true;
+    file.inline_at = ads;
+    return file;
+  }
+  size_t ad_size = ad_type == 0 ? 8 : ad_type == 1 ? 16 : 0;
+  if (ad_size == 0) return std::nullopt;
+  for (size_t p = ads; p + ad_size <= ads + ad_length; p += ad_size) {
+    Cardinal length = Le32(entry.data() + p) & 0x3FFFFFFF;
+    Cardinal kind = Le32(entry.data() + p) >> 30;
+    if (length == 0 || kind != 0) break;  // the end, or a continuation we do not follow
+    file.extents.emplace_back(UInt64(partition_start) + Le32(entry.data() + p + 4), length);
+  }
+  return file;
+}
 
+bool TDescriptorScan::ReadFileBytes(const TFileData& file, UInt64 offset, Byte* out, size_t size) {
+  if (offset > file.length || size > file.length - offset) return false;
+  if (file.embedded) {
+    std::memcpy(out, file.entry.data() + file.inline_at + offset, size);
+    return true;
+  }
+  UInt64 start = 0;  // of the current extent in the file
+  TSector sector;
+  for (const auto& [first, length] : file.extents) {
+    while (size > 0 && offset < start + length) {
+      UInt64 within = offset - start;
+      if (!ReadAbsolute(first + within / kCdSectorSize, sector)) return false;
+      size_t at = size_t(within % kCdSectorSize);
+      size_t n = std::min({size, kCdSectorSize - at, size_t(start + length - offset)});
+      std::memcpy(out, sector.data() + at, n);
+      out += n;
+      offset += n;
+      size -= n;
+    }
+    if (size == 0) return true;
+    start += length;
+  }
+  return false;
+}
+
+std::optional<UInt64> TDescriptorScan::MetadataSector(Cardinal partition_start,
+                                                      Cardinal metadata_file, Cardinal block) {
+  TSector entry;
+  if (!ReadAbsolute(UInt64(partition_start) + metadata_file, entry)) return std::nullopt;
+  std::optional<TFileData> file = FileDataOf(entry, partition_start);
+  if (!file || file->embedded) return std::nullopt;
   // The metadata partition is the metadata file's content: walk its extents
   // to the one that holds the block.
   UInt64 target = UInt64(block) * kCdSectorSize;
   UInt64 offset = 0;
-  for (size_t p = ads; p + ad_size <= ads + ad_length; p += ad_size) {
-    Cardinal length = Le32(entry.data() + p) & 0x3FFFFFFF;
-    Cardinal kind = Le32(entry.data() + p) >> 30;
-    Cardinal position = Le32(entry.data() + p + 4);
-    if (length == 0 || kind != 0) break;
-    if (target < offset + length)
-      return UInt64(partition_start) + position + (target - offset) / kCdSectorSize;
+  for (const auto& [first, length] : file->extents) {
+    if (target < offset + length) return first + (target - offset) / kCdSectorSize;
     offset += length;
+  }
+  return std::nullopt;
+}
+
+std::optional<UInt64> TDescriptorScan::LastSector() {
+  // The medium's size is not given, only that a sector past the end is
+  // missing: double past the anchor until a sector is missing, then halve
+  // the gap. A sector that exists but cannot be read (the unwritten link
+  // sectors of a disc written in increments) still counts as there.
+  TSector sector;
+  auto exists = [&](UInt64 n) { return read_(n, sector.data()) != TSectorStatus::Missing; };
+  UInt64 readable = UInt64(session_start_) + kAnchorSector;
+  UInt64 missing = readable + 1;
+  while (exists(missing)) {
+    readable = missing;
+    if (missing > (UInt64(1) << 40)) return std::nullopt;
+    missing *= 2;
+  }
+  while (missing - readable > 1) {
+    UInt64 middle = readable + (missing - readable) / 2;
+    (exists(middle) ? readable : missing) = middle;
+  }
+  return readable;
+}
+
+std::optional<UInt64> TDescriptorScan::VirtualSector(Cardinal partition_start, Cardinal block) {
+  // A disc written in increments keeps its virtual allocation table in the
+  // last sector it wrote; a drive may count a few unwritten sectors after
+  // it, which are passed over whether they read as blank or fail.
+  std::optional<UInt64> last = LastSector();
+  if (!last || *last < partition_start) return std::nullopt;
+  TSector entry;
+  for (UInt64 back = 0; back < kVatSearchSectors && back <= *last - partition_start; ++back) {
+    // Sectors after the table that were never written may fail to read.
+    if (read_(*last - back, entry.data()) != TSectorStatus::Ok) continue;
+    std::optional<TFileData> file = FileDataOf(entry, partition_start);
+    if (!file) continue;
+    Byte file_type = entry[16 + 11];
+    UInt64 table_start;
+    if (file_type == kFileTypeVat) {
+      // A header first: its own length, then the logical volume identifier.
+      Byte header[kVatHeaderSize];
+      if (!ReadFileBytes(*file, 0, header, sizeof header)) continue;
+      table_start = Le16(header);
+      if (table_start < kVatHeaderSize) continue;
+      vat_label_ = DecodeDString(header + 4, 128);
+    } else {
+      // The older form: the table, then an identifier and the previous table's place.
+      Byte trailer[kOldVatTrailerSize];
+      if (file_type != 0 || file->length < sizeof trailer ||
+          !ReadFileBytes(*file, file->length - sizeof trailer, trailer, sizeof trailer) ||
+          std::memcmp(trailer + 1, "*UDF Virtual Alloc Tbl", 22) != 0)
+        continue;
+      table_start = 0;
+    }
+    Byte mapped[4];
+    if (!ReadFileBytes(*file, table_start + UInt64(block) * 4, mapped, 4)) return std::nullopt;
+    Cardinal physical = Le32(mapped);
+    if (physical == 0xFFFFFFFF) return std::nullopt;  // a block the disc does not use
+    return UInt64(partition_start) + physical;
   }
   return std::nullopt;
 }
@@ -242,7 +369,8 @@ std::optional<UInt64> TDescriptorScan::FileSetSector(const TUdfVolume& volume) {
       if (kind.starts_with("*UDF Sparable Partition")) return UInt64(start->second) + block;
       if (kind.starts_with("*UDF Metadata Partition"))
         return MetadataSector(start->second, Le32(lvd.data() + p + 40), block);
-      return std::nullopt;  // a virtual partition (VAT) is not followed
+      if (kind.starts_with("*UDF Virtual Partition")) return VirtualSector(start->second, block);
+      return std::nullopt;
     }
     p += length;
   }
@@ -262,7 +390,8 @@ std::optional<TVolumeIdentity> TDescriptorScan::ReadUdf() {
   if (!file_set || !ReadAbsolute(*file_set, fsd) || !ValidTag(fsd, kTagFileSet))
     return std::nullopt;
   TVolumeIdentity identity;
-  identity.Label = DecodeDString(volume.logical_volume->data() + 84, 128);
+  identity.Label =
+      vat_label_.empty() ? DecodeDString(volume.logical_volume->data() + 84, 128) : vat_label_;
   identity.Serial = UdfSerial(fsd);
   identity.FileSystem = "UDF";
   return identity;

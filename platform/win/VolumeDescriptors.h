@@ -11,7 +11,13 @@
 // - UDF: the anchor at sector 256 leads to the volume descriptor sequence;
 //   the logical volume descriptor gives the label (its logical volume
 //   identifier) and the address of the file set descriptor, whose 2048 bytes
-//   give the serial; file system "UDF";
+//   give the serial; file system "UDF". A disc written in increments (CD-R,
+//   DVD-R, BD-R) maps the file set through a virtual partition: its
+//   virtual allocation table, in the last written sector of the medium (up
+//   to 32 sectors before the last one that exists, whose size is found by
+//   probing for missing sectors), gives the sector of that block; the
+//   table's own logical volume identifier, when it has one, is the label,
+//   as it is rewritten with every session while the descriptors are not;
 // - otherwise ISO 9660 from sector 16 up to the set terminator: the Joliet
 //   supplementary descriptor (escape sequence %/@, %/C or %/E) when present,
 //   else the primary one; label its volume identifier (UCS-2 big-endian in

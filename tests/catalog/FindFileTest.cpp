@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 
@@ -184,6 +185,37 @@ TEST_F(FindFileWalk, ALinkToAParentIsAFileNotAFolder) {
             5);
 }
 
+TEST_F(FindFileWalk, TwinFoldersEachGiveTheirOwnFiles) {
+  // "x:y" is shown with U+F03A; a folder that holds U+F03A itself is another folder.
+  temp_.Write("disc/T/x:y/colon");
+  temp_.Write("disc/T/x\xEF\x80\xBAy/standin");
+  finder_.SetDirectory("E:\\T");
+  finder_.Execute();
+  std::vector<String> found;
+  for (const String& event : finder_.events)
+    if (event.starts_with("find ")) found.push_back(event.substr(5));
+  std::sort(found.begin(), found.end());
+  std::vector<String> expected{"E:\\T\\" + NativeNameToWindows("x:y") + "\\colon",
+                               "E:\\T\\" + NativeNameToWindows("x\xEF\x80\xBAy") + "\\standin"};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(found, expected);
+}
+
+TEST_F(FindFileWalk, ATreeDeeperThanTheLongestPathIsWalkedToTheBottom) {
+  constexpr int kDepth = 300;
+  auto name = [](int level) { return "folder " + std::to_string(level) + std::string(180, '-'); };
+  drive_test::MakeDeepTree(temp_.MakeFolder("disc/deep"), kDepth, name);
+  finder_.SetDirectory("E:\\deep");
+  finder_.Execute();
+  String bottom = "E:\\deep\\";
+  for (int level = 0; level < kDepth; ++level) bottom += name(level) + "\\";
+  ASSERT_GT(bottom.size(), 50000u);
+  EXPECT_EQ(finder_.events[kDepth + 1], "path " + bottom);
+  EXPECT_EQ(finder_.events[kDepth + 2], "find " + bottom + "bottom");
+  EXPECT_EQ(finder_.FileCount(), 1u);
+  EXPECT_EQ(finder_.TotalBytes(), 4);
+}
+
 TEST_F(FindFileWalk, NamesWithBackslashAndColonRoundTrip) {
   temp_.Write("disc/A/x:y/a\\b", "abc");
   finder_.Execute();
@@ -203,9 +235,9 @@ TEST_F(FindFileWalk, NativePathsWalkToo) {
   finder_.SetDirectory(temp_ / "disc/A");
   finder_.Execute();
   String root = temp_ / "disc/A/";
-  EXPECT_EQ(finder_.events, (std::vector<String>{"before", "path " + root, "find " + root + "a.txt",
-                                                 "path " + root + "A1/",
-                                                 "find " + root + "A1/a1.txt", "after"}));
+  EXPECT_EQ(finder_.events,
+            (std::vector<String>{"before", "path " + root, "find " + root + "a.txt",
+                                 "path " + root + "A1/", "find " + root + "A1/a1.txt", "after"}));
 }
 
 TEST_F(FindFileWalk, FilterSelectsEntriesButNotFolders) {

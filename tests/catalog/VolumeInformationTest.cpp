@@ -5,6 +5,7 @@
 #include "platform/win/MessageBoxHook.h"
 #include "platform/win/Volumes.h"
 #include "platform/win/WinError.h"
+#include "tests/rtl/ScopedEnv.h"
 #include "tests/win/DriveTestSupport.h"
 
 using drive_test::DrivesVariable;
@@ -41,6 +42,16 @@ TEST_F(VolumeReader, ReadsADiscImageMappedToALetter) {
   EXPECT_TRUE(errors_.empty());
 }
 
+TEST_F(VolumeReader, ReadsADiscWrittenInIncrements) {
+  std::string image = drive_test::MakePacketWrittenUdf(temp_, "Backup 7", "2.01", false, "v.img");
+  ASSERT_FALSE(image.empty());
+  DrivesVariable drives("K=" + temp_.MakeFolder("k") + ":cdrom:image=" + image);
+  reader_.SetDrive('K');
+  EXPECT_EQ(reader_.VolumeLabel(), "BACKUP 7");
+  EXPECT_EQ(reader_.FileSystemName(), "UDF");
+  EXPECT_TRUE(errors_.empty());
+}
+
 TEST_F(VolumeReader, SerialTextKeepsLeadingZeros) {
   DrivesVariable drives("K=" + temp_.Path() + ":serial=0000abcd");
   reader_.SetDrive('K');
@@ -55,6 +66,19 @@ TEST_F(VolumeReader, TheCaseOfTheDriveLetterChoosesTheCaseOfTheTexts) {
   reader_.SetDrive('K');
   EXPECT_EQ(reader_.VolumeLabel(), "ÉTÉ DISC");
   EXPECT_EQ(reader_.FileSystemName(), "CDFS");
+}
+
+TEST_F(VolumeReader, TheCaseOfALabelIsTheSameUnderEveryLocale) {
+  DrivesVariable drives("K=" + temp_.Path() + ":label=Joliet Été Straße ıi:serial=00000001");
+  for (const char* locale : {"tr_TR.UTF-8", "az_AZ.UTF-8", "C", "en_US.UTF-8", "de_DE.UTF-8"}) {
+    ScopedEnv env;
+    env.Locale(locale);
+    reader_.SetDrive('K');
+    EXPECT_EQ(reader_.VolumeLabel(), "JOLIET ÉTÉ STRASSE II") << locale;
+    reader_.SetDrive('k');
+    EXPECT_EQ(reader_.VolumeLabel(), "joliet été straße ıi") << locale;
+  }
+  EXPECT_TRUE(errors_.empty());
 }
 
 TEST_F(VolumeReader, APlainFolderIsReadToo) {

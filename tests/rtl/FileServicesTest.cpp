@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -116,6 +117,21 @@ TEST_F(FileServicesTest, AgeIsTheLocalLastWriteTime) {
   ASSERT_TRUE(FileAge("T:\\a.txt", age));
   EXPECT_NEAR(age, EncodeDateTime(2001, 2, 3, 4, 5, 6, 0), 0.5 / MSecsPerDay);
   EXPECT_FALSE(FileAge("T:\\missing", age));
+}
+
+TEST_F(FileServicesTest, ALinkIsDatedAsTheLinkNotItsTarget) {
+  Write("target", 3);
+  ASSERT_EQ(symlink("target", Native("link").c_str()), 0);
+  timespec target_times[2] = {{0, UTIME_OMIT}, {1600000000, 0}};
+  timespec link_times[2] = {{0, UTIME_OMIT}, {1500000000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, Native("target").c_str(), target_times, 0), 0);
+  ASSERT_EQ(utimensat(AT_FDCWD, Native("link").c_str(), link_times, AT_SYMLINK_NOFOLLOW), 0);
+  TDateTime age = 0;
+  ASSERT_TRUE(FileAge("T:\\link", age));
+  EXPECT_EQ(age, UnixTimeToDateTime(1500000000, 0));
+  // A link whose target is gone still has a date of its own.
+  ASSERT_EQ(symlink("gone", Native("dangling").c_str()), 0);
+  EXPECT_TRUE(FileAge(Native("dangling"), age));
 }
 
 TEST_F(FileServicesTest, SizeOfFilesOnly) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <vector>
+
 TEST(DrivePaths, SplitAtBackslashAndColon) {
   const String path = "D:\\Photos\\a.txt";
   EXPECT_EQ(ExtractFilePath(path), "D:\\Photos\\");
@@ -68,6 +71,55 @@ TEST(ForbiddenCharacters, LeaveEverythingElseAlone) {
   const String other = "x\xEF\x81\x81y\xFF";  // U+F041 ('A' is allowed) and a bad byte
   EXPECT_EQ(WindowsNameToNative(other), other);
   EXPECT_EQ(NativeNameToWindows("caf\xE9.txt"), "caf\xE9.txt");
+}
+
+// Every form a Linux name may take next to the stand-ins: the forbidden
+// characters, the stand-ins themselves (as copies from SMB or Mac file
+// servers hold them), U+F000 alone and before either, other characters of
+// the block, and bad UTF-8 that is cut inside a stand-in.
+const std::vector<String>& NameForms() {
+  static const String standin = "\xEF\x80\xBA";  // U+F03A, for ':'
+  static const String escape = "\xEF\x80\x80";   // U+F000
+  static const std::vector<String> forms{
+      "a:b",
+      "a" + standin + "b",
+      "a" + standin + ":b",  // the stand-in and the character it stands for
+      "a" + escape + "b",
+      "a" + escape + standin + "b",
+      "a" + escape + ":b",  // the escape before a forbidden character
+      escape,
+      escape + escape,
+      "a\xEF\x81\x81z",  // U+F041: 'A' is allowed, so it stands for nothing
+      "a\xEF\x80z",      // a stand-in cut short
+      "a\xEF\x80",       // cut short at the end
+      standin + "\xFF",  // a stand-in and a bad byte
+      "\\:*?\"<>|",
+      "plain.txt",
+  };
+  return forms;
+}
+
+TEST(ForbiddenCharacters, EveryNameFormComesBackAsItWas) {
+  for (const String& native : NameForms()) {
+    const String shown = NativeNameToWindows(native);
+    EXPECT_EQ(shown.find_first_of("\\:*?\"<>|"), String::npos) << shown;
+    EXPECT_EQ(WindowsNameToNative(shown), native) << shown;
+  }
+}
+
+TEST(ForbiddenCharacters, NoTwoNamesAreShownAlike) {
+  std::set<String> shown;
+  for (const String& native : NameForms())
+    EXPECT_TRUE(shown.insert(NativeNameToWindows(native)).second) << native;
+}
+
+TEST(ForbiddenCharacters, AStandInInANameIsShownEscaped) {
+  // U+F03A is shown behind U+F000; ':' is shown as U+F03A.
+  EXPECT_EQ(NativeNameToWindows("\xEF\x80\xBA"), "\xEF\x80\x80\xEF\x80\xBA");
+  EXPECT_EQ(NativeNameToWindows(":"), "\xEF\x80\xBA");
+  // Typed in by hand, a U+F000 that escapes nothing is taken as it stands.
+  EXPECT_EQ(WindowsNameToNative("\xEF\x80\x80x"), "\xEF\x80\x80x");
+  EXPECT_EQ(WindowsNameToNative("x\xEF\x80\x80"), "x\xEF\x80\x80");
 }
 
 TEST(Executable, NamesTheRunningProgram) {

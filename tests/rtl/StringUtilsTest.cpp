@@ -49,6 +49,15 @@ TEST(CaseMapping, TurkishLocaleDotsTheCapitalI) {
   EXPECT_EQ(AnsiUpperCase("istanbul"), "ISTANBUL");
 }
 
+TEST(CaseMapping, TheRootLocaleIgnoresTheProcessLocale) {
+  ScopedEnv env;
+  for (const char* locale : {"tr_TR.UTF-8", "az_AZ.UTF-8", "lt_LT.UTF-8", "C"}) {
+    env.Locale(locale);
+    EXPECT_EQ(RootUpperCase("istanbul \xC3\xA9t\xC3\xA9 \xFF"), "ISTANBUL \xC3\x89T\xC3\x89 \xFF");
+    EXPECT_EQ(RootLowerCase("I\xC3\x89"), "i\xC3\xA9");
+  }
+}
+
 TEST(OrdinalComparison, ComparesUnsignedBytes) {
   EXPECT_LT(CompareStr("a", "\xC3\xA4"), 0);
   EXPECT_LT(CompareStr("B", "a"), 0);

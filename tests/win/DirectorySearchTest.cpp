@@ -5,6 +5,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <set>
+
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/FileServices.h"
+#include "platform/rtl/Streams.h"
 
 #include "platform/rtl/Paths.h"
 #include "platform/win/DirectorySearch.h"
@@ -109,6 +114,122 @@ TEST_F(DirectorySearch, ForbiddenCharactersAreShownMovedAndFoundByThatName) {
             std::vector<String>{"inner"});
   EXPECT_EQ(Names(temp_ / "g/" + NativeNameToWindows("x:y") + "/*", faArchive),
             std::vector<String>{"inner"});
+}
+
+// Names next to the stand-ins of the forbidden characters: the forbidden
+// characters themselves, the stand-ins as SMB or Mac file servers leave them
+// in names, U+F000 alone and before either, and UTF-8 cut inside a stand-in.
+const std::string kColonStandIn = "\xEF\x80\xBA";  // U+F03A
+const std::string kEscape = "\xEF\x80\x80";        // U+F000
+const std::vector<std::string> kNameForms{
+    "a:b",
+    "a" + kColonStandIn + "b",
+    "a" + kColonStandIn + ":b",  // the stand-in and what it stands for
+    "a" + kEscape + "b",
+    "a" + kEscape + kColonStandIn + "b",
+    "a" + kEscape + ":b",
+    kEscape,
+    "a\xEF\x80",  // a stand-in cut short
+    "\\?*",
+    "plain",
+};
+
+TEST_F(DirectorySearch, EveryNameFormIsItsOwnThroughSearchOpenTimeAndRename) {
+  InitDriveMapping();
+  temp_.MakeFolder("moved");
+  for (size_t i = 0; i < kNameForms.size(); ++i) {
+    // Each file holds its own name, and is dated an hour after the one before.
+    std::string file = temp_.Write("f/" + kNameForms[i], kNameForms[i]);
+    timespec times[2] = {{0, UTIME_OMIT}, {time_t(1600000000 + 3600 * i), 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+  }
+  std::vector<String> listed = Names("E:\\f\\*.*", faArchive);
+  std::set<String> distinct(listed.begin(), listed.end());
+  EXPECT_EQ(distinct.size(), kNameForms.size());
+
+  for (size_t i = 0; i < kNameForms.size(); ++i) {
+    const std::string& native = kNameForms[i];
+    const String shown = "E:\\f\\" + NativeNameToWindows(native);
+    SCOPED_TRACE(native);
+    EXPECT_TRUE(distinct.count(NativeNameToWindows(native)));
+    EXPECT_EQ(Entry(shown).Size, Int64(native.size()));
+
+    TFileStream stream(shown, fmOpenRead);
+    String content(size_t(stream.Size()), '\0');
+    stream.ReadBuffer(content.data(), Int64(content.size()));
+    EXPECT_EQ(content, native);
+
+    TDateTime age = 0;
+    ASSERT_TRUE(FileAge(shown, age));
+    EXPECT_EQ(age, UnixTimeToDateTime(1600000000 + 3600 * Int64(i), 0));
+
+    ASSERT_TRUE(RenameFile(shown, "E:\\moved\\" + NativeNameToWindows(native)));
+    EXPECT_TRUE(std::filesystem::exists(temp_ / ("moved/" + native)));
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(temp_ / "f"));
+}
+
+TEST_F(DirectorySearch, AFolderNamedWithAStandInIsNotItsTwin) {
+  temp_.Write("g/x:y/colon");
+  temp_.Write("g/x\xEF\x80\xBAy/standin");
+  const std::string forms[] = {"x:y", "x\xEF\x80\xBAy"};
+  EXPECT_EQ(Names("E:\\g\\" + NativeNameToWindows(forms[0]) + "\\*.*", faArchive),
+            std::vector<String>{"colon"});
+  EXPECT_EQ(Names("E:\\g\\" + NativeNameToWindows(forms[1]) + "\\*.*", faArchive),
+            std::vector<String>{"standin"});
+  TSearchFolder g = ResolveSearchFolder("E:\\g");
+  std::vector<String> subfolders = ListSubfolderNames(g);
+  ASSERT_EQ(subfolders.size(), 2u);
+  for (const String& name : subfolders) {
+    std::vector<String> inside = Names(SearchSubfolder(g, name).Shown + "*.*", faArchive);
+    EXPECT_EQ(inside,
+              std::vector<String>{name == NativeNameToWindows(forms[0]) ? "colon" : "standin"});
+  }
+}
+
+TEST_F(DirectorySearch, ALinkIsDatedAsTheLinkItself) {
+  std::string target = temp_.Write("l/target", "0123456789");
+  ASSERT_EQ(symlink("target", (temp_ / "l/link").c_str()), 0);
+  timespec target_times[2] = {{0, UTIME_OMIT}, {1600000000, 0}};
+  timespec link_times[2] = {{0, UTIME_OMIT}, {1500000000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, target.c_str(), target_times, 0), 0);
+  ASSERT_EQ(utimensat(AT_FDCWD, (temp_ / "l/link").c_str(), link_times, AT_SYMLINK_NOFOLLOW), 0);
+  TSearchRec rec = Entry("E:\\l\\link");
+  EXPECT_EQ(rec.TimeStamp, UnixTimeToDateTime(1500000000, 0));
+  EXPECT_EQ(rec.Size, 0);  // not the target's ten bytes
+  UInt64 ticks = (UInt64(rec.FindData.ftLastWriteTime.dwHighDateTime) << 32) |
+                 rec.FindData.ftLastWriteTime.dwLowDateTime;
+  EXPECT_EQ(ticks, (1500000000ull + 11644473600ull) * 10000000ull);
+  // The file time service dates it as the search does.
+  InitDriveMapping();
+  TDateTime age = 0;
+  ASSERT_TRUE(FileAge("E:\\l\\link", age));
+  EXPECT_EQ(age, rec.TimeStamp);
+}
+
+// A name of `level` as long as a name may be, so that the path passes the
+// kernel's limit after a few levels.
+std::string LongName(int level) {
+  return "level " + std::to_string(level) + std::string(200, 'x');
+}
+
+TEST_F(DirectorySearch, FoldersBeyondTheLongestPathAreSearched) {
+  constexpr int kDepth = 300;
+  drive_test::MakeDeepTree(temp_.MakeFolder("deep"), kDepth, LongName);
+  for (const String& start : {String("E:\\deep"), String(temp_ / "deep")}) {
+    TSearchFolder folder = ResolveSearchFolder(start);
+    for (int level = 0; level < kDepth; ++level) {
+      std::vector<String> inner = ListSubfolderNames(folder);
+      ASSERT_EQ(inner, std::vector<String>{LongName(level)}) << level;
+      folder = SearchSubfolder(folder, inner[0]);
+    }
+    ASSERT_GT(folder.Native.size(), 60000u);
+    EXPECT_EQ(Names(folder.Shown + "*.*"), (std::vector<String>{".", "..", "bottom"}));
+    TSearchRec rec;
+    ASSERT_EQ(FindFirstIn(folder, "bottom", faAnyFile, rec), 0);
+    EXPECT_EQ(rec.Size, 4);
+    FindClose(rec);
+  }
 }
 
 TEST_F(DirectorySearch, SizesSplitIntoHighAndLowParts) {

@@ -5,6 +5,8 @@
 // optical drives and mounts of its own, and ISO images made with xorriso.
 #pragma once
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,11 +17,53 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/win/Drives.h"
 
 namespace drive_test {
+
+// Removes `name` in the folder `parent_fd` with everything below it, going
+// by folder descriptors so that no path length limits it.
+inline void RemoveTreeAt(int parent_fd, const char* name) {
+  if (unlinkat(parent_fd, name, 0) == 0) return;
+  int fd = openat(parent_fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  fchmod(fd, 0755);
+  if (DIR* dir = fdopendir(fd)) {
+    std::vector<std::string> names;
+    while (dirent* entry = readdir(dir))
+      if (std::string_view(entry->d_name) != "." && std::string_view(entry->d_name) != "..")
+        names.push_back(entry->d_name);
+    for (const std::string& inner : names) RemoveTreeAt(dirfd(dir), inner.c_str());
+    closedir(dir);
+  } else {
+    close(fd);
+  }
+  unlinkat(parent_fd, name, AT_REMOVEDIR);
+}
+
+// Makes a chain of `depth` nested folders named by `name(level)` inside
+// `folder`, and a file "bottom" in the last; paths in it go far beyond what
+// the kernel takes in one call, so it is made by folder descriptors.
+template <class Naming>
+void MakeDeepTree(const std::string& folder, int depth, Naming name) {
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  for (int level = 0; level < depth; ++level) {
+    std::string inner = name(level);
+    ASSERT_EQ(mkdirat(fd, inner.c_str(), 0755), 0) << level;
+    int next = openat(fd, inner.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    close(fd);
+    ASSERT_GE(next, 0);
+    fd = next;
+  }
+  int file = openat(fd, "bottom", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  EXPECT_EQ(write(file, "deep", 4), 4);
+  close(file);
+  close(fd);
+}
 
 // A fresh folder under the system's temporary folder, removed with its content.
 class TempFolder {
@@ -37,6 +81,8 @@ class TempFolder {
          it != std::filesystem::recursive_directory_iterator(); it.increment(ignored))
       if (it->is_directory(ignored) && !it->is_symlink(ignored)) chmod(it->path().c_str(), 0755);
     std::filesystem::remove_all(path_, ignored);
+    // A tree deeper than the longest path the kernel takes.
+    if (std::filesystem::exists(path_, ignored)) RemoveTreeAt(AT_FDCWD, path_.c_str());
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
@@ -142,6 +188,19 @@ inline std::string MakeIso(const TempFolder& temp, const std::string& folder,
   std::string image = temp / name;
   std::string command = "xorriso -as mkisofs -quiet " + std::string(joliet ? "-J " : "") +
                         "-V '" + label + "' -o '" + image + "' '" + folder + "' >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return std::string();
+  return image;
+}
+
+// Makes a UDF image as a CD-R written in increments leaves it (a virtual
+// allocation table in its last sector) with mkudffs; empty when it fails.
+inline std::string MakePacketWrittenUdf(const TempFolder& temp, const std::string& label,
+                                        const std::string& revision, bool closed,
+                                        const std::string& name) {
+  std::string image = temp / name;
+  std::string command = "mkudffs --utf8 --media-type=cdr --udfrev=" + revision +
+                        (closed ? " --closed" : "") + " --label='" + label +
+                        "' --new-file '" + image + "' 2000 >/dev/null 2>&1";
   if (std::system(command.c_str()) != 0) return std::string();
   return image;
 }

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "platform/win/VolumeDescriptors.h"
 #include "platform/win/WinError.h"
@@ -148,6 +150,99 @@ TEST(UdfImages, SixteenBitLabelsAndMetadataPartitions) {
   std::array<Byte, kCdSectorSize> file_set;
   std::memcpy(file_set.data(), builder.FileSet(), kCdSectorSize);
   EXPECT_EQ(identity.Serial, UdfSerial(file_set));
+}
+
+// Discs written in increments, as mkudffs makes them for a CD-R: the file
+// set descriptor is reached through the virtual allocation table.
+class PacketWrittenUdf : public ::testing::Test {
+ protected:
+  std::vector<unsigned char> Image(const std::string& label, const std::string& revision,
+                                   bool closed = false) {
+    std::string file = drive_test::MakePacketWrittenUdf(temp_, label, revision, closed,
+                                                         "vat-" + revision + ".img");
+    if (file.empty()) ADD_FAILURE() << "mkudffs could not make an image";
+    return ReadFile(file);
+  }
+  // The serial of the one file set descriptor in the image, found by its tag.
+  static DWORD FileSetSerial(const std::vector<unsigned char>& image) {
+    std::optional<DWORD> serial;
+    for (size_t n = 0; n < image.size() / kCdSectorSize; ++n) {
+      const unsigned char* d = image.data() + n * kCdSectorSize;
+      if (d[0] == 0x00 && d[1] == 0x01 && d[5] == 0) {
+        EXPECT_FALSE(serial) << "two file set descriptors";
+        serial = UdfSerial(SectorOf(image, n));
+      }
+    }
+    EXPECT_TRUE(serial);
+    return serial.value_or(0);
+  }
+  TempFolder temp_;
+};
+
+TEST_F(PacketWrittenUdf, LabelAndSerialAsForAnyUdfDisc) {
+  for (const char* revision : {"1.50", "2.01", "2.50", "2.60"}) {
+    for (bool closed : {false, true}) {
+      SCOPED_TRACE(std::string(revision) + (closed ? " closed" : " open"));
+      std::vector<unsigned char> image = Image("Été 2004", revision, closed);
+      TVolumeIdentity identity;
+      ASSERT_EQ(ParseVolumeDescriptors(image, 0, identity), ERROR_SUCCESS);
+      EXPECT_EQ(identity.FileSystem, "UDF");
+      EXPECT_EQ(identity.Label, "Été 2004");
+      EXPECT_EQ(identity.Serial, FileSetSerial(image));
+    }
+  }
+}
+
+TEST_F(PacketWrittenUdf, UnwrittenSectorsAfterTheTableAreSkipped) {
+  std::vector<unsigned char> image = Image("Trailing", "2.01");
+  image.resize(image.size() + 7 * kCdSectorSize);
+  TVolumeIdentity identity;
+  ASSERT_EQ(ParseVolumeDescriptors(image, 0, identity), ERROR_SUCCESS);
+  EXPECT_EQ(identity.Label, "Trailing");
+  EXPECT_EQ(identity.Serial, FileSetSerial(image));
+}
+
+TEST_F(PacketWrittenUdf, WithoutItsTableTheDiscIsUnrecognised) {
+  for (const char* revision : {"1.50", "2.01"}) {
+    std::vector<unsigned char> image = Image("Lost", revision);
+    std::fill(image.end() - kCdSectorSize, image.end(), 0);  // the table's sector
+    TVolumeIdentity identity;
+    EXPECT_EQ(ParseVolumeDescriptors(image, 0, identity), ERROR_UNRECOGNIZED_VOLUME) << revision;
+  }
+}
+
+TEST_F(PacketWrittenUdf, SectorsAfterTheTableThatFailToReadArePassedOver) {
+  std::vector<unsigned char> image = Image("Run-out", "2.01");
+  const UInt64 written = image.size() / kCdSectorSize;
+  auto read = [&](UInt64 sector, Byte* buffer) {
+    if (sector >= written + 4) return TSectorStatus::Missing;
+    if (sector >= written) return TSectorStatus::Failed;  // link sectors never written
+    std::memcpy(buffer, image.data() + sector * kCdSectorSize, kCdSectorSize);
+    return TSectorStatus::Ok;
+  };
+  TVolumeIdentity identity;
+  ASSERT_EQ(ReadVolumeDescriptors(read, 0, identity), ERROR_SUCCESS);
+  EXPECT_EQ(identity.Label, "Run-out");
+  EXPECT_EQ(identity.Serial, FileSetSerial(image));
+}
+
+TEST_F(PacketWrittenUdf, TheTablesLabelIsTheLatest) {
+  // A later session rewrites the table, whose header carries the label, but
+  // not the volume descriptors: put another label in the table's header.
+  std::vector<unsigned char> image = Image("First", "2.01");
+  unsigned char* entry = image.data() + image.size() - kCdSectorSize;
+  ASSERT_EQ(entry[0] | (entry[1] << 8), 266);  // an extended file entry
+  ASSERT_EQ(entry[16 + 18] & 7, 3);            // holding the table itself
+  Cardinal ea_length = entry[208] | (entry[209] << 8) | (entry[210] << 16) | (entry[211] << 24);
+  unsigned char* label = entry + 216 + ea_length + 4;
+  const std::string second = "Second session";
+  std::fill(label, label + 128, 0);
+  label[0] = 8;
+  std::memcpy(label + 1, second.data(), second.size());
+  label[127] = Byte(second.size() + 1);
+  TVolumeIdentity identity;
+  ASSERT_EQ(ParseVolumeDescriptors(image, 0, identity), ERROR_SUCCESS);
+  EXPECT_EQ(identity.Label, second);
 }
 
 TEST(UnrecognisedMedia, NoDescriptorIsUnrecognised) {
