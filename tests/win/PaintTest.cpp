@@ -245,3 +245,15 @@ TEST_F(Painting, AReparentedChildLeavesItsOldParentAndPaintsInItsNewOne) {
   EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSY), 96);
   ReleaseDC(nullptr, dc);
 }
+
+TEST_F(Painting, OverlappingSiblingsThatDoNotClipEndWithTheTopOneOnTop) {
+  HWND top = PaintedTop(100, 100, RGB(255, 255, 255), WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN);
+  HWND first = PaintedChild(top, 10, 10, 40, 40, RGB(0, 255, 0));  // the first child is topmost
+  PaintedChild(top, 30, 30, 40, 40, RGB(0, 0, 255));
+  Pump();
+  EXPECT_EQ(PixelOn(top, 35, 35), RGB(0, 255, 0));
+  BringWindowToTop(PaintedChild(top, 0, 0, 1, 1, 0));
+  InvalidateRect(first, nullptr, TRUE);
+  Pump();
+  EXPECT_EQ(PixelOn(top, 35, 35), RGB(0, 255, 0));
+}
