@@ -108,7 +108,7 @@ std::shared_ptr<TFontFace> TFontFace::For(const LOGFONT& font) {
   const long winDescent = os2 ? os2->usWinDescent : -probe->descender;
   int em = 11;
   if (font.lfHeight < 0)
-    em = -font.lfHeight;
+    em = font.lfHeight < -2048 ? 2048 : -font.lfHeight;
   else if (font.lfHeight > 0)
     em = std::max(1, static_cast<int>(std::lround(static_cast<double>(font.lfHeight) * upem /
                                                   (winAscent + winDescent))));

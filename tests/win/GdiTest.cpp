@@ -344,3 +344,22 @@ TEST(Gdi, FrameControlsMatchTheirReferencePicture) {
   }
   EXPECT_TRUE(MatchesReference(c.Pixels(), "frame-controls.png", 0));
 }
+
+TEST(Gdi, AbsurdSizesAreRefusedNotThrown) {
+  EXPECT_EQ(CreateBitmap(1 << 20, 1 << 20, 1, 32, nullptr), nullptr);
+  BITMAPINFO bi;
+  bi.bmiHeader.biWidth = 1 << 20;
+  bi.bmiHeader.biHeight = INT32_MIN;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  EXPECT_EQ(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+  LOGFONT lf;
+  lf.lfHeight = INT32_MIN;
+  const HFONT f = CreateFontIndirect(&lf);
+  TCanvasBitmap c(4, 4);
+  const HGDIOBJ old = SelectObject(c.Dc(), f);
+  TEXTMETRIC tm;
+  EXPECT_TRUE(GetTextMetrics(c.Dc(), &tm));
+  SelectObject(c.Dc(), old);
+  DeleteObject(f);
+}
