@@ -14,6 +14,7 @@ PACKAGES=(
   libicu-dev libsqlite3-dev
   clang libclang-rt-dev
   xorriso udftools
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
 )
 
 install_missing() {

@@ -70,6 +70,8 @@ bool QueueHasWork(TWindowSystemState& k) {
     std::lock_guard lock(k.inputMutex);
     if (!k.input.empty()) return true;
   }
+  MSG paint;
+  if (winkernel::TakePaintMessage(&paint, nullptr, 0, 0)) return true;
   return winkernel::TimeToNextTimer() == 0;
 }
 
@@ -139,6 +141,9 @@ BOOL PeekMessage(MSG* msg, HWND filter, UINT min, UINT max, UINT removeFlags) {
       return TRUE;
     }
   }
+  if (std::this_thread::get_id() == k.guiThread &&
+      winkernel::TakePaintMessage(msg, filter, min, max))
+    return TRUE;
   return winkernel::TakeTimerMessage(msg, filter, min, max, remove) ? TRUE : FALSE;
 }
 

@@ -9,13 +9,13 @@
 //
 // GetMessage and PeekMessage take, in this order: posted messages (first in,
 // first out), input (Input.h), WM_QUIT once PostQuitMessage was called and
-// nothing else is posted, and last WM_TIMER (Timer.h), which is made only
-// when nothing else is waiting. (WM_PAINT, when windows draw, belongs
-// between WM_QUIT and WM_TIMER.) On an empty queue GetMessage asks the event
-// source to wait (WindowSystem.h) and tries again; when the source cannot
-// wait (the hand-driven clock of tests) it returns FALSE with the message
-// WM_NULL, so a test's message loop comes back to the test once everything
-// queued has been handled. FALSE with WM_QUIT ends a loop for good.
+// nothing else is posted, then WM_PAINT for a window that needs painting
+// (Paint.h; it stays until the window is validated), and last WM_TIMER
+// (Timer.h), which is made only when nothing else is waiting. On an empty queue GetMessage asks the
+// event source to wait (WindowSystem.h) and tries again; when the source cannot wait (the
+// hand-driven clock of tests) it returns FALSE with the message WM_NULL, so a test's message loop
+// comes back to the test once everything queued has been handled. FALSE with WM_QUIT ends a loop
+// for good.
 //
 // Threads: PostMessage from any thread; the rest on the GUI thread.
 // SendMessage to a window of another thread raises EInvalidOperation.

@@ -343,6 +343,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     done.flags |= SWP_NOSIZE;
   else
     done.flags &= ~SWP_NOSIZE;
+  winkernel::AfterPositionChange(hwnd, oldRect, wasVisible, wp.flags);
+  if (!(w = k.Find(hwnd))) return FALSE;
   SendMessage(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&done));
   if (wasVisible && !nowVisible && k.active == hwnd) winkernel::ActivateNextAfter(hwnd);
   return TRUE;

@@ -22,8 +22,10 @@
 #include "platform/rtl/Types.h"
 #include "platform/win/Hook.h"
 #include "platform/win/Input.h"
-#include "platform/win/Window.h"
+#include "platform/win/Region.h"
+#include "platform/win/Surface.h"
 #include "platform/win/WinStructs.h"
+#include "platform/win/Window.h"
 #include "platform/win/WindowSystem.h"
 
 struct TWindowClassEntry {
@@ -62,6 +64,15 @@ struct TWindowEntry {
   bool maxPositionSet = false;
   bool restoreToMaximized = false;
   HMENU systemMenu = nullptr;
+  // Painting (Paint.h): the update region in client coordinates, whether it
+  // must be erased, whether the frame must be drawn, and a paint asked for
+  // with nothing invalid (RDW_INTERNALPAINT).
+  TRegion update;
+  bool eraseDue = false;
+  bool frameDue = false;
+  bool internalPaint = false;
+  // The pixels of a top-level window (made when first drawn into).
+  std::shared_ptr<TSurface> surface;
 
   bool IsChild() const { return (style & WS_CHILD) != 0 && parent != nullptr && parent != HWND_MESSAGE; }
   bool IsUtility() const { return parent == HWND_MESSAGE; }
@@ -174,6 +185,12 @@ struct TWindowSystemState {
   HCURSOR screenCursor = nullptr;
   std::map<int, HCURSOR> cursorTable;
 
+  // Painting: the window LockWindowUpdate holds, the screen's own surface
+  // (made when first drawn into) and the backend that shows surfaces.
+  HWND lockedWindow = nullptr;
+  std::shared_ptr<TSurface> screen;
+  class TDisplay* display = nullptr;
+
   // --- Shared helpers ---------------------------------------------------
   TWindowEntry* Find(HWND hwnd) const;
   TWindowEntry& Get(HWND hwnd) const;  // throws for an invalid handle
@@ -217,4 +234,15 @@ bool TakeTimerMessage(MSG* msg, HWND filter, UINT min, UINT max, bool remove);
 DWORD TimeToNextTimer();
 // The cursor table's initial entries (Cursor.cpp).
 void InitCursors(TWindowSystemState& s);
+// Update regions (UpdateRegion.cpp). `area` is in the window's client
+// coordinates, nullptr for all of it; `flags` are RedrawWindow's, of which
+// this applies the invalidating and validating ones.
+void Redraw(HWND hwnd, const TRegion* area, UINT flags);
+// Invalidates what a change of position, size, z-order or visibility
+// exposed; called by SetWindowPos after applying it.
+void AfterPositionChange(HWND hwnd, const RECT& oldRect, bool wasVisible, UINT flags);
+// The WM_PAINT due for the calling thread, if any (never removed).
+bool TakePaintMessage(MSG* msg, HWND filter, UINT min, UINT max);
+// Whether the window has a frame (its window and client rectangles differ).
+bool HasFrame(const TWindowEntry& w);
 }  // namespace winkernel

@@ -85,6 +85,7 @@ TEST_F(MessageQueue, QuitComesAfterWhatWasPostedBeforeIt) {
 TEST_F(MessageQueue, PeekFiltersByWindowAndRangeAndCanLeaveTheMessage) {
   HWND a = Top(0, 0, 100, 100);
   HWND b = Top(0, 0, 100, 100);
+  Pump();  // the new windows paint first
   PostMessage(a, WM_USER, 1, 0);
   PostMessage(b, WM_USER + 5, 2, 0);
   MSG m;
@@ -149,6 +150,7 @@ TEST_F(Timers, FireOnlyWhenDueAndOnlyOnceHoweverFarTheClockJumps) {
 
 TEST_F(Timers, WaitBehindEverythingElseInTheQueue) {
   HWND h = Top(0, 0, 100, 100);
+  Pump();  // the new window paints first
   SetTimer(h, 1, 10);
   clock.Advance(20);
   PostMessage(h, WM_USER, 0, 0);
