@@ -172,7 +172,10 @@ void TZxSplitter::StartSizing(Integer x, Integer y) {
     min_offset_ = top_left_limit_ - Top();
     max_offset_ = RectHeight(client) - bottom_right_limit_ - (Top() + Height());
   }
-  dc_ = GetDCEx(form_->Handle(), nullptr, DCX_CACHE | DCX_CLIPSIBLINGS | DCX_LOCKWINDOWUPDATE);
+  // The line crosses the controls beside the splitter, so it is drawn on the
+  // parent's client area unclipped by its children (the parent is the form
+  // in the main window): a context of the splitter clipped as its parent.
+  dc_ = GetDCEx(Handle(), nullptr, DCX_CACHE | DCX_PARENTCLIP | DCX_LOCKWINDOWUPDATE);
   const Integer thickness = Horizontal() ? Width() : Height();
   pen_ = CreatePen(PS_SOLID, std::max(thickness - 2, 2), RGB(255, 255, 255));
   old_pen_ = SelectObject(dc_, pen_);
@@ -186,16 +189,15 @@ Integer TZxSplitter::ClampOffset(Integer offset) const {
 }
 
 void TZxSplitter::DrawLine(Integer offset) {
-  if (!dc_ || !form_) return;
-  const POINT origin = form_->ScreenToClient(ClientToScreen(POINT{0, 0}));
+  if (!dc_) return;
   if (Horizontal()) {
-    const Integer x = origin.x + Width() / 2 + offset;
-    MoveToEx(dc_, x, origin.y, nullptr);
-    LineTo(dc_, x, origin.y + Height());
+    const Integer x = Width() / 2 + offset;
+    MoveToEx(dc_, x, 0, nullptr);
+    LineTo(dc_, x, Height());
   } else {
-    const Integer y = origin.y + Height() / 2 + offset;
-    MoveToEx(dc_, origin.x, y, nullptr);
-    LineTo(dc_, origin.x + Width(), y);
+    const Integer y = Height() / 2 + offset;
+    MoveToEx(dc_, 0, y, nullptr);
+    LineTo(dc_, Width(), y);
   }
 }
 
@@ -243,7 +245,7 @@ void TZxSplitter::StopSizing(bool apply) {
   DrawLine(offset_);
   if (dc_) {
     SelectObject(dc_, old_pen_);
-    ReleaseDC(form_->WindowHandle(), dc_);
+    ReleaseDC(WindowHandle(), dc_);
     dc_ = nullptr;
   }
   if (pen_) DeleteObject(pen_);

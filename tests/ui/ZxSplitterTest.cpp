@@ -6,6 +6,7 @@
 #include "platform/controls/Screen.h"
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
+#include "platform/win/Paint.h"
 #include "platform/win/VirtualKeys.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowSystem.h"
@@ -283,6 +284,32 @@ TEST_F(ZxSplitterMainWindow, LosingTheCaptureCancelsLikeEscape) {
     ExpectCancelled();
     ReleaseCapture();
   }
+}
+
+// The line is drawn inverted over whatever lies under it (the panels too)
+// and drawn again to erase it, so the screen comes back exactly.
+TEST_F(ZxSplitterMainWindow, TheInvertedLineLeavesTheScreenAsItWas) {
+  Pump();
+  const TSurface before = CaptureWindow(form_->WindowHandle());
+  StartDrag();
+  const TSurface during = CaptureWindow(form_->WindowHandle());
+  const POINT line = form_->ScreenToClient(splitter_->ClientToScreen(POINT{1 + 40, 50}));
+  EXPECT_NE(during.Pixel(line.x, line.y) & 0xFFFFFF, before.Pixel(line.x, line.y) & 0xFFFFFF);
+  EXPECT_EQ(during.Pixel(line.x + 5, line.y), before.Pixel(line.x + 5, line.y));
+  MoveBy(60, 0);  // the old line erased, the new one drawn
+  const TSurface moved = CaptureWindow(form_->WindowHandle());
+  EXPECT_EQ(moved.Pixel(line.x, line.y), before.Pixel(line.x, line.y));
+  EXPECT_NE(moved.Pixel(line.x + 20, line.y) & 0xFFFFFF,
+            before.Pixel(line.x + 20, line.y) & 0xFFFFFF);
+  InjectKey(VK_ESCAPE);
+  Pump();
+  const TSurface after = CaptureWindow(form_->WindowHandle());
+  ASSERT_EQ(after.Width(), before.Width());
+  int differing = 0;
+  for (int y = 0; y < before.Height(); ++y)
+    for (int x = 0; x < before.Width(); ++x)
+      if ((after.Pixel(x, y) & 0xFFFFFF) != (before.Pixel(x, y) & 0xFFFFFF)) ++differing;
+  EXPECT_EQ(differing, 0);
 }
 
 TEST_F(ZxSplitterMainWindow, FreeingTheFormMidDragLeavesNothingBehind) {
