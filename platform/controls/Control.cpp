@@ -309,11 +309,15 @@ void TControl::WMMouseMove(TMessage& m) {
 
 void TControl::WMButtonDown(TMessage& m, TMouseButton button, bool dbl) {
   DefaultHandler(m);
+  if (Application) Application->HintMouseMessage(this, m);
+  // A control that takes no double clicks sees the second press as a press.
+  dbl = dbl && control_style_.Contains(csDoubleClicks);
   if (button == mbLeft) {
     if (control_style_.Contains(csCaptureMouse)) SetMouseCapture(true);
-    if (control_style_.Contains(csClickEvents)) SetControlStateFlag(csClicked, true);
+    // The release after a double click is no click of its own.
+    if (control_style_.Contains(csClickEvents) && !dbl) SetControlStateFlag(csClicked, true);
     SetControlStateFlag(csLButtonDown, true);
-    if (dbl && control_style_.Contains(csDoubleClicks)) DblClick();
+    if (dbl && control_style_.Contains(csClickEvents)) DblClick();
   }
   if (control_style_.Contains(csNoStdEvents)) return;
   TShiftState shift = MouseKeysToShiftState(m.WParam);
