@@ -245,6 +245,22 @@ HDC CreateCompatibleDC(HDC dc);
 // Deletes a memory DC. (Window DCs go with ReleaseDC or EndPaint, Paint.h.)
 BOOL DeleteDC(HDC dc);
 
+constexpr int HORZRES = 8;
+constexpr int VERTRES = 10;
+constexpr int BITSPIXEL = 12;
+constexpr int PLANES = 14;
+constexpr int NUMCOLORS = 24;
+constexpr int RASTERCAPS = 38;
+constexpr int LOGPIXELSX = 88;
+constexpr int LOGPIXELSY = 90;
+constexpr int RC_BITBLT = 0x0001;
+constexpr int RC_STRETCHBLT = 0x0800;
+// The screen's resolution for every DC (Metrics.h); a memory DC reports the
+// size and depth of its bitmap.
+int GetDeviceCaps(HDC dc, int index);
+// Drawing is never batched here; kept for programs that flush.
+BOOL GdiFlush();
+
 // Saves pens, brush, font, colours, modes, origins, current position and the
 // clip region; returns the new depth (1 for the first save), 0 on failure.
 int SaveDC(HDC dc);

@@ -216,13 +216,6 @@ std::shared_ptr<TBitmapObject> CopyBitmap(const TBitmapObject& b) {
   return c;
 }
 
-bool HasAlpha(const TSurface& s) {
-  for (int y = 0; y < s.Height(); ++y)
-    for (int x = 0; x < s.Width(); ++x)
-      if (PixelA(s.Row(y)[x])) return true;
-  return false;
-}
-
 }  // namespace
 
 HICON CreateIconIndirect(const ICONINFO* info) {
@@ -277,7 +270,7 @@ BOOL DrawIconEx(HDC hdc, int x, int y, HICON handle, int width, int height, UINT
   const TPoint d0 = gdi::ToDevice(*dc, x, y), o = painter.Origin();
   const TAxis ax = TAxis::Make(d0.x, width, 0, any->Width()),
               ay = TAxis::Make(d0.y, height, 0, any->Height());
-  const bool alpha = color && HasAlpha(*color) && (flags & DI_IMAGE);
+  const bool alpha = color && color->HasAlpha() && (flags & DI_IMAGE);
   painter.ForEachClipped(TRect::Sized(d0.x, d0.y, width, height), [&](const TRect& r) {
     for (int sy = r.y0; sy < r.y1; ++sy) {
       TPixel* row = painter.Surface().Row(sy);

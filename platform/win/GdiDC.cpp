@@ -6,6 +6,7 @@
 
 #include "platform/win/GdiDevice.h"
 #include "platform/win/GdiObjects.h"
+#include "platform/win/Metrics.h"
 
 namespace gdi {
 namespace {
@@ -166,6 +167,36 @@ std::shared_ptr<TDcObject> NewDeviceDc(TDcKind kind) {
   return d;
 }
 }  // namespace gdi
+
+int GetDeviceCaps(HDC dc, int index) {
+  auto d = gdi::Dc(dc);
+  if (!d) return 0;
+  const bool memory = d->dcKind == TDcKind::Memory && d->attrs.bitmap;
+  const TScreenMetrics& screen = ScreenMetrics();
+  switch (index) {
+    case HORZRES:
+      return memory ? d->attrs.bitmap->surface->Width() : screen.width;
+    case VERTRES:
+      return memory ? d->attrs.bitmap->surface->Height() : screen.height;
+    case BITSPIXEL:
+      return memory && d->attrs.bitmap->mono ? 1 : 32;
+    case PLANES:
+      return 1;
+    case NUMCOLORS:
+      return -1;
+    case RASTERCAPS:
+      return RC_BITBLT | RC_STRETCHBLT;
+    case LOGPIXELSX:
+    case LOGPIXELSY:
+      return screen.pixelsPerInch;
+    default:
+      return 0;
+  }
+}
+
+BOOL GdiFlush() {
+  return TRUE;
+}
 
 // --- The save stack ---------------------------------------------------------------
 

@@ -178,6 +178,7 @@ DWORD GetObjectType(HGDIOBJ handle) {
     case TGdiKind::DC:
       return static_cast<TDcObject&>(*o).dcKind == TDcKind::Memory ? OBJ_MEMDC : OBJ_DC;
     case TGdiKind::Icon:
+    case TGdiKind::ImageList:
       return 0;
   }
   return 0;
@@ -346,7 +347,9 @@ HGDIOBJ GetCurrentObject(HDC dc, UINT type) {
 
 BOOL DeleteObject(HGDIOBJ object) {
   auto o = gdi::Lookup(object);
-  if (!o || o->stock || o->kind == TGdiKind::DC || o->kind == TGdiKind::Icon) return FALSE;
+  if (!o || o->stock) return FALSE;
+  if (o->kind == TGdiKind::DC || o->kind == TGdiKind::Icon || o->kind == TGdiKind::ImageList)
+    return FALSE;
   return gdi::Unregister(object) ? TRUE : FALSE;
 }
 

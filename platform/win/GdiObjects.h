@@ -19,7 +19,7 @@
 #include "platform/win/Region.h"
 #include "platform/win/Surface.h"
 
-enum class TGdiKind { Pen, Brush, Font, Bitmap, Region, DC, Icon };
+enum class TGdiKind { Pen, Brush, Font, Bitmap, Region, DC, Icon, ImageList };
 
 struct TGdiObject {
   explicit TGdiObject(TGdiKind k) : kind(k) {}

@@ -39,6 +39,13 @@ void TSurface::Fill(TPixel p) {
   std::fill(storage_.begin(), storage_.end(), p);
 }
 
+bool TSurface::HasAlpha() const {
+  for (int y = 0; y < height_; ++y)
+    for (int x = 0; x < width_; ++x)
+      if (PixelA(Row(y)[x])) return true;
+  return false;
+}
+
 void TSurface::Resize(int width, int height) {
   if (width == width_ && height == height_) return;
   TSurface next(width, height, BottomUp());

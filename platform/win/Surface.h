@@ -69,6 +69,8 @@ class TSurface {
     if (Bounds().Contains(x, y)) Row(y)[x] = p;
   }
   void Fill(TPixel p);
+  // Whether any pixel carries alpha (a picture from a file, not drawing).
+  bool HasAlpha() const;
 
   // New size; the pixels that stay inside keep their place, new ones are 0.
   void Resize(int width, int height);

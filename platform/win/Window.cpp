@@ -11,6 +11,7 @@
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
 #include "platform/win/Metrics.h"
+#include "platform/win/Paint.h"
 #include "platform/win/WindowPos.h"
 #include "platform/win/WindowSystemState.h"
 
@@ -346,16 +347,25 @@ HWND SetParent(HWND hwnd, HWND newParent) {
   if (!w || w->IsUtility() || newParent == hwnd) return nullptr;
   if (newParent && (!k.Find(newParent) || IsChild(hwnd, newParent))) return nullptr;
   HWND old = w->IsChild() ? w->parent : nullptr;
+  const bool visible = (w->style & WS_VISIBLE) != 0;
+  // The old parent shows again where the window was; the window is drawn anew where it goes.
+  if (old && visible) {
+    const TRegion uncovered(TRect::From(w->rect));
+    winkernel::Redraw(old, &uncovered, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  }
   Unlink(k, *w);
   w->parent = newParent;
   if (newParent) {
     w->owner = nullptr;
+    w->surface.reset();  // a child draws into its new top-level window's surface
     k.Get(newParent).children.insert(k.Get(newParent).children.begin(), hwnd);
   } else {
     auto pos = k.topLevel.begin();
     while (pos != k.topLevel.end() && (k.Get(*pos).exStyle & WS_EX_TOPMOST)) ++pos;
     k.topLevel.insert(pos, hwnd);
   }
+  if (visible)
+    winkernel::Redraw(hwnd, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   return old;
 }
 

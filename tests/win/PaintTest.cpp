@@ -214,3 +214,34 @@ TEST_F(Painting, SaveDcAndViewportOriginMoveDrawing) {
   EXPECT_EQ(PixelOn(top, 10, 10), RGB(1, 2, 3));
   EXPECT_EQ(PixelOn(top, 0, 0), RGB(4, 5, 6));
 }
+
+TEST_F(Painting, RegionsInvalidateExactlyTheirPixels) {
+  HWND h = PaintedTop(100, 100, RGB(255, 0, 0));
+  Pump();
+  const HRGN a = CreateRectRgn(0, 0, 10, 10), b = CreateRectRgn(90, 90, 100, 100),
+             u = CreateRectRgn(0, 0, 0, 0);
+  CombineRgn(u, a, b, RGN_OR);
+  InvalidateRgn(h, u, FALSE);
+  const HRGN got = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetUpdateRgn(h, got, FALSE), COMPLEXREGION);
+  EXPECT_TRUE(EqualRgn(got, u));
+  ValidateRgn(h, a);
+  EXPECT_EQ(GetUpdateRgn(h, got, FALSE), SIMPLEREGION);
+  EXPECT_TRUE(EqualRgn(got, b));
+  for (HRGN r : {a, b, u, got}) DeleteObject(r);
+}
+
+TEST_F(Painting, AReparentedChildLeavesItsOldParentAndPaintsInItsNewOne) {
+  HWND first = PaintedTop(60, 60, RGB(255, 0, 0), WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN);
+  HWND second = PaintedTop(60, 60, RGB(0, 255, 0), WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN);
+  HWND child = PaintedChild(first, 10, 10, 20, 20, RGB(0, 0, 255));
+  Pump();
+  EXPECT_EQ(PixelOn(first, 15, 15), RGB(0, 0, 255));
+  SetParent(child, second);
+  Pump();
+  EXPECT_EQ(PixelOn(first, 15, 15), RGB(255, 0, 0));
+  EXPECT_EQ(PixelOn(second, 15, 15), RGB(0, 0, 255));
+  HDC dc = GetDC(nullptr);
+  EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSY), 96);
+  ReleaseDC(nullptr, dc);
+}
