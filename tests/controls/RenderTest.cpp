@@ -1,6 +1,8 @@
 #include "platform/controls/Graphics.h"
+#include "platform/controls/ImageLists.h"
 #include "platform/controls/Label.h"
 #include "platform/controls/Panel.h"
+#include "platform/win/ImageList.h"
 #include "platform/win/Paint.h"
 #include "tests/controls/ControlTestSupport.h"
 #include "tests/win/DrawingTestSupport.h"
@@ -114,6 +116,51 @@ TEST_F(Render, ABitmapKeepsItsPixelsThroughAPngFile) {
   EXPECT_EQ(back->Canvas()->Pixels(6, 1), ColorToRGB(clWhite));
   std::filesystem::remove_all(dir);
   EXPECT_THROW(pic.LoadFromFile(file), EInvalidGraphic);
+}
+
+}  // namespace
+
+namespace {
+
+class ImageLists : public ControlTest {};
+
+TEST_F(ImageLists, AStripAddsOneImagePerWidthAndDrawsWithoutItsMaskColour) {
+  TImageList list(nullptr);
+  list.SetWidth(4);
+  list.SetHeight(4);
+  TBitmap strip;
+  strip.SetSize(8, 4);
+  strip.Canvas()->Brush()->SetColor(clFuchsia);
+  strip.Canvas()->FillRect(RECT{0, 0, 8, 4});
+  strip.Canvas()->Brush()->SetColor(clRed);
+  strip.Canvas()->FillRect(RECT{1, 1, 3, 3});
+  strip.Canvas()->Brush()->SetColor(clBlue);
+  strip.Canvas()->FillRect(RECT{4, 0, 8, 4});
+  EXPECT_EQ(list.AddMasked(&strip, clFuchsia), 0);
+  EXPECT_EQ(list.Count(), 2);
+  TBitmap target;
+  target.SetSize(10, 10);
+  target.Canvas()->Brush()->SetColor(clGreen);
+  target.Canvas()->FillRect(RECT{0, 0, 10, 10});
+  list.Draw(target.Canvas(), 2, 2, 0);
+  EXPECT_EQ(target.Canvas()->Pixels(3, 3), ColorToRGB(clRed));
+  EXPECT_EQ(target.Canvas()->Pixels(2, 2),
+            ColorToRGB(clGreen));  // the mask colour lets the target through
+  TBitmap second;
+  list.GetBitmap(1, &second);
+  EXPECT_EQ(second.Width(), 4);
+  EXPECT_EQ(second.Canvas()->Pixels(0, 0), ColorToRGB(clBlue));
+  // A shared list is never destroyed by the component.
+  HIMAGELIST shared = list.Handle();
+  {
+    TImageList user(nullptr);
+    user.SetShareImages(true);
+    user.SetHandle(shared);
+    EXPECT_EQ(user.Count(), 2);
+  }
+  EXPECT_EQ(ImageList_GetImageCount(shared), 2);
+  list.SetWidth(8);
+  EXPECT_EQ(list.Count(), 0);
 }
 
 }  // namespace
