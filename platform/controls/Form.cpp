@@ -162,6 +162,7 @@ void TCustomForm::ApplyPosition() {
 TModalResult TCustomForm::ShowModal() {
   if (Visible() || !Enabled() || form_state_.Contains(fsModal) || form_style_ == fsMDIChild)
     throw EInvalidOperation("Cannot make a visible window modal");
+  if (!Application) throw EInvalidOperation("A modal form needs the application's message loop");
   // A mouse operation in progress elsewhere ends before the modal form takes over.
   if (HWND captured = GetCapture()) {
     SendMessage(captured, WM_CANCELMODE, 0, 0);

@@ -167,6 +167,14 @@ class TCustomForm : public TWinControl {
   std::unique_ptr<TControlCanvas> canvas_;
 };
 
+// The form class the program's windows derive from.
+class TForm : public TCustomForm {
+  ZORVET_CLASS_NAME(TForm)
+
+ public:
+  using TCustomForm::TCustomForm;
+};
+
 // Answers a modal form waiting for input that the event source cannot
 // bring (tests): true when the handler did something (set a result, queued
 // input). Returns the handler it replaces.

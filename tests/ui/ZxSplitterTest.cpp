@@ -4,6 +4,10 @@
 #include "platform/controls/Form.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/Screen.h"
+#include "platform/rtl/Filer.h"
+#include "platform/rtl/Reader.h"
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/Writer.h"
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
 #include "platform/win/Paint.h"
@@ -191,6 +195,39 @@ TEST_F(ZxSplitter, ARefusedChangeResizesNothing) {
   Drag(s, 40, 0);
   EXPECT_EQ(left->Width(), 100);
   EXPECT_EQ(events_, (std::vector<String>{"changing"}));
+}
+
+// Definitions read "LimitOffset" into both limits; it is never written.
+TEST_F(ZxSplitter, TheOldLimitOffsetIsReadIntoBothLimits) {
+  struct TOneProperty : TFiler {
+    TOneProperty() : TFiler(nullptr, 0) {}
+    void DefineProperty(const String& n, const TReaderProc& r, const TWriterProc& w,
+                        bool has) override {
+      name = n;
+      read = r;
+      writes = static_cast<bool>(w) || has;
+    }
+    void DefineBinaryProperty(const String&, const TStreamProc&, const TStreamProc&,
+                              bool) override {}
+    void FlushBuffer() override {}
+    String name;
+    TReaderProc read;
+    bool writes = true;
+  } filer;
+  auto* s = new TZxSplitter(owner_.get());
+  s->DefineProperties(&filer);
+  EXPECT_EQ(filer.name, "LimitOffset");
+  EXPECT_FALSE(filer.writes);
+  TMemoryStream stream;
+  {
+    TWriter writer(&stream, 64);
+    writer.WriteInteger(35);
+  }
+  stream.SetPosition(0);
+  TReader reader(&stream, 64);
+  filer.read(&reader);
+  EXPECT_EQ(s->TopLeftLimit(), 35);
+  EXPECT_EQ(s->BottomRightLimit(), 35);
 }
 
 // The main window's layout: the tree panel left, the splitter, the pages;
