@@ -38,9 +38,22 @@ struct TFontLibrary {
   }
 };
 
+// Fontconfig's state, our own and freed at exit: fontconfig keeps its
+// references in a form leak checkers cannot follow, so a configuration left
+// alive reads as leaked. Only finding files uses it, never after exit.
+FcConfig* FontConfig() {
+  static const struct TOwned {
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    ~TOwned() { FcConfigDestroy(config); }
+  } owned;
+  return owned.config;
+}
+
+// Never destroyed: fonts held by other long-lived tables (stock objects)
+// may release their faces at exit after this would have been gone.
 TFontLibrary& Library() {
-  static TFontLibrary lib;
-  return lib;
+  static TFontLibrary* lib = new TFontLibrary();
+  return *lib;
 }
 
 String Upper(String s) {
@@ -69,10 +82,10 @@ String FindFile(TFontLibrary& lib, const String& family, bool bold, bool italic)
   FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
   FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_OBLIQUE : FC_SLANT_ROMAN);
   FcPatternAddInteger(pattern, FC_WIDTH, FC_WIDTH_NORMAL);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcConfigSubstitute(FontConfig(), pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result;
-  if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+  if (FcPattern* match = FcFontMatch(FontConfig(), pattern, &result)) {
     FcChar8* path = nullptr;
     if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path)
       file = reinterpret_cast<char*>(path);
@@ -108,7 +121,7 @@ std::shared_ptr<TFontFace> TFontFace::For(const LOGFONT& font) {
   const long winDescent = os2 ? os2->usWinDescent : -probe->descender;
   int em = 11;
   if (font.lfHeight < 0)
-    em = -font.lfHeight;
+    em = font.lfHeight < -2048 ? 2048 : -font.lfHeight;
   else if (font.lfHeight > 0)
     em = std::max(1, static_cast<int>(std::lround(static_cast<double>(font.lfHeight) * upem /
                                                   (winAscent + winDescent))));

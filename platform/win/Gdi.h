@@ -445,6 +445,34 @@ BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags);
 // from the outside in; *rect shrinks by `width` on every side.
 void Frame3D(HDC dc, RECT& rect, COLORREF topColor, COLORREF bottomColor, int width);
 
+constexpr UINT DFC_CAPTION = 1;
+constexpr UINT DFC_MENU = 2;
+constexpr UINT DFC_SCROLL = 3;
+constexpr UINT DFC_BUTTON = 4;
+constexpr UINT DFCS_CAPTIONCLOSE = 0x0000;
+constexpr UINT DFCS_CAPTIONMIN = 0x0001;
+constexpr UINT DFCS_CAPTIONMAX = 0x0002;
+constexpr UINT DFCS_CAPTIONRESTORE = 0x0003;
+constexpr UINT DFCS_SCROLLUP = 0x0000;
+constexpr UINT DFCS_SCROLLDOWN = 0x0001;
+constexpr UINT DFCS_SCROLLLEFT = 0x0002;
+constexpr UINT DFCS_SCROLLRIGHT = 0x0003;
+constexpr UINT DFCS_SCROLLCOMBOBOX = 0x0005;
+constexpr UINT DFCS_BUTTONCHECK = 0x0000;
+constexpr UINT DFCS_BUTTONRADIO = 0x0004;
+constexpr UINT DFCS_BUTTONPUSH = 0x0010;
+constexpr UINT DFCS_INACTIVE = 0x0100;
+constexpr UINT DFCS_PUSHED = 0x0200;
+constexpr UINT DFCS_CHECKED = 0x0400;
+constexpr UINT DFCS_ADJUSTRECT = 0x2000;
+constexpr UINT DFCS_FLAT = 0x4000;
+constexpr UINT DFCS_MONO = 0x8000;
+// The standard parts of controls in the system colours: caption buttons,
+// scroll arrows, check boxes, radio buttons and push buttons, raised or
+// (DFCS_PUSHED) sunken, greyed with DFCS_INACTIVE. DFC_MENU is not drawn.
+// DFCS_ADJUSTRECT shrinks a push button's *rect to inside its edges.
+BOOL DrawFrameControl(HDC dc, RECT* rect, UINT type, UINT state);
+
 // --- Blits -----------------------------------------------------------------------
 
 // Ternary raster operations (pattern = the DC's brush, source, destination).

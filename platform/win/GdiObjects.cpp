@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
@@ -242,9 +243,14 @@ HBRUSH CreateBrushIndirect(const LOGBRUSH* lb) {
 
 // --- Bitmaps ---------------------------------------------------------------------
 
+// Bitmaps beyond this many pixels are refused, as a failed allocation
+// would be, instead of throwing from deep inside a drawing call.
+constexpr long long kMaxBitmapPixels = 1LL << 26;
+
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits) {
   if (width < 0 || height < 0 || planes != 1 || (bitsPerPixel != 1 && bitsPerPixel != 32))
     return nullptr;
+  if (static_cast<long long>(width) * height > kMaxBitmapPixels) return nullptr;
   const bool mono = bitsPerPixel == 1;
   auto b = std::make_shared<TBitmapObject>(width, height, mono);
   if (bits) {
@@ -274,6 +280,9 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT, void** bits, HANDLE,
   if (!info) return nullptr;
   const BITMAPINFOHEADER& h = info->bmiHeader;
   if (h.biBitCount != 32 || h.biCompression != BI_RGB || h.biWidth < 0 || h.biPlanes != 1)
+    return nullptr;
+  const long long rows = h.biHeight < 0 ? -static_cast<long long>(h.biHeight) : h.biHeight;
+  if (static_cast<long long>(h.biWidth) * rows > kMaxBitmapPixels || rows > INT32_MAX)
     return nullptr;
   const bool bottomUp = h.biHeight > 0;
   auto b = std::make_shared<TBitmapObject>(h.biWidth, bottomUp ? h.biHeight : -h.biHeight, false,

@@ -12,9 +12,11 @@
 // WM_PAINT is not queued: GetMessage and PeekMessage make one, after posted
 // messages, input and WM_QUIT and before WM_TIMER, for the first visible
 // window that needs painting, looking at parents before their children and
-// at windows in z-order (Message.h). It stays until the window's update
-// region is empty, so a window procedure must validate (BeginPaint/EndPaint,
-// as DefWindowProc does, or ValidateRect).
+// at siblings from the bottom of the z-order up, so that overlapping
+// siblings that do not clip each other end with the top one drawn last
+// (Message.h). It stays until the window's update region is empty, so a
+// window procedure must validate (BeginPaint/EndPaint, as DefWindowProc
+// does, or ValidateRect).
 //
 // The Windows order of one window's painting: WM_PAINT arrives; BeginPaint
 // sends WM_NCPAINT when the frame must be drawn, then WM_ERASEBKGND when

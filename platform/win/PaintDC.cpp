@@ -270,7 +270,7 @@ void PaintTree(HWND hwnd, UINT flags) {
   const bool children = (flags & RDW_ALLCHILDREN) || !(flags & RDW_NOCHILDREN);
   if (!children) return;
   const std::vector<HWND> kids = w->children;
-  for (HWND c : kids) PaintTree(c, flags);
+  for (auto it = kids.rbegin(); it != kids.rend(); ++it) PaintTree(*it, flags);  // the topmost last
 }
 
 }  // namespace

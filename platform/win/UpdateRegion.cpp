@@ -64,9 +64,12 @@ bool NeedsPaint(const TWindowEntry& w) {
   return !w.update.Empty() || w.frameDue || w.internalPaint;
 }
 
-// Parents before children, windows higher in z-order first.
+// Parents before their children; siblings from the bottom of the z-order
+// up, so that where siblings overlap without clipping the one on top
+// paints last and stays on top.
 HWND FindPaintable(TWindowSystemState& k, const std::vector<HWND>& windows, HWND filter) {
-  for (HWND h : windows) {
+  for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+    const HWND h = *it;
     TWindowEntry* w = k.Find(h);
     if (!w || w->destroying || !(w->style & WS_VISIBLE) || !w->redraw) continue;
     if (w->thread != std::this_thread::get_id()) continue;

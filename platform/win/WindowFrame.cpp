@@ -22,47 +22,6 @@ void Fill(HDC dc, const RECT& r, int sysColor) {
   FillRect(dc, &r, GetSysColorBrush(sysColor));
 }
 
-void Line(HDC dc, int x0, int y0, int x1, int y1, COLORREF color) {
-  const HPEN pen = CreatePen(PS_SOLID, 1, color);
-  const HGDIOBJ old = SelectObject(dc, pen);
-  MoveToEx(dc, x0, y0, nullptr);
-  LineTo(dc, x1, y1);
-  SelectObject(dc, old);
-  DeleteObject(pen);
-}
-
-enum class TCaptionGlyph { Close, Maximize, Restore, Minimize };
-
-void CaptionButton(HDC dc, RECT r, TCaptionGlyph glyph, bool enabled) {
-  DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST);
-  const COLORREF c = GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
-  const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
-  switch (glyph) {
-    case TCaptionGlyph::Close:
-      for (int d = 0; d < 2; ++d) {
-        Line(dc, cx - 4 + d, cy - 3, cx + 3 + d, cy + 4, c);
-        Line(dc, cx + 2 + d, cy - 3, cx - 5 + d, cy + 4, c);
-      }
-      break;
-    case TCaptionGlyph::Maximize: {
-      RECT box{cx - 4, cy - 4, cx + 5, cy + 4};
-      FrameRect(dc, &box, GetSysColorBrush(COLOR_BTNTEXT));
-      Line(dc, box.left, box.top + 1, box.right, box.top + 1, c);
-      break;
-    }
-    case TCaptionGlyph::Restore: {
-      RECT back{cx - 2, cy - 5, cx + 5, cy + 1}, front{cx - 5, cy - 2, cx + 2, cy + 4};
-      FrameRect(dc, &back, GetSysColorBrush(COLOR_BTNTEXT));
-      Fill(dc, front, COLOR_BTNFACE);
-      FrameRect(dc, &front, GetSysColorBrush(COLOR_BTNTEXT));
-      break;
-    }
-    case TCaptionGlyph::Minimize:
-      for (int d = 0; d < 2; ++d) Line(dc, cx - 4, cy + 3 + d, cx + 3, cy + 3 + d, c);
-      break;
-  }
-}
-
 void Caption(HWND hwnd, HDC dc, const TWindowEntry& w, RECT bar) {
   const bool active = GetActiveWindow() == hwnd;
   Fill(dc, RECT{bar.left, bar.bottom - 1, bar.right, bar.bottom}, COLOR_BTNFACE);
@@ -74,15 +33,16 @@ void Caption(HWND hwnd, HDC dc, const TWindowEntry& w, RECT bar) {
     const int size = RectHeight(bar) - 4, top = bar.top + 2;
     int right = bar.right - 2;
     RECT close{right - size - 2, top, right, top + size};
-    CaptionButton(dc, close, TCaptionGlyph::Close, true);
+    DrawFrameControl(dc, &close, DFC_CAPTION, DFCS_CAPTIONCLOSE);
     right = close.left - 2;
     if (w.style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) {
       RECT max{right - size - 2, top, right, top + size};
-      CaptionButton(dc, max,
-                    (w.style & WS_MAXIMIZE) ? TCaptionGlyph::Restore : TCaptionGlyph::Maximize,
-                    (w.style & WS_MAXIMIZEBOX) != 0);
+      const UINT maxGlyph = (w.style & WS_MAXIMIZE) ? DFCS_CAPTIONRESTORE : DFCS_CAPTIONMAX;
+      DrawFrameControl(dc, &max, DFC_CAPTION,
+                       maxGlyph | ((w.style & WS_MAXIMIZEBOX) ? 0 : DFCS_INACTIVE));
       RECT min{max.left - size - 2, top, max.left, top + size};
-      CaptionButton(dc, min, TCaptionGlyph::Minimize, (w.style & WS_MINIMIZEBOX) != 0);
+      DrawFrameControl(dc, &min, DFC_CAPTION,
+                       DFCS_CAPTIONMIN | ((w.style & WS_MINIMIZEBOX) ? 0 : DFCS_INACTIVE));
       right = min.left - 2;
     }
     text.right = right;

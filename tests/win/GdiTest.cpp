@@ -319,3 +319,47 @@ TEST(Gdi, AShapeSampleMatchesItsReferencePicture) {
   }
   EXPECT_TRUE(MatchesReference(c.Pixels(), "shape-sample.png", 0));
 }
+
+TEST(Gdi, FrameControlsMatchTheirReferencePicture) {
+  TCanvasBitmap c(184, 20);
+  RECT all{0, 0, 184, 20};
+  FillRect(c.Dc(), &all, GetSysColorBrush(COLOR_BTNFACE));
+  const std::pair<UINT, UINT> parts[] = {{DFC_CAPTION, DFCS_CAPTIONCLOSE},
+                                         {DFC_CAPTION, DFCS_CAPTIONMIN},
+                                         {DFC_CAPTION, DFCS_CAPTIONMAX},
+                                         {DFC_CAPTION, DFCS_CAPTIONRESTORE | DFCS_INACTIVE},
+                                         {DFC_SCROLL, DFCS_SCROLLUP},
+                                         {DFC_SCROLL, DFCS_SCROLLDOWN | DFCS_PUSHED},
+                                         {DFC_SCROLL, DFCS_SCROLLLEFT},
+                                         {DFC_SCROLL, DFCS_SCROLLRIGHT},
+                                         {DFC_BUTTON, DFCS_BUTTONCHECK},
+                                         {DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED},
+                                         {DFC_BUTTON, DFCS_BUTTONRADIO | DFCS_CHECKED},
+                                         {DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_PUSHED}};
+  int x = 2;
+  for (auto [type, state] : parts) {
+    RECT r{x, 2, x + 14, 18};
+    EXPECT_TRUE(DrawFrameControl(c.Dc(), &r, type, state));
+    x += 15;
+  }
+  EXPECT_TRUE(MatchesReference(c.Pixels(), "frame-controls.png", 0));
+}
+
+TEST(Gdi, AbsurdSizesAreRefusedNotThrown) {
+  EXPECT_EQ(CreateBitmap(1 << 20, 1 << 20, 1, 32, nullptr), nullptr);
+  BITMAPINFO bi;
+  bi.bmiHeader.biWidth = 1 << 20;
+  bi.bmiHeader.biHeight = INT32_MIN;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  EXPECT_EQ(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+  LOGFONT lf;
+  lf.lfHeight = INT32_MIN;
+  const HFONT f = CreateFontIndirect(&lf);
+  TCanvasBitmap c(4, 4);
+  const HGDIOBJ old = SelectObject(c.Dc(), f);
+  TEXTMETRIC tm;
+  EXPECT_TRUE(GetTextMetrics(c.Dc(), &tm));
+  SelectObject(c.Dc(), old);
+  DeleteObject(f);
+}

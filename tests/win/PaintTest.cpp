@@ -245,3 +245,35 @@ TEST_F(Painting, AReparentedChildLeavesItsOldParentAndPaintsInItsNewOne) {
   EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSY), 96);
   ReleaseDC(nullptr, dc);
 }
+
+TEST_F(Painting, OverlappingSiblingsThatDoNotClipEndWithTheTopOneOnTop) {
+  HWND top = PaintedTop(100, 100, RGB(255, 255, 255), WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN);
+  HWND first = PaintedChild(top, 10, 10, 40, 40, RGB(0, 255, 0));  // the first child is topmost
+  PaintedChild(top, 30, 30, 40, 40, RGB(0, 0, 255));
+  Pump();
+  EXPECT_EQ(PixelOn(top, 35, 35), RGB(0, 255, 0));
+  BringWindowToTop(PaintedChild(top, 0, 0, 1, 1, 0));
+  InvalidateRect(first, nullptr, TRUE);
+  Pump();
+  EXPECT_EQ(PixelOn(top, 35, 35), RGB(0, 255, 0));
+}
+
+TEST_F(Painting, WindowDcsReachTheFrameAndRegionsNarrowThem) {
+  HWND top = PaintedTop(60, 60, RGB(255, 255, 255), WS_POPUP | WS_VISIBLE | WS_BORDER);
+  Pump();
+  HDC whole = GetWindowDC(top);
+  SetPixel(whole, 0, 0, RGB(1, 1, 1));
+  ReleaseDC(top, whole);
+  EXPECT_EQ(PixelOn(top, 0, 0), RGB(1, 1, 1)) << "the window DC starts at the frame's corner";
+  HDC narrowed = GetDCEx(top, CreateRectRgn(0, 0, 10, 10), DCX_INTERSECTRGN);
+  RECT all{0, 0, 58, 58};
+  FillRect(narrowed, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  ReleaseDC(top, narrowed);
+  EXPECT_EQ(PixelOn(top, 10, 10), RGB(0, 0, 0)) << "client (9, 9) lies one pixel inside the border";
+  EXPECT_EQ(PixelOn(top, 11, 11), RGB(255, 255, 255));
+  HDC excluded = GetDCEx(top, CreateRectRgn(0, 0, 20, 58), DCX_EXCLUDERGN);
+  FillRect(excluded, &all, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+  ReleaseDC(top, excluded);
+  EXPECT_EQ(PixelOn(top, 15, 15), RGB(255, 255, 255)) << "excluded";
+  EXPECT_EQ(PixelOn(top, 30, 30), RGB(128, 128, 128));
+}
