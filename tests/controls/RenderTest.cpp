@@ -98,6 +98,26 @@ TEST_F(Render, AChildWithoutAWindowPaintsOnlyItsOwnRectangle) {
   EXPECT_EQ(CaptureWindow(form->WindowHandle()).Pixel(15, 15) & 0xFFFFFF, PixelOf(255, 255, 255));
 }
 
+// The form's background first, then OnPaint, then its windowless children on top.
+TEST_F(Render, AFormPaintsItsColourThenOnPaintThenItsChildren) {
+  TCustomForm* form = Form(60, 40);
+  form->SetColor(clYellow);
+  form->OnPaint = [form](TObject*) {
+    form->Canvas()->Brush()->SetColor(clNavy);
+    form->Canvas()->FillRect(RECT{0, 0, 30, 40});
+  };
+  TLabel* label = Label(form, 20, 0, "");
+  label->SetAutoSize(false);
+  label->SetBounds(20, 0, 5, 5);
+  label->SetColor(clLime);
+  form->Invalidate();
+  Pump();
+  const TSurface shot = CaptureWindow(form->WindowHandle());
+  EXPECT_EQ(shot.Pixel(50, 30) & 0xFFFFFF, PixelOf(255, 255, 0));
+  EXPECT_EQ(shot.Pixel(5, 30) & 0xFFFFFF, PixelOf(0, 0, 128));
+  EXPECT_EQ(shot.Pixel(22, 2) & 0xFFFFFF, PixelOf(0, 255, 0));
+}
+
 TEST_F(Render, ABitmapKeepsItsPixelsThroughAPngFile) {
   TBitmap bmp;
   bmp.SetSize(8, 4);
