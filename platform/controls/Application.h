@@ -1,28 +1,43 @@
 // platform/controls/Application.h
 //
-// TApplication: the message loop and the program's exception handling, and
-// the start and end of the program's modules.
+// TApplication: the message loop and the program's exception handling, the
+// application window, hints, and the start and end of the program's modules.
 //
 // Modules. What a unit of the program does at start ("unit start") and at
 // the end ("program end") is a TModuleInit. The program lists its modules in
 // the order their start must run and hands the list to InitializeModules;
 // FinalizeModules runs the ends in the reverse order. The control layer's own
 // module (ControlsModule) comes first: it makes `Application` and `Screen`
-// (a window system must exist), and its end frees them.
+// (a window system must exist), installs the message dialogs behind
+// MessageBoxA, and its end undoes all of it.
 //
 // The loop. Run shows the main form and handles messages until Terminate
 // (or the main form closing) ends it; ProcessMessages handles what is queued
 // now. Under the hand-driven clock of tests an empty queue cannot be waited
-// for: Run and HandleMessage then return to the caller.
+// for: Run and HandleMessage then return to the caller. A key message that
+// arrives while a control holds the mouse capture goes to that control's
+// form instead of the focused control (see Form.h).
+//
+// The application window (Handle) is a hidden top-level window standing for
+// the program as a whole: Minimize hides the forms and leaves it minimised
+// (IsIconic(Handle) reads the state; WM_SYSCOMMAND SC_MINIMIZE / SC_RESTORE
+// posted to it do the same as Minimize / Restore).
+//
+// Hints. While ShowHint is on, resting the mouse HintPause milliseconds on a
+// control with ShowHint and a Hint shows the hint window beside the pointer;
+// moving to another control, pressing a button or switching ShowHint off
+// hides it. Hint is the long part (after '|') of the hint under the mouse;
+// OnHint fires when it changes.
 //
 // Exceptions. While the application exists it takes over the runtime
 // layer's exception handling (SetExceptionHandler): an exception that a
 // control's window procedure or a component hands on reaches OnException when
-// assigned, else ShowException, which reports the message.
+// assigned, else ShowException, which shows the message in a dialog.
 #pragma once
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/rtl/Component.h"
@@ -31,6 +46,9 @@
 #include "platform/win/WinStructs.h"
 
 class TCustomForm;
+class TControl;
+class THintWindow;
+struct TMessage;
 
 using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
 using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
@@ -43,40 +61,91 @@ class TApplication : public TComponent {
   // Gives the runtime layer its previous exception handling back.
   ~TApplication() override;
 
+  // Present for the program's start-up sequence; the window system and the
+  // modules are made before, so nothing is left to do.
+  void Initialize() {}
+
+  HWND Handle() const { return handle_; }
   const String& Title() const { return title_; }
   void SetTitle(const String& value) { title_ = value; }
+  // The running program's file (the executable's path).
+  String ExeName() const;
   TCustomForm* MainForm() const { return main_form_; }
   // The first form made through CreateForm becomes the main form by itself.
   void SetMainForm(TCustomForm* form);
-  // Registers a form the application owns; the first becomes the main form.
-  void CreateForm(TCustomForm* form);
+  // Registers a form or data module made for the application (with the
+  // application as its owner), in the program's order; the first form
+  // becomes the main form.
+  void CreateForm(TComponent* instance);
 
   void Run();
   // Handles one message, or idles and waits when there is none.
   void HandleMessage();
   void ProcessMessages();
+  // Takes and handles one message; false when the queue is empty.
+  bool ProcessMessage(MSG& msg);
+  // The idle step of the loop (OnIdle).
+  void DoIdle();
   void Terminate();
   bool Terminated() const { return terminated_; }
+
+  void Minimize();
+  void Restore();
+  TNotifyEvent OnMinimize, OnRestore;
+
+  // Hints (see above).
+  const String& Hint() const { return hint_; }
+  void SetHint(const String& value);
+  bool ShowHint() const { return show_hint_; }
+  void SetShowHint(bool value);
+  Integer HintPause() const { return hint_pause_; }
+  void SetHintPause(Integer value) { hint_pause_ = value; }
+  Integer HintHidePause() const { return hint_hide_pause_; }
+  void SetHintHidePause(Integer value) { hint_hide_pause_ = value; }
+  TNotifyEvent OnHint;
+  // The hint window while it shows, else nullptr.
+  THintWindow* HintWindow() const;
+  // Told by every control of the mouse messages it gets.
+  void HintMouseMessage(TControl* control, const TMessage& message);
+  void CancelHint();
+  void ActivateHint(POINT cursorPos);
 
   // Hands the exception being handled (call inside a catch) to OnException
   // or ShowException; EAbort is dropped silently.
   void HandleException(TObject* sender);
   void HandleException(TObject* sender, const std::exception& e);
-  // Reports an exception's message (on the standard error until the message
-  // dialogs exist).
+  // Shows an exception's message in an error dialog.
   virtual void ShowException(const std::exception& e);
+  // A message box as a modal dialog (MB_ flags; returns IDOK, ...). The
+  // caption defaults to the Title.
+  int MessageBox(const String& text, const String& caption, UINT flags);
 
   TExceptionEvent OnException;
   TIdleEvent OnIdle;
 
- private:
-  bool ProcessMessage(MSG& msg);
-  void Idle();
+  void Notification(TComponent* component, TOperation operation) override;
+  // The application window's messages (see above).
+  void WndProcEntry(TMessage& message);
 
+ private:
+  void WndProc(TMessage& message);
+  bool IsKeyMsg(MSG& msg);
+  void HintTimerExpired();
+  void ShowHintFor(TControl* control, POINT cursorPos);
+
+  HWND handle_ = nullptr;
   String title_;
   TCustomForm* main_form_ = nullptr;
   bool terminated_ = false;
   TExceptionHandler previous_handler_;
+  std::vector<HWND> minimized_forms_;
+  String hint_;
+  bool show_hint_ = true;
+  Integer hint_pause_ = 500;
+  Integer hint_hide_pause_ = 2500;
+  TControl* hint_control_ = nullptr;  // the control under the mouse with a hint
+  bool hint_shown_ = false;
+  std::unique_ptr<THintWindow> hint_window_;
 };
 
 extern TApplication* Application;
@@ -84,6 +153,11 @@ extern TApplication* Application;
 // Inside a catch: hands the exception to Application->HandleException, or to
 // the runtime layer's handling while there is no application.
 void HandleApplicationException(TObject* sender);
+
+// The part of a hint before '|' (shown beside the control) and after it
+// (the application's Hint); a hint without '|' is both.
+String GetShortHint(const String& hint);
+String GetLongHint(const String& hint);
 
 struct TModuleInit {
   String Name;
@@ -98,5 +172,6 @@ void InitializeModules(std::vector<TModuleInit> modules);
 // Runs the ends of the started modules in reverse order and forgets them.
 void FinalizeModules();
 
-// The control layer's own module: makes Application and Screen, frees them.
+// The control layer's own module: makes Application and Screen, installs
+// the message dialogs, and undoes it at the end.
 TModuleInit ControlsModule();

@@ -20,6 +20,15 @@ void TScreen::AddForm(TCustomForm* form) {
   if (std::find(forms_.begin(), forms_.end(), form) == forms_.end()) forms_.push_back(form);
 }
 
+void TScreen::AddDataModule(TDataModule* module) {
+  if (std::find(data_modules_.begin(), data_modules_.end(), module) == data_modules_.end())
+    data_modules_.push_back(module);
+}
+
+void TScreen::RemoveDataModule(TDataModule* module) {
+  std::erase(data_modules_, module);
+}
+
 void TScreen::RemoveForm(TCustomForm* form) {
   std::erase(forms_, form);
   if (active_control_ && GetParentForm(active_control_) == form) {
@@ -57,19 +66,28 @@ void TScreen::SetCursor(TCursor value) {
   GetCursorPos(&p);
   if (HWND h = WindowFromPoint(p)) {
     const LRESULT hit = SendMessage(h, WM_NCHITTEST, 0, PointToLParam(p));
-    SendMessage(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(static_cast<int>(hit), WM_MOUSEMOVE));
+    SendMessage(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h),
+                MAKELPARAM(static_cast<int>(hit), WM_MOUSEMOVE));
   } else {
     ::SetCursor(Cursors(crDefault));
   }
 }
 
-HCURSOR TScreen::Cursors(Integer id) const { return CursorOfId(id); }
+HCURSOR TScreen::Cursors(Integer id) const {
+  return CursorOfId(id);
+}
 
 void TScreen::SetCursors(Integer id, HCURSOR cursor) {
   if (!cursor && id != crNone) cursor = CursorOfId(crDefault);
   SetCursorOfId(id, cursor);
 }
 
-Integer TScreen::Width() const { return GetSystemMetrics(SM_CXSCREEN); }
-Integer TScreen::Height() const { return GetSystemMetrics(SM_CYSCREEN); }
-Integer TScreen::PixelsPerInch() const { return ScreenPixelsPerInch(); }
+Integer TScreen::Width() const {
+  return GetSystemMetrics(SM_CXSCREEN);
+}
+Integer TScreen::Height() const {
+  return GetSystemMetrics(SM_CYSCREEN);
+}
+Integer TScreen::PixelsPerInch() const {
+  return ScreenPixelsPerInch();
+}

@@ -21,6 +21,27 @@
 // (Controls) and frees them when it is freed. The children's windows are
 // made with the parent's, when visible.
 //
+// Alignment. AlignControls places the aligned children in the client area
+// (less AdjustClientRect's border): first the alTop controls from the top
+// down, then alBottom from the bottom up, alLeft from the left, alRight from
+// the right, and last alClient in what remains. Within one alignment the
+// controls keep the order of their present position (the top-most alTop
+// first, the bottom-most alBottom first, ...); the control whose change
+// asked for the alignment goes first among equals. Hidden controls take no
+// room. DisableAlign / EnableAlign hold the alignment back while many
+// changes are made; the last EnableAlign aligns once if anything asked.
+// Realign aligns now. After the alignment, controls that are not aligned
+// follow their Anchors.
+//
+// Mouse over controls without a window: the mouse messages of this window
+// go to the topmost visible, enabled control without a window that lies
+// under the point (or to the one holding the capture), in its coordinates.
+//
+// Keys: WM_KEYDOWN, WM_CHAR and WM_KEYUP become KeyDown, KeyPress and KeyUp
+// (events OnKeyDown, OnKeyPress, OnKeyUp), after the form's own key
+// handlers when the form has KeyPreview; a handler that sets the key to 0
+// takes it.
+//
 // Focus: WM_SETFOCUS tells the form (TCustomForm::SetFocusedControl) and so
 // the screen. Notifications (WM_NOTIFY, WM_COMMAND) from a child window are
 // reflected to the control that owns that window as CN_NOTIFY / CN_COMMAND.
@@ -70,6 +91,23 @@ class TWinControl : public TControl {
 
   Integer ControlCount() const { return static_cast<Integer>(controls_.size()); }
   TControl* Controls(Integer index) const { return controls_.at(static_cast<size_t>(index)); }
+  // The topmost visible child under a point of the client area (enabled
+  // ones only unless allowDisabled; children with windows too when
+  // allowWinControls), or nullptr.
+  TControl* ControlAtPos(POINT pos, bool allowDisabled, bool allowWinControls = false) const;
+
+  void DisableAlign();
+  void EnableAlign();
+  void Realign();
+  // See "Alignment" above. `control` is the child that asked (may be nullptr).
+  virtual void AlignControls(TControl* control);
+  bool AlignDisabled() const { return align_level_ > 0; }
+  // The client area that aligned children fill (the base: ClientRect).
+  virtual void AdjustClientRect(RECT& rect);
+
+  TKeyEvent OnKeyDown, OnKeyUp;
+  TKeyPressEvent OnKeyPress;
+  TNotifyEvent OnEnter, OnExit;
 
   bool TabStop() const { return tab_stop_; }
   void SetTabStop(bool value) { tab_stop_ = value; }
@@ -82,6 +120,9 @@ class TWinControl : public TControl {
 
   void SetBounds(Integer left, Integer top, Integer width, Integer height) override;
   RECT ClientRect() const override;
+  void Invalidate() override;
+  void Update() override;
+  void Repaint() override;
   POINT ClientOrigin() const override;
 
   void Dispatch(TMessage& message) override;
@@ -91,6 +132,36 @@ class TWinControl : public TControl {
   static TWinControl* FindControl(HWND hwnd);
 
  protected:
+  virtual void KeyDown(Word& key, TShiftState shift);
+  virtual void KeyUp(Word& key, TShiftState shift);
+  virtual void KeyPress(char& key);
+  // The key handling of WM_KEYDOWN / WM_KEYUP / WM_CHAR; true when taken.
+  bool DoKeyDown(TMessage& message);
+  bool DoKeyUp(TMessage& message);
+  bool DoKeyPress(TMessage& message);
+  virtual void WMKeyDown(TMessage& message);
+  virtual void WMKeyUp(TMessage& message);
+  virtual void WMChar(TMessage& message);
+  void BoundsChanged(bool sizeChanged) override;
+  void ParentChanged() override;
+  void CMFontChanged(TMessage& message) override;
+  void CMColorChanged(TMessage& message) override;
+  void CMShowHintChanged(TMessage& message);
+  void CMCtl3DChanged(TMessage& message) override;
+  // Painting: WM_ERASEBKGND fills the client area with Color; WM_PAINT
+  // draws the window (PaintWindow) and then the children without a window
+  // (PaintControls), each at its place and clipped to its rectangle.
+  virtual void PaintWindow(HDC dc);
+  void PaintControls(HDC dc, TControl* first);
+  virtual void WMPaint(TMessage& message);
+  virtual void WMEraseBkgnd(TMessage& message);
+  // Passes a message on to every child.
+  void Broadcast(TMessage& message);
+  // Sends the mouse message to the control without a window it is for;
+  // true when one took it.
+  bool IsControlMouseMsg(TMessage& message);
+  void WndProc(TMessage& message) override;
+
   virtual void CreateParams(TCreateParams& params);
   // Builds the window on a standard window class (its procedure becomes DefWndProc).
   void CreateSubClass(TCreateParams& params, LPCSTR controlClassName);
@@ -117,6 +188,8 @@ class TWinControl : public TControl {
 
  private:
   friend class TControl;
+  void ChangeZOrder(TControl* control, bool toFront);
+  void DoAlign(TControl* control, TAlign align, RECT& rect);
   static LRESULT InitWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void MainWndProc(TMessage& message);
   void InsertControl(TControl* control);
@@ -129,4 +202,5 @@ class TWinControl : public TControl {
   WNDPROC def_wnd_proc_ = nullptr;
   std::vector<TControl*> controls_;
   bool tab_stop_ = false;
+  int align_level_ = 0;
 };

@@ -285,6 +285,12 @@ bool winkernel::TakeInputMessage(MSG* msg, HWND filter, UINT min, UINT max, bool
       if (!remove) return false;
       pop();
       if (e.kind == TInputKind::AppDeactivate) {
+        // Another program takes the user: whoever holds the mouse loses it,
+        // told first so that a drag can end cleanly.
+        if (const HWND held = k.capture) {
+          SendMessage(held, WM_CANCELMODE, 0, 0);
+          if (k.capture == held) ReleaseCapture();
+        }
         if (k.sizeMove) winkernel::EndSizeMove(false);
         if (k.openMenu) EndMenu();
         if (k.active) ActivateWindow(nullptr, WA_INACTIVE);

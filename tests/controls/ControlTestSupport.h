@@ -30,7 +30,9 @@ class TProbe : public TWinControl {
     if (m.Msg == WM_DESTROY) sawDestroyingAtDestroy = ComponentState().Contains(csDestroying);
     TWinControl::WndProc(m);
   }
-  size_t Count(UINT msg) const { return static_cast<size_t>(std::count(seen.begin(), seen.end(), msg)); }
+  size_t Count(UINT msg) const {
+    return static_cast<size_t>(std::count(seen.begin(), seen.end(), msg));
+  }
 };
 
 class ControlTest : public ::testing::Test {
@@ -45,6 +47,14 @@ class ControlTest : public ::testing::Test {
     form->SetBounds(100, 100, 400, 300);
     form->Show();
     return form;
+  }
+
+  void Pump() { Application->ProcessMessages(); }
+  // Screen point of a control's client point.
+  static POINT At(TControl* c, int x, int y) { return c->ClientToScreen(POINT{x, y}); }
+  void Click(TControl* c, int x, int y) {
+    InjectClick(TInputButton::Left, At(c, x, y));
+    Pump();
   }
 
   TWindowSystem system_;

@@ -12,6 +12,7 @@ TEST_F(WinControl, TheWindowIsMadeOnDemandParentFirst) {
   probe->SetParent(form);
   probe->SetBounds(10, 20, 100, 30);
   EXPECT_FALSE(form->HandleAllocated());
+  probe->seen.clear();  // property messages of the parenting are not creation
   HWND h = probe->Handle();
   ASSERT_TRUE(IsWindow(h));
   EXPECT_TRUE(form->HandleAllocated());
