@@ -118,6 +118,11 @@ class TvomIndex {
 
   void BuildFieldList(const TIndexDef* def);
   TvomCommon& Store() const;
+  // The first entry that does not sort before the key over `fields`
+  // (nullptr: the index's own list), or Count(); in an ordered index, the
+  // first of the entries equal to the key when there are any.
+  // REQUIRES: the index is ordered.
+  Integer LowerBound(const TvomFieldList* fields, const TvomRecord* key) const;
   // Binary search over the entries (no progress, no filter); see Search.
   TvomSearchResult BinarySearch(const TvomFieldList& fields, const TvomRecord* key, bool nearest);
   // Where the record's slot is in a row-order index, assuming the slots run
@@ -128,8 +133,8 @@ class TvomIndex {
   // references hold the loaded records in slot order.
   void SortReferences(std::vector<TvomRecord*>& records, TvomSortKeys* keys);
   // Upkeep of one change (see TvomIndexes::Upkeep).
-  void Upkeep(TvomIndexChange change, bool changerIsThisTable, Integer position,
-              TvomRecord* stored, const TvomRecord* newValues);
+  void Upkeep(TvomIndexChange change, bool changerIsThisTable, Integer position, TvomRecord* stored,
+              const TvomRecord* newValues);
   void PlaceAt(Integer pos, TvomRecord* record);
 
   String name_;
