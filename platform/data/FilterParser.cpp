@@ -202,7 +202,10 @@ class Parser {
     const bool caseInsensitive = options_.Contains(foCaseInsensitive);
     Integer partial = 0;
     String value = constant->Value.AsString();
-    if (!options_.Contains(foNoPartialCompare) && value.size() > 1 && value.back() == '*') {
+    // The trailing '*' shortcut compares leading characters, which is what
+    // "=" and "<>" mean by it; LIKE matches its whole pattern as a mask
+    // ("*b*" must find "Zebra"), so its constant is left whole.
+    if (op != eoLike && !options_.Contains(foNoPartialCompare) && value.size() > 1 && value.back() == '*') {
       value.pop_back();
       partial = CharCount(value);
       constant->Value = Variant(value);

@@ -28,10 +28,11 @@
 // are the negation of LIKE and IN.
 //
 // Compare nodes: =, <> and LIKE between a field and a string constant become
-// a compare node when the foCaseInsensitive option is set, or, unless
-// foNoPartialCompare is set, when the constant ends in '*' (the '*' is then
-// dropped and the partial length is the number of characters before it);
-// every other comparison is a binary node.
+// a compare node when the foCaseInsensitive option is set, or, for = and <>
+// only and unless foNoPartialCompare is set, when the constant ends in '*'
+// (the '*' is then dropped and the partial length is the number of
+// characters before it); every other comparison is a binary node. LIKE
+// always keeps its whole pattern.
 //
 // Field names are resolved when the text is parsed, through the dataset's
 // FieldByName: an unknown name raises the dataset model's field-not-found

@@ -163,7 +163,7 @@ TEST_F(FilterParsing, FunctionsAndCaseOperators) {
 TEST_F(FilterParsing, CaseInsensitiveOptionMakesCompareNodes) {
   EXPECT_EQ(Parse("Name = 'abc'", {foCaseInsensitive}), "cmpi 3([Name],'abc')");
   EXPECT_EQ(Parse("'abc' <> Name", {foCaseInsensitive}), "cmpi 4('abc',[Name])");
-  EXPECT_EQ(Parse("Name like 'a*'", {foCaseInsensitive}), "cmpi1 30([Name],'a')");
+  EXPECT_EQ(Parse("Name like 'a*'", {foCaseInsensitive}), "cmpi 30([Name],'a*')");
   // Only a field against a string constant qualifies.
   EXPECT_EQ(Parse("Name = Name", {foCaseInsensitive}), "=([Name],[Name])");
   EXPECT_EQ(Parse("id = 1", {foCaseInsensitive}), "=([id],1)");
@@ -175,6 +175,9 @@ TEST_F(FilterParsing, TrailingStarMakesAPartialCompareUnlessSwitchedOff) {
   EXPECT_EQ(Parse("Name = 'ab*'", {foNoPartialCompare, foCaseInsensitive}), "cmpi 3([Name],'ab*')");
   EXPECT_EQ(Parse("Name = '*'"), "=([Name],'*')");
   EXPECT_EQ(Parse("Name > 'ab*'"), ">([Name],'ab*')");
+  // LIKE keeps its whole mask.
+  EXPECT_EQ(Parse("Name like '*b*'"), "like([Name],'*b*')");
+  EXPECT_EQ(Parse("Name like 'x*x*'"), "like([Name],'x*x*')");
 }
 
 TEST_F(FilterParsing, NodesRememberWhereTheirTokenStands) {

@@ -132,6 +132,22 @@ TEST_F(MemTableFilter, Like) {
   EXPECT_EQ(Shown("Name not like 'd*'"), Rows({2, 3, 4}));
 }
 
+TEST_F(MemTableFilter, LikeMatchesItsWholePatternWhateverTheStarsBeforeTheLast) {
+  const Variant null = Null();
+  Row(null, null, "Zebra", null, null, null, null);
+  Row(null, null, "xxbxx", null, null, null, null);
+  for (const TFilterOptions options : {TFilterOptions{}, TFilterOptions{foCaseInsensitive}}) {
+    EXPECT_EQ(Shown("Name like '*b*'", options), Rows({5, 6}));
+    EXPECT_EQ(Shown("Name like 'x*x*'", options), Rows({6}));
+    EXPECT_EQ(Shown("Name like 'ze*'", options), Rows({5}));
+    EXPECT_EQ(Shown("Name not like '*b*'", options), Rows({1, 2, 3, 4}));  // a null is never like
+    EXPECT_EQ(Shown("upper(Name) like '*B*'", options), Rows({5, 6}));
+  }
+  // "=" keeps comparing the characters before a trailing star.
+  EXPECT_EQ(Shown("Name = 'xx*'"), Rows({6}));
+  EXPECT_EQ(Shown("Name = 'x*x*'"), Rows({}));
+}
+
 TEST_F(MemTableFilter, InTakesAnyNumberOfElements) {
   EXPECT_EQ(Shown("IdFile in (17, 3)"), Rows({4}));
   EXPECT_EQ(Shown("Name in ('file', 'Other')"), Rows({2, 4}));
