@@ -11,15 +11,15 @@
 namespace {
 
 // The wording of the parser's complaints, after the position.
-constexpr const char* kUnexpectedEnd = "неожиданный конец выражения";
-constexpr const char* kUnexpectedToken = "неожиданная лексема '%s'";
-constexpr const char* kExpected = "ожидается %s";
-constexpr const char* kUnclosedString = "не закрыта строка";
-constexpr const char* kUnclosedName = "не закрыто имя в квадратных скобках";
-constexpr const char* kEmptyName = "пустое имя в квадратных скобках";
-constexpr const char* kBadNumber = "недопустимое число '%s'";
-constexpr const char* kBadCharacter = "недопустимый символ '%s'";
-constexpr const char* kOneArgument = "функция %s принимает один аргумент";
+constexpr const char* kUnexpectedEnd = "unexpected end of expression";
+constexpr const char* kUnexpectedToken = "unexpected token '%s'";
+constexpr const char* kExpected = "%s expected";
+constexpr const char* kUnclosedString = "unterminated string";
+constexpr const char* kUnclosedName = "unterminated name in brackets";
+constexpr const char* kEmptyName = "empty name in brackets";
+constexpr const char* kBadNumber = "invalid number '%s'";
+constexpr const char* kBadCharacter = "invalid character '%s'";
+constexpr const char* kOneArgument = "function %s takes one argument";
 
 // Characters (UTF-8 code points) in `text`; a stray continuation byte is
 // part of the character before it.

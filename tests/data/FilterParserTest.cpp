@@ -189,22 +189,22 @@ TEST_F(FilterParsing, NodesRememberWhereTheirTokenStands) {
 }
 
 TEST_F(FilterParsing, UnknownFieldRaisesFieldNotFoundAtParse) {
-  EXPECT_EQ(Error("Nope = 1"), "Files: Поле 'Nope' не найдено");
-  EXPECT_EQ(Error("[No Such] = 1"), "Files: Поле 'No Such' не найдено");
+  EXPECT_EQ(Error("Nope = 1"), "Files: Field 'Nope' not found");
+  EXPECT_EQ(Error("[No Such] = 1"), "Files: Field 'No Such' not found");
 }
 
 TEST_F(FilterParsing, SyntaxErrorsPointAtThePosition) {
-  EXPECT_EQ(Error("id = "), "Files: Ошибка в выражении фильтра (позиция 6): неожиданный конец выражения");
-  EXPECT_EQ(Error("id = 1 1"), "Files: Ошибка в выражении фильтра (позиция 8): неожиданная лексема '1'");
-  EXPECT_EQ(Error("Name = 'abc"), "Files: Ошибка в выражении фильтра (позиция 8): не закрыта строка");
-  EXPECT_EQ(Error("(id = 1"), "Files: Ошибка в выражении фильтра (позиция 8): ожидается ')'");
-  EXPECT_EQ(Error("[id = 1"), "Files: Ошибка в выражении фильтра (позиция 1): не закрыто имя в квадратных скобках");
+  EXPECT_EQ(Error("id = "), "Files: Filter expression error at position 6: unexpected end of expression");
+  EXPECT_EQ(Error("id = 1 1"), "Files: Filter expression error at position 8: unexpected token '1'");
+  EXPECT_EQ(Error("Name = 'abc"), "Files: Filter expression error at position 8: unterminated string");
+  EXPECT_EQ(Error("(id = 1"), "Files: Filter expression error at position 8: ')' expected");
+  EXPECT_EQ(Error("[id = 1"), "Files: Filter expression error at position 1: unterminated name in brackets");
   EXPECT_EQ(Error("Name is 'x'"),
-            "Files: Ошибка в выражении фильтра (позиция 9): ожидается NULL, неожиданная лексема ''x''");
-  EXPECT_EQ(Error("id = 1 # 2"), "Files: Ошибка в выражении фильтра (позиция 8): недопустимый символ '#'");
-  EXPECT_EQ(Error("'é' = and"), "Files: Ошибка в выражении фильтра (позиция 7): неожиданная лексема 'and'");
-  EXPECT_EQ(Error("id = 12abc"), "Files: Ошибка в выражении фильтра (позиция 6): недопустимое число '12a'");
+            "Files: Filter expression error at position 9: NULL expected, unexpected token ''x''");
+  EXPECT_EQ(Error("id = 1 # 2"), "Files: Filter expression error at position 8: invalid character '#'");
+  EXPECT_EQ(Error("'é' = and"), "Files: Filter expression error at position 7: unexpected token 'and'");
+  EXPECT_EQ(Error("id = 12abc"), "Files: Filter expression error at position 6: invalid number '12a'");
   EXPECT_EQ(Error("upper(Name, id) = 'A'"),
-            "Files: Ошибка в выражении фильтра (позиция 1): функция UPPER принимает один аргумент");
-  EXPECT_EQ(Error(""), "Files: Ошибка в выражении фильтра (позиция 1): неожиданный конец выражения");
+            "Files: Filter expression error at position 1: function UPPER takes one argument");
+  EXPECT_EQ(Error(""), "Files: Filter expression error at position 1: unexpected end of expression");
 }
