@@ -38,6 +38,12 @@
 // FieldByName: an unknown name raises the dataset model's field-not-found
 // error then. A syntax error raises EDatabaseError with a message that gives
 // the 1-based character position of the offending token.
+//
+// Limits: brackets, NOT, signs and function argument lists nest at most 256
+// deep, and the tree (chains of operators included) is at most 4096 levels
+// deep; past either the text is refused as a syntax error ("expression
+// nested too deeply") at the token that goes too deep, so that neither the
+// parser nor whatever walks the tree runs out of stack.
 #pragma once
 
 #include <array>
@@ -124,6 +130,8 @@ struct TExprNode {
   String FunctionName;
   // 1-based character position of the node's token in the text.
   Integer Position = 0;
+  // Levels of the tree from this node down (1 for a leaf).
+  Integer Depth = 1;
 };
 
 // The type the evaluator should treat a field type as, one entry per

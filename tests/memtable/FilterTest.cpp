@@ -148,6 +148,15 @@ TEST_F(MemTableFilter, LikeMatchesItsWholePatternWhateverTheStarsBeforeTheLast) 
   EXPECT_EQ(Shown("Name = 'x*x*'"), Rows({}));
 }
 
+TEST_F(MemTableFilter, TheDeepestTreesTheParserTakesAreEvaluated) {
+  String chain = "IdFile = 1000";
+  for (int i = 1; i < 4000; ++i) chain += " or IdFile = " + std::to_string(1000 + i);
+  EXPECT_EQ(Shown(chain + " or IdFile = 17"), Rows({4}));
+  String nested = "IdFile = 7";
+  for (int i = 0; i < 256; ++i) nested = "(" + nested + ")";
+  EXPECT_EQ(Shown(nested), Rows({1, 2}));
+}
+
 TEST_F(MemTableFilter, InTakesAnyNumberOfElements) {
   EXPECT_EQ(Shown("IdFile in (17, 3)"), Rows({4}));
   EXPECT_EQ(Shown("Name in ('file', 'Other')"), Rows({2, 4}));
@@ -264,4 +273,3 @@ TEST_F(MemTableFilter, ATableWithoutTestsTestsNoRecord) {
   EXPECT_FALSE(table_->MustTestRecords());
   EXPECT_EQ(calls, 0);
 }
-
