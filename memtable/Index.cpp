@@ -538,7 +538,7 @@ Integer TvomIndex::LowerBound(const TvomFieldList* fields, const TvomRecord* key
 }
 
 TvomSearchResult TvomIndex::BinarySearch(const TvomFieldList& fields, const TvomRecord* key,
-                                         bool nearest) {
+                                         bool prefix) {
   // When the key is present the lower bound is the first of its equal
   // entries: a table sorted on a key most of its rows share (file rows
   // without an id) must not be walked entry by entry at every insert.
@@ -546,17 +546,22 @@ TvomSearchResult TvomIndex::BinarySearch(const TvomFieldList& fields, const Tvom
   const Integer lo = LowerBound(&fields, key);
   if (lo == count) return {1, false, lo};
   if (CompareRecords(&fields, key, Refs(lo), false, false) != 0) return {-1, false, lo};
-  // A nearest search takes the key as a prefix: entries just before the
-  // equal ones that begin with the key (in a descending order of texts, the
-  // longer texts starting with it) count as equal too, as a scan finds them.
+  // Taken as a prefix, the key also equals the entries just before the equal
+  // ones that begin with it (in a descending order of texts, the longer
+  // texts starting with it), as a scan finds them.
   Integer first = lo;
-  if (nearest)
+  if (prefix)
     while (first > 0 && CompareRecords(&fields, key, Refs(first - 1), false, true) == 0) --first;
   return {0, true, first};
 }
 
 TvomSearchResult TvomIndex::Search(const TvomFieldList* fields, const TvomRecord* key,
                                    bool respectFilter, bool nearest) {
+  return SearchFor(fields, key, respectFilter, nearest, nearest);
+}
+
+TvomSearchResult TvomIndex::SearchFor(const TvomFieldList* fields, const TvomRecord* key,
+                                      bool respectFilter, bool nearest, bool prefix) {
   const TvomFieldList& list = fields != nullptr ? *fields : field_list_;
   table_->Progress(0, mtpcSearch);
   TvomSearchResult result;
@@ -568,11 +573,11 @@ TvomSearchResult TvomIndex::Search(const TvomFieldList* fields, const TvomRecord
     if (count == 0) {
       result = {0, false, -1};
     } else if (ordered_ && kind_ == mtikSorted && count >= 21) {
-      result = BinarySearch(list, key, nearest);
+      result = BinarySearch(list, key, prefix);
       if (result.Found && test && !table_->FilterRecord(Refs(result.Position), false)) {
         result.Found = false;
         for (Integer p = result.Position + 1; p < count; ++p) {
-          const Integer c = CompareRecords(&list, key, Refs(p), false, nearest);
+          const Integer c = CompareRecords(&list, key, Refs(p), false, prefix);
           if (c != 0 && !(nearest && c < 0)) {
             if (!nearest) break;  // past the equal entries: none left to accept
             continue;
@@ -590,7 +595,7 @@ TvomSearchResult TvomIndex::Search(const TvomFieldList* fields, const TvomRecord
         if (p > 0 && p % 100 == 0) table_->Progress(Percent(p, count), mtpcSearch);
         TvomRecord* record = Refs(p);
         if (recalc) table_->CalcRecordFields(record);
-        const Integer c = CompareRecords(&list, key, record, false, nearest);
+        const Integer c = CompareRecords(&list, key, record, false, prefix);
         if (c != 0 && !(nearest && c < 0)) continue;
         if (test && !table_->FilterRecord(record, false)) continue;
         result = {c, true, p};
@@ -714,7 +719,7 @@ void TvomIndex::Upkeep(TvomIndexChange change, bool changerIsThisTable, Integer 
       if (kind_ == mtikRowOrder) {
         if (current && changerIsThisTable && position >= 0) pos = std::max(position - 1, 0);
       } else {
-        const TvomSearchResult r = Search(nullptr, newValues, false, true);
+        const TvomSearchResult r = SearchFor(nullptr, newValues, false, true, false);
         if (r.Position >= 0) pos = r.Position;
       }
       PlaceAt(pos, stored);
@@ -727,7 +732,7 @@ void TvomIndex::Upkeep(TvomIndexChange change, bool changerIsThisTable, Integer 
       const Integer old = locate();
       if (old >= 0) refs_.Delete(old);
       if (!shows_modified) return;
-      const TvomSearchResult r = Search(nullptr, newValues, false, true);
+      const TvomSearchResult r = SearchFor(nullptr, newValues, false, true, false);
       PlaceAt(r.Position >= 0 ? r.Position : Count(), stored);
       return;
     }

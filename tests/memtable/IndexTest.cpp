@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <random>
 
 #include "TestTable.h"
@@ -236,6 +237,32 @@ TEST_F(IndexTest, NewRowGoesBeforeTheRowsWithAnEqualKey) {
   EXPECT_EQ(55, t.last_placed);
   EXPECT_EQ("dup4", t.Walk("Name")[55]);
   EXPECT_EQ("n15", t.Walk("Name")[60]);
+}
+
+// In a descending order the longer texts that begin with a key sort before
+// it: a new or edited record goes after them, before its equal entries.
+TEST_F(IndexTest, UpkeepKeepsADescendingOrderOfTextsThatBeginAlike) {
+  for (Integer count : {6, 40}) {
+    TestTable table;
+    table.AddField("Name", ftString, 20);
+    table.Open();
+    TvomIndex* index = table.indexes().Add(
+        std::make_unique<TvomIndex>("ByName", &table, "Name:D", mtcoNone, mtikSorted, false));
+    index->Rebuild();
+    table.indexes().SetCurrent(index);
+    const char* names[] = {"abc", "ab", "a", "abd", "b", "abcd"};
+    std::vector<String> expected;
+    TvomRecord* first = nullptr;
+    for (Integer i = 0; i < count; ++i) {
+      TvomRecord* r = table.InsertText("Name", names[i % 6]);
+      if (first == nullptr) first = r;
+      expected.push_back(names[i % 6]);
+    }
+    table.Edit(first, [&](TvomRecord* r) { table.SetText(r, "Name", "ab"); });
+    expected[0] = "ab";
+    std::sort(expected.begin(), expected.end(), std::greater<>());
+    EXPECT_EQ(expected, table.Walk("Name")) << count;
+  }
 }
 
 TEST_F(IndexTest, AppendingManyEqualKeysComparesLogarithmicallyOften) {
