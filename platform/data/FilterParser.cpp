@@ -29,8 +29,8 @@ constexpr const char* kTooDeep = "expression nested too deeply";
 constexpr int kMaxNesting = 256;
 // How deep the tree may grow through chains of operators ("a or b or ...",
 // parsed by iteration): whatever walks the tree afterwards recurses once per
-// level.
-constexpr int kMaxTreeDepth = 4096;
+// level, with frames that are large in sanitized builds.
+constexpr int kMaxTreeDepth = 512;
 
 // Characters (UTF-8 code points) in `text`; a stray continuation byte is
 // part of the character before it.

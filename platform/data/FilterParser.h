@@ -40,7 +40,7 @@
 // the 1-based character position of the offending token.
 //
 // Limits: brackets, NOT, signs and function argument lists nest at most 256
-// deep, and the tree (chains of operators included) is at most 4096 levels
+// deep, and the tree (chains of operators included) is at most 512 levels
 // deep; past either the text is refused as a syntax error ("expression
 // nested too deeply") at the token that goes too deep, so that neither the
 // parser nor whatever walks the tree runs out of stack.
