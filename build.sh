@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Zorvet's one entry point for building, testing and running.
 #   ./build.sh test    install what is missing, build, run the suite (normal and sanitized),
-#                      then run each file reader's fuzzer for $FUZZ_SECONDS (default 30) seconds
+#                      then run each fuzzer (file readers, filter parser) for $FUZZ_SECONDS (default 30) seconds
 #   ./build.sh build   install what is missing and build the normal tree only
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -55,7 +55,7 @@ print_totals() {
 
 # The libFuzzer targets of fuzz/, built with clang, each run for a bounded
 # time over its seeds (fuzz/corpus/<target>) and what earlier runs found.
-FUZZERS=(CsvReaderFuzz BinaryReaderFuzz OracleExpressionFuzz)
+FUZZERS=(CsvReaderFuzz BinaryReaderFuzz FilterParserFuzz OracleExpressionFuzz)
 FUZZ_SECONDS=${FUZZ_SECONDS:-30}
 run_fuzzers() { # dir
   local dir=$1

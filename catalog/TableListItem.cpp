@@ -9,13 +9,25 @@
 #include "memtable/MemTable.h"
 #include "platform/data/DataSource.h"
 #include "platform/rtl/StringUtils.h"
+#include "platform/rtl/Unicode.h"
 
 namespace {
 
+// Whether the text is one character: one UTF-8 sequence, or one byte that
+// starts none.
+bool IsOneCharacter(const String& text) {
+  if (text.empty()) return false;
+  const std::size_t first = Utf8SequenceLength(text, 0);
+  return (first == 0 ? 1 : first) == text.size();
+}
+
 // The field type of a specification's kind part (already trimmed and
-// upper-cased); nothing for a letter that names no kind.
+// upper-cased); nothing for a letter that names no kind. The kind is a
+// letter when it is one character, however many bytes that takes ("é"
+// names no kind, as "X" does), and a word otherwise.
 std::optional<TFieldType> KindToFieldType(const String& kind) {
-  if (kind.size() != 1) return ftString;
+  if (!IsOneCharacter(kind)) return ftString;
+  if (kind.size() != 1) return std::nullopt;
   switch (kind[0]) {
     case 'B':
       return ftBlob;
@@ -56,9 +68,13 @@ TLStrItem::TLStrItem(TCollection* collection)
 
 // The data source goes first, so that nothing reaches the handlers of a
 // half-destroyed item.
-TLStrItem::~TLStrItem() { data_smt_.reset(); }
+TLStrItem::~TLStrItem() {
+  data_smt_.reset();
+}
 
-TLists* TLStrItem::Lists() const { return dynamic_cast<TLists*>(Collection()); }
+TLists* TLStrItem::Lists() const {
+  return dynamic_cast<TLists*>(Collection());
+}
 
 TLList* TLStrItem::Manager() const {
   TLists* lists = Lists();
@@ -75,7 +91,9 @@ TLStrItem* TLStrItem::Sibling(const String& name) const {
   return lists ? lists->FindItem(name) : nullptr;
 }
 
-TLStrItem* TLStrItem::ParentItem() const { return Sibling(parent_item_name_); }
+TLStrItem* TLStrItem::ParentItem() const {
+  return Sibling(parent_item_name_);
+}
 
 void TLStrItem::SetDisplayName(const String& value) {
   display_name_ = value;
@@ -85,7 +103,8 @@ void TLStrItem::SetDisplayName(const String& value) {
 void TLStrItem::SetChildItemsNames(const TStrings* value) {
   child_items_names_->Assign(value);
   for (Integer i = 0; i < child_items_names_->Count(); ++i)
-    if (TLStrItem* child = Sibling(child_items_names_->Strings(i))) child->SetParentItemName(display_name_);
+    if (TLStrItem* child = Sibling(child_items_names_->Strings(i)))
+      child->SetParentItemName(display_name_);
 }
 
 void TLStrItem::SetMemTable(TvomMemTable* value) {
@@ -150,7 +169,9 @@ void TLStrItem::Open() {
   if (!mem_table_->Active()) return;
   // Oracle source: the dataset's rows are copied here.
   FireItemChange(&TLList::OnAfterItemOpen);
-  data_smt_->OnDataChange = [this](TObject* sender, TField* field) { DataSMtDataChange(sender, field); };
+  data_smt_->OnDataChange = [this](TObject* sender, TField* field) {
+    DataSMtDataChange(sender, field);
+  };
   // Oracle source: the dataset closes here.
   if (open_options_.Contains(ooChild)) {
     for (Integer i = 0; i < child_items_names_->Count(); ++i) {

@@ -21,7 +21,6 @@
 namespace {
 
 constexpr const char* SvomBinaryUnknownFieldType = "Unknown field type (%s)";
-constexpr const char* SvomInvalidStreamData = "Invalid stream data";
 
 // Stream versions at which parts of the layout appeared.
 constexpr Integer kVersionWithoutNumber = 100;

@@ -165,7 +165,8 @@ void SetStringColumn(TField* field, const TCsvColumn& column, std::string_view t
 
 }  // namespace
 
-TvomCustomCSVStreamFormat::TvomCustomCSVStreamFormat(TComponent* owner) : TvomCustomStreamFormat(owner) {}
+TvomCustomCSVStreamFormat::TvomCustomCSVStreamFormat(TComponent* owner)
+    : TvomCustomStreamFormat(owner) {}
 
 TvomCustomCSVStreamFormat::~TvomCustomCSVStreamFormat() = default;
 
@@ -186,7 +187,9 @@ void TvomCustomCSVStreamFormat::Assign(const TPersistent* source) {
   TvomCustomStreamFormat::Assign(source);
 }
 
-String TvomCustomCSVStreamFormat::GetVersion() const { return "3.00"; }
+String TvomCustomCSVStreamFormat::GetVersion() const {
+  return "3.00";
+}
 
 // --- format settings ---------------------------------------------------------------
 
@@ -206,7 +209,9 @@ void TvomCustomCSVStreamFormat::SwitchFormatSettings(bool keepLocal) {
   s.NegCurrFormat = 1;
 }
 
-void TvomCustomCSVStreamFormat::RestoreFormatSettings() { saved_settings_.reset(); }
+void TvomCustomCSVStreamFormat::RestoreFormatSettings() {
+  saved_settings_.reset();
+}
 
 // --- saving -----------------------------------------------------------------------------
 
@@ -272,7 +277,8 @@ void TvomCustomCSVStreamFormat::SaveDef(TvomCustomMemTable* table) {
     f.DisplayWidth = field->DisplayWidth();
     f.Required = field->Required();
     f.ReadOnly = field->ReadOnly();
-    f.KindName = HasFlag(sfFieldKind(), sfSaveFieldKind) ? FieldKindName(field->FieldKind()) : "Data";
+    f.KindName =
+        HasFlag(sfFieldKind(), sfSaveFieldKind) ? FieldKindName(field->FieldKind()) : "Data";
     f.DefaultExpression = field->DefaultExpression();
     line.clear();
     CsvAppendQuoted(line, CsvFormatFieldLine(f), quote_);
@@ -284,7 +290,8 @@ void TvomCustomCSVStreamFormat::SaveDef(TvomCustomMemTable* table) {
     TIndexDefs* defs = table->IndexDefs();
     for (Integer i = 0; i < defs->Count(); ++i) {
       const TIndexDef* def = defs->Items(i);
-      const TvomStreamIndexDef index{def->Name(), def->Fields(), def->DisplayName(), def->Options()};
+      const TvomStreamIndexDef index{def->Name(), def->Fields(), def->DisplayName(),
+                                     def->Options()};
       line.clear();
       CsvAppendQuoted(line, CsvFormatIndexLine(index, quote_), quote_);
       WriteLine(line);
@@ -438,11 +445,17 @@ void TvomCustomCSVStreamFormat::ReportLoadProgress(TvomCustomMemTable* table, In
   table->Progress(static_cast<Integer>(WorkStream()->Position() * 100 / stream_size_), mtpcLoad);
 }
 
-bool TvomCustomCSVStreamFormat::FillBuffer() { return reader_->FillBuffer(); }
+bool TvomCustomCSVStreamFormat::FillBuffer() {
+  return reader_->FillBuffer();
+}
 
-bool TvomCustomCSVStreamFormat::ReadLine() { return reader_->ReadLine(); }
+bool TvomCustomCSVStreamFormat::ReadLine() {
+  return reader_->ReadLine();
+}
 
-void TvomCustomCSVStreamFormat::ReadField(bool& isNull, String& value) { reader_->ReadField(isNull, value); }
+void TvomCustomCSVStreamFormat::ReadField(bool& isNull, String& value) {
+  reader_->ReadField(isNull, value);
+}
 
 void TvomCustomCSVStreamFormat::LoadDef(TvomCustomMemTable* table) {
   if (stream_empty_) return;
@@ -456,11 +469,9 @@ void TvomCustomCSVStreamFormat::LoadDef(TvomCustomMemTable* table) {
   for (;;) {
     ReadLine();
     if (reader_->Line().empty()) {
-      if (inTable) {
-        // A file cut inside its definitions: the table is opened with the
-        // definitions read so far rather than left closed.
-        table->Open();
-      }
+      // A file cut inside its definitions names only some of its fields:
+      // opening a table of those would lose the others at the next save.
+      if (inTable) throw EReadError(SvomInvalidStreamData);
       break;
     }
     ReadField(isNull, first);
@@ -529,10 +540,9 @@ void TvomCustomCSVStreamFormat::DetermineLoadFieldIDs(TvomCustomMemTable* table,
   }
 }
 
-void TvomCustomCSVStreamFormat::DetermineLoadFieldIndex(TvomCustomMemTable* table, const String& id,
-                                                        Integer count, Integer position,
-                                                        Integer& fieldIndex,
-                                                        TvomDetermineLoadFieldsSituation situation) {
+void TvomCustomCSVStreamFormat::DetermineLoadFieldIndex(
+    TvomCustomMemTable* table, const String& id, Integer count, Integer position,
+    Integer& fieldIndex, TvomDetermineLoadFieldsSituation situation) {
   (void)count;
   (void)position;
   if (situation != dlfAfterLoadDef) return;
@@ -673,8 +683,10 @@ void DeclareCsvStreamFormatProperties() {
         .StoredWhen([](F* f) { return f->CSVFalseString() != "False"; })
         .AddSet("sfLocalFormat", &F::sfLocalFormat, &F::SetsfLocalFormat,
                 {"sfSaveLocalFormat", "sfLoadLocalFormat"}, 0)
-        .AddSet("sfNoHeader", &F::sfNoHeader, &F::SetsfNoHeader, {"sfSaveNoHeader", "sfLoadNoHeader"}, 0)
-        .AddSet("sfPlaceHolders", &F::sfPlaceHolders, &F::SetsfPlaceHolders, {"sfSavePlaceholders"}, 0)
+        .AddSet("sfNoHeader", &F::sfNoHeader, &F::SetsfNoHeader,
+                {"sfSaveNoHeader", "sfLoadNoHeader"}, 0)
+        .AddSet("sfPlaceHolders", &F::sfPlaceHolders, &F::SetsfPlaceHolders, {"sfSavePlaceholders"},
+                0)
         .AddSet("sfQuoteOnlyStrings", &F::sfQuoteOnlyStrings, &F::SetsfQuoteOnlyStrings,
                 {"sfSaveQuoteOnlyStrings"}, 0);
     RegisterClass<TvomCSVStreamFormat>();

@@ -725,7 +725,8 @@ std::unique_ptr<Node> CompileNode(const TExprNode* source, const TvomCommon* sto
       node->op = source->Operator;
       node->boolean = true;
       node->caseInsensitive = source->CaseInsensitive;
-      node->partialLength = source->PartialLength;
+      // Only = and <> compare leading characters; LIKE matches its whole mask.
+      node->partialLength = source->Operator == eoLike ? 0 : source->PartialLength;
       node->args.push_back(CompileArg(source, 0, store));
       node->args.push_back(CompileArg(source, 1, store));
       SpecialiseTextCompare(*node);

@@ -157,7 +157,8 @@ bool TvomSortKeys::MayUseCompareHook(const TvomCommon& store) {
   TvomStoreClient* owner = store.Owner();
   if (owner == nullptr) return false;
   const auto* table = dynamic_cast<const TvomCustomMemTable*>(owner);
-  return table == nullptr || !IsOwnMemTableClass(*table) || static_cast<bool>(table->OnCompareFields);
+  return table == nullptr || !IsOwnMemTableClass(*table) ||
+         static_cast<bool>(table->OnCompareFields);
 }
 
 std::unique_ptr<TvomSortKeys> TvomSortKeys::For(const TvomCommon& store,
@@ -384,7 +385,9 @@ TvomIndex::TvomIndex(const TIndexDef& def, TvomStoreClient* table)
 
 TvomIndex::~TvomIndex() = default;
 
-TvomCommon& TvomIndex::Store() const { return table_->Store(); }
+TvomCommon& TvomIndex::Store() const {
+  return table_->Store();
+}
 
 void TvomIndex::BuildFieldList(const TIndexDef* def) {
   TvomCommon& store = Store();
@@ -522,29 +525,43 @@ void TvomIndex::Rebuild() {
   clip_cursor();
 }
 
-TvomSearchResult TvomIndex::BinarySearch(const TvomFieldList& fields, const TvomRecord* key,
-                                         bool nearest) {
-  Integer lo = 0, hi = Count() - 1;
-  while (lo <= hi) {
+Integer TvomIndex::LowerBound(const TvomFieldList* fields, const TvomRecord* key) const {
+  Integer lo = 0, hi = Count();
+  while (lo < hi) {
     const Integer mid = lo + (hi - lo) / 2;
-    const Integer c = CompareRecords(&fields, key, Refs(mid), false, false);
-    if (c < 0) {
-      hi = mid - 1;
-    } else if (c > 0) {
+    if (CompareRecords(fields, key, Refs(mid), false, false) > 0)
       lo = mid + 1;
-    } else {
-      Integer first = mid;
-      while (first > 0 && CompareRecords(&fields, key, Refs(first - 1), false, nearest) == 0)
-        --first;
-      return {0, true, first};
-    }
+    else
+      hi = mid;
   }
-  // Every entry before lo sorts before the key, every entry from lo on after it.
-  return {lo < Count() ? -1 : 1, false, lo};
+  return lo;
+}
+
+TvomSearchResult TvomIndex::BinarySearch(const TvomFieldList& fields, const TvomRecord* key,
+                                         bool prefix) {
+  // When the key is present the lower bound is the first of its equal
+  // entries: a table sorted on a key most of its rows share (file rows
+  // without an id) must not be walked entry by entry at every insert.
+  const Integer count = Count();
+  const Integer lo = LowerBound(&fields, key);
+  if (lo == count) return {1, false, lo};
+  if (CompareRecords(&fields, key, Refs(lo), false, false) != 0) return {-1, false, lo};
+  // Taken as a prefix, the key also equals the entries just before the equal
+  // ones that begin with it (in a descending order of texts, the longer
+  // texts starting with it), as a scan finds them.
+  Integer first = lo;
+  if (prefix)
+    while (first > 0 && CompareRecords(&fields, key, Refs(first - 1), false, true) == 0) --first;
+  return {0, true, first};
 }
 
 TvomSearchResult TvomIndex::Search(const TvomFieldList* fields, const TvomRecord* key,
                                    bool respectFilter, bool nearest) {
+  return SearchFor(fields, key, respectFilter, nearest, nearest);
+}
+
+TvomSearchResult TvomIndex::SearchFor(const TvomFieldList* fields, const TvomRecord* key,
+                                      bool respectFilter, bool nearest, bool prefix) {
   const TvomFieldList& list = fields != nullptr ? *fields : field_list_;
   table_->Progress(0, mtpcSearch);
   TvomSearchResult result;
@@ -556,11 +573,11 @@ TvomSearchResult TvomIndex::Search(const TvomFieldList* fields, const TvomRecord
     if (count == 0) {
       result = {0, false, -1};
     } else if (ordered_ && kind_ == mtikSorted && count >= 21) {
-      result = BinarySearch(list, key, nearest);
+      result = BinarySearch(list, key, prefix);
       if (result.Found && test && !table_->FilterRecord(Refs(result.Position), false)) {
         result.Found = false;
         for (Integer p = result.Position + 1; p < count; ++p) {
-          const Integer c = CompareRecords(&list, key, Refs(p), false, nearest);
+          const Integer c = CompareRecords(&list, key, Refs(p), false, prefix);
           if (c != 0 && !(nearest && c < 0)) {
             if (!nearest) break;  // past the equal entries: none left to accept
             continue;
@@ -578,7 +595,7 @@ TvomSearchResult TvomIndex::Search(const TvomFieldList* fields, const TvomRecord
         if (p > 0 && p % 100 == 0) table_->Progress(Percent(p, count), mtpcSearch);
         TvomRecord* record = Refs(p);
         if (recalc) table_->CalcRecordFields(record);
-        const Integer c = CompareRecords(&list, key, record, false, nearest);
+        const Integer c = CompareRecords(&list, key, record, false, prefix);
         if (c != 0 && !(nearest && c < 0)) continue;
         if (test && !table_->FilterRecord(record, false)) continue;
         result = {c, true, p};
@@ -614,17 +631,8 @@ Integer TvomIndex::PositionOf(const TvomRecord* record) {
   Integer start = 0;
   if (ordered_ && count > 5) {
     if (kind_ == mtikSorted) {
-      // Start at the first entry with the record's key: bisect for the first
-      // entry that does not sort before the record (in an ordered index that
-      // is the first of the equal entries, found without walking over them).
-      Integer lo = 0, hi = count;
-      while (lo < hi) {
-        const Integer mid = lo + (hi - lo) / 2;
-        if (CompareRecords(nullptr, record, Refs(mid), false, false) > 0)
-          lo = mid + 1;
-        else
-          hi = mid;
-      }
+      // Start at the first entry with the record's key.
+      const Integer lo = LowerBound(nullptr, record);
       if (lo < count && CompareRecords(nullptr, record, Refs(lo), false, false) == 0) start = lo;
     } else if (slot >= 0) {
       Integer p = FindSlotBinary(slot, true);
@@ -685,10 +693,10 @@ void TvomIndex::Upkeep(TvomIndexChange change, bool changerIsThisTable, Integer 
   // freed, whatever else is skipped.
   auto drop_from_current = [&] {
     if (change != mticDelete || !current) return;
-    const Integer at = (changerIsThisTable && position >= 0 && position < Count() &&
-                        Refs(position) == stored)
-                           ? position
-                           : refs_.IndexOf(stored);
+    const Integer at =
+        (changerIsThisTable && position >= 0 && position < Count() && Refs(position) == stored)
+            ? position
+            : refs_.IndexOf(stored);
     if (at >= 0) refs_.Delete(at);
   };
 
@@ -711,7 +719,7 @@ void TvomIndex::Upkeep(TvomIndexChange change, bool changerIsThisTable, Integer 
       if (kind_ == mtikRowOrder) {
         if (current && changerIsThisTable && position >= 0) pos = std::max(position - 1, 0);
       } else {
-        const TvomSearchResult r = Search(nullptr, newValues, false, true);
+        const TvomSearchResult r = SearchFor(nullptr, newValues, false, true, false);
         if (r.Position >= 0) pos = r.Position;
       }
       PlaceAt(pos, stored);
@@ -724,7 +732,7 @@ void TvomIndex::Upkeep(TvomIndexChange change, bool changerIsThisTable, Integer 
       const Integer old = locate();
       if (old >= 0) refs_.Delete(old);
       if (!shows_modified) return;
-      const TvomSearchResult r = Search(nullptr, newValues, false, true);
+      const TvomSearchResult r = SearchFor(nullptr, newValues, false, true, false);
       PlaceAt(r.Position >= 0 ? r.Position : Count(), stored);
       return;
     }

@@ -107,7 +107,8 @@ class TvomIndex {
   // Searches `fields` (nullptr: the index's own list) for the key record:
   // binary search on an ordered sorted index of 21 or more entries, else a
   // scan. With `respectFilter` only records that pass the table's record test
-  // count; with `nearest` the first greater entry counts as found.
+  // count; with `nearest` the first greater entry counts as found, and a text
+  // key also finds the entries that begin with it.
   TvomSearchResult Search(const TvomFieldList* fields, const TvomRecord* key, bool respectFilter,
                           bool nearest);
   // The position of the entry for `record` (the same slot), or -1.
@@ -118,8 +119,20 @@ class TvomIndex {
 
   void BuildFieldList(const TIndexDef* def);
   TvomCommon& Store() const;
-  // Binary search over the entries (no progress, no filter); see Search.
-  TvomSearchResult BinarySearch(const TvomFieldList& fields, const TvomRecord* key, bool nearest);
+  // The first entry that does not sort before the key over `fields`
+  // (nullptr: the index's own list), or Count(); in an ordered index, the
+  // first of the entries equal to the key when there are any.
+  // REQUIRES: the index is ordered.
+  Integer LowerBound(const TvomFieldList* fields, const TvomRecord* key) const;
+  // Search, with `prefix` saying whether a text key also finds the entries
+  // that begin with it. Placing a record takes the first entry that does
+  // not sort before it (nearest, not as a prefix): in a descending order
+  // the longer texts that begin with a key sort before it, and a new record
+  // placed before them would break the order.
+  TvomSearchResult SearchFor(const TvomFieldList* fields, const TvomRecord* key, bool respectFilter,
+                             bool nearest, bool prefix);
+  // Binary search over the entries (no progress, no filter); see SearchFor.
+  TvomSearchResult BinarySearch(const TvomFieldList& fields, const TvomRecord* key, bool prefix);
   // Where the record's slot is in a row-order index, assuming the slots run
   // ascending (or descending); -1 when the assumption does not find it.
   Integer FindSlotBinary(Integer slot, bool ascending) const;
@@ -128,8 +141,8 @@ class TvomIndex {
   // references hold the loaded records in slot order.
   void SortReferences(std::vector<TvomRecord*>& records, TvomSortKeys* keys);
   // Upkeep of one change (see TvomIndexes::Upkeep).
-  void Upkeep(TvomIndexChange change, bool changerIsThisTable, Integer position,
-              TvomRecord* stored, const TvomRecord* newValues);
+  void Upkeep(TvomIndexChange change, bool changerIsThisTable, Integer position, TvomRecord* stored,
+              const TvomRecord* newValues);
   void PlaceAt(Integer pos, TvomRecord* record);
 
   String name_;

@@ -25,6 +25,7 @@ inline constexpr const char* SvomBookmarkOutOfRange =
     "Bookmark counter is out of range. Please close and reopen table.";
 inline constexpr const char* SvomInvalidRecord = "Invalid record ";
 inline constexpr const char* SvomInvalidLocale = "Invalid locale.";
+inline constexpr const char* SvomInvalidStreamData = "Invalid stream data";
 inline constexpr const char* SvomTooManyFieldDefs =
     "Too many fielddefs. Please raise VOM_MAX_FIELDS value.";
 inline constexpr const char* SvomFieldTypeNotSupported = "Fielddef %s (%s) Datatype %d not supported.";

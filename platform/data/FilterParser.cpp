@@ -1,6 +1,7 @@
 // platform/data/FilterParser.cpp
 #include "platform/data/FilterParser.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
@@ -11,15 +12,25 @@
 namespace {
 
 // The wording of the parser's complaints, after the position.
-constexpr const char* kUnexpectedEnd = "неожиданный конец выражения";
-constexpr const char* kUnexpectedToken = "неожиданная лексема '%s'";
-constexpr const char* kExpected = "ожидается %s";
-constexpr const char* kUnclosedString = "не закрыта строка";
-constexpr const char* kUnclosedName = "не закрыто имя в квадратных скобках";
-constexpr const char* kEmptyName = "пустое имя в квадратных скобках";
-constexpr const char* kBadNumber = "недопустимое число '%s'";
-constexpr const char* kBadCharacter = "недопустимый символ '%s'";
-constexpr const char* kOneArgument = "функция %s принимает один аргумент";
+constexpr const char* kUnexpectedEnd = "unexpected end of expression";
+constexpr const char* kUnexpectedToken = "unexpected token '%s'";
+constexpr const char* kExpected = "%s expected";
+constexpr const char* kUnclosedString = "unterminated string";
+constexpr const char* kUnclosedName = "unterminated name in brackets";
+constexpr const char* kEmptyName = "empty name in brackets";
+constexpr const char* kBadNumber = "invalid number '%s'";
+constexpr const char* kBadCharacter = "invalid character '%s'";
+constexpr const char* kOneArgument = "function %s takes one argument";
+constexpr const char* kTooDeep = "expression nested too deeply";
+
+// How deep brackets, NOT, signs and function arguments may nest. Each level
+// costs several frames of the parser's recursion, so a text of thousands of
+// opening brackets must be refused before it exhausts the stack.
+constexpr int kMaxNesting = 256;
+// How deep the tree may grow through chains of operators ("a or b or ...",
+// parsed by iteration): whatever walks the tree afterwards recurses once per
+// level, with frames that are large in sanitized builds.
+constexpr int kMaxTreeDepth = 512;
 
 // Characters (UTF-8 code points) in `text`; a stray continuation byte is
 // part of the character before it.
@@ -30,14 +41,20 @@ Integer CharCount(std::string_view text) {
   return n;
 }
 
-bool IsNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80; }
-bool IsNameChar(unsigned char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '.'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsNameStart(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
+}
+bool IsNameChar(unsigned char c) {
+  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '.';
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 struct Token {
   enum Kind { End, Name, BracketName, Text, Number, Symbol } kind = End;
-  String text;           // the name, the string's value, the number's or symbol's text
-  std::size_t at = 0;    // byte offset in the filter text
+  String text;         // the name, the string's value, the number's or symbol's text
+  std::size_t at = 0;  // byte offset in the filter text
 };
 
 class Parser {
@@ -54,7 +71,9 @@ class Parser {
 
  private:
   // --- errors -------------------------------------------------------------------
-  [[noreturn]] void Fail(std::size_t at, const String& detail) { FailAtPosition(Position(at), detail); }
+  [[noreturn]] void Fail(std::size_t at, const String& detail) {
+    FailAtPosition(Position(at), detail);
+  }
   [[noreturn]] void FailAtPosition(Integer position, const String& detail) {
     DatabaseErrorFmt(MsgFilterSyntax, data_set_, position, detail);
   }
@@ -62,7 +81,17 @@ class Parser {
     if (token_.kind == Token::End) Fail(token_.at, kUnexpectedEnd);
     Fail(token_.at, Format(kUnexpectedToken, Spelling(token_)));
   }
-  Integer Position(std::size_t at) const { return CharCount(std::string_view(text_).substr(0, at)) + 1; }
+  // Tokens ask for positions from left to right, mostly: count from the
+  // last position asked for, not from the start of a long text.
+  Integer Position(std::size_t at) {
+    const std::string_view text(text_);
+    if (at >= counted_to_)
+      counted_ += CharCount(text.substr(counted_to_, at - counted_to_));
+    else
+      counted_ -= CharCount(text.substr(at, counted_to_ - at));
+    counted_to_ = at;
+    return counted_ + 1;
+  }
   String Spelling(const Token& t) const {
     switch (t.kind) {
       case Token::BracketName:
@@ -137,18 +166,22 @@ class Parser {
           pos_ += 2;
           return;
         }
-      if (String("=<>+-*/%(),").find(c) == String::npos) Fail(token_.at, Format(kBadCharacter, String(1, c)));
+      if (String("=<>+-*/%(),").find(c) == String::npos)
+        Fail(token_.at, Format(kBadCharacter, String(1, c)));
       token_.text = String(1, c);
       ++pos_;
     }
   }
 
   bool IsSymbol(const char* s) const { return token_.kind == Token::Symbol && token_.text == s; }
-  bool IsKeyword(const char* k) const { return token_.kind == Token::Name && SameText(token_.text, k); }
+  bool IsKeyword(const char* k) const {
+    return token_.kind == Token::Name && SameText(token_.text, k);
+  }
   void Expect(const char* symbol) {
     if (!IsSymbol(symbol)) {
       if (token_.kind == Token::End) Fail(token_.at, Format(kExpected, QuotedStr(symbol)));
-      Fail(token_.at, Format(kExpected, QuotedStr(symbol)) + ", " + Format(kUnexpectedToken, Spelling(token_)));
+      Fail(token_.at, Format(kExpected, QuotedStr(symbol)) + ", " +
+                          Format(kUnexpectedToken, Spelling(token_)));
     }
     Advance();
   }
@@ -163,24 +196,50 @@ class Parser {
     return result;
   }
 
+  // One level of nesting for as long as it lives; refuses the level past
+  // the limit at the token that opens it.
+  class Nesting {
+   public:
+    explicit Nesting(Parser& parser) : parser_(parser) {
+      if (++parser_.nesting_ > kMaxNesting) parser_.Fail(parser_.token_.at, kTooDeep);
+    }
+    ~Nesting() { --parser_.nesting_; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+
+   private:
+    Parser& parser_;
+  };
+
   // --- nodes --------------------------------------------------------------------
-  static std::unique_ptr<TExprNode> Node(TExprNodeClass nodeClass, TExprOperator op, Integer position) {
+  static std::unique_ptr<TExprNode> Node(TExprNodeClass nodeClass, TExprOperator op,
+                                         Integer position) {
     auto node = std::make_unique<TExprNode>();
     node->NodeClass = nodeClass;
     node->Operator = op;
     node->Position = position;
     return node;
   }
-  static std::unique_ptr<TExprNode> Unary(TExprOperator op, std::unique_ptr<TExprNode> operand, Integer position) {
+  std::unique_ptr<TExprNode> Unary(TExprOperator op, std::unique_ptr<TExprNode> operand,
+                                   Integer position) {
     auto node = Node(ncUnary, op, position);
     node->Args.push_back(std::move(operand));
-    return node;
+    return Deepened(std::move(node));
   }
-  static std::unique_ptr<TExprNode> Binary(TExprOperator op, std::unique_ptr<TExprNode> left,
-                                           std::unique_ptr<TExprNode> right, Integer position) {
+  std::unique_ptr<TExprNode> Binary(TExprOperator op, std::unique_ptr<TExprNode> left,
+                                    std::unique_ptr<TExprNode> right, Integer position) {
     auto node = Node(ncBinary, op, position);
     node->Args.push_back(std::move(left));
     node->Args.push_back(std::move(right));
+    return Deepened(std::move(node));
+  }
+  // Sets the depth of a node made over its arguments; refuses a tree deeper
+  // than the limit at the node's token.
+  std::unique_ptr<TExprNode> Deepened(std::unique_ptr<TExprNode> node) {
+    Integer below = 0;
+    for (const auto& arg : node->Args) below = std::max(below, arg->Depth);
+    if (below >= kMaxTreeDepth) FailAtPosition(node->Position, kTooDeep);
+    node->Depth = below + 1;
     return node;
   }
   static bool IsStringConstant(const TExprNode* node) {
@@ -202,18 +261,23 @@ class Parser {
     const bool caseInsensitive = options_.Contains(foCaseInsensitive);
     Integer partial = 0;
     String value = constant->Value.AsString();
-    if (!options_.Contains(foNoPartialCompare) && value.size() > 1 && value.back() == '*') {
+    // The trailing '*' shortcut compares leading characters, which is what
+    // "=" and "<>" mean by it; LIKE matches its whole pattern as a mask
+    // ("*b*" must find "Zebra"), so its constant is left whole.
+    if (op != eoLike && !options_.Contains(foNoPartialCompare) && value.size() > 1 &&
+        value.back() == '*') {
       value.pop_back();
       partial = CharCount(value);
       constant->Value = Variant(value);
     }
-    if (!caseInsensitive && partial == 0) return Binary(op, std::move(left), std::move(right), position);
+    if (!caseInsensitive && partial == 0)
+      return Binary(op, std::move(left), std::move(right), position);
     auto node = Node(ncCompare, op, position);
     node->CaseInsensitive = caseInsensitive;
     node->PartialLength = partial;
     node->Args.push_back(std::move(left));
     node->Args.push_back(std::move(right));
-    return node;
+    return Deepened(std::move(node));
   }
 
   // --- grammar ------------------------------------------------------------------
@@ -239,6 +303,7 @@ class Parser {
 
   std::unique_ptr<TExprNode> ParseNot() {
     if (IsKeyword("NOT")) {
+      const Nesting level(*this);
       const Integer at = Position(token_.at);
       Advance();
       return Unary(eoNot, ParseNot(), at);
@@ -252,8 +317,8 @@ class Parser {
     static const struct {
       const char* symbol;
       TExprOperator op;
-    } kOps[] = {{"=", eoEqual},  {"<>", eoNotEqual},        {">", eoGreater},
-                {"<", eoLess}, {">=", eoGreaterOrEqual}, {"<=", eoLessOrEqual}};
+    } kOps[] = {{"=", eoEqual}, {"<>", eoNotEqual},       {">", eoGreater},
+                {"<", eoLess},  {">=", eoGreaterOrEqual}, {"<=", eoLessOrEqual}};
     for (const auto& entry : kOps) {
       if (!IsSymbol(entry.symbol)) continue;
       Advance();
@@ -276,7 +341,8 @@ class Parser {
       }
       if (!IsKeyword("NULL")) {
         if (token_.kind == Token::End) Fail(token_.at, Format(kExpected, "NULL"));
-        Fail(token_.at, Format(kExpected, "NULL") + ", " + Format(kUnexpectedToken, Spelling(token_)));
+        Fail(token_.at,
+             Format(kExpected, "NULL") + ", " + Format(kUnexpectedToken, Spelling(token_)));
       }
       Advance();
       return Unary(negate ? eoNotBlank : eoIsBlank, std::move(left), at);
@@ -304,7 +370,7 @@ class Parser {
         list->Args.push_back(ParseSum());
       }
       Expect(")");
-      auto node = Binary(eoIn, std::move(left), std::move(list), inAt);
+      auto node = Binary(eoIn, std::move(left), Deepened(std::move(list)), inAt);
       return negate ? Unary(eoNot, std::move(node), at) : std::move(node);
     }
     return left;
@@ -346,11 +412,13 @@ class Parser {
 
   std::unique_ptr<TExprNode> ParseUnary() {
     if (IsSymbol("-")) {
+      const Nesting level(*this);
       const Integer at = Position(token_.at);
       Advance();
       return Unary(eoMinus, ParseUnary(), at);
     }
     if (IsSymbol("+")) {
+      const Nesting level(*this);
       Advance();
       return ParseUnary();
     }
@@ -383,8 +451,8 @@ class Parser {
           Advance();
           return node;
         }
-        if (IsKeyword("AND") || IsKeyword("OR") || IsKeyword("NOT") || IsKeyword("IS") || IsKeyword("LIKE") ||
-            IsKeyword("IN"))
+        if (IsKeyword("AND") || IsKeyword("OR") || IsKeyword("NOT") || IsKeyword("IS") ||
+            IsKeyword("LIKE") || IsKeyword("IN"))
           Unexpected();
         const String name = token_.text;
         Advance();
@@ -393,6 +461,7 @@ class Parser {
       }
       case Token::Symbol:
         if (IsSymbol("(")) {
+          const Nesting level(*this);
           Advance();
           auto inner = ParseOr();
           Expect(")");
@@ -409,7 +478,8 @@ class Parser {
     const char* first = text.data();
     const char* last = first + text.size();
     Int64 whole = 0;
-    if (text.find_first_of(".eE") == String::npos && std::from_chars(first, last, whole).ec == std::errc()) {
+    if (text.find_first_of(".eE") == String::npos &&
+        std::from_chars(first, last, whole).ec == std::errc()) {
       if (whole <= std::numeric_limits<Integer>::max()) {
         node->DataType = ftInteger;
         node->Value = Variant(static_cast<Integer>(whole));
@@ -439,6 +509,7 @@ class Parser {
   }
 
   std::unique_ptr<TExprNode> ParseFunction(const String& name, Integer at) {
+    const Nesting level(*this);
     Expect("(");
     std::vector<std::unique_ptr<TExprNode>> args;
     if (!IsSymbol(")")) {
@@ -461,9 +532,9 @@ class Parser {
     } else if (args.size() > 1) {
       auto list = Node(ncListElement, eoListElement, at);
       list->Args = std::move(args);
-      node->Args.push_back(std::move(list));
+      node->Args.push_back(Deepened(std::move(list)));
     }
-    return node;
+    return Deepened(std::move(node));
   }
 
   TDataSet* data_set_;
@@ -472,13 +543,18 @@ class Parser {
   const TFieldTypeMap& map_;
   std::size_t pos_ = 0;
   Token token_;
+  // Position: the characters before byte counted_to_.
+  std::size_t counted_to_ = 0;
+  Integer counted_ = 0;
+  int nesting_ = 0;
 };
 
 }  // namespace
 
 TFieldTypeMap IdentityFieldTypeMap() {
   TFieldTypeMap map{};
-  for (int i = 0; i < FieldTypeCount; ++i) map[static_cast<std::size_t>(i)] = static_cast<TFieldType>(i);
+  for (int i = 0; i < FieldTypeCount; ++i)
+    map[static_cast<std::size_t>(i)] = static_cast<TFieldType>(i);
   return map;
 }
 

@@ -28,15 +28,22 @@
 // are the negation of LIKE and IN.
 //
 // Compare nodes: =, <> and LIKE between a field and a string constant become
-// a compare node when the foCaseInsensitive option is set, or, unless
-// foNoPartialCompare is set, when the constant ends in '*' (the '*' is then
-// dropped and the partial length is the number of characters before it);
-// every other comparison is a binary node.
+// a compare node when the foCaseInsensitive option is set, or, for = and <>
+// only and unless foNoPartialCompare is set, when the constant ends in '*'
+// (the '*' is then dropped and the partial length is the number of
+// characters before it); every other comparison is a binary node. LIKE
+// always keeps its whole pattern.
 //
 // Field names are resolved when the text is parsed, through the dataset's
 // FieldByName: an unknown name raises the dataset model's field-not-found
 // error then. A syntax error raises EDatabaseError with a message that gives
 // the 1-based character position of the offending token.
+//
+// Limits: brackets, NOT, signs and function argument lists nest at most 256
+// deep, and the tree (chains of operators included) is at most 512 levels
+// deep; past either the text is refused as a syntax error ("expression
+// nested too deeply") at the token that goes too deep, so that neither the
+// parser nor whatever walks the tree runs out of stack.
 #pragma once
 
 #include <array>
@@ -123,6 +130,8 @@ struct TExprNode {
   String FunctionName;
   // 1-based character position of the node's token in the text.
   Integer Position = 0;
+  // Levels of the tree from this node down (1 for a leaf).
+  Integer Depth = 1;
 };
 
 // The type the evaluator should treat a field type as, one entry per

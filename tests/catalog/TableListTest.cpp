@@ -25,7 +25,8 @@ class TableList : public ::testing::Test {
   TvomMemTable* NewTable() { return new TvomMemTable(module_.get()); }
 
   // An item named `name` over a new table, built from `specs`.
-  TLStrItem* AddItem(const String& name, const std::vector<String>& specs, TOpenOptions options = {ooFromList}) {
+  TLStrItem* AddItem(const String& name, const std::vector<String>& specs,
+                     TOpenOptions options = {ooFromList}) {
     TLStrItem* item = list_->Items()->Add();
     item->SetDisplayName(name);
     item->SetMemTable(NewTable());
@@ -37,8 +38,8 @@ class TableList : public ::testing::Test {
   // The fields in order, each as name, kind letter and size: "id N0,path C500".
   static String Fields(TDataSet* table) {
     static const std::map<TFieldType, String> kinds = {
-        {ftBlob, "B"}, {ftString, "C"}, {ftDate, "D"},     {ftFloat, "F"},   {ftGraphic, "G"},
-        {ftSmallint, "I"}, {ftMemo, "M"}, {ftInteger, "N"}, {ftDateTime, "T"}};
+        {ftBlob, "B"},     {ftString, "C"}, {ftDate, "D"},    {ftFloat, "F"},   {ftGraphic, "G"},
+        {ftSmallint, "I"}, {ftMemo, "M"},   {ftInteger, "N"}, {ftDateTime, "T"}};
     String text;
     for (Integer i = 0; i < table->FieldCount(); ++i) {
       TField* f = table->Fields(i);
@@ -74,8 +75,8 @@ class TableList : public ::testing::Test {
 // --- field specifications ------------------------------------------------------------
 
 TEST_F(TableList, EachKindLetterGivesItsFieldType) {
-  EXPECT_EQ(FieldsOf({"b, B, 0", "c, C, 7", "d, D, 0", "f, F, 0", "g, G, 0", "i, I, 0", "m, M, 0", "n, N, 0",
-                      "t, T, 0"}),
+  EXPECT_EQ(FieldsOf({"b, B, 0", "c, C, 7", "d, D, 0", "f, F, 0", "g, G, 0", "i, I, 0", "m, M, 0",
+                      "n, N, 0", "t, T, 0"}),
             "b B0,c C7,d D0,f F0,g G0,i I0,m M0,n N0,t T0,Action C5");
 }
 
@@ -88,13 +89,21 @@ TEST_F(TableList, LinesOfAnotherShapeOrAnUnknownLetterAreSkipped) {
   EXPECT_EQ(FieldsOf({"flag, X, 0", "a, N", "a, N, 0, 1", "", "kept, N, 0"}), "kept N0,Action C5");
 }
 
+TEST_F(TableList, AKindOfOneCharacterIsALetterHoweverManyBytesItTakes) {
+  // One letter that names no kind skips the line; two make a word: a string.
+  EXPECT_EQ(FieldsOf({"x, é, 5", "y, \xE6\x97\xA5, 5", "z, \xF0\x9F\x98\x80, 5", "bad, \xC3, 5",
+                      "word, éé, 6", "kept, N, 0"}),
+            "word C6,kept N0,Action C5");
+}
+
 TEST_F(TableList, TheNameIsTakenAsItStandsAndCaseDuplicatesAreSkipped) {
   EXPECT_EQ(FieldsOf({" lead, C, 4", "Comment, C, 255", "COMMENT, N, 0", "comment, C, 10"}),
             " lead C4,Comment C255,Action C5");
 }
 
 TEST_F(TableList, TheSizeIsReadAsAnInteger) {
-  EXPECT_EQ(FieldsOf({"a, C,  12 ", "b, C, $10", "c, C, 0x20", "d, N, "}), "a C12,b C16,c C32,d N0,Action C5");
+  EXPECT_EQ(FieldsOf({"a, C,  12 ", "b, C, $10", "c, C, 0x20", "d, N, "}),
+            "a C12,b C16,c C32,d N0,Action C5");
 }
 
 TEST_F(TableList, ASizeThatIsNoNumberFailsAndKeepsTheDefinitionsBefore) {
@@ -108,13 +117,14 @@ TEST_F(TableList, ASizeThatIsNoNumberFailsAndKeepsTheDefinitionsBefore) {
 // --- opening -------------------------------------------------------------------------
 
 TEST_F(TableList, TheCatalogueTableIsBuiltFromTheItemDir) {
-  EXPECT_EQ(FieldsOf({"idparent, N, 0", "id, N, 0", "dirname, c, 255", "path, c, 500", "IdFile, N, 0", "SN, C, 20",
-                      "Vollabel, C, 255", "FileSystem, C, 255", "FileSize, N, 0", "FileAttr, N, 0",
-                      "DateCreated, T, 0", "TotalSize, N, 0", "ImIndex, N, 0", "StImIndex, N, 0",
-                      "Comment, C, 255", "LastUpdate, T, 0"}),
-            "idparent N0,id N0,dirname C255,path C500,IdFile N0,SN C20,Vollabel C255,FileSystem C255,"
-            "FileSize N0,FileAttr N0,DateCreated T0,TotalSize N0,ImIndex N0,StImIndex N0,Comment C255,"
-            "LastUpdate T0,Action C5");
+  EXPECT_EQ(
+      FieldsOf({"idparent, N, 0", "id, N, 0", "dirname, c, 255", "path, c, 500", "IdFile, N, 0",
+                "SN, C, 20", "Vollabel, C, 255", "FileSystem, C, 255", "FileSize, N, 0",
+                "FileAttr, N, 0", "DateCreated, T, 0", "TotalSize, N, 0", "ImIndex, N, 0",
+                "StImIndex, N, 0", "Comment, C, 255", "LastUpdate, T, 0"}),
+      "idparent N0,id N0,dirname C255,path C500,IdFile N0,SN C20,Vollabel C255,FileSystem C255,"
+      "FileSize N0,FileAttr N0,DateCreated T0,TotalSize N0,ImIndex N0,StImIndex N0,Comment C255,"
+      "LastUpdate T0,Action C5");
 }
 
 TEST_F(TableList, OpeningTwiceGivesTheSameFieldsAndAnEmptyTable) {
@@ -163,7 +173,8 @@ TEST_F(TableList, DataChangesAreReportedOnlyWhileOpen) {
   };
   item->Open();
   AppendRow(item->MemTable(), "name", "x");
-  EXPECT_NE(std::find(changed.begin(), changed.end(), item->MemTable()->FieldByName("name")), changed.end());
+  EXPECT_NE(std::find(changed.begin(), changed.end(), item->MemTable()->FieldByName("name")),
+            changed.end());
   item->Close();
   changed.clear();
   item->MemTable()->Open();
@@ -255,7 +266,8 @@ class ParentAndChild : public TableList {
   ParentAndChild() {
     parent_ = AddItem("disk", {"id, N, 0", "name, C, 20"}, {ooFromList, ooChild});
     parent_->SetKeyName("id");
-    child_ = AddItem("folder", {"id, N, 0", "idparent, N, 0", "name, C, 20"}, {ooFromList, ooChild});
+    child_ =
+        AddItem("folder", {"id, N, 0", "idparent, N, 0", "name, C, 20"}, {ooFromList, ooChild});
     child_->SetKeyName("id");
     child_->SetParentKeyName("idparent");
     SetChildren(parent_, "folder");
@@ -333,7 +345,8 @@ TEST_F(ParentAndChild, MarksTravelUpThroughEveryAncestor) {
   file->MemTable()->Append();
   EXPECT_EQ(Action(ChildTable()), "A");
   EXPECT_EQ(Action(ParentTable()), "E");
-  EXPECT_EQ(file->MemTable()->FieldByName("idfolder")->AsString(), ChildTable()->FieldByName("id")->AsString());
+  EXPECT_EQ(file->MemTable()->FieldByName("idfolder")->AsString(),
+            ChildTable()->FieldByName("id")->AsString());
   file->MemTable()->Post();
 }
 
@@ -391,7 +404,8 @@ TEST_F(TableList, AnItemThatIsItsOwnParentStillTakesNewRows) {
 TEST_F(TableList, NewItemsAreNamedAfterTheirClassAndTheCount) {
   EXPECT_EQ(list_->Items()->Add()->DisplayName(), "TLStrItem1");
   EXPECT_EQ(list_->Items()->Add()->DisplayName(), "TLStrItem2");
-  EXPECT_EQ(list_->Items()->Add()->OpenOptions(), (TOpenOptions{ooFromList, ooFromDataSet, ooChild}));
+  EXPECT_EQ(list_->Items()->Add()->OpenOptions(),
+            (TOpenOptions{ooFromList, ooFromDataSet, ooChild}));
 }
 
 TEST_F(TableList, InIdCountsDownForTheLifeOfTheCollection) {

@@ -261,7 +261,7 @@ TEST(FieldLists, FieldByNameIgnoresCaseAndNamesTheDatasetWhenMissing) {
     ds->FieldByName("nope");
     FAIL();
   } catch (const EDatabaseError& e) {
-    EXPECT_EQ(e.Message(), "People: Поле 'nope' не найдено");
+    EXPECT_EQ(e.Message(), "People: Field 'nope' not found");
   }
   std::vector<TField*> list;
   ds->GetFieldList(list, "AGE; ID");

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/data/FilterParser.h"
+#include "platform/rtl/Format.h"
 #include "tests/data/TestTables.h"
 
 namespace {
@@ -33,28 +34,50 @@ String Show(const TExprNode* n) {
       break;
   }
   switch (n->Operator) {
-    case eoIsBlank: return args("isnull");
-    case eoNotBlank: return args("notnull");
-    case eoEqual: return args("=");
-    case eoNotEqual: return args("<>");
-    case eoGreater: return args(">");
-    case eoLess: return args("<");
-    case eoGreaterOrEqual: return args(">=");
-    case eoLessOrEqual: return args("<=");
-    case eoNot: return args("not");
-    case eoAnd: return args("and");
-    case eoOr: return args("or");
-    case eoMinus: return args("neg");
-    case eoAdd: return args("+");
-    case eoSubtract: return args("-");
-    case eoMultiply: return args("*");
-    case eoDivide: return args("/");
-    case eoModulo: return args("%");
-    case eoLike: return args("like");
-    case eoIn: return args("in");
-    case eoUpper: return args("upper");
-    case eoLower: return args("lower");
-    default: return "?";
+    case eoIsBlank:
+      return args("isnull");
+    case eoNotBlank:
+      return args("notnull");
+    case eoEqual:
+      return args("=");
+    case eoNotEqual:
+      return args("<>");
+    case eoGreater:
+      return args(">");
+    case eoLess:
+      return args("<");
+    case eoGreaterOrEqual:
+      return args(">=");
+    case eoLessOrEqual:
+      return args("<=");
+    case eoNot:
+      return args("not");
+    case eoAnd:
+      return args("and");
+    case eoOr:
+      return args("or");
+    case eoMinus:
+      return args("neg");
+    case eoAdd:
+      return args("+");
+    case eoSubtract:
+      return args("-");
+    case eoMultiply:
+      return args("*");
+    case eoDivide:
+      return args("/");
+    case eoModulo:
+      return args("%");
+    case eoLike:
+      return args("like");
+    case eoIn:
+      return args("in");
+    case eoUpper:
+      return args("upper");
+    case eoLower:
+      return args("lower");
+    default:
+      return "?";
   }
 }
 
@@ -130,7 +153,8 @@ TEST_F(FilterParsing, ConstantsOfEachKind) {
 }
 
 TEST_F(FilterParsing, PrecedenceOfLogicComparisonAndArithmetic) {
-  EXPECT_EQ(Parse("id = 1 or id = 2 and not Name = 'x'"), "or(=([id],1),and(=([id],2),not(=([Name],'x'))))");
+  EXPECT_EQ(Parse("id = 1 or id = 2 and not Name = 'x'"),
+            "or(=([id],1),and(=([id],2),not(=([Name],'x'))))");
   EXPECT_EQ(Parse("id + 2 * 3 - 4 / 2 % 3 >= -id"), ">=(-(+([id],*(2,3)),%(/(4,2),3)),neg([id]))");
   EXPECT_EQ(Parse("(id + 2) * 3 <> 9"), "<>(*(+([id],2),3),9)");
   EXPECT_EQ(Parse("id < 1 OR id <= 2 OR id > 3"), "or(or(<([id],1),<=([id],2)),>([id],3))");
@@ -157,13 +181,14 @@ TEST_F(FilterParsing, FunctionsAndCaseOperators) {
   EXPECT_EQ(Parse("substring(Name, 1, 2) = 'ab'"), "=(fn substring(list([Name],1,2)),'ab')");
   EXPECT_EQ(Parse("trim(Name) = ''"), "=(fn trim([Name]),'')");
   EXPECT_EQ(Parse("year(getdate()) > 2000"), ">(fn year(fn getdate()),2000)");
-  EXPECT_EQ(Parse("date('1.2.2003', 'd.m.yyyy') = id"), "=(fn date(list('1.2.2003','d.m.yyyy')),[id])");
+  EXPECT_EQ(Parse("date('1.2.2003', 'd.m.yyyy') = id"),
+            "=(fn date(list('1.2.2003','d.m.yyyy')),[id])");
 }
 
 TEST_F(FilterParsing, CaseInsensitiveOptionMakesCompareNodes) {
   EXPECT_EQ(Parse("Name = 'abc'", {foCaseInsensitive}), "cmpi 3([Name],'abc')");
   EXPECT_EQ(Parse("'abc' <> Name", {foCaseInsensitive}), "cmpi 4('abc',[Name])");
-  EXPECT_EQ(Parse("Name like 'a*'", {foCaseInsensitive}), "cmpi1 30([Name],'a')");
+  EXPECT_EQ(Parse("Name like 'a*'", {foCaseInsensitive}), "cmpi 30([Name],'a*')");
   // Only a field against a string constant qualifies.
   EXPECT_EQ(Parse("Name = Name", {foCaseInsensitive}), "=([Name],[Name])");
   EXPECT_EQ(Parse("id = 1", {foCaseInsensitive}), "=([id],1)");
@@ -175,33 +200,87 @@ TEST_F(FilterParsing, TrailingStarMakesAPartialCompareUnlessSwitchedOff) {
   EXPECT_EQ(Parse("Name = 'ab*'", {foNoPartialCompare, foCaseInsensitive}), "cmpi 3([Name],'ab*')");
   EXPECT_EQ(Parse("Name = '*'"), "=([Name],'*')");
   EXPECT_EQ(Parse("Name > 'ab*'"), ">([Name],'ab*')");
+  // LIKE keeps its whole mask.
+  EXPECT_EQ(Parse("Name like '*b*'"), "like([Name],'*b*')");
+  EXPECT_EQ(Parse("Name like 'x*x*'"), "like([Name],'x*x*')");
 }
 
 TEST_F(FilterParsing, NodesRememberWhereTheirTokenStands) {
   TExprParser parser(ds_.get(), "'é' = Name and id = 1", {});
   const TExprNode* root = parser.Root();
-  EXPECT_EQ(root->Position, 12);           // "and", counted in characters
-  EXPECT_EQ(root->Args[0]->Position, 5);   // "="
+  EXPECT_EQ(root->Position, 12);          // "and", counted in characters
+  EXPECT_EQ(root->Args[0]->Position, 5);  // "="
   EXPECT_EQ(root->Args[1]->Args[0]->Position, 16);
 }
 
 TEST_F(FilterParsing, UnknownFieldRaisesFieldNotFoundAtParse) {
-  EXPECT_EQ(Error("Nope = 1"), "Files: Поле 'Nope' не найдено");
-  EXPECT_EQ(Error("[No Such] = 1"), "Files: Поле 'No Such' не найдено");
+  EXPECT_EQ(Error("Nope = 1"), "Files: Field 'Nope' not found");
+  EXPECT_EQ(Error("[No Such] = 1"), "Files: Field 'No Such' not found");
 }
 
 TEST_F(FilterParsing, SyntaxErrorsPointAtThePosition) {
-  EXPECT_EQ(Error("id = "), "Files: Ошибка в выражении фильтра (позиция 6): неожиданный конец выражения");
-  EXPECT_EQ(Error("id = 1 1"), "Files: Ошибка в выражении фильтра (позиция 8): неожиданная лексема '1'");
-  EXPECT_EQ(Error("Name = 'abc"), "Files: Ошибка в выражении фильтра (позиция 8): не закрыта строка");
-  EXPECT_EQ(Error("(id = 1"), "Files: Ошибка в выражении фильтра (позиция 8): ожидается ')'");
-  EXPECT_EQ(Error("[id = 1"), "Files: Ошибка в выражении фильтра (позиция 1): не закрыто имя в квадратных скобках");
+  EXPECT_EQ(Error("id = "),
+            "Files: Filter expression error at position 6: unexpected end of expression");
+  EXPECT_EQ(Error("id = 1 1"),
+            "Files: Filter expression error at position 8: unexpected token '1'");
+  EXPECT_EQ(Error("Name = 'abc"),
+            "Files: Filter expression error at position 8: unterminated string");
+  EXPECT_EQ(Error("(id = 1"), "Files: Filter expression error at position 8: ')' expected");
+  EXPECT_EQ(Error("[id = 1"),
+            "Files: Filter expression error at position 1: unterminated name in brackets");
   EXPECT_EQ(Error("Name is 'x'"),
-            "Files: Ошибка в выражении фильтра (позиция 9): ожидается NULL, неожиданная лексема ''x''");
-  EXPECT_EQ(Error("id = 1 # 2"), "Files: Ошибка в выражении фильтра (позиция 8): недопустимый символ '#'");
-  EXPECT_EQ(Error("'é' = and"), "Files: Ошибка в выражении фильтра (позиция 7): неожиданная лексема 'and'");
-  EXPECT_EQ(Error("id = 12abc"), "Files: Ошибка в выражении фильтра (позиция 6): недопустимое число '12a'");
+            "Files: Filter expression error at position 9: NULL expected, unexpected token ''x''");
+  EXPECT_EQ(Error("id = 1 # 2"),
+            "Files: Filter expression error at position 8: invalid character '#'");
+  EXPECT_EQ(Error("'é' = and"),
+            "Files: Filter expression error at position 7: unexpected token 'and'");
+  EXPECT_EQ(Error("id = 12abc"),
+            "Files: Filter expression error at position 6: invalid number '12a'");
   EXPECT_EQ(Error("upper(Name, id) = 'A'"),
-            "Files: Ошибка в выражении фильтра (позиция 1): функция UPPER принимает один аргумент");
-  EXPECT_EQ(Error(""), "Files: Ошибка в выражении фильтра (позиция 1): неожиданный конец выражения");
+            "Files: Filter expression error at position 1: function UPPER takes one argument");
+  EXPECT_EQ(Error(""),
+            "Files: Filter expression error at position 1: unexpected end of expression");
+}
+
+// Texts that nest without end must be refused before they exhaust the stack.
+TEST_F(FilterParsing, NestingPastTheLimitIsASyntaxErrorWhereItGoesTooDeep) {
+  auto repeat = [](const String& piece, int times) {
+    String text;
+    for (int i = 0; i < times; ++i) text += piece;
+    return text;
+  };
+  const String tooDeep =
+      "Files: Filter expression error at position %d: expression nested too deeply";
+  // The 257th level is refused at its opening token.
+  EXPECT_EQ(Error(repeat("(", 8000) + "id = 1" + repeat(")", 8000)), Format(tooDeep, 257));
+  EXPECT_EQ(Error(repeat("not ", 100000) + "id = 1"), Format(tooDeep, 4 * 256 + 1));
+  EXPECT_EQ(Error("id = " + repeat("-", 300) + "1"), Format(tooDeep, 6 + 256));
+  EXPECT_EQ(Error("'é' = " + repeat("upper(", 300) + "Name" + repeat(")", 300)),
+            Format(tooDeep, 7 + 6 * 256 + 5));  // the call's "("
+  // 256 levels are still taken.
+  EXPECT_EQ(Parse(repeat("(", 256) + "id = 1" + repeat(")", 256)), "=([id],1)");
+  EXPECT_EQ(Parse(repeat("not ", 256) + "id = 1"),
+            repeat("not(", 256) + "=([id],1)" + repeat(")", 256));
+}
+
+TEST_F(FilterParsing, LongChainsParseUntilTheTreeGrowsTooDeep) {
+  String chain = "id = 0";
+  for (int i = 1; i < 500; ++i) chain += " or id = " + std::to_string(i);
+  TExprParser parser(ds_.get(), chain, {});
+  EXPECT_EQ(parser.Root()->Operator, eoOr);
+  EXPECT_EQ(parser.Root()->Depth, 501);
+  // A longer chain is refused at the operator that makes it too deep.
+  String longer = "id";
+  for (int i = 0; i < 1000; ++i) longer += "+1";
+  EXPECT_EQ(Error(longer + " = 1"),
+            "Files: Filter expression error at position 1025: expression nested too deeply");
+}
+
+TEST_F(FilterParsing, PositionsStayRightFarIntoALongText) {
+  // Counting is in characters, also after many multi-byte ones.
+  String list = "Name in (";
+  for (int i = 0; i < 20000; ++i) list += "'é', ";
+  EXPECT_EQ(Error(list + "'é' # 1)"),
+            Format("Files: Filter expression error at position %d: invalid character '#'",
+                   9 + 20000 * 5 + 5));
 }

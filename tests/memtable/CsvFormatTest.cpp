@@ -306,6 +306,32 @@ TEST_F(CsvFormatTest, UnknownFieldTypeNamesTheTypeAndTheLine) {
   EXPECT_TRUE(TableAtRest(*t));
 }
 
+// A file cut (at a line end) before its definitions end names only some of
+// its fields; opening a table of those would save it without the others.
+TEST_F(CsvFormatTest, DefinitionsThatDoNotEndAreRefusedAndOpenNothing) {
+  const String start = "\"@@FILE VERSION@@\",\"251\"\r\n\"@@TABLEDEF START@@\"\r\n";
+  const String field = "\"Name=String,20,\"\"Name\"\",\"\"\"\",20,Data,\"\"\"\"\"\r\n";
+  for (const String& file :
+       {start, start + field, start + field + "\"@@INDEXDEF START@@\"\r\n",
+        start + field + "\"Size=Integer,0,\"\"Size\"\",\"\"\"\",10,Data,\"\"\"\"\"\r\n\r\n"}) {
+    auto t = MakeTable({{"Old", ftInteger}});
+    try {
+      LoadBytes(*t, csv, file);
+      FAIL() << "no error: " << file;
+    } catch (const EReadError& e) {
+      EXPECT_EQ("Invalid stream data", e.Message());
+    }
+    EXPECT_FALSE(t->Active()) << file;
+    EXPECT_TRUE(TableAtRest(*t));
+  }
+  // Without loading definitions the table keeps its own fields, and stays open.
+  auto t = MakeTable({{"Old", ftInteger}});
+  csv.SetsfDef(sfSaveDef);
+  EXPECT_THROW(LoadBytes(*t, csv, start + field), EReadError);
+  EXPECT_TRUE(t->Active());
+  EXPECT_EQ("Old", t->Fields(0)->FieldName());
+}
+
 TEST_F(CsvFormatTest, ABadValueKeepsTheRecordsBeforeItAndTheTableUsable) {
   auto t = MakeTable({{"N", ftInteger}, {"B", ftBlob}});
   EXPECT_THROW(LoadBytes(*t, csv, "\"N\",\"B\"\r\n\"1\",\r\n\"x\",\r\n\"3\",\r\n"), Exception);

@@ -132,6 +132,31 @@ TEST_F(MemTableFilter, Like) {
   EXPECT_EQ(Shown("Name not like 'd*'"), Rows({2, 3, 4}));
 }
 
+TEST_F(MemTableFilter, LikeMatchesItsWholePatternWhateverTheStarsBeforeTheLast) {
+  const Variant null = Null();
+  Row(null, null, "Zebra", null, null, null, null);
+  Row(null, null, "xxbxx", null, null, null, null);
+  for (const TFilterOptions options : {TFilterOptions{}, TFilterOptions{foCaseInsensitive}}) {
+    EXPECT_EQ(Shown("Name like '*b*'", options), Rows({5, 6}));
+    EXPECT_EQ(Shown("Name like 'x*x*'", options), Rows({6}));
+    EXPECT_EQ(Shown("Name like 'ze*'", options), Rows({5}));
+    EXPECT_EQ(Shown("Name not like '*b*'", options), Rows({1, 2, 3, 4}));  // a null is never like
+    EXPECT_EQ(Shown("upper(Name) like '*B*'", options), Rows({5, 6}));
+  }
+  // "=" keeps comparing the characters before a trailing star.
+  EXPECT_EQ(Shown("Name = 'xx*'"), Rows({6}));
+  EXPECT_EQ(Shown("Name = 'x*x*'"), Rows({}));
+}
+
+TEST_F(MemTableFilter, TheDeepestTreesTheParserTakesAreEvaluated) {
+  String chain = "IdFile = 1000";
+  for (int i = 1; i < 500; ++i) chain += " or IdFile = " + std::to_string(1000 + i);
+  EXPECT_EQ(Shown(chain + " or IdFile = 17"), Rows({4}));
+  String nested = "IdFile = 7";
+  for (int i = 0; i < 256; ++i) nested = "(" + nested + ")";
+  EXPECT_EQ(Shown(nested), Rows({1, 2}));
+}
+
 TEST_F(MemTableFilter, InTakesAnyNumberOfElements) {
   EXPECT_EQ(Shown("IdFile in (17, 3)"), Rows({4}));
   EXPECT_EQ(Shown("Name in ('file', 'Other')"), Rows({2, 4}));
@@ -248,4 +273,3 @@ TEST_F(MemTableFilter, ATableWithoutTestsTestsNoRecord) {
   EXPECT_FALSE(table_->MustTestRecords());
   EXPECT_EQ(calls, 0);
 }
-

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <random>
 
 #include "TestTable.h"
@@ -68,7 +70,8 @@ TEST_F(IndexTest, RebuildKeepsEqualKeysInSlotOrder) {
   for (Integer i = 0; i < 60; ++i) Row(names[i % 3], i);
   TvomIndex* index = MakeIndex("Name");
   std::vector<Integer> nums;
-  for (Integer p = 0; p < index->Count(); ++p) nums.push_back(std::stoi(t.Text(index->Refs(p), "Num")));
+  for (Integer p = 0; p < index->Count(); ++p)
+    nums.push_back(std::stoi(t.Text(index->Refs(p), "Num")));
   for (Integer p = 1; p < 60; ++p) {
     if (p % 20 == 0) continue;  // a new name starts
     EXPECT_LT(nums[p - 1], nums[p]) << p;
@@ -161,8 +164,8 @@ TEST_F(IndexTest, UniqueRebuildOverDuplicatesFailsButSorts) {
   Row("b", 1);
   Row("a", 2);
   Row("b", 3);
-  TvomIndex* index = t.indexes().Add(
-      std::make_unique<TvomIndex>("U", &t, "Name", mtcoUnique, mtikSorted, false));
+  TvomIndex* index =
+      t.indexes().Add(std::make_unique<TvomIndex>("U", &t, "Name", mtcoUnique, mtikSorted, false));
   EXPECT_THROW(index->Rebuild(), EMemTableDupKey);
   EXPECT_EQ((Names{"a", "b", "b"}), t.Walk("Name", index));
 }
@@ -194,10 +197,102 @@ TEST_F(IndexTest, BinarySearchFindsTheFirstEqualEntry) {
   EXPECT_EQ(20, r.Position);
 }
 
+// The bisection must find what a scan of the same entries finds: an index
+// marked unordered is scanned, so each present key is searched both ways.
+TEST_F(IndexTest, BinarySearchAgreesWithTheScanOnEveryKeyPresent) {
+  const char* names[] = {"a", "ab", "ab", "abc", "abc", "abd", "b", "ba", "b", "", "ab"};
+  for (Integer i = 0; i < 44; ++i) Row(names[i % 11], i);
+  for (const char* fields : {"Name", "Name:D", "Name:C", "Name:DC"}) {
+    TvomIndex* index = MakeIndex(fields);
+    for (const char* name : {"a", "ab", "abc", "abd", "b", "ba", ""}) {
+      for (bool nearest : {false, true}) {
+        index->SetOrdered(true);
+        const TvomSearchResult bisected = index->Search(nullptr, Key(name), false, nearest);
+        index->SetOrdered(false);
+        const TvomSearchResult scanned = index->Search(nullptr, Key(name), false, nearest);
+        EXPECT_TRUE(bisected.Found) << fields << " '" << name << "' " << nearest;
+        EXPECT_EQ(scanned.Position, bisected.Position) << fields << " '" << name << "' " << nearest;
+      }
+    }
+  }
+}
+
+TEST_F(IndexTest, NewRowGoesBeforeTheRowsWithAnEqualKey) {
+  // Rows whose number is null sort first; a new one goes before them all.
+  std::vector<TvomRecord*> rows;
+  for (Integer i = 0; i < 30; ++i) rows.push_back(Row("n" + std::to_string(i), i));
+  TvomIndex* byNum = MakeIndex("Num");
+  t.indexes().SetCurrent(byNum);
+  for (Integer i = 0; i < 40; ++i) {
+    TvomRecord* r =
+        t.Insert([&](TvomRecord* rec) { t.SetText(rec, "Name", "null" + std::to_string(i)); });
+    ASSERT_EQ(0, t.last_placed) << i;
+    ASSERT_EQ(r, byNum->Refs(0));
+  }
+  EXPECT_EQ("null39", t.Walk("Name").front());
+  EXPECT_EQ("null0", t.Walk("Name")[39]);
+  EXPECT_EQ("n0", t.Walk("Name")[40]);
+  // Among equal values in the middle: before the first of them.
+  for (Integer i = 0; i < 5; ++i) Row("dup" + std::to_string(i), 15);
+  EXPECT_EQ(55, t.last_placed);
+  EXPECT_EQ("dup4", t.Walk("Name")[55]);
+  EXPECT_EQ("n15", t.Walk("Name")[60]);
+}
+
+// In a descending order the longer texts that begin with a key sort before
+// it: a new or edited record goes after them, before its equal entries.
+TEST_F(IndexTest, UpkeepKeepsADescendingOrderOfTextsThatBeginAlike) {
+  for (Integer count : {6, 40}) {
+    TestTable table;
+    table.AddField("Name", ftString, 20);
+    table.Open();
+    TvomIndex* index = table.indexes().Add(
+        std::make_unique<TvomIndex>("ByName", &table, "Name:D", mtcoNone, mtikSorted, false));
+    index->Rebuild();
+    table.indexes().SetCurrent(index);
+    const char* names[] = {"abc", "ab", "a", "abd", "b", "abcd"};
+    std::vector<String> expected;
+    TvomRecord* first = nullptr;
+    for (Integer i = 0; i < count; ++i) {
+      TvomRecord* r = table.InsertText("Name", names[i % 6]);
+      if (first == nullptr) first = r;
+      expected.push_back(names[i % 6]);
+    }
+    table.Edit(first, [&](TvomRecord* r) { table.SetText(r, "Name", "ab"); });
+    expected[0] = "ab";
+    std::sort(expected.begin(), expected.end(), std::greater<>());
+    EXPECT_EQ(expected, table.Walk("Name")) << count;
+  }
+}
+
+TEST_F(IndexTest, AppendingManyEqualKeysComparesLogarithmicallyOften) {
+  // A table sorted on a key most rows share (file rows without an id in the
+  // catalogue) must not compare each new row with every row of its key.
+  TvomIndex* byNum = MakeIndex("Num");
+  t.indexes().SetCurrent(byNum);
+  Int64 compares = 0;
+  t.on_compare_fields = [&](TField*, const void* key, const void* value, TFieldType, Byte, bool&,
+                            Integer& result) {
+    ++compares;
+    Integer a, b;
+    std::memcpy(&a, key, sizeof a);
+    std::memcpy(&b, value, sizeof b);
+    result = a < b ? -1 : (a > b ? 1 : 0);
+  };
+  constexpr Integer kRows = 4000;
+  for (Integer i = 0; i < kRows; ++i) {
+    Row("same", 7);
+    ASSERT_EQ(0, t.last_placed) << i;
+  }
+  // About log2(n) + a few per row; walking the equal rows would take n^2 / 2.
+  EXPECT_LT(compares, kRows * 20);
+}
+
 TEST_F(IndexTest, SearchReportsProgressAndRestoresTheState) {
   for (Integer i = 0; i < 5; ++i) Row("r" + std::to_string(i), i);
   t.state = mtosLoading;
-  TvomSearchResult r = t.indexes().RowOrderIndex()->Search(t.List({"Name"}).get(), Key("r3"), false, false);
+  TvomSearchResult r =
+      t.indexes().RowOrderIndex()->Search(t.List({"Name"}).get(), Key("r3"), false, false);
   EXPECT_TRUE(r.Found);
   EXPECT_EQ(3, r.Position);
   EXPECT_EQ(mtosLoading, t.state);
@@ -223,7 +318,8 @@ TEST_F(IndexTest, RespectingTheRecordTestSkipsHiddenRecords) {
   t.record_test = [](TvomRecord*) { return false; };
   EXPECT_FALSE(index->Search(nullptr, Key("even"), true, false).Found);
   // The sequential scan skips them as well.
-  EXPECT_FALSE(t.indexes().RowOrderIndex()->Search(t.List({"Name"}).get(), Key("odd"), true, false).Found);
+  EXPECT_FALSE(
+      t.indexes().RowOrderIndex()->Search(t.List({"Name"}).get(), Key("odd"), true, false).Found);
 }
 
 TEST_F(IndexTest, UpkeepPlacesNewRecordsInEverySortedIndex) {
@@ -409,7 +505,8 @@ TEST_F(TableSearchTest, UsesAnIndexThatBeginsWithTheKeyFields) {
   const Integer before = t.indexes().Count();
   t.progress.clear();
   Integer position = -1;
-  ASSERT_TRUE(t.indexes().Search(*t.List({"Name", "Num"}), KeyOf("apple", 2), false, false, false, position));
+  ASSERT_TRUE(t.indexes().Search(*t.List({"Name", "Num"}), KeyOf("apple", 2), false, false, false,
+                                 position));
   EXPECT_EQ(17, position);  // a position in the current (row-order) index
   EXPECT_EQ(before, t.indexes().Count());
   EXPECT_TRUE(index->Ordered());
@@ -417,7 +514,8 @@ TEST_F(TableSearchTest, UsesAnIndexThatBeginsWithTheKeyFields) {
 
 TEST_F(TableSearchTest, MakesAnAutomaticIndexWhenAllowed) {
   Integer position = -1;
-  ASSERT_TRUE(t.indexes().Search(*t.List({"Name", "Num"}), KeyOf("APPLE", 2), true, false, false, position));
+  ASSERT_TRUE(t.indexes().Search(*t.List({"Name", "Num"}), KeyOf("APPLE", 2), true, false, false,
+                                 position));
   EXPECT_EQ(17, position);  // found case-insensitively through the new index
   TvomIndex* made = t.indexes().Find("__MT__AUTO_Name;Num");
   ASSERT_NE(nullptr, made);
@@ -428,7 +526,8 @@ TEST_F(TableSearchTest, MakesAnAutomaticIndexWhenAllowed) {
 
 TEST_F(TableSearchTest, ScansWithoutASuitableIndex) {
   Integer position = -1;
-  EXPECT_FALSE(t.indexes().Search(*t.List({"Name", "Num"}), KeyOf("APPLE", 2), false, false, false, position));
+  EXPECT_FALSE(t.indexes().Search(*t.List({"Name", "Num"}), KeyOf("APPLE", 2), false, false, false,
+                                  position));
   EXPECT_EQ(-1, position);
   ASSERT_TRUE(t.indexes().Search(*t.List({"Num"}), KeyOf("", 3), false, false, false, position));
   EXPECT_EQ(3, position);
@@ -442,7 +541,8 @@ TEST_F(TableSearchTest, TranslatesPositionsToTheCurrentIndex) {
   t.indexes().SetCurrent(byNum);
   MakeIndex("Name");
   Integer position = -1;
-  ASSERT_TRUE(t.indexes().Search(*t.List({"Name"}), KeyOf("apple", 0), false, false, false, position));
+  ASSERT_TRUE(
+      t.indexes().Search(*t.List({"Name"}), KeyOf("apple", 0), false, false, false, position));
   EXPECT_EQ(byNum->PositionOf(t.store().Records(17)), position);
   EXPECT_EQ("apple", t.Text(byNum->Refs(position), "Name"));
 }
