@@ -74,8 +74,7 @@ class TLocaleCollator {
   bool IgnoreCase() const { return ignore_case_; }
 
   // <0, 0 or >0. Valid UTF-8 goes straight to ICU's UTF-8 comparison; text
-  // that is not valid is mended on the stack (on the heap only past a few
-  // hundred bytes).
+  // that is not valid is mended on the stack (on the heap past 128 bytes).
   int Compare(std::string_view a, std::string_view b) const;
   int Compare(std::u16string_view a, std::u16string_view b) const;
 
