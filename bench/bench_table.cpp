@@ -3,9 +3,12 @@
 // The table paths a catalogue runs on every scan and every click: sorting on
 // the identifier and on a name, locating a folder's path case-insensitively,
 // and walking the folder filter from first to last. Each is measured against
-// plain code doing the same over the same rows: std::sort of (key, row)
-// pairs with the same comparison, a loop comparing the same strings, a loop
-// testing the two fields.
+// plain code doing the same over the same rows: std::stable_sort of (key,
+// row) pairs with the same comparison (for text, ICU's own UTF-8 collation
+// with the table's collator settings), a loop comparing the same strings, a
+// loop testing the two fields.
+#include <unicode/ucol.h>
+
 #include <algorithm>
 #include <climits>
 #include <string>
@@ -56,16 +59,21 @@ void SortIntegerPlain(benchmark::State& state) {
 
 void SortTextOurs(benchmark::State& state) { SortOurs(state, "sort-text", "dirname", mtcoCaseInsensitive); }
 
+// ICU's UTF-8 comparison called directly, through the very collator the
+// table uses (its locale, strength and tailoring).
 void SortTextPlain(benchmark::State& state) {
   const std::size_t n = static_cast<std::size_t>(state.range(0));
   Catalog& c = CatalogOf(n);
-  const TLocaleCollator& collator = CaseInsensitive(c);
+  const UCollator* collator = CaseInsensitive(c).IcuCollator();
   Measure(state, "sort-text-std", n, [&] {
     std::vector<std::pair<std::string_view, const Row*>> keys;
     keys.reserve(c.Rows.size());
     for (const Row& row : c.Rows) keys.emplace_back(TextKey(row[cDirName]), &row);
-    std::stable_sort(keys.begin(), keys.end(),
-                     [&](const auto& a, const auto& b) { return collator.Compare(a.first, b.first) < 0; });
+    std::stable_sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+      UErrorCode status = U_ZERO_ERROR;
+      return ucol_strcollUTF8(collator, a.first.data(), static_cast<int32_t>(a.first.size()),
+                              b.first.data(), static_cast<int32_t>(b.first.size()), &status) < 0;
+    });
     benchmark::DoNotOptimize(keys.data());
   });
 }
@@ -152,7 +160,7 @@ int main(int argc, char** argv) {
   }
   return RunAndReport(argc, argv,
                       {{"sort-int", "sort-int-std", 2},
-                       {"sort-text", "sort-text-std", 2},
+                       {"sort-text", "sort-text-std", 1.5},
                        {"locate", "locate-loop", 2},
                        {"filter-walk", "filter-loop", 3}});
 }

@@ -2,6 +2,8 @@
 #include "memtable/Index.h"
 
 #include <algorithm>
+#include <cstring>
+#include <exception>
 #include <limits>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "platform/data/Field.h"
 #include "platform/data/IndexDefs.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Locale.h"
 #include "platform/rtl/StringUtils.h"
 
 namespace {
@@ -85,6 +88,13 @@ bool CanIndex(const TField* field) {
 // those keys, under the same comparison, gives the very order that the
 // stable sort of the records gives: both start from the records in slot
 // order, and a stable sort under a consistent comparison has one result.
+//
+// Text in the store's locale is sorted by the collator's sort keys, made
+// once per record: a sort compares each text some log2(n) times, and each
+// collation of two texts costs more than making one key. The keys sit
+// together in one buffer, so the sort does not go back to the records
+// scattered over the store, and a key's first eight bytes sit with its
+// entry, which settles most comparisons.
 
 // The keys of one index's records, read as the index loads them.
 class TvomSortKeys {
@@ -109,12 +119,20 @@ class TvomSortKeys {
   Outcome Sort(std::vector<TvomRecord*>& records, const TvomRecordRefs& slotOrder);
 
  private:
-  enum class Kind { Integer, Float, Value };
+  enum class Kind { Integer, Float, Collated, Value };
   using IntegerReader = Int64 (*)(const Byte* value);
   // A record with the key it sorts by.
   template <class Key>
   struct Keyed {
     Key Value;
+    TvomRecord* Record;
+  };
+  // A record with its collation key in keys_.
+  struct Collated {
+    UInt64 Head;  // the key's first eight bytes, big-endian, zero-padded
+    std::size_t Offset;
+    std::uint32_t Length;
+    bool Null;
     TvomRecord* Record;
   };
 
@@ -130,6 +148,10 @@ class TvomSortKeys {
   Outcome SortNumbers(std::vector<Keyed<Key>>& keyed, std::vector<TvomRecord*>& records);
   Outcome SortIntegers(std::vector<TvomRecord*>& records, const TvomRecordRefs& slotOrder);
   void SortValues(std::vector<TvomRecord*>& records);
+  void AddCollated(TvomRecord* record, bool null);
+  Outcome SortCollated(std::vector<TvomRecord*>& records);
+  // <0, 0 or >0 as the store's comparison (descending aside) of their texts.
+  int CompareCollated(const Collated& a, const Collated& b) const;
 
   // A null sorts before every value, as in the store's comparison (and,
   // once the comparison is reversed, after every value when descending).
@@ -151,6 +173,13 @@ class TvomSortKeys {
   std::vector<Int64> integers_;  // the records are the caller's
   std::vector<Keyed<double>> floats_;
   std::vector<Keyed<TvomValueRef>> values_;  // a null has no address
+  std::vector<Collated> collated_;
+  std::vector<Byte> keys_;
+  // Looked up at the first value. A locale that names nothing raises only
+  // where the comparison would: when two values are compared.
+  const TLocaleCollator* collator_ = nullptr;
+  std::exception_ptr collator_error_;
+  std::size_t collated_values_ = 0;
 };
 
 bool TvomSortKeys::MayUseCompareHook(const TvomCommon& store) {
@@ -201,8 +230,11 @@ std::unique_ptr<TvomSortKeys> TvomSortKeys::For(const TvomCommon& store,
       // A BCD value that does not convert compares equal to every other,
       // which is no order at all; leave such sorts to the store's comparison.
       return nullptr;
-    default:
-      return std::unique_ptr<TvomSortKeys>(new TvomSortKeys(Kind::Value, entry, store.Collation()));
+    default: {
+      const Kind kind =
+          IsCollatedText8(entry.DataType, entry.Options) ? Kind::Collated : Kind::Value;
+      return std::unique_ptr<TvomSortKeys>(new TvomSortKeys(kind, entry, store.Collation()));
+    }
   }
   auto keys =
       std::unique_ptr<TvomSortKeys>(new TvomSortKeys(Kind::Integer, entry, store.Collation()));
@@ -217,6 +249,10 @@ void TvomSortKeys::Reserve(std::size_t count) {
       break;
     case Kind::Float:
       floats_.reserve(count);
+      break;
+    case Kind::Collated:
+      collated_.reserve(count);
+      keys_.reserve(count * 24);  // a name's key is about as long as the name
       break;
     case Kind::Value:
       values_.reserve(count);
@@ -244,10 +280,67 @@ void TvomSortKeys::Add(TvomRecord* record) {
       floats_.push_back({value, record});
       break;
     }
+    case Kind::Collated:
+      AddCollated(record, null);
+      break;
     case Kind::Value:
       values_.push_back({null ? TvomValueRef{} : TvomValueRef{at + 1, entry_.StorageSize}, record});
       break;
   }
+}
+
+void TvomSortKeys::AddCollated(TvomRecord* record, bool null) {
+  Collated entry{0, keys_.size(), 0, null, record};
+  if (!null) {
+    ++collated_values_;
+    if (collator_ == nullptr && !collator_error_) {
+      try {
+        collator_ = &collation_.Collator(entry_.Options & mtifoCaseInsensitive);
+      } catch (...) {
+        collator_error_ = std::current_exception();
+      }
+    }
+    if (collator_ != nullptr) {
+      const std::string_view text =
+          StoredText({record->Data + entry_.Offset + 1, entry_.StorageSize});
+      entry.Length = static_cast<std::uint32_t>(collator_->AppendSortKey(text, keys_));
+      const Byte* key = keys_.data() + entry.Offset;
+      for (std::size_t i = 0; i < 8; ++i)
+        entry.Head = (entry.Head << 8) | (i < entry.Length ? key[i] : 0);
+    }
+  }
+  collated_.push_back(entry);
+}
+
+int TvomSortKeys::CompareCollated(const Collated& a, const Collated& b) const {
+  if (a.Null || b.Null) return (a.Null ? 0 : 1) - (b.Null ? 0 : 1);
+  if (a.Head != b.Head) return a.Head < b.Head ? -1 : 1;
+  // Equal heads: the first min(length, 8) bytes agree.
+  const std::uint32_t common = std::min(a.Length, b.Length);
+  if (common > 8) {
+    const int r = std::memcmp(keys_.data() + a.Offset + 8, keys_.data() + b.Offset + 8, common - 8);
+    if (r != 0) return r;
+  }
+  return a.Length < b.Length ? -1 : (a.Length > b.Length ? 1 : 0);
+}
+
+TvomSortKeys::Outcome TvomSortKeys::SortCollated(std::vector<TvomRecord*>& records) {
+  if (collator_error_ && collated_values_ >= 2) std::rethrow_exception(collator_error_);
+  if (entry_.Options & mtifoDescending)
+    std::stable_sort(
+        collated_.begin(), collated_.end(),
+        [this](const Collated& a, const Collated& b) { return CompareCollated(b, a) < 0; });
+  else
+    std::stable_sort(
+        collated_.begin(), collated_.end(),
+        [this](const Collated& a, const Collated& b) { return CompareCollated(a, b) < 0; });
+  // Equal keys are equal texts; two nulls are equal too.
+  bool duplicate = false;
+  for (std::size_t i = 0; i < collated_.size(); ++i) {
+    records[i] = collated_[i].Record;
+    if (i > 0 && CompareCollated(collated_[i - 1], collated_[i]) == 0) duplicate = true;
+  }
+  return duplicate ? Outcome::SortedWithDuplicates : Outcome::SortedDistinct;
 }
 
 TvomSortKeys::Outcome TvomSortKeys::Sort(std::vector<TvomRecord*>& records,
@@ -258,6 +351,8 @@ TvomSortKeys::Outcome TvomSortKeys::Sort(std::vector<TvomRecord*>& records,
       return SortIntegers(records, slotOrder);
     case Kind::Float:
       return SortNumbers(floats_, records);
+    case Kind::Collated:
+      return SortCollated(records);
     case Kind::Value:
       SortValues(records);
       return Outcome::Sorted;

@@ -8,7 +8,11 @@
 // takes a page fault. The pool instead cuts records out of slabs, blocks of
 // many records of one size, and asks the kernel to back the large slabs with
 // huge pages, so that loading a table faults once per 2 MB rather than once
-// per 4 KB.
+// per 4 KB. The kernel still clears each fresh page at its first write; while
+// a pool grows by large slabs, a helper thread shared by all pools maps the
+// next few and has them cleared ahead of need, overlapping the work that
+// fills them. At most 8 such slabs (16 MB) wait, and those left when the
+// growth stops serve the next pool.
 //
 // Slabs grow with the pool (from 16 KB; once the pool holds 256 KB every
 // slab is 2 MB), so a small table does not hold megabytes. A freed record's memory

@@ -29,6 +29,12 @@ const TLocaleCollator& TvomCollation::Collator(bool ignore_case) const {
   return *slot;
 }
 
+std::string_view StoredText(TvomValueRef v) {
+  if (v.Data == nullptr || v.Size <= 0) return {};
+  const char* p = reinterpret_cast<const char*>(v.Data);
+  return {p, strnlen(p, static_cast<std::size_t>(v.Size))};
+}
+
 namespace {
 
 template <class T>
@@ -37,13 +43,6 @@ int Order(T a, T b) {
 }
 
 int Sign(int r) { return r < 0 ? -1 : (r > 0 ? 1 : 0); }
-
-// Text of at most Size bytes, ending at the first zero byte.
-std::string_view ZeroTerminated(TvomValueRef v) {
-  if (v.Data == nullptr || v.Size <= 0) return {};
-  const char* p = reinterpret_cast<const char*>(v.Data);
-  return {p, strnlen(p, static_cast<std::size_t>(v.Size))};
-}
 
 // With mtifoPartial the key (a) is a prefix to look for: the record's value
 // is cut to the key's length, and the match is full only when both lengths
@@ -57,7 +56,7 @@ void ApplyPartial(View& a, View& b, Byte options, bool& full_match) {
 
 int CompareText8(TvomValueRef va, TvomValueRef vb, Byte options, const TvomCollation& collation,
                  bool& full_match) {
-  std::string_view a = ZeroTerminated(va), b = ZeroTerminated(vb);
+  std::string_view a = StoredText(va), b = StoredText(vb);
   ApplyPartial(a, b, options, full_match);
   const bool ignore_case = options & mtifoCaseInsensitive;
   if (options & mtifoIgnoreLocale) return Sign(ignore_case ? CompareText(a, b) : CompareStr(a, b));
@@ -189,21 +188,25 @@ TvomValueComparer ValueComparerFor(TFieldType type) {
   }
 }
 
+bool IsCollatedText8(TFieldType type, Byte options) {
+  return ValueComparerFor(type) == CompareText8 && !(options & mtifoIgnoreLocale);
+}
+
 TvomValueMatcher::TvomValueMatcher(TvomValueRef key, TFieldType type, Byte options,
                                    const TvomCollation& collation)
     : key_(key),
       options_(options),
       collation_(&collation),
       compare_(ValueComparerFor(type)),
-      collated_text_(compare_ == CompareText8 && !(options & mtifoIgnoreLocale)) {
-  if (collated_text_) key_view_ = ZeroTerminated(key);
+      collated_text_(IsCollatedText8(type, options)) {
+  if (collated_text_) key_view_ = StoredText(key);
 }
 
 bool TvomValueMatcher::Matches(TvomValueRef value, bool& full_match) const {
   if (!collated_text_) return compare_(key_, value, options_, *collation_, full_match) == 0;
   // As CompareText8, with equality in place of order. A partial key is
   // never cut, so the key's text can be prepared once.
-  std::string_view a = key_view_, b = ZeroTerminated(value);
+  std::string_view a = key_view_, b = StoredText(value);
   ApplyPartial(a, b, options_, full_match);
   if (collator_ == nullptr) {
     collator_ = &collation_->Collator(options_ & mtifoCaseInsensitive);

@@ -51,6 +51,13 @@ using TvomValueComparer = int (*)(TvomValueRef a, TvomValueRef b, Byte options,
 // The comparison for a data type; types without an order compare equal.
 TvomValueComparer ValueComparerFor(TFieldType type);
 
+// Whether values of `type` under `options` are 8-bit text that the store's
+// collator orders (not ordinal text, not wide text).
+bool IsCollatedText8(TFieldType type, Byte options);
+
+// The text of a stored 8-bit text value: up to its first zero byte or Size.
+std::string_view StoredText(TvomValueRef v);
+
 // Compares a with b as `type` under `options` (TvomifoOptions bits),
 // descending included. full_match starts true.
 int CompareFieldValues(TvomValueRef a, TvomValueRef b, TFieldType type, Byte options,

@@ -2,6 +2,7 @@
 #include "platform/rtl/Locale.h"
 
 #include <unicode/ucol.h>
+#include <unicode/uiter.h>
 #include <unicode/uset.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 
 #include "platform/rtl/Unicode.h"
 
@@ -240,20 +242,99 @@ TLocaleCollator::~TLocaleCollator() {
   ucol_close(collator_);
 }
 
-int TLocaleCollator::Compare(std::string_view a, std::string_view b) const {
-  const bool a_valid = IsValidUtf8(a);
-  const bool b_valid = IsValidUtf8(b);
-  if (!a_valid || !b_valid) {
-    // ICU would replace a bad sequence as a whole; we read each bad byte as
-    // one U+FFFD, so hand it text that says so.
-    const String a_fixed = a_valid ? String() : SanitizeUtf8(a);
-    const String b_fixed = b_valid ? String() : SanitizeUtf8(b);
-    return Compare(a_valid ? a : std::string_view(a_fixed),
-                   b_valid ? b : std::string_view(b_fixed));
+namespace {
+
+// Whether any byte of s is above 0x7F, eight bytes at a time.
+bool AnyAboveAscii(std::string_view s) {
+  std::uint64_t bits = 0;
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    bits |= w;
   }
+  for (; i < s.size(); ++i) bits |= static_cast<unsigned char>(s[i]);
+  return (bits & 0x8080808080808080u) != 0;
+}
+
+bool IsValidText(std::string_view s) {
+  return !AnyAboveAscii(s) || IsValidUtf8(s);
+}
+
+// The text as the collator is to read it: each byte that starts no valid
+// UTF-8 sequence becomes U+FFFD. ICU would replace a bad sequence as a
+// whole, so text that is not valid is handed over mended. Valid text is
+// used in place; mended text is written on the stack unless it is long.
+class TMendedText {
+ public:
+  explicit TMendedText(std::string_view text) {
+    if (IsValidText(text)) {
+      view_ = text;
+      return;
+    }
+    constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+    char* out = local_;
+    if (3 * text.size() > sizeof local_) {
+      heap_.resize(3 * text.size());
+      out = heap_.data();
+    }
+    std::size_t n = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+      const std::size_t length = Utf8SequenceLength(text, pos);
+      if (length == 0) {
+        std::memcpy(out + n, kReplacement, 3);
+        n += 3;
+        ++pos;
+      } else {
+        std::memcpy(out + n, text.data() + pos, length);
+        n += length;
+        pos += length;
+      }
+    }
+    view_ = {out, n};
+  }
+  TMendedText(const TMendedText&) = delete;
+  TMendedText& operator=(const TMendedText&) = delete;
+  std::string_view View() const { return view_; }
+
+ private:
+  char local_[384];
+  String heap_;
+  std::string_view view_;
+};
+
+int CollateUtf8(const UCollator* collator, std::string_view a, std::string_view b) {
   UErrorCode status = U_ZERO_ERROR;
-  return ucol_strcollUTF8(collator_, a.data(), static_cast<int32_t>(a.size()), b.data(),
+  return ucol_strcollUTF8(collator, a.data(), static_cast<int32_t>(a.size()), b.data(),
                           static_cast<int32_t>(b.size()), &status);
+}
+
+}  // namespace
+
+int TLocaleCollator::Compare(std::string_view a, std::string_view b) const {
+  if (IsValidText(a) && IsValidText(b)) return CollateUtf8(collator_, a, b);
+  const TMendedText mended_a(a), mended_b(b);
+  return CollateUtf8(collator_, mended_a.View(), mended_b.View());
+}
+
+std::size_t TLocaleCollator::AppendSortKey(std::string_view text, std::vector<Byte>& key) const {
+  const TMendedText mended(text);
+  UCharIterator source;
+  uiter_setUTF8(&source, mended.View().data(), static_cast<int32_t>(mended.View().size()));
+  // The key is made in parts; a short text's key takes one.
+  std::uint32_t state[2] = {0, 0};
+  Byte part[256];
+  const std::size_t start = key.size();
+  for (;;) {
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t made = ucol_nextSortKeyPart(collator_, &source, state, part,
+                                              static_cast<int32_t>(sizeof part), &status);
+    // ICU fails here only when it cannot get memory.
+    if (U_FAILURE(status)) throw std::bad_alloc();
+    key.insert(key.end(), part, part + made);
+    if (made < static_cast<int32_t>(sizeof part)) break;
+  }
+  return key.size() - start;
 }
 
 int TLocaleCollator::Compare(std::u16string_view a, std::u16string_view b) const {
@@ -343,19 +424,6 @@ std::size_t CommonStart(std::string_view a, std::string_view b) {
   }
   while (i < n && a[i] == b[i]) ++i;
   return i;
-}
-
-// Whether any byte of s is above 0x7F, eight bytes at a time.
-bool AnyAboveAscii(std::string_view s) {
-  std::uint64_t bits = 0;
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, s.data() + i, 8);
-    bits |= w;
-  }
-  for (; i < s.size(); ++i) bits |= static_cast<unsigned char>(s[i]);
-  return (bits & 0x8080808080808080u) != 0;
 }
 
 }  // namespace

@@ -68,6 +68,46 @@ TEST(RecordPool, FreshMemoryOfLargeSlabsIsZero) {
   for (void* block : blocks) pool.Free(block);
 }
 
+TEST(RecordPool, PoolsGrowingTogetherGetZeroedMemoryOfTheirOwn) {
+  // Two pools growing by many large slabs at once draw on the slabs made
+  // ready ahead of them; a third, made after, takes those left over. Fresh
+  // blocks must read as zero and no block may overlap another.
+  constexpr std::size_t kSize = 1700;
+  std::size_t fresh = 0;
+  auto grow = [&](TvomRecordPool& pool, std::vector<unsigned char*>& blocks, unsigned char mark) {
+    bool zeroed;
+    auto* block = static_cast<unsigned char*>(pool.Allocate(kSize, zeroed));
+    fresh += zeroed;
+    if (zeroed && !std::all_of(block, block + kSize, [](unsigned char b) { return b == 0; }))
+      ADD_FAILURE() << "a fresh block holds data";
+    std::memset(block, mark, kSize);
+    blocks.push_back(block);
+  };
+  auto all_marked = [&](const std::vector<unsigned char*>& blocks, unsigned char mark) {
+    return std::all_of(blocks.begin(), blocks.end(), [&](unsigned char* block) {
+      return std::all_of(block, block + kSize, [&](unsigned char b) { return b == mark; });
+    });
+  };
+  std::vector<unsigned char*> first, second, third;
+  {
+    TvomRecordPool a, b;
+    for (int i = 0; i < 12000; ++i) {
+      grow(a, first, 0xA1);
+      grow(b, second, 0xB2);
+    }
+    EXPECT_TRUE(all_marked(first, 0xA1));
+    EXPECT_TRUE(all_marked(second, 0xB2));
+    for (unsigned char* block : first) a.Free(block);
+    for (unsigned char* block : second) b.Free(block);
+  }
+  TvomRecordPool c;
+  for (int i = 0; i < 6000; ++i) grow(c, third, 0xC3);
+  EXPECT_TRUE(all_marked(third, 0xC3));
+  // All but the first few hundred blocks of each pool (heap slabs) are fresh.
+  EXPECT_GT(fresh, 28000u);
+  for (unsigned char* block : third) c.Free(block);
+}
+
 TEST(RecordPool, EmptySlabsGoBackButOneIsKept) {
   TvomRecordPool pool;
   std::vector<void*> blocks;

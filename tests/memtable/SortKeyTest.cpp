@@ -240,4 +240,50 @@ TEST(SortKeyTest, TheCurrentRecordStaysCurrentAmongManyEqualKeys) {
   EXPECT_EQ(table->RecNo(), 325);  // the 10 values, then the nulls in slot order
 }
 
+TEST(SortKeyTest, TextInTheLocaleSortsAsTheCollatorOrdersIt) {
+  // Text sorted through the collator's sort keys: every case the collator
+  // treats specially must land where the record comparison puts it.
+  // clang-format off
+  const std::vector<String> texts = {
+      "", "a", "A", "ab", "AB", "aB", "a b", "a-b", "a\001b", "\001", "ab\002", "Photos 21",
+      "photos 21", "PHOTOS 21", "Photos 2", "Photos_21.jpg", "ss", "SS", "\xC3\x9F", "Stra\xC3\x9F" "e",
+      "STRASSE", "strasse", "e", "\xC3\xA9", "\xC3\x89", "e\xCC\x81", "\xC3\xA4pfel", "Apfel",
+      "i", "I", "\xC4\xB1", "\xC4\xB0", "cs", "CS", "cS", "ch", "CH", "caf\xE9", "caf\xFC",
+      "caf\xEF\xBF\xBD", "\xFF", "x\xE2\x82", "x\xEF\xBF\xBD\xEF\xBF\xBD", "ab\xC3", "1A2B:3C4D:\\",
+      "1a2b:3c4d:\\", "10", "9",
+  };
+  // clang-format on
+  for (const Integer locale : {0x0409, 0x0407, 0x041F, 0x040E, 0x007F}) {
+    SCOPED_TRACE("locale " + std::to_string(locale));
+    auto table = std::make_unique<TvomMemTable>(nullptr);
+    table->FieldDefs()->Add("Row", ftInteger);
+    table->FieldDefs()->Add("T", ftString, 40);
+    table->Open();
+    table->SetLocaleID(locale);
+    Integer row = 0;
+    for (int pass = 0; pass < 2; ++pass)  // every text twice: equal keys keep slot order
+      for (const String& text : texts) table->AppendRecord({++row, Variant(text)});
+    table->AppendRecord({++row});  // and nulls
+    table->AppendRecord({++row});
+    for (const TvomMemTableCompareOptions options :
+         {mtcoNone, mtcoCaseInsensitive, mtcoDescending, mtcoDescending | mtcoCaseInsensitive,
+          mtcoUnique})
+      ExpectSameOrder(*table, "T", options);
+  }
+}
+
+TEST(SortKeyTest, TextInAnUnknownLocaleFailsOnlyWhenTwoValuesAreCompared) {
+  auto table = std::make_unique<TvomMemTable>(nullptr);
+  table->FieldDefs()->Add("Row", ftInteger);
+  table->FieldDefs()->Add("T", ftString, 10);
+  table->Open();
+  table->SetLocaleID(0x0498);  // names no language
+  AppendRows(*table, {{1, "b"}, {2, Null()}, {3, Null()}});
+  EXPECT_EQ(SortRows(*table, "T", mtcoNone).Rows, Texts({"2", "3", "1"}));
+  ExpectSameOrder(*table, "T", mtcoNone);
+  AppendRows(*table, {{4, "a"}});
+  EXPECT_EQ(SortRows(*table, "T", mtcoNone).Error, SvomInvalidLocale);
+  ExpectSameOrder(*table, "T", mtcoNone);
+}
+
 }  // namespace

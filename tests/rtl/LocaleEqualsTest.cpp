@@ -1,12 +1,15 @@
 // tests/rtl/LocaleEqualsTest.cpp
 //
-// TLocaleCollator::Equals decides plain ASCII without the collator; it must
-// always give the collator's own answer. Each test compares the two over
-// texts chosen to trip a table of characters: case, punctuation, control
-// characters the collator ignores, contractions of several languages,
-// letters whose case differs by language, sharp s, accents, bad UTF-8.
+// TLocaleCollator::Equals decides plain ASCII without the collator, and
+// sort keys stand in for the collator in sorts; both must always give the
+// collator's own answer. Each test compares them over texts chosen to trip a
+// shortcut: case, punctuation, control characters the collator ignores,
+// contractions of several languages, letters whose case differs by
+// language, sharp s, accents, bad UTF-8.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -72,6 +75,38 @@ void ExpectEqualsAgreesWithCompare(const TLocaleCollator& collator, const std::s
       << "\" vs \"" << b << "\"";
   EXPECT_EQ(collator.Equals(collator.EqualityKey(a), b), collated)
       << collator.LocaleName() << " (prepared): \"" << a << "\" vs \"" << b << "\"";
+}
+
+int Sign(int r) {
+  return (r > 0) - (r < 0);
+}
+
+// Keys compared as a sort compares them: bytes, then length.
+int CompareKeys(const std::vector<Byte>& a, const std::vector<Byte>& b) {
+  const int r = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+  if (r != 0) return Sign(r);
+  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+std::vector<Byte> SortKey(const TLocaleCollator& collator, const std::string& text) {
+  std::vector<Byte> key = {0x55};  // the key is appended to what is there
+  const std::size_t length = collator.AppendSortKey(text, key);
+  EXPECT_EQ(length + 1, key.size());
+  EXPECT_EQ(key[0], 0x55);
+  key.erase(key.begin());
+  return key;
+}
+
+// Every pair of texts orders the same by their keys as by the collator.
+void ExpectKeysOrderAsCompare(const TLocaleCollator& collator,
+                              const std::vector<std::string>& texts) {
+  std::vector<std::vector<Byte>> keys;
+  for (const std::string& text : texts) keys.push_back(SortKey(collator, text));
+  for (std::size_t i = 0; i < texts.size(); ++i)
+    for (std::size_t j = 0; j < texts.size(); ++j)
+      EXPECT_EQ(CompareKeys(keys[i], keys[j]), Sign(collator.Compare(texts[i], texts[j])))
+          << collator.LocaleName() << (collator.IgnoreCase() ? " ignoring case" : "") << ": \""
+          << texts[i] << "\" vs \"" << texts[j] << "\"";
 }
 
 // Texts made of pieces that are likely to come out equal under some rule:
@@ -164,4 +199,41 @@ TEST(LocaleEquals, OneKeyServesManyTexts) {
   EXPECT_TRUE(german.Equals(plain, "BACKUP"));
   EXPECT_FALSE(german.Equals(plain, "Backups"));
   EXPECT_FALSE(german.Equals(plain, "B\303\244ckup"));
+}
+
+TEST(LocaleSortKeys, OrderAsCompareOnTrickyTexts) {
+  std::mt19937 random(5);
+  for (LCID locale : kLocales) {
+    for (bool ignore_case : {true, false}) {
+      const TLocaleCollator& collator = *CollatorForLocale(locale, ignore_case);
+      ExpectKeysOrderAsCompare(collator, TrickyTexts());
+      std::vector<std::string> texts;
+      for (int i = 0; i < 60; ++i) {
+        const std::string a = RandomText(random);
+        texts.push_back(a);
+        texts.push_back(FlipSomeCase(a, random));
+      }
+      ExpectKeysOrderAsCompare(collator, texts);
+    }
+  }
+}
+
+TEST(LocaleSortKeys, LongTextsAndBadBytes) {
+  const TLocaleCollator& german = *CollatorForLocale(0x0407, true);
+  // Keys longer than one part of the making, and bad bytes past the length
+  // that is mended on the stack.
+  const std::string long_text(700, 'x');
+  std::string bad = long_text;
+  bad[350] = '\xE2';
+  std::string replaced = long_text;
+  replaced.replace(350, 1, "\xEF\xBF\xBD");
+  std::string accented = long_text;
+  accented.replace(350, 1, "\xC3\xA9");
+  ExpectKeysOrderAsCompare(german,
+                           {long_text, bad, replaced, accented, long_text + "\xFF", "x", ""});
+  EXPECT_EQ(german.Compare(bad, replaced), 0);
+  EXPECT_NE(german.Compare(bad, long_text), 0);
+  EXPECT_EQ(SortKey(german, bad), SortKey(german, replaced));
+  // Sharp s is ss in keys as in comparisons.
+  EXPECT_EQ(SortKey(german, "Stra\303\237e"), SortKey(german, "STRASSE"));
 }
