@@ -3,6 +3,7 @@
 #   ./build.sh test    install what is missing, build, run the suite (normal and sanitized),
 #                      then run each file reader's fuzzer for $FUZZ_SECONDS (default 30) seconds
 #   ./build.sh build   install what is missing and build the normal tree only
+# The builds of this script treat warnings as errors; a plain CMake build does not.
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$PWD
@@ -34,7 +35,7 @@ install_missing() {
 
 configure_and_build() { # dir, extra cmake args...
   local dir=$1; shift
-  cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVET_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j "$JOBS"
 }
 
