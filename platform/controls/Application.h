@@ -1,14 +1,11 @@
 // platform/controls/Application.h
 //
 // TApplication: the message loop and the program's exception handling, and
-// the start and end of the program's modules.
+// the control layer's start-up module.
 //
-// Modules. What a unit of the program does at start ("unit start") and at
-// the end ("program end") is a TModuleInit. The program lists its modules in
-// the order their start must run and hands the list to InitializeModules;
-// FinalizeModules runs the ends in the reverse order. The control layer's own
-// module (ControlsModule) comes first: it makes `Application` and `Screen`
-// (a window system must exist), and its end frees them.
+// Modules (platform/rtl/Modules.h). The control layer's own module
+// (ControlsModule) comes first in the program's list: it makes `Application`
+// and `Screen` (a window system must exist), and its end frees them.
 //
 // The loop. Run shows the main form and handles messages until Terminate
 // (or the main form closing) ends it; ProcessMessages handles what is queued
@@ -23,11 +20,11 @@
 
 #include <exception>
 #include <functional>
-#include <vector>
 
 #include "platform/rtl/Component.h"
 #include "platform/rtl/Events.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Modules.h"
 #include "platform/win/WinStructs.h"
 
 class TCustomForm;
@@ -84,19 +81,6 @@ extern TApplication* Application;
 // Inside a catch: hands the exception to Application->HandleException, or to
 // the runtime layer's handling while there is no application.
 void HandleApplicationException(TObject* sender);
-
-struct TModuleInit {
-  String Name;
-  std::function<void()> Initialize;  // may be empty
-  std::function<void()> Finalize;    // may be empty
-};
-
-// Runs each module's start in the given order and remembers the list.
-// A start that raises stops the list: the modules started so far are ended
-// (in reverse) and the exception passes on.
-void InitializeModules(std::vector<TModuleInit> modules);
-// Runs the ends of the started modules in reverse order and forgets them.
-void FinalizeModules();
 
 // The control layer's own module: makes Application and Screen, frees them.
 TModuleInit ControlsModule();
