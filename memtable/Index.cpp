@@ -109,7 +109,7 @@ class TvomSortKeys {
   Outcome Sort(std::vector<TvomRecord*>& records, const TvomRecordRefs& slotOrder);
 
  private:
-  enum class Kind { Integer, Float, Value };
+  enum class Kind { Integral, Float, Value };
   using IntegerReader = Int64 (*)(const Byte* value);
   // A record with the key it sorts by.
   template <class Key>
@@ -204,14 +204,14 @@ std::unique_ptr<TvomSortKeys> TvomSortKeys::For(const TvomCommon& store,
       return std::unique_ptr<TvomSortKeys>(new TvomSortKeys(Kind::Value, entry, store.Collation()));
   }
   auto keys =
-      std::unique_ptr<TvomSortKeys>(new TvomSortKeys(Kind::Integer, entry, store.Collation()));
+      std::unique_ptr<TvomSortKeys>(new TvomSortKeys(Kind::Integral, entry, store.Collation()));
   keys->read_integer_ = read;
   return keys;
 }
 
 void TvomSortKeys::Reserve(std::size_t count) {
   switch (kind_) {
-    case Kind::Integer:
+    case Kind::Integral:
       integers_.reserve(count);
       break;
     case Kind::Float:
@@ -227,7 +227,7 @@ void TvomSortKeys::Add(TvomRecord* record) {
   const Byte* at = record->Data + entry_.Offset;
   const bool null = at[0] == 0;
   switch (kind_) {
-    case Kind::Integer: {
+    case Kind::Integral: {
       const Int64 value = null ? kNullInteger : read_integer_(at + 1);
       if (!null) {
         usable_ = usable_ && kNullInteger < value;
@@ -253,7 +253,7 @@ TvomSortKeys::Outcome TvomSortKeys::Sort(std::vector<TvomRecord*>& records,
                                          const TvomRecordRefs& slotOrder) {
   if (!usable_) return Outcome::NotPossible;
   switch (kind_) {
-    case Kind::Integer:
+    case Kind::Integral:
       return SortIntegers(records, slotOrder);
     case Kind::Float:
       return SortNumbers(floats_, records);
