@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Zorvet's one entry point for building, testing and running.
-#   ./build.sh test    install what is missing, build, run the suite (normal and sanitized),
-#                      then run each file reader's fuzzer for $FUZZ_SECONDS (default 30) seconds
+#   ./build.sh test    install what is missing, build and run the suite (gcc, gcc sanitized,
+#                      clang), then run each file reader's fuzzer for $FUZZ_SECONDS
+#                      (default 30) seconds
 #   ./build.sh build   install what is missing and build the normal tree only
 # The builds of this script treat warnings as errors; a plain CMake build does not.
 set -euo pipefail
@@ -43,7 +44,7 @@ run_suite() { # dir
   ctest --test-dir "$1" -j "$JOBS" --output-on-failure --timeout 600 | tee "$1/ctest-summary.log"
 }
 
-# The two suites' totals on one closing line, once everything has passed.
+# The suites' totals on one closing line, once everything has passed.
 print_totals() {
   local total=0 n
   for dir in "$@"; do
@@ -79,12 +80,16 @@ case "$cmd" in
     install_missing
     configure_and_build "$ROOT/build"
     run_suite "$ROOT/build"
+    # Both compilers stay clean: the tests built by clang too (without the
+    # sanitizers and the benchmarks, which the gcc builds cover).
+    CC=clang CXX=clang++ configure_and_build "$ROOT/build-clang" -DZORVET_BENCH=OFF
+    run_suite "$ROOT/build-clang"
     export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1
     export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
     configure_and_build "$ROOT/build-asan" -DZORVET_SANITIZE=ON -DZORVET_BENCH=OFF
     run_suite "$ROOT/build-asan"
     run_fuzzers "$ROOT/build-fuzz"
-    print_totals "$ROOT/build" "$ROOT/build-asan"
+    print_totals "$ROOT/build" "$ROOT/build-clang" "$ROOT/build-asan"
     ;;
   *)
     echo "usage: $0 {test|build}" >&2
