@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Zorvet's one entry point for building, testing and running.
-#   ./build.sh test    install what is missing, build and run the suite (gcc, gcc sanitized,
-#                      clang), then run each file reader's fuzzer for $FUZZ_SECONDS
-#                      (default 30) seconds
+#   ./build.sh test    install what is missing, check the layers, build and run the suite
+#                      (gcc, gcc sanitized, clang), then run each file reader's fuzzer
+#                      for $FUZZ_SECONDS (default 30) seconds
 #   ./build.sh build   install what is missing and build the normal tree only
+# $JOBS (default: every core) is the number of compile jobs and of tests run at once.
 # The builds of this script treat warnings as errors; a plain CMake build does not.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -78,6 +79,7 @@ case "$cmd" in
     ;;
   test)
     install_missing
+    "$ROOT/tools/check-layers.sh"
     configure_and_build "$ROOT/build"
     run_suite "$ROOT/build"
     # Both compilers stay clean: the tests built by clang too (without the
