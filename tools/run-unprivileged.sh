@@ -2,7 +2,7 @@
 # Runs a test program as the user nobody:
 #   run-unprivileged.sh <test program> [its arguments...]
 # For tests of folders their user cannot read or enter, which root always
-# can. The program is copied into a fresh folder that nobody can reach (the
+# can. The program is copied into a fresh folder the user nobody can reach (the
 # build tree may lie under a home that it cannot), and its temporary files
 # go to a folder nobody owns. Exits 77 (skipped) when not run as root: then
 # the ordinary run of the tests already covers them. Fails when a test
