@@ -6,7 +6,7 @@
 #pragma once
 
 #include "platform/controls/Control.h"
-#include "platform/rtl/Modules.h"
+#include "platform/rtl/ModuleInit.h"
 
 constexpr TCursor crZxHand = 14000;
 constexpr TCursor crZxDrag = 14001;

@@ -3,7 +3,7 @@
 // TApplication: the message loop and the program's exception handling, and
 // the control layer's start-up module.
 //
-// Modules (platform/rtl/Modules.h). The control layer's own module
+// Modules (platform/rtl/ModuleInit.h). The control layer's own module
 // (ControlsModule) comes first in the program's list: it makes `Application`
 // and `Screen` (a window system must exist), and its end frees them.
 //
@@ -24,7 +24,7 @@
 #include "platform/rtl/Component.h"
 #include "platform/rtl/Events.h"
 #include "platform/rtl/Exceptions.h"
-#include "platform/rtl/Modules.h"
+#include "platform/rtl/ModuleInit.h"
 #include "platform/win/WinStructs.h"
 
 class TCustomForm;

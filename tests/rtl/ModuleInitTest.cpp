@@ -1,4 +1,4 @@
-#include "platform/rtl/Modules.h"
+#include "platform/rtl/ModuleInit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// platform/rtl/Modules.h
+// platform/rtl/ModuleInit.h
 //
 // The start and end of the program's modules. What a unit of the program
 // does at start ("unit start") and at the end ("program end") is a

@@ -1,5 +1,5 @@
-// platform/rtl/Modules.cpp
-#include "platform/rtl/Modules.h"
+// platform/rtl/ModuleInit.cpp
+#include "platform/rtl/ModuleInit.h"
 
 #include <utility>
 
