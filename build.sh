@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Zorvet's one entry point for building, testing and running.
-#   ./build.sh test    install what is missing, build, run the suite (normal and sanitized),
-#                      then run each fuzzer (file readers, filter parser) for $FUZZ_SECONDS (default 30) seconds
+#   ./build.sh test    install what is missing, check the layers, build and run the suite
+#                      (gcc, gcc sanitized, clang), then run each fuzzer (file readers, filter parsers)
+#                      for $FUZZ_SECONDS (default 30) seconds
 #   ./build.sh build   install what is missing and build the normal tree only
+# $JOBS (default: every core) is the number of compile jobs and of tests run at once.
+# The builds of this script treat warnings as errors; a plain CMake build does not.
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$PWD
@@ -35,7 +38,7 @@ install_missing() {
 
 configure_and_build() { # dir, extra cmake args...
   local dir=$1; shift
-  cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVET_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j "$JOBS"
 }
 
@@ -43,7 +46,7 @@ run_suite() { # dir
   ctest --test-dir "$1" -j "$JOBS" --output-on-failure --timeout 600 | tee "$1/ctest-summary.log"
 }
 
-# The two suites' totals on one closing line, once everything has passed.
+# The suites' totals on one closing line, once everything has passed.
 print_totals() {
   local total=0 n
   for dir in "$@"; do
@@ -77,14 +80,19 @@ case "$cmd" in
     ;;
   test)
     install_missing
+    "$ROOT/tools/check-layers.sh"
     configure_and_build "$ROOT/build"
     run_suite "$ROOT/build"
+    # Both compilers stay clean: the tests built by clang too (without the
+    # sanitizers and the benchmarks, which the gcc builds cover).
+    CC=clang CXX=clang++ configure_and_build "$ROOT/build-clang" -DZORVET_BENCH=OFF
+    run_suite "$ROOT/build-clang"
     export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1
     export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
     configure_and_build "$ROOT/build-asan" -DZORVET_SANITIZE=ON -DZORVET_BENCH=OFF
     run_suite "$ROOT/build-asan"
     run_fuzzers "$ROOT/build-fuzz"
-    print_totals "$ROOT/build" "$ROOT/build-asan"
+    print_totals "$ROOT/build" "$ROOT/build-clang" "$ROOT/build-asan"
     ;;
   *)
     echo "usage: $0 {test|build}" >&2

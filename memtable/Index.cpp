@@ -119,7 +119,7 @@ class TvomSortKeys {
   Outcome Sort(std::vector<TvomRecord*>& records, const TvomRecordRefs& slotOrder);
 
  private:
-  enum class Kind { Integer, Float, Collated, Value };
+  enum class Kind { Integral, Float, Collated, Value };
   using IntegerReader = Int64 (*)(const Byte* value);
   // A record with the key it sorts by.
   template <class Key>
@@ -237,14 +237,14 @@ std::unique_ptr<TvomSortKeys> TvomSortKeys::For(const TvomCommon& store,
     }
   }
   auto keys =
-      std::unique_ptr<TvomSortKeys>(new TvomSortKeys(Kind::Integer, entry, store.Collation()));
+      std::unique_ptr<TvomSortKeys>(new TvomSortKeys(Kind::Integral, entry, store.Collation()));
   keys->read_integer_ = read;
   return keys;
 }
 
 void TvomSortKeys::Reserve(std::size_t count) {
   switch (kind_) {
-    case Kind::Integer:
+    case Kind::Integral:
       integers_.reserve(count);
       break;
     case Kind::Float:
@@ -264,7 +264,7 @@ void TvomSortKeys::Add(TvomRecord* record) {
   const Byte* at = record->Data + entry_.Offset;
   const bool null = at[0] == 0;
   switch (kind_) {
-    case Kind::Integer: {
+    case Kind::Integral: {
       const Int64 value = null ? kNullInteger : read_integer_(at + 1);
       if (!null) {
         usable_ = usable_ && kNullInteger < value;
@@ -347,7 +347,7 @@ TvomSortKeys::Outcome TvomSortKeys::Sort(std::vector<TvomRecord*>& records,
                                          const TvomRecordRefs& slotOrder) {
   if (!usable_) return Outcome::NotPossible;
   switch (kind_) {
-    case Kind::Integer:
+    case Kind::Integral:
       return SortIntegers(records, slotOrder);
     case Kind::Float:
       return SortNumbers(floats_, records);

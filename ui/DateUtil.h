@@ -4,7 +4,7 @@
 // once at the unit's start from the format settings in force then.
 #pragma once
 
-#include "platform/controls/Application.h"
+#include "platform/rtl/ModuleInit.h"
 
 namespace DateUtil {
 

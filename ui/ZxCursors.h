@@ -5,8 +5,8 @@
 // the unit's start.
 #pragma once
 
-#include "platform/controls/Application.h"
 #include "platform/controls/Control.h"
+#include "platform/rtl/ModuleInit.h"
 
 constexpr TCursor crZxHand = 14000;
 constexpr TCursor crZxDrag = 14001;

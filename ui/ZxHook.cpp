@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/controls/Application.h"
 #include "platform/controls/Form.h"
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/PropertyRegistry.h"

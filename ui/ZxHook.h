@@ -37,10 +37,10 @@
 #include <memory>
 #include <vector>
 
-#include "platform/controls/Application.h"
 #include "platform/controls/ControlMessages.h"
 #include "platform/controls/WinControl.h"
 #include "platform/rtl/Component.h"
+#include "platform/rtl/ModuleInit.h"
 
 // The hook list's private messages.
 constexpr UINT CM_ZXREHOOK = 0xB052;    // wParam: the control hook's identifier

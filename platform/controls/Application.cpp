@@ -350,34 +350,6 @@ void TApplication::ShowHintFor(TControl* control, POINT cursorPos) {
 }
 
 namespace {
-std::vector<TModuleInit>& Started() {
-  static std::vector<TModuleInit> modules;
-  return modules;
-}
-}  // namespace
-
-void InitializeModules(std::vector<TModuleInit> modules) {
-  for (TModuleInit& m : modules) {
-    try {
-      if (m.Initialize) m.Initialize();
-    } catch (...) {
-      FinalizeModules();
-      throw;
-    }
-    Started().push_back(std::move(m));
-  }
-}
-
-void FinalizeModules() {
-  auto& started = Started();
-  while (!started.empty()) {
-    TModuleInit m = std::move(started.back());
-    started.pop_back();
-    if (m.Finalize) m.Finalize();
-  }
-}
-
-namespace {
 // The owners of the two globals.
 std::unique_ptr<TScreen> the_screen;
 std::unique_ptr<TApplication> the_application;

@@ -1,15 +1,12 @@
 // platform/controls/Application.h
 //
 // TApplication: the message loop and the program's exception handling, the
-// application window, hints, and the start and end of the program's modules.
+// application window, hints, and the control layer's start-up module.
 //
-// Modules. What a unit of the program does at start ("unit start") and at
-// the end ("program end") is a TModuleInit. The program lists its modules in
-// the order their start must run and hands the list to InitializeModules;
-// FinalizeModules runs the ends in the reverse order. The control layer's own
-// module (ControlsModule) comes first: it makes `Application` and `Screen`
-// (a window system must exist), installs the message dialogs behind
-// MessageBoxA, and its end undoes all of it.
+// Modules (platform/rtl/ModuleInit.h). The control layer's own module
+// (ControlsModule) comes first in the program's list: it makes `Application`
+// and `Screen` (a window system must exist), installs the message dialogs
+// behind MessageBoxA, and its end undoes all of it.
 //
 // The loop. Run shows the main form and handles messages until Terminate
 // (or the main form closing) ends it; ProcessMessages handles what is queued
@@ -43,6 +40,7 @@
 #include "platform/rtl/Component.h"
 #include "platform/rtl/Events.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/ModuleInit.h"
 #include "platform/win/WinStructs.h"
 
 class TCustomForm;
@@ -158,19 +156,6 @@ void HandleApplicationException(TObject* sender);
 // (the application's Hint); a hint without '|' is both.
 String GetShortHint(const String& hint);
 String GetLongHint(const String& hint);
-
-struct TModuleInit {
-  String Name;
-  std::function<void()> Initialize;  // may be empty
-  std::function<void()> Finalize;    // may be empty
-};
-
-// Runs each module's start in the given order and remembers the list.
-// A start that raises stops the list: the modules started so far are ended
-// (in reverse) and the exception passes on.
-void InitializeModules(std::vector<TModuleInit> modules);
-// Runs the ends of the started modules in reverse order and forgets them.
-void FinalizeModules();
 
 // The control layer's own module: makes Application and Screen, installs
 // the message dialogs, and undoes it at the end.

@@ -134,6 +134,9 @@ class TFieldDefs : public TOwnedCollection {
   Integer TotalCount() const;
 
  protected:
+  // The collection's change hook keeps its name beside the public Update()
+  // above, which would otherwise hide it from this class and its heirs.
+  using TCollection::Update;
   void Notify(TCollectionItem* item, TCollectionNotification action) override;
 
  private:

@@ -147,7 +147,7 @@ class TFormatter {
   }
 
   static bool IsInteger(const TFormatArg& a) {
-    return a.kind == Kind::Integer || a.kind == Kind::Unsigned;
+    return a.kind == Kind::Signed || a.kind == Kind::Unsigned;
   }
 
   // Reads a decimal number or "*" (taking the next argument); false when
@@ -157,7 +157,7 @@ class TFormatter {
       ++pos;
       const TFormatArg& a = NextArg();
       if (!IsInteger(a)) Invalid();
-      value = a.kind == Kind::Integer ? a.i : static_cast<Int64>(std::min<UInt64>(a.u, INT32_MAX));
+      value = a.kind == Kind::Signed ? a.i : static_cast<Int64>(std::min<UInt64>(a.u, INT32_MAX));
       return true;
     }
     if (pos >= format_.size() || format_[pos] < '0' || format_[pos] > '9') return false;
@@ -221,7 +221,7 @@ class TFormatter {
     switch (type) {
       case 'd': {
         const TFormatArg& a = NextArg();
-        if (a.kind == Kind::Integer) {
+        if (a.kind == Kind::Signed) {
           if (a.i < 0) out_.push_back('-');
           AppendUnsigned(out_, a.i < 0 ? 0 - static_cast<UInt64>(a.i) : static_cast<UInt64>(a.i),
                          10, precision);
@@ -261,7 +261,7 @@ class TFormatter {
 
   UInt64 UnsignedValue(const TFormatArg& a) const {
     if (a.kind == Kind::Unsigned) return a.u;
-    if (a.kind != Kind::Integer) Invalid();
+    if (a.kind != Kind::Signed) Invalid();
     return a.bits == 32 ? static_cast<std::uint32_t>(a.i) : static_cast<UInt64>(a.i);
   }
 

@@ -52,7 +52,7 @@
 // One argument, as Format sees it. It refers to, and does not own, text.
 struct TFormatArg {
   enum class Kind : unsigned char {
-    Integer,
+    Signed,
     Unsigned,
     Float,
     Currency,
@@ -62,10 +62,10 @@ struct TFormatArg {
     Pointer
   };
 
-  Kind kind = Kind::Integer;
-  unsigned char bits = 64;  // width of an Integer or Unsigned: 32 or 64
+  Kind kind = Kind::Signed;
+  unsigned char bits = 64;  // width of a Signed or Unsigned: 32 or 64
   union {
-    Int64 i;        // Integer; Currency in ten-thousandths; Char
+    Int64 i;        // Signed; Currency in ten-thousandths; Char
     UInt64 u;       // Unsigned
     double d;       // Float
     const void* p;  // Text, WideText, Pointer
@@ -102,7 +102,7 @@ TFormatArg MakeFormatArg(T value) {
   TFormatArg a;
   a.bits = sizeof(T) > 4 ? 64 : 32;
   if constexpr (std::is_signed_v<T>) {
-    a.kind = TFormatArg::Kind::Integer;
+    a.kind = TFormatArg::Kind::Signed;
     a.i = value;
   } else {
     a.kind = TFormatArg::Kind::Unsigned;

@@ -138,38 +138,39 @@ class Set {
 };
 
 // Declares the bitwise operators for an enumeration with given bit values.
-// Use at namespace scope after the enumeration.
+// Use at namespace scope after the enumeration; in an unnamed namespace a
+// file may leave some of them unused.
 #define ZORVET_ENUM_BITMASK(E)                                    \
-  constexpr E operator|(E a, E b) {                               \
+  [[maybe_unused]] constexpr E operator|(E a, E b) {              \
     using U = std::underlying_type_t<E>;                          \
     return static_cast<E>(static_cast<U>(a) | static_cast<U>(b)); \
   }                                                               \
-  constexpr E operator&(E a, E b) {                               \
+  [[maybe_unused]] constexpr E operator&(E a, E b) {              \
     using U = std::underlying_type_t<E>;                          \
     return static_cast<E>(static_cast<U>(a) & static_cast<U>(b)); \
   }                                                               \
-  constexpr E operator^(E a, E b) {                               \
+  [[maybe_unused]] constexpr E operator^(E a, E b) {              \
     using U = std::underlying_type_t<E>;                          \
     return static_cast<E>(static_cast<U>(a) ^ static_cast<U>(b)); \
   }                                                               \
-  constexpr E operator~(E a) {                                    \
+  [[maybe_unused]] constexpr E operator~(E a) {                   \
     using U = std::underlying_type_t<E>;                          \
     return static_cast<E>(~static_cast<U>(a));                    \
   }                                                               \
-  constexpr E& operator|=(E& a, E b) {                            \
+  [[maybe_unused]] constexpr E& operator|=(E& a, E b) {           \
     return a = a | b;                                             \
   }                                                               \
-  constexpr E& operator&=(E& a, E b) {                            \
+  [[maybe_unused]] constexpr E& operator&=(E& a, E b) {           \
     return a = a & b;                                             \
   }                                                               \
-  constexpr E& operator^=(E& a, E b) {                            \
+  [[maybe_unused]] constexpr E& operator^=(E& a, E b) {           \
     return a = a ^ b;                                             \
   }                                                               \
   /* Whether every bit of `flag` is set in `value`. */            \
-  constexpr bool HasFlag(E value, E flag) {                       \
+  [[maybe_unused]] constexpr bool HasFlag(E value, E flag) {      \
     return (value & flag) == flag;                                \
   }                                                               \
   /* Whether any bit is set. */                                   \
-  constexpr bool HasAny(E value) {                                \
+  [[maybe_unused]] constexpr bool HasAny(E value) {               \
     return static_cast<std::underlying_type_t<E>>(value) != 0;    \
   }

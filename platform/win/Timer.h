@@ -4,8 +4,10 @@
 // milliseconds makes WM_TIMER (wParam its id) for its window once it is due,
 // but only when nothing else waits in the queue, and only one message per
 // timer however far the clock has moved; the next one is due `interval`
-// after the message was made. Tests move the hand-driven clock and pump the
-// queue; the display backend's clock runs in real time.
+// after the message was made. Of the timers due, the one due first gives the
+// next message; timers due on the same tick give theirs in the order they
+// were started (a restart keeps a timer's place). Tests move the hand-driven
+// clock and pump the queue; the display backend's clock runs in real time.
 #pragma once
 
 #include "platform/win/WinTypes.h"

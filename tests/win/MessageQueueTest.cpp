@@ -189,4 +189,24 @@ TEST_F(Timers, SeveralDueTimersEachGiveOneMessage) {
   EXPECT_EQ(GetTickCount(), 1000u);
 }
 
+TEST_F(Timers, TimersDueOnTheSameTickFireInTheOrderTheyWereStarted) {
+  HWND a = Top(0, 0, 100, 100);
+  HWND b = Top(0, 0, 100, 100);
+  // Neither window order nor id order matches the start order.
+  SetTimer(b, 9, 50);
+  SetTimer(a, 3, 50);
+  SetTimer(a, 1, 50);
+  SetTimer(b, 9, 50);  // restarted: keeps its place
+  using Fired = std::pair<HWND, WPARAM>;
+  const std::vector<Fired> started{{b, 9}, {a, 3}, {a, 1}};
+  for (int round = 0; round < 2; ++round) {
+    clock.Advance(50);
+    log.clear();
+    Pump();
+    std::vector<Fired> fired;
+    for (const auto& e : Find(WM_TIMER)) fired.emplace_back(e.hwnd, e.wParam);
+    EXPECT_EQ(fired, started) << "round " << round;
+  }
+}
+
 }  // namespace
