@@ -179,8 +179,9 @@ void Place(HWND hwnd, TTipState& s) {
   RECT win;
   if (balloon) {
     int left = std::max(0, std::min<int>(pt.x - kStemInset, screenW - w));
-    const bool below = pt.y - kStemHeight - h < 0;
-    const int top = below ? pt.y : pt.y - kStemHeight - h;
+    // The stem's last pixel is the tracked point itself.
+    const bool below = pt.y + 1 - kStemHeight - h < 0;
+    const int top = below ? pt.y : pt.y + 1 - kStemHeight - h;
     win = RECT{std::min<int>(left, pt.x), top, std::max<int>(left + w, pt.x + 1),
                top + h + kStemHeight};
     s.body = RECT{left - win.left, below ? kStemHeight : 0, left - win.left + w,
