@@ -356,6 +356,19 @@ TEST_F(EditTest, TheMouseSetsTheCaretAndDragsASelection) {
   EXPECT_EQ(SendMessage(e, EM_CHARFROMPOS, 0, MAKELPARAM(xOf3, 5)), MAKELRESULT(3, 0));
 }
 
+TEST_F(EditTest, AParentMayDestroyTheEditWhileItIsTold) {
+  HWND e = MakeEdit(0, "abc");
+  SetFocus(e);
+  handler = [&](HWND, UINT m, WPARAM w, LPARAM) -> std::optional<LRESULT> {
+    if (m == WM_COMMAND && HIWORD(w) == EN_UPDATE && IsWindow(e)) DestroyWindow(e);
+    return std::nullopt;
+  };
+  Type(U"x");
+  EXPECT_FALSE(IsWindow(e));
+  // Losing the focus on the way out is told; the change it no longer shows is not.
+  EXPECT_EQ(Codes(), (std::vector<WORD>{EN_SETFOCUS, EN_UPDATE, EN_KILLFOCUS}));
+}
+
 TEST_F(EditTest, AnEditWithASelectionLooksRight) {
   HWND e = MakeEdit(WS_BORDER, "Zorvet catalogue", 140, 22);
   SetFocus(e);
