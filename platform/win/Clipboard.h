@@ -8,8 +8,21 @@
 // Threads: GUI thread only.
 #pragma once
 
+#include <functional>
+#include <optional>
+
 #include "platform/rtl/Types.h"
 #include "platform/win/WinTypes.h"
+
+// How a display backend joins the desktop's clipboard: `Put` hears every
+// text the program places; `Take` answers the desktop's current text, or
+// nothing to fall back on the process's own. Either may be empty.
+struct TClipboardLink {
+  std::function<void(const String& text)> Put;
+  std::function<std::optional<String>()> Take;
+};
+// Replaces the link (an empty one disconnects). FALSE without a window system.
+BOOL SetClipboardLink(TClipboardLink link);
 
 // Replaces the clipboard's content with `text` (UTF-8). FALSE without a
 // window system.

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/rtl/Types.h"
+#include "platform/win/Clipboard.h"
 #include "platform/win/Hook.h"
 #include "platform/win/Input.h"
 #include "platform/win/Region.h"
@@ -142,8 +143,9 @@ struct TWindowSystemState {
   std::map<String, std::shared_ptr<TWindowClassEntry>> classes;  // by upper-cased name
   ATOM nextAtom = 0xC000;
 
-  // The process clipboard's text (Clipboard.h).
+  // The process clipboard's text and its link to the desktop's (Clipboard.h).
   std::optional<String> clipboardText;
+  TClipboardLink clipboardLink;
 
   // Window procedures by identity.
   std::unordered_map<WNDPROC, std::shared_ptr<TWndProcFunction>> procs;

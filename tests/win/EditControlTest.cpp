@@ -209,6 +209,27 @@ TEST_F(EditTest, ClipboardCutCopyPasteAndClear) {
   EXPECT_EQ(SendMessage(m, EM_GETLINECOUNT, 0, 0), 2);
 }
 
+TEST_F(EditTest, ALinkedClipboardSharesTextWithTheDesktop) {
+  String desktop = "from the desktop";
+  bool offline = false;
+  SetClipboardLink({[&](const String& t) { desktop = t; },
+                    [&]() -> std::optional<String> {
+                      if (offline) return std::nullopt;
+                      return desktop;
+                    }});
+  HWND e = MakeEdit(0, "mine");
+  SendMessage(e, WM_PASTE, 0, 0);
+  EXPECT_EQ(GetWindowText(e), "from the desktopmine");
+  SetSel(e, 16, 20);
+  SendMessage(e, WM_COPY, 0, 0);
+  EXPECT_EQ(desktop, "mine");
+  // Without an answer from the desktop the program's own copy serves.
+  desktop = "lost";
+  offline = true;
+  EXPECT_EQ(GetClipboardText(), "mine");
+  SetClipboardLink({});
+}
+
 TEST_F(EditTest, ClipboardKeysOfTheKeyboard) {
   HWND e = MakeEdit(0, "abc");
   SetFocus(e);
