@@ -547,7 +547,9 @@ LRESULT EditMessage(HWND hwnd, TEditState& e, UINT msg, WPARAM wParam, LPARAM lP
     }
     case WM_SETFONT:
       e.font = reinterpret_cast<HFONT>(wParam);
-      ScrollToCaret(hwnd, e);
+      // Text does not touch the edges: the margins follow the font, as
+      // EC_USEFONTINFO would set them.
+      SetMargins(hwnd, e, EC_USEFONTINFO, 0);
       if (lParam) InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     case WM_GETFONT:

@@ -310,7 +310,9 @@ TEST_F(EditTest, TheFormattingRectangleFollowsMarginsAndSize) {
   HWND e = MakeEdit(ES_MULTILINE, "", 120, 40);
   RECT r;
   SendMessage(e, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
-  EXPECT_EQ(r, (RECT{0, 0, 120, 40}));
+  const int fontMargin = LOWORD(SendMessage(e, EM_GETMARGINS, 0, 0));
+  EXPECT_GT(fontMargin, 0) << "a font brings its margins";
+  EXPECT_EQ(r, (RECT{fontMargin, 0, 120 - fontMargin, 40}));
   SendMessage(e, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(3, 5));
   EXPECT_EQ(SendMessage(e, EM_GETMARGINS, 0, 0), MAKELRESULT(3, 5));
   SendMessage(e, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
