@@ -390,6 +390,7 @@ TEST_F(EditTest, AParentMayDestroyTheEditWhileItIsTold) {
   EXPECT_FALSE(IsWindow(e));
   // Losing the focus on the way out is told; the change it no longer shows is not.
   EXPECT_EQ(Codes(), (std::vector<WORD>{EN_SETFOCUS, EN_UPDATE, EN_KILLFOCUS}));
+  handler = nullptr;  // it refers to this test's locals; the system outlives them
 }
 
 TEST_F(EditTest, AnEditWithASelectionLooksRight) {

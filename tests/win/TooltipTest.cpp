@@ -137,6 +137,7 @@ TEST_F(TooltipTest, AToolWithoutTextAsksItsWindowForIt) {
   SendMessage(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&asking));
   EXPECT_EQ(asked, 1);
   EXPECT_TRUE(IsWindowVisible(tip));
+  handler = nullptr;  // it refers to this test's locals; the system outlives them
 }
 
 TEST_F(TooltipTest, APlainTipSitsAtThePointAsARectangle) {
