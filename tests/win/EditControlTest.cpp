@@ -364,6 +364,27 @@ TEST_F(EditTest, MultiLineEditsBreakLinesWithEnterAndMoveBetweenThem) {
   EXPECT_EQ(GetWindowText(e), "");
 }
 
+TEST_F(EditTest, AParentMayChangeTheTextWhileItHearsOfAChange) {
+  // As an edit that must stay one line does: line breaks typed or pasted
+  // into a multi-line edit are taken out again at once.
+  HWND e = MakeEdit(ES_MULTILINE);
+  handler = [e](HWND, UINT m, WPARAM w, LPARAM) -> std::optional<LRESULT> {
+    if (m != WM_COMMAND || HIWORD(w) != EN_CHANGE) return std::nullopt;
+    String text = GetWindowText(e);
+    const size_t at = text.find("\r\n");
+    if (at == String::npos) return std::nullopt;
+    text.erase(at, 2);
+    SetWindowText(e, text);
+    SendMessage(e, EM_SETSEL, at, at);
+    return 0;
+  };
+  SetFocus(e);
+  Type(U"ab\rc");
+  EXPECT_EQ(GetWindowText(e), "abc");
+  EXPECT_EQ(Sel(e), (std::pair<DWORD, DWORD>{3, 3}));
+  handler = nullptr;
+}
+
 TEST_F(EditTest, TheMouseSetsTheCaretAndDragsASelection) {
   HWND e = MakeEdit(0, "abcdef ghij");
   const int xOf3 = GET_X_LPARAM(SendMessage(e, EM_POSFROMCHAR, 3, 0));
