@@ -44,6 +44,7 @@ TWindowSystem::TWindowSystem(std::unique_ptr<TEventSource> events)
   state_->owner = this;
   state_->guiThread = std::this_thread::get_id();
   winkernel::InitCursors(*state_);
+  winkernel::RegisterStandardControls();
 }
 
 TWindowSystem::~TWindowSystem() {
@@ -67,6 +68,11 @@ TWindowSystem::~TWindowSystem() {
     HandleCurrentException();
   }
   current_system = nullptr;
+}
+
+void winkernel::RegisterStandardControls() {
+  RegisterEditClass();
+  RegisterTooltipClass();
 }
 
 TWindowSystem* TWindowSystem::Current() { return current_system.load(); }

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/rtl/Types.h"
+#include "platform/win/Clipboard.h"
 #include "platform/win/Hook.h"
 #include "platform/win/Input.h"
 #include "platform/win/Region.h"
@@ -73,6 +74,10 @@ struct TWindowEntry {
   bool internalPaint = false;
   // The pixels of a top-level window (made when first drawn into).
   std::shared_ptr<TSurface> surface;
+  // The private state of a standard control (edit, tooltip), freed with the
+  // window. Shared so that a control's procedure can keep it alive while a
+  // notification it sent destroys the window.
+  std::shared_ptr<void> controlState;
 
   bool IsChild() const { return (style & WS_CHILD) != 0 && parent != nullptr && parent != HWND_MESSAGE; }
   bool IsUtility() const { return parent == HWND_MESSAGE; }
@@ -137,6 +142,10 @@ struct TWindowSystemState {
   std::vector<HWND> topLevel;  // z-order, topmost first; utility windows are not here
   std::map<String, std::shared_ptr<TWindowClassEntry>> classes;  // by upper-cased name
   ATOM nextAtom = 0xC000;
+
+  // The process clipboard's text and its link to the desktop's (Clipboard.h).
+  std::optional<String> clipboardText;
+  TClipboardLink clipboardLink;
 
   // Window procedures by identity.
   std::unordered_map<WNDPROC, std::shared_ptr<TWndProcFunction>> procs;
@@ -234,6 +243,10 @@ bool TakeTimerMessage(MSG* msg, HWND filter, UINT min, UINT max, bool remove);
 DWORD TimeToNextTimer();
 // The cursor table's initial entries (Cursor.cpp).
 void InitCursors(TWindowSystemState& s);
+// Registers the standard control classes ("Edit", "tooltips_class32").
+void RegisterStandardControls();
+void RegisterEditClass();     // EditControl.cpp
+void RegisterTooltipClass();  // Tooltip.cpp
 // Update regions (UpdateRegion.cpp). `area` is in the window's client
 // coordinates, nullptr for all of it; `flags` are RedrawWindow's, of which
 // this applies the invalidating and validating ones.

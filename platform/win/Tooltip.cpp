@@ -1,0 +1,472 @@
+// platform/win/Tooltip.cpp
+//
+// The tooltip control, class "tooltips_class32" (WinNotify.h), in tracking
+// mode: the program places the tip with TTM_TRACKPOSITION and shows or hides
+// it with TTM_TRACKACTIVATE for one of its tools. With TTS_BALLOON it is a
+// rounded balloon whose stem points at the tracked point (above the point,
+// or below it when there is no room above); without, a plain rectangle
+// below and to the right of the point, as hints are. A title with an icon
+// (TTM_SETTITLE: none, information, warning, error) heads the text. The tip
+// is always topmost and never takes the activation.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "platform/rtl/Unicode.h"
+#include "platform/win/Font.h"
+#include "platform/win/Gdi.h"
+#include "platform/win/Message.h"
+#include "platform/win/Metrics.h"
+#include "platform/win/Paint.h"
+#include "platform/win/WinNotify.h"
+#include "platform/win/Window.h"
+#include "platform/win/WindowPos.h"
+#include "platform/win/WindowSystemState.h"
+
+namespace {
+
+constexpr int kBalloonPad = 10;  // between the balloon's edge and its content
+constexpr int kPlainPad = 3;     // the same for a plain tip
+constexpr int kStemHeight = 16;  // from the body to the tracked point
+constexpr int kStemWidth = 16;   // the stem's base on the body
+constexpr int kStemInset = 16;   // from the body's left edge to the stem
+constexpr int kCorner = 14;      // diameter of the body's rounded corners
+constexpr int kIconSize = 16;
+constexpr int kTitleGap = 6;  // between icon and title, and title and text
+
+struct TTool {
+  UINT flags = 0;
+  HWND hwnd = nullptr;
+  UINT_PTR id = 0;
+  RECT rect;
+  String text;
+  bool callback = false;  // the text is asked of the tool's window
+  LPARAM lParam = 0;
+};
+
+struct TTipState {
+  std::vector<TTool> tools;
+  bool active = true;  // TTM_ACTIVATE
+  bool tracking = false;
+  HWND trackHwnd = nullptr;
+  UINT_PTR trackId = 0;
+  POINT trackPos;
+  int maxWidth = -1;
+  COLORREF back = GetSysColor(COLOR_INFOBK);
+  COLORREF fore = GetSysColor(COLOR_INFOTEXT);
+  String title;
+  WPARAM icon = TTI_NONE;
+  HFONT font = nullptr;
+  // Layout, in client coordinates, made when the tip is placed.
+  RECT body;
+  POINT stem[3];  // base, tip, base
+  RECT titleRect, textRect;
+  String shownText;
+};
+
+using TTipPtr = std::shared_ptr<TTipState>;
+
+TTipPtr StateOf(HWND hwnd) {
+  TWindowEntry* w = Kernel().Find(hwnd);
+  return w ? std::static_pointer_cast<TTipState>(w->controlState) : nullptr;
+}
+
+bool IsBalloon(HWND hwnd) {
+  return GetWindowLongPtr(hwnd, GWL_STYLE) & TTS_BALLOON;
+}
+
+template <class TInfo>
+TTool* FindTool(TTipState& s, const TInfo* info) {
+  if (!info) return nullptr;
+  for (TTool& t : s.tools)
+    if (t.hwnd == info->hwnd && t.id == info->uId) return &t;
+  return nullptr;
+}
+
+TTool* Tracked(TTipState& s) {
+  for (TTool& t : s.tools)
+    if (t.hwnd == s.trackHwnd && t.id == s.trackId) return &t;
+  return nullptr;
+}
+
+void SetText(TTool& t, LPCSTR text) {
+  t.callback = text == LPSTR_TEXTCALLBACKA;
+  t.text = text && !t.callback ? text : "";
+}
+void SetText(TTool& t, LPCWSTR text) {
+  t.callback = text == LPSTR_TEXTCALLBACKW;
+  t.text = text && !t.callback ? Utf16ToUtf8(text) : "";
+}
+
+template <class TInfo>
+LRESULT AddTool(TTipState& s, const TInfo* info) {
+  if (!info) return FALSE;
+  TTool* t = FindTool(s, info);
+  if (!t) t = &s.tools.emplace_back();
+  t->flags = info->uFlags;
+  t->hwnd = info->hwnd;
+  t->id = info->uId;
+  t->rect = info->rect;
+  t->lParam = info->lParam;
+  SetText(*t, info->lpszText);
+  return TRUE;
+}
+
+String TextOf(HWND tip, const TTool& t) {
+  if (!t.callback) return t.text;
+  NMTTDISPINFOA info;
+  info.hdr.hwndFrom = tip;
+  info.hdr.idFrom = t.id;
+  info.hdr.code = TTN_GETDISPINFOA;
+  info.lParam = t.lParam;
+  if (t.hwnd) SendMessage(t.hwnd, WM_NOTIFY, t.id, reinterpret_cast<LPARAM>(&info));
+  if (info.lpszText && info.lpszText != LPSTR_TEXTCALLBACKA) return info.lpszText;
+  return String(info.szText, strnlen(info.szText, sizeof info.szText));
+}
+
+// The title's font: the tip's own in bold.
+HFONT MakeTitleFont(HFONT font) {
+  LOGFONT lf;
+  GetObject(font, sizeof lf, &lf);
+  lf.lfWeight = FW_BOLD;
+  return CreateFontIndirect(&lf);
+}
+
+HFONT FontOf(const TTipState& s) {
+  return s.font ? s.font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+// Measures the content and places the window at the tracked point.
+void Place(HWND hwnd, TTipState& s) {
+  const TTool* tool = Tracked(s);
+  if (!tool) return;
+  s.shownText = TextOf(hwnd, *tool);
+  if (!IsWindow(hwnd)) return;
+  const bool balloon = IsBalloon(hwnd);
+  const int pad = balloon ? kBalloonPad : kPlainPad;
+
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, FontOf(s));
+  UINT format = DT_CALCRECT | DT_NOPREFIX;
+  RECT text{0, 0, 0, 0};
+  if (s.maxWidth > 0) {
+    text.right = s.maxWidth;
+    format |= DT_WORDBREAK;
+  }
+  if (!s.shownText.empty())
+    DrawText(dc, s.shownText.data(), static_cast<int>(s.shownText.size()), &text, format);
+  SIZE title{0, 0};
+  if (!s.title.empty()) {
+    HFONT bold = MakeTitleFont(FontOf(s));
+    SelectObject(dc, bold);
+    GetTextExtentPoint32(dc, s.title.data(), static_cast<int>(s.title.size()), &title);
+    SelectObject(dc, FontOf(s));
+    DeleteObject(bold);
+    if (s.icon != TTI_NONE) {
+      title.cx += kIconSize + kTitleGap;
+      title.cy = std::max<LONG>(title.cy, kIconSize);
+    }
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+
+  const int titleH = title.cy ? title.cy + kTitleGap : 0;
+  const int w = 2 * pad + std::max<int>(text.right - text.left, title.cx);
+  const int h = 2 * pad + titleH + (text.bottom - text.top);
+  const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+  const POINT pt = s.trackPos;
+  RECT win;
+  if (balloon) {
+    int left = std::max(0, std::min<int>(pt.x - kStemInset, screenW - w));
+    // The stem's last pixel is the tracked point itself.
+    const bool below = pt.y + 1 - kStemHeight - h < 0;
+    const int top = below ? pt.y : pt.y + 1 - kStemHeight - h;
+    win = RECT{std::min<int>(left, pt.x), top, std::max<int>(left + w, pt.x + 1),
+               top + h + kStemHeight};
+    s.body = RECT{left - win.left, below ? kStemHeight : 0, left - win.left + w,
+                  (below ? kStemHeight : 0) + h};
+    // The stem's straight edge stands over the point; its base stays on the body's straight part.
+    const int tipX = pt.x - win.left;
+    const int baseX = std::max<int>(s.body.left + kCorner / 2,
+                                    std::min<int>(tipX, s.body.right - kCorner / 2 - kStemWidth));
+    const int baseY = below ? s.body.top : s.body.bottom - 1;
+    s.stem[0] = POINT{baseX, baseY};
+    s.stem[1] = POINT{tipX, below ? 0 : win.bottom - win.top - 1};
+    s.stem[2] = POINT{baseX + kStemWidth, baseY};
+  } else {
+    const int left = std::max(0, std::min<int>(pt.x, screenW - w));
+    const int top = std::max(0, std::min<int>(pt.y, screenH - h));
+    win = RECT{left, top, left + w, top + h};
+    s.body = RECT{0, 0, w, h};
+  }
+  s.titleRect =
+      RECT{s.body.left + pad, s.body.top + pad, s.body.right - pad, s.body.top + pad + title.cy};
+  s.textRect =
+      RECT{s.body.left + pad, s.body.top + pad + titleH, s.body.right - pad, s.body.bottom - pad};
+  SetWindowPos(hwnd, HWND_TOPMOST, win.left, win.top, win.right - win.left, win.bottom - win.top,
+               SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void Hide(HWND hwnd) {
+  SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+               SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Shows, moves or hides the tip after a change of what it shows.
+void Update(HWND hwnd, TTipState& s) {
+  if (s.tracking && s.active && Tracked(s))
+    Place(hwnd, s);
+  else if (IsWindowVisible(hwnd))
+    Hide(hwnd);
+}
+
+// --- Painting --------------------------------------------------------------------
+
+// A filled shape in one colour with a frame in another.
+class TPenAndBrush {
+ public:
+  TPenAndBrush(HDC dc, COLORREF frame, COLORREF fill, int width = 1)
+      : dc_(dc), pen_(CreatePen(0, width, frame)), brush_(CreateSolidBrush(fill)) {
+    oldPen_ = SelectObject(dc, pen_);
+    oldBrush_ = SelectObject(dc, brush_);
+  }
+  ~TPenAndBrush() {
+    SelectObject(dc_, oldPen_);
+    SelectObject(dc_, oldBrush_);
+    DeleteObject(pen_);
+    DeleteObject(brush_);
+  }
+  TPenAndBrush(const TPenAndBrush&) = delete;
+  TPenAndBrush& operator=(const TPenAndBrush&) = delete;
+
+ private:
+  HDC dc_;
+  HPEN pen_;
+  HBRUSH brush_;
+  HGDIOBJ oldPen_, oldBrush_;
+};
+
+void Fill(HDC dc, int l, int t, int r, int b, COLORREF c) {
+  RECT rc{l, t, r, b};
+  HBRUSH brush = CreateSolidBrush(c);
+  FillRect(dc, &rc, brush);
+  DeleteObject(brush);
+}
+
+// The title icons, drawn in a 16 x 16 square at (x, y).
+void DrawIcon(HDC dc, WPARAM icon, int x, int y) {
+  switch (icon) {
+    case TTI_INFO: {
+      TPenAndBrush pb(dc, RGB(0, 64, 160), RGB(40, 110, 220));
+      Ellipse(dc, x, y, x + kIconSize, y + kIconSize);
+      Fill(dc, x + 7, y + 3, x + 9, y + 5, RGB(255, 255, 255));   // the dot of the "i"
+      Fill(dc, x + 7, y + 6, x + 9, y + 13, RGB(255, 255, 255));  // its stem
+      break;
+    }
+    case TTI_WARNING: {
+      TPenAndBrush pb(dc, RGB(120, 90, 0), RGB(255, 210, 40));
+      const POINT triangle[3] = {{x + 8, y}, {x + 15, y + 15}, {x, y + 15}};
+      Polygon(dc, triangle, 3);
+      Fill(dc, x + 7, y + 5, x + 9, y + 11, RGB(0, 0, 0));   // the bar of the "!"
+      Fill(dc, x + 7, y + 12, x + 9, y + 14, RGB(0, 0, 0));  // its dot
+      break;
+    }
+    case TTI_ERROR: {
+      {
+        TPenAndBrush pb(dc, RGB(128, 0, 0), RGB(220, 40, 30));
+        Ellipse(dc, x, y, x + kIconSize, y + kIconSize);
+      }
+      TPenAndBrush cross(dc, RGB(255, 255, 255), RGB(255, 255, 255), 2);
+      MoveToEx(dc, x + 5, y + 5, nullptr);
+      LineTo(dc, x + 11, y + 11);
+      MoveToEx(dc, x + 10, y + 5, nullptr);
+      LineTo(dc, x + 4, y + 11);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void Paint(HWND hwnd, TTipState& s) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  const COLORREF frame = GetSysColor(COLOR_WINDOWFRAME);
+  if (IsBalloon(hwnd)) {
+    // Outside the balloon's shape the window shows the ordinary window colour.
+    FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+    TPenAndBrush pb(dc, frame, s.back);
+    RoundRect(dc, s.body.left, s.body.top, s.body.right, s.body.bottom, kCorner, kCorner);
+    Polygon(dc, s.stem, 3);
+    // The stem's base joins the body: no frame line across it.
+    const bool below = s.stem[1].y < s.stem[0].y;
+    const int y = s.stem[0].y;
+    Fill(dc, s.stem[0].x + 1, below ? y : y - 1, s.stem[2].x, below ? y + 2 : y + 1, s.back);
+    Fill(dc, s.stem[0].x, below ? y : y - 1, s.stem[0].x + 1, below ? y + 1 : y, frame);
+  } else {
+    Fill(dc, client.left, client.top, client.right, client.bottom, s.back);
+    FrameRect(dc, &client, GetSysColorBrush(COLOR_WINDOWFRAME));
+  }
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, s.fore);
+  HGDIOBJ old = SelectObject(dc, FontOf(s));
+  if (!s.title.empty()) {
+    int x = s.titleRect.left;
+    if (s.icon != TTI_NONE) {
+      DrawIcon(dc, s.icon, x,
+               s.titleRect.top + (s.titleRect.bottom - s.titleRect.top - kIconSize) / 2);
+      x += kIconSize + kTitleGap;
+    }
+    HFONT bold = MakeTitleFont(FontOf(s));
+    SelectObject(dc, bold);
+    RECT r{x, s.titleRect.top, s.titleRect.right, s.titleRect.bottom};
+    DrawText(dc, s.title.data(), static_cast<int>(s.title.size()), &r,
+             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    SelectObject(dc, FontOf(s));
+    DeleteObject(bold);
+  }
+  RECT r = s.textRect;
+  DrawText(dc, s.shownText.data(), static_cast<int>(s.shownText.size()), &r,
+           DT_NOPREFIX | (s.maxWidth > 0 ? DT_WORDBREAK : 0));
+  SelectObject(dc, old);
+  EndPaint(hwnd, &ps);
+}
+
+// --- Messages --------------------------------------------------------------------
+
+LRESULT TipMessage(HWND hwnd, TTipState& s, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case TTM_ADDTOOLA:
+      return AddTool(s, reinterpret_cast<const TOOLINFOA*>(lParam));
+    case TTM_ADDTOOLW:
+      return AddTool(s, reinterpret_cast<const TOOLINFOW*>(lParam));
+    case TTM_DELTOOLA:
+    case TTM_DELTOOLW: {
+      const auto* info = reinterpret_cast<const TOOLINFOA*>(lParam);  // the same leading fields
+      if (!info) return 0;
+      std::erase_if(s.tools,
+                    [&](const TTool& t) { return t.hwnd == info->hwnd && t.id == info->uId; });
+      Update(hwnd, s);
+      return 0;
+    }
+    case TTM_UPDATETIPTEXTA:
+    case TTM_UPDATETIPTEXTW: {
+      TTool* t = msg == TTM_UPDATETIPTEXTA
+                     ? FindTool(s, reinterpret_cast<const TOOLINFOA*>(lParam))
+                     : FindTool(s, reinterpret_cast<const TOOLINFOW*>(lParam));
+      if (!t) return 0;
+      if (msg == TTM_UPDATETIPTEXTA)
+        SetText(*t, reinterpret_cast<const TOOLINFOA*>(lParam)->lpszText);
+      else
+        SetText(*t, reinterpret_cast<const TOOLINFOW*>(lParam)->lpszText);
+      Update(hwnd, s);
+      return 0;
+    }
+    case TTM_GETTOOLCOUNT:
+      return static_cast<LRESULT>(s.tools.size());
+    case TTM_ACTIVATE:
+      s.active = wParam != 0;
+      Update(hwnd, s);
+      return 0;
+    case TTM_TRACKACTIVATE: {
+      const auto* info = reinterpret_cast<const TOOLINFOA*>(lParam);
+      if (wParam && info) {
+        s.tracking = true;
+        s.trackHwnd = info->hwnd;
+        s.trackId = info->uId;
+      } else {
+        s.tracking = false;
+      }
+      Update(hwnd, s);
+      return 0;
+    }
+    case TTM_TRACKPOSITION:
+      s.trackPos = PointFromLParam(lParam);
+      if (s.tracking) Update(hwnd, s);
+      return 0;
+    case TTM_POP:
+      if (IsWindowVisible(hwnd)) Hide(hwnd);
+      return 0;
+    case TTM_UPDATE:
+      Update(hwnd, s);
+      return 0;
+    case TTM_SETMAXTIPWIDTH: {
+      const int old = s.maxWidth;
+      s.maxWidth = static_cast<int>(lParam);
+      if (s.tracking) Update(hwnd, s);
+      return old;
+    }
+    case TTM_GETMAXTIPWIDTH:
+      return s.maxWidth;
+    case TTM_SETTIPBKCOLOR:
+      s.back = static_cast<COLORREF>(wParam);
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case TTM_SETTIPTEXTCOLOR:
+      s.fore = static_cast<COLORREF>(wParam);
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case TTM_GETTIPBKCOLOR:
+      return s.back;
+    case TTM_GETTIPTEXTCOLOR:
+      return s.fore;
+    case TTM_SETTITLEA:
+    case TTM_SETTITLEW:
+      // Icons beyond the standard three (icon handles) are shown as none.
+      s.icon = wParam <= TTI_ERROR ? wParam : TTI_NONE;
+      if (!lParam)
+        s.title.clear();
+      else if (msg == TTM_SETTITLEA)
+        s.title = reinterpret_cast<LPCSTR>(lParam);
+      else
+        s.title = Utf16ToUtf8(reinterpret_cast<LPCWSTR>(lParam));
+      if (s.tracking) Update(hwnd, s);
+      return TRUE;
+    case WM_SETFONT:
+      s.font = reinterpret_cast<HFONT>(wParam);
+      if (s.tracking) Update(hwnd, s);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(s.font);
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    case WM_ERASEBKGND:
+      return 1;  // painting covers the whole window
+    case WM_PAINT:
+      Paint(hwnd, s);
+      return 0;
+    default:
+      return DefWindowProc(hwnd, msg, wParam, lParam);
+  }
+}
+
+LRESULT TipWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto state = std::make_shared<TTipState>();
+    Kernel().Get(hwnd).controlState = state;
+    // A tip is always above the windows it explains.
+    SetWindowLongPtr(hwnd, GWL_EXSTYLE,
+                     GetWindowLongPtr(hwnd, GWL_EXSTYLE) | WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
+    return DefWindowProc(hwnd, msg, wParam, lParam);
+  }
+  TTipPtr s = StateOf(hwnd);  // held: a notification may destroy the window meanwhile
+  if (!s) return DefWindowProc(hwnd, msg, wParam, lParam);
+  return TipMessage(hwnd, *s, msg, wParam, lParam);
+}
+
+}  // namespace
+
+namespace winkernel {
+void RegisterTooltipClass() {
+  WNDCLASS wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = StaticWndProc(&TipWndProc);
+  wc.hInstance = HInstance();
+  wc.lpszClassName = TOOLTIPS_CLASS;
+  RegisterClass(wc);
+}
+}  // namespace winkernel
