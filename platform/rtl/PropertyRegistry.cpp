@@ -244,3 +244,40 @@ Integer GetEnumValue(const TPropInfo* prop, const String& name) {
     if (SameIdent(prop->Names[i], name)) return static_cast<Integer>(i);
   return -1;
 }
+
+Variant GetVariantProp(TObject* instance, const TPropInfo* prop) {
+  if (!prop->GetVariant) KindError(prop);
+  return prop->GetVariant(instance);
+}
+void SetVariantProp(TObject* instance, const TPropInfo* prop, const Variant& value) {
+  if (!prop->GetVariant) KindError(prop);
+  if (!prop->SetVariant) ReadOnlyError(prop);
+  prop->SetVariant(instance, value);
+}
+Int64 GetInt64Prop(TObject* instance, const TPropInfo* prop) { return GetOrdProp(instance, prop); }
+void SetInt64Prop(TObject* instance, const TPropInfo* prop, Int64 value) {
+  SetOrdProp(instance, prop, value);
+}
+Variant GetVariantProp(TObject* instance, const String& name) {
+  return GetVariantProp(instance, Required(instance, name));
+}
+void SetVariantProp(TObject* instance, const String& name, const Variant& value) {
+  SetVariantProp(instance, Required(instance, name), value);
+}
+Int64 GetInt64Prop(TObject* instance, const String& name) {
+  return GetInt64Prop(instance, Required(instance, name));
+}
+void SetInt64Prop(TObject* instance, const String& name, Int64 value) {
+  SetInt64Prop(instance, Required(instance, name), value);
+}
+
+TPropInfoList::TPropInfoList(const TObject* instance, TTypeKinds filter) {
+  for (const TPropInfo* prop : GetPropList(instance))
+    if (filter.Contains(prop->Kind)) list_.push_back(prop);
+}
+
+const TPropInfo* TPropInfoList::Find(const String& name) const {
+  for (const TPropInfo* prop : list_)
+    if (SameIdent(prop->Name, name)) return prop;
+  return nullptr;
+}

@@ -34,10 +34,13 @@
 //                                holds the member names
 //   tkFloat                      a double (FloatType tells the declared width)
 //   tkLString                    a String
+//   tkVariant                    a Variant (GetVariantProp/SetVariantProp)
 //   tkClass                      an object: a TComponent is a reference to
-//                                another component; any other TPersistent
-//                                (string list, collection, ...) is a part of
-//                                the object, stored with it
+//                                another component (IsReference); any other
+//                                TPersistent (string list, collection, ...)
+//                                is a part of the object, stored with it.
+//                                ClassName and IsOfClass tell the declared
+//                                class, even while the reference is none.
 //
 // Ordinal defaults: a value equal to Default is not written (HasDefault false:
 // always written). Strings default to empty, floats to 0, references to none.
@@ -54,7 +57,9 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Object.h"
+#include "platform/rtl/Set.h"
 #include "platform/rtl/Types.h"
+#include "platform/rtl/Variant.h"
 
 enum TTypeKind {
   tkUnknown,
@@ -77,6 +82,12 @@ enum TTypeKind {
   tkDynArray,
 };
 
+using TTypeKinds = Set<TTypeKind>;
+// Every kind whose values are data: all but methods and the unknown kind.
+inline constexpr TTypeKinds tkProperties{
+    tkInteger, tkChar,   tkEnumeration, tkFloat, tkString, tkSet,     tkClass,  tkWChar,
+    tkLString, tkWString, tkVariant,    tkArray, tkRecord, tkInterface, tkInt64, tkDynArray};
+
 enum class TFloatType { ftSingle, ftDouble, ftExtended, ftComp, ftCurr };
 
 struct TPropInfo {
@@ -95,10 +106,18 @@ struct TPropInfo {
   std::function<void(TObject*, const String&)> SetStr;
   std::function<TObject*(TObject*)> GetObject;
   std::function<void(TObject*, TObject*)> SetObject;
+  std::function<Variant(TObject*)> GetVariant;
+  std::function<void(TObject*, const Variant&)> SetVariant;
+  // tkClass: the declared class, whether an object belongs to it, and
+  // whether the property refers to another component rather than holding a
+  // part of the object.
+  String ClassName;
+  std::function<bool(const TObject*)> IsOfClass;
+  bool IsReference = false;
   // Empty: always stored.
   std::function<bool(TObject*)> Stored;
 
-  bool IsWritable() const { return SetOrd || SetFloat || SetStr || SetObject; }
+  bool IsWritable() const { return SetOrd || SetFloat || SetStr || SetObject || SetVariant; }
 };
 
 using TPropList = std::vector<const TPropInfo*>;
@@ -129,6 +148,11 @@ String GetStrProp(TObject* instance, const TPropInfo* prop);
 void SetStrProp(TObject* instance, const TPropInfo* prop, const String& value);
 TObject* GetObjectProp(TObject* instance, const TPropInfo* prop);
 void SetObjectProp(TObject* instance, const TPropInfo* prop, TObject* value);
+Variant GetVariantProp(TObject* instance, const TPropInfo* prop);
+void SetVariantProp(TObject* instance, const TPropInfo* prop, const Variant& value);
+// The ordinal as a 64-bit integer (any ordinal kind, tkInt64 included).
+Int64 GetInt64Prop(TObject* instance, const TPropInfo* prop);
+void SetInt64Prop(TObject* instance, const TPropInfo* prop, Int64 value);
 
 // Access by name; an unknown name raises EPropertyError "Property %s does not exist".
 Int64 GetOrdProp(TObject* instance, const String& name);
@@ -139,11 +163,31 @@ String GetStrProp(TObject* instance, const String& name);
 void SetStrProp(TObject* instance, const String& name, const String& value);
 TObject* GetObjectProp(TObject* instance, const String& name);
 void SetObjectProp(TObject* instance, const String& name, TObject* value);
+Variant GetVariantProp(TObject* instance, const String& name);
+void SetVariantProp(TObject* instance, const String& name, const Variant& value);
+Int64 GetInt64Prop(TObject* instance, const String& name);
+void SetInt64Prop(TObject* instance, const String& name, Int64 value);
 
 // The name of an enumeration value or set member (empty when out of range).
 String GetEnumName(const TPropInfo* prop, Int64 value);
 // The ordinal whose name equals `name` ignoring case, or -1.
 Integer GetEnumValue(const TPropInfo* prop, const String& name);
+
+// The published properties of one object restricted to a set of kinds, in
+// the order GetPropList gives them. The records stay valid for the life of
+// the program (declarations are never removed).
+class TPropInfoList {
+ public:
+  TPropInfoList(const TObject* instance, TTypeKinds filter);
+
+  Integer Count() const { return static_cast<Integer>(list_.size()); }
+  const TPropInfo* Items(Integer index) const { return list_.at(static_cast<std::size_t>(index)); }
+  // The property of that name, ignoring case; nullptr when absent.
+  const TPropInfo* Find(const String& name) const;
+
+ private:
+  TPropList list_;
+};
 
 // The builder of a class's declaration; see the top of this file.
 template <class C, class Parent = void>
@@ -207,11 +251,20 @@ class TPublishedClass {
       p.SetStr = [set](TObject* o, const String& v) { std::invoke(set, Self(o), v); };
     return Add(std::move(p));
   }
+  template <class G, class S>
+  TPublishedClass& AddVariant(const String& name, G get, S set) {
+    TPropInfo p = Base(name, tkVariant);
+    p.GetVariant = [get](TObject* o) { return Variant(std::invoke(get, Self(o))); };
+    if constexpr (!std::is_same_v<S, std::nullptr_t>)
+      p.SetVariant = [set](TObject* o, const Variant& v) { std::invoke(set, Self(o), v); };
+    return Add(std::move(p));
+  }
   // A reference to another component (getter returns a TComponent descendant
   // pointer; the setter takes one). Stored by name, resolved after reading.
   template <class G, class S>
   TPublishedClass& AddComponent(const String& name, G get, S set) {
-    TPropInfo p = Base(name, tkClass);
+    TPropInfo p = ClassProperty<G>(name);
+    p.IsReference = true;
     p.GetObject = [get](TObject* o) -> TObject* { return std::invoke(get, Self(o)); };
     if constexpr (!std::is_same_v<S, std::nullptr_t>) {
       using V = std::decay_t<decltype(std::invoke(get, std::declval<C*>()))>;
@@ -227,7 +280,7 @@ class TPublishedClass {
   // within the object's own entry. Only a getter: readers fill the part.
   template <class G>
   TPublishedClass& AddObject(const String& name, G get) {
-    TPropInfo p = Base(name, tkClass);
+    TPropInfo p = ClassProperty<G>(name);
     p.GetObject = [get](TObject* o) -> TObject* { return std::invoke(get, Self(o)); };
     return Add(std::move(p));
   }
@@ -273,6 +326,15 @@ class TPublishedClass {
     TPropInfo p;
     p.Name = name;
     p.Kind = kind;
+    return p;
+  }
+  template <class G>
+  static TPropInfo ClassProperty(const String& name) {
+    using V = std::remove_cv_t<
+        std::remove_pointer_t<std::decay_t<decltype(std::invoke(std::declval<G>(), std::declval<C*>()))>>>;
+    TPropInfo p = Base(name, tkClass);
+    p.ClassName = V::StaticClassName();
+    p.IsOfClass = [](const TObject* o) { return dynamic_cast<const V*>(o) != nullptr; };
     return p;
   }
   template <class G, class S>

@@ -21,9 +21,13 @@
 namespace {
 
 constexpr const char* kHeader = "Zorvet registry 1";
+// By the root's number (its handle less 0x80000000). Performance data is no
+// tree of keys, so that number has no root here.
 constexpr const char* kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
-                                      "HKEY_LOCAL_MACHINE", "HKEY_USERS"};
-constexpr int kRootCount = 4;
+                                      "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+                                      "",                  "HKEY_CURRENT_CONFIG",
+                                      "HKEY_DYN_DATA"};
+constexpr int kRootCount = 7;
 
 struct TextLess {
   bool operator()(const String& a, const String& b) const { return CompareText(a, b) < 0; }
@@ -96,7 +100,8 @@ TRegistry& Registry() {
 
 int RootIndex(HKEY key) {
   for (int i = 0; i < kRootCount; ++i)
-    if (key == reinterpret_cast<HKEY>(static_cast<LONG_PTR>(LONG(0x80000000 + i)))) return i;
+    if (*kRootNames[i] && key == reinterpret_cast<HKEY>(static_cast<LONG_PTR>(LONG(0x80000000 + i))))
+      return i;
   return -1;
 }
 
@@ -305,7 +310,7 @@ bool ParseKeyPath(std::string_view text, int& root, std::vector<String>& path) {
     if (first) {
       root = -1;
       for (int i = 0; i < kRootCount; ++i)
-        if (text.substr(start, end - start) == kRootNames[i]) root = i;
+        if (*kRootNames[i] && text.substr(start, end - start) == kRootNames[i]) root = i;
       if (root < 0) return false;
       first = false;
     } else if (!UnescapeKeyName(text.substr(start, end - start), part)) {

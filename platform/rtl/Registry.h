@@ -61,6 +61,9 @@ inline const HKEY HKEY_CURRENT_USER =
 inline const HKEY HKEY_LOCAL_MACHINE =
     reinterpret_cast<HKEY>(static_cast<LONG_PTR>(LONG(0x80000002)));
 inline const HKEY HKEY_USERS = reinterpret_cast<HKEY>(static_cast<LONG_PTR>(LONG(0x80000003)));
+inline const HKEY HKEY_CURRENT_CONFIG =
+    reinterpret_cast<HKEY>(static_cast<LONG_PTR>(LONG(0x80000005)));
+inline const HKEY HKEY_DYN_DATA = reinterpret_cast<HKEY>(static_cast<LONG_PTR>(LONG(0x80000006)));
 
 // Value types.
 constexpr DWORD REG_NONE = 0;

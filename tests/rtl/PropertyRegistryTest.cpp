@@ -63,3 +63,78 @@ TEST(PublishedProperties, MistakesRaisePropertyErrors) {
   TComponent other(nullptr);
   EXPECT_THROW(SetObjectProp(&t, "Master", &other), EPropertyError);  // not a TDemoTable
 }
+
+namespace {
+class TKindsDemo : public TComponent {
+  ZORVET_CLASS_NAME(TKindsDemo)
+
+ public:
+  using TComponent::TComponent;
+  Variant Value() const { return value_; }
+  void SetValue(const Variant& v) { value_ = v; }
+  Int64 Big() const { return big_; }
+  void SetBig(Int64 v) { big_ = v; }
+  TDemoTable* Peer() const { return peer_; }
+  void SetPeer(TDemoTable* p) { peer_ = p; }
+  TStringList* Items() { return &items_; }
+
+ private:
+  Variant value_;
+  Int64 big_ = 0;
+  TDemoTable* peer_ = nullptr;
+  TStringList items_;
+};
+
+void DeclareKindsDemo() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  TPublishedClass<TKindsDemo, TComponent>()
+      .AddVariant("Value", &TKindsDemo::Value, &TKindsDemo::SetValue)
+      .AddInt64("Big", &TKindsDemo::Big, &TKindsDemo::SetBig)
+      .AddComponent("Peer", &TKindsDemo::Peer, &TKindsDemo::SetPeer)
+      .AddObject("Items", &TKindsDemo::Items);
+}
+}  // namespace
+
+TEST(PublishedProperties, VariantsAndSixtyFourBitIntegers) {
+  DeclareKindsDemo();
+  TKindsDemo d(nullptr);
+  SetVariantProp(&d, "value", Variant(String("text")));
+  EXPECT_EQ(d.Value().AsString(), "text");
+  d.SetValue(Variant(42));
+  EXPECT_EQ(GetVariantProp(&d, "Value").AsInteger(), 42);
+  SetInt64Prop(&d, "Big", Int64(1) << 40);
+  EXPECT_EQ(GetInt64Prop(&d, "BIG"), Int64(1) << 40);
+  EXPECT_THROW(GetVariantProp(&d, "Big"), EPropertyError);
+  EXPECT_TRUE(GetPropInfo(&d, "Value")->IsWritable());
+}
+
+TEST(PublishedProperties, ClassPropertiesKnowTheirDeclaredClass) {
+  DeclareKindsDemo();
+  DeclareDemoClasses();
+  TKindsDemo d(nullptr);
+  TDemoTable table(nullptr);
+  const TPropInfo* peer = GetPropInfo(&d, "Peer");
+  const TPropInfo* items = GetPropInfo(&d, "Items");
+  EXPECT_TRUE(peer->IsReference);
+  EXPECT_EQ(peer->ClassName, "TDemoTable");
+  EXPECT_TRUE(peer->IsOfClass(&table));
+  EXPECT_FALSE(peer->IsOfClass(&d));
+  EXPECT_FALSE(items->IsReference);
+  EXPECT_EQ(items->ClassName, "TStringList");
+}
+
+TEST(PublishedProperties, InfoListFiltersByKind) {
+  DeclareKindsDemo();
+  TKindsDemo d(nullptr);
+  const TPropInfoList all(&d, tkProperties);
+  EXPECT_EQ(all.Count(), 6);  // Name, Tag and the four above
+  EXPECT_EQ(all.Find("PEER"), GetPropInfo(&d, "Peer"));
+  EXPECT_EQ(all.Find("Nothing"), nullptr);
+  const TPropInfoList some(&d, TTypeKinds{tkVariant, tkInt64});
+  ASSERT_EQ(some.Count(), 2);
+  EXPECT_EQ(some.Items(0)->Name, "Value");
+  EXPECT_EQ(some.Items(1)->Name, "Big");
+  EXPECT_EQ(some.Find("Tag"), nullptr);
+}
