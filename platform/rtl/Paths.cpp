@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/rtl/Unicode.h"
@@ -47,7 +48,14 @@ std::shared_ptr<const TDrivePathResolver>& CurrentResolver() {
   return resolver;
 }
 
+std::mutex command_line_mutex;
+std::optional<std::vector<String>> given_command_line;  // argument 0 included, as a stand-in
+
 std::vector<String> CommandLine() {
+  {
+    std::lock_guard lock(command_line_mutex);
+    if (given_command_line) return *given_command_line;
+  }
   std::ifstream file("/proc/self/cmdline", std::ios::binary);
   const String all((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   std::vector<String> args;
@@ -153,6 +161,18 @@ String ParamStr(int index) {
   return index > 0 && static_cast<std::size_t>(index) < args.size()
              ? args[static_cast<std::size_t>(index)]
              : String();
+}
+
+void SetCommandLine(int argc, const char* const* argv) {
+  std::vector<String> arguments;
+  for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i] ? argv[i] : "");
+  SetCommandLine(std::move(arguments));
+}
+
+void SetCommandLine(std::vector<String> arguments) {
+  arguments.insert(arguments.begin(), String());
+  std::lock_guard lock(command_line_mutex);
+  given_command_line = std::move(arguments);
 }
 
 String NativeNameToWindows(std::string_view name) {

@@ -26,6 +26,7 @@
 
 #include <functional>
 #include <string_view>
+#include <vector>
 
 #include "platform/rtl/Types.h"
 
@@ -61,10 +62,17 @@ String ExcludeTrailingBackslash(std::string_view path);
 String ExecutableFileName();
 String ExecutableFolder();
 
-// Command-line arguments from /proc/self/cmdline. ParamStr(0) is the
+// Command-line arguments: those the program's main handed to SetCommandLine,
+// or, before any such call, those of /proc/self/cmdline. ParamStr(0) is the
 // executable's file name; an index out of range gives empty text.
 int ParamCount();
 String ParamStr(int index);
+
+// Sets the arguments that ParamCount and ParamStr report: argv[1] to
+// argv[argc - 1] (argv[0] is ignored: ParamStr(0) is the executable).
+void SetCommandLine(int argc, const char* const* argv);
+// The same from a list of the arguments after the program's name.
+void SetCommandLine(std::vector<String> arguments);
 
 // One Linux name (not a path) as the program's code sees it, and back.
 String NativeNameToWindows(std::string_view name);

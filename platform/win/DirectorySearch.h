@@ -49,12 +49,6 @@ constexpr Integer faDirectory = 0x10;
 constexpr Integer faArchive = 0x20;
 constexpr Integer faAnyFile = 0x3F;
 
-// 100-nanosecond intervals since 1601-01-01 UTC.
-struct FILETIME {
-  DWORD dwLowDateTime = 0;
-  DWORD dwHighDateTime = 0;
-};
-
 // The system's record of one entry. The name is a String: a Linux name of
 // 255 bytes may grow past Windows' 260 characters once its forbidden
 // characters are moved.
