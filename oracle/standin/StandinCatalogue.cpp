@@ -209,7 +209,7 @@ TOraError CreateTable(TConnection& connection, const std::string& text) {
         column.type.size = 0;
         break;
     }
-    std::string rest;
+    std::string rest, pending_name;
     while (k < to) {
       if (tokens[k].Is("DEFAULT")) {
         std::size_t e = k + 1;
@@ -228,13 +228,18 @@ TOraError CreateTable(TConnection& connection, const std::string& text) {
         k = e;
         continue;
       }
+      if (tokens[k].Is("CONSTRAINT")) pending_name = name_at(k + 1);
       if (tokens[k].Is("NOT") && k + 1 < to && tokens[k + 1].Is("NULL"))
         column.type.nullable = false;
       if (tokens[k].Is("PRIMARY")) {
         column.type.nullable = false;
-        constraints.push_back({"", "P", {column.name}, ""});
+        constraints.push_back({pending_name, "P", {column.name}, ""});
+        pending_name.clear();
       }
-      if (tokens[k].Is("UNIQUE")) constraints.push_back({"", "U", {column.name}, ""});
+      if (tokens[k].Is("UNIQUE")) {
+        constraints.push_back({pending_name, "U", {column.name}, ""});
+        pending_name.clear();
+      }
       rest += " " + (tokens[k].kind == TToken::TKind::String ? QuoteLiteral(tokens[k].text)
                                                              : tokens[k].text);
       ++k;

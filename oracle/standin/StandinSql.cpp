@@ -222,14 +222,10 @@ TTranslation TranslateSql(const std::string& text, const TSqlContext& context) {
           ++i;  // the owner and its dot: SQLite holds every schema's tables in one
           break;
         }
-        if (after_dot && (t.upper == "NEXTVAL" || t.upper == "CURRVAL")) {
-          // seq.nextval: the sequence's name was emitted last, with its dot.
-          const std::size_t dot = out.rfind(" . ");
-          const std::size_t name_start = out.rfind(' ', dot - 1);
-          const std::string sequence = out.substr(name_start + 1, dot - name_start - 1);
-          out.erase(name_start + 1);
-          result.offsets.pop_back();
-          out += "STANDIN_" + t.upper + "(" + QuoteLiteral(UpperCase(sequence)) + ")";
+        if (before_dot && i + 2 < tokens.size() &&
+            (tokens[i + 2].Is("NEXTVAL") || tokens[i + 2].Is("CURRVAL"))) {
+          emit("STANDIN_" + tokens[i + 2].upper + "(" + QuoteLiteral(t.upper) + ")", t.offset);
+          i += 2;
           break;
         }
         if (!after_dot && !before_dot && !before_paren && t.upper == "SYSDATE") {
