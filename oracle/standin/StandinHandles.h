@@ -148,6 +148,10 @@ struct TStmtHandle : THandle {
   std::vector<TColumnType> columns;
   sqlite3_stmt* query = nullptr;
   bool has_row = false;  // the query stands on a row not yet fetched
+  // Rows a rule answered with, in place of the query's.
+  bool answered = false;
+  std::vector<std::vector<TValue>> rule_rows;
+  std::size_t rule_next = 0;
   std::string last_table;
   sb4 last_rowid = 0;
 };

@@ -794,14 +794,18 @@ TOraError TModelServer::StartQuery(TStmtHandle* stmt, TConnection& connection,
 
 TOraError TModelServer::Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& truncated) {
   fetched = 0;
-  if (!stmt->query) return OraError(1002, "fetch out of sequence");
+  if (!stmt->query && !stmt->answered) return OraError(1002, "fetch out of sequence");
   for (const auto& define : stmt->defines)
     if (define->position > stmt->columns.size())
       return OraError(1007, "variable not in select list");
   for (ub4 row = 0; row < nrows && stmt->has_row; ++row) {
     for (const auto& define : stmt->defines) {
       const TBufferSpec& b = define->buffer;
-      const TValue value = ColumnValue(stmt->query, static_cast<int>(define->position - 1));
+      const int column = static_cast<int>(define->position - 1);
+      const TValue value = !stmt->answered ? ColumnValue(stmt->query, column)
+                           : std::size_t(column) < stmt->rule_rows[stmt->rule_next].size()
+                               ? stmt->rule_rows[stmt->rule_next][column]
+                               : TValue{};
       if (value.IsNull()) {
         if (!b.ind) return OraError(1405, MessageOf(1405));
         *b.IndAt(row) = -1;
@@ -827,6 +831,10 @@ TOraError TModelServer::Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& 
     }
     ++fetched;
     ++stmt->row_count;
+    if (stmt->answered) {
+      stmt->has_row = ++stmt->rule_next < stmt->rule_rows.size();
+      continue;
+    }
     const int rc = sqlite3_step(stmt->query);
     stmt->has_row = rc == SQLITE_ROW;
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
@@ -836,10 +844,78 @@ TOraError TModelServer::Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& 
     }
   }
   if (!stmt->has_row) {
-    sqlite3_finalize(stmt->query);
+    if (stmt->query) sqlite3_finalize(stmt->query);
     stmt->query = nullptr;
+    stmt->answered = false;
+    stmt->rule_rows.clear();
   }
   return {};
+}
+
+TOraError TModelServer::Answer(TStmtHandle* stmt, const TRuleAnswer& answer, ub4 iters, ub4 mode,
+                               bool& fewer_rows) {
+  if (answer.error) return answer.error;
+  stmt->row_count = answer.rows_processed;
+  for (const auto& [name, value] : answer.out_binds) {
+    const TBindHandle* bind = nullptr;
+    for (const auto& candidate : stmt->binds)
+      if (candidate->name == name) bind = candidate.get();
+    if (!bind) return OraError(1036, "illegal variable name/number");
+    const TBufferSpec& b = bind->buffer;
+    if (value.IsNull()) {
+      if (!b.ind) return OraError(1405, MessageOf(1405));
+      *b.IndAt(0) = -1;
+      continue;
+    }
+    ub2 length = 0;
+    std::size_t full = 0;
+    const sb4 code =
+        WriteExternal(value, TColumnType{}, b.ValueAt(0), b.size, b.dty, &length, &full);
+    if (code) return ConversionError(code);
+    if (b.ind) *b.IndAt(0) = 0;
+    if (b.len) *b.LenAt(0) = length;
+  }
+  if (answer.columns.empty()) return {};
+  stmt->columns = answer.columns;
+  if (stmt->query) sqlite3_finalize(stmt->query);
+  stmt->query = nullptr;
+  if (mode & kModeDescribeOnly) return {};
+  stmt->answered = true;
+  stmt->rule_rows = answer.rows;
+  stmt->rule_next = 0;
+  stmt->has_row = !answer.rows.empty();
+  if (iters == 0) return {};
+  ub4 fetched = 0;
+  bool truncated = false;
+  if (TOraError e = Fetch(stmt, iters, fetched, truncated)) return e;
+  fewer_rows = fetched < iters;
+  return {};
+}
+
+void TModelServer::Record(const TStmtHandle* stmt, ub4 iters, ub4 rowoff, ub4 mode) {
+  TLogEntry entry{stmt->text, {}, iters, rowoff, mode};
+  for (const auto& bind : stmt->binds) {
+    const TBufferSpec& b = bind->buffer;
+    TValue value;
+    const sb2* ind = b.IndAt(rowoff);
+    std::string text = "<null>";
+    if ((!ind || *ind != -1) && b.value &&
+        ReadExternal(b.ValueAt(rowoff), b.size, b.dty, b.LenAt(rowoff), value) == 0 &&
+        !value.IsNull())
+      text = value.AsText();
+    entry.binds.emplace_back(bind->name, text);
+  }
+  log_.push_back(std::move(entry));
+}
+
+void TModelServer::AddRule(TRule rule) {
+  std::lock_guard lock(mutex_);
+  rules_.push_back(std::move(rule));
+}
+
+std::vector<TLogEntry> TModelServer::Log() const {
+  std::lock_guard lock(mutex_);
+  return log_;
 }
 
 TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iters, ub4 rowoff,
@@ -934,8 +1010,15 @@ sword TModelServer::OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* e
   if (stmt->text.empty()) return Fail(error, OraError(24337, "statement handle not prepared"));
   stmt->session = svc->session;
   stmt->parse_error_offset = 0;
+  stmt->answered = false;
+  Record(stmt, iters, rowoff, mode);
   bool fewer_rows = false;
-  if (TOraError e = Run(stmt, *svc->session->connection, iters, rowoff, mode, fewer_rows)) {
+  TRuleAnswer answer;
+  const bool ruled = std::any_of(rules_.begin(), rules_.end(), [&](const TRule& rule) {
+    return rule.Answers(stmt->text, answer);
+  });
+  if (TOraError e = ruled ? Answer(stmt, answer, iters, mode, fewer_rows)
+                          : Run(stmt, *svc->session->connection, iters, rowoff, mode, fewer_rows)) {
     stmt->parse_error_offset = e.offset;
     return Fail(error, e);
   }
@@ -953,7 +1036,7 @@ sword TModelServer::OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2
   if (!stmt || !error) return OCI_INVALID_HANDLE;
   if (orientation != OCI_DEFAULT && orientation != kFetchNext)
     return Fail(error, NoRule("fetch orientation " + std::to_string(orientation)));
-  if (!stmt->session || !stmt->session->connection || !stmt->query)
+  if (!stmt->session || !stmt->session->connection || (!stmt->query && !stmt->answered))
     return Fail(error, OraError(1002, "fetch out of sequence"));
   ub4 fetched = 0;
   bool truncated = false;

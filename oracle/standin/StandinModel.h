@@ -15,6 +15,7 @@
 
 #include "oracle/standin/StandinDatabase.h"
 #include "oracle/standin/StandinHandles.h"
+#include "oracle/standin/StandinRules.h"
 #include "oracle/standin/StandinServer.h"
 #include "oracle/standin/StandinSql.h"
 
@@ -33,6 +34,9 @@ class TModelServer : public TNotConnectedServer {
 
   TDatabase& Database() { return *database_; }
   void SetBanner(std::string banner);
+  // Rules are tried in the order added, before the SQL runs.
+  void AddRule(TRule rule);
+  std::vector<TLogEntry> Log() const;
   // Runs Oracle SQL as `user` (DDL, DML; statements separated by lines that
   // hold a single "/" or by ";" at a line's end) and commits.
   TOraError LoadFixture(const std::string& user, const std::string& script);
@@ -106,6 +110,9 @@ class TModelServer : public TNotConnectedServer {
   TOraError StartQuery(TStmtHandle* stmt, TConnection& connection, const TTranslation& sql,
                        bool describe_only);
   TOraError BindRow(TStmtHandle* stmt, sqlite3_stmt* query, const TTranslation& sql, ub4 row);
+  TOraError Answer(TStmtHandle* stmt, const TRuleAnswer& answer, ub4 iters, ub4 mode,
+                   bool& fewer_rows);
+  void Record(const TStmtHandle* stmt, ub4 iters, ub4 rowoff, ub4 mode);
   TOraError Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& truncated);
 
   mutable std::recursive_mutex mutex_;
@@ -113,6 +120,8 @@ class TModelServer : public TNotConnectedServer {
   std::string banner_ = kBannerOracle8;
   std::unordered_set<const THandle*> live_;
   std::vector<std::unique_ptr<THandle>> owned_;
+  std::vector<TRule> rules_;
+  std::vector<TLogEntry> log_;
 };
 
 }  // namespace Standin
