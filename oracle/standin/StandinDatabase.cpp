@@ -188,7 +188,10 @@ bool TConnection::InTransaction() const {
 }
 
 TOraError TConnection::Begin() {
-  return InTransaction() ? TOraError{} : Exec("BEGIN");
+  // A transaction takes the database's one write lock at once: a second
+  // session that changes or locks rows meanwhile is answered ORA-00054 (the
+  // model locks the whole database where Oracle locks rows).
+  return InTransaction() ? TOraError{} : Exec("BEGIN IMMEDIATE");
 }
 
 TOraError TConnection::Commit() {

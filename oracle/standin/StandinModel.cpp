@@ -926,6 +926,8 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
   const bool describe_only = mode & kModeDescribeOnly;
   switch (sql.kind) {
     case TStatementKind::Query: {
+      if (sql.for_update && !describe_only)
+        if (TOraError e = connection.Begin()) return e;
       if (TOraError e = StartQuery(stmt, connection, sql, describe_only)) return e;
       if (describe_only || iters == 0) return {};
       ub4 fetched = 0;

@@ -1,5 +1,6 @@
 // Prepare, bind, execute, describe and fetch through the handle calls.
 #include <cstring>
+#include <thread>
 
 #include "StandinTestSupport.h"
 
@@ -244,6 +245,52 @@ TEST_F(Statements, SavepointsUndoOnlyWhatFollowsThem) {
   EXPECT_EQ(scott.Rows("select TITLE from CD order by ID"), (TRows{{"One"}, {"Kind"}}));
   EXPECT_EQ(scott.Exec("rollback to savepoint NEVER"), OCI_ERROR);
   EXPECT_EQ(scott.ErrorCode(), 1086);
+}
+
+}  // namespace
+}  // namespace StandinTest
+
+namespace StandinTest {
+namespace {
+
+using TRows = std::vector<std::vector<std::string>>;
+
+TEST_F(Statements, LockedRowsRefuseAnotherSessionOnAnotherThread) {
+  ASSERT_EQ(scott.Exec("select ID from CD where ID = 1 for update of CD.ID nowait"), OCI_SUCCESS);
+  sb4 code = 0;
+  std::string seen;
+  std::thread other([&] {
+    TSession session;
+    session.Logon("scott", "tiger");
+    if (session.Exec("select ID from CD a where a.ID = 1 for update nowait") == OCI_ERROR)
+      code = session.ErrorCode();
+    // Reading is never blocked.
+    seen = session.Rows("select TITLE from CD where ID = 1").at(0).at(0);
+    session.Logoff();
+  });
+  other.join();
+  EXPECT_EQ(code, 54);
+  EXPECT_EQ(seen, "Blue");
+  ASSERT_EQ(OCITransCommit(scott.svc, scott.error, 0), OCI_SUCCESS);
+  TSession later;
+  later.Logon("scott", "tiger");
+  EXPECT_EQ(later.Exec("update CD set TITLE = 'Free' where ID = 1"), OCI_SUCCESS);
+  later.Logoff();
+}
+
+TEST_F(Statements, TwoSessionsOnTwoThreadsRunAtOnce) {
+  std::vector<std::thread> threads;
+  std::vector<int> failures(2);
+  for (int t = 0; t < 2; ++t)
+    threads.emplace_back([&, t] {
+      TSession session;
+      session.Logon("scott", "tiger");
+      for (int i = 0; i < 50; ++i)
+        if (session.Rows("select count(*) from CD") != (TRows{{"2"}})) ++failures[t];
+      session.Logoff();
+    });
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(failures, (std::vector<int>{0, 0}));
 }
 
 }  // namespace
