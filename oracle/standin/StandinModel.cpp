@@ -856,25 +856,8 @@ TOraError TModelServer::Answer(TStmtHandle* stmt, const TRuleAnswer& answer, ub4
                                bool& fewer_rows) {
   if (answer.error) return answer.error;
   stmt->row_count = answer.rows_processed;
-  for (const auto& [name, value] : answer.out_binds) {
-    const TBindHandle* bind = nullptr;
-    for (const auto& candidate : stmt->binds)
-      if (candidate->name == name) bind = candidate.get();
-    if (!bind) return OraError(1036, "illegal variable name/number");
-    const TBufferSpec& b = bind->buffer;
-    if (value.IsNull()) {
-      if (!b.ind) return OraError(1405, MessageOf(1405));
-      *b.IndAt(0) = -1;
-      continue;
-    }
-    ub2 length = 0;
-    std::size_t full = 0;
-    const sb4 code =
-        WriteExternal(value, TColumnType{}, b.ValueAt(0), b.size, b.dty, &length, &full);
-    if (code) return ConversionError(code);
-    if (b.ind) *b.IndAt(0) = 0;
-    if (b.len) *b.LenAt(0) = length;
-  }
+  for (const auto& [name, value] : answer.out_binds)
+    if (TOraError e = WriteOutBind(stmt, name, value)) return e;
   if (answer.columns.empty()) return {};
   stmt->columns = answer.columns;
   if (stmt->query) sqlite3_finalize(stmt->query);
@@ -890,6 +873,52 @@ TOraError TModelServer::Answer(TStmtHandle* stmt, const TRuleAnswer& answer, ub4
   if (TOraError e = Fetch(stmt, iters, fetched, truncated)) return e;
   fewer_rows = fetched < iters;
   return {};
+}
+
+TOraError TModelServer::WriteOutBind(TStmtHandle* stmt, const std::string& name,
+                                     const TValue& value) {
+  const TBindHandle* bind = nullptr;
+  for (const auto& candidate : stmt->binds)
+    if (candidate->name == name) bind = candidate.get();
+  if (!bind) return OraError(1008, "not all variables bound");
+  const TBufferSpec& b = bind->buffer;
+  if (value.IsNull()) {
+    if (!b.ind) return OraError(1405, MessageOf(1405));
+    *b.IndAt(0) = -1;
+    return {};
+  }
+  ub2 length = 0;
+  std::size_t full = 0;
+  const sb4 code = WriteExternal(value, TColumnType{}, b.ValueAt(0), b.size, b.dty, &length, &full);
+  if (code) return ConversionError(code);
+  if (b.ind) *b.IndAt(0) = 0;
+  if (b.len) *b.LenAt(0) = length;
+  return {};
+}
+
+TOraError TModelServer::Evaluate(TStmtHandle* stmt, TConnection& connection,
+                                 const std::string& oracle_sql, std::vector<TValue>& row,
+                                 bool& found) {
+  const TTranslation sql = TranslateSql(oracle_sql, Context(connection.User()));
+  sqlite3_stmt* query = nullptr;
+  if (sqlite3_prepare_v2(connection.Handle(), sql.sql.c_str(), -1, &query, nullptr) != SQLITE_OK) {
+    TOraError error = connection.LastError(sql.sql);
+    return error.code == 3001 ? NoRule(stmt->text) : error;
+  }
+  TOraError error = BindRow(stmt, query, sql, 0);
+  row.clear();
+  found = false;
+  if (!error) {
+    const int rc = sqlite3_step(query);
+    if (rc == SQLITE_ROW) {
+      found = true;
+      for (int i = 0; i < sqlite3_column_count(query); ++i) row.push_back(ColumnValue(query, i));
+    } else if (rc != SQLITE_DONE) {
+      error = connection.LastError(sql.sql);
+    }
+  }
+  sqlite3_finalize(query);
+  return error;
 }
 
 void TModelServer::Record(const TStmtHandle* stmt, ub4 iters, ub4 rowoff, ub4 mode) {
@@ -924,6 +953,10 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
   stmt->function_code = sql.function_code;
   stmt->row_count = 0;
   const bool describe_only = mode & kModeDescribeOnly;
+  TRuleAnswer builtin;
+  TOraError builtin_error;
+  if (Builtin(stmt, connection, builtin, builtin_error))
+    return builtin_error ? builtin_error : Answer(stmt, builtin, iters, mode, fewer_rows);
   switch (sql.kind) {
     case TStatementKind::Query: {
       if (sql.for_update && !describe_only)

@@ -112,6 +112,12 @@ class TModelServer : public TNotConnectedServer {
   TOraError BindRow(TStmtHandle* stmt, sqlite3_stmt* query, const TTranslation& sql, ub4 row);
   TOraError Answer(TStmtHandle* stmt, const TRuleAnswer& answer, ub4 iters, ub4 mode,
                    bool& fewer_rows);
+  // The session's probes and the library's PL/SQL blocks, which SQLite
+  // cannot run: true when `stmt` was one of them (StandinPlsql.cpp).
+  bool Builtin(TStmtHandle* stmt, TConnection& connection, TRuleAnswer& answer, TOraError& error);
+  TOraError Evaluate(TStmtHandle* stmt, TConnection& connection, const std::string& oracle_sql,
+                     std::vector<TValue>& row, bool& found);
+  TOraError WriteOutBind(TStmtHandle* stmt, const std::string& name, const TValue& value);
   void Record(const TStmtHandle* stmt, ub4 iters, ub4 rowoff, ub4 mode);
   TOraError Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& truncated);
 

@@ -119,21 +119,25 @@ sb4 ReadExternal(const void* buffer, sb4 size, ub2 dty, const ub2* actual_length
     }
     case kSqltInt:
     case kSqltUin: {
+      // Signed and unsigned apart: a conditional of the two would make both unsigned.
+      const bool is_signed = dty == kSqltInt;
       std::int64_t v = 0;
-      if (size == 1)
-        v = dty == kSqltInt ? *reinterpret_cast<const sb1*>(bytes) : ub1(bytes[0]);
-      else if (size == 2) {
+      if (size == 1) {
+        v = is_signed ? std::int64_t{*reinterpret_cast<const sb1*>(bytes)}
+                      : std::int64_t{static_cast<ub1>(bytes[0])};
+      } else if (size == 2) {
         sb2 s;
         std::memcpy(&s, bytes, 2);
-        v = dty == kSqltInt ? s : static_cast<ub2>(s);
+        v = is_signed ? std::int64_t{s} : std::int64_t{static_cast<ub2>(s)};
       } else if (size == 4) {
         sb4 s;
         std::memcpy(&s, bytes, 4);
-        v = dty == kSqltInt ? s : static_cast<ub4>(s);
-      } else if (size == 8)
+        v = is_signed ? std::int64_t{s} : std::int64_t{static_cast<ub4>(s)};
+      } else if (size == 8) {
         std::memcpy(&v, bytes, 8);
-      else
+      } else {
         return kUnsupportedType;
+      }
       out = TValue::Int(v);
       return 0;
     }
