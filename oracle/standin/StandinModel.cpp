@@ -167,24 +167,6 @@ T* TModelServer::Live(const void* handle, ub4 type) const {
   return static_cast<T*>(const_cast<THandle*>(base));
 }
 
-template <class T, class K>
-T* TModelServer::Attach(TStmtHandle* stmt, std::vector<std::unique_ptr<T>>& list, K T::*key,
-                        const K& value, const TBufferSpec& buffer) {
-  // A second bind of a name, or define of a position, replaces the first.
-  T* found = nullptr;
-  for (auto& existing : list)
-    if ((*existing).*key == value) found = existing.get();
-  if (!found) {
-    list.push_back(std::make_unique<T>());
-    found = list.back().get();
-    found->stmt = stmt;
-    found->*key = value;
-    Register(found);
-  }
-  found->buffer = buffer;
-  return found;
-}
-
 sword TModelServer::Own(std::unique_ptr<THandle> handle, void** out, void** usrmempp) {
   Register(handle.get());
   *out = handle.get();

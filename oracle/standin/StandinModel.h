@@ -8,6 +8,7 @@
 // their own connections and transactions.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -40,6 +41,35 @@ class TModelServer : public TNotConnectedServer {
   // Runs Oracle SQL as `user` (DDL, DML; statements separated by lines that
   // hold a single "/" or by ";" at a line's end) and commits.
   TOraError LoadFixture(const std::string& user, const std::string& script);
+
+  // The older generation (StandinOci7.cpp): a logon data area stands for a
+  // session of the model, a cursor data area for one of its statements.
+  sword olog(Lda_Def* lda, ub1* hda, OraText* uid, sword uidl, OraText* pswd, sword pswdl,
+             OraText* conn, sword connl, ub4 mode) override;
+  sword orlon(Lda_Def* lda, ub1* hda, OraText* uid, sword uidl, OraText* pswd, sword pswdl,
+              sword audit) override;
+  sword ologof(Lda_Def* lda) override;
+  sword oerhms(Lda_Def* lda, sb2 rcode, OraText* buf, sword bufsiz) override;
+  sword oopen(Cda_Def* cursor, Lda_Def* lda, OraText* dbn, sword dbnl, sword arsize, OraText* uid,
+              sword uidl) override;
+  sword oparse(Cda_Def* cursor, OraText* sqlstm, sb4 sqllen, sword defflg, ub4 lngflg) override;
+  sword obndra(Cda_Def* cursor, OraText* sqlvar, sword sqlvl, ub1* progv, sword progvl, sword ftype,
+               sword scale, sb2* indp, ub2* alen, ub2* arcode, ub4 maxsiz, ub4* cursiz,
+               OraText* fmt, sword fmtl, sword fmtt) override;
+  sword odefin(Cda_Def* cursor, sword pos, ub1* buf, sword bufl, sword ftype, sword scale,
+               sb2* indp, OraText* fmt, sword fmtl, sword fmtt, ub2* rlen, ub2* rcode) override;
+  sword odescr(Cda_Def* cursor, sword pos, sb4* dbsize, sb2* dbtype, sb1* cbuf, sb4* cbufl,
+               sb4* dsize, sb2* prec, sb2* scale, sb2* nullok) override;
+  sword oexec(Cda_Def* cursor) override;
+  sword oexn(Cda_Def* cursor, sword iters, sword rowoff) override;
+  sword oexfet(Cda_Def* cursor, ub4 nrows, sword cancel, sword exact) override;
+  sword ofen(Cda_Def* cursor, sword nrows) override;
+  sword oclose(Cda_Def* cursor) override;
+  sword ocom(Lda_Def* lda) override;
+  sword orol(Lda_Def* lda) override;
+  sword ocon(Lda_Def* lda) override;
+  sword ocof(Lda_Def* lda) override;
+  sword obreak(Lda_Def* lda) override;
 
   sword OCIEnvInit(OCIEnv** envp, ub4 mode, std::size_t xtramem_sz, void** usrmempp) override;
   sword OCIEnvCreate(OCIEnv** envp, ub4 mode, void* ctxp, OCIMallocFn malocfp, OCIReallocFn ralocfp,
@@ -121,7 +151,25 @@ class TModelServer : public TNotConnectedServer {
   void Record(const TStmtHandle* stmt, ub4 iters, ub4 rowoff, ub4 mode);
   TOraError Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& truncated);
 
+  struct TLogon {
+    std::unique_ptr<TSessionHandle> session;
+    bool autocommit = false;
+  };
+  struct TCursor {
+    std::unique_ptr<TStmtHandle> stmt;
+    Lda_Def* lda = nullptr;
+    bool parsed = false;
+  };
+  sword Logon7(Lda_Def* lda, const std::string& user, const std::string& password);
+  // Sets the area's return code (and the text oerhms gives for it); the code.
+  sword AreaResult(cda_def* area, const TOraError& error);
+  TCursor* Cursor7(Cda_Def* cursor);
+  sword Execute7(Cda_Def* cursor, ub4 iters, ub4 rowoff, ub4 fetch_rows);
+
   mutable std::recursive_mutex mutex_;
+  std::map<const Lda_Def*, TLogon> logons_;
+  std::map<const Cda_Def*, TCursor> cursors_;
+  std::map<sb4, std::string> texts_;
   std::unique_ptr<TDatabase> database_;
   std::string banner_ = kBannerOracle8;
   std::unordered_set<const THandle*> live_;
@@ -129,5 +177,23 @@ class TModelServer : public TNotConnectedServer {
   std::vector<TRule> rules_;
   std::vector<TLogEntry> log_;
 };
+
+template <class T, class K>
+T* TModelServer::Attach(TStmtHandle* stmt, std::vector<std::unique_ptr<T>>& list, K T::*key,
+                        const K& value, const TBufferSpec& buffer) {
+  // A second bind of a name, or define of a position, replaces the first.
+  T* found = nullptr;
+  for (auto& existing : list)
+    if ((*existing).*key == value) found = existing.get();
+  if (!found) {
+    list.push_back(std::make_unique<T>());
+    found = list.back().get();
+    found->stmt = stmt;
+    found->*key = value;
+    Register(found);
+  }
+  found->buffer = buffer;
+  return found;
+}
 
 }  // namespace Standin
