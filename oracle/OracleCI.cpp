@@ -66,10 +66,10 @@ HMODULE UnloadedHandle() {
   return reinterpret_cast<HMODULE>(kUnloadedHandle);
 }
 
-// The lock for callers that may come before unit start (tests, a program
-// that forgot it): the unit's lock, created on first need.
+// The unit's lock; a program that uses the library before its unit start
+// learns so at once instead of racing to create the lock.
 TOracleCriticalSection& Lock() {
-  if (!GlobalOracleLock) InitializeUnit();
+  if (!GlobalOracleLock) throw Exception("The Oracle library's unit has not been initialised");
   return *GlobalOracleLock;
 }
 

@@ -163,7 +163,8 @@ inline TOracleCriticalSection* GlobalOracleLock = nullptr;
 
 // Unit start and end, run by the program's module initialisation: the first
 // creates GlobalOracleLock (once), the second unloads nothing but frees the
-// home list and the lock and clears every string above.
+// home list and the lock and clears every string above. Loading before the
+// unit start raises Exception.
 void InitializeUnit();
 void FinalizeUnit();
 

@@ -44,7 +44,9 @@ INSTANTIATE_TEST_SUITE_P(
         Generations{"standin_client_no_olog", true, false, false, true, true, true},
         Generations{"standin_client_no_opinit", true, true, false, true, true, true},
         Generations{"standin_client_no_ociepmsg", true, true, true, true, false, true},
-        Generations{"standin_client_no_lobtrim", true, true, true, false, false, false}),
+        Generations{"standin_client_no_lobtrim", true, true, true, false, false, false},
+        // One name short of the older generation: the client runs the handle generation.
+        Generations{"standin_client_no_orlon", false, false, false, true, true, true}),
     [](const auto& info) { return String(info.param.variant); });
 
 TEST_F(OracleWorld, AGroupStopsLookingAtItsFirstMissingName) {

@@ -51,6 +51,30 @@ TEST_F(OracleWorld, WithoutAHomeListTheOracleKeyItselfIsTheHome) {
   EXPECT_EQ(OCIDLL, "C:\\ora\\bin\\oci.dll");
 }
 
+TEST_F(OracleWorld, RegistryStringsLoseOnlyTheirTerminatingNull) {
+  SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\ORACLE", "A", "C:\\ora");
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ORACLE", 0, KEY_ALL_ACCESS, &key),
+            LONG(ERROR_SUCCESS));
+  ASSERT_EQ(RegSetValueExA(key, "B", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\ora"), 6),
+            LONG(ERROR_SUCCESS));  // written without its null
+  RegCloseKey(key);
+  String value;
+  EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\ORACLE", "A", value),
+            LONG(ERROR_SUCCESS));
+  EXPECT_EQ(value, "C:\\ora");
+  ReadRegistryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\ORACLE", "B", value);
+  EXPECT_EQ(value, "C:\\ora");
+  EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\NONE", "A", value),
+            LONG(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(value, "");
+}
+
+TEST(OracleUnit, LoadingBeforeTheUnitStartRaises) {
+  ASSERT_EQ(GlobalOracleLock, nullptr);
+  EXPECT_THROW(InitOci(), Exception);
+}
+
 TEST_F(OracleWorld, TheHomeWhoseBinStandsEarliestInPathWins) {
   AddHome(0, "Alpha", Native("alpha"));
   AddHome(1, "Beta", Native("beta"));
