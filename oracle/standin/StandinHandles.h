@@ -1,0 +1,159 @@
+// oracle/standin/StandinHandles.h
+//
+// What the stand-in client hands out as handles and descriptors. A caller
+// only ever sees the address; the model keeps every live one in a set and
+// checks the address and its type on each call, as a client does, so that a
+// test which passes a freed or wrong handle fails instead of reading junk.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "oracle/OciTypes.h"
+#include "oracle/standin/StandinValue.h"
+
+struct sqlite3_stmt;
+
+namespace Standin {
+
+// Handle and descriptor types of the call interface.
+constexpr ub4 kHtypeEnv = 1;
+constexpr ub4 kHtypeError = 2;
+constexpr ub4 kHtypeSvcCtx = 3;
+constexpr ub4 kHtypeStmt = 4;
+constexpr ub4 kHtypeBind = 5;
+constexpr ub4 kHtypeDefine = 6;
+constexpr ub4 kHtypeDescribe = 7;
+constexpr ub4 kHtypeServer = 8;
+constexpr ub4 kHtypeSession = 9;
+constexpr ub4 kHtypeTrans = 10;
+constexpr ub4 kDtypeLob = 50;
+constexpr ub4 kDtypeSnap = 51;
+constexpr ub4 kDtypeParam = 53;
+constexpr ub4 kDtypeRowid = 54;
+constexpr ub4 kDtypeFile = 56;
+
+class TConnection;
+
+struct THandle {
+  explicit THandle(ub4 t) : type(t) {}
+  virtual ~THandle() = default;
+  ub4 type;
+};
+
+struct TErrorHandle : THandle {
+  TErrorHandle() : THandle(kHtypeError) {}
+  sb4 code = 0;
+  std::string text;
+};
+
+struct TEnvHandle : THandle {
+  TEnvHandle() : THandle(kHtypeEnv) {}
+  ub4 mode = 0;
+};
+
+struct TServerHandle : THandle {
+  TServerHandle() : THandle(kHtypeServer) {}
+  bool attached = false;
+  std::string dblink;
+};
+
+struct TSessionHandle : THandle {
+  TSessionHandle() : THandle(kHtypeSession) {}
+  std::string username, password;
+  // The schema of a begun session; its connection holds its transaction.
+  std::string user;
+  std::unique_ptr<TConnection> connection;
+};
+
+struct TSvcCtxHandle : THandle {
+  TSvcCtxHandle() : THandle(kHtypeSvcCtx) {}
+  TEnvHandle* env = nullptr;
+  TServerHandle* server = nullptr;
+  TSessionHandle* session = nullptr;
+};
+
+// One bind or define: the caller's arrays and how far apart their elements
+// lie.
+struct TBufferSpec {
+  void* value = nullptr;
+  sb4 size = 0;
+  ub2 dty = 0;
+  sb2* ind = nullptr;
+  ub2* len = nullptr;
+  ub2* rcode = nullptr;
+  ub4 value_skip = 0, ind_skip = sizeof(sb2), len_skip = sizeof(ub2), rcode_skip = sizeof(ub2);
+
+  void* ValueAt(ub4 row) const { return static_cast<char*>(value) + std::size_t(row) * value_skip; }
+  sb2* IndAt(ub4 row) const {
+    return ind ? reinterpret_cast<sb2*>(reinterpret_cast<char*>(ind) + std::size_t(row) * ind_skip)
+               : nullptr;
+  }
+  ub2* LenAt(ub4 row) const {
+    return len ? reinterpret_cast<ub2*>(reinterpret_cast<char*>(len) + std::size_t(row) * len_skip)
+               : nullptr;
+  }
+  ub2* RcodeAt(ub4 row) const {
+    return rcode ? reinterpret_cast<ub2*>(reinterpret_cast<char*>(rcode) +
+                                          std::size_t(row) * rcode_skip)
+                 : nullptr;
+  }
+};
+
+struct TStmtHandle;
+
+struct TBindHandle : THandle {
+  TBindHandle() : THandle(kHtypeBind) {}
+  TStmtHandle* stmt = nullptr;
+  std::string name;  // upper case, without the colon
+  TBufferSpec buffer;
+};
+
+struct TDefineHandle : THandle {
+  TDefineHandle() : THandle(kHtypeDefine) {}
+  TStmtHandle* stmt = nullptr;
+  ub4 position = 0;
+  TBufferSpec buffer;
+};
+
+struct TParamHandle : THandle {
+  TParamHandle() : THandle(kDtypeParam) {}
+  TColumnType column;
+};
+
+struct TRowidHandle : THandle {
+  TRowidHandle() : THandle(kDtypeRowid) {}
+  std::string table;
+  sb4 row = 0;
+};
+
+struct TStmtHandle : THandle {
+  TStmtHandle() : THandle(kHtypeStmt) {}
+  ~TStmtHandle() override;
+  TEnvHandle* env = nullptr;
+  TSessionHandle* session = nullptr;  // of the last execution
+  std::string text;
+  ub2 stmt_type = 0;
+  ub2 function_code = 0;
+  ub2 parse_error_offset = 0;
+  ub4 row_count = 0;
+  ub4 prefetch_rows = 1, prefetch_memory = 0;
+  // Bind names in order of first appearance, upper case.
+  std::vector<std::string> placeholders;
+  std::vector<std::unique_ptr<TBindHandle>> binds;
+  std::vector<std::unique_ptr<TDefineHandle>> defines;
+  std::vector<std::unique_ptr<TParamHandle>> params;
+  // The current query.
+  std::vector<TColumnType> columns;
+  sqlite3_stmt* query = nullptr;
+  bool has_row = false;  // the query stands on a row not yet fetched
+  // Rows a rule answered with, in place of the query's.
+  bool answered = false;
+  std::vector<std::vector<TValue>> rule_rows;
+  std::size_t rule_next = 0;
+  std::string last_table;
+  sb4 last_rowid = 0;
+};
+
+}  // namespace Standin

@@ -1,0 +1,199 @@
+// oracle/standin/StandinModel.h
+//
+// The stand-in server model: answers the handle-based call interface as a
+// client connected to an Oracle server does, over the data of a TDatabase.
+// Every call checks its handles as a client does, writes only through the
+// addresses it is given, and leaves its error on the error handle for
+// OCIErrorGet. One lock serialises the calls of all threads; sessions keep
+// their own connections and transactions.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_set>
+
+#include "oracle/standin/StandinDatabase.h"
+#include "oracle/standin/StandinHandles.h"
+#include "oracle/standin/StandinRules.h"
+#include "oracle/standin/StandinServer.h"
+#include "oracle/standin/StandinSql.h"
+
+namespace Standin {
+
+// The banners OCIServerVersion gives: the library tells the generations
+// apart by them.
+constexpr const char* kBannerOracle8 = "Oracle8i Enterprise Edition Release 8.1.7.0.0 - Production";
+constexpr const char* kBannerOracle9 = "Oracle9i Enterprise Edition Release 9.2.0.1.0 - Production";
+constexpr const char* kBannerOracle7 = "Oracle7 Server Release 7.3.4.0.0 - Production";
+
+class TModelServer : public TNotConnectedServer {
+ public:
+  TModelServer();
+  ~TModelServer() override;
+
+  TDatabase& Database() { return *database_; }
+  void SetBanner(std::string banner);
+  // Rules are tried in the order added, before the SQL runs.
+  void AddRule(TRule rule);
+  std::vector<TLogEntry> Log() const;
+  // Runs Oracle SQL as `user` (DDL, DML; statements separated by lines that
+  // hold a single "/" or by ";" at a line's end) and commits.
+  TOraError LoadFixture(const std::string& user, const std::string& script);
+
+  // The older generation (StandinOci7.cpp): a logon data area stands for a
+  // session of the model, a cursor data area for one of its statements.
+  sword olog(Lda_Def* lda, ub1* hda, OraText* uid, sword uidl, OraText* pswd, sword pswdl,
+             OraText* conn, sword connl, ub4 mode) override;
+  sword orlon(Lda_Def* lda, ub1* hda, OraText* uid, sword uidl, OraText* pswd, sword pswdl,
+              sword audit) override;
+  sword ologof(Lda_Def* lda) override;
+  sword oerhms(Lda_Def* lda, sb2 rcode, OraText* buf, sword bufsiz) override;
+  sword oopen(Cda_Def* cursor, Lda_Def* lda, OraText* dbn, sword dbnl, sword arsize, OraText* uid,
+              sword uidl) override;
+  sword oparse(Cda_Def* cursor, OraText* sqlstm, sb4 sqllen, sword defflg, ub4 lngflg) override;
+  sword obndra(Cda_Def* cursor, OraText* sqlvar, sword sqlvl, ub1* progv, sword progvl, sword ftype,
+               sword scale, sb2* indp, ub2* alen, ub2* arcode, ub4 maxsiz, ub4* cursiz,
+               OraText* fmt, sword fmtl, sword fmtt) override;
+  sword odefin(Cda_Def* cursor, sword pos, ub1* buf, sword bufl, sword ftype, sword scale,
+               sb2* indp, OraText* fmt, sword fmtl, sword fmtt, ub2* rlen, ub2* rcode) override;
+  sword odescr(Cda_Def* cursor, sword pos, sb4* dbsize, sb2* dbtype, sb1* cbuf, sb4* cbufl,
+               sb4* dsize, sb2* prec, sb2* scale, sb2* nullok) override;
+  sword oexec(Cda_Def* cursor) override;
+  sword oexn(Cda_Def* cursor, sword iters, sword rowoff) override;
+  sword oexfet(Cda_Def* cursor, ub4 nrows, sword cancel, sword exact) override;
+  sword ofen(Cda_Def* cursor, sword nrows) override;
+  sword oclose(Cda_Def* cursor) override;
+  sword ocom(Lda_Def* lda) override;
+  sword orol(Lda_Def* lda) override;
+  sword ocon(Lda_Def* lda) override;
+  sword ocof(Lda_Def* lda) override;
+  sword obreak(Lda_Def* lda) override;
+
+  sword OCIEnvInit(OCIEnv** envp, ub4 mode, std::size_t xtramem_sz, void** usrmempp) override;
+  sword OCIEnvCreate(OCIEnv** envp, ub4 mode, void* ctxp, OCIMallocFn malocfp, OCIReallocFn ralocfp,
+                     OCIFreeFn mfreefp, std::size_t xtramem_sz, void** usrmempp) override;
+  sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, std::size_t xtramem_sz,
+                       void** usrmempp) override;
+  sword OCIHandleFree(void* hndlp, ub4 type) override;
+  sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 type, std::size_t xtramem_sz,
+                           void** usrmempp) override;
+  sword OCIDescriptorFree(void* descp, ub4 type) override;
+  sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep, OraText* bufp,
+                    ub4 bufsiz, ub4 type) override;
+  sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size, ub4 attrtype,
+                   OCIError* errhp) override;
+  sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* sizep,
+                   ub4 attrtype, OCIError* errhp) override;
+  sword OCIServerAttach(OCIServer* srvhp, OCIError* errhp, const OraText* dblink, sb4 dblink_len,
+                        ub4 mode) override;
+  sword OCIServerDetach(OCIServer* srvhp, OCIError* errhp, ub4 mode) override;
+  sword OCIServerVersion(void* hndlp, OCIError* errhp, OraText* bufp, ub4 bufsz,
+                         ub1 hndltype) override;
+  sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp, ub4 credt,
+                        ub4 mode) override;
+  sword OCISessionEnd(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp, ub4 mode) override;
+  sword OCITransCommit(OCISvcCtx* svchp, OCIError* errhp, ub4 flags) override;
+  sword OCITransRollback(OCISvcCtx* svchp, OCIError* errhp, ub4 flags) override;
+  sword OCIBreak(void* hndlp, OCIError* errhp) override;
+  sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* stmt, ub4 stmt_len,
+                       ub4 language, ub4 mode) override;
+  sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position, void* valuep,
+                     sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len,
+                     ub4* curelep, ub4 mode) override;
+  sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const OraText* placeholder,
+                      sb4 placeh_len, void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp,
+                      ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode) override;
+  sword OCIBindArrayOfStruct(OCIBind* bindp, OCIError* errhp, ub4 pvskip, ub4 indskip, ub4 alskip,
+                             ub4 rcskip) override;
+  sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 position,
+                       void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* rlenp, ub2* rcodep,
+                       ub4 mode) override;
+  sword OCIDefineArrayOfStruct(OCIDefine* defnp, OCIError* errhp, ub4 pvskip, ub4 indskip,
+                               ub4 rlskip, ub4 rcskip) override;
+  sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters, ub4 rowoff,
+                       const OCISnapshot* snap_in, OCISnapshot* snap_out, ub4 mode) override;
+  sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation,
+                     ub4 mode) override;
+  sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
+                    ub4 pos) override;
+
+ private:
+  template <class T>
+  T* Live(const void* handle, ub4 type) const;
+  // Keeps a new handle or descriptor and gives its address; lets it go.
+  sword Own(std::unique_ptr<THandle> handle, void** out, void** usrmempp);
+  sword Disown(THandle* handle);
+  void Register(THandle* handle);
+  template <class T, class K>
+  T* Attach(TStmtHandle* stmt, std::vector<std::unique_ptr<T>>& list, K T::*key, const K& value,
+            const TBufferSpec& buffer);
+  void Forget(THandle* handle);
+  void FreeStatement(TStmtHandle* stmt);
+  // Records `error` on the error handle; the call's status.
+  sword Fail(TErrorHandle* error, const TOraError& ora);
+  sword EndTransaction(OCISvcCtx* svchp, OCIError* errhp, bool commit);
+  TSqlContext Context(const std::string& user) const;
+  TOraError Run(TStmtHandle* stmt, TConnection& connection, ub4 iters, ub4 rowoff, ub4 mode,
+                bool& fewer_rows);
+  TOraError StartQuery(TStmtHandle* stmt, TConnection& connection, const TTranslation& sql,
+                       bool describe_only);
+  TOraError BindRow(TStmtHandle* stmt, sqlite3_stmt* query, const TTranslation& sql, ub4 row);
+  TOraError Answer(TStmtHandle* stmt, const TRuleAnswer& answer, ub4 iters, ub4 mode,
+                   bool& fewer_rows);
+  // The session's probes and the library's PL/SQL blocks, which SQLite
+  // cannot run: true when `stmt` was one of them (StandinPlsql.cpp).
+  bool Builtin(TStmtHandle* stmt, TConnection& connection, TRuleAnswer& answer, TOraError& error);
+  TOraError Evaluate(TStmtHandle* stmt, TConnection& connection, const std::string& oracle_sql,
+                     std::vector<TValue>& row, bool& found);
+  TOraError WriteOutBind(TStmtHandle* stmt, const std::string& name, const TValue& value);
+  void Record(const TStmtHandle* stmt, ub4 iters, ub4 rowoff, ub4 mode);
+  TOraError Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& truncated);
+
+  struct TLogon {
+    std::unique_ptr<TSessionHandle> session;
+    bool autocommit = false;
+  };
+  struct TCursor {
+    std::unique_ptr<TStmtHandle> stmt;
+    Lda_Def* lda = nullptr;
+    bool parsed = false;
+  };
+  sword Logon7(Lda_Def* lda, const std::string& user, const std::string& password);
+  // Sets the area's return code (and the text oerhms gives for it); the code.
+  sword AreaResult(cda_def* area, const TOraError& error);
+  TCursor* Cursor7(Cda_Def* cursor);
+  sword Execute7(Cda_Def* cursor, ub4 iters, ub4 rowoff, ub4 fetch_rows);
+
+  mutable std::recursive_mutex mutex_;
+  std::map<const Lda_Def*, TLogon> logons_;
+  std::map<const Cda_Def*, TCursor> cursors_;
+  std::map<sb4, std::string> texts_;
+  std::unique_ptr<TDatabase> database_;
+  std::string banner_ = kBannerOracle8;
+  std::unordered_set<const THandle*> live_;
+  std::vector<std::unique_ptr<THandle>> owned_;
+  std::vector<TRule> rules_;
+  std::vector<TLogEntry> log_;
+};
+
+template <class T, class K>
+T* TModelServer::Attach(TStmtHandle* stmt, std::vector<std::unique_ptr<T>>& list, K T::*key,
+                        const K& value, const TBufferSpec& buffer) {
+  // A second bind of a name, or define of a position, replaces the first.
+  T* found = nullptr;
+  for (auto& existing : list)
+    if ((*existing).*key == value) found = existing.get();
+  if (!found) {
+    list.push_back(std::make_unique<T>());
+    found = list.back().get();
+    found->stmt = stmt;
+    found->*key = value;
+    Register(found);
+  }
+  found->buffer = buffer;
+  return found;
+}
+
+}  // namespace Standin
