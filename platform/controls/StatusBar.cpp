@@ -53,7 +53,7 @@ void TStatusPanels::Update(TCollectionItem* item) {
   bar_->UpdatePanels(static_cast<TStatusPanel*>(item));
 }
 
-TStatusBar::TStatusBar(TComponent* owner) : TWinControl(owner) {
+TStatusBar::TStatusBar(TComponent* owner) : TStandardControl(owner) {
   panels_ = std::make_unique<TStatusPanels>(this);
   SetBounds(0, 0, 300, 19);
   SetAlign(alBottom);
@@ -66,27 +66,15 @@ TStatusBar::~TStatusBar() {
 }
 
 void TStatusBar::CreateParams(TCreateParams& params) {
-  TWinControl::CreateParams(params);
+  TStandardControl::CreateParams(params);
   RegisterStatusBarClass();
   CreateSubClass(params, STATUSCLASSNAME);
   if (size_grip_) params.Style |= SBARS_SIZEGRIP;
 }
 
 void TStatusBar::CreateWnd() {
-  TWinControl::CreateWnd();
-  SendMessage(WindowHandle(), WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), 0);
+  TStandardControl::CreateWnd();
   UpdatePanels(nullptr);
-}
-
-// The window class draws the bar; the control adds nothing of its own.
-void TStatusBar::WMPaint(TMessage& message) { DefaultHandler(message); }
-
-void TStatusBar::WMEraseBkgnd(TMessage& message) { DefaultHandler(message); }
-
-void TStatusBar::CMFontChanged(TMessage& message) {
-  TWinControl::CMFontChanged(message);
-  if (HandleAllocated())
-    SendMessage(WindowHandle(), WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), 1);
 }
 
 void TStatusBar::SetSimplePanel(bool value) {

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "platform/controls/Panel.h"
-#include "platform/controls/WinControl.h"
+#include "platform/controls/StandardControl.h"
 #include "platform/rtl/Collection.h"
 
 class TStatusBar;
@@ -64,7 +64,7 @@ class TStatusPanels : public TCollection {
   TStatusBar* bar_;
 };
 
-class TStatusBar : public TWinControl {
+class TStatusBar : public TStandardControl {
   ZORVET_CLASS_NAME(TStatusBar)
 
  public:
@@ -82,9 +82,6 @@ class TStatusBar : public TWinControl {
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
-  void CMFontChanged(TMessage& message) override;
-  void WMPaint(TMessage& message) override;
-  void WMEraseBkgnd(TMessage& message) override;
 
  private:
   friend class TStatusPanels;

@@ -7,35 +7,15 @@
 
 // The window reports clicks (BN_CLICKED); the mouse-up clicks of the
 // control layer would count every click twice.
-TButtonControl::TButtonControl(TComponent* owner) : TWinControl(owner) {
+TButtonControl::TButtonControl(TComponent* owner) : TStandardControl(owner) {
   control_style_ -= csClickEvents;
 }
 
 void TButtonControl::CreateParams(TCreateParams& params) {
-  TWinControl::CreateParams(params);
+  TStandardControl::CreateParams(params);
   RegisterButtonClass();
   CreateSubClass(params, WC_BUTTON);
   params.Style |= WS_TABSTOP;
-}
-
-void TButtonControl::CreateWnd() {
-  TWinControl::CreateWnd();
-  SendMessage(WindowHandle(), WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), 0);
-}
-
-void TButtonControl::CMFontChanged(TMessage& message) {
-  TWinControl::CMFontChanged(message);
-  if (HandleAllocated())
-    SendMessage(WindowHandle(), WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), 1);
-}
-
-// The window class draws the button.
-void TButtonControl::WMPaint(TMessage& message) {
-  DefaultHandler(message);
-}
-
-void TButtonControl::WMEraseBkgnd(TMessage& message) {
-  DefaultHandler(message);
 }
 
 void TButtonControl::Dispatch(TMessage& message) {
@@ -43,7 +23,7 @@ void TButtonControl::Dispatch(TMessage& message) {
     ButtonClicked();
     return;
   }
-  TWinControl::Dispatch(message);
+  TStandardControl::Dispatch(message);
 }
 
 TCheckBox::TCheckBox(TComponent* owner) : TButtonControl(owner) {

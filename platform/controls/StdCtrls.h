@@ -7,13 +7,13 @@
 //     OnClick.
 #pragma once
 
-#include "platform/controls/WinControl.h"
+#include "platform/controls/StandardControl.h"
 
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 
 // What the two have in common: the class, the font and the painting are
 // the window's.
-class TButtonControl : public TWinControl {
+class TButtonControl : public TStandardControl {
   ZORVET_CLASS_NAME(TButtonControl)
 
  public:
@@ -21,10 +21,6 @@ class TButtonControl : public TWinControl {
 
  protected:
   void CreateParams(TCreateParams& params) override;
-  void CreateWnd() override;
-  void CMFontChanged(TMessage& message) override;
-  void WMPaint(TMessage& message) override;
-  void WMEraseBkgnd(TMessage& message) override;
   void Dispatch(TMessage& message) override;
   // BN_CLICKED from the window.
   virtual void ButtonClicked() = 0;
