@@ -1,6 +1,7 @@
 // platform/win/Button.cpp
 #include "platform/win/Button.h"
 
+#include "platform/win/ControlWindow.h"
 #include "platform/win/Font.h"
 #include "platform/win/Gdi.h"
 #include "platform/win/Input.h"
@@ -107,30 +108,11 @@ void Clicked(HWND hwnd, TButtonState& s) {
 }
 
 LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE)
-    SetWindowLongPtr(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TButtonState));
-  TButtonState* s = State(hwnd);
+  TButtonState* s = ControlWindowState<TButtonState>(hwnd, msg);
   if (!s) return DefWindowProc(hwnd, msg, wParam, lParam);
+  if (LRESULT r; HandleControlWindowMessage(hwnd, msg, wParam, lParam, s->font, &Paint, r))
+    return r;
   switch (msg) {
-    case WM_NCDESTROY:
-      SetWindowLongPtr(hwnd, GWLP_USERDATA, 0);
-      delete s;
-      break;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = wParam ? reinterpret_cast<HDC>(wParam) : BeginPaint(hwnd, &ps);
-      Paint(hwnd, dc);
-      if (!wParam) EndPaint(hwnd, &ps);
-      return 0;
-    }
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(static_cast<UINT_PTR>(lParam))) InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s->font);
     case WM_SETTEXT:
     case WM_ENABLE: {
       const LRESULT r = DefWindowProc(hwnd, msg, wParam, lParam);
@@ -217,12 +199,5 @@ LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 void RegisterButtonClass() {
-  WNDCLASS existing;
-  if (GetClassInfo(HInstance(), WC_BUTTON, &existing)) return;
-  WNDCLASS wc;
-  wc.lpszClassName = WC_BUTTON;
-  wc.hInstance = HInstance();
-  wc.lpfnWndProc = StaticWndProc(&ButtonProc);
-  wc.style = CS_HREDRAW | CS_VREDRAW;
-  RegisterClass(wc);
+  RegisterControlWindowClass(WC_BUTTON, &ButtonProc);
 }

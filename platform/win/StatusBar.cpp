@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/ControlWindow.h"
 #include "platform/win/Font.h"
 #include "platform/win/Gdi.h"
 #include "platform/win/Paint.h"
@@ -122,30 +123,11 @@ TPart* PartOf(TStatusBarState& s, UINT index) {
 }
 
 LRESULT StatusBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE)
-    SetWindowLongPtr(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TStatusBarState));
-  TStatusBarState* s = State(hwnd);
+  TStatusBarState* s = ControlWindowState<TStatusBarState>(hwnd, msg);
   if (!s) return DefWindowProc(hwnd, msg, wParam, lParam);
+  if (LRESULT r; HandleControlWindowMessage(hwnd, msg, wParam, lParam, s->font, &Paint, r))
+    return r;
   switch (msg) {
-    case WM_NCDESTROY:
-      SetWindowLongPtr(hwnd, GWLP_USERDATA, 0);
-      delete s;
-      break;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = wParam ? reinterpret_cast<HDC>(wParam) : BeginPaint(hwnd, &ps);
-      Paint(hwnd, dc);
-      if (!wParam) EndPaint(hwnd, &ps);
-      return 0;
-    }
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wParam);
-      if (lParam & 0xFFFF) InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s->font);
     case WM_SIZE:
       InvalidateRect(hwnd, nullptr, TRUE);
       break;
@@ -207,12 +189,5 @@ LRESULT StatusBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 void RegisterStatusBarClass() {
-  WNDCLASS existing;
-  if (GetClassInfo(HInstance(), STATUSCLASSNAME, &existing)) return;
-  WNDCLASS wc;
-  wc.lpszClassName = STATUSCLASSNAME;
-  wc.hInstance = HInstance();
-  wc.lpfnWndProc = StaticWndProc(&StatusBarProc);
-  wc.style = CS_HREDRAW | CS_VREDRAW;
-  RegisterClass(wc);
+  RegisterControlWindowClass(STATUSCLASSNAME, &StatusBarProc);
 }
