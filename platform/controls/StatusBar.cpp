@@ -45,6 +45,23 @@ void TStatusPanel::Assign(const TPersistent* source) {
 TStatusPanels::TStatusPanels(TStatusBar* bar)
     : TCollection(TCollectionItemClass::Of<TStatusPanel>()), bar_(bar) {}
 
+TStatusPanel* TStatusPanels::Add() {
+  return Insert(Count());
+}
+
+TStatusPanel* TStatusPanels::Insert(Integer index) {
+  BeginUpdate();
+  TCollectionItem* item;
+  try {
+    item = TCollection::Insert(index);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+  return static_cast<TStatusPanel*>(item);
+}
+
 TPersistent* TStatusPanels::GetOwner() const {
   return bar_;
 }
@@ -98,6 +115,7 @@ void TStatusBar::SetSizeGrip(bool value) {
 
 void TStatusBar::UpdatePanelText(Integer index) {
   const TStatusPanel* p = panels_->Items(index);
+  if (!p) return;
   // The bar centres what follows one tab and right-aligns what follows two.
   static const char* const kAlign[] = {"", "\t\t", "\t"};
   const String text = kAlign[p->Alignment()] + p->Text();
@@ -116,7 +134,7 @@ void TStatusBar::UpdatePanels(TStatusPanel* panel) {
   std::vector<int> rights;
   int right = 0;
   for (Integer i = 0; i < n; ++i) {
-    right += panels_->Items(i)->Width();
+    if (const TStatusPanel* p = panels_->Items(i)) right += p->Width();
     rights.push_back(i + 1 == n ? -1 : right);
   }
   if (rights.empty()) rights.push_back(-1);

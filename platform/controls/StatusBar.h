@@ -15,16 +15,7 @@ class TStatusBar;
 
 enum TStatusPanelBevel { pbNone, pbLowered, pbRaised };
 
-// The panel's settings, a base constructed before the collection item:
-// joining the collection already asks the bar to show the panel.
-struct TStatusPanelData {
-  String text_;
-  Integer width_ = 50;
-  TAlignment alignment_ = taLeftJustify;
-  TStatusPanelBevel bevel_ = pbLowered;
-};
-
-class TStatusPanel : private TStatusPanelData, public TCollectionItem {
+class TStatusPanel : public TCollectionItem {
   ZORVET_CLASS_NAME(TStatusPanel)
 
  public:
@@ -43,6 +34,12 @@ class TStatusPanel : private TStatusPanelData, public TCollectionItem {
   String DisplayName() const override {
     return text_.empty() ? TCollectionItem::DisplayName() : text_;
   }
+
+ private:
+  String text_;
+  Integer width_ = 50;
+  TAlignment alignment_ = taLeftJustify;
+  TStatusPanelBevel bevel_ = pbLowered;
 };
 
 class TStatusPanels : public TCollection {
@@ -51,9 +48,13 @@ class TStatusPanels : public TCollection {
  public:
   explicit TStatusPanels(TStatusBar* bar);
 
-  TStatusPanel* Add() { return static_cast<TStatusPanel*>(TCollection::Add()); }
+  // The bar hears of a new panel once it is whole, not while the item
+  // base is being made.
+  TStatusPanel* Add();
+  TStatusPanel* Insert(Integer index);
+  // nullptr for an item still being made.
   TStatusPanel* Items(Integer index) const {
-    return static_cast<TStatusPanel*>(TCollection::Items(index));
+    return dynamic_cast<TStatusPanel*>(TCollection::Items(index));
   }
   TPersistent* GetOwner() const override;
 
