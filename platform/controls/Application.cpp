@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/controls/ActnList.h"
 #include "platform/controls/DataModule.h"
 #include "platform/controls/Dialogs.h"
 #include "platform/controls/Form.h"
@@ -213,6 +214,13 @@ void TApplication::DoIdle() {
     } catch (...) {
       HandleException(this);
     }
+  }
+  // Actions bring their enabled and checked states up to date while the
+  // program waits, so controls never show a stale state for long.
+  try {
+    UpdateActionListsOnIdle();
+  } catch (...) {
+    HandleException(this);
   }
 }
 

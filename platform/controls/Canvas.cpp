@@ -61,8 +61,12 @@ void TCanvas::CreateFont() {
 void TCanvas::CreatePen() {
   HGDIOBJ old = SelectObject(handle_, pen_->Handle());
   if (!old_pen_) old_pen_ = old;
-  // The pen modes are listed in the order of the R2_ codes, from R2_BLACK.
-  SetROP2(handle_, static_cast<int>(pen_->Mode()) + R2_BLACK);
+  // The pen modes are not listed in the order of the R2_ codes.
+  static const int kRop2[] = {R2_BLACK,       R2_WHITE,      R2_NOP,         R2_NOT,
+                              R2_COPYPEN,     R2_NOTCOPYPEN, R2_MERGEPENNOT, R2_MASKPENNOT,
+                              R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN,    R2_NOTMERGEPEN,
+                              R2_MASKPEN,     R2_NOTMASKPEN, R2_XORPEN,      R2_NOTXORPEN};
+  SetROP2(handle_, kRop2[pen_->Mode()]);
   state_ += csPenValid;
 }
 

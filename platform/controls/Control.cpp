@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/controls/ActnList.h"
 #include "platform/controls/Application.h"
 #include "platform/controls/WinControl.h"
 #include "platform/win/Input.h"
@@ -78,6 +79,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 }
 
 TControl::~TControl() {
+  action_link_.reset();
   if (capture_control == this) capture_control = nullptr;
   if (GetCaptureControl() == this) ReleaseCapture();
   if (parent_) parent_->RemoveControl(this);
@@ -195,6 +197,37 @@ void TControl::SetPopupMenu(TComponent* value) {
 void TControl::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation == opRemove && component == popup_menu_) popup_menu_ = nullptr;
+  if (operation == opRemove && action_link_ && component == action_link_->Action())
+    action_link_.reset();
+}
+
+TBasicAction* TControl::Action() const {
+  return action_link_ ? action_link_->Action() : nullptr;
+}
+
+void TControl::SetAction(TBasicAction* value) {
+  if (value == Action()) return;
+  if (TBasicAction* old = Action()) old->RemoveFreeNotification(this);
+  if (!value) {
+    action_link_.reset();
+    return;
+  }
+  if (!action_link_) {
+    action_link_ = std::make_unique<TBasicActionLink>(this);
+    action_link_->OnChange = [this](TObject*) { ActionChange(Action(), false); };
+  }
+  action_link_->SetAction(value);
+  value->FreeNotification(this);
+  ActionChange(value, true);
+}
+
+void TControl::ActionChange(TObject* sender, bool checkDefaults) {
+  auto* a = dynamic_cast<TCustomAction*>(sender);
+  if (!a) return;
+  if (!checkDefaults || text_.empty() || text_ == Name()) SetCaption(a->Caption());
+  if (!checkDefaults || hint_.empty()) SetHint(a->Hint());
+  if (!checkDefaults || enabled_) SetEnabled(a->Enabled());
+  if (!checkDefaults || visible_) SetVisible(a->Visible());
 }
 
 void TControl::SetAlign(TAlign value) {
@@ -277,7 +310,10 @@ void TControl::SetMouseCapture(bool value) {
 }
 
 void TControl::Click() {
-  if (OnClick) OnClick(this);
+  if (OnClick)
+    OnClick(this);
+  else if (action_link_)
+    action_link_->Execute();
 }
 
 void TControl::DblClick() {

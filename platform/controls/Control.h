@@ -45,6 +45,8 @@
 #include "platform/win/WinStructs.h"
 
 class TWinControl;
+class TBasicAction;
+class TBasicActionLink;
 
 // Cursor numbers of the cursor table (see platform/win/Cursor.h).
 using TCursor = SmallInt;
@@ -237,7 +239,12 @@ class TControl : public TComponent {
   virtual void Repaint();
   void Refresh() { Repaint(); }
 
-  // Fires OnClick / OnDblClick.
+  // The action the control follows (caption, hint, enabled, visible); a
+  // click without an OnClick executes it. nullptr: none.
+  TBasicAction* Action() const;
+  void SetAction(TBasicAction* value);
+
+  // Fires OnClick (or executes the action) / OnDblClick.
   virtual void Click();
   virtual void DblClick();
 
@@ -298,11 +305,15 @@ class TControl : public TComponent {
   virtual void CMVisibleChanged(TMessage& message);
   virtual void CMEnabledChanged(TMessage& message);
   virtual void CMTextChanged(TMessage& message);
+  // Takes the linked action's state; with checkDefaults (when the action is
+  // first assigned) only where the control still has its default.
+  virtual void ActionChange(TObject* sender, bool checkDefaults);
 
   String text_;
 
  private:
   friend class TWinControl;
+  std::unique_ptr<TBasicActionLink> action_link_;
   TWinControl* parent_ = nullptr;
   Integer left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   bool visible_ = true;

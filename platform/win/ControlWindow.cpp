@@ -1,0 +1,42 @@
+// platform/win/ControlWindow.cpp
+#include "platform/win/ControlWindow.h"
+
+#include "platform/win/Paint.h"
+#include "platform/win/WinMessages.h"
+#include "platform/win/WinStructs.h"
+
+bool HandleControlWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, HFONT& font,
+                                void (*paint)(HWND, HDC), LRESULT& result) {
+  result = 0;
+  switch (msg) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = wParam ? reinterpret_cast<HDC>(wParam) : BeginPaint(hwnd, &ps);
+      paint(hwnd, dc);
+      if (!wParam) EndPaint(hwnd, &ps);
+      return true;
+    }
+    case WM_ERASEBKGND:
+      result = 1;
+      return true;
+    case WM_SETFONT:
+      font = reinterpret_cast<HFONT>(wParam);
+      if (LOWORD(static_cast<UINT_PTR>(lParam))) InvalidateRect(hwnd, nullptr, TRUE);
+      return true;
+    case WM_GETFONT:
+      result = reinterpret_cast<LRESULT>(font);
+      return true;
+  }
+  return false;
+}
+
+void RegisterControlWindowClass(LPCSTR className, TWndProcPointer proc) {
+  WNDCLASS existing;
+  if (GetClassInfo(HInstance(), className, &existing)) return;
+  WNDCLASS wc;
+  wc.lpszClassName = className;
+  wc.hInstance = HInstance();
+  wc.lpfnWndProc = StaticWndProc(proc);
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  RegisterClass(wc);
+}
