@@ -109,7 +109,7 @@ class TSdlDisplay::TEvents : public TEventSource {
             : SDL_WaitEventTimeout(&e, static_cast<int>(std::min<DWORD>(timeout, INT_MAX)));
     if (got) {
       display_.Handle(e);
-      while (SDL_PollEvent(&e)) display_.Handle(e);
+      display_.HandlePending();
     }
     return true;
   }
@@ -177,15 +177,23 @@ int TSdlDisplay::Run() {
   return static_cast<int>(m.wParam);
 }
 
+bool TSdlDisplay::HandlePending() {
+  // Taken straight from the queue: SDL_PollEvent stops at the marker an
+  // earlier pump left, which would leave events behind until the next wait.
+  SDL_PumpEvents();
+  SDL_Event e;
+  bool any = false;
+  while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
+    Handle(e);
+    any = true;
+  }
+  return any;
+}
+
 int TSdlDisplay::Pump() {
   int handled = 0;
   for (;;) {
-    SDL_Event e;
-    bool any = false;
-    while (SDL_PollEvent(&e)) {
-      Handle(e);
-      any = true;
-    }
+    bool any = HandlePending();
     MSG m;
     while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
       if (m.message == WM_QUIT) {
@@ -233,6 +241,11 @@ RECT TSdlDisplay::ShownRect(HWND hwnd, bool decorated) {
   POINT origin{0, 0};
   ClientToScreen(hwnd, &origin);
   return RECT{origin.x, origin.y, origin.x + r.right, origin.y + r.bottom};
+}
+
+RECT TSdlDisplay::LastCopied(HWND topLevel) const {
+  auto it = shown_.find(topLevel);
+  return it == shown_.end() ? RECT{} : it->second.lastCopied.ToRECT();
 }
 
 SDL_Window* TSdlDisplay::WindowOf(HWND topLevel) const {
@@ -313,6 +326,8 @@ void TSdlDisplay::Present(HWND hwnd, TShown& s) {
     const SDL_Rect r{area.x0, area.y0, area.Width(), area.Height()};
     SDL_UpdateTexture(s.texture, &r, pixels.Row(area.y0) + area.x0,
                       static_cast<int>(pixels.Width() * sizeof(TPixel)));
+    s.lastCopied = area;
+    copiedPixels_ += static_cast<long long>(area.Width()) * area.Height();
   }
   SDL_RenderClear(s.renderer);
   SDL_RenderCopy(s.renderer, s.texture, nullptr, nullptr);

@@ -81,6 +81,11 @@ class TSdlDisplay : public TDisplay {
   // moved, sized, stacked, activated) and copies what was drawn.
   void Update();
 
+  // The pixels copied to the screen since the display began: how many, and
+  // the bounds of the last copy (shown-area coordinates) per window.
+  long long CopiedPixels() const { return copiedPixels_; }
+  RECT LastCopied(HWND topLevel) const;
+
   void SurfaceChanged(HWND topLevel, const RECT& area) override;
 
  private:
@@ -94,8 +99,11 @@ class TSdlDisplay : public TDisplay {
     bool iconic = false;
     bool zoomed = false;
     std::optional<TRect> damage;  // shown-area coordinates
+    TRect lastCopied;
   };
 
+  // Handles every SDL event waiting now; whether there was any.
+  bool HandlePending();
   // Translates one SDL event into the model's input or window changes.
   void Handle(const SDL_Event& e);
   HWND WindowOfId(unsigned id) const;
@@ -115,4 +123,5 @@ class TSdlDisplay : public TDisplay {
   HCURSOR cursor_ = nullptr;
   HWND active_ = nullptr;
   bool deactivationDue_ = false;
+  long long copiedPixels_ = 0;
 };

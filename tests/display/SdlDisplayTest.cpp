@@ -12,11 +12,13 @@
 
 #include "demo/DemoWindow.h"
 #include "platform/display/SdlDisplay.h"
+#include "platform/display/SdlKeys.h"
 #include "platform/win/Gdi.h"
 #include "platform/win/Message.h"
 #include "platform/win/Paint.h"
 #include "platform/win/Png.h"
 #include "platform/win/Timer.h"
+#include "platform/win/VirtualKeys.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowPos.h"
 
@@ -30,6 +32,13 @@ class SdlDisplayTest : public testing::Test {
     demo_ = CreateDemoWindow(60, 60);
     display_->Pump();
     ASSERT_NE(display_->WindowOf(demo_), nullptr);
+    Settle();
+  }
+
+  // The X server maps, exposes and focuses the new window on its own time:
+  // handles what it sends until it has been quiet for a while.
+  void Settle() {
+    while (SDL_WaitEventTimeout(nullptr, 300)) display_->Pump();
   }
   void TearDown() override { display_.reset(); }
 
@@ -43,7 +52,7 @@ class SdlDisplayTest : public testing::Test {
     e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
     e.button.x = x;
     e.button.y = y;
-    SDL_PushEvent(&e);
+    if (SDL_PushEvent(&e) != 1) ADD_FAILURE() << "push " << SDL_GetError();
   }
   void PushKey(Uint32 type, SDL_Keycode key, SDL_Scancode code) {
     SDL_Event e{};
@@ -52,21 +61,21 @@ class SdlDisplayTest : public testing::Test {
     e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
     e.key.keysym.sym = key;
     e.key.keysym.scancode = code;
-    SDL_PushEvent(&e);
+    if (SDL_PushEvent(&e) != 1) ADD_FAILURE() << "push " << SDL_GetError();
   }
   void PushText(const char* utf8) {
     SDL_Event e{};
     e.type = SDL_TEXTINPUT;
     e.text.windowID = WindowId();
     std::strncpy(e.text.text, utf8, sizeof e.text.text - 1);
-    SDL_PushEvent(&e);
+    if (SDL_PushEvent(&e) != 1) ADD_FAILURE() << "push " << SDL_GetError();
   }
   void PushWindowEvent(Uint8 event) {
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;
     e.window.windowID = WindowId();
     e.window.event = event;
-    SDL_PushEvent(&e);
+    if (SDL_PushEvent(&e) != 1) ADD_FAILURE() << "push " << SDL_GetError();
   }
 
   std::unique_ptr<TSdlDisplay> display_;
@@ -133,6 +142,19 @@ TEST_F(SdlDisplayTest, DrawingOutsidePaintingReachesTheScreen) {
   EXPECT_EQ(shown.Pixel(5, 30) & 0xFFFFFF, 0xFFFFFFu) << "only the drawn part changed";
 }
 
+TEST_F(SdlDisplayTest, OnlyWhatWasRepaintedIsCopied) {
+  long long before = display_->CopiedPixels();
+  display_->Pump();
+  display_->Update();
+  EXPECT_EQ(display_->CopiedPixels(), before) << "an idle window copies nothing";
+
+  RECT part{30, 40, 50, 60};
+  InvalidateRect(demo_, &part, TRUE);
+  display_->Pump();
+  EXPECT_EQ(display_->LastCopied(demo_), part);
+  EXPECT_EQ(display_->CopiedPixels() - before, 20 * 20);
+}
+
 TEST_F(SdlDisplayTest, TheDesktopsCloseEndsTheWindow) {
   PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
   const int code = display_->Run();
@@ -144,8 +166,7 @@ TEST_F(SdlDisplayTest, TheDesktopsCloseEndsTheWindow) {
 TEST_F(SdlDisplayTest, TheDesktopsSizeAndPlaceBecomeTheWindows) {
   SDL_Window* w = display_->WindowOf(demo_);
   SDL_SetWindowSize(w, 400, 300);
-  PushWindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED);
-  display_->Pump();
+  Settle();
   RECT client;
   GetClientRect(demo_, &client);
   EXPECT_EQ(client.right, 400);
@@ -177,4 +198,38 @@ TEST_F(SdlDisplayTest, TimersRunOnTheRealClockAndTheLoopSleepsUntilThen) {
   EXPECT_EQ(ticks, 3);
   EXPECT_GE(GetTickCount() - start, 60u);
   DeallocateUtilityWindow(h);
+}
+
+TEST(SdlKeys, KeysBecomeVirtualKeys) {
+  struct TCase {
+    SDL_Keycode key;
+    SDL_Scancode code;
+    UINT vk;
+  } cases[] = {
+      {SDLK_a, SDL_SCANCODE_A, 'A'},
+      {SDLK_q, SDL_SCANCODE_A, 'Q'},  // a French layout's A key: the layout's letter
+      {SDLK_7, SDL_SCANCODE_7, '7'},
+      {SDLK_F12, SDL_SCANCODE_F12, VK_F12},
+      {SDLK_KP_0, SDL_SCANCODE_KP_0, VK_NUMPAD0},
+      {SDLK_KP_9, SDL_SCANCODE_KP_9, VK_NUMPAD0 + 9},
+      {SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, VK_RETURN},
+      {SDLK_RALT, SDL_SCANCODE_RALT, VK_MENU},
+      {SDLK_DELETE, SDL_SCANCODE_DELETE, VK_DELETE},
+      {SDLK_SEMICOLON, SDL_SCANCODE_SEMICOLON, VK_OEM_1},
+      {0xE9, SDL_SCANCODE_2, '2'},               // é on the French 2 key
+      {0xF6, SDL_SCANCODE_SEMICOLON, VK_OEM_1},  // ö where US has the semicolon
+      {SDLK_APPLICATION, SDL_SCANCODE_APPLICATION, 0},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(VirtualKeyOfSdl(c.key, c.code), c.vk) << "keycode " << c.key;
+  }
+}
+
+TEST(SdlKeys, OnlyKeysThatTypeTextAreLeftToTheTextInput) {
+  for (UINT vk : {UINT('A'), UINT('0'), VK_SPACE, VK_OEM_1, VK_OEM_7, VK_NUMPAD0, VK_ADD}) {
+    EXPECT_TRUE(SdlKeyTypesText(vk)) << vk;
+  }
+  for (UINT vk : {VK_RETURN, VK_BACK, VK_TAB, VK_ESCAPE, VK_DELETE, VK_F1, VK_SHIFT, UINT(0x6C)}) {
+    EXPECT_FALSE(SdlKeyTypesText(vk)) << vk;
+  }
 }
