@@ -123,9 +123,26 @@ class TSdlDisplay::TEvents : public TEventSource {
   TSdlDisplay& display_;
 };
 
+namespace {
+
+// SDL falls back to a screen in memory when there is no display; nobody
+// would see it, so that counts as no display unless asked for by name.
+bool OpenVideo() {
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  const String driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+  if ((driver == "offscreen" || driver == "dummy") && !std::getenv("SDL_VIDEODRIVER")) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_SetError("no display (DISPLAY or WAYLAND_DISPLAY is not set)");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool TSdlDisplay::Available() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  if (!OpenVideo()) return false;
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
   return true;
 }
@@ -135,7 +152,7 @@ TSdlDisplay::TSdlDisplay(int scale) {
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   // A click that activates a window is also a click, as the model expects.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+  if (!OpenVideo()) {
     throw EInvalidOperation(String("No display: ") + SDL_GetError());
   }
   scale_ = scale > 0 ? scale : ScaleFromScreen();
@@ -292,7 +309,6 @@ void TSdlDisplay::Show(HWND hwnd) {
   s.renderer = SDL_CreateRenderer(s.window, -1, 0);
   if (!s.renderer) s.renderer = SDL_CreateRenderer(s.window, -1, SDL_RENDERER_SOFTWARE);
   if (s.renderer) {
-    SDL_RenderSetLogicalSize(s.renderer, w, h);
     s.texture =
         SDL_CreateTexture(s.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, w, h);
   }
@@ -389,7 +405,6 @@ void TSdlDisplay::Update() {
         SDL_SetWindowSize(s.window, w * scale_, hh * scale_);
         if (s.renderer) {
           SDL_DestroyTexture(s.texture);
-          SDL_RenderSetLogicalSize(s.renderer, w, hh);
           s.texture = SDL_CreateTexture(s.renderer, SDL_PIXELFORMAT_RGB888,
                                         SDL_TEXTUREACCESS_STREAMING, w, hh);
         }

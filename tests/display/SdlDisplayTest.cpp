@@ -14,6 +14,7 @@
 #include "platform/display/SdlDisplay.h"
 #include "platform/display/SdlKeys.h"
 #include "platform/win/Gdi.h"
+#include "platform/win/Input.h"
 #include "platform/win/Message.h"
 #include "platform/win/Paint.h"
 #include "platform/win/Png.h"
@@ -232,4 +233,30 @@ TEST(SdlKeys, OnlyKeysThatTypeTextAreLeftToTheTextInput) {
   for (UINT vk : {VK_RETURN, VK_BACK, VK_TAB, VK_ESCAPE, VK_DELETE, VK_F1, VK_SHIFT, UINT(0x6C)}) {
     EXPECT_FALSE(SdlKeyTypesText(vk)) << vk;
   }
+}
+
+TEST(SdlDisplayScaled, AWholeFactorEnlargesThePictureAndShrinksThePointer) {
+  if (!TSdlDisplay::Available()) GTEST_SKIP() << "no display (run under xvfb-run)";
+  TSdlDisplay display(2);
+  const HWND demo = CreateDemoWindow(20, 20);
+  display.Pump();
+  SDL_Window* w = display.WindowOf(demo);
+  ASSERT_NE(w, nullptr);
+  const TSurface drawn = CaptureWindow(demo);
+  const TSurface shown = display.Screenshot(demo);
+  ASSERT_EQ(shown.Width(), drawn.Width() * 2);
+  ASSERT_EQ(shown.Height(), drawn.Height() * 2);
+  for (auto [x, y] : {std::pair{15, 15}, std::pair{160, 40}, std::pair{300, 150}}) {
+    EXPECT_EQ(shown.Pixel(2 * x + 1, 2 * y + 1), drawn.Pixel(x, y)) << x << "," << y;
+  }
+  // The real pointer, so that the server's own motion events agree.
+  SDL_WarpMouseInWindow(w, 401, 281);
+  display.Pump();
+  while (SDL_WaitEventTimeout(nullptr, 300)) display.Pump();
+  POINT pt;
+  GetCursorPos(&pt);
+  POINT client{200, 140};
+  ClientToScreen(demo, &client);
+  EXPECT_EQ(pt.x, client.x);
+  EXPECT_EQ(pt.y, client.y);
 }
