@@ -141,10 +141,10 @@ bool OpenVideo() {
 }  // namespace
 
 bool TSdlDisplay::Available() {
-  if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-  if (!OpenVideo()) return false;
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  return true;
+  // The answer keeps the video open (SDL counts the openings): closing and
+  // reopening the connection to the X server at once fails now and then.
+  static const bool available = OpenVideo();
+  return available;
 }
 
 TSdlDisplay::TSdlDisplay(int scale) {
