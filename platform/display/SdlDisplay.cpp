@@ -143,7 +143,11 @@ bool OpenVideo() {
 bool TSdlDisplay::Available() {
   // The answer keeps the video open (SDL counts the openings): closing and
   // reopening the connection to the X server at once fails now and then.
-  static const bool available = OpenVideo();
+  static const bool available = [] {
+    if (!OpenVideo()) return false;
+    std::atexit(SDL_Quit);
+    return true;
+  }();
   return available;
 }
 
