@@ -18,6 +18,7 @@ PACKAGES=(
   clang libclang-rt-dev
   xorriso udftools
   libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
+  libsdl2-dev xvfb xauth
 )
 
 install_missing() {

@@ -145,7 +145,7 @@ declared=" ${names[*]} "
 for dir in */ platform/*/ tests/*/; do
   dir=${dir%/}
   case $dir in
-    tests | bench | fuzz | tools | platform) continue ;;
+    tests | bench | fuzz | tools | platform | demo) continue ;;
     # The Oracle stand-in is no library of the program: its tests are
     # declared beside it, in oracle/standin/CMakeLists.txt.
     tests/standin) continue ;;
