@@ -4,6 +4,8 @@
 #                      (gcc, gcc sanitized, clang), then run each fuzzer (file readers, filter parsers)
 #                      for $FUZZ_SECONDS (default 30) seconds
 #   ./build.sh build   install what is missing and build the normal tree only
+#   ./build.sh run     install what is missing, build, copy the program into run/ and start it
+#                      there (it needs a display: DISPLAY or WAYLAND_DISPLAY)
 # $JOBS (default: every core) is the number of compile jobs and of tests run at once.
 # The builds of this script treat warnings as errors; a plain CMake build does not.
 set -euo pipefail
@@ -79,6 +81,21 @@ case "$cmd" in
     install_missing
     configure_and_build "$ROOT/build"
     ;;
+  run)
+    install_missing
+    configure_and_build "$ROOT/build"
+    if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
+      echo "No display: run this on a desktop, or under a virtual one: xvfb-run -a $0 run" >&2
+      exit 1
+    fi
+    # The program runs from run/, so what it keeps beside itself survives rebuilds.
+    # Until the catalogue's main window exists, the program is the display's
+    # demonstration window.
+    mkdir -p "$ROOT/run"
+    cp "$ROOT/build/zorvet_demo" "$ROOT/run/"
+    cd "$ROOT/run"
+    exec ./zorvet_demo
+    ;;
   test)
     install_missing
     "$ROOT/tools/check-layers.sh"
@@ -96,7 +113,7 @@ case "$cmd" in
     print_totals "$ROOT/build" "$ROOT/build-clang" "$ROOT/build-asan"
     ;;
   *)
-    echo "usage: $0 {test|build}" >&2
+    echo "usage: $0 {test|build|run}" >&2
     exit 2
     ;;
 esac
