@@ -20,7 +20,7 @@
 namespace {
 
 enum TDemoMode { dmOff, dmSlow, dmFast };
-enum TDemoOpt { doA, doB, doC };
+enum TDemoOpt { doFirst, doSecond, doThird };
 using TDemoOpts = Set<TDemoOpt>;
 
 class TDemoItem : public TCollectionItem {
@@ -91,7 +91,7 @@ void Declare() {
           "Caption", [](P* p) { return p->Caption; }, [](P* p, const String& v) { p->Caption = v; })
       .AddSet(
           "Options", [](P* p) { return p->Options; }, [](P* p, TDemoOpts v) { p->Options = v; },
-          {"doA", "doB", "doC"})
+          {"doFirst", "doSecond", "doThird"})
       .AddVariant(
           "Value", [](P* p) { return p->Value; }, [](P* p, const Variant& v) { p->Value = v; })
       .AddInt64(
@@ -151,7 +151,7 @@ class ZxPropsTest : public ::testing::Test {
     panel_->Ratio = 2.5;
     panel_->Small = 0.1;
     panel_->Caption = " Discs ";
-    panel_->Options = {doA, doC};
+    panel_->Options = {doFirst, doThird};
     panel_->Value = Variant(String("hello"));
     panel_->Big = Int64(1) << 40;
     panel_->Buddy = other_;
@@ -192,7 +192,7 @@ TEST_F(ZxPropsTest, EveryKindIsStoredAsItsTextAndLoadsBack) {
   const std::pair<const char*, const char*> expected[] = {
       {"Panel1_Width", "120"},         {"Panel1_Letter", "x"},    {"Panel1_Mode", "dmFast"},
       {"Panel1_Ratio", "2.5"},         {"Panel1_Small", "0.1"},   {"Panel1_Caption", " Discs "},
-      {"Panel1_Options", "[doA,doC]"}, {"Panel1_Value", "hello"}, {"Panel1_Big", "1099511627776"},
+      {"Panel1_Options", "[doFirst,doThird]"}, {"Panel1_Value", "hello"}, {"Panel1_Big", "1099511627776"},
       {"Panel1_Buddy", "Panel2"},      {"Panel1_FontSize", "12"}, {"Panel1_Fixed", "9"}};
   for (const auto& [ident, text] : expected) EXPECT_EQ(Stored(ident), text) << ident;
   EXPECT_EQ(store_.sections["Form1.Panel1_Lines"],
@@ -212,7 +212,7 @@ TEST_F(ZxPropsTest, EveryKindIsStoredAsItsTextAndLoadsBack) {
   EXPECT_EQ(fresh->Ratio, 2.5);
   EXPECT_FLOAT_EQ(fresh->Small, 0.1f);
   EXPECT_EQ(fresh->Caption, " Discs ");
-  EXPECT_EQ(fresh->Options, (TDemoOpts{doA, doC}));
+  EXPECT_EQ(fresh->Options, (TDemoOpts{doFirst, doThird}));
   EXPECT_EQ(fresh->Value.AsString(), "hello");
   EXPECT_EQ(fresh->Big, Int64(1) << 40);
   EXPECT_EQ(fresh->Buddy, other_);
@@ -235,9 +235,9 @@ TEST_F(ZxPropsTest, TextsThatDoNotFitTheProperty) {
       {"Mode", "DMSLOW", [](const TDemoPanel& p) { return p.Mode == dmSlow; }},
       {"Mode", "dmTurbo", [](const TDemoPanel& p) { return p.Mode == dmFast; }},
       {"Options", "[]", [](const TDemoPanel& p) { return p.Options.Empty(); }},
-      {"Options", "doB bogus,[doc]",
+      {"Options", "doSecond bogus,[dothird]",
        [](const TDemoPanel& p) {
-         return p.Options == TDemoOpts{doB, doC};
+         return p.Options == TDemoOpts{doSecond, doThird};
        }},
       {"Letter", "", [](const TDemoPanel& p) { return p.Letter == 'q'; }},
       {"Letter", "zy", [](const TDemoPanel& p) { return p.Letter == 'z'; }},
@@ -246,7 +246,7 @@ TEST_F(ZxPropsTest, TextsThatDoNotFitTheProperty) {
     panel_->Width = 7;
     panel_->Big = 7;
     panel_->Mode = dmFast;
-    panel_->Options = {doA};
+    panel_->Options = {doFirst};
     panel_->Letter = 'q';
     store_.sections["Form1"][String("Panel1_") + c.prop] = c.text;
     storage_.LoadAnyProperty(Prop(c.prop));
@@ -472,7 +472,7 @@ TEST_F(ZxPropsFilesTest, RoundTripThroughAnIniFileAndTheRegistry) {
     EXPECT_EQ(fresh->Width, 120) << b.name;
     EXPECT_EQ(fresh->Lines.CommaText(), "one,two") << b.name;
     EXPECT_EQ(fresh->Font.Size, 12) << b.name;
-    EXPECT_EQ(fresh->Options, (TDemoOpts{doA, doC})) << b.name;
+    EXPECT_EQ(fresh->Options, (TDemoOpts{doFirst, doThird})) << b.name;
     EXPECT_EQ(fresh->Buddy, other_) << b.name;
     // An ini value is one line; the registry keeps the text as given.
     EXPECT_EQ(fresh->Caption,
