@@ -452,7 +452,6 @@ void TSdlDisplay::FollowCursor() {
 }
 
 void TSdlDisplay::Handle(const SDL_Event& e) {
-  TInputEvent in;
   switch (e.type) {
     case SDL_MOUSEMOTION: {
       const HWND h = WindowOfId(e.motion.windowID);
