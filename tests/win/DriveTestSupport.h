@@ -186,7 +186,8 @@ class FakeMachine {
 inline std::string MakeIso(const TempFolder& temp, const std::string& folder,
                            const std::string& label, bool joliet, const std::string& name) {
   std::string image = temp / name;
-  std::string command = "xorriso -as mkisofs -quiet " + std::string(joliet ? "-J " : "") +
+  std::string command = "xorriso -as mkisofs -quiet -input-charset UTF-8 " +
+                        std::string(joliet ? "-J " : "") +
                         "-V '" + label + "' -o '" + image + "' '" + folder + "' >/dev/null 2>&1";
   if (std::system(command.c_str()) != 0) return std::string();
   return image;
