@@ -199,7 +199,8 @@ inline std::string MakePacketWrittenUdf(const TempFolder& temp, const std::strin
                                         const std::string& revision, bool closed,
                                         const std::string& name) {
   std::string image = temp / name;
-  std::string command = "mkudffs --utf8 --media-type=cdr --udfrev=" + revision +
+  // mkudffs is a system tool: it lies in sbin, which an ordinary PATH may lack.
+  std::string command = "PATH=\"$PATH:/usr/sbin:/sbin\" mkudffs --utf8 --media-type=cdr --udfrev=" + revision +
                         (closed ? " --closed" : "") + " --label='" + label +
                         "' --new-file '" + image + "' 2000 >/dev/null 2>&1";
   if (std::system(command.c_str()) != 0) return std::string();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <stdexcept>
 
 #include "platform/win/VolumeDescriptors.h"
 #include "platform/win/WinError.h"
@@ -49,7 +50,8 @@ class IsoImages : public ::testing::Test {
   }
   std::vector<unsigned char> Image(const std::string& label, bool joliet) {
     std::string file = MakeIso(temp_, temp_ / "src", label, joliet, joliet ? "j.iso" : "p.iso");
-    if (file.empty()) ADD_FAILURE() << "xorriso could not make an image";
+    // Thrown, so that the test stops here rather than reading an empty image.
+    if (file.empty()) throw std::runtime_error("xorriso could not make an image");
     return ReadFile(file);
   }
   TempFolder temp_;
@@ -166,7 +168,7 @@ class PacketWrittenUdf : public ::testing::Test {
                                    bool closed = false) {
     std::string file = drive_test::MakePacketWrittenUdf(temp_, label, revision, closed,
                                                          "vat-" + revision + ".img");
-    if (file.empty()) ADD_FAILURE() << "mkudffs could not make an image";
+    if (file.empty()) throw std::runtime_error("mkudffs could not make an image");
     return ReadFile(file);
   }
   // The serial of the one file set descriptor in the image, found by its tag.
