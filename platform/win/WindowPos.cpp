@@ -6,6 +6,7 @@
 #include "platform/win/WindowPos.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
@@ -491,13 +492,45 @@ BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* p) {
   return TRUE;
 }
 
+namespace {
+// A stored placement may come from another screen or a damaged file: a
+// window that would lie wholly off the screen, or have no area, could never
+// be reached by the user. An unusable size (none, or beyond any coordinate a
+// window can have) gives way to the window's present one (a form not yet
+// shown has its designed size), and a rectangle that misses the screen is
+// moved into the work area. Sizes are worked out in 64 bits: the corners
+// of a damaged placement may lie as far apart as the integers allow.
+RECT OnScreenNormalRect(const TWindowEntry& w, const RECT& wanted) {
+  constexpr std::int64_t kMaxExtent = 32767;
+  auto extent = [](LONG from, LONG to) { return std::int64_t{to} - from; };
+  auto usable = [](std::int64_t size) { return size > 0 && size <= kMaxExtent; };
+  const std::int64_t wantedCx = extent(wanted.left, wanted.right);
+  const std::int64_t wantedCy = extent(wanted.top, wanted.bottom);
+  const std::int64_t cx =
+      usable(wantedCx) ? wantedCx : std::clamp<std::int64_t>(RectWidth(w.normalRect), 1, kMaxExtent);
+  const std::int64_t cy =
+      usable(wantedCy) ? wantedCy : std::clamp<std::int64_t>(RectHeight(w.normalRect), 1, kMaxExtent);
+  std::int64_t left = wanted.left, top = wanted.top;
+  const TScreenMetrics& screen = ScreenMetrics();
+  const bool onScreen = left + cx > 0 && top + cy > 0 && left < screen.width && top < screen.height;
+  if (!onScreen) {
+    const RECT& area = screen.workArea;
+    left = std::max<std::int64_t>(area.left, std::min<std::int64_t>(left, area.right - cx));
+    top = std::max<std::int64_t>(area.top, std::min<std::int64_t>(top, area.bottom - cy));
+  }
+  return RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(left + cx),
+              static_cast<LONG>(top + cy)};
+}
+}  // namespace
+
 BOOL SetWindowPlacement(HWND hwnd, const WINDOWPLACEMENT* p) {
   auto& k = Kernel();
   TWindowEntry* w = k.Find(hwnd);
   if (!w || !p) return FALSE;
   const POINT o = WorkAreaOrigin(*w);
-  w->normalRect = p->rcNormalPosition;
-  OffsetRect(w->normalRect, o.x, o.y);
+  RECT wanted = p->rcNormalPosition;
+  OffsetRect(wanted, o.x, o.y);
+  w->normalRect = w->IsChild() ? wanted : OnScreenNormalRect(*w, wanted);
   if (p->flags & WPF_SETMINPOSITION) {
     w->minPosition = p->ptMinPosition;
     w->minPositionSet = true;
