@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/controls/ActnList.h"
+#include "platform/controls/ControlsProperties.h"
 #include "platform/controls/DataModule.h"
 #include "platform/controls/Dialogs.h"
 #include "platform/controls/Form.h"
@@ -366,6 +367,7 @@ std::unique_ptr<TApplication> the_application;
 TModuleInit ControlsModule() {
   return TModuleInit{"Controls",
                      [] {
+                       DeclareControlsProperties();
                        the_screen = std::make_unique<TScreen>(nullptr);
                        Screen = the_screen.get();
                        the_application = std::make_unique<TApplication>(nullptr);

@@ -157,6 +157,7 @@ void HandleApplicationException(TObject* sender);
 String GetShortHint(const String& hint);
 String GetLongHint(const String& hint);
 
-// The control layer's own module: makes Application and Screen, installs
+// The control layer's own module: declares the published properties of the
+// control classes, makes Application and Screen, installs
 // the message dialogs, and undoes it at the end.
 TModuleInit ControlsModule();
