@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/controls/DataModule.h"
 #include "platform/controls/Form.h"
 #include "platform/controls/Screen.h"
 #include "platform/rtl/Collection.h"
@@ -377,6 +378,10 @@ TComponent* FindGlobalComponent(const String& name) {
   for (Integer i = 0; i < Screen->FormCount(); ++i) {
     TComponent* form = Screen->Forms(i);
     if (SameText(form->Name(), name)) return form;
+  }
+  for (Integer i = 0; i < Screen->DataModuleCount(); ++i) {
+    TComponent* module = Screen->DataModules(i);
+    if (SameText(module->Name(), name)) return module;
   }
   return nullptr;
 }

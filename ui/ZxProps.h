@@ -105,7 +105,8 @@ bool ParseStoredItem(const String& item, String& comp, String& prop);
 // written, every line is rewritten from its component's present name, or
 // goes when it has none. Invalid lines go in both cases.
 void UpdateStoredList(TComponent* owner, TStrings* list, bool fromForm);
-// The form (of the screen's) of that name, ignoring case; nullptr when none.
+// The screen's form, or else data module, of that name, ignoring case;
+// nullptr when none.
 TComponent* FindGlobalComponent(const String& name);
 
 }  // namespace ZXProps

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "platform/controls/Application.h"
+#include "platform/controls/DataModule.h"
 #include "platform/controls/Form.h"
 #include "platform/rtl/Collection.h"
 #include "platform/rtl/FormatSettings.h"
@@ -333,6 +334,19 @@ TEST_F(ZxPropsFormsTest, ReferencesAcrossFormsAndOwnersThatCannotBeFound) {
   EXPECT_EQ(panel_->Buddy, nullptr);
   EXPECT_EQ(ZXProps::FindGlobalComponent("FORM2"), form2);
   EXPECT_EQ(ZXProps::FindGlobalComponent("Panel2"), nullptr);
+}
+
+TEST_F(ZxPropsFormsTest, ReferencesIntoADataModule) {
+  auto* module = new TDataModule(forms_.get());
+  module->SetName("DmZorvet");
+  auto* table = new TDemoPanel(module);
+  table->SetName("MTFiles");
+  panel_->Buddy = table;
+  storage_.StoreAnyProperty(Prop("Buddy"));
+  EXPECT_EQ(Stored("Panel1_Buddy"), "DmZorvet.MTFiles");
+  panel_->Buddy = nullptr;
+  storage_.LoadAnyProperty(Prop("Buddy"));
+  EXPECT_EQ(panel_->Buddy, table);
 }
 
 TEST_F(ZxPropsTest, StringListsKeepTheirLinesWhenNothingWasStored) {
