@@ -12,7 +12,6 @@
 #include "platform/rtl/RegistryClasses.h"
 #include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
-#include "platform/rtl/Writer.h"
 #include "platform/win/Menu.h"
 #include "platform/win/Metrics.h"
 #include "platform/win/Window.h"
@@ -146,6 +145,8 @@ void TFormPlacement::Loaded() {
   if (loading) SetEvents();
   CheckToggleHook();
 }
+
+void TFormPlacement::GetChildren(const TGetChildProc&, TComponent*) {}
 
 void TFormPlacement::SetEvents() {
   TCustomForm* form = Form();
@@ -574,11 +575,11 @@ void TFormStorage::Notification(TComponent* component, TOperation operation) {
     }
 }
 
-void TFormStorage::DefineProperties(TFiler* filer) {
+TStrings* TFormStorage::StoredPropsToWrite() {
   // A component renamed since loading keeps its lines under its new name.
-  if (dynamic_cast<TWriter*>(filer) && !ComponentState().Contains(csDesigning))
+  if (!ComponentState().Contains(csLoading) && !ComponentState().Contains(csDesigning))
     ZXProps::UpdateStoredList(Owner(), &stored_props_, false);
-  TFormPlacement::DefineProperties(filer);
+  return &stored_props_;
 }
 
 void TFormStorage::SavePlacement() {
@@ -663,7 +664,8 @@ void DeclarePlacemntProperties() {
 
     using S = TFormStorage;
     TPublishedClass<S, TFormPlacement>()
-        .AddObject("StoredProps", &S::StoredProps)
+        // Read by the writer before it writes the lines.
+        .AddObject("StoredProps", &S::StoredPropsToWrite)
         .AddObject("StoredValues", &S::StoredValues);
   });
 }

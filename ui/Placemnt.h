@@ -182,6 +182,8 @@ class TFormPlacement : public TComponent {
   void MinMaxInfoModified();
 
   void Loaded() override;
+  // None: the window hook it owns is its own business, never stored.
+  void GetChildren(const TGetChildProc& proc, TComponent* root) override;
 
  protected:
   TCustomForm* Form() const { return dynamic_cast<TCustomForm*>(Owner()); }
@@ -315,7 +317,10 @@ class TFormStorage : public TFormPlacement {
 
   void Loaded() override;
   void Notification(TComponent* component, TOperation operation) override;
-  void DefineProperties(TFiler* filer) override;
+  // StoredProps with every line rewritten from its component's present
+  // name (lines whose component went are dropped): what a stored definition
+  // of the form holds.
+  TStrings* StoredPropsToWrite();
 
  private:
   // Gives every listed line its component and asks to hear of its end.

@@ -16,8 +16,11 @@
 #include "platform/controls/Timer.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Paths.h"
+#include "platform/rtl/Reader.h"
 #include "platform/rtl/RegistryClasses.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/StringUtils.h"
+#include "platform/rtl/Writer.h"
 #include "platform/win/Menu.h"
 #include "platform/win/Message.h"
 #include "platform/win/Metrics.h"
@@ -479,6 +482,48 @@ TEST_F(PlacemntTest, ListedComponentsThatGoLeaveTheList) {
   EXPECT_EQ(storage_->StoredProps()->IndexOf("Timer1.Interval"), -1);
   EXPECT_EQ(storage_->StoredProps()->Count(), 4);
   delete form;
+}
+
+TEST_F(PlacemntTest, TheStoredDefinitionKeepsRenamedComponentsAndReadsBack) {
+  TDemoFrm* form = MakeForm([](TFormStorage* s) {
+    s->SetVersion(3);
+    s->SetOptions(TPlacementOptions{fpActiveControl});
+    s->MinMaxInfo()->SetMinTrackWidth(200);
+    TStoredValue* value = s->StoredValues()->Add();
+    value->SetName("LastDrive");
+    value->SetKeyString("k");
+  });
+  Find<TPanel>(form, "Panel1")->SetName("Splitter1");
+  TMemoryStream stream;
+  {
+    TWriter writer(&stream, 4096);
+    writer.WriteRootComponent(storage_);
+  }
+  // The line follows the component's new name.
+  EXPECT_EQ(storage_->StoredProps()->Strings(0), "Splitter1.Width");
+
+  const String lines = storage_->StoredProps()->Text();
+  delete form;
+  // Read on a form of the same shape: the lines find its components.
+  TDemoFrm* other = MakeForm();
+  Find<TPanel>(other, "Panel1")->SetName("Splitter1");
+  TFormStorage& copy = *new TFormStorage(other);
+  stream.SetPosition(0);
+  {
+    TReader reader(&stream, 4096);
+    reader.ReadRootComponent(&copy);
+  }
+  EXPECT_EQ(copy.StoredProps()->Objects(0), Find<TPanel>(other, "Splitter1"));
+  EXPECT_EQ(copy.Version(), 3);
+  EXPECT_EQ(copy.Options(), TPlacementOptions{fpActiveControl});
+  EXPECT_EQ(copy.MinMaxInfo()->MinTrackWidth(), 200);
+  EXPECT_EQ(copy.StoredIniFileName(), kIni);
+  EXPECT_EQ(copy.StoredIniSection(), "");  // the default is not written
+  EXPECT_EQ(copy.StoredProps()->Text(), lines);
+  ASSERT_EQ(copy.StoredValues()->Count(), 1);
+  EXPECT_EQ(copy.StoredValues()->Items(0)->Name(), "LastDrive");
+  EXPECT_EQ(copy.StoredValues()->Items(0)->KeyString(), "k");
+  delete other;
 }
 
 // ---- stored values ----
