@@ -417,6 +417,26 @@ TEST_F(PlacemntTest, TheFormGetsItsHandlersBackWhenThePlacementGoes) {
   delete form;
 }
 
+TEST_F(PlacemntTest, LinkedObjectsAreToldOfEverySaveAndLoadWhileLinked) {
+  TDemoFrm* form = MakeForm();
+  int saves = 0, loads = 0;
+  auto link = std::make_unique<TIniLink>();
+  link->OnSave = [&saves](TObject*) { ++saves; };
+  link->OnLoad = [&loads](TObject*) { ++loads; };
+  link->SetStorage(storage_);
+  form->Show();
+  form->Close();
+  EXPECT_EQ(loads, 1);
+  EXPECT_EQ(saves, 1);
+  link.reset();  // leaves the placement
+  form->Show();
+  EXPECT_EQ(loads, 1);
+  auto survivor = std::make_unique<TIniLink>();
+  survivor->SetStorage(storage_);
+  delete form;  // the placement goes first: the link forgets it
+  EXPECT_EQ(survivor->Storage(), nullptr);
+}
+
 TEST_F(PlacemntTest, TheActiveControlIsRestoredWithItsOption) {
   auto setup = [](TFormStorage* s) { s->SetOptions(s->Options() + fpActiveControl); };
   TDemoFrm* form = MakeForm(setup);
