@@ -40,6 +40,7 @@ TEST_F(ControlsPropertiesTest, OrdinalPropertiesOfEveryControlClassAreReachedByN
   auto* gauge = Make<TGauge>();
   auto* image = Make<TImage>();
   auto* action = Make<TAction>();
+  TCustomForm* form = Form();
   struct Case {
     TObject* object;
     const char* name;
@@ -64,9 +65,9 @@ TEST_F(ControlsPropertiesTest, OrdinalPropertiesOfEveryControlClassAreReachedByN
       {image, "Stretch", 1, [=] { return image->Stretch(); }},
       {action, "Checked", 1, [=] { return action->Checked(); }},
       {action, "ImageIndex", 3, [=] { return action->ImageIndex(); }},
-      {Form(), "WindowState", wsMaximized, [=] { return form_->WindowState(); }},
-      {Form(), "Position", poScreenCenter, [=] { return form_->Position(); }},
-      {Form(), "BorderStyle", bsDialog, [=] { return form_->BorderStyle(); }},
+      {form, "WindowState", wsMaximized, [=] { return form->WindowState(); }},
+      {form, "Position", poScreenCenter, [=] { return form->Position(); }},
+      {form, "BorderStyle", bsDialog, [=] { return form->BorderStyle(); }},
   };
   for (const Case& c : cases) {
     ASSERT_NE(GetPropInfo(c.object, c.name), nullptr) << c.name;
