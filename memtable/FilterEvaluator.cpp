@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "memtable/Common.h"
+#include "memtable/RecordStore.h"
 #include "memtable/LengthBuffer.h"
 #include "memtable/MemTableErrors.h"
 #include "memtable/Record.h"
