@@ -1,6 +1,6 @@
 // catalog/GlU.h
 //
-// Two small routines for cutting delimited text: the field specifications of
+// Two small routines for cutting delimited text: the field lines of
 // the table-list manager ("path, c, 500") and its default-value lines
 // ("Comment=none") are split with them.
 //

@@ -2,11 +2,11 @@
 //
 // The table-list manager: TLList holds named items (TLStrItem, collected in
 // TLists); each item binds one in-memory table and knows how to build it from
-// a list of field specifications, which items are its parent and children,
+// a list of field lines, which items are its parent and children,
 // which default values new rows get, and it keeps the status field "Action"
 // of its rows.
 //
-// Field specifications (AddFields), one per line, "name, kind, size":
+// Field lines (AddFields), one per line, "name, kind, size":
 //   - exactly two commas, otherwise the line is skipped;
 //   - name: the text before the first comma, as it stands (a leading blank
 //     stays part of the name);
@@ -94,7 +94,7 @@ class TLStrItem : public TCollectionItem {
   ~TLStrItem() override;
 
   // --- published properties ------------------------------------------------
-  // Field specifications, one per line (see the top of this file).
+  // Field lines, one per line (see the top of this file).
   TStrings* AddFields() const { return add_fields_.get(); }
   void SetAddFields(const TStrings* value) { add_fields_->Assign(value); }
   // name=value lines written into new rows (LoadDefValues).

@@ -21,7 +21,7 @@ bool IsOneCharacter(const String& text) {
   return (first == 0 ? 1 : first) == text.size();
 }
 
-// The field type of a specification's kind part (already trimmed and
+// The field type of a field line's kind part (already trimmed and
 // upper-cased); nothing for a letter that names no kind. The kind is a
 // letter when it is one character, however many bytes that takes ("é"
 // names no kind, as "X" does), and a word otherwise.

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "memtable/Common.h"
+#include "memtable/RecordStore.h"
 #include "memtable/MemTable.h"
 #include "platform/data/Field.h"
 #include "platform/data/FieldDefs.h"

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "memtable/Common.h"
+#include "memtable/RecordStore.h"
 #include "platform/data/Field.h"
 #include "platform/rtl/Checked.h"
 

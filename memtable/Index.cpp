@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "memtable/Common.h"
+#include "memtable/RecordStore.h"
 #include "memtable/Indexes.h"
 #include "memtable/MemTable.h"
 #include "memtable/MemTableErrors.h"

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "memtable/Common.h"
+#include "memtable/RecordStore.h"
 #include "memtable/MemTableErrors.h"
 #include "memtable/StoreClient.h"
 #include "platform/data/Field.h"

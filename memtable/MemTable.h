@@ -50,10 +50,12 @@
 //   BlobStream.h/.cpp         TvomBlobStream
 // and, by other parts of the engine (declared here, defined there):
 //   MemTableLocate.cpp        Locate, Lookup, LocateRecord, SetKeyValues,
-//                             SetRecordFieldValue, Sort, SortOn, the copy
-//                             family (LoadFromDataSet, SaveToDataSet,
-//                             UpdateToDataSet, UpdateToDataSetAll,
-//                             CopyRecords, CreateTableAs, CopyFieldProperties,
+//                             SetRecordFieldValue (values in record form:
+//                             NativeValue.h)
+//   MemTableSort.cpp          Sort, SortOn
+//   MemTableCopy.cpp          the copy family (CopyRecords, LoadFromDataSet,
+//                             SaveToDataSet, UpdateToDataSet(All),
+//                             CreateTableAs, CopyFieldProperties,
 //                             CopyFieldsProperties)
 //   MemTableFilter.cpp        the record test (UpdateFilteringState,
 //                             FilterRecord, FireFilterRecord), compiling the
@@ -73,7 +75,7 @@
 #include <memory>
 #include <vector>
 
-#include "memtable/Common.h"
+#include "memtable/RecordStore.h"
 #include "memtable/FieldList.h"
 #include "memtable/Index.h"
 #include "memtable/Indexes.h"

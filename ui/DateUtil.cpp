@@ -2,6 +2,7 @@
 #include "ui/DateUtil.h"
 
 #include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/StringUtils.h"
 
 namespace DateUtil {
 
@@ -14,9 +15,7 @@ bool FourDigitYear() { return four_digit_year; }
 TModuleInit DateUtilModule() {
   return TModuleInit{"DateUtil",
                      [] {
-                       String format = FormatSettings().ShortDateFormat;
-                       for (char& c : format)
-                         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+                       const String format = UpperCase(FormatSettings().ShortDateFormat);
                        four_digit_year = format.find("YYYY") != String::npos;
                      },
                      nullptr};

@@ -322,13 +322,18 @@ void TDataSet::UpdateCursorPos() {
   if (record_count_ > 0) SetCurrentRecord(active_record_);
 }
 
+// The buffer past the ring's records receives the next or prior record; the
+// callers then rotate it into place.
+bool TDataSet::FetchIntoSpare(TGetMode mode) {
+  TRecordBuffer spare = buffers_[static_cast<std::size_t>(record_count_)];
+  if (GetRecord(spare, mode, true) == grOK) return true;
+  CursorPosChanged();
+  return false;
+}
+
 bool TDataSet::GetNextRecord() {
   if (record_count_ > 0 && current_record_ != record_count_ - 1) SetCurrentRecord(record_count_ - 1);
-  TRecordBuffer spare = buffers_[static_cast<std::size_t>(record_count_)];
-  if (GetRecord(spare, gmNext, true) != grOK) {
-    CursorPosChanged();
-    return false;
-  }
+  if (!FetchIntoSpare(gmNext)) return false;
   if (record_count_ == 0) {
     ActivateBuffers();
   } else if (record_count_ < buffer_count_) {
@@ -344,11 +349,7 @@ bool TDataSet::GetNextRecord() {
 
 bool TDataSet::GetPriorRecord() {
   if (record_count_ > 0 && current_record_ != 0) SetCurrentRecord(0);
-  TRecordBuffer spare = buffers_[static_cast<std::size_t>(record_count_)];
-  if (GetRecord(spare, gmPrior, true) != grOK) {
-    CursorPosChanged();
-    return false;
-  }
+  if (!FetchIntoSpare(gmPrior)) return false;
   if (record_count_ == 0) {
     ActivateBuffers();
   } else {

@@ -445,6 +445,8 @@ class TDataSet : public TComponent {
   void CheckOperation(const std::function<void()>& operation, const TDataSetErrorEvent& onError);
 
  private:
+  // GetNextRecord/GetPriorRecord's fetch into the spare buffer past the ring.
+  bool FetchIntoSpare(TGetMode mode);
   friend class TField;
   friend class TFields;
   friend class TFieldDef;

@@ -28,8 +28,6 @@ constexpr const char* kShortDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "F
 constexpr const char* kLongDayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                           "Thursday", "Friday", "Saturday"};
 
-char UpCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool SameTextPrefix(std::string_view text, std::size_t pos, std::string_view prefix) {
   return !prefix.empty() && text.size() - pos >= prefix.size() &&
          SameText(text.substr(pos, prefix.size()), prefix);
@@ -100,7 +98,7 @@ class DateTimeFormatter {
     std::size_t i = 0;
     while (i < format.size()) {
       char c = format[i];
-      char u = UpCase(c);
+      char u = AsciiUpper(c);
       if (c == '\'' || c == '"') {
         std::size_t close = format.find(c, i + 1);
         if (close == String::npos) close = format.size();
@@ -110,7 +108,7 @@ class DateTimeFormatter {
       }
       std::size_t run = 1;
       if (u >= 'A' && u <= 'Z')
-        while (i + run < format.size() && UpCase(format[i + run]) == u) ++run;
+        while (i + run < format.size() && AsciiUpper(format[i + run]) == u) ++run;
       switch (u) {
         case 'C':
           AppendGeneral(out, depth);
@@ -290,7 +288,7 @@ class DateTimeScanner {
     enum Order { DMY, MDY, YMD };
     Order order = MDY;
     for (char c : FormatSettings().ShortDateFormat) {
-      char u = UpCase(c);
+      char u = AsciiUpper(c);
       if (u == 'D' || u == 'M' || u == 'Y') {
         order = u == 'D' ? DMY : u == 'M' ? MDY : YMD;
         break;

@@ -11,6 +11,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Unicode.h"
+#include "platform/rtl/StringUtils.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ void AppendUnsigned(String& out, UInt64 value, int base, int min_digits) {
   const int digits = static_cast<int>(end - buf);
   if (min_digits > digits) out.append(static_cast<std::size_t>(min_digits - digits), '0');
   for (const char* p = buf; p != end; ++p)
-    out.push_back(*p >= 'a' && *p <= 'z' ? static_cast<char>(*p - 'a' + 'A') : *p);
+    out.push_back(AsciiUpper(*p));
 }
 
 void AppendGrouped(String& out, std::string_view digits, char separator) {

@@ -1,10 +1,9 @@
 // platform/rtl/Object.cpp
 #include "platform/rtl/Object.h"
 
+#include "platform/rtl/StringUtils.h"
+
 namespace {
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 bool IsIdentStart(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }

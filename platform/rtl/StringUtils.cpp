@@ -27,12 +27,6 @@ std::string_view TrimmedView(std::string_view s) {
   return s;
 }
 
-char AsciiUpper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool IsAscii(std::string_view s) {
   return std::all_of(s.begin(), s.end(),
@@ -205,6 +199,13 @@ bool ParseInteger(std::string_view text, int bits, Int64& value) {
 }
 
 }  // namespace
+
+char AsciiUpper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 String Trim(std::string_view s) {
   return String(TrimmedView(s));

@@ -31,6 +31,9 @@ String Trim(std::string_view s);
 String TrimLeft(std::string_view s);
 String TrimRight(std::string_view s);
 
+// One character of the ASCII letters A-Z / a-z; others unchanged.
+char AsciiUpper(char c);
+char AsciiLower(char c);
 String UpperCase(std::string_view s);  // ASCII only
 String LowerCase(std::string_view s);  // ASCII only
 

@@ -12,6 +12,7 @@
 
 #include "platform/win/Window.h"
 #include "platform/win/WindowSystemState.h"
+#include "platform/rtl/StringUtils.h"
 
 namespace {
 
@@ -144,9 +145,7 @@ HCURSOR LoadCursor(HINSTANCE instance, LPCSTR name) {
     return r.system[id] = r.Add(std::move(s));
   }
   if (instance != HInstance() || IS_INTRESOURCE(name)) return nullptr;
-  String upper = name;
-  for (char& c : upper)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  const String upper = UpperCase(name);
   auto it = r.program.find(upper);
   return it == r.program.end() ? nullptr : it->second;
 }

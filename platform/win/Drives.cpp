@@ -26,7 +26,6 @@ TDriveSystem& SharedSystem() {
 
 constexpr char kFirstOpticalLetter = 'D';
 
-char UpperLetter(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 std::vector<String> Split(const String& text, char separator) {
@@ -61,7 +60,7 @@ std::optional<UInt64> ParseByteCount(const String& text) {
   int shift = 0;
   if (!digits.empty()) {
     for (auto [suffix, bits] : kSuffixes)
-      if (UpperLetter(digits.back()) == suffix) {
+      if (AsciiUpper(digits.back()) == suffix) {
         shift = bits;
         digits.pop_back();
         break;
@@ -184,7 +183,7 @@ std::vector<TDrive> ParseDriveVariable(const String& text) {
     std::vector<String> parts = Split(entry.substr(2), ':');
     if (parts[0].empty()) continue;
     TDrive drive;
-    drive.Letter = UpperLetter(entry[0]);
+    drive.Letter = AsciiUpper(entry[0]);
     drive.Folder = parts[0];
     for (size_t i = 1; i < parts.size(); ++i) ApplyOption(parts[i], drive.Options);
     // A later entry for the same letter wins.
@@ -208,7 +207,7 @@ std::vector<TDrive> ReadDriveTable() {
 }
 
 std::optional<TDrive> FindDrive(char letter) {
-  letter = UpperLetter(letter);
+  letter = AsciiUpper(letter);
   for (TDrive& drive : ReadDriveTable())
     if (drive.Letter == letter) return std::move(drive);
   return std::nullopt;
@@ -217,7 +216,7 @@ std::optional<TDrive> FindDrive(char letter) {
 bool ParseDriveRoot(const char* root, char& letter) {
   if (!root || !IsLetter(root[0]) || root[1] != ':') return false;
   if (root[2] != '\0' && !(root[2] == '\\' && root[3] == '\0')) return false;
-  letter = UpperLetter(root[0]);
+  letter = AsciiUpper(root[0]);
   return true;
 }
 

@@ -18,6 +18,7 @@
 #include <mutex>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/StringUtils.h"
 
 struct TFontFace::TImpl {
   FT_Face face = nullptr;
@@ -56,15 +57,9 @@ TFontLibrary& Library() {
   return *lib;
 }
 
-String Upper(String s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
 // The DejaVu family a Windows face name stands for.
 String FamilyFor(const char* faceName) {
-  const String name = Upper(faceName ? faceName : "");
+  const String name = UpperCase(faceName ? faceName : "");
   if (name.rfind("COURIER", 0) == 0 || name == "FIXEDSYS" || name == "TERMINAL" ||
       name == "LUCIDA CONSOLE" || name == "DEJAVU SANS MONO")
     return "DejaVu Sans Mono";

@@ -14,14 +14,12 @@
 #include "platform/win/Paint.h"
 #include "platform/win/WindowPos.h"
 #include "platform/win/WindowSystemState.h"
+#include "platform/rtl/StringUtils.h"
 
 namespace {
 
 String UpperName(LPCSTR name) {
-  String s = name ? name : "";
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
+  return UpperCase(name ? name : "");
 }
 
 bool OnOwnThread(const TWindowEntry& w) { return w.thread == std::this_thread::get_id(); }

@@ -1,4 +1,4 @@
-// The token routines that cut field specifications and default-value lines.
+// The token routines that cut field lines and default-value lines.
 #include <gtest/gtest.h>
 
 #include "catalog/GlU.h"

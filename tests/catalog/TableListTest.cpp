@@ -1,4 +1,4 @@
-// The table-list manager: building tables from field specifications, the
+// The table-list manager: building tables from field lines, the
 // "Action" marks, parent and child items, default values and the lifetime of
 // items and tables.
 #include <gtest/gtest.h>
@@ -24,13 +24,13 @@ class TableList : public ::testing::Test {
 
   TvomMemTable* NewTable() { return new TvomMemTable(module_.get()); }
 
-  // An item named `name` over a new table, built from `specs`.
-  TLStrItem* AddItem(const String& name, const std::vector<String>& specs,
+  // An item named `name` over a new table, built from `field_lines`.
+  TLStrItem* AddItem(const String& name, const std::vector<String>& field_lines,
                      TOpenOptions options = {ooFromList}) {
     TLStrItem* item = list_->Items()->Add();
     item->SetDisplayName(name);
     item->SetMemTable(NewTable());
-    for (const String& s : specs) item->AddFields()->Add(s);
+    for (const String& s : field_lines) item->AddFields()->Add(s);
     item->SetOpenOptions(options);
     return item;
   }
@@ -47,9 +47,9 @@ class TableList : public ::testing::Test {
     }
     return text;
   }
-  // The fields that opening an item with these specifications gives.
-  String FieldsOf(const std::vector<String>& specs) {
-    TLStrItem* item = AddItem("t", specs);
+  // The fields that opening an item with these field lines gives.
+  String FieldsOf(const std::vector<String>& field_lines) {
+    TLStrItem* item = AddItem("t", field_lines);
     item->Open();
     return Fields(item->MemTable());
   }
@@ -72,7 +72,7 @@ class TableList : public ::testing::Test {
   TLList* list_ = new TLList(module_.get());
 };
 
-// --- field specifications ------------------------------------------------------------
+// --- field lines -------------------------------------------------------------------
 
 TEST_F(TableList, EachKindLetterGivesItsFieldType) {
   EXPECT_EQ(FieldsOf({"b, B, 0", "c, C, 7", "d, D, 0", "f, F, 0", "g, G, 0", "i, I, 0", "m, M, 0",

@@ -19,15 +19,15 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Streams.h"
 
-struct FieldSpec {
+struct FieldShape {
   String Name;
   TFieldType Type;
   Integer Size = 0;
 };
 
 // One field of every type a table file can hold, named by its type.
-inline const std::vector<FieldSpec>& EveryStorableType() {
-  static const std::vector<FieldSpec> fields = {
+inline const std::vector<FieldShape>& EveryStorableType() {
+  static const std::vector<FieldShape> fields = {
       {"S", ftString, 12},   {"SI", ftSmallint}, {"I", ftInteger},       {"W", ftWord},
       {"Bo", ftBoolean},     {"F", ftFloat},     {"C", ftCurrency},      {"BC", ftBCD, 4},
       {"D", ftDate},         {"T", ftTime},      {"DT", ftDateTime},     {"By", ftBytes, 4},
@@ -68,9 +68,9 @@ inline void FillEveryType(TvomCustomMemTable& r) {
 }
 
 // An open table with default fields made from `fields`.
-inline std::unique_ptr<TvomMemTable> MakeTable(const std::vector<FieldSpec>& fields) {
+inline std::unique_ptr<TvomMemTable> MakeTable(const std::vector<FieldShape>& fields) {
   auto table = std::make_unique<TvomMemTable>(nullptr);
-  for (const FieldSpec& f : fields) table->FieldDefs()->Add(f.Name, f.Type, f.Size);
+  for (const FieldShape& f : fields) table->FieldDefs()->Add(f.Name, f.Type, f.Size);
   table->Open();
   return table;
 }

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "MemTableTestHelpers.h"
-#include "memtable/Common.h"
+#include "memtable/RecordStore.h"
 #include "memtable/MemTableErrors.h"
 #include "memtable/ValueCompare.h"
 

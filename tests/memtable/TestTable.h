@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "memtable/Common.h"
+#include "memtable/RecordStore.h"
 #include "memtable/FieldList.h"
 #include "memtable/Index.h"
 #include "memtable/Indexes.h"

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -186,11 +187,20 @@ class FakeMachine {
 inline std::string MakeIso(const TempFolder& temp, const std::string& folder,
                            const std::string& label, bool joliet, const std::string& name) {
   std::string image = temp / name;
+  std::string log = image + ".log";
   std::string command = "xorriso -as mkisofs -quiet -input-charset UTF-8 " +
-                        std::string(joliet ? "-J " : "") +
-                        "-V '" + label + "' -o '" + image + "' '" + folder + "' >/dev/null 2>&1";
-  if (std::system(command.c_str()) != 0) return std::string();
-  return image;
+                        std::string(joliet ? "-J " : "") + "-V '" + label + "' -o '" + image +
+                        "' '" + folder + "' >'" + log + "' 2>&1";
+  // Under a fully loaded test run xorriso has been seen to fail now and
+  // then without a reproducible cause; what it said goes to the test's
+  // output, and it is tried again before the test gives up.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const int status = std::system(command.c_str());
+    if (status == 0) return image;
+    std::ifstream in(log);
+    std::cerr << "xorriso failed (status " << status << "):\n" << in.rdbuf() << "\n";
+  }
+  return std::string();
 }
 
 // Makes a UDF image as a CD-R written in increments leaves it (a virtual

@@ -1,5 +1,5 @@
-// memtable/Common.cpp
-#include "memtable/Common.h"
+// memtable/RecordStore.cpp
+#include "memtable/RecordStore.h"
 
 #include <algorithm>
 #include <cstdint>

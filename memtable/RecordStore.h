@@ -1,4 +1,4 @@
-// memtable/Common.h
+// memtable/RecordStore.h
 //
 // TvomCommon: the record store behind every memory table. It owns the
 // records and their layout, numbers them (slots and serials), holds the
