@@ -45,6 +45,8 @@ constexpr int kButtonSize = 9;    // the plus/minus box
 constexpr int kHScrollStep = 10;  // pixels per horizontal line
 constexpr int kWheelLines = 3;
 constexpr UINT_PTR kEditTimer = 1;  // a click on the selected label starts editing after it
+constexpr UINT_PTR kTipTimer = 2;   // watches for the pointer leaving while a tip shows
+constexpr UINT kTipWatch = 100;
 constexpr DWORD kTypeAheadPause = 1000;
 constexpr int kDispTextMax = 1024;
 
@@ -1068,8 +1070,11 @@ HIMAGELIST CreateDragImage(HWND hwnd, TTreeState& s, TTreeItem* item) {
 
 // --- Tooltips --------------------------------------------------------------------------
 
-void HideTip(TTreeState& s) {
-  if (s.tips && s.tipItem) SendMessage(s.tips, TTM_TRACKACTIVATE, FALSE, 0);
+void HideTip(HWND hwnd, TTreeState& s) {
+  if (s.tips && s.tipItem) {
+    SendMessage(s.tips, TTM_TRACKACTIVATE, FALSE, 0);
+    KillTimer(hwnd, kTipTimer);
+  }
   s.tipItem = nullptr;
 }
 
@@ -1081,7 +1086,7 @@ void UpdateTip(HWND hwnd, TTreeState& s, TTreeItem* item, UINT hit) {
   if (!s.tips || s.edit) return;
   if (!(hit & (TVHT_ONITEMLABEL | TVHT_ONITEMICON))) item = nullptr;
   if (item == s.tipItem) return;
-  HideTip(s);
+  HideTip(hwnd, s);
   if (!item) return;
   const TLayout l = LayoutOf(hwnd, s);
   const TItemGeometry g = GeometryOf(hwnd, s, item);
@@ -1111,6 +1116,8 @@ void UpdateTip(HWND hwnd, TTreeState& s, TTreeItem* item, UINT hit) {
   ClientToScreen(hwnd, &pt);
   SendMessage(s.tips, TTM_TRACKPOSITION, 0, MAKELPARAM(pt.x, pt.y));
   SendMessage(s.tips, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+  // The window hears of no pointer leaving it: a timer looks.
+  SetTimer(hwnd, kTipTimer, kTipWatch);
 }
 
 // The tree's own answer to its tip's question: the item's text (or, with
@@ -1398,7 +1405,7 @@ bool OnItem(HWND hwnd, UINT hit) {
 }
 
 void ButtonDown(HWND hwnd, TTreeState& s, POINT pt, bool right) {
-  HideTip(s);
+  HideTip(hwnd, s);
   KillTimer(hwnd, kEditTimer);
   if (s.edit) EndEdit(hwnd, s, false);
   if (!IsWindow(hwnd)) return;
@@ -1573,7 +1580,7 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
       return 0;
     case WM_KILLFOCUS:
       s.focused = false;
-      HideTip(s);
+      HideTip(hwnd, s);
       if (IsWindow(hwnd)) InvalidateRow(hwnd, s, s.selected);
       NotifyCode(hwnd, NM_KILLFOCUS);
       return 0;
@@ -1613,6 +1620,13 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
       return 0;
     }
     case WM_TIMER:
+      if (wParam == kTipTimer) {
+        POINT pt;
+        GetCursorPos(&pt);
+        const HWND under = WindowFromPoint(pt);
+        if (under != hwnd && under != s.tips) HideTip(hwnd, s);
+        return 0;
+      }
       if (wParam == kEditTimer) {
         KillTimer(hwnd, kEditTimer);
         if (s.selected && GetFocus() == hwnd) EditLabel(hwnd, s, s.selected);

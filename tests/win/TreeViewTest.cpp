@@ -506,6 +506,13 @@ TEST_F(TreeViewTest, LabelEditingByClickOnTheSelectedLabel) {
   EXPECT_EQ(ended, "refused");
   EXPECT_EQ(Text(t, a), "renamed") << "the parent answered 0";
 
+  accept = true;
+  edit = TreeView_EditLabel(t, a);
+  SetWindowText(edit, "by focus");
+  SetFocus(parent);
+  EXPECT_EQ(Text(t, a), "by focus") << "losing the focus ends the edit, keeping the text";
+  EXPECT_FALSE(IsWindow(edit));
+
   onNotify = [](NMHDR* h) -> std::optional<LRESULT> { return h->code == TVN_BEGINLABELEDIT; };
   EXPECT_EQ(TreeView_EditLabel(t, a), nullptr) << "refused by the parent";
 }
@@ -614,7 +621,16 @@ TEST_F(TreeViewTest, TipsAskTheTreeForTheTextOfALabelThatDoesNotFit) {
   EXPECT_EQ(answer, "a label far too long for the tree") << "the tree's own answer";
   SendMessage(t, WM_MOUSEMOVE, 0, PointToLParam(Middle(ItemRect(t, shortItem))));
   EXPECT_FALSE(IsWindowVisible(tips));
+  // The pointer leaving the tree takes the tip away.
+  SendMessage(t, WM_MOUSEMOVE, 0, PointToLParam(over));
+  ASSERT_TRUE(IsWindowVisible(tips));
+  InjectMouseMove(POINT{5, 5});
+  Pump();
+  clock.Advance(200);
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(tips));
   suppress = true;
+  SendMessage(t, WM_MOUSEMOVE, 0, PointToLParam(Middle(ItemRect(t, shortItem))));
   SendMessage(t, WM_MOUSEMOVE, 0, PointToLParam(over));
   EXPECT_FALSE(IsWindowVisible(tips)) << "an empty text shows no tip";
 }
