@@ -47,6 +47,9 @@ constexpr int kWheelLines = 3;
 constexpr UINT_PTR kEditTimer = 1;  // a click on the selected label starts editing after it
 constexpr UINT_PTR kTipTimer = 2;   // watches for the pointer leaving while a tip shows
 constexpr UINT kTipWatch = 100;
+constexpr UINT_PTR kScrollTimer = 3;  // repeats a held scroll-bar arrow or page
+constexpr UINT kScrollFirstDelay = 400;
+constexpr UINT kScrollRepeat = 50;
 constexpr DWORD kTypeAheadPause = 1000;
 constexpr int kDispTextMax = 1024;
 
@@ -79,7 +82,9 @@ struct TTreeState {
   TTreeItem* downItem = nullptr;
   bool downWasSelected = false;
   UINT downHit = 0;
-  int barDrag = -1;  // SB_VERT or SB_HORZ while a thumb is dragged
+  int barDrag = -1;    // SB_VERT or SB_HORZ while a thumb is dragged
+  int barRepeat = -1;  // SB_VERT or SB_HORZ while an arrow or the track is held
+  POINT barPoint;      // where the pointer holds it
   int grabOffset = 0;
 
   // Type-ahead and keys.
@@ -1360,6 +1365,37 @@ void ScrollHorz(HWND hwnd, TTreeState& s, WORD code, int thumb) {
   }
 }
 
+// The part of a drawn bar under `pt` (None when outside), with the bar.
+TScrollBarPart BarPartAt(HWND hwnd, TTreeState& s, POINT pt, bool only, bool onlyVertical,
+                         bool& vertical) {
+  const TLayout l = LayoutOf(hwnd, s);
+  for (const bool v : {true, false}) {
+    if ((v ? !l.vbar : !l.hbar) || (only && v != onlyVertical)) continue;
+    const TScrollBarPart part =
+        ScrollBarHitTest(v ? l.vbarRect : l.hbarRect, v, v ? VertInfo(s, l) : HorzInfo(s, l), pt);
+    if (part != TScrollBarPart::None) {
+      vertical = v;
+      return part;
+    }
+  }
+  return TScrollBarPart::None;
+}
+
+void BarStep(HWND hwnd, bool vertical, TScrollBarPart part) {
+  static constexpr WORD codes[] = {0, SB_LINEUP, SB_PAGEUP, 0, SB_PAGEDOWN, SB_LINEDOWN};
+  SendMessage(hwnd, vertical ? WM_VSCROLL : WM_HSCROLL, codes[static_cast<int>(part)], 0);
+}
+
+// While an arrow or the track stays held, the bar steps on, until the
+// thumb has come to the pointer.
+void BarRepeat(HWND hwnd, TTreeState& s) {
+  bool vertical = false;
+  const TScrollBarPart part =
+      BarPartAt(hwnd, s, s.barPoint, true, s.barRepeat == SB_VERT, vertical);
+  if (part != TScrollBarPart::None && part != TScrollBarPart::Thumb) BarStep(hwnd, vertical, part);
+  SetTimer(hwnd, kScrollTimer, kScrollRepeat);
+}
+
 // A press on one of the drawn scroll bars. True when it was on one.
 bool BarButtonDown(HWND hwnd, TTreeState& s, POINT pt) {
   const TLayout l = LayoutOf(hwnd, s);
@@ -1373,14 +1409,18 @@ bool BarButtonDown(HWND hwnd, TTreeState& s, POINT pt) {
         return true;
       continue;
     }
-    static constexpr WORD codes[] = {0, SB_LINEUP, SB_PAGEUP, 0, SB_PAGEDOWN, SB_LINEDOWN};
     if (part == TScrollBarPart::Thumb) {
       const RECT thumb = ScrollBarThumbRect(area, vertical, info);
       s.barDrag = vertical ? SB_VERT : SB_HORZ;
       s.grabOffset = vertical ? pt.y - thumb.top : pt.x - thumb.left;
       SetCapture(hwnd);
     } else {
-      SendMessage(hwnd, vertical ? WM_VSCROLL : WM_HSCROLL, codes[static_cast<int>(part)], 0);
+      BarStep(hwnd, vertical, part);
+      if (!IsWindow(hwnd)) return true;
+      s.barRepeat = vertical ? SB_VERT : SB_HORZ;
+      s.barPoint = pt;
+      SetCapture(hwnd);
+      SetTimer(hwnd, kScrollTimer, kScrollFirstDelay);
     }
     return true;
   }
@@ -1433,6 +1473,10 @@ void MouseMove(HWND hwnd, TTreeState& s, POINT pt) {
     BarDrag(hwnd, s, pt);
     return;
   }
+  if (s.barRepeat >= 0) {
+    s.barPoint = pt;
+    return;
+  }
   UINT hit = 0;
   TTreeItem* item = HitTest(hwnd, s, pt, hit);
   if ((s.tracking || s.rightTracking) && s.downItem) {
@@ -1462,9 +1506,14 @@ void MouseMove(HWND hwnd, TTreeState& s, POINT pt) {
   if (!s.tracking && !s.rightTracking) UpdateTip(hwnd, s, item, hit);
 }
 
+void StopBar(HWND hwnd, TTreeState& s) {
+  if (s.barRepeat >= 0) KillTimer(hwnd, kScrollTimer);
+  s.barDrag = s.barRepeat = -1;
+}
+
 void ButtonUp(HWND hwnd, TTreeState& s, POINT pt, bool right) {
-  if (!right && s.barDrag >= 0) {
-    s.barDrag = -1;
+  if (!right && (s.barDrag >= 0 || s.barRepeat >= 0)) {
+    StopBar(hwnd, s);
     ReleaseCapture();
     return;
   }
@@ -1610,7 +1659,7 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
     case WM_CAPTURECHANGED:
       if (reinterpret_cast<HWND>(lParam) != hwnd) {
         s.tracking = s.rightTracking = false;
-        s.barDrag = -1;
+        StopBar(hwnd, s);
         s.downItem = nullptr;
       }
       return 0;
@@ -1625,6 +1674,13 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
         GetCursorPos(&pt);
         const HWND under = WindowFromPoint(pt);
         if (under != hwnd && under != s.tips) HideTip(hwnd, s);
+        return 0;
+      }
+      if (wParam == kScrollTimer) {
+        if (s.barRepeat >= 0)
+          BarRepeat(hwnd, s);
+        else
+          KillTimer(hwnd, kScrollTimer);
         return 0;
       }
       if (wParam == kEditTimer) {

@@ -548,6 +548,26 @@ TEST_F(TreeViewTest, ScrollingKeepsTheTopItemAndTheSelectionInView) {
   GetClientRect(t, &client);
   Click(t, POINT{client.right - 3, client.bottom - 3});  // the down arrow of the bar
   EXPECT_EQ(TreeView_GetFirstVisible(t), items[3]);
+  // Held, the arrow repeats after a pause until released.
+  SendMessage(t, WM_LBUTTONDOWN, 0, PointToLParam(POINT{client.right - 3, client.bottom - 3}));
+  EXPECT_EQ(TreeView_GetFirstVisible(t), items[4]);
+  clock.Advance(400);
+  Pump();
+  clock.Advance(50);
+  Pump();
+  EXPECT_EQ(TreeView_GetFirstVisible(t), items[6]);
+  SendMessage(t, WM_LBUTTONUP, 0, PointToLParam(POINT{client.right - 3, client.bottom - 3}));
+  clock.Advance(500);
+  Pump();
+  EXPECT_EQ(TreeView_GetFirstVisible(t), items[6]);
+  // The thumb dragged from the top to the bottom of its track shows the last rows.
+  SendMessage(t, WM_VSCROLL, SB_TOP, 0);
+  const int bar = ScrollBarSize();
+  SendMessage(t, WM_LBUTTONDOWN, 0, PointToLParam(POINT{client.right - 3, bar + 2}));
+  ASSERT_EQ(TreeView_GetFirstVisible(t), first) << "pressed on the thumb, not the track";
+  SendMessage(t, WM_MOUSEMOVE, MK_LBUTTON, PointToLParam(POINT{client.right - 3, client.bottom}));
+  SendMessage(t, WM_LBUTTONUP, 0, PointToLParam(POINT{client.right - 3, client.bottom}));
+  EXPECT_EQ(TreeView_GetFirstVisible(t), items[50 - visible]) << "51 rows with the new first one";
 }
 
 TEST_F(TreeViewTest, SetRedrawFalseHoldsPaintingUntilSwitchedBack) {
