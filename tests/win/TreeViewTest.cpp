@@ -607,6 +607,51 @@ TEST_F(TreeViewTest, CustomDrawStagesAndColoursReachTheDrawing) {
   const TSurface s = CaptureWindow(t);
   EXPECT_EQ(s.Pixel(label.left + 1, label.top + 1) & 0xFFFFFF,
             PixelOfColor(RGB(0, 128, 0)) & 0xFFFFFF);
+  int yellow = 0;
+  for (int y = label.top; y < label.bottom; ++y)
+    for (int x = label.left; x < label.right; ++x)
+      yellow += (s.Pixel(x, y) & 0xFFFFFF) == (PixelOfColor(RGB(255, 255, 0)) & 0xFFFFFF);
+  EXPECT_GT(yellow, 10) << "the text in the colour given";
+}
+
+// The drop target is drawn highlighted; the selection beside it plainly.
+TEST_F(TreeViewTest, DropHighlightTakesTheHighlightFromTheSelection) {
+  HWND t = MakeTree(TVS_HASBUTTONS);
+  HTREEITEM a = Add(t, TVI_ROOT, "selected");
+  HTREEITEM b = Add(t, TVI_ROOT, "target");
+  SetFocus(t);
+  TreeView_SelectItem(t, a);
+  const TPixel highlight = PixelOfColor(GetSysColor(COLOR_HIGHLIGHT)) & 0xFFFFFF;
+  auto background = [&](HTREEITEM item) {
+    UpdateWindow(t);
+    const RECT r = ItemRect(t, item);
+    return CaptureWindow(t).Pixel(r.left + 1, r.top + 2) & 0xFFFFFF;
+  };
+  EXPECT_EQ(background(a), highlight);
+  TreeView_SelectDropTarget(t, b);
+  EXPECT_EQ(background(b), highlight);
+  EXPECT_NE(background(a), highlight);
+  EXPECT_TRUE(TreeView_GetItemState(t, b, TVIS_DROPHILITED));
+  TreeView_SelectDropTarget(t, nullptr);
+  EXPECT_EQ(background(a), highlight);
+  EXPECT_NE(background(b), highlight);
+}
+
+TEST_F(TreeViewTest, HorizontalScrollingShowsTheEndOfALongLabel) {
+  HWND t = MakeTree(TVS_HASBUTTONS, 120, 100);
+  HTREEITEM a = Add(t, TVI_ROOT, "a label much wider than the tree itself");
+  UpdateWindow(t);
+  const RECT before = ItemRect(t, a);
+  ASSERT_GT(before.right, 120);
+  SendMessage(t, WM_HSCROLL, SB_RIGHT, 0);
+  const RECT after = ItemRect(t, a);
+  EXPECT_LT(after.left, before.left);
+  EXPECT_LE(after.right, 120) << "the label's end in view";
+  EXPECT_GE(after.right, 120 - ScrollBarSize() - 20);
+  SendMessage(t, WM_HSCROLL, SB_LINELEFT, 0);
+  EXPECT_GT(ItemRect(t, a).left, after.left);
+  SendMessage(t, WM_HSCROLL, SB_LEFT, 0);
+  EXPECT_EQ(ItemRect(t, a).left, before.left);
 }
 
 TEST_F(TreeViewTest, TipsAskTheTreeForTheTextOfALabelThatDoesNotFit) {
