@@ -100,6 +100,7 @@ struct TTreeState {
 
   // Item tooltips.
   HWND tips = nullptr;
+  HWND ownTips = nullptr;  // the one the tree made, destroyed with it
   TTreeItem* tipItem = nullptr;
   String tipText;
   WideString tipTextW;
@@ -643,9 +644,10 @@ TTreeItem* InsertItem(HWND hwnd, TTreeState& s, const TVINSERTSTRUCT* is) {
         (is->item.mask & TVIF_TEXT) && is->item.pszText && is->item.pszText != LPSTR_TEXTCALLBACK
             ? String(is->item.pszText)
             : String();
-    after = nullptr;
-    for (TTreeItem* c = parent->first; c && CompareLabels(c->text, text) <= 0; c = c->next)
-      after = c;
+    // The children are in order when they were all inserted so: a search
+    // down the sibling tree finds the place without walking the list.
+    after = TTreeItems::LastBefore(
+        parent, [&text](const TTreeItem* c) { return CompareLabels(c->text, text) <= 0; });
   } else if (TTreeItem* sibling = ItemOf(s, is->hInsertAfter);
              sibling && sibling->parent == parent) {
     after = sibling;
@@ -1125,6 +1127,19 @@ void UpdateTip(HWND hwnd, TTreeState& s, TTreeItem* item, UINT hit) {
   SetTimer(hwnd, kTipTimer, kTipWatch);
 }
 
+// Makes `tips` the tree's tooltip control, with the tree as its one tool.
+void UseTips(HWND hwnd, TTreeState& s, HWND tips) {
+  s.tips = tips;
+  s.tipItem = nullptr;
+  if (!tips) return;
+  TOOLINFOA tool;
+  tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+  tool.hwnd = hwnd;
+  tool.uId = 0;
+  tool.lpszText = const_cast<LPSTR>("");
+  SendMessage(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 // The tree's own answer to its tip's question: the item's text (or, with
 // TVS_INFOTIP, what the parent gives through TVN_GETINFOTIP).
 LRESULT AnswerTip(HWND hwnd, TTreeState& s, NMHDR* hdr) {
@@ -1562,27 +1577,19 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
   switch (msg) {
     case WM_CREATE:
       if (!(StyleOf(hwnd) & TVS_NOTOOLTIPS)) {
-        s.tips = CreateWindowEx(0, TOOLTIPS_CLASS, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                0, 0, 0, 0, hwnd, nullptr, HInstance(), nullptr);
-        if (s.tips) {
-          TOOLINFOA tool;
-          tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
-          tool.hwnd = hwnd;
-          tool.uId = 0;
-          tool.lpszText = const_cast<LPSTR>("");
-          SendMessage(s.tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-        }
+        s.ownTips =
+            CreateWindowEx(0, TOOLTIPS_CLASS, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0,
+                           0, 0, 0, hwnd, nullptr, HInstance(), nullptr);
+        UseTips(hwnd, s, s.ownTips);
       }
       return 0;
     case WM_DESTROY:
       KillTimer(hwnd, kEditTimer);
       EndEdit(hwnd, s, true);
       DeleteAll(hwnd, s);
-      if (s.tips) {
-        HWND tips = s.tips;
-        s.tips = nullptr;
-        DestroyWindow(tips);
-      }
+      HideTip(hwnd, s);
+      s.tips = nullptr;
+      if (s.ownTips) DestroyWindow(std::exchange(s.ownTips, nullptr));
       return 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;
@@ -1863,9 +1870,9 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
         std::memcpy(out, s.search.c_str(), s.search.size() + 1);
       return static_cast<LRESULT>(s.search.size());
     case TVM_SETTOOLTIPS: {
+      HideTip(hwnd, s);
       HWND old = s.tips;
-      s.tips = reinterpret_cast<HWND>(wParam);
-      s.tipItem = nullptr;
+      UseTips(hwnd, s, reinterpret_cast<HWND>(wParam));
       return reinterpret_cast<LRESULT>(old);
     }
     case TVM_GETTOOLTIPS:

@@ -68,6 +68,21 @@ TEST(TreeItemsTest, RowsFollowRandomInsertsDeletesAndExpansionsAsAPlainWalkWould
   }
 }
 
+TEST(TreeItemsTest, LastBeforeFindsTheSortedPlace) {
+  TTreeItems items;
+  TTreeItem* after = nullptr;
+  for (int i = 0; i < 200; ++i) {
+    after = items.Insert(items.Root(), after);
+    after->lParam = 2 * i;  // 0, 2, 4, ...
+  }
+  for (LPARAM key : {-1, 0, 1, 57, 398, 399}) {
+    TTreeItem* found = TTreeItems::LastBefore(
+        items.Root(), [key](const TTreeItem* c) { return c->lParam <= key; });
+    const LPARAM expected = key < 0 ? -1 : std::min<LPARAM>(398, key - key % 2);
+    EXPECT_EQ(found ? found->lParam : -1, expected) << key;
+  }
+}
+
 TEST(TreeItemsTest, ArrangeKeepsTheRowsOfReorderedSubtrees) {
   TTreeItems items;
   TTreeItem* a = items.Insert(items.Root(), nullptr);
