@@ -441,6 +441,40 @@ TEST_F(TreeViewTest, KeyboardNavigationAndTypeAhead) {
   EXPECT_EQ(codes, (std::vector<UINT>{TVN_KEYDOWN, TVN_SELCHANGING, TVN_SELCHANGED}));
 }
 
+TEST_F(TreeViewTest, PageKeysMoveByAPageAndCtrlScrollsWithoutSelecting) {
+  HWND t = MakeTree(TVS_HASBUTTONS | TVS_EDITLABELS, 150, 100);
+  std::vector<HTREEITEM> items;
+  for (int i = 0; i < 30; ++i)
+    items.push_back(Add(t, TVI_ROOT, ("row " + std::to_string(i)).c_str()));
+  HTREEITEM child = Add(t, items[0], "child");
+  const int page = static_cast<int>(TreeView_GetVisibleCount(t)) - 1;
+  SetFocus(t);
+  TreeView_SelectItem(t, items[0]);
+  SendMessage(t, WM_KEYDOWN, VK_NEXT, 0);
+  EXPECT_EQ(TreeView_GetSelection(t), items[page]);
+  SendMessage(t, WM_KEYDOWN, VK_NEXT, 0);
+  EXPECT_EQ(TreeView_GetSelection(t), items[2 * page]);
+  EXPECT_EQ(TreeView_GetFirstVisible(t), items[page])
+      << "scrolled just enough to show it at the bottom";
+  SendMessage(t, WM_KEYDOWN, VK_PRIOR, 0);
+  EXPECT_EQ(TreeView_GetSelection(t), items[page]);
+  // Ctrl with a movement key scrolls and leaves the selection.
+  InjectKeyDown(VK_CONTROL);
+  Pump();
+  const HTREEITEM top = TreeView_GetFirstVisible(t);
+  SendMessage(t, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(TreeView_GetNextVisible(t, top), TreeView_GetFirstVisible(t));
+  EXPECT_EQ(TreeView_GetSelection(t), items[page]);
+  InjectKeyUp(VK_CONTROL);
+  Pump();
+  // Backspace goes to the parent; F2 edits.
+  TreeView_SelectItem(t, child);
+  SendMessage(t, WM_KEYDOWN, VK_BACK, 0);
+  EXPECT_EQ(TreeView_GetSelection(t), items[0]);
+  SendMessage(t, WM_KEYDOWN, VK_F2, 0);
+  EXPECT_NE(TreeView_GetEditControl(t), nullptr);
+}
+
 TEST_F(TreeViewTest, MouseClickSelectsDoubleClickTogglesAndDragStartsAfterAMove) {
   HWND t = MakeTree();
   HTREEITEM a = Add(t, TVI_ROOT, "alpha", TVI_LAST, 1);
