@@ -390,6 +390,8 @@ void ClampTop(HWND hwnd, TTreeState& s) {
   if (s.items.RowOf(s.top) > maxTop) s.top = s.items.ItemAtRow(maxTop);
 }
 
+void HideTip(HWND hwnd, TTreeState& s);
+
 void SetTopRow(HWND hwnd, TTreeState& s, std::int64_t row) {
   const TLayout l = LayoutOf(hwnd, s);
   const std::int64_t maxTop =
@@ -398,8 +400,7 @@ void SetTopRow(HWND hwnd, TTreeState& s, std::int64_t row) {
   TTreeItem* top = s.items.ItemAtRow(row);
   if (top == s.top) return;
   s.top = top;
-  if (s.tips) SendMessage(s.tips, TTM_TRACKACTIVATE, FALSE, 0);
-  s.tipItem = nullptr;
+  HideTip(hwnd, s);
   InvalidateRect(hwnd, nullptr, TRUE);
 }
 
@@ -668,19 +669,23 @@ TTreeItem* InsertItem(HWND hwnd, TTreeState& s, const TVINSERTSTRUCT* is) {
 
 void DeleteItem(HWND hwnd, TTreeState& s, TTreeItem* item) {
   if (!s.items.Contains(item)) return;
-  // Children first: the parent outlives the notifications about them.
-  while (item->first) {
-    DeleteItem(hwnd, s, item->first);
-    if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
-  }
-  if (s.selected == item) {
+  // The selection leaves the subtree once, before anything in it goes, for
+  // the next sibling, else the previous one, else the parent.
+  if (s.selected && TTreeItems::IsInside(s.selected, item)) {
     TTreeItem* next = item->next ? item->next : item->prev;
     if (!next && !s.items.IsRoot(item->parent)) next = item->parent;
     SelectItem(hwnd, s, next, TVC_UNKNOWN);
     if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
-    if (s.selected == item) {  // the change was refused: nothing stays selected
+    // Refused: nothing stays selected rather than a deleted item.
+    if (s.selected && TTreeItems::IsInside(s.selected, item)) {
+      SetSelectedFlag(s.selected, false);
       s.selected = nullptr;
     }
+  }
+  // Children first: the parent outlives the notifications about them.
+  while (item->first) {
+    DeleteItem(hwnd, s, item->first);
+    if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
   }
   if (s.editItem == item) EndEdit(hwnd, s, true);
   if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
@@ -692,10 +697,7 @@ void DeleteItem(HWND hwnd, TTreeState& s, TTreeItem* item) {
   if (s.drop == item) s.drop = nullptr;
   if (s.hot == item) s.hot = nullptr;
   if (s.downItem == item) s.downItem = nullptr, s.tracking = false;
-  if (s.tipItem == item) {
-    s.tipItem = nullptr;
-    if (s.tips) SendMessage(s.tips, TTM_TRACKACTIVATE, FALSE, 0);
-  }
+  if (s.tipItem == item) HideTip(hwnd, s);
   TTreeItem* parent = item->parent;
   s.items.Remove(item);
   if (!s.items.IsRoot(parent) && !parent->first) {
@@ -1680,7 +1682,10 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
         POINT pt;
         GetCursorPos(&pt);
         const HWND under = WindowFromPoint(pt);
-        if (under != hwnd && under != s.tips) HideTip(hwnd, s);
+        if (!s.tipItem)
+          KillTimer(hwnd, kTipTimer);
+        else if (under != hwnd && under != s.tips)
+          HideTip(hwnd, s);
         return 0;
       }
       if (wParam == kScrollTimer) {

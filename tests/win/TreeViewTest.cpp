@@ -358,10 +358,21 @@ TEST_F(TreeViewTest, DeletingMovesTheSelectionAndReportsChildrenFirst) {
   EXPECT_EQ(TreeView_GetSelection(t), y) << "the next sibling";
   TreeView_DeleteItem(t, y);
   EXPECT_EQ(TreeView_GetSelection(t), p) << "no sibling left: the parent";
+  // A selected descendant: the selection moves once, past the whole subtree.
+  HTREEITEM q = Add(t, TVI_ROOT, "q", TVI_LAST, 14);
+  HTREEITEM q1 = Add(t, q, "q1", TVI_LAST, 15);
+  HTREEITEM r = Add(t, TVI_ROOT, "r", TVI_LAST, 16);
+  TreeView_SelectItem(t, q1);
+  codes.clear();
+  TreeView_DeleteItem(t, q);
+  EXPECT_EQ(TreeView_GetSelection(t), r);
+  EXPECT_EQ(TreeCodes(),
+            (std::vector<UINT>{TVN_SELCHANGING, TVN_SELCHANGED, TVN_DELETEITEM, TVN_DELETEITEM}));
+  deleted.clear();
   TreeView_DeleteAllItems(t);
   EXPECT_EQ(TreeView_GetSelection(t), nullptr);
   EXPECT_EQ(TreeView_GetCount(t), 0u);
-  EXPECT_EQ(deleted.size(), 4u);
+  EXPECT_EQ(deleted.size(), 2u);
 }
 
 TEST_F(TreeViewTest, HitTestFlags) {
