@@ -732,7 +732,7 @@ void SortChildren(HWND hwnd, TTreeState& s, TTreeItem* parent, bool recurse,
       if (c->first) SortChildren(hwnd, s, c, true, less);
 }
 
-BOOL GetItem(HWND hwnd, TTreeState& s, TVITEM* tv) {
+BOOL GetItem(TTreeState& s, TVITEM* tv) {
   if (!tv) return FALSE;
   TTreeItem* item = ItemOf(s, tv->hItem);
   if (!item) return FALSE;
@@ -755,7 +755,6 @@ BOOL GetItem(HWND hwnd, TTreeState& s, TVITEM* tv) {
   }
   if (tv->mask & TVIF_CHILDREN)
     tv->cChildren = item->children == kAutoChildren ? (item->first ? 1 : 0) : item->children;
-  (void)hwnd;
   return TRUE;
 }
 
@@ -912,7 +911,10 @@ void DrawItem(HWND hwnd, TTreeState& s, TPaintContext& pc, TTreeItem* item, int 
     if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
   }
   if (!(answer & CDRF_SKIPDEFAULT)) {
-    if (answer & CDRF_NEWFONT) g = GeometryOf(hwnd, s, item, dc);  // measured in the font given
+    if (answer & CDRF_NEWFONT)
+      g = GeometryOf(hwnd, s, item, dc);  // measured in the font given
+    else if (pc.itemNotify)
+      SelectObject(dc, FontOf(s));  // a font selected without saying so is not used
     DrawLinesAndButton(hwnd, s, pc, item, y, g);
     if (s.stateImages && STATEIMAGEMASKTOINDEX(item->state) > 0)
       ImageList_Draw(s.stateImages, STATEIMAGEMASKTOINDEX(item->state), dc, g.stateLeft,
@@ -1800,7 +1802,7 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
       return FALSE;
     }
     case TVM_GETITEM:
-      return GetItem(hwnd, s, reinterpret_cast<TVITEM*>(lParam));
+      return GetItem(s, reinterpret_cast<TVITEM*>(lParam));
     case TVM_SETITEM: {
       const auto* tv = reinterpret_cast<const TVITEM*>(lParam);
       TTreeItem* item = tv ? ItemOf(s, tv->hItem) : nullptr;

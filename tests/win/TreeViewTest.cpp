@@ -674,6 +674,40 @@ TEST_F(TreeViewTest, CustomDrawStagesAndColoursReachTheDrawing) {
   EXPECT_GT(yellow, 10) << "the text in the colour given";
 }
 
+// A font selected at the item stage is used when the answer says so.
+TEST_F(TreeViewTest, CustomDrawNewFontDrawsTheLabelInTheFontGiven) {
+  HWND t = MakeTree(TVS_HASBUTTONS, 200, 60);
+  Add(t, TVI_ROOT, "Wide");
+  LOGFONT lf;
+  lf.lfHeight = -16;
+  lf.lfWeight = FW_BOLD;
+  std::strcpy(lf.lfFaceName, "Tahoma");
+  HFONT big = CreateFontIndirect(&lf);
+  LRESULT answer = CDRF_DODEFAULT;
+  onNotify = [&](NMHDR* h) -> std::optional<LRESULT> {
+    if (h->code != NM_CUSTOMDRAW) return std::nullopt;
+    auto* cd = reinterpret_cast<NMTVCUSTOMDRAW*>(h);
+    if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    SelectObject(cd->nmcd.hdc, big);
+    return answer;
+  };
+  auto inked = [&] {
+    InvalidateRect(t, nullptr, TRUE);
+    UpdateWindow(t);
+    const TSurface s = CaptureWindow(t);
+    int n = 0;
+    for (int y = 0; y < s.Height(); ++y)
+      for (int x = 0; x < s.Width(); ++x) n += (s.Pixel(x, y) & 0xFFFFFF) == 0;
+    return n;
+  };
+  const int plain = inked();
+  answer = CDRF_NEWFONT;
+  const int bold = inked();
+  EXPECT_GT(bold, plain * 3 / 2);
+  onNotify = nullptr;
+  DeleteObject(big);
+}
+
 // The drop target is drawn highlighted; the selection beside it plainly.
 TEST_F(TreeViewTest, DropHighlightTakesTheHighlightFromTheSelection) {
   HWND t = MakeTree(TVS_HASBUTTONS);
