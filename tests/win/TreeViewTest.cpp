@@ -885,6 +885,7 @@ TEST_F(TreeViewTest, DragImageOfAnItemAndTheDragFunctionsRestoreWhatTheyCover) {
   EXPECT_EQ(cx, label.right - label.left);
   EXPECT_EQ(cy, label.bottom - label.top);
 
+  UpdateWindow(parent);
   const TSurface before = CaptureWindow(parent, true);
   ASSERT_TRUE(ImageList_BeginDrag(image, 0, 2, 2));
   ASSERT_TRUE(ImageList_DragEnter(parent, 60, 80));
@@ -894,12 +895,35 @@ TEST_F(TreeViewTest, DragImageOfAnItemAndTheDragFunctionsRestoreWhatTheyCover) {
     for (int x = 0; x < before.Width(); ++x)
       changed = changed || before.Row(y)[x] != shown.Row(y)[x];
   EXPECT_TRUE(changed) << "the image is drawn";
+  // A drop highlight changed while the image is hidden is painted before
+  // the image comes back, so moving it later leaves no old highlight behind.
   ImageList_DragShowNolock(FALSE);
+  TreeView_SelectDropTarget(t, a);
   ImageList_DragMove(90, 100);
+  ImageList_DragShowNolock(TRUE);
+  ImageList_DragMove(60, 80);
+  TreeView_SelectDropTarget(t, nullptr);
+  ImageList_DragShowNolock(FALSE);
   ImageList_DragShowNolock(TRUE);
   ImageList_DragLeave(parent);
   ImageList_EndDrag();
   const TSurface after = CaptureWindow(parent, true);
+  // The image over the label while the drop highlight comes: hidden, the
+  // label shows the highlight, whenever the window paints.
+  POINT at{label.left, label.top};
+  ClientToScreen(t, &at);
+  RECT frame;
+  GetWindowRect(parent, &frame);
+  ImageList_BeginDrag(image, 0, 0, 0);
+  ImageList_DragEnter(parent, at.x - frame.left, at.y - frame.top);
+  ImageList_DragShowNolock(FALSE);
+  TreeView_SelectDropTarget(t, a);
+  ImageList_DragShowNolock(TRUE);
+  Pump();
+  ImageList_DragShowNolock(FALSE);
+  EXPECT_EQ(CaptureWindow(t).Pixel(label.left + 1, label.top + 2) & 0xFFFFFF,
+            PixelOfColor(GetSysColor(COLOR_HIGHLIGHT)) & 0xFFFFFF);
+  ImageList_EndDrag();
   int differ = 0;
   for (int y = 0; y < before.Height(); ++y)
     for (int x = 0; x < before.Width(); ++x) differ += before.Row(y)[x] != after.Row(y)[x];
