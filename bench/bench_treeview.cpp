@@ -140,6 +140,25 @@ void TreeSteps(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<int64_t>(n * rows));
 }
 
+// The same insertion between WM_SETREDRAW FALSE and TRUE, as the tree
+// classes do it inside BeginUpdate / EndUpdate.
+void TreeInsertHeld(benchmark::State& state) {
+  const auto rows = static_cast<std::size_t>(state.range(0));
+  Clock::duration insert{};
+  for (auto _ : state) {
+    TWindowSystem system;
+    RegisterTreeViewClass();
+    TTreeBench bench;
+    std::vector<HTREEITEM> parents;
+    const Clock::time_point t = Clock::now();
+    SendMessage(bench.Tree(), WM_SETREDRAW, FALSE, 0);
+    bench.Insert(rows, parents);
+    SendMessage(bench.Tree(), WM_SETREDRAW, TRUE, 0);
+    insert += Clock::now() - t;
+  }
+  Record("tree-insert-held", rows, insert, static_cast<std::size_t>(state.iterations()));
+}
+
 void VectorInsert(benchmark::State& state) {
   const auto rows = static_cast<std::size_t>(state.range(0));
   Measure(state, "vector-insert", rows, [&] {
@@ -185,13 +204,19 @@ int main(int argc, char** argv) {
         ->Arg(n)
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
+    benchmark::RegisterBenchmark("tree/insert-redraw-off", TreeInsertHeld)
+        ->Arg(n)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
     benchmark::RegisterBenchmark("tree/vector-insert", VectorInsert)
         ->Arg(n)
         ->Unit(benchmark::kMillisecond);
   }
   WarmUp();
-  const int result = RunAndReport(
-      argc, argv, {{"tree-insert", "vector-insert", 60}, {"tree-expand-all", "vector-insert", 5}});
+  const int result = RunAndReport(argc, argv,
+                                  {{"tree-insert", "vector-insert", 60},
+                                   {"tree-insert-held", "vector-insert", 60},
+                                   {"tree-expand-all", "vector-insert", 5}});
   PrintGrowth("tree-paint", counts);
   PrintGrowth("tree-scroll-end", counts);
   return result;

@@ -359,8 +359,10 @@ SCROLLINFO HorzInfo(const TTreeState& s, const TLayout& l) {
   return si;
 }
 
+// While drawing is off (WM_SETREDRAW), nothing is invalidated piecemeal:
+// switching it on repaints everything once.
 void InvalidateRow(HWND hwnd, TTreeState& s, TTreeItem* item, bool toBottom = false) {
-  if (!item || !s.items.IsShown(item)) return;
+  if (!item || !IsRedrawEnabled(hwnd) || !s.items.IsShown(item)) return;
   const TLayout l = LayoutOf(hwnd, s);
   const std::int64_t y = (s.items.RowOf(item) - TopRow(s)) * l.rowHeight;
   if (y >= l.view.bottom) return;
@@ -371,6 +373,7 @@ void InvalidateRow(HWND hwnd, TTreeState& s, TTreeItem* item, bool toBottom = fa
 }
 
 void InvalidateBars(HWND hwnd, TTreeState& s) {
+  if (!IsRedrawEnabled(hwnd)) return;
   const TLayout l = LayoutOf(hwnd, s);
   if (l.vbar) InvalidateRect(hwnd, &l.vbarRect, TRUE);
   if (l.hbar) InvalidateRect(hwnd, &l.hbarRect, TRUE);
