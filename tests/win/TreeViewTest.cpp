@@ -792,6 +792,7 @@ TEST_F(TreeViewTest, TipsAskTheTreeForTheTextOfALabelThatDoesNotFit) {
   SendMessage(t, WM_MOUSEMOVE, 0, PointToLParam(Middle(ItemRect(t, shortItem))));
   SendMessage(t, WM_MOUSEMOVE, 0, PointToLParam(over));
   EXPECT_FALSE(IsWindowVisible(tips)) << "an empty text shows no tip";
+  SetWindowProc(t, old);  // the subclass holds this test's locals
 }
 
 TEST_F(TreeViewTest, SortChildrenByLabelAndByCallback) {
