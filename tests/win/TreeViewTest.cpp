@@ -545,6 +545,12 @@ TEST_F(TreeViewTest, LabelEditingByClickOnTheSelectedLabel) {
   ASSERT_NE(edit, nullptr);
   EXPECT_EQ(GetFocus(), edit);
   EXPECT_EQ(GetWindowText(edit), "alpha");
+  RECT small;
+  GetWindowRect(edit, &small);
+  SetWindowText(edit, "a much longer name than before");
+  RECT grown;
+  GetWindowRect(edit, &grown);
+  EXPECT_GT(grown.right - grown.left, small.right - small.left) << "the editor grows with its text";
   SetWindowText(edit, "renamed");
   SendMessage(edit, WM_KEYDOWN, VK_RETURN, 0);
   EXPECT_EQ(ended, "renamed");
