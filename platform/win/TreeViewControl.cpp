@@ -724,7 +724,10 @@ void DeleteItem(HWND hwnd, TTreeState& s, TTreeItem* item) {
   if (s.top == item) s.top = item->next ? item->next : s.items.PrevShown(item);
   if (s.drop == item) s.drop = nullptr;
   if (s.hot == item) s.hot = nullptr;
-  if (s.downItem == item) s.downItem = nullptr, s.tracking = false;
+  if (s.downItem == item) {
+    s.downItem = nullptr;
+    s.tracking = s.rightTracking = false;
+  }
   if (s.tipItem == item) HideTip(hwnd, s);
   TTreeItem* parent = item->parent;
   s.items.Remove(item);
