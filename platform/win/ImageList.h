@@ -76,3 +76,27 @@ BOOL ImageList_DrawEx(HIMAGELIST list, int index, HDC dc, int x, int y, int dx, 
                       COLORREF background, COLORREF foreground, UINT style);
 // An icon of the image and its mask; the caller destroys it (DestroyIcon).
 HICON ImageList_GetIcon(HIMAGELIST list, int index, UINT flags);
+
+// --- Dragging an image ----------------------------------------------------------
+//
+// One drag image at a time, for the whole program: ImageList_BeginDrag takes
+// a copy of an image with its hot spot; ImageList_DragEnter shows it over a
+// window (what lies under the image is saved and put back as it moves),
+// ImageList_DragMove moves it, ImageList_DragShowNolock hides or shows it
+// (so the window can change what it shows, e.g. the drop highlight, without
+// trails: the window's pending painting is done before the image is drawn
+// again), ImageList_DragLeave takes it off the window and ImageList_EndDrag
+// ends the drag. Coordinates are relative to the window's top-left corner
+// (its whole window rectangle).
+
+// `dxHotspot`, `dyHotspot`: the point of the image that follows the pointer.
+BOOL ImageList_BeginDrag(HIMAGELIST list, int index, int dxHotspot, int dyHotspot);
+BOOL ImageList_DragEnter(HWND lock, int x, int y);
+BOOL ImageList_DragMove(int x, int y);
+BOOL ImageList_DragShowNolock(BOOL show);
+BOOL ImageList_DragLeave(HWND lock);
+void ImageList_EndDrag();
+// The drag image list (its one image) and where it is drawn, for those who
+// draw it themselves; nullptr when no drag is on. `pt` gets the position,
+// `hotspot` the hot spot.
+HIMAGELIST ImageList_GetDragImage(POINT* pt, POINT* hotspot);

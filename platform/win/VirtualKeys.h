@@ -37,6 +37,7 @@ constexpr UINT VK_SUBTRACT = 0x6D;
 constexpr UINT VK_DECIMAL = 0x6E;
 constexpr UINT VK_DIVIDE = 0x6F;
 constexpr UINT VK_F1 = 0x70;
+constexpr UINT VK_F2 = 0x71;
 constexpr UINT VK_F4 = 0x73;
 constexpr UINT VK_F10 = 0x79;
 constexpr UINT VK_F12 = 0x7B;

@@ -1,0 +1,264 @@
+// platform/win/TreeItems.cpp
+#include "platform/win/TreeItems.h"
+
+namespace {
+
+constexpr UINT kExpanded = 0x0020;  // TVIS_EXPANDED
+
+std::int64_t SumOf(const TTreeItem* n) {
+  return n ? n->sum : 0;
+}
+
+}  // namespace
+
+bool TTreeItem::Expanded() const {
+  return (state & kExpanded) != 0;
+}
+
+TTreeItems::TTreeItems() {
+  root_.rows = 0;
+  root_.sum = 0;
+  root_.state = kExpanded;
+}
+
+TTreeItems::~TTreeItems() {
+  for (const TTreeItem* item : live_) delete const_cast<TTreeItem*>(item);
+}
+
+bool TTreeItems::Contains(const TTreeItem* item) const {
+  return item && live_.count(item) != 0;
+}
+
+void TTreeItems::Recalc(TTreeItem* node) {
+  node->sum = node->rows + SumOf(node->tLeft) + SumOf(node->tRight);
+}
+
+TTreeItem*& TTreeItems::Link(TTreeItem* node) {
+  if (!node->tUp) return node->parent->tRoot;
+  return node->tUp->tLeft == node ? node->tUp->tLeft : node->tUp->tRight;
+}
+
+void TTreeItems::Rotate(TTreeItem* x) {
+  TTreeItem* p = x->tUp;
+  TTreeItem*& link = Link(p);
+  if (p->tLeft == x) {
+    p->tLeft = x->tRight;
+    if (x->tRight) x->tRight->tUp = p;
+    x->tRight = p;
+  } else {
+    p->tRight = x->tLeft;
+    if (x->tLeft) x->tLeft->tUp = p;
+    x->tLeft = p;
+  }
+  x->tUp = p->tUp;
+  p->tUp = x;
+  link = x;
+  Recalc(p);
+  Recalc(x);
+}
+
+void TTreeItems::UpdateFrom(TTreeItem* node, TTreeItem* parent) {
+  while (parent) {
+    for (TTreeItem* n = node; n; n = n->tUp) Recalc(n);
+    const std::int64_t childRows = SumOf(parent->tRoot);
+    if (IsRoot(parent)) {
+      parent->rows = childRows;
+      return;
+    }
+    const std::int64_t rows = 1 + (parent->Expanded() ? childRows : 0);
+    if (rows == parent->rows) return;  // nothing above changes
+    parent->rows = rows;
+    node = parent;
+    parent = parent->parent;
+  }
+}
+
+TTreeItem* TTreeItems::Insert(TTreeItem* parent, TTreeItem* after) {
+  auto* item = new TTreeItem;
+  live_.insert(item);
+  item->parent = parent;
+  item->level = parent->level + 1;
+  seed_ ^= seed_ << 13;
+  seed_ ^= seed_ >> 7;
+  seed_ ^= seed_ << 17;
+  item->priority = static_cast<std::uint32_t>(seed_ >> 32);
+  item->rows = item->sum = 1;
+
+  // The sibling list.
+  item->prev = after;
+  item->next = after ? after->next : parent->first;
+  (item->prev ? item->prev->next : parent->first) = item;
+  (item->next ? item->next->prev : parent->last) = item;
+  ++parent->childCount;
+
+  // The treap: as the in-order successor of `after`, then lifted by priority.
+  if (!parent->tRoot) {
+    parent->tRoot = item;
+  } else if (!after) {
+    TTreeItem* n = parent->tRoot;
+    while (n->tLeft) n = n->tLeft;
+    n->tLeft = item;
+    item->tUp = n;
+  } else if (!after->tRight) {
+    after->tRight = item;
+    item->tUp = after;
+  } else {
+    TTreeItem* n = after->tRight;
+    while (n->tLeft) n = n->tLeft;
+    n->tLeft = item;
+    item->tUp = n;
+  }
+  // Rotations keep the sums of the nodes they move right; UpdateFrom fixes
+  // the rest of the path.
+  while (item->tUp && item->tUp->priority < item->priority) Rotate(item);
+  UpdateFrom(item, parent);
+  return item;
+}
+
+void TTreeItems::Remove(TTreeItem* item) {
+  TTreeItem* parent = item->parent;
+  // Down to a leaf of the treap, then cut off.
+  while (item->tLeft || item->tRight) {
+    TTreeItem* c = !item->tRight                                    ? item->tLeft
+                   : !item->tLeft                                   ? item->tRight
+                   : item->tLeft->priority > item->tRight->priority ? item->tLeft
+                                                                    : item->tRight;
+    Rotate(c);
+  }
+  TTreeItem* up = item->tUp;
+  Link(item) = nullptr;
+
+  (item->prev ? item->prev->next : parent->first) = item->next;
+  (item->next ? item->next->prev : parent->last) = item->prev;
+  --parent->childCount;
+  live_.erase(item);
+  delete item;
+  UpdateFrom(up, parent);
+}
+
+std::int64_t TTreeItems::RecalcAll(TTreeItem* node) {
+  if (!node) return 0;
+  node->sum = node->rows + RecalcAll(node->tLeft) + RecalcAll(node->tRight);
+  return node->sum;
+}
+
+void TTreeItems::Arrange(TTreeItem* parent, const std::vector<TTreeItem*>& order) {
+  // The sibling list in the new order.
+  parent->first = parent->last = nullptr;
+  for (TTreeItem* item : order) {
+    item->prev = parent->last;
+    item->next = nullptr;
+    (parent->last ? parent->last->next : parent->first) = item;
+    parent->last = item;
+  }
+  // The treap rebuilt as the Cartesian tree of the priorities in that order.
+  std::vector<TTreeItem*> spine;
+  for (TTreeItem* item : order) {
+    item->tLeft = item->tRight = item->tUp = nullptr;
+    TTreeItem* popped = nullptr;
+    while (!spine.empty() && spine.back()->priority < item->priority) {
+      popped = spine.back();
+      spine.pop_back();
+    }
+    item->tLeft = popped;
+    if (popped) popped->tUp = item;
+    if (!spine.empty()) {
+      spine.back()->tRight = item;
+      item->tUp = spine.back();
+    }
+    spine.push_back(item);
+  }
+  parent->tRoot = spine.empty() ? nullptr : spine.front();
+  RecalcAll(parent->tRoot);
+  UpdateFrom(nullptr, parent);
+}
+
+void TTreeItems::SetExpanded(TTreeItem* item, bool expanded) {
+  if (item->Expanded() == expanded) return;
+  item->state = expanded ? (item->state | kExpanded) : (item->state & ~kExpanded);
+  item->rows = 1 + (expanded ? SumOf(item->tRoot) : 0);
+  UpdateFrom(item, item->parent);
+}
+
+bool TTreeItems::IsShown(const TTreeItem* item) const {
+  for (const TTreeItem* p = item->parent; p && !IsRoot(p); p = p->parent)
+    if (!p->Expanded()) return false;
+  return true;
+}
+
+std::int64_t TTreeItems::SumBefore(const TTreeItem* item) {
+  std::int64_t s = SumOf(item->tLeft);
+  for (const TTreeItem* n = item; n->tUp; n = n->tUp)
+    if (n->tUp->tRight == n) s += SumOf(n->tUp->tLeft) + n->tUp->rows;
+  return s;
+}
+
+std::int64_t TTreeItems::RowOf(const TTreeItem* item) const {
+  std::int64_t row = 0;
+  for (const TTreeItem* it = item; !IsRoot(it); it = it->parent) {
+    row += SumBefore(it);
+    if (!IsRoot(it->parent)) ++row;  // the parent's own row
+  }
+  return row;
+}
+
+TTreeItem* TTreeItems::ItemAtRow(std::int64_t row) const {
+  if (row < 0 || row >= root_.rows) return nullptr;
+  TTreeItem* n = root_.tRoot;
+  while (n) {
+    const std::int64_t left = SumOf(n->tLeft);
+    if (row < left) {
+      n = n->tLeft;
+    } else if (row < left + n->rows) {
+      row -= left;
+      if (row == 0) return n;
+      --row;
+      n = n->tRoot;
+    } else {
+      row -= left + n->rows;
+      n = n->tRight;
+    }
+  }
+  return nullptr;
+}
+
+TTreeItem* TTreeItems::NextShown(const TTreeItem* item) {
+  if (item->Expanded() && item->first) return item->first;
+  for (const TTreeItem* it = item; it && it->level >= 0; it = it->parent)
+    if (it->next) return it->next;
+  return nullptr;
+}
+
+TTreeItem* TTreeItems::PrevShown(const TTreeItem* item) const {
+  if (TTreeItem* p = item->prev) {
+    while (p->Expanded() && p->last) p = p->last;
+    return p;
+  }
+  return IsRoot(item->parent) ? nullptr : item->parent;
+}
+
+TTreeItem* TTreeItems::LastShown() const {
+  TTreeItem* p = root_.last;
+  while (p && p->Expanded() && p->last) p = p->last;
+  return p;
+}
+
+TTreeItem* TTreeItems::LastBefore(const TTreeItem* parent,
+                                  const std::function<bool(const TTreeItem*)>& before) {
+  TTreeItem* found = nullptr;
+  for (TTreeItem* n = parent->tRoot; n;) {
+    if (before(n)) {
+      found = n;
+      n = n->tRight;
+    } else {
+      n = n->tLeft;
+    }
+  }
+  return found;
+}
+
+bool TTreeItems::IsInside(const TTreeItem* item, const TTreeItem* ancestor) {
+  for (; item; item = item->parent)
+    if (item == ancestor) return true;
+  return false;
+}

@@ -1,0 +1,120 @@
+// platform/win/TreeItems.h
+//
+// The items of a tree view and the order of their rows, apart from the
+// window. Internal to the tree-view control (and its tests and benchmark).
+//
+// Every item belongs to the sibling list of its parent (the hidden root for
+// top-level items): a linked list for walking, and a randomised balanced
+// search tree (a treap keyed by position) over the same items, each node
+// summing the rows its part of the list occupies. An item occupies one row
+// plus, when it is expanded, the rows of its children. So the row of an
+// item, the item at a row and the effect of expanding, collapsing,
+// inserting or deleting cost the depth of the tree times the logarithm of
+// the siblings, never a walk of all items.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/rtl/Types.h"
+#include "platform/win/WinTypes.h"
+
+struct TTreeItem {
+  // The tree.
+  TTreeItem* parent = nullptr;  // the hidden root for top-level items
+  TTreeItem* first = nullptr;   // first child
+  TTreeItem* last = nullptr;    // last child
+  TTreeItem* next = nullptr;    // next sibling
+  TTreeItem* prev = nullptr;    // previous sibling
+  int childCount = 0;
+  int level = -1;  // 0 for top-level items, -1 for the root
+
+  // The item's data.
+  String text;
+  bool textCallback = false;
+  int image = 0;
+  int selectedImage = 0;
+  int children = 0;  // the children flag: 0, 1 or I_CHILDRENCALLBACK
+  UINT state = 0;
+  LPARAM lParam = 0;
+  int textWidth = -1;            // cached label width in pixels, -1 when unknown
+  std::uint32_t widthStamp = 0;  // the measuring the width belongs to
+
+  // Row bookkeeping: `rows` is 1 + (expanded ? rows of all children : 0);
+  // the root counts only its children.
+  std::int64_t rows = 1;
+  // The treap over the parent's children.
+  TTreeItem* tLeft = nullptr;
+  TTreeItem* tRight = nullptr;
+  TTreeItem* tUp = nullptr;
+  TTreeItem* tRoot = nullptr;  // root of the treap over this item's children
+  std::uint32_t priority = 0;
+  std::int64_t sum = 0;  // rows of this treap node's subtree
+
+  bool Expanded() const;
+};
+
+class TTreeItems {
+ public:
+  TTreeItems();
+  ~TTreeItems();
+  TTreeItems(const TTreeItems&) = delete;
+  TTreeItems& operator=(const TTreeItems&) = delete;
+
+  TTreeItem* Root() { return &root_; }
+  bool IsRoot(const TTreeItem* item) const { return item == &root_; }
+  // Whether `item` is a live item of this tree (the root is not an item).
+  bool Contains(const TTreeItem* item) const;
+  std::size_t Count() const { return live_.size(); }
+
+  // A new item under `parent` after `after` (nullptr: first).
+  TTreeItem* Insert(TTreeItem* parent, TTreeItem* after);
+  // Unlinks an item without children and frees it.
+  void Remove(TTreeItem* item);
+  // Puts the children of `parent` in the order given (the same items).
+  void Arrange(TTreeItem* parent, const std::vector<TTreeItem*>& order);
+
+  // Expands or collapses (the TVIS_EXPANDED bit), keeping row counts.
+  void SetExpanded(TTreeItem* item, bool expanded);
+
+  // Whether every ancestor is expanded.
+  bool IsShown(const TTreeItem* item) const;
+  // The rows the tree shows.
+  std::int64_t RowCount() const { return root_.rows; }
+  // The row of a shown item, counted from 0.
+  std::int64_t RowOf(const TTreeItem* item) const;
+  // The item at `row` (nullptr outside 0 .. RowCount() - 1).
+  TTreeItem* ItemAtRow(std::int64_t row) const;
+  // The shown item after / before `item` (nullptr at the ends).
+  static TTreeItem* NextShown(const TTreeItem* item);
+  TTreeItem* PrevShown(const TTreeItem* item) const;
+  // The last shown item of the tree.
+  TTreeItem* LastShown() const;
+
+  // The last child of `parent` for which `before` holds, for a `before`
+  // that holds for a first run of the children and not after it (the
+  // place of a new item in a sorted list); nullptr when it holds for none.
+  // Costs the logarithm of the children.
+  static TTreeItem* LastBefore(const TTreeItem* parent,
+                               const std::function<bool(const TTreeItem*)>& before);
+
+  // Whether `item` lies inside the subtree of `ancestor` (or is it).
+  static bool IsInside(const TTreeItem* item, const TTreeItem* ancestor);
+
+ private:
+  // Fixes the sums from treap node `node` (may be nullptr) up through
+  // `parent`'s treap, then the rows of `parent` and above.
+  void UpdateFrom(TTreeItem* node, TTreeItem* parent);
+  static std::int64_t RecalcAll(TTreeItem* node);
+  static void Recalc(TTreeItem* node);       // node.sum from its treap children
+  static void Rotate(TTreeItem* node);       // lifts `node` over its treap parent
+  static TTreeItem*& Link(TTreeItem* node);  // the pointer that holds `node`
+  static std::int64_t SumBefore(const TTreeItem* item);
+
+  TTreeItem root_;
+  std::unordered_set<const TTreeItem*> live_;
+  std::uint64_t seed_ = 0x9E3779B97F4A7C15ull;
+};
