@@ -825,7 +825,10 @@ TOraError TModelServer::Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& 
       return NoRule(stmt->text + " (" + sqlite3_errmsg(sqlite3_db_handle(stmt->query)) + ")");
     }
   }
-  if (!stmt->has_row) {
+  // The cursor ends once a fetch has come back short: a fetch that took
+  // exactly the last rows leaves it open, so that the next one reports no
+  // data rather than a fetch out of sequence.
+  if (!stmt->has_row && fetched < nrows) {
     if (stmt->query) sqlite3_finalize(stmt->query);
     stmt->query = nullptr;
     stmt->answered = false;

@@ -119,6 +119,12 @@ class TModelServer : public TNotConnectedServer {
   sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
                     ub4 pos) override;
 
+  // The MTS service (StandinMts.cpp): a service context logged on as the
+  // given user, with an environment of its own, until it is released.
+  ub4 OraMTSSvcGet(const char* username, const char* password, const char* dbname,
+                   OCISvcCtx** svchp, OCIEnv** envhp, ub4 flags) override;
+  ub4 OraMTSSvcRel(OCISvcCtx* svchp) override;
+
  private:
   template <class T>
   T* Live(const void* handle, ub4 type) const;
@@ -176,6 +182,7 @@ class TModelServer : public TNotConnectedServer {
   std::vector<std::unique_ptr<THandle>> owned_;
   std::vector<TRule> rules_;
   std::vector<TLogEntry> log_;
+  std::unordered_set<const OCISvcCtx*> mts_services_;
 };
 
 template <class T, class K>

@@ -52,8 +52,9 @@ sword TModelServer::Logon7(Lda_Def* lda, const std::string& user, const std::str
   entry.session->user = UpperCase(name);
   entry.session->connection = database_->Connect(entry.session->user);
   entry.autocommit = false;
+  // Logged on all the same: the return code only warns.
   if (logon == TDatabase::TLogon::Expiring)
-    texts_[28002] = OraError(28002, "the password will expire within 7 days").text;
+    return AreaResult(lda, OraError(28002, "the password will expire within 7 days"));
   return AreaResult(lda, {});
 }
 
