@@ -150,7 +150,14 @@ TOracleSession::~TOracleSession() {
     }
     for (TSessionDependent* dependent : items) dependent->SessionDestroyed();
   }
-  FreeHandles();
+  // After the library's end the client is gone, and its handles with it.
+  if (OracleCI::OciLoaded()) {
+    try {
+      FreeHandles();
+    } catch (...) {
+      HandleCurrentException();
+    }
+  }
   if (TThreadList* sessions = Oracle::OracleSessionList()) sessions->Remove(this);
 }
 
@@ -606,7 +613,7 @@ void TOracleSession::LogOff() {
     if (thread_safe_) OracleCI::GlobalOracleLock->Leave();
     EndBusy();
     // Outside GlobalOracleLock: a reservation takes the pool first.
-    if (give_back) Oracle::OracleSessionPool()->ReleaseSession(this);
+    if (give_back && Oracle::OracleSessionPool()) Oracle::OracleSessionPool()->ReleaseSession(this);
     if (mts_service) MTSReleaseService(mts_service);
     if (failure) std::rethrow_exception(failure);
     if (!ComponentState().Contains(csDestroying) && OnChange) OnChange(this);

@@ -199,7 +199,10 @@ void InitializeSessionUnit() {
 void FinalizeSessionUnit() {
   // The pool's sessions unregister from the list as they go, so the pool
   // goes while the list still exists.
-  Report([] { session_pool.reset(); });
+  // Emptied while it is still the pool: its borrowers give their
+  // connections back to it as they log off.
+  if (session_pool) Report([] { session_pool->Clear(); });
+  session_pool.reset();
   LogOffAllSessions();
   session_list.reset();
   Report([] { OracleCI::UnloadOci(); });
