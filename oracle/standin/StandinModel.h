@@ -124,6 +124,10 @@ class TModelServer : public TNotConnectedServer {
   ub4 OraMTSSvcGet(const char* username, const char* password, const char* dbname,
                    OCISvcCtx** svchp, OCIEnv** envhp, ub4 flags) override;
   ub4 OraMTSSvcRel(OCISvcCtx* svchp) override;
+  // A logon data area standing for a service context's session, and back
+  // (StandinOci7.cpp).
+  sword OCISvcCtxToLda(OCISvcCtx* svchp, OCIError* errhp, Lda_Def* ldap) override;
+  sword OCILdaToSvcCtx(OCISvcCtx** svchpp, OCIError* errhp, Lda_Def* ldap) override;
 
  private:
   template <class T>
@@ -158,7 +162,10 @@ class TModelServer : public TNotConnectedServer {
   TOraError Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& truncated);
 
   struct TLogon {
-    std::unique_ptr<TSessionHandle> session;
+    // A logon's own session, or none for a data area derived from a
+    // service context, whose session the context keeps.
+    std::unique_ptr<TSessionHandle> owned;
+    TSessionHandle* session = nullptr;
     bool autocommit = false;
   };
   struct TCursor {

@@ -8,6 +8,7 @@
 
 #include "SessionTestSupport.h"
 #include "platform/rtl/Format.h"
+#include "platform/win/MessageBoxHook.h"
 
 namespace {
 
@@ -128,6 +129,22 @@ TEST_F(SessionWorld, TheLogonTextIsSplitIntoItsParts) {
   EXPECT_EQ(session.ConnectAs(), caSYSDBA);
 }
 
+TEST_F(SessionWorld, AnOracle7ServerIsReachedThroughALogonDataArea) {
+  Fixture("create table t (n number);");
+  Control<decltype(&ZorvetStandinSetBanner)>("ZorvetStandinSetBanner")(
+      "Oracle7 Server Release 7.3.4.0.0 - Production");
+  auto session = Scott();
+  session->LogOn();
+  EXPECT_FALSE(session->OCI8Mode());
+  session->ExecuteSessionSQL("insert into t values (1)", false);
+  session->Commit();
+  EXPECT_EQ(One(*session, "select count(*) from t"), "1");
+  session->LogOff();  // the area goes back to its service context first
+  EXPECT_TRUE(session->OCI8Mode());
+  session->LogOn();
+  EXPECT_EQ(One(*session, "select count(*) from t"), "1");
+}
+
 TEST_F(SessionWorld, AnOdbcDatabaseRunsTheOlderGeneration) {
   TOracleSession session(nullptr);
   session.SetLogonDatabase("ODBC:orcl");
@@ -136,6 +153,58 @@ TEST_F(SessionWorld, AnOdbcDatabaseRunsTheOlderGeneration) {
   session.SetLogonPassword("tiger");
   session.LogOn();
   EXPECT_FALSE(session.OCI8Mode());
+}
+
+TEST_F(SessionWorld, AutoCommitInTheOlderGenerationCommitsEveryStatement) {
+  Fixture("create table t (n number);");
+  auto session = Scott(true);
+  session->SetAutoCommit(true);  // kept, and switched on at the logon
+  session->LogOn();
+  session->ExecuteSessionSQL("insert into t values (1)", false);
+  session->Rollback();
+  EXPECT_EQ(One(*session, "select count(*) from t"), "1");
+  session->SetAutoCommit(false);
+  session->ExecuteSessionSQL("insert into t values (2)", false);
+  session->Rollback();
+  EXPECT_EQ(One(*session, "select count(*) from t"), "1");
+}
+
+// A dataset as the session sees it.
+class TReopening : public TSessionDependent {
+ public:
+  void SessionClosing() override {}
+  void SessionDestroyed() override {}
+  void Reactivate() override {
+    ++reopened;
+    if (fail) throw Exception("no such table");
+  }
+  String DependentName() const override { return "Orders"; }
+  int reopened = 0;
+  bool fail = false;
+};
+
+TEST_F(SessionWorld, APrecisionChangedAtDesignTimeReopensTheDataSets) {
+  std::vector<String> boxes;
+  TMessageBoxHandler previous = SetMessageBoxHandler(
+      [&](HWND, const String& text, const String&, UINT) { return boxes.push_back(text), 1; });
+  TReopening first, second;
+  first.fail = true;
+  auto session = Scott();
+  session->AddDependent(sdDataSet, &first);
+  session->AddDependent(sdDataSet, &second);
+  session->Preferences()->SetFloatPrecision(5);  // at run time nothing reopens
+  EXPECT_EQ(second.reopened, 0);
+  session->SetDesigning(true);
+  session->Preferences()->SetIntegerPrecision(4);
+  EXPECT_EQ(first.reopened, 1);
+  EXPECT_EQ(second.reopened, 1);  // the failure did not stop the loop
+  EXPECT_EQ(boxes, (std::vector<String>{"Error reactivating dataset Orders:\r\nno such table"}));
+  session->Preferences()->SetConvertCRLF(false);
+  EXPECT_EQ(second.reopened, 1);
+  session->SetAutoCommit(true);  // obsolete at design time: a warning, no change
+  EXPECT_FALSE(session->AutoCommit());
+  EXPECT_EQ(boxes.size(), 2u);
+  SetMessageBoxHandler(previous);
 }
 
 TEST_F(SessionWorld, DisconnectedSessionsIgnoreTransactions) {
