@@ -423,7 +423,6 @@ void TOracleSession::LogOnNow() {
 // inside EnterCall(true), which it leaves on every way.
 void TOracleSession::LogOnOci8() {
   CreateEnvironment();
-  EnterCall(true);
   ub4 credentials = kCredentialsExternal;
   if (!logon_username_.empty() || !logon_password_.empty()) {
     OracleCI::OCIAttrSet(session_, kHtypeSession, const_cast<char*>(logon_username_.c_str()),
@@ -436,7 +435,11 @@ void TOracleSession::LogOnOci8() {
                    : connect_as_ == caSYSOPER ? kModeSysOper
                                               : 0;
   const sword status = OracleCI::OCISessionBegin(svc_, error_, session_, credentials, mode);
-  if (status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO) {
+  const bool begun = status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO;
+  CheckStatus(status);
+  // The warning or error is read before the generation may change below.
+  const Integer code = LastErrorCode();
+  if (begun) {
     char version[kVersionBuffer] = {};
     OracleCI::OCIServerVersion(server_, error_, reinterpret_cast<OraText*>(version),
                                ub4(sizeof version), ub1(kHtypeServer));
@@ -448,16 +451,18 @@ void TOracleSession::LogOnOci8() {
       lda_derived_ = true;
     }
   }
-  CheckStatus(status);
-  if (oci8_ && LastErrorCode() == kPasswordWillExpire) {
+  if (code == kPasswordWillExpire) {
+    // Read from the error handle, whatever generation the session now runs.
+    const bool oci8 = oci8_;
+    oci8_ = true;
     logon_warning_ = EOracleError(this, ErrorSource()).Message();
+    oci8_ = oci8;
     last_status_ = 0;
     return;
   }
   logon_warning_.clear();
-  if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) RaiseCallError(ErrorSource(), true);
+  if (!begun) RaiseCallError(ErrorSource(), true);
   last_status_ = 0;
-  LeaveCall(true);
 }
 
 void TOracleSession::LogOnOci7(const String& Full) {
