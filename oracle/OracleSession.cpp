@@ -185,16 +185,19 @@ void TOracleSession::DoAfterLogOn() {
 // Properties
 
 void TOracleSession::SetLogonUsername(const String& value) {
+  if (IgnoreStoredConnection()) return;
   logon_username_ = value;
   DetectODBC();
 }
 
 void TOracleSession::SetLogonPassword(const String& value) {
+  if (IgnoreStoredConnection()) return;
   logon_password_ = value;
   DetectODBC();
 }
 
 void TOracleSession::SetLogonDatabase(const String& value) {
+  if (IgnoreStoredConnection()) return;
   logon_database_ = value;
   DetectODBC();
 }
@@ -228,7 +231,15 @@ void TOracleSession::SetMTSOptions(TMTSOptions value) {
   mts_options_ = value;
 }
 
+bool TOracleSession::IgnoreStoredConnection() const {
+  // A connection stored for the designer's use is not the program's: a
+  // program reading the definition keeps its own logon values.
+  return design_connection_ && ComponentState().Contains(csLoading) &&
+         !ComponentState().Contains(csDesigning);
+}
+
 void TOracleSession::SetConnected(bool value) {
+  if (IgnoreStoredConnection()) return;
   if (value)
     LogOn();
   else

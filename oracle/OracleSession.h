@@ -261,6 +261,9 @@ class TOracleSession : public TComponent, public TOracleSessionBase {
   void MTSReleaseService(OCISvcCtx* service);
   void ReactivateDataSets();
   bool Reading() const;
+  // Whether the stored logon values and Connected are being read for a
+  // session whose connection belongs to the designer.
+  bool IgnoreStoredConnection() const;
   // Runs `statement` and stores the option once it succeeded.
   template <class T>
   void ChangeSetting(T& field, T value, const char* statement);

@@ -129,6 +129,33 @@ TEST_F(SessionWorld, TheLogonTextIsSplitIntoItsParts) {
   EXPECT_EQ(session.ConnectAs(), caSYSDBA);
 }
 
+TEST_F(SessionWorld, AStoredConnectionLogsOnWhileLoadingAndReportsAfterwards) {
+  TComponent form(nullptr);
+  auto* session = new TOracleSession(&form);
+  int after = 0;
+  session->AfterLogOn = [&](TOracleSession*) { ++after; };
+  BeginLoading(&form);
+  session->SetLogonUsername("scott");
+  session->SetLogonPassword("tiger");
+  session->SetConnected(true);
+  EXPECT_TRUE(session->Connected());
+  EXPECT_EQ(after, 0);  // not before the whole definition is read
+  EndLoading(&form);
+  EXPECT_EQ(after, 1);
+}
+
+TEST_F(SessionWorld, ADesignersConnectionIsNotReadAtRunTime) {
+  TComponent form(nullptr);
+  auto* session = new TOracleSession(&form);
+  BeginLoading(&form);
+  session->SetDesignConnection(true);
+  session->SetLogonUsername("scott");
+  session->SetConnected(true);
+  EndLoading(&form);
+  EXPECT_FALSE(session->Connected());
+  EXPECT_EQ(session->LogonUsername(), "");
+}
+
 TEST_F(SessionWorld, AnOracle7ServerIsReachedThroughALogonDataArea) {
   Fixture("create table t (n number);");
   Control<decltype(&ZorvetStandinSetBanner)>("ZorvetStandinSetBanner")(
