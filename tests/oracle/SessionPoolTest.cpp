@@ -44,6 +44,19 @@ TEST_F(SessionWorld, ThePoolLendsTakesBackAndLendsAgain) {
   EXPECT_NE(Pool().Items(1)->PooledSession(), entry->PooledSession());
 }
 
+TEST_F(SessionWorld, ThePoolLendsInTheOlderGenerationToo) {
+  auto session = Pooled();
+  session->Preferences()->SetUseOCI7(true);
+  session->LogOn();
+  EXPECT_FALSE(session->OCI8Mode());
+  EXPECT_TRUE(session->Shared());
+  EXPECT_EQ(One(*session, "select user from dual"), "SCOTT");
+  session->LogOff();
+  TOracleSession* pooled = Pool().Items(0)->PooledSession();
+  EXPECT_FALSE(pooled->OCI8Mode());
+  EXPECT_EQ(One(*pooled, "select user from dual"), "SCOTT");
+}
+
 TEST_F(SessionWorld, AnEntryIsLentToOneSessionAtATime) {
   auto first = Pooled();
   first->LogOn();
