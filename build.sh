@@ -6,6 +6,8 @@
 #   ./build.sh build   install what is missing and build the normal tree only
 #   ./build.sh run     install what is missing, build, copy the program into run/ and start it
 #                      there (it needs a display: DISPLAY or WAYLAND_DISPLAY)
+#   ./build.sh tsan    build the suite under ThreadSanitizer in build-tsan and run it (slow; not
+#                      part of test)
 # $JOBS (default: every core) is the number of compile jobs and of tests run at once.
 # The builds of this script treat warnings as errors; a plain CMake build does not.
 set -euo pipefail
@@ -112,8 +114,14 @@ case "$cmd" in
     run_fuzzers "$ROOT/build-fuzz"
     print_totals "$ROOT/build" "$ROOT/build-clang" "$ROOT/build-asan"
     ;;
+  tsan)
+    install_missing
+    export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+    configure_and_build "$ROOT/build-tsan" -DZORVET_TSAN=ON -DZORVET_BENCH=OFF
+    run_suite "$ROOT/build-tsan"
+    ;;
   *)
-    echo "usage: $0 {test|build|run}" >&2
+    echo "usage: $0 {test|build|run|tsan}" >&2
     exit 2
     ;;
 esac

@@ -825,7 +825,10 @@ TOraError TModelServer::Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& 
       return NoRule(stmt->text + " (" + sqlite3_errmsg(sqlite3_db_handle(stmt->query)) + ")");
     }
   }
-  if (!stmt->has_row) {
+  // The cursor ends once a fetch has come back short: a fetch that took
+  // exactly the last rows leaves it open, so that the next one reports no
+  // data rather than a fetch out of sequence.
+  if (!stmt->has_row && fetched < nrows) {
     if (stmt->query) sqlite3_finalize(stmt->query);
     stmt->query = nullptr;
     stmt->answered = false;
@@ -1107,6 +1110,40 @@ TOraError TModelServer::LoadFixture(const std::string& user, const std::string& 
     }
   }
   return connection.Commit();
+}
+
+}  // namespace Standin
+
+// A logon data area derived from a service context shares the context's
+// session; converting it back forgets the area and its cursors.
+namespace Standin {
+
+sword TModelServer::OCISvcCtxToLda(OCISvcCtx* svchp, OCIError* errhp, Lda_Def* ldap) {
+  std::lock_guard lock(mutex_);
+  auto* svc = Live<TSvcCtxHandle>(svchp, kHtypeSvcCtx);
+  auto* error = Live<TErrorHandle>(errhp, kHtypeError);
+  if (!svc || !error || !ldap) return OCI_INVALID_HANDLE;
+  if (!svc->session || !svc->session->connection)
+    return Fail(error, OraError(3114, "not connected to ORACLE"));
+  std::memset(ldap, 0, sizeof *ldap);
+  TLogon& entry = logons_[ldap];
+  entry.owned.reset();
+  entry.session = svc->session;
+  entry.autocommit = false;
+  return OCI_SUCCESS;
+}
+
+sword TModelServer::OCILdaToSvcCtx(OCISvcCtx** svchpp, OCIError* errhp, Lda_Def* ldap) {
+  std::lock_guard lock(mutex_);
+  auto* error = Live<TErrorHandle>(errhp, kHtypeError);
+  if (!error || !svchpp) return OCI_INVALID_HANDLE;
+  const auto found = logons_.find(ldap);
+  if (found == logons_.end() || found->second.owned)
+    return Fail(error, OraError(1012, "not logged on"));
+  for (auto cursor = cursors_.begin(); cursor != cursors_.end();)
+    cursor = cursor->second.lda == ldap ? cursors_.erase(cursor) : std::next(cursor);
+  logons_.erase(found);
+  return OCI_SUCCESS;
 }
 
 }  // namespace Standin

@@ -119,6 +119,16 @@ class TModelServer : public TNotConnectedServer {
   sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
                     ub4 pos) override;
 
+  // The MTS service (StandinMts.cpp): a service context logged on as the
+  // given user, with an environment of its own, until it is released.
+  ub4 OraMTSSvcGet(const char* username, const char* password, const char* dbname,
+                   OCISvcCtx** svchp, OCIEnv** envhp, ub4 flags) override;
+  ub4 OraMTSSvcRel(OCISvcCtx* svchp) override;
+  // A logon data area standing for a service context's session, and back
+  // (StandinOci7.cpp).
+  sword OCISvcCtxToLda(OCISvcCtx* svchp, OCIError* errhp, Lda_Def* ldap) override;
+  sword OCILdaToSvcCtx(OCISvcCtx** svchpp, OCIError* errhp, Lda_Def* ldap) override;
+
  private:
   template <class T>
   T* Live(const void* handle, ub4 type) const;
@@ -152,7 +162,10 @@ class TModelServer : public TNotConnectedServer {
   TOraError Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& truncated);
 
   struct TLogon {
-    std::unique_ptr<TSessionHandle> session;
+    // A logon's own session, or none for a data area derived from a
+    // service context, whose session the context keeps.
+    std::unique_ptr<TSessionHandle> owned;
+    TSessionHandle* session = nullptr;
     bool autocommit = false;
   };
   struct TCursor {
@@ -176,6 +189,7 @@ class TModelServer : public TNotConnectedServer {
   std::vector<std::unique_ptr<THandle>> owned_;
   std::vector<TRule> rules_;
   std::vector<TLogEntry> log_;
+  std::unordered_set<const OCISvcCtx*> mts_services_;
 };
 
 template <class T, class K>

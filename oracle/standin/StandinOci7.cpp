@@ -47,13 +47,15 @@ sword TModelServer::Logon7(Lda_Def* lda, const std::string& user, const std::str
   if (logon == TDatabase::TLogon::Denied)
     return AreaResult(lda, OraError(1017, "invalid username/password; logon denied"));
   TLogon& entry = logons_[lda];
-  entry.session = std::make_unique<TSessionHandle>();
+  entry.owned = std::make_unique<TSessionHandle>();
+  entry.session = entry.owned.get();
   entry.session->username = name;
   entry.session->user = UpperCase(name);
   entry.session->connection = database_->Connect(entry.session->user);
   entry.autocommit = false;
+  // Logged on all the same: the return code only warns.
   if (logon == TDatabase::TLogon::Expiring)
-    texts_[28002] = OraError(28002, "the password will expire within 7 days").text;
+    return AreaResult(lda, OraError(28002, "the password will expire within 7 days"));
   return AreaResult(lda, {});
 }
 
@@ -76,6 +78,8 @@ sword TModelServer::ologof(Lda_Def* lda) {
   // The cursors of the logon go with it; a normal logoff commits.
   for (auto cursor = cursors_.begin(); cursor != cursors_.end();)
     cursor = cursor->second.lda == lda ? cursors_.erase(cursor) : std::next(cursor);
+  if (!found->second.owned)
+    return AreaResult(lda, NoRule("ologof of a data area derived from a service context"));
   const TOraError error = found->second.session->connection->Commit();
   logons_.erase(found);
   return AreaResult(lda, error);
@@ -100,7 +104,7 @@ sword TModelServer::oopen(Cda_Def* cursor, Lda_Def* lda, OraText*, sword, sword,
   std::memset(cursor, 0, sizeof *cursor);
   TCursor& entry = cursors_[cursor];
   entry.stmt = std::make_unique<TStmtHandle>();
-  entry.stmt->session = logons_[lda].session.get();
+  entry.stmt->session = logons_[lda].session;
   entry.lda = lda;
   entry.parsed = false;
   return AreaResult(cursor, {});

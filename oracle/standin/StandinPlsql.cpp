@@ -1,7 +1,8 @@
 // oracle/standin/StandinPlsql.cpp
 //
 // What SQLite cannot run but the library sends on every session: the
-// probes for the bytes per character and the date format's length, the
+// session settings ("alter session"), the probes for the bytes per
+// character and the date format's length, the
 // table-resolving block, the block that evaluates column defaults and the
 // block that evaluates a check constraint. Each is recognised by its text
 // (blanks and line breaks aside) and answered from the model's data; any
@@ -123,6 +124,13 @@ bool TModelServer::Builtin(TStmtHandle* stmt, TConnection& connection, TRuleAnsw
     if (!error) answer.out_binds = {{"TABLE_OWNER", row[0]}, {"TABLE_NAME", row[1]}};
     return true;
   }
+  // The session settings the library sends; any other parameter or value
+  // is no builtin and fails for want of a rule.
+  static const std::regex alter_session(
+      R"(^alter session set (sql_trace = (true|false)|optimizer_goal = )"
+      R"((choose|first_rows|all_rows|rule)|isolation_level = (read committed|serializable))$)",
+      std::regex::icase);
+  if (std::regex_match(text, alter_session)) return true;
   static const std::regex check(
       R"(^begin if not \((.*)\) then :(\w+) := 2290; else :\2 := 0; end if; end;$)",
       std::regex::icase);
