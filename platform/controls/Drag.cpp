@@ -110,7 +110,11 @@ class TDragManager {
     else
       GetCursorPos(&d->start_);
     press_noted_ = false;
-    if (immediate) d->Start();
+    if (immediate) {
+      POINT p;
+      GetCursorPos(&p);
+      d->Start(p);
+    }
   }
 
   static void Finish(bool drop) {
@@ -165,7 +169,7 @@ class TDragManager {
 
  private:
   // Past the threshold: the drag object is made and the images shown.
-  void Start() {
+  void Start(POINT p) {
     if (started_) return;
     started_ = true;
     TDragObject* given = nullptr;
@@ -177,8 +181,6 @@ class TDragManager {
       own_object_ = std::make_unique<TDragControlObject>(control_);
       object_ = own_object_.get();
     }
-    POINT p;
-    GetCursorPos(&p);
     // The images are drawn over the source's top-level window.
     if (auto* w = dynamic_cast<TWinControl*>(control_) ? dynamic_cast<TWinControl*>(control_)
                                                        : control_->Parent();
@@ -245,10 +247,10 @@ class TDragManager {
       case WM_MOUSEMOVE: {
         POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
         ClientToScreen(window_, &p);
-        if (!started_ &&
-            (std::abs(p.x - start_.x) >= threshold_ || std::abs(p.y - start_.y) >= threshold_))
-          Start();
-        if (started_) MoveTo(p);
+        if (started_)
+          MoveTo(p);
+        else if (std::abs(p.x - start_.x) >= threshold_ || std::abs(p.y - start_.y) >= threshold_)
+          Start(p);
         break;
       }
       case WM_LBUTTONUP: {

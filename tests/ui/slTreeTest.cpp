@@ -329,20 +329,54 @@ TEST_F(slTree, CustomDrawColoursReachTheDrawingExceptForTheFocusedSelection) {
       << "the focused selection keeps its own colours";
 }
 
-TEST_F(slTree, WithoutShowNodeHintTheTooltipGetsNoText) {
-  Build(tree_);
-  auto ask = [&] {
-    NMTTDISPINFOA di;
-    di.hdr.hwndFrom = TreeView_GetToolTips(tree_->Handle());
-    di.hdr.code = TTN_NEEDTEXTA;
-    std::strcpy(di.szText, "stale");
-    SendMessage(tree_->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&di));
-    return String(di.lpszText && di.lpszText != LPSTR_TEXTCALLBACKA ? di.lpszText : di.szText);
+TEST_F(slTree, WithoutShowNodeHintNoTooltipShows) {
+  TTreeNode* node =
+      tree_->Items()->Add(nullptr, "A folder whose name is far too long for the tree");
+  const HWND tips = TreeView_GetToolTips(tree_->Handle());
+  ASSERT_NE(tips, nullptr);
+  auto hover = [&] {
+    InjectMouseMove(form_->ClientToScreen(POINT{230, 250}));
+    Pump();
+    const RECT r = node->DisplayRect(true);
+    InjectMouseMove(tree_->ClientToScreen(POINT{r.left + 10, (r.top + r.bottom) / 2}));
+    Pump();
+    return IsWindowVisible(tips) != FALSE;
   };
   tree_->SetShowNodeHint(false);
-  EXPECT_EQ(ask(), "");
+  EXPECT_FALSE(hover());
   tree_->SetShowNodeHint(true);
-  EXPECT_NE(ask(), "") << "the control answers for itself";
+  EXPECT_TRUE(hover());
+}
+
+TEST_F(slTree, RestingOnTheEdgesDuringADragScrollsTheTree) {
+  std::vector<TTreeNode*> n;
+  for (int i = 0; i < 40; ++i) n.push_back(tree_->Items()->Add(nullptr, "N" + std::to_string(i)));
+  tree_->SetTopItem(n[10]);
+  system_.HandClock()->Advance(2000);
+  const POINT start = Middle(n[12]);
+  InjectMouseMove(start);
+  InjectButtonDown(TInputButton::Left, start);
+  const POINT top = Middle(n[10]);
+  InjectMouseMove(top);
+  Pump();
+  ASSERT_EQ(TCustomslTreeView::DraggedNode(), n[12]);
+  EXPECT_EQ(tree_->TopItem(), n[10]) << "arriving on a node only makes it the target";
+  for (int i = 1; i <= 4; ++i) InjectMouseMove(POINT{top.x + i, top.y});
+  Pump();
+  EXPECT_EQ(tree_->TopItem(), n[8]);
+  // Near the bottom: the node two rows on lies below the client area.
+  TTreeNode* bottom = nullptr;
+  for (TTreeNode* v = tree_->TopItem(); v; v = v->GetNextVisible())
+    if (v->DisplayRect(false).bottom <= tree_->ClientHeight()) bottom = v;
+  ASSERT_NE(bottom, nullptr);
+  const POINT low = Middle(bottom);
+  TTreeNode* topBefore = tree_->TopItem();
+  InjectMouseMove(low);
+  InjectMouseMove(POINT{low.x + 1, low.y});
+  Pump();
+  EXPECT_EQ(tree_->TopItem(), topBefore->GetNextVisible());
+  InjectKey(VK_ESCAPE);
+  Pump();
 }
 
 TEST_F(slTree, SelectedIndexGoesToEveryNodeOldAndNew) {
