@@ -9,6 +9,7 @@
 #include "platform/rtl/PropertyRegistry.h"
 #include "platform/win/Cursor.h"
 #include "platform/win/Gdi.h"
+#include "platform/win/ImageList.h"
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
 #include "platform/win/Paint.h"
@@ -203,9 +204,14 @@ TEST_F(slTree, PressingANodeOfAnAutomaticTreeSelectsItAndStartsTheDrag) {
   EXPECT_EQ(tree_->Selected(), c_);
   EXPECT_TRUE(tree_->Dragging());
   EXPECT_EQ(TCustomslTreeView::DraggedNode(), c_);
+  // The node's picture follows the pointer.
+  POINT at, hot;
+  EXPECT_NE(ImageList_GetDragImage(&at, &hot), nullptr);
+  EXPECT_EQ(TCustomslTreeView::DragImageList(), tree_->GetDragImages());
   InjectKey(VK_ESCAPE);
   Pump();
   EXPECT_FALSE(DragActive());
+  EXPECT_EQ(ImageList_GetDragImage(&at, &hot), nullptr);
   EXPECT_EQ(Shape(tree_), "A(B(C D)) E");
 }
 
