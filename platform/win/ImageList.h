@@ -81,12 +81,13 @@ HICON ImageList_GetIcon(HIMAGELIST list, int index, UINT flags);
 //
 // One drag image at a time, for the whole program: ImageList_BeginDrag takes
 // a copy of an image with its hot spot; ImageList_DragEnter shows it over a
-// window (locking that window for drawing under it: what lies under the
-// image is saved and restored as it moves), ImageList_DragMove moves it,
-// ImageList_DragShowNolock hides or shows it (so the window can change
-// what it shows, e.g. the drop highlight, without trails), ImageList_DragLeave
-// takes it off the window and ImageList_EndDrag ends the drag. Coordinates
-// are relative to the window's top-left corner (its whole window rectangle).
+// window (what lies under the image is saved and put back as it moves),
+// ImageList_DragMove moves it, ImageList_DragShowNolock hides or shows it
+// (so the window can change what it shows, e.g. the drop highlight, without
+// trails: the window's pending painting is done before the image is drawn
+// again), ImageList_DragLeave takes it off the window and ImageList_EndDrag
+// ends the drag. Coordinates are relative to the window's top-left corner
+// (its whole window rectangle).
 
 // `dxHotspot`, `dyHotspot`: the point of the image that follows the pointer.
 BOOL ImageList_BeginDrag(HIMAGELIST list, int index, int dxHotspot, int dyHotspot);

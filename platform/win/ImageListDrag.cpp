@@ -1,10 +1,11 @@
 // platform/win/ImageListDrag.cpp
 //
 // The one drag image of the program (ImageList.h). It is drawn straight
-// onto the locked window's surface, over whatever the window shows; what
-// lay beneath is kept and put back before the image moves or hides, so the
+// onto the window's surface, over whatever the window shows; what lay
+// beneath is kept and put back before the image moves or hides, so the
 // window never has to repaint for it. A window that changes what it shows
-// under the image (a drop highlight) hides the image around the change.
+// under the image (a drop highlight) hides the image around the change;
+// showing it again paints what that change left to paint first.
 #include <utility>
 
 #include "platform/win/Gdi.h"
@@ -56,6 +57,10 @@ void Undraw(TDragImage& d) {
 void Draw(TDragImage& d) {
   if (d.drawn || !d.entered || !d.shown || !d.list) return;
   if (d.lock && !IsWindow(d.lock)) return;
+  // What the window still has to paint (a drop highlight changed while the
+  // image was hidden) is painted first, so the saved background is current.
+  if (d.lock) UpdateWindow(d.lock);
+  if (d.drawn) return;  // drawn again from within that painting
   const SIZE size = DragSize(d);
   if (!d.saveDc) {
     d.saveDc = CreateCompatibleDC(nullptr);

@@ -243,6 +243,20 @@ TTreeItem* TTreeItems::LastShown() const {
   return p;
 }
 
+TTreeItem* TTreeItems::LastBefore(const TTreeItem* parent,
+                                  const std::function<bool(const TTreeItem*)>& before) {
+  TTreeItem* found = nullptr;
+  for (TTreeItem* n = parent->tRoot; n;) {
+    if (before(n)) {
+      found = n;
+      n = n->tRight;
+    } else {
+      n = n->tLeft;
+    }
+  }
+  return found;
+}
+
 bool TTreeItems::IsInside(const TTreeItem* item, const TTreeItem* ancestor) {
   for (; item; item = item->parent)
     if (item == ancestor) return true;

@@ -94,6 +94,13 @@ class TTreeItems {
   // The last shown item of the tree.
   TTreeItem* LastShown() const;
 
+  // The last child of `parent` for which `before` holds, for a `before`
+  // that holds for a first run of the children and not after it (the
+  // place of a new item in a sorted list); nullptr when it holds for none.
+  // Costs the logarithm of the children.
+  static TTreeItem* LastBefore(const TTreeItem* parent,
+                               const std::function<bool(const TTreeItem*)>& before);
+
   // Whether `item` lies inside the subtree of `ancestor` (or is it).
   static bool IsInside(const TTreeItem* item, const TTreeItem* ancestor);
 

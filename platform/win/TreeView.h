@@ -15,6 +15,23 @@
 // and collapsing (which it may refuse), drags, label editing, deletions,
 // keys, clicks and custom drawing (NMTVCUSTOMDRAW).
 //
+// Which actions notify: the user's (keys, clicks) always; of the messages,
+// TVM_SELECTITEM (TVN_SELCHANGING/ED, action TVC_UNKNOWN), TVM_DELETEITEM
+// (TVN_DELETEITEM for each item, children before their parent, and the
+// selection change when the selected item goes: to its next sibling, else
+// the previous, else its parent) and TVM_EXPAND only the first time an item
+// expands (until TVIS_EXPANDEDONCE is cleared by TVE_COLLAPSERESET), as the
+// class library expects to raise its own expand events otherwise.
+// TVM_SETITEM and TVM_INSERTITEM do not notify. A click selects on release
+// (NM_CLICK follows); a press and a move of more than SM_CXDRAG/SM_CYDRAG
+// sends TVN_BEGINDRAG instead, selecting nothing. A click on the label of
+// the item that was already selected starts editing after the double-click
+// time (TVS_EDITLABELS); Enter ends it, Escape cancels, losing the focus
+// ends it. A label that does not fit is shown whole in a tip when the
+// pointer rests on it; the tip asks its text of the tree with
+// TTN_NEEDTEXTA (WM_NOTIFY sent to the tree itself), so a subclass can
+// change it or give an empty text (no tip).
+//
 // Every change of items goes through a message (TVM_INSERTITEM, TVM_SETITEM,
 // TVM_EXPAND, TVM_SELECTITEM, TVM_DELETEITEM), so a window that subclasses
 // the control sees them all. WM_SETREDRAW FALSE stops painting and scroll

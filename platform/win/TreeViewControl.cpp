@@ -45,6 +45,11 @@ constexpr int kButtonSize = 9;    // the plus/minus box
 constexpr int kHScrollStep = 10;  // pixels per horizontal line
 constexpr int kWheelLines = 3;
 constexpr UINT_PTR kEditTimer = 1;  // a click on the selected label starts editing after it
+constexpr UINT_PTR kTipTimer = 2;   // watches for the pointer leaving while a tip shows
+constexpr UINT kTipWatch = 100;
+constexpr UINT_PTR kScrollTimer = 3;  // repeats a held scroll-bar arrow or page
+constexpr UINT kScrollFirstDelay = 400;
+constexpr UINT kScrollRepeat = 50;
 constexpr DWORD kTypeAheadPause = 1000;
 constexpr int kDispTextMax = 1024;
 
@@ -77,7 +82,9 @@ struct TTreeState {
   TTreeItem* downItem = nullptr;
   bool downWasSelected = false;
   UINT downHit = 0;
-  int barDrag = -1;  // SB_VERT or SB_HORZ while a thumb is dragged
+  int barDrag = -1;    // SB_VERT or SB_HORZ while a thumb is dragged
+  int barRepeat = -1;  // SB_VERT or SB_HORZ while an arrow or the track is held
+  POINT barPoint;      // where the pointer holds it
   int grabOffset = 0;
 
   // Type-ahead and keys.
@@ -93,6 +100,7 @@ struct TTreeState {
 
   // Item tooltips.
   HWND tips = nullptr;
+  HWND ownTips = nullptr;  // the one the tree made, destroyed with it
   TTreeItem* tipItem = nullptr;
   String tipText;
   WideString tipTextW;
@@ -351,8 +359,10 @@ SCROLLINFO HorzInfo(const TTreeState& s, const TLayout& l) {
   return si;
 }
 
+// While drawing is off (WM_SETREDRAW), nothing is invalidated piecemeal:
+// switching it on repaints everything once.
 void InvalidateRow(HWND hwnd, TTreeState& s, TTreeItem* item, bool toBottom = false) {
-  if (!item || !s.items.IsShown(item)) return;
+  if (!item || !IsRedrawEnabled(hwnd) || !s.items.IsShown(item)) return;
   const TLayout l = LayoutOf(hwnd, s);
   const std::int64_t y = (s.items.RowOf(item) - TopRow(s)) * l.rowHeight;
   if (y >= l.view.bottom) return;
@@ -363,6 +373,7 @@ void InvalidateRow(HWND hwnd, TTreeState& s, TTreeItem* item, bool toBottom = fa
 }
 
 void InvalidateBars(HWND hwnd, TTreeState& s) {
+  if (!IsRedrawEnabled(hwnd)) return;
   const TLayout l = LayoutOf(hwnd, s);
   if (l.vbar) InvalidateRect(hwnd, &l.vbarRect, TRUE);
   if (l.hbar) InvalidateRect(hwnd, &l.hbarRect, TRUE);
@@ -382,6 +393,8 @@ void ClampTop(HWND hwnd, TTreeState& s) {
   if (s.items.RowOf(s.top) > maxTop) s.top = s.items.ItemAtRow(maxTop);
 }
 
+void HideTip(HWND hwnd, TTreeState& s);
+
 void SetTopRow(HWND hwnd, TTreeState& s, std::int64_t row) {
   const TLayout l = LayoutOf(hwnd, s);
   const std::int64_t maxTop =
@@ -390,8 +403,7 @@ void SetTopRow(HWND hwnd, TTreeState& s, std::int64_t row) {
   TTreeItem* top = s.items.ItemAtRow(row);
   if (top == s.top) return;
   s.top = top;
-  if (s.tips) SendMessage(s.tips, TTM_TRACKACTIVATE, FALSE, 0);
-  s.tipItem = nullptr;
+  HideTip(hwnd, s);
   InvalidateRect(hwnd, nullptr, TRUE);
 }
 
@@ -636,9 +648,10 @@ TTreeItem* InsertItem(HWND hwnd, TTreeState& s, const TVINSERTSTRUCT* is) {
         (is->item.mask & TVIF_TEXT) && is->item.pszText && is->item.pszText != LPSTR_TEXTCALLBACK
             ? String(is->item.pszText)
             : String();
-    after = nullptr;
-    for (TTreeItem* c = parent->first; c && CompareLabels(c->text, text) <= 0; c = c->next)
-      after = c;
+    // The children are in order when they were all inserted so: a search
+    // down the sibling tree finds the place without walking the list.
+    after = TTreeItems::LastBefore(
+        parent, [&text](const TTreeItem* c) { return CompareLabels(c->text, text) <= 0; });
   } else if (TTreeItem* sibling = ItemOf(s, is->hInsertAfter);
              sibling && sibling->parent == parent) {
     after = sibling;
@@ -659,19 +672,23 @@ TTreeItem* InsertItem(HWND hwnd, TTreeState& s, const TVINSERTSTRUCT* is) {
 
 void DeleteItem(HWND hwnd, TTreeState& s, TTreeItem* item) {
   if (!s.items.Contains(item)) return;
-  // Children first: the parent outlives the notifications about them.
-  while (item->first) {
-    DeleteItem(hwnd, s, item->first);
-    if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
-  }
-  if (s.selected == item) {
+  // The selection leaves the subtree once, before anything in it goes, for
+  // the next sibling, else the previous one, else the parent.
+  if (s.selected && TTreeItems::IsInside(s.selected, item)) {
     TTreeItem* next = item->next ? item->next : item->prev;
     if (!next && !s.items.IsRoot(item->parent)) next = item->parent;
     SelectItem(hwnd, s, next, TVC_UNKNOWN);
     if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
-    if (s.selected == item) {  // the change was refused: nothing stays selected
+    // Refused: nothing stays selected rather than a deleted item.
+    if (s.selected && TTreeItems::IsInside(s.selected, item)) {
+      SetSelectedFlag(s.selected, false);
       s.selected = nullptr;
     }
+  }
+  // Children first: the parent outlives the notifications about them.
+  while (item->first) {
+    DeleteItem(hwnd, s, item->first);
+    if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
   }
   if (s.editItem == item) EndEdit(hwnd, s, true);
   if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
@@ -683,10 +700,7 @@ void DeleteItem(HWND hwnd, TTreeState& s, TTreeItem* item) {
   if (s.drop == item) s.drop = nullptr;
   if (s.hot == item) s.hot = nullptr;
   if (s.downItem == item) s.downItem = nullptr, s.tracking = false;
-  if (s.tipItem == item) {
-    s.tipItem = nullptr;
-    if (s.tips) SendMessage(s.tips, TTM_TRACKACTIVATE, FALSE, 0);
-  }
+  if (s.tipItem == item) HideTip(hwnd, s);
   TTreeItem* parent = item->parent;
   s.items.Remove(item);
   if (!s.items.IsRoot(parent) && !parent->first) {
@@ -721,7 +735,7 @@ void SortChildren(HWND hwnd, TTreeState& s, TTreeItem* parent, bool recurse,
       if (c->first) SortChildren(hwnd, s, c, true, less);
 }
 
-BOOL GetItem(HWND hwnd, TTreeState& s, TVITEM* tv) {
+BOOL GetItem(TTreeState& s, TVITEM* tv) {
   if (!tv) return FALSE;
   TTreeItem* item = ItemOf(s, tv->hItem);
   if (!item) return FALSE;
@@ -744,7 +758,6 @@ BOOL GetItem(HWND hwnd, TTreeState& s, TVITEM* tv) {
   }
   if (tv->mask & TVIF_CHILDREN)
     tv->cChildren = item->children == kAutoChildren ? (item->first ? 1 : 0) : item->children;
-  (void)hwnd;
   return TRUE;
 }
 
@@ -901,7 +914,10 @@ void DrawItem(HWND hwnd, TTreeState& s, TPaintContext& pc, TTreeItem* item, int 
     if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
   }
   if (!(answer & CDRF_SKIPDEFAULT)) {
-    if (answer & CDRF_NEWFONT) g = GeometryOf(hwnd, s, item, dc);  // measured in the font given
+    if (answer & CDRF_NEWFONT)
+      g = GeometryOf(hwnd, s, item, dc);  // measured in the font given
+    else if (pc.itemNotify)
+      SelectObject(dc, FontOf(s));  // a font selected without saying so is not used
     DrawLinesAndButton(hwnd, s, pc, item, y, g);
     if (s.stateImages && STATEIMAGEMASKTOINDEX(item->state) > 0)
       ImageList_Draw(s.stateImages, STATEIMAGEMASKTOINDEX(item->state), dc, g.stateLeft,
@@ -1068,8 +1084,11 @@ HIMAGELIST CreateDragImage(HWND hwnd, TTreeState& s, TTreeItem* item) {
 
 // --- Tooltips --------------------------------------------------------------------------
 
-void HideTip(TTreeState& s) {
-  if (s.tips && s.tipItem) SendMessage(s.tips, TTM_TRACKACTIVATE, FALSE, 0);
+void HideTip(HWND hwnd, TTreeState& s) {
+  if (s.tips && s.tipItem) {
+    SendMessage(s.tips, TTM_TRACKACTIVATE, FALSE, 0);
+    KillTimer(hwnd, kTipTimer);
+  }
   s.tipItem = nullptr;
 }
 
@@ -1081,7 +1100,7 @@ void UpdateTip(HWND hwnd, TTreeState& s, TTreeItem* item, UINT hit) {
   if (!s.tips || s.edit) return;
   if (!(hit & (TVHT_ONITEMLABEL | TVHT_ONITEMICON))) item = nullptr;
   if (item == s.tipItem) return;
-  HideTip(s);
+  HideTip(hwnd, s);
   if (!item) return;
   const TLayout l = LayoutOf(hwnd, s);
   const TItemGeometry g = GeometryOf(hwnd, s, item);
@@ -1111,6 +1130,21 @@ void UpdateTip(HWND hwnd, TTreeState& s, TTreeItem* item, UINT hit) {
   ClientToScreen(hwnd, &pt);
   SendMessage(s.tips, TTM_TRACKPOSITION, 0, MAKELPARAM(pt.x, pt.y));
   SendMessage(s.tips, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+  // The window hears of no pointer leaving it: a timer looks.
+  SetTimer(hwnd, kTipTimer, kTipWatch);
+}
+
+// Makes `tips` the tree's tooltip control, with the tree as its one tool.
+void UseTips(HWND hwnd, TTreeState& s, HWND tips) {
+  s.tips = tips;
+  s.tipItem = nullptr;
+  if (!tips) return;
+  TOOLINFOA tool;
+  tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+  tool.hwnd = hwnd;
+  tool.uId = 0;
+  tool.lpszText = const_cast<LPSTR>("");
+  SendMessage(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 // The tree's own answer to its tip's question: the item's text (or, with
@@ -1353,6 +1387,37 @@ void ScrollHorz(HWND hwnd, TTreeState& s, WORD code, int thumb) {
   }
 }
 
+// The part of a drawn bar under `pt` (None when outside), with the bar.
+TScrollBarPart BarPartAt(HWND hwnd, TTreeState& s, POINT pt, bool only, bool onlyVertical,
+                         bool& vertical) {
+  const TLayout l = LayoutOf(hwnd, s);
+  for (const bool v : {true, false}) {
+    if ((v ? !l.vbar : !l.hbar) || (only && v != onlyVertical)) continue;
+    const TScrollBarPart part =
+        ScrollBarHitTest(v ? l.vbarRect : l.hbarRect, v, v ? VertInfo(s, l) : HorzInfo(s, l), pt);
+    if (part != TScrollBarPart::None) {
+      vertical = v;
+      return part;
+    }
+  }
+  return TScrollBarPart::None;
+}
+
+void BarStep(HWND hwnd, bool vertical, TScrollBarPart part) {
+  static constexpr WORD codes[] = {0, SB_LINEUP, SB_PAGEUP, 0, SB_PAGEDOWN, SB_LINEDOWN};
+  SendMessage(hwnd, vertical ? WM_VSCROLL : WM_HSCROLL, codes[static_cast<int>(part)], 0);
+}
+
+// While an arrow or the track stays held, the bar steps on, until the
+// thumb has come to the pointer.
+void BarRepeat(HWND hwnd, TTreeState& s) {
+  bool vertical = false;
+  const TScrollBarPart part =
+      BarPartAt(hwnd, s, s.barPoint, true, s.barRepeat == SB_VERT, vertical);
+  if (part != TScrollBarPart::None && part != TScrollBarPart::Thumb) BarStep(hwnd, vertical, part);
+  SetTimer(hwnd, kScrollTimer, kScrollRepeat);
+}
+
 // A press on one of the drawn scroll bars. True when it was on one.
 bool BarButtonDown(HWND hwnd, TTreeState& s, POINT pt) {
   const TLayout l = LayoutOf(hwnd, s);
@@ -1366,14 +1431,18 @@ bool BarButtonDown(HWND hwnd, TTreeState& s, POINT pt) {
         return true;
       continue;
     }
-    static constexpr WORD codes[] = {0, SB_LINEUP, SB_PAGEUP, 0, SB_PAGEDOWN, SB_LINEDOWN};
     if (part == TScrollBarPart::Thumb) {
       const RECT thumb = ScrollBarThumbRect(area, vertical, info);
       s.barDrag = vertical ? SB_VERT : SB_HORZ;
       s.grabOffset = vertical ? pt.y - thumb.top : pt.x - thumb.left;
       SetCapture(hwnd);
     } else {
-      SendMessage(hwnd, vertical ? WM_VSCROLL : WM_HSCROLL, codes[static_cast<int>(part)], 0);
+      BarStep(hwnd, vertical, part);
+      if (!IsWindow(hwnd)) return true;
+      s.barRepeat = vertical ? SB_VERT : SB_HORZ;
+      s.barPoint = pt;
+      SetCapture(hwnd);
+      SetTimer(hwnd, kScrollTimer, kScrollFirstDelay);
     }
     return true;
   }
@@ -1398,7 +1467,7 @@ bool OnItem(HWND hwnd, UINT hit) {
 }
 
 void ButtonDown(HWND hwnd, TTreeState& s, POINT pt, bool right) {
-  HideTip(s);
+  HideTip(hwnd, s);
   KillTimer(hwnd, kEditTimer);
   if (s.edit) EndEdit(hwnd, s, false);
   if (!IsWindow(hwnd)) return;
@@ -1424,6 +1493,10 @@ void ButtonDown(HWND hwnd, TTreeState& s, POINT pt, bool right) {
 void MouseMove(HWND hwnd, TTreeState& s, POINT pt) {
   if (s.barDrag >= 0) {
     BarDrag(hwnd, s, pt);
+    return;
+  }
+  if (s.barRepeat >= 0) {
+    s.barPoint = pt;
     return;
   }
   UINT hit = 0;
@@ -1455,9 +1528,14 @@ void MouseMove(HWND hwnd, TTreeState& s, POINT pt) {
   if (!s.tracking && !s.rightTracking) UpdateTip(hwnd, s, item, hit);
 }
 
+void StopBar(HWND hwnd, TTreeState& s) {
+  if (s.barRepeat >= 0) KillTimer(hwnd, kScrollTimer);
+  s.barDrag = s.barRepeat = -1;
+}
+
 void ButtonUp(HWND hwnd, TTreeState& s, POINT pt, bool right) {
-  if (!right && s.barDrag >= 0) {
-    s.barDrag = -1;
+  if (!right && (s.barDrag >= 0 || s.barRepeat >= 0)) {
+    StopBar(hwnd, s);
     ReleaseCapture();
     return;
   }
@@ -1506,27 +1584,19 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
   switch (msg) {
     case WM_CREATE:
       if (!(StyleOf(hwnd) & TVS_NOTOOLTIPS)) {
-        s.tips = CreateWindowEx(0, TOOLTIPS_CLASS, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                0, 0, 0, 0, hwnd, nullptr, HInstance(), nullptr);
-        if (s.tips) {
-          TOOLINFOA tool;
-          tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
-          tool.hwnd = hwnd;
-          tool.uId = 0;
-          tool.lpszText = const_cast<LPSTR>("");
-          SendMessage(s.tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-        }
+        s.ownTips =
+            CreateWindowEx(0, TOOLTIPS_CLASS, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0,
+                           0, 0, 0, hwnd, nullptr, HInstance(), nullptr);
+        UseTips(hwnd, s, s.ownTips);
       }
       return 0;
     case WM_DESTROY:
       KillTimer(hwnd, kEditTimer);
       EndEdit(hwnd, s, true);
       DeleteAll(hwnd, s);
-      if (s.tips) {
-        HWND tips = s.tips;
-        s.tips = nullptr;
-        DestroyWindow(tips);
-      }
+      HideTip(hwnd, s);
+      s.tips = nullptr;
+      if (s.ownTips) DestroyWindow(std::exchange(s.ownTips, nullptr));
       return 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;
@@ -1573,7 +1643,7 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
       return 0;
     case WM_KILLFOCUS:
       s.focused = false;
-      HideTip(s);
+      HideTip(hwnd, s);
       if (IsWindow(hwnd)) InvalidateRow(hwnd, s, s.selected);
       NotifyCode(hwnd, NM_KILLFOCUS);
       return 0;
@@ -1603,7 +1673,7 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
     case WM_CAPTURECHANGED:
       if (reinterpret_cast<HWND>(lParam) != hwnd) {
         s.tracking = s.rightTracking = false;
-        s.barDrag = -1;
+        StopBar(hwnd, s);
         s.downItem = nullptr;
       }
       return 0;
@@ -1613,6 +1683,23 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
       return 0;
     }
     case WM_TIMER:
+      if (wParam == kTipTimer) {
+        POINT pt;
+        GetCursorPos(&pt);
+        const HWND under = WindowFromPoint(pt);
+        if (!s.tipItem)
+          KillTimer(hwnd, kTipTimer);
+        else if (under != hwnd && under != s.tips)
+          HideTip(hwnd, s);
+        return 0;
+      }
+      if (wParam == kScrollTimer) {
+        if (s.barRepeat >= 0)
+          BarRepeat(hwnd, s);
+        else
+          KillTimer(hwnd, kScrollTimer);
+        return 0;
+      }
       if (wParam == kEditTimer) {
         KillTimer(hwnd, kEditTimer);
         if (s.selected && GetFocus() == hwnd) EditLabel(hwnd, s, s.selected);
@@ -1718,7 +1805,7 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
       return FALSE;
     }
     case TVM_GETITEM:
-      return GetItem(hwnd, s, reinterpret_cast<TVITEM*>(lParam));
+      return GetItem(s, reinterpret_cast<TVITEM*>(lParam));
     case TVM_SETITEM: {
       const auto* tv = reinterpret_cast<const TVITEM*>(lParam);
       TTreeItem* item = tv ? ItemOf(s, tv->hItem) : nullptr;
@@ -1793,9 +1880,9 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
         std::memcpy(out, s.search.c_str(), s.search.size() + 1);
       return static_cast<LRESULT>(s.search.size());
     case TVM_SETTOOLTIPS: {
+      HideTip(hwnd, s);
       HWND old = s.tips;
-      s.tips = reinterpret_cast<HWND>(wParam);
-      s.tipItem = nullptr;
+      UseTips(hwnd, s, reinterpret_cast<HWND>(wParam));
       return reinterpret_cast<LRESULT>(old);
     }
     case TVM_GETTOOLTIPS:

@@ -68,6 +68,21 @@ TEST(TreeItemsTest, RowsFollowRandomInsertsDeletesAndExpansionsAsAPlainWalkWould
   }
 }
 
+TEST(TreeItemsTest, LastBeforeFindsTheSortedPlace) {
+  TTreeItems items;
+  TTreeItem* after = nullptr;
+  for (int i = 0; i < 200; ++i) {
+    after = items.Insert(items.Root(), after);
+    after->lParam = 2 * i;  // 0, 2, 4, ...
+  }
+  for (LPARAM key : {-1, 0, 1, 57, 398, 399}) {
+    TTreeItem* found = TTreeItems::LastBefore(
+        items.Root(), [key](const TTreeItem* c) { return c->lParam <= key; });
+    const LPARAM expected = key < 0 ? -1 : std::min<LPARAM>(398, key - key % 2);
+    EXPECT_EQ(found ? found->lParam : -1, expected) << key;
+  }
+}
+
 TEST(TreeItemsTest, ArrangeKeepsTheRowsOfReorderedSubtrees) {
   TTreeItems items;
   TTreeItem* a = items.Insert(items.Root(), nullptr);
@@ -343,10 +358,21 @@ TEST_F(TreeViewTest, DeletingMovesTheSelectionAndReportsChildrenFirst) {
   EXPECT_EQ(TreeView_GetSelection(t), y) << "the next sibling";
   TreeView_DeleteItem(t, y);
   EXPECT_EQ(TreeView_GetSelection(t), p) << "no sibling left: the parent";
+  // A selected descendant: the selection moves once, past the whole subtree.
+  HTREEITEM q = Add(t, TVI_ROOT, "q", TVI_LAST, 14);
+  HTREEITEM q1 = Add(t, q, "q1", TVI_LAST, 15);
+  HTREEITEM r = Add(t, TVI_ROOT, "r", TVI_LAST, 16);
+  TreeView_SelectItem(t, q1);
+  codes.clear();
+  TreeView_DeleteItem(t, q);
+  EXPECT_EQ(TreeView_GetSelection(t), r);
+  EXPECT_EQ(TreeCodes(),
+            (std::vector<UINT>{TVN_SELCHANGING, TVN_SELCHANGED, TVN_DELETEITEM, TVN_DELETEITEM}));
+  deleted.clear();
   TreeView_DeleteAllItems(t);
   EXPECT_EQ(TreeView_GetSelection(t), nullptr);
   EXPECT_EQ(TreeView_GetCount(t), 0u);
-  EXPECT_EQ(deleted.size(), 4u);
+  EXPECT_EQ(deleted.size(), 2u);
 }
 
 TEST_F(TreeViewTest, HitTestFlags) {
@@ -424,6 +450,40 @@ TEST_F(TreeViewTest, KeyboardNavigationAndTypeAhead) {
   codes.clear();
   key(VK_UP);
   EXPECT_EQ(codes, (std::vector<UINT>{TVN_KEYDOWN, TVN_SELCHANGING, TVN_SELCHANGED}));
+}
+
+TEST_F(TreeViewTest, PageKeysMoveByAPageAndCtrlScrollsWithoutSelecting) {
+  HWND t = MakeTree(TVS_HASBUTTONS | TVS_EDITLABELS, 150, 100);
+  std::vector<HTREEITEM> items;
+  for (int i = 0; i < 30; ++i)
+    items.push_back(Add(t, TVI_ROOT, ("row " + std::to_string(i)).c_str()));
+  HTREEITEM child = Add(t, items[0], "child");
+  const int page = static_cast<int>(TreeView_GetVisibleCount(t)) - 1;
+  SetFocus(t);
+  TreeView_SelectItem(t, items[0]);
+  SendMessage(t, WM_KEYDOWN, VK_NEXT, 0);
+  EXPECT_EQ(TreeView_GetSelection(t), items[page]);
+  SendMessage(t, WM_KEYDOWN, VK_NEXT, 0);
+  EXPECT_EQ(TreeView_GetSelection(t), items[2 * page]);
+  EXPECT_EQ(TreeView_GetFirstVisible(t), items[page])
+      << "scrolled just enough to show it at the bottom";
+  SendMessage(t, WM_KEYDOWN, VK_PRIOR, 0);
+  EXPECT_EQ(TreeView_GetSelection(t), items[page]);
+  // Ctrl with a movement key scrolls and leaves the selection.
+  InjectKeyDown(VK_CONTROL);
+  Pump();
+  const HTREEITEM top = TreeView_GetFirstVisible(t);
+  SendMessage(t, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(TreeView_GetNextVisible(t, top), TreeView_GetFirstVisible(t));
+  EXPECT_EQ(TreeView_GetSelection(t), items[page]);
+  InjectKeyUp(VK_CONTROL);
+  Pump();
+  // Backspace goes to the parent; F2 edits.
+  TreeView_SelectItem(t, child);
+  SendMessage(t, WM_KEYDOWN, VK_BACK, 0);
+  EXPECT_EQ(TreeView_GetSelection(t), items[0]);
+  SendMessage(t, WM_KEYDOWN, VK_F2, 0);
+  EXPECT_NE(TreeView_GetEditControl(t), nullptr);
 }
 
 TEST_F(TreeViewTest, MouseClickSelectsDoubleClickTogglesAndDragStartsAfterAMove) {
@@ -506,6 +566,13 @@ TEST_F(TreeViewTest, LabelEditingByClickOnTheSelectedLabel) {
   EXPECT_EQ(ended, "refused");
   EXPECT_EQ(Text(t, a), "renamed") << "the parent answered 0";
 
+  accept = true;
+  edit = TreeView_EditLabel(t, a);
+  SetWindowText(edit, "by focus");
+  SetFocus(parent);
+  EXPECT_EQ(Text(t, a), "by focus") << "losing the focus ends the edit, keeping the text";
+  EXPECT_FALSE(IsWindow(edit));
+
   onNotify = [](NMHDR* h) -> std::optional<LRESULT> { return h->code == TVN_BEGINLABELEDIT; };
   EXPECT_EQ(TreeView_EditLabel(t, a), nullptr) << "refused by the parent";
 }
@@ -541,6 +608,26 @@ TEST_F(TreeViewTest, ScrollingKeepsTheTopItemAndTheSelectionInView) {
   GetClientRect(t, &client);
   Click(t, POINT{client.right - 3, client.bottom - 3});  // the down arrow of the bar
   EXPECT_EQ(TreeView_GetFirstVisible(t), items[3]);
+  // Held, the arrow repeats after a pause until released.
+  SendMessage(t, WM_LBUTTONDOWN, 0, PointToLParam(POINT{client.right - 3, client.bottom - 3}));
+  EXPECT_EQ(TreeView_GetFirstVisible(t), items[4]);
+  clock.Advance(400);
+  Pump();
+  clock.Advance(50);
+  Pump();
+  EXPECT_EQ(TreeView_GetFirstVisible(t), items[6]);
+  SendMessage(t, WM_LBUTTONUP, 0, PointToLParam(POINT{client.right - 3, client.bottom - 3}));
+  clock.Advance(500);
+  Pump();
+  EXPECT_EQ(TreeView_GetFirstVisible(t), items[6]);
+  // The thumb dragged from the top to the bottom of its track shows the last rows.
+  SendMessage(t, WM_VSCROLL, SB_TOP, 0);
+  const int bar = ScrollBarSize();
+  SendMessage(t, WM_LBUTTONDOWN, 0, PointToLParam(POINT{client.right - 3, bar + 2}));
+  ASSERT_EQ(TreeView_GetFirstVisible(t), first) << "pressed on the thumb, not the track";
+  SendMessage(t, WM_MOUSEMOVE, MK_LBUTTON, PointToLParam(POINT{client.right - 3, client.bottom}));
+  SendMessage(t, WM_LBUTTONUP, 0, PointToLParam(POINT{client.right - 3, client.bottom}));
+  EXPECT_EQ(TreeView_GetFirstVisible(t), items[50 - visible]) << "51 rows with the new first one";
 }
 
 TEST_F(TreeViewTest, SetRedrawFalseHoldsPaintingUntilSwitchedBack) {
@@ -580,6 +667,85 @@ TEST_F(TreeViewTest, CustomDrawStagesAndColoursReachTheDrawing) {
   const TSurface s = CaptureWindow(t);
   EXPECT_EQ(s.Pixel(label.left + 1, label.top + 1) & 0xFFFFFF,
             PixelOfColor(RGB(0, 128, 0)) & 0xFFFFFF);
+  int yellow = 0;
+  for (int y = label.top; y < label.bottom; ++y)
+    for (int x = label.left; x < label.right; ++x)
+      yellow += (s.Pixel(x, y) & 0xFFFFFF) == (PixelOfColor(RGB(255, 255, 0)) & 0xFFFFFF);
+  EXPECT_GT(yellow, 10) << "the text in the colour given";
+}
+
+// A font selected at the item stage is used when the answer says so.
+TEST_F(TreeViewTest, CustomDrawNewFontDrawsTheLabelInTheFontGiven) {
+  HWND t = MakeTree(TVS_HASBUTTONS, 200, 60);
+  Add(t, TVI_ROOT, "Wide");
+  LOGFONT lf;
+  lf.lfHeight = -16;
+  lf.lfWeight = FW_BOLD;
+  std::strcpy(lf.lfFaceName, "Tahoma");
+  HFONT big = CreateFontIndirect(&lf);
+  LRESULT answer = CDRF_DODEFAULT;
+  onNotify = [&](NMHDR* h) -> std::optional<LRESULT> {
+    if (h->code != NM_CUSTOMDRAW) return std::nullopt;
+    auto* cd = reinterpret_cast<NMTVCUSTOMDRAW*>(h);
+    if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    SelectObject(cd->nmcd.hdc, big);
+    return answer;
+  };
+  auto inked = [&] {
+    InvalidateRect(t, nullptr, TRUE);
+    UpdateWindow(t);
+    const TSurface s = CaptureWindow(t);
+    int n = 0;
+    for (int y = 0; y < s.Height(); ++y)
+      for (int x = 0; x < s.Width(); ++x) n += (s.Pixel(x, y) & 0xFFFFFF) == 0;
+    return n;
+  };
+  const int plain = inked();
+  answer = CDRF_NEWFONT;
+  const int bold = inked();
+  EXPECT_GT(bold, plain * 3 / 2);
+  onNotify = nullptr;
+  DeleteObject(big);
+}
+
+// The drop target is drawn highlighted; the selection beside it plainly.
+TEST_F(TreeViewTest, DropHighlightTakesTheHighlightFromTheSelection) {
+  HWND t = MakeTree(TVS_HASBUTTONS);
+  HTREEITEM a = Add(t, TVI_ROOT, "selected");
+  HTREEITEM b = Add(t, TVI_ROOT, "target");
+  SetFocus(t);
+  TreeView_SelectItem(t, a);
+  const TPixel highlight = PixelOfColor(GetSysColor(COLOR_HIGHLIGHT)) & 0xFFFFFF;
+  auto background = [&](HTREEITEM item) {
+    UpdateWindow(t);
+    const RECT r = ItemRect(t, item);
+    return CaptureWindow(t).Pixel(r.left + 1, r.top + 2) & 0xFFFFFF;
+  };
+  EXPECT_EQ(background(a), highlight);
+  TreeView_SelectDropTarget(t, b);
+  EXPECT_EQ(background(b), highlight);
+  EXPECT_NE(background(a), highlight);
+  EXPECT_TRUE(TreeView_GetItemState(t, b, TVIS_DROPHILITED));
+  TreeView_SelectDropTarget(t, nullptr);
+  EXPECT_EQ(background(a), highlight);
+  EXPECT_NE(background(b), highlight);
+}
+
+TEST_F(TreeViewTest, HorizontalScrollingShowsTheEndOfALongLabel) {
+  HWND t = MakeTree(TVS_HASBUTTONS, 120, 100);
+  HTREEITEM a = Add(t, TVI_ROOT, "a label much wider than the tree itself");
+  UpdateWindow(t);
+  const RECT before = ItemRect(t, a);
+  ASSERT_GT(before.right, 120);
+  SendMessage(t, WM_HSCROLL, SB_RIGHT, 0);
+  const RECT after = ItemRect(t, a);
+  EXPECT_LT(after.left, before.left);
+  EXPECT_LE(after.right, 120) << "the label's end in view";
+  EXPECT_GE(after.right, 120 - ScrollBarSize() - 20);
+  SendMessage(t, WM_HSCROLL, SB_LINELEFT, 0);
+  EXPECT_GT(ItemRect(t, a).left, after.left);
+  SendMessage(t, WM_HSCROLL, SB_LEFT, 0);
+  EXPECT_EQ(ItemRect(t, a).left, before.left);
 }
 
 TEST_F(TreeViewTest, TipsAskTheTreeForTheTextOfALabelThatDoesNotFit) {
@@ -614,7 +780,16 @@ TEST_F(TreeViewTest, TipsAskTheTreeForTheTextOfALabelThatDoesNotFit) {
   EXPECT_EQ(answer, "a label far too long for the tree") << "the tree's own answer";
   SendMessage(t, WM_MOUSEMOVE, 0, PointToLParam(Middle(ItemRect(t, shortItem))));
   EXPECT_FALSE(IsWindowVisible(tips));
+  // The pointer leaving the tree takes the tip away.
+  SendMessage(t, WM_MOUSEMOVE, 0, PointToLParam(over));
+  ASSERT_TRUE(IsWindowVisible(tips));
+  InjectMouseMove(POINT{5, 5});
+  Pump();
+  clock.Advance(200);
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(tips));
   suppress = true;
+  SendMessage(t, WM_MOUSEMOVE, 0, PointToLParam(Middle(ItemRect(t, shortItem))));
   SendMessage(t, WM_MOUSEMOVE, 0, PointToLParam(over));
   EXPECT_FALSE(IsWindowVisible(tips)) << "an empty text shows no tip";
 }
@@ -710,6 +885,7 @@ TEST_F(TreeViewTest, DragImageOfAnItemAndTheDragFunctionsRestoreWhatTheyCover) {
   EXPECT_EQ(cx, label.right - label.left);
   EXPECT_EQ(cy, label.bottom - label.top);
 
+  UpdateWindow(parent);
   const TSurface before = CaptureWindow(parent, true);
   ASSERT_TRUE(ImageList_BeginDrag(image, 0, 2, 2));
   ASSERT_TRUE(ImageList_DragEnter(parent, 60, 80));
@@ -719,12 +895,35 @@ TEST_F(TreeViewTest, DragImageOfAnItemAndTheDragFunctionsRestoreWhatTheyCover) {
     for (int x = 0; x < before.Width(); ++x)
       changed = changed || before.Row(y)[x] != shown.Row(y)[x];
   EXPECT_TRUE(changed) << "the image is drawn";
+  // A drop highlight changed while the image is hidden is painted before
+  // the image comes back, so moving it later leaves no old highlight behind.
   ImageList_DragShowNolock(FALSE);
+  TreeView_SelectDropTarget(t, a);
   ImageList_DragMove(90, 100);
+  ImageList_DragShowNolock(TRUE);
+  ImageList_DragMove(60, 80);
+  TreeView_SelectDropTarget(t, nullptr);
+  ImageList_DragShowNolock(FALSE);
   ImageList_DragShowNolock(TRUE);
   ImageList_DragLeave(parent);
   ImageList_EndDrag();
   const TSurface after = CaptureWindow(parent, true);
+  // The image over the label while the drop highlight comes: hidden, the
+  // label shows the highlight, whenever the window paints.
+  POINT at{label.left, label.top};
+  ClientToScreen(t, &at);
+  RECT frame;
+  GetWindowRect(parent, &frame);
+  ImageList_BeginDrag(image, 0, 0, 0);
+  ImageList_DragEnter(parent, at.x - frame.left, at.y - frame.top);
+  ImageList_DragShowNolock(FALSE);
+  TreeView_SelectDropTarget(t, a);
+  ImageList_DragShowNolock(TRUE);
+  Pump();
+  ImageList_DragShowNolock(FALSE);
+  EXPECT_EQ(CaptureWindow(t).Pixel(label.left + 1, label.top + 2) & 0xFFFFFF,
+            PixelOfColor(GetSysColor(COLOR_HIGHLIGHT)) & 0xFFFFFF);
+  ImageList_EndDrag();
   int differ = 0;
   for (int y = 0; y < before.Height(); ++y)
     for (int x = 0; x < before.Width(); ++x) differ += before.Row(y)[x] != after.Row(y)[x];
