@@ -92,6 +92,8 @@ TCustomslTreeView::TCustomslTreeView(TComponent* owner)
     : TCustomTreeView(owner), custom_draw_font_(std::make_unique<TFont>()) {}
 
 TCustomslTreeView::~TCustomslTreeView() {
+  // A drag from this tree ends while its drag object still exists.
+  if (Dragging()) EndDrag(false);
   if (drag_state.dragged && drag_state.dragged->TreeView() == this) drag_state = TslDragState{};
   if (drag_state.dropTarget && drag_state.dropTarget->TreeView() == this)
     drag_state.dropTarget = nullptr;

@@ -283,6 +283,18 @@ class TDragManager {
       window_ = nullptr;
     }
     if (!started_) return;
+    if (!control_) {
+      // The source is being freed, and with it, perhaps, the drag object
+      // and its images: the target only hears that the drag is over.
+      if (target_) {
+        TDragRec rec;
+        GetCursorPos(&rec.Pos);
+        rec.Target = target_;
+        target_->Perform(CM_DRAG, dmDragCancel, reinterpret_cast<LPARAM>(&rec));
+      }
+      ::SetCursor(Screen ? Screen->Cursors(crDefault) : CursorOfId(crDefault));
+      return;
+    }
     if (TDragImageList* images = object_->GetDragImages()) images->EndDrag();
     const bool dropped = drop && target_ && accepted_;
     object_->dropped_ = dropped;

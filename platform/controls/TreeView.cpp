@@ -586,6 +586,8 @@ TCustomTreeView::TCustomTreeView(TComponent* owner)
 }
 
 TCustomTreeView::~TCustomTreeView() {
+  // A drag from this tree ends while its nodes and drag object still exist.
+  if (Dragging()) EndDrag(false);
   destroying_ = true;
   // The items' deletion with the window must find the nodes gone quietly.
   for (auto& [node, holder] : items_->nodes_) node->item_ = nullptr;

@@ -152,3 +152,18 @@ TEST_F(Drag, FreeingTheTargetDuringADragLeavesTheDragSound) {
 }
 
 }  // namespace
+
+TEST_F(Drag, FreeingTheSourceDuringADragCancelsItAtTheTarget) {
+  source_->BeginDrag(true);
+  MoveTo(target_, 5, 5);
+  bool cancelled = false;
+  target_->WindowProc = [this, &cancelled, old = target_->WindowProc](TMessage& m) {
+    if (m.Msg == CM_DRAG && m.WParam == dmDragCancel) cancelled = true;
+    old(m);
+  };
+  delete source_;
+  source_ = nullptr;
+  EXPECT_FALSE(DragActive());
+  EXPECT_TRUE(cancelled);
+  EXPECT_EQ(GetCapture(), nullptr);
+}

@@ -385,6 +385,25 @@ TEST_F(slTree, RestingOnTheEdgesDuringADragScrollsTheTree) {
   Pump();
 }
 
+TEST_F(slTree, FreeingTheSourceTreeDuringADragEndsTheDrag) {
+  Build(tree_);
+  TTreeNode* x = other_->Items()->Add(nullptr, "X");
+  system_.HandClock()->Advance(2000);
+  const POINT start = Middle(b_);
+  InjectMouseMove(start);
+  InjectButtonDown(TInputButton::Left, start);
+  InjectMouseMove(Middle(x));
+  Pump();
+  ASSERT_TRUE(tree_->Dragging());
+  EXPECT_EQ(other_->DropTarget(), x);
+  delete tree_;
+  tree_ = nullptr;
+  EXPECT_FALSE(DragActive());
+  EXPECT_EQ(TCustomslTreeView::DraggedNode(), nullptr);
+  EXPECT_EQ(other_->DropTarget(), nullptr);
+  EXPECT_EQ(Shape(other_), "X");
+}
+
 TEST_F(slTree, SelectedIndexGoesToEveryNodeOldAndNew) {
   Build(tree_);
   tree_->SetSelectedIndex(4);
