@@ -338,3 +338,51 @@ TEST_F(TreeView, PublishedPropertiesAreReadByName) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TreeView, UpdatesHoldDrawingBackUntilTheLastEnd) {
+  TTreeNodes* items = tree_->Items();
+  items->BeginUpdate();
+  items->BeginUpdate();
+  items->Add(nullptr, "A");
+  EXPECT_FALSE(IsRedrawEnabled(tree_->Handle()));
+  items->EndUpdate();
+  EXPECT_FALSE(IsRedrawEnabled(tree_->Handle()));
+  items->EndUpdate();
+  EXPECT_TRUE(IsRedrawEnabled(tree_->Handle()));
+  items->EndUpdate();  // one too many changes nothing
+  EXPECT_EQ(items->UpdateCount(), 0);
+}
+
+TEST_F(TreeView, AssigningNodesCopiesTheirShapeTextsAndImages) {
+  Build();
+  a_->SetImageIndex(2);
+  auto* copy = new TTreeView(owner_.get());
+  copy->SetParent(form_);
+  copy->SetBounds(220, 10, 150, 150);
+  copy->Items()->Add(nullptr, "old");
+  copy->Items()->Assign(tree_->Items());
+  EXPECT_EQ(TreeShape(copy), "A(B(C D)) E");
+  EXPECT_EQ(copy->Items()->GetFirstNode()->ImageIndex(), 2);
+}
+
+TEST_F(TreeView, AnAdvancedCustomDrawThatDeclinesLeavesTheTreeUndrawn) {
+  Build();
+  std::vector<TCustomDrawStage> stages;
+  tree_->OnAdvancedCustomDraw = [&](TCustomTreeView* tv, const RECT& r, TCustomDrawStage stage,
+                                    bool& defaultDraw) {
+    stages.push_back(stage);
+    EXPECT_GT(RectWidth(r), 0);
+    EXPECT_NE(tv->Canvas()->Handle(), nullptr);
+    defaultDraw = false;
+  };
+  tree_->Invalidate();
+  UpdateWindow(tree_->Handle());
+  const TSurface shot = CaptureWindow(tree_->Handle());
+  EXPECT_EQ(stages, (std::vector<TCustomDrawStage>{cdPrePaint}));
+  // No label drawn: no text-coloured pixel where A's label would be.
+  EXPECT_EQ(CountColor(shot, a_->DisplayRect(true), RGB(0, 0, 0)), 0);
+}
+
+}  // namespace
