@@ -41,6 +41,11 @@
 // subtree shows; row numbers, hit tests, scrolling and painting cost the
 // depth of the tree and the rows drawn, never a walk of all items.
 //
+// The scroll bars are drawn by the control inside its client area (the
+// window model has no non-client bars); WM_VSCROLL and WM_HSCROLL with the
+// SB_ codes of ScrollBar.h scroll it by rows and by pixels, and
+// TVGN_FIRSTVISIBLE tells and sets the top row's item.
+//
 // The text interface is the 8-bit one (TVITEM has a char text pointer):
 // the TVM_ and TVN_ names without A or W are the 8-bit messages.
 //

@@ -73,6 +73,7 @@ struct TTreeState {
   // Label editing.
   HWND edit = nullptr;
   TTreeItem* editItem = nullptr;
+  int editMinWidth = 0;
   bool endingEdit = false;
 
   // Mouse.
@@ -570,6 +571,28 @@ LRESULT EditSubclass(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam, HWND tre
   return CallWindowProc(old, edit, msg, wParam, lParam);
 }
 
+// The editor grows with its text (and shrinks back to its first width),
+// as far as the tree's right edge.
+void FitEditor(HWND hwnd, TTreeState& s) {
+  const String text = GetWindowText(s.edit);
+  SIZE size{0, 0};
+  {
+    TMeasureDC m(s);
+    if (!text.empty())
+      GetTextExtentPoint32(m.Dc(), text.data(), static_cast<int>(text.size()), &size);
+  }
+  RECT r;
+  GetWindowRect(s.edit, &r);
+  POINT at{r.left, r.top};
+  ScreenToClient(hwnd, &at);
+  const TLayout l = LayoutOf(hwnd, s);
+  const int wanted = std::max<int>(s.editMinWidth, size.cx + 2 * s.indent);
+  const int width = std::max<int>(s.editMinWidth, std::min<int>(wanted, l.view.right - at.x));
+  if (width != r.right - r.left)
+    SetWindowPos(s.edit, nullptr, 0, 0, width, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 HWND EditLabel(HWND hwnd, TTreeState& s, TTreeItem* item) {
   EndEdit(hwnd, s, false);
   if (!IsWindow(hwnd) || !s.items.Contains(item)) return nullptr;
@@ -594,6 +617,8 @@ HWND EditLabel(HWND hwnd, TTreeState& s, TTreeItem* item) {
       std::min<int>(width, std::max<int>(l.view.right - g.labelLeft + 1, 4 * s.indent)),
       l.rowHeight, hwnd, nullptr, HInstance(), nullptr);
   if (!edit) return nullptr;
+  s.editMinWidth =
+      std::min<int>(width, std::max<int>(l.view.right - g.labelLeft + 1, 4 * s.indent));
   SendMessage(edit, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(s)), FALSE);
   WNDPROC old = GetWindowProc(edit);
   SetWindowProc(edit, MakeWndProc([hwnd, old](HWND e, UINT m, WPARAM w, LPARAM p) {
@@ -699,7 +724,10 @@ void DeleteItem(HWND hwnd, TTreeState& s, TTreeItem* item) {
   if (s.top == item) s.top = item->next ? item->next : s.items.PrevShown(item);
   if (s.drop == item) s.drop = nullptr;
   if (s.hot == item) s.hot = nullptr;
-  if (s.downItem == item) s.downItem = nullptr, s.tracking = false;
+  if (s.downItem == item) {
+    s.downItem = nullptr;
+    s.tracking = s.rightTracking = false;
+  }
   if (s.tipItem == item) HideTip(hwnd, s);
   TTreeItem* parent = item->parent;
   s.items.Remove(item);
@@ -1715,8 +1743,10 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
       ScrollHorz(hwnd, s, LOWORD(wParam), HIWORD(wParam));
       return 0;
     case WM_COMMAND:
-      if (s.edit && reinterpret_cast<HWND>(lParam) == s.edit && HIWORD(wParam) == EN_KILLFOCUS)
-        EndEdit(hwnd, s, false);
+      if (s.edit && reinterpret_cast<HWND>(lParam) == s.edit) {
+        if (HIWORD(wParam) == EN_KILLFOCUS) EndEdit(hwnd, s, false);
+        if (HIWORD(wParam) == EN_CHANGE) FitEditor(hwnd, s);
+      }
       return 0;
     case WM_NOTIFY: {
       auto* hdr = reinterpret_cast<NMHDR*>(lParam);

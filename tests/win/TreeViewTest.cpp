@@ -1,4 +1,5 @@
 // tests/win/TreeViewTest.cpp
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
@@ -545,6 +546,12 @@ TEST_F(TreeViewTest, LabelEditingByClickOnTheSelectedLabel) {
   ASSERT_NE(edit, nullptr);
   EXPECT_EQ(GetFocus(), edit);
   EXPECT_EQ(GetWindowText(edit), "alpha");
+  RECT small;
+  GetWindowRect(edit, &small);
+  SetWindowText(edit, "a much longer name than before");
+  RECT grown;
+  GetWindowRect(edit, &grown);
+  EXPECT_GT(grown.right - grown.left, small.right - small.left) << "the editor grows with its text";
   SetWindowText(edit, "renamed");
   SendMessage(edit, WM_KEYDOWN, VK_RETURN, 0);
   EXPECT_EQ(ended, "renamed");
@@ -792,6 +799,46 @@ TEST_F(TreeViewTest, TipsAskTheTreeForTheTextOfALabelThatDoesNotFit) {
   SendMessage(t, WM_MOUSEMOVE, 0, PointToLParam(Middle(ItemRect(t, shortItem))));
   SendMessage(t, WM_MOUSEMOVE, 0, PointToLParam(over));
   EXPECT_FALSE(IsWindowVisible(tips)) << "an empty text shows no tip";
+  SetWindowProc(t, old);  // the subclass holds this test's locals
+}
+
+TEST_F(TreeViewTest, InfoTipsComeFromTheParentForEveryLabel) {
+  HWND t = MakeTree(TVS_HASBUTTONS | TVS_INFOTIP);
+  HTREEITEM a = Add(t, TVI_ROOT, "short", TVI_LAST, 7);
+  onNotify = [](NMHDR* h) -> std::optional<LRESULT> {
+    if (h->code == TVN_GETINFOTIP) {
+      auto* tip = reinterpret_cast<NMTVGETINFOTIP*>(h);
+      EXPECT_STREQ(tip->pszText, "short") << "offered the label";
+      std::snprintf(tip->pszText, static_cast<size_t>(tip->cchTextMax), "item %d",
+                    static_cast<int>(tip->lParam));
+    }
+    return std::nullopt;
+  };
+  SendMessage(t, WM_MOUSEMOVE, 0, PointToLParam(Middle(ItemRect(t, a))));
+  EXPECT_TRUE(IsWindowVisible(TreeView_GetToolTips(t))) << "shown although the label fits";
+  EXPECT_EQ(std::count(codes.begin(), codes.end(), TVN_GETINFOTIP), 1);
+}
+
+TEST_F(TreeViewTest, ImageCallbackAsksForTheImageOfTheState) {
+  HWND t = MakeTree();
+  HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 0);
+  TreeView_SetImageList(t, images, TVSIL_NORMAL);
+  TVINSERTSTRUCT is;
+  is.hParent = TVI_ROOT;
+  is.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  is.item.pszText = const_cast<LPSTR>("x");
+  is.item.iImage = is.item.iSelectedImage = I_IMAGECALLBACK;
+  HTREEITEM item = TreeView_InsertItem(t, &is);
+  std::vector<UINT> asked;
+  onNotify = [&](NMHDR* h) -> std::optional<LRESULT> {
+    if (h->code == TVN_GETDISPINFO) asked.push_back(reinterpret_cast<NMTVDISPINFO*>(h)->item.mask);
+    return std::nullopt;
+  };
+  UpdateWindow(t);
+  TreeView_SelectItem(t, item);
+  UpdateWindow(t);
+  EXPECT_EQ(asked, (std::vector<UINT>{TVIF_IMAGE, TVIF_SELECTEDIMAGE}));
+  ImageList_Destroy(images);
 }
 
 TEST_F(TreeViewTest, SortChildrenByLabelAndByCallback) {
