@@ -73,6 +73,7 @@ TWindowSystem::~TWindowSystem() {
 void winkernel::RegisterStandardControls() {
   RegisterEditClass();
   RegisterTooltipClass();
+  RegisterMenuClass();
 }
 
 TWindowSystem* TWindowSystem::Current() { return current_system.load(); }
