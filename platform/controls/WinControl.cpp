@@ -126,6 +126,9 @@ void TWinControl::CreateHandle() {
     throw;
   }
   SetControlStateFlag(csCreating, false);
+  // The children were aligned in a client area that assumed no frame; the
+  // window now has its real one (a form's border and caption take room).
+  if (!controls_.empty()) Realign();
   const std::vector<TControl*> children = controls_;
   for (TControl* c : children)
     if (auto* w = dynamic_cast<TWinControl*>(c); w && w->Visible()) w->HandleNeeded();

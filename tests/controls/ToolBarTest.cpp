@@ -270,6 +270,18 @@ TEST_F(ToolBarTest, GroupedCheckButtonsKeepTheirDownState) {
   EXPECT_EQ(SendMessage(bar_->WindowHandle(), TB_BUTTONCOUNT, 0, 0), 1);
 }
 
+// A bar made before its framed form's window must still end at the form's
+// client edge, not at its outer edge.
+TEST_F(ToolBarTest, TheBarSpansTheClientAreaOfAFramedForm) {
+  auto* form = new TForm(owner_.get());
+  form->SetBounds(10, 10, 300, 200);
+  auto* bar = new TToolBar(owner_.get());
+  bar->SetParent(form);
+  form->Show();
+  EXPECT_LT(form->ClientWidth(), form->Width());
+  EXPECT_EQ(bar->Width(), form->ClientWidth());
+}
+
 TEST_F(ToolBarTest, TheBarMatchesItsReferencePicture) {
   bar_->SetFlat(true);
   bar_->SetImages(ColourImages(owner_.get(), {clRed, clGreen, clBlue, clYellow}));
