@@ -1,6 +1,8 @@
 #include "platform/controls/Menus.h"
 
 #include "platform/controls/ActnList.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/PropertyRegistry.h"
 #include "platform/win/Menu.h"
 #include "platform/win/Paint.h"
 #include "platform/win/VirtualKeys.h"
@@ -183,6 +185,44 @@ TEST_F(MenuTest, AnItemFollowsItsAction) {
   InjectKey('D');
   Pump();
   EXPECT_EQ(runs, 1);
+}
+
+// Stored settings write a radio item's Checked by name; the group follows.
+TEST_F(MenuTest, PublishedPropertiesKeepTheRadioGroup) {
+  DeclareMenuProperties();
+  auto* menu = new TPopupMenu(owner_.get());
+  TMenuItem* titles = Item(menu, "Titles");
+  TMenuItem* report = Item(menu, "Report");
+  for (TMenuItem* i : {titles, report}) {
+    SetOrdProp(i, "RadioItem", 1);
+    SetOrdProp(i, "GroupIndex", 1);
+  }
+  SetOrdProp(titles, "Checked", 1);
+  SetOrdProp(report, "Checked", 1);
+  EXPECT_EQ(GetOrdProp(titles, "Checked"), 0);
+  EXPECT_EQ(GetOrdProp(report, "Checked"), 1);
+  EXPECT_EQ(GetStrProp(report, "Caption"), "Report");
+  EXPECT_EQ(GetOrdProp(menu, "AutoPopup"), 1);
+}
+
+TEST_F(MenuTest, ItemsAreKeptInOrderAndFreedWithTheirParent) {
+  auto* menu = new TPopupMenu(owner_.get());
+  TMenuItem* a = Item(menu, "a");
+  TMenuItem* c = Item(menu, "c");
+  auto* b = new TMenuItem(nullptr);
+  b->SetCaption("b");
+  menu->Items()->Insert(1, b);
+  EXPECT_EQ(b->MenuIndex(), 1);
+  EXPECT_EQ(c->MenuIndex(), 2);
+  EXPECT_EQ(b->GetParentMenu(), menu);
+  EXPECT_THROW(a->Add(a), EInvalidOperation);
+  EXPECT_THROW(a->Add(b), EInvalidOperation);  // already in a menu
+  menu->Items()->Delete(1);                    // frees b
+  EXPECT_EQ(menu->Items()->Count(), 2);
+  delete c;  // leaves its parent
+  EXPECT_EQ(menu->Items()->Count(), 1);
+  EXPECT_EQ(menu->Items()->Items(0), a);
+  EXPECT_THROW(menu->Items()->Items(1), EListError);
 }
 
 TEST_F(MenuTest, TheOpenMenuMatchesItsReferencePicture) {
