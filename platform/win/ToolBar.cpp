@@ -36,7 +36,6 @@ struct TBarState {
   HIMAGELIST images = nullptr;
   HFONT font = nullptr;
   SIZE buttonSize{23, 22};
-  SIZE bitmapSize{16, 15};
   DWORD exStyle = 0;
   int hot = -1;      // the button under the pointer
   int pressed = -1;  // the button the left button went down on
@@ -527,11 +526,6 @@ LRESULT ToolBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case TB_GETBUTTONSIZE:
       return MAKELPARAM(s->buttonSize.cx, s->buttonSize.cy);
-    case TB_SETBITMAPSIZE:
-      s->bitmapSize = SIZE{LOWORD(lParam), HIWORD(lParam)};
-      return TRUE;
-    case TB_AUTOSIZE:
-      return 0;
     case TB_SETIMAGELIST: {
       const HIMAGELIST old = s->images;
       s->images = reinterpret_cast<HIMAGELIST>(lParam);

@@ -115,7 +115,9 @@ TEST_F(MenuTest, KeysMoveOverSeparatorsAndChoose) {
     for (UINT k : c.keys) InjectKey(k);
     Pump();
     EXPECT_EQ(clicks, c.clicks) << c.keys.size();
-    if (!c.clicks.empty()) EXPECT_EQ(GetOpenMenuWindow(), nullptr);
+    if (!c.clicks.empty()) {
+      EXPECT_EQ(GetOpenMenuWindow(), nullptr);
+    }
     menu->CloseMenu();
   }
 }
@@ -166,6 +168,28 @@ TEST_F(MenuTest, ARightClickShowsTheControlsMenu) {
   EXPECT_EQ(GetOpenMenuWindow(), nullptr);
   delete menu;
   EXPECT_EQ(probe->PopupMenu(), nullptr);
+}
+
+TEST_F(MenuTest, TheContextMenuKeyShowsTheFocusedControlsMenu) {
+  TCustomForm* form = ShownForm();
+  auto* probe = new TProbe(owner_.get());
+  probe->SetParent(form);
+  probe->SetBounds(10, 10, 100, 60);
+  TPopupMenu* menu = ViewMenu(nullptr);
+  probe->SetPopupMenu(menu);
+  for (const std::vector<UINT>& keys :
+       {std::vector<UINT>{VK_APPS}, std::vector<UINT>{VK_SHIFT, VK_F10}}) {
+    probe->SetFocus();
+    for (UINT k : keys) InjectKeyDown(k);
+    for (auto k = keys.rbegin(); k != keys.rend(); ++k) InjectKeyUp(*k);
+    Pump();
+    ASSERT_NE(GetOpenMenuWindow(), nullptr) << keys.size();
+    // Without a point, the menu opens at the control's centre.
+    RECT r;
+    GetWindowRect(GetOpenMenuWindow(), &r);
+    EXPECT_EQ(POINT(r.left, r.top), At(probe, 50, 30));
+    menu->CloseMenu();
+  }
 }
 
 TEST_F(MenuTest, AnItemFollowsItsAction) {

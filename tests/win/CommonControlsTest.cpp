@@ -134,9 +134,9 @@ TEST_F(CommonControlsTest, TabsAreInsertedHitAndSelected) {
   SendMessage(t, TCM_DELETEITEM, 0, 0);
   EXPECT_EQ(SendMessage(t, TCM_GETCURSEL, 0, 0), -1);
   // A click asks the parent, which refuses here.
-  handler = [this](HWND h, UINT m, WPARAM, LPARAM l) -> std::optional<LRESULT> {
-    if (h == parent_ && m == WM_NOTIFY &&
-        reinterpret_cast<const NMHDR*>(l)->code == TCN_SELCHANGING)
+  // (By value: the handler outlives this fixture's part of the object.)
+  handler = [parent = parent_](HWND h, UINT m, WPARAM, LPARAM l) -> std::optional<LRESULT> {
+    if (h == parent && m == WM_NOTIFY && reinterpret_cast<const NMHDR*>(l)->code == TCN_SELCHANGING)
       return TRUE;
     return std::nullopt;
   };
