@@ -44,7 +44,6 @@ constexpr TKeyPair kNamedKeys[] = {
     {SDLK_KP_MINUS, VK_SUBTRACT},
     {SDLK_KP_PERIOD, VK_DECIMAL},
     {SDLK_KP_DIVIDE, VK_DIVIDE},
-    {SDLK_APPLICATION, VK_APPS},
 };
 
 // The punctuation keys by their place on a US keyboard.
