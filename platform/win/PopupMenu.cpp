@@ -462,7 +462,6 @@ void winkernel::RegisterMenuClass() {
 }
 
 bool winkernel::PopupMenuInput(const TInputEvent& e) {
-  auto& k = Kernel();
   switch (e.kind) {
     case TInputKind::KeyDown:
       MenuKey(e.vk);
@@ -482,7 +481,6 @@ bool winkernel::PopupMenuInput(const TInputEvent& e) {
         Choose(ItemAt(e.pt));
       return true;
     default:
-      (void)k;
       return false;
   }
 }

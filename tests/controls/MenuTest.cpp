@@ -7,6 +7,7 @@
 #include "platform/win/Paint.h"
 #include "platform/win/VirtualKeys.h"
 #include "platform/win/WinStyles.h"
+#include "tests/controls/ColourImages.h"
 #include "tests/controls/ControlTestSupport.h"
 #include "tests/win/DrawingTestSupport.h"
 
@@ -247,6 +248,28 @@ TEST_F(MenuTest, ItemsAreKeptInOrderAndFreedWithTheirParent) {
   EXPECT_EQ(menu->Items()->Count(), 1);
   EXPECT_EQ(menu->Items()->Items(0), a);
   EXPECT_THROW(menu->Items()->Items(1), EListError);
+}
+
+TEST_F(MenuTest, ItemsShowImagesOfTheMenusListAndHiddenItemsNothing) {
+  ShownForm();
+  auto* menu = new TPopupMenu(owner_.get());
+  menu->SetImages(ColourImages(owner_.get(), {clRed}));
+  TMenuItem* hidden = Item(menu, "Hidden");
+  hidden->SetVisible(false);
+  TMenuItem* scan = Item(menu, "Scan");
+  scan->SetImageIndex(0);
+  menu->Popup(40, 40);
+  EXPECT_EQ(GetMenuItemCount(menu->Handle()), 1);
+  RECT r;
+  ASSERT_TRUE(GetOpenMenuItemRect(0, &r));
+  const TSurface shot = CaptureWindow(GetOpenMenuWindow());
+  int red = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.left + 24; ++x) red += (shot.Row(y)[x] & 0xFFFFFF) == 0xFF0000;
+  EXPECT_GT(red, 50);
+  // A freed image list leaves the menu without images, not with a dangling list.
+  delete menu->Images();
+  EXPECT_EQ(menu->Images(), nullptr);
 }
 
 TEST_F(MenuTest, TheOpenMenuMatchesItsReferencePicture) {
