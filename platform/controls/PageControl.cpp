@@ -7,9 +7,12 @@
 #include "platform/controls/ImageLists.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/PropertyRegistry.h"
+#include "platform/win/Input.h"
 #include "platform/win/Message.h"
 #include "platform/win/TabControl.h"
+#include "platform/win/VirtualKeys.h"
 #include "platform/win/WinStyles.h"
+#include "platform/win/Window.h"
 
 TTabSheet::TTabSheet(TComponent* owner) : TWinControl(owner) {
   SetColor(clBtnFace);
@@ -213,6 +216,16 @@ void TPageControl::Change() {
 }
 
 void TPageControl::Dispatch(TMessage& message) {
+  if (message.Msg == CM_DIALOGKEY && message.WParam == VK_TAB && HandleAllocated()) {
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the pages while the focus is on the
+    // tabs or on a control of a page.
+    const HWND focus = GetFocus();
+    if (focus && (focus == WindowHandle() || IsChild(WindowHandle(), focus))) {
+      SelectNextPage(GetKeyState(VK_SHIFT) >= 0);
+      message.Result = 1;
+      return;
+    }
+  }
   if (message.Msg == CN_NOTIFY) {
     const auto* hdr = reinterpret_cast<const NMHDR*>(message.LParam);
     if (hdr->code == TCN_SELCHANGING) {

@@ -4,9 +4,10 @@
 // active page fills the display area and the others are hidden. A tab shows
 // its page's Caption and, from the control's Images, its ImageIndex.
 // ActivePage / ActivePageIndex choose the page in code. The user's click on
-// a tab (or the arrow keys on the focused tabs) asks OnChanging, which may
-// refuse, then shows the page and fires OnChange; changing the page in code
-// fires neither.
+// a tab (or the arrow keys on the focused tabs, or Ctrl+Tab / Ctrl+Shift+Tab
+// with the focus anywhere in the control) asks OnChanging, which may refuse,
+// then shows the page and fires OnChange; changing the page in code fires
+// neither.
 //
 // TTabSheet: a page; it joins a page control by SetPageControl (or by being
 // given one as its parent) and hosts controls like any windowed control.

@@ -460,9 +460,12 @@ void TWinControl::WMKeyDown(TMessage& message) {
 }
 
 // Enter and Escape that the focused window does not want itself belong to
-// the form: its default or cancel button takes them.
+// the form: its default or cancel button takes them. Ctrl+Tab goes to the
+// page control around the focus.
 bool TWinControl::DoDialogKey(TMessage& message) {
-  if (message.Msg != WM_KEYDOWN || (message.WParam != VK_RETURN && message.WParam != VK_ESCAPE))
+  const bool ctrlTab = message.WParam == VK_TAB && GetKeyState(VK_CONTROL) < 0;
+  if (message.Msg != WM_KEYDOWN ||
+      (message.WParam != VK_RETURN && message.WParam != VK_ESCAPE && !ctrlTab))
     return false;
   if (HandleAllocated() && (SendMessage(WindowHandle(), WM_GETDLGCODE, message.WParam, 0) &
                             DLGC_WANTALLKEYS))

@@ -119,6 +119,34 @@ TEST_F(PageControlTest, ArrowKeysOnTheFocusedTabsChangeThePage) {
   EXPECT_EQ(changes_, (std::vector<String>{"Search", "Log", "Files", "Log"}));
 }
 
+TEST_F(PageControlTest, CtrlTabTurnsThePagesFromAControlOnAPage) {
+  auto* button = new TButton(owner_.get());
+  button->SetParent(sheets_[0]);
+  button->SetFocus();
+  InjectKeyDown(VK_CONTROL);
+  InjectKey(VK_TAB);
+  Pump();
+  EXPECT_EQ(pc_->ActivePageIndex(), 1);
+  InjectKeyDown(VK_SHIFT);
+  InjectKey(VK_TAB);
+  InjectKey(VK_TAB);
+  InjectKeyUp(VK_SHIFT);
+  InjectKeyUp(VK_CONTROL);
+  Pump();
+  EXPECT_EQ(pc_->ActivePageIndex(), 2);  // back round past the first
+  EXPECT_EQ(changes_, (std::vector<String>{"Search", "Files", "Log"}));
+  // Outside the page control Ctrl+Tab turns nothing.
+  auto* outside = new TButton(owner_.get());
+  outside->SetParent(form_);
+  outside->SetBounds(0, 0, 10, 10);
+  outside->SetFocus();
+  InjectKeyDown(VK_CONTROL);
+  InjectKey(VK_TAB);
+  InjectKeyUp(VK_CONTROL);
+  Pump();
+  EXPECT_EQ(pc_->ActivePageIndex(), 2);
+}
+
 TEST_F(PageControlTest, PagesHostControlsAndStorageReadsTheActivePage) {
   DeclarePageControlProperties();
   auto* button = new TButton(owner_.get());
