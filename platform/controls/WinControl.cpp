@@ -467,8 +467,8 @@ bool TWinControl::DoDialogKey(TMessage& message) {
   if (message.Msg != WM_KEYDOWN ||
       (message.WParam != VK_RETURN && message.WParam != VK_ESCAPE && !ctrlTab))
     return false;
-  if (HandleAllocated() && (SendMessage(WindowHandle(), WM_GETDLGCODE, message.WParam, 0) &
-                            DLGC_WANTALLKEYS))
+  if (HandleAllocated() &&
+      (SendMessage(WindowHandle(), WM_GETDLGCODE, message.WParam, 0) & DLGC_WANTALLKEYS))
     return false;
   TCustomForm* form = GetParentForm(this);
   return form && form->Perform(CM_DIALOGKEY, message.WParam, message.LParam) != 0;
