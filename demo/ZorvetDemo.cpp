@@ -4,6 +4,7 @@
 // hand: click to leave marks, type to see the text, close to end.
 #include <cstdio>
 
+#include "demo/DemoMenus.h"
 #include "demo/DemoTree.h"
 #include "demo/DemoWindow.h"
 #include "platform/display/SdlDisplay.h"
@@ -20,6 +21,7 @@ int main() {
   TSdlDisplay display;
   CreateDemoWindow(100, 100);
   ShowDemoTree(460, 100);
+  TDemoMenus menus(100, 420);
   const int result = display.Run();
   CloseDemoTree();
   return result;

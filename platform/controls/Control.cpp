@@ -1,12 +1,15 @@
 // platform/controls/Control.cpp
 #include "platform/controls/Control.h"
 
+#include "platform/controls/Menus.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "platform/controls/ActnList.h"
 #include "platform/controls/Application.h"
 #include "platform/controls/Drag.h"
+#include "platform/controls/Menus.h"
 #include "platform/controls/WinControl.h"
 #include "platform/win/Input.h"
 #include "platform/win/Paint.h"
@@ -189,7 +192,7 @@ void TControl::CMParentCtl3DChanged(TMessage&) {
   Perform(CM_CTL3DCHANGED, 0, 0);
 }
 
-void TControl::SetPopupMenu(TComponent* value) {
+void TControl::SetPopupMenu(TPopupMenu* value) {
   if (popup_menu_ == value) return;
   if (popup_menu_) popup_menu_->RemoveFreeNotification(this);
   popup_menu_ = value;
@@ -385,6 +388,21 @@ void TControl::WMButtonUp(TMessage& m, TMouseButton button) {
     MouseUp(button, MouseKeysToShiftState(m.WParam), p.x, p.y);
 }
 
+void TControl::WMContextMenu(TMessage& m) {
+  if (popup_menu_ && popup_menu_->AutoPopup()) {
+    POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+    if (p.x == -1 && p.y == -1) p = ClientToScreen(POINT{Width() / 2, Height() / 2});
+    popup_menu_->SetPopupComponent(this);
+    popup_menu_->Popup(p.x, p.y);
+    m.Result = 1;
+    return;
+  }
+  if (dynamic_cast<TWinControl*>(this))
+    DefaultHandler(m);
+  else if (parent_)
+    m.Result = parent_->Perform(WM_CONTEXTMENU, m.WParam, m.LParam);
+}
+
 // Another window took the mouse: a press in progress ends as a release
 // outside the control, which is no click.
 void TControl::WMCancelMode(TMessage&) {
@@ -558,6 +576,16 @@ void TControl::Dispatch(TMessage& message) {
       break;
     case WM_RBUTTONUP:
       WMButtonUp(message, mbRight);
+      // A window's own procedure turns the release into WM_CONTEXTMENU; a
+      // control without a window does so here.
+      if (!dynamic_cast<TWinControl*>(this)) {
+        const POINT p =
+            ClientToScreen(POINT{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)});
+        Perform(WM_CONTEXTMENU, 0, MAKELPARAM(p.x, p.y));
+      }
+      break;
+    case WM_CONTEXTMENU:
+      WMContextMenu(message);
       break;
     case WM_MBUTTONUP:
       WMButtonUp(message, mbMiddle);

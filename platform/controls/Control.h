@@ -49,6 +49,7 @@ class TBasicAction;
 class TBasicActionLink;
 class TDragObject;
 class TDragImageList;
+class TPopupMenu;
 
 // Cursor numbers of the cursor table (see platform/win/Cursor.h).
 using TCursor = SmallInt;
@@ -235,9 +236,10 @@ class TControl : public TComponent {
   void SetCtl3D(bool value);
   bool ParentCtl3D() const { return parent_ctl3d_; }
   void SetParentCtl3D(bool value);
-  // The control's popup menu component (nullptr: none); cleared when it is freed.
-  TComponent* PopupMenu() const { return popup_menu_; }
-  void SetPopupMenu(TComponent* value);
+  // The menu shown on a right click or the context-menu key (nullptr:
+  // none; the parent's then shows); cleared when it is freed.
+  TPopupMenu* PopupMenu() const { return popup_menu_; }
+  void SetPopupMenu(TPopupMenu* value);
 
   // Mouse capture (see above). Setting it on a control without a window
   // captures the parent's window on its behalf.
@@ -330,6 +332,9 @@ class TControl : public TComponent {
     (void)message;
   }
   virtual void WMCancelMode(TMessage& message);
+  // Shows PopupMenu at the point of lParam (screen; -1, -1 from the
+  // keyboard: the control's centre), or passes the message to the parent.
+  virtual void WMContextMenu(TMessage& message);
   virtual void WMMouseMove(TMessage& message);
   virtual void WMButtonDown(TMessage& message, TMouseButton button, bool dbl);
   virtual void WMButtonUp(TMessage& message, TMouseButton button);
@@ -377,7 +382,7 @@ class TControl : public TComponent {
   bool parent_show_hint_ = true;
   bool ctl3d_ = true;
   bool parent_ctl3d_ = true;
-  TComponent* popup_menu_ = nullptr;
+  TPopupMenu* popup_menu_ = nullptr;
   // Anchor distances: right and bottom gaps, and the parent's client size
   // they were taken at.
   Integer anchor_right_ = 0, anchor_bottom_ = 0, anchor_parent_w_ = -1, anchor_parent_h_ = -1;

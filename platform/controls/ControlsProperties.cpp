@@ -8,15 +8,20 @@
 #include <mutex>
 
 #include "platform/controls/ActnList.h"
+#include "platform/controls/ComboBox.h"
 #include "platform/controls/Control.h"
 #include "platform/controls/Form.h"
 #include "platform/controls/Gauge.h"
 #include "platform/controls/Image.h"
 #include "platform/controls/Label.h"
+#include "platform/controls/Menus.h"
+#include "platform/controls/PageControl.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/StatusBar.h"
 #include "platform/controls/StdCtrls.h"
 #include "platform/controls/Timer.h"
+#include "platform/controls/ToolBar.h"
+#include "platform/controls/TreeView.h"
 #include "platform/controls/WinControl.h"
 #include "platform/rtl/PropertyRegistry.h"
 
@@ -179,6 +184,13 @@ void DeclareStdCtrlsProperties() {
         .AddEnum("State", &B::State, &B::SetState, {"cbUnchecked", "cbChecked", "cbGrayed"},
                  cbUnchecked)
         .AddBoolean("TabStop", &B::TabStop, &B::SetTabStop, true);
+    using P = TButton;
+    TPublishedClass<P, TWinControl> button;
+    AddCaption(button)
+        .AddBoolean("Default", &P::Default, &P::SetDefault)
+        .AddBoolean("Cancel", &P::Cancel, &P::SetCancel)
+        .AddInteger("ModalResult", &P::ModalResult, &P::SetModalResult);
+    TPublishedClass<TXPManifest, TComponent>();
   });
 }
 
@@ -270,4 +282,9 @@ void DeclareControlsProperties() {
   DeclareGaugeProperties();
   DeclareImageProperties();
   DeclareActnListProperties();
+  DeclareMenuProperties();
+  DeclareComboBoxProperties();
+  DeclarePageControlProperties();
+  DeclareToolBarProperties();
+  DeclareTreeViewProperties();
 }

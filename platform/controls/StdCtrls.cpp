@@ -1,8 +1,11 @@
 // platform/controls/StdCtrls.cpp
 #include "platform/controls/StdCtrls.h"
 
+#include "platform/controls/Form.h"
+#include "platform/rtl/PropertyRegistry.h"
 #include "platform/win/Button.h"
 #include "platform/win/Message.h"
+#include "platform/win/VirtualKeys.h"
 #include "platform/win/WinStyles.h"
 
 // The window reports clicks (BN_CLICKED); the mouse-up clicks of the
@@ -24,6 +27,44 @@ void TButtonControl::Dispatch(TMessage& message) {
     return;
   }
   TStandardControl::Dispatch(message);
+}
+
+TButton::TButton(TComponent* owner) : TButtonControl(owner) {
+  SetBounds(0, 0, 75, 25);
+  SetTabStop(true);
+}
+
+void TButton::CreateParams(TCreateParams& params) {
+  TButtonControl::CreateParams(params);
+  params.Style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+}
+
+void TButton::SetDefault(bool value) {
+  if (default_ == value) return;
+  default_ = value;
+  if (HandleAllocated())
+    SendMessage(WindowHandle(), BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void TButton::Click() {
+  TButtonControl::Click();
+  // The handler may have freed the form's controls; only a live form hears
+  // of the result.
+  if (modal_result_ == 0) return;
+  if (TCustomForm* form = GetParentForm(this)) form->SetModalResult(modal_result_);
+}
+
+void TButton::Dispatch(TMessage& message) {
+  if (message.Msg == CM_DIALOGKEY) {
+    const bool mine =
+        (message.WParam == VK_RETURN && default_) || (message.WParam == VK_ESCAPE && cancel_);
+    if (mine && Visible() && Enabled() && CanFocus()) {
+      Click();
+      message.Result = 1;
+    }
+    return;
+  }
+  TButtonControl::Dispatch(message);
 }
 
 TCheckBox::TCheckBox(TComponent* owner) : TButtonControl(owner) {

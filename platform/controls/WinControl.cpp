@@ -9,10 +9,12 @@
 #include "platform/controls/Screen.h"
 #include "platform/rtl/Format.h"
 #include "platform/win/Cursor.h"
+#include "platform/win/Edit.h"
 #include "platform/win/Gdi.h"
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
 #include "platform/win/Paint.h"
+#include "platform/win/VirtualKeys.h"
 #include "platform/win/WinNotify.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowPos.h"
@@ -124,6 +126,9 @@ void TWinControl::CreateHandle() {
     throw;
   }
   SetControlStateFlag(csCreating, false);
+  // The children were aligned in a client area that assumed no frame; the
+  // window now has its real one (a form's border and caption take room).
+  if (!controls_.empty()) Realign();
   const std::vector<TControl*> children = controls_;
   for (TControl* c : children)
     if (auto* w = dynamic_cast<TWinControl*>(c); w && w->Visible()) w->HandleNeeded();
@@ -450,7 +455,23 @@ bool TWinControl::DoKeyPress(TMessage& m) {
 }
 
 void TWinControl::WMKeyDown(TMessage& message) {
-  if (!DoKeyDown(message)) DefaultHandler(message);
+  if (DoKeyDown(message) || DoDialogKey(message)) return;
+  DefaultHandler(message);
+}
+
+// Enter and Escape that the focused window does not want itself belong to
+// the form: its default or cancel button takes them. Ctrl+Tab goes to the
+// page control around the focus.
+bool TWinControl::DoDialogKey(TMessage& message) {
+  const bool ctrlTab = message.WParam == VK_TAB && GetKeyState(VK_CONTROL) < 0;
+  if (message.Msg != WM_KEYDOWN ||
+      (message.WParam != VK_RETURN && message.WParam != VK_ESCAPE && !ctrlTab))
+    return false;
+  if (HandleAllocated() &&
+      (SendMessage(WindowHandle(), WM_GETDLGCODE, message.WParam, 0) & DLGC_WANTALLKEYS))
+    return false;
+  TCustomForm* form = GetParentForm(this);
+  return form && form->Perform(CM_DIALOGKEY, message.WParam, message.LParam) != 0;
 }
 
 void TWinControl::WMKeyUp(TMessage& message) {
@@ -571,6 +592,10 @@ void TWinControl::Dispatch(TMessage& message) {
       break;
     case CM_SHOWHINTCHANGED:
       CMShowHintChanged(message);
+      break;
+    case CM_DIALOGKEY:
+      // Asks every control down the tree until one takes the key.
+      Broadcast(message);
       break;
     case WM_PAINT:
       WMPaint(message);

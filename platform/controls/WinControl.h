@@ -139,6 +139,9 @@ class TWinControl : public TControl {
   bool DoKeyDown(TMessage& message);
   bool DoKeyUp(TMessage& message);
   bool DoKeyPress(TMessage& message);
+  // Offers Enter or Escape to the form's controls (CM_DIALOGKEY); true when
+  // one took it.
+  bool DoDialogKey(TMessage& message);
   virtual void WMKeyDown(TMessage& message);
   virtual void WMKeyUp(TMessage& message);
   virtual void WMChar(TMessage& message);

@@ -303,6 +303,10 @@ void TSdlDisplay::Show(HWND hwnd) {
   } else {
     flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR;
     if (exStyle & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW)) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    // A window that never takes the activation (an open menu, a dropped
+    // list) must not take the desktop's keyboard focus either: the keys
+    // stay with the window the user works in, and the model routes them.
+    if (exStyle & WS_EX_NOACTIVATE) flags |= SDL_WINDOW_POPUP_MENU;
   }
   s.window = SDL_CreateWindow(GetWindowText(hwnd).c_str(), s.rect.left * scale_,
                               s.rect.top * scale_, w * scale_, h * scale_, flags);

@@ -336,6 +336,13 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CONTEXTMENU:
       return DefContextMenu(hwnd, *w, wParam, lParam);
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      // The context-menu key and Shift+F10 ask for the menu of the window
+      // with the focus, at no point of the mouse's.
+      if (wParam == VK_APPS || (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0))
+        SendMessage(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(-1, -1));
+      return 0;
     case WM_SYSKEYDOWN:
       if (wParam == VK_F4 && (lParam & KF_ALTDOWN_BIT))
         SendMessage(GetAncestor(hwnd, GA_ROOT), WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -21,19 +21,19 @@ TMenuEntry NewSystemMenu() {
   return m;
 }
 
-TMenuItem* FindItem(HMENU menu, UINT item, UINT byFlags) {
+TMenuItemEntry* FindItem(HMENU menu, UINT item, UINT byFlags) {
   auto& k = Kernel();
   auto it = k.menus.find(menu);
   if (it == k.menus.end()) return nullptr;
   auto& items = it->second.items;
   if (byFlags & MF_BYPOSITION) return item < items.size() ? &items[item] : nullptr;
-  for (TMenuItem& i : items)
+  for (TMenuItemEntry& i : items)
     if (!(i.flags & MF_SEPARATOR) && i.id == item) return &i;
   return nullptr;
 }
 
 void SetEnabled(HMENU menu, WPARAM id, bool enabled) {
-  if (TMenuItem* i = FindItem(menu, static_cast<UINT>(id), MF_BYCOMMAND))
+  if (TMenuItemEntry* i = FindItem(menu, static_cast<UINT>(id), MF_BYCOMMAND))
     i->flags = enabled ? (i->flags & ~(MF_GRAYED | MF_DISABLED)) : (i->flags | MF_GRAYED);
 }
 
@@ -55,7 +55,9 @@ HMENU GetSystemMenu(HWND hwnd, BOOL revert) {
   return w->systemMenu;
 }
 
-BOOL IsMenu(HMENU menu) { return Kernel().menus.count(menu) ? TRUE : FALSE; }
+BOOL IsMenu(HMENU menu) {
+  return Kernel().menus.count(menu) ? TRUE : FALSE;
+}
 
 int GetMenuItemCount(HMENU menu) {
   auto& k = Kernel();
@@ -64,17 +66,17 @@ int GetMenuItemCount(HMENU menu) {
 }
 
 UINT GetMenuItemID(HMENU menu, int position) {
-  TMenuItem* i = FindItem(menu, static_cast<UINT>(position), MF_BYPOSITION);
+  TMenuItemEntry* i = FindItem(menu, static_cast<UINT>(position), MF_BYPOSITION);
   return i ? i->id : static_cast<UINT>(-1);
 }
 
 String GetMenuItemText(HMENU menu, UINT item, UINT byFlags) {
-  TMenuItem* i = FindItem(menu, item, byFlags);
+  TMenuItemEntry* i = FindItem(menu, item, byFlags);
   return i ? i->text : String();
 }
 
 UINT EnableMenuItem(HMENU menu, UINT item, UINT flags) {
-  TMenuItem* i = FindItem(menu, item, flags & MF_BYPOSITION);
+  TMenuItemEntry* i = FindItem(menu, item, flags & MF_BYPOSITION);
   if (!i) return static_cast<UINT>(-1);
   const UINT old = i->flags & (MF_GRAYED | MF_DISABLED);
   i->flags = (i->flags & ~(MF_GRAYED | MF_DISABLED)) | (flags & (MF_GRAYED | MF_DISABLED));
@@ -82,20 +84,26 @@ UINT EnableMenuItem(HMENU menu, UINT item, UINT flags) {
 }
 
 UINT GetMenuState(HMENU menu, UINT item, UINT byFlags) {
-  TMenuItem* i = FindItem(menu, item, byFlags);
+  TMenuItemEntry* i = FindItem(menu, item, byFlags);
   return i ? i->flags : static_cast<UINT>(-1);
 }
 
-HMENU GetOpenMenu() { return Kernel().openMenu; }
+HMENU GetOpenMenu() {
+  return Kernel().openMenu;
+}
 
 BOOL ChooseOpenMenuItem(UINT id) {
   auto& k = Kernel();
   if (!k.openMenu) return FALSE;
-  TMenuItem* i = FindItem(k.openMenu, id, MF_BYCOMMAND);
+  TMenuItemEntry* i = FindItem(k.openMenu, id, MF_BYCOMMAND);
   if (!i || (i->flags & (MF_GRAYED | MF_DISABLED))) return FALSE;
   const HWND owner = k.openMenuOwner;
+  const bool popup = k.menuWindow != nullptr;
   EndMenu();
-  PostMessage(owner, WM_SYSCOMMAND, id, 0);
+  if (popup)
+    PostMessage(owner, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), 0), 0);
+  else
+    PostMessage(owner, WM_SYSCOMMAND, id, 0);
   return TRUE;
 }
 
@@ -106,6 +114,11 @@ BOOL EndMenu() {
   const HMENU menu = k.openMenu;
   k.openMenu = nullptr;
   k.openMenuOwner = nullptr;
+  if (const HWND window = k.menuWindow) {
+    k.menuWindow = nullptr;
+    k.menuHot = -1;
+    DestroyWindow(window);
+  }
   if (IsWindow(owner)) {
     SendMessage(owner, WM_UNINITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
     if (IsWindow(owner)) SendMessage(owner, WM_EXITMENULOOP, FALSE, 0);
@@ -132,13 +145,16 @@ void winkernel::OpenSystemMenu(HWND hwnd) {
   k.openMenuOwner = hwnd;
   SendMessage(hwnd, WM_ENTERMENULOOP, FALSE, 0);
   if (IsWindow(hwnd)) SendMessage(hwnd, WM_INITMENU, reinterpret_cast<WPARAM>(menu), 0);
-  if (IsWindow(hwnd)) SendMessage(hwnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(0, TRUE));
+  if (IsWindow(hwnd))
+    SendMessage(hwnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(0, TRUE));
 }
 
 bool winkernel::MenuInput(const TInputEvent& e) {
   auto& k = Kernel();
   if (!k.openMenu) return false;
-  if (e.kind == TInputKind::KeyDown || e.kind == TInputKind::ButtonDown || e.kind == TInputKind::Char) {
+  if (k.menuWindow) return winkernel::PopupMenuInput(e);
+  if (e.kind == TInputKind::KeyDown || e.kind == TInputKind::ButtonDown ||
+      e.kind == TInputKind::Char) {
     EndMenu();
     return e.kind == TInputKind::KeyDown && e.vk == VK_ESCAPE;
   }

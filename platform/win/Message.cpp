@@ -122,17 +122,22 @@ BOOL PeekMessage(MSG* msg, HWND filter, UINT min, UINT max, UINT removeFlags) {
   auto& k = Kernel();
   const bool remove = (removeFlags & PM_REMOVE) != 0;
   TThreadQueue& q = k.QueueOf(std::this_thread::get_id());
-  {
+  auto takePosted = [&] {
     std::lock_guard lock(q.mutex);
     for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
       if (!Matches(*it, filter, min, max)) continue;
       *msg = *it;
       if (remove) q.posted.erase(it);
-      return TRUE;
+      return true;
     }
-  }
+    return false;
+  };
+  if (takePosted()) return TRUE;
   if (std::this_thread::get_id() == k.guiThread && winkernel::TakeInputMessage(msg, filter, min, max, remove))
     return TRUE;
+  // Input that a menu or drag took may have posted messages meanwhile (a
+  // menu's command): they are due now, not after the next input.
+  if (takePosted()) return TRUE;
   {
     std::lock_guard lock(q.mutex);
     if (q.quit && (filter == nullptr || filter == reinterpret_cast<HWND>(-1)) && InRange(WM_QUIT, min, max)) {

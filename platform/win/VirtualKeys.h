@@ -30,6 +30,7 @@ constexpr UINT VK_RIGHT = 0x27;
 constexpr UINT VK_DOWN = 0x28;
 constexpr UINT VK_INSERT = 0x2D;
 constexpr UINT VK_DELETE = 0x2E;
+constexpr UINT VK_APPS = 0x5D;  // the context-menu key
 constexpr UINT VK_NUMPAD0 = 0x60;
 constexpr UINT VK_MULTIPLY = 0x6A;
 constexpr UINT VK_ADD = 0x6B;

@@ -75,6 +75,7 @@ void winkernel::RegisterStandardControls() {
   RegisterEditClass();
   RegisterTooltipClass();
   RegisterTreeViewClass();
+  RegisterMenuClass();
 }
 
 TWindowSystem* TWindowSystem::Current() { return current_system.load(); }

@@ -106,13 +106,15 @@ struct THookEntry {
   bool removed = false;
 };
 
-struct TMenuItem {
+struct TMenuItemEntry {
   UINT id = 0;
-  UINT flags = 0;  // MF_GRAYED, MF_DISABLED, MF_CHECKED, MF_SEPARATOR
+  UINT flags = 0;  // MF_GRAYED, MF_DISABLED, MF_CHECKED, MF_SEPARATOR, MFT_RADIOCHECK
   String text;
+  int image = -1;  // in the menu's image list
 };
 struct TMenuEntry {
-  std::vector<TMenuItem> items;
+  std::vector<TMenuItemEntry> items;
+  HIMAGELIST images = nullptr;
 };
 
 // A sizing or moving drag of a window by its frame (SC_SIZE, SC_MOVE).
@@ -189,6 +191,10 @@ struct TWindowSystemState {
   std::uintptr_t nextMenu = 0x100;
   HMENU openMenu = nullptr;
   HWND openMenuOwner = nullptr;
+  // The window showing the open menu when it is a tracked popup (the system
+  // menu has none), and the item under the pointer or chosen by keys (-1).
+  HWND menuWindow = nullptr;
+  int menuHot = -1;
 
   // Cursors.
   HCURSOR screenCursor = nullptr;
@@ -237,6 +243,7 @@ void EndSizeMove(bool apply);
 // Opens the system menu of a window (Menu.cpp).
 void OpenSystemMenu(HWND hwnd);
 bool MenuInput(const TInputEvent& e);  // true when the open menu took the event
+bool PopupMenuInput(const TInputEvent& e);  // the same for a tracked popup (PopupMenu.cpp)
 // The next timer message due for the calling thread (Timer.cpp).
 bool TakeTimerMessage(MSG* msg, HWND filter, UINT min, UINT max, bool remove);
 // The wait until the next timer of the calling thread is due (INFINITE when none).
@@ -247,6 +254,7 @@ void InitCursors(TWindowSystemState& s);
 void RegisterStandardControls();
 void RegisterEditClass();     // EditControl.cpp
 void RegisterTooltipClass();  // Tooltip.cpp
+void RegisterMenuClass();     // PopupMenu.cpp
 // Update regions (UpdateRegion.cpp). `area` is in the window's client
 // coordinates, nullptr for all of it; `flags` are RedrawWindow's, of which
 // this applies the invalidating and validating ones.
