@@ -8,6 +8,9 @@
 #include <memory>
 
 #include "platform/controls/ActnList.h"
+#include "platform/controls/Buttons.h"
+#include "platform/controls/CustomEdit.h"
+#include "platform/controls/DBCtrls.h"
 #include "platform/controls/DataModule.h"
 #include "platform/controls/Dialogs.h"
 #include "platform/controls/Form.h"
@@ -371,6 +374,9 @@ TModuleInit ControlsModule() {
                        the_application = std::make_unique<TApplication>(nullptr);
                        Application = the_application.get();
                        InstallMessageDialogs();
+                       DeclareCustomEditProperties();
+                       DeclareButtonsProperties();
+                       DeclareDBCtrlsProperties();
                      },
                      [] {
                        RemoveMessageDialogs();
