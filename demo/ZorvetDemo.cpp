@@ -4,6 +4,7 @@
 // hand: click to leave marks, type to see the text, close to end.
 #include <cstdio>
 
+#include "demo/DemoEdits.h"
 #include "demo/DemoWindow.h"
 #include "platform/display/SdlDisplay.h"
 #include "platform/rtl/Exceptions.h"
@@ -18,5 +19,6 @@ int main() {
   }
   TSdlDisplay display;
   CreateDemoWindow(100, 100);
+  TEditsDemo edits(460, 100);
   return display.Run();
 }
