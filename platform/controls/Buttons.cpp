@@ -137,27 +137,31 @@ Integer TSpeedButton::GlyphIndex() const {
 }
 
 void TSpeedButton::DrawGlyph(const RECT& face) {
-  if (glyph_->Empty()) return;
-  const Integer w = glyph_->Width() / num_glyphs_, h = glyph_->Height();
-  if (w <= 0) return;
+  const Integer w = glyph_->Empty() ? 0 : glyph_->Width() / num_glyphs_;
+  const Integer h = w > 0 ? glyph_->Height() : 0;
   const String caption = Caption();
   TCanvas* c = Canvas();
   SIZE text{0, 0};
   if (!caption.empty()) {
+    c->Font()->Assign(Font());
+    if (!Enabled()) c->Font()->SetColor(clGrayText);
     c->RequiredState(TCanvasState{csHandleValid, csFontValid});
     GetTextExtentPoint32(c->Handle(), caption.data(), static_cast<int>(caption.size()), &text);
   }
-  const Integer gap = caption.empty() ? 0 : 4;
+  if (w <= 0 && caption.empty()) return;
+  const Integer gap = caption.empty() || w <= 0 ? 0 : 4;
   const Integer shift = (pressed_ || down_) ? 1 : 0;
   const Integer x = face.left + (RectWidth(face) - w - gap - text.cx) / 2 + shift;
-  const Integer y = face.top + (RectHeight(face) - h) / 2 + shift;
-  HDC src = glyph_->Canvas()->Handle();
-  HDC dest = c->Handle();
-  const Integer srcX = GlyphIndex() * w;
-  if (glyph_->HasAlpha())
-    AlphaBlendStraight(dest, x, y, w, h, src, srcX, 0);
-  else
-    TransparentBlt(dest, x, y, w, h, src, srcX, 0, w, h, ColorToRGB(glyph_->TransparentColor()));
+  if (w > 0) {
+    const Integer y = face.top + (RectHeight(face) - h) / 2 + shift;
+    HDC src = glyph_->Canvas()->Handle();
+    HDC dest = c->Handle();
+    const Integer srcX = GlyphIndex() * w;
+    if (glyph_->HasAlpha())
+      AlphaBlendStraight(dest, x, y, w, h, src, srcX, 0);
+    else
+      TransparentBlt(dest, x, y, w, h, src, srcX, 0, w, h, ColorToRGB(glyph_->TransparentColor()));
+  }
   if (!caption.empty()) {
     c->Brush()->SetStyle(bsClear);
     c->TextOut(x + w + gap, face.top + (RectHeight(face) - text.cy) / 2 + shift, caption);

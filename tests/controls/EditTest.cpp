@@ -245,4 +245,16 @@ TEST_F(SpeedButtonTest, TheGlyphShownFollowsTheStateAndItsGroundStaysTransparent
     for (int x = 4; x < 100; ++x) ASSERT_NE(rgb(x, y), RGB(255, 0, 255)) << x << "," << y;
 }
 
+TEST_F(SpeedButtonTest, ACaptionShowsWithOrWithoutAGlyph) {
+  TSpeedButton* b = Button(4);
+  b->SetBounds(4, 8, 100, 24);
+  b->SetCaption("Eject");
+  form_->Repaint();
+  const TSurface shot = CaptureWindow(form_->WindowHandle());
+  int dark = 0;
+  for (int y = 12; y < 28; ++y)
+    for (int x = 20; x < 90; ++x) dark += PixelR(shot.Row(y)[x]) < 80 ? 1 : 0;
+  EXPECT_GT(dark, 20);
+}
+
 }  // namespace
