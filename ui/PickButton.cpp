@@ -34,10 +34,7 @@ TCPickButton::TCPickButton(TComponent* owner) : TWinControl(owner) {
 void TCPickButton::SetTransparent(bool value) {
   if (transparent_ == value) return;
   transparent_ = value;
-  if (value)
-    control_style_ -= csOpaque;
-  else
-    control_style_ += csOpaque;
+  SetOpaque(!value);
   button_->SetTransparent(value);
   Invalidate();
 }

@@ -40,10 +40,7 @@ void TSpeedButton::SetFlat(bool value) {
 void TSpeedButton::SetTransparent(bool value) {
   if (transparent_ == value) return;
   transparent_ = value;
-  if (value)
-    control_style_ -= csOpaque;
-  else
-    control_style_ += csOpaque;
+  SetOpaque(!value);
   Invalidate();
 }
 
