@@ -4,6 +4,7 @@
 // hand: click to leave marks, type to see the text, close to end.
 #include <cstdio>
 
+#include "demo/DemoEdits.h"
 #include "demo/DemoMenus.h"
 #include "demo/DemoTree.h"
 #include "demo/DemoWindow.h"
@@ -22,6 +23,7 @@ int main() {
   CreateDemoWindow(100, 100);
   ShowDemoTree(460, 100);
   TDemoMenus menus(100, 420);
+  TEditsDemo edits(820, 100);
   const int result = display.Run();
   CloseDemoTree();
   return result;

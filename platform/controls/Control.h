@@ -345,6 +345,14 @@ class TControl : public TComponent {
 
   void SetControlStateFlag(TControlStateFlag flag, bool on);
   TControlStyle control_style_;
+  // Whether the control covers all of its rectangle when it paints
+  // (csOpaque): a transparent one lets its parent's background show.
+  void SetOpaque(bool value) {
+    if (value)
+      control_style_ += csOpaque;
+    else
+      control_style_ -= csOpaque;
+  }
   // Stores bounds without telling anyone (windowed controls learn them from the window).
   void StoreBounds(Integer left, Integer top, Integer width, Integer height);
 

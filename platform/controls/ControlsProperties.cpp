@@ -8,7 +8,10 @@
 #include <mutex>
 
 #include "platform/controls/ActnList.h"
+#include "platform/controls/Buttons.h"
 #include "platform/controls/ComboBox.h"
+#include "platform/controls/CustomEdit.h"
+#include "platform/controls/DBCtrls.h"
 #include "platform/controls/Control.h"
 #include "platform/controls/Form.h"
 #include "platform/controls/Gauge.h"
@@ -287,4 +290,7 @@ void DeclareControlsProperties() {
   DeclarePageControlProperties();
   DeclareToolBarProperties();
   DeclareTreeViewProperties();
+  DeclareCustomEditProperties();
+  DeclareButtonsProperties();
+  DeclareDBCtrlsProperties();
 }

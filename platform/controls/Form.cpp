@@ -109,7 +109,12 @@ void TCustomForm::SetFocusedControl(TWinControl* control) {
 
 void TCustomForm::Notification(TComponent* component, TOperation operation) {
   TWinControl::Notification(component, operation);
-  if (operation == opRemove && component == active_control_) active_control_ = nullptr;
+  if (operation == opRemove && component == active_control_) {
+    active_control_ = nullptr;
+    // The screen must not keep pointing at a control that is going away.
+    if (Screen && static_cast<TComponent*>(Screen->ActiveControl()) == component)
+      Screen->SetFocusedControl(nullptr, Screen->ActiveForm());
+  }
 }
 
 void TCustomForm::Show() {

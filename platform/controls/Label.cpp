@@ -26,10 +26,7 @@ void TCustomLabel::SetLayout(TTextLayout value) {
 void TCustomLabel::SetTransparent(bool value) {
   if (transparent_ == value) return;
   transparent_ = value;
-  if (value)
-    control_style_ -= csOpaque;
-  else
-    control_style_ += csOpaque;
+  SetOpaque(!value);
   Invalidate();
 }
 

@@ -209,7 +209,7 @@ void TField::Validate(const void* buffer) {
   OnValidate(this);
 }
 
-bool TField::IsValidChar(char c) const {
+bool TField::IsValidChar(char32_t c) const {
   (void)c;
   return true;
 }

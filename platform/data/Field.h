@@ -201,8 +201,8 @@ class TField : public TComponent {
   // Fires OnValidate with `buffer` as the field's value for the handler's
   // reads. Datasets call it from SetFieldData before storing the value.
   virtual void Validate(const void* buffer);
-  // Whether a control may accept `c` as typed into this field.
-  virtual bool IsValidChar(char c) const;
+  // Whether a control may accept the code point `c` as typed into this field.
+  virtual bool IsValidChar(char32_t c) const;
   // Asks the data-aware control showing this field to take the focus.
   void FocusControl();
   // Called by the dataset after the value changed: fires OnChange.

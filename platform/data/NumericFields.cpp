@@ -148,9 +148,9 @@ void TNumericField::SetEditFormat(const String& value) {
   PropertyChanged(false);
 }
 
-bool TNumericField::IsValidChar(char c) const {
+bool TNumericField::IsValidChar(char32_t c) const {
   return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == 'e' || c == 'E' ||
-         c == FormatSettings().DecimalSeparator;
+         c == static_cast<unsigned char>(FormatSettings().DecimalSeparator);
 }
 
 String TNumericField::FormatNumber(double value, bool displayText) const {

@@ -27,7 +27,7 @@ class TNumericField : public TField {
   void SetEditFormat(const String& value);
 
   // Digits, signs, the decimal separator and the exponent letters.
-  bool IsValidChar(char c) const override;
+  bool IsValidChar(char32_t c) const override;
 
  protected:
   String FormatNumber(double value, bool displayText) const;

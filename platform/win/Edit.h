@@ -13,7 +13,16 @@
 //
 // Lines end at "\r\n" (a lone "\n" too). A multi-line edit scrolls lines
 // vertically and every edit scrolls horizontally to keep the caret in the
-// formatting rectangle; long lines are not wrapped.
+// formatting rectangle. A multi-line edit without ES_AUTOHSCROLL wraps long
+// lines at the rectangle's width instead (after a blank where one fits), and
+// its line messages (EM_GETLINECOUNT, EM_LINEINDEX, ...) count the lines
+// shown. ES_CENTER and ES_RIGHT place lines narrower than the rectangle.
+// EM_SCROLL (SB_LINEUP 0, SB_LINEDOWN 1, SB_PAGEUP 2, SB_PAGEDOWN 3),
+// EM_LINESCROLL and the wheel scroll a multi-line edit's view, telling the
+// parent with EN_VSCROLL / EN_HSCROLL before it is redrawn.
+//
+// The caret blinks on a window timer (the window system's clock) while the
+// edit has the focus, and shows at once after every change or move.
 //
 // The parent hears of changes through WM_COMMAND (the control's id in the
 // low word of wParam, the code in the high word, the control in lParam):
@@ -54,6 +63,8 @@ constexpr UINT EM_SETSEL = 0x00B1;
 constexpr UINT EM_GETRECT = 0x00B2;
 constexpr UINT EM_SETRECT = 0x00B3;
 constexpr UINT EM_SETRECTNP = 0x00B4;
+constexpr UINT EM_SCROLL = 0x00B5;
+constexpr UINT EM_LINESCROLL = 0x00B6;
 constexpr UINT EM_SCROLLCARET = 0x00B7;
 constexpr UINT EM_GETMODIFY = 0x00B8;
 constexpr UINT EM_SETMODIFY = 0x00B9;

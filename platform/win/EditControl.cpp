@@ -17,6 +17,7 @@
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
 #include "platform/win/Paint.h"
+#include "platform/win/Timer.h"
 #include "platform/win/VirtualKeys.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowPos.h"
@@ -26,6 +27,13 @@ namespace {
 
 // What an edit takes when no limit is set (EM_LIMITTEXT with 0).
 constexpr size_t kNoLimit = 0x7FFFFFFE;
+
+// The caret blinks on this timer while the edit has the focus.
+constexpr UINT_PTR kCaretTimer = 1;
+constexpr UINT kCaretBlink = 530;
+
+// EM_SCROLL's codes.
+constexpr WPARAM kLineUp = 0, kLineDown = 1, kPageUp = 2, kPageDown = 3;
 
 struct TLine {
   size_t start, end;  // bytes, without the line break
@@ -48,6 +56,7 @@ struct TEditState {
   size_t undoAnchor = 0, undoCaret = 0;
   bool typing = false;    // the last change was a typed character: the next one joins its undo step
   bool tracking = false;  // the left button drags the selection
+  bool caretOn = true;    // the blinking caret's present phase
 };
 
 using TEditPtr = std::shared_ptr<TEditState>;
@@ -113,7 +122,8 @@ size_t PrevWord(const String& t, size_t pos) {
   return pos;
 }
 
-std::vector<TLine> LinesOf(HWND hwnd, const String& t) {
+// The hard lines: split at the line breaks only.
+std::vector<TLine> HardLinesOf(HWND hwnd, const String& t) {
   std::vector<TLine> lines;
   if (!IsMulti(hwnd)) return {{0, t.size()}};
   size_t start = 0;
@@ -126,9 +136,12 @@ std::vector<TLine> LinesOf(HWND hwnd, const String& t) {
   return lines;
 }
 
+// A position where a wrapped line ends is also where the next one starts:
+// it belongs to the next line.
 int LineIndexOf(const std::vector<TLine>& lines, size_t pos) {
   for (size_t i = 0; i < lines.size(); ++i)
-    if (pos <= lines[i].end) return static_cast<int>(i);
+    if (pos <= lines[i].end && (i + 1 == lines.size() || pos < lines[i + 1].start))
+      return static_cast<int>(i);
   return static_cast<int>(lines.size()) - 1;
 }
 
@@ -205,19 +218,93 @@ RECT FormatRect(HWND hwnd, const TEditState& e) {
   return c;
 }
 
+// A multi-line edit without horizontal scrolling breaks its lines to the
+// formatting rectangle's width.
+bool Wraps(HWND hwnd) {
+  const DWORD style = StyleOf(hwnd);
+  return (style & ES_MULTILINE) && !(style & ES_AUTOHSCROLL);
+}
+
+// Breaks a hard line into lines no wider than `width`: after the last blank
+// that fits, or, for a word longer than the width, after the last character
+// that fits (at least one character per line).
+void WrapLine(HWND hwnd, const TEditState& e, HDC dc, TLine hard, int width,
+              std::vector<TLine>& out) {
+  size_t start = hard.start;
+  while (true) {
+    const TLine rest{start, hard.end};
+    if (XOf(hwnd, e, dc, rest, hard.end) <= width) {
+      out.push_back(rest);
+      return;
+    }
+    size_t fit = start, afterBlank = start;
+    for (size_t p = start; p < hard.end;) {
+      const size_t next = NextPos(e.text, p);
+      if (XOf(hwnd, e, dc, rest, next) > width) break;
+      if (IsBlank(CodePointAt(e.text, p))) afterBlank = next;
+      fit = next;
+      p = next;
+    }
+    // Blanks that run past the edge stay on their line rather than start the next.
+    size_t end = afterBlank > start ? afterBlank : std::max(fit, NextPos(e.text, start));
+    while (afterBlank > start && end < hard.end && IsBlank(CodePointAt(e.text, end)))
+      end = NextPos(e.text, end);
+    if (end >= hard.end) {
+      out.push_back(rest);
+      return;
+    }
+    out.push_back({start, end});
+    start = end;
+  }
+}
+
+// The lines shown: the hard lines, broken to the width where the edit wraps.
+std::vector<TLine> LinesOf(HWND hwnd, const TEditState& e) {
+  std::vector<TLine> hard = HardLinesOf(hwnd, e.text);
+  if (!Wraps(hwnd)) return hard;
+  const RECT r = FormatRect(hwnd, e);
+  const int width = std::max<int>(1, r.right - r.left);
+  TMeasure m(e);
+  std::vector<TLine> lines;
+  for (const TLine& line : hard) WrapLine(hwnd, e, m.Dc(), line, width, lines);
+  return lines;
+}
+
+// Where a line starts within the formatting rectangle: ES_CENTER and
+// ES_RIGHT move lines narrower than the rectangle.
+int LineLeft(HWND hwnd, const TEditState& e, HDC dc, const TLine& line) {
+  const DWORD style = StyleOf(hwnd);
+  if (!(style & (ES_CENTER | ES_RIGHT))) return 0;
+  const RECT r = FormatRect(hwnd, e);
+  const int room = (r.right - r.left) - XOf(hwnd, e, dc, line, line.end);
+  if (room <= 0) return 0;
+  return (style & ES_RIGHT) ? room - 1 : room / 2;
+}
+
+// Pixels from the formatting rectangle's left edge (before scrolling) to `pos`.
+int XInRect(HWND hwnd, const TEditState& e, HDC dc, const TLine& line, size_t pos) {
+  return LineLeft(hwnd, e, dc, line) + XOf(hwnd, e, dc, line, pos);
+}
+
+// The nearest boundary to `x` pixels from the rectangle's left edge.
+size_t PosAtRectX(HWND hwnd, const TEditState& e, HDC dc, const TLine& line, int x) {
+  return PosAtX(hwnd, e, dc, line, x - LineLeft(hwnd, e, dc, line));
+}
+
 // Scrolls so that the caret is inside the formatting rectangle, and no
 // further than the text needs.
 void ScrollToCaret(HWND hwnd, TEditState& e) {
   TMeasure m(e);
   const RECT r = FormatRect(hwnd, e);
   const int w = std::max<int>(1, r.right - r.left);
-  const auto lines = LinesOf(hwnd, e.text);
+  const auto lines = LinesOf(hwnd, e);
   const int li = LineIndexOf(lines, e.caret);
-  const int x = XOf(hwnd, e, m.Dc(), lines[li], e.caret);
+  const int x = XInRect(hwnd, e, m.Dc(), lines[li], e.caret);
   if (x < e.scrollX) e.scrollX = std::max(0, x - w / 4);
   if (x - e.scrollX > w - 1) e.scrollX = std::min(x, x - w + 1 + w / 4);
   int widest = 0;
-  for (const TLine& line : lines) widest = std::max(widest, XOf(hwnd, e, m.Dc(), line, line.end));
+  for (const TLine& line : lines)
+    widest = std::max(widest, XInRect(hwnd, e, m.Dc(), line, line.end));
   e.scrollX = std::max(0, std::min(e.scrollX, widest - w + 1));
   const int visible = std::max<int>(1, (r.bottom - r.top) / LineHeight(m.Dc()));
   if (li < e.firstLine) e.firstLine = li;
@@ -228,10 +315,10 @@ void ScrollToCaret(HWND hwnd, TEditState& e) {
 size_t PosFromPoint(HWND hwnd, const TEditState& e, POINT pt) {
   TMeasure m(e);
   const RECT r = FormatRect(hwnd, e);
-  const auto lines = LinesOf(hwnd, e.text);
+  const auto lines = LinesOf(hwnd, e);
   int li = e.firstLine + (pt.y >= r.top ? (pt.y - r.top) / LineHeight(m.Dc()) : -1);
   li = std::max(0, std::min(li, static_cast<int>(lines.size()) - 1));
-  return PosAtX(hwnd, e, m.Dc(), lines[li], pt.x - r.left + e.scrollX);
+  return PosAtRectX(hwnd, e, m.Dc(), lines[li], pt.x - r.left + e.scrollX);
 }
 
 // --- Changes ---------------------------------------------------------------------
@@ -244,7 +331,14 @@ void Notify(HWND hwnd, WORD code) {
                 reinterpret_cast<LPARAM>(hwnd));
 }
 
+// The caret shows at once after any change or move, and blinks from there.
+void ShowCaretNow(HWND hwnd, TEditState& e) {
+  e.caretOn = true;
+  if (GetFocus() == hwnd) SetTimer(hwnd, kCaretTimer, kCaretBlink);
+}
+
 void Changed(HWND hwnd, TEditState& e) {
+  ShowCaretNow(hwnd, e);
   ScrollToCaret(hwnd, e);
   Notify(hwnd, EN_UPDATE);
   if (!IsWindow(hwnd)) return;
@@ -253,8 +347,36 @@ void Changed(HWND hwnd, TEditState& e) {
 }
 
 void Redraw(HWND hwnd, TEditState& e) {
+  ShowCaretNow(hwnd, e);
   ScrollToCaret(hwnd, e);
   InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+// Scrolls the view by lines (down for positive) and characters (right),
+// within the text; the parent hears of it before the edit is redrawn.
+// Returns the lines scrolled.
+int ScrollView(HWND hwnd, TEditState& e, int lines, int chars) {
+  TMeasure m(e);
+  const RECT r = FormatRect(hwnd, e);
+  const auto all = LinesOf(hwnd, e);
+  const int visible = std::max<int>(1, (r.bottom - r.top) / LineHeight(m.Dc()));
+  const int first =
+      std::max(0, std::min(e.firstLine + lines, static_cast<int>(all.size()) - visible));
+  TEXTMETRIC tm;
+  GetTextMetrics(m.Dc(), &tm);
+  int widest = 0;
+  for (const TLine& line : all) widest = std::max(widest, XInRect(hwnd, e, m.Dc(), line, line.end));
+  const int x = std::max(0, std::min(e.scrollX + chars * std::max<int>(1, tm.tmAveCharWidth),
+                                     widest - (r.right - r.left) + 1));
+  const int moved = first - e.firstLine;
+  const bool movedX = x != e.scrollX;
+  if (moved) Notify(hwnd, EN_VSCROLL);
+  if (movedX && IsWindow(hwnd)) Notify(hwnd, EN_HSCROLL);
+  if (!IsWindow(hwnd)) return moved;
+  e.firstLine = first;
+  e.scrollX = x;
+  if (moved || movedX) InvalidateRect(hwnd, nullptr, TRUE);
+  return moved;
 }
 
 size_t SelLo(const TEditState& e) {
@@ -348,7 +470,7 @@ void KeyDown(HWND hwnd, TEditState& e, UINT vk) {
   const bool shift = GetKeyState(VK_SHIFT) < 0, ctrl = GetKeyState(VK_CONTROL) < 0;
   const bool multi = IsMulti(hwnd);
   const String& t = e.text;
-  const auto lines = LinesOf(hwnd, t);
+  const auto lines = LinesOf(hwnd, e);
   const TLine& line = lines[LineIndexOf(lines, e.caret)];
   const bool selected = e.anchor != e.caret;
   if (!multi && vk == VK_UP) vk = VK_LEFT;
@@ -370,8 +492,8 @@ void KeyDown(HWND hwnd, TEditState& e, UINT vk) {
       if (li < 0) return MoveCaret(hwnd, e, 0, shift);
       if (li >= static_cast<int>(lines.size())) return MoveCaret(hwnd, e, t.size(), shift);
       TMeasure m(e);
-      const int x = XOf(hwnd, e, m.Dc(), line, e.caret);
-      return MoveCaret(hwnd, e, PosAtX(hwnd, e, m.Dc(), lines[li], x), shift);
+      const int x = XInRect(hwnd, e, m.Dc(), line, e.caret);
+      return MoveCaret(hwnd, e, PosAtRectX(hwnd, e, m.Dc(), lines[li], x), shift);
     }
     case VK_DELETE:
       if (shift) {
@@ -456,14 +578,14 @@ void Paint(HWND hwnd, TEditState& e) {
   IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
   SetBkMode(dc, TRANSPARENT);
   const int lh = LineHeight(dc);
-  const auto lines = LinesOf(hwnd, e.text);
+  const auto lines = LinesOf(hwnd, e);
   const bool focused = GetFocus() == hwnd;
   const bool showSel = e.anchor != e.caret && (focused || (style & ES_NOHIDESEL));
   for (int i = e.firstLine; i < static_cast<int>(lines.size()); ++i) {
     const int y = r.top + (i - e.firstLine) * lh;
     if (y >= r.bottom) break;
     const TLine& line = lines[i];
-    const int x0 = r.left - e.scrollX;
+    const int x0 = r.left - e.scrollX + LineLeft(hwnd, e, dc, line);
     const String shown = Shown(hwnd, e, line, line.end);
     TextOut(dc, x0, y, shown.data(), static_cast<int>(shown.size()));
     if (!showSel || SelHi(e) < line.start || SelLo(e) > line.end) continue;
@@ -477,10 +599,10 @@ void Paint(HWND hwnd, TEditState& e) {
                nullptr);
     SetTextColor(dc, oldColor);
   }
-  if (focused) {
+  if (focused && e.caretOn) {
     const int li = LineIndexOf(lines, e.caret);
     const int y = r.top + (li - e.firstLine) * lh;
-    const int x = r.left - e.scrollX + XOf(hwnd, e, dc, lines[li], e.caret);
+    const int x = r.left - e.scrollX + XInRect(hwnd, e, dc, lines[li], e.caret);
     RECT caret{std::min<int>(x, r.right - 1), y, std::min<int>(x, r.right - 1) + 1, y + lh};
     FillRect(dc, &caret, GetSysColorBrush(COLOR_WINDOWTEXT));
   }
@@ -571,10 +693,12 @@ LRESULT EditMessage(HWND hwnd, TEditState& e, UINT msg, WPARAM wParam, LPARAM lP
       InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     case WM_SETFOCUS:
+      ShowCaretNow(hwnd, e);
       InvalidateRect(hwnd, nullptr, TRUE);
       Notify(hwnd, EN_SETFOCUS);
       return 0;
     case WM_KILLFOCUS:
+      KillTimer(hwnd, kCaretTimer);
       e.tracking = false;
       InvalidateRect(hwnd, nullptr, TRUE);
       Notify(hwnd, EN_KILLFOCUS);
@@ -582,6 +706,51 @@ LRESULT EditMessage(HWND hwnd, TEditState& e, UINT msg, WPARAM wParam, LPARAM lP
     case WM_KEYDOWN:
       KeyDown(hwnd, e, static_cast<UINT>(wParam));
       return 0;
+    case WM_TIMER:
+      if (wParam != kCaretTimer) return DefWindowProc(hwnd, msg, wParam, lParam);
+      if (GetFocus() != hwnd) {
+        KillTimer(hwnd, kCaretTimer);
+        e.caretOn = true;
+        return 0;
+      }
+      e.caretOn = !e.caretOn;
+      InvalidateRect(hwnd, nullptr, FALSE);
+      return 0;
+    case WM_MOUSEWHEEL: {
+      if (!IsMulti(hwnd)) return 0;
+      const int notches = static_cast<short>(HIWORD(static_cast<UINT_PTR>(wParam))) / 120;
+      ScrollView(hwnd, e, -3 * notches, 0);
+      return 0;
+    }
+    case EM_LINESCROLL:
+      if (!IsMulti(hwnd)) return FALSE;
+      ScrollView(hwnd, e, static_cast<int>(lParam), static_cast<int>(wParam));
+      return TRUE;
+    case EM_SCROLL: {
+      if (!IsMulti(hwnd)) return FALSE;
+      TMeasure m(e);
+      const RECT r = FormatRect(hwnd, e);
+      const int page = std::max<int>(1, (r.bottom - r.top) / LineHeight(m.Dc()));
+      int by = 0;
+      switch (wParam) {
+        case kLineUp:
+          by = -1;
+          break;
+        case kLineDown:
+          by = 1;
+          break;
+        case kPageUp:
+          by = -page;
+          break;
+        case kPageDown:
+          by = page;
+          break;
+        default:
+          return FALSE;
+      }
+      const int moved = ScrollView(hwnd, e, by, 0);
+      return MAKELRESULT(static_cast<WORD>(moved), TRUE);
+    }
     case WM_CHAR:
       Char(hwnd, e, static_cast<char32_t>(wParam));
       return 0;
@@ -699,11 +868,11 @@ LRESULT EditMessage(HWND hwnd, TEditState& e, UINT msg, WPARAM wParam, LPARAM lP
     case EM_GETFIRSTVISIBLELINE:
       return e.firstLine;
     case EM_GETLINECOUNT:
-      return static_cast<LRESULT>(LinesOf(hwnd, e.text).size());
+      return static_cast<LRESULT>(LinesOf(hwnd, e).size());
     case EM_LINEFROMCHAR:
     case EM_LINEINDEX:
     case EM_LINELENGTH: {
-      const auto lines = LinesOf(hwnd, e.text);
+      const auto lines = LinesOf(hwnd, e);
       const auto arg = static_cast<std::intptr_t>(static_cast<int>(wParam));
       if (msg == EM_LINEINDEX) {
         const int li = arg < 0 ? LineIndexOf(lines, e.caret) : static_cast<int>(arg);
@@ -716,15 +885,15 @@ LRESULT EditMessage(HWND hwnd, TEditState& e, UINT msg, WPARAM wParam, LPARAM lP
       const size_t pos = Snap(e.text, static_cast<size_t>(wParam));
       if (static_cast<size_t>(wParam) > e.text.size()) return -1;
       TMeasure m(e);
-      const auto lines = LinesOf(hwnd, e.text);
+      const auto lines = LinesOf(hwnd, e);
       const int li = LineIndexOf(lines, pos);
       const RECT r = FormatRect(hwnd, e);
-      return MAKELRESULT(r.left - e.scrollX + XOf(hwnd, e, m.Dc(), lines[li], pos),
+      return MAKELRESULT(r.left - e.scrollX + XInRect(hwnd, e, m.Dc(), lines[li], pos),
                          r.top + (li - e.firstLine) * LineHeight(m.Dc()));
     }
     case EM_CHARFROMPOS: {
       const size_t pos = PosFromPoint(hwnd, e, PointFromLParam(lParam));
-      return MAKELRESULT(static_cast<int>(pos), LineIndexOf(LinesOf(hwnd, e.text), pos));
+      return MAKELRESULT(static_cast<int>(pos), LineIndexOf(LinesOf(hwnd, e), pos));
     }
     default:
       return DefWindowProc(hwnd, msg, wParam, lParam);

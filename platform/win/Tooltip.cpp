@@ -1,8 +1,13 @@
 // platform/win/Tooltip.cpp
 //
-// The tooltip control, class "tooltips_class32" (WinNotify.h), in tracking
-// mode: the program places the tip with TTM_TRACKPOSITION and shows or hides
-// it with TTM_TRACKACTIVATE for one of its tools. With TTS_BALLOON it is a
+// The tooltip control, class "tooltips_class32" (WinNotify.h), in two modes.
+// Tracking: the program places the tip with TTM_TRACKPOSITION and shows or
+// hides it with TTM_TRACKACTIVATE for one of its tools. Hover: the tip sees
+// the mouse over its tools (TTM_RELAYEVENT, or by itself for TTF_SUBCLASS
+// tools, through a mouse hook of the tip's thread); once the pointer rests on
+// a tool for the initial delay the tip shows beside the pointer, and it goes
+// after the auto-pop delay, when the pointer leaves the tool or a button is
+// pressed; it shows again only after the pointer has left the tool. With TTS_BALLOON it is a
 // rounded balloon whose stem points at the tracked point (above the point,
 // or below it when there is no room above); without, a plain rectangle
 // below and to the right of the point, as hints are. A title with an icon
@@ -16,9 +21,12 @@
 #include "platform/rtl/Unicode.h"
 #include "platform/win/Font.h"
 #include "platform/win/Gdi.h"
+#include "platform/win/Hook.h"
+#include "platform/win/Input.h"
 #include "platform/win/Message.h"
 #include "platform/win/Metrics.h"
 #include "platform/win/Paint.h"
+#include "platform/win/Timer.h"
 #include "platform/win/WinNotify.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowPos.h"
@@ -34,6 +42,13 @@ constexpr int kStemInset = 16;   // from the body's left edge to the stem
 constexpr int kCorner = 14;      // diameter of the body's rounded corners
 constexpr int kIconSize = 16;
 constexpr int kTitleGap = 6;  // between icon and title, and title and text
+
+// Hover mode's timers on the tip window, and its delays' defaults (ms).
+constexpr UINT_PTR kShowTimer = 1;
+constexpr UINT_PTR kPopTimer = 2;
+constexpr int kInitialDelay = 500;
+constexpr int kAutoPopDelay = 5000;
+constexpr int kPointerGap = 20;  // a plain tip sits this far below the pointer
 
 struct TTool {
   UINT flags = 0;
@@ -58,6 +73,17 @@ struct TTipState {
   String title;
   WPARAM icon = TTI_NONE;
   HFONT font = nullptr;
+  // Hover mode: the tool under the pointer, whether its tip shows, and
+  // whether it showed already (it waits for the pointer to leave).
+  bool hovering = false;
+  HWND hoverHwnd = nullptr;
+  UINT_PTR hoverId = 0;
+  bool hoverShown = false;
+  bool hoverDone = false;
+  POINT pointer{0, 0};
+  int initialDelay = kInitialDelay;
+  int autoPopDelay = kAutoPopDelay;
+  HHOOK mouseHook = nullptr;  // while it has TTF_SUBCLASS tools
   // Layout, in client coordinates, made when the tip is placed.
   RECT body;
   POINT stem[3];  // base, tip, base
@@ -84,9 +110,16 @@ TTool* FindTool(TTipState& s, const TInfo* info) {
   return nullptr;
 }
 
-TTool* Tracked(TTipState& s) {
+TTool* FindTool(TTipState& s, HWND hwnd, UINT_PTR id) {
   for (TTool& t : s.tools)
-    if (t.hwnd == s.trackHwnd && t.id == s.trackId) return &t;
+    if (t.hwnd == hwnd && t.id == id) return &t;
+  return nullptr;
+}
+
+// The tool whose tip shows: the tracked one, else the one hovered.
+TTool* Tracked(TTipState& s) {
+  if (s.tracking) return FindTool(s, s.trackHwnd, s.trackId);
+  if (s.hoverShown) return FindTool(s, s.hoverHwnd, s.hoverId);
   return nullptr;
 }
 
@@ -216,10 +249,108 @@ void Hide(HWND hwnd) {
 
 // Shows, moves or hides the tip after a change of what it shows.
 void Update(HWND hwnd, TTipState& s) {
-  if (s.tracking && s.active && Tracked(s))
+  if ((s.tracking || s.hoverShown) && s.active && Tracked(s))
     Place(hwnd, s);
   else if (IsWindowVisible(hwnd))
     Hide(hwnd);
+}
+
+// --- Hover mode ------------------------------------------------------------------
+
+// The tool of a window under a point of its client area, or nullptr.
+TTool* ToolAt(TTipState& s, HWND window, POINT client, bool subclassOnly) {
+  for (TTool& t : s.tools) {
+    if ((t.flags & TTF_TRACK) || (subclassOnly && !(t.flags & TTF_SUBCLASS))) continue;
+    if (t.flags & TTF_IDISHWND) {
+      if (reinterpret_cast<HWND>(t.id) == window) return &t;
+    } else if (t.hwnd == window && PtInRect(t.rect, client)) {
+      return &t;
+    }
+  }
+  return nullptr;
+}
+
+void EndHover(HWND tip, TTipState& s) {
+  KillTimer(tip, kShowTimer);
+  KillTimer(tip, kPopTimer);
+  if (s.hoverShown) {
+    s.hoverShown = false;
+    Update(tip, s);
+  }
+}
+
+// A mouse message over `window` at `screen`; from the hook, only the
+// TTF_SUBCLASS tools are looked for (the others hear of the mouse by relay).
+void Relay(HWND tip, TTipState& s, HWND window, UINT msg, POINT screen, bool subclassOnly) {
+  if (s.tracking || !s.active) return;
+  POINT client = screen;
+  ScreenToClient(window, &client);
+  TTool* tool = ToolAt(s, window, client, subclassOnly);
+  // The hook sees every window: one that is no tool's ends only its own kind of hover.
+  if (subclassOnly && !tool && s.hovering) {
+    const TTool* current = FindTool(s, s.hoverHwnd, s.hoverId);
+    if (current && !(current->flags & TTF_SUBCLASS)) return;
+  }
+  const bool same = tool && s.hovering && tool->hwnd == s.hoverHwnd && tool->id == s.hoverId;
+  if (!same) {
+    EndHover(tip, s);
+    s.hovering = tool != nullptr;
+    s.hoverDone = false;
+    if (!tool) return;
+    s.hoverHwnd = tool->hwnd;
+    s.hoverId = tool->id;
+  }
+  s.pointer = screen;
+  if (msg != WM_MOUSEMOVE) {
+    // A press ends the tip until the pointer leaves the tool.
+    EndHover(tip, s);
+    s.hoverDone = true;
+    return;
+  }
+  if (!s.hoverShown && !s.hoverDone) SetTimer(tip, kShowTimer, static_cast<UINT>(s.initialDelay));
+}
+
+void HoverTimer(HWND tip, TTipState& s, UINT_PTR id) {
+  KillTimer(tip, id);
+  if (id == kShowTimer && s.hovering && !s.hoverShown && !s.tracking) {
+    const bool balloon = IsBalloon(tip);
+    s.trackPos = balloon ? s.pointer : POINT{s.pointer.x, s.pointer.y + kPointerGap};
+    s.hoverShown = true;
+    Update(tip, s);
+    SetTimer(tip, kPopTimer, static_cast<UINT>(s.autoPopDelay));
+  } else if (id == kPopTimer) {
+    EndHover(tip, s);
+    s.hoverDone = true;
+  }
+}
+
+// Tools with TTF_SUBCLASS are watched through a mouse hook of the tip's own.
+void WatchSubclassTools(HWND tip, TTipState& s) {
+  const bool wanted = std::any_of(s.tools.begin(), s.tools.end(),
+                                  [](const TTool& t) { return t.flags & TTF_SUBCLASS; });
+  if (wanted && !s.mouseHook) {
+    s.mouseHook = SetWindowsHookEx(
+        WH_MOUSE,
+        [tip](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+          HHOOK self = nullptr;
+          if (TWindowEntry* w = Kernel().Find(tip)) {
+            auto st = std::static_pointer_cast<TTipState>(w->controlState);
+            self = st ? st->mouseHook : nullptr;
+            const auto* info = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
+            if (st && code == HC_ACTION && info && info->hwnd) {
+              const UINT msg = static_cast<UINT>(wParam);
+              const bool mouse = msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN ||
+                                 msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN;
+              if (mouse) Relay(tip, *st, info->hwnd, msg, info->pt, true);
+            }
+          }
+          return CallNextHookEx(self, code, wParam, lParam);
+        },
+        nullptr, GetCurrentThreadId());
+  } else if (!wanted && s.mouseHook) {
+    UnhookWindowsHookEx(s.mouseHook);
+    s.mouseHook = nullptr;
+  }
 }
 
 // --- Painting --------------------------------------------------------------------
@@ -341,15 +472,48 @@ void Paint(HWND hwnd, TTipState& s) {
 LRESULT TipMessage(HWND hwnd, TTipState& s, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case TTM_ADDTOOLA:
-      return AddTool(s, reinterpret_cast<const TOOLINFOA*>(lParam));
-    case TTM_ADDTOOLW:
-      return AddTool(s, reinterpret_cast<const TOOLINFOW*>(lParam));
+    case TTM_ADDTOOLW: {
+      const LRESULT added = msg == TTM_ADDTOOLA
+                                ? AddTool(s, reinterpret_cast<const TOOLINFOA*>(lParam))
+                                : AddTool(s, reinterpret_cast<const TOOLINFOW*>(lParam));
+      WatchSubclassTools(hwnd, s);
+      return added;
+    }
+    case TTM_RELAYEVENT:
+      if (const auto* m = reinterpret_cast<const MSG*>(lParam); m && m->hwnd) {
+        POINT screen = PointFromLParam(m->lParam);
+        ClientToScreen(m->hwnd, &screen);
+        if (m->message == WM_MOUSEMOVE || m->message == WM_LBUTTONDOWN ||
+            m->message == WM_RBUTTONDOWN || m->message == WM_MBUTTONDOWN)
+          Relay(hwnd, s, m->hwnd, m->message, screen, false);
+      }
+      return 0;
+    case TTM_SETDELAYTIME: {
+      const int ms = static_cast<short>(LOWORD(static_cast<UINT_PTR>(lParam)));
+      if (wParam == TTDT_INITIAL || wParam == TTDT_AUTOMATIC)
+        s.initialDelay = ms < 0 ? kInitialDelay : ms;
+      if (wParam == TTDT_AUTOPOP || wParam == TTDT_AUTOMATIC)
+        s.autoPopDelay = ms < 0 ? kAutoPopDelay : (wParam == TTDT_AUTOMATIC ? ms * 10 : ms);
+      return 0;
+    }
+    case WM_TIMER:
+      HoverTimer(hwnd, s, wParam);
+      return 0;
+    case WM_NCDESTROY:
+      if (s.mouseHook) UnhookWindowsHookEx(s.mouseHook);
+      s.mouseHook = nullptr;
+      return DefWindowProc(hwnd, msg, wParam, lParam);
     case TTM_DELTOOLA:
     case TTM_DELTOOLW: {
       const auto* info = reinterpret_cast<const TOOLINFOA*>(lParam);  // the same leading fields
       if (!info) return 0;
       std::erase_if(s.tools,
                     [&](const TTool& t) { return t.hwnd == info->hwnd && t.id == info->uId; });
+      if (s.hovering && !FindTool(s, s.hoverHwnd, s.hoverId)) {
+        EndHover(hwnd, s);
+        s.hovering = false;
+      }
+      WatchSubclassTools(hwnd, s);
       Update(hwnd, s);
       return 0;
     }

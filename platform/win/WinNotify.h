@@ -44,6 +44,12 @@ constexpr UINT TTF_TRACK = 0x0020;
 constexpr UINT TTF_ABSOLUTE = 0x0080;
 constexpr UINT TTF_TRANSPARENT = 0x0100;
 
+// TTM_SETDELAYTIME: which delay.
+constexpr WPARAM TTDT_AUTOMATIC = 0;
+constexpr WPARAM TTDT_RESHOW = 1;
+constexpr WPARAM TTDT_AUTOPOP = 2;
+constexpr WPARAM TTDT_INITIAL = 3;
+
 // Title icons.
 constexpr WPARAM TTI_NONE = 0;
 constexpr WPARAM TTI_INFO = 1;
