@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/win/ListView.h"
 #include "platform/win/WindowSystemState.h"
 
 namespace {
@@ -73,6 +74,7 @@ TWindowSystem::~TWindowSystem() {
 void winkernel::RegisterStandardControls() {
   RegisterEditClass();
   RegisterTooltipClass();
+  RegisterListViewClass();
 }
 
 TWindowSystem* TWindowSystem::Current() { return current_system.load(); }
