@@ -14,8 +14,10 @@
 // with the window).
 //
 // A caption or subitem given as LPSTR_TEXTCALLBACK is asked of the parent
-// (LVN_GETDISPINFO) whenever it is needed, an image given as
-// I_IMAGECALLBACK likewise: painting asks for the items it draws only.
+// (LVN_GETDISPINFO) whenever it is needed (a caption given so makes the
+// item's subitems callbacks too, until one is given a text of its own), an
+// image given as I_IMAGECALLBACK likewise: painting asks for the items it
+// draws only.
 //
 // Cost: items live in an array, so adding at the end is O(1), painting,
 // hit testing and scrolling touch only the items in view, and nothing is

@@ -127,12 +127,12 @@ void SelectRange(HWND hwnd, TState& s, int from, int to) {
 
 void StoreText(TItem& item, int column, LPCSTR text) {
   const bool callback = text == LPSTR_TEXTCALLBACK;
-  if (column < 32) {
-    if (callback)
-      item.callbacks |= 1u << column;
-    else
-      item.callbacks &= ~(1u << column);
-  }
+  if (column == 0 && callback)
+    item.callbacks = ~0u;  // the parent that keeps the caption keeps the subitems too
+  else if (column < 32 && callback)
+    item.callbacks |= 1u << column;
+  else if (column < 32)
+    item.callbacks &= ~(1u << column);
   std::string value = callback || !text ? std::string() : std::string(text);
   if (column == 0) {
     item.text = std::move(value);
@@ -446,14 +446,9 @@ void SyncHeaderItem(TState& s, int column, bool insert) {
               reinterpret_cast<LPARAM>(&hdi));
 }
 
-// The width that shows every item's text of a column (and, with
-// `useHeader`, its caption; the last column then also fills the view).
-int AutoWidth(HWND hwnd, TState& s, int column, bool useHeader) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old =
-      SelectObject(dc, s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT));
+// The widest text of column `sub` over all items, measured with one DC.
+int WidestText(HWND hwnd, const TState& s, int sub, HDC dc) {
   int widest = 0;
-  const int sub = s.columns[column].subItem;
   for (int i = 0; i < Count(s); ++i) {
     const std::string text = ItemText(hwnd, s, i, sub);
     if (text.empty()) continue;
@@ -461,13 +456,27 @@ int AutoWidth(HWND hwnd, TState& s, int column, bool useHeader) {
     GetTextExtentPoint32(dc, text.c_str(), static_cast<int>(text.size()), &size);
     widest = std::max<int>(widest, size.cx);
   }
-  int width = widest + (column == 0 ? 6 : 12);
-  if (column == 0 && s.smallImages) {
-    int cx = 0, cy = 0;
-    ImageList_GetIconSize(s.smallImages, &cx, &cy);
-    width += cx + 2;
-  }
-  if (useHeader) {
+  return widest;
+}
+
+int SmallIconWidth(const TState& s) {
+  int cx = 0, cy = 0;
+  if (s.smallImages) ImageList_GetIconSize(s.smallImages, &cx, &cy);
+  return cx;
+}
+
+// The width that shows every item's text of a column (and, with
+// `useHeader`, its caption; the last column then also fills the view).
+// Column -1 is the cells of the list and small icon styles.
+int AutoWidth(HWND hwnd, TState& s, int column, bool useHeader) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old =
+      SelectObject(dc, s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT));
+  const int sub = column < 0 ? 0 : s.columns[column].subItem;
+  // Room for the label's padding (and a cell's margin) around the text.
+  int width = WidestText(hwnd, s, sub, dc) + (column > 0 ? 12 : column == 0 ? 8 : 10);
+  if (column <= 0 && s.smallImages) width += SmallIconWidth(s) + 2;
+  if (useHeader && column >= 0) {
     SIZE size;
     const std::string& caption = s.columns[column].text;
     GetTextExtentPoint32(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
@@ -487,7 +496,7 @@ BOOL SetColumnWidth(HWND hwnd, TState& s, int column, int width) {
   const DWORD type = Style(hwnd) & LVS_TYPEMASK;
   if (type == LVS_LIST || type == LVS_SMALLICON) {
     if (column != 0) return FALSE;
-    s.listColumnWidth = std::max(1, width);
+    s.listColumnWidth = width < 0 ? AutoWidth(hwnd, s, -1, false) : std::max(1, width);
     Relayout(hwnd, s);
     return TRUE;
   }
