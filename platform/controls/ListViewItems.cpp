@@ -24,6 +24,8 @@ class TSubItems : public TStrings {
   Integer Count() const override { return static_cast<Integer>(strings_.size()); }
   void Insert(Integer index, const String& s) override {
     if (index < 0 || index > Count()) Error("List index out of bounds (%d)", index);
+    // Rows usually carry a few subitems: one allocation for them.
+    if (strings_.capacity() == 0) strings_.reserve(4);
     strings_.insert(strings_.begin() + index, s);
     Changed();
   }

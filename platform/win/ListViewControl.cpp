@@ -133,16 +133,13 @@ void StoreText(TItem& item, int column, LPCSTR text) {
     item.callbacks |= 1u << column;
   else if (column < 32)
     item.callbacks &= ~(1u << column);
-  std::string value = callback || !text ? std::string() : std::string(text);
-  if (column == 0) {
-    item.text = std::move(value);
+  if (callback || !text || !*text) {
+    if (item.texts && column < static_cast<int>(item.texts->size())) (*item.texts)[column].clear();
     return;
   }
-  if (static_cast<int>(item.subs.size()) < column) {
-    if (value.empty()) return;
-    item.subs.resize(column);
-  }
-  item.subs[column - 1] = std::move(value);
+  if (!item.texts) item.texts = std::make_unique<std::vector<std::string>>();
+  if (static_cast<int>(item.texts->size()) <= column) item.texts->resize(column + 1);
+  (*item.texts)[column] = text;
 }
 
 bool SetText(HWND hwnd, TState& s, int index, int column, LPCSTR text) {
@@ -191,8 +188,9 @@ LRESULT InsertItem(HWND hwnd, TState& s, const LVITEMA& in) {
   Notify(hwnd, LVN_INSERTITEM, nm.hdr);
   if (state && Valid(s, at)) ChangeState(hwnd, s, at, state, state);
   // Nothing is measured here: adding stays O(1) and the layout is worked
-  // out when the view is next drawn or asked about.
-  InvalidateRect(hwnd, nullptr, TRUE);
+  // out when the view is next drawn or asked about. While drawing is off,
+  // turning it on again repaints everything anyway.
+  if (IsRedrawEnabled(hwnd)) InvalidateRect(hwnd, nullptr, TRUE);
   return at;
 }
 
@@ -449,8 +447,9 @@ void SyncHeaderItem(TState& s, int column, bool insert) {
 // The widest text of column `sub` over all items, measured with one DC.
 int WidestText(HWND hwnd, const TState& s, int sub, HDC dc) {
   int widest = 0;
+  std::string text;
   for (int i = 0; i < Count(s); ++i) {
-    const std::string text = ItemText(hwnd, s, i, sub);
+    ItemTextInto(hwnd, s, i, sub, text);
     if (text.empty()) continue;
     SIZE size;
     GetTextExtentPoint32(dc, text.c_str(), static_cast<int>(text.size()), &size);

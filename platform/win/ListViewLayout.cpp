@@ -185,7 +185,7 @@ int ColumnLeft(const TState& s, int column) {
   return x;
 }
 
-std::string ItemText(HWND hwnd, const TState& s, int index, int column) {
+void ItemTextInto(HWND hwnd, const TState& s, int index, int column, std::string& out) {
   const TItem& item = s.items[index];
   if (column < 32 && (item.callbacks & (1u << column))) {
     char buffer[1024] = {};
@@ -198,10 +198,22 @@ std::string ItemText(HWND hwnd, const TState& s, int index, int column) {
     info.item.lParam = item.lParam;
     Notify(hwnd, LVN_GETDISPINFOA, info.hdr);
     // The parent may fill the buffer or point at text of its own.
-    return info.item.pszText && info.item.pszText != LPSTR_TEXTCALLBACK ? info.item.pszText : "";
+    if (info.item.pszText && info.item.pszText != LPSTR_TEXTCALLBACK)
+      out.assign(info.item.pszText);
+    else
+      out.clear();
+    return;
   }
-  if (column == 0) return item.text;
-  return column - 1 < static_cast<int>(item.subs.size()) ? item.subs[column - 1] : std::string();
+  if (!item.texts || column >= static_cast<int>(item.texts->size()))
+    out.clear();
+  else
+    out.assign((*item.texts)[column]);
+}
+
+std::string ItemText(HWND hwnd, const TState& s, int index, int column) {
+  std::string text;
+  ItemTextInto(hwnd, s, index, column, text);
+  return text;
 }
 
 int ItemImage(HWND hwnd, const TState& s, int index) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,10 @@
 
 namespace listview {
 
+// Kept small (32 bytes): items whose texts the parent keeps own no strings.
 struct TItem {
-  std::string text;               // caption (column 0)
-  std::vector<std::string> subs;  // subitems 1..n, grown on demand
+  // Caption (column 0) and subitems, grown on demand; none until a text is given.
+  std::unique_ptr<std::vector<std::string>> texts;
   int image = 0;
   UINT state = 0;
   LPARAM lParam = 0;
@@ -93,6 +95,8 @@ int ColumnLeft(const TState& s, int column);
 int HitTest(HWND hwnd, const TState& s, POINT pt, UINT& flags, int& subItem);
 // Text of an item's column, asked of the parent when it is a callback.
 std::string ItemText(HWND hwnd, const TState& s, int index, int column);
+// The same into `out`, whose storage is reused (for loops over every item).
+void ItemTextInto(HWND hwnd, const TState& s, int index, int column, std::string& out);
 int ItemImage(HWND hwnd, const TState& s, int index);
 int TextWidth(HWND hwnd, const TState& s, const std::string& text);
 // Scrolls so that `pos` is the first line (or, for a report's horizontal
