@@ -112,6 +112,25 @@ TEST_F(ListViewTest, ItemsKeepTheirTextsAndTheWindowShowsThem) {
   EXPECT_THROW(lv->Items()->Item(2), EListError);
 }
 
+TEST_F(ListViewTest, DeletionIsToldForEveryItemWithOrWithoutAWindow) {
+  TCustomForm* form = BareForm(300, 200);
+  for (bool windowed : {false, true}) {
+    SCOPED_TRACE(windowed);
+    auto* lv = new TListView(owner_.get());
+    if (windowed) lv->SetParent(form);
+    std::vector<String> gone;
+    lv->OnDeletion = [&](TObject*, TListItem* item) { gone.push_back(item->Caption()); };
+    for (const char* n : {"a", "b", "c"}) AddItem(lv, n);
+    lv->Items()->Item(1)->Delete();
+    EXPECT_EQ(gone, std::vector<String>{"b"});
+    EXPECT_EQ(lv->Items()->Item(1)->Caption(), "c");
+    lv->Items()->Clear();
+    EXPECT_EQ(gone, (std::vector<String>{"b", "a", "c"}));
+    EXPECT_EQ(lv->Items()->Count(), 0);
+    delete lv;
+  }
+}
+
 TEST_F(ListViewTest, ItemsOutliveTheWindowWithTheirState) {
   TCustomForm* form = BareForm(300, 200);
   TListView* lv = List(form);

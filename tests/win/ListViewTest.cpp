@@ -211,6 +211,53 @@ TEST_F(ListViewTest, ScrollMessagesBarsAndTheWheelMoveTheReport) {
   EXPECT_EQ(SendMessage(lv, LVM_GETTOPINDEX, 0, 0), 0);
 }
 
+TEST_F(ListViewTest, DraggingTheThumbScrollsAsItGoes) {
+  HWND lv = List(LVS_REPORT, 300, 150);
+  Column(lv, 0, "Name", 100);
+  for (int i = 0; i < 100; ++i) Add(lv, "row");
+  Pump();
+  RECT client;
+  GetClientRect(lv, &client);
+  RECT header;
+  GetWindowRect(reinterpret_cast<HWND>(SendMessage(lv, LVM_GETHEADER, 0, 0)), &header);
+  const int barTop = header.bottom - header.top;
+  // The thumb starts just below the up arrow; drag it to the bottom.
+  const POINT grab{client.right - 8, barTop + 16 + 2};
+  InjectMouseMove(Screen(lv, grab));
+  InjectButtonDown(TInputButton::Left, Screen(lv, grab));
+  InjectMouseMove(Screen(lv, POINT{grab.x, (client.bottom + barTop) / 2}));
+  Pump();
+  const LRESULT halfway = SendMessage(lv, LVM_GETTOPINDEX, 0, 0);
+  EXPECT_GT(halfway, 20);
+  EXPECT_LT(halfway, 80);
+  InjectMouseMove(Screen(lv, POINT{grab.x, client.bottom + 50}));
+  InjectButtonUp(TInputButton::Left, Screen(lv, POINT{grab.x, client.bottom + 50}));
+  Pump();
+  const int page = static_cast<int>(SendMessage(lv, LVM_GETCOUNTPERPAGE, 0, 0));
+  EXPECT_EQ(SendMessage(lv, LVM_GETTOPINDEX, 0, 0), 100 - page);
+  EXPECT_EQ(SendMessage(lv, LVM_GETSELECTEDCOUNT, 0, 0), 0) << "a press on the bar selects nothing";
+}
+
+TEST_F(ListViewTest, AWideReportScrollsSidewaysWithItsHeader) {
+  HWND lv = List(LVS_REPORT, 200, 150);
+  Column(lv, 0, "Name", 150);
+  Column(lv, 1, "Size", 150);
+  Add(lv, "a");
+  HWND header = reinterpret_cast<HWND>(SendMessage(lv, LVM_GETHEADER, 0, 0));
+  const RECT before = ItemRect(lv, 0);
+  SendMessage(lv, WM_HSCROLL, SB_PAGERIGHT, 0);
+  const RECT after = ItemRect(lv, 0);
+  EXPECT_LT(after.left, before.left);
+  RECT placed;
+  GetWindowRect(header, &placed);
+  RECT list;
+  GetWindowRect(lv, &list);
+  EXPECT_EQ(placed.left - list.left, after.left - before.left)
+      << "the header's items stay above their columns";
+  SendMessage(lv, WM_HSCROLL, SB_LEFT, 0);
+  EXPECT_EQ(ItemRect(lv, 0).left, before.left);
+}
+
 TEST_F(ListViewTest, EnsureVisibleAcceptsAPartlyShownItemOnlyWhenAsked) {
   HWND lv = List(LVS_REPORT, 300, 100);
   Column(lv, 0, "Name", 100);
