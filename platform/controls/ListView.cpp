@@ -327,7 +327,7 @@ void TCustomListView::WndProc(TMessage& message) {
     case WM_PAINT:
       // Columns sized to their content are measured once, here, after the
       // items changed: never once per added item.
-      if (items_->UpdateCount() == 0) ApplyAutoSize();
+      if (items_ && items_->UpdateCount() == 0) ApplyAutoSize();
       break;
   }
   TStandardControl::WndProc(message);

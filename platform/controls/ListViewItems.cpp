@@ -284,10 +284,15 @@ void TListColumn::SetCaption(const String& value) {
 
 Integer TListColumn::Width() const {
   auto* columns = static_cast<TListColumns*>(Collection());
-  if (columns && columns->Owner()->HandleAllocated())
-    return static_cast<Integer>(
-        SendMessage(columns->Owner()->WindowHandle(), LVM_GETCOLUMNWIDTH, Index(), 0));
-  return width_;
+  if (!columns || !columns->Owner()->HandleAllocated()) return width_;
+  // Asked as a column, whatever the style: in the list styles the column
+  // width message answers the width of the cells.
+  LVCOLUMNA column;
+  column.mask = LVCF_WIDTH;
+  column.cx = width_;
+  SendMessage(columns->Owner()->WindowHandle(), LVM_GETCOLUMNA, Index(),
+              reinterpret_cast<LPARAM>(&column));
+  return column.cx;
 }
 
 void TListColumn::SetWidth(Integer value) {

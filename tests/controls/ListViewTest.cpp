@@ -371,6 +371,12 @@ TEST_F(ListViewTest, PropertiesReachTheWindowAndArePublished) {
             LVS_EX_FULLROWSELECT | LVS_EX_FLATSB);
   lv->SetReadOnly(true);
   EXPECT_FALSE(GetWindowLongPtr(h, GWL_STYLE) & LVS_EDITLABELS);
+  // A column keeps its width in every style.
+  AddColumn(lv, "Name", 70);
+  AddColumn(lv, "Size", 40);
+  lv->SetViewStyle(vsSmallIcon);
+  EXPECT_EQ(lv->Column(1)->Width(), 40);
+  lv->SetViewStyle(vsReport);
 
   DeclareListViewProperties();
   lv->SetName("ListView");
@@ -380,7 +386,7 @@ TEST_F(ListViewTest, PropertiesReachTheWindowAndArePublished) {
   EXPECT_EQ(lv->ViewStyle(), vsList);
   EXPECT_NE(GetPropInfo(lv, "RowSelect"), nullptr);
   EXPECT_NE(GetPropInfo(lv, "SmallImages"), nullptr);
-  TListColumn* c = lv->Columns()->Add();
+  TListColumn* c = lv->Column(0);
   SetOrdProp(c, GetPropInfo(c, "Tag"), 2);
   EXPECT_EQ(c->Tag(), 2);
 }
