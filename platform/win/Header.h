@@ -40,7 +40,6 @@ constexpr UINT HDI_HEIGHT = HDI_WIDTH;
 constexpr UINT HDI_TEXT = 0x0002;
 constexpr UINT HDI_FORMAT = 0x0004;
 constexpr UINT HDI_LPARAM = 0x0008;
-constexpr UINT HDI_BITMAP = 0x0010;
 constexpr UINT HDI_IMAGE = 0x0020;
 constexpr UINT HDI_ORDER = 0x0080;
 
@@ -52,8 +51,6 @@ constexpr int HDF_JUSTIFYMASK = 0x0003;
 constexpr int HDF_SORTDOWN = 0x0200;
 constexpr int HDF_SORTUP = 0x0400;
 constexpr int HDF_IMAGE = 0x0800;
-constexpr int HDF_BITMAP_ON_RIGHT = 0x1000;
-constexpr int HDF_BITMAP = 0x2000;
 constexpr int HDF_STRING = 0x4000;
 
 // Messages.
@@ -77,7 +74,6 @@ constexpr UINT HDN_FIRST = 0u - 300u;
 constexpr UINT HDN_ITEMCHANGINGA = HDN_FIRST - 0;
 constexpr UINT HDN_ITEMCHANGEDA = HDN_FIRST - 1;
 constexpr UINT HDN_ITEMCLICKA = HDN_FIRST - 2;
-constexpr UINT HDN_ITEMDBLCLICKA = HDN_FIRST - 3;
 constexpr UINT HDN_DIVIDERDBLCLICKA = HDN_FIRST - 5;
 constexpr UINT HDN_BEGINTRACKA = HDN_FIRST - 6;
 constexpr UINT HDN_ENDTRACKA = HDN_FIRST - 7;

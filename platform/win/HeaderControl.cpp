@@ -91,7 +91,7 @@ void PaintItem(HDC dc, const THeaderState& s, int index, RECT r) {
                    (r.top + r.bottom - cy) / 2 + (down ? 1 : 0), ILD_TRANSPARENT);
     text.left += cx + 4;
   }
-  if (!(item.fmt & HDF_STRING) && !item.text.empty() && (item.fmt & HDF_IMAGE)) return;
+  if (!(item.fmt & HDF_STRING)) return;  // an item without it shows its image only
   static const UINT kAlign[] = {DT_LEFT, DT_RIGHT, DT_CENTER, DT_LEFT};
   DrawText(dc, item.text.c_str(), static_cast<int>(item.text.size()), &text,
            kAlign[item.fmt & HDF_JUSTIFYMASK] | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX |

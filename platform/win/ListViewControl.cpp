@@ -25,6 +25,8 @@
 namespace listview {
 namespace {
 
+static_assert(sizeof(TItem) <= 32, "a row holds its state; its texts live out of line");
+
 constexpr UINT kKeyF2 = 0x71;
 constexpr UINT_PTR kEditTimer = 1;
 constexpr UINT_PTR kRepeatTimer = 2;
@@ -806,9 +808,8 @@ void OnDestroy(HWND hwnd, TState& s) {
     // The lists were handed over: they go with the window.
     if (s.largeImages) ImageList_Destroy(s.largeImages);
     if (s.smallImages) ImageList_Destroy(s.smallImages);
-    if (s.stateImages) ImageList_Destroy(s.stateImages);
   }
-  s.largeImages = s.smallImages = s.stateImages = nullptr;
+  s.largeImages = s.smallImages = nullptr;
 }
 
 LRESULT ListMessage(HWND hwnd, TState& s, UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
@@ -953,7 +954,6 @@ LRESULT ListMessage(HWND hwnd, TState& s, UINT msg, WPARAM wParam, LPARAM lParam
     case LVM_SETIMAGELIST: {
       HIMAGELIST* slot = wParam == LVSIL_NORMAL  ? &s.largeImages
                          : wParam == LVSIL_SMALL ? &s.smallImages
-                         : wParam == LVSIL_STATE ? &s.stateImages
                                                  : nullptr;
       if (!slot) return 0;
       HIMAGELIST old = *slot;
@@ -964,7 +964,6 @@ LRESULT ListMessage(HWND hwnd, TState& s, UINT msg, WPARAM wParam, LPARAM lParam
     case LVM_GETIMAGELIST:
       return reinterpret_cast<LRESULT>(wParam == LVSIL_NORMAL  ? s.largeImages
                                        : wParam == LVSIL_SMALL ? s.smallImages
-                                       : wParam == LVSIL_STATE ? s.stateImages
                                                                : nullptr);
     case LVM_GETSTRINGWIDTHA:
       return lParam ? TextWidth(hwnd, s, reinterpret_cast<LPCSTR>(lParam)) : 0;

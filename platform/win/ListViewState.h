@@ -53,7 +53,6 @@ struct TState {
   HFONT font = nullptr;
   HIMAGELIST largeImages = nullptr;
   HIMAGELIST smallImages = nullptr;
-  HIMAGELIST stateImages = nullptr;
   HWND header = nullptr;
   RECT headerRect;  // where the header was last placed
   DWORD exStyle = 0;
