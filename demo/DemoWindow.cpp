@@ -1,6 +1,8 @@
 // demo/DemoWindow.cpp
 #include "demo/DemoWindow.h"
 
+#include "demo/DemoListView.h"
+
 #include <memory>
 #include <vector>
 
@@ -120,6 +122,7 @@ HWND CreateDemoWindow(int x, int y) {
                              nullptr, HInstance(), nullptr);
   ShowWindow(hwnd, SW_SHOW);
   UpdateWindow(hwnd);
+  ShowDemoListView(hwnd, x, y + 230);
   return hwnd;
 }
 

@@ -9,9 +9,11 @@
 #pragma once
 
 #include "platform/controls/CustomControl.h"
+// TAlignment is the one of fields: a unit that shows fields in controls
+// sees both, so there must be one.
+#include "platform/data/FieldTypes.h"
 
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 class TCustomPanel : public TCustomControl {
   ZORVET_CLASS_NAME(TCustomPanel)

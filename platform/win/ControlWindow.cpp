@@ -30,13 +30,13 @@ bool HandleControlWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
   return false;
 }
 
-void RegisterControlWindowClass(LPCSTR className, TWndProcPointer proc) {
+void RegisterControlWindowClass(LPCSTR className, TWndProcPointer proc, UINT extraStyle) {
   WNDCLASS existing;
   if (GetClassInfo(HInstance(), className, &existing)) return;
   WNDCLASS wc;
   wc.lpszClassName = className;
   wc.hInstance = HInstance();
   wc.lpfnWndProc = StaticWndProc(proc);
-  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.style = CS_HREDRAW | CS_VREDRAW | extraStyle;
   RegisterClass(wc);
 }

@@ -16,8 +16,10 @@
 bool HandleControlWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, HFONT& font,
                                 void (*paint)(HWND, HDC), LRESULT& result);
 
-// Registers `className` with `proc` unless it is registered already.
-void RegisterControlWindowClass(LPCSTR className, TWndProcPointer proc);
+// Registers `className` with `proc` unless it is registered already;
+// `extraStyle` adds class styles (CS_DBLCLKS for controls that tell a
+// double click from two clicks).
+void RegisterControlWindowClass(LPCSTR className, TWndProcPointer proc, UINT extraStyle = 0);
 
 // The state of a control window: made at WM_NCCREATE, freed at
 // WM_NCDESTROY (after which it returns nullptr).

@@ -7,6 +7,7 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/win/TreeView.h"
+#include "platform/win/ListView.h"
 #include "platform/win/WindowSystemState.h"
 
 namespace {
@@ -76,6 +77,7 @@ void winkernel::RegisterStandardControls() {
   RegisterTooltipClass();
   RegisterTreeViewClass();
   RegisterMenuClass();
+  RegisterListViewClass();
 }
 
 TWindowSystem* TWindowSystem::Current() { return current_system.load(); }

@@ -250,7 +250,8 @@ bool TakeTimerMessage(MSG* msg, HWND filter, UINT min, UINT max, bool remove);
 DWORD TimeToNextTimer();
 // The cursor table's initial entries (Cursor.cpp).
 void InitCursors(TWindowSystemState& s);
-// Registers the standard control classes ("Edit", "tooltips_class32", "SysTreeView32").
+// Registers the standard control classes ("Edit", "tooltips_class32", "SysTreeView32",
+// "#32768" menus, "SysListView32" with "SysHeader32").
 void RegisterStandardControls();
 void RegisterEditClass();     // EditControl.cpp
 void RegisterTooltipClass();  // Tooltip.cpp

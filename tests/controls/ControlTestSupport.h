@@ -49,6 +49,16 @@ class ControlTest : public ::testing::Test {
     return form;
   }
 
+  // A borderless form of `w` x `h` at the screen's corner, shown: its
+  // surface is exactly its client area, as reference pictures want it.
+  TCustomForm* BareForm(int w, int h) {
+    auto* form = new TCustomForm(owner_.get());
+    form->SetBorderStyle(bsNone);
+    form->SetBounds(0, 0, w, h);
+    form->Show();
+    return form;
+  }
+
   void Pump() { Application->ProcessMessages(); }
   // Screen point of a control's client point.
   static POINT At(TControl* c, int x, int y) { return c->ClientToScreen(POINT{x, y}); }
