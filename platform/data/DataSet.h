@@ -58,6 +58,17 @@
 // not reach its overrides from this class's destructor).
 //
 // Threads: a dataset belongs to the thread that uses it (the GUI thread).
+//
+// Which file builds what:
+//   DataSet.cpp            making and freeing, opening and closing, state,
+//                          notifications to data sources and links
+//   DataSetRing.cpp        the ring of record buffers, Resync
+//   DataSetNavigation.cpp  First, Last, MoveBy, FindFirst/FindNext/...,
+//                          bookmarks
+//   DataSetEditing.cpp     Edit, Insert, Append, Post, Cancel, Delete
+//   DataSetFields.cpp      fields and their definitions, calculated and
+//                          lookup fields, blob streams, block reads
+//   DataSetSearch.cpp      filtering, Locate and Lookup by scanning
 #pragma once
 
 #include <cstdint>
