@@ -353,7 +353,7 @@ void TCustomPickEdit::RemoveLineBreaks() {
 }
 
 void DeclarePickButtonProperties() {
-  TPublishedClass<TCPickButton, TComponent> button;
+  TPublishedClass<TCPickButton, TWinControl> button;
   AddWinControlProperties(button)
       .AddObject("Glyph", &TCPickButton::Glyph)
       .AddInteger("DownNumGlyphs", &TCPickButton::DownNumGlyphs, &TCPickButton::SetDownNumGlyphs, 1)

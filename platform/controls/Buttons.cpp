@@ -186,7 +186,7 @@ void TSpeedButton::Paint() {
 }
 
 void DeclareButtonsProperties() {
-  TPublishedClass<TSpeedButton, TComponent> button;
+  TPublishedClass<TSpeedButton, TControl> button;
   AddControlProperties(button)
       .AddString("Caption", &TSpeedButton::Caption, &TSpeedButton::SetCaption)
       .AddObject("Glyph", &TSpeedButton::Glyph)

@@ -190,7 +190,7 @@ bool TCustomEdit::CanUndo() {
 }
 
 void DeclareCustomEditProperties() {
-  TPublishedClass<TCustomEdit, TComponent> edit;
+  TPublishedClass<TCustomEdit, TWinControl> edit;
   AddWinControlProperties(edit)
       .AddString("Text", &TCustomEdit::Text, &TCustomEdit::SetText)
       .AddInteger("MaxLength", &TCustomEdit::MaxLength, &TCustomEdit::SetMaxLength, 0)

@@ -11,7 +11,7 @@ void DeclareListViewProperties() {
   static std::once_flag declared;
   std::call_once(declared, [] {
     using T = TCustomListView;
-    TPublishedClass<T, TComponent>()
+    TPublishedClass<T, TWinControl>()
         .AddObject("Columns", &T::Columns)
         .AddBoolean("ColumnClick", &T::ColumnClick, &T::SetColumnClick, true)
         .AddBoolean("FlatScrollBars", &T::FlatScrollBars, &T::SetFlatScrollBars)

@@ -1128,7 +1128,7 @@ void DeclareTreeViewProperties() {
     // Declared on the common base, so that every tree view (and the
     // component trees built on it) has them.
     using T = TCustomTreeView;
-    TPublishedClass<T, TComponent>()
+    TPublishedClass<T, TWinControl>()
         .AddInteger("Left", &T::Left, &T::SetLeft, 0)
         .AddInteger("Top", &T::Top, &T::SetTop, 0)
         .AddInteger("Width", &T::Width, &T::SetWidth, 121)

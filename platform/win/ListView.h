@@ -136,9 +136,6 @@ constexpr UINT LVIF_PARAM = 0x0004;
 constexpr UINT LVIF_STATE = 0x0008;
 constexpr UINT LVIS_FOCUSED = 0x0001;
 constexpr UINT LVIS_SELECTED = 0x0002;
-inline LPSTR const LPSTR_TEXTCALLBACK = reinterpret_cast<LPSTR>(-1);
-constexpr int I_IMAGECALLBACK = -1;
-constexpr int I_IMAGENONE = -2;
 
 // LVM_GETNEXTITEM.
 constexpr UINT LVNI_ALL = 0x0000;

@@ -86,9 +86,6 @@ inline HTREEITEM const TVI_FIRST = reinterpret_cast<HTREEITEM>(static_cast<ULONG
 inline HTREEITEM const TVI_LAST = reinterpret_cast<HTREEITEM>(static_cast<ULONG_PTR>(-0x0FFFE));
 inline HTREEITEM const TVI_SORT = reinterpret_cast<HTREEITEM>(static_cast<ULONG_PTR>(-0x0FFFD));
 
-inline LPSTR const LPSTR_TEXTCALLBACK = LPSTR_TEXTCALLBACKA;
-constexpr int I_IMAGECALLBACK = -1;
-constexpr int I_IMAGENONE = -2;
 constexpr int I_CHILDRENCALLBACK = -1;
 
 // --- Item record ----------------------------------------------------------------

@@ -99,6 +99,11 @@ constexpr UINT TTN_NEEDTEXTW = TTN_GETDISPINFOW;
 
 // A tool's text given as this pointer is asked for with TTN_NEEDTEXT.
 inline LPSTR const LPSTR_TEXTCALLBACKA = reinterpret_cast<LPSTR>(-1);
+// The common controls' callbacks: a text or image asked of the parent when
+// it is needed, and no image at all.
+inline LPSTR const LPSTR_TEXTCALLBACK = LPSTR_TEXTCALLBACKA;
+constexpr int I_IMAGECALLBACK = -1;
+constexpr int I_IMAGENONE = -2;
 inline LPWSTR const LPSTR_TEXTCALLBACKW = reinterpret_cast<LPWSTR>(-1);
 
 struct TOOLINFOA {
