@@ -130,11 +130,11 @@ void MagnifierBadge(TSurface& s) {
 
 // A red cross in the lower right corner: "remove this disc".
 void CrossBadge(TSurface& s) {
-  Disc(s, 11.5, 11.5, 4.9, kWhite);
-  Disc(s, 11.5, 11.5, 4.2, kRed);
-  for (int i = -2; i <= 2; ++i) {
-    FillRect(s, 11 + i, 11 + i, 13 + i, 12 + i, kWhite);
-    FillRect(s, 11 + i, 11 - i, 13 + i, 12 - i, kWhite);
+  Disc(s, 11.5, 11.5, 5.2, kWhite);
+  Disc(s, 11.5, 11.5, 4.4, kRed);
+  for (int i = 0; i < 5; ++i) {
+    s.SetPixel(9 + i, 9 + i, kWhite);
+    s.SetPixel(9 + i, 13 - i, kWhite);
   }
 }
 
