@@ -46,6 +46,7 @@
 #include "platform/rtl/Types.h"
 
 class TDataSource;
+class TField;
 class TFindFile;
 class TImageList;
 class TLList;
@@ -208,6 +209,16 @@ class TDmZorvet : public TDataModule {
   std::unordered_map<String, Cardinal> scan_folders_;
   Integer scan_serial_mark_ = 0;
   Integer scan_old_rows_ = 0;
+
+  // The catalogue fields the row handlers write, looked up once per scan
+  // rather than by name for every field of every row.
+  struct TRowFields {
+    explicit TRowFields(TvomMemTable* table);
+    TField *id, *idparent, *dirname, *path, *idfile, *sn, *fileSystem, *fileSize, *fileAttr,
+        *dateCreated, *imIndex, *stImIndex, *lastUpdate;
+  };
+  const TRowFields& RowFields();
+  std::unique_ptr<TRowFields> row_fields_;
 
   String load_problem_;
   // The file that could not be read could not be moved either: never overwrite it.

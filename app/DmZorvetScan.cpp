@@ -70,6 +70,27 @@ TvomMemTable* OpenDirTable(TLList* list) {
 
 }  // namespace
 
+TDmZorvet::TRowFields::TRowFields(TvomMemTable* t)
+    : id(t->FieldByName("id")),
+      idparent(t->FieldByName("idparent")),
+      dirname(t->FieldByName("DirName")),
+      path(t->FieldByName("Path")),
+      idfile(t->FieldByName("IdFile")),
+      sn(t->FieldByName("SN")),
+      fileSystem(t->FieldByName("FileSystem")),
+      fileSize(t->FieldByName("FileSize")),
+      fileAttr(t->FieldByName("FileAttr")),
+      dateCreated(t->FieldByName("DateCreated")),
+      imIndex(t->FieldByName("ImIndex")),
+      stImIndex(t->FieldByName("StImIndex")),
+      lastUpdate(t->FieldByName("LastUpdate")) {}
+
+const TDmZorvet::TRowFields& TDmZorvet::RowFields() {
+  // Outside a scan the table may have been rebuilt since: look again.
+  if (!scanning_ || !row_fields_) row_fields_ = std::make_unique<TRowFields>(MTDir);
+  return *row_fields_;
+}
+
 // --- rows -----------------------------------------------------------------------------------
 
 void TDmZorvet::FindFileNewPath(TObject*, const String& NewPath, bool&) {
@@ -80,6 +101,7 @@ void TDmZorvet::FindFileNewPath(TObject*, const String& NewPath, bool&) {
 }
 
 void TDmZorvet::AppendFolderRow(const String& path) {
+  const TRowFields& f = RowFields();
   const String diskPrefix = serial_number_ + ":\\";
   const bool root = path == drive_root_;
   String s, parentPath;
@@ -102,25 +124,25 @@ void TDmZorvet::AppendFolderRow(const String& path) {
 
   MTDir->Append();
   ++id_counter_;
-  MTDir->FieldByName("id")->SetAsString(IntToStr(id_counter_));
-  MTDir->FieldByName("idparent")->SetAsString(IntToStr(parent_id_));
+  f.id->SetAsString(IntToStr(id_counter_));
+  f.idparent->SetAsString(IntToStr(parent_id_));
   const String catalogPath = root ? serial_number_ : ReplaceAll(path, drive_root_, diskPrefix);
   if (root) {
-    MTDir->FieldByName("LastUpdate")->SetAsDateTime(Now());
-    MTDir->FieldByName("ImIndex")->SetAsInteger(file_system_name_ == "CDFS" ? 2 : 10);
+    f.lastUpdate->SetAsDateTime(Now());
+    f.imIndex->SetAsInteger(file_system_name_ == "CDFS" ? 2 : 10);
   } else {
-    MTDir->FieldByName("ImIndex")->SetAsInteger(1);
+    f.imIndex->SetAsInteger(1);
   }
-  SetText(MTDir->FieldByName("Path"), catalogPath);
+  SetText(f.path, catalogPath);
   const String name = root ? String() : LastPart(s);
-  SetText(MTDir->FieldByName("DirName"), name);
+  SetText(f.dirname, name);
   if (name.empty()) {
-    SetText(MTDir->FieldByName("DirName"), volume_label_);
-    SetText(MTDir->FieldByName("FileSystem"), file_system_name_);
+    SetText(f.dirname, volume_label_);
+    SetText(f.fileSystem, file_system_name_);
   }
-  SetText(MTDir->FieldByName("SN"), serial_number_);
-  MTDir->FieldByName("DateCreated")->Clear();
-  MTDir->FieldByName("StImIndex")->SetAsInteger(11);
+  SetText(f.sn, serial_number_);
+  f.dateCreated->Clear();
+  f.stImIndex->SetAsInteger(11);
   MTDir->Post();
   if (scanning_) scan_folders_[catalogPath] = id_counter_;
 }
@@ -133,6 +155,7 @@ void TDmZorvet::FindFileFind(TObject*, const String& NameFile, const TSearchRec&
 }
 
 void TDmZorvet::AppendFileRow(const String& name, const TSearchRec& rec) {
+  const TRowFields& f = RowFields();
   const Int64 size =
       static_cast<Int64>(rec.FindData.nFileSizeHigh) * (Int64{1} << 32) + rec.FindData.nFileSizeLow;
   // Refused before the row exists, in words a person can act on.
@@ -140,15 +163,17 @@ void TDmZorvet::AppendFileRow(const String& name, const TSearchRec& rec) {
     throw ERangeError("The file \"" + name + "\" holds " + Gigabytes(size) +
                       "; the catalogue stores sizes below 2 GB");
   MTDir->Append();
-  SetText(MTDir->FieldByName("Path"),
-          ReplaceAll(FolderPart(name), drive_root_, serial_number_ + ":\\"));
-  SetText(MTDir->FieldByName("DirName"), LastPart(name));
-  MTDir->FieldByName("IdFile")->SetAsInteger(static_cast<Integer>(id_counter_));
-  SetText(MTDir->FieldByName("SN"), serial_number_);
-  MTDir->FieldByName("FileSize")->SetAsInteger(static_cast<Integer>(size));
+  SetText(f.path, ReplaceAll(FolderPart(name), drive_root_, serial_number_ + ":\\"));
+  SetText(f.dirname, LastPart(name));
+  f.idfile->SetAsInteger(static_cast<Integer>(id_counter_));
+  SetText(f.sn, serial_number_);
+  f.fileSize->SetAsInteger(static_cast<Integer>(size));
   used_bytes_ += size;
-  MTDir->FieldByName("FileAttr")->SetAsInteger(rec.Attr);
-  MTDir->FieldByName("DateCreated")->SetAsDateTime(FileDateTime(name));
+  f.fileAttr->SetAsInteger(rec.Attr);
+  // The search record's time is the file's last write, read by the same
+  // stat as FileDateTime would make again (a drive path resolved afresh
+  // for every file).
+  f.dateCreated->SetAsDateTime(rec.TimeStamp);
   MTDir->Post();
 }
 
@@ -230,6 +255,7 @@ String TDmZorvet::ScanDrive() {
   root_id_ = id_counter_ + 1;
 
   scanning_ = true;
+  row_fields_.reset();
   scan_folders_.clear();
   TScopeExit done([&] {
     scanning_ = false;
