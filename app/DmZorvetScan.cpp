@@ -10,7 +10,7 @@
 // (they are told apart by the store's serial numbers, which only grow). The
 // identifiers come from the largest id outside the disk, which is the
 // largest id left after deleting the disk first, so the rows are the same.
-#include <limits>
+#include <algorithm>
 
 #include "app/DmZorvet.h"
 #include "catalog/FindFile.h"
