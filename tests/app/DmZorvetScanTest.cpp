@@ -57,11 +57,12 @@ TEST_F(ScanTest, FirstScanBuildsRootFolderAndFileRows) {
   EXPECT_NEAR(module_->MTDir->FieldByName("DateCreated")->AsDateTime(), Now(), 1.0 / 24);
 
   // The working copy was taken before the root's sizes were written.
-  const TRow* copiedRoot = Find(Rows(module_->MTFiles), "MYDISC");
+  const auto copied = Rows(module_->MTFiles);
+  const TRow* copiedRoot = Find(copied, "MYDISC");
   ASSERT_NE(copiedRoot, nullptr);
   EXPECT_EQ(copiedRoot->fileSize, -1);
   EXPECT_EQ(copiedRoot->totalSize, -1);
-  EXPECT_EQ(Rows(module_->MTFiles).size(), 6u);
+  EXPECT_EQ(copied.size(), 6u);
 
   EXPECT_TRUE(window_.treeReady);
   EXPECT_EQ(window_.bound, module_->DSDir);
@@ -142,7 +143,8 @@ TEST_F(ScanTest, DeepFoldersKeepTheirTrueParentsThoughTheirPathsAreCut) {
     EXPECT_EQ(folders[name(level)].idparent, folders[name(level - 1)].id) << level;
     EXPECT_LE(folders[name(level)].path.size(), 500u);
   }
-  const TRow* bottom = Find(Rows(module_->MTDir), "bottom");
+  const auto all = Rows(module_->MTDir);
+  const TRow* bottom = Find(all, "bottom");
   ASSERT_NE(bottom, nullptr);
   EXPECT_EQ(bottom->idfile, folders[String("level-") + std::string(10, 'a' + 39 % 26) + "-139"].id);
 }
