@@ -23,6 +23,7 @@ PACKAGES=(
   xorriso udftools
   libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
   libsdl2-dev xvfb xauth
+  libglib2.0-dev shared-mime-info adwaita-icon-theme
 )
 
 install_missing() {
