@@ -935,14 +935,17 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
   stmt->function_code = sql.function_code;
   stmt->row_count = 0;
   const bool describe_only = mode & kModeDescribeOnly;
+  connection.Refresh();
   TRuleAnswer builtin;
   TOraError builtin_error;
   if (Builtin(stmt, connection, builtin, builtin_error))
     return builtin_error ? builtin_error : Answer(stmt, builtin, iters, mode, fewer_rows);
   switch (sql.kind) {
     case TStatementKind::Query: {
-      if (sql.for_update && !describe_only)
+      if (sql.for_update && !describe_only) {
         if (TOraError e = connection.Begin()) return e;
+        if (TOraError e = LockSelected(stmt, connection, sql)) return e;
+      }
       if (TOraError e = StartQuery(stmt, connection, sql, describe_only)) return e;
       if (describe_only || iters == 0) return {};
       ub4 fetched = 0;
@@ -954,6 +957,8 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
     case TStatementKind::Dml: {
       if (describe_only) return {};
       if (iters == 0) return OraError(24333, "zero iteration count");
+      // The change is prepared on the transaction's copy.
+      if (TOraError e = connection.Begin()) return e;
       sqlite3_stmt* query = nullptr;
       if (sqlite3_prepare_v2(connection.Handle(), sql.sql.c_str(), -1, &query, nullptr) !=
           SQLITE_OK) {
@@ -962,15 +967,12 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
         error.offset = static_cast<ub2>(sql.OriginalOffset(error.offset));
         return error;
       }
-      TOraError error = connection.Begin();
+      TOraError error;
       for (ub4 row = rowoff; !error && row < rowoff + iters; ++row) {
         error = BindRow(stmt, query, sql, row);
-        if (error) break;
-        if (sqlite3_step(query) != SQLITE_DONE) {
-          error = connection.LastError(sql.sql);
-          break;
-        }
-        stmt->row_count += static_cast<ub4>(sqlite3_changes(connection.Handle()));
+        int changed = 0;
+        if (!error) error = connection.Change(query, sql.sql, changed);
+        stmt->row_count += static_cast<ub4>(changed);
       }
       sqlite3_finalize(query);
       if (!error && (mode & kModeCommitOnSuccess)) error = connection.Commit();

@@ -139,6 +139,8 @@ class TModelServer : public TNotConnectedServer {
                 bool& fewer_rows);
   TOraError StartQuery(TStmtHandle* stmt, TConnection& connection, const TTranslation& sql,
                        bool describe_only);
+  // Locks the rows a select for update chose (StandinLocks.cpp).
+  TOraError LockSelected(TStmtHandle* stmt, TConnection& connection, const TTranslation& sql);
   TOraError BindRow(TStmtHandle* stmt, sqlite3_stmt* query, const TTranslation& sql, ub4 row);
   TOraError Answer(TStmtHandle* stmt, const TRuleAnswer& answer, ub4 iters, ub4 mode,
                    bool& fewer_rows);
