@@ -179,6 +179,7 @@ void TConnection::Configure(sqlite3* db) {
   sqlite3_create_function(db, "STANDIN_CURRVAL", 1, flags, this, SqlCurrval, nullptr, nullptr);
   sqlite3_create_function(db, "NVL", 2, flags | SQLITE_DETERMINISTIC, this, SqlNvl, nullptr,
                           nullptr);
+  RegisterArithmetic(db);
 }
 
 TOraError TConnection::Exec(const std::string& sql) {
