@@ -15,6 +15,7 @@
 #include <ctime>
 #include <optional>
 
+#include "oracle/standin/StandinRowid.h"
 #include "oracle/standin/StandinSql.h"
 #include "oracle/standin/StandinValue.h"
 
@@ -100,16 +101,30 @@ class TRewriter {
            ((t.IsSymbol("-") || t.IsSymbol("+")) && StartsOperand(i + 1, end));
   }
 
+  // Puts `function` before what was written since `mark` (sql, offsets).
+  void Wrap(std::pair<std::size_t, std::size_t> mark, const std::string& function) {
+    const std::size_t start = mark.first + (mark.first < sql.size() && sql[mark.first] == ' ');
+    sql.insert(start, function);
+    for (std::size_t k = mark.second; k < offsets.size(); ++k) offsets[k].first += function.size();
+  }
+  std::pair<std::size_t, std::size_t> Mark() const { return {sql.size(), offsets.size()}; }
+
   void Operand(std::size_t& i, std::size_t end) {
     while (tokens_[i].IsSymbol("-") || tokens_[i].IsSymbol("+")) Emit(i++);
     if (tokens_[i].IsSymbol("(")) return Group(i, end);
+    const auto mark = Mark();
     Emit(i++);
     // A qualified name, and a call's arguments.
     while (i + 1 < end && tokens_[i].IsSymbol(".")) {
       Emit(i++);
       Emit(i++);
     }
-    if (i < end && tokens_[i].IsSymbol("(")) Group(i, end);
+    if (i < end && tokens_[i].IsSymbol("(")) return Group(i, end);
+    // A rowid reads and compares as its text.
+    if (tokens_[i - 1].Is("ROWID")) {
+      Wrap(mark, "STANDIN_ROWID(");
+      Raw(")");
+    }
   }
 
   void Term(std::size_t& i, std::size_t end) {
@@ -124,17 +139,12 @@ class TRewriter {
   }
 
   void Chain(std::size_t& i, std::size_t end) {
-    const std::size_t mark = sql.size(), marked_offsets = offsets.size();
+    const auto mark = Mark();
     Term(i, end);
     while (i < end && (tokens_[i].IsSymbol("+") || tokens_[i].IsSymbol("-")) &&
            StartsOperand(i + 1, end)) {
-      const char* function = tokens_[i].IsSymbol("+") ? "STANDIN_ADD(" : "STANDIN_SUB(";
-      ++i;
       // Wrap what the chain has written so far.
-      const std::size_t start = mark + (mark < sql.size() && sql[mark] == ' ' ? 1 : 0);
-      sql.insert(start, function);
-      for (std::size_t k = marked_offsets; k < offsets.size(); ++k)
-        offsets[k].first += std::string(function).size();
+      Wrap(mark, tokens_[i++].IsSymbol("+") ? "STANDIN_ADD(" : "STANDIN_SUB(");
       Raw(",");
       Term(i, end);
       Raw(")");
@@ -226,7 +236,7 @@ void SqlSub(sqlite3_context* context, int, sqlite3_value** arguments) {
 void RewriteArithmetic(TTranslation& translation) {
   const std::vector<TToken> tokens = Tokenize(translation.sql);
   const bool any = std::any_of(tokens.begin(), tokens.end(), [](const TToken& t) {
-    return t.IsSymbol("+") || t.IsSymbol("-") || t.IsSymbol("/");
+    return t.IsSymbol("+") || t.IsSymbol("-") || t.IsSymbol("/") || t.Is("ROWID");
   });
   if (!any) return;
   TRewriter rewriter(tokens, translation);
@@ -237,6 +247,7 @@ void RewriteArithmetic(TTranslation& translation) {
 }
 
 void RegisterArithmetic(sqlite3* db) {
+  RegisterRowid(db);
   const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
   sqlite3_create_function(db, "STANDIN_ADD", 2, flags, nullptr, SqlAdd, nullptr, nullptr);
   sqlite3_create_function(db, "STANDIN_SUB", 2, flags, nullptr, SqlSub, nullptr, nullptr);

@@ -78,6 +78,8 @@ class TConnection {
   // Locks rows selected for update; ORA-00054 and none locked when another
   // session holds one.
   TOraError Lock(const std::vector<TRowKey>& rows);
+  // The rowid of the row the last change touched last.
+  std::int64_t LastRow() const { return last_row_; }
   // The Oracle error for SQLite's last failure on this connection; `sql`
   // is the text that failed.
   TOraError LastError(const std::string& sql) const;
@@ -103,6 +105,7 @@ class TConnection {
   // Off while the model itself writes the copy: such writes are no changes
   // of the session's.
   bool recording_ = true;
+  std::int64_t last_row_ = 0;
 };
 
 class TDatabase {

@@ -122,12 +122,6 @@ struct TParamHandle : THandle {
   TColumnType column;
 };
 
-struct TRowidHandle : THandle {
-  TRowidHandle() : THandle(kDtypeRowid) {}
-  std::string table;
-  sb4 row = 0;
-};
-
 struct TStmtHandle : THandle {
   TStmtHandle() : THandle(kHtypeStmt) {}
   ~TStmtHandle() override;
@@ -152,8 +146,8 @@ struct TStmtHandle : THandle {
   bool answered = false;
   std::vector<std::vector<TValue>> rule_rows;
   std::size_t rule_next = 0;
-  std::string last_table;
-  sb4 last_rowid = 0;
+  // The row the last change touched last, 0 for none.
+  std::int64_t last_rowid = 0;
 };
 
 }  // namespace Standin

@@ -20,6 +20,7 @@ constexpr ub4 kAttrSqlFnCode = 10;
 constexpr ub4 kAttrPrefetchRows = 11;
 constexpr ub4 kAttrPrefetchMemory = 13;
 constexpr ub4 kAttrParamCount = 18;
+constexpr ub4 kAttrRowid = 19;
 constexpr ub4 kAttrUsername = 22;
 constexpr ub4 kAttrPassword = 23;
 constexpr ub4 kAttrStmtType = 24;
@@ -123,7 +124,11 @@ TColumnType ExpressionType(sqlite3_stmt* query, int column, bool has_row) {
       R"(^(COUNT|SUM|AVG|STANDIN_NEXTVAL|STANDIN_CURRVAL)\b.*)");
   static const std::regex date_text(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d$)");
   const int storage = has_row ? sqlite3_column_type(query, column) : SQLITE_NULL;
-  if (std::regex_match(name, number_function) || storage == SQLITE_INTEGER ||
+  if (name.rfind("STANDIN_ROWID(", 0) == 0) {
+    type.type = kSqltRid;
+    type.size = 10;
+    type.name = "ROWID";
+  } else if (std::regex_match(name, number_function) || storage == SQLITE_INTEGER ||
       storage == SQLITE_FLOAT) {
     type.type = kSqltNum;
     type.size = 22;
@@ -294,11 +299,12 @@ sword TModelServer::OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 t
     SetLastError(3001, ("ORA-03001: no rule for: descriptor type " + std::to_string(type)).c_str());
     return OCI_ERROR;
   }
-  return Own(std::make_unique<TRowidHandle>(), descpp, usrmempp);
+  return AllocateRowidDescriptor(descpp, usrmempp);
 }
 
 sword TModelServer::OCIDescriptorFree(void* descp, ub4 type) {
   std::lock_guard lock(mutex_);
+  if (type == kDtypeRowid) return FreeRowidDescriptor(descp);
   THandle* handle = Live<THandle>(descp, type);
   if (!handle) return OCI_INVALID_HANDLE;
   // A column's parameter belongs to its statement and goes with it.
@@ -420,6 +426,8 @@ sword TModelServer::OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attr
           return put(stmt->prefetch_rows);
         case kAttrPrefetchMemory:
           return put(stmt->prefetch_memory);
+        case kAttrRowid:
+          return ReadRowid(stmt, attributep, error);
         default:
           break;
       }
@@ -762,7 +770,7 @@ TOraError TModelServer::StartQuery(TStmtHandle* stmt, TConnection& connection,
     TColumnType column = type ? *type : ExpressionType(query, i, has_row);
     std::string name = sqlite3_column_name(query, i);
     name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
-    column.name = UpperCase(name);
+    if (column.name.empty()) column.name = UpperCase(name);
     stmt->columns.push_back(column);
   }
   if (describe_only) {
@@ -968,11 +976,13 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
         return error;
       }
       TOraError error;
+      stmt->last_rowid = 0;
       for (ub4 row = rowoff; !error && row < rowoff + iters; ++row) {
         error = BindRow(stmt, query, sql, row);
         int changed = 0;
         if (!error) error = connection.Change(query, sql.sql, changed);
         stmt->row_count += static_cast<ub4>(changed);
+        if (changed) stmt->last_rowid = connection.LastRow();
       }
       sqlite3_finalize(query);
       if (!error && (mode & kModeCommitOnSuccess)) error = connection.Commit();

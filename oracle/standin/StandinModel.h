@@ -38,6 +38,9 @@ class TModelServer : public TNotConnectedServer {
   // Rules are tried in the order added, before the SQL runs.
   void AddRule(TRule rule);
   std::vector<TLogEntry> Log() const;
+  // ROWID descriptors as the older client lays them out (four 32-bit
+  // values), or as the newer (13 bytes); by default as this client is.
+  void SetRowidFourValues(bool four_values);
   // Runs Oracle SQL as `user` (DDL, DML; statements separated by lines that
   // hold a single "/" or by ";" at a line's end) and commits.
   TOraError LoadFixture(const std::string& user, const std::string& script);
@@ -139,6 +142,11 @@ class TModelServer : public TNotConnectedServer {
                 bool& fewer_rows);
   TOraError StartQuery(TStmtHandle* stmt, TConnection& connection, const TTranslation& sql,
                        bool describe_only);
+  // ROWID descriptors (StandinRowidDescriptor.cpp): a caller reads their
+  // bytes, so they are plain memory the model keeps apart from handles.
+  sword AllocateRowidDescriptor(void** descpp, void** usrmempp);
+  sword FreeRowidDescriptor(void* descp);
+  sword ReadRowid(const TStmtHandle* stmt, void* descriptor, TErrorHandle* error);
   // Locks the rows a select for update chose (StandinLocks.cpp).
   TOraError LockSelected(TStmtHandle* stmt, TConnection& connection, const TTranslation& sql);
   TOraError BindRow(TStmtHandle* stmt, sqlite3_stmt* query, const TTranslation& sql, ub4 row);
@@ -178,6 +186,8 @@ class TModelServer : public TNotConnectedServer {
   std::vector<std::unique_ptr<THandle>> owned_;
   std::vector<TRule> rules_;
   std::vector<TLogEntry> log_;
+  std::map<const void*, std::unique_ptr<ub4[]>> rowid_descriptors_;
+  bool rowid_four_values_ = !StandinClientHasOci81();
 };
 
 template <class T, class K>

@@ -67,8 +67,8 @@ struct TSqlContext {
 TTranslation TranslateSql(const std::string& text, const TSqlContext& context);
 
 // Binary + and - of a translated statement as calls that know Oracle's
-// date arithmetic (StandinArithmetic.cpp); the functions they call, on a
-// connection.
+// date arithmetic, and rowids as their texts (StandinArithmetic.cpp); the
+// functions they call, on a connection.
 void RewriteArithmetic(TTranslation& translation);
 void RegisterArithmetic(sqlite3* db);
 

@@ -284,6 +284,11 @@ TOraError TConnection::LockChanges() {
       (std::string("UPDATE ") + kChangesTable + " SET INSERTED = 2 WHERE INSERTED = 1").c_str(),
       nullptr, nullptr, nullptr);
   recording_ = true;
+  {
+    TQuery last(private_,
+                std::string("SELECT RID FROM ") + kChangesTable + " ORDER BY rowid DESC LIMIT 1");
+    if (last.Row()) last_row_ = sqlite3_column_int64(*last, 0);
+  }
   std::vector<TRowKey> rows;
   TQuery changes(private_, std::string("SELECT DISTINCT TBL, RID FROM ") + kChangesTable);
   while (changes.Row())

@@ -3,12 +3,6 @@
 
 #include "StandinTestSupport.h"
 
-#define ZORVET_STANDIN_TEST_DECLARE7(result, name, parameters, arguments) \
-  extern "C" result name parameters;
-ZORVET_OCI7_ENTRIES(ZORVET_STANDIN_TEST_DECLARE7)
-ZORVET_OLOG_ENTRIES(ZORVET_STANDIN_TEST_DECLARE7)
-#undef ZORVET_STANDIN_TEST_DECLARE7
-
 namespace StandinTest {
 namespace {
 
