@@ -146,6 +146,8 @@ struct TStmtHandle : THandle {
   bool answered = false;
   std::vector<std::vector<TValue>> rule_rows;
   std::size_t rule_next = 0;
+  // The row the last fetch left the caller on, every column.
+  std::vector<TValue> fetched_row;
   // The row the last change touched last, 0 for none.
   std::int64_t last_rowid = 0;
 };

@@ -129,7 +129,7 @@ TColumnType ExpressionType(sqlite3_stmt* query, int column, bool has_row) {
     type.size = 10;
     type.name = "ROWID";
   } else if (std::regex_match(name, number_function) || storage == SQLITE_INTEGER ||
-      storage == SQLITE_FLOAT) {
+             storage == SQLITE_FLOAT) {
     type.type = kSqltNum;
     type.size = 22;
   } else if (name.find("STANDIN_SYSDATE") != std::string::npos ||
@@ -819,6 +819,12 @@ TOraError TModelServer::Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& 
       if (b.len) *b.LenAt(row) = length;
       if (b.rcode) *b.RcodeAt(row) = static_cast<ub2>(code);
     }
+    stmt->fetched_row.clear();
+    for (std::size_t i = 0; i < stmt->columns.size(); ++i)
+      stmt->fetched_row.push_back(!stmt->answered ? ColumnValue(stmt->query, static_cast<int>(i))
+                                  : i < stmt->rule_rows[stmt->rule_next].size()
+                                      ? stmt->rule_rows[stmt->rule_next][i]
+                                      : TValue{});
     ++fetched;
     ++stmt->row_count;
     if (stmt->answered) {

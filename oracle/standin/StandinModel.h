@@ -67,6 +67,9 @@ class TModelServer : public TNotConnectedServer {
   sword oexn(Cda_Def* cursor, sword iters, sword rowoff) override;
   sword oexfet(Cda_Def* cursor, ub4 nrows, sword cancel, sword exact) override;
   sword ofen(Cda_Def* cursor, sword nrows) override;
+  // A LONG column of the fetched row from an offset (StandinLong.cpp).
+  sword oflng(Cda_Def* cursor, sword pos, ub1* buf, sb4 bufl, sword dtype, ub4* retl,
+              sb4 offset) override;
   sword oclose(Cda_Def* cursor) override;
   sword ocom(Lda_Def* lda) override;
   sword orol(Lda_Def* lda) override;
