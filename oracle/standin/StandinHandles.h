@@ -115,6 +115,10 @@ struct TDefineHandle : THandle {
   TStmtHandle* stmt = nullptr;
   ub4 position = 0;
   TBufferSpec buffer;
+  // A dynamic define: the callback hands out the memory of each piece.
+  bool dynamic = false;
+  void* context = nullptr;
+  OCICallbackDefine callback = nullptr;
 };
 
 struct TParamHandle : THandle {

@@ -34,6 +34,7 @@ constexpr ub4 kAttrPrecision = 5;
 constexpr ub4 kAttrScale = 6;
 constexpr ub4 kAttrIsNull = 7;
 
+constexpr ub4 kModeDynamicFetch = 2;
 constexpr ub4 kModeDescribeOnly = 0x10;
 constexpr ub4 kModeCommitOnSuccess = 0x20;
 constexpr ub4 kCredRdbms = 1;
@@ -163,13 +164,6 @@ TModelServer::~TModelServer() {
 void TModelServer::SetBanner(std::string banner) {
   std::lock_guard lock(mutex_);
   banner_ = std::move(banner);
-}
-
-template <class T>
-T* TModelServer::Live(const void* handle, ub4 type) const {
-  const auto* base = static_cast<const THandle*>(handle);
-  if (!base || !live_.count(base) || base->type != type) return nullptr;
-  return static_cast<T*>(const_cast<THandle*>(base));
 }
 
 sword TModelServer::Own(std::unique_ptr<THandle> handle, void** out, void** usrmempp) {
@@ -656,12 +650,14 @@ sword TModelServer::OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* 
   auto* error = Live<TErrorHandle>(errhp, kHtypeError);
   if (!stmt || !error || !defnp) return OCI_INVALID_HANDLE;
   if (position == 0) return Fail(error, OraError(1007, "variable not in select list"));
-  if (mode != OCI_DEFAULT)
+  if (mode != OCI_DEFAULT && mode != kModeDynamicFetch)
     return Fail(error, NoRule("define of position " + std::to_string(position) + " in mode " +
                               std::to_string(mode)));
-  *defnp = reinterpret_cast<OCIDefine*>(
-      static_cast<THandle*>(Attach(stmt, stmt->defines, &TDefineHandle::position, position,
-                                   Spec(valuep, value_sz, dty, indp, rlenp, rcodep))));
+  TDefineHandle* define = Attach(stmt, stmt->defines, &TDefineHandle::position, position,
+                                 Spec(valuep, value_sz, dty, indp, rlenp, rcodep));
+  define->dynamic = mode == kModeDynamicFetch;
+  define->callback = nullptr;
+  *defnp = reinterpret_cast<OCIDefine*>(static_cast<THandle*>(define));
   return OCI_SUCCESS;
 }
 
@@ -796,6 +792,10 @@ TOraError TModelServer::Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& 
                            : std::size_t(column) < stmt->rule_rows[stmt->rule_next].size()
                                ? stmt->rule_rows[stmt->rule_next][column]
                                : TValue{};
+      if (define->dynamic) {
+        if (TOraError e = DeliverPieces(define.get(), row, value)) return e;
+        continue;
+      }
       if (value.IsNull()) {
         if (!b.ind) return OraError(1405, MessageOf(1405));
         *b.IndAt(row) = -1;

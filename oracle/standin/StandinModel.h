@@ -122,6 +122,8 @@ class TModelServer : public TNotConnectedServer {
                        const OCISnapshot* snap_in, OCISnapshot* snap_out, ub4 mode) override;
   sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation,
                      ub4 mode) override;
+  sword OCIDefineDynamic(OCIDefine* defnp, OCIError* errhp, void* octxp,
+                         OCICallbackDefine ocbfp) override;
   sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
                     ub4 pos) override;
 
@@ -150,6 +152,9 @@ class TModelServer : public TNotConnectedServer {
   sword AllocateRowidDescriptor(void** descpp, void** usrmempp);
   sword FreeRowidDescriptor(void* descp);
   sword ReadRowid(const TStmtHandle* stmt, void* descriptor, TErrorHandle* error);
+  // A fetched value handed piece by piece to a dynamic define's callback
+  // (StandinPieces.cpp).
+  TOraError DeliverPieces(TDefineHandle* define, ub4 row, const TValue& value);
   // Locks the rows a select for update chose (StandinLocks.cpp).
   TOraError LockSelected(TStmtHandle* stmt, TConnection& connection, const TTranslation& sql);
   TOraError BindRow(TStmtHandle* stmt, sqlite3_stmt* query, const TTranslation& sql, ub4 row);
@@ -192,6 +197,13 @@ class TModelServer : public TNotConnectedServer {
   std::map<const void*, std::unique_ptr<ub4[]>> rowid_descriptors_;
   bool rowid_four_values_ = !StandinClientHasOci81();
 };
+
+template <class T>
+T* TModelServer::Live(const void* handle, ub4 type) const {
+  const auto* base = static_cast<const THandle*>(handle);
+  if (!base || !live_.count(base) || base->type != type) return nullptr;
+  return static_cast<T*>(const_cast<THandle*>(base));
+}
 
 template <class T, class K>
 T* TModelServer::Attach(TStmtHandle* stmt, std::vector<std::unique_ptr<T>>& list, K T::*key,
