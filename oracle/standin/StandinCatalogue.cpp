@@ -255,7 +255,7 @@ TOraError CreateTable(TConnection& connection, const std::string& text) {
 
   // DDL commits what the session did before it, and itself.
   if (TOraError e = connection.Commit()) return e;
-  if (TOraError e = connection.Begin()) return e;
+  if (TOraError e = connection.BeginDdl()) return e;
   TOraError error = connection.Exec(sqlite_sql);
   if (error.code == 3001 && error.text.find("already exists") != std::string::npos)
     error = OraError(955, "name is already used by an existing object");
@@ -301,7 +301,7 @@ TOraError CreateTable(TConnection& connection, const std::string& text) {
 
 TOraError DropTable(TConnection& connection, const std::string& table) {
   if (TOraError e = connection.Commit()) return e;
-  if (TOraError e = connection.Begin()) return e;
+  if (TOraError e = connection.BeginDdl()) return e;
   TOraError error = connection.Exec("DROP TABLE \"" + table + "\"");
   if (error.code == 942 || error.code == 3001)
     error = OraError(942, "table or view does not exist");

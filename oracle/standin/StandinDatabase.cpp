@@ -158,53 +158,43 @@ TConnection::TConnection(TDatabase& database, std::string user)
     : database_(database), user_(std::move(user)) {
   sqlite3_open_v2(database_.Path().c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX,
                   nullptr);
-  // A lock another session holds is answered at once, as NOWAIT does.
+  // A commit's merge is the only writer and runs alone: nobody waits.
   sqlite3_busy_timeout(db_, 0);
-  // The database lives as long as the test: durability would only cost time.
-  Exec("PRAGMA synchronous=OFF");
-  Exec("PRAGMA case_sensitive_like=ON");
-  Exec("PRAGMA foreign_keys=ON");
-  const int flags = SQLITE_UTF8;
-  sqlite3_create_function(db_, "STANDIN_USER", 0, flags, this, SqlUser, nullptr, nullptr);
-  sqlite3_create_function(db_, "STANDIN_SYSDATE", 0, flags, this, SqlSysdate, nullptr, nullptr);
-  sqlite3_create_function(db_, "STANDIN_NEXTVAL", 1, flags, this, SqlNextval, nullptr, nullptr);
-  sqlite3_create_function(db_, "STANDIN_CURRVAL", 1, flags, this, SqlCurrval, nullptr, nullptr);
-  sqlite3_create_function(db_, "NVL", 2, flags | SQLITE_DETERMINISTIC, this, SqlNvl, nullptr,
-                          nullptr);
+  Configure(db_);
 }
 
 TConnection::~TConnection() {
-  if (InTransaction()) Exec("ROLLBACK");
+  Rollback();
   sqlite3_close_v2(db_);
 }
 
+void TConnection::Configure(sqlite3* db) {
+  // The database lives as long as the test: durability would only cost time.
+  sqlite3_exec(db, "PRAGMA synchronous=OFF; PRAGMA case_sensitive_like=ON; PRAGMA foreign_keys=ON",
+               nullptr, nullptr, nullptr);
+  const int flags = SQLITE_UTF8;
+  sqlite3_create_function(db, "STANDIN_USER", 0, flags, this, SqlUser, nullptr, nullptr);
+  sqlite3_create_function(db, "STANDIN_SYSDATE", 0, flags, this, SqlSysdate, nullptr, nullptr);
+  sqlite3_create_function(db, "STANDIN_NEXTVAL", 1, flags, this, SqlNextval, nullptr, nullptr);
+  sqlite3_create_function(db, "STANDIN_CURRVAL", 1, flags, this, SqlCurrval, nullptr, nullptr);
+  sqlite3_create_function(db, "NVL", 2, flags | SQLITE_DETERMINISTIC, this, SqlNvl, nullptr,
+                          nullptr);
+  RegisterArithmetic(db);
+}
+
 TOraError TConnection::Exec(const std::string& sql) {
-  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return LastError(sql);
+  if (sqlite3_exec(Handle(), sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+    return LastError(sql);
   return {};
 }
 
-bool TConnection::InTransaction() const {
-  return !sqlite3_get_autocommit(db_);
-}
-
-TOraError TConnection::Begin() {
-  // A transaction takes the database's one write lock at once: a second
-  // session that changes or locks rows meanwhile is answered ORA-00054 (the
-  // model locks the whole database where Oracle locks rows).
-  return InTransaction() ? TOraError{} : Exec("BEGIN IMMEDIATE");
-}
-
-TOraError TConnection::Commit() {
-  return InTransaction() ? Exec("COMMIT") : TOraError{};
-}
-
-TOraError TConnection::Rollback() {
-  return InTransaction() ? Exec("ROLLBACK") : TOraError{};
-}
-
 TOraError TConnection::LastError(const std::string& sql) const {
-  const std::string message = sqlite3_errmsg(db_);
-  const int code = sqlite3_extended_errcode(db_);
+  return ErrorOf(Handle(), sql);
+}
+
+TOraError TConnection::ErrorOf(sqlite3* db, const std::string& sql) const {
+  const std::string message = sqlite3_errmsg(db);
+  const int code = sqlite3_extended_errcode(db);
   if (message.rfind("ORA-", 0) == 0) return {std::atoi(message.c_str() + 4), message, 0};
   const auto after = [&](const char* prefix) { return message.substr(std::strlen(prefix)); };
   if (message.rfind("no such table: ", 0) == 0)
@@ -233,7 +223,7 @@ TOraError TConnection::LastError(const std::string& sql) const {
   if (message.find("syntax error") != std::string::npos ||
       message.rfind("incomplete input", 0) == 0) {
     TOraError error = OraError(933, "SQL command not properly ended");
-    const int offset = sqlite3_error_offset(db_);
+    const int offset = sqlite3_error_offset(db);
     error.offset = static_cast<ub2>(offset >= 0 ? offset : sql.size());
     return error;
   }
@@ -253,7 +243,7 @@ std::string TConnection::UniqueConstraintName(const std::string& columns) const 
     start = end + 2;
   }
   sqlite3_stmt* statement = nullptr;
-  sqlite3_prepare_v2(db_,
+  sqlite3_prepare_v2(Handle(),
                      "SELECT C.CONSTRAINT_NAME FROM STANDIN_CONSTRAINTS C JOIN "
                      "STANDIN_CONS_COLUMNS K ON K.CONSTRAINT_NAME = C.CONSTRAINT_NAME "
                      "WHERE C.TABLE_NAME = ?1 AND C.CONSTRAINT_TYPE IN ('P', 'U') "
@@ -271,7 +261,7 @@ std::optional<TColumnType> TConnection::ColumnType(const std::string& table,
                                                    const std::string& column) {
   sqlite3_stmt* statement = nullptr;
   sqlite3_prepare_v2(
-      db_,
+      Handle(),
       "SELECT TYPE_CODE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, NULLABLE "
       "FROM STANDIN_COLUMNS WHERE TABLE_NAME = UPPER(?1) AND COLUMN_NAME = UPPER(?2)",
       -1, &statement, nullptr);

@@ -38,7 +38,16 @@ TOraError NoRule(const std::string& what);
 
 class TDatabase;
 
-// One session's connection and transaction.
+// A row as the model locks it: the table's name and the row's rowid.
+using TRowKey = std::pair<std::string, std::int64_t>;
+
+// One session's connection and transaction. SQLite lets one writer at a
+// time change a database, where Oracle lets every session change rows
+// others have not locked; so a transaction works on a private copy of the
+// database (StandinTransaction.cpp), taken when it begins and brought up
+// to date with what others commit before each statement, and its changed
+// rows go back into the shared database when it commits. The rows it
+// changes or selects for update stay locked for it until then.
 class TConnection {
  public:
   TConnection(TDatabase& database, std::string user);
@@ -46,16 +55,31 @@ class TConnection {
   TConnection(const TConnection&) = delete;
   TConnection& operator=(const TConnection&) = delete;
 
-  sqlite3* Handle() const { return db_; }
+  // The transaction's copy while one is open, else the shared database.
+  sqlite3* Handle() const { return private_ ? private_ : db_; }
   const std::string& User() const { return user_; }
   TDatabase& Database() const { return database_; }
   // Runs `sql` (no rows) on this connection.
   TOraError Exec(const std::string& sql);
   // Opens the transaction the next change belongs to.
   TOraError Begin();
+  // A transaction of DDL, straight on the shared database.
+  TOraError BeginDdl();
   TOraError Commit();
   TOraError Rollback();
   bool InTransaction() const;
+  // Before each statement of a transaction: rows others committed since
+  // reach the copy.
+  void Refresh();
+  // Steps a change on the copy and locks the rows it touched; a row locked
+  // by another session undoes the change with ORA-00054. `changed` receives
+  // the rows the statement changed.
+  TOraError Change(sqlite3_stmt* statement, const std::string& sql, int& changed);
+  // Locks rows selected for update; ORA-00054 and none locked when another
+  // session holds one.
+  TOraError Lock(const std::vector<TRowKey>& rows);
+  // The rowid of the row the last change touched last.
+  std::int64_t LastRow() const { return last_row_; }
   // The Oracle error for SQLite's last failure on this connection; `sql`
   // is the text that failed.
   TOraError LastError(const std::string& sql) const;
@@ -66,10 +90,22 @@ class TConnection {
 
  private:
   std::string UniqueConstraintName(const std::string& columns) const;
+  TOraError ErrorOf(sqlite3* db, const std::string& sql) const;
+  void Configure(sqlite3* db);
+  void Discard();
+  TOraError LockChanges();
+  TOraError Merge();
 
   TDatabase& database_;
   std::string user_;
   sqlite3* db_ = nullptr;
+  sqlite3* private_ = nullptr;
+  // The last commit of others the copy holds.
+  std::uint64_t seen_ = 0;
+  // Off while the model itself writes the copy: such writes are no changes
+  // of the session's.
+  bool recording_ = true;
+  std::int64_t last_row_ = 0;
 };
 
 class TDatabase {
@@ -93,6 +129,17 @@ class TDatabase {
   TOraError DropSequence(const std::string& name);
   TOraError NextVal(const std::string& name, std::int64_t& value);
 
+  // Row locks, all or none; false when another owner holds one of `rows`.
+  bool Lock(const void* owner, const std::vector<TRowKey>& rows);
+  void Unlock(const void* owner);
+  // A rowid for a row a transaction inserted as `proposed`: unique among
+  // all sessions' copies, so that their rows never meet at commit.
+  std::int64_t AllocateRowid(const std::string& table, std::int64_t proposed);
+  // The commit log: each commit's changed rows, numbered.
+  std::uint64_t LastCommit() const;
+  std::uint64_t Committed(std::vector<TRowKey> rows);
+  std::vector<TRowKey> CommittedSince(std::uint64_t seen) const;
+
   // The time SYSDATE reads, "YYYY-MM-DD HH:MM:SS"; empty: the real time.
   void SetClock(const std::string& now);
   std::string Now() const;
@@ -106,6 +153,10 @@ class TDatabase {
   std::map<std::string, std::pair<std::string, bool>> users_;  // upper name: password, expiring
   std::map<std::string, TSequence> sequences_;
   std::string clock_;
+  std::map<TRowKey, const void*> locks_;
+  std::map<std::string, std::int64_t> rowids_;
+  std::vector<std::pair<std::uint64_t, TRowKey>> commits_;
+  std::uint64_t commit_count_ = 0;
 };
 
 // DDL through the catalogue: CREATE TABLE in Oracle's syntax becomes the

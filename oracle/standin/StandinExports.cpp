@@ -35,6 +35,14 @@ ZORVET_OCI81_ENTRIES(ZORVET_STANDIN_EXPORT)
 #endif
 #endif
 
+bool Standin::StandinClientHasOci81() {
+#if defined(ZORVET_STANDIN_WITHOUT_OCI81) || defined(ZORVET_STANDIN_WITHOUT_CLIENT)
+  return false;
+#else
+  return true;
+#endif
+}
+
 #if !defined(ZORVET_STANDIN_WITHOUT_MTS)
 ZORVET_MTS_ENTRIES(ZORVET_STANDIN_EXPORT)
 #endif

@@ -115,17 +115,15 @@ struct TDefineHandle : THandle {
   TStmtHandle* stmt = nullptr;
   ub4 position = 0;
   TBufferSpec buffer;
+  // A dynamic define: the callback hands out the memory of each piece.
+  bool dynamic = false;
+  void* context = nullptr;
+  OCICallbackDefine callback = nullptr;
 };
 
 struct TParamHandle : THandle {
   TParamHandle() : THandle(kDtypeParam) {}
   TColumnType column;
-};
-
-struct TRowidHandle : THandle {
-  TRowidHandle() : THandle(kDtypeRowid) {}
-  std::string table;
-  sb4 row = 0;
 };
 
 struct TStmtHandle : THandle {
@@ -152,8 +150,10 @@ struct TStmtHandle : THandle {
   bool answered = false;
   std::vector<std::vector<TValue>> rule_rows;
   std::size_t rule_next = 0;
-  std::string last_table;
-  sb4 last_rowid = 0;
+  // The row the last fetch left the caller on, every column.
+  std::vector<TValue> fetched_row;
+  // The row the last change touched last, 0 for none.
+  std::int64_t last_rowid = 0;
 };
 
 }  // namespace Standin

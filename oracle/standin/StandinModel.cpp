@@ -20,6 +20,7 @@ constexpr ub4 kAttrSqlFnCode = 10;
 constexpr ub4 kAttrPrefetchRows = 11;
 constexpr ub4 kAttrPrefetchMemory = 13;
 constexpr ub4 kAttrParamCount = 18;
+constexpr ub4 kAttrRowid = 19;
 constexpr ub4 kAttrUsername = 22;
 constexpr ub4 kAttrPassword = 23;
 constexpr ub4 kAttrStmtType = 24;
@@ -33,6 +34,7 @@ constexpr ub4 kAttrPrecision = 5;
 constexpr ub4 kAttrScale = 6;
 constexpr ub4 kAttrIsNull = 7;
 
+constexpr ub4 kModeDynamicFetch = 2;
 constexpr ub4 kModeDescribeOnly = 0x10;
 constexpr ub4 kModeCommitOnSuccess = 0x20;
 constexpr ub4 kCredRdbms = 1;
@@ -123,8 +125,12 @@ TColumnType ExpressionType(sqlite3_stmt* query, int column, bool has_row) {
       R"(^(COUNT|SUM|AVG|STANDIN_NEXTVAL|STANDIN_CURRVAL)\b.*)");
   static const std::regex date_text(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d$)");
   const int storage = has_row ? sqlite3_column_type(query, column) : SQLITE_NULL;
-  if (std::regex_match(name, number_function) || storage == SQLITE_INTEGER ||
-      storage == SQLITE_FLOAT) {
+  if (name.rfind("STANDIN_ROWID(", 0) == 0) {
+    type.type = kSqltRid;
+    type.size = 10;
+    type.name = "ROWID";
+  } else if (std::regex_match(name, number_function) || storage == SQLITE_INTEGER ||
+             storage == SQLITE_FLOAT) {
     type.type = kSqltNum;
     type.size = 22;
   } else if (name.find("STANDIN_SYSDATE") != std::string::npos ||
@@ -158,13 +164,6 @@ TModelServer::~TModelServer() {
 void TModelServer::SetBanner(std::string banner) {
   std::lock_guard lock(mutex_);
   banner_ = std::move(banner);
-}
-
-template <class T>
-T* TModelServer::Live(const void* handle, ub4 type) const {
-  const auto* base = static_cast<const THandle*>(handle);
-  if (!base || !live_.count(base) || base->type != type) return nullptr;
-  return static_cast<T*>(const_cast<THandle*>(base));
 }
 
 sword TModelServer::Own(std::unique_ptr<THandle> handle, void** out, void** usrmempp) {
@@ -294,11 +293,12 @@ sword TModelServer::OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 t
     SetLastError(3001, ("ORA-03001: no rule for: descriptor type " + std::to_string(type)).c_str());
     return OCI_ERROR;
   }
-  return Own(std::make_unique<TRowidHandle>(), descpp, usrmempp);
+  return AllocateRowidDescriptor(descpp, usrmempp);
 }
 
 sword TModelServer::OCIDescriptorFree(void* descp, ub4 type) {
   std::lock_guard lock(mutex_);
+  if (type == kDtypeRowid) return FreeRowidDescriptor(descp);
   THandle* handle = Live<THandle>(descp, type);
   if (!handle) return OCI_INVALID_HANDLE;
   // A column's parameter belongs to its statement and goes with it.
@@ -420,6 +420,8 @@ sword TModelServer::OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attr
           return put(stmt->prefetch_rows);
         case kAttrPrefetchMemory:
           return put(stmt->prefetch_memory);
+        case kAttrRowid:
+          return ReadRowid(stmt, attributep, error);
         default:
           break;
       }
@@ -648,12 +650,14 @@ sword TModelServer::OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* 
   auto* error = Live<TErrorHandle>(errhp, kHtypeError);
   if (!stmt || !error || !defnp) return OCI_INVALID_HANDLE;
   if (position == 0) return Fail(error, OraError(1007, "variable not in select list"));
-  if (mode != OCI_DEFAULT)
+  if (mode != OCI_DEFAULT && mode != kModeDynamicFetch)
     return Fail(error, NoRule("define of position " + std::to_string(position) + " in mode " +
                               std::to_string(mode)));
-  *defnp = reinterpret_cast<OCIDefine*>(
-      static_cast<THandle*>(Attach(stmt, stmt->defines, &TDefineHandle::position, position,
-                                   Spec(valuep, value_sz, dty, indp, rlenp, rcodep))));
+  TDefineHandle* define = Attach(stmt, stmt->defines, &TDefineHandle::position, position,
+                                 Spec(valuep, value_sz, dty, indp, rlenp, rcodep));
+  define->dynamic = mode == kModeDynamicFetch;
+  define->callback = nullptr;
+  *defnp = reinterpret_cast<OCIDefine*>(static_cast<THandle*>(define));
   return OCI_SUCCESS;
 }
 
@@ -762,7 +766,7 @@ TOraError TModelServer::StartQuery(TStmtHandle* stmt, TConnection& connection,
     TColumnType column = type ? *type : ExpressionType(query, i, has_row);
     std::string name = sqlite3_column_name(query, i);
     name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
-    column.name = UpperCase(name);
+    if (column.name.empty()) column.name = UpperCase(name);
     stmt->columns.push_back(column);
   }
   if (describe_only) {
@@ -788,6 +792,10 @@ TOraError TModelServer::Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& 
                            : std::size_t(column) < stmt->rule_rows[stmt->rule_next].size()
                                ? stmt->rule_rows[stmt->rule_next][column]
                                : TValue{};
+      if (define->dynamic) {
+        if (TOraError e = DeliverPieces(define.get(), row, value)) return e;
+        continue;
+      }
       if (value.IsNull()) {
         if (!b.ind) return OraError(1405, MessageOf(1405));
         *b.IndAt(row) = -1;
@@ -811,6 +819,12 @@ TOraError TModelServer::Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& 
       if (b.len) *b.LenAt(row) = length;
       if (b.rcode) *b.RcodeAt(row) = static_cast<ub2>(code);
     }
+    stmt->fetched_row.clear();
+    for (std::size_t i = 0; i < stmt->columns.size(); ++i)
+      stmt->fetched_row.push_back(!stmt->answered ? ColumnValue(stmt->query, static_cast<int>(i))
+                                  : i < stmt->rule_rows[stmt->rule_next].size()
+                                      ? stmt->rule_rows[stmt->rule_next][i]
+                                      : TValue{});
     ++fetched;
     ++stmt->row_count;
     if (stmt->answered) {
@@ -938,14 +952,17 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
   stmt->function_code = sql.function_code;
   stmt->row_count = 0;
   const bool describe_only = mode & kModeDescribeOnly;
+  connection.Refresh();
   TRuleAnswer builtin;
   TOraError builtin_error;
   if (Builtin(stmt, connection, builtin, builtin_error))
     return builtin_error ? builtin_error : Answer(stmt, builtin, iters, mode, fewer_rows);
   switch (sql.kind) {
     case TStatementKind::Query: {
-      if (sql.for_update && !describe_only)
+      if (sql.for_update && !describe_only) {
         if (TOraError e = connection.Begin()) return e;
+        if (TOraError e = LockSelected(stmt, connection, sql)) return e;
+      }
       if (TOraError e = StartQuery(stmt, connection, sql, describe_only)) return e;
       if (describe_only || iters == 0) return {};
       ub4 fetched = 0;
@@ -957,6 +974,8 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
     case TStatementKind::Dml: {
       if (describe_only) return {};
       if (iters == 0) return OraError(24333, "zero iteration count");
+      // The change is prepared on the transaction's copy.
+      if (TOraError e = connection.Begin()) return e;
       sqlite3_stmt* query = nullptr;
       if (sqlite3_prepare_v2(connection.Handle(), sql.sql.c_str(), -1, &query, nullptr) !=
           SQLITE_OK) {
@@ -965,15 +984,14 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
         error.offset = static_cast<ub2>(sql.OriginalOffset(error.offset));
         return error;
       }
-      TOraError error = connection.Begin();
+      TOraError error;
+      stmt->last_rowid = 0;
       for (ub4 row = rowoff; !error && row < rowoff + iters; ++row) {
         error = BindRow(stmt, query, sql, row);
-        if (error) break;
-        if (sqlite3_step(query) != SQLITE_DONE) {
-          error = connection.LastError(sql.sql);
-          break;
-        }
-        stmt->row_count += static_cast<ub4>(sqlite3_changes(connection.Handle()));
+        int changed = 0;
+        if (!error) error = connection.Change(query, sql.sql, changed);
+        stmt->row_count += static_cast<ub4>(changed);
+        if (changed) stmt->last_rowid = connection.LastRow();
       }
       sqlite3_finalize(query);
       if (!error && (mode & kModeCommitOnSuccess)) error = connection.Commit();

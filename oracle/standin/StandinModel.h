@@ -38,6 +38,9 @@ class TModelServer : public TNotConnectedServer {
   // Rules are tried in the order added, before the SQL runs.
   void AddRule(TRule rule);
   std::vector<TLogEntry> Log() const;
+  // ROWID descriptors as the older client lays them out (four 32-bit
+  // values), or as the newer (13 bytes); by default as this client is.
+  void SetRowidFourValues(bool four_values);
   // Runs Oracle SQL as `user` (DDL, DML; statements separated by lines that
   // hold a single "/" or by ";" at a line's end) and commits.
   TOraError LoadFixture(const std::string& user, const std::string& script);
@@ -64,6 +67,9 @@ class TModelServer : public TNotConnectedServer {
   sword oexn(Cda_Def* cursor, sword iters, sword rowoff) override;
   sword oexfet(Cda_Def* cursor, ub4 nrows, sword cancel, sword exact) override;
   sword ofen(Cda_Def* cursor, sword nrows) override;
+  // A LONG column of the fetched row from an offset (StandinLong.cpp).
+  sword oflng(Cda_Def* cursor, sword pos, ub1* buf, sb4 bufl, sword dtype, ub4* retl,
+              sb4 offset) override;
   sword oclose(Cda_Def* cursor) override;
   sword ocom(Lda_Def* lda) override;
   sword orol(Lda_Def* lda) override;
@@ -116,6 +122,8 @@ class TModelServer : public TNotConnectedServer {
                        const OCISnapshot* snap_in, OCISnapshot* snap_out, ub4 mode) override;
   sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation,
                      ub4 mode) override;
+  sword OCIDefineDynamic(OCIDefine* defnp, OCIError* errhp, void* octxp,
+                         OCICallbackDefine ocbfp) override;
   sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
                     ub4 pos) override;
 
@@ -149,6 +157,16 @@ class TModelServer : public TNotConnectedServer {
                 bool& fewer_rows);
   TOraError StartQuery(TStmtHandle* stmt, TConnection& connection, const TTranslation& sql,
                        bool describe_only);
+  // ROWID descriptors (StandinRowidDescriptor.cpp): a caller reads their
+  // bytes, so they are plain memory the model keeps apart from handles.
+  sword AllocateRowidDescriptor(void** descpp, void** usrmempp);
+  sword FreeRowidDescriptor(void* descp);
+  sword ReadRowid(const TStmtHandle* stmt, void* descriptor, TErrorHandle* error);
+  // A fetched value handed piece by piece to a dynamic define's callback
+  // (StandinPieces.cpp).
+  TOraError DeliverPieces(TDefineHandle* define, ub4 row, const TValue& value);
+  // Locks the rows a select for update chose (StandinLocks.cpp).
+  TOraError LockSelected(TStmtHandle* stmt, TConnection& connection, const TTranslation& sql);
   TOraError BindRow(TStmtHandle* stmt, sqlite3_stmt* query, const TTranslation& sql, ub4 row);
   TOraError Answer(TStmtHandle* stmt, const TRuleAnswer& answer, ub4 iters, ub4 mode,
                    bool& fewer_rows);
@@ -190,7 +208,16 @@ class TModelServer : public TNotConnectedServer {
   std::vector<TRule> rules_;
   std::vector<TLogEntry> log_;
   std::unordered_set<const OCISvcCtx*> mts_services_;
+  std::map<const void*, std::unique_ptr<ub4[]>> rowid_descriptors_;
+  bool rowid_four_values_ = !StandinClientHasOci81();
 };
+
+template <class T>
+T* TModelServer::Live(const void* handle, ub4 type) const {
+  const auto* base = static_cast<const THandle*>(handle);
+  if (!base || !live_.count(base) || base->type != type) return nullptr;
+  return static_cast<T*>(const_cast<THandle*>(base));
+}
 
 template <class T, class K>
 T* TModelServer::Attach(TStmtHandle* stmt, std::vector<std::unique_ptr<T>>& list, K T::*key,

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "oracle/standin/StandinModel.h"
+#include "oracle/standin/StandinRowid.h"
 
 namespace Standin {
 namespace {
@@ -194,6 +195,7 @@ sword TModelServer::Execute7(Cda_Def* cursor, ub4 iters, ub4 rowoff, ub4 fetch_r
                           : Run(&stmt, connection, count, rowoff, mode, fewer_rows);
   cursor->fc = static_cast<ub1>(stmt.function_code ? stmt.function_code : cursor->fc);
   cursor->rpc = stmt.row_count;
+  if (stmt.last_rowid) WriteAreaRowid(RowidParts(stmt.last_rowid), *cursor);
   if (!error && fewer_rows) error = OraError(1403, "no data found");
   return AreaResult(cursor, error);
 }

@@ -134,15 +134,50 @@ bool TModelServer::Builtin(TStmtHandle* stmt, TConnection& connection, TRuleAnsw
   static const std::regex check(
       R"(^begin if not \((.*)\) then :(\w+) := 2290; else :\2 := 0; end if; end;$)",
       std::regex::icase);
-  std::smatch match;
-  if (std::regex_match(text, match, check)) {
-    // PL/SQL's IF NOT of NULL takes the else branch, as CASE does.
+  // PL/SQL's IF NOT of NULL takes the else branch, as CASE does.
+  const auto condition = [&](const std::string& expression, TValue& result) {
     std::vector<TValue> row;
     bool found = false;
-    error = Evaluate(stmt, connection,
-                     "select case when not (" + match[1].str() + ") then 2290 else 0 end from dual",
-                     row, found);
-    if (!error) answer.out_binds = {{UpperCase(match[2].str()), row.at(0)}};
+    const TOraError e = Evaluate(
+        stmt, connection,
+        "select case when not (" + expression + ") then 2290 else 0 end from dual", row, found);
+    if (!e) result = row.at(0);
+    return e;
+  };
+  std::smatch match;
+  if (std::regex_match(text, match, check)) {
+    TValue result;
+    error = condition(match[1].str(), result);
+    if (!error) answer.out_binds = {{UpperCase(match[2].str()), result}};
+    return true;
+  }
+  // The check block that first reads the row's other columns into their
+  // variables; any error leaves by "when others" with no violation.
+  static const std::regex check_into(
+      R"(^begin select (.+?) into (.+?) from (\S+) where rowid = :quelt__rowid; )"
+      R"(if not \((.*)\) then :(\w+) := 2290; else :\5 := 0; end if; )"
+      R"(exception when others then :\5 := 0; end;$)",
+      std::regex::icase);
+  if (std::regex_match(text, match, check_into)) {
+    const std::string result_name = UpperCase(match[5].str());
+    TValue result = TValue::Int(0);
+    std::vector<TValue> row;
+    bool found = false;
+    TOraError failed = Evaluate(
+        stmt, connection,
+        "select " + match[1].str() + " from " + match[3].str() + " where rowid = :quelt__rowid",
+        row, found);
+    if (!failed && !found) failed = OraError(1403, "no data found");
+    std::vector<std::string> into;
+    for (const TToken& token : Tokenize(match[2].str()))
+      if (token.kind == TToken::TKind::Bind) into.push_back(token.upper);
+    if (!failed && into.size() != row.size())
+      failed = into.size() < row.size() ? OraError(913, "too many values")
+                                        : OraError(947, "not enough values");
+    for (std::size_t i = 0; !failed && i < into.size(); ++i)
+      failed = WriteOutBind(stmt, into[i], row[i]);
+    if (!failed && (failed = condition(match[4].str(), result))) result = TValue::Int(0);
+    answer.out_binds = {{result_name, failed ? TValue::Int(0) : result}};
     return true;
   }
   // The defaults block: "begin", lines ":COLUMN := default;", "end;".

@@ -70,6 +70,8 @@ class TNotConnectedServer : public TStandinServer {
 // SetStandinServer installs another (null: a fresh TNotConnectedServer). A
 // test swaps models between calls, never while one runs.
 TStandinServer& StandinServer();
+// Whether this client has the newer generation's entry points (its build).
+bool StandinClientHasOci81();
 void SetStandinServer(std::unique_ptr<TStandinServer> server);
 
 }  // namespace Standin

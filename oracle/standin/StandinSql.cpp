@@ -255,6 +255,7 @@ TTranslation TranslateSql(const std::string& text, const TSqlContext& context) {
         break;
     }
   }
+  RewriteArithmetic(result);
   return result;
 }
 

@@ -11,6 +11,8 @@
 
 #include "oracle/OciTypes.h"
 
+struct sqlite3;
+
 namespace Standin {
 
 struct TToken {
@@ -63,6 +65,12 @@ struct TSqlContext {
 };
 
 TTranslation TranslateSql(const std::string& text, const TSqlContext& context);
+
+// Binary + and - of a translated statement as calls that know Oracle's
+// date arithmetic, and rowids as their texts (StandinArithmetic.cpp); the
+// functions they call, on a connection.
+void RewriteArithmetic(TTranslation& translation);
+void RegisterArithmetic(sqlite3* db);
 
 // An unquoted Oracle name as the server holds it.
 std::string UpperCase(std::string text);

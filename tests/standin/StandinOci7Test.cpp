@@ -3,12 +3,6 @@
 
 #include "StandinTestSupport.h"
 
-#define ZORVET_STANDIN_TEST_DECLARE7(result, name, parameters, arguments) \
-  extern "C" result name parameters;
-ZORVET_OCI7_ENTRIES(ZORVET_STANDIN_TEST_DECLARE7)
-ZORVET_OLOG_ENTRIES(ZORVET_STANDIN_TEST_DECLARE7)
-#undef ZORVET_STANDIN_TEST_DECLARE7
-
 namespace StandinTest {
 namespace {
 
@@ -96,6 +90,47 @@ TEST_F(Oci7, AutocommitAndRollbackFollowTheLogonArea) {
   EXPECT_EQ(obreak(&lda), 0);
   Lda_Def never{};
   EXPECT_EQ(ocom(&never), 1012);
+}
+
+}  // namespace
+}  // namespace StandinTest
+
+namespace StandinTest {
+namespace {
+
+TEST_F(Oci7, ALongColumnIsReadOnFromAnOffset) {
+  std::string text;
+  for (int i = 0; i < 5000; ++i) text += static_cast<char>('a' + i % 26);
+  Fixture("create table NOTES (ID number(4), BODY long);\ninsert into NOTES values (1, '" + text +
+          "');\n");
+  ub1 piece[4000];
+  ub4 got = 0;
+  ASSERT_EQ(oparse(&cda, Text("select ID, BODY from NOTES"), -1, 1, 2), 0);
+  // Before a fetch there is no row to read from.
+  EXPECT_EQ(oflng(&cda, 2, piece, sizeof piece, 8, &got, 0), 1002);
+  ub1 first[2000];
+  ub2 length = 0;
+  sb2 indicator = 0;
+  ASSERT_EQ(
+      odefin(&cda, 2, first, sizeof first, 8, -1, &indicator, nullptr, -1, -1, &length, nullptr),
+      0);
+  ASSERT_EQ(oexfet(&cda, 1, 0, 0), 0);
+  EXPECT_EQ(length, 2000);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(first), 2000), text.substr(0, 2000));
+  struct TCase {
+    sb4 offset;
+    std::size_t expected;
+  } cases[] = {{2000, 3000}, {0, 4000}, {4999, 1}, {6000, 0}};
+  for (const TCase& c : cases) {
+    got = 99;
+    ASSERT_EQ(oflng(&cda, 2, piece, sizeof piece, 8, &got, c.offset), 0) << c.offset;
+    EXPECT_EQ(got, c.expected) << c.offset;
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(piece), got),
+              text.substr(std::min<std::size_t>(c.offset, text.size()), c.expected));
+    EXPECT_EQ(cda.rpc, 1u);
+  }
+  EXPECT_EQ(oflng(&cda, 1, piece, sizeof piece, 8, &got, 0), 932);
+  EXPECT_EQ(oflng(&cda, 3, piece, sizeof piece, 8, &got, 0), 1007);
 }
 
 }  // namespace

@@ -103,6 +103,43 @@ TEST_F(StandinWorld, TheCheckBlockTakesTheElseBranchForNull) {
   }
 }
 
+TEST_F(StandinWorld, TheCheckBlockReadsTheRowsOtherColumnsFirst) {
+  Fixture(
+      "create table ITEM (PRICE number(5), QTY number(5));\n"
+      "insert into ITEM values (1, 10);\n");
+  const std::string rowid = scott.Rows("select rowid from ITEM").at(0).at(0);
+  const char* block =
+      "begin\n  select QTY into :QTY from ITEM where rowid = :quelt__rowid;\n"
+      "  if not (:PRICE * :QTY < 100) then\n    :error := 2290;\n  else\n    :error := 0;\n"
+      "  end if;\nexception\n  when others then :error := 0;\nend;";
+  struct TCase {
+    sb4 price;
+    std::string rowid;
+    sb4 error;
+    const char* qty;  // as the block leaves the variable
+  } cases[] = {{5, rowid, 0, "10"}, {20, rowid, 2290, "10"}, {20, "AAAAAAAAAAAAAAAAAA", 0, "7"}};
+  for (const TCase& c : cases) {
+    OCIStmt* stmt = scott.NewStatement(block);
+    sb4 error = -7, price = c.price;
+    TOutBind qty;
+    std::strcpy(qty.value, "7");
+    OCIBind* b = nullptr;
+    OCIBindByName(stmt, &b, scott.error, reinterpret_cast<const OraText*>(":error"), -1, &error, 4,
+                  3, nullptr, nullptr, nullptr, 0, nullptr, 0);
+    OCIBindByName(stmt, &b, scott.error, reinterpret_cast<const OraText*>(":PRICE"), -1, &price, 4,
+                  3, nullptr, nullptr, nullptr, 0, nullptr, 0);
+    OCIBindByName(stmt, &b, scott.error, reinterpret_cast<const OraText*>(":quelt__rowid"), -1,
+                  const_cast<char*>(c.rowid.c_str()), 19, 5, nullptr, nullptr, nullptr, 0, nullptr,
+                  0);
+    qty.Bind(scott, stmt, ":QTY");
+    ASSERT_EQ(OCIStmtExecute(scott.svc, stmt, scott.error, 1, 0, nullptr, nullptr, 0), OCI_SUCCESS)
+        << scott.ErrorText();
+    EXPECT_EQ(error, c.error) << c.price << " " << c.rowid;
+    EXPECT_EQ(qty.Text(), c.qty) << c.price << " " << c.rowid;
+    OCIHandleFree(stmt, kHtypeStmt);
+  }
+}
+
 TEST_F(StandinWorld, TheDefaultsBlockEvaluatesEachDefault) {
   ZorvetStandinSetClock("2026-01-02 03:04:05");
   OCIStmt* stmt = scott.NewStatement("begin\n  :N := 0;\n  :D := sysdate;\n  :T := 'a;b';\nend;");
