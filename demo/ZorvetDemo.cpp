@@ -4,6 +4,7 @@
 // hand: click to leave marks, type to see the text, close to end.
 #include <cstdio>
 
+#include "demo/DemoTree.h"
 #include "demo/DemoWindow.h"
 #include "platform/display/SdlDisplay.h"
 #include "platform/rtl/Exceptions.h"
@@ -18,5 +19,8 @@ int main() {
   }
   TSdlDisplay display;
   CreateDemoWindow(100, 100);
-  return display.Run();
+  ShowDemoTree(460, 100);
+  const int result = display.Run();
+  CloseDemoTree();
+  return result;
 }

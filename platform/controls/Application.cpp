@@ -11,6 +11,7 @@
 #include "platform/controls/ControlsProperties.h"
 #include "platform/controls/DataModule.h"
 #include "platform/controls/Dialogs.h"
+#include "platform/controls/Drag.h"
 #include "platform/controls/Form.h"
 #include "platform/controls/HintWindow.h"
 #include "platform/controls/Screen.h"
@@ -195,6 +196,7 @@ bool TApplication::ProcessMessage(MSG& msg) {
 // previews keys. The message goes to the form's window as it came.
 bool TApplication::IsKeyMsg(MSG& msg) {
   if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+  if (DragKeyMessage(msg)) return true;
   const HWND captured = GetCapture();
   if (!captured) return false;
   TWinControl* holder = TWinControl::FindControl(captured);

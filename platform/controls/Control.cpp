@@ -6,6 +6,7 @@
 
 #include "platform/controls/ActnList.h"
 #include "platform/controls/Application.h"
+#include "platform/controls/Drag.h"
 #include "platform/controls/WinControl.h"
 #include "platform/win/Input.h"
 #include "platform/win/Paint.h"
@@ -79,6 +80,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 }
 
 TControl::~TControl() {
+  DragControlDestroyed(this);
   action_link_.reset();
   if (capture_control == this) capture_control = nullptr;
   if (GetCaptureControl() == this) ReleaseCapture();
@@ -344,6 +346,13 @@ void TControl::WMMouseMove(TMessage& m) {
 }
 
 void TControl::WMButtonDown(TMessage& m, TMouseButton button, bool dbl) {
+  // An automatic drag takes the press whole: the drag holds the mouse now.
+  if (button == mbLeft && drag_mode_ == dmAutomatic && !dbl &&
+      !ComponentState().Contains(csDesigning)) {
+    NoteDragPress(ClientToScreen(POINT{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}));
+    BeginAutoDrag();
+    return;
+  }
   DefaultHandler(m);
   if (Application) Application->HintMouseMessage(this, m);
   // A control that takes no double clicks sees the second press as a press.
@@ -519,6 +528,9 @@ void TControl::Dispatch(TMessage& message) {
       break;
     case WM_CANCELMODE:
       WMCancelMode(message);
+      break;
+    case CM_DRAG:
+      CMDrag(message);
       break;
     case WM_MOUSEMOVE:
       WMMouseMove(message);

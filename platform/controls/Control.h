@@ -47,6 +47,8 @@
 class TWinControl;
 class TBasicAction;
 class TBasicActionLink;
+class TDragObject;
+class TDragImageList;
 
 // Cursor numbers of the cursor table (see platform/win/Cursor.h).
 using TCursor = SmallInt;
@@ -110,6 +112,16 @@ using TMouseMoveEvent =
     std::function<void(TObject* Sender, TShiftState Shift, Integer X, Integer Y)>;
 using TKeyEvent = std::function<void(TObject* Sender, Word& Key, TShiftState Shift)>;
 using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
+
+// Dragging (see Drag.h). Source is what is dragged: the source control for
+// a control's own drag.
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+using TDragOverEvent = std::function<void(TObject* Sender, TObject* Source, Integer X, Integer Y,
+                                          TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, Integer X, Integer Y)>;
+using TStartDragEvent = std::function<void(TObject* Sender, TDragObject*& DragObject)>;
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, Integer X, Integer Y)>;
 
 // The shift state of a mouse message's wParam (MK_ flags) plus Alt.
 TShiftState MouseKeysToShiftState(WPARAM keys);
@@ -252,6 +264,25 @@ class TControl : public TComponent {
   TMouseEvent OnMouseDown, OnMouseUp;
   TMouseMoveEvent OnMouseMove;
 
+  // Dragging (see Drag.h). With dmAutomatic a left press starts a drag
+  // (BeginAutoDrag). A threshold below 0 takes the system's drag distance.
+  TDragMode DragMode() const { return drag_mode_; }
+  void SetDragMode(TDragMode value) { drag_mode_ = value; }
+  TCursor DragCursor() const { return drag_cursor_; }
+  void SetDragCursor(TCursor value) { drag_cursor_ = value; }
+  void BeginDrag(bool immediate, Integer threshold = -1);
+  // Ends this control's drag: dropped where the pointer is, or cancelled.
+  void EndDrag(bool drop);
+  bool Dragging() const;
+  // The images shown under the pointer while this control is dragged.
+  virtual TDragImageList* GetDragImages() { return nullptr; }
+  // A drop on this control: fires OnDragDrop.
+  virtual void DragDrop(TObject* source, Integer x, Integer y);
+  TDragOverEvent OnDragOver;
+  TDragDropEvent OnDragDrop;
+  TStartDragEvent OnStartDrag;
+  TEndDragEvent OnEndDrag;
+
   // Sends a message straight to the control's WindowProc.
   LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -264,6 +295,16 @@ class TControl : public TComponent {
   void Notification(TComponent* component, TOperation operation) override;
 
  protected:
+  // The drag steps: whether a drag over the control is taken (the base
+  // accepts when OnDragOver says so), the start (OnStartDrag; may give a
+  // drag object) and the end (OnEndDrag, target nullptr when nothing took
+  // the drop). CMDrag handles CM_DRAG.
+  virtual void DragOver(TObject* source, Integer x, Integer y, TDragState state, bool& accept);
+  virtual void DoStartDrag(TDragObject*& dragObject);
+  virtual void DoEndDrag(TObject* target, Integer x, Integer y);
+  virtual void CMDrag(TMessage& message);
+  virtual void BeginAutoDrag() { BeginDrag(false); }
+
   virtual void MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y);
   virtual void MouseMove(TShiftState shift, Integer x, Integer y);
   virtual void MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y);
@@ -313,7 +354,10 @@ class TControl : public TComponent {
 
  private:
   friend class TWinControl;
+  friend class TDragManager;
   std::unique_ptr<TBasicActionLink> action_link_;
+  TDragMode drag_mode_ = dmManual;
+  TCursor drag_cursor_ = crDrag;
   TWinControl* parent_ = nullptr;
   Integer left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   bool visible_ = true;

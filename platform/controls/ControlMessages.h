@@ -52,6 +52,8 @@ constexpr UINT CM_RELEASE = CM_BASE + 33;
 constexpr UINT CM_SHOWHINTCHANGED = CM_BASE + 34;
 constexpr UINT CM_PARENTSHOWHINTCHANGED = CM_BASE + 35;
 constexpr UINT CM_HINTSHOW = CM_BASE + 48;
+// A drag message (wParam a TDragMessage, lParam a TDragRec*; see Drag.h).
+constexpr UINT CM_DRAG = CM_BASE + 41;
 constexpr UINT CM_RECREATEWND = CM_BASE + 51;
 // A message dialog is up and its modal loop runs (the dialogs' own).
 constexpr UINT CM_DIALOGREADY = CM_BASE + 64;
@@ -91,6 +93,7 @@ constexpr UINT kAll[] = {CM_ACTIVATE,
                          CM_SHOWHINTCHANGED,
                          CM_PARENTSHOWHINTCHANGED,
                          CM_HINTSHOW,
+                         CM_DRAG,
                          CM_RECREATEWND,
                          CM_DIALOGREADY,
                          CN_COMMAND,
