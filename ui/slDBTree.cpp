@@ -159,6 +159,23 @@ void TslDBTreeNodes::PruneUnrefreshedNodes() {
     if (TslDBTreeNode* node = list_[i]; node && !node->Refreshed) node->Delete();
 }
 
+void TslDBTreeNodes::ReparentNode(TslDBTreeNode* node, const Variant& value) {
+  if (!(VarIsNull(value) && VarIsNull(node->ParentValue)) && !KeyEqual(node->ParentValue, value))
+    node->ParentValue = value;
+  TslDBTreeNode* parent = FindNode(value);
+  if (parent != node->Parent()) {
+    if (!parent || parent == node) {
+      tree_->MoveNodeUnder(node, nullptr);
+    } else if (!parent->HasAsParent(node)) {
+      node->SetFocused(false);
+      tree_->MoveNodeUnder(node, parent);
+    }
+  }
+  const String text = tree_->NodeText();
+  if (node->Text() != text) node->SetText(text);
+  tree_->Invalidate();
+}
+
 // --- TDataLinkTreeView --------------------------------------------------
 
 TDataLinkTreeView::TDataLinkTreeView(TslDBTreeView* tree) : tree_(tree) {
@@ -177,7 +194,19 @@ void TDataLinkTreeView::DataSetScrolled(Integer) {
   if (tree_) tree_->SyncToCurrentRecord();
 }
 
-void TDataLinkTreeView::RecordChanged(TField*) {}
+void TDataLinkTreeView::RecordChanged(TField* field) {
+  if (!tree_ || !field) return;
+  switch (DataSet()->State()) {
+    case dsEdit:
+      tree_->RecordEdited(field);
+      break;
+    case dsInsert:
+      tree_->RecordInserted();
+      break;
+    default:
+      break;
+  }
+}
 
 // --- TslDBTreeView ------------------------------------------------------
 
@@ -417,6 +446,52 @@ void TslDBTreeView::SelectNodeForKey(const Variant& key) {
 TslDBTreeNode* TslDBTreeView::NodeOfCurrentRecord() {
   if (!key_field_ || !link_->Active()) return nullptr;
   return index_->FindNode(key_field_->AsVariant());
+}
+
+namespace {
+// Set while the tree posts an edited parent value, so that the post's own
+// notifications do not come back into RecordEdited.
+bool posting_parent = false;
+}  // namespace
+
+void TslDBTreeView::RecordEdited(TField* field) {
+  if (posting_parent || !key_field_) return;
+  auto* node = dynamic_cast<TslDBTreeNode*>(Selected());
+  if (!node) return;
+  if (field == list_field_) {
+    if (field->Text() != node->Text()) node->SetText(field->Text());
+  } else if (field == image_field_) {
+    node->SetImageIndex(field->IsNull() ? -1 : field->AsInteger());
+  } else if (field == state_field_) {
+    node->SetStateIndex(field->IsNull() ? -1 : field->AsInteger());
+  } else if (field == parent_field_) {
+    const Variant value = field->AsVariant();
+    if (VarIsNull(node->ParentValue) || VarIsNull(value) || KeyEqual(node->ParentValue, value))
+      return;
+    // Cleared on every way out: a post that fails must not leave the tree
+    // deaf to every later edit.
+    const bool previous = posting_parent;
+    TScopeExit clear([previous] { posting_parent = previous; });
+    if (options_.Contains(trSmartRecordLoad)) {
+      posting_parent = true;
+      BusyScope busy(this);
+      link_->DataSet()->Post();
+    }
+    index_->ReparentNode(node, field->AsVariant());
+  }
+}
+
+void TslDBTreeView::RecordInserted() {
+  if (!key_field_ || key_field_->IsNull()) return;
+  if (!busy_) NodeFromCurrentRecord();
+  TslDBTreeNode* node = NodeOfCurrentRecord();
+  if (!node) return;
+  {
+    BusyScope busy(this);
+    SetSelected(node);
+    node->MakeVisible();
+  }
+  if (!VarIsNull(node->ParentValue) && OnAddNewItem) OnAddNewItem(nullptr, node);
 }
 
 void TslDBTreeView::RefreshFromDataSet() {

@@ -129,6 +129,10 @@ class TslDBTreeNodes {
   void ReparentTopLevelNodes();
   // Frees every node not refreshed by the last build, with its subtree.
   void PruneUnrefreshedNodes();
+  // The node's record took `value` as its parent value: the node moves
+  // under the node of that key, or to the top level when none has it (or
+  // the move would put it under itself or its descendant).
+  void ReparentNode(TslDBTreeNode* node, const Variant& value);
 
   Integer OwnAppearanceCount = 0;
   bool Destroying() const { return destroying_; }
@@ -220,6 +224,11 @@ class TslDBTreeView : public TCustomslTreeView {
   void RefreshFromDataSet();
   // The node whose key is the key field's current value.
   TslDBTreeNode* NodeOfCurrentRecord();
+  // A field of the record being edited changed: the selected node follows
+  // its caption, images and parent.
+  void RecordEdited(TField* field);
+  // A field of the record being inserted changed: its node is made and selected.
+  void RecordInserted();
 
   static bool IsNumericField(const TField* field);
 

@@ -4,6 +4,7 @@
 
 #include "platform/controls/Application.h"
 #include "platform/controls/Form.h"
+#include "platform/rtl/Exceptions.h"
 #include "platform/win/Paint.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowSystem.h"
@@ -207,6 +208,65 @@ TEST_F(slDBTree, SelectionAndTheTableFollowEachOther) {
 
   ASSERT_TRUE(ds_->Locate("Dirname", "file.txt", {}));
   EXPECT_EQ(tree_->Selected(), Node(8));  // a file row leaves the selection
+}
+
+TEST_F(slDBTree, EditingTheParentFieldMovesTheNode) {
+  Open(kCatalogue);
+  ASSERT_TRUE(ds_->Locate("id", 3, {}));
+  ds_->Edit();
+  ds_->FieldByName("idparent")->SetAsInteger(4);
+  EXPECT_EQ(Node(3)->Parent(), Node(4));
+  ds_->FieldByName("idparent")->SetAsInteger(77);  // no record has it
+  EXPECT_EQ(Node(3)->Parent(), nullptr);
+  ds_->FieldByName("Dirname")->SetAsString("Mail");
+  EXPECT_EQ(Node(3)->Text(), "Mail");
+  ds_->FieldByName("ImIndex")->Clear();
+  EXPECT_EQ(Node(3)->ImageIndex(), -1);
+  ds_->Post();
+  EXPECT_EQ(Shape(), "Disk A(Docs) Disk B(Late parent(Early)) Orphan Mail");
+
+  // Under its own descendant it would make a loop: it stays.
+  ASSERT_TRUE(ds_->Locate("id", 1, {}));
+  ds_->Edit();
+  ds_->FieldByName("idparent")->SetAsInteger(2);
+  EXPECT_EQ(Node(1)->Parent(), nullptr);
+  ds_->Cancel();
+}
+
+TEST_F(slDBTree, AFailedPostOfAParentEditLeavesTheTreeListening) {
+  Open(kCatalogue);
+  tree_->SetOptions({trCanDBNavigate, trSmartRecordLoad});
+  bool fail = true;
+  ds_->BeforePost = [&](TDataSet*) {
+    if (fail) throw EDatabaseError("refused");
+  };
+  ASSERT_TRUE(ds_->Locate("id", 3, {}));
+  ds_->Edit();
+  EXPECT_THROW(ds_->FieldByName("idparent")->SetAsInteger(4), EDatabaseError);
+  ds_->Cancel();
+  fail = false;
+  ASSERT_TRUE(ds_->Locate("id", 3, {}));
+  ds_->Edit();
+  ds_->FieldByName("idparent")->SetAsInteger(4);
+  EXPECT_EQ(Node(3)->Parent(), Node(4));
+  EXPECT_FALSE(tree_->Busy());
+}
+
+TEST_F(slDBTree, AnInsertedRecordGetsASelectedNode) {
+  Open(kCatalogue);
+  TslDBTreeNode* added = nullptr;
+  tree_->OnAddNewItem = [&](TObject*, TslDBTreeNode*& node) { added = node; };
+  ds_->Append();
+  ds_->FieldByName("idparent")->SetAsInteger(2);
+  ds_->FieldByName("Dirname")->SetAsString("New");
+  ds_->FieldByName("id")->SetAsInteger(20);
+  ASSERT_NE(Node(20), nullptr);
+  EXPECT_EQ(Node(20)->Parent(), Node(2));
+  EXPECT_EQ(tree_->Selected(), Node(20));
+  EXPECT_EQ(added, Node(20));
+  ds_->Post();
+  EXPECT_EQ(Node(20)->Parent(), Node(2));
+  ExpectIndexExact();
 }
 
 TEST_F(slDBTree, AMoveThroughThePlaceholderLeavesTheIndexAlone) {
