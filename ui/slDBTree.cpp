@@ -1,8 +1,10 @@
 #include "ui/slDBTree.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/PropertyRegistry.h"
 #include "platform/rtl/ScopeExit.h"
 
 // --- keys ---------------------------------------------------------------
@@ -613,4 +615,33 @@ void TslDBTreeView::DoCustomDraw(TTreeNode* node, TFont* font, TColor& color, TC
   font->SetColor(dbNode->FontColor);
   color = dbNode->FontColor;
   bkColor = dbNode->Color;
+}
+
+void DeclareslDBTreeProperties() {
+  static std::once_flag declared;
+  std::call_once(declared, [] {
+    DeclareTreeViewProperties();
+    // The drag tree's level in the chain keeps this class deeper than the
+    // window-control declarations, whose properties would otherwise be
+    // picked for it as an equally deep match.
+    TPublishedClass<TCustomslTreeView, TCustomTreeView>();
+    using T = TslDBTreeView;
+    TPublishedClass<T, TCustomslTreeView>()
+        .AddBoolean("ShowNodeHint", &T::ShowNodeHint, &T::SetShowNodeHint, true)
+        .AddInteger("SelectedIndex", &T::SelectedIndex, &T::SetSelectedIndex, -1)
+        .AddComponent("DataSource", &T::DataSource, &T::SetDataSource)
+        .AddString("KeyField", &T::KeyField, &T::SetKeyField)
+        .AddString("ParentField", &T::ParentField, &T::SetParentField)
+        .AddString("ListField", &T::ListField, &T::SetListField)
+        .AddString("DisplayField", &T::DisplayField, &T::SetDisplayField)
+        .AddString("ImageIndexField", &T::ImageIndexField, &T::SetImageIndexField)
+        .AddString("StateIndexField", &T::StateIndexField, &T::SetStateIndexField)
+        .AddVariant("RootValue", &T::RootValue, &T::SetRootValue)
+        .AddString("SeparatedSt", &T::SeparatedSt, &T::SetSeparatedSt)
+        .AddSet("Options", &T::Options, &T::SetOptions,
+                {"trDBCanDelete", "trDBConfirmDelete", "trCanDBNavigate", "trSmartRecordLoad",
+                 "trSmartRecordCopy", "trCheckHasChildren"},
+                0b110111)
+        .AddBoolean("RaiseOnError", &T::RaiseOnError, &T::SetRaiseOnError, true);
+  });
 }

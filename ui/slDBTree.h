@@ -302,3 +302,6 @@ class TslDBTreeView : public TCustomslTreeView {
   // While a node of this tree moves through the drag tree's placeholder.
   bool placeholder_ = false;
 };
+
+// Declares TslDBTreeView's published properties (with TTreeView's).
+void DeclareslDBTreeProperties();

@@ -5,6 +5,7 @@
 #include "platform/controls/Application.h"
 #include "platform/controls/Form.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/PropertyRegistry.h"
 #include "platform/win/Paint.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowSystem.h"
@@ -311,6 +312,24 @@ TEST_F(slDBTree, BindingChecksTheFields) {
   EXPECT_EQ(tree_->DBNodes()->Count(), 7);
   EXPECT_THROW(tree_->SetParentField("nothere"), Exception);
   EXPECT_EQ(tree_->ParentFieldObject(), nullptr);
+}
+
+TEST_F(slDBTree, StoredPropertiesBindTheTree) {
+  DeclareslDBTreeProperties();
+  for (const Row& r : kCatalogue) ds_->AddRow(r);
+  ds_->Open();
+  tree_->HandleNeeded();
+  EXPECT_EQ(GetOrdProp(tree_, "Options"), 0b110111);
+  EXPECT_EQ(GetStrProp(tree_, "SeparatedSt"), " - ");
+  EXPECT_EQ(GetOrdProp(tree_, "RaiseOnError"), 1);
+  SetStrProp(tree_, "KeyField", "id");
+  SetStrProp(tree_, "ParentField", "idparent");
+  SetStrProp(tree_, "ListField", "Dirname");
+  SetOrdProp(tree_, "Options", 0b110100);  // the catalogue's: navigate, smart copy, check children
+  EXPECT_EQ(tree_->DeleteOptions(), TslDeleteOptions{});
+  tree_->SetDataSource(source_);
+  EXPECT_EQ(Shape(), "Disk A(Docs(Letters)) Disk B(Late parent(Early)) Orphan");
+  EXPECT_EQ(GetStrProp(tree_, "KeyField"), "id");
 }
 
 TEST_F(slDBTree, TheBuiltTreeLooksRight) {
