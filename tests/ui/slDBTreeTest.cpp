@@ -332,6 +332,19 @@ TEST_F(slDBTree, StoredPropertiesBindTheTree) {
   EXPECT_EQ(GetStrProp(tree_, "KeyField"), "id");
 }
 
+TEST_F(slDBTree, RootValueTakesTheKeyTypeOrBecomesNull) {
+  Open(kCatalogue);
+  tree_->SetRootValue("7");  // stored as given while Null
+  EXPECT_EQ(VarType(tree_->RootValue()), varString);
+  tree_->SetKeyField("");
+  tree_->SetKeyField("id");  // binding converts it to the key's type
+  EXPECT_EQ(VarType(tree_->RootValue()), varInteger);
+  tree_->SetRootValue("12");
+  EXPECT_TRUE(tree_->RootValue() == Variant(12));
+  tree_->SetRootValue("twelve");  // cannot take the integer type
+  EXPECT_TRUE(VarIsNull(tree_->RootValue()));
+}
+
 TEST_F(slDBTree, TheBuiltTreeLooksRight) {
   Open(kCatalogue);
   tree_->FullExpand();
