@@ -6,6 +6,8 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/PropertyRegistry.h"
 #include "platform/rtl/ScopeExit.h"
+#include "platform/win/Gdi.h"
+#include "platform/win/Paint.h"
 
 // --- keys ---------------------------------------------------------------
 
@@ -591,6 +593,27 @@ void TslDBTreeView::DestroyWnd() {
 void TslDBTreeView::CreateHandle() {
   BusyScope busy(this);
   TCustomslTreeView::CreateHandle();
+}
+
+void TslDBTreeView::Dispatch(TMessage& message) {
+  TCustomslTreeView::Dispatch(message);
+  if (message.Msg != WM_PAINT && message.Msg != TVM_SELECTITEM) return;
+  if (!HandleAllocated() || Focused() || busy_) return;
+  TTreeNode* node = Selected();
+  if (!node) return;
+  if (message.Msg == WM_PAINT && (!node->IsVisible() || IsEditing())) return;
+  DrawSelectionFrame();
+}
+
+void TslDBTreeView::DrawSelectionFrame() {
+  TTreeNode* node = Selected();
+  if (!node) return;
+  const RECT rect = node->DisplayRect(true);
+  HDC dc = GetDC(Handle());
+  HBRUSH brush = CreateSolidBrush(ColorToRGB(Font()->Color()));
+  FrameRect(dc, &rect, brush);
+  DeleteObject(brush);
+  ReleaseDC(Handle(), dc);
 }
 
 String TslDBTreeView::GetNodeText(TTreeNode* node) {

@@ -240,6 +240,10 @@ class TslDBTreeView : public TCustomslTreeView {
   TDBTreeRefreshNodeEvent OnRefreshNode;
 
   void Notification(TComponent* component, TOperation operation) override;
+  void Dispatch(TMessage& message) override;
+  // Frames the selected node's text in the font colour, so that the
+  // selection stays visible while another control has the focus.
+  void DrawSelectionFrame();
 
  protected:
   TTreeNode* CreateNode() override;

@@ -351,6 +351,10 @@ TEST_F(slDBTree, TheBuiltTreeLooksRight) {
   tree_->SetSelected(Node(2));
   Application->ProcessMessages();
   const TSurface shot = CaptureWindow(tree_->Handle());
+  // Without the focus the selected node keeps a frame in the font colour.
+  const RECT r = Node(2)->DisplayRect(true);
+  EXPECT_EQ(shot.Row(r.top)[r.left + 2], shot.Row(r.bottom - 1)[r.left + 2]);
+  EXPECT_NE(shot.Row(r.top)[r.left + 2], shot.Row(r.top)[r.right + 4]);
   EXPECT_TRUE(MatchesReference(shot, "../../ui/reference/dbtree.png", 8, 20));
 }
 
