@@ -1,0 +1,361 @@
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "platform/controls/Application.h"
+#include "platform/controls/Form.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/PropertyRegistry.h"
+#include "platform/win/Paint.h"
+#include "platform/win/Window.h"
+#include "platform/win/WindowSystem.h"
+#include "tests/controls/TreeShape.h"
+#include "tests/data/ArrayDataSet.h"
+#include "tests/win/DrawingTestSupport.h"
+#include "ui/slDBTree.h"
+
+namespace {
+
+// One row of the catalogue-shaped table: id, idparent, Dirname, ImIndex.
+using Row = std::vector<Variant>;
+
+class slDBTree : public ::testing::Test {
+ protected:
+  slDBTree() {
+    InitializeModules({ControlsModule(), slTreeModule()});
+    form_ = new TCustomForm(owner_.get());
+    form_->SetBounds(100, 100, 280, 260);
+    form_->Show();
+    Make();
+  }
+  ~slDBTree() override {
+    owner_.reset();
+    FinalizeModules();
+  }
+
+  // A fresh tree, table and source.
+  void Make() {
+    tree_ = new TslDBTreeView(owner_.get());
+    tree_->SetParent(form_);
+    tree_->SetBounds(5, 5, 240, 200);
+    ds_ = new TArrayDataSet(owner_.get());
+    ds_->FieldDefs()->Add("id", ftInteger);
+    ds_->FieldDefs()->Add("idparent", ftInteger);
+    ds_->FieldDefs()->Add("Dirname", ftString, 30);
+    ds_->FieldDefs()->Add("ImIndex", ftInteger);
+    source_ = new TDataSource(owner_.get());
+    source_->SetDataSet(ds_);
+  }
+  void TearDownTable() {
+    delete tree_;
+    delete source_;
+    delete ds_;
+    Make();
+  }
+
+  // Binds the tree as the catalogue does and opens the table of `rows`.
+  void Open(const std::vector<Row>& rows) {
+    for (const Row& r : rows) ds_->AddRow(r);
+    ds_->Open();
+    tree_->SetKeyField("id");
+    tree_->SetParentField("idparent");
+    tree_->SetListField("Dirname");
+    tree_->SetImageIndexField("ImIndex");
+    tree_->SetOptions({trCanDBNavigate, trSmartRecordCopy, trCheckHasChildren});
+    tree_->HandleNeeded();
+    tree_->SetDataSource(source_);
+  }
+
+  TslDBTreeNode* Node(int key) const { return tree_->DBNodes()->FindNode(key); }
+  String Shape() const { return TreeShape(tree_); }
+
+  // Every indexed node sits at its SortIndex, in ascending key order.
+  void ExpectIndexExact() const {
+    TslDBTreeNodes* index = tree_->DBNodes();
+    for (Integer i = 0; i < index->Count(); ++i) {
+      EXPECT_EQ(index->Node(i)->SortIndex(), i);
+      if (i > 0)
+        EXPECT_TRUE(KeyGreater(index->Node(i)->KeyValue(), index->Node(i - 1)->KeyValue()));
+    }
+  }
+
+  TWindowSystem system_;
+  std::unique_ptr<TComponent> owner_ = std::make_unique<TComponent>(nullptr);
+  TCustomForm* form_;
+  TslDBTreeView* tree_;
+  TArrayDataSet* ds_;
+  TDataSource* source_;
+};
+
+// A small catalogue: two disks whose root rows are their own parents, a
+// file row (no id), a child read before its parent and an orphan.
+const std::vector<Row> kCatalogue = {
+    {1, 1, "Disk A", 0},        {2, 1, "Docs", 1},    {3, 2, "Letters", 1},
+    {Null(), 2, "file.txt", 5}, {4, 4, "Disk B", 0},  {6, 7, "Early", Null()},
+    {7, 4, "Late parent", 1},   {8, 99, "Orphan", 2},
+};
+
+TEST_F(slDBTree, BuildsTheCatalogueShapeFromEveryRow) {
+  Open(kCatalogue);
+  // Disk roots stay at the top, the early child moved under its parent, the
+  // orphan stays at the top, the file row made no node.
+  EXPECT_EQ(Shape(), "Disk A(Docs(Letters)) Disk B(Late parent(Early)) Orphan");
+  EXPECT_EQ(tree_->DBNodes()->Count(), 7);
+  ExpectIndexExact();
+  EXPECT_EQ(Node(3)->Text(), "Letters");
+  EXPECT_EQ(Node(5), nullptr);
+  EXPECT_EQ(Node(6)->ImageIndex(), -1);  // a null image index
+  EXPECT_EQ(Node(8)->ImageIndex(), 2);
+  EXPECT_TRUE(Node(2)->ParentValue == Variant(1));
+  EXPECT_EQ(Node(1)->ListText, "Disk A");
+}
+
+TEST_F(slDBTree, FindKeyIndexGivesThePositionForEveryCount) {
+  struct Case {
+    std::vector<int> keys;
+    Variant key;
+    Integer index;
+    bool found;
+  };
+  std::vector<int> odd;
+  for (int k = 99; k >= 1; k -= 2) odd.push_back(k);  // arriving in descending order
+  const std::vector<Case> cases = {
+      {{}, 4, -1, false},       {{3}, 1, -1, false},      {{3}, 3, 0, true},
+      {{3}, 5, 1, false},       {{3, 1}, 0, -1, false},   {{3, 1}, 1, 0, true},
+      {{3, 1}, 2, 1, false},    {{3, 1}, 3, 1, true},     {{3, 1}, 4, 2, false},
+      {{5, 1, 3}, 4, 2, false}, {{5, 1, 3}, 5, 2, true},  {{5, 1, 3}, 6, 3, false},
+      {odd, 50, 25, false},     {odd, 51, 25, true},      {odd, 1, 0, true},
+      {odd, 99, 49, true},      {odd, Null(), -1, false},
+  };
+  for (const Case& c : cases) {
+    TslDBTreeView tree(owner_.get());
+    tree.SetParent(form_);
+    tree.HandleNeeded();
+    TArrayDataSet ds;
+    ds.FieldDefs()->Add("id", ftInteger);
+    ds.FieldDefs()->Add("idparent", ftInteger);
+    ds.FieldDefs()->Add("Dirname", ftString, 10);
+    for (int k : c.keys) ds.AddRow({k, Null(), "n"});
+    ds.Open();
+    TDataSource source(nullptr);
+    source.SetDataSet(&ds);
+    tree.SetKeyField("id");
+    tree.SetParentField("idparent");
+    tree.SetListField("Dirname");
+    tree.SetDataSource(&source);
+    ASSERT_EQ(tree.DBNodes()->Count(), static_cast<Integer>(c.keys.size()));
+    Integer index = 7;
+    EXPECT_EQ(tree.DBNodes()->FindKeyIndex(c.key, index), c.found)
+        << c.keys.size() << " keys, key " << VarToStr(c.key);
+    EXPECT_EQ(index, c.index) << c.keys.size() << " keys, key " << VarToStr(c.key);
+    for (Integer i = 0; i < tree.DBNodes()->Count(); ++i)
+      EXPECT_EQ(tree.DBNodes()->Node(i)->SortIndex(), i);
+    tree.SetDataSource(nullptr);
+  }
+}
+
+TEST_F(slDBTree, ParentLoopsNeitherHangNorMakeACycle) {
+  // Rows in reading order; the node whose move would close the loop stays
+  // at the top level.
+  const std::vector<std::tuple<std::vector<Row>, String>> cases = {
+      {{{1, 2, "A"}, {2, 1, "B"}}, "A(B)"},
+      {{{1, 3, "A"}, {2, 1, "B"}, {3, 2, "C"}}, "A(B(C))"},
+      {{{3, 2, "C"}, {1, 3, "A"}, {2, 1, "B"}}, "C(A(B))"},
+  };
+  for (const auto& [rows, shape] : cases) {
+    TearDownTable();
+    Open(rows);
+    EXPECT_EQ(Shape(), shape);
+    tree_->RebuildTree();  // a rebuild leaves the loop as it was
+    EXPECT_EQ(Shape(), shape);
+  }
+}
+
+TEST_F(slDBTree, ARebuildKeepsExpansionAndSelectionAndDropsDeletedRecords) {
+  Open(kCatalogue);
+  Node(1)->SetExpanded(true);
+  Node(4)->SetExpanded(true);
+  ASSERT_TRUE(ds_->Locate("id", 7, {}));
+  EXPECT_EQ(tree_->Selected(), Node(7));
+  TslDBTreeNode* docs = Node(2);
+
+  ASSERT_TRUE(ds_->Locate("id", 3, {}));
+  ds_->Delete();  // the table tells the tree, which rebuilds
+  ds_->AppendRecord({9, 4, "Music", 3});
+  EXPECT_EQ(Shape(), "Disk A(Docs) Disk B(Late parent(Early) Music) Orphan");
+  EXPECT_EQ(Node(2), docs);  // refreshed in place, not made anew
+  EXPECT_TRUE(Node(1)->Expanded());
+  EXPECT_TRUE(Node(4)->Expanded());
+  EXPECT_EQ(tree_->Selected(), Node(9));  // the appended record is current
+  EXPECT_EQ(Node(3), nullptr);
+  EXPECT_EQ(ds_->RowCount(), 8);  // one deleted, one appended, no other went
+  ExpectIndexExact();
+}
+
+TEST_F(slDBTree, SelectionAndTheTableFollowEachOther) {
+  Open(kCatalogue);
+  ASSERT_TRUE(ds_->Locate("id", 6, {}));
+  EXPECT_EQ(tree_->Selected(), Node(6));
+  EXPECT_TRUE(Node(7)->Expanded());  // made visible
+
+  tree_->SetSelected(Node(3));
+  EXPECT_EQ(ds_->FieldByName("id")->AsInteger(), 3);
+
+  ds_->DisableControls();
+  ASSERT_TRUE(ds_->Locate("id", 8, {}));
+  EXPECT_EQ(tree_->Selected(), Node(3));  // silenced
+  ds_->EnableControls();
+  EXPECT_EQ(tree_->Selected(), Node(8));
+
+  ASSERT_TRUE(ds_->Locate("Dirname", "file.txt", {}));
+  EXPECT_EQ(tree_->Selected(), Node(8));  // a file row leaves the selection
+}
+
+TEST_F(slDBTree, EditingTheParentFieldMovesTheNode) {
+  Open(kCatalogue);
+  ASSERT_TRUE(ds_->Locate("id", 3, {}));
+  ds_->Edit();
+  ds_->FieldByName("idparent")->SetAsInteger(4);
+  EXPECT_EQ(Node(3)->Parent(), Node(4));
+  ds_->FieldByName("idparent")->SetAsInteger(77);  // no record has it
+  EXPECT_EQ(Node(3)->Parent(), nullptr);
+  ds_->FieldByName("Dirname")->SetAsString("Mail");
+  EXPECT_EQ(Node(3)->Text(), "Mail");
+  ds_->FieldByName("ImIndex")->Clear();
+  EXPECT_EQ(Node(3)->ImageIndex(), -1);
+  ds_->Post();
+  EXPECT_EQ(Shape(), "Disk A(Docs) Disk B(Late parent(Early)) Orphan Mail");
+
+  // Under its own descendant it would make a loop: it stays.
+  ASSERT_TRUE(ds_->Locate("id", 1, {}));
+  ds_->Edit();
+  ds_->FieldByName("idparent")->SetAsInteger(2);
+  EXPECT_EQ(Node(1)->Parent(), nullptr);
+  ds_->Cancel();
+}
+
+TEST_F(slDBTree, AFailedPostOfAParentEditLeavesTheTreeListening) {
+  Open(kCatalogue);
+  tree_->SetOptions({trCanDBNavigate, trSmartRecordLoad});
+  bool fail = true;
+  ds_->BeforePost = [&](TDataSet*) {
+    if (fail) throw EDatabaseError("refused");
+  };
+  ASSERT_TRUE(ds_->Locate("id", 3, {}));
+  ds_->Edit();
+  EXPECT_THROW(ds_->FieldByName("idparent")->SetAsInteger(4), EDatabaseError);
+  ds_->Cancel();
+  fail = false;
+  ASSERT_TRUE(ds_->Locate("id", 3, {}));
+  ds_->Edit();
+  ds_->FieldByName("idparent")->SetAsInteger(4);
+  EXPECT_EQ(Node(3)->Parent(), Node(4));
+  EXPECT_FALSE(tree_->Busy());
+}
+
+TEST_F(slDBTree, AnInsertedRecordGetsASelectedNode) {
+  Open(kCatalogue);
+  TslDBTreeNode* added = nullptr;
+  tree_->OnAddNewItem = [&](TObject*, TslDBTreeNode*& node) { added = node; };
+  ds_->Append();
+  ds_->FieldByName("idparent")->SetAsInteger(2);
+  ds_->FieldByName("Dirname")->SetAsString("New");
+  ds_->FieldByName("id")->SetAsInteger(20);
+  ASSERT_NE(Node(20), nullptr);
+  EXPECT_EQ(Node(20)->Parent(), Node(2));
+  EXPECT_EQ(tree_->Selected(), Node(20));
+  EXPECT_EQ(added, Node(20));
+  ds_->Post();
+  EXPECT_EQ(Node(20)->Parent(), Node(2));
+  ExpectIndexExact();
+}
+
+TEST_F(slDBTree, AMoveThroughThePlaceholderLeavesTheIndexAlone) {
+  Open(kCatalogue);
+  int asked = 0;
+  tree_->OnCreateNewKeyValue = [&](TObject*, Variant& key) {
+    ++asked;
+    key = 100;
+  };
+  Node(8)->MoveTo(Node(4), naAddChild);
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(tree_->DBNodes()->Count(), 7);
+  EXPECT_EQ(tree_->DBNodes()->FindNode(100), nullptr);
+  EXPECT_EQ(Node(8)->Parent(), Node(4));
+  ExpectIndexExact();
+}
+
+TEST_F(slDBTree, AnUnboundTreeStillMakesPlainNodes) {
+  tree_->HandleNeeded();
+  TTreeNode* node = tree_->Items()->Add(nullptr, "loose");
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(dynamic_cast<TslDBTreeNode*>(node), nullptr);
+  EXPECT_EQ(tree_->DBNodes()->Count(), 0);
+}
+
+TEST_F(slDBTree, DisplayFieldsJoinWithTheSeparator) {
+  Open(kCatalogue);
+  tree_->SetDisplayField("Dirname;id");
+  EXPECT_EQ(Node(2)->Text(), "Docs - 2");
+  tree_->SetSeparatedSt("/");
+  EXPECT_EQ(Node(2)->Text(), "Docs/2");
+  tree_->SetDisplayField("Dirname");
+  EXPECT_EQ(Node(2)->Text(), "Docs");
+  tree_->OnSetDisplayItemText = [](TObject*, String& text) { text = "[" + text + "]"; };
+  tree_->RebuildTree();
+  EXPECT_EQ(Node(2)->Text(), "[Docs]");
+}
+
+TEST_F(slDBTree, BindingChecksTheFields) {
+  Open(kCatalogue);
+  tree_->SetImageIndexField("Dirname");  // not numeric: ignored
+  EXPECT_EQ(tree_->DBNodes()->Count(), 7);
+  EXPECT_THROW(tree_->SetParentField("nothere"), Exception);
+  EXPECT_EQ(tree_->ParentFieldObject(), nullptr);
+}
+
+TEST_F(slDBTree, StoredPropertiesBindTheTree) {
+  DeclareslDBTreeProperties();
+  for (const Row& r : kCatalogue) ds_->AddRow(r);
+  ds_->Open();
+  tree_->HandleNeeded();
+  EXPECT_EQ(GetOrdProp(tree_, "Options"), 0b110111);
+  EXPECT_EQ(GetStrProp(tree_, "SeparatedSt"), " - ");
+  EXPECT_EQ(GetOrdProp(tree_, "RaiseOnError"), 1);
+  SetStrProp(tree_, "KeyField", "id");
+  SetStrProp(tree_, "ParentField", "idparent");
+  SetStrProp(tree_, "ListField", "Dirname");
+  SetOrdProp(tree_, "Options", 0b110100);  // the catalogue's: navigate, smart copy, check children
+  EXPECT_EQ(tree_->DeleteOptions(), TslDeleteOptions{});
+  tree_->SetDataSource(source_);
+  EXPECT_EQ(Shape(), "Disk A(Docs(Letters)) Disk B(Late parent(Early)) Orphan");
+  EXPECT_EQ(GetStrProp(tree_, "KeyField"), "id");
+}
+
+TEST_F(slDBTree, RootValueTakesTheKeyTypeOrBecomesNull) {
+  Open(kCatalogue);
+  tree_->SetRootValue("7");  // stored as given while Null
+  EXPECT_EQ(VarType(tree_->RootValue()), varString);
+  tree_->SetKeyField("");
+  tree_->SetKeyField("id");  // binding converts it to the key's type
+  EXPECT_EQ(VarType(tree_->RootValue()), varInteger);
+  tree_->SetRootValue("12");
+  EXPECT_TRUE(tree_->RootValue() == Variant(12));
+  tree_->SetRootValue("twelve");  // cannot take the integer type
+  EXPECT_TRUE(VarIsNull(tree_->RootValue()));
+}
+
+TEST_F(slDBTree, TheBuiltTreeLooksRight) {
+  Open(kCatalogue);
+  tree_->FullExpand();
+  tree_->SetSelected(Node(2));
+  Application->ProcessMessages();
+  const TSurface shot = CaptureWindow(tree_->Handle());
+  // Without the focus the selected node keeps a frame in the font colour.
+  const RECT r = Node(2)->DisplayRect(true);
+  EXPECT_EQ(shot.Row(r.top)[r.left + 2], shot.Row(r.bottom - 1)[r.left + 2]);
+  EXPECT_NE(shot.Row(r.top)[r.left + 2], shot.Row(r.top)[r.right + 4]);
+  EXPECT_TRUE(MatchesReference(shot, "../../ui/reference/dbtree.png", 8, 20));
+}
+
+}  // namespace

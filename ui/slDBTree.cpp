@@ -1,0 +1,670 @@
+#include "ui/slDBTree.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/PropertyRegistry.h"
+#include "platform/rtl/ScopeExit.h"
+#include "platform/win/Gdi.h"
+#include "platform/win/Paint.h"
+
+// --- keys ---------------------------------------------------------------
+
+bool DataSetLocate(TDataSet* dataSet, const String& keyFields, const Variant& keyValues,
+                   TLocateOptions options) {
+  return dataSet->Locate(keyFields, keyValues, options);
+}
+
+namespace {
+
+// The relationship of a to b; vrNotEqual when they do not compare.
+TVariantRelationship Relate(const Variant& a, const Variant& b) {
+  try {
+    return VarCompareValue(a, b);
+  } catch (const Exception&) {
+    return vrNotEqual;
+  }
+}
+
+}  // namespace
+
+bool KeyEqual(const Variant& a, const Variant& b) {
+  return Relate(a, b) == vrEqual;
+}
+bool KeyGreater(const Variant& a, const Variant& b) {
+  return Relate(a, b) == vrGreaterThan;
+}
+bool KeyGreaterOrEqual(const Variant& a, const Variant& b) {
+  const TVariantRelationship r = Relate(a, b);
+  return r == vrGreaterThan || r == vrEqual;
+}
+
+// --- TslDBTreeNode ------------------------------------------------------
+
+TslDBTreeNode::TslDBTreeNode(TTreeNodes* owner, TslDBTreeNodes* index, const Variant& key)
+    : TslTreeNode(owner), index_(index), key_value_(key) {
+  TFont* font = owner->Owner()->Font();
+  FontColor = font->Color();
+  FontStyle = font->Style();
+  FontName = font->Name();
+  if (index_) index_->Insert(this);
+}
+
+TslDBTreeNode::~TslDBTreeNode() {
+  if (sort_index_ >= 0 && !index_->Destroying()) index_->Remove(this);
+}
+
+void TslDBTreeNode::SetKeyValue(const Variant& value) {
+  if (VarIsNull(value) == VarIsNull(key_value_) && KeyEqual(value, key_value_)) return;
+  if (sort_index_ >= 0) index_->Remove(this);
+  key_value_ = value;
+  if (index_) index_->Insert(this);
+}
+
+void TslDBTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
+  // The drag tree moves under a node through an empty child it adds first;
+  // made while the tree is busy it would otherwise take the current record's
+  // key, which another node already has.
+  auto* tree = dynamic_cast<TslDBTreeView*>(TreeView());
+  if (!tree) {
+    TslTreeNode::MoveTo(destination, mode);
+    return;
+  }
+  const bool previous = tree->placeholder_;
+  tree->placeholder_ = true;
+  TScopeExit restore([&] { tree->placeholder_ = previous; });
+  TslTreeNode::MoveTo(destination, mode);
+}
+
+// --- TslDBTreeNodes -----------------------------------------------------
+
+TslDBTreeNodes::~TslDBTreeNodes() {
+  destroying_ = true;
+  Clear();
+}
+
+bool TslDBTreeNodes::FindKeyIndex(const Variant& key, Integer& index) const {
+  index = -1;
+  const Integer count = Count();
+  if (count == 0 || VarIsNull(key) || KeyGreater(list_.front()->key_value_, key)) return false;
+  if (KeyGreater(key, list_.back()->key_value_)) {
+    index = count;
+    return false;
+  }
+  // The first position whose key is not below the key.
+  Integer low = 0, high = count - 1;
+  while (low < high) {
+    const Integer mid = low + (high - low) / 2;
+    if (KeyGreater(key, list_[static_cast<std::size_t>(mid)]->key_value_))
+      low = mid + 1;
+    else
+      high = mid;
+  }
+  index = low;
+  return KeyEqual(list_[static_cast<std::size_t>(low)]->key_value_, key);
+}
+
+TslDBTreeNode* TslDBTreeNodes::FindNode(const Variant& key) const {
+  Integer index;
+  return FindKeyIndex(key, index) ? Node(index) : nullptr;
+}
+
+bool TslDBTreeNodes::Insert(TslDBTreeNode* node) {
+  Integer index;
+  if (VarIsNull(node->key_value_) || FindKeyIndex(node->key_value_, index)) return false;
+  index = std::max<Integer>(index, 0);
+  list_.insert(list_.begin() + index, node);
+  for (auto i = static_cast<std::size_t>(index); i < list_.size(); ++i)
+    list_[i]->sort_index_ = static_cast<Integer>(i);
+  return true;
+}
+
+void TslDBTreeNodes::Remove(TslDBTreeNode* node) {
+  const auto index = static_cast<std::size_t>(node->sort_index_);
+  node->sort_index_ = -1;
+  if (batch_) {
+    list_[index] = nullptr;
+    return;
+  }
+  list_.erase(list_.begin() + static_cast<std::ptrdiff_t>(index));
+  for (std::size_t i = index; i < list_.size(); ++i)
+    list_[i]->sort_index_ = static_cast<Integer>(i);
+}
+
+void TslDBTreeNodes::Clear() {
+  for (TslDBTreeNode* node : list_)
+    if (node) node->sort_index_ = -1;
+  list_.clear();
+}
+
+void TslDBTreeNodes::ReparentTopLevelNodes() {
+  std::vector<TslDBTreeNode*> top;
+  for (TTreeNode* n = tree_->Items()->GetFirstNode(); n; n = n->GetNextSibling())
+    if (auto* node = dynamic_cast<TslDBTreeNode*>(n)) top.push_back(node);
+  for (TslDBTreeNode* node : top) {
+    if (!node->Refreshed) continue;
+    TslDBTreeNode* parent = FindNode(node->ParentValue);
+    if (parent && parent != node) tree_->MoveNodeUnder(node, parent);
+  }
+}
+
+void TslDBTreeNodes::PruneUnrefreshedNodes() {
+  // One pass leaves what restarting after each removal would, without
+  // renumbering the index per removal: removed nodes leave holes, closed
+  // once at the end.
+  batch_ = true;
+  TScopeExit close([this] {
+    batch_ = false;
+    std::erase(list_, nullptr);
+    for (std::size_t i = 0; i < list_.size(); ++i) list_[i]->sort_index_ = static_cast<Integer>(i);
+  });
+  for (std::size_t i = 0; i < list_.size(); ++i)
+    if (TslDBTreeNode* node = list_[i]; node && !node->Refreshed) node->Delete();
+}
+
+void TslDBTreeNodes::ReparentNode(TslDBTreeNode* node, const Variant& value) {
+  if (!(VarIsNull(value) && VarIsNull(node->ParentValue)) && !KeyEqual(node->ParentValue, value))
+    node->ParentValue = value;
+  TslDBTreeNode* parent = FindNode(value);
+  if (parent != node->Parent()) {
+    if (!parent || parent == node) {
+      tree_->MoveNodeUnder(node, nullptr);
+    } else if (!parent->HasAsParent(node)) {
+      node->SetFocused(false);
+      tree_->MoveNodeUnder(node, parent);
+    }
+  }
+  const String text = tree_->NodeText();
+  if (node->Text() != text) node->SetText(text);
+  tree_->Invalidate();
+}
+
+// --- TDataLinkTreeView --------------------------------------------------
+
+TDataLinkTreeView::TDataLinkTreeView(TslDBTreeView* tree) : tree_(tree) {
+  SetVisualControl(true);
+}
+
+void TDataLinkTreeView::ActiveChanged() {
+  if (tree_) tree_->DataLinkActiveChanged();
+}
+
+void TDataLinkTreeView::DataSetChanged() {
+  if (tree_) tree_->DataLinkChanged();
+}
+
+void TDataLinkTreeView::DataSetScrolled(Integer) {
+  if (tree_) tree_->SyncToCurrentRecord();
+}
+
+void TDataLinkTreeView::RecordChanged(TField* field) {
+  if (!tree_ || !field) return;
+  switch (DataSet()->State()) {
+    case dsEdit:
+      tree_->RecordEdited(field);
+      break;
+    case dsInsert:
+      tree_->RecordInserted();
+      break;
+    default:
+      break;
+  }
+}
+
+// --- TslDBTreeView ------------------------------------------------------
+
+TslDBTreeView::TslDBTreeView(TComponent* owner)
+    : TCustomslTreeView(owner),
+      link_(std::make_unique<TDataLinkTreeView>(this)),
+      index_(std::make_unique<TslDBTreeNodes>(this)),
+      root_value_(Null()) {
+  SetOptions(
+      {trDBCanDelete, trDBConfirmDelete, trCanDBNavigate, trSmartRecordCopy, trCheckHasChildren});
+}
+
+TslDBTreeView::~TslDBTreeView() {
+  link_->Detach();
+  link_->SetDataSource(nullptr);
+  if (HandleAllocated()) {
+    BusyScope busy(this);
+    index_->Clear();
+    Items()->Clear();
+  }
+}
+
+void TslDBTreeView::SetDataSource(TDataSource* value) {
+  TDataSource* old = link_->DataSource();
+  if (old == value) return;
+  if (old) old->RemoveFreeNotification(this);
+  link_->SetDataSource(value);
+  if (value) value->FreeNotification(this);
+}
+
+void TslDBTreeView::Notification(TComponent* component, TOperation operation) {
+  TCustomslTreeView::Notification(component, operation);
+  if (operation == opRemove && component && component == link_->DataSource())
+    SetDataSource(nullptr);
+}
+
+void TslDBTreeView::SetFieldName(String& name, const String& value) {
+  if (name == value) return;
+  name = value;
+  RebindAndRebuild();
+}
+
+void TslDBTreeView::SetSeparatedSt(const String& value) {
+  if (separated_st_ == value) return;
+  separated_st_ = value;
+  if (!display_fields_.empty()) RebindAndRebuild();
+}
+
+void TslDBTreeView::SetOptions(TslDBTreeViewOptions value) {
+  if (options_ == value) return;
+  options_ = value;
+  TslDeleteOptions del;
+  if (value.Contains(trDBCanDelete)) del.Include(sdoCanDelete);
+  if (value.Contains(trDBConfirmDelete)) del.Include(sdoConfirmDelete);
+  SetDeleteOptions(del);
+  if (HandleAllocated()) RebuildTree();
+}
+
+void TslDBTreeView::SetRootValue(const Variant& value) {
+  if (VarIsNull(root_value_)) {
+    root_value_ = value;
+    return;
+  }
+  try {
+    root_value_ = VarAsType(value, VarType(root_value_));
+  } catch (const Exception&) {
+    root_value_ = Null();
+  }
+}
+
+bool TslDBTreeView::IsNumericField(const TField* field) {
+  switch (field->DataType()) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftFloat:
+    case ftCurrency:
+    case ftAutoInc:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TslDBTreeView::ClearBindings() {
+  key_field_ = parent_field_ = list_field_ = image_field_ = state_field_ = nullptr;
+  display_fields_.clear();
+}
+
+void TslDBTreeView::BindFields() {
+  if (!link_->Active()) return;
+  TDataSet* ds = link_->DataSet();
+  // An empty name binds nothing; a name the dataset lacks raises.
+  auto byName = [ds](const String& name) { return name.empty() ? nullptr : ds->FieldByName(name); };
+  key_field_ = byName(key_field_name_);
+  list_field_ = byName(list_field_name_);
+  parent_field_ = byName(parent_field_name_);
+  image_field_ = byName(image_field_name_);
+  if (image_field_ && !IsNumericField(image_field_)) image_field_ = nullptr;
+  state_field_ = byName(state_field_name_);
+  if (state_field_ && !IsNumericField(state_field_)) state_field_ = nullptr;
+  if (!display_field_name_.empty()) ds->GetFieldList(display_fields_, display_field_name_);
+}
+
+void TslDBTreeView::RebindAndRebuild() {
+  ClearBindings();
+  BindFields();
+  if (key_field_ && !VarIsNull(root_value_)) {
+    TVarType type = varString;
+    switch (key_field_->DataType()) {
+      case ftSmallint:
+        type = varSmallint;
+        break;
+      case ftInteger:
+      case ftWord:
+      case ftAutoInc:
+        type = varInteger;
+        break;
+      case ftFloat:
+      case ftCurrency:
+        type = varDouble;
+        break;
+      default:
+        break;
+    }
+    root_value_ = VarAsType(root_value_, type);
+  }
+  if (HandleAllocated()) RebuildTree();
+}
+
+String TslDBTreeView::NodeText() {
+  String text;
+  if (!display_fields_.empty()) {
+    for (std::size_t i = 0; i < display_fields_.size(); ++i) {
+      if (i > 0) text += separated_st_;
+      text += display_fields_[i]->Text();
+    }
+  } else if (list_field_) {
+    text = list_field_->Text();
+  }
+  if (OnSetDisplayItemText) OnSetDisplayItemText(this, text);
+  return text;
+}
+
+bool TslDBTreeView::MoveNodeUnder(TslDBTreeNode* node, TslDBTreeNode* parent) {
+  // A damaged chain of parent values must not hang a node under itself.
+  if (parent == node || (parent && parent->HasAsParent(node))) return false;
+  BusyScope busy(this);
+  if (parent) {
+    parent->SetHasChildren(true);
+    node->TTreeNode::MoveTo(parent, naAddChild);
+  } else {
+    node->TTreeNode::MoveTo(nullptr, naAdd);
+  }
+  return true;
+}
+
+TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
+  const Variant key = key_field_->AsVariant();
+  if (VarIsNull(key)) return nullptr;
+  BusyScope busy(this);
+  const String text = NodeText();
+  const Variant parentValue = parent_field_->AsVariant();
+  TslDBTreeNode* node = index_->FindNode(key);
+  TslDBTreeNode* parent = index_->FindNode(parentValue);
+  if (node) {
+    // Top-level nodes wait for the build's re-parenting step.
+    if (node->Parent() && node->Parent() != parent && node != parent) MoveNodeUnder(node, parent);
+    if (node->Text() != text) node->SetText(text);
+  } else {
+    TTreeNode* made = parent ? Items()->AddChild(parent, text) : Items()->Add(nullptr, text);
+    node = dynamic_cast<TslDBTreeNode*>(made);
+    if (!node) return nullptr;
+  }
+  node->ParentValue = parentValue;
+  node->ListText = list_field_->Text();
+  if (image_field_) node->SetImageIndex(image_field_->IsNull() ? -1 : image_field_->AsInteger());
+  if (state_field_) node->SetStateIndex(state_field_->IsNull() ? -1 : state_field_->AsInteger());
+  node->Refreshed = true;
+  if (OnRefreshNode) OnRefreshNode(this, node);
+  const Integer count = index_->Count();
+  link_->SetBufferCount(count < 100 && count > link_->BufferCount() ? count : 100);
+  return node;
+}
+
+void TslDBTreeView::RebuildTree() {
+  BusyScope busy(this);
+  if (!key_field_ || !list_field_ || !parent_field_) {
+    index_->Clear();
+    Items()->Clear();
+    SyncToCurrentRecord();
+    return;
+  }
+  TDataSet* ds = link_->DataSet();
+  Items()->BeginUpdate();
+  const TSortType sortType = SortType();
+  bool ended = false;
+  TScopeExit endUpdate([&] {
+    if (ended) return;
+    SetSortType(sortType);
+    Items()->EndUpdate();
+  });
+  for (Integer i = 0; i < index_->Count(); ++i) index_->Node(i)->Refreshed = false;
+  SetSortType(stNone);
+  {
+    const bool disabled = !ds->ControlsDisabled();
+    if (disabled) ds->DisableControls();
+    TBookmark bookmark = ds->GetBookmark();
+    TScopeExit restore([&] {
+      if (!bookmark.Empty() && ds->BookmarkValid(bookmark)) ds->GotoBookmark(bookmark);
+      ds->FreeBookmark(bookmark);
+      if (disabled) ds->EnableControls();
+    });
+    for (ds->First(); !ds->Eof(); ds->Next()) NodeFromCurrentRecord();
+  }
+  index_->ReparentTopLevelNodes();
+  index_->PruneUnrefreshedNodes();
+  ended = true;
+  SetSortType(sortType);
+  Items()->EndUpdate();
+  SyncToCurrentRecord();
+}
+
+void TslDBTreeView::SyncToCurrentRecord() {
+  if (!options_.Contains(trCanDBNavigate) || !key_field_ || !link_->Active()) return;
+  SelectNodeForKey(key_field_->AsVariant());
+}
+
+void TslDBTreeView::SelectNodeForKey(const Variant& key) {
+  if (VarIsNull(key)) return;
+  TslDBTreeNode* node = index_->FindNode(key);
+  if (!node) return;
+  node->MakeVisible();
+  SetSelected(node);
+}
+
+TslDBTreeNode* TslDBTreeView::NodeOfCurrentRecord() {
+  if (!key_field_ || !link_->Active()) return nullptr;
+  return index_->FindNode(key_field_->AsVariant());
+}
+
+namespace {
+// Set while the tree posts an edited parent value, so that the post's own
+// notifications do not come back into RecordEdited.
+bool posting_parent = false;
+}  // namespace
+
+void TslDBTreeView::RecordEdited(TField* field) {
+  if (posting_parent || !key_field_) return;
+  auto* node = dynamic_cast<TslDBTreeNode*>(Selected());
+  if (!node) return;
+  if (field == list_field_) {
+    if (field->Text() != node->Text()) node->SetText(field->Text());
+  } else if (field == image_field_) {
+    node->SetImageIndex(field->IsNull() ? -1 : field->AsInteger());
+  } else if (field == state_field_) {
+    node->SetStateIndex(field->IsNull() ? -1 : field->AsInteger());
+  } else if (field == parent_field_) {
+    const Variant value = field->AsVariant();
+    if (VarIsNull(node->ParentValue) || VarIsNull(value) || KeyEqual(node->ParentValue, value))
+      return;
+    // Cleared on every way out: a post that fails must not leave the tree
+    // deaf to every later edit.
+    const bool previous = posting_parent;
+    TScopeExit clear([previous] { posting_parent = previous; });
+    if (options_.Contains(trSmartRecordLoad)) {
+      posting_parent = true;
+      BusyScope busy(this);
+      link_->DataSet()->Post();
+    }
+    index_->ReparentNode(node, field->AsVariant());
+  }
+}
+
+void TslDBTreeView::RecordInserted() {
+  if (!key_field_ || key_field_->IsNull()) return;
+  if (!busy_) NodeFromCurrentRecord();
+  TslDBTreeNode* node = NodeOfCurrentRecord();
+  if (!node) return;
+  {
+    BusyScope busy(this);
+    SetSelected(node);
+    node->MakeVisible();
+  }
+  if (!VarIsNull(node->ParentValue) && OnAddNewItem) OnAddNewItem(nullptr, node);
+}
+
+void TslDBTreeView::RefreshFromDataSet() {
+  if (busy_ || !HandleAllocated()) return;
+  const TDataSetState state = link_->DataSet()->State();
+  if (state == dsEdit || state == dsInsert) return;
+  if (IsEditing())
+    if (TTreeNode* selected = Selected()) selected->EndEdit(true);
+  ClearBindings();
+  BindFields();
+  RebuildTree();
+  SyncToCurrentRecord();
+}
+
+void TslDBTreeView::DataLinkActiveChanged() {
+  TDataSet* ds = link_->Active() ? link_->DataSet() : nullptr;
+  link_->filter_ = ds ? ds->Filter() : String();
+  link_->filtered_ = ds && ds->Filtered();
+  RebindAndRebuild();
+}
+
+void TslDBTreeView::DataLinkChanged() {
+  TDataSet* ds = link_->DataSet();
+  if (ds && (ds->Filter() != link_->filter_ || ds->Filtered() != link_->filtered_)) {
+    link_->filter_ = ds->Filter();
+    link_->filtered_ = ds->Filtered();
+    RebindAndRebuild();
+    return;
+  }
+  RefreshFromDataSet();
+}
+
+void TslDBTreeView::Change(TTreeNode* node) {
+  auto* dbNode = dynamic_cast<TslDBTreeNode*>(node);
+  if (dbNode && !busy_ && key_field_ && link_->Active()) {
+    BusyScope busy(this);
+    TDataSet* ds = link_->DataSet();
+    const Variant& key = dbNode->KeyValue();
+    if (!VarIsNull(key) && !VarIsEmpty(key) && !KeyEqual(key, key_field_->AsVariant()) &&
+        ds->State() != dsInsert && !(ds->Bof() && ds->Eof())) {
+      try {
+        DataSetLocate(ds, key_field_name_, key, {});
+      } catch (const Exception&) {
+        // The selection stays where the user put it even when the record
+        // cannot be reached; OnChange still follows.
+      }
+    }
+  }
+  TCustomslTreeView::Change(node);
+}
+
+TTreeNode* TslDBTreeView::CreateNode() {
+  // Without key and parent fields the tree holds plain nodes.
+  if (!key_field_ || !parent_field_) return TCustomslTreeView::CreateNode();
+  TslDBTreeNode* node;
+  if (placeholder_) {
+    node = new TslDBTreeNode(Items(), nullptr, Null());
+  } else if (busy_) {
+    node = new TslDBTreeNode(Items(), index_.get(), key_field_->AsVariant());
+  } else {
+    node = new TslDBTreeNode(Items(), index_.get(), NewKeyValue());
+    node->IsNew = true;
+  }
+  if (SelectedIndex() != -1) node->SetSelectedIndex(SelectedIndex());
+  return node;
+}
+
+Variant TslDBTreeView::NewKeyValue() {
+  Variant key = Null();
+  if (OnCreateNewKeyValue) OnCreateNewKeyValue(this, key);
+  return key;
+}
+
+bool TslDBTreeView::DoDBAction(TslDBTreeNode* node1, TslDBTreeNode* node2,
+                               TslDBTreeViewAction action) {
+  bool automatic = true;
+  if (OnDBAction) OnDBAction(this, node1, node2, action, automatic);
+  return automatic;
+}
+
+void TslDBTreeView::CreateWnd() {
+  TCustomslTreeView::CreateWnd();
+  if (key_field_ && list_field_ && parent_field_) RebuildTree();
+}
+
+void TslDBTreeView::DestroyWnd() {
+  {
+    BusyScope busy(this);
+    index_->Clear();
+    Items()->Clear();
+  }
+  TCustomslTreeView::DestroyWnd();
+}
+
+void TslDBTreeView::CreateHandle() {
+  BusyScope busy(this);
+  TCustomslTreeView::CreateHandle();
+}
+
+void TslDBTreeView::Dispatch(TMessage& message) {
+  TCustomslTreeView::Dispatch(message);
+  if (message.Msg != WM_PAINT && message.Msg != TVM_SELECTITEM) return;
+  if (!HandleAllocated() || Focused() || busy_) return;
+  TTreeNode* node = Selected();
+  if (!node) return;
+  if (message.Msg == WM_PAINT && (!node->IsVisible() || IsEditing())) return;
+  DrawSelectionFrame();
+}
+
+void TslDBTreeView::DrawSelectionFrame() {
+  TTreeNode* node = Selected();
+  if (!node) return;
+  const RECT rect = node->DisplayRect(true);
+  HDC dc = GetDC(Handle());
+  HBRUSH brush = CreateSolidBrush(ColorToRGB(Font()->Color()));
+  FrameRect(dc, &rect, brush);
+  DeleteObject(brush);
+  ReleaseDC(Handle(), dc);
+}
+
+String TslDBTreeView::GetNodeText(TTreeNode* node) {
+  if (auto* dbNode = dynamic_cast<TslDBTreeNode*>(node); dbNode && !display_fields_.empty())
+    return dbNode->ListText;
+  return node->Text();
+}
+
+bool TslDBTreeView::IsCustomDraw() {
+  return static_cast<bool>(OnCustomDraw) || index_->OwnAppearanceCount > 0;
+}
+
+void TslDBTreeView::DoCustomDraw(TTreeNode* node, TFont* font, TColor& color, TColor& bkColor) {
+  if (OnCustomDraw) {
+    TCustomslTreeView::DoCustomDraw(node, font, color, bkColor);
+    return;
+  }
+  auto* dbNode = dynamic_cast<TslDBTreeNode*>(node);
+  if (!dbNode || !dbNode->UseOwnAppearance) return;
+  font->SetStyle(dbNode->FontStyle);
+  font->SetName(dbNode->FontName);
+  font->SetColor(dbNode->FontColor);
+  color = dbNode->FontColor;
+  bkColor = dbNode->Color;
+}
+
+void DeclareslDBTreeProperties() {
+  static std::once_flag declared;
+  std::call_once(declared, [] {
+    DeclareTreeViewProperties();
+    // The drag tree's level in the chain keeps this class deeper than the
+    // window-control declarations, whose properties would otherwise be
+    // picked for it as an equally deep match.
+    TPublishedClass<TCustomslTreeView, TCustomTreeView>();
+    using T = TslDBTreeView;
+    TPublishedClass<T, TCustomslTreeView>()
+        .AddBoolean("ShowNodeHint", &T::ShowNodeHint, &T::SetShowNodeHint, true)
+        .AddInteger("SelectedIndex", &T::SelectedIndex, &T::SetSelectedIndex, -1)
+        .AddComponent("DataSource", &T::DataSource, &T::SetDataSource)
+        .AddString("KeyField", &T::KeyField, &T::SetKeyField)
+        .AddString("ParentField", &T::ParentField, &T::SetParentField)
+        .AddString("ListField", &T::ListField, &T::SetListField)
+        .AddString("DisplayField", &T::DisplayField, &T::SetDisplayField)
+        .AddString("ImageIndexField", &T::ImageIndexField, &T::SetImageIndexField)
+        .AddString("StateIndexField", &T::StateIndexField, &T::SetStateIndexField)
+        .AddVariant("RootValue", &T::RootValue, &T::SetRootValue)
+        .AddString("SeparatedSt", &T::SeparatedSt, &T::SetSeparatedSt)
+        .AddSet("Options", &T::Options, &T::SetOptions,
+                {"trDBCanDelete", "trDBConfirmDelete", "trCanDBNavigate", "trSmartRecordLoad",
+                 "trSmartRecordCopy", "trCheckHasChildren"},
+                0b110111)
+        .AddBoolean("RaiseOnError", &T::RaiseOnError, &T::SetRaiseOnError, true);
+  });
+}

@@ -1,0 +1,311 @@
+// ui/slDBTree.h
+//
+// TslDBTreeView: a drag-and-drop tree (TCustomslTreeView) whose nodes mirror
+// the records of one dataset reached through a TDataSource. Every record with
+// a non-null key is one node, hung under the node whose key equals the
+// record's parent value, or at the top level. The tree builds itself from the
+// dataset in full (every record is read), keeps its nodes in step on a
+// rebuild (nodes are refreshed in place, so expansion and selection survive;
+// nodes whose records went are removed), follows the dataset's current record
+// and moves it when the user selects a node.
+//
+// The node index (TslDBTreeNodes) keeps the keyed nodes sorted by key, so a
+// lookup is a binary search; each node's SortIndex is its position there.
+// Keys arriving in ascending order are appended without renumbering anything.
+//
+// Damaged parent chains (A under B, B under A) cannot make a cycle of nodes:
+// a node is never moved under itself or its own descendant; it stays where it
+// is instead.
+//
+// The tree knows only the dataset model (TDataSet, TField, TDataLink).
+// Threads: GUI thread only.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/data/DataLink.h"
+#include "platform/data/DataSet.h"
+#include "platform/data/DataSource.h"
+#include "platform/rtl/Variant.h"
+#include "ui/slTree.h"
+
+class TslDBTreeView;
+class TslDBTreeNodes;
+
+enum TslDBTreeViewOption {
+  trDBCanDelete,
+  trDBConfirmDelete,
+  trCanDBNavigate,
+  trSmartRecordLoad,
+  trSmartRecordCopy,
+  trCheckHasChildren
+};
+using TslDBTreeViewOptions = Set<TslDBTreeViewOption>;
+enum TslDBTreeViewAction { trDBInsert, trDBDelete, trDBChangeText, trDBChangeParent, trDBMove };
+
+class TslDBTreeNode;
+using TAddNewDBTreeNodeEvent = std::function<void(TObject* Sender, TslDBTreeNode*& DBTreeNode)>;
+using TCreateNewKeyValue = std::function<void(TObject* Sender, Variant& NewKeyValue)>;
+using TSetDisplayItemText = std::function<void(TObject* Sender, String& DisplayText)>;
+using TslDBTreeViewActionEvent =
+    std::function<void(TObject* Sender, TslDBTreeNode* DBNode1, TslDBTreeNode* DBNode2,
+                       TslDBTreeViewAction Action, bool& Automatic)>;
+using TDBTreeRefreshNodeEvent = std::function<void(TObject* Sender, TslDBTreeNode* DBTreeNode)>;
+
+// The dataset's own locate (exact, case-sensitive with empty options).
+bool DataSetLocate(TDataSet* dataSet, const String& keyFields, const Variant& keyValues,
+                   TLocateOptions options);
+
+// Key comparisons of the index: a comparison that raises (Null against a
+// number, text that is no number) answers false.
+bool KeyEqual(const Variant& a, const Variant& b);
+bool KeyGreater(const Variant& a, const Variant& b);
+bool KeyGreaterOrEqual(const Variant& a, const Variant& b);
+
+class TslDBTreeNode : public TslTreeNode {
+  ZORVET_CLASS_NAME(TslDBTreeNode)
+
+ public:
+  // `index` nullptr: a node outside the index (a placeholder of a move).
+  TslDBTreeNode(TTreeNodes* owner, TslDBTreeNodes* index, const Variant& key);
+  ~TslDBTreeNode() override;
+
+  const Variant& KeyValue() const { return key_value_; }
+  // Moves the node to the key's place in the index.
+  void SetKeyValue(const Variant& value);
+  Variant ParentValue;
+  bool ChildrenLoaded = false;
+  bool IsNew = false;
+  bool Refreshed = false;
+  // The node's position in the index; -1 outside it.
+  Integer SortIndex() const { return sort_index_; }
+  String ListText;
+
+  TColor Color = clWindow;
+  TColor FontColor;
+  TFontStyles FontStyle;
+  String FontName;
+  bool UseOwnAppearance = false;
+
+  // Moves made through the drag tree's placeholder child: the placeholder
+  // is made outside the index.
+  void MoveTo(TTreeNode* destination, TNodeAttachMode mode) override;
+
+ private:
+  friend class TslDBTreeNodes;
+  TslDBTreeNodes* index_;
+  Variant key_value_;
+  Integer sort_index_ = -1;
+};
+
+class TslDBTreeNodes {
+ public:
+  explicit TslDBTreeNodes(TslDBTreeView* tree) : tree_(tree) {}
+  ~TslDBTreeNodes();
+  TslDBTreeNodes(const TslDBTreeNodes&) = delete;
+  TslDBTreeNodes& operator=(const TslDBTreeNodes&) = delete;
+
+  TslDBTreeView* Tree() const { return tree_; }
+  Integer Count() const { return static_cast<Integer>(list_.size()); }
+  TslDBTreeNode* Node(Integer index) const { return list_[static_cast<std::size_t>(index)]; }
+  // True with the node's position when found; otherwise Index is where the
+  // key would go: -1 for an empty index, a Null key or a key below the
+  // first, Count for a key above the last.
+  bool FindKeyIndex(const Variant& key, Integer& index) const;
+  TslDBTreeNode* FindNode(const Variant& key) const;
+
+  // Enters the node at its key's place; false (and the node stays out) for
+  // a Null key or a key another node already has.
+  bool Insert(TslDBTreeNode* node);
+  // Takes the node out by its position and renumbers the nodes after it.
+  void Remove(TslDBTreeNode* node);
+  // Forgets every node (they stay in the tree, outside the index).
+  void Clear();
+
+  // Moves each refreshed top-level node under the node its parent value
+  // names, unless that is itself or one of its descendants.
+  void ReparentTopLevelNodes();
+  // Frees every node not refreshed by the last build, with its subtree.
+  void PruneUnrefreshedNodes();
+  // The node's record took `value` as its parent value: the node moves
+  // under the node of that key, or to the top level when none has it (or
+  // the move would put it under itself or its descendant).
+  void ReparentNode(TslDBTreeNode* node, const Variant& value);
+
+  Integer OwnAppearanceCount = 0;
+  bool Destroying() const { return destroying_; }
+
+ private:
+  TslDBTreeView* tree_;
+  std::vector<TslDBTreeNode*> list_;
+  bool destroying_ = false;
+  // While pruning, removed nodes leave holes closed (and renumbered) once.
+  bool batch_ = false;
+};
+
+// The tree's data link: a visual link, so DisableControls silences it.
+class TDataLinkTreeView : public TDataLink {
+  ZORVET_CLASS_NAME(TDataLinkTreeView)
+
+ public:
+  explicit TDataLinkTreeView(TslDBTreeView* tree);
+  TslDBTreeView* Tree() const { return tree_; }
+  void Detach() { tree_ = nullptr; }
+
+ protected:
+  void ActiveChanged() override;
+  void DataSetChanged() override;
+  void DataSetScrolled(Integer distance) override;
+  void RecordChanged(TField* field) override;
+
+ private:
+  friend class TslDBTreeView;
+  TslDBTreeView* tree_;
+  String filter_;
+  bool filtered_ = false;
+};
+
+class TslDBTreeView : public TCustomslTreeView {
+  ZORVET_CLASS_NAME(TslDBTreeView)
+
+ public:
+  explicit TslDBTreeView(TComponent* owner);
+  ~TslDBTreeView() override;
+
+  TDataSource* DataSource() const { return link_->DataSource(); }
+  void SetDataSource(TDataSource* value);
+  TDataSet* DataSet() const { return link_->DataSet(); }
+  const String& KeyField() const { return key_field_name_; }
+  void SetKeyField(const String& value) { SetFieldName(key_field_name_, value); }
+  const String& ParentField() const { return parent_field_name_; }
+  void SetParentField(const String& value) { SetFieldName(parent_field_name_, value); }
+  const String& ListField() const { return list_field_name_; }
+  void SetListField(const String& value) { SetFieldName(list_field_name_, value); }
+  const String& DisplayField() const { return display_field_name_; }
+  void SetDisplayField(const String& value) { SetFieldName(display_field_name_, value); }
+  const String& ImageIndexField() const { return image_field_name_; }
+  void SetImageIndexField(const String& value) { SetFieldName(image_field_name_, value); }
+  const String& StateIndexField() const { return state_field_name_; }
+  void SetStateIndexField(const String& value) { SetFieldName(state_field_name_, value); }
+  const Variant& RootValue() const { return root_value_; }
+  void SetRootValue(const Variant& value);
+  const String& SeparatedSt() const { return separated_st_; }
+  void SetSeparatedSt(const String& value);
+  TslDBTreeViewOptions Options() const { return options_; }
+  void SetOptions(TslDBTreeViewOptions value);
+  bool RaiseOnError() const { return raise_on_error_; }
+  void SetRaiseOnError(bool value) { raise_on_error_ = value; }
+
+  TslDBTreeNodes* DBNodes() const { return index_.get(); }
+  TDataLinkTreeView* DataLink() const { return link_.get(); }
+  bool Busy() const { return busy_; }
+
+  // The bound fields (nullptr when unbound).
+  TField* KeyFieldObject() const { return key_field_; }
+  TField* ParentFieldObject() const { return parent_field_; }
+  TField* ListFieldObject() const { return list_field_; }
+
+  // Binds the fields by name again and rebuilds the tree (its window existing).
+  void RebindAndRebuild();
+  // Rebuilds from every record, keeping the nodes whose records remain.
+  void RebuildTree();
+  // The caption of the current record.
+  String NodeText();
+  // Makes or refreshes the node of the current record; nullptr for a Null key.
+  TslDBTreeNode* NodeFromCurrentRecord();
+  // Selects the node of the dataset's current record (with trCanDBNavigate).
+  void SyncToCurrentRecord();
+  // Makes the node with the key visible and selects it; nothing when no node has it.
+  void SelectNodeForKey(const Variant& key);
+  // After the dataset changed: binds again and rebuilds, unless the tree
+  // moved the dataset itself or a record is being edited.
+  void RefreshFromDataSet();
+  // The node whose key is the key field's current value.
+  TslDBTreeNode* NodeOfCurrentRecord();
+  // A field of the record being edited changed: the selected node follows
+  // its caption, images and parent.
+  void RecordEdited(TField* field);
+  // A field of the record being inserted changed: its node is made and selected.
+  void RecordInserted();
+
+  static bool IsNumericField(const TField* field);
+
+  TAddNewDBTreeNodeEvent OnAddNewItem;
+  TCreateNewKeyValue OnCreateNewKeyValue;
+  TSetDisplayItemText OnSetDisplayItemText;
+  TNotifyEvent OnInsertNodeError;
+  TslDBTreeViewActionEvent OnDBAction;
+  TDBTreeRefreshNodeEvent OnRefreshNode;
+
+  void Notification(TComponent* component, TOperation operation) override;
+  void Dispatch(TMessage& message) override;
+  // Frames the selected node's text in the font colour, so that the
+  // selection stays visible while another control has the focus.
+  void DrawSelectionFrame();
+
+ protected:
+  TTreeNode* CreateNode() override;
+  void CreateWnd() override;
+  void DestroyWnd() override;
+  void CreateHandle() override;
+  String GetNodeText(TTreeNode* node) override;
+  bool IsCustomDraw() override;
+  void DoCustomDraw(TTreeNode* node, TFont* font, TColor& color, TColor& bkColor) override;
+  void Change(TTreeNode* node) override;
+  // The key of a node added by the application: OnCreateNewKeyValue's
+  // answer, Null (a node outside the index) without a handler.
+  virtual Variant NewKeyValue();
+  // Asked before the tree changes the dataset; OnDBAction may refuse.
+  virtual bool DoDBAction(TslDBTreeNode* node1, TslDBTreeNode* node2, TslDBTreeViewAction action);
+
+ private:
+  friend class TslDBTreeNode;
+  friend class TslDBTreeNodes;
+  friend class TDataLinkTreeView;
+  // Sets `busy_` for its lifetime and puts the previous value back.
+  class BusyScope {
+   public:
+    explicit BusyScope(TslDBTreeView* tree) : tree_(tree), previous_(tree->busy_) {
+      tree->busy_ = true;
+    }
+    ~BusyScope() { tree_->busy_ = previous_; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+   private:
+    TslDBTreeView* tree_;
+    bool previous_;
+  };
+
+  void SetFieldName(String& name, const String& value);
+  void BindFields();
+  void ClearBindings();
+  // Moves `node` under `parent` (nullptr: the top level) as its last child,
+  // unless that would put it under itself or its own descendant.
+  bool MoveNodeUnder(TslDBTreeNode* node, TslDBTreeNode* parent);
+  void DataLinkActiveChanged();
+  void DataLinkChanged();
+
+  std::unique_ptr<TDataLinkTreeView> link_;
+  std::unique_ptr<TslDBTreeNodes> index_;
+  String key_field_name_, parent_field_name_, list_field_name_, display_field_name_;
+  String image_field_name_, state_field_name_;
+  TField* key_field_ = nullptr;
+  TField* parent_field_ = nullptr;
+  TField* list_field_ = nullptr;
+  TField* image_field_ = nullptr;
+  TField* state_field_ = nullptr;
+  std::vector<TField*> display_fields_;
+  Variant root_value_;
+  String separated_st_ = " - ";
+  TslDBTreeViewOptions options_;
+  bool raise_on_error_ = true;
+  bool busy_ = false;
+  // While a node of this tree moves through the drag tree's placeholder.
+  bool placeholder_ = false;
+};
+
+// Declares TslDBTreeView's published properties (with TTreeView's).
+void DeclareslDBTreeProperties();
