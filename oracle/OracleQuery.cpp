@@ -1,6 +1,7 @@
 // oracle/OracleQuery.cpp
 #include "oracle/OracleQuery.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -177,8 +178,14 @@ void TOracleQuery::NeedSession() const {
 void TOracleQuery::OpenCursor() {
   if (cursor_open_) return;
   NeedSession();
-  if (!session_->OCI8Mode())
-    throw Exception("This query runs on sessions of the handle generation only");
+  if (!Oci8()) {
+    session_->EnterCall(false);
+    if (!Succeeded(OracleCI::oopen(&cda_, session_->Lda(), nullptr, -1, -1, nullptr, -1)))
+      Fail(false);
+    session_->LeaveCall(false);
+    cursor_open_ = true;
+    return;
+  }
   OCIEnv* env = session_->EnvHandle();
   if (OracleCI::OCIHandleAlloc(env, reinterpret_cast<void**>(&error_), kHtypeError, 0, nullptr) !=
           OCI_SUCCESS ||
@@ -203,6 +210,11 @@ void TOracleQuery::Close() {
   TextChanged();
   described_ = false;
   fields_.Clear();
+  if (!Oci8()) {
+    OracleCI::oclose(&cda_);
+    cda_ = Cda_Def{};
+    return;
+  }
   FreeStatement();
   if (error_id_) Oracle::ReleaseOracleObject(error_id_);
   error_id_ = 0;
@@ -347,6 +359,7 @@ Variant TOracleQuery::GetVariable(Integer Index) const {
 bool TOracleQuery::Succeeded(sword status, Integer ignore) {
   last_status_ = status;
   session_->CheckStatus(status);
+  if (!Oci8()) return status == 0 || (ignore != 0 && Integer(cda_.rc) == ignore);
   if (status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO || status == OCI_NEED_DATA)
     return true;
   if (status == OCI_NO_DATA) return ignore == kNoDataFound;
@@ -356,11 +369,13 @@ bool TOracleQuery::Succeeded(sword status, Integer ignore) {
 }
 
 void TOracleQuery::ComputeErrorPosition() {
-  ub2 offset = 0;
-  if (!stmt_) return;
-  OracleCI::OCIAttrGet(stmt_, kHtypeStmt, &offset, nullptr,
-                       OracleCI::OCI81Present ? kAttrParseErrorOffset : kAttrParseErrorOffset80,
-                       error2_);
+  ub2 offset = cda_.peo;
+  if (Oci8()) {
+    if (!stmt_) return;
+    OracleCI::OCIAttrGet(stmt_, kHtypeStmt, &offset, nullptr,
+                         OracleCI::OCI81Present ? kAttrParseErrorOffset : kAttrParseErrorOffset80,
+                         error2_);
+  }
   Integer line = 0, column = 0;
   for (std::size_t i = 0; i < offset && i < cached_text_.size(); ++i) {
     if (cached_text_[i] == '\n') {
@@ -383,11 +398,11 @@ void TOracleQuery::Fail(bool position) {
     session_->LeaveCall(false);
     throw;
   }
-  if (last_status_ == OCI_INVALID_HANDLE) {
+  if (Oci8() && last_status_ == OCI_INVALID_HANDLE) {
     session_->LeaveCall(false);
     throw Exception("The client refused a handle of the query");
   }
-  session_->RaiseCallError(error_id_, false);
+  session_->RaiseCallError(Oci8() ? error_id_ : Integer(cda_.rc), false);
 }
 
 void TOracleQuery::FireAfterQuery() {
@@ -399,7 +414,7 @@ void TOracleQuery::FireAfterQuery() {
 // ---------------------------------------------------------------------------
 // Parse, bind, describe, define
 
-void TOracleQuery::Parse(bool /*Deferred*/) {
+void TOracleQuery::Parse(bool Deferred) {
   error_line_ = 0;
   error_position_ = 0;
   OpenCursor();
@@ -422,6 +437,16 @@ void TOracleQuery::Parse(bool /*Deferred*/) {
   cached_text_ = text;
   function_code_ = 0;
   session_->EnterCall(false);
+  if (!Oci8()) {
+    // Version 7 behaviour.
+    if (!Succeeded(OracleCI::oparse(&cda_, reinterpret_cast<OraText*>(text.data()), -1,
+                                    Deferred ? 1 : 0, 2)))
+      Fail(true);
+    function_code_ = cda_.fc;
+    ++parse_count_;
+    session_->LeaveCall(false);
+    return;
+  }
   FreeStatement();
   if (!Succeeded(OracleCI::OCIHandleAlloc(session_->EnvHandle(), reinterpret_cast<void**>(&stmt_),
                                           kHtypeStmt, 0, nullptr)))
@@ -462,6 +487,15 @@ void TOracleQuery::BindVariables() {
     const ub2 bind_type = ub2(type == Oracle::otPLSQLString ? Oracle::otString : type);
     OCIBind* bind = nullptr;
     session_->EnterCall(false);
+    if (!Oci8()) {
+      if (!Succeeded(
+              OracleCI::obndra(&cda_, reinterpret_cast<OraText*>(const_cast<char*>(name.c_str())),
+                               -1, variable->Buffer(), size, bind_type, -1, variable->Indicators(),
+                               nullptr, nullptr, 0, nullptr, nullptr, -1, -1)))
+        Fail(false);
+      session_->LeaveCall(false);
+      continue;
+    }
     if (!Succeeded(OracleCI::OCIBindByName(
             stmt_, &bind, error_, reinterpret_cast<const OraText*>(name.c_str()), sb4(name.size()),
             variable->Buffer(), size, bind_type, variable->Indicators(), nullptr, nullptr, 0,
@@ -480,9 +514,30 @@ void TOracleQuery::DescribeFields() {
     fields_.Clear();
     Fail(true);
   };
-  if (!Succeeded(OracleCI::OCIAttrGet(stmt_, kHtypeStmt, &count, nullptr, kAttrParamCount, error_)))
+  if (!Oci8()) {
+    for (sword position = 1;; ++position) {
+      sb4 size = 0, name_length = 30, display = 0;
+      sb2 type = 0, precision = 0, scale = 0, nullable = 0;
+      sb1 name[30];
+      if (!Succeeded(OracleCI::odescr(&cda_, position, &size, &type, name, &name_length, &display,
+                                      &precision, &scale, &nullable),
+                     1007))
+        fail();
+      if (cda_.rc == 1007) break;
+      auto* field = static_cast<TFieldData*>(fields_.Add());
+      field->DataSize = size;
+      field->DBType = ub2(type);
+      field->Name = String(reinterpret_cast<const char*>(name),
+                           std::size_t(std::clamp<sb4>(name_length, 0, 30)));
+      field->Precision = precision;
+      field->Scale = scale;
+      field->Nullable = nullable != 0;
+    }
+  } else if (!Succeeded(OracleCI::OCIAttrGet(stmt_, kHtypeStmt, &count, nullptr, kAttrParamCount,
+                                             error_))) {
     fail();
-  for (ub4 position = 1; position <= count; ++position) {
+  }
+  for (ub4 position = 1; Oci8() && position <= count; ++position) {
     auto* field = static_cast<TFieldData*>(fields_.Add());
     void* param = nullptr;
     if (!Succeeded(OracleCI::OCIParamGet(stmt_, kHtypeStmt, error_, &param, position))) fail();
@@ -574,6 +629,15 @@ void TOracleQuery::DefineFields() {
     const ub2 type = field->DBType == kDbMlsLabel ? kDbMlsLabel : field->ExternalType;
     OCIDefine* define = nullptr;
     session_->EnterCall(false);
+    if (!Oci8()) {
+      if (!Succeeded(OracleCI::odefin(&cda_, sword(i + 1),
+                                      field->Data.empty() ? nullptr : field->Data.data(),
+                                      sword(field->Size), type, -1, field->Indicators.data(),
+                                      nullptr, -1, -1, field->Lengths.data(), nullptr)))
+        Fail(false);
+      session_->LeaveCall(false);
+      continue;
+    }
     if (!Succeeded(OracleCI::OCIDefineByPos(stmt_, &define, error_, ub4(i + 1),
                                             field->Data.empty() ? nullptr : field->Data.data(),
                                             sb4(field->Size), type, field->Indicators.data(),
@@ -587,7 +651,9 @@ void TOracleQuery::DefineFields() {
 // Running and fetching
 
 Integer TOracleQuery::RowsProcessed() {
-  if (!session_ || !session_->Connected() || !stmt_) return 0;
+  if (!session_ || !session_->Connected()) return 0;
+  if (!Oci8()) return Integer(cda_.rpc);
+  if (!stmt_) return 0;
   ub4 rows = 0;
   OracleCI::OCIAttrGet(stmt_, kHtypeStmt, &rows, nullptr, kAttrRowCount, error2_);
   return Integer(rows);
@@ -610,20 +676,27 @@ void TOracleQuery::InternalExecute(bool DescribeOnly, Integer End, Integer First
     }
     if (DescribeOnly) return;
     session_->EnterCall(false);
-    if (!Succeeded(OracleCI::OCIStmtExecute(session_->ServiceHandle(), stmt_, error_, iters, first,
-                                            nullptr, nullptr, mode)))
-      Fail(true);
-    ub2 code = 0;
-    OracleCI::OCIAttrGet(stmt_, kHtypeStmt, &code, nullptr, kAttrSqlFnCode, error2_);
-    function_code_ = code;
+    if (!Oci8()) {
+      if (!Succeeded(OracleCI::oexn(&cda_, sword(iters), sword(first)))) Fail(true);
+      function_code_ = cda_.fc;
+    } else {
+      if (!Succeeded(OracleCI::OCIStmtExecute(session_->ServiceHandle(), stmt_, error_, iters,
+                                              first, nullptr, nullptr, mode)))
+        Fail(true);
+      ub2 code = 0;
+      OracleCI::OCIAttrGet(stmt_, kHtypeStmt, &code, nullptr, kAttrSqlFnCode, error2_);
+      function_code_ = code;
+    }
     session_->LeaveCall(false);
     return;
   }
   // A select commits nothing; an execution of a described select fetches
   // its first block itself.
   mode &= ~kModeCommitOnSuccess;
-  const bool fetches = described_ && !DescribeOnly;
-  if (!(described_ && DescribeOnly)) {
+  // The older generation executes and fetches in one call, after the
+  // description of the deferred parse.
+  const bool fetches = Oci8() && described_ && !DescribeOnly;
+  if (Oci8() && !(described_ && DescribeOnly)) {
     session_->EnterCall(false);
     if (!Succeeded(
             OracleCI::OCIStmtExecute(session_->ServiceHandle(), stmt_, error_,
@@ -639,17 +712,23 @@ void TOracleQuery::InternalExecute(bool DescribeOnly, Integer End, Integer First
   current_row_ = 0;
   rows_in_buffer_ = 0;
   if (DescribeOnly) return;
-  if (!fetches) FetchBlock();
+  if (!Oci8()) {
+    session_->EnterCall(false);
+    if (!Succeeded(OracleCI::oexfet(&cda_, ub4(rows_per_fetch_), 0, 0), kNoDataFound)) Fail(true);
+    session_->LeaveCall(false);
+  } else if (!fetches) {
+    FetchBlock();
+  }
   rows_in_buffer_ = RowsProcessed();
   eof_ = rows_in_buffer_ == 0;
 }
 
 void TOracleQuery::FetchBlock() {
   session_->EnterCall(false);
-  if (!Succeeded(
-          OracleCI::OCIStmtFetch(stmt_, error_, ub4(rows_per_fetch_), kFetchNext, OCI_DEFAULT),
-          kNoDataFound))
-    Fail(false);
+  const sword status =
+      Oci8() ? OracleCI::OCIStmtFetch(stmt_, error_, ub4(rows_per_fetch_), kFetchNext, OCI_DEFAULT)
+             : OracleCI::ofen(&cda_, sword(rows_per_fetch_));
+  if (!Succeeded(status, kNoDataFound)) Fail(false);
   session_->LeaveCall(false);
 }
 

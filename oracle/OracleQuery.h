@@ -8,9 +8,10 @@
 // rows and fetches the following blocks; the Field... members read the
 // current row.
 //
-// This query speaks the handle generation of the call interface. Variables
-// of the complex types (objects, references, LOBs, cursors) can be declared
-// but not yet bound, and select lists with such columns are refused.
+// The query speaks whichever generation of the call interface its session
+// runs: handles and a statement handle, or a cursor data area on the
+// session's logon data area. Variables of the complex types (objects, references, LOBs, cursors)
+// can be declared but not yet bound, and select lists with such columns are refused.
 //
 // Every client call is made inside the session's call lock. A failed call
 // raises EOracleError through the session, which leaves that lock.
@@ -151,6 +152,7 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   void FireAfterQuery();
   void FetchBlock();
   void FreeStatement();
+  bool Oci8() const { return session_->OCI8Mode(); }
 
   std::unique_ptr<TStringList> sql_;
   TOracleSession* session_ = nullptr;
@@ -164,6 +166,7 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   OCIError* error2_ = nullptr;
   Integer error_id_ = 0;  // error_ in the process-wide id table
   OCIStmt* stmt_ = nullptr;
+  Cda_Def cda_{};
   sword last_status_ = 0;
   Integer function_code_ = 0;
   Integer rows_per_fetch_ = 0;

@@ -13,7 +13,8 @@ namespace {
 
 using namespace Oracle;
 
-class QueryWorld : public SessionWorld {
+// Each case runs in both generations of the call interface.
+class QueryWorld : public SessionWorld, public ::testing::WithParamInterface<bool> {
  protected:
   void SetUp() override {
     SessionWorld::SetUp();
@@ -24,7 +25,7 @@ class QueryWorld : public SessionWorld {
         "  'BN1', -2.7, 123456789012, 7);\n"
         "insert into cds values (2, 'Kind of Blue', null, null, null, null, null, null);\n"
         "create table numbers (n number(5));\n");
-    session_ = Scott();
+    session_ = Scott(GetParam());
     session_->LogOn();
     query_ = std::make_unique<TOracleQuery>(nullptr);
     query_->SetSession(session_.get());
@@ -51,7 +52,10 @@ class QueryWorld : public SessionWorld {
   std::unique_ptr<TOracleQuery> query_;
 };
 
-TEST_F(QueryWorld, SelectsWithAVariableBoundByName) {
+INSTANTIATE_TEST_SUITE_P(Generations, QueryWorld, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "OCI7" : "OCI8"; });
+
+TEST_P(QueryWorld, SelectsWithAVariableBoundByName) {
   Text("select title, id from cds where id = :id");
   query_->DeclareVariable("id", otInteger);
   EXPECT_EQ(query_->VariableName(0), ":ID");
@@ -71,7 +75,7 @@ TEST_F(QueryWorld, SelectsWithAVariableBoundByName) {
   EXPECT_EQ(query_->GetVariable("id").AsInteger(), 1);
 }
 
-TEST_F(QueryWorld, DescribesEachColumnIntoItsBuffer) {
+TEST_P(QueryWorld, DescribesEachColumnIntoItsBuffer) {
   struct Case {
     const char* name;
     Integer db_type, buffer_type, size, precision, scale;
@@ -102,7 +106,7 @@ TEST_F(QueryWorld, DescribesEachColumnIntoItsBuffer) {
   EXPECT_THROW(query_->FieldAsString(0), Exception);  // described only: no row
 }
 
-TEST_F(QueryWorld, NumbersFollowTheSessionsPrecisions) {
+TEST_P(QueryWorld, NumbersFollowTheSessionsPrecisions) {
   Text("select big, price, weight from cds");
   session_->Preferences()->SetFloatPrecision(10);
   query_->Describe();
@@ -121,7 +125,7 @@ TEST_F(QueryWorld, NumbersFollowTheSessionsPrecisions) {
   EXPECT_EQ(query_->FieldAsInteger(0), 1);
 }
 
-TEST_F(QueryWorld, NextFetchesBlockAfterBlock) {
+TEST_P(QueryWorld, NextFetchesBlockAfterBlock) {
   struct Case {
     int rows, read_buffer;
   };
@@ -150,7 +154,7 @@ TEST_F(QueryWorld, NextFetchesBlockAfterBlock) {
   EXPECT_EQ(query_->ReadBuffer(), 1);
 }
 
-TEST_F(QueryWorld, ReadsFieldsWithConversions) {
+TEST_P(QueryWorld, ReadsFieldsWithConversions) {
   Text("select * from cds order by id");
   query_->Execute();
   EXPECT_EQ(query_->FieldAsInteger("weight"), -2);  // toward zero
@@ -193,7 +197,7 @@ TEST_F(QueryWorld, ReadsFieldsWithConversions) {
   EXPECT_EQ(query_->FieldName(1), "TITLE");  // the description stays
 }
 
-TEST_F(QueryWorld, InsertsAndReportsRowsProcessed) {
+TEST_P(QueryWorld, InsertsAndReportsRowsProcessed) {
   Text("insert into numbers (n) values (:n)");
   query_->DeclareVariable("n", otInteger);
   query_->SetVariable("n", 41);
@@ -220,7 +224,7 @@ TEST_F(QueryWorld, InsertsAndReportsRowsProcessed) {
   EXPECT_EQ(One(*session_, "select count(*) from numbers"), "4");
 }
 
-TEST_F(QueryWorld, AParseErrorTellsLineAndColumn) {
+TEST_P(QueryWorld, AParseErrorTellsLineAndColumn) {
   Text("select title\nfrom cds cds cds");
   int after = 0;
   query_->AfterQuery = [&](TOracleQuery*) { ++after; };
@@ -242,7 +246,7 @@ TEST_F(QueryWorld, AParseErrorTellsLineAndColumn) {
   EXPECT_FALSE(query_->Eof());
 }
 
-TEST_F(QueryWorld, AnUnchangedStatementKeepsItsParse) {
+TEST_P(QueryWorld, AnUnchangedStatementKeepsItsParse) {
   Text("select title from cds where id = :id");
   query_->DeclareVariable("id", otInteger);
   query_->SetVariable("id", 1);
@@ -266,7 +270,7 @@ TEST_F(QueryWorld, AnUnchangedStatementKeepsItsParse) {
   EXPECT_EQ(query_->ParseCount(), 4);
 }
 
-TEST_F(QueryWorld, SubstitutesTextVariables) {
+TEST_P(QueryWorld, SubstitutesTextVariables) {
   Text("select title from cds order by :ord desc");
   query_->DeclareVariable("ord", otSubst);
   query_->SetVariable("ord", "id");
@@ -276,7 +280,7 @@ TEST_F(QueryWorld, SubstitutesTextVariables) {
   EXPECT_THROW(query_->SetVariable("ord", VarArrayOf({Variant(1)})), Exception);
 }
 
-TEST_F(QueryWorld, RefusesFaultyVariables) {
+TEST_P(QueryWorld, RefusesFaultyVariables) {
   const auto message = [&](auto action) {
     try {
       action();
