@@ -7,6 +7,7 @@
 
 #include "oracle/OracleText.h"
 #include "platform/rtl/FloatText.h"
+#include "platform/rtl/Format.h"
 #include "platform/rtl/StringUtils.h"
 
 namespace {
@@ -669,6 +670,11 @@ void TOracleQuery::InternalExecute(bool DescribeOnly, Integer End, Integer First
   Parse(true);
   BindVariables();
   if (function_code_ != kSelect) {
+    // The client reads the bound arrays up to the end it is given: a range
+    // beyond them would have it read past their buffers.
+    if (End > 0 && (First < 0 || First >= End || End > std::max(array_size_, 1)))
+      throw ERangeError(Format("Rows %d to %d lie outside the bound arrays of %d rows", First,
+                               End - 1, std::max(array_size_, 1)));
     ub4 iters = 1, first = 0;
     if (array_size_ > 1) {
       iters = ub4(End <= 0 ? array_size_ : End);
@@ -734,6 +740,9 @@ void TOracleQuery::FetchBlock() {
 
 Integer TOracleQuery::ExecuteArray(Integer Index, Integer Count) {
   if (Count == 0) return 0;
+  if (!(Index == -1 && Count == -1) && (Index < 0 || Count < 0))
+    throw ERangeError(
+        Format("Rows %d to %d lie outside the bound arrays", Index, Index + Count - 1));
   TStateScope state(execution_state_, 1);
   if (BeforeQuery) BeforeQuery(this);
   after_query_pending_ = true;

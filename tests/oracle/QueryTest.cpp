@@ -215,6 +215,10 @@ TEST_P(QueryWorld, InsertsAndReportsRowsProcessed) {
   // Every row of a bound array in one execution.
   query_->SetVariable("n", VarArrayOf({Variant(1), Variant(2), Variant(3)}));
   EXPECT_EQ(query_->ExecuteArray(-1, -1), 3);
+  // A range past the bound rows would have the client read beyond them.
+  EXPECT_THROW(query_->ExecuteArray(2, 5), ERangeError);
+  EXPECT_THROW(query_->ExecuteArray(-3, 2), ERangeError);
+  EXPECT_EQ(One(*session_, "select count(*) from numbers"), "4");
 
   Text("update numbers set n = n + 1 where n < 10");
   query_->ClearVariables();
