@@ -87,6 +87,14 @@ class TFieldData : public TCollectionItem {
   explicit TFieldData(TCollection* collection);
   ~TFieldData() override;
 
+  // The column as the server describes it.
+  String Name;
+  ub2 DBType = 0;
+  Integer DataSize = 0;
+  Integer Precision = 0;
+  Integer Scale = 0;
+  bool Nullable = true;
+
   ub2 ExternalType = 0;
   Integer Size = 0;  // of one row's value (a handle slot for handle types)
   Integer Rows = 0;
@@ -139,6 +147,8 @@ class TVariableData : public TCollectionItem {
   Integer BufferSize() const { return buffer_size_; }
   Byte* Buffer() const { return buffer_; }
   sb2 Indicator(Integer index) const;
+  // The null indicators of every element, for binding.
+  sb2* Indicators() { return indicators_.data(); }
   Integer ActualLength() const { return actual_length_; }
   // Elements of an array or PL/SQL table (1 for a plain variable).
   Integer ElementCount() const { return element_count_; }
@@ -198,6 +208,7 @@ class TVariables : public TPersistent {
   // -1 when no variable has that name.
   Integer IndexOf(const String& name) const;
   void Clear() { items_.Clear(); }
+  void Delete(Integer index) { items_.Delete(index); }
 
   // A variable of `Type`, replacing one of the same name in place.
   TVariableData* DeclareVariable(const String& Name, Integer Type);

@@ -1,0 +1,952 @@
+// oracle/OracleQuery.cpp
+#include "oracle/OracleQuery.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "oracle/OracleText.h"
+#include "platform/rtl/FloatText.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/StringUtils.h"
+
+namespace {
+
+constexpr ub4 kHtypeError = 2;
+constexpr ub4 kHtypeStmt = 4;
+constexpr ub4 kDtypeParam = 53;
+constexpr ub4 kNativeSyntax = 1;
+constexpr ub2 kFetchNext = 2;
+constexpr ub4 kModeDescribeOnly = 0x10;
+constexpr ub4 kModeCommitOnSuccess = 0x20;
+
+constexpr ub4 kAttrDataSize = 1;
+constexpr ub4 kAttrDataType = 2;
+constexpr ub4 kAttrName = 4;
+constexpr ub4 kAttrPrecision = 5;
+constexpr ub4 kAttrScale = 6;
+constexpr ub4 kAttrIsNull = 7;
+constexpr ub4 kAttrRowCount = 9;
+constexpr ub4 kAttrSqlFnCode = 10;
+constexpr ub4 kAttrPrefetchRows = 11;
+constexpr ub4 kAttrPrefetchMemory = 13;
+constexpr ub4 kAttrParamCount = 18;
+constexpr ub4 kAttrStmtType = 24;
+constexpr ub4 kAttrParseErrorOffset80 = 128;
+constexpr ub4 kAttrParseErrorOffset = 129;
+
+constexpr Integer kNoDataFound = 1403;
+constexpr Integer kSelect = 4;
+
+// Server column types the describe step meets.
+constexpr ub2 kDbNumber = 2;
+constexpr ub2 kDbLong = 8;
+constexpr ub2 kDbRowid = 11;
+constexpr ub2 kDbDate = 12;
+constexpr ub2 kDbRaw = 23;
+constexpr ub2 kDbLongRaw = 24;
+constexpr ub2 kDbUrowid = 104;
+constexpr ub2 kDbMlsLabel = 106;
+
+// The statement type attribute in the older generation's function codes.
+Integer FunctionCodeOfStatementType(ub2 type) {
+  switch (type) {
+    case 1:
+      return 4;  // select
+    case 2:
+      return 5;  // update
+    case 3:
+      return 9;  // delete
+    case 4:
+      return 3;  // insert
+    case 8:
+    case 9:
+      return 34;  // begin, declare
+    default:
+      return -1;
+  }
+}
+
+// Statements whose parse stays good for the next run of the same text. DDL
+// is parsed each time: running it again must do it again.
+bool Reusable(Integer code) {
+  switch (code) {
+    case 3:
+    case 4:
+    case 5:
+    case 9:
+    case 33:
+    case 34:
+    case 35:
+    case 54:
+    case 55:
+    case 56:
+      return true;
+    default:
+      return false;
+  }
+}
+
+String NormalName(const String& name) {
+  const String upper = AnsiUpperCase(name);
+  return !upper.empty() && upper[0] == ':' ? upper : ":" + upper;
+}
+
+// Keeps the execution state for the length of one call.
+class TStateScope {
+ public:
+  TStateScope(Integer& state, Integer value) : state_(state) { state_ = value; }
+  ~TStateScope() { state_ = 0; }
+  TStateScope(const TStateScope&) = delete;
+  TStateScope& operator=(const TStateScope&) = delete;
+
+ private:
+  Integer& state_;
+};
+
+}  // namespace
+
+TOracleQuery::TOracleQuery(TComponent* owner)
+    : TComponent(owner),
+      sql_(std::make_unique<TStringList>()),
+      variables_(std::make_unique<TVariables>(this)),
+      fields_(TCollectionItemClass::Of<TFieldData>()) {
+  variables_->SessionOf = [this] { return session_; };
+}
+
+TOracleQuery::~TOracleQuery() {
+  try {
+    SetSession(nullptr);
+  } catch (...) {
+    // A failing close at destruction leaves nothing the caller could mend.
+  }
+  fields_.Clear();
+}
+
+void TOracleQuery::SetSQL(const TStrings* value) {
+  sql_->BeginUpdate();
+  try {
+    sql_->Assign(value);
+  } catch (...) {
+    sql_->EndUpdate();
+    throw;
+  }
+  sql_->EndUpdate();
+}
+
+void TOracleQuery::SetSession(TOracleSession* value) {
+  if (value == session_) return;
+  Close();
+  if (session_) session_->RemoveDependent(sdQuery, this);
+  session_ = value;
+  if (session_) session_->AddDependent(sdQuery, this);
+  TextChanged();
+}
+
+void TOracleQuery::SessionDestroyed() {
+  // The session's environment went with it, and every handle made in it:
+  // there is nothing left to free.
+  if (error_id_) Oracle::ReleaseOracleObject(error_id_);
+  error_id_ = 0;
+  error_ = error2_ = nullptr;
+  stmt_ = nullptr;
+  cursor_open_ = false;
+  described_ = false;
+  TextChanged();
+  fields_.Clear();
+  session_ = nullptr;
+}
+
+void TOracleQuery::SetVariables(const TVariables* value) {
+  variables_->Assign(value);
+  TextChanged();
+}
+
+void TOracleQuery::SetStringFieldsOnly(bool value) {
+  if (value == string_fields_only_) return;
+  string_fields_only_ = value;
+  TextChanged();
+}
+
+// ---------------------------------------------------------------------------
+// The cursor
+
+void TOracleQuery::NeedSession() const {
+  if (!session_) throw Exception("Session undefined");
+  if (!session_->Connected()) throw Exception("Not logged on");
+}
+
+void TOracleQuery::OpenCursor() {
+  if (cursor_open_) return;
+  NeedSession();
+  if (!Oci8()) {
+    session_->EnterCall(false);
+    if (!Succeeded(OracleCI::oopen(&cda_, session_->Lda(), nullptr, -1, -1, nullptr, -1)))
+      Fail(false);
+    session_->LeaveCall(false);
+    cursor_open_ = true;
+    return;
+  }
+  OCIEnv* env = session_->EnvHandle();
+  if (OracleCI::OCIHandleAlloc(env, reinterpret_cast<void**>(&error_), kHtypeError, 0, nullptr) !=
+          OCI_SUCCESS ||
+      OracleCI::OCIHandleAlloc(env, reinterpret_cast<void**>(&error2_), kHtypeError, 0, nullptr) !=
+          OCI_SUCCESS) {
+    if (error_) OracleCI::OCIHandleFree(error_, kHtypeError);
+    error_ = nullptr;
+    throw Exception("The client could not allocate the query's error handles");
+  }
+  error_id_ = Oracle::RegisterOracleObject(error_);
+  cursor_open_ = true;
+}
+
+void TOracleQuery::FreeStatement() {
+  if (stmt_) OracleCI::OCIHandleFree(stmt_, kHtypeStmt);
+  stmt_ = nullptr;
+}
+
+void TOracleQuery::Close() {
+  if (!session_ || !session_->Connected() || !cursor_open_) return;
+  cursor_open_ = false;
+  TextChanged();
+  described_ = false;
+  fields_.Clear();
+  if (!Oci8()) {
+    OracleCI::oclose(&cda_);
+    cda_ = Cda_Def{};
+    return;
+  }
+  FreeStatement();
+  if (error_id_) Oracle::ReleaseOracleObject(error_id_);
+  error_id_ = 0;
+  if (error2_) OracleCI::OCIHandleFree(error2_, kHtypeError);
+  if (error_) OracleCI::OCIHandleFree(error_, kHtypeError);
+  error_ = error2_ = nullptr;
+}
+
+void TOracleQuery::Clear() {
+  ClearVariables();
+  sql_->Clear();
+  TextChanged();
+  described_ = false;
+}
+
+String TOracleQuery::SQLWithSubstitutions() const {
+  String text = sql_->Text();
+  bool any = false;
+  for (Integer i = 0; i < variables_->Count() && !any; ++i)
+    any = variables_->Items(i)->ExternalType() == Oracle::otSubst;
+  if (!any) return text;
+  const auto names = Oracle::FindVariables(text, true);
+  // From the last occurrence back, so that earlier positions stay valid.
+  for (Integer i = names->Count() - 1; i >= 0; --i) {
+    const String name = names->Strings(i);
+    const Integer index = variables_->IndexOf(":" + name);
+    if (index < 0) continue;
+    const TVariableData* variable = variables_->Items(index);
+    if (variable->ExternalType() != Oracle::otSubst) continue;
+    const Variant value = variable->Value(session_);
+    const String replacement = value.IsNull() || value.IsEmpty() ? String() : VarToStr(value);
+    const std::size_t at = std::size_t(Oracle::VariablePosition(*names, i) - 1);
+    text.replace(at, name.size() + 1, replacement);
+  }
+  return text;
+}
+
+// ---------------------------------------------------------------------------
+// Variables
+
+Integer TOracleQuery::VariableAt(const String& Name, const char* unknown) const {
+  const Integer index = variables_->IndexOf(NormalName(Name));
+  if (index < 0) throw Exception(unknown + Name + (unknown[0] == 'V' ? " not declared" : ""));
+  return index;
+}
+
+void TOracleQuery::DeclareVariable(const String& Name, Integer Type) {
+  if (Name.empty()) throw Exception("You cannot declare a variable with an empty name");
+  variables_->DeclareVariable(NormalName(Name), Type);
+  TextChanged();
+}
+
+void TOracleQuery::DeclarePLSQLTable(const String& Name, Integer TableSize, Integer StringSize) {
+  variables_->DeclarePLSQLTable(NormalName(Name), TableSize, StringSize);
+}
+
+void TOracleQuery::DeleteVariable(const String& Name) {
+  variables_->Delete(VariableAt(Name, "Variable "));
+  TextChanged();
+}
+
+void TOracleQuery::ClearVariables() {
+  variables_->Clear();
+  TextChanged();
+}
+
+String TOracleQuery::VariableName(Integer Index) const {
+  if (Index < 0 || Index >= VariableCount())
+    throw Exception("Variable " + IntToStr(Index) + " does not exist");
+  return variables_->Items(Index)->Name();
+}
+
+Integer TOracleQuery::VariableType(Integer Index) const {
+  VariableName(Index);
+  return variables_->Items(Index)->ExternalType();
+}
+
+Integer TOracleQuery::VariableIndex(const String& Name) const {
+  return variables_->IndexOf(NormalName(Name));
+}
+
+void TOracleQuery::SetVariable(const String& Name, const Variant& Value) {
+  SetVariable(VariableAt(Name, "Variable "), Value);
+}
+
+void TOracleQuery::SetVariable(Integer Index, const Variant& Value) {
+  VariableName(Index);
+  TVariableData* variable = variables_->Items(Index);
+  const String& name = variable->Name();
+  if (VarIsArray(Value) && variable->ExternalType() != Oracle::otLongRaw) {
+    if (variable->IsComplex())
+      throw Exception(name + " is a complex variable and cannot be an array");
+    if (variable->ExternalType() == Oracle::otSubst)
+      throw Exception(name + " is a substitution variable and cannot be an array");
+    if (variable->IsPLSQLTable())
+      throw Exception(name + " is a PL/SQL Table: this query does not bind PL/SQL Tables");
+    const Integer low = VarArrayLowBound(Value, 1);
+    const Integer count = VarArrayHighBound(Value, 1) - low + 1;
+    variable->SetArraySize(count, 0, session_);
+    for (Integer i = 0; i < count; ++i)
+      variable->SetValue(i, VarArrayGet(Value, {low + i}), session_);
+    return;
+  }
+  if (variable->IsPLSQLTable())
+    throw Exception(name + " is a PL/SQL Table, assign a variant array to it");
+  if (variable->ElementCount() != 1) variable->SetArraySize(1, 0, session_);
+  variable->SetValue(0, Value, session_);
+}
+
+Variant TOracleQuery::GetVariable(const String& Name) const {
+  return GetVariable(VariableAt(Name, "Unknown variable: "));
+}
+
+Variant TOracleQuery::GetVariable(Integer Index) const {
+  VariableName(Index);
+  const TVariableData* variable = variables_->Items(Index);
+  const auto null = [this] {
+    return session_ && session_->NullValue() == nvNull ? Null() : Unassigned();
+  };
+  if (variable->ElementCount() > 1 && !variable->IsComplex()) {
+    std::vector<Variant> values;
+    for (Integer i = 0; i < variable->ElementCount(); ++i) {
+      Variant value;
+      if (variable->Indicator(i) < 0 || !variable->Buffer()) {
+        value = null();
+      } else {
+        Oracle::OracleValueToVariant(
+            variable->Buffer() + std::size_t(i) * std::size_t(variable->BufferSize()),
+            variable->ExternalType(), variable->BufferSize(), value, session_);
+      }
+      values.push_back(value);
+    }
+    return VarArrayOf(std::move(values));
+  }
+  const Variant value = variable->Value(session_);
+  return value.IsNull() ? null() : value;
+}
+
+// ---------------------------------------------------------------------------
+// Client calls and their errors
+
+bool TOracleQuery::Succeeded(sword status, Integer ignore) {
+  last_status_ = status;
+  session_->CheckStatus(status);
+  if (!Oci8()) return status == 0 || (ignore != 0 && Integer(cda_.rc) == ignore);
+  if (status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO || status == OCI_NEED_DATA)
+    return true;
+  if (status == OCI_NO_DATA) return ignore == kNoDataFound;
+  if (status == OCI_ERROR && ignore != 0)
+    return Oracle::OracleErrorCode(session_, error_id_) == ignore;
+  return false;
+}
+
+void TOracleQuery::ComputeErrorPosition() {
+  ub2 offset = cda_.peo;
+  if (Oci8()) {
+    if (!stmt_) return;
+    OracleCI::OCIAttrGet(stmt_, kHtypeStmt, &offset, nullptr,
+                         OracleCI::OCI81Present ? kAttrParseErrorOffset : kAttrParseErrorOffset80,
+                         error2_);
+  }
+  Integer line = 0, column = 0;
+  for (std::size_t i = 0; i < offset && i < cached_text_.size(); ++i) {
+    if (cached_text_[i] == '\n') {
+      ++line;
+      column = 0;
+    } else {
+      ++column;
+    }
+  }
+  error_line_ = line + 1;
+  error_position_ = column + 1;
+}
+
+void TOracleQuery::Fail(bool position) {
+  if (position) ComputeErrorPosition();
+  TextChanged();
+  try {
+    FireAfterQuery();
+  } catch (...) {
+    session_->LeaveCall(false);
+    throw;
+  }
+  if (Oci8() && last_status_ == OCI_INVALID_HANDLE) {
+    session_->LeaveCall(false);
+    throw Exception("The client refused a handle of the query");
+  }
+  session_->RaiseCallError(Oci8() ? error_id_ : Integer(cda_.rc), false);
+}
+
+void TOracleQuery::FireAfterQuery() {
+  if (!after_query_pending_) return;
+  after_query_pending_ = false;
+  if (AfterQuery) AfterQuery(this);
+}
+
+// ---------------------------------------------------------------------------
+// Parse, bind, describe, define
+
+void TOracleQuery::Parse(bool Deferred) {
+  error_line_ = 0;
+  error_position_ = 0;
+  OpenCursor();
+  String text = SQLWithSubstitutions();
+  std::erase(text, '\r');
+  if (text.empty()) text = " ";
+  // Piecewise and array binds are bound afresh with a fresh parse.
+  for (Integer i = 0; i < variables_->Count(); ++i) {
+    const TVariableData* variable = variables_->Items(i);
+    if (variable->ExternalType() == Oracle::otLong ||
+        variable->ExternalType() == Oracle::otLongRaw || variable->IsPLSQLTable() ||
+        variable->ElementCount() > 1)
+      TextChanged();
+  }
+  if (array_size_ > 1) TextChanged();
+  if (optimize_ && !cached_text_.empty() && cached_text_ == text && Reusable(function_code_))
+    return;
+  fields_.Clear();
+  described_ = false;
+  cached_text_ = text;
+  function_code_ = 0;
+  session_->EnterCall(false);
+  if (!Oci8()) {
+    // Version 7 behaviour.
+    if (!Succeeded(OracleCI::oparse(&cda_, reinterpret_cast<OraText*>(text.data()), -1,
+                                    Deferred ? 1 : 0, 2)))
+      Fail(true);
+    function_code_ = cda_.fc;
+    ++parse_count_;
+    session_->LeaveCall(false);
+    return;
+  }
+  FreeStatement();
+  if (!Succeeded(OracleCI::OCIHandleAlloc(session_->EnvHandle(), reinterpret_cast<void**>(&stmt_),
+                                          kHtypeStmt, 0, nullptr)))
+    Fail(false);
+  // Rows come in blocks of the query's own size, never ahead of time.
+  ub4 zero = 0;
+  OracleCI::OCIAttrSet(stmt_, kHtypeStmt, &zero, 0, kAttrPrefetchRows, error_);
+  OracleCI::OCIAttrSet(stmt_, kHtypeStmt, &zero, 0, kAttrPrefetchMemory, error_);
+  if (!Succeeded(OracleCI::OCIStmtPrepare(stmt_, error_,
+                                          reinterpret_cast<const OraText*>(text.c_str()),
+                                          ub4(text.size()), kNativeSyntax, OCI_DEFAULT)))
+    Fail(true);
+  ub2 type = 0;
+  if (!Succeeded(OracleCI::OCIAttrGet(stmt_, kHtypeStmt, &type, nullptr, kAttrStmtType, error_)))
+    Fail(false);
+  function_code_ = FunctionCodeOfStatementType(type);
+  ++parse_count_;
+  session_->LeaveCall(false);
+}
+
+void TOracleQuery::BindVariables() {
+  array_size_ = 0;
+  for (Integer i = 0; i < variables_->Count(); ++i) {
+    TVariableData* variable = variables_->Items(i);
+    const Integer type = variable->ExternalType();
+    if (type == Oracle::otSubst) continue;
+    const String& name = variable->Name();
+    if (variable->IsComplex())
+      throw Exception(name + " is a complex variable: this query binds plain values only");
+    if (variable->IsPLSQLTable())
+      throw Exception(name + " is a PL/SQL Table: this query binds plain values only");
+    if (array_size_ == 0)
+      array_size_ = variable->ElementCount();
+    else if (array_size_ != variable->ElementCount())
+      throw Exception("All arrays must be of equal size for Array DML");
+    const bool whole = type == Oracle::otLong || type == Oracle::otLongRaw;
+    const sb4 size = whole ? sb4(variable->ActualLength()) : sb4(variable->BufferSize());
+    const ub2 bind_type = ub2(type == Oracle::otPLSQLString ? Oracle::otString : type);
+    OCIBind* bind = nullptr;
+    session_->EnterCall(false);
+    if (!Oci8()) {
+      if (!Succeeded(
+              OracleCI::obndra(&cda_, reinterpret_cast<OraText*>(const_cast<char*>(name.c_str())),
+                               -1, variable->Buffer(), size, bind_type, -1, variable->Indicators(),
+                               nullptr, nullptr, 0, nullptr, nullptr, -1, -1)))
+        Fail(false);
+      session_->LeaveCall(false);
+      continue;
+    }
+    if (!Succeeded(OracleCI::OCIBindByName(
+            stmt_, &bind, error_, reinterpret_cast<const OraText*>(name.c_str()), sb4(name.size()),
+            variable->Buffer(), size, bind_type, variable->Indicators(), nullptr, nullptr, 0,
+            nullptr, OCI_DEFAULT)))
+      Fail(false);
+    session_->LeaveCall(false);
+  }
+}
+
+void TOracleQuery::DescribeFields() {
+  rows_per_fetch_ = read_buffer_;
+  fields_.Clear();
+  ub4 count = 0;
+  session_->EnterCall(false);
+  const auto fail = [this] {
+    fields_.Clear();
+    Fail(true);
+  };
+  if (!Oci8()) {
+    for (sword position = 1;; ++position) {
+      sb4 size = 0, name_length = 30, display = 0;
+      sb2 type = 0, precision = 0, scale = 0, nullable = 0;
+      sb1 name[30];
+      if (!Succeeded(OracleCI::odescr(&cda_, position, &size, &type, name, &name_length, &display,
+                                      &precision, &scale, &nullable),
+                     1007))
+        fail();
+      if (cda_.rc == 1007) break;
+      auto* field = static_cast<TFieldData*>(fields_.Add());
+      field->DataSize = size;
+      field->DBType = ub2(type);
+      field->Name = String(reinterpret_cast<const char*>(name),
+                           std::size_t(std::clamp<sb4>(name_length, 0, 30)));
+      field->Precision = precision;
+      field->Scale = scale;
+      field->Nullable = nullable != 0;
+    }
+  } else if (!Succeeded(OracleCI::OCIAttrGet(stmt_, kHtypeStmt, &count, nullptr, kAttrParamCount,
+                                             error_))) {
+    fail();
+  }
+  for (ub4 position = 1; Oci8() && position <= count; ++position) {
+    auto* field = static_cast<TFieldData*>(fields_.Add());
+    void* param = nullptr;
+    if (!Succeeded(OracleCI::OCIParamGet(stmt_, kHtypeStmt, error_, &param, position))) fail();
+    ub2 size = 0, type = 0;
+    ub1 precision = 0, nullable = 0;
+    sb1 scale = 0;
+    OraText* name = nullptr;
+    ub4 name_length = 0;
+    if (!Succeeded(
+            OracleCI::OCIAttrGet(param, kDtypeParam, &size, nullptr, kAttrDataSize, error_)) ||
+        !Succeeded(
+            OracleCI::OCIAttrGet(param, kDtypeParam, &type, nullptr, kAttrDataType, error_)) ||
+        !Succeeded(OracleCI::OCIAttrGet(param, kDtypeParam, reinterpret_cast<void*>(&name),
+                                        &name_length, kAttrName, error_)) ||
+        !Succeeded(OracleCI::OCIAttrGet(param, kDtypeParam, &precision, nullptr, kAttrPrecision,
+                                        error_)) ||
+        !Succeeded(OracleCI::OCIAttrGet(param, kDtypeParam, &scale, nullptr, kAttrScale, error_)) ||
+        !Succeeded(
+            OracleCI::OCIAttrGet(param, kDtypeParam, &nullable, nullptr, kAttrIsNull, error_)))
+      fail();
+    OracleCI::OCIDescriptorFree(param, kDtypeParam);
+    field->DataSize = size;
+    field->DBType = type;
+    field->Name = name ? String(reinterpret_cast<const char*>(name), std::min<ub4>(name_length, 30))
+                       : String();
+    field->Precision = precision;
+    field->Scale = scale;
+    field->Nullable = nullable != 0;
+  }
+  session_->LeaveCall(false);
+
+  // Buffer types and sizes; the session may ask the server for its date
+  // format or character width, so this runs outside the call lock.
+  for (Integer i = 0; i < fields_.Count(); ++i) {
+    auto* field = static_cast<TFieldData*>(fields_.Items(i));
+    Integer type = Oracle::otString;
+    Integer size = field->DataSize + 1;
+    switch (field->DBType) {
+      case kDbMlsLabel:
+        size = 255;
+        break;
+      case kDbDate:
+        if (string_fields_only_) {
+          size = session_->DateFormatLength() + 1;
+        } else {
+          type = Oracle::otDate;
+          size = 7;
+        }
+        break;
+      case kDbNumber:
+        session_->MapNumber(field->Precision, field->Scale, size, type, string_fields_only_);
+        break;
+      case kDbRowid:
+      case kDbUrowid:
+        size = field->DataSize < 19 ? 19 : field->DataSize + 1;
+        break;
+      case kDbRaw:
+        size = 2 * field->DataSize + 1;
+        break;
+      case 187:
+      case 188:
+      case 232:
+        size = 50 * session_->ActualBytesPerCharacter();
+        break;
+      case kDbLong:
+      case kDbLongRaw:
+      case Oracle::otCLOB:
+      case Oracle::otBLOB:
+      case Oracle::otBFile:
+      case Oracle::otCursor:
+      case Oracle::otObject:
+      case Oracle::otReference: {
+        const String name = field->Name;
+        fields_.Clear();
+        throw Exception("Column " + name + " is of a type (" + IntToStr(Integer(field->DBType)) +
+                        ") this query cannot fetch");
+      }
+      default:
+        break;
+    }
+    field->AllocateRows(ub2(type), size, rows_per_fetch_);
+  }
+  described_ = true;
+}
+
+void TOracleQuery::DefineFields() {
+  for (Integer i = 0; i < fields_.Count(); ++i) {
+    auto* field = static_cast<TFieldData*>(fields_.Items(i));
+    const ub2 type = field->DBType == kDbMlsLabel ? kDbMlsLabel : field->ExternalType;
+    OCIDefine* define = nullptr;
+    session_->EnterCall(false);
+    if (!Oci8()) {
+      if (!Succeeded(OracleCI::odefin(&cda_, sword(i + 1),
+                                      field->Data.empty() ? nullptr : field->Data.data(),
+                                      sword(field->Size), type, -1, field->Indicators.data(),
+                                      nullptr, -1, -1, field->Lengths.data(), nullptr)))
+        Fail(false);
+      session_->LeaveCall(false);
+      continue;
+    }
+    if (!Succeeded(OracleCI::OCIDefineByPos(stmt_, &define, error_, ub4(i + 1),
+                                            field->Data.empty() ? nullptr : field->Data.data(),
+                                            sb4(field->Size), type, field->Indicators.data(),
+                                            field->Lengths.data(), nullptr, OCI_DEFAULT)))
+      Fail(false);
+    session_->LeaveCall(false);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Running and fetching
+
+Integer TOracleQuery::RowsProcessed() {
+  if (!session_ || !session_->Connected()) return 0;
+  if (!Oci8()) return Integer(cda_.rpc);
+  if (!stmt_) return 0;
+  ub4 rows = 0;
+  OracleCI::OCIAttrGet(stmt_, kHtypeStmt, &rows, nullptr, kAttrRowCount, error2_);
+  return Integer(rows);
+}
+
+void TOracleQuery::InternalExecute(bool DescribeOnly, Integer End, Integer First) {
+  if (!session_) throw Exception("Session undefined");
+  ub4 mode = DescribeOnly             ? kModeDescribeOnly
+             : session_->AutoCommit() ? kModeCommitOnSuccess
+                                      : OCI_DEFAULT;
+  eof_ = true;
+  if (!session_->Connected()) throw Exception("Not logged on");
+  Parse(true);
+  BindVariables();
+  if (function_code_ != kSelect) {
+    // The client reads the bound arrays up to the end it is given: a range
+    // beyond them would have it read past their buffers.
+    if (End > 0 && (First < 0 || First >= End || End > std::max(array_size_, 1)))
+      throw ERangeError(Format("Rows %d to %d lie outside the bound arrays of %d rows", First,
+                               End - 1, std::max(array_size_, 1)));
+    ub4 iters = 1, first = 0;
+    if (array_size_ > 1) {
+      iters = ub4(End <= 0 ? array_size_ : End);
+      first = ub4(End <= 0 ? 0 : First);
+    }
+    if (DescribeOnly) return;
+    session_->EnterCall(false);
+    if (!Oci8()) {
+      if (!Succeeded(OracleCI::oexn(&cda_, sword(iters), sword(first)))) Fail(true);
+      function_code_ = cda_.fc;
+    } else {
+      if (!Succeeded(OracleCI::OCIStmtExecute(session_->ServiceHandle(), stmt_, error_, iters,
+                                              first, nullptr, nullptr, mode)))
+        Fail(true);
+      ub2 code = 0;
+      OracleCI::OCIAttrGet(stmt_, kHtypeStmt, &code, nullptr, kAttrSqlFnCode, error2_);
+      function_code_ = code;
+    }
+    session_->LeaveCall(false);
+    return;
+  }
+  // A select commits nothing; an execution of a described select fetches
+  // its first block itself.
+  mode &= ~kModeCommitOnSuccess;
+  // The older generation executes and fetches in one call, after the
+  // description of the deferred parse.
+  const bool fetches = Oci8() && described_ && !DescribeOnly;
+  if (Oci8() && !(described_ && DescribeOnly)) {
+    session_->EnterCall(false);
+    if (!Succeeded(
+            OracleCI::OCIStmtExecute(session_->ServiceHandle(), stmt_, error_,
+                                     fetches ? ub4(rows_per_fetch_) : 0, 0, nullptr, nullptr, mode),
+            kNoDataFound))
+      Fail(true);
+    session_->LeaveCall(false);
+  }
+  if (!described_) {
+    DescribeFields();
+    DefineFields();
+  }
+  current_row_ = 0;
+  rows_in_buffer_ = 0;
+  if (DescribeOnly) return;
+  if (!Oci8()) {
+    session_->EnterCall(false);
+    if (!Succeeded(OracleCI::oexfet(&cda_, ub4(rows_per_fetch_), 0, 0), kNoDataFound)) Fail(true);
+    session_->LeaveCall(false);
+  } else if (!fetches) {
+    FetchBlock();
+  }
+  rows_in_buffer_ = RowsProcessed();
+  eof_ = rows_in_buffer_ == 0;
+}
+
+void TOracleQuery::FetchBlock() {
+  session_->EnterCall(false);
+  const sword status =
+      Oci8() ? OracleCI::OCIStmtFetch(stmt_, error_, ub4(rows_per_fetch_), kFetchNext, OCI_DEFAULT)
+             : OracleCI::ofen(&cda_, sword(rows_per_fetch_));
+  if (!Succeeded(status, kNoDataFound)) Fail(false);
+  session_->LeaveCall(false);
+}
+
+Integer TOracleQuery::ExecuteArray(Integer Index, Integer Count) {
+  if (Count == 0) return 0;
+  if (!(Index == -1 && Count == -1) && (Index < 0 || Count < 0))
+    throw ERangeError(
+        Format("Rows %d to %d lie outside the bound arrays", Index, Index + Count - 1));
+  TStateScope state(execution_state_, 1);
+  if (BeforeQuery) BeforeQuery(this);
+  after_query_pending_ = true;
+  const bool whole = Index == -1 && Count == -1;
+  Integer end = whole ? 0 : Index + Count;
+  Integer first = whole ? 0 : Index;
+  Integer result = 0;
+  for (;;) {
+    try {
+      InternalExecute(false, end, first);
+      result += RowsProcessed();
+      break;
+    } catch (const EOracleError&) {
+      // Rows before the failing one stay done; the whole array reports
+      // the error, a range ends quietly at it.
+      const Integer rows = RowsProcessed();
+      first += rows + 1;
+      result += rows;
+      if (whole) throw;
+      break;
+    }
+  }
+  if (eof_) FireAfterQuery();
+  return result;
+}
+
+void TOracleQuery::Execute() {
+  ExecuteArray(-1, -1);
+}
+
+void TOracleQuery::Describe() {
+  InternalExecute(true, 0, 0);
+}
+
+void TOracleQuery::Next() {
+  if (eof_) return;
+  NeedSession();
+  TStateScope state(execution_state_, 2);
+  ++current_row_;
+  if (current_row_ >= rows_in_buffer_) {
+    if (rows_in_buffer_ >= rows_per_fetch_) {
+      const Integer before = RowsProcessed();
+      FetchBlock();
+      current_row_ = 0;
+      rows_in_buffer_ = RowsProcessed() - before;
+      eof_ = rows_in_buffer_ <= 0;
+    } else {
+      eof_ = true;
+    }
+  }
+  if (eof_) FireAfterQuery();
+}
+
+// ---------------------------------------------------------------------------
+// Fields
+
+TFieldData* TOracleQuery::FieldAt(Integer Index) const {
+  if (Index < 0 || Index >= fields_.Count())
+    throw Exception("Field " + IntToStr(Index) + " does not exist");
+  return static_cast<TFieldData*>(fields_.Items(Index));
+}
+
+Integer TOracleQuery::FieldIndex(const String& Name) const {
+  for (Integer i = 0; i < fields_.Count(); ++i)
+    if (AnsiSameText(FieldAt(i)->Name, Name)) return i;
+  return -1;
+}
+
+Integer TOracleQuery::NamedField(const String& Name) const {
+  const Integer index = FieldIndex(Name);
+  if (index < 0) throw Exception("Field " + Name + " does not exist");
+  return index;
+}
+
+Integer TOracleQuery::FieldSize(Integer Index) const {
+  const TFieldData* field = FieldAt(Index);
+  return field->ExternalType == Oracle::otString ? field->Size - 1 : 0;
+}
+
+Integer TOracleQuery::CurrentRow() const {
+  if (eof_) throw Exception("You cannot access field data beyond Eof");
+  return current_row_;
+}
+
+bool TOracleQuery::FieldIsNull(Integer Index) const {
+  const TFieldData* field = FieldAt(Index);
+  return field->Indicators[std::size_t(CurrentRow())] == -1;
+}
+
+namespace {
+
+const Byte* RowData(const TFieldData* field, Integer row) {
+  return field->Data.data() + std::size_t(row) * std::size_t(field->Size);
+}
+
+Integer RowInteger(const TFieldData* field, Integer row) {
+  Integer value = 0;
+  std::memcpy(&value, RowData(field, row), sizeof value);
+  return value;
+}
+
+double RowFloat(const TFieldData* field, Integer row) {
+  double value = 0;
+  std::memcpy(&value, RowData(field, row), sizeof value);
+  return value;
+}
+
+TDateTime RowDate(const TFieldData* field, Integer row) {
+  Byte bytes[7];
+  std::memcpy(bytes, RowData(field, row), sizeof bytes);
+  TDateTime value = 0;
+  Oracle::OracleDateToDateTime(bytes, value);
+  return value;
+}
+
+String RowText(const TFieldData* field, Integer row) {
+  const char* text = reinterpret_cast<const char*>(RowData(field, row));
+  return String(text, strnlen(text, std::size_t(field->Size)));
+}
+
+}  // namespace
+
+Variant TOracleQuery::Field(Integer Index) const {
+  const TFieldData* field = FieldAt(Index);
+  const Integer row = CurrentRow();
+  if (field->Indicators[std::size_t(row)] == -1)
+    return session_ && session_->NullValue() == nvNull ? Null() : Unassigned();
+  const Integer length = field->Lengths[std::size_t(row)];
+  Variant value;
+  Oracle::OracleValueToVariant(RowData(field, row), field->ExternalType,
+                               length > 0 ? length : field->Size, value, session_);
+  return value;
+}
+
+String TOracleQuery::FieldAsString(Integer Index) const {
+  const TFieldData* field = FieldAt(Index);
+  if (FieldIsNull(Index)) return String();
+  const Integer row = current_row_;
+  switch (field->ExternalType) {
+    case Oracle::otInteger:
+      return IntToStr(RowInteger(field, row));
+    case Oracle::otFloat:
+      return FloatToStr(RowFloat(field, row));
+    case Oracle::otString:
+      return Oracle::AdjustCRLF(RowText(field, row), session_);
+    case Oracle::otDate: {
+      const TDateTime value = RowDate(field, row);
+      return FormatDateTime(value == std::trunc(value) ? "ddddd" : "ddddd tt", value);
+    }
+    default:
+      throw Exception("Cannot convert field " + field->Name + " to a String");
+  }
+}
+
+Integer TOracleQuery::FieldAsInteger(Integer Index) const {
+  const TFieldData* field = FieldAt(Index);
+  if (FieldIsNull(Index)) return 0;
+  const Integer row = current_row_;
+  switch (field->ExternalType) {
+    case Oracle::otInteger:
+      return RowInteger(field, row);
+    case Oracle::otFloat:
+      return Integer(std::trunc(RowFloat(field, row)));
+    case Oracle::otDate:
+      return Integer(std::trunc(double(RowDate(field, row))));
+    case Oracle::otString:
+      return StrToInt(RowText(field, row));
+    default:
+      throw Exception("Cannot convert field " + field->Name + " to an Integer");
+  }
+}
+
+double TOracleQuery::FieldAsFloat(Integer Index) const {
+  const TFieldData* field = FieldAt(Index);
+  if (FieldIsNull(Index)) return 0;
+  const Integer row = current_row_;
+  switch (field->ExternalType) {
+    case Oracle::otInteger:
+      return RowInteger(field, row);
+    case Oracle::otFloat:
+      return RowFloat(field, row);
+    case Oracle::otDate:
+      return double(RowDate(field, row));
+    case Oracle::otString:
+      return StrToFloat(RowText(field, row));
+    default:
+      throw Exception("Cannot convert field " + field->Name + " to a Float");
+  }
+}
+
+TDateTime TOracleQuery::FieldAsDate(Integer Index) const {
+  const TFieldData* field = FieldAt(Index);
+  if (FieldIsNull(Index)) return 0;
+  const Integer row = current_row_;
+  switch (field->ExternalType) {
+    case Oracle::otInteger:
+      return TDateTime(RowInteger(field, row));
+    case Oracle::otFloat:
+      return TDateTime(RowFloat(field, row));
+    case Oracle::otDate:
+      return RowDate(field, row);
+    case Oracle::otString:
+      return StrToDateTime(RowText(field, row));
+    default:
+      throw Exception("Cannot convert field " + field->Name + " to a Date");
+  }
+}

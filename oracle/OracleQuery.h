@@ -1,0 +1,186 @@
+// oracle/OracleQuery.h
+//
+// TOracleQuery: one SQL or PL/SQL statement on a session, with its bind
+// variables, its cursor and, for a query, the described select list with
+// buffers for a block of rows. Running it parses (or reuses the previous
+// parse of an unchanged text), binds the variables, describes and defines
+// the select list once, executes and fetches the first block; Next walks the
+// rows and fetches the following blocks; the Field... members read the
+// current row.
+//
+// The query speaks whichever generation of the call interface its session
+// runs: handles and a statement handle, or a cursor data area on the
+// session's logon data area. Variables of the complex types (objects, references, LOBs, cursors)
+// can be declared but not yet bound, and select lists with such columns are refused.
+//
+// Every client call is made inside the session's call lock. A failed call
+// raises EOracleError through the session, which leaves that lock.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "oracle/OracleSession.h"
+#include "oracle/OracleTypes.h"
+#include "platform/rtl/Collection.h"
+#include "platform/rtl/Component.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/StringList.h"
+#include "platform/rtl/Variant.h"
+
+class TOracleQuery;
+
+using TOracleQueryEvent = std::function<void(TOracleQuery* Sender)>;
+
+class TOracleQuery : public TComponent, public TSessionDependent {
+  ZORVET_CLASS_NAME(TOracleQuery)
+
+ public:
+  explicit TOracleQuery(TComponent* owner);
+  ~TOracleQuery() override;
+
+  // Published properties.
+  TStringList* SQL() const { return sql_.get(); }
+  void SetSQL(const TStrings* value);
+  TOracleSession* Session() const { return session_; }
+  void SetSession(TOracleSession* value);
+  Integer ReadBuffer() const { return read_buffer_; }
+  void SetReadBuffer(Integer value) { read_buffer_ = std::max(value, 1); }
+  bool Optimize() const { return optimize_; }
+  void SetOptimize(bool value) { optimize_ = value; }
+  TVariables* Variables() const { return variables_.get(); }
+  void SetVariables(const TVariables* value);
+  Integer Cursor() const { return cursor_; }
+  void SetCursor(Integer value) { cursor_ = value; }
+  bool StringFieldsOnly() const { return string_fields_only_; }
+  void SetStringFieldsOnly(bool value);
+
+  TOracleQueryEvent BeforeQuery;
+  TOracleQueryEvent AfterQuery;
+
+  // The cursor and the text.
+  void OpenCursor();
+  void Close();
+  void Clear();
+  String SQLWithSubstitutions() const;
+
+  // Variables: names are upper-case with a leading ':'.
+  void DeclareVariable(const String& Name, Integer Type);
+  void DeclarePLSQLTable(const String& Name, Integer TableSize, Integer StringSize);
+  void DeleteVariable(const String& Name);
+  void ClearVariables();
+  void SetVariable(const String& Name, const Variant& Value);
+  void SetVariable(Integer Index, const Variant& Value);
+  Variant GetVariable(const String& Name) const;
+  Variant GetVariable(Integer Index) const;
+  Integer VariableCount() const { return variables_->Count(); }
+  String VariableName(Integer Index) const;
+  Integer VariableType(Integer Index) const;
+  Integer VariableIndex(const String& Name) const;
+
+  // The steps of one execution, in this order.
+  void Parse(bool Deferred);
+  void BindVariables();
+  void DescribeFields();
+  void DefineFields();
+
+  // Running and fetching.
+  virtual void Execute();
+  // Rows processed; index -1 with count -1 runs the whole bound array once.
+  Integer ExecuteArray(Integer Index, Integer Count);
+  void Describe();
+  void Next();
+  bool Eof() const { return eof_; }
+  void MarkEof() { eof_ = true; }
+  Integer RowsProcessed();
+
+  // The select list, counted from 0.
+  Integer FieldCount() const { return fields_.Count(); }
+  Integer FieldIndex(const String& Name) const;
+  String FieldName(Integer Index) const { return FieldAt(Index)->Name; }
+  Integer FieldType(Integer Index) const { return FieldAt(Index)->ExternalType; }
+  Integer FieldDBType(Integer Index) const { return FieldAt(Index)->DBType; }
+  Integer FieldPrecision(Integer Index) const { return FieldAt(Index)->Precision; }
+  Integer FieldScale(Integer Index) const { return FieldAt(Index)->Scale; }
+  Integer FieldSize(Integer Index) const;
+  bool FieldOptional(Integer Index) const { return FieldAt(Index)->Nullable; }
+
+  // The current row's values, by index or by name.
+  bool FieldIsNull(Integer Index) const;
+  bool FieldIsNull(const String& Name) const { return FieldIsNull(NamedField(Name)); }
+  Variant Field(Integer Index) const;
+  Variant Field(const String& Name) const { return Field(NamedField(Name)); }
+  String FieldAsString(Integer Index) const;
+  String FieldAsString(const String& Name) const { return FieldAsString(NamedField(Name)); }
+  Integer FieldAsInteger(Integer Index) const;
+  Integer FieldAsInteger(const String& Name) const { return FieldAsInteger(NamedField(Name)); }
+  double FieldAsFloat(Integer Index) const;
+  double FieldAsFloat(const String& Name) const { return FieldAsFloat(NamedField(Name)); }
+  TDateTime FieldAsDate(Integer Index) const;
+  TDateTime FieldAsDate(const String& Name) const { return FieldAsDate(NamedField(Name)); }
+
+  // Where the last parse or execution error stands in the text (from 1).
+  Integer ErrorLine() const { return error_line_; }
+  Integer ErrorPosition() const { return error_position_; }
+  // The statement's function code: 3 insert, 4 select, 5 update, 9 delete,
+  // 34 PL/SQL block, -1 unknown.
+  Integer SQLType() const { return function_code_; }
+  // How many times the text went to the client's prepare since the query
+  // was created: reuse of an unchanged statement leaves it alone.
+  Integer ParseCount() const { return parse_count_; }
+
+  // TSessionDependent
+  void SessionClosing() override { Close(); }
+  void SessionDestroyed() override;
+
+ private:
+  TFieldData* FieldAt(Integer Index) const;
+  Integer NamedField(const String& Name) const;
+  // The current row of a field, or an error at Eof.
+  Integer CurrentRow() const;
+  Integer VariableAt(const String& Name, const char* unknown) const;
+  void TextChanged() { cached_text_.clear(); }
+  void NeedSession() const;
+  // Raises the failed client call's error after the query's own clean-up.
+  // The call lock is held and is left by the error.
+  [[noreturn]] void Fail(bool position);
+  // Stores the status; true when the call succeeded or `ignore` names the
+  // error it ended with.
+  bool Succeeded(sword status, Integer ignore = 0);
+  void ComputeErrorPosition();
+  void InternalExecute(bool DescribeOnly, Integer End, Integer First);
+  void FireAfterQuery();
+  void FetchBlock();
+  void FreeStatement();
+  bool Oci8() const { return session_->OCI8Mode(); }
+
+  std::unique_ptr<TStringList> sql_;
+  TOracleSession* session_ = nullptr;
+  Integer read_buffer_ = 25;
+  bool optimize_ = true;
+  std::unique_ptr<TVariables> variables_;
+  Integer cursor_ = 0;
+  bool string_fields_only_ = false;
+
+  OCIError* error_ = nullptr;
+  OCIError* error2_ = nullptr;
+  Integer error_id_ = 0;  // error_ in the process-wide id table
+  OCIStmt* stmt_ = nullptr;
+  Cda_Def cda_{};
+  sword last_status_ = 0;
+  Integer function_code_ = 0;
+  Integer rows_per_fetch_ = 0;
+  Integer current_row_ = 0;
+  Integer rows_in_buffer_ = 0;
+  bool cursor_open_ = false;
+  bool described_ = false;
+  String cached_text_;
+  Integer array_size_ = 0;
+  Integer error_line_ = 0;
+  Integer error_position_ = 0;
+  Integer execution_state_ = 0;
+  bool after_query_pending_ = false;
+  bool eof_ = true;
+  TCollection fields_;
+  Integer parse_count_ = 0;
+};
