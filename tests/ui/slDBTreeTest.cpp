@@ -74,8 +74,9 @@ class slDBTree : public ::testing::Test {
     TslDBTreeNodes* index = tree_->DBNodes();
     for (Integer i = 0; i < index->Count(); ++i) {
       EXPECT_EQ(index->Node(i)->SortIndex(), i);
-      if (i > 0)
+      if (i > 0) {
         EXPECT_TRUE(KeyGreater(index->Node(i)->KeyValue(), index->Node(i - 1)->KeyValue()));
+      }
     }
   }
 
