@@ -22,25 +22,6 @@ constexpr TPixel kWhite = PixelOf(0xFF, 0xFF, 0xFF, 255);
 constexpr TPixel kGlass = PixelOf(0x34, 0x65, 0xA4, 255);  // blue of the magnifier
 constexpr TPixel kGlassFill = PixelOf(0xDB, 0xE8, 0xF6, 255);
 
-// Lays `top` over `base` (straight alpha).
-void Over(TSurface& base, const TSurface& top, int dx = 0, int dy = 0) {
-  for (int y = 0; y < top.Height(); ++y)
-    for (int x = 0; x < top.Width(); ++x) {
-      const TPixel t = top.Pixel(x, y);
-      const int ta = PixelA(t);
-      if (ta == 0) continue;
-      const TPixel b = base.Pixel(x + dx, y + dy);
-      const int ba = PixelA(b);
-      const int outA = ta + ba * (255 - ta) / 255;
-      auto mix = [&](int tc, int bc) {
-        return outA == 0 ? 0 : (tc * ta + bc * ba * (255 - ta) / 255) / outA;
-      };
-      base.SetPixel(x + dx, y + dy,
-                    PixelOf(mix(PixelR(t), PixelR(b)), mix(PixelG(t), PixelG(b)),
-                            mix(PixelB(t), PixelB(b)), outA));
-    }
-}
-
 void FillRect(TSurface& s, int left, int top, int right, int bottom, TPixel p) {
   for (int y = top; y < bottom; ++y)
     for (int x = left; x < right; ++x) s.SetPixel(x, y, p);
