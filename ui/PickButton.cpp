@@ -3,7 +3,8 @@
 
 #include <algorithm>
 
-#include "platform/controls/ControlProperties.h"
+#include "platform/controls/ControlsProperties.h"
+#include "platform/rtl/PropertyRegistry.h"
 #include "platform/win/Edit.h"
 #include "platform/win/Font.h"
 #include "platform/win/Gdi.h"
@@ -353,8 +354,9 @@ void TCustomPickEdit::RemoveLineBreaks() {
 }
 
 void DeclarePickButtonProperties() {
+  DeclareControlProperties();
   TPublishedClass<TCPickButton, TWinControl> button;
-  AddWinControlProperties(button)
+  button
       .AddObject("Glyph", &TCPickButton::Glyph)
       .AddInteger("DownNumGlyphs", &TCPickButton::DownNumGlyphs, &TCPickButton::SetDownNumGlyphs, 1)
       .AddBoolean("Flat", &TCPickButton::Flat, &TCPickButton::SetFlat, false)

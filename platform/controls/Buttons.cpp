@@ -3,7 +3,8 @@
 
 #include <algorithm>
 
-#include "platform/controls/ControlProperties.h"
+#include "platform/controls/ControlsProperties.h"
+#include "platform/rtl/PropertyRegistry.h"
 #include "platform/win/Font.h"
 #include "platform/win/Gdi.h"
 
@@ -186,8 +187,9 @@ void TSpeedButton::Paint() {
 }
 
 void DeclareButtonsProperties() {
+  DeclareControlProperties();
   TPublishedClass<TSpeedButton, TControl> button;
-  AddControlProperties(button)
+  button
       .AddString("Caption", &TSpeedButton::Caption, &TSpeedButton::SetCaption)
       .AddObject("Glyph", &TSpeedButton::Glyph)
       .AddInteger("NumGlyphs", &TSpeedButton::NumGlyphs, &TSpeedButton::SetNumGlyphs, 1)

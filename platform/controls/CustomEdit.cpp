@@ -3,7 +3,8 @@
 
 #include <algorithm>
 
-#include "platform/controls/ControlProperties.h"
+#include "platform/controls/ControlsProperties.h"
+#include "platform/rtl/PropertyRegistry.h"
 #include "platform/win/Edit.h"
 #include "platform/win/Font.h"
 #include "platform/win/Gdi.h"
@@ -190,8 +191,9 @@ bool TCustomEdit::CanUndo() {
 }
 
 void DeclareCustomEditProperties() {
+  DeclareControlProperties();
   TPublishedClass<TCustomEdit, TWinControl> edit;
-  AddWinControlProperties(edit)
+  edit
       .AddString("Text", &TCustomEdit::Text, &TCustomEdit::SetText)
       .AddInteger("MaxLength", &TCustomEdit::MaxLength, &TCustomEdit::SetMaxLength, 0)
       .AddBoolean("ReadOnly", &TCustomEdit::ReadOnly, &TCustomEdit::SetReadOnly, false)

@@ -1,7 +1,8 @@
 // platform/controls/DBCtrls.cpp
 #include "platform/controls/DBCtrls.h"
 
-#include "platform/controls/ControlProperties.h"
+#include "platform/controls/ControlsProperties.h"
+#include "platform/rtl/PropertyRegistry.h"
 #include "platform/data/DataSet.h"
 #include "platform/data/DataSource.h"
 #include "platform/data/Field.h"
