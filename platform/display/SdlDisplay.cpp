@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "platform/display/SdlKeys.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Unicode.h"
+#include "platform/win/Clipboard.h"
 #include "platform/win/Cursor.h"
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
@@ -164,9 +166,22 @@ TSdlDisplay::TSdlDisplay(int scale) {
   system_ = std::make_unique<TWindowSystem>(std::make_unique<TEvents>(*this));
   SetDisplay(this);
   SDL_StartTextInput();
+  // Copying and pasting between this program and the others on the desktop
+  // goes through the desktop's clipboard; when it holds no text (or cannot
+  // be read) the process's own text still pastes.
+  SetClipboardLink({[](const String& text) { SDL_SetClipboardText(text.c_str()); },
+                    []() -> std::optional<String> {
+                      if (!SDL_HasClipboardText()) return std::nullopt;
+                      char* text = SDL_GetClipboardText();
+                      if (!text) return std::nullopt;
+                      String result(text);
+                      SDL_free(text);
+                      return result;
+                    }});
 }
 
 TSdlDisplay::~TSdlDisplay() {
+  SetClipboardLink({});
   SetDisplay(nullptr);
   system_.reset();
   for (auto& [hwnd, s] : shown_) {

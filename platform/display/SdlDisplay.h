@@ -15,6 +15,10 @@
 // that type text are therefore not translated again: a message loop calls
 // TranslateKey instead of TranslateMessage (Run does).
 //
+// Clipboard: while the display lives, the process clipboard (Clipboard.h)
+// is the desktop's, so text copies and pastes between this program and
+// others.
+//
 // Time: the model's clock is SDL's millisecond clock and an empty queue
 // sleeps in SDL_WaitEventTimeout until the next timer is due or an event
 // arrives, so an idle program uses no processor time.

@@ -13,6 +13,8 @@
 #include "demo/DemoWindow.h"
 #include "platform/display/SdlDisplay.h"
 #include "platform/display/SdlKeys.h"
+#include "platform/win/Clipboard.h"
+#include "platform/win/Edit.h"
 #include "platform/win/Gdi.h"
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
@@ -130,6 +132,40 @@ TEST_F(SdlDisplayTest, ClicksAndTypingReachTheWindowAndItsPictureTheScreen) {
   ASSERT_TRUE(expected.has_value());
   EXPECT_LE(DifferingPixels(shown, *expected, 8), shown.Width() * shown.Height() / 500)
       << "the screenshot no longer matches " << reference;
+}
+
+// Copy and paste cross the desktop's clipboard both ways, and the link goes
+// with the display.
+TEST_F(SdlDisplayTest, EditsShareTheDesktopsClipboard) {
+  HWND edit = CreateWindowEx(0, WC_EDIT, "Abbey Road ü", WS_CHILD, 0, 0, 120, 20, demo_, nullptr,
+                             HInstance(), nullptr);
+  ASSERT_NE(edit, nullptr);
+  SendMessage(edit, EM_SETSEL, 6, -1);
+  SendMessage(edit, WM_COPY, 0, 0);
+  char* desktop = SDL_GetClipboardText();
+  ASSERT_NE(desktop, nullptr);
+  EXPECT_STREQ(desktop, "Road ü");
+  SDL_free(desktop);
+
+  // Another program's copy replaces what this one copied last.
+  ASSERT_EQ(SDL_SetClipboardText("Let It Be"), 0) << SDL_GetError();
+  SendMessage(edit, EM_SETSEL, 0, -1);
+  SendMessage(edit, WM_PASTE, 0, 0);
+  EXPECT_EQ(GetWindowText(edit), "Let It Be");
+  EXPECT_EQ(GetClipboardText(), "Let It Be");
+  DestroyWindow(edit);
+
+  // Freed, the display no longer answers for the clipboard: a window system
+  // of its own keeps a process clipboard apart from the desktop's.
+  display_.reset();
+  TWindowSystem own;
+  ASSERT_EQ(SDL_SetClipboardText("Revolver"), 0) << SDL_GetError();
+  EXPECT_EQ(GetClipboardText(), "");
+  ASSERT_TRUE(SetClipboardText("Help!"));
+  EXPECT_EQ(GetClipboardText(), "Help!");
+  desktop = SDL_GetClipboardText();
+  EXPECT_STRNE(desktop, "Help!");
+  SDL_free(desktop);
 }
 
 TEST_F(SdlDisplayTest, DrawingOutsidePaintingReachesTheScreen) {
