@@ -14,6 +14,7 @@ struct ClassDecl {
   std::type_index parent;
   bool has_parent;
   std::function<bool(const TObject*)> is_instance;
+  PropertyRegistry::ClassProbe probe;
   std::vector<std::unique_ptr<TPropInfo>> props;  // own, in declaration order
 };
 
@@ -22,12 +23,13 @@ class Registry {
   Registry() { DeclareBuiltIns(); }
 
   ClassDecl& DeclFor(std::type_index type, std::type_index parent, bool has_parent,
-                     std::function<bool(const TObject*)> is_instance) {
+                     std::function<bool(const TObject*)> is_instance,
+                     PropertyRegistry::ClassProbe probe) {
     auto it = classes_.find(type);
     if (it == classes_.end()) {
       it = classes_
-               .emplace(type, std::make_unique<ClassDecl>(
-                                  ClassDecl{type, parent, has_parent, std::move(is_instance), {}}))
+               .emplace(type, std::make_unique<ClassDecl>(ClassDecl{
+                                  type, parent, has_parent, std::move(is_instance), probe, {}}))
                .first;
     }
     cache_.clear();
@@ -43,15 +45,8 @@ class Registry {
     if (cached != cache_.end()) return cached->second;
 
     const ClassDecl* best = nullptr;
-    int best_depth = -1;
-    for (auto& [type, decl] : classes_) {
-      if (!decl->is_instance(instance)) continue;
-      const int depth = Depth(*decl);
-      if (depth > best_depth) {
-        best = decl.get();
-        best_depth = depth;
-      }
-    }
+    for (auto& [type, decl] : classes_)
+      if (decl->is_instance(instance) && (!best || MoreDerived(*decl, *best))) best = decl.get();
     TPropList list;
     if (best) Collect(*best, list);
     return cache_.emplace(dynamic_type, std::move(list)).first->second;
@@ -69,6 +64,17 @@ class Registry {
     int depth = 0;
     for (const ClassDecl* p = Parent(decl); p && depth < 64; p = Parent(*p)) ++depth;
     return depth;
+  }
+  // Whether `a` is the better declaration for an object both match. The
+  // declared parents alone can mislead: a class may be declared under a
+  // nearer ancestor than its real one, so ask the classes themselves first.
+  // The declared depth only settles classes unrelated to each other, which
+  // an object meets through multiple inheritance.
+  bool MoreDerived(const ClassDecl& a, const ClassDecl& b) const {
+    const bool a_below_b = b.probe.catches(a.probe.throwSelf);
+    const bool b_below_a = a.probe.catches(b.probe.throwSelf);
+    if (a_below_b != b_below_a) return a_below_b;
+    return Depth(a) > Depth(b);
   }
   // Ancestors first; a property declared again further down takes the place
   // of the ancestor's.
@@ -102,7 +108,8 @@ void Registry::DeclareBuiltIns() {
   auto is_component = [](const TObject* o) {
     return dynamic_cast<const TComponent*>(o) != nullptr;
   };
-  ClassDecl& decl = DeclFor(typeid(TComponent), typeid(void), false, is_component);
+  ClassDecl& decl = DeclFor(typeid(TComponent), typeid(void), false, is_component,
+                            PropertyRegistry::ProbeOf<TComponent>());
   auto name = std::make_unique<TPropInfo>();
   name->Name = "Name";
   name->Kind = tkLString;
@@ -137,17 +144,19 @@ const TPropInfo* Required(TObject* instance, const String& name) {
 }  // namespace
 
 void PropertyRegistry::DeclareClass(std::type_index type, std::type_index parent, bool hasParent,
-                                    std::function<bool(const TObject*)> isInstance) {
+                                    std::function<bool(const TObject*)> isInstance,
+                                    ClassProbe probe) {
   Registry& r = TheRegistry();
   std::lock_guard<std::mutex> hold(r.mutex);
-  r.DeclFor(type, parent, hasParent, std::move(isInstance));
+  r.DeclFor(type, parent, hasParent, std::move(isInstance), probe);
 }
 
 void PropertyRegistry::Declare(std::type_index type, std::type_index parent, bool hasParent,
-                               std::function<bool(const TObject*)> isInstance, TPropInfo info) {
+                               std::function<bool(const TObject*)> isInstance, ClassProbe probe,
+                               TPropInfo info) {
   Registry& r = TheRegistry();
   std::lock_guard<std::mutex> hold(r.mutex);
-  ClassDecl& decl = r.DeclFor(type, parent, hasParent, std::move(isInstance));
+  ClassDecl& decl = r.DeclFor(type, parent, hasParent, std::move(isInstance), probe);
   for (auto& prop : decl.props)
     if (SameIdent(prop->Name, info.Name)) {
       *prop = std::move(info);

@@ -123,11 +123,32 @@ struct TPropInfo {
 using TPropList = std::vector<const TPropInfo*>;
 
 namespace PropertyRegistry {
+// How the registry tells which of two declared classes derives from the other,
+// whatever parents they were declared under: `throwSelf` throws a null C*,
+// and `catches` runs such a thrower and says whether its pointer converts to
+// its own class (so the thrower's class is that class or derives from it).
+struct ClassProbe {
+  void (*throwSelf)();
+  bool (*catches)(void (*thrower)());
+};
+template <class C>
+ClassProbe ProbeOf() {
+  return {[] { throw static_cast<const C*>(nullptr); },
+          [](void (*thrower)()) {
+            try {
+              thrower();
+            } catch (const C*) {
+              return true;
+            } catch (...) {
+            }
+            return false;
+          }};
+}
 // Registers (or extends) the declaration of a class. Used by TPublishedClass.
 void Declare(std::type_index type, std::type_index parent, bool hasParent,
-             std::function<bool(const TObject*)> isInstance, TPropInfo info);
+             std::function<bool(const TObject*)> isInstance, ClassProbe probe, TPropInfo info);
 void DeclareClass(std::type_index type, std::type_index parent, bool hasParent,
-                  std::function<bool(const TObject*)> isInstance);
+                  std::function<bool(const TObject*)> isInstance, ClassProbe probe);
 }  // namespace PropertyRegistry
 
 // The published properties of `instance`: the ancestors' first, in
@@ -194,7 +215,7 @@ template <class C, class Parent = void>
 class TPublishedClass {
  public:
   TPublishedClass() {
-    PropertyRegistry::DeclareClass(typeid(C), ParentType(), HasParent(), &IsInstance);
+    PropertyRegistry::DeclareClass(typeid(C), ParentType(), HasParent(), &IsInstance, Probe());
   }
 
   template <class G, class S>
@@ -288,7 +309,7 @@ class TPublishedClass {
   template <class F>
   TPublishedClass& StoredWhen(F stored) {
     last_.Stored = [stored](TObject* o) { return static_cast<bool>(std::invoke(stored, Self(o))); };
-    PropertyRegistry::Declare(typeid(C), ParentType(), HasParent(), &IsInstance, last_);
+    PropertyRegistry::Declare(typeid(C), ParentType(), HasParent(), &IsInstance, Probe(), last_);
     return *this;
   }
   // The last added property is never stored.
@@ -299,6 +320,7 @@ class TPublishedClass {
  private:
   static C* Self(TObject* o) { return static_cast<C*>(o); }
   static bool IsInstance(const TObject* o) { return dynamic_cast<const C*>(o) != nullptr; }
+  static PropertyRegistry::ClassProbe Probe() { return PropertyRegistry::ProbeOf<C>(); }
   static std::type_index ParentType() {
     if constexpr (std::is_void_v<Parent>)
       return typeid(void);
@@ -353,7 +375,8 @@ class TPublishedClass {
   }
   TPublishedClass& Add(TPropInfo p) {
     last_ = p;
-    PropertyRegistry::Declare(typeid(C), ParentType(), HasParent(), &IsInstance, std::move(p));
+    PropertyRegistry::Declare(typeid(C), ParentType(), HasParent(), &IsInstance, Probe(),
+                              std::move(p));
     return *this;
   }
 

@@ -1024,6 +1024,13 @@ void Paint(HWND hwnd, HDC dc, const RECT& area) {
   pc.text = enabled ? Resolve(s.textColor, COLOR_WINDOWTEXT) : GetSysColor(COLOR_GRAYTEXT);
   pc.line = Resolve(s.lineColor, COLOR_BTNSHADOW);
 
+  // The background goes down first, so that whatever the parent paints at
+  // the pre-paint stage (a picture behind the items, say) stays visible.
+  RECT view = pc.layout.view;
+  HBRUSH back = CreateSolidBrush(pc.back);
+  FillRect(dc, &view, back);
+  DeleteObject(back);
+
   NMTVCUSTOMDRAW cd;
   cd.nmcd.hdc = dc;
   GetClientRect(hwnd, &cd.nmcd.rc);
@@ -1031,11 +1038,6 @@ void Paint(HWND hwnd, HDC dc, const RECT& area) {
   const LRESULT answer = Notify(hwnd, cd.nmcd.hdr, NM_CUSTOMDRAW);
   if (!IsWindow(hwnd)) return;
   pc.itemNotify = (answer & CDRF_NOTIFYITEMDRAW) != 0;
-
-  RECT view = pc.layout.view;
-  HBRUSH back = CreateSolidBrush(pc.back);
-  FillRect(dc, &view, back);
-  DeleteObject(back);
   if (!(answer & CDRF_SKIPDEFAULT) && s.top) {
     const int h = pc.layout.rowHeight;
     const int firstRow = std::max(0, static_cast<int>(area.top) / h);

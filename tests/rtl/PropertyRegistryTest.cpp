@@ -138,3 +138,57 @@ TEST(PublishedProperties, InfoListFiltersByKind) {
   EXPECT_EQ(some.Items(1)->Name, "Big");
   EXPECT_EQ(some.Find("Tag"), nullptr);
 }
+
+namespace {
+// A deeper declared class, and below it (in C++) a class declared straight
+// under TComponent: its declared chain is shorter than its real ancestor's.
+class TDeepTable : public TDemoTable {
+  ZORVET_CLASS_NAME(TDeepTable)
+
+ public:
+  using TDemoTable::TDemoTable;
+  Integer Depth() const { return depth_; }
+  void SetDepth(Integer v) { depth_ = v; }
+
+ private:
+  Integer depth_ = 0;
+};
+class TShortlyDeclared : public TDeepTable {
+  ZORVET_CLASS_NAME(TShortlyDeclared)
+
+ public:
+  using TDeepTable::TDeepTable;
+  Integer Own() const { return own_; }
+  void SetOwn(Integer v) { own_ = v; }
+
+ private:
+  Integer own_ = 0;
+};
+class TBelowShortlyDeclared : public TShortlyDeclared {
+  ZORVET_CLASS_NAME(TBelowShortlyDeclared)
+
+ public:
+  using TShortlyDeclared::TShortlyDeclared;
+};
+}  // namespace
+
+TEST(PublishedProperties, TheClassItselfWinsOverADeeperDeclaredAncestor) {
+  DeclareDemoClasses();
+  static std::once_flag once;
+  std::call_once(once, [] {
+    TPublishedClass<TShortlyDeclared, TComponent>().AddInteger("Own", &TShortlyDeclared::Own,
+                                                               &TShortlyDeclared::SetOwn, 0);
+    TPublishedClass<TDeepTable, TDemoTable>().AddInteger("Depth", &TDeepTable::Depth,
+                                                         &TDeepTable::SetDepth, 0);
+  });
+  const std::vector<String> own{"Name", "Tag", "Own"};
+  TShortlyDeclared shortly(nullptr);
+  EXPECT_EQ(Names(GetPropList(&shortly)), own);
+  TBelowShortlyDeclared below(nullptr);
+  EXPECT_EQ(Names(GetPropList(&below)), own) << "an undeclared descendant has the same";
+  TDeepTable deep(nullptr);
+  const auto deepNames = Names(GetPropList(&deep));
+  ASSERT_FALSE(deepNames.empty());
+  EXPECT_EQ(deepNames.back(), "Depth");
+  EXPECT_EQ(deepNames[2], "Active") << "the declared chain still comes first";
+}

@@ -681,6 +681,40 @@ TEST_F(TreeViewTest, CustomDrawStagesAndColoursReachTheDrawing) {
   EXPECT_GT(yellow, 10) << "the text in the colour given";
 }
 
+// What the parent paints at the pre-paint stage lies under the items: the
+// background is not filled over it afterwards, with or without the default
+// drawing of the items.
+TEST_F(TreeViewTest, PrePaintDrawingSurvivesTheBackground) {
+  HWND t = MakeTree(TVS_HASBUTTONS, 200, 80);
+  const RECT label = ItemRect(t, Add(t, TVI_ROOT, "item"));
+  const COLORREF red = RGB(200, 0, 0);
+  LRESULT answer = CDRF_DODEFAULT;
+  onNotify = [&](NMHDR* h) -> std::optional<LRESULT> {
+    if (h->code != NM_CUSTOMDRAW) return std::nullopt;
+    auto* cd = reinterpret_cast<NMTVCUSTOMDRAW*>(h);
+    if (cd->nmcd.dwDrawStage != CDDS_PREPAINT) return std::nullopt;
+    RECT r = cd->nmcd.rc;
+    HBRUSH b = CreateSolidBrush(red);
+    FillRect(cd->nmcd.hdc, &r, b);
+    DeleteObject(b);
+    return answer;
+  };
+  for (LRESULT given : {LRESULT{CDRF_DODEFAULT}, LRESULT{CDRF_SKIPDEFAULT}}) {
+    answer = given;
+    InvalidateRect(t, nullptr, TRUE);
+    UpdateWindow(t);
+    const TSurface s = CaptureWindow(t);
+    const bool skipped = given == CDRF_SKIPDEFAULT;
+    EXPECT_EQ(s.Pixel(s.Width() - 10, s.Height() - 10) & 0xFFFFFF, PixelOfColor(red) & 0xFFFFFF)
+        << "the parent's fill below the items, skipped " << skipped;
+    int ink = 0;
+    for (int y = label.top; y < label.bottom; ++y)
+      for (int x = label.left; x < label.right; ++x) ink += (s.Pixel(x, y) & 0xFFFFFF) == 0;
+    EXPECT_EQ(ink > 0, !skipped) << "the label is drawn unless the parent skips it";
+  }
+  onNotify = nullptr;
+}
+
 // A font selected at the item stage is used when the answer says so.
 TEST_F(TreeViewTest, CustomDrawNewFontDrawsTheLabelInTheFontGiven) {
   HWND t = MakeTree(TVS_HASBUTTONS, 200, 60);
