@@ -157,7 +157,7 @@ TEST_F(Drag, FreeingTheSourceDuringADragCancelsItAtTheTarget) {
   source_->BeginDrag(true);
   MoveTo(target_, 5, 5);
   bool cancelled = false;
-  target_->WindowProc = [this, &cancelled, old = target_->WindowProc](TMessage& m) {
+  target_->WindowProc = [&cancelled, old = target_->WindowProc](TMessage& m) {
     if (m.Msg == CM_DRAG && m.WParam == dmDragCancel) cancelled = true;
     old(m);
   };

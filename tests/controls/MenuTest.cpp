@@ -160,7 +160,7 @@ TEST_F(MenuTest, ARightClickShowsTheControlsMenu) {
   EXPECT_EQ(menu->PopupComponent(), probe);
   RECT r;
   GetWindowRect(GetOpenMenuWindow(), &r);
-  EXPECT_EQ(POINT(r.left, r.top), At(probe, 20, 30));
+  EXPECT_EQ((POINT{r.left, r.top}), At(probe, 20, 30));
   menu->CloseMenu();
   // Without AutoPopup the click shows nothing; freeing the menu clears the link.
   menu->SetAutoPopup(false);
@@ -188,7 +188,7 @@ TEST_F(MenuTest, TheContextMenuKeyShowsTheFocusedControlsMenu) {
     // Without a point, the menu opens at the control's centre.
     RECT r;
     GetWindowRect(GetOpenMenuWindow(), &r);
-    EXPECT_EQ(POINT(r.left, r.top), At(probe, 50, 30));
+    EXPECT_EQ((POINT{r.left, r.top}), At(probe, 50, 30));
     menu->CloseMenu();
   }
 }

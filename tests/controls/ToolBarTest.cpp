@@ -223,7 +223,7 @@ TEST_F(ToolBarTest, TheDropDownButtonShowsItsMenuBelowIt) {
   ASSERT_NE(GetOpenMenuWindow(), nullptr);
   RECT r;
   GetWindowRect(GetOpenMenuWindow(), &r);
-  EXPECT_EQ(POINT(r.left, r.top), At(drop, 0, drop->Height()));
+  EXPECT_EQ((POINT{r.left, r.top}), At(drop, 0, drop->Height()));
   EXPECT_EQ(menu->PopupComponent(), drop);
   menu->CloseMenu();
   InjectClick(TInputButton::Left, At(drop, 4, drop->Height() / 2));
