@@ -20,7 +20,7 @@ class CommonControlsTest : public WindowTest {
       if (m.hwnd != parent_) continue;
       if (m.message == WM_COMMAND && m.lParam) codes.push_back(HIWORD(m.wParam));
       if (m.message == WM_NOTIFY)
-        codes.push_back(static_cast<int>(reinterpret_cast<const NMHDR*>(m.lParam)->code));
+        codes.push_back(static_cast<int>(m.notifyCode));
     }
     return codes;
   }

@@ -19,6 +19,7 @@
 #include "platform/win/Metrics.h"
 #include "platform/win/Timer.h"
 #include "platform/win/VirtualKeys.h"
+#include "platform/win/WinNotify.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowPos.h"
 #include "platform/win/WindowSystem.h"
@@ -28,6 +29,8 @@ struct TLoggedMessage {
   UINT message;
   WPARAM wParam;
   LPARAM lParam;
+  // A WM_NOTIFY's code, read while it is handled: its NMHDR lives only then.
+  UINT notifyCode = 0;
 };
 
 class WindowTest : public ::testing::Test {
@@ -48,7 +51,8 @@ class WindowTest : public ::testing::Test {
   }
 
   LRESULT Record(HWND h, UINT m, WPARAM w, LPARAM l) {
-    log.push_back({h, m, w, l});
+    const UINT code = m == WM_NOTIFY && l ? reinterpret_cast<const NMHDR*>(l)->code : 0;
+    log.push_back({h, m, w, l, code});
     if (handler)
       if (auto r = handler(h, m, w, l)) return *r;
     return DefWindowProc(h, m, w, l);
