@@ -110,6 +110,7 @@ case "$cmd" in
     run_suite "$ROOT/build-clang"
     export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1
     export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+    export LSAN_OPTIONS=suppressions=$ROOT/tools/lsan.supp
     configure_and_build "$ROOT/build-asan" -DZORVET_SANITIZE=ON -DZORVET_BENCH=OFF
     run_suite "$ROOT/build-asan"
     run_fuzzers "$ROOT/build-fuzz"
