@@ -42,32 +42,62 @@ struct FieldSpec {
 };
 
 inline constexpr std::array<FieldSpec, 17> kCatalogFields = {{
-    {"idparent", ftInteger, 0},    {"id", ftInteger, 0},         {"dirname", ftString, 255},
-    {"path", ftString, 500},       {"IdFile", ftInteger, 0},     {"SN", ftString, 20},
-    {"Vollabel", ftString, 255},   {"FileSystem", ftString, 255}, {"FileSize", ftInteger, 0},
-    {"FileAttr", ftInteger, 0},    {"DateCreated", ftDateTime, 0}, {"TotalSize", ftInteger, 0},
-    {"ImIndex", ftInteger, 0},     {"StImIndex", ftInteger, 0},  {"Comment", ftString, 255},
-    {"LastUpdate", ftDateTime, 0}, {"Action", ftString, 5},
+    {"idparent", ftInteger, 0},
+    {"id", ftInteger, 0},
+    {"dirname", ftString, 255},
+    {"path", ftString, 500},
+    {"IdFile", ftInteger, 0},
+    {"SN", ftString, 20},
+    {"Vollabel", ftString, 255},
+    {"FileSystem", ftString, 255},
+    {"FileSize", ftInteger, 0},
+    {"FileAttr", ftInteger, 0},
+    {"DateCreated", ftDateTime, 0},
+    {"TotalSize", ftInteger, 0},
+    {"ImIndex", ftInteger, 0},
+    {"StImIndex", ftInteger, 0},
+    {"Comment", ftString, 255},
+    {"LastUpdate", ftDateTime, 0},
+    {"Action", ftString, 5},
 }};
 
-enum CatalogColumn { cIdParent, cId, cDirName, cPath, cIdFile, cSN, cVolLabel, cFileSystem, cFileSize,
-                     cFileAttr, cDateCreated, cTotalSize, cImIndex, cStImIndex, cComment, cLastUpdate,
-                     cAction };
+enum CatalogColumn {
+  cIdParent,
+  cId,
+  cDirName,
+  cPath,
+  cIdFile,
+  cSN,
+  cVolLabel,
+  cFileSystem,
+  cFileSize,
+  cFileAttr,
+  cDateCreated,
+  cTotalSize,
+  cImIndex,
+  cStImIndex,
+  cComment,
+  cLastUpdate,
+  cAction
+};
 
 // A null, an integer, a date-time or a text.
 using Value = std::variant<std::monostate, Integer, TDateTime, std::string>;
 using Row = std::array<Value, kCatalogFields.size()>;
 
-inline bool IsNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
+inline bool IsNull(const Value& v) {
+  return std::holds_alternative<std::monostate>(v);
+}
 
 // --- generating rows --------------------------------------------------------------
 
 inline std::vector<Row> MakeCatalogRows(std::size_t count) {
   static const char* const kWords[] = {
-      "Photos", "Music",  "Holiday", "Backup",   "Projects", "Documents", "Invoices", "Letters",
-      "Drivers", "Setup", "Video",   "Scans",    "Archive",  "Reports",   "Family",   "Travel",
-      "Garden", "Recipes", "Taxes",  "Software", "Games",    "Lectures",  "Samples",  "Manuals"};
-  static const char* const kExtensions[] = {".jpg", ".mp3", ".doc", ".pdf", ".txt", ".zip", ".exe", ".avi"};
+      "Photos",  "Music",   "Holiday", "Backup",   "Projects", "Documents", "Invoices", "Letters",
+      "Drivers", "Setup",   "Video",   "Scans",    "Archive",  "Reports",   "Family",   "Travel",
+      "Garden",  "Recipes", "Taxes",   "Software", "Games",    "Lectures",  "Samples",  "Manuals"};
+  static const char* const kExtensions[] = {".jpg", ".mp3", ".doc", ".pdf",
+                                            ".txt", ".zip", ".exe", ".avi"};
   constexpr std::size_t kWordCount = std::size(kWords);
   std::mt19937 random(20041104u);
   auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
@@ -116,7 +146,8 @@ inline std::vector<Row> MakeCatalogRows(std::size_t count) {
       row[cImIndex] = Integer(1);
       row[cStImIndex] = Integer(11);
     } else {
-      row[cDirName] = std::string(kWords[pick(kWordCount)]) + "_" + std::to_string(k) + kExtensions[pick(8)];
+      row[cDirName] =
+          std::string(kWords[pick(kWordCount)]) + "_" + std::to_string(k) + kExtensions[pick(8)];
       row[cPath] = folder_path;
       row[cIdFile] = folder_id;
       row[cFileSize] = Integer(random() % 50000000);
@@ -146,9 +177,12 @@ inline void AppendRows(TvomMemTable& table, const std::vector<Row>& rows) {
   for (const Row& row : rows) {
     table.Append();
     for (std::size_t i = 0; i < row.size(); ++i) {
-      if (const auto* n = std::get_if<Integer>(&row[i])) fields[i]->SetAsInteger(*n);
-      else if (const auto* d = std::get_if<TDateTime>(&row[i])) fields[i]->SetAsDateTime(*d);
-      else if (const auto* s = std::get_if<std::string>(&row[i])) fields[i]->SetAsString(*s);
+      if (const auto* n = std::get_if<Integer>(&row[i]))
+        fields[i]->SetAsInteger(*n);
+      else if (const auto* d = std::get_if<TDateTime>(&row[i]))
+        fields[i]->SetAsDateTime(*d);
+      else if (const auto* s = std::get_if<std::string>(&row[i]))
+        fields[i]->SetAsString(*s);
     }
     table.Post();
   }
@@ -219,7 +253,8 @@ void Measure(benchmark::State& state, const std::string& path, std::size_t size,
     spent += Clock::now() - start;
   }
   if (state.iterations() > 0)
-    Timings()[{path, size}] = std::chrono::duration<double>(spent).count() / double(state.iterations());
+    Timings()[{path, size}] =
+        std::chrono::duration<double>(spent).count() / double(state.iterations());
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(size));
 }
 
@@ -230,16 +265,17 @@ struct RatioSpec {
 };
 
 inline void PrintRatios(const std::vector<RatioSpec>& ratios) {
-  std::printf("\n%-22s %-22s %10s %12s %12s %8s %6s\n", "ours", "reference", "rows", "ours ms", "ref ms",
-              "ratio", "goal");
+  std::printf("\n%-22s %-22s %10s %12s %12s %8s %6s\n", "ours", "reference", "rows", "ours ms",
+              "ref ms", "ratio", "goal");
   for (const RatioSpec& r : ratios) {
     for (const auto& [key, ours] : Timings()) {
       if (key.first != r.Ours) continue;
       auto ref = Timings().find({r.Reference, key.second});
       if (ref == Timings().end() || ref->second <= 0) continue;
       const double ratio = ours / ref->second;
-      std::printf("%-22s %-22s %10zu %12.3f %12.3f %8.2f %6.1f %s\n", r.Ours, r.Reference, key.second,
-                  ours * 1e3, ref->second * 1e3, ratio, r.Goal, ratio <= r.Goal ? "ok" : "MISSED");
+      std::printf("%-22s %-22s %10zu %12.3f %12.3f %8.2f %6.1f %s\n", r.Ours, r.Reference,
+                  key.second, ours * 1e3, ref->second * 1e3, ratio, r.Goal,
+                  ratio <= r.Goal ? "ok" : "MISSED");
     }
   }
 }

@@ -34,8 +34,8 @@ void WriteDateTime(std::FILE* file, TDateTime value) {
   const long long month = mp < 10 ? mp + 3 : mp - 9;
   const long long year = yoe + era * 400 + (month <= 2);
   if (seconds >= 86400) seconds = 86399;
-  std::fprintf(file, "\"%02lld/%02lld/%04lld %02lld:%02lld:%02lld\"", day, month, year, seconds / 3600,
-               seconds / 60 % 60, seconds % 60);
+  std::fprintf(file, "\"%02lld/%02lld/%04lld %02lld:%02lld:%02lld\"", day, month, year,
+               seconds / 3600, seconds / 60 % 60, seconds % 60);
 }
 
 void WriteText(std::FILE* file, const std::string& text) {
@@ -56,9 +56,12 @@ void WritePlainCsv(const std::string& name, const std::vector<Row>& rows) {
   std::fputs("\r\n", file);
   for (const Row& row : rows) {
     for (const Value& v : row) {
-      if (const auto* n = std::get_if<Integer>(&v)) std::fprintf(file, "\"%d\"", *n);
-      else if (const auto* d = std::get_if<TDateTime>(&v)) WriteDateTime(file, *d);
-      else if (const auto* s = std::get_if<std::string>(&v)) WriteText(file, *s);
+      if (const auto* n = std::get_if<Integer>(&v))
+        std::fprintf(file, "\"%d\"", *n);
+      else if (const auto* d = std::get_if<TDateTime>(&v))
+        WriteDateTime(file, *d);
+      else if (const auto* s = std::get_if<std::string>(&v))
+        WriteText(file, *s);
       std::fputc(',', file);
     }
     std::fputs("\r\n", file);
@@ -80,9 +83,12 @@ std::vector<std::vector<std::string>> ReadPlainCsv(const std::string& name) {
     for (std::size_t i = 0; i < line.size(); ++i) {
       const char c = line[i];
       if (quoted) {
-        if (c != '"') field += c;
-        else if (i + 1 < line.size() && line[i + 1] == '"') field += line[++i];
-        else quoted = false;
+        if (c != '"')
+          field += c;
+        else if (i + 1 < line.size() && line[i + 1] == '"')
+          field += line[++i];
+        else
+          quoted = false;
       } else if (c == '"') {
         quoted = true;
       } else if (c == ',') {
@@ -137,7 +143,8 @@ void LoadOurs(benchmark::State& state) {
   Measure(state, "load", n, [&] {
     TvomMemTable table(nullptr);
     table.LoadFromFileViaFormat(file, &csv);
-    if (static_cast<std::size_t>(table.RecordCount()) != n) state.SkipWithError("rows lost on load");
+    if (static_cast<std::size_t>(table.RecordCount()) != n)
+      state.SkipWithError("rows lost on load");
   });
 }
 
@@ -164,7 +171,9 @@ void LoadSqlite(benchmark::State& state) {
   for (std::size_t i = 0; i < kCatalogFields.size(); ++i) {
     const FieldSpec& f = kCatalogFields[i];
     create += std::string(i ? ", " : "") + f.Name +
-              (f.Type == ftInteger ? " integer" : f.Type == ftDateTime ? " real" : " text");
+              (f.Type == ftInteger    ? " integer"
+               : f.Type == ftDateTime ? " real"
+                                      : " text");
     insert += i ? ", ?" : "?";
   }
   create += ")";
@@ -179,11 +188,14 @@ void LoadSqlite(benchmark::State& state) {
     for (const Row& row : c.Rows) {
       for (std::size_t i = 0; i < row.size(); ++i) {
         const int at = static_cast<int>(i) + 1;
-        if (const auto* v = std::get_if<Integer>(&row[i])) sqlite3_bind_int(statement, at, *v);
-        else if (const auto* d = std::get_if<TDateTime>(&row[i])) sqlite3_bind_double(statement, at, *d);
+        if (const auto* v = std::get_if<Integer>(&row[i]))
+          sqlite3_bind_int(statement, at, *v);
+        else if (const auto* d = std::get_if<TDateTime>(&row[i]))
+          sqlite3_bind_double(statement, at, *d);
         else if (const auto* s = std::get_if<std::string>(&row[i]))
           sqlite3_bind_text(statement, at, s->data(), static_cast<int>(s->size()), SQLITE_STATIC);
-        else sqlite3_bind_null(statement, at);
+        else
+          sqlite3_bind_null(statement, at);
       }
       Check(sqlite3_step(statement), db);
       sqlite3_reset(statement);
@@ -205,6 +217,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("load/split", LoadPlain)->Arg(n)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("load/sqlite", LoadSqlite)->Arg(n)->Unit(benchmark::kMillisecond);
   }
-  return RunAndReport(argc, argv,
-                      {{"save", "save-fprintf", 2}, {"load", "load-split", 2}, {"load", "sqlite-insert", 2.5}});
+  return RunAndReport(
+      argc, argv,
+      {{"save", "save-fprintf", 2}, {"load", "load-split", 2}, {"load", "sqlite-insert", 2.5}});
 }

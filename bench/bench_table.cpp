@@ -33,17 +33,22 @@ std::string_view TextKey(const Value& v) {
   return s ? std::string_view(*s) : std::string_view();
 }
 
-const TLocaleCollator& CaseInsensitive(Catalog& c) { return c.Table->Store().Collation().Collator(true); }
+const TLocaleCollator& CaseInsensitive(Catalog& c) {
+  return c.Table->Store().Collation().Collator(true);
+}
 
 // Sorts the table on `field`, then gives it back its row order.
-void SortOurs(benchmark::State& state, const char* path, const char* field, TvomMemTableCompareOptions options) {
+void SortOurs(benchmark::State& state, const char* path, const char* field,
+              TvomMemTableCompareOptions options) {
   const std::size_t n = static_cast<std::size_t>(state.range(0));
   Catalog& c = CatalogOf(n);
   Measure(state, path, n, [&] { c.Table->SortOn(field, options); });
   c.Table->SortOn("", mtcoNone);
 }
 
-void SortIntegerOurs(benchmark::State& state) { SortOurs(state, "sort-int", "id", mtcoNone); }
+void SortIntegerOurs(benchmark::State& state) {
+  SortOurs(state, "sort-int", "id", mtcoNone);
+}
 
 void SortIntegerPlain(benchmark::State& state) {
   const std::size_t n = static_cast<std::size_t>(state.range(0));
@@ -52,12 +57,15 @@ void SortIntegerPlain(benchmark::State& state) {
     std::vector<std::pair<Int64, const Row*>> keys;
     keys.reserve(c.Rows.size());
     for (const Row& row : c.Rows) keys.emplace_back(IntegerKey(row[cId]), &row);
-    std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     benchmark::DoNotOptimize(keys.data());
   });
 }
 
-void SortTextOurs(benchmark::State& state) { SortOurs(state, "sort-text", "dirname", mtcoCaseInsensitive); }
+void SortTextOurs(benchmark::State& state) {
+  SortOurs(state, "sort-text", "dirname", mtcoCaseInsensitive);
+}
 
 // ICU's UTF-8 comparison called directly, through the very collator the
 // table uses (its locale, strength and tailoring).
@@ -91,7 +99,8 @@ void LocateOurs(benchmark::State& state) {
   const std::string target = LastFolderPath(c);
   Measure(state, "locate", n, [&] {
     c.Table->First();
-    if (!c.Table->Locate("path", target, {loCaseInsensitive})) state.SkipWithError("path not found");
+    if (!c.Table->Locate("path", target, {loCaseInsensitive}))
+      state.SkipWithError("path not found");
   });
 }
 
@@ -111,7 +120,8 @@ void LocatePlain(benchmark::State& state) {
 // A folder in the middle of the table, with its files.
 Integer MiddleFolder(Catalog& c) {
   for (std::size_t at = c.Rows.size() / 2; at < c.Rows.size(); ++at)
-    if (!IsNull(c.Rows[at][cId]) && IsNull(c.Rows[at][cFileSystem])) return std::get<Integer>(c.Rows[at][cId]);
+    if (!IsNull(c.Rows[at][cId]) && IsNull(c.Rows[at][cFileSystem]))
+      return std::get<Integer>(c.Rows[at][cId]);
   std::abort();
 }
 
@@ -149,10 +159,18 @@ void FilterPlain(benchmark::State& state) {
 int main(int argc, char** argv) {
   for (std::size_t rows : RowCounts(argc, argv)) {
     const auto n = static_cast<int64_t>(rows);
-    benchmark::RegisterBenchmark("sort/int/ours", SortIntegerOurs)->Arg(n)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("sort/int/std", SortIntegerPlain)->Arg(n)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("sort/text/ours", SortTextOurs)->Arg(n)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("sort/text/std", SortTextPlain)->Arg(n)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("sort/int/ours", SortIntegerOurs)
+        ->Arg(n)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("sort/int/std", SortIntegerPlain)
+        ->Arg(n)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("sort/text/ours", SortTextOurs)
+        ->Arg(n)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("sort/text/std", SortTextPlain)
+        ->Arg(n)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("locate/ours", LocateOurs)->Arg(n)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("locate/loop", LocatePlain)->Arg(n)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("filter/ours", FilterOurs)->Arg(n)->Unit(benchmark::kMillisecond);

@@ -111,7 +111,11 @@ int main(int argc, char** argv) {
     const std::pair<const char*, Walk> walks[] = {
         {"walk/ours", WalkOurs}, {"walk/find", WalkFind}, {"walk/readdir", WalkPlain}};
     for (const auto& [name, walk] : walks)
-      benchmark::RegisterBenchmark(name, walk)->Arg(n)->MinTime(2.0)->UseRealTime()->Unit(benchmark::kMillisecond);
+      benchmark::RegisterBenchmark(name, walk)
+          ->Arg(n)
+          ->MinTime(2.0)
+          ->UseRealTime()
+          ->Unit(benchmark::kMillisecond);
   }
   return RunAndReport(argc, argv, {{"walk", "walk-readdir", 1.5}, {"walk", "walk-find", 1.5}});
 }

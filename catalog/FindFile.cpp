@@ -13,7 +13,9 @@ String WithSeparator(const String& folder) {
   return folder.empty() ? folder : IncludeTrailingPathDelimiter(folder);
 }
 
-bool IsDotEntry(const String& name) { return name == "." || name == ".."; }
+bool IsDotEntry(const String& name) {
+  return name == "." || name == "..";
+}
 
 void CountUp(Cardinal& count) {
   if (count == UINT32_MAX) RaiseIntOverflow();
@@ -39,9 +41,13 @@ TFindFile::TFindFile(TComponent* owner)
 
 TFindFile::~TFindFile() = default;
 
-void TFindFile::SetDirectory(const String& value) { directory_ = WithSeparator(value); }
+void TFindFile::SetDirectory(const String& value) {
+  directory_ = WithSeparator(value);
+}
 
-void TFindFile::SetFiles(const TStrings* value) { files_->Assign(value); }
+void TFindFile::SetFiles(const TStrings* value) {
+  files_->Assign(value);
+}
 
 void TFindFile::Execute() {
   attribute_mask_ = static_cast<Integer>(attributes_.Bits());

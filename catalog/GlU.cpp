@@ -18,7 +18,8 @@ String GetDelimitedToken(std::string_view s, Integer n, char c) {
     start = delimiter + 1;
   }
   const std::size_t end = s.find(c, start);
-  return String(s.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+  return String(
+      s.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
 }
 
 }  // namespace GlU

@@ -32,7 +32,9 @@ TLStrItem* TLists::FindItem(const String& name) const {
   return nullptr;
 }
 
-Integer TLists::InId() { return --in_id_; }
+Integer TLists::InId() {
+  return --in_id_;
+}
 
 // --- TLList ------------------------------------------------------------------------
 
@@ -41,7 +43,9 @@ TLList::TLList(TComponent* owner) : TComponent(owner), items_(std::make_unique<T
 }
 
 // The items go first, while the manager (which they report to) is whole.
-TLList::~TLList() { items_.reset(); }
+TLList::~TLList() {
+  items_.reset();
+}
 
 Integer TLList::ItemRecordCount(const String& name, TLStrItem*& item) const {
   item = items_->FindItem(name);

@@ -73,7 +73,8 @@ using TOpenOptions = Set<TOpenOption>;
 // Sender is the item.
 using TItemChangeEvent = std::function<void(TObject* Sender, const String& ItemName)>;
 // Field is the changed field, or nullptr when the record or the position changed.
-using TItemDataChangeEvent = std::function<void(TObject* Sender, TvomMemTable* MemT, TField* Field)>;
+using TItemDataChangeEvent =
+    std::function<void(TObject* Sender, TvomMemTable* MemT, TField* Field)>;
 // Load starts true; a handler clears it to keep the default values off this row.
 using TOnBeforeLoadDefValues = std::function<void(TObject* Sender, bool& Load)>;
 
@@ -229,7 +230,9 @@ class TLists : public TOwnedCollection {
   explicit TLists(TLList* owner);
 
   TLList* Manager() const { return manager_; }
-  TLStrItem* Items(Integer index) const { return static_cast<TLStrItem*>(TCollection::Items(index)); }
+  TLStrItem* Items(Integer index) const {
+    return static_cast<TLStrItem*>(TCollection::Items(index));
+  }
   TLStrItem* Add() { return static_cast<TLStrItem*>(TCollection::Add()); }
   // The first item whose DisplayName equals `name` exactly, or nullptr.
   TLStrItem* FindItem(const String& name) const;

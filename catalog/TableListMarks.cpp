@@ -17,13 +17,16 @@
 
 namespace {
 
-bool IsEditing(TDataSet* table) { return table->State() == dsEdit || table->State() == dsInsert; }
+bool IsEditing(TDataSet* table) {
+  return table->State() == dsEdit || table->State() == dsInsert;
+}
 
 }  // namespace
 
 TLStrItem* TLStrItem::KeyedParent() const {
   TLStrItem* parent = ParentItem();
-  if (parent && parent->mem_table_ && FieldDefExists(parent->mem_table_, parent->key_name_)) return parent;
+  if (parent && parent->mem_table_ && FieldDefExists(parent->mem_table_, parent->key_name_))
+    return parent;
   return nullptr;
 }
 
@@ -56,7 +59,8 @@ void TLStrItem::MarkInserted(TField* action) {
     if (table->State() == dsBrowse) table->Edit();
     // A closed parent table has no current row whose key could be taken.
     if (parentTable && parentTable->Active())
-      table->FieldByName(parent_key_name_)->SetAsString(parentTable->FieldByName(parent->key_name_)->AsString());
+      table->FieldByName(parent_key_name_)
+          ->SetAsString(parentTable->FieldByName(parent->key_name_)->AsString());
     LoadDefValues();
     table->FieldByName(key_name_)->SetAsString(IntToStr(Lists()->InId()));
   } else {
@@ -96,7 +100,8 @@ void TLStrItem::LoadDefValues() {
     for (Integer i = 0; i < def_values_->Count(); ++i) {
       const String line = def_values_->Strings(i);
       const String name = Trim(GlU::GetDelimitedToken(line, 1, '='));
-      if (TField* field = table->FindField(name)) field->SetAsString(GlU::GetDelimitedToken(line, 2, '='));
+      if (TField* field = table->FindField(name))
+        field->SetAsString(GlU::GetDelimitedToken(line, 2, '='));
     }
   }
   FireItemChange(&TLList::OnAfterLoadDefValues);

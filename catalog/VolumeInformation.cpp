@@ -37,9 +37,15 @@ String TVolumeInformation::UNCDrive() const {
   return root_;
 }
 
-String TVolumeInformation::VolumeLabel() { return Read(TPart::Label); }
-String TVolumeInformation::SerialNumber() { return Read(TPart::Serial); }
-String TVolumeInformation::FileSystemName() { return Read(TPart::FileSystem); }
+String TVolumeInformation::VolumeLabel() {
+  return Read(TPart::Label);
+}
+String TVolumeInformation::SerialNumber() {
+  return Read(TPart::Serial);
+}
+String TVolumeInformation::FileSystemName() {
+  return Read(TPart::FileSystem);
+}
 
 void TVolumeInformation::PrepareRoot() {
   root_ = String(1, drive_) + ":\\";

@@ -14,7 +14,8 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Streams.h"
 
-inline void LoadAndSaveAgain(TvomCustomStreamFormat& format, const std::uint8_t* data, std::size_t size) {
+inline void LoadAndSaveAgain(TvomCustomStreamFormat& format, const std::uint8_t* data,
+                             std::size_t size) {
   TvomMemTable table(nullptr);
   table.FieldDefs()->Add("Name", ftString, 20);
   table.FieldDefs()->Add("Size", ftInteger);

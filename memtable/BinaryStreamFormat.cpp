@@ -30,7 +30,9 @@ constexpr Integer kVersionNullFlags = 249;
 constexpr Integer kVersionFieldKind = 250;
 constexpr Integer kVersionDefaultExpression = 251;
 
-[[noreturn]] void InvalidStreamData() { throw EReadError(SvomInvalidStreamData); }
+[[noreturn]] void InvalidStreamData() {
+  throw EReadError(SvomInvalidStreamData);
+}
 
 // A 64-bit integer stored as an extended float. Our own streams hold the
 // exact value; older ones hold a double's rounding of it, which may lie just
@@ -57,11 +59,14 @@ void FreeUnstored(TvomCommon& store, TvomRecord* record) {
 
 }  // namespace
 
-TvomCustomBinaryStreamFormat::TvomCustomBinaryStreamFormat(TComponent* owner) : TvomCustomStreamFormat(owner) {}
+TvomCustomBinaryStreamFormat::TvomCustomBinaryStreamFormat(TComponent* owner)
+    : TvomCustomStreamFormat(owner) {}
 
 TvomCustomBinaryStreamFormat::~TvomCustomBinaryStreamFormat() = default;
 
-String TvomCustomBinaryStreamFormat::GetVersion() const { return "3.00"; }
+String TvomCustomBinaryStreamFormat::GetVersion() const {
+  return "3.00";
+}
 
 // --- saving -------------------------------------------------------------------------------
 
@@ -155,8 +160,8 @@ void TvomCustomBinaryStreamFormat::WriteFieldValue(TField* field) {
   }
 }
 
-void TvomCustomBinaryStreamFormat::WriteVersionColumns(TvomCustomMemTable* table, TvomRecord* version,
-                                                       bool current) {
+void TvomCustomBinaryStreamFormat::WriteVersionColumns(TvomCustomMemTable* table,
+                                                       TvomRecord* version, bool current) {
   const std::vector<Integer>& map = SaveFieldMap();
   table->SetOverrideRecord(version);
   writer_->WriteInteger(version->UpdateStatus);
@@ -178,7 +183,8 @@ void TvomCustomBinaryStreamFormat::SaveData(TvomCustomMemTable* table) {
     writer_->WriteListBegin();
     writer_->WriteInteger(saved);
     for (Integer i = 0; i < table->FieldCount(); ++i)
-      if (map[static_cast<std::size_t>(i)] >= 0) writer_->WriteInteger(table->Fields(i)->DataType());
+      if (map[static_cast<std::size_t>(i)] >= 0)
+        writer_->WriteInteger(table->Fields(i)->DataType());
     writer_->WriteListEnd();
   }
 
@@ -292,7 +298,8 @@ void TvomCustomBinaryStreamFormat::LoadDef(TvomCustomMemTable* table) {
     if (version_ >= kVersionFieldKind) f.KindName = reader_->ReadString();
     if (version_ >= kVersionDefaultExpression) f.DefaultExpression = reader_->ReadString();
     TFieldType type;
-    if (!StreamFieldTypeFromName(f.TypeName, type)) throw EMemTableError(Format(SvomBinaryUnknownFieldType, f.TypeName));
+    if (!StreamFieldTypeFromName(f.TypeName, type))
+      throw EMemTableError(Format(SvomBinaryUnknownFieldType, f.TypeName));
     if (!StreamFieldSizeValid(f.Size)) InvalidStreamData();
     if (loadDef) CreateStreamField(table, f, type);
   }
@@ -325,10 +332,9 @@ void TvomCustomBinaryStreamFormat::LoadDef(TvomCustomMemTable* table) {
   if (entries > 0) table->Open();
 }
 
-void TvomCustomBinaryStreamFormat::DetermineLoadFieldIndex(TvomCustomMemTable* table, const String& id,
-                                                           Integer count, Integer position,
-                                                           Integer& fieldIndex,
-                                                           TvomDetermineLoadFieldsSituation situation) {
+void TvomCustomBinaryStreamFormat::DetermineLoadFieldIndex(
+    TvomCustomMemTable* table, const String& id, Integer count, Integer position,
+    Integer& fieldIndex, TvomDetermineLoadFieldsSituation situation) {
   (void)table;
   (void)id;
   (void)count;
@@ -511,11 +517,13 @@ void TvomCustomBinaryStreamFormat::LoadData(TvomCustomMemTable* table) {
     if (!stopped) reader_->ReadListEnd();
   } catch (...) {
     if (record != nullptr) FreeUnstored(store, record);
-    if (autoIncSeen && highestAutoInc > store.AutoIncMaxValue()) store.SetAutoIncMaxValue(highestAutoInc);
+    if (autoIncSeen && highestAutoInc > store.AutoIncMaxValue())
+      store.SetAutoIncMaxValue(highestAutoInc);
     restore();
     throw;
   }
-  if (autoIncSeen && highestAutoInc > store.AutoIncMaxValue()) store.SetAutoIncMaxValue(highestAutoInc);
+  if (autoIncSeen && highestAutoInc > store.AutoIncMaxValue())
+    store.SetAutoIncMaxValue(highestAutoInc);
   restore();
 }
 
@@ -549,10 +557,13 @@ void DeclareBinaryStreamFormatProperties() {
     TPublishedClass<TvomCustomStreamFormat, TComponent>();
     using F = TvomBinaryStreamFormat;
     TPublishedClass<F, TvomCustomStreamFormat>()
-        .AddSet("sfUsingIndex", &F::sfUsingIndex, &F::SetsfUsingIndex, {"sfSaveUsingIndex"}, sfSaveUsingIndex)
+        .AddSet("sfUsingIndex", &F::sfUsingIndex, &F::SetsfUsingIndex, {"sfSaveUsingIndex"},
+                sfSaveUsingIndex)
         .AddSet("sfDataTypeHeader", &F::sfDataTypeHeader, &F::SetsfDataTypeHeader,
-                {"sfSaveDataTypeHeader", "sfLoadDataTypeHeader"}, sfSaveDataTypeHeader | sfLoadDataTypeHeader)
-        .AddInteger("BufferSize", &F::BufferSize, &F::SetBufferSize, TvomCustomBinaryStreamFormat::kMinBufferSize);
+                {"sfSaveDataTypeHeader", "sfLoadDataTypeHeader"},
+                sfSaveDataTypeHeader | sfLoadDataTypeHeader)
+        .AddInteger("BufferSize", &F::BufferSize, &F::SetBufferSize,
+                    TvomCustomBinaryStreamFormat::kMinBufferSize);
     RegisterClass<TvomBinaryStreamFormat>();
   });
 }

@@ -53,7 +53,10 @@ struct TvomRecord;
 enum TvomStreamFlagsUsingIndex : Byte { sfSaveUsingIndex = 0x01 };
 ZORVET_ENUM_BITMASK(TvomStreamFlagsUsingIndex)
 // Write / read the list of the columns' field types.
-enum TvomStreamFlagsDataTypeHeader : Byte { sfSaveDataTypeHeader = 0x01, sfLoadDataTypeHeader = 0x02 };
+enum TvomStreamFlagsDataTypeHeader : Byte {
+  sfSaveDataTypeHeader = 0x01,
+  sfLoadDataTypeHeader = 0x02
+};
 ZORVET_ENUM_BITMASK(TvomStreamFlagsDataTypeHeader)
 
 using TvomStreamFlagUsingIndexs = TvomStreamFlagsUsingIndex;
@@ -77,7 +80,9 @@ class TvomCustomBinaryStreamFormat : public TvomCustomStreamFormat {
   void SetsfDataTypeHeader(TvomStreamFlagsDataTypeHeader value) { sf_data_type_header_ = value; }
   // The buffer size of the writer and reader; a value below 16384 is stored as 16384.
   Integer BufferSize() const { return buffer_size_; }
-  void SetBufferSize(Integer value) { buffer_size_ = value < kMinBufferSize ? kMinBufferSize : value; }
+  void SetBufferSize(Integer value) {
+    buffer_size_ = value < kMinBufferSize ? kMinBufferSize : value;
+  }
 
  protected:
   // "3.00".

@@ -4,8 +4,8 @@
 #include <charconv>
 #include <cstring>
 
-#include "memtable/RecordStore.h"
 #include "memtable/MemTable.h"
+#include "memtable/RecordStore.h"
 #include "platform/data/Field.h"
 #include "platform/data/FieldDefs.h"
 #include "platform/data/IndexDefs.h"
@@ -43,11 +43,20 @@ void CsvAppendEscaped(String& out, std::string_view value) {
   for (std::size_t i = 0; i < value.size(); ++i) {
     char escape;
     switch (value[i]) {
-      case '%': escape = '%'; break;
-      case '\0': escape = '0'; break;
-      case '\r': escape = 'c'; break;
-      case '\n': escape = 'n'; break;
-      default: continue;
+      case '%':
+        escape = '%';
+        break;
+      case '\0':
+        escape = '0';
+        break;
+      case '\r':
+        escape = 'c';
+        break;
+      case '\n':
+        escape = 'n';
+        break;
+      default:
+        continue;
     }
     out.append(value.substr(start, i - start));
     out.push_back('%');
@@ -65,10 +74,18 @@ void CsvUnescapeTo(String& out, std::string_view text) {
     out.append(text.substr(0, at));
     char c;
     switch (text[at + 1]) {
-      case '%': c = '%'; break;
-      case '0': c = '\0'; break;
-      case 'c': c = '\r'; break;
-      case 'n': c = '\n'; break;
+      case '%':
+        c = '%';
+        break;
+      case '0':
+        c = '\0';
+        break;
+      case 'c':
+        c = '\r';
+        break;
+      case 'n':
+        c = '\n';
+        break;
       default:
         // Never written; keep the '%' and read on from the next character.
         out.push_back('%');
@@ -222,7 +239,9 @@ String CsvUnquoted(std::string_view text, char quote) {
 
 namespace {
 
-bool IsBlankOrControl(char c) { return static_cast<Byte>(c) <= ' '; }
+bool IsBlankOrControl(char c) {
+  return static_cast<Byte>(c) <= ' ';
+}
 
 void SkipBlanks(std::string_view& text) {
   while (!text.empty() && IsBlankOrControl(text.front())) text.remove_prefix(1);
@@ -240,7 +259,9 @@ void SplitAtEquals(std::string_view line, String& name, std::string_view& rest) 
   }
 }
 
-bool IsFlag(const TvomCsvPart& part, const char* flag) { return !part.Quoted && part.Text == flag; }
+bool IsFlag(const TvomCsvPart& part, const char* flag) {
+  return !part.Quoted && part.Text == flag;
+}
 
 const String& PartText(const std::vector<TvomCsvPart>& parts, std::size_t index) {
   static const String empty;
@@ -346,10 +367,14 @@ TvomStreamIndexDef CsvParseIndexLine(std::string_view line) {
   index.Fields = PartText(parts, 0);
   index.DisplayName = PartText(parts, 1);
   for (std::size_t i = 2; i < parts.size(); ++i) {
-    if (IsFlag(parts[i], "DESC")) index.Options.Include(ixDescending);
-    else if (IsFlag(parts[i], "CASE")) index.Options.Include(ixCaseInsensitive);
-    else if (IsFlag(parts[i], "NONMT")) index.Options.Include(ixNonMaintained);
-    else if (IsFlag(parts[i], "UNIQ")) index.Options.Include(ixUnique);
+    if (IsFlag(parts[i], "DESC"))
+      index.Options.Include(ixDescending);
+    else if (IsFlag(parts[i], "CASE"))
+      index.Options.Include(ixCaseInsensitive);
+    else if (IsFlag(parts[i], "NONMT"))
+      index.Options.Include(ixNonMaintained);
+    else if (IsFlag(parts[i], "UNIQ"))
+      index.Options.Include(ixUnique);
   }
   return index;
 }
@@ -405,7 +430,8 @@ bool IsByteValueType(TFieldType type) {
   }
 }
 
-TField* CreateStreamField(TvomCustomMemTable* table, const TvomStreamFieldDef& field, TFieldType type) {
+TField* CreateStreamField(TvomCustomMemTable* table, const TvomStreamFieldDef& field,
+                          TFieldType type) {
   TFieldKind kind;
   if (!FieldKindFromName(field.KindName, kind)) kind = fkData;
   TFieldDef* def = table->FieldDefs()->Add(field.Name, type, field.Size, field.Required);

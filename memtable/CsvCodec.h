@@ -147,14 +147,17 @@ bool StreamFieldTypeFromName(const String& typeName, TFieldType& type);
 // each record, so a damaged file must not make it ask for gigabytes.
 inline constexpr Integer kvomMaxStreamFieldSize = 8192;
 // Whether `size` is a size a definition read from a file may have.
-inline bool StreamFieldSizeValid(Integer size) { return size >= 0 && size <= kvomMaxStreamFieldSize; }
+inline bool StreamFieldSizeValid(Integer size) {
+  return size >= 0 && size <= kvomMaxStreamFieldSize;
+}
 
 // Adds a field definition read from a table file to the (closed) table and
 // creates its field, owned by the table, with the line's kind ("Data" when
 // the name is unknown), display label, edit mask, read-only flag, display
 // width, default expression and visibility. `type` is the line's type,
 // already looked up. The dataset's errors (a duplicate or empty name) pass on.
-TField* CreateStreamField(TvomCustomMemTable* table, const TvomStreamFieldDef& field, TFieldType type);
+TField* CreateStreamField(TvomCustomMemTable* table, const TvomStreamFieldDef& field,
+                          TFieldType type);
 // Adds an index definition read from a table file: named by its name, then
 // given its field list and options, and finally its display name as name.
 void AddStreamIndexDef(TIndexDefs* defs, const TvomStreamIndexDef& index);

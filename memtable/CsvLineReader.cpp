@@ -7,7 +7,9 @@
 
 namespace {
 
-bool IsLineBreak(char c) { return c == '\n' || c == '\r' || c == '\0'; }
+bool IsLineBreak(char c) {
+  return c == '\n' || c == '\r' || c == '\0';
+}
 
 }  // namespace
 

@@ -67,8 +67,10 @@ using TvomStreamFlagQuoteOnlyStrings = TvomStreamFlagsQuoteOnlyStrings;
 
 // Lets the application change a value's text or null flag just before it is
 // written / just after it is read. Sender: the format.
-using TvomOnFormatSaveField = std::function<void(TObject* Sender, TField* Field, bool& Null, String& Data)>;
-using TvomOnFormatLoadField = std::function<void(TObject* Sender, TField* Field, bool& Null, String& Data)>;
+using TvomOnFormatSaveField =
+    std::function<void(TObject* Sender, TField* Field, bool& Null, String& Data)>;
+using TvomOnFormatLoadField =
+    std::function<void(TObject* Sender, TField* Field, bool& Null, String& Data)>;
 
 class TvomCustomCSVStreamFormat : public TvomCustomStreamFormat {
   ZORVET_CLASS_NAME(TvomCustomCSVStreamFormat)
@@ -99,7 +101,9 @@ class TvomCustomCSVStreamFormat : public TvomCustomStreamFormat {
   TvomStreamFlagsPlaceHolders sfPlaceHolders() const { return sf_place_holders_; }
   void SetsfPlaceHolders(TvomStreamFlagsPlaceHolders value) { sf_place_holders_ = value; }
   TvomStreamFlagsQuoteOnlyStrings sfQuoteOnlyStrings() const { return sf_quote_only_strings_; }
-  void SetsfQuoteOnlyStrings(TvomStreamFlagsQuoteOnlyStrings value) { sf_quote_only_strings_ = value; }
+  void SetsfQuoteOnlyStrings(TvomStreamFlagsQuoteOnlyStrings value) {
+    sf_quote_only_strings_ = value;
+  }
 
   TvomOnFormatSaveField OnFormatSaveField;
   TvomOnFormatLoadField OnFormatLoadField;

@@ -57,10 +57,18 @@ void TvomCustomDeltaHandler::Resolve() {
       do {
         retry = false;
         switch (state) {
-          case usInserted: DoInsert(retry, state); break;
-          case usDeleted: DoDelete(retry, state); break;
-          case usModified: DoModify(retry, state); break;
-          case usUnmodified: DoUnmodified(retry, state); break;
+          case usInserted:
+            DoInsert(retry, state);
+            break;
+          case usDeleted:
+            DoDelete(retry, state);
+            break;
+          case usModified:
+            DoModify(retry, state);
+            break;
+          case usUnmodified:
+            DoUnmodified(retry, state);
+            break;
         }
       } while (retry);
     }

@@ -39,7 +39,8 @@ class TvomCustomMemTable;
 class TvomCustomDeltaHandler;
 struct TvomRecord;
 
-inline constexpr const char* SvomDeltaHandlerNotAssigned = "Delta handler is not assigned to any memorytables.";
+inline constexpr const char* SvomDeltaHandlerNotAssigned =
+    "Delta handler is not assigned to any memorytables.";
 
 // For descendants that read record values; nothing here fires it.
 using TvomDeltaHandlerGetValue =

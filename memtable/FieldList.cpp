@@ -48,6 +48,5 @@ void TvomFieldList::AssignTo(TvomFieldList& other) const {
 
 void TvomFieldList::MergeOptions(TvomFieldList& other) const {
   const Integer n = std::min(Count(), other.Count());
-  for (Integer i = 0; i < n; ++i)
-    other.entries_[static_cast<std::size_t>(i)].Options |= Options(i);
+  for (Integer i = 0; i < n; ++i) other.entries_[static_cast<std::size_t>(i)].Options |= Options(i);
 }

@@ -30,9 +30,9 @@ struct TvomFieldListEntry {
   Byte Options = 0;
   // Resolved when the field is added:
   TFieldType DataType = ftUnknown;
-  Integer StorageSize = 0;   // bytes of the value after the null flag (fixed fields)
-  bool Indirect = false;     // the value lies in a length-prefixed buffer
-  bool Compressed = false;   // ... stored at its actual length, maybe through a hook
+  Integer StorageSize = 0;  // bytes of the value after the null flag (fixed fields)
+  bool Indirect = false;    // the value lies in a length-prefixed buffer
+  bool Compressed = false;  // ... stored at its actual length, maybe through a hook
   TvomValueComparer Compare = nullptr;
 };
 
@@ -63,7 +63,9 @@ class TvomFieldList {
   Integer Offsets(Integer i) const { return Entry(i).Offset; }
   Integer FieldNos(Integer i) const { return Entry(i).FieldNo; }
   Byte Options(Integer i) const { return Entry(i).Options; }
-  void SetOptions(Integer i, Byte options) { entries_[static_cast<std::size_t>(i)].Options = options; }
+  void SetOptions(Integer i, Byte options) {
+    entries_[static_cast<std::size_t>(i)].Options = options;
+  }
 
  private:
   const TvomCommon* store_;

@@ -21,13 +21,20 @@ constexpr const char* SvomClassOutOfRange = "iClass Out of range (%d)";
 
 bool ApplyRelation(TExprOperator op, TVariantRelationship rel) {
   switch (op) {
-    case eoEqual: return rel == vrEqual;
-    case eoNotEqual: return rel != vrEqual;
-    case eoGreater: return rel == vrGreaterThan;
-    case eoLess: return rel == vrLessThan;
-    case eoGreaterOrEqual: return rel == vrGreaterThan || rel == vrEqual;
-    case eoLessOrEqual: return rel == vrLessThan || rel == vrEqual;
-    default: return false;
+    case eoEqual:
+      return rel == vrEqual;
+    case eoNotEqual:
+      return rel != vrEqual;
+    case eoGreater:
+      return rel == vrGreaterThan;
+    case eoLess:
+      return rel == vrLessThan;
+    case eoGreaterOrEqual:
+      return rel == vrGreaterThan || rel == vrEqual;
+    case eoLessOrEqual:
+      return rel == vrLessThan || rel == vrEqual;
+    default:
+      return false;
   }
 }
 
@@ -42,7 +49,8 @@ TVariantRelationship Reverse(TVariantRelationship rel) {
 Byte RelationsOf(TExprOperator op, bool reversed) {
   Byte bits = 0;
   for (TVariantRelationship rel : {vrEqual, vrLessThan, vrGreaterThan, vrNotEqual})
-    if (ApplyRelation(op, reversed ? Reverse(rel) : rel)) bits = static_cast<Byte>(bits | (1u << rel));
+    if (ApplyRelation(op, reversed ? Reverse(rel) : rel))
+      bits = static_cast<Byte>(bits | (1u << rel));
   return bits;
 }
 
@@ -62,7 +70,9 @@ std::unique_ptr<Node> CompileArg(const TExprNode* source, std::size_t i, const T
   return Compile(source->Args[i].get(), store);
 }
 
-bool IsDirectField(const Node& node) { return node.kind == Kind::Field && node.field.reader != Reader::Generic; }
+bool IsDirectField(const Node& node) {
+  return node.kind == Kind::Field && node.field.reader != Reader::Generic;
+}
 
 // How `field` compares with its converted constants; Variant when a numeric
 // field meets a constant that does not compare as a Number.
@@ -110,7 +120,8 @@ std::unique_ptr<Node> CompileConstant(const TExprNode* source) {
       node->kind = Kind::Constant;
       node->constant = source->Value;
       return node;
-    default: return RaiseNode(SvomUnknownFieldType, source->DataType);
+    default:
+      return RaiseNode(SvomUnknownFieldType, source->DataType);
   }
 }
 
@@ -136,8 +147,11 @@ std::unique_ptr<Node> CompileUnary(const TExprNode* source, const TvomCommon* st
       return node;
     case eoMinus:
     case eoUpper:
-    case eoLower: node->kind = Kind::Unary; return node;
-    default: return RaiseNode(SvomOperatorNotSupported, source->Operator);
+    case eoLower:
+      node->kind = Kind::Unary;
+      return node;
+    default:
+      return RaiseNode(SvomOperatorNotSupported, source->Operator);
   }
 }
 
@@ -169,14 +183,22 @@ std::unique_ptr<Node> CompileBinary(const TExprNode* source, const TvomCommon* s
   }
   switch (source->Operator) {
     case eoAnd:
-    case eoOr: node->kind = Kind::AndOr; node->boolean = true; return node;
+    case eoOr:
+      node->kind = Kind::AndOr;
+      node->boolean = true;
+      return node;
     case eoAdd:
     case eoSubtract:
     case eoMultiply:
     case eoDivide:
     case eoModulo:
-    case eoRemainder: node->kind = Kind::Arithmetic; return node;
-    case eoLike: node->kind = Kind::Like; node->boolean = true; return node;
+    case eoRemainder:
+      node->kind = Kind::Arithmetic;
+      return node;
+    case eoLike:
+      node->kind = Kind::Like;
+      node->boolean = true;
+      return node;
     case eoIn: {
       node->kind = Kind::In;
       node->boolean = true;
@@ -191,7 +213,8 @@ std::unique_ptr<Node> CompileBinary(const TExprNode* source, const TvomCommon* s
       std::vector<Comparand> comparands;
       for (const Node* element : elements) {
         Comparand comparand;
-        if (element->kind != Kind::Constant || !ConvertForField(left.field, element->constant, comparand.value))
+        if (element->kind != Kind::Constant ||
+            !ConvertForField(left.field, element->constant, comparand.value))
           return node;
         comparands.push_back(std::move(comparand));
       }
@@ -202,7 +225,8 @@ std::unique_ptr<Node> CompileBinary(const TExprNode* source, const TvomCommon* s
       node->args.clear();
       return node;
     }
-    default: return RaiseNode(SvomOperatorNotSupported, source->Operator);
+    default:
+      return RaiseNode(SvomOperatorNotSupported, source->Operator);
   }
 }
 
@@ -213,8 +237,12 @@ std::unique_ptr<Node> CompileBinary(const TExprNode* source, const TvomCommon* s
 void SpecialiseTextCompare(Node& node) {
   Node& left = *node.args[0];
   Node& right = *node.args[1];
-  auto isTextField = [](const Node& n) { return n.kind == Kind::Field && n.field.reader == Reader::Text; };
-  Node* fieldSide = isTextField(left) ? &left : node.op != eoLike && isTextField(right) ? &right : nullptr;
+  auto isTextField = [](const Node& n) {
+    return n.kind == Kind::Field && n.field.reader == Reader::Text;
+  };
+  Node* fieldSide = isTextField(left)                         ? &left
+                    : node.op != eoLike && isTextField(right) ? &right
+                                                              : nullptr;
   if (fieldSide == nullptr) return;
   const Node& constSide = fieldSide == &left ? right : left;
   if (constSide.kind != Kind::Constant || constSide.constant.Type() != varString) return;
@@ -223,8 +251,9 @@ void SpecialiseTextCompare(Node& node) {
   node.comparands.push_back(Comparand{constSide.constant, constSide.constant.AsString(), Number()});
   if (!node.caseInsensitive) {
     // Without case mapping the prepared side never changes.
-    node.upperConstant = node.partialLength > 0 ? CutCharacters(node.comparands[0].text, node.partialLength)
-                                                : node.comparands[0].text;
+    node.upperConstant = node.partialLength > 0
+                             ? CutCharacters(node.comparands[0].text, node.partialLength)
+                             : node.comparands[0].text;
     node.upperReady = true;
   }
   node.args.clear();
@@ -235,18 +264,24 @@ bool MayRaise(const Node& node) {
   switch (node.kind) {
     case Kind::NoValue:
     case Kind::Constant:
-    case Kind::IsBlankField: return false;
-    case Kind::Field: return node.field.reader == Reader::Generic;
+    case Kind::IsBlankField:
+      return false;
+    case Kind::Field:
+      return node.field.reader == Reader::Generic;
     case Kind::FieldConstant:
-    case Kind::FieldIn: return node.comparison == Comparison::Variant;
-    case Kind::FieldTextCompare: return node.op == eoLike;  // an invalid mask
-    case Kind::AndOr: return !node.args[0]->boolean || !node.args[1]->boolean || node.args[0]->mayRaise ||
-                             node.args[1]->mayRaise;
+    case Kind::FieldIn:
+      return node.comparison == Comparison::Variant;
+    case Kind::FieldTextCompare:
+      return node.op == eoLike;  // an invalid mask
+    case Kind::AndOr:
+      return !node.args[0]->boolean || !node.args[1]->boolean || node.args[0]->mayRaise ||
+             node.args[1]->mayRaise;
     case Kind::Unary:
       if (node.op == eoIsBlank || node.op == eoNotBlank || (node.op == eoNot && node.boolean))
         return node.args[0]->mayRaise;
       return true;
-    default: return true;
+    default:
+      return true;
   }
 }
 
@@ -261,11 +296,15 @@ std::unique_ptr<Node> CompileNode(const TExprNode* source, const TvomCommon* sto
       node->field = ResolveField(source->Field, store);
       return node;
     }
-    case ncConstant: return CompileConstant(source);
-    case ncUnary: return CompileUnary(source, store);
-    case ncBinary: return CompileBinary(source, store);
+    case ncConstant:
+      return CompileConstant(source);
+    case ncUnary:
+      return CompileUnary(source, store);
+    case ncBinary:
+      return CompileBinary(source, store);
     case ncCompare: {
-      if (source->Operator != eoEqual && source->Operator != eoNotEqual && source->Operator != eoLike)
+      if (source->Operator != eoEqual && source->Operator != eoNotEqual &&
+          source->Operator != eoLike)
         return RaiseNode(SvomOperatorNotSupported, source->Operator);
       auto node = std::make_unique<Node>();
       node->kind = Kind::TextCompare;
@@ -288,13 +327,16 @@ std::unique_ptr<Node> CompileNode(const TExprNode* source, const TvomCommon* sto
       return node;
     }
     case ncListElement: {
-      if (source->Operator != eoListElement) return RaiseNode(SvomOperatorNotSupported, source->Operator);
+      if (source->Operator != eoListElement)
+        return RaiseNode(SvomOperatorNotSupported, source->Operator);
       auto node = std::make_unique<Node>();
       node->kind = Kind::List;
-      for (std::size_t i = 0; i < source->Args.size(); ++i) node->args.push_back(CompileArg(source, i, store));
+      for (std::size_t i = 0; i < source->Args.size(); ++i)
+        node->args.push_back(CompileArg(source, i, store));
       return node;
     }
-    default: return RaiseNode(SvomClassOutOfRange, source->NodeClass);
+    default:
+      return RaiseNode(SvomClassOutOfRange, source->NodeClass);
   }
 }
 

@@ -20,7 +20,8 @@ namespace {
 // field's value to comparand `c`.
 template <class Relation>
 bool FieldComparisonHolds(const Node& node, Relation relationTo) {
-  if (node.kind == Kind::FieldConstant) return Holds(node.relations, relationTo(node.comparands[0]));
+  if (node.kind == Kind::FieldConstant)
+    return Holds(node.relations, relationTo(node.comparands[0]));
   for (const Comparand& c : node.comparands)
     if (relationTo(c) == vrEqual) return true;
   return false;
@@ -31,7 +32,8 @@ bool FieldComparisonHolds(const Node& node, Relation relationTo) {
 bool NumberComparisonHolds(const Node& node, const TvomRecord* record) {
   Number value;
   if (!node.field.ReadNumber(record, value)) return false;
-  return FieldComparisonHolds(node, [&](const Comparand& c) { return CompareNumbers(value, c.number); });
+  return FieldComparisonHolds(node,
+                              [&](const Comparand& c) { return CompareNumbers(value, c.number); });
 }
 
 // The same for Text comparisons. Kept out of Truth, whose every call would
@@ -39,14 +41,16 @@ bool NumberComparisonHolds(const Node& node, const TvomRecord* record) {
 [[gnu::noinline]] bool TextComparisonHolds(const Node& node, const TvomRecord* record) {
   std::string_view text;
   if (!node.field.ReadText(record, text, node.scratch)) return false;
-  return FieldComparisonHolds(node, [&](const Comparand& c) { return RelationOf(CompareStr(text, c.text)); });
+  return FieldComparisonHolds(
+      node, [&](const Comparand& c) { return RelationOf(CompareStr(text, c.text)); });
 }
 
 // FieldComparisonHolds by the Variant rules (Variant comparisons).
 bool VariantComparisonHolds(const Node& node, const TvomRecord* record) {
   Variant value;
   if (!node.field.ReadScalar(record, value)) return false;
-  return FieldComparisonHolds(node, [&](const Comparand& c) { return VarCompareValue(value, c.value); });
+  return FieldComparisonHolds(node,
+                              [&](const Comparand& c) { return VarCompareValue(value, c.value); });
 }
 
 void AppendListValues(const Node& list, const TvomRecord* record, std::vector<Variant>& items) {
@@ -127,9 +131,12 @@ bool EvaluateTextCompare(const Node& node, const TvomRecord* record) {
     b = CutCharacters(b, node.partialLength);
   }
   switch (node.op) {
-    case eoEqual: return a == b;
-    case eoNotEqual: return a != b;
-    default: return MatchesMask(a, b);
+    case eoEqual:
+      return a == b;
+    case eoNotEqual:
+      return a != b;
+    default:
+      return MatchesMask(a, b);
   }
 }
 
@@ -140,7 +147,8 @@ const String& PreparedConstant(const Node& node) {
   String locale = ProcessCaseLocale();
   if (!node.upperReady || locale != node.upperLocale) {
     node.upperConstant = AnsiUpperCase(node.comparands[0].text);
-    if (node.partialLength > 0) node.upperConstant = CutCharacters(node.upperConstant, node.partialLength);
+    if (node.partialLength > 0)
+      node.upperConstant = CutCharacters(node.upperConstant, node.partialLength);
     node.upperLocale = std::move(locale);
     node.upperReady = true;
     node.mask.reset();
@@ -161,8 +169,10 @@ bool EvaluateFieldTextCompare(const Node& node, const TvomRecord* record) {
   if (node.partialLength > 0) text = FirstCharacters(text, node.partialLength);
   const String& constant = PreparedConstant(node);
   switch (node.op) {
-    case eoEqual: return text == constant;
-    case eoNotEqual: return text != constant;
+    case eoEqual:
+      return text == constant;
+    case eoNotEqual:
+      return text != constant;
     default:
       if (!node.mask) node.mask.emplace(constant);
       return node.mask->Matches(text);
@@ -172,13 +182,20 @@ bool EvaluateFieldTextCompare(const Node& node, const TvomRecord* record) {
 Variant EvaluateUnary(const Node& node, const TvomRecord* record) {
   const Variant value = Evaluate(*node.args[0], record);
   switch (node.op) {
-    case eoIsBlank: return Variant(IsNullish(value));
-    case eoNotBlank: return Variant(!IsNullish(value));
-    case eoNot: return IsNullish(value) ? Null() : Variant(!value.AsBoolean());
-    case eoMinus: return IsNullish(value) ? Null() : -value;
-    case eoUpper: return IsNullish(value) ? Null() : Variant(UpperCase(value.AsString()));
-    case eoLower: return IsNullish(value) ? Null() : Variant(LowerCase(value.AsString()));
-    default: return Null();
+    case eoIsBlank:
+      return Variant(IsNullish(value));
+    case eoNotBlank:
+      return Variant(!IsNullish(value));
+    case eoNot:
+      return IsNullish(value) ? Null() : Variant(!value.AsBoolean());
+    case eoMinus:
+      return IsNullish(value) ? Null() : -value;
+    case eoUpper:
+      return IsNullish(value) ? Null() : Variant(UpperCase(value.AsString()));
+    case eoLower:
+      return IsNullish(value) ? Null() : Variant(LowerCase(value.AsString()));
+    default:
+      return Null();
   }
 }
 
@@ -187,11 +204,16 @@ Variant EvaluateArithmetic(const Node& node, const TvomRecord* record) {
   const Variant b = Evaluate(*node.args[1], record);
   if (IsNullish(a) || IsNullish(b)) return Null();
   switch (node.op) {
-    case eoAdd: return a + b;
-    case eoSubtract: return a - b;
-    case eoMultiply: return a * b;
-    case eoDivide: return a / b;
-    default: return a % b;  // modulo and remainder are the same
+    case eoAdd:
+      return a + b;
+    case eoSubtract:
+      return a - b;
+    case eoMultiply:
+      return a * b;
+    case eoDivide:
+      return a / b;
+    default:
+      return a % b;  // modulo and remainder are the same
   }
 }
 
@@ -213,7 +235,8 @@ bool TruthOfOthers(const Node& node, const TvomRecord* record);
 // record stays a small function).
 bool Truth(const Node& node, const TvomRecord* record) {
   switch (node.kind) {
-    case Kind::IsBlankField: return node.field.IsNull(record) == (node.op == eoIsBlank);
+    case Kind::IsBlankField:
+      return node.field.IsNull(record) == (node.op == eoIsBlank);
     case Kind::FieldConstant:
     case Kind::FieldIn:
       if (node.comparison == Comparison::Number) return NumberComparisonHolds(node, record);
@@ -233,7 +256,8 @@ bool Truth(const Node& node, const TvomRecord* record) {
     case Kind::Unary:
       if (node.op == eoNot && node.boolean) return !Truth(*node.args[0], record);
       break;
-    default: break;
+    default:
+      break;
   }
   return TruthOfOthers(node, record);
 }
@@ -243,23 +267,30 @@ namespace {
 [[gnu::noinline]] bool TruthOfOthers(const Node& node, const TvomRecord* record) {
   switch (node.kind) {
     case Kind::FieldConstant:
-    case Kind::FieldIn: return VariantComparisonHolds(node, record);
+    case Kind::FieldIn:
+      return VariantComparisonHolds(node, record);
     case Kind::Compare: {
       const Variant a = Evaluate(*node.args[0], record);
       const Variant b = Evaluate(*node.args[1], record);
       if (IsNullish(a) || IsNullish(b)) return false;
       return Holds(node.relations, VarCompareValue(a, b));
     }
-    case Kind::AndOr: return EvaluateAndOr(node, record);
-    case Kind::In: return EvaluateIn(node, record);
-    case Kind::Like: return EvaluateLike(node, record);
-    case Kind::TextCompare: return EvaluateTextCompare(node, record);
-    case Kind::FieldTextCompare: return EvaluateFieldTextCompare(node, record);
+    case Kind::AndOr:
+      return EvaluateAndOr(node, record);
+    case Kind::In:
+      return EvaluateIn(node, record);
+    case Kind::Like:
+      return EvaluateLike(node, record);
+    case Kind::TextCompare:
+      return EvaluateTextCompare(node, record);
+    case Kind::FieldTextCompare:
+      return EvaluateFieldTextCompare(node, record);
     case Kind::Unary:
       if (node.op == eoIsBlank || node.op == eoNotBlank)
         return IsNullish(Evaluate(*node.args[0], record)) == (node.op == eoIsBlank);
       break;
-    default: break;
+    default:
+      break;
   }
   // Only nodes that are not always Boolean get here (Evaluate of a Boolean
   // node comes back to Truth).
@@ -272,15 +303,24 @@ namespace {
 Variant Evaluate(const Node& node, const TvomRecord* record) {
   if (node.boolean) return Variant(Truth(node, record));
   switch (node.kind) {
-    case Kind::Raise: throw EMemTableFilterError(node.message);
-    case Kind::NoValue: return Variant();
-    case Kind::Constant: return node.constant;
-    case Kind::Field: return node.field.Value(record, node.scratch);
-    case Kind::Unary: return EvaluateUnary(node, record);
-    case Kind::Arithmetic: return EvaluateArithmetic(node, record);
-    case Kind::Function: return EvaluateFunction(node, record);
-    case Kind::List: return ListValue(node, record);
-    default: return Variant(Truth(node, record));
+    case Kind::Raise:
+      throw EMemTableFilterError(node.message);
+    case Kind::NoValue:
+      return Variant();
+    case Kind::Constant:
+      return node.constant;
+    case Kind::Field:
+      return node.field.Value(record, node.scratch);
+    case Kind::Unary:
+      return EvaluateUnary(node, record);
+    case Kind::Arithmetic:
+      return EvaluateArithmetic(node, record);
+    case Kind::Function:
+      return EvaluateFunction(node, record);
+    case Kind::List:
+      return ListValue(node, record);
+    default:
+      return Variant(Truth(node, record));
   }
 }
 
@@ -299,7 +339,8 @@ const TFieldTypeMap& FilterFieldTypeMap() {
     m[ftOraBlob] = ftBlob;
     m[ftOraClob] = ftBlob;
     m[ftFixedChar] = ftString;
-    for (TFieldType t : {ftCursor, ftReference, ftDataSet, ftVariant, ftInterface, ftIDispatch}) m[t] = ftUnknown;
+    for (TFieldType t : {ftCursor, ftReference, ftDataSet, ftVariant, ftInterface, ftIDispatch})
+      m[t] = ftUnknown;
     return m;
   }();
   return map;
@@ -310,16 +351,20 @@ TvomFilterEvaluator::TvomFilterEvaluator(const TExprNode* root, const TvomCommon
 
 TvomFilterEvaluator::~TvomFilterEvaluator() = default;
 
-Variant TvomFilterEvaluator::Value(const TvomRecord* record) const { return Evaluate(*root_, record); }
+Variant TvomFilterEvaluator::Value(const TvomRecord* record) const {
+  return Evaluate(*root_, record);
+}
 
-bool TvomFilterEvaluator::Accepts(const TvomRecord* record) const { return Truth(*root_, record); }
+bool TvomFilterEvaluator::Accepts(const TvomRecord* record) const {
+  return Truth(*root_, record);
+}
 
 TvomCompiledFilter::TvomCompiledFilter(TDataSet* table, const TvomCommon* store, const String& text,
                                        TFilterOptions options)
     : parser_(table, text, options, FilterFieldTypeMap()), evaluator_(parser_.Root(), store) {}
 
-std::unique_ptr<TvomCompiledFilter> CompileFilter(TDataSet* table, const TvomCommon* store, const String& text,
-                                                  TFilterOptions options) {
+std::unique_ptr<TvomCompiledFilter> CompileFilter(TDataSet* table, const TvomCommon* store,
+                                                  const String& text, TFilterOptions options) {
   const String trimmed = Trim(text);
   if (trimmed.empty()) return nullptr;
   return std::make_unique<TvomCompiledFilter>(table, store, trimmed, options);

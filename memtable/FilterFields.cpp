@@ -15,19 +15,30 @@ Reader ReaderFor(TFieldType type) {
     case ftString:
     case ftFixedChar:
     case ftGuid:
-    case ftWideString: return Reader::Text;
-    case ftSmallint: return Reader::Smallint;
-    case ftWord: return Reader::Word;
+    case ftWideString:
+      return Reader::Text;
+    case ftSmallint:
+      return Reader::Smallint;
+    case ftWord:
+      return Reader::Word;
     case ftInteger:
-    case ftAutoInc: return Reader::Integer;
-    case ftLargeint: return Reader::Largeint;
-    case ftBoolean: return Reader::Boolean;
+    case ftAutoInc:
+      return Reader::Integer;
+    case ftLargeint:
+      return Reader::Largeint;
+    case ftBoolean:
+      return Reader::Boolean;
     case ftFloat:
-    case ftCurrency: return Reader::Float;
-    case ftDate: return Reader::Date;
-    case ftTime: return Reader::Time;
-    case ftDateTime: return Reader::DateTime;
-    default: return Reader::Generic;
+    case ftCurrency:
+      return Reader::Float;
+    case ftDate:
+      return Reader::Date;
+    case ftTime:
+      return Reader::Time;
+    case ftDateTime:
+      return Reader::DateTime;
+    default:
+      return Reader::Generic;
   }
 }
 // The Number a converted constant compares as; false for kinds the Variant
@@ -40,13 +51,17 @@ bool NumberOfConstant(const Variant& constant, Number& out) {
     case varByte:
     case varWord:
     case varLongWord:
-    case varInt64: out = Number::Whole(constant.AsInt64()); return true;
+    case varInt64:
+      out = Number::Whole(constant.AsInt64());
+      return true;
     case varDouble:
-    case varDate: out = Number::Real(constant.AsDouble()); return true;
-    default: return false;
+    case varDate:
+      out = Number::Real(constant.AsDouble());
+      return true;
+    default:
+      return false;
   }
 }
-
 
 // Where the store puts `field` in every record's data area. Records and
 // record buffers of a store share one layout, which stays while the filter
@@ -74,7 +89,8 @@ FieldRef ResolveField(TField* field, const TvomCommon* store) {
   }
   // Only text can live outside the record and still be read here.
   if (ref.indirect && ref.reader != Reader::Text) ref.reader = Reader::Generic;
-  ref.storage = static_cast<std::size_t>(TvomCommon::FieldDataSize(field->DataType(), field->Size()));
+  ref.storage =
+      static_cast<std::size_t>(TvomCommon::FieldDataSize(field->DataType(), field->Size()));
   ref.fixedChar = field->DataType() == ftFixedChar;
   ref.wide = field->DataType() == ftWideString;
   ref.wideLength = field->Size();
@@ -89,7 +105,8 @@ bool ConvertForField(const FieldRef& ref, const Variant& constant, Variant& out)
   if (IsNullish(constant) || constant.IsArray()) return false;
   const bool isText = constant.Type() == varString;
   switch (ref.reader) {
-    case Reader::Generic: return false;
+    case Reader::Generic:
+      return false;
     case Reader::Text:
       if (!isText) return false;
       out = constant;

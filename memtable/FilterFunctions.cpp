@@ -92,18 +92,23 @@ std::string_view FirstCharacters(std::string_view text, Integer count) {
   return text.substr(0, pos);
 }
 
-String CutCharacters(std::string_view text, Integer count) { return String(FirstCharacters(text, count)); }
+String CutCharacters(std::string_view text, Integer count) {
+  return String(FirstCharacters(text, count));
+}
 
 Function FunctionOf(const String& upperName) {
   static const struct {
     const char* name;
     Function function;
   } kFunctions[] = {
-      {"UPPER", Function::Upper},     {"LOWER", Function::Lower},         {"SUBSTRING", Function::Substring},
-      {"TRIM", Function::Trim},       {"TRIMLEFT", Function::TrimLeft},   {"TRIMRIGHT", Function::TrimRight},
-      {"GETDATE", Function::GetDate}, {"YEAR", Function::Year},           {"MONTH", Function::Month},
-      {"DAY", Function::Day},         {"HOUR", Function::Hour},           {"MINUTE", Function::Minute},
-      {"SECOND", Function::Second},   {"DATE", Function::Date},           {"TIME", Function::Time},
+      {"UPPER", Function::Upper},         {"LOWER", Function::Lower},
+      {"SUBSTRING", Function::Substring}, {"TRIM", Function::Trim},
+      {"TRIMLEFT", Function::TrimLeft},   {"TRIMRIGHT", Function::TrimRight},
+      {"GETDATE", Function::GetDate},     {"YEAR", Function::Year},
+      {"MONTH", Function::Month},         {"DAY", Function::Day},
+      {"HOUR", Function::Hour},           {"MINUTE", Function::Minute},
+      {"SECOND", Function::Second},       {"DATE", Function::Date},
+      {"TIME", Function::Time},
   };
   for (const auto& entry : kFunctions)
     if (upperName == entry.name) return entry.function;
@@ -111,7 +116,8 @@ Function FunctionOf(const String& upperName) {
 }
 
 Variant EvaluateFunction(const Node& node, const TvomRecord* record) {
-  if (node.function == Function::Invalid) throw EMemTableFilterError(Format(SvomInvalidFunction, node.functionName));
+  if (node.function == Function::Invalid)
+    throw EMemTableFilterError(Format(SvomInvalidFunction, node.functionName));
   const bool hasArg = !node.args.empty();
   const Variant arg = hasArg ? Evaluate(*node.args[0], record) : Variant();
   if (node.function == Function::GetDate) return VarFromDateTime(Now());
@@ -122,12 +128,18 @@ Variant EvaluateFunction(const Node& node, const TvomRecord* record) {
   // a null date is refused instead of stopping the browse with an error.
   if (IsNullish(arg)) return Null();
   switch (node.function) {
-    case Function::Upper: return Variant(UpperCase(arg.AsString()));
-    case Function::Lower: return Variant(LowerCase(arg.AsString()));
-    case Function::Substring: return Substring(node, arg);
-    case Function::Trim: return Variant(Trim(arg.AsString()));
-    case Function::TrimLeft: return Variant(TrimLeft(arg.AsString()));
-    case Function::TrimRight: return Variant(TrimRight(arg.AsString()));
+    case Function::Upper:
+      return Variant(UpperCase(arg.AsString()));
+    case Function::Lower:
+      return Variant(LowerCase(arg.AsString()));
+    case Function::Substring:
+      return Substring(node, arg);
+    case Function::Trim:
+      return Variant(Trim(arg.AsString()));
+    case Function::TrimLeft:
+      return Variant(TrimLeft(arg.AsString()));
+    case Function::TrimRight:
+      return Variant(TrimRight(arg.AsString()));
     case Function::Year:
     case Function::Month:
     case Function::Day: {
@@ -161,7 +173,8 @@ Variant EvaluateFunction(const Node& node, const TvomRecord* record) {
       return Variant(value - std::trunc(value));
     }
     case Function::GetDate:
-    case Function::Invalid: break;
+    case Function::Invalid:
+      break;
   }
   return Null();
 }

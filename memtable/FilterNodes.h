@@ -22,9 +22,9 @@
 #include "memtable/Record.h"
 #include "memtable/RecordStore.h"
 #include "platform/data/DateTimeFields.h"
+#include "platform/data/Field.h"
 #include "platform/data/FieldTypes.h"
 #include "platform/data/FilterParser.h"
-#include "platform/data/Field.h"
 #include "platform/data/StringFields.h"
 #include "platform/rtl/Masks.h"
 #include "platform/rtl/Unicode.h"
@@ -32,7 +32,9 @@
 
 namespace filter_detail {
 
-inline bool IsNullish(const Variant& v) { return v.IsNull() || v.IsEmpty(); }
+inline bool IsNullish(const Variant& v) {
+  return v.IsNull() || v.IsEmpty();
+}
 
 // How a field's value is read from a record.
 enum class Reader : Byte {
@@ -151,17 +153,34 @@ struct FieldRef {
     if (slot == nullptr || slot[0] == 0) return false;
     const Byte* at = slot + 1;
     switch (reader) {
-      case Reader::Smallint: out = Number::Whole(ReadValue<SmallInt>(at)); break;
-      case Reader::Word: out = Number::Whole(ReadValue<Word>(at)); break;
-      case Reader::Integer: out = Number::Whole(ReadValue<Integer>(at)); break;
-      case Reader::Largeint: out = Number::Whole(ReadValue<Int64>(at)); break;
-      case Reader::Float: out = Number::Real(ReadValue<double>(at)); break;
-      case Reader::Date: out = Number::Real(NativeDateToDateTime(ReadValue<Integer>(at))); break;
-      case Reader::Time: out = Number::Real(NativeTimeToDateTime(ReadValue<Integer>(at))); break;
-      case Reader::DateTime: out = Number::Real(NativeDateTimeToDateTime(ReadValue<double>(at))); break;
+      case Reader::Smallint:
+        out = Number::Whole(ReadValue<SmallInt>(at));
+        break;
+      case Reader::Word:
+        out = Number::Whole(ReadValue<Word>(at));
+        break;
+      case Reader::Integer:
+        out = Number::Whole(ReadValue<Integer>(at));
+        break;
+      case Reader::Largeint:
+        out = Number::Whole(ReadValue<Int64>(at));
+        break;
+      case Reader::Float:
+        out = Number::Real(ReadValue<double>(at));
+        break;
+      case Reader::Date:
+        out = Number::Real(NativeDateToDateTime(ReadValue<Integer>(at)));
+        break;
+      case Reader::Time:
+        out = Number::Real(NativeTimeToDateTime(ReadValue<Integer>(at)));
+        break;
+      case Reader::DateTime:
+        out = Number::Real(NativeDateTimeToDateTime(ReadValue<double>(at)));
+        break;
       case Reader::Boolean:
       case Reader::Text:
-      case Reader::Generic: return false;
+      case Reader::Generic:
+        return false;
     }
     return true;
   }
@@ -178,12 +197,20 @@ struct FieldRef {
     Number n;
     if (!ReadNumber(record, n)) return false;
     switch (reader) {
-      case Reader::Largeint: out = Variant(n.whole); break;
-      case Reader::Float: out = Variant(n.value); break;
+      case Reader::Largeint:
+        out = Variant(n.whole);
+        break;
+      case Reader::Float:
+        out = Variant(n.value);
+        break;
       case Reader::Date:
       case Reader::Time:
-      case Reader::DateTime: out = VarFromDateTime(n.value); break;
-      default: out = Variant(static_cast<Integer>(n.whole)); break;
+      case Reader::DateTime:
+        out = VarFromDateTime(n.value);
+        break;
+      default:
+        out = Variant(static_cast<Integer>(n.whole));
+        break;
     }
     return true;
   }
@@ -207,11 +234,17 @@ FieldRef ResolveField(TField* field, const TvomCommon* store);
 // with (see FilterFields.cpp); false when the comparison stays generic.
 bool ConvertForField(const FieldRef& ref, const Variant& constant, Variant& out);
 
-inline bool Holds(Byte relations, TVariantRelationship rel) { return ((relations >> rel) & 1u) != 0; }
+inline bool Holds(Byte relations, TVariantRelationship rel) {
+  return ((relations >> rel) & 1u) != 0;
+}
 
-inline TVariantRelationship RelationOf(int c) { return c < 0 ? vrLessThan : c > 0 ? vrGreaterThan : vrEqual; }
+inline TVariantRelationship RelationOf(int c) {
+  return c < 0 ? vrLessThan : c > 0 ? vrGreaterThan : vrEqual;
+}
 
-inline bool IsComparison(TExprOperator op) { return op >= eoEqual && op <= eoLessOrEqual; }
+inline bool IsComparison(TExprOperator op) {
+  return op >= eoEqual && op <= eoLessOrEqual;
+}
 
 // The first `count` characters (code points) of `text`, and the same as a String.
 std::string_view FirstCharacters(std::string_view text, Integer count);
@@ -258,20 +291,20 @@ enum class Comparison : Byte {
 // One compiled node.
 struct TvomFilterNode {
   enum class Kind : Byte {
-    Raise,          // evaluating it raises `message`
-    NoValue,        // a constant without the constant operator: Empty
-    Constant,       // `constant`
-    Field,          // `field`'s value
-    IsBlankField,   // `field` is null (eoIsBlank) / not null (eoNotBlank)
-    Unary,          // `op` on args[0]
-    Compare,        // generic comparison args[0] `op` args[1]
-    FieldConstant,  // `field` `op` comparands[0] (`relations` say when it holds)
-    AndOr,          // eoAnd / eoOr
-    Arithmetic,     // eoAdd .. eoRemainder
-    In,             // args[0] IN args[1]
-    FieldIn,        // `field` IN `comparands`
-    Like,           // args[0] LIKE args[1] (mask kept when args[1] is constant)
-    TextCompare,    // the case-insensitive / partial compare node
+    Raise,             // evaluating it raises `message`
+    NoValue,           // a constant without the constant operator: Empty
+    Constant,          // `constant`
+    Field,             // `field`'s value
+    IsBlankField,      // `field` is null (eoIsBlank) / not null (eoNotBlank)
+    Unary,             // `op` on args[0]
+    Compare,           // generic comparison args[0] `op` args[1]
+    FieldConstant,     // `field` `op` comparands[0] (`relations` say when it holds)
+    AndOr,             // eoAnd / eoOr
+    Arithmetic,        // eoAdd .. eoRemainder
+    In,                // args[0] IN args[1]
+    FieldIn,           // `field` IN `comparands`
+    Like,              // args[0] LIKE args[1] (mask kept when args[1] is constant)
+    TextCompare,       // the case-insensitive / partial compare node
     FieldTextCompare,  // TextCompare of `field` with the constant `comparands[0]`
     Function,
     List,

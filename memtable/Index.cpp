@@ -7,10 +7,10 @@
 #include <limits>
 #include <vector>
 
-#include "memtable/RecordStore.h"
 #include "memtable/Indexes.h"
 #include "memtable/MemTable.h"
 #include "memtable/MemTableErrors.h"
+#include "memtable/RecordStore.h"
 #include "memtable/StoreClient.h"
 #include "platform/data/Field.h"
 #include "platform/data/IndexDefs.h"

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "memtable/RecordStore.h"
 #include "memtable/MemTableErrors.h"
+#include "memtable/RecordStore.h"
 #include "memtable/StoreClient.h"
 #include "platform/data/Field.h"
 #include "platform/data/IndexDefs.h"
@@ -96,9 +96,11 @@ void TvomIndexes::CheckUnique(const TvomRecord* key, const TvomRecord* excluded)
     if (!found.Found) continue;
     for (Integer p = found.Position; p < index->Count(); ++p) {
       const TvomRecord* other = index->Refs(p);
-      if (p > found.Position && index->CompareRecords(nullptr, key, other, false, false) != 0) break;
-      const bool same = excluded != nullptr &&
-                        (other == excluded || (excluded->SlotNo >= 0 && other->SlotNo == excluded->SlotNo));
+      if (p > found.Position && index->CompareRecords(nullptr, key, other, false, false) != 0)
+        break;
+      const bool same =
+          excluded != nullptr &&
+          (other == excluded || (excluded->SlotNo >= 0 && other->SlotNo == excluded->SlotNo));
       if (!same) throw EMemTableDupKey(SvomDuplicateKey);
     }
   }

@@ -71,8 +71,8 @@ class TvomIndexes {
   void CheckUnique(const TvomRecord* key, const TvomRecord* excluded);
 
   // Brings every index up to date after a change (see TvomCommon::UpdateIndexes).
-  void Upkeep(TvomIndexChange change, bool changerIsThisTable, Integer position,
-              TvomRecord* stored, const TvomRecord* newValues);
+  void Upkeep(TvomIndexChange change, bool changerIsThisTable, Integer position, TvomRecord* stored,
+              const TvomRecord* newValues);
 
   // Searches the current index's records for the key record over `fields`,
   // through an ordered index that begins with those fields when the current

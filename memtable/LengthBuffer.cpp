@@ -38,7 +38,9 @@ Byte* DuplicateLengthBuffer(const Byte* buffer) {
   return MakeLengthBuffer(LengthBufferData(buffer), LengthBufferSize(buffer));
 }
 
-void FreeLengthBuffer(Byte* buffer) { std::free(buffer); }
+void FreeLengthBuffer(Byte* buffer) {
+  std::free(buffer);
+}
 
 Integer LengthBufferSize(const Byte* buffer) {
   const std::uint32_t n = std::uint32_t(buffer[0]) | (std::uint32_t(buffer[1]) << 8) |

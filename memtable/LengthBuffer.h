@@ -27,5 +27,9 @@ void FreeLengthBuffer(Byte* buffer);
 Integer LengthBufferSize(const Byte* buffer);
 
 // The address of the bytes after the length. REQUIRES: buffer != nullptr.
-inline Byte* LengthBufferData(Byte* buffer) { return buffer + 4; }
-inline const Byte* LengthBufferData(const Byte* buffer) { return buffer + 4; }
+inline Byte* LengthBufferData(Byte* buffer) {
+  return buffer + 4;
+}
+inline const Byte* LengthBufferData(const Byte* buffer) {
+  return buffer + 4;
+}

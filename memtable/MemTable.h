@@ -75,13 +75,13 @@
 #include <memory>
 #include <vector>
 
-#include "memtable/RecordStore.h"
 #include "memtable/FieldList.h"
 #include "memtable/Index.h"
 #include "memtable/Indexes.h"
 #include "memtable/MemTableErrors.h"
 #include "memtable/MemTableTypes.h"
 #include "memtable/Record.h"
+#include "memtable/RecordStore.h"
 #include "memtable/StoreClient.h"
 #include "platform/data/DataLink.h"
 #include "platform/data/DataSet.h"

@@ -9,9 +9,9 @@
 #include "memtable/BlobStream.h"
 #include "memtable/LengthBuffer.h"
 #include "memtable/MemTable.h"
+#include "platform/data/DataMessages.h"
 #include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Unicode.h"
-#include "platform/data/DataMessages.h"
 
 namespace {
 
@@ -165,7 +165,8 @@ bool TvomCustomMemTable::GetFieldData(TField* field, void* buffer) {
       const Integer copied = std::min(size, stored);
       std::memcpy(buffer, at + 1, static_cast<std::size_t>(copied));
       if (copied < size)
-        std::memset(static_cast<Byte*>(buffer) + copied, 0, static_cast<std::size_t>(size - copied));
+        std::memset(static_cast<Byte*>(buffer) + copied, 0,
+                    static_cast<std::size_t>(size - copied));
     }
     return true;
   }

@@ -10,7 +10,6 @@
 
 #include "memtable/LengthBuffer.h"
 #include "memtable/MemTable.h"
-#include "platform/rtl/ScopeExit.h"
 #include "platform/data/BlobFields.h"
 #include "platform/data/BooleanField.h"
 #include "platform/data/DateTimeFields.h"
@@ -19,6 +18,7 @@
 #include "platform/data/StringFields.h"
 #include "platform/rtl/Bcd.h"
 #include "platform/rtl/DateTime.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/SqlTimeStamp.h"
 #include "platform/rtl/StringUtils.h"
 #include "platform/rtl/Unicode.h"
@@ -41,7 +41,9 @@ struct FieldPair {
   CopyRule rule = CopyRule::Variant;
 };
 
-bool IsEightBitString(TFieldType type) { return type == ftString || type == ftFixedChar; }
+bool IsEightBitString(TFieldType type) {
+  return type == ftString || type == ftFixedChar;
+}
 
 // The rule of CopyRecords for a pair of fields.
 CopyRule CopyRuleFor(const TField* source, const TField* destination, bool convertWideStrings) {
@@ -50,8 +52,9 @@ CopyRule CopyRuleFor(const TField* source, const TField* destination, bool conve
   // Strings are UTF-8 on both sides, so converting between an 8-bit string
   // and a wide string is a copy of the text.
   if (convertWideStrings && (s == ftWideString || d == ftWideString) && s != d)
-    return (s == ftWideString && IsEightBitString(d)) || (IsEightBitString(s) && d == ftWideString) ? CopyRule::Text
-                                                                                                 : CopyRule::Variant;
+    return (s == ftWideString && IsEightBitString(d)) || (IsEightBitString(s) && d == ftWideString)
+               ? CopyRule::Text
+               : CopyRule::Variant;
   if (s == ftOraBlob || s == ftOraClob) return CopyRule::Text;
   if (typeid(*source) != typeid(*destination)) return CopyRule::Text;
   if (!source->IsBlob() && s == d && s != ftFixedChar && source->DataSize() > 0 &&
@@ -86,8 +89,12 @@ void CopyValue(const FieldPair& pair, std::vector<Byte>& scratch) {
     return;
   }
   switch (pair.rule) {
-    case CopyRule::Text: pair.destination->SetAsString(pair.source->AsString()); break;
-    case CopyRule::Variant: pair.destination->SetValue(pair.source->Value()); break;
+    case CopyRule::Text:
+      pair.destination->SetAsString(pair.source->AsString());
+      break;
+    case CopyRule::Variant:
+      pair.destination->SetValue(pair.source->Value());
+      break;
     case CopyRule::Native:
       scratch.assign(static_cast<std::size_t>(pair.source->DataSize()) + 1, 0);
       pair.source->GetData(scratch.data());
@@ -111,15 +118,17 @@ bool CopyLimits(const TField* source, TField* destination) {
 // OnSaveField (when `fromTable`), OnLoadField (when the destination is the
 // table) and OnLoadRecord (when `askLoadRecord`); then posts it and answers
 // true, or cancels it when refused or when something fails.
-bool PostPendingRecord(TvomCustomMemTable* table, TDataSet* destination, const std::vector<FieldPair>& pairs,
-                       bool fromTable, bool askLoadRecord, std::vector<Byte>& scratch) {
+bool PostPendingRecord(TvomCustomMemTable* table, TDataSet* destination,
+                       const std::vector<FieldPair>& pairs, bool fromTable, bool askLoadRecord,
+                       std::vector<Byte>& scratch) {
   const bool intoTable = destination == table;
   bool accept = true;
   try {
     for (const FieldPair& pair : pairs) {
       if (fromTable && table->OnSaveField) table->OnSaveField(table, pair.position, pair.source);
       CopyValue(pair, scratch);
-      if (intoTable && table->OnLoadField) table->OnLoadField(table, pair.position, pair.destination);
+      if (intoTable && table->OnLoadField)
+        table->OnLoadField(table, pair.position, pair.destination);
     }
     if (askLoadRecord && table->OnLoadRecord) table->OnLoadRecord(table, accept);
   } catch (...) {
@@ -164,8 +173,8 @@ Integer Percent(Integer done, Integer total) {
 
 // --- copying records ------------------------------------------------------------------
 
-Integer TvomCustomMemTable::CopyRecords(TDataSet* source, TDataSet* destination, bool convertWideStrings,
-                                        Integer limit) {
+Integer TvomCustomMemTable::CopyRecords(TDataSet* source, TDataSet* destination,
+                                        bool convertWideStrings, Integer limit) {
   if (source == nullptr || destination == nullptr || source == destination) return 0;
   Progress(0, mtpcCopy);
   const std::vector<FieldPair> pairs = MapFields(source, destination, true, convertWideStrings);
@@ -201,7 +210,8 @@ Integer TvomCustomMemTable::CopyRecords(TDataSet* source, TDataSet* destination,
 
 void TvomCustomMemTable::LoadFromDataSet(TDataSet* source, TvomCopyOptions options) {
   if (source == nullptr || source == this) return;
-  if (HasFlag(options, coAppend) && (HasFlag(options, coStructure) || HasFlag(options, coFieldProperties)))
+  if (HasFlag(options, coAppend) &&
+      (HasFlag(options, coStructure) || HasFlag(options, coFieldProperties)))
     throw EMemTableError(SvomAppendAndStructure);
 
   SetOperationState(mtosLoading);
@@ -247,7 +257,8 @@ void TvomCustomMemTable::LoadFromDataSet(TDataSet* source, TvomCopyOptions optio
 
   if (HasFlag(options, coStructure)) CreateTableAs(source, options);
   if (!Active()) Open();
-  if (!HasFlag(options, coAppend) && HasFlag(options, coFieldProperties)) CopyFieldsProperties(source, this);
+  if (!HasFlag(options, coAppend) && HasFlag(options, coFieldProperties))
+    CopyFieldsProperties(source, this);
 
   CheckBrowseMode();
   if (!source->Bof()) source->First();
@@ -267,7 +278,8 @@ void TvomCustomMemTable::SaveToDataSet(TDataSet* destination, TvomCopyOptions op
   });
 }
 
-void TvomCustomMemTable::UpdateToDataSet(TDataSet* destination, const String& keyFields, Integer flags) {
+void TvomCustomMemTable::UpdateToDataSet(TDataSet* destination, const String& keyFields,
+                                         Integer flags) {
   if (Active()) CheckBrowseMode();
   if (destination == nullptr || destination == this) return;
   if (OnSave) OnSave(this, mtstDataSet, nullptr);
@@ -337,7 +349,8 @@ void TvomCustomMemTable::CreateTableAs(TDataSet* source, TvomCopyOptions options
 
   TFieldDefs* defs = FieldDefs();
   defs->Clear();
-  for (Integer i = 0; i < sourceDefs->Count(); ++i) defs->AddFieldDef()->Assign(sourceDefs->Items(i));
+  for (Integer i = 0; i < sourceDefs->Count(); ++i)
+    defs->AddFieldDef()->Assign(sourceDefs->Items(i));
   for (Integer i = defs->Count() - 1; i >= 0; --i) {
     TFieldDef* def = defs->Items(i);
     if (!TvomCommon::IsSupportedFieldType(def->DataType()) ||
@@ -345,7 +358,8 @@ void TvomCustomMemTable::CreateTableAs(TDataSet* source, TvomCopyOptions options
       defs->Delete(i);
       continue;
     }
-    if (HasFlag(options, coStringsAsWide) && IsEightBitString(def->DataType())) def->SetDataType(ftWideString);
+    if (HasFlag(options, coStringsAsWide) && IsEightBitString(def->DataType()))
+      def->SetDataType(ftWideString);
   }
 
   DestroyFields();
@@ -353,7 +367,8 @@ void TvomCustomMemTable::CreateTableAs(TDataSet* source, TvomCopyOptions options
   for (Integer i = 0; i < source->FieldCount(); ++i) {
     TField* from = source->Fields(i);
     const bool lookup = from->FieldKind() == fkLookup && HasFlag(options, coLookupFields);
-    const bool calculated = from->FieldKind() == fkCalculated && HasFlag(options, coCalculatedFields);
+    const bool calculated =
+        from->FieldKind() == fkCalculated && HasFlag(options, coCalculatedFields);
     if (!lookup && !calculated) continue;
     // Fields the source made for itself belong to it; ours belong to us.
     TComponent* owner = from->Owner() != nullptr && from->Owner() != source ? from->Owner() : this;
@@ -367,7 +382,8 @@ void TvomCustomMemTable::CreateTableAs(TDataSet* source, TvomCopyOptions options
     field->SetLookupResultField(from->LookupResultField());
     field->SetKeyFields(from->KeyFields());
     if (auto* bcd = dynamic_cast<TBCDField*>(field))
-      if (auto* fromBcd = dynamic_cast<const TBCDField*>(from)) bcd->SetPrecision(fromBcd->Precision());
+      if (auto* fromBcd = dynamic_cast<const TBCDField*>(from))
+        bcd->SetPrecision(fromBcd->Precision());
     field->SetDataSet(this);
     if (HasFlag(options, coFieldOrder)) field->SetIndex(std::min(from->Index(), FieldCount() - 1));
   }
@@ -394,11 +410,14 @@ void TvomCustomMemTable::CopyFieldProperties(TField* source, TField* destination
   CopyLimits<TIntegerField>(source, destination);
   CopyLimits<TLargeintField>(source, destination);
   if (auto* to = dynamic_cast<TDateTimeField*>(destination))
-    if (auto* from = dynamic_cast<const TDateTimeField*>(source)) to->SetDisplayFormat(from->DisplayFormat());
+    if (auto* from = dynamic_cast<const TDateTimeField*>(source))
+      to->SetDisplayFormat(from->DisplayFormat());
   if (auto* to = dynamic_cast<TBooleanField*>(destination))
-    if (auto* from = dynamic_cast<const TBooleanField*>(source)) to->SetDisplayValues(from->DisplayValues());
+    if (auto* from = dynamic_cast<const TBooleanField*>(source))
+      to->SetDisplayValues(from->DisplayValues());
   if (auto* to = dynamic_cast<TStringField*>(destination))
-    if (auto* from = dynamic_cast<const TStringField*>(source)) to->SetTransliterate(from->Transliterate());
+    if (auto* from = dynamic_cast<const TStringField*>(source))
+      to->SetTransliterate(from->Transliterate());
   if (CopyLimits<TFloatField>(source, destination)) {
     auto* to = static_cast<TFloatField*>(destination);
     auto* from = static_cast<const TFloatField*>(source);
@@ -406,7 +425,8 @@ void TvomCustomMemTable::CopyFieldProperties(TField* source, TField* destination
     to->SetCurrency(from->currency());
   }
   if (CopyLimits<TBCDField>(source, destination))
-    static_cast<TBCDField*>(destination)->SetCurrency(static_cast<const TBCDField*>(source)->currency());
+    static_cast<TBCDField*>(destination)
+        ->SetCurrency(static_cast<const TBCDField*>(source)->currency());
   if (auto* to = dynamic_cast<TBlobField*>(destination))
     if (auto* from = dynamic_cast<const TBlobField*>(source))
       if (to->BlobType() != from->BlobType()) to->SetBlobType(from->BlobType());

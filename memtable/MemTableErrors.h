@@ -28,7 +28,8 @@ inline constexpr const char* SvomInvalidLocale = "Invalid locale.";
 inline constexpr const char* SvomInvalidStreamData = "Invalid stream data";
 inline constexpr const char* SvomTooManyFieldDefs =
     "Too many fielddefs. Please raise VOM_MAX_FIELDS value.";
-inline constexpr const char* SvomFieldTypeNotSupported = "Fielddef %s (%s) Datatype %d not supported.";
+inline constexpr const char* SvomFieldTypeNotSupported =
+    "Fielddef %s (%s) Datatype %d not supported.";
 inline constexpr const char* SvomNoFields = "There must be at least one field";
 inline constexpr const char* SvomTableMustBeClosed = "Table must be closed for this operation.";
 inline constexpr const char* SvomChildrenAttached = "Children are attached to this table.";

@@ -40,7 +40,8 @@ TvomCompiledFilter* CompiledFilterOf(const TvomCustomMemTable* table) {
 // on the record, and none of what FilterRecord checks first depends on the
 // record, so a walk checks it once instead of for every record.
 TvomCompiledFilter* FilterAlone(const TvomCustomMemTable* table, bool force, bool masterApplies) {
-  if (table->RecalcOnIndex() || table->RangeActive() || masterApplies || table->OnFilterRecord()) return nullptr;
+  if (table->RecalcOnIndex() || table->RangeActive() || masterApplies || table->OnFilterRecord())
+    return nullptr;
   if (!force && !table->Filtered()) return nullptr;
   return CompiledFilterOf(table);
 }
@@ -48,7 +49,8 @@ TvomCompiledFilter* FilterAlone(const TvomCustomMemTable* table, bool force, boo
 // Moves `cursor` by `step` (+1 or -1) until `accepts` takes the record there;
 // false when `end` was tested (or passed) without that.
 template <class Accepts>
-bool StepUntilAccepted(const TvomIndex& index, Integer& cursor, Integer step, Integer end, Accepts accepts) {
+bool StepUntilAccepted(const TvomIndex& index, Integer& cursor, Integer step, Integer end,
+                       Accepts accepts) {
   while (step > 0 ? cursor < end : cursor > end) {
     cursor += step;
     if (accepts(index.Refs(cursor))) return true;
@@ -62,8 +64,9 @@ bool StepUntilAccepted(const TvomIndex& index, Integer& cursor, Integer step, In
 // takes the store lock once, and the filter is given each record in turn,
 // shown to field reads as FilterRecord would show it (the caller has put
 // the table in the filter state for the walk).
-bool StepToAccepted(TvomCustomMemTable& table, const TvomCompiledFilter* alone, const TvomIndex& index,
-                    Integer& cursor, Integer step, Integer end, bool force) {
+bool StepToAccepted(TvomCustomMemTable& table, const TvomCompiledFilter* alone,
+                    const TvomIndex& index, Integer& cursor, Integer step, Integer end,
+                    bool force) {
   if (alone == nullptr)
     return StepUntilAccepted(index, cursor, step, end,
                              [&](TvomRecord* record) { return table.FilterRecord(record, force); });
@@ -80,7 +83,9 @@ bool StepToAccepted(TvomCustomMemTable& table, const TvomCompiledFilter* alone, 
 
 // --- the compiled filter ----------------------------------------------------------
 
-bool TvomCustomMemTable::HasCompiledFilter() const { return CompiledFilterOf(this) != nullptr; }
+bool TvomCustomMemTable::HasCompiledFilter() const {
+  return CompiledFilterOf(this) != nullptr;
+}
 
 void TvomCustomMemTable::CompileFilter() {
   TvomFilterPart& part = MakeFilterPart(this);
@@ -96,14 +101,15 @@ void TvomCustomMemTable::DropCompiledFilter() {
 // --- the record test ----------------------------------------------------------------
 
 bool TvomCustomMemTable::MasterDetailApplies() const {
-  return MasterDetailActive() && MasterLink() != nullptr && MasterLink()->Active() && MasterValuesSet() &&
-         MasterKeyRecord() != nullptr;
+  return MasterDetailActive() && MasterLink() != nullptr && MasterLink()->Active() &&
+         MasterValuesSet() && MasterKeyRecord() != nullptr;
 }
 
 void TvomCustomMemTable::UpdateFilteringState() {
   TvomStoreLock lock(Store());
   const bool filtering = Filtered() && (HasCompiledFilter() || static_cast<bool>(OnFilterRecord()));
-  SetMustTestRecords(Store().DeletedCount() > 0 || filtering || MasterDetailApplies() || RangeActive());
+  SetMustTestRecords(Store().DeletedCount() > 0 || filtering || MasterDetailApplies() ||
+                     RangeActive());
 }
 
 void TvomCustomMemTable::FireFilterRecord(bool& accept) {
@@ -121,7 +127,8 @@ bool TvomCustomMemTable::RangeAccepts(const TvomRecord* record) {
 }
 
 bool TvomCustomMemTable::MasterAccepts(const TvomRecord* record) {
-  const TvomFieldList& fields = DetailFieldList().Count() > 0 ? DetailFieldList() : CurrentIndexFieldList();
+  const TvomFieldList& fields =
+      DetailFieldList().Count() > 0 ? DetailFieldList() : CurrentIndexFieldList();
   const Integer count = std::min(MasterFieldList().Count(), fields.Count());
   if (count == 0) return true;
   return Store().CompareRecords(fields, count, MasterKeyRecord(), record, false, false, 0) == 0;
@@ -206,13 +213,21 @@ void TvomCustomMemTable::EnterRangeKey(TvomRecord*& key, bool clear) {
   SetState(dsSetKey);
 }
 
-void TvomCustomMemTable::SetRangeStart() { EnterRangeKey(range_start_, true); }
+void TvomCustomMemTable::SetRangeStart() {
+  EnterRangeKey(range_start_, true);
+}
 
-void TvomCustomMemTable::SetRangeEnd() { EnterRangeKey(range_end_, true); }
+void TvomCustomMemTable::SetRangeEnd() {
+  EnterRangeKey(range_end_, true);
+}
 
-void TvomCustomMemTable::EditRangeStart() { EnterRangeKey(range_start_, false); }
+void TvomCustomMemTable::EditRangeStart() {
+  EnterRangeKey(range_start_, false);
+}
 
-void TvomCustomMemTable::EditRangeEnd() { EnterRangeKey(range_end_, false); }
+void TvomCustomMemTable::EditRangeEnd() {
+  EnterRangeKey(range_end_, false);
+}
 
 void TvomCustomMemTable::ApplyRange() {
   CheckActive();
@@ -238,11 +253,13 @@ void TvomCustomMemTable::CancelRange() {
   if (Active()) First();
 }
 
-void TvomCustomMemTable::SetRange(const std::vector<Variant>& startValues, const std::vector<Variant>& endValues) {
+void TvomCustomMemTable::SetRange(const std::vector<Variant>& startValues,
+                                  const std::vector<Variant>& endValues) {
   const TvomFieldList& fields = CurrentIndexFieldList();
   auto fill = [&](const std::vector<Variant>& values) {
     const Integer count = std::min(fields.Count(), static_cast<Integer>(values.size()));
-    for (Integer i = 0; i < count; ++i) fields.Fields(i)->SetAsVariant(values[static_cast<std::size_t>(i)]);
+    for (Integer i = 0; i < count; ++i)
+      fields.Fields(i)->SetAsVariant(values[static_cast<std::size_t>(i)]);
   };
   SetRangeStart();
   fill(startValues);

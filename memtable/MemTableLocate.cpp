@@ -9,8 +9,8 @@
 #include "memtable/LengthBuffer.h"
 #include "memtable/MemTable.h"
 #include "memtable/NativeValue.h"
-#include "platform/rtl/ScopeExit.h"
 #include "platform/data/Fields.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
 
 namespace {
@@ -29,7 +29,8 @@ void TvomCustomMemTable::BuildKeyFieldList(const String& fieldNames, TvomFieldLi
   parsed.FieldList().AssignTo(list);
 }
 
-void TvomCustomMemTable::SetKeyValuesOf(TvomRecord* record, const TvomFieldList& fields, const Variant& values) {
+void TvomCustomMemTable::SetKeyValuesOf(TvomRecord* record, const TvomFieldList& fields,
+                                        const Variant& values) {
   if (VarArrayDimCount(values) > 1) throw EMemTableError(SvomInvalidDimensions);
   if (!values.IsArray() && fields.Count() > 1) throw EMemTableError(SvomMoreFieldsThanValues);
   if (fields.Count() == 0) throw EMemTableError(SvomNoFields);
@@ -39,23 +40,28 @@ void TvomCustomMemTable::SetKeyValuesOf(TvomRecord* record, const TvomFieldList&
   }
   const Integer low = VarArrayLowBound(values, 1);
   // Too few values would leave keys unset: refuse like a single value.
-  if (VarArrayHighBound(values, 1) - low + 1 < fields.Count()) throw EMemTableError(SvomMoreFieldsThanValues);
-  for (Integer i = 0; i < fields.Count(); ++i) SetRecordFieldValue(record, fields.Fields(i), values[low + i]);
+  if (VarArrayHighBound(values, 1) - low + 1 < fields.Count())
+    throw EMemTableError(SvomMoreFieldsThanValues);
+  for (Integer i = 0; i < fields.Count(); ++i)
+    SetRecordFieldValue(record, fields.Fields(i), values[low + i]);
 }
 
-void TvomCustomMemTable::SetKeyValues(TvomRecord* record, const String& fieldNames, const Variant& values) {
+void TvomCustomMemTable::SetKeyValues(TvomRecord* record, const String& fieldNames,
+                                      const Variant& values) {
   TvomFieldList fields(&Store());
   BuildKeyFieldList(fieldNames, fields);
   SetKeyValuesOf(record, fields, values);
 }
 
-void TvomCustomMemTable::SetRecordFieldValue(TvomRecord* record, TField* field, const Variant& value) {
+void TvomCustomMemTable::SetRecordFieldValue(TvomRecord* record, TField* field,
+                                             const Variant& value) {
   TvomStoreLock hold(Store());
   Byte* at = Store().FieldPointer(record, field);
   if (at == nullptr) return;
   const Integer fieldNo = field->FieldNo();
   const bool indirect = fieldNo >= 1 && (Store().FieldFlags(fieldNo) & mtffIndirect) != 0;
-  const Integer storage = fieldNo >= 1 ? TvomCommon::FieldDataSize(field->DataType(), field->Size()) : field->DataSize();
+  const Integer storage = fieldNo >= 1 ? TvomCommon::FieldDataSize(field->DataType(), field->Size())
+                                       : field->DataSize();
 
   if (indirect) {
     FreeLengthBuffer(IndirectBuffer(at));
@@ -75,9 +81,9 @@ void TvomCustomMemTable::SetRecordFieldValue(TvomRecord* record, TField* field, 
         std::memcpy(at + 1, data, static_cast<std::size_t>(storage));
     }
   }
-  if (fieldNo >= 1) Store().SetFieldFlags(fieldNo, static_cast<Byte>(Store().FieldFlags(fieldNo) | mtffChanged));
+  if (fieldNo >= 1)
+    Store().SetFieldFlags(fieldNo, static_cast<Byte>(Store().FieldFlags(fieldNo) | mtffChanged));
 }
-
 
 // --- searching ----------------------------------------------------------------------
 
@@ -219,7 +225,8 @@ class TKeyWalk {
 
 }  // namespace
 
-Integer TvomCustomMemTable::LocateRecord(const String& keyFields, const Variant& keyValues, TLocateOptions options) {
+Integer TvomCustomMemTable::LocateRecord(const String& keyFields, const Variant& keyValues,
+                                         TLocateOptions options) {
   if (VarArrayDimCount(keyValues) > 1) throw EMemTableError(SvomInvalidDimensions);
   CheckBrowseMode();
   CursorPosChanged();
@@ -228,7 +235,8 @@ Integer TvomCustomMemTable::LocateRecord(const String& keyFields, const Variant&
   Byte extra = 0;
   if (options.Contains(loCaseInsensitive)) extra |= mtifoCaseInsensitive;
   if (options.Contains(loPartialKey)) extra |= mtifoPartial;
-  for (Integer i = 0; i < fields.Count(); ++i) fields.SetOptions(i, static_cast<Byte>(fields.Options(i) | extra));
+  for (Integer i = 0; i < fields.Count(); ++i)
+    fields.SetOptions(i, static_cast<Byte>(fields.Options(i) | extra));
 
   TvomStoreLock hold(Store());
   TvomRecord* key = Store().AllocRecord();
@@ -238,8 +246,7 @@ Integer TvomCustomMemTable::LocateRecord(const String& keyFields, const Variant&
   // Without an index to search, walk the records here with the key read
   // once, unless a record test or recalculation must run for each record:
   // the general walk does those in between.
-  if (!RecalcOnIndex() && !MustTestRecords() &&
-      Indexes().WalksRecords(fields, AutoAddIndexes())) {
+  if (!RecalcOnIndex() && !MustTestRecords() && Indexes().WalksRecords(fields, AutoAddIndexes())) {
     const TvomIndex* current = Indexes().Current();
     // The current index's case and direction rules apply, as in the general search.
     TvomFieldList merged;
@@ -253,7 +260,8 @@ Integer TvomCustomMemTable::LocateRecord(const String& keyFields, const Variant&
   return found ? position : -1;
 }
 
-bool TvomCustomMemTable::Locate(const String& keyFields, const Variant& keyValues, TLocateOptions options) {
+bool TvomCustomMemTable::Locate(const String& keyFields, const Variant& keyValues,
+                                TLocateOptions options) {
   DoBeforeScroll();
   const Integer position = LocateRecord(keyFields, keyValues, options);
   SetFound(position >= 0);
@@ -264,7 +272,8 @@ bool TvomCustomMemTable::Locate(const String& keyFields, const Variant& keyValue
   return true;
 }
 
-Variant TvomCustomMemTable::Lookup(const String& keyFields, const Variant& keyValues, const String& resultFields) {
+Variant TvomCustomMemTable::Lookup(const String& keyFields, const Variant& keyValues,
+                                   const String& resultFields) {
   const Integer position = LocateRecord(keyFields, keyValues, {});
   SetFound(position >= 0);
   if (position < 0) return Variant();

@@ -20,11 +20,11 @@
 #include <vector>
 
 #include "memtable/MemTable.h"
-#include "platform/rtl/ScopeExit.h"
 #include "memtable/StreamFormat.h"
 #include "platform/rtl/FileServices.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Paths.h"
+#include "platform/rtl/ScopeExit.h"
 
 namespace {
 
@@ -32,7 +32,9 @@ constexpr const char* SvomNoFormat = "No format specified.";
 constexpr const char* SvomCheckPointAttached = "Cannot checkpoint attached table.";
 constexpr const char* SvomCannotRename = "Cannot rename \"%s\" to \"%s\". %s";
 
-String SystemReason(int error) { return std::generic_category().message(error) + "."; }
+String SystemReason(int error) {
+  return std::generic_category().message(error) + ".";
+}
 
 // Drive paths go through the drive mapping; native and relative names are
 // used as they are.
@@ -40,7 +42,8 @@ String NativeFileName(const String& fileName) {
   if (!IsDrivePath(fileName)) return fileName;
   String native;
   if (!ResolvePath(fileName, native))
-    throw EFCreateError("Cannot create file \"" + fileName + "\". The drive is not mapped to a folder.");
+    throw EFCreateError("Cannot create file \"" + fileName +
+                        "\". The drive is not mapped to a folder.");
   return native;
 }
 
@@ -66,7 +69,8 @@ class TReplacementFile {
     for (char c : String("XXXXXX")) name.push_back(c);
     name.push_back('\0');
     fd_ = ::mkstemp(name.data());
-    if (fd_ < 0) throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemReason(errno));
+    if (fd_ < 0)
+      throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemReason(errno));
     path_ = name.data();
     stream_ = std::make_unique<THandleStream>(fd_);
   }
@@ -93,10 +97,12 @@ class TReplacementFile {
       mode = 0666 & ~mask;
     }
     ::fchmod(fd_, mode);
-    if (::fsync(fd_) != 0) throw EWriteError("Cannot write file \"" + file_name_ + "\". " + SystemReason(errno));
+    if (::fsync(fd_) != 0)
+      throw EWriteError("Cannot write file \"" + file_name_ + "\". " + SystemReason(errno));
     const int closed = ::close(fd_);
     fd_ = -1;
-    if (closed != 0) throw EWriteError("Cannot write file \"" + file_name_ + "\". " + SystemReason(errno));
+    if (closed != 0)
+      throw EWriteError("Cannot write file \"" + file_name_ + "\". " + SystemReason(errno));
     if (::rename(path_.c_str(), target_.c_str()) != 0)
       throw EMemTableError(Format(SvomCannotRename, path_, file_name_, SystemReason(errno)));
     committed_ = true;
@@ -115,9 +121,12 @@ class TReplacementFile {
 
 // --- files and streams ------------------------------------------------------------------
 
-void TvomCustomMemTable::SaveToFile(const String& fileName) { SaveToFileViaFormat(fileName, DefaultFormat()); }
+void TvomCustomMemTable::SaveToFile(const String& fileName) {
+  SaveToFileViaFormat(fileName, DefaultFormat());
+}
 
-void TvomCustomMemTable::SaveToFileViaFormat(const String& fileName, TvomCustomStreamFormat* format) {
+void TvomCustomMemTable::SaveToFileViaFormat(const String& fileName,
+                                             TvomCustomStreamFormat* format) {
   CheckActive();
   if (format == nullptr) throw EMemTableError(SvomNoFormat);
   if (HasFlag(format->sfAppend(), sfSaveAppend) && FileExists(fileName)) {
@@ -134,9 +143,12 @@ void TvomCustomMemTable::SaveToFileViaFormat(const String& fileName, TvomCustomS
   file.Commit();
 }
 
-void TvomCustomMemTable::LoadFromFile(const String& fileName) { LoadFromFileViaFormat(fileName, DefaultFormat()); }
+void TvomCustomMemTable::LoadFromFile(const String& fileName) {
+  LoadFromFileViaFormat(fileName, DefaultFormat());
+}
 
-void TvomCustomMemTable::LoadFromFileViaFormat(const String& fileName, TvomCustomStreamFormat* format) {
+void TvomCustomMemTable::LoadFromFileViaFormat(const String& fileName,
+                                               TvomCustomStreamFormat* format) {
   TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
   if (OnLoad) OnLoad(this, mtstFile, &stream);
   LoadFromStreamViaFormat(&stream, format);
@@ -206,7 +218,8 @@ void TvomCustomMemTable::CheckPoint() {
     for (Integer slot = count - 1; slot >= 0; --slot) {
       TvomRecord* record = Store().Records(slot);
       if (record == nullptr) continue;
-      if (processed++ % 100 == 0) Progress(static_cast<Integer>(static_cast<Int64>(slot) * 100 / count), mtpcCheckPoint);
+      if (processed++ % 100 == 0)
+        Progress(static_cast<Integer>(static_cast<Int64>(slot) * 100 / count), mtpcCheckPoint);
       // The older versions go: the current state is what is accepted.
       for (TvomRecord* version = record->PrevVersion; version != nullptr;) {
         TvomRecord* older = version->PrevVersion;
@@ -254,8 +267,8 @@ void TvomCustomMemTable::PackTable() {
 
 namespace {
 bool UsesPersistentFile(TvomCustomMemTable* table) {
-  return table->Persistent() && !table->PersistentFile().empty() && table->PersistentFormat() != nullptr &&
-         !table->ComponentState().Contains(csDesigning);
+  return table->Persistent() && !table->PersistentFile().empty() &&
+         table->PersistentFormat() != nullptr && !table->ComponentState().Contains(csDesigning);
 }
 }  // namespace
 

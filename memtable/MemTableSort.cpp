@@ -26,8 +26,8 @@ void TvomCustomMemTable::Sort(TvomMemTableCompareOptions options) {
   }
   TvomIndex* sortIndex = nullptr;
   if (!Trim(SortFields()).empty()) {
-    sortIndex = Indexes().Add(
-        std::make_unique<TvomIndex>(kvomDefaultSortIndexName, this, SortFields(), options, mtikSorted, true));
+    sortIndex = Indexes().Add(std::make_unique<TvomIndex>(kvomDefaultSortIndexName, this,
+                                                          SortFields(), options, mtikSorted, true));
     Indexes().SetSortIndex(sortIndex);
     sortIndex->Rebuild();
   }

@@ -84,16 +84,16 @@ enum TvomIndexKind : Byte { mtikSorted, mtikRowOrder };
 // Options of copying between datasets (a 16-bit set; other bits do nothing).
 enum TvomCopyOptions : Word {
   coNone = 0x0000,
-  coStructure = 0x0001,          // take the source's field definitions
-  coOnlySourceFields = 0x0002,   // with coStructure: only definitions the source has fields for
-  coFieldProperties = 0x0004,    // copy field properties matched by name
-  coLookupFields = 0x0008,       // with coStructure: create the source's lookup fields
-  coCalculatedFields = 0x0010,   // with coStructure: create the source's calculated fields
-  coAppend = 0x0020,             // keep the existing rows and append
-  coFieldOrder = 0x0040,         // created calculated and lookup fields keep their positions
-  coKeepIndexes = 0x0080,        // keep indexes maintained while copying
-  coStringsAsWide = 0x0200,      // with coStructure: string definitions become wide strings
-  coWideStringsUTF8 = 0x0400,    // convert between 8-bit and wide strings through UTF-8
+  coStructure = 0x0001,         // take the source's field definitions
+  coOnlySourceFields = 0x0002,  // with coStructure: only definitions the source has fields for
+  coFieldProperties = 0x0004,   // copy field properties matched by name
+  coLookupFields = 0x0008,      // with coStructure: create the source's lookup fields
+  coCalculatedFields = 0x0010,  // with coStructure: create the source's calculated fields
+  coAppend = 0x0020,            // keep the existing rows and append
+  coFieldOrder = 0x0040,        // created calculated and lookup fields keep their positions
+  coKeepIndexes = 0x0080,       // keep indexes maintained while copying
+  coStringsAsWide = 0x0200,     // with coStructure: string definitions become wide strings
+  coWideStringsUTF8 = 0x0400,   // convert between 8-bit and wide strings through UTF-8
 };
 ZORVET_ENUM_BITMASK(TvomCopyOptions)
 

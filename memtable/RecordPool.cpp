@@ -228,8 +228,7 @@ TvomRecordPool::Slab* TvomRecordPool::NewSlab(SizeClass& sizeClass) {
   // Room in the lists first: once the memory is taken nothing may throw,
   // and Free, which puts slabs back on the open list, never needs to grow it.
   if (slabs_.size() == slabs_.capacity()) slabs_.reserve(2 * slabs_.size() + 1);
-  if (sizeClass.open.capacity() <= sizeClass.slabs)
-    sizeClass.open.reserve(2 * sizeClass.slabs + 1);
+  if (sizeClass.open.capacity() <= sizeClass.slabs) sizeClass.open.reserve(2 * sizeClass.slabs + 1);
   auto slab = std::make_unique<Slab>();
   if (wanted >= kLargeSlabsFrom) {
     // A pool that already holds large slabs is taken to keep growing (a

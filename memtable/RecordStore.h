@@ -206,7 +206,7 @@ class TvomCommon {
   // record or data area (no lock). Data fields use the layout, calculated and
   // lookup fields the calculated area.
   Byte* FieldPointer(const TvomRecord* record, const TField* field) const;
-  Integer RecordSize() const { return record_size_; }     // header + data area
+  Integer RecordSize() const { return record_size_; }  // header + data area
   Integer DataSize() const { return data_size_; }
   Integer FixedSize() const { return fixed_size_; }
   Integer CalcStart() const { return calc_start_; }

@@ -5,8 +5,8 @@
 
 #include "memtable/MemTable.h"
 #include "platform/data/Field.h"
-#include "platform/rtl/StringList.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/StringList.h"
 
 namespace {
 
@@ -38,7 +38,9 @@ TvomCustomStreamFormat::TvomCustomStreamFormat(TComponent* owner) : TComponent(o
 
 TvomCustomStreamFormat::~TvomCustomStreamFormat() = default;
 
-String TvomCustomStreamFormat::GetVersion() const { return "1.00"; }
+String TvomCustomStreamFormat::GetVersion() const {
+  return "1.00";
+}
 
 void TvomCustomStreamFormat::Assign(const TPersistent* source) {
   const auto* other = dynamic_cast<const TvomCustomStreamFormat*>(source);
@@ -69,10 +71,11 @@ void TvomCustomStreamFormat::SetKeepLoadedAutoInc(TvomCustomMemTable* table, boo
 
 // --- the protocols ----------------------------------------------------------------
 
-void TvomCustomStreamFormat::RunProtocol(TvomCustomMemTable* table, TStream* stream,
-                                         void (TvomCustomStreamFormat::*before)(TvomCustomMemTable*),
-                                         void (TvomCustomStreamFormat::*step)(TvomCustomMemTable*),
-                                         void (TvomCustomStreamFormat::*after)(TvomCustomMemTable*)) {
+void TvomCustomStreamFormat::RunProtocol(
+    TvomCustomMemTable* table, TStream* stream,
+    void (TvomCustomStreamFormat::*before)(TvomCustomMemTable*),
+    void (TvomCustomStreamFormat::*step)(TvomCustomMemTable*),
+    void (TvomCustomStreamFormat::*after)(TvomCustomMemTable*)) {
   stream_ = stream;
   work_stream_ = nullptr;
   TStepRunner steps;
@@ -129,7 +132,9 @@ void TvomCustomStreamFormat::DetermineSaveFields(TvomCustomMemTable* table) {
       case fkLookup:
         if (HasFlag(sf_lookup_, sfSaveLookup)) entry = i;
         break;
-      case fkAggregate: entry = -1; break;
+      case fkAggregate:
+        entry = -1;
+        break;
     }
     if (!field->Visible() && !HasFlag(sf_non_visible_, sfSaveNonVisible)) entry = -1;
   }
@@ -218,8 +223,9 @@ void TvomCustomStreamFormat::DetermineLoadFieldIDs(TvomCustomMemTable* table, TS
   for (Integer i = 0; i < table->FieldCount(); ++i) ids->Add(table->Fields(i)->DisplayName());
 }
 
-void TvomCustomStreamFormat::DetermineLoadFieldIndex(TvomCustomMemTable*, const String&, Integer, Integer,
-                                                     Integer&, TvomDetermineLoadFieldsSituation) {}
+void TvomCustomStreamFormat::DetermineLoadFieldIndex(TvomCustomMemTable*, const String&, Integer,
+                                                     Integer, Integer&,
+                                                     TvomDetermineLoadFieldsSituation) {}
 
 void TvomCustomStreamFormat::DetermineLoadFields(TvomCustomMemTable* table,
                                                  TvomDetermineLoadFieldsSituation situation) {
@@ -240,10 +246,18 @@ void TvomCustomStreamFormat::DetermineLoadFields(TvomCustomMemTable* table,
     bool keep;
     switch (field->FieldKind()) {
       case fkData:
-      case fkInternalCalc: keep = HasFlag(sf_data_, sfLoadData); break;
-      case fkCalculated: keep = HasFlag(sf_calculated_, sfLoadCalculated); break;
-      case fkLookup: keep = HasFlag(sf_lookup_, sfLoadLookup); break;
-      default: keep = false; break;
+      case fkInternalCalc:
+        keep = HasFlag(sf_data_, sfLoadData);
+        break;
+      case fkCalculated:
+        keep = HasFlag(sf_calculated_, sfLoadCalculated);
+        break;
+      case fkLookup:
+        keep = HasFlag(sf_lookup_, sfLoadLookup);
+        break;
+      default:
+        keep = false;
+        break;
     }
     if (keep && IsBlobFieldType(field->DataType())) keep = HasFlag(sf_blobs_, sfLoadBlobs);
     if (keep && !field->Visible()) keep = HasFlag(sf_non_visible_, sfLoadNonVisible);
@@ -263,7 +277,8 @@ void TvomCustomStreamFormat::BeforeLoad(TvomCustomMemTable* table) {
     table->SetEnableIndexes(false);
     table->SetIgnoreReadOnly(true);
     table->SetKeepLoadedAutoInc(true);
-    if (table->Active() && !table->IsEmpty() && table->AutoReposition()) saved_bookmark_ = table->GetBookmark();
+    if (table->Active() && !table->IsEmpty() && table->AutoReposition())
+      saved_bookmark_ = table->GetBookmark();
     table->Progress(0, mtpcLoad);
     if (OnDeCompress) {
       own_work_stream_ = std::make_unique<TMemoryStream>();
@@ -315,7 +330,8 @@ void TvomCustomStreamFormat::RestoreAfterLoad(TvomCustomMemTable* table, bool lo
     table->ClearBuffers();
     steps.Run([&] {
       if (!table->Active()) return;
-      if (table->AutoReposition() && !saved_bookmark_.Empty() && table->BookmarkValid(saved_bookmark_))
+      if (table->AutoReposition() && !saved_bookmark_.Empty() &&
+          table->BookmarkValid(saved_bookmark_))
         table->GotoBookmark(saved_bookmark_);
       else
         table->First();
@@ -346,7 +362,8 @@ void TvomCustomStreamFormat::AfterLoad(TvomCustomMemTable* table) {
 // --- the table's format properties ---------------------------------------------------------
 
 namespace {
-void SetFormatReference(TvomCustomMemTable* table, TComponent*& slot, TvomCustomStreamFormat* value) {
+void SetFormatReference(TvomCustomMemTable* table, TComponent*& slot,
+                        TvomCustomStreamFormat* value) {
   if (slot == value) return;
   slot = value;
   if (value != nullptr) table->FreeNotification(value);

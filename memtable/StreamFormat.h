@@ -142,12 +142,12 @@ enum TvomDetermineLoadFieldsSituation : Byte { dlfBeforeLoad, dlfAfterLoadDef };
 
 // OnCompress: write `CompressedStream` from `UnCompressedStream` (the whole
 // of what the format wrote, rewound by nobody: seek it yourself).
-using TvomOnCompress =
-    std::function<void(TvomCustomMemTable* Dataset, TStream* UnCompressedStream, TStream* CompressedStream)>;
+using TvomOnCompress = std::function<void(TvomCustomMemTable* Dataset, TStream* UnCompressedStream,
+                                          TStream* CompressedStream)>;
 // OnDeCompress: write `DeCompressedStream` from `CompressedStream` (the
 // caller's stream, rewound when sfLoadFromStart is set).
-using TvomOnDeCompress =
-    std::function<void(TvomCustomMemTable* Dataset, TStream* CompressedStream, TStream* DeCompressedStream)>;
+using TvomOnDeCompress = std::function<void(TvomCustomMemTable* Dataset, TStream* CompressedStream,
+                                            TStream* DeCompressedStream)>;
 
 class TvomCustomStreamFormat : public TComponent {
   ZORVET_CLASS_NAME(TvomCustomStreamFormat)
@@ -182,12 +182,18 @@ class TvomCustomStreamFormat : public TComponent {
   void SetsfFiltered(TvomStreamFlagsFiltered value) { sf_filtered_ = value; }
   TvomStreamFlagsIgnoreRange sfIgnoreRange() const { return sf_ignore_range_; }
   void SetsfIgnoreRange(TvomStreamFlagsIgnoreRange value) { sf_ignore_range_ = value; }
-  TvomStreamFlagsIgnoreMasterDetail sfIgnoreMasterDetail() const { return sf_ignore_master_detail_; }
-  void SetsfIgnoreMasterDetail(TvomStreamFlagsIgnoreMasterDetail value) { sf_ignore_master_detail_ = value; }
+  TvomStreamFlagsIgnoreMasterDetail sfIgnoreMasterDetail() const {
+    return sf_ignore_master_detail_;
+  }
+  void SetsfIgnoreMasterDetail(TvomStreamFlagsIgnoreMasterDetail value) {
+    sf_ignore_master_detail_ = value;
+  }
   TvomStreamFlagsDeltas sfDeltas() const { return sf_deltas_; }
   void SetsfDeltas(TvomStreamFlagsDeltas value) { sf_deltas_ = value; }
   TvomStreamFlagsDontFilterDeltas sfDontFilterDeltas() const { return sf_dont_filter_deltas_; }
-  void SetsfDontFilterDeltas(TvomStreamFlagsDontFilterDeltas value) { sf_dont_filter_deltas_ = value; }
+  void SetsfDontFilterDeltas(TvomStreamFlagsDontFilterDeltas value) {
+    sf_dont_filter_deltas_ = value;
+  }
   TvomStreamFlagsAppend sfAppend() const { return sf_append_; }
   void SetsfAppend(TvomStreamFlagsAppend value) { sf_append_ = value; }
   TvomStreamFlagsFieldKind sfFieldKind() const { return sf_field_kind_; }
@@ -241,7 +247,8 @@ class TvomCustomStreamFormat : public TComponent {
   virtual void DetermineLoadFieldIDs(TvomCustomMemTable* table, TStrings* ids,
                                      TvomDetermineLoadFieldsSituation situation);
   // Fills the load map from the identifiers and the load flags.
-  virtual void DetermineLoadFields(TvomCustomMemTable* table, TvomDetermineLoadFieldsSituation situation);
+  virtual void DetermineLoadFields(TvomCustomMemTable* table,
+                                   TvomDetermineLoadFieldsSituation situation);
   // Maps identifier `id` (column `position` of `count`) to a Fields index of
   // the table in `fieldIndex` (preset to -1). Nothing here.
   virtual void DetermineLoadFieldIndex(TvomCustomMemTable* table, const String& id, Integer count,

@@ -42,7 +42,9 @@ int Order(T a, T b) {
   return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-int Sign(int r) { return r < 0 ? -1 : (r > 0 ? 1 : 0); }
+int Sign(int r) {
+  return r < 0 ? -1 : (r > 0 ? 1 : 0);
+}
 
 // With mtifoPartial the key (a) is a prefix to look for: the record's value
 // is cut to the key's length, and the match is full only when both lengths
@@ -149,7 +151,9 @@ int CompareTimeStamp(TvomValueRef a, TvomValueRef b, Byte, const TvomCollation&,
   return CompareSQLTimeStamp(ReadValue<TSQLTimeStamp>(a.Data), ReadValue<TSQLTimeStamp>(b.Data));
 }
 
-int CompareUnordered(TvomValueRef, TvomValueRef, Byte, const TvomCollation&, bool&) { return 0; }
+int CompareUnordered(TvomValueRef, TvomValueRef, Byte, const TvomCollation&, bool&) {
+  return 0;
+}
 
 }  // namespace
 

@@ -10,7 +10,9 @@ namespace {
 bool four_digit_year = false;
 }
 
-bool FourDigitYear() { return four_digit_year; }
+bool FourDigitYear() {
+  return four_digit_year;
+}
 
 TModuleInit DateUtilModule() {
   return TModuleInit{"DateUtil",

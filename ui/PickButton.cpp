@@ -356,8 +356,7 @@ void TCustomPickEdit::RemoveLineBreaks() {
 void DeclarePickButtonProperties() {
   DeclareControlProperties();
   TPublishedClass<TCPickButton, TWinControl> button;
-  button
-      .AddObject("Glyph", &TCPickButton::Glyph)
+  button.AddObject("Glyph", &TCPickButton::Glyph)
       .AddInteger("DownNumGlyphs", &TCPickButton::DownNumGlyphs, &TCPickButton::SetDownNumGlyphs, 1)
       .AddBoolean("Flat", &TCPickButton::Flat, &TCPickButton::SetFlat, false)
       .AddBoolean("Transparent", &TCPickButton::Transparent, &TCPickButton::SetTransparent, false)

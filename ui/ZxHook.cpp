@@ -22,14 +22,16 @@ struct TChainLink {
   WNDPROC previous = nullptr;  // what it replaced
   TControlHook* owner = nullptr;
 
-  static LRESULT Call(const std::shared_ptr<TChainLink>& link, HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+  static LRESULT Call(const std::shared_ptr<TChainLink>& link, HWND hwnd, UINT msg, WPARAM w,
+                      LPARAM l) {
     if (TControlHook* owner = link->owner) return owner->HookWndProc(*link, hwnd, msg, w, l);
     return PassOn(link, hwnd, msg, w, l);
   }
 
   // No hook uses the link any more: it only forwards, and leaves the chain
   // as soon as nothing sits above it, or with the window.
-  static LRESULT PassOn(const std::shared_ptr<TChainLink>& link, HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+  static LRESULT PassOn(const std::shared_ptr<TChainLink>& link, HWND hwnd, UINT msg, WPARAM w,
+                        LPARAM l) {
     if (GetWindowProc(hwnd) == link->proc) {
       SetWindowProc(hwnd, link->previous);
       FreeWndProc(link->proc);
@@ -117,7 +119,8 @@ bool TZxWindowHook::IsForm() const {
 void TZxWindowHook::DefineProperties(TFiler* filer) {
   TComponent::DefineProperties(filer);
   bool store = IsForm();
-  if (auto* ancestor = dynamic_cast<TZxWindowHook*>(filer->Ancestor())) store = IsForm() != ancestor->IsForm();
+  if (auto* ancestor = dynamic_cast<TZxWindowHook*>(filer->Ancestor()))
+    store = IsForm() != ancestor->IsForm();
   filer->DefineProperty(
       "IsForm",
       [this](TReader* reader) {
@@ -168,7 +171,8 @@ void TControlHook::Install() {
   link->window = hwnd;
   link->owner = this;
   link->previous = GetWindowProc(hwnd);
-  link->proc = MakeWndProc([link](HWND h, UINT m, WPARAM w, LPARAM l) { return TChainLink::Call(link, h, m, w, l); });
+  link->proc = MakeWndProc(
+      [link](HWND h, UINT m, WPARAM w, LPARAM l) { return TChainLink::Call(link, h, m, w, l); });
   SetWindowProc(hwnd, link->proc);
   link_ = std::move(link);
 }
@@ -191,7 +195,8 @@ bool TControlHook::MayRunHooks() const {
   return !destroying_ && control_ && !control_->ComponentState().Contains(csDestroying);
 }
 
-LRESULT TControlHook::HookWndProc(TChainLink& link, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT TControlHook::HookWndProc(TChainLink& link, HWND hwnd, UINT msg, WPARAM wParam,
+                                  LPARAM lParam) {
   TMessage m{msg, wParam, lParam, 0};
   bool handled = false;
   const bool run = MayRunHooks();
@@ -210,7 +215,8 @@ LRESULT TControlHook::HookWndProc(TChainLink& link, HWND hwnd, UINT msg, WPARAM 
   };
   if (run && msg != WM_QUIT) walk(&TZxWindowHook::DoBeforeMessage);
   if (!handled || msg == WM_DESTROY) {
-    const WNDPROC previous = link.previous ? link.previous : (control_ ? control_->DefWndProc() : nullptr);
+    const WNDPROC previous =
+        link.previous ? link.previous : (control_ ? control_->DefWndProc() : nullptr);
     m.Result = CallWindowProc(previous, hwnd, msg, m.WParam, m.LParam);
     handled = false;
     if (run && MayRunHooks() && msg != WM_QUIT) walk(&TZxWindowHook::DoAfterMessage);
@@ -253,9 +259,13 @@ TControlHook* THookList::FindOrAdd(TWinControl* control) {
   return hooks_.back().get();
 }
 
-void THookList::PostRehook(const TControlHook* hook) { PostMessage(handle_, CM_ZXREHOOK, hook->Id(), 0); }
+void THookList::PostRehook(const TControlHook* hook) {
+  PostMessage(handle_, CM_ZXREHOOK, hook->Id(), 0);
+}
 
-void THookList::PostFree(const TControlHook* hook) { PostMessage(handle_, CM_ZXFREEHOOK, hook->Id(), 0); }
+void THookList::PostFree(const TControlHook* hook) {
+  PostMessage(handle_, CM_ZXFREEHOOK, hook->Id(), 0);
+}
 
 void THookList::WndProc(TMessage& m) {
   switch (m.Msg) {
@@ -266,7 +276,9 @@ void THookList::WndProc(TMessage& m) {
       if (TControlHook* h = FindId(m.WParam); h && h->Hooks().empty())
         std::erase_if(hooks_, [h](const auto& p) { return p.get() == h; });
       break;
-    default: m.Result = DefWindowProc(handle_, m.Msg, m.WParam, m.LParam); break;
+    default:
+      m.Result = DefWindowProc(handle_, m.Msg, m.WParam, m.LParam);
+      break;
   }
 }
 
@@ -276,18 +288,21 @@ THookList& HookList() {
   return *list;
 }
 
-bool HookListExists() { return TheHookList() != nullptr; }
+bool HookListExists() {
+  return TheHookList() != nullptr;
+}
 
 TModuleInit ZxHookModule() {
-  return TModuleInit{"ZxHook",
-                     [] {
-                       TPublishedClass<TZxWindowHook, TComponent>()
-                           .AddBoolean("Active", &TZxWindowHook::Active, &TZxWindowHook::SetActive, true)
-                           .AddComponent("WinControl", &TZxWindowHook::WinControl, &TZxWindowHook::SetWinControl)
-                           .StoredWhen([](TZxWindowHook* h) {
-                             auto* form = dynamic_cast<TCustomForm*>(h->Owner());
-                             return !(form && h->WinControl() == form);
-                           });
-                     },
-                     [] { TheHookList().reset(); }};
+  return TModuleInit{
+      "ZxHook",
+      [] {
+        TPublishedClass<TZxWindowHook, TComponent>()
+            .AddBoolean("Active", &TZxWindowHook::Active, &TZxWindowHook::SetActive, true)
+            .AddComponent("WinControl", &TZxWindowHook::WinControl, &TZxWindowHook::SetWinControl)
+            .StoredWhen([](TZxWindowHook* h) {
+              auto* form = dynamic_cast<TCustomForm*>(h->Owner());
+              return !(form && h->WinControl() == form);
+            });
+      },
+      [] { TheHookList().reset(); }};
 }

@@ -5,7 +5,9 @@ namespace ZxStrUtils {
 
 namespace {
 
-bool IsDelim(const TCharSet& delims, char c) { return delims.test(static_cast<unsigned char>(c)); }
+bool IsDelim(const TCharSet& delims, char c) {
+  return delims.test(static_cast<unsigned char>(c));
+}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -14,7 +16,9 @@ int HexDigit(char c) {
   return -1;
 }
 
-char KeyAt(const String& key, size_t i) { return key.empty() ? 0 : key[i % key.size()]; }
+char KeyAt(const String& key, size_t i) {
+  return key.empty() ? 0 : key[i % key.size()];
+}
 
 }  // namespace
 

@@ -189,8 +189,7 @@ void TSpeedButton::Paint() {
 void DeclareButtonsProperties() {
   DeclareControlProperties();
   TPublishedClass<TSpeedButton, TControl> button;
-  button
-      .AddString("Caption", &TSpeedButton::Caption, &TSpeedButton::SetCaption)
+  button.AddString("Caption", &TSpeedButton::Caption, &TSpeedButton::SetCaption)
       .AddObject("Glyph", &TSpeedButton::Glyph)
       .AddInteger("NumGlyphs", &TSpeedButton::NumGlyphs, &TSpeedButton::SetNumGlyphs, 1)
       .AddBoolean("Flat", &TSpeedButton::Flat, &TSpeedButton::SetFlat, false)

@@ -5,15 +5,18 @@
 #include "platform/win/Window.h"
 
 HWND AllocateHWnd(TWndMethod method) {
-  return AllocateUtilityWindow([method = std::move(method)](HWND, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
-    TMessage m{msg, w, l, 0};
-    try {
-      method(m);
-    } catch (...) {
-      HandleCurrentException();
-    }
-    return m.Result;
-  });
+  return AllocateUtilityWindow(
+      [method = std::move(method)](HWND, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
+        TMessage m{msg, w, l, 0};
+        try {
+          method(m);
+        } catch (...) {
+          HandleCurrentException();
+        }
+        return m.Result;
+      });
 }
 
-void DeallocateHWnd(HWND hwnd) { DeallocateUtilityWindow(hwnd); }
+void DeallocateHWnd(HWND hwnd) {
+  DeallocateUtilityWindow(hwnd);
+}

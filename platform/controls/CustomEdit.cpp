@@ -193,8 +193,7 @@ bool TCustomEdit::CanUndo() {
 void DeclareCustomEditProperties() {
   DeclareControlProperties();
   TPublishedClass<TCustomEdit, TWinControl> edit;
-  edit
-      .AddString("Text", &TCustomEdit::Text, &TCustomEdit::SetText)
+  edit.AddString("Text", &TCustomEdit::Text, &TCustomEdit::SetText)
       .AddInteger("MaxLength", &TCustomEdit::MaxLength, &TCustomEdit::SetMaxLength, 0)
       .AddBoolean("ReadOnly", &TCustomEdit::ReadOnly, &TCustomEdit::SetReadOnly, false)
       .AddBoolean("AutoSelect", &TCustomEdit::AutoSelect, &TCustomEdit::SetAutoSelect, true)

@@ -2,10 +2,10 @@
 #include "platform/controls/DBCtrls.h"
 
 #include "platform/controls/ControlsProperties.h"
-#include "platform/rtl/PropertyRegistry.h"
 #include "platform/data/DataSet.h"
 #include "platform/data/DataSource.h"
 #include "platform/data/Field.h"
+#include "platform/rtl/PropertyRegistry.h"
 #include "platform/win/Edit.h"
 #include "platform/win/Message.h"
 #include "platform/win/VirtualKeys.h"

@@ -17,7 +17,9 @@ String TBinaryField::GetAsString() const {
   return String(bytes.begin(), bytes.end());
 }
 
-void TBinaryField::SetAsStringValue(const String& value) { SetValueBytes(value.data(), value.size()); }
+void TBinaryField::SetAsStringValue(const String& value) {
+  SetValueBytes(value.data(), value.size());
+}
 
 Variant TBinaryField::GetAsVariant() const {
   std::vector<Byte> bytes;
@@ -37,7 +39,9 @@ void TBinaryField::SetAsVariantValue(const Variant& value) {
 }
 
 // Controls show a marker, not the raw bytes.
-String TBinaryField::GetClassText(bool) const { return IsNull() ? String() : "(" + FieldTypeName(DataType()) + ")"; }
+String TBinaryField::GetClassText(bool) const {
+  return IsNull() ? String() : "(" + FieldTypeName(DataType()) + ")";
+}
 
 TBytesField::TBytesField(TComponent* owner) : TBinaryField(owner, ftBytes, 16) {}
 

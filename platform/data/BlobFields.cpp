@@ -27,13 +27,17 @@ String ReadAll(TStream* stream) {
 
 TBlobField::TBlobField(TComponent* owner) : TBlobField(owner, ftBlob) {}
 
-TBlobField::TBlobField(TComponent* owner, TFieldType type) : TField(owner) { SetDataType(type); }
+TBlobField::TBlobField(TComponent* owner, TFieldType type) : TField(owner) {
+  SetDataType(type);
+}
 
 void TBlobField::SetBlobType(TBlobType value) {
   if (IsBlobFieldType(value)) SetDataType(value);
 }
 
-Integer TBlobField::BlobSize() const { return static_cast<Integer>(OpenBlob(this, bmRead)->Size()); }
+Integer TBlobField::BlobSize() const {
+  return static_cast<Integer>(OpenBlob(this, bmRead)->Size());
+}
 
 void TBlobField::LoadFromStream(TStream* stream) {
   auto blob = OpenBlob(this, bmWrite);
@@ -55,7 +59,9 @@ void TBlobField::SetAsBytes(const String& value) {
   if (!value.empty()) blob->WriteBuffer(value.data(), static_cast<Int64>(value.size()));
 }
 
-void TBlobField::Clear() { OpenBlob(this, bmWrite); }
+void TBlobField::Clear() {
+  OpenBlob(this, bmWrite);
+}
 
 String TBlobField::GetAsString() const {
   const String bytes = AsBytes();
@@ -89,7 +95,9 @@ String TBlobField::GetClassText(bool) const {
   return IsNull() ? LowerCase(marker) : marker;
 }
 
-TMemoField::TMemoField(TComponent* owner) : TBlobField(owner, ftMemo) { SetTransliterate(true); }
+TMemoField::TMemoField(TComponent* owner) : TBlobField(owner, ftMemo) {
+  SetTransliterate(true);
+}
 
 Variant TMemoField::GetAsVariant() const {
   if (IsNull()) return Null();

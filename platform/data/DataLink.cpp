@@ -27,7 +27,9 @@ void TDataLink::SetDataSource(TDataSource* value) {
   }
 }
 
-TDataSet* TDataLink::DataSet() const { return data_source_ ? data_source_->DataSet() : nullptr; }
+TDataSet* TDataLink::DataSet() const {
+  return data_source_ ? data_source_->DataSet() : nullptr;
+}
 
 void TDataLink::SetReadOnly(bool value) {
   if (value == read_only_) return;
@@ -186,10 +188,14 @@ void TMasterDataLink::CheckBrowseMode() {
   if (detail_ && detail_->Active()) detail_->CheckBrowseMode();
 }
 
-void TMasterDataLink::LayoutChanged() { ActiveChanged(); }
+void TMasterDataLink::LayoutChanged() {
+  ActiveChanged();
+}
 
 void TMasterDataLink::RecordChanged(TField* field) {
-  if (!DataSet() || DataSet()->State() == dsSetKey || !detail_ || !detail_->Active() || fields_.empty()) return;
+  if (!DataSet() || DataSet()->State() == dsSetKey || !detail_ || !detail_->Active() ||
+      fields_.empty())
+    return;
   if (field && std::find(fields_.begin(), fields_.end(), field) == fields_.end()) return;
   if (OnMasterChange) OnMasterChange(this);
 }

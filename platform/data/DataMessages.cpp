@@ -4,6 +4,7 @@
 #include "platform/rtl/Component.h"
 
 void DatabaseError(const String& message, const TComponent* component) {
-  if (component && !component->Name().empty()) throw EDatabaseError(component->Name() + ": " + message);
+  if (component && !component->Name().empty())
+    throw EDatabaseError(component->Name() + ": " + message);
   throw EDatabaseError(message);
 }

@@ -16,7 +16,8 @@
 
 class TComponent;
 
-inline constexpr const char* MsgNotEditing = "Набор данных (Dataset) не в режиме редактирования или вставки";
+inline constexpr const char* MsgNotEditing =
+    "Набор данных (Dataset) не в режиме редактирования или вставки";
 inline constexpr const char* MsgFieldRequired = "Поле '%s' должно иметь значение";
 inline constexpr const char* MsgFieldNotFound = "Field '%s' not found";
 inline constexpr const char* MsgDataSetClosed = "Cannot perform this operation on a closed dataset";
@@ -25,7 +26,8 @@ inline constexpr const char* MsgDataSetEmpty = "Cannot perform this operation on
 inline constexpr const char* MsgDataSetReadOnly = "Cannot modify a read-only dataset";
 inline constexpr const char* MsgRecordNotFound = "Record not found";
 inline constexpr const char* MsgFieldReadOnly = "Field '%s' cannot be modified";
-inline constexpr const char* MsgFieldTypeMismatch = "Field '%s' has a type that does not match its definition";
+inline constexpr const char* MsgFieldTypeMismatch =
+    "Field '%s' has a type that does not match its definition";
 inline constexpr const char* MsgFieldAccessError = "Field '%s' cannot be read or written as %s";
 inline constexpr const char* MsgFieldRangeError = "%s is not in the range of field '%s' (%s to %s)";
 inline constexpr const char* MsgInvalidFieldValue = "'%s' is not a valid value for field '%s'";
@@ -40,7 +42,8 @@ inline constexpr const char* MsgDuplicateIndexName = "Duplicate index name '%s'"
 inline constexpr const char* MsgCircularDataLink = "Circular data links are not allowed";
 inline constexpr const char* MsgLookupInfoError = "Lookup information for field '%s' is incomplete";
 inline constexpr const char* MsgNoBlobStreams = "The dataset does not support blob fields";
-inline constexpr const char* MsgKeyValueCount = "The number of key values does not match the number of fields";
+inline constexpr const char* MsgKeyValueCount =
+    "The number of key values does not match the number of fields";
 inline constexpr const char* MsgFilterSyntax = "Filter expression error at position %d: %s";
 
 // Raises EDatabaseError with `message`, prefixed by the component's name
@@ -48,6 +51,7 @@ inline constexpr const char* MsgFilterSyntax = "Filter expression error at posit
 [[noreturn]] void DatabaseError(const String& message, const TComponent* component = nullptr);
 
 template <class... Args>
-[[noreturn]] void DatabaseErrorFmt(const char* format, const TComponent* component, const Args&... args) {
+[[noreturn]] void DatabaseErrorFmt(const char* format, const TComponent* component,
+                                   const Args&... args) {
   DatabaseError(Format(format, args...), component);
 }

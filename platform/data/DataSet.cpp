@@ -16,7 +16,8 @@
 #include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
 
-TDataSet::TDataSet(TComponent* owner) : TComponent(owner), field_defs_(std::make_unique<TFieldDefs>(this)) {}
+TDataSet::TDataSet(TComponent* owner)
+    : TComponent(owner), field_defs_(std::make_unique<TFieldDefs>(this)) {}
 
 TDataSet::~TDataSet() {
   // Descendants have closed the dataset in their own destructors; here only
@@ -111,7 +112,9 @@ void TDataSet::Loaded() {
   }
 }
 
-void TDataSet::InternalHandleException() { HandleCurrentException(); }
+void TDataSet::InternalHandleException() {
+  HandleCurrentException();
+}
 
 void TDataSet::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
@@ -132,7 +135,9 @@ TDataSetState TDataSet::SetTempState(TDataSetState value) {
   return old;
 }
 
-void TDataSet::RestoreState(TDataSetState value) { state_ = value; }
+void TDataSet::RestoreState(TDataSetState value) {
+  state_ = value;
+}
 
 void TDataSet::CheckActive() const {
   if (!Active()) DatabaseError(MsgDataSetClosed, this);
@@ -148,14 +153,16 @@ void TDataSet::CheckCanModify() {
 
 void TDataSet::CheckRequiredFields() {
   for (TField* field : fields_) {
-    if (field->Required() && !field->ReadOnly() && field->FieldKind() == fkData && field->IsNull()) {
+    if (field->Required() && !field->ReadOnly() && field->FieldKind() == fkData &&
+        field->IsNull()) {
       field->FocusControl();
       DatabaseErrorFmt(MsgFieldRequired, nullptr, field->DisplayName());
     }
   }
 }
 
-void TDataSet::CheckOperation(const std::function<void()>& operation, const TDataSetErrorEvent& onError) {
+void TDataSet::CheckOperation(const std::function<void()>& operation,
+                              const TDataSetErrorEvent& onError) {
   for (;;) {
     try {
       operation();
@@ -176,7 +183,8 @@ void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
     auto* field = reinterpret_cast<TField*>(info);
     if (field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc) modified_ = true;
     if (state_ != dsSetKey) {
-      if (field->FieldKind() == fkData && (calc_fields_size_ > 0 || internal_calc_fields_) && auto_calc_fields_)
+      if (field->FieldKind() == fkData && (calc_fields_size_ > 0 || internal_calc_fields_) &&
+          auto_calc_fields_)
         CalculateFields(ActiveBuffer());
       field->Change();
     }
@@ -190,7 +198,8 @@ void TDataSet::NotifyDataSources(TDataEvent event, std::intptr_t info) {
   const bool visual = disable_count_ == 0;
   if (!visual && ((event == deUpdateState && state_ == dsInactive) || event == deLayoutChange))
     enable_event_ = deLayoutChange;
-  for (TDataSource* source : std::vector<TDataSource*>(data_sources_)) source->DataEvent(event, info, visual);
+  for (TDataSource* source : std::vector<TDataSource*>(data_sources_))
+    source->DataEvent(event, info, visual);
 }
 
 void TDataSet::DisableControls() {
@@ -214,7 +223,8 @@ void TDataSet::AddDataSource(TDataSource* source) {
 }
 
 void TDataSet::RemoveDataSource(TDataSource* source) {
-  data_sources_.erase(std::remove(data_sources_.begin(), data_sources_.end(), source), data_sources_.end());
+  data_sources_.erase(std::remove(data_sources_.begin(), data_sources_.end(), source),
+                      data_sources_.end());
   UpdateBufferCount();
 }
 

@@ -77,9 +77,9 @@
 #include <vector>
 
 #include "platform/data/Bookmark.h"
+#include "platform/data/Field.h"
 #include "platform/data/FieldDefs.h"
 #include "platform/data/FieldTypes.h"
-#include "platform/data/Field.h"
 #include "platform/rtl/Component.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Types.h"
@@ -93,7 +93,8 @@ class TStream;
 using TRecordBuffer = Byte*;
 
 using TDataSetNotifyEvent = std::function<void(TDataSet* DataSet)>;
-using TDataSetErrorEvent = std::function<void(TDataSet* DataSet, EDatabaseError& E, TDataAction& Action)>;
+using TDataSetErrorEvent =
+    std::function<void(TDataSet* DataSet, EDatabaseError& E, TDataAction& Action)>;
 // Accept starts true; the handler clears it to hide the record.
 using TFilterRecordEvent = std::function<void(TDataSet* DataSet, bool& Accept)>;
 
@@ -253,7 +254,8 @@ class TDataSet : public TComponent {
   virtual bool Locate(const String& keyFields, const Variant& keyValues, TLocateOptions options);
   // The value (or array of values) of `resultFields` of the first record
   // whose key fields equal the values, without moving; Null when none.
-  virtual Variant Lookup(const String& keyFields, const Variant& keyValues, const String& resultFields);
+  virtual Variant Lookup(const String& keyFields, const Variant& keyValues,
+                         const String& resultFields);
 
   // --- blobs ----------------------------------------------------------------
   // A stream over the blob field of the current record; the caller frees it.
@@ -488,9 +490,10 @@ class TDataSet : public TComponent {
                           Integer& number);
   // Moves the cursor to the first record whose `fields` equal `values`
   // (atMatch runs while its fields can be read); false when none does.
-  bool ScanForRecord(const std::vector<TField*>& fields, const Variant& values, TLocateOptions options,
-                     const std::function<void()>& atMatch);
-  bool RecordMatches(const std::vector<TField*>& fields, const Variant& values, TLocateOptions options) const;
+  bool ScanForRecord(const std::vector<TField*>& fields, const Variant& values,
+                     TLocateOptions options, const std::function<void()>& atMatch);
+  bool RecordMatches(const std::vector<TField*>& fields, const Variant& values,
+                     TLocateOptions options) const;
   void AddField(TField* field);
   void RemoveField(TField* field);
 

@@ -175,9 +175,13 @@ void TDataSet::CheckBrowseMode() {
   }
 }
 
-void TDataSet::InternalPost() { CheckRequiredFields(); }
+void TDataSet::InternalPost() {
+  CheckRequiredFields();
+}
 
-void TDataSet::InternalAddRecord(TRecordBuffer, bool) { InternalPost(); }
+void TDataSet::InternalAddRecord(TRecordBuffer, bool) {
+  InternalPost();
+}
 
 void TDataSet::InitRecord(TRecordBuffer buffer) {
   InternalInitRecord(buffer);
@@ -204,8 +208,12 @@ void TDataSet::SetFields(const std::vector<Variant>& values) {
   }
 }
 
-void TDataSet::InsertRecord(const std::vector<Variant>& values) { InsertOrAppendRecord(values, false); }
-void TDataSet::AppendRecord(const std::vector<Variant>& values) { InsertOrAppendRecord(values, true); }
+void TDataSet::InsertRecord(const std::vector<Variant>& values) {
+  InsertOrAppendRecord(values, false);
+}
+void TDataSet::AppendRecord(const std::vector<Variant>& values) {
+  InsertOrAppendRecord(values, true);
+}
 
 void TDataSet::InsertOrAppendRecord(const std::vector<Variant>& values, bool append) {
   BeginInsertAppend();

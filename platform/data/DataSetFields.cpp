@@ -90,8 +90,8 @@ void TDataSet::CreateFields() {
     CreateFieldsForDef(field_defs_->Items(i), nullptr, String(), true, number);
 }
 
-void TDataSet::CreateFieldsForDef(TFieldDef* def, TObjectField* parent, const String& name, bool numberDef,
-                                  Integer& number) {
+void TDataSet::CreateFieldsForDef(TFieldDef* def, TObjectField* parent, const String& name,
+                                  bool numberDef, Integer& number) {
   const Integer fieldNo = number++;
   if (numberDef) def->SetFieldNo(fieldNo);
   TField* field = nullptr;
@@ -105,7 +105,8 @@ void TDataSet::CreateFieldsForDef(TFieldDef* def, TObjectField* parent, const St
   if (def->DataType() == ftArray) {
     const String base = field ? field->FieldName() : def->Name();
     for (Integer i = 0; i < def->Size(); ++i)
-      CreateFieldsForDef(children->Items(0), objectField, Format("%s[%d]", base, i), numberDef && i == 0, number);
+      CreateFieldsForDef(children->Items(0), objectField, Format("%s[%d]", base, i),
+                         numberDef && i == 0, number);
   } else {
     for (Integer i = 0; i < children->Count(); ++i)
       CreateFieldsForDef(children->Items(i), objectField, String(), numberDef, number);
@@ -128,8 +129,8 @@ void TDataSet::BindFields(bool binding) {
           break;
         }
         if (field->FieldKind() == fkLookup &&
-            (!field->LookupDataSet() || field->LookupKeyFields().empty() || field->LookupResultField().empty() ||
-             field->KeyFields().empty()))
+            (!field->LookupDataSet() || field->LookupKeyFields().empty() ||
+             field->LookupResultField().empty() || field->KeyFields().empty()))
           DatabaseErrorFmt(MsgLookupInfoError, this, field->DisplayName());
         field->field_no_ = -1;
         field->offset_ = calc_fields_size_;

@@ -99,10 +99,18 @@ Integer TDataSet::MoveBy(Integer distance) {
   return moved;
 }
 
-bool TDataSet::FindFirst() { return FindRecord(true, true); }
-bool TDataSet::FindLast() { return FindRecord(true, false); }
-bool TDataSet::FindNext() { return FindRecord(false, true); }
-bool TDataSet::FindPrior() { return FindRecord(false, false); }
+bool TDataSet::FindFirst() {
+  return FindRecord(true, true);
+}
+bool TDataSet::FindLast() {
+  return FindRecord(true, false);
+}
+bool TDataSet::FindNext() {
+  return FindRecord(false, true);
+}
+bool TDataSet::FindPrior() {
+  return FindRecord(false, false);
+}
 
 bool TDataSet::FindRecord(bool, bool) {
   found_ = false;
@@ -132,7 +140,9 @@ void TDataSet::GotoBookmark(const TBookmark& bookmark) {
   DoAfterScroll();
 }
 
-bool TDataSet::BookmarkValid(const TBookmark&) { return false; }
+bool TDataSet::BookmarkValid(const TBookmark&) {
+  return false;
+}
 
 Integer TDataSet::CompareBookmarks(const TBookmark& bookmark1, const TBookmark& bookmark2) {
   if (bookmark1.Empty() || bookmark2.Empty()) {

@@ -86,7 +86,8 @@ bool TDataSet::FetchIntoSpare(TGetMode mode) {
 }
 
 bool TDataSet::GetNextRecord() {
-  if (record_count_ > 0 && current_record_ != record_count_ - 1) SetCurrentRecord(record_count_ - 1);
+  if (record_count_ > 0 && current_record_ != record_count_ - 1)
+    SetCurrentRecord(record_count_ - 1);
   if (!FetchIntoSpare(gmNext)) return false;
   if (record_count_ == 0) {
     ActivateBuffers();
@@ -137,8 +138,8 @@ void TDataSet::Resync(TResyncMode mode) {
   if (mode.Contains(rmExact)) {
     CursorPosChanged();
     if (GetRecord(spare, gmCurrent, true) != grOK) DatabaseError(MsgRecordNotFound, this);
-  } else if (GetRecord(spare, gmCurrent, false) != grOK && GetRecord(spare, gmNext, false) != grOK &&
-             GetRecord(spare, gmPrior, false) != grOK) {
+  } else if (GetRecord(spare, gmCurrent, false) != grOK &&
+             GetRecord(spare, gmNext, false) != grOK && GetRecord(spare, gmPrior, false) != grOK) {
     ClearBuffers();
     DataEvent(deDataSetChange, 0);
     return;
@@ -158,7 +159,8 @@ void TDataSet::SetBufferCount(Integer value) {
   if (buffers_.empty()) return;  // closed: the count is taken when opening
   if (value == buffer_count_) return;
   if (value > buffer_count_) {
-    while (static_cast<Integer>(buffers_.size()) < value + 1) buffers_.push_back(AllocRecordBuffer());
+    while (static_cast<Integer>(buffers_.size()) < value + 1)
+      buffers_.push_back(AllocRecordBuffer());
     buffer_count_ = value;
     if (state_ == dsBrowse && record_count_ > 0) {
       GetNextRecords();

@@ -36,10 +36,18 @@ bool IsTextField(const TField* field) {
 
 // --- filtering and searching ------------------------------------------------------
 
-void TDataSet::SetFiltered(bool value) { filtered_ = value; }
-void TDataSet::SetFilterText(const String& value) { filter_text_ = value; }
-void TDataSet::SetFilterOptions(TFilterOptions value) { filter_options_ = value; }
-void TDataSet::SetOnFilterRecord(const TFilterRecordEvent& value) { on_filter_record_ = value; }
+void TDataSet::SetFiltered(bool value) {
+  filtered_ = value;
+}
+void TDataSet::SetFilterText(const String& value) {
+  filter_text_ = value;
+}
+void TDataSet::SetFilterOptions(TFilterOptions value) {
+  filter_options_ = value;
+}
+void TDataSet::SetOnFilterRecord(const TFilterRecordEvent& value) {
+  on_filter_record_ = value;
+}
 
 bool TDataSet::RecordMatches(const std::vector<TField*>& fields, const Variant& values,
                              TLocateOptions options) const {
@@ -59,7 +67,8 @@ bool TDataSet::RecordMatches(const std::vector<TField*>& fields, const Variant& 
         a = AnsiUpperCase(a);
         b = AnsiUpperCase(b);
       }
-      if (options.Contains(loPartialKey) ? a.compare(0, b.size(), b) != 0 || a.size() < b.size() : a != b)
+      if (options.Contains(loPartialKey) ? a.compare(0, b.size(), b) != 0 || a.size() < b.size()
+                                         : a != b)
         return false;
       continue;
     }
@@ -74,8 +83,8 @@ bool TDataSet::RecordMatches(const std::vector<TField*>& fields, const Variant& 
   return true;
 }
 
-bool TDataSet::ScanForRecord(const std::vector<TField*>& fields, const Variant& values, TLocateOptions options,
-                             const std::function<void()>& atMatch) {
+bool TDataSet::ScanForRecord(const std::vector<TField*>& fields, const Variant& values,
+                             TLocateOptions options, const std::function<void()>& atMatch) {
   // The records pass through the spare buffer, read as the calculated-field
   // buffer, so that the ring stays as it is.
   TRecordBuffer spare = buffers_[static_cast<std::size_t>(record_count_)];
@@ -101,9 +110,10 @@ bool TDataSet::Locate(const String& keyFields, const Variant& keyValues, TLocate
   CheckBrowseMode();
   std::vector<TField*> fields;
   GetFieldList(fields, keyFields);
-  if (fields.size() > 1 && (!keyValues.IsArray() || static_cast<std::size_t>(VarArrayHighBound(keyValues, 1) -
-                                                                          VarArrayLowBound(keyValues, 1) + 1) <
-                                                        fields.size()))
+  if (fields.size() > 1 &&
+      (!keyValues.IsArray() ||
+       static_cast<std::size_t>(VarArrayHighBound(keyValues, 1) - VarArrayLowBound(keyValues, 1) +
+                                1) < fields.size()))
     DatabaseError(MsgKeyValueCount, this);
   if (!ScanForRecord(fields, keyValues, options, nullptr)) {
     CursorPosChanged();
@@ -115,7 +125,8 @@ bool TDataSet::Locate(const String& keyFields, const Variant& keyValues, TLocate
   return true;
 }
 
-Variant TDataSet::Lookup(const String& keyFields, const Variant& keyValues, const String& resultFields) {
+Variant TDataSet::Lookup(const String& keyFields, const Variant& keyValues,
+                         const String& resultFields) {
   CheckActive();
   std::vector<TField*> fields, results;
   GetFieldList(fields, keyFields);

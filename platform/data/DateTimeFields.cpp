@@ -9,23 +9,37 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/StringUtils.h"
 
-Integer DateTimeToNativeDate(TDateTime value) { return DateTimeToTimeStamp(value).Date; }
+Integer DateTimeToNativeDate(TDateTime value) {
+  return DateTimeToTimeStamp(value).Date;
+}
 
-TDateTime NativeDateToDateTime(Integer days) { return TimeStampToDateTime(TTimeStamp{0, days}); }
+TDateTime NativeDateToDateTime(Integer days) {
+  return TimeStampToDateTime(TTimeStamp{0, days});
+}
 
-Integer DateTimeToNativeTime(TDateTime value) { return DateTimeToTimeStamp(value).Time; }
+Integer DateTimeToNativeTime(TDateTime value) {
+  return DateTimeToTimeStamp(value).Time;
+}
 
-TDateTime NativeTimeToDateTime(Integer msecs) { return TimeStampToDateTime(TTimeStamp{msecs, DateDelta}); }
+TDateTime NativeTimeToDateTime(Integer msecs) {
+  return TimeStampToDateTime(TTimeStamp{msecs, DateDelta});
+}
 
-double DateTimeToNativeDateTime(TDateTime value) { return TimeStampToMSecs(DateTimeToTimeStamp(value)); }
+double DateTimeToNativeDateTime(TDateTime value) {
+  return TimeStampToMSecs(DateTimeToTimeStamp(value));
+}
 
-TDateTime NativeDateTimeToDateTime(double msecs) { return TimeStampToDateTime(MSecsToTimeStamp(msecs)); }
+TDateTime NativeDateTimeToDateTime(double msecs) {
+  return TimeStampToDateTime(MSecsToTimeStamp(msecs));
+}
 
 // --- TDateTimeField ------------------------------------------------------------
 
 TDateTimeField::TDateTimeField(TComponent* owner) : TDateTimeField(owner, ftDateTime) {}
 
-TDateTimeField::TDateTimeField(TComponent* owner, TFieldType type) : TField(owner) { SetDataType(type); }
+TDateTimeField::TDateTimeField(TComponent* owner, TFieldType type) : TField(owner) {
+  SetDataType(type);
+}
 
 void TDateTimeField::SetDisplayFormat(const String& value) {
   display_format_ = value;
@@ -83,7 +97,9 @@ void TDateTimeField::SetAsDateTimeValue(TDateTime value) {
   SetData(buffer);
 }
 
-String TDateTimeField::GetAsString() const { return GetClassText(false); }
+String TDateTimeField::GetAsString() const {
+  return GetClassText(false);
+}
 
 void TDateTimeField::SetAsStringValue(const String& value) {
   if (ClearIfBlank(value)) return;
@@ -119,7 +135,9 @@ TDateTime TDateTimeField::ParseText(const String& text) const {
 
 TDateField::TDateField(TComponent* owner) : TDateTimeField(owner, ftDate) {}
 
-String TDateField::DefaultFormat() const { return FormatSettings().ShortDateFormat; }
+String TDateField::DefaultFormat() const {
+  return FormatSettings().ShortDateFormat;
+}
 
 TDateTime TDateField::ParseText(const String& text) const {
   TDateTime v;
@@ -129,7 +147,9 @@ TDateTime TDateField::ParseText(const String& text) const {
 
 TTimeField::TTimeField(TComponent* owner) : TDateTimeField(owner, ftTime) {}
 
-String TTimeField::DefaultFormat() const { return FormatSettings().LongTimeFormat; }
+String TTimeField::DefaultFormat() const {
+  return FormatSettings().LongTimeFormat;
+}
 
 TDateTime TTimeField::ParseText(const String& text) const {
   TDateTime v;
@@ -139,7 +159,9 @@ TDateTime TTimeField::ParseText(const String& text) const {
 
 // --- TSQLTimeStampField ----------------------------------------------------------
 
-TSQLTimeStampField::TSQLTimeStampField(TComponent* owner) : TField(owner) { SetDataType(ftTimeStamp); }
+TSQLTimeStampField::TSQLTimeStampField(TComponent* owner) : TField(owner) {
+  SetDataType(ftTimeStamp);
+}
 
 void TSQLTimeStampField::SetDisplayFormat(const String& value) {
   display_format_ = value;
@@ -165,7 +187,9 @@ void TSQLTimeStampField::SetAsSQLTimeStamp(const TSQLTimeStamp& value) {
   SetData(buffer);
 }
 
-String TSQLTimeStampField::GetAsString() const { return GetClassText(false); }
+String TSQLTimeStampField::GetAsString() const {
+  return GetClassText(false);
+}
 
 void TSQLTimeStampField::SetAsStringValue(const String& value) {
   if (ClearIfBlank(value)) return;
@@ -179,7 +203,9 @@ TDateTime TSQLTimeStampField::GetAsDateTime() const {
   return GetValue(v) ? SQLTimeStampToDateTime(v) : 0.0;
 }
 
-void TSQLTimeStampField::SetAsDateTimeValue(TDateTime value) { SetAsSQLTimeStamp(DateTimeToSQLTimeStamp(value)); }
+void TSQLTimeStampField::SetAsDateTimeValue(TDateTime value) {
+  SetAsSQLTimeStamp(DateTimeToSQLTimeStamp(value));
+}
 
 Variant TSQLTimeStampField::GetAsVariant() const {
   TSQLTimeStamp v;

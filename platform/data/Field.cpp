@@ -42,7 +42,8 @@ void TField::SetFieldName(const String& value) {
 }
 
 String TField::FullName() const {
-  if (parent_field_ && parent_field_->DataType() == ftADT) return parent_field_->FullName() + "." + field_name_;
+  if (parent_field_ && parent_field_->DataType() == ftADT)
+    return parent_field_->FullName() + "." + field_name_;
   return field_name_;
 }
 
@@ -66,7 +67,9 @@ void TField::SetLookup(bool value) {
     SetFieldKind(fkData);
 }
 
-Integer TField::Index() const { return data_set_ ? data_set_->fields_.IndexOf(this) : -1; }
+Integer TField::Index() const {
+  return data_set_ ? data_set_->fields_.IndexOf(this) : -1;
+}
 
 void TField::SetIndex(Integer value) {
   if (!data_set_) return;
@@ -113,7 +116,9 @@ void TField::SetDisplayLabel(const String& value) {
   PropertyChanged(true);
 }
 
-Integer TField::DisplayWidth() const { return display_width_ < 0 ? GetDefaultWidth() : display_width_; }
+Integer TField::DisplayWidth() const {
+  return display_width_ < 0 ? GetDefaultWidth() : display_width_;
+}
 
 void TField::SetDisplayWidth(Integer value) {
   if (value == display_width_) return;
@@ -135,9 +140,13 @@ void TField::SetLookupDataSet(TDataSet* value) {
   if (value) FreeNotification(value);
 }
 
-bool TField::GetIsNull() const { return !GetData(nullptr); }
+bool TField::GetIsNull() const {
+  return !GetData(nullptr);
+}
 
-void TField::Clear() { SetData(nullptr); }
+void TField::Clear() {
+  SetData(nullptr);
+}
 
 String TField::Text() const {
   String text;
@@ -175,9 +184,15 @@ Variant TField::StateValue(TDataSetState state) const {
   return GetAsVariant();
 }
 
-Variant TField::OldValue() const { return StateValue(dsOldValue); }
-Variant TField::CurValue() const { return StateValue(dsCurValue); }
-Variant TField::NewValue() const { return StateValue(dsNewValue); }
+Variant TField::OldValue() const {
+  return StateValue(dsOldValue);
+}
+Variant TField::CurValue() const {
+  return StateValue(dsCurValue);
+}
+Variant TField::NewValue() const {
+  return StateValue(dsNewValue);
+}
 
 bool TField::GetData(void* buffer) const {
   if (!data_set_) DatabaseErrorFmt(MsgDataSetMissing, nullptr, DisplayName());
@@ -237,24 +252,60 @@ void TField::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
 }
 
-String TField::GetAsString() const { AccessError("String"); }
-void TField::SetAsStringValue(const String&) { AccessError("String"); }
-Integer TField::GetAsInteger() const { AccessError("Integer"); }
-void TField::SetAsIntegerValue(Integer) { AccessError("Integer"); }
-double TField::GetAsFloat() const { AccessError("Float"); }
-void TField::SetAsFloatValue(double) { AccessError("Float"); }
-bool TField::GetAsBoolean() const { AccessError("Boolean"); }
-void TField::SetAsBooleanValue(bool) { AccessError("Boolean"); }
-Currency TField::GetAsCurrency() const { return Currency::FromDouble(GetAsFloat()); }
-void TField::SetAsCurrencyValue(Currency value) { SetAsFloatValue(value.ToDouble()); }
-TDateTime TField::GetAsDateTime() const { AccessError("DateTime"); }
-void TField::SetAsDateTimeValue(TDateTime) { AccessError("DateTime"); }
-Int64 TField::GetAsLargeInt() const { AccessError("LargeInt"); }
-void TField::SetAsLargeIntValue(Int64) { AccessError("LargeInt"); }
-Variant TField::GetAsVariant() const { AccessError("Variant"); }
-void TField::SetAsVariantValue(const Variant&) { AccessError("Variant"); }
-String TField::GetClassText(bool) const { return GetAsString(); }
-void TField::SetClassText(const String& value) { SetAsStringValue(value); }
+String TField::GetAsString() const {
+  AccessError("String");
+}
+void TField::SetAsStringValue(const String&) {
+  AccessError("String");
+}
+Integer TField::GetAsInteger() const {
+  AccessError("Integer");
+}
+void TField::SetAsIntegerValue(Integer) {
+  AccessError("Integer");
+}
+double TField::GetAsFloat() const {
+  AccessError("Float");
+}
+void TField::SetAsFloatValue(double) {
+  AccessError("Float");
+}
+bool TField::GetAsBoolean() const {
+  AccessError("Boolean");
+}
+void TField::SetAsBooleanValue(bool) {
+  AccessError("Boolean");
+}
+Currency TField::GetAsCurrency() const {
+  return Currency::FromDouble(GetAsFloat());
+}
+void TField::SetAsCurrencyValue(Currency value) {
+  SetAsFloatValue(value.ToDouble());
+}
+TDateTime TField::GetAsDateTime() const {
+  AccessError("DateTime");
+}
+void TField::SetAsDateTimeValue(TDateTime) {
+  AccessError("DateTime");
+}
+Int64 TField::GetAsLargeInt() const {
+  AccessError("LargeInt");
+}
+void TField::SetAsLargeIntValue(Int64) {
+  AccessError("LargeInt");
+}
+Variant TField::GetAsVariant() const {
+  AccessError("Variant");
+}
+void TField::SetAsVariantValue(const Variant&) {
+  AccessError("Variant");
+}
+String TField::GetClassText(bool) const {
+  return GetAsString();
+}
+void TField::SetClassText(const String& value) {
+  SetAsStringValue(value);
+}
 
 bool TField::SetNullOrText(const Variant& value) {
   if (value.IsNull() || value.IsEmpty()) {
@@ -287,7 +338,8 @@ void TField::CheckInactive() const {
 }
 
 void TField::PropertyChanged(bool layoutAffected) {
-  if (data_set_ && data_set_->Active()) data_set_->DataEvent(layoutAffected ? deLayoutChange : deDataSetChange, 0);
+  if (data_set_ && data_set_->Active())
+    data_set_->DataEvent(layoutAffected ? deLayoutChange : deDataSetChange, 0);
 }
 
 // --- TFields -------------------------------------------------------------------
@@ -321,7 +373,9 @@ Integer TFields::IndexOf(const TField* field) const {
   return -1;
 }
 
-void TFields::Add(TField* field) { fields_.push_back(field); }
+void TFields::Add(TField* field) {
+  fields_.push_back(field);
+}
 
 void TFields::Remove(TField* field) {
   const Integer i = IndexOf(field);

@@ -13,14 +13,17 @@ TFieldDef::TFieldDef(TCollection* collection) : TCollectionItem(collection) {
   // The item has joined its collection already, so the tree's count
   // includes it: the new definition takes the next number.
   if (TFieldDefs* defs = FieldDefs()) {
-    while (defs->ParentDef() && defs->ParentDef()->FieldDefs()) defs = defs->ParentDef()->FieldDefs();
+    while (defs->ParentDef() && defs->ParentDef()->FieldDefs())
+      defs = defs->ParentDef()->FieldDefs();
     field_no_ = defs->TotalCount();
   }
 }
 
 TFieldDef::~TFieldDef() = default;
 
-TFieldDefs* TFieldDef::FieldDefs() const { return static_cast<TFieldDefs*>(Collection()); }
+TFieldDefs* TFieldDef::FieldDefs() const {
+  return static_cast<TFieldDefs*>(Collection());
+}
 
 TFieldDef* TFieldDef::ParentDef() const {
   TFieldDefs* defs = FieldDefs();
@@ -38,7 +41,9 @@ void TFieldDef::SetName(const String& value) {
   Changed(false);
 }
 
-String TFieldDef::DisplayName() const { return name_.empty() ? ClassName() : name_; }
+String TFieldDef::DisplayName() const {
+  return name_.empty() ? ClassName() : name_;
+}
 
 void TFieldDef::SetDataType(TFieldType value) {
   data_type_ = value;
@@ -78,12 +83,16 @@ TFieldDefs* TFieldDef::ChildDefs() {
   return child_defs_.get();
 }
 
-bool TFieldDef::HasChildDefs() const { return child_defs_ && child_defs_->Count() > 0; }
+bool TFieldDef::HasChildDefs() const {
+  return child_defs_ && child_defs_->Count() > 0;
+}
 
-TFieldDef* TFieldDef::AddChild() { return ChildDefs()->AddFieldDef(); }
+TFieldDef* TFieldDef::AddChild() {
+  return ChildDefs()->AddFieldDef();
+}
 
-TField* TFieldDef::CreateField(TComponent* owner, TObjectField* parentField, const String& fieldName,
-                               bool createChildren) {
+TField* TFieldDef::CreateField(TComponent* owner, TObjectField* parentField,
+                               const String& fieldName, bool createChildren) {
   const String name = fieldName.empty() ? name_ : fieldName;
   std::unique_ptr<TField> field = NewField(data_type_, owner ? owner : DataSet());
   if (!field) DatabaseErrorFmt(MsgUnknownFieldType, DataSet(), name, static_cast<int>(data_type_));
@@ -161,7 +170,9 @@ TFieldDefs::TFieldDefs(TDataSet* dataSet)
 TFieldDefs::TFieldDefs(TFieldDef* parentDef)
     : TOwnedCollection(parentDef, TCollectionItemClass::Of<TFieldDef>()), parent_def_(parentDef) {}
 
-TFieldDef* TFieldDefs::AddFieldDef() { return static_cast<TFieldDef*>(TCollection::Add()); }
+TFieldDef* TFieldDefs::AddFieldDef() {
+  return static_cast<TFieldDef*>(TCollection::Add());
+}
 
 TFieldDef* TFieldDefs::Add(const String& name, TFieldType dataType, Integer size, bool required) {
   if (name.empty()) DatabaseError(MsgFieldNameMissing, data_set_);

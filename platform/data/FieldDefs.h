@@ -108,7 +108,9 @@ class TFieldDefs : public TOwnedCollection {
   TDataSet* DataSet() const { return data_set_; }
   TFieldDef* ParentDef() const { return parent_def_; }
 
-  TFieldDef* Items(Integer index) const { return static_cast<TFieldDef*>(TCollection::Items(index)); }
+  TFieldDef* Items(Integer index) const {
+    return static_cast<TFieldDef*>(TCollection::Items(index));
+  }
   TFieldDef* operator[](Integer index) const { return Items(index); }
 
   // A new definition at the end, to be filled in by the caller.

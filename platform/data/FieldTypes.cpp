@@ -5,15 +5,15 @@ namespace {
 
 // The stream formats store these names; their order is the TFieldType order.
 constexpr const char* kFieldTypeNames[FieldTypeCount] = {
-    "Unknown",  "String",     "SmallInt",  "Integer",  "Word",       "Boolean",  "Float",
-    "Currency", "BCD",        "Date",      "Time",     "DateTime",   "Bytes",    "VarBytes",
-    "AutoInc",  "Blob",       "Memo",      "Graphic",  "FmtMemo",    "ParadoxOle", "dBaseOle",
-    "TypedBinary", "Cursor",  "FixedChar", "WideString", "LargeInt", "ADT",      "Array",
-    "Reference", "DataSet",   "HugeBlob",  "HugeClob", "Variant",    "Interface", "Dispatch",
-    "Guid",     "SQLTimeStamp", "FMTBcdField"};
+    "Unknown",     "String",       "SmallInt",   "Integer",    "Word",     "Boolean",    "Float",
+    "Currency",    "BCD",          "Date",       "Time",       "DateTime", "Bytes",      "VarBytes",
+    "AutoInc",     "Blob",         "Memo",       "Graphic",    "FmtMemo",  "ParadoxOle", "dBaseOle",
+    "TypedBinary", "Cursor",       "FixedChar",  "WideString", "LargeInt", "ADT",        "Array",
+    "Reference",   "DataSet",      "HugeBlob",   "HugeClob",   "Variant",  "Interface",  "Dispatch",
+    "Guid",        "SQLTimeStamp", "FMTBcdField"};
 
-constexpr const char* kFieldKindNames[FieldKindCount] = {"Data", "Calculated", "Lookup", "InternalCalc",
-                                                         "Aggregate"};
+constexpr const char* kFieldKindNames[FieldKindCount] = {"Data", "Calculated", "Lookup",
+                                                         "InternalCalc", "Aggregate"};
 
 }  // namespace
 

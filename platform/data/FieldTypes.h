@@ -100,8 +100,8 @@ using TDataSetStates = Set<TDataSetState>;
 // States in which the current record is being changed.
 inline constexpr TDataSetStates dsEditModes{dsEdit, dsInsert, dsSetKey};
 // States in which field values may be written.
-inline constexpr TDataSetStates dsWriteModes{dsEdit,      dsInsert,   dsSetKey,      dsCalcFields,
-                                             dsFilter,    dsNewValue, dsInternalCalc};
+inline constexpr TDataSetStates dsWriteModes{dsEdit,   dsInsert,   dsSetKey,      dsCalcFields,
+                                             dsFilter, dsNewValue, dsInternalCalc};
 
 // The record-buffer protocol: which record GetRecord fetches, and what it found.
 enum TGetMode : Byte { gmCurrent, gmNext, gmPrior };
@@ -123,7 +123,14 @@ using TFieldAttributes = Set<TFieldAttribute>;
 enum TProviderFlag : Byte { pfInUpdate, pfInWhere, pfInKey, pfHidden };
 using TProviderFlags = Set<TProviderFlag>;
 
-enum TIndexOption : Byte { ixPrimary, ixUnique, ixDescending, ixCaseInsensitive, ixExpression, ixNonMaintained };
+enum TIndexOption : Byte {
+  ixPrimary,
+  ixUnique,
+  ixDescending,
+  ixCaseInsensitive,
+  ixExpression,
+  ixNonMaintained
+};
 using TIndexOptions = Set<TIndexOption>;
 
 enum TFilterOption : Byte { foCaseInsensitive, foNoPartialCompare };

@@ -29,14 +29,18 @@ String NormalizeFieldList(const String& fields) {
 
 TIndexDef::TIndexDef(TCollection* collection) : TCollectionItem(collection) {}
 
-TIndexDefs* TIndexDef::IndexDefs() const { return static_cast<TIndexDefs*>(Collection()); }
+TIndexDefs* TIndexDef::IndexDefs() const {
+  return static_cast<TIndexDefs*>(Collection());
+}
 
 void TIndexDef::SetName(const String& value) {
   name_ = value;
   Changed(false);
 }
 
-String TIndexDef::DisplayName() const { return name_.empty() ? ClassName() : name_; }
+String TIndexDef::DisplayName() const {
+  return name_.empty() ? ClassName() : name_;
+}
 
 void TIndexDef::SetFields(const String& value) {
   fields_ = value;
@@ -81,7 +85,9 @@ void TIndexDef::Assign(const TPersistent* source) {
 TIndexDefs::TIndexDefs(TDataSet* dataSet)
     : TOwnedCollection(dataSet, TCollectionItemClass::Of<TIndexDef>()), data_set_(dataSet) {}
 
-TIndexDef* TIndexDefs::AddIndexDef() { return static_cast<TIndexDef*>(TCollection::Add()); }
+TIndexDef* TIndexDefs::AddIndexDef() {
+  return static_cast<TIndexDef*>(TCollection::Add());
+}
 
 TIndexDef* TIndexDefs::Add(const String& name, const String& fields, TIndexOptions options) {
   if (!name.empty() && IndexOf(name) >= 0) DatabaseErrorFmt(MsgDuplicateIndexName, data_set_, name);
@@ -125,8 +131,9 @@ TIndexDef* TIndexDefs::GetIndexForFields(const String& fields, bool caseInsensit
     TIndexDef* def = Items(i);
     if (caseInsensitive && !def->Options().Contains(ixCaseInsensitive)) continue;
     const String have = NormalizeFieldList(def->Fields());
-    if (have == wanted || (have.size() > wanted.size() && have.compare(0, wanted.size(), wanted) == 0 &&
-                           have[wanted.size()] == ';'))
+    if (have == wanted ||
+        (have.size() > wanted.size() && have.compare(0, wanted.size(), wanted) == 0 &&
+         have[wanted.size()] == ';'))
       return def;
   }
   return nullptr;

@@ -61,7 +61,9 @@ class TIndexDefs : public TOwnedCollection {
   explicit TIndexDefs(TDataSet* dataSet);
 
   TDataSet* DataSet() const { return data_set_; }
-  TIndexDef* Items(Integer index) const { return static_cast<TIndexDef*>(TCollection::Items(index)); }
+  TIndexDef* Items(Integer index) const {
+    return static_cast<TIndexDef*>(TCollection::Items(index));
+  }
   TIndexDef* operator[](Integer index) const { return Items(index); }
 
   TIndexDef* AddIndexDef();

@@ -92,7 +92,8 @@ String FormatNumberMask(const String& mask, double value) {
     while (static_cast<int>(digits.size()) <= l.decimals) digits.insert(digits.begin(), '0');
     String int_part = digits.substr(0, digits.size() - static_cast<std::size_t>(l.decimals));
     String frac = digits.substr(digits.size() - static_cast<std::size_t>(l.decimals));
-    while (static_cast<int>(frac.size()) > l.min_decimals && !frac.empty() && frac.back() == '0') frac.pop_back();
+    while (static_cast<int>(frac.size()) > l.min_decimals && !frac.empty() && frac.back() == '0')
+      frac.pop_back();
     if (int_part == "0" && l.min_int == 0) int_part.clear();
     while (static_cast<int>(int_part.size()) < l.min_int) int_part.insert(int_part.begin(), '0');
     const char thousand = FormatSettings().ThousandSeparator;
@@ -117,18 +118,21 @@ String FormatNumberMask(const String& mask, double value) {
     if (std::round(std::fabs(value) * std::pow(10.0, positive.decimals)) == 0)
       return zero.has_placeholder ? format(zero, 0.0, false) : zero.prefix + zero.suffix;
   }
-  if (value < 0 && sections.size() >= 2 && !sections[1].empty()) return format(analyse(sections[1]), value, false);
+  if (value < 0 && sections.size() >= 2 && !sections[1].empty())
+    return format(analyse(sections[1]), value, false);
   return format(positive, value, value < 0);
 }
 
 // The integer that a value typed for `field` stands for.
 Int64 IntegerFromText(const TField* field, const String& value) {
   Int64 v;
-  if (!TryStrToInt64(Trim(value), v)) DatabaseErrorFmt(MsgInvalidFieldValue, nullptr, value, field->DisplayName());
+  if (!TryStrToInt64(Trim(value), v))
+    DatabaseErrorFmt(MsgInvalidFieldValue, nullptr, value, field->DisplayName());
   return v;
 }
 
-[[noreturn]] void RangeError(const TField* field, const String& value, const String& low, const String& high) {
+[[noreturn]] void RangeError(const TField* field, const String& value, const String& low,
+                             const String& high) {
   DatabaseErrorFmt(MsgFieldRangeError, nullptr, value, field->DisplayName(), low, high);
 }
 
@@ -136,7 +140,9 @@ Int64 IntegerFromText(const TField* field, const String& value) {
 
 // --- TNumericField -------------------------------------------------------------
 
-TNumericField::TNumericField(TComponent* owner) : TField(owner) { SetAlignment(taRightJustify); }
+TNumericField::TNumericField(TComponent* owner) : TField(owner) {
+  SetAlignment(taRightJustify);
+}
 
 void TNumericField::SetDisplayFormat(const String& value) {
   display_format_ = value;
@@ -161,15 +167,20 @@ String TNumericField::FormatNumber(double value, bool displayText) const {
 // --- TIntegerField -------------------------------------------------------------
 
 TIntegerField::TIntegerField(TComponent* owner)
-    : TIntegerField(owner, ftInteger, std::numeric_limits<Integer>::min(), std::numeric_limits<Integer>::max()) {}
+    : TIntegerField(owner, ftInteger, std::numeric_limits<Integer>::min(),
+                    std::numeric_limits<Integer>::max()) {}
 
 TIntegerField::TIntegerField(TComponent* owner, TFieldType type, Integer minRange, Integer maxRange)
     : TNumericField(owner), min_range_(minRange), max_range_(maxRange) {
   SetDataType(type);
 }
 
-void TIntegerField::SetMinValue(Integer value) { min_value_ = value; }
-void TIntegerField::SetMaxValue(Integer value) { max_value_ = value; }
+void TIntegerField::SetMinValue(Integer value) {
+  min_value_ = value;
+}
+void TIntegerField::SetMaxValue(Integer value) {
+  max_value_ = value;
+}
 
 Integer TIntegerField::ReadNative(const Byte* data) const {
   Integer v;
@@ -177,7 +188,9 @@ Integer TIntegerField::ReadNative(const Byte* data) const {
   return v;
 }
 
-void TIntegerField::WriteNative(Integer value, Byte* data) const { std::memcpy(data, &value, 4); }
+void TIntegerField::WriteNative(Integer value, Byte* data) const {
+  std::memcpy(data, &value, 4);
+}
 
 bool TIntegerField::GetValue(Integer& value) const {
   Byte buffer[8] = {};
@@ -209,7 +222,9 @@ Integer TIntegerField::GetAsInteger() const {
   return GetValue(v) ? v : 0;
 }
 
-void TIntegerField::SetAsIntegerValue(Integer value) { SetAsLargeIntValue(value); }
+void TIntegerField::SetAsIntegerValue(Integer value) {
+  SetAsLargeIntValue(value);
+}
 
 void TIntegerField::SetAsLargeIntValue(Int64 value) {
   CheckRange(value);
@@ -218,10 +233,13 @@ void TIntegerField::SetAsLargeIntValue(Int64 value) {
   SetData(buffer);
 }
 
-double TIntegerField::GetAsFloat() const { return GetAsInteger(); }
+double TIntegerField::GetAsFloat() const {
+  return GetAsInteger();
+}
 
 void TIntegerField::SetAsFloatValue(double value) {
-  if (!(value >= -9.2e18 && value <= 9.2e18)) RangeError(this, FloatToStr(value), IntToStr(min_range_), IntToStr(max_range_));
+  if (!(value >= -9.2e18 && value <= 9.2e18))
+    RangeError(this, FloatToStr(value), IntToStr(min_range_), IntToStr(max_range_));
   SetAsLargeIntValue(static_cast<Int64>(std::llround(value)));
 }
 
@@ -241,7 +259,8 @@ String TIntegerField::GetClassText(bool displayText) const {
   return text.empty() ? IntToStr(v) : text;
 }
 
-TSmallintField::TSmallintField(TComponent* owner) : TIntegerField(owner, ftSmallint, -32768, 32767) {}
+TSmallintField::TSmallintField(TComponent* owner)
+    : TIntegerField(owner, ftSmallint, -32768, 32767) {}
 
 Integer TSmallintField::ReadNative(const Byte* data) const {
   SmallInt v;
@@ -268,11 +287,14 @@ void TWordField::WriteNative(Integer value, Byte* data) const {
 }
 
 TAutoIncField::TAutoIncField(TComponent* owner)
-    : TIntegerField(owner, ftAutoInc, std::numeric_limits<Integer>::min(), std::numeric_limits<Integer>::max()) {}
+    : TIntegerField(owner, ftAutoInc, std::numeric_limits<Integer>::min(),
+                    std::numeric_limits<Integer>::max()) {}
 
 // --- TLargeintField ------------------------------------------------------------
 
-TLargeintField::TLargeintField(TComponent* owner) : TNumericField(owner) { SetDataType(ftLargeint); }
+TLargeintField::TLargeintField(TComponent* owner) : TNumericField(owner) {
+  SetDataType(ftLargeint);
+}
 
 bool TLargeintField::GetValue(Int64& value) const {
   Byte buffer[8];
@@ -336,7 +358,9 @@ String TLargeintField::GetClassText(bool displayText) const {
 
 // --- TFloatField ---------------------------------------------------------------
 
-TFloatField::TFloatField(TComponent* owner) : TNumericField(owner) { SetDataType(ftFloat); }
+TFloatField::TFloatField(TComponent* owner) : TNumericField(owner) {
+  SetDataType(ftFloat);
+}
 
 void TFloatField::SetCurrency(bool value) {
   currency_ = value;
@@ -414,7 +438,8 @@ String TFloatField::GetClassText(bool displayText) const {
   String text = FormatNumber(v, displayText);
   if (!text.empty()) return text;
   if (currency_)
-    return displayText ? Format("%m", v) : Format("%.*f", static_cast<int>(FormatSettings().CurrencyDecimals), v);
+    return displayText ? Format("%m", v)
+                       : Format("%.*f", static_cast<int>(FormatSettings().CurrencyDecimals), v);
   return FloatToStr(v, precision_);
 }
 
@@ -493,10 +518,12 @@ Currency TBCDField::GetAsCurrency() const {
 }
 
 void TBCDField::SetAsCurrencyValue(Currency value) {
-  if ((min_value_ != Currency() || max_value_ != Currency()) && (value < min_value_ || value > max_value_))
+  if ((min_value_ != Currency() || max_value_ != Currency()) &&
+      (value < min_value_ || value > max_value_))
     RangeError(this, CurrToStr(value), CurrToStr(min_value_), CurrToStr(max_value_));
   TBcd bcd;
-  if (!CurrToBCD(value, bcd, precision_ > 0 ? precision_ : 32, Size())) InvalidValue(CurrToStr(value));
+  if (!CurrToBCD(value, bcd, precision_ > 0 ? precision_ : 32, Size()))
+    InvalidValue(CurrToStr(value));
   SetAsBCD(bcd);
 }
 
@@ -525,12 +552,15 @@ String TBCDField::GetClassText(bool displayText) const {
   String text = FormatNumber(c.ToDouble(), displayText);
   if (!text.empty()) return text;
   if (currency_)
-    return displayText ? Format("%m", c.ToDouble())
-                       : Format("%.*f", static_cast<int>(FormatSettings().CurrencyDecimals), c.ToDouble());
+    return displayText
+               ? Format("%m", c.ToDouble())
+               : Format("%.*f", static_cast<int>(FormatSettings().CurrencyDecimals), c.ToDouble());
   return GetAsString();
 }
 
-Integer TBCDField::GetDefaultWidth() const { return precision_ > 0 ? precision_ + 2 : 10; }
+Integer TBCDField::GetDefaultWidth() const {
+  return precision_ > 0 ? precision_ + 2 : 10;
+}
 
 TFMTBCDField::TFMTBCDField(TComponent* owner) : TBCDField(owner, ftFMTBcd) {
   InitSize(8);

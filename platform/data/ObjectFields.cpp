@@ -3,7 +3,9 @@
 
 #include "platform/data/DataSet.h"
 
-TObjectField::TObjectField(TComponent* owner, TFieldType type) : TField(owner) { SetDataType(type); }
+TObjectField::TObjectField(TComponent* owner, TFieldType type) : TField(owner) {
+  SetDataType(type);
+}
 
 TObjectField::~TObjectField() {
   // The members belong to their owner, not to this field; they only lose
@@ -49,8 +51,12 @@ String TObjectField::GetAsString() const {
   return text + ")";
 }
 
-String TObjectField::GetClassText(bool) const { return GetAsString(); }
+String TObjectField::GetClassText(bool) const {
+  return GetAsString();
+}
 
 TADTField::TADTField(TComponent* owner) : TObjectField(owner, ftADT) {}
 
-TArrayField::TArrayField(TComponent* owner) : TObjectField(owner, ftArray) { InitSize(10); }
+TArrayField::TArrayField(TComponent* owner) : TObjectField(owner, ftArray) {
+  InitSize(10);
+}

@@ -71,14 +71,18 @@ Integer TStringField::GetAsInteger() const {
   return GetValue(value) ? StrToInt(value) : 0;
 }
 
-void TStringField::SetAsIntegerValue(Integer value) { SetAsStringValue(IntToStr(value)); }
+void TStringField::SetAsIntegerValue(Integer value) {
+  SetAsStringValue(IntToStr(value));
+}
 
 double TStringField::GetAsFloat() const {
   String value;
   return GetValue(value) ? StrToFloat(value) : 0.0;
 }
 
-void TStringField::SetAsFloatValue(double value) { SetAsStringValue(FloatToStr(value)); }
+void TStringField::SetAsFloatValue(double value) {
+  SetAsStringValue(FloatToStr(value));
+}
 
 bool TStringField::GetAsBoolean() const {
   String value;
@@ -87,28 +91,36 @@ bool TStringField::GetAsBoolean() const {
   return c == 'T' || c == 't' || c == 'Y' || c == 'y' || c == '1';
 }
 
-void TStringField::SetAsBooleanValue(bool value) { SetAsStringValue(value ? "True" : "False"); }
+void TStringField::SetAsBooleanValue(bool value) {
+  SetAsStringValue(value ? "True" : "False");
+}
 
 Currency TStringField::GetAsCurrency() const {
   String value;
   return GetValue(value) ? StrToCurr(value) : Currency();
 }
 
-void TStringField::SetAsCurrencyValue(Currency value) { SetAsStringValue(CurrToStr(value)); }
+void TStringField::SetAsCurrencyValue(Currency value) {
+  SetAsStringValue(CurrToStr(value));
+}
 
 TDateTime TStringField::GetAsDateTime() const {
   String value;
   return GetValue(value) ? StrToDateTime(value) : 0.0;
 }
 
-void TStringField::SetAsDateTimeValue(TDateTime value) { SetAsStringValue(DateTimeToStr(value)); }
+void TStringField::SetAsDateTimeValue(TDateTime value) {
+  SetAsStringValue(DateTimeToStr(value));
+}
 
 Int64 TStringField::GetAsLargeInt() const {
   String value;
   return GetValue(value) ? StrToInt64(value) : 0;
 }
 
-void TStringField::SetAsLargeIntValue(Int64 value) { SetAsStringValue(IntToStr(value)); }
+void TStringField::SetAsLargeIntValue(Int64 value) {
+  SetAsStringValue(IntToStr(value));
+}
 
 Variant TStringField::GetAsVariant() const {
   String value;
@@ -141,7 +153,8 @@ bool TWideStringField::GetWideValue(WideString& value) const {
 WideString TWideStringField::NativeToWide(const Byte* data, std::size_t available, Integer size) {
   std::uint32_t bytes = 0;
   std::memcpy(&bytes, data, std::min(available, sizeof bytes));
-  const std::size_t units = std::min<std::size_t>(bytes / 2, static_cast<std::size_t>(std::max(size, 0)));
+  const std::size_t units =
+      std::min<std::size_t>(bytes / 2, static_cast<std::size_t>(std::max(size, 0)));
   WideString value(units, u'\0');
   if (available > sizeof bytes)
     std::memcpy(value.data(), data + sizeof bytes, std::min(units * 2, available - sizeof bytes));
@@ -170,7 +183,9 @@ void TWideStringField::SetAsWideString(const WideString& value) {
   SetData(buffer.data());
 }
 
-void TWideStringField::SetAsStringValue(const String& value) { SetAsWideString(Utf8ToUtf16(value)); }
+void TWideStringField::SetAsStringValue(const String& value) {
+  SetAsWideString(Utf8ToUtf16(value));
+}
 
 // --- TGuidField ----------------------------------------------------------------
 

@@ -42,7 +42,9 @@ struct Decimal {
   }
 };
 
-bool IsSpecial(const TBcd& bcd) { return (bcd.SignSpecialPlaces & BcdSpecialBit) != 0; }
+bool IsSpecial(const TBcd& bcd) {
+  return (bcd.SignSpecialPlaces & BcdSpecialBit) != 0;
+}
 
 // False for a record whose precision or digits cannot be read.
 bool Unpack(const TBcd& bcd, Decimal& out) {
@@ -90,8 +92,8 @@ bool PackShortest(const Decimal& value, TBcd& out) {
 
 Decimal DecimalFromCurrency(Currency value) {
   Int64 scaled = value.Scaled();
-  UInt64 magnitude = scaled < 0 ? UInt64(0) - static_cast<UInt64>(scaled)
-                                : static_cast<UInt64>(scaled);
+  UInt64 magnitude =
+      scaled < 0 ? UInt64(0) - static_cast<UInt64>(scaled) : static_cast<UInt64>(scaled);
   Decimal d;
   d.negative = scaled < 0;
   d.digits = std::to_string(magnitude);
@@ -114,7 +116,9 @@ int CompareMagnitude(const Decimal& a, const Decimal& b) {
   return 0;
 }
 
-[[noreturn]] void RaiseInvalidBcd() { throw EBcdException("Invalid BCD value"); }
+[[noreturn]] void RaiseInvalidBcd() {
+  throw EBcdException("Invalid BCD value");
+}
 
 }  // namespace
 
@@ -157,7 +161,8 @@ bool BCDToCurr(const TBcd& bcd, Currency& value) {
   if (integer.size() > 15) return false;
   __int128 scaled = 0;
   for (char c : integer) scaled = scaled * 10 + (c - '0');
-  for (std::size_t i = 0; i < 4; ++i) scaled = scaled * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
+  for (std::size_t i = 0; i < 4; ++i)
+    scaled = scaled * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
   if (fraction.size() > 4 && fraction[4] >= '5') ++scaled;
   if (d.negative) scaled = -scaled;
   if (scaled < std::numeric_limits<Int64>::min() || scaled > std::numeric_limits<Int64>::max())
@@ -228,8 +233,8 @@ TBcd StrToBcd(const String& text) {
 TBcd DoubleToBcd(double value) {
   if (!std::isfinite(value)) throw EBcdException("Cannot convert a non-finite value to BCD");
   char buffer[64];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                              std::chars_format::scientific, 14);
+  auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
   std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
   Decimal d;
   d.negative = text.front() == '-';

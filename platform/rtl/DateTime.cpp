@@ -21,9 +21,9 @@ constexpr Word kDaysBeforeMonth[2][13] = {
 
 constexpr const char* kShortMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-constexpr const char* kLongMonthNames[12] = {"January", "February", "March",     "April",
-                                             "May",     "June",     "July",      "August",
-                                             "September", "October", "November", "December"};
+constexpr const char* kLongMonthNames[12] = {"January",   "February", "March",    "April",
+                                             "May",       "June",     "July",     "August",
+                                             "September", "October",  "November", "December"};
 constexpr const char* kShortDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 constexpr const char* kLongDayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                           "Thursday", "Friday", "Saturday"};
@@ -335,10 +335,9 @@ class DateTimeScanner {
       else
         month = n1, day = n2;
     }
-    if (year_digits <= 2)
-      year += year < FormatSettings().TwoDigitYearCenturyWindow ? 2000 : 1900;
-    return TryEncodeDate(static_cast<Word>(year), static_cast<Word>(month),
-                         static_cast<Word>(day), date);
+    if (year_digits <= 2) year += year < FormatSettings().TwoDigitYearCenturyWindow ? 2000 : 1900;
+    return TryEncodeDate(static_cast<Word>(year), static_cast<Word>(month), static_cast<Word>(day),
+                         date);
   }
 
   bool ScanTime(TDateTime& time) {
@@ -397,12 +396,14 @@ class DateTimeScanner {
   int ScanAmPm() {
     std::string_view rest = std::string_view(text_).substr(0, end_);
     const TFormatSettings& settings = FormatSettings();
-    for (std::string_view marker : {std::string_view(settings.TimeAMString), std::string_view("AM")})
+    for (std::string_view marker :
+         {std::string_view(settings.TimeAMString), std::string_view("AM")})
       if (SameTextPrefix(rest, pos_, marker)) {
         pos_ += marker.size();
         return 0;
       }
-    for (std::string_view marker : {std::string_view(settings.TimePMString), std::string_view("PM")})
+    for (std::string_view marker :
+         {std::string_view(settings.TimePMString), std::string_view("PM")})
       if (SameTextPrefix(rest, pos_, marker)) {
         pos_ += marker.size();
         return 12;
@@ -421,7 +422,9 @@ class DateTimeScanner {
 
 }  // namespace
 
-bool IsLeapYear(Word year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool IsLeapYear(Word year) {
+  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
 
 Word DaysInMonth(Word year, Word month) {
   static constexpr Word kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -434,8 +437,8 @@ bool TryEncodeDate(Word year, Word month, Word day, TDateTime& date) {
       day > DaysInMonth(year, month))
     return false;
   Integer y = year - 1;
-  Integer number = y * 365 + y / 4 - y / 100 + y / 400 +
-                   kDaysBeforeMonth[IsLeapYear(year) ? 1 : 0][month] + day;
+  Integer number =
+      y * 365 + y / 4 - y / 100 + y / 400 + kDaysBeforeMonth[IsLeapYear(year) ? 1 : 0][month] + day;
   date = number - DateDelta;
   return true;
 }
@@ -457,8 +460,8 @@ bool TryEncodeTime(Word hour, Word min, Word sec, Word msec, TDateTime& time) {
 TDateTime EncodeTime(Word hour, Word min, Word sec, Word msec) {
   TDateTime time;
   if (!TryEncodeTime(hour, min, sec, msec, time))
-    throw EConvertError("Invalid time: " + std::to_string(hour) + ":" + std::to_string(min) +
-                        ":" + std::to_string(sec) + "." + std::to_string(msec));
+    throw EConvertError("Invalid time: " + std::to_string(hour) + ":" + std::to_string(min) + ":" +
+                        std::to_string(sec) + "." + std::to_string(msec));
   return time;
 }
 
@@ -503,7 +506,9 @@ TDateTime Now() {
   return UnixTimeToDateTime(now.tv_sec, now.tv_nsec);
 }
 
-TDateTime Date() { return std::trunc(Now()); }
+TDateTime Date() {
+  return std::trunc(Now());
+}
 
 TDateTime Time() {
   TDateTime now = Now();
@@ -570,9 +575,9 @@ TDateTime UnixTimeToDateTime(std::int64_t seconds, std::int64_t nanoseconds) {
 TUnixTime DateTimeToUnixTime(TDateTime value) {
   TTimeStamp stamp = DateTimeToTimeStamp(value);
   if (stamp.Date < 1) throw EConvertError("Invalid date-time: " + std::to_string(value));
-  std::int64_t local = (static_cast<std::int64_t>(stamp.Date) - DateDelta - UnixDateDelta) *
-                           SecsPerDay +
-                       stamp.Time / 1000;
+  std::int64_t local =
+      (static_cast<std::int64_t>(stamp.Date) - DateDelta - UnixDateDelta) * SecsPerDay +
+      stamp.Time / 1000;
   // The offset depends on the moment it is asked for; two rounds settle it
   // except inside a skipped or repeated hour.
   long offset = 0;
@@ -590,11 +595,17 @@ String FormatDateTime(const String& format, TDateTime value) {
   return out;
 }
 
-String DateToStr(TDateTime value) { return FormatDateTime("ddddd", value); }
+String DateToStr(TDateTime value) {
+  return FormatDateTime("ddddd", value);
+}
 
-String TimeToStr(TDateTime value) { return FormatDateTime("tt", value); }
+String TimeToStr(TDateTime value) {
+  return FormatDateTime("tt", value);
+}
 
-String DateTimeToStr(TDateTime value) { return FormatDateTime("c", value); }
+String DateTimeToStr(TDateTime value) {
+  return FormatDateTime("c", value);
+}
 
 bool TryStrToDate(const String& text, TDateTime& value) {
   DateTimeScanner scanner(text);

@@ -46,8 +46,7 @@ bool TryEncodeTime(Word hour, Word min, Word sec, Word msec, TDateTime& time);
 TDateTime EncodeTime(Word hour, Word min, Word sec, Word msec);
 bool TryEncodeDateTime(Word year, Word month, Word day, Word hour, Word min, Word sec, Word msec,
                        TDateTime& value);
-TDateTime EncodeDateTime(Word year, Word month, Word day, Word hour, Word min, Word sec,
-                         Word msec);
+TDateTime EncodeDateTime(Word year, Word month, Word day, Word hour, Word min, Word sec, Word msec);
 
 // Decoding rounds to the nearest millisecond first, so a value a hair before
 // midnight decodes as the next day at 00:00:00.000 in every part.

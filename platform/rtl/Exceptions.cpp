@@ -13,11 +13,15 @@ TExceptionHandler& CurrentHandler() {
   return handler;
 }
 
-void DefaultHandler(const std::exception& e) { std::fprintf(stderr, "%s\n", e.what()); }
+void DefaultHandler(const std::exception& e) {
+  std::fprintf(stderr, "%s\n", e.what());
+}
 
 }  // namespace
 
-void Abort() { throw EAbort("Operation aborted"); }
+void Abort() {
+  throw EAbort("Operation aborted");
+}
 
 TExceptionHandler SetExceptionHandler(TExceptionHandler handler) {
   std::lock_guard lock(handler_mutex);

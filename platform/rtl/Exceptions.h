@@ -83,7 +83,8 @@ ZORVET_DECLARE_EXCEPTION(EDatabaseError, Exception);
 // An operating-system call failed; `ErrorCode` is the system's error number.
 class EOSError : public Exception {
  public:
-  EOSError(String message, int error_code) : Exception(std::move(message)), error_code_(error_code) {}
+  EOSError(String message, int error_code)
+      : Exception(std::move(message)), error_code_(error_code) {}
   int ErrorCode() const { return error_code_; }
 
  private:

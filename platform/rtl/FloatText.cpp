@@ -31,7 +31,9 @@ struct NumberText {
   std::string_view exponent_digits;
 };
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 bool SplitNumber(std::string_view text, char separator, NumberText& parts) {
   std::size_t i = 0, n = text.size();
@@ -72,8 +74,8 @@ String FloatToStr(double value, int precision) {
 
   // Scientific text is locale-free and correctly rounded: "-1.23400000000000e+05".
   char buffer[64];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                              std::chars_format::scientific, precision - 1);
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
+                              precision - 1);
   std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
   bool negative = text.front() == '-';
   if (negative) text.remove_prefix(1);
@@ -176,8 +178,8 @@ double StrToFloatDef(const String& text, double default_value) {
 String CurrToStr(Currency value) {
   Int64 scaled = value.Scaled();
   // The magnitude as unsigned, so the most negative amount has one too.
-  UInt64 magnitude = scaled < 0 ? UInt64(0) - static_cast<UInt64>(scaled)
-                                : static_cast<UInt64>(scaled);
+  UInt64 magnitude =
+      scaled < 0 ? UInt64(0) - static_cast<UInt64>(scaled) : static_cast<UInt64>(scaled);
   String out = scaled < 0 ? "-" : "";
   out += std::to_string(magnitude / Currency::Scale);
   unsigned fraction = static_cast<unsigned>(magnitude % Currency::Scale);
@@ -213,7 +215,8 @@ bool TryStrToCurr(const String& text, Currency& value) {
   }
   std::size_t used = 0;
   for (; used < 4; ++used)
-    scaled = scaled * 10 + (used < parts.fraction_digits.size() ? parts.fraction_digits[used] - '0' : 0);
+    scaled =
+        scaled * 10 + (used < parts.fraction_digits.size() ? parts.fraction_digits[used] - '0' : 0);
   if (parts.fraction_digits.size() > 4 && parts.fraction_digits[4] >= '5') ++scaled;
   if (parts.negative) scaled = -scaled;
   if (scaled < -kLimit || scaled >= kLimit) return false;

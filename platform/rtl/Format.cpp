@@ -10,8 +10,8 @@
 #include "platform/rtl/Currency.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
-#include "platform/rtl/Unicode.h"
 #include "platform/rtl/StringUtils.h"
+#include "platform/rtl/Unicode.h"
 
 namespace {
 
@@ -32,8 +32,7 @@ void AppendUnsigned(String& out, UInt64 value, int base, int min_digits) {
   const auto end = std::to_chars(buf, buf + sizeof buf, value, base).ptr;
   const int digits = static_cast<int>(end - buf);
   if (min_digits > digits) out.append(static_cast<std::size_t>(min_digits - digits), '0');
-  for (const char* p = buf; p != end; ++p)
-    out.push_back(AsciiUpper(*p));
+  for (const char* p = buf; p != end; ++p) out.push_back(AsciiUpper(*p));
 }
 
 void AppendGrouped(String& out, std::string_view digits, char separator) {

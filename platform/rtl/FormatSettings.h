@@ -23,8 +23,8 @@ struct TFormatSettings {
   String TimeAMString = "AM";
   String TimePMString = "PM";
   String CurrencyString = "$";
-  Byte CurrencyFormat = 0;      // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
-  Byte NegCurrFormat = 0;       // 0 "($1)", 1 "-$1", ... as the conventional table has them
+  Byte CurrencyFormat = 0;  // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
+  Byte NegCurrFormat = 0;   // 0 "($1)", 1 "-$1", ... as the conventional table has them
   Byte CurrencyDecimals = 2;
   Word TwoDigitYearCenturyWindow = 50;  // two-digit years 00-49 are 2000-2049, 50-99 are 1950-1999
 };

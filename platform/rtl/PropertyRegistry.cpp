@@ -263,7 +263,9 @@ void SetVariantProp(TObject* instance, const TPropInfo* prop, const Variant& val
   if (!prop->SetVariant) ReadOnlyError(prop);
   prop->SetVariant(instance, value);
 }
-Int64 GetInt64Prop(TObject* instance, const TPropInfo* prop) { return GetOrdProp(instance, prop); }
+Int64 GetInt64Prop(TObject* instance, const TPropInfo* prop) {
+  return GetOrdProp(instance, prop);
+}
 void SetInt64Prop(TObject* instance, const TPropInfo* prop, Int64 value) {
   SetOrdProp(instance, prop, value);
 }

@@ -85,8 +85,8 @@ enum TTypeKind {
 using TTypeKinds = Set<TTypeKind>;
 // Every kind whose values are data: all but methods and the unknown kind.
 inline constexpr TTypeKinds tkProperties{
-    tkInteger, tkChar,   tkEnumeration, tkFloat, tkString, tkSet,     tkClass,  tkWChar,
-    tkLString, tkWString, tkVariant,    tkArray, tkRecord, tkInterface, tkInt64, tkDynArray};
+    tkInteger, tkChar,    tkEnumeration, tkFloat, tkString, tkSet,       tkClass, tkWChar,
+    tkLString, tkWString, tkVariant,     tkArray, tkRecord, tkInterface, tkInt64, tkDynArray};
 
 enum class TFloatType { ftSingle, ftDouble, ftExtended, ftComp, ftCurr };
 
@@ -352,8 +352,8 @@ class TPublishedClass {
   }
   template <class G>
   static TPropInfo ClassProperty(const String& name) {
-    using V = std::remove_cv_t<
-        std::remove_pointer_t<std::decay_t<decltype(std::invoke(std::declval<G>(), std::declval<C*>()))>>>;
+    using V = std::remove_cv_t<std::remove_pointer_t<
+        std::decay_t<decltype(std::invoke(std::declval<G>(), std::declval<C*>()))>>>;
     TPropInfo p = Base(name, tkClass);
     p.ClassName = V::StaticClassName();
     p.IsOfClass = [](const TObject* o) { return dynamic_cast<const V*>(o) != nullptr; };

@@ -23,10 +23,9 @@ namespace {
 constexpr const char* kHeader = "Zorvet registry 1";
 // By the root's number (its handle less 0x80000000). Performance data is no
 // tree of keys, so that number has no root here.
-constexpr const char* kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
-                                      "HKEY_LOCAL_MACHINE", "HKEY_USERS",
-                                      "",                  "HKEY_CURRENT_CONFIG",
-                                      "HKEY_DYN_DATA"};
+constexpr const char* kRootNames[] = {
+    "HKEY_CLASSES_ROOT",   "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS", "",
+    "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
 constexpr int kRootCount = 7;
 
 struct TextLess {
@@ -100,7 +99,8 @@ TRegistry& Registry() {
 
 int RootIndex(HKEY key) {
   for (int i = 0; i < kRootCount; ++i)
-    if (*kRootNames[i] && key == reinterpret_cast<HKEY>(static_cast<LONG_PTR>(LONG(0x80000000 + i))))
+    if (*kRootNames[i] &&
+        key == reinterpret_cast<HKEY>(static_cast<LONG_PTR>(LONG(0x80000000 + i))))
       return i;
   return -1;
 }

@@ -27,7 +27,6 @@ std::string_view TrimmedView(std::string_view s) {
   return s;
 }
 
-
 bool IsAscii(std::string_view s) {
   return std::all_of(s.begin(), s.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });

@@ -74,41 +74,70 @@ enum class Kind { Empty, Null, Int, Single, Double, Currency, Date, Boolean, Str
 Kind KindOf(TVarType type) {
   if (type & varArray) return Kind::Array;
   switch (type) {
-    case varEmpty: return Kind::Empty;
-    case varNull: return Kind::Null;
-    case varSingle: return Kind::Single;
-    case varDouble: return Kind::Double;
-    case varCurrency: return Kind::Currency;
-    case varDate: return Kind::Date;
-    case varBoolean: return Kind::Boolean;
-    case varString: return Kind::String;
-    default: return Kind::Int;
+    case varEmpty:
+      return Kind::Empty;
+    case varNull:
+      return Kind::Null;
+    case varSingle:
+      return Kind::Single;
+    case varDouble:
+      return Kind::Double;
+    case varCurrency:
+      return Kind::Currency;
+    case varDate:
+      return Kind::Date;
+    case varBoolean:
+      return Kind::Boolean;
+    case varString:
+      return Kind::String;
+    default:
+      return Kind::Int;
   }
 }
 
-Kind KindOf(const Variant& v) { return KindOf(v.Type()); }
+Kind KindOf(const Variant& v) {
+  return KindOf(v.Type());
+}
 
 String TypeName(TVarType type) {
   if (type & varArray) return "Array " + TypeName(type & varTypeMask);
   switch (type) {
-    case varEmpty: return "Empty";
-    case varNull: return "Null";
-    case varSmallint: return "Smallint";
-    case varInteger: return "Integer";
-    case varSingle: return "Single";
-    case varDouble: return "Double";
-    case varCurrency: return "Currency";
-    case varDate: return "Date";
-    case varOleStr: return "OleStr";
-    case varBoolean: return "Boolean";
-    case varVariant: return "Variant";
-    case varShortInt: return "ShortInt";
-    case varByte: return "Byte";
-    case varWord: return "Word";
-    case varLongWord: return "LongWord";
-    case varInt64: return "Int64";
-    case varString: return "String";
-    default: return "Unknown";
+    case varEmpty:
+      return "Empty";
+    case varNull:
+      return "Null";
+    case varSmallint:
+      return "Smallint";
+    case varInteger:
+      return "Integer";
+    case varSingle:
+      return "Single";
+    case varDouble:
+      return "Double";
+    case varCurrency:
+      return "Currency";
+    case varDate:
+      return "Date";
+    case varOleStr:
+      return "OleStr";
+    case varBoolean:
+      return "Boolean";
+    case varVariant:
+      return "Variant";
+    case varShortInt:
+      return "ShortInt";
+    case varByte:
+      return "Byte";
+    case varWord:
+      return "Word";
+    case varLongWord:
+      return "LongWord";
+    case varInt64:
+      return "Int64";
+    case varString:
+      return "String";
+    default:
+      return "Unknown";
   }
 }
 
@@ -142,11 +171,16 @@ Int64 RoundCurrency(Currency value) {
 }
 
 bool FitsInteger(Int64 value) {
-  return value >= std::numeric_limits<Integer>::min() && value <= std::numeric_limits<Integer>::max();
+  return value >= std::numeric_limits<Integer>::min() &&
+         value <= std::numeric_limits<Integer>::max();
 }
 
-bool IsTrueText(const String& s) { return SameText(s, "True"); }
-bool IsFalseText(const String& s) { return SameText(s, "False"); }
+bool IsTrueText(const String& s) {
+  return SameText(s, "True");
+}
+bool IsFalseText(const String& s) {
+  return SameText(s, "False");
+}
 
 // A value on its way into arithmetic or a comparison. `wide` marks integers
 // that came from 64-bit kinds (or did not fit 32 bits), which decides the
@@ -154,8 +188,8 @@ bool IsFalseText(const String& s) { return SameText(s, "False"); }
 struct Number {
   Kind kind = Kind::Int;
   bool wide = false;
-  Int64 i = 0;     // Int; Currency in ten-thousandths
-  double d = 0;    // Single, Double, Date
+  Int64 i = 0;   // Int; Currency in ten-thousandths
+  double d = 0;  // Single, Double, Date
 };
 
 Number ToNumber(const Variant& v) {
@@ -200,13 +234,18 @@ Number ToNumber(const Variant& v) {
 
 double AsReal(const Number& n) {
   switch (n.kind) {
-    case Kind::Int: return static_cast<double>(n.i);
-    case Kind::Currency: return Currency::FromScaled(n.i).ToDouble();
-    default: return n.d;
+    case Kind::Int:
+      return static_cast<double>(n.i);
+    case Kind::Currency:
+      return Currency::FromScaled(n.i).ToDouble();
+    default:
+      return n.d;
   }
 }
 
-bool IsFloatKind(Kind k) { return k == Kind::Single || k == Kind::Double || k == Kind::Date; }
+bool IsFloatKind(Kind k) {
+  return k == Kind::Single || k == Kind::Double || k == Kind::Date;
+}
 
 Variant MakeInteger(Int64 value, bool wide) {
   if (!wide && FitsInteger(value)) return Variant(static_cast<Integer>(value));
@@ -277,10 +316,14 @@ enum class ArithOp { Add, Subtract, Multiply, Divide };
 
 double ApplyReal(ArithOp op, double x, double y) {
   switch (op) {
-    case ArithOp::Add: return x + y;
-    case ArithOp::Subtract: return x - y;
-    case ArithOp::Multiply: return x * y;
-    case ArithOp::Divide: return CheckedDivide(x, y);
+    case ArithOp::Add:
+      return x + y;
+    case ArithOp::Subtract:
+      return x - y;
+    case ArithOp::Multiply:
+      return x * y;
+    case ArithOp::Divide:
+      return CheckedDivide(x, y);
   }
   return 0;
 }
@@ -316,10 +359,14 @@ Variant Arithmetic(const Variant& a, const Variant& b, ArithOp op) {
     Currency cx = x.kind == Kind::Currency ? Currency::FromScaled(x.i) : Currency::FromInt64(x.i);
     Currency cy = y.kind == Kind::Currency ? Currency::FromScaled(y.i) : Currency::FromInt64(y.i);
     switch (op) {
-      case ArithOp::Add: return Variant(cx + cy);
-      case ArithOp::Subtract: return Variant(cx - cy);
-      case ArithOp::Multiply: return Variant(cx * cy);
-      case ArithOp::Divide: return Variant(cx / cy);
+      case ArithOp::Add:
+        return Variant(cx + cy);
+      case ArithOp::Subtract:
+        return Variant(cx - cy);
+      case ArithOp::Multiply:
+        return Variant(cx * cy);
+      case ArithOp::Divide:
+        return Variant(cx / cy);
     }
   }
   if (op == ArithOp::Divide)
@@ -328,8 +375,7 @@ Variant Arithmetic(const Variant& a, const Variant& b, ArithOp op) {
   bool overflow = op == ArithOp::Add        ? __builtin_add_overflow(x.i, y.i, &r)
                   : op == ArithOp::Subtract ? __builtin_sub_overflow(x.i, y.i, &r)
                                             : __builtin_mul_overflow(x.i, y.i, &r);
-  if (overflow)
-    return Variant(ApplyReal(op, static_cast<double>(x.i), static_cast<double>(y.i)));
+  if (overflow) return Variant(ApplyReal(op, static_cast<double>(x.i), static_cast<double>(y.i)));
   return MakeInteger(r, x.wide || y.wide);
 }
 
@@ -365,9 +411,20 @@ Variant ZeroOf(TVarType element_type) {
 
 void CheckElementType(TVarType element_type) {
   switch (element_type) {
-    case varSmallint: case varInteger: case varSingle: case varDouble: case varCurrency:
-    case varDate: case varBoolean: case varVariant: case varShortInt: case varByte:
-    case varWord: case varLongWord: case varInt64: case varString:
+    case varSmallint:
+    case varInteger:
+    case varSingle:
+    case varDouble:
+    case varCurrency:
+    case varDate:
+    case varBoolean:
+    case varVariant:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+    case varString:
       return;
     default:
       throw EVariantError("Invalid variant array element type (" + TypeName(element_type) + ")");
@@ -381,7 +438,8 @@ TVarArrayData& ArrayOf(const Variant& v) {
 
 std::size_t ElementCount(const TVarArrayData& data) {
   std::size_t count = 1;
-  for (auto [low, high] : data.bounds) count *= static_cast<std::size_t>(static_cast<Int64>(high) - low + 1);
+  for (auto [low, high] : data.bounds)
+    count *= static_cast<std::size_t>(static_cast<Int64>(high) - low + 1);
   return count;
 }
 
@@ -395,7 +453,9 @@ Int64 CheckedIntegral(const Variant& value, TVarType target, Int64 low, Int64 hi
 
 // ---- Variant members -----------------------------------------------------
 
-void Variant::RaiseUnsignedOverflow() { RaiseOverflow(varInt64, varInt64); }
+void Variant::RaiseUnsignedOverflow() {
+  RaiseOverflow(varInt64, varInt64);
+}
 
 void Variant::Reset() noexcept {
   if (type_ == varString)
@@ -443,9 +503,13 @@ void Variant::MoveFrom(Variant& other) noexcept {
   other.Reset();
 }
 
-Variant::Variant(const Variant& other) : type_(varEmpty), int_(0) { CopyFrom(other); }
+Variant::Variant(const Variant& other) : type_(varEmpty), int_(0) {
+  CopyFrom(other);
+}
 
-Variant::Variant(Variant&& other) noexcept : type_(varEmpty), int_(0) { MoveFrom(other); }
+Variant::Variant(Variant&& other) noexcept : type_(varEmpty), int_(0) {
+  MoveFrom(other);
+}
 
 Variant& Variant::operator=(const Variant& other) {
   if (this != &other) {
@@ -623,24 +687,42 @@ String Variant::AsString() const {
   }
 }
 
-Variant Variant::operator[](Integer index) const { return VarArrayGet(*this, {index}); }
+Variant Variant::operator[](Integer index) const {
+  return VarArrayGet(*this, {index});
+}
 
-bool operator==(const Variant& a, const Variant& b) { return Compare(a, b, false) == vrEqual; }
+bool operator==(const Variant& a, const Variant& b) {
+  return Compare(a, b, false) == vrEqual;
+}
 
 std::partial_ordering operator<=>(const Variant& a, const Variant& b) {
   switch (Compare(a, b, false)) {
-    case vrLessThan: return std::partial_ordering::less;
-    case vrGreaterThan: return std::partial_ordering::greater;
-    case vrEqual: return std::partial_ordering::equivalent;
-    default: return std::partial_ordering::unordered;
+    case vrLessThan:
+      return std::partial_ordering::less;
+    case vrGreaterThan:
+      return std::partial_ordering::greater;
+    case vrEqual:
+      return std::partial_ordering::equivalent;
+    default:
+      return std::partial_ordering::unordered;
   }
 }
 
-Variant operator+(const Variant& a, const Variant& b) { return Arithmetic(a, b, ArithOp::Add); }
-Variant operator-(const Variant& a, const Variant& b) { return Arithmetic(a, b, ArithOp::Subtract); }
-Variant operator*(const Variant& a, const Variant& b) { return Arithmetic(a, b, ArithOp::Multiply); }
-Variant operator/(const Variant& a, const Variant& b) { return Arithmetic(a, b, ArithOp::Divide); }
-Variant operator%(const Variant& a, const Variant& b) { return VarMod(a, b); }
+Variant operator+(const Variant& a, const Variant& b) {
+  return Arithmetic(a, b, ArithOp::Add);
+}
+Variant operator-(const Variant& a, const Variant& b) {
+  return Arithmetic(a, b, ArithOp::Subtract);
+}
+Variant operator*(const Variant& a, const Variant& b) {
+  return Arithmetic(a, b, ArithOp::Multiply);
+}
+Variant operator/(const Variant& a, const Variant& b) {
+  return Arithmetic(a, b, ArithOp::Divide);
+}
+Variant operator%(const Variant& a, const Variant& b) {
+  return VarMod(a, b);
+}
 
 Variant operator-(const Variant& a) {
   Kind k = KindOf(a);
@@ -664,48 +746,85 @@ Variant operator-(const Variant& a) {
 
 // ---- Free functions ------------------------------------------------------
 
-Variant Null() { return VA::MakeNull(); }
-Variant Unassigned() { return Variant(); }
-Variant VarFromDateTime(TDateTime value) { return VA::Make(varDate, value); }
+Variant Null() {
+  return VA::MakeNull();
+}
+Variant Unassigned() {
+  return Variant();
+}
+Variant VarFromDateTime(TDateTime value) {
+  return VA::Make(varDate, value);
+}
 
-TVarType VarType(const Variant& value) { return value.Type(); }
-bool VarIsNull(const Variant& value) { return value.IsNull(); }
-bool VarIsEmpty(const Variant& value) { return value.IsEmpty(); }
-bool VarIsClear(const Variant& value) { return value.IsEmpty(); }
-bool VarIsArray(const Variant& value) { return value.IsArray(); }
+TVarType VarType(const Variant& value) {
+  return value.Type();
+}
+bool VarIsNull(const Variant& value) {
+  return value.IsNull();
+}
+bool VarIsEmpty(const Variant& value) {
+  return value.IsEmpty();
+}
+bool VarIsClear(const Variant& value) {
+  return value.IsEmpty();
+}
+bool VarIsArray(const Variant& value) {
+  return value.IsArray();
+}
 
-String VarToStr(const Variant& value) { return value.IsNull() ? String() : value.AsString(); }
+String VarToStr(const Variant& value) {
+  return value.IsNull() ? String() : value.AsString();
+}
 
 Variant VarAsType(const Variant& value, TVarType type) {
   if (type == value.Type() || type == varVariant) return value;
   switch (type) {
-    case varEmpty: return Variant();
-    case varNull: return Null();
-    case varShortInt: return Variant(static_cast<ShortInt>(CheckedIntegral(value, type, INT8_MIN, INT8_MAX)));
-    case varByte: return Variant(static_cast<Byte>(CheckedIntegral(value, type, 0, UINT8_MAX)));
-    case varSmallint: return Variant(static_cast<SmallInt>(CheckedIntegral(value, type, INT16_MIN, INT16_MAX)));
-    case varWord: return Variant(static_cast<Word>(CheckedIntegral(value, type, 0, UINT16_MAX)));
-    case varInteger: return Variant(value.AsInteger());
-    case varLongWord: return Variant(static_cast<LongWord>(CheckedIntegral(value, type, 0, UINT32_MAX)));
-    case varInt64: return Variant(value.AsInt64());
+    case varEmpty:
+      return Variant();
+    case varNull:
+      return Null();
+    case varShortInt:
+      return Variant(static_cast<ShortInt>(CheckedIntegral(value, type, INT8_MIN, INT8_MAX)));
+    case varByte:
+      return Variant(static_cast<Byte>(CheckedIntegral(value, type, 0, UINT8_MAX)));
+    case varSmallint:
+      return Variant(static_cast<SmallInt>(CheckedIntegral(value, type, INT16_MIN, INT16_MAX)));
+    case varWord:
+      return Variant(static_cast<Word>(CheckedIntegral(value, type, 0, UINT16_MAX)));
+    case varInteger:
+      return Variant(value.AsInteger());
+    case varLongWord:
+      return Variant(static_cast<LongWord>(CheckedIntegral(value, type, 0, UINT32_MAX)));
+    case varInt64:
+      return Variant(value.AsInt64());
     case varSingle: {
       double d = value.AsDouble();
       if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max())
         RaiseOverflow(value.Type(), type);
       return Variant(static_cast<float>(d));
     }
-    case varDouble: return Variant(value.AsDouble());
-    case varCurrency: return Variant(value.AsCurrency());
-    case varDate: return VarFromDateTime(value.AsDateTime());
-    case varBoolean: return Variant(value.AsBoolean());
+    case varDouble:
+      return Variant(value.AsDouble());
+    case varCurrency:
+      return Variant(value.AsCurrency());
+    case varDate:
+      return VarFromDateTime(value.AsDateTime());
+    case varBoolean:
+      return Variant(value.AsBoolean());
     case varOleStr:
-    case varString: return Variant(value.AsString());
-    default: RaiseCast(value.Type(), type);
+    case varString:
+      return Variant(value.AsString());
+    default:
+      RaiseCast(value.Type(), type);
   }
 }
 
-TVariantRelationship VarCompareValue(const Variant& a, const Variant& b) { return Compare(a, b, false); }
-TVariantRelationship VarCompareText(const Variant& a, const Variant& b) { return Compare(a, b, true); }
+TVariantRelationship VarCompareValue(const Variant& a, const Variant& b) {
+  return Compare(a, b, false);
+}
+TVariantRelationship VarCompareText(const Variant& a, const Variant& b) {
+  return Compare(a, b, true);
+}
 
 Variant VarIntDiv(const Variant& a, const Variant& b) {
   if (a.IsNull() || b.IsNull()) return Null();
@@ -723,8 +842,12 @@ Variant VarMod(const Variant& a, const Variant& b) {
   return MakeInteger(CheckedMod(x, y), wide_a || wide_b);
 }
 
-Variant VarAnd(const Variant& a, const Variant& b) { return Logic(a, b, true); }
-Variant VarOr(const Variant& a, const Variant& b) { return Logic(a, b, false); }
+Variant VarAnd(const Variant& a, const Variant& b) {
+  return Logic(a, b, true);
+}
+Variant VarOr(const Variant& a, const Variant& b) {
+  return Logic(a, b, false);
+}
 
 Variant VarNot(const Variant& a) {
   Kind k = KindOf(a);

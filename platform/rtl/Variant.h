@@ -94,10 +94,10 @@ class Variant {
   // varInt64). An unsigned 64-bit value above the Int64 range raises
   // EVariantOverflowError.
   template <typename T>
-    requires(std::is_integral_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char> &&
-             !std::is_same_v<T, wchar_t> && !std::is_same_v<T, char8_t> &&
-             !std::is_same_v<T, char16_t> && !std::is_same_v<T, char32_t>)
-  Variant(T value) : type_(IntegerTypeOf<T>()), int_(static_cast<Int64>(value)) {
+  requires(std::is_integral_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char> &&
+           !std::is_same_v<T, wchar_t> && !std::is_same_v<T, char8_t> &&
+           !std::is_same_v<T, char16_t> && !std::is_same_v<T, char32_t>) Variant(T value)
+      : type_(IntegerTypeOf<T>()), int_(static_cast<Int64>(value)) {
     if constexpr (std::is_unsigned_v<T> && sizeof(T) == 8)
       if (value > static_cast<T>(INT64_MAX)) RaiseUnsignedOverflow();
   }
@@ -109,8 +109,8 @@ class Variant {
   Variant(String text) noexcept : type_(varString) { new (&string_) String(std::move(text)); }
   // Any other pointer would quietly become a Boolean.
   template <typename T>
-    requires(!std::is_same_v<std::remove_cv_t<T>, char>)
-  Variant(T*) = delete;
+  requires(!std::is_same_v<std::remove_cv_t<T>, char>) Variant(T*)
+  = delete;
 
   Variant(const Variant& other);
   Variant(Variant&& other) noexcept;
@@ -151,10 +151,14 @@ class Variant {
 
   template <typename T>
   static constexpr TVarType IntegerTypeOf() {
-    if constexpr (sizeof(T) == 1) return std::is_signed_v<T> ? varShortInt : varByte;
-    else if constexpr (sizeof(T) == 2) return std::is_signed_v<T> ? varSmallint : varWord;
-    else if constexpr (sizeof(T) == 4) return std::is_signed_v<T> ? varInteger : varLongWord;
-    else return varInt64;
+    if constexpr (sizeof(T) == 1)
+      return std::is_signed_v<T> ? varShortInt : varByte;
+    else if constexpr (sizeof(T) == 2)
+      return std::is_signed_v<T> ? varSmallint : varWord;
+    else if constexpr (sizeof(T) == 4)
+      return std::is_signed_v<T> ? varInteger : varLongWord;
+    else
+      return varInt64;
   }
   [[noreturn]] static void RaiseUnsignedOverflow();
 
@@ -165,7 +169,7 @@ class Variant {
 
   TVarType type_;
   union {
-    Int64 int_;  // every integer type; Currency in ten-thousandths
+    Int64 int_;      // every integer type; Currency in ten-thousandths
     double double_;  // varSingle (rounded to float), varDouble, varDate
     bool bool_;
     String string_;

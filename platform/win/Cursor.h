@@ -13,8 +13,12 @@
 #include "platform/win/WinTypes.h"
 
 // System cursor names for LoadCursor(nullptr, ...), as Windows numbers them.
-inline LPCSTR MAKEINTRESOURCE(int id) { return reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(id)); }
-inline bool IS_INTRESOURCE(LPCSTR name) { return reinterpret_cast<std::uintptr_t>(name) < 0x10000; }
+inline LPCSTR MAKEINTRESOURCE(int id) {
+  return reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(id));
+}
+inline bool IS_INTRESOURCE(LPCSTR name) {
+  return reinterpret_cast<std::uintptr_t>(name) < 0x10000;
+}
 inline const LPCSTR IDC_ARROW = MAKEINTRESOURCE(32512);
 inline const LPCSTR IDC_IBEAM = MAKEINTRESOURCE(32513);
 inline const LPCSTR IDC_WAIT = MAKEINTRESOURCE(32514);

@@ -53,7 +53,9 @@ TDateTime LocalTime(Int64 seconds, Int64 nanoseconds) {
   }
 }
 
-int DotRank(const String& name) { return name == "." ? 0 : name == ".." ? 1 : 2; }
+int DotRank(const String& name) {
+  return name == "." ? 0 : name == ".." ? 1 : 2;
+}
 
 bool EntryBefore(const TFoundEntry& a, const TFoundEntry& b) {
   if (a.rank != b.rank) return a.rank < b.rank;
@@ -425,4 +427,6 @@ int FindNext(TSearchRec& rec) {
   return 0;
 }
 
-void FindClose(TSearchRec& rec) { rec.FindHandle.reset(); }
+void FindClose(TSearchRec& rec) {
+  rec.FindHandle.reset();
+}

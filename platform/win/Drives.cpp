@@ -26,7 +26,9 @@ TDriveSystem& SharedSystem() {
 
 constexpr char kFirstOpticalLetter = 'D';
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 std::vector<String> Split(const String& text, char separator) {
   std::vector<String> parts;
@@ -137,9 +139,8 @@ std::vector<TDrive> ReadOpticalDrives(const TDriveSystem& system) {
 
 bool IsRemoteMount(const TMountEntry& mount) {
   static constexpr std::array<const char*, 14> kRemoteTypes{
-      "nfs",        "nfs4",        "cifs",          "smb3",          "smbfs",
-      "ncpfs",      "afs",         "9p",            "ceph",          "glusterfs",
-      "fuse.sshfs", "fuse.rclone", "fuse.s3fs",     "davfs"};
+      "nfs", "nfs4", "cifs",      "smb3",       "smbfs",       "ncpfs",     "afs",
+      "9p",  "ceph", "glusterfs", "fuse.sshfs", "fuse.rclone", "fuse.s3fs", "davfs"};
   for (const char* type : kRemoteTypes)
     if (mount.FsType == type) return true;
   // "//server/share" and "server:/export" name a share on another machine.

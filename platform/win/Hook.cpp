@@ -41,7 +41,8 @@ LRESULT RunInputHooks(int type, int code, WPARAM wParam, LPARAM lParam) {
 }
 
 HHOOK SetWindowsHookEx(int idHook, HOOKPROC proc, HINSTANCE, DWORD threadId) {
-  if ((idHook != WH_KEYBOARD && idHook != WH_MOUSE) || !proc || threadId != GetCurrentThreadId()) return nullptr;
+  if ((idHook != WH_KEYBOARD && idHook != WH_MOUSE) || !proc || threadId != GetCurrentThreadId())
+    return nullptr;
   auto& k = Kernel();
   auto h = std::make_shared<THookEntry>();
   h->handle = reinterpret_cast<HHOOK>(k.nextHook++);
@@ -54,7 +55,8 @@ HHOOK SetWindowsHookEx(int idHook, HOOKPROC proc, HINSTANCE, DWORD threadId) {
 
 BOOL UnhookWindowsHookEx(HHOOK hook) {
   auto& k = Kernel();
-  auto it = std::find_if(k.hooks.begin(), k.hooks.end(), [&](const auto& h) { return h->handle == hook; });
+  auto it = std::find_if(k.hooks.begin(), k.hooks.end(),
+                         [&](const auto& h) { return h->handle == hook; });
   if (it == k.hooks.end()) return FALSE;
   if ((*it)->removed) return FALSE;
   (*it)->removed = true;
@@ -64,7 +66,8 @@ BOOL UnhookWindowsHookEx(HHOOK hook) {
 
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) {
   auto& k = Kernel();
-  auto it = std::find_if(k.hooks.begin(), k.hooks.end(), [&](const auto& h) { return h->handle == hook; });
+  auto it = std::find_if(k.hooks.begin(), k.hooks.end(),
+                         [&](const auto& h) { return h->handle == hook; });
   if (it == k.hooks.end()) return 0;
   const int type = (*it)->type;
   return CallFrom(static_cast<std::size_t>(it - k.hooks.begin()) + 1, type, code, wParam, lParam);

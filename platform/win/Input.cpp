@@ -23,22 +23,30 @@ bool IsMouse(TInputKind k) {
 
 UINT ButtonVk(TInputButton b) {
   switch (b) {
-    case TInputButton::Left: return VK_LBUTTON;
-    case TInputButton::Right: return VK_RBUTTON;
-    default: return VK_MBUTTON;
+    case TInputButton::Left:
+      return VK_LBUTTON;
+    case TInputButton::Right:
+      return VK_RBUTTON;
+    default:
+      return VK_MBUTTON;
   }
 }
 
 // Client message of a button: WM_xBUTTONDOWN, up = +1, double click = +2.
 UINT ButtonDownMessage(TInputButton b, bool client) {
   switch (b) {
-    case TInputButton::Left: return client ? WM_LBUTTONDOWN : WM_NCLBUTTONDOWN;
-    case TInputButton::Right: return client ? WM_RBUTTONDOWN : WM_NCRBUTTONDOWN;
-    default: return client ? WM_MBUTTONDOWN : WM_NCMBUTTONDOWN;
+    case TInputButton::Left:
+      return client ? WM_LBUTTONDOWN : WM_NCLBUTTONDOWN;
+    case TInputButton::Right:
+      return client ? WM_RBUTTONDOWN : WM_NCRBUTTONDOWN;
+    default:
+      return client ? WM_MBUTTONDOWN : WM_NCMBUTTONDOWN;
   }
 }
 
-bool Down(const BYTE* ks, UINT vk) { return (ks[vk] & 0x80) != 0; }
+bool Down(const BYTE* ks, UINT vk) {
+  return (ks[vk] & 0x80) != 0;
+}
 
 WPARAM MouseKeys(const BYTE* ks) {
   WPARAM f = 0;
@@ -54,7 +62,9 @@ void PressKey(BYTE* ks, UINT vk) {
   if (!(ks[vk] & 0x80)) ks[vk] ^= 0x01;
   ks[vk] |= 0x80;
 }
-void ReleaseKey(BYTE* ks, UINT vk) { ks[vk] &= static_cast<BYTE>(~0x80); }
+void ReleaseKey(BYTE* ks, UINT vk) {
+  ks[vk] &= static_cast<BYTE>(~0x80);
+}
 
 // Searches `siblings` (topmost first) for the deepest window under `pt`.
 std::pair<HWND, LRESULT> FindAt(const std::vector<HWND>& siblings, POINT pt) {
@@ -148,7 +158,8 @@ bool Convert(const TInputEvent& e, TConverted& c) {
       if (!target) return false;
       c.msg.hwnd = target;
       c.msg.message = WM_MOUSEWHEEL;
-      c.msg.wParam = MAKEWPARAM(static_cast<WORD>(MouseKeys(k.keyState)), static_cast<WORD>(e.wheelDelta));
+      c.msg.wParam =
+          MAKEWPARAM(static_cast<WORD>(MouseKeys(k.keyState)), static_cast<WORD>(e.wheelDelta));
       c.msg.lParam = PointToLParam(e.pt);
       c.hookType = WH_MOUSE;
       c.hookWParam = WM_MOUSEWHEEL;
@@ -211,7 +222,8 @@ bool Convert(const TInputEvent& e, TConverted& c) {
       c.mouse.wHitTestCode = static_cast<UINT>(hit);
       return true;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -219,11 +231,20 @@ bool Convert(const TInputEvent& e, TConverted& c) {
 void CommitState(const TInputEvent& e) {
   auto& k = Kernel();
   switch (e.kind) {
-    case TInputKind::KeyDown: PressKey(k.keyState, e.vk); break;
-    case TInputKind::KeyUp: ReleaseKey(k.keyState, e.vk); break;
-    case TInputKind::ButtonDown: PressKey(k.keyState, ButtonVk(e.button)); break;
-    case TInputKind::ButtonUp: ReleaseKey(k.keyState, ButtonVk(e.button)); break;
-    default: break;
+    case TInputKind::KeyDown:
+      PressKey(k.keyState, e.vk);
+      break;
+    case TInputKind::KeyUp:
+      ReleaseKey(k.keyState, e.vk);
+      break;
+    case TInputKind::ButtonDown:
+      PressKey(k.keyState, ButtonVk(e.button));
+      break;
+    case TInputKind::ButtonUp:
+      ReleaseKey(k.keyState, ButtonVk(e.button));
+      break;
+    default:
+      break;
   }
 }
 
@@ -248,8 +269,9 @@ void ActivateWindow(HWND hwnd, WORD how) {
   k.active = hwnd;
   if (k.Find(old)) {
     SendMessage(old, WM_NCACTIVATE, FALSE, 0);
-    if (k.Find(old)) SendMessage(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, IsIconic(old) ? 1 : 0),
-                                 reinterpret_cast<LPARAM>(hwnd));
+    if (k.Find(old))
+      SendMessage(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, IsIconic(old) ? 1 : 0),
+                  reinterpret_cast<LPARAM>(hwnd));
   }
   if (k.active != hwnd) return;  // a handler activated another window meanwhile
   if (hwnd && !k.appActive) SendActivateApp(true);
@@ -263,7 +285,8 @@ void ActivateWindow(HWND hwnd, WORD how) {
   if (!k.Find(hwnd)) return;
   SendMessage(hwnd, WM_NCACTIVATE, TRUE, 0);
   if (k.Find(hwnd))
-    SendMessage(hwnd, WM_ACTIVATE, MAKEWPARAM(how, IsIconic(hwnd) ? 1 : 0), reinterpret_cast<LPARAM>(old));
+    SendMessage(hwnd, WM_ACTIVATE, MAKEWPARAM(how, IsIconic(hwnd) ? 1 : 0),
+                reinterpret_cast<LPARAM>(old));
 }
 
 }  // namespace
@@ -333,7 +356,8 @@ bool winkernel::TakeInputMessage(MSG* msg, HWND filter, UINT min, UINT max, bool
     const bool inRange = (min == 0 && max == 0) || (c.msg.message >= min && c.msg.message <= max);
     if ((filter && c.msg.hwnd != filter) || !inRange) return false;
     if (c.hookType) {
-      const LPARAM hookL = c.hookType == WH_MOUSE ? reinterpret_cast<LPARAM>(&c.mouse) : c.hookLParam;
+      const LPARAM hookL =
+          c.hookType == WH_MOUSE ? reinterpret_cast<LPARAM>(&c.mouse) : c.hookLParam;
       if (RunInputHooks(c.hookType, remove ? HC_ACTION : HC_NOREMOVE, c.hookWParam, hookL)) {
         pop();
         CommitState(e);
@@ -350,8 +374,9 @@ bool winkernel::TakeInputMessage(MSG* msg, HWND filter, UINT min, UINT max, bool
       const HWND root = GetAncestor(c.msg.hwnd, GA_ROOT);
       TWindowEntry* rw = k.Find(root);
       if (rw && !rw->IsUtility() && root != k.active && !k.capture) {
-        const LRESULT r = SendMessage(c.msg.hwnd, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(root),
-                                      MAKELPARAM(static_cast<int>(c.hit), static_cast<int>(c.msg.message)));
+        const LRESULT r =
+            SendMessage(c.msg.hwnd, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(root),
+                        MAKELPARAM(static_cast<int>(c.hit), static_cast<int>(c.msg.message)));
         if (r == MA_ACTIVATE || r == MA_ACTIVATEANDEAT) ActivateWindow(root, WA_CLICKACTIVE);
         if (r == MA_ACTIVATEANDEAT || r == MA_NOACTIVATEANDEAT) {
           k.lastClick.valid = false;  // a press the window never saw starts no double click
@@ -498,7 +523,9 @@ BOOL ReleaseCapture() {
   return TRUE;
 }
 
-HWND GetCapture() { return Kernel().capture; }
+HWND GetCapture() {
+  return Kernel().capture;
+}
 
 HWND SetFocus(HWND hwnd) {
   auto& k = Kernel();
@@ -516,11 +543,14 @@ HWND SetFocus(HWND hwnd) {
   if (prev == hwnd) return old;
   k.focus = hwnd;
   if (prev && k.Find(prev)) SendMessage(prev, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
-  if (hwnd && k.focus == hwnd && k.Find(hwnd)) SendMessage(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(prev), 0);
+  if (hwnd && k.focus == hwnd && k.Find(hwnd))
+    SendMessage(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(prev), 0);
   return old;
 }
 
-HWND GetFocus() { return Kernel().focus; }
+HWND GetFocus() {
+  return Kernel().focus;
+}
 
 HWND SetActiveWindow(HWND hwnd) {
   auto& k = Kernel();
@@ -529,7 +559,9 @@ HWND SetActiveWindow(HWND hwnd) {
   return old;
 }
 
-HWND GetActiveWindow() { return Kernel().active; }
+HWND GetActiveWindow() {
+  return Kernel().active;
+}
 
 BOOL SetForegroundWindow(HWND hwnd) {
   if (!IsWindow(hwnd)) return FALSE;

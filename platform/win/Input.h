@@ -21,15 +21,15 @@
 #include "platform/win/WinTypes.h"
 
 enum class TInputKind {
-  KeyDown,      // vk; a key already down repeats (the previous-state bit is set)
-  KeyUp,        // vk
-  Char,         // ch: a typed character that no key stands for (WM_CHAR)
-  MouseMove,    // pt
-  ButtonDown,   // button, pt
-  ButtonUp,     // button, pt
-  Wheel,        // wheelDelta (multiples of WHEEL_DELTA), pt
-  AppActivate,  // the program became the one the user works with
-  AppDeactivate // the user turned to another program
+  KeyDown,       // vk; a key already down repeats (the previous-state bit is set)
+  KeyUp,         // vk
+  Char,          // ch: a typed character that no key stands for (WM_CHAR)
+  MouseMove,     // pt
+  ButtonDown,    // button, pt
+  ButtonUp,      // button, pt
+  Wheel,         // wheelDelta (multiples of WHEEL_DELTA), pt
+  AppActivate,   // the program became the one the user works with
+  AppDeactivate  // the user turned to another program
 };
 
 enum class TInputButton { Left, Right, Middle };

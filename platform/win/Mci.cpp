@@ -85,8 +85,8 @@ MCIERROR SetDoor(const TOpenDevice& device, bool open_door) {
 MCIERROR Open(DWORD_PTR flags, MCI_OPEN_PARMSA* parms) {
   if (!parms) return MCIERR_NULL_PARAMETER_BLOCK;
   if (flags & MCI_OPEN_TYPE_ID) return MCIERR_UNSUPPORTED_FUNCTION;
-  if (!(flags & MCI_OPEN_TYPE) || !parms->lpstrDeviceType ||
-      !(flags & MCI_OPEN_ELEMENT) || !parms->lpstrElementName)
+  if (!(flags & MCI_OPEN_TYPE) || !parms->lpstrDeviceType || !(flags & MCI_OPEN_ELEMENT) ||
+      !parms->lpstrElementName)
     return MCIERR_MISSING_PARAMETER;
   if (!SameText(parms->lpstrDeviceType, "CDAudio")) return MCIERR_INVALID_DEVICE_NAME;
   char letter;

@@ -9,7 +9,9 @@
 
 namespace {
 
-bool InRange(UINT message, UINT min, UINT max) { return (min == 0 && max == 0) || (message >= min && message <= max); }
+bool InRange(UINT message, UINT min, UINT max) {
+  return (min == 0 && max == 0) || (message >= min && message <= max);
+}
 
 bool Matches(const MSG& m, HWND filter, UINT min, UINT max) {
   if (filter == reinterpret_cast<HWND>(-1)) {
@@ -35,28 +37,50 @@ char32_t CharOfKey(UINT vk, bool shift, bool ctrl, bool caps) {
   if (vk >= '0' && vk <= '9') return shift ? U")!@#$%^&*("[vk - '0'] : vk;
   if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD0 + 9) return '0' + (vk - VK_NUMPAD0);
   switch (vk) {
-    case VK_SPACE: return ' ';
-    case VK_RETURN: return '\r';
-    case VK_BACK: return 0x08;
-    case VK_TAB: return '\t';
-    case VK_ESCAPE: return 0x1B;
-    case VK_MULTIPLY: return '*';
-    case VK_ADD: return '+';
-    case VK_SUBTRACT: return '-';
-    case VK_DECIMAL: return '.';
-    case VK_DIVIDE: return '/';
-    case VK_OEM_1: return shift ? ':' : ';';
-    case VK_OEM_PLUS: return shift ? '+' : '=';
-    case VK_OEM_COMMA: return shift ? '<' : ',';
-    case VK_OEM_MINUS: return shift ? '_' : '-';
-    case VK_OEM_PERIOD: return shift ? '>' : '.';
-    case VK_OEM_2: return shift ? '?' : '/';
-    case VK_OEM_3: return shift ? '~' : '`';
-    case VK_OEM_4: return shift ? '{' : '[';
-    case VK_OEM_5: return shift ? '|' : '\\';
-    case VK_OEM_6: return shift ? '}' : ']';
-    case VK_OEM_7: return shift ? '"' : '\'';
-    default: return 0;
+    case VK_SPACE:
+      return ' ';
+    case VK_RETURN:
+      return '\r';
+    case VK_BACK:
+      return 0x08;
+    case VK_TAB:
+      return '\t';
+    case VK_ESCAPE:
+      return 0x1B;
+    case VK_MULTIPLY:
+      return '*';
+    case VK_ADD:
+      return '+';
+    case VK_SUBTRACT:
+      return '-';
+    case VK_DECIMAL:
+      return '.';
+    case VK_DIVIDE:
+      return '/';
+    case VK_OEM_1:
+      return shift ? ':' : ';';
+    case VK_OEM_PLUS:
+      return shift ? '+' : '=';
+    case VK_OEM_COMMA:
+      return shift ? '<' : ',';
+    case VK_OEM_MINUS:
+      return shift ? '_' : '-';
+    case VK_OEM_PERIOD:
+      return shift ? '>' : '.';
+    case VK_OEM_2:
+      return shift ? '?' : '/';
+    case VK_OEM_3:
+      return shift ? '~' : '`';
+    case VK_OEM_4:
+      return shift ? '{' : '[';
+    case VK_OEM_5:
+      return shift ? '|' : '\\';
+    case VK_OEM_6:
+      return shift ? '}' : ']';
+    case VK_OEM_7:
+      return shift ? '"' : '\'';
+    default:
+      return 0;
   }
 }
 
@@ -133,15 +157,18 @@ BOOL PeekMessage(MSG* msg, HWND filter, UINT min, UINT max, UINT removeFlags) {
     return false;
   };
   if (takePosted()) return TRUE;
-  if (std::this_thread::get_id() == k.guiThread && winkernel::TakeInputMessage(msg, filter, min, max, remove))
+  if (std::this_thread::get_id() == k.guiThread &&
+      winkernel::TakeInputMessage(msg, filter, min, max, remove))
     return TRUE;
   // Input that a menu or drag took may have posted messages meanwhile (a
   // menu's command): they are due now, not after the next input.
   if (takePosted()) return TRUE;
   {
     std::lock_guard lock(q.mutex);
-    if (q.quit && (filter == nullptr || filter == reinterpret_cast<HWND>(-1)) && InRange(WM_QUIT, min, max)) {
-      *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(q.quitCode), 0, k.owner->Events().Now(), POINT{}};
+    if (q.quit && (filter == nullptr || filter == reinterpret_cast<HWND>(-1)) &&
+        InRange(WM_QUIT, min, max)) {
+      *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(q.quitCode), 0, k.owner->Events().Now(),
+                 POINT{}};
       if (remove) q.quit = false;
       return TRUE;
     }
@@ -178,7 +205,8 @@ BOOL TranslateMessage(const MSG* msg) {
   const bool caps = (GetKeyState(VK_CAPITAL) & 1) != 0;
   const char32_t ch = CharOfKey(static_cast<UINT>(msg->wParam), shift, ctrl, caps);
   if (!ch) return FALSE;
-  return PostMessage(msg->hwnd, msg->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, ch, msg->lParam);
+  return PostMessage(msg->hwnd, msg->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, ch,
+                     msg->lParam);
 }
 
 BOOL WaitMessage() {

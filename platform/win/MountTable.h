@@ -4,7 +4,8 @@
 // read afresh on every call because discs come and go while the program runs.
 //
 // Line format (one mount a line, fields separated by single blanks):
-//   id parent major:minor root mount-point mount-options [optional...] - fs-type source super-options
+//   id parent major:minor root mount-point mount-options [optional...] - fs-type source
+//   super-options
 // Blanks, tabs, line feeds and backslashes inside a field are written as
 // octal escapes (\040, \011, \012, \134).
 #pragma once
@@ -18,7 +19,7 @@ struct TMountEntry {
   int MountId = 0;
   unsigned Major = 0;
   unsigned Minor = 0;
-  String Root;         // the folder of the file system that is mounted (a bind mount's source)
+  String Root;  // the folder of the file system that is mounted (a bind mount's source)
   String MountPoint;
   String MountOptions;
   String FsType;

@@ -8,10 +8,14 @@
 
 namespace {
 
-DWORD Now() { return Kernel().owner->Events().Now(); }
+DWORD Now() {
+  return Kernel().owner->Events().Now();
+}
 
 // Signed distance on the wrapping millisecond clock.
-std::int32_t Until(DWORD due, DWORD now) { return static_cast<std::int32_t>(due - now); }
+std::int32_t Until(DWORD due, DWORD now) {
+  return static_cast<std::int32_t>(due - now);
+}
 
 bool OwnedHere(TWindowSystemState& k, HWND hwnd) {
   TWindowEntry* w = k.Find(hwnd);
@@ -37,13 +41,16 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT interval) {
 
 BOOL KillTimer(HWND hwnd, UINT_PTR id) {
   auto& k = Kernel();
-  auto it = std::find_if(k.timers.begin(), k.timers.end(), [&](const TTimerEntry& t) { return t.hwnd == hwnd && t.id == id; });
+  auto it = std::find_if(k.timers.begin(), k.timers.end(),
+                         [&](const TTimerEntry& t) { return t.hwnd == hwnd && t.id == id; });
   if (it == k.timers.end()) return FALSE;
   k.timers.erase(it);
   return TRUE;
 }
 
-DWORD GetTickCount() { return Now(); }
+DWORD GetTickCount() {
+  return Now();
+}
 
 void winkernel::KillTimersOf(HWND hwnd) {
   auto& k = Kernel();
@@ -58,7 +65,8 @@ bool winkernel::TakeTimerMessage(MSG* msg, HWND filter, UINT min, UINT max, bool
   for (TTimerEntry& t : k.timers) {
     if (filter && t.hwnd != filter) continue;
     if (Until(t.due, now) > 0 || !OwnedHere(k, t.hwnd)) continue;
-    if (!best || Until(t.due, best->due) < 0 || (t.due == best->due && t.order < best->order)) best = &t;
+    if (!best || Until(t.due, best->due) < 0 || (t.due == best->due && t.order < best->order))
+      best = &t;
   }
   if (!best) return false;
   POINT pt;

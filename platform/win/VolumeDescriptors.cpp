@@ -39,7 +39,9 @@ constexpr UInt64 kVatSearchSectors = 32;
 constexpr int kMaxIsoDescriptors = 64;
 constexpr int kMaxUdfDescriptors = 256;
 
-Word Le16(const Byte* p) { return Word(p[0] | (p[1] << 8)); }
+Word Le16(const Byte* p) {
+  return Word(p[0] | (p[1] << 8));
+}
 Cardinal Le32(const Byte* p) {
   return Cardinal(p[0]) | (Cardinal(p[1]) << 8) | (Cardinal(p[2]) << 16) | (Cardinal(p[3]) << 24);
 }
@@ -65,7 +67,8 @@ void TrimTrailingBlanks(String& text) {
 DWORD LaneSerial(std::span<const Byte, kCdSectorSize> descriptor, bool lane0_high) {
   std::array<Byte, 4> lanes{};
   for (size_t i = 0; i < descriptor.size(); ++i) lanes[i % 4] = Byte(lanes[i % 4] + descriptor[i]);
-  if (lane0_high) return (DWORD(lanes[0]) << 24) | (DWORD(lanes[1]) << 16) | (DWORD(lanes[2]) << 8) | lanes[3];
+  if (lane0_high)
+    return (DWORD(lanes[0]) << 24) | (DWORD(lanes[1]) << 16) | (DWORD(lanes[2]) << 8) | lanes[3];
   return (DWORD(lanes[3]) << 24) | (DWORD(lanes[2]) << 16) | (DWORD(lanes[1]) << 8) | lanes[0];
 }
 
@@ -165,7 +168,8 @@ String DecodeDString(const Byte* field, size_t size) {
   }
 }
 
-bool TDescriptorScan::ReadDescriptorSequence(Cardinal location, Cardinal length, TUdfVolume& volume) {
+bool TDescriptorScan::ReadDescriptorSequence(Cardinal location, Cardinal length,
+                                             TUdfVolume& volume) {
   std::map<Word, Cardinal> partition_sequence;
   bool any = false;
   int budget = kMaxUdfDescriptors;

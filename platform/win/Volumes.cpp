@@ -245,8 +245,8 @@ DWORD ReadMediumIdentity(const String& path, TVolumeIdentity& identity,
   }
   TVolumeIdentity found;
   DWORD result = ReadVolumeDescriptors(
-      [fd](UInt64 sector, Byte* buffer) { return ReadSector(fd, sector, buffer); },
-      session_start, found);
+      [fd](UInt64 sector, Byte* buffer) { return ReadSector(fd, sector, buffer); }, session_start,
+      found);
   // A read that failed may succeed once the disc has spun up: only answers
   // that the disc itself gave are kept.
   if (optical && result != ERROR_NOT_READY) {
@@ -288,7 +288,9 @@ BOOL GetVolumeInformationA(LPCSTR root_path, LPSTR volume_name, DWORD volume_nam
   return TRUE;
 }
 
-UINT SetErrorMode(UINT mode) { return error_mode.exchange(mode); }
+UINT SetErrorMode(UINT mode) {
+  return error_mode.exchange(mode);
+}
 
 DWORD WNetGetUniversalNameA(LPCSTR, DWORD, LPVOID, DWORD*) {
   SetLastError(ERROR_NOT_CONNECTED);

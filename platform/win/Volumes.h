@@ -79,5 +79,4 @@ struct UNIVERSAL_NAME_INFOA {
   LPSTR lpUniversalName;
 };
 
-DWORD WNetGetUniversalNameA(LPCSTR local_path, DWORD info_level, LPVOID buffer,
-                            DWORD* buffer_size);
+DWORD WNetGetUniversalNameA(LPCSTR local_path, DWORD info_level, LPVOID buffer, DWORD* buffer_size);

@@ -7,9 +7,13 @@ namespace {
 thread_local DWORD last_error = ERROR_SUCCESS;
 }
 
-DWORD GetLastError() { return last_error; }
+DWORD GetLastError() {
+  return last_error;
+}
 
-void SetLastError(DWORD error) { last_error = error; }
+void SetLastError(DWORD error) {
+  last_error = error;
+}
 
 DWORD ErrnoToWinError(int error) {
   switch (error) {

@@ -16,21 +16,44 @@
 
 // --- Packing helpers -------------------------------------------------------
 
-constexpr WORD LOWORD(UINT_PTR v) { return static_cast<WORD>(v & 0xFFFF); }
-constexpr WORD HIWORD(UINT_PTR v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
-constexpr DWORD MAKELONG(WORD lo, WORD hi) { return static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16); }
-constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) { return MAKELONG(lo, hi); }
+constexpr WORD LOWORD(UINT_PTR v) {
+  return static_cast<WORD>(v & 0xFFFF);
+}
+constexpr WORD HIWORD(UINT_PTR v) {
+  return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
+constexpr DWORD MAKELONG(WORD lo, WORD hi) {
+  return static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16);
+}
+constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) {
+  return MAKELONG(lo, hi);
+}
 // Packs two signed 16-bit values (coordinates) the way Windows packs a point.
 constexpr LPARAM MAKELPARAM(int lo, int hi) {
-  return static_cast<LPARAM>(static_cast<std::int32_t>(MAKELONG(static_cast<WORD>(lo), static_cast<WORD>(hi))));
+  return static_cast<LPARAM>(
+      static_cast<std::int32_t>(MAKELONG(static_cast<WORD>(lo), static_cast<WORD>(hi))));
 }
-constexpr LRESULT MAKELRESULT(int lo, int hi) { return MAKELPARAM(lo, hi); }
-constexpr int GET_X_LPARAM(LPARAM l) { return static_cast<std::int16_t>(LOWORD(static_cast<UINT_PTR>(l))); }
-constexpr int GET_Y_LPARAM(LPARAM l) { return static_cast<std::int16_t>(HIWORD(static_cast<UINT_PTR>(l))); }
-constexpr short GET_WHEEL_DELTA_WPARAM(WPARAM w) { return static_cast<short>(HIWORD(w)); }
-constexpr WORD GET_KEYSTATE_WPARAM(WPARAM w) { return LOWORD(w); }
-inline POINT PointFromLParam(LPARAM l) { return POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)}; }
-inline LPARAM PointToLParam(POINT p) { return MAKELPARAM(p.x, p.y); }
+constexpr LRESULT MAKELRESULT(int lo, int hi) {
+  return MAKELPARAM(lo, hi);
+}
+constexpr int GET_X_LPARAM(LPARAM l) {
+  return static_cast<std::int16_t>(LOWORD(static_cast<UINT_PTR>(l)));
+}
+constexpr int GET_Y_LPARAM(LPARAM l) {
+  return static_cast<std::int16_t>(HIWORD(static_cast<UINT_PTR>(l)));
+}
+constexpr short GET_WHEEL_DELTA_WPARAM(WPARAM w) {
+  return static_cast<short>(HIWORD(w));
+}
+constexpr WORD GET_KEYSTATE_WPARAM(WPARAM w) {
+  return LOWORD(w);
+}
+inline POINT PointFromLParam(LPARAM l) {
+  return POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
+}
+inline LPARAM PointToLParam(POINT p) {
+  return MAKELPARAM(p.x, p.y);
+}
 
 // --- Window messages -------------------------------------------------------
 

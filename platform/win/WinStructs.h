@@ -98,17 +98,27 @@ struct MOUSEHOOKSTRUCTEX : MOUSEHOOKSTRUCT {
 };
 
 // Rectangle and point helpers.
-inline LONG RectWidth(const RECT& r) { return r.right - r.left; }
-inline LONG RectHeight(const RECT& r) { return r.bottom - r.top; }
-inline bool PtInRect(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
-inline RECT MakeRect(LONG left, LONG top, LONG right, LONG bottom) { return RECT{left, top, right, bottom}; }
+inline LONG RectWidth(const RECT& r) {
+  return r.right - r.left;
+}
+inline LONG RectHeight(const RECT& r) {
+  return r.bottom - r.top;
+}
+inline bool PtInRect(const RECT& r, POINT p) {
+  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+inline RECT MakeRect(LONG left, LONG top, LONG right, LONG bottom) {
+  return RECT{left, top, right, bottom};
+}
 inline void OffsetRect(RECT& r, LONG dx, LONG dy) {
   r.left += dx;
   r.right += dx;
   r.top += dy;
   r.bottom += dy;
 }
-inline bool operator==(const POINT& a, const POINT& b) { return a.x == b.x && a.y == b.y; }
+inline bool operator==(const POINT& a, const POINT& b) {
+  return a.x == b.x && a.y == b.y;
+}
 inline bool operator==(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }

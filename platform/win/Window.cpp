@@ -8,13 +8,13 @@
 #include <cstring>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/StringUtils.h"
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
 #include "platform/win/Metrics.h"
 #include "platform/win/Paint.h"
 #include "platform/win/WindowPos.h"
 #include "platform/win/WindowSystemState.h"
-#include "platform/rtl/StringUtils.h"
 
 namespace {
 
@@ -22,7 +22,9 @@ String UpperName(LPCSTR name) {
   return UpperCase(name ? name : "");
 }
 
-bool OnOwnThread(const TWindowEntry& w) { return w.thread == std::this_thread::get_id(); }
+bool OnOwnThread(const TWindowEntry& w) {
+  return w.thread == std::this_thread::get_id();
+}
 
 // WM_PARENTNOTIFY climbs from a child to its parent and on while the windows
 // on the way are children that have not opted out.
@@ -41,7 +43,9 @@ void NotifyParents(HWND hwnd, WORD event) {
 }
 
 void Unlink(TWindowSystemState& k, TWindowEntry& w) {
-  auto remove = [&](std::vector<HWND>& v) { v.erase(std::remove(v.begin(), v.end(), w.handle), v.end()); };
+  auto remove = [&](std::vector<HWND>& v) {
+    v.erase(std::remove(v.begin(), v.end(), w.handle), v.end());
+  };
   if (w.IsChild()) {
     if (TWindowEntry* p = k.Find(w.parent)) remove(p->children);
   } else {
@@ -140,7 +144,9 @@ LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
   return (*fn)(hwnd, msg, wParam, lParam);
 }
 
-WNDPROC DefWindowProcInstance() { return StaticWndProc(&DefWindowProc); }
+WNDPROC DefWindowProcInstance() {
+  return StaticWndProc(&DefWindowProc);
+}
 
 // --- Classes -----------------------------------------------------------------
 
@@ -194,7 +200,8 @@ HINSTANCE HInstance() {
 // --- Windows -----------------------------------------------------------------
 
 HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                    int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+                    int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                    LPVOID param) {
   auto& k = Kernel();
   auto cls = k.classes.find(UpperName(className));
   if (cls == k.classes.end()) return nullptr;
@@ -203,7 +210,8 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
   if (child && (utility || !k.Find(parent))) return nullptr;
   if (!child && !utility && parent && !k.Find(parent)) return nullptr;
 
-  if (!child && !(style & WS_POPUP)) style |= WS_CAPTION | WS_CLIPSIBLINGS;  // overlapped windows always have a caption
+  if (!child && !(style & WS_POPUP))
+    style |= WS_CAPTION | WS_CLIPSIBLINGS;  // overlapped windows always have a caption
   if (!child) {
     const TScreenMetrics& sm = ScreenMetrics();
     if (x == CW_USEDEFAULT) {
@@ -284,8 +292,10 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
   }
   TWindowEntry* pw = k.Find(hwnd);
   if (!pw) return nullptr;
-  SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(RectWidth(pw->client), RectHeight(pw->client)));
-  if ((pw = k.Find(hwnd))) SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(pw->client.left, pw->client.top));
+  SendMessage(hwnd, WM_SIZE, SIZE_RESTORED,
+              MAKELPARAM(RectWidth(pw->client), RectHeight(pw->client)));
+  if ((pw = k.Find(hwnd)))
+    SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(pw->client.left, pw->client.top));
   if (!k.Find(hwnd)) return nullptr;
   NotifyParents(hwnd, WM_CREATE);
   if (!k.Find(hwnd)) return nullptr;
@@ -377,11 +387,16 @@ HWND GetWindow(HWND hwnd, UINT relation) {
   const std::vector<HWND>& sib = k.SiblingsOf(*w);
   auto it = std::find(sib.begin(), sib.end(), hwnd);
   switch (relation) {
-    case GW_HWNDFIRST: return sib.front();
-    case GW_HWNDLAST: return sib.back();
-    case GW_HWNDNEXT: return (it == sib.end() || it + 1 == sib.end()) ? nullptr : *(it + 1);
-    case GW_HWNDPREV: return (it == sib.begin() || it == sib.end()) ? nullptr : *(it - 1);
-    default: return nullptr;
+    case GW_HWNDFIRST:
+      return sib.front();
+    case GW_HWNDLAST:
+      return sib.back();
+    case GW_HWNDNEXT:
+      return (it == sib.end() || it + 1 == sib.end()) ? nullptr : *(it + 1);
+    case GW_HWNDPREV:
+      return (it == sib.begin() || it == sib.end()) ? nullptr : *(it - 1);
+    default:
+      return nullptr;
   }
 }
 
@@ -390,7 +405,8 @@ HWND GetAncestor(HWND hwnd, UINT relation) {
   TWindowEntry* w = k.Find(hwnd);
   if (!w) return nullptr;
   switch (relation) {
-    case GA_PARENT: return w->IsChild() ? w->parent : nullptr;
+    case GA_PARENT:
+      return w->IsChild() ? w->parent : nullptr;
     case GA_ROOT:
       while (w->IsChild()) w = &k.Get(w->parent);
       return w->handle;
@@ -399,7 +415,8 @@ HWND GetAncestor(HWND hwnd, UINT relation) {
       for (TWindowEntry* r = k.Find(root); r && r->owner; r = k.Find(r->owner)) root = r->owner;
       return root;
     }
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 
@@ -419,14 +436,22 @@ LONG_PTR GetWindowLongPtr(HWND hwnd, int index) {
   TWindowEntry* w = Kernel().Find(hwnd);
   if (!w) return 0;
   switch (index) {
-    case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(w->proc);
-    case GWLP_HINSTANCE: return reinterpret_cast<LONG_PTR>(w->instance);
-    case GWLP_HWNDPARENT: return reinterpret_cast<LONG_PTR>(w->IsChild() ? w->parent : w->owner);
-    case GWLP_ID: return w->id;
-    case GWL_STYLE: return static_cast<LONG_PTR>(w->style);
-    case GWL_EXSTYLE: return static_cast<LONG_PTR>(w->exStyle);
-    case GWLP_USERDATA: return w->userData;
-    default: return 0;
+    case GWLP_WNDPROC:
+      return reinterpret_cast<LONG_PTR>(w->proc);
+    case GWLP_HINSTANCE:
+      return reinterpret_cast<LONG_PTR>(w->instance);
+    case GWLP_HWNDPARENT:
+      return reinterpret_cast<LONG_PTR>(w->IsChild() ? w->parent : w->owner);
+    case GWLP_ID:
+      return w->id;
+    case GWL_STYLE:
+      return static_cast<LONG_PTR>(w->style);
+    case GWL_EXSTYLE:
+      return static_cast<LONG_PTR>(w->exStyle);
+    case GWLP_USERDATA:
+      return w->userData;
+    default:
+      return 0;
   }
 }
 
@@ -436,23 +461,33 @@ LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value) {
   if (!w) return 0;
   LONG_PTR old = GetWindowLongPtr(hwnd, index);
   switch (index) {
-    case GWLP_WNDPROC: w->proc = reinterpret_cast<WNDPROC>(value); break;
-    case GWLP_HINSTANCE: w->instance = reinterpret_cast<HINSTANCE>(value); break;
+    case GWLP_WNDPROC:
+      w->proc = reinterpret_cast<WNDPROC>(value);
+      break;
+    case GWLP_HINSTANCE:
+      w->instance = reinterpret_cast<HINSTANCE>(value);
+      break;
     case GWLP_HWNDPARENT:
       if (!w->IsChild()) w->owner = reinterpret_cast<HWND>(value);
       break;
-    case GWLP_ID: w->id = value; break;
-    case GWLP_USERDATA: w->userData = value; break;
+    case GWLP_ID:
+      w->id = value;
+      break;
+    case GWLP_USERDATA:
+      w->userData = value;
+      break;
     case GWL_STYLE:
     case GWL_EXSTYLE: {
       STYLESTRUCT ss{static_cast<DWORD>(old), static_cast<DWORD>(value)};
-      SendMessage(hwnd, WM_STYLECHANGING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&ss));
+      SendMessage(hwnd, WM_STYLECHANGING, static_cast<WPARAM>(index),
+                  reinterpret_cast<LPARAM>(&ss));
       if (!(w = k.Find(hwnd))) return old;
       (index == GWL_STYLE ? w->style : w->exStyle) = ss.styleNew;
       SendMessage(hwnd, WM_STYLECHANGED, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&ss));
       break;
     }
-    default: return 0;
+    default:
+      return 0;
   }
   return old;
 }
@@ -467,7 +502,8 @@ String GetWindowText(HWND hwnd) {
   const LRESULT len = SendMessage(hwnd, WM_GETTEXTLENGTH, 0, 0);
   if (len <= 0) return String();
   String buf(static_cast<size_t>(len) + 1, '\0');
-  const LRESULT got = SendMessage(hwnd, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()));
+  const LRESULT got =
+      SendMessage(hwnd, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()));
   buf.resize(static_cast<size_t>(std::clamp<LRESULT>(got, 0, len)));
   return buf;
 }
@@ -522,8 +558,8 @@ HWND AllocateUtilityWindow(TWndProcFunction fn) {
     wc.hInstance = HInstance();
     RegisterClass(wc);
   }
-  HWND hwnd = CreateWindowEx(WS_EX_TOOLWINDOW, kClass, "", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                             HInstance(), nullptr);
+  HWND hwnd = CreateWindowEx(WS_EX_TOOLWINDOW, kClass, "", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE,
+                             nullptr, HInstance(), nullptr);
   if (hwnd) SetWindowProc(hwnd, MakeWndProc(std::move(fn)));
   return hwnd;
 }

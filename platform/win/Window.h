@@ -73,7 +73,8 @@ HINSTANCE HInstance();
 // x or width CW_USEDEFAULT give a top-level window a position or size of the
 // system's choice. Raises EInvalidOperation for an unknown class.
 HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                    int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+                    int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                    LPVOID param);
 BOOL DestroyWindow(HWND hwnd);
 // Any thread.
 BOOL IsWindow(HWND hwnd);
@@ -93,9 +94,12 @@ int GetDlgCtrlID(HWND hwnd);
 // SWP_FRAMECHANGED. GWLP_WNDPROC takes and returns a WNDPROC identity.
 LONG_PTR GetWindowLongPtr(HWND hwnd, int index);
 LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value);
-inline WNDPROC GetWindowProc(HWND hwnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtr(hwnd, GWLP_WNDPROC)); }
+inline WNDPROC GetWindowProc(HWND hwnd) {
+  return reinterpret_cast<WNDPROC>(GetWindowLongPtr(hwnd, GWLP_WNDPROC));
+}
 inline WNDPROC SetWindowProc(HWND hwnd, WNDPROC proc) {
-  return reinterpret_cast<WNDPROC>(SetWindowLongPtr(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+  return reinterpret_cast<WNDPROC>(
+      SetWindowLongPtr(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
 }
 
 // Text through WM_SETTEXT / WM_GETTEXTLENGTH and WM_GETTEXT.

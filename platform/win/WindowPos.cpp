@@ -82,8 +82,8 @@ void ActivateNextAfter(HWND hwnd) {
   if (k.active != hwnd) return;
   auto usable = [&](HWND h) {
     TWindowEntry* w = k.Find(h);
-    return w && h != hwnd && !w->destroying && (w->style & WS_VISIBLE) && !(w->style & WS_DISABLED) &&
-           !(w->style & WS_MINIMIZE);
+    return w && h != hwnd && !w->destroying && (w->style & WS_VISIBLE) &&
+           !(w->style & WS_DISABLED) && !(w->style & WS_MINIMIZE);
   };
   HWND next = nullptr;
   if (TWindowEntry* w = k.Find(hwnd); w && usable(w->owner)) next = w->owner;
@@ -141,9 +141,11 @@ bool SizeMoveInput(const TInputEvent& e) {
       if (t.hit == HTCAPTION)
         SendMessage(t.hwnd, WM_MOVING, 0, reinterpret_cast<LPARAM>(&r));
       else
-        SendMessage(t.hwnd, WM_SIZING, static_cast<WPARAM>(t.hit - HTLEFT + 1), reinterpret_cast<LPARAM>(&r));
+        SendMessage(t.hwnd, WM_SIZING, static_cast<WPARAM>(t.hit - HTLEFT + 1),
+                    reinterpret_cast<LPARAM>(&r));
       if (k.Find(t.hwnd))
-        SetWindowPos(t.hwnd, nullptr, r.left, r.top, RectWidth(r), RectHeight(r), SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(t.hwnd, nullptr, r.left, r.top, RectWidth(r), RectHeight(r),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
       return true;
     }
     case TInputKind::ButtonUp:
@@ -153,8 +155,10 @@ bool SizeMoveInput(const TInputEvent& e) {
       if (e.vk == VK_ESCAPE) EndSizeMove(false);
       return true;
     case TInputKind::AppActivate:
-    case TInputKind::AppDeactivate: return false;
-    default: return true;
+    case TInputKind::AppDeactivate:
+      return false;
+    default:
+      return true;
   }
 }
 
@@ -245,8 +249,10 @@ void Maximize(HWND hwnd, bool activate) {
   if (!w) return;
   MINMAXINFO mmi = winkernel::AskMinMaxInfo(hwnd);
   if (!(w = k.Find(hwnd))) return;
-  const LONG cx = std::clamp(mmi.ptMaxSize.x, mmi.ptMinTrackSize.x, std::max(mmi.ptMinTrackSize.x, mmi.ptMaxTrackSize.x));
-  const LONG cy = std::clamp(mmi.ptMaxSize.y, mmi.ptMinTrackSize.y, std::max(mmi.ptMinTrackSize.y, mmi.ptMaxTrackSize.y));
+  const LONG cx = std::clamp(mmi.ptMaxSize.x, mmi.ptMinTrackSize.x,
+                             std::max(mmi.ptMinTrackSize.x, mmi.ptMaxTrackSize.x));
+  const LONG cy = std::clamp(mmi.ptMaxSize.y, mmi.ptMinTrackSize.y,
+                             std::max(mmi.ptMinTrackSize.y, mmi.ptMaxTrackSize.y));
   const POINT o = WorkAreaOrigin(*w);
   const RECT r{o.x + mmi.ptMaxPosition.x, o.y + mmi.ptMaxPosition.y, o.x + mmi.ptMaxPosition.x + cx,
                o.y + mmi.ptMaxPosition.y + cy};
@@ -260,7 +266,8 @@ void Minimize(HWND hwnd, int cmd) {
   if (!w) return;
   if (!(w->style & WS_MINIMIZE)) w->restoreToMaximized = (w->style & WS_MAXIMIZE) != 0;
   const POINT p = w->minPosition;
-  const RECT r{p.x, p.y, p.x + GetSystemMetrics(SM_CXMINIMIZED), p.y + GetSystemMetrics(SM_CYMINIMIZED)};
+  const RECT r{p.x, p.y, p.x + GetSystemMetrics(SM_CXMINIMIZED),
+               p.y + GetSystemMetrics(SM_CYMINIMIZED)};
   ApplyState(hwnd, WS_MINIMIZE, r, cmd == SW_SHOWMINIMIZED);
   if (cmd == SW_MINIMIZE || cmd == SW_FORCEMINIMIZE) winkernel::ActivateNextAfter(hwnd);
 }
@@ -300,13 +307,15 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
   const bool wasVisible = (w->style & WS_VISIBLE) != 0;
   const RECT oldRect = w->rect, oldClient = w->client;
   RECT nr = oldRect;
-  if (!(wp.flags & SWP_NOMOVE)) nr = RECT{wp.x, wp.y, wp.x + RectWidth(oldRect), wp.y + RectHeight(oldRect)};
+  if (!(wp.flags & SWP_NOMOVE))
+    nr = RECT{wp.x, wp.y, wp.x + RectWidth(oldRect), wp.y + RectHeight(oldRect)};
   if (!(wp.flags & SWP_NOSIZE)) {
     nr.right = nr.left + std::max(0, wp.cx);
     nr.bottom = nr.top + std::max(0, wp.cy);
   }
   w->rect = nr;
-  if (!(wp.flags & SWP_NOZORDER)) ApplyZOrder(k, *w, wp.hwndInsertAfter, !(wp.flags & SWP_NOOWNERZORDER));
+  if (!(wp.flags & SWP_NOZORDER))
+    ApplyZOrder(k, *w, wp.hwndInsertAfter, !(wp.flags & SWP_NOOWNERZORDER));
   if (wp.flags & SWP_SHOWWINDOW) w->style |= WS_VISIBLE;
   if (wp.flags & SWP_HIDEWINDOW) w->style &= ~WS_VISIBLE;
 
@@ -334,13 +343,13 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
   done.y = w->rect.top;
   done.cx = RectWidth(w->rect);
   done.cy = RectHeight(w->rect);
-  if (w->client.left == oldClient.left && w->client.top == oldClient.top && w->rect.left == oldRect.left &&
-      w->rect.top == oldRect.top)
+  if (w->client.left == oldClient.left && w->client.top == oldClient.top &&
+      w->rect.left == oldRect.left && w->rect.top == oldRect.top)
     done.flags |= SWP_NOMOVE;
   else
     done.flags &= ~SWP_NOMOVE;
-  if (RectWidth(w->client) == RectWidth(oldClient) && RectHeight(w->client) == RectHeight(oldClient) && !sized &&
-      !(wp.flags & SWP_FRAMECHANGED))
+  if (RectWidth(w->client) == RectWidth(oldClient) &&
+      RectHeight(w->client) == RectHeight(oldClient) && !sized && !(wp.flags & SWP_FRAMECHANGED))
     done.flags |= SWP_NOSIZE;
   else
     done.flags &= ~SWP_NOSIZE;
@@ -355,7 +364,9 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL) {
   return SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-BOOL BringWindowToTop(HWND hwnd) { return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
+BOOL BringWindowToTop(HWND hwnd) {
+  return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
 
 BOOL ShowWindow(HWND hwnd, int cmd) {
   auto& k = Kernel();
@@ -366,13 +377,18 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     case SW_HIDE:
       if (!wasVisible) return FALSE;
       SendMessage(hwnd, WM_SHOWWINDOW, FALSE, 0);
-      SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                   SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       break;
     case SW_SHOWMINIMIZED:
     case SW_MINIMIZE:
     case SW_SHOWMINNOACTIVE:
-    case SW_FORCEMINIMIZE: Minimize(hwnd, cmd); break;
-    case SW_SHOWMAXIMIZED: Maximize(hwnd, true); break;
+    case SW_FORCEMINIMIZE:
+      Minimize(hwnd, cmd);
+      break;
+    case SW_SHOWMAXIMIZED:
+      Maximize(hwnd, true);
+      break;
     case SW_SHOWNORMAL:
     case SW_SHOWNOACTIVATE:
     case SW_RESTORE:
@@ -394,7 +410,8 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
       SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, flags);
       break;
     }
-    default: break;
+    default:
+      break;
   }
   return wasVisible;
 }
@@ -506,10 +523,12 @@ RECT OnScreenNormalRect(const TWindowEntry& w, const RECT& wanted) {
   auto usable = [](std::int64_t size) { return size > 0 && size <= kMaxExtent; };
   const std::int64_t wantedCx = extent(wanted.left, wanted.right);
   const std::int64_t wantedCy = extent(wanted.top, wanted.bottom);
-  const std::int64_t cx =
-      usable(wantedCx) ? wantedCx : std::clamp<std::int64_t>(RectWidth(w.normalRect), 1, kMaxExtent);
-  const std::int64_t cy =
-      usable(wantedCy) ? wantedCy : std::clamp<std::int64_t>(RectHeight(w.normalRect), 1, kMaxExtent);
+  const std::int64_t cx = usable(wantedCx)
+                              ? wantedCx
+                              : std::clamp<std::int64_t>(RectWidth(w.normalRect), 1, kMaxExtent);
+  const std::int64_t cy = usable(wantedCy)
+                              ? wantedCy
+                              : std::clamp<std::int64_t>(RectHeight(w.normalRect), 1, kMaxExtent);
   std::int64_t left = wanted.left, top = wanted.top;
   const TScreenMetrics& screen = ScreenMetrics();
   const bool onScreen = left + cx > 0 && top + cy > 0 && left < screen.width && top < screen.height;

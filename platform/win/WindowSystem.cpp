@@ -6,8 +6,8 @@
 #include <chrono>
 
 #include "platform/rtl/Exceptions.h"
-#include "platform/win/TreeView.h"
 #include "platform/win/ListView.h"
+#include "platform/win/TreeView.h"
 #include "platform/win/WindowSystemState.h"
 
 namespace {
@@ -16,7 +16,8 @@ std::atomic<TWindowSystem*> current_system{nullptr};
 
 DWORD TRealTimeClock::Now() {
   using namespace std::chrono;
-  return static_cast<DWORD>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  return static_cast<DWORD>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 bool TRealTimeClock::Wait(DWORD timeout) {
@@ -80,7 +81,9 @@ void winkernel::RegisterStandardControls() {
   RegisterListViewClass();
 }
 
-TWindowSystem* TWindowSystem::Current() { return current_system.load(); }
+TWindowSystem* TWindowSystem::Current() {
+  return current_system.load();
+}
 
 BOOL MessageBeep(UINT type) {
   TWindowSystem* ws = TWindowSystem::Current();

@@ -79,7 +79,9 @@ struct TWindowEntry {
   // notification it sent destroys the window.
   std::shared_ptr<void> controlState;
 
-  bool IsChild() const { return (style & WS_CHILD) != 0 && parent != nullptr && parent != HWND_MESSAGE; }
+  bool IsChild() const {
+    return (style & WS_CHILD) != 0 && parent != nullptr && parent != HWND_MESSAGE;
+  }
   bool IsUtility() const { return parent == HWND_MESSAGE; }
 };
 
@@ -242,7 +244,7 @@ bool SizeMoveInput(const TInputEvent& e);  // true when the drag took the event
 void EndSizeMove(bool apply);
 // Opens the system menu of a window (Menu.cpp).
 void OpenSystemMenu(HWND hwnd);
-bool MenuInput(const TInputEvent& e);  // true when the open menu took the event
+bool MenuInput(const TInputEvent& e);       // true when the open menu took the event
 bool PopupMenuInput(const TInputEvent& e);  // the same for a tracked popup (PopupMenu.cpp)
 // The next timer message due for the calling thread (Timer.cpp).
 bool TakeTimerMessage(MSG* msg, HWND filter, UINT min, UINT max, bool remove);

@@ -65,9 +65,16 @@ class FindFileWalk : public ::testing::Test {
 
 TEST_F(FindFileWalk, FoldersLevelByLevelEachFollowedByItsFiles) {
   finder_.Execute();
-  std::vector<String> expected{
-      "before",          "path E:\\",       "find E:\\r.txt", "path E:\\A\\",     "find E:\\A\\a.txt",
-      "path E:\\B\\",    "path E:\\A\\A1\\", "find E:\\A\\A1\\a1.txt", "path E:\\B\\B1\\", "after"};
+  std::vector<String> expected{"before",
+                               "path E:\\",
+                               "find E:\\r.txt",
+                               "path E:\\A\\",
+                               "find E:\\A\\a.txt",
+                               "path E:\\B\\",
+                               "path E:\\A\\A1\\",
+                               "find E:\\A\\A1\\a1.txt",
+                               "path E:\\B\\B1\\",
+                               "after"};
   EXPECT_EQ(finder_.events, expected);
   EXPECT_EQ(finder_.TotalBytes(), 7);
   EXPECT_EQ(finder_.FileCount(), 3u);
@@ -100,8 +107,8 @@ TEST_F(FindFileWalk, FoldersReachOnFindWhenTheAttributesAskForThem) {
   finder_.SetRecurse(false);
   finder_.SetAttributes(finder_.Attributes() + ffDirectory);
   finder_.Execute();
-  EXPECT_EQ(finder_.events, (std::vector<String>{"before", "path E:\\", "find E:\\A",
-                                                 "find E:\\B", "find E:\\r.txt", "after"}));
+  EXPECT_EQ(finder_.events, (std::vector<String>{"before", "path E:\\", "find E:\\A", "find E:\\B",
+                                                 "find E:\\r.txt", "after"}));
   EXPECT_EQ(finder_.FolderCount(), 2u);
   EXPECT_EQ(finder_.FileCount(), 1u);
   EXPECT_EQ(finder_.TotalBytes(), 4);  // a folder adds no bytes
@@ -118,9 +125,8 @@ TEST_F(FindFileWalk, AbortFromOnFindEndsTheFolderAtOnce) {
   temp_.Write("disc/A/b.txt");
   finder_.abort_at_find = "E:\\A\\a.txt";
   finder_.Execute();
-  EXPECT_EQ(finder_.events,
-            (std::vector<String>{"before", "path E:\\", "find E:\\r.txt", "path E:\\A\\",
-                                 "find E:\\A\\a.txt", "after"}));
+  EXPECT_EQ(finder_.events, (std::vector<String>{"before", "path E:\\", "find E:\\r.txt",
+                                                 "path E:\\A\\", "find E:\\A\\a.txt", "after"}));
   // A fresh run starts over.
   finder_.abort_at_find.clear();
   finder_.events.clear();
@@ -136,9 +142,15 @@ TEST_F(FindFileWalk, AFolderThatVanishesIsReportedWithoutEntries) {
     if (path == "E:\\") std::filesystem::remove_all(temp_ / "disc/B");
   };
   finder_.Execute();
-  std::vector<String> expected{"before",        "path E:\\",       "find E:\\r.txt",
-                               "path E:\\A\\",  "find E:\\A\\a.txt", "path E:\\B\\",
-                               "path E:\\A\\A1\\", "find E:\\A\\A1\\a1.txt", "after"};
+  std::vector<String> expected{"before",
+                               "path E:\\",
+                               "find E:\\r.txt",
+                               "path E:\\A\\",
+                               "find E:\\A\\a.txt",
+                               "path E:\\B\\",
+                               "path E:\\A\\A1\\",
+                               "find E:\\A\\A1\\a1.txt",
+                               "after"};
   EXPECT_EQ(finder_.events, expected);
 }
 
@@ -156,7 +168,7 @@ class FindFileWalkUnprivileged : public FindFileWalk {
 TEST_F(FindFileWalkUnprivileged, AFolderThatCannotBeReadGivesNoEntriesAndNoError) {
   chmod((temp_ / "disc/A").c_str(), 0);
   finder_.Execute();
-  std::vector<String> expected{"before",         "path E:\\", "find E:\\r.txt", "path E:\\A\\",
+  std::vector<String> expected{"before",       "path E:\\",        "find E:\\r.txt", "path E:\\A\\",
                                "path E:\\B\\", "path E:\\B\\B1\\", "after"};
   EXPECT_EQ(finder_.events, expected);
 }

@@ -108,8 +108,8 @@ TEST_F(VolumeReader, WithoutAHandlerTheErrorGoesToAMessageBox) {
     UINT type;
   };
   std::vector<Box> boxes;
-  TMessageBoxHandler previous = SetMessageBoxHandler(
-      [&](HWND, const String& text, const String& caption, UINT type) {
+  TMessageBoxHandler previous =
+      SetMessageBoxHandler([&](HWND, const String& text, const String& caption, UINT type) {
         boxes.push_back({text, caption, type});
         return IDOK;
       });

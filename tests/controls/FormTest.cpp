@@ -1,6 +1,6 @@
 // tests/controls/FormTest.cpp
-#include "tests/controls/ControlTestSupport.h"
 #include "platform/win/Cursor.h"
+#include "tests/controls/ControlTestSupport.h"
 
 namespace {
 
@@ -24,7 +24,9 @@ TEST_F(Form, BorderStyleAndIconsGiveTheWindowStyles) {
 TEST_F(Form, ShowingFiresOnShowActivatesAndTellsTheScreen) {
   auto* form = new TCustomForm(owner_.get());
   std::vector<String> events;
-  form->OnShow = [&](TObject*) { events.push_back(IsWindowVisible(form->WindowHandle()) ? "show:visible" : "show"); };
+  form->OnShow = [&](TObject*) {
+    events.push_back(IsWindowVisible(form->WindowHandle()) ? "show:visible" : "show");
+  };
   form->OnActivate = [&](TObject*) { events.push_back("activate"); };
   Screen->OnActiveFormChange = [&](TObject*) { events.push_back("screen"); };
   form->Show();

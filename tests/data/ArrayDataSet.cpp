@@ -9,7 +9,9 @@
 
 TArrayDataSet::TArrayDataSet(TComponent* owner) : TDataSet(owner) {}
 
-TArrayDataSet::~TArrayDataSet() { Close(); }
+TArrayDataSet::~TArrayDataSet() {
+  Close();
+}
 
 void TArrayDataSet::AddRow(const std::vector<Variant>& values) {
   if (!open_) {
@@ -30,14 +32,16 @@ void TArrayDataSet::AddRow(const std::vector<Variant>& values) {
   }
   RestoreState(saved);
   filter_buffer_ = nullptr;
-  rows_.push_back(Row{next_id_++, std::vector<Byte>(buffer + kHeader, buffer + kHeader + data_size_)});
+  rows_.push_back(
+      Row{next_id_++, std::vector<Byte>(buffer + kHeader, buffer + kHeader + data_size_)});
   FreeRecordBuffer(buffer);
 }
 
 // --- buffers ----------------------------------------------------------------------
 
 TRecordBuffer TArrayDataSet::AllocRecordBuffer() {
-  return static_cast<TRecordBuffer>(std::calloc(static_cast<std::size_t>(kHeader + data_size_ + CalcFieldsSize()), 1));
+  return static_cast<TRecordBuffer>(
+      std::calloc(static_cast<std::size_t>(kHeader + data_size_ + CalcFieldsSize()), 1));
 }
 
 void TArrayDataSet::FreeRecordBuffer(TRecordBuffer& buffer) {
@@ -68,7 +72,8 @@ Integer TArrayDataSet::IndexOfId(Integer id) const {
 void TArrayDataSet::FillBuffer(TRecordBuffer buffer, Integer row) {
   std::memcpy(buffer, &rows_[static_cast<std::size_t>(row)].id, 4);
   buffer[4] = bfCurrent;
-  std::memcpy(buffer + kHeader, rows_[static_cast<std::size_t>(row)].data.data(), static_cast<std::size_t>(data_size_));
+  std::memcpy(buffer + kHeader, rows_[static_cast<std::size_t>(row)].data.data(),
+              static_cast<std::size_t>(data_size_));
   GetCalcFields(buffer);
 }
 
@@ -141,7 +146,8 @@ bool TArrayDataSet::GetFieldData(TField* field, void* buffer) {
     // The value before the edit: the stored row of the active record.
     const Integer row = IndexOfId(IdOf(record));
     if (row >= 0 && field->FieldKind() == fkData) {
-      const Byte* slot = rows_[static_cast<std::size_t>(row)].data.data() + offsets_[static_cast<std::size_t>(field->FieldNo())];
+      const Byte* slot = rows_[static_cast<std::size_t>(row)].data.data() +
+                         offsets_[static_cast<std::size_t>(field->FieldNo())];
       if (!slot[0]) return false;
       if (buffer) std::memcpy(buffer, slot + 1, static_cast<std::size_t>(field->DataSize()));
       return true;
@@ -174,7 +180,8 @@ void TArrayDataSet::SetFieldData(TField* field, const void* buffer) {
 void TArrayDataSet::InternalInitFieldDefs() {
   if (FieldDefs()->Count() > 0) return;
   for (TField* field : Fields())
-    if (field->FieldKind() == fkData) FieldDefs()->Add(field->FieldName(), field->DataType(), field->Size(), field->Required());
+    if (field->FieldKind() == fkData)
+      FieldDefs()->Add(field->FieldName(), field->DataType(), field->Size(), field->Required());
 }
 
 void TArrayDataSet::Layout() {
@@ -182,7 +189,8 @@ void TArrayDataSet::Layout() {
   data_size_ = 0;
   for (TField* field : Fields()) {
     if (field->FieldKind() != fkData || field->FieldNo() < 1) continue;
-    if (static_cast<std::size_t>(field->FieldNo()) >= offsets_.size()) offsets_.resize(static_cast<std::size_t>(field->FieldNo()) + 1, -1);
+    if (static_cast<std::size_t>(field->FieldNo()) >= offsets_.size())
+      offsets_.resize(static_cast<std::size_t>(field->FieldNo()) + 1, -1);
     offsets_[static_cast<std::size_t>(field->FieldNo())] = data_size_;
     data_size_ += 1 + field->DataSize();
   }
@@ -229,7 +237,8 @@ void TArrayDataSet::InternalPost() {
   ++posts_;
   TRecordBuffer buffer = ActiveBuffer();
   if (State() == dsEdit) {
-    rows_[static_cast<std::size_t>(cursor_)].data.assign(buffer + kHeader, buffer + kHeader + data_size_);
+    rows_[static_cast<std::size_t>(cursor_)].data.assign(buffer + kHeader,
+                                                         buffer + kHeader + data_size_);
   } else {
     StoreNew(buffer, GetBookmarkFlag(buffer) == bfEOF);
   }
@@ -240,14 +249,24 @@ void TArrayDataSet::InternalAddRecord(TRecordBuffer buffer, bool append) {
   StoreNew(buffer, append);
 }
 
-void TArrayDataSet::InternalDelete() { rows_.erase(rows_.begin() + cursor_); }
+void TArrayDataSet::InternalDelete() {
+  rows_.erase(rows_.begin() + cursor_);
+}
 
 // --- bookmarks ------------------------------------------------------------------------------
 
-void TArrayDataSet::GetBookmarkData(TRecordBuffer buffer, void* data) { std::memcpy(data, buffer, 4); }
-void TArrayDataSet::SetBookmarkData(TRecordBuffer buffer, const void* data) { std::memcpy(buffer, data, 4); }
-TBookmarkFlag TArrayDataSet::GetBookmarkFlag(TRecordBuffer buffer) { return static_cast<TBookmarkFlag>(buffer[4]); }
-void TArrayDataSet::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag value) { buffer[4] = value; }
+void TArrayDataSet::GetBookmarkData(TRecordBuffer buffer, void* data) {
+  std::memcpy(data, buffer, 4);
+}
+void TArrayDataSet::SetBookmarkData(TRecordBuffer buffer, const void* data) {
+  std::memcpy(buffer, data, 4);
+}
+TBookmarkFlag TArrayDataSet::GetBookmarkFlag(TRecordBuffer buffer) {
+  return static_cast<TBookmarkFlag>(buffer[4]);
+}
+void TArrayDataSet::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag value) {
+  buffer[4] = value;
+}
 
 void TArrayDataSet::InternalGotoBookmark(const void* bookmark) {
   Integer id;
@@ -257,7 +276,9 @@ void TArrayDataSet::InternalGotoBookmark(const void* bookmark) {
   cursor_ = row;
 }
 
-void TArrayDataSet::InternalSetToRecord(TRecordBuffer buffer) { InternalGotoBookmark(buffer); }
+void TArrayDataSet::InternalSetToRecord(TRecordBuffer buffer) {
+  InternalGotoBookmark(buffer);
+}
 
 bool TArrayDataSet::BookmarkValid(const TBookmark& bookmark) {
   if (bookmark.Size() != 4) return false;

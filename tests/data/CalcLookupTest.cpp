@@ -97,7 +97,8 @@ TEST(LookupFields, ShowTheResultFieldOfTheMatchingRecord) {
   t.people->Edit();
   t.city->SetAsInteger(1);
   EXPECT_EQ(t.cityName->AsString(), "Oslo");
-  EXPECT_EQ(t.cities->FieldByName("CID")->AsInteger(), 1);  // the lookup did not move the other dataset
+  EXPECT_EQ(t.cities->FieldByName("CID")->AsInteger(),
+            1);  // the lookup did not move the other dataset
 }
 
 TEST(LookupFields, IncompleteSettingsAreRefusedAtOpen) {
@@ -162,7 +163,8 @@ TEST(Lookup, ReturnsValuesWithoutMoving) {
 
 TEST(Filtering, OnFilterRecordHidesRecordsAndFindUsesItEvenWhenOff) {
   auto ds = MakePeople(6);
-  ds->SetOnFilterRecord([](TDataSet* d, bool& accept) { accept = d->FieldByName("ID")->AsInteger() % 2 == 0; });
+  ds->SetOnFilterRecord(
+      [](TDataSet* d, bool& accept) { accept = d->FieldByName("ID")->AsInteger() % 2 == 0; });
   ds->Open();
   EXPECT_EQ(ds->RecordCount(), 6);
   EXPECT_TRUE(ds->FindFirst());

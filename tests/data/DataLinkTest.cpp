@@ -42,8 +42,8 @@ TEST(DataLinks, ScrollingEditingAndFieldChangesAreReported) {
   TField* name = t.ds->FieldByName("NAME");
   name->SetAsString("x");
   t.ds->Post();
-  EXPECT_EQ(t.link.log, (std::vector<String>{"check", "editing", "record", "record", "update", "check",
-                                             "not editing", "changed"}));
+  EXPECT_EQ(t.link.log, (std::vector<String>{"check", "editing", "record", "record", "update",
+                                             "check", "not editing", "changed"}));
   ASSERT_EQ(t.link.changed_fields.size(), 2u);
   EXPECT_EQ(t.link.changed_fields[0], nullptr);  // the whole record entered editing
   EXPECT_EQ(t.link.changed_fields[1], name);
@@ -130,7 +130,9 @@ TEST(DataSources, EventsFollowTheDataset) {
   Linked t;
   std::vector<String> log;
   t.source.OnStateChange = [&](TObject*) { log.push_back("state"); };
-  t.source.OnDataChange = [&](TObject*, TField* f) { log.push_back(f ? "data " + f->FieldName() : "data"); };
+  t.source.OnDataChange = [&](TObject*, TField* f) {
+    log.push_back(f ? "data " + f->FieldName() : "data");
+  };
   t.source.OnUpdateData = [&](TObject*) { log.push_back("update"); };
   t.ds->Open();
   EXPECT_EQ(t.source.State(), dsBrowse);
@@ -138,8 +140,8 @@ TEST(DataSources, EventsFollowTheDataset) {
   t.ds->Edit();
   t.ds->FieldByName("NAME")->SetAsString("y");
   t.ds->Post();
-  EXPECT_EQ(log, (std::vector<String>{"state", "state", "data", "state", "data", "data NAME", "update", "state",
-                                      "data"}));
+  EXPECT_EQ(log, (std::vector<String>{"state", "state", "data", "state", "data", "data NAME",
+                                      "update", "state", "data"}));
 }
 
 TEST(DataSources, DisabledSourceShowsAnInactiveDataset) {
@@ -179,7 +181,9 @@ TEST(MasterLinks, MasterMovesAndLinkFieldChangesReachTheDetail) {
   masterSource.SetDataSet(master.get());
   TMasterDataLink link(detail.get());
   std::vector<String> log;
-  link.OnMasterChange = [&](TObject*) { log.push_back("change " + master->FieldByName("ID")->AsString()); };
+  link.OnMasterChange = [&](TObject*) {
+    log.push_back("change " + master->FieldByName("ID")->AsString());
+  };
   link.OnMasterDisable = [&](TObject*) { log.push_back("disable"); };
   link.SetFieldNames("ID");
   link.SetDataSource(&masterSource);

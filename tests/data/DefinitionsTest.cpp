@@ -68,8 +68,9 @@ TEST(FieldDefinitions, StructuresAndArraysBecomeNestedFieldsNumberedInWalkOrder)
   EXPECT_EQ(defs->TotalCount(), 7);
   ds.AddRow({});
   ds.Open();
-  EXPECT_EQ(ds.GetFieldNames(), (std::vector<String>{"ID", "ADDR", "STREET", "ZIP", "SCORES", "SCORES[0]",
-                                                     "SCORES[1]", "SCORES[2]", "LAST"}));
+  EXPECT_EQ(ds.GetFieldNames(),
+            (std::vector<String>{"ID", "ADDR", "STREET", "ZIP", "SCORES", "SCORES[0]", "SCORES[1]",
+                                 "SCORES[2]", "LAST"}));
   auto* adt = dynamic_cast<TADTField*>(ds.FieldByName("ADDR"));
   ASSERT_NE(adt, nullptr);
   EXPECT_EQ(adt->FieldCount(), 2);

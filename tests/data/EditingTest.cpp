@@ -11,7 +11,9 @@ struct EventLog {
   TDataSource source{nullptr};
 
   explicit EventLog(TDataSet* ds) {
-    auto add = [this](const char* name) { return [this, name](TDataSet*) { entries.push_back(name); }; };
+    auto add = [this](const char* name) {
+      return [this, name](TDataSet*) { entries.push_back(name); };
+    };
     ds->BeforeInsert = add("BeforeInsert");
     ds->AfterInsert = add("AfterInsert");
     ds->BeforeEdit = add("BeforeEdit");
@@ -27,8 +29,9 @@ struct EventLog {
     ds->OnNewRecord = add("OnNewRecord");
     source.SetDataSet(ds);
     source.OnStateChange = [this](TObject*) {
-      static const char* const names[] = {"inactive", "browse", "edit", "insert", "setkey", "calc", "filter",
-                                          "new",      "old",    "cur",  "block",  "icalc",  "opening"};
+      static const char* const names[] = {"inactive", "browse", "edit",   "insert", "setkey",
+                                          "calc",     "filter", "new",    "old",    "cur",
+                                          "block",    "icalc",  "opening"};
       entries.push_back(String("state ") + names[source.State()]);
     };
   }
@@ -42,8 +45,8 @@ TEST(Editing, InsertFiresEventsInOrderAndStateChangeComesBeforeOnNewRecord) {
   ds->Next();
   EventLog log(ds.get());
   ds->Insert();
-  EXPECT_EQ(log.entries, (std::vector<String>{"BeforeInsert", "BeforeScroll", "state insert", "OnNewRecord",
-                                              "AfterInsert", "AfterScroll"}));
+  EXPECT_EQ(log.entries, (std::vector<String>{"BeforeInsert", "BeforeScroll", "state insert",
+                                              "OnNewRecord", "AfterInsert", "AfterScroll"}));
   EXPECT_TRUE(ds->FieldByName("NAME")->IsNull());
   ds->FieldByName("ID")->SetAsInteger(7);
   log.entries.clear();
@@ -170,7 +173,8 @@ TEST(Editing, DeleteMovesToTheNextRecordOrThePriorAtTheEnd) {
   ds->Next();
   log.entries.clear();
   ds->Delete();
-  EXPECT_EQ(log.entries, (std::vector<String>{"BeforeDelete", "BeforeScroll", "AfterDelete", "AfterScroll"}));
+  EXPECT_EQ(log.entries,
+            (std::vector<String>{"BeforeDelete", "BeforeScroll", "AfterDelete", "AfterScroll"}));
   EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 3);
   ds->Delete();
   EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 1);

@@ -69,8 +69,12 @@ TEST(Navigation, EmptyDatasetIsAtBothEnds) {
 TEST(Navigation, ScrollEventsSurroundEveryMove) {
   auto ds = MakePeople(3);
   std::vector<String> log;
-  ds->BeforeScroll = [&](TDataSet* d) { log.push_back("before " + d->FieldByName("NAME")->AsString()); };
-  ds->AfterScroll = [&](TDataSet* d) { log.push_back("after " + d->FieldByName("NAME")->AsString()); };
+  ds->BeforeScroll = [&](TDataSet* d) {
+    log.push_back("before " + d->FieldByName("NAME")->AsString());
+  };
+  ds->AfterScroll = [&](TDataSet* d) {
+    log.push_back("after " + d->FieldByName("NAME")->AsString());
+  };
   ds->Open();
   log.clear();
   ds->Next();

@@ -125,7 +125,9 @@ TEST_F(BinaryFormatTest, EveryFieldTypeRoundTrips) {
     r.FieldByName("D")->SetAsDateTime(EncodeDate(1, 1, 1));
     r.FieldByName("F")->SetAsFloat(0.1 + 0.2);
   });
-  AddRow(*t, [](TvomCustomMemTable& r) { r.FieldByName("LI")->SetAsLargeInt(-9223372036854775807LL - 1); });
+  AddRow(*t, [](TvomCustomMemTable& r) {
+    r.FieldByName("LI")->SetAsLargeInt(-9223372036854775807LL - 1);
+  });
   auto u = std::make_unique<TvomMemTable>(nullptr);
   LoadBytes(*u, bin, SavedBytes(*t, bin));
   ExpectSameTable(*t, *u);

@@ -83,7 +83,8 @@ TEST_F(ValueCompareTest, BcdAsCurrencyAndUnconvertibleAsEqual) {
 }
 
 TEST_F(ValueCompareTest, TimeStampsPartByPart) {
-  TSQLTimeStamp a{2020, 5, 1, 10, 0, 0, 0}, b{2020, 5, 1, 10, 0, 0, 1}, c{2019, 12, 31, 23, 59, 59, 999};
+  TSQLTimeStamp a{2020, 5, 1, 10, 0, 0, 0}, b{2020, 5, 1, 10, 0, 0, 1},
+      c{2019, 12, 31, 23, 59, 59, 999};
   EXPECT_EQ(-1, Cmp(Of(a), Of(b), ftTimeStamp));
   EXPECT_EQ(1, Cmp(Of(a), Of(c), ftTimeStamp));
 }
@@ -119,7 +120,8 @@ TEST_F(ValueCompareTest, CaseInsensitiveLocaleOrder) {
   collation.SetLocale(0x0407);
   EXPECT_EQ(0, Cmp(Text("\xC3\x84PFEL"), Text("\xC3\xA4pfel"), ftString, mtifoCaseInsensitive));
   EXPECT_NE(0, Cmp(Text("\xC3\x84PFEL"), Text("\xC3\xA4pfel"), ftString));
-  EXPECT_EQ(0, Cmp(Wide(u"\u00C9T\u00C9"), Wide(u"\u00E9t\u00E9"), ftWideString, mtifoCaseInsensitive));
+  EXPECT_EQ(
+      0, Cmp(Wide(u"\u00C9T\u00C9"), Wide(u"\u00E9t\u00E9"), ftWideString, mtifoCaseInsensitive));
   EXPECT_EQ(-1, Cmp(Text("\xC3\xA9t\xC3\xA9"), Text("F"), ftString, mtifoCaseInsensitive));
 }
 
@@ -127,7 +129,8 @@ TEST_F(ValueCompareTest, WideTextWithoutLocale) {
   EXPECT_EQ(-1, Cmp(Wide(u"B"), Wide(u"a"), ftWideString, mtifoIgnoreLocale));
   EXPECT_EQ(0, Cmp(Wide(u"\u00C4bc"), Wide(u"\u00E4BC"), ftWideString,
                    mtifoIgnoreLocale | mtifoCaseInsensitive));
-  EXPECT_EQ(-1, Cmp(Wide(u"ab"), Wide(u"abc"), ftWideString, mtifoIgnoreLocale | mtifoCaseInsensitive));
+  EXPECT_EQ(-1,
+            Cmp(Wide(u"ab"), Wide(u"abc"), ftWideString, mtifoIgnoreLocale | mtifoCaseInsensitive));
 }
 
 TEST_F(ValueCompareTest, InvalidLocaleFailsOnlyWhenTextIsCollated) {
@@ -210,7 +213,8 @@ class RecordCompareTest : public ::testing::Test {
   }
   Integer Compare(const std::vector<String>& names, Byte options, Integer rule,
                   bool ignoreNulls = false, bool partial = false, Integer limit = 0) {
-    return t.store().CompareRecords(*t.List(names, options), limit, key, rec, ignoreNulls, partial, rule);
+    return t.store().CompareRecords(*t.List(names, options), limit, key, rec, ignoreNulls, partial,
+                                    rule);
   }
   TestTable t;
   TvomRecord* key = nullptr;

@@ -29,16 +29,36 @@ Rows Shown(TvomMemTable& table, const String& filter, TFilterOptions options = {
   table.SetFilter(filter);
   table.SetFiltered(true);
   Rows rows;
-  for (table.First(); !table.Eof(); table.Next()) rows.push_back(table.FieldByName("Row")->AsInteger());
+  for (table.First(); !table.Eof(); table.Next())
+    rows.push_back(table.FieldByName("Row")->AsInteger());
   return rows;
 }
 
 // --- texts ---------------------------------------------------------------------------------
 
 const char* const kTexts[] = {
-    nullptr,  "",        "dir",     "Dir",   "DIR",      "directory", "Ärger", "ärger", "ÄRGER",
-    "straße", "STRASSE", "file",    "fi",    " x",       "x  ",       "a*b",   "İzmir", "\xC3",
-    "日本語テキスト",    "zz",      "di",    "Straßenbahn",
+    nullptr,
+    "",
+    "dir",
+    "Dir",
+    "DIR",
+    "directory",
+    "Ärger",
+    "ärger",
+    "ÄRGER",
+    "straße",
+    "STRASSE",
+    "file",
+    "fi",
+    " x",
+    "x  ",
+    "a*b",
+    "İzmir",
+    "\xC3",
+    "日本語テキスト",
+    "zz",
+    "di",
+    "Straßenbahn",
 };
 
 // One table per way of keeping text: in the record (mtpfFast), outside it
@@ -47,7 +67,8 @@ const char* const kTexts[] = {
 class FilterTextForms : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (TvomPerformance performance : {mtpfFast, mtpfBalanced, mtpfSmall}) tables_.push_back(MakeTable(performance));
+    for (TvomPerformance performance : {mtpfFast, mtpfBalanced, mtpfSmall})
+      tables_.push_back(MakeTable(performance));
   }
 
   static std::unique_ptr<TvomMemTable> MakeTable(TvomPerformance performance) {
@@ -82,7 +103,8 @@ class FilterTextForms : public ::testing::Test {
     Rows rows;
     for (const char* text : texts)
       for (std::size_t i = 0; i < std::size(kTexts); ++i)
-        if (kTexts[i] != nullptr && String(kTexts[i]) == text) rows.push_back(static_cast<Integer>(i) + 1);
+        if (kTexts[i] != nullptr && String(kTexts[i]) == text)
+          rows.push_back(static_cast<Integer>(i) + 1);
     std::sort(rows.begin(), rows.end());
     return rows;
   }
@@ -97,20 +119,48 @@ const TFilterOptions kEveryOptionSet[] = {
 
 TEST_F(FilterTextForms, EveryShapeAgreesWithReadingThroughTheFields) {
   const char* const shapes[] = {
-      "@ = 'dir'",       "@ <> 'dir'",        "@ < 'dir'",         "@ >= 'Dir'",     "@ = ''",
-      "@ <> ''",         "@ > ''",            "'dir' = @",         "'file' > @",     "@ in ('dir', '', 'ärger')",
-      "@ in ('zz')",     "@ like 'di*'",      "@ like '*R'",       "@ not like '?r*'", "@ = 'di*'",
-      "@ <> 'di*'",      "'fi*' = @",         "@ = 'ä*'",          "@ = 'STRASSE'",  "@ = 'straße'",
-      "@ = 'STRASSE*'",  "@ like 'a*'",       "@ = '*'",           "@ = 'x  '",      "@ = ' x'",
-      "@ = 'İ*'",        "@ = '日本*'",       "@ like '*テキスト'", "@ = '\xC3'",     "@ is null",
-      "@ is not null",   "not (@ = 'dir')",   "@ = 'dir' or @ = 'file'", "@ >= 'a' and @ < 'e'",
+      "@ = 'dir'",
+      "@ <> 'dir'",
+      "@ < 'dir'",
+      "@ >= 'Dir'",
+      "@ = ''",
+      "@ <> ''",
+      "@ > ''",
+      "'dir' = @",
+      "'file' > @",
+      "@ in ('dir', '', 'ärger')",
+      "@ in ('zz')",
+      "@ like 'di*'",
+      "@ like '*R'",
+      "@ not like '?r*'",
+      "@ = 'di*'",
+      "@ <> 'di*'",
+      "'fi*' = @",
+      "@ = 'ä*'",
+      "@ = 'STRASSE'",
+      "@ = 'straße'",
+      "@ = 'STRASSE*'",
+      "@ like 'a*'",
+      "@ = '*'",
+      "@ = 'x  '",
+      "@ = ' x'",
+      "@ = 'İ*'",
+      "@ = '日本*'",
+      "@ like '*テキスト'",
+      "@ = '\xC3'",
+      "@ is null",
+      "@ is not null",
+      "not (@ = 'dir')",
+      "@ = 'dir' or @ = 'file'",
+      "@ >= 'a' and @ < 'e'",
   };
   std::set<Rows> distinct;
   for (const char* field : {"Name", "Fixed", "Wide"}) {
     for (const char* shape : shapes) {
       String filter = shape;
       for (std::size_t at; (at = filter.find('@')) != String::npos;) filter.replace(at, 1, field);
-      for (const TFilterOptions& options : kEveryOptionSet) distinct.insert(ShownInEach(filter, options));
+      for (const TFilterOptions& options : kEveryOptionSet)
+        distinct.insert(ShownInEach(filter, options));
     }
   }
   // The filters tell the rows apart: the agreement is not that of empty results.
@@ -119,7 +169,8 @@ TEST_F(FilterTextForms, EveryShapeAgreesWithReadingThroughTheFields) {
 
 TEST_F(FilterTextForms, CaseInsensitiveComparesUpperCasedTexts) {
   EXPECT_EQ(ShownInEach("Name = 'dir'", {foCaseInsensitive}), RowsOf({"dir", "Dir", "DIR"}));
-  EXPECT_EQ(ShownInEach("Wide = 'ärger'", {foCaseInsensitive}), RowsOf({"Ärger", "ärger", "ÄRGER"}));
+  EXPECT_EQ(ShownInEach("Wide = 'ärger'", {foCaseInsensitive}),
+            RowsOf({"Ärger", "ärger", "ÄRGER"}));
   // Full case mapping: "straße" upper-cases to "STRASSE".
   EXPECT_EQ(ShownInEach("Fixed = 'strasse'", {foCaseInsensitive}), RowsOf({"straße", "STRASSE"}));
   EXPECT_EQ(ShownInEach("Name <> 'DIR'", {foCaseInsensitive}).size(), std::size(kTexts) - 1 - 3);
@@ -127,11 +178,13 @@ TEST_F(FilterTextForms, CaseInsensitiveComparesUpperCasedTexts) {
 
 TEST_F(FilterTextForms, PartialConstantsCompareTheirLengthInCharacters) {
   EXPECT_EQ(ShownInEach("Name = 'di*'"), RowsOf({"dir", "directory", "di"}));
-  EXPECT_EQ(ShownInEach("Name = 'DI*'", {foCaseInsensitive}), RowsOf({"dir", "Dir", "DIR", "directory", "di"}));
+  EXPECT_EQ(ShownInEach("Name = 'DI*'", {foCaseInsensitive}),
+            RowsOf({"dir", "Dir", "DIR", "directory", "di"}));
   // Two characters of "Ärger" are three bytes.
   EXPECT_EQ(ShownInEach("Wide = 'Är*'"), RowsOf({"Ärger"}));
   // Cut after upper-casing: "STRASSE*" is seven characters of "STRASSENBAHN".
-  EXPECT_EQ(ShownInEach("Name = 'STRASSE*'", {foCaseInsensitive}), RowsOf({"straße", "STRASSE", "Straßenbahn"}));
+  EXPECT_EQ(ShownInEach("Name = 'STRASSE*'", {foCaseInsensitive}),
+            RowsOf({"straße", "STRASSE", "Straßenbahn"}));
   EXPECT_EQ(ShownInEach("Name = 'di*'", {foNoPartialCompare}), Rows());
   // Only a last '*' makes a partial constant.
   EXPECT_EQ(ShownInEach("Name = 'a*b'"), RowsOf({"a*b"}));
@@ -162,8 +215,10 @@ TEST_F(FilterTextForms, FollowsTheProcessLocaleBetweenWalks) {
   table.First();
   Rows rows;
   for (; !table.Eof(); table.Next()) rows.push_back(table.FieldByName("Row")->AsInteger());
-  if (saved) setenv("LC_ALL", restore.c_str(), 1);
-  else unsetenv("LC_ALL");
+  if (saved)
+    setenv("LC_ALL", restore.c_str(), 1);
+  else
+    unsetenv("LC_ALL");
   EXPECT_EQ(rows, RowsOf({"İzmir"}));
 }
 
@@ -193,24 +248,27 @@ class FilterNumberForms : public ::testing::Test {
     const Variant null = Null();
     const double noon = 0.5;
     Row({null, null, null, null, null, null, null, null, null, null, null});
-    Row({-5, 0, 7, Int64(5000000000), 1.5, 1.25, Date(2001, 2, 3), Variant(noon), Date(2001, 2, 3, noon), true,
-         "seven"});
-    Row({32767, 65535, Integer(-2147483647 - 1), Int64(-1), -0.5, -3, Date(1999, 12, 31), Variant(0.25),
-         Date(1999, 12, 31, 0.25), false, null});
+    Row({-5, 0, 7, Int64(5000000000), 1.5, 1.25, Date(2001, 2, 3), Variant(noon),
+         Date(2001, 2, 3, noon), true, "seven"});
+    Row({32767, 65535, Integer(-2147483647 - 1), Int64(-1), -0.5, -3, Date(1999, 12, 31),
+         Variant(0.25), Date(1999, 12, 31, 0.25), false, null});
     Row({0, 7, 0, Int64(7), 7.0, 7, Date(1899, 12, 30), Variant(0.0), Variant(7.0), true, "7"});
-    Row({7, 1, 2147483647, Int64(0), 1e300, 0.0001, Date(2001, 2, 4), Variant(0.75), Date(2001, 2, 3, 0.75), false,
-         "1.5"});
-    Row({-32768, 32768, -7, Int64(-5000000000), -1e-9, -7, Date(1, 1, 1), Variant(0.999), Date(9999, 12, 31, 0),
-         true, ""});
+    Row({7, 1, 2147483647, Int64(0), 1e300, 0.0001, Date(2001, 2, 4), Variant(0.75),
+         Date(2001, 2, 3, 0.75), false, "1.5"});
+    Row({-32768, 32768, -7, Int64(-5000000000), -1e-9, -7, Date(1, 1, 1), Variant(0.999),
+         Date(9999, 12, 31, 0), true, ""});
   }
 
-  static Variant Date(Word y, Word m, Word d, double time = 0) { return VarFromDateTime(EncodeDate(y, m, d) + time); }
+  static Variant Date(Word y, Word m, Word d, double time = 0) {
+    return VarFromDateTime(EncodeDate(y, m, d) + time);
+  }
 
   void Row(std::vector<Variant> values) {
     table_->Append();
     table_->FieldByName("Row")->SetAsInteger(++rows_);
     const char* const names[] = {"S", "W", "I", "L", "F", "C", "D", "T", "DT", "B", "Tag"};
-    for (std::size_t i = 0; i < values.size(); ++i) table_->FieldByName(names[i])->SetValue(values[i]);
+    for (std::size_t i = 0; i < values.size(); ++i)
+      table_->FieldByName(names[i])->SetValue(values[i]);
     table_->Post();
   }
 
@@ -280,11 +338,13 @@ TEST_F(FilterNumberForms, EveryNumericTypeAgreesWithTheVariantRules) {
       for (const auto& op : kOperators) {
         const String f = field;
         const Rows direct = Shown(*table_, f + " " + op.symbol + " " + c.text);
-        EXPECT_EQ(direct, Shown(*table_, f + " " + op.symbol + " " + c.computed)) << f << op.symbol << c.text;
+        EXPECT_EQ(direct, Shown(*table_, f + " " + op.symbol + " " + c.computed))
+            << f << op.symbol << c.text;
         EXPECT_EQ(direct, ByFieldValues(f, c.value, op.holds)) << f << op.symbol << c.text;
         // The constant on the left: the relation read the other way round.
         EXPECT_EQ(Shown(*table_, String(c.text) + " " + op.symbol + " " + f),
-                  ByFieldValues(f, c.value, [&](TVariantRelationship r) { return op.holds(Reversed(r)); }))
+                  ByFieldValues(f, c.value,
+                                [&](TVariantRelationship r) { return op.holds(Reversed(r)); }))
             << c.text << op.symbol << f;
         distinct.insert(direct);
       }
@@ -316,7 +376,8 @@ TEST_F(FilterNumberForms, DateTextsAgreeWithTheVariantRules) {
     for (const auto& op : kOperators) {
       const String f = field;
       const Rows direct = Shown(*table_, f + " " + op.symbol + " '03/02/2001'");
-      EXPECT_EQ(direct, Shown(*table_, f + " " + op.symbol + " '03/02/2001' + ''")) << f << op.symbol;
+      EXPECT_EQ(direct, Shown(*table_, f + " " + op.symbol + " '03/02/2001' + ''"))
+          << f << op.symbol;
       EXPECT_EQ(direct, ByFieldValues(f, "03/02/2001", op.holds)) << f << op.symbol;
     }
   }
@@ -329,7 +390,8 @@ TEST_F(FilterNumberForms, InListsAgreeWithTheVariantRules) {
     EXPECT_EQ(direct, Shown(*table_, f + " in (0 + 0, 7, '1.5', 5000000000)")) << f;
     Rows expected;
     for (const Constant* c : {&kNumbers[0], &kNumbers[1], &kNumbers[9], &kNumbers[4]}) {
-      const Rows some = ByFieldValues(f, c->value, [](TVariantRelationship r) { return r == vrEqual; });
+      const Rows some =
+          ByFieldValues(f, c->value, [](TVariantRelationship r) { return r == vrEqual; });
       expected.insert(expected.end(), some.begin(), some.end());
     }
     std::sort(expected.begin(), expected.end());
@@ -348,7 +410,9 @@ TEST_F(FilterNumberForms, BooleansKeepTheVariantRules) {
 TEST_F(FilterNumberForms, AndOrNotCombineTheFormsAsSets) {
   const String a = "I > 0", b = "L = 7 or L = 5000000000", c = "Tag is null";
   auto all = Shown(*table_, "Row > 0");
-  auto in = [](const Rows& rows, Integer row) { return std::find(rows.begin(), rows.end(), row) != rows.end(); };
+  auto in = [](const Rows& rows, Integer row) {
+    return std::find(rows.begin(), rows.end(), row) != rows.end();
+  };
   const Rows ra = Shown(*table_, a), rb = Shown(*table_, b), rc = Shown(*table_, c);
   EXPECT_EQ(ra, Rows({2, 5}));
   EXPECT_EQ(rb, Rows({2, 4}));
@@ -371,8 +435,8 @@ TEST_F(FilterNumberForms, AndOrNotCombineTheFormsAsSets) {
 TEST_F(FilterNumberForms, AnErrorOnEitherSideStillStopsTheWalk) {
   // "Tag > 5" cannot compare "seven" with a number; the other side deciding
   // the result first must not hide that.
-  for (const char* filter : {"I = 123 and Tag > 5", "I is not null or Tag > 5", "Tag > 5 and I = 123",
-                             "not (I = 123 and Tag > 5)"}) {
+  for (const char* filter : {"I = 123 and Tag > 5", "I is not null or Tag > 5",
+                             "Tag > 5 and I = 123", "not (I = 123 and Tag > 5)"}) {
     EXPECT_THROW(Shown(*table_, filter), EVariantTypeCastError) << filter;
     EXPECT_EQ(table_->State(), dsBrowse) << filter;
   }
@@ -389,13 +453,15 @@ class FilterWalks : public ::testing::Test {
     table_->FieldDefs()->Add("Row", ftInteger);
     table_->Open();
     for (Integer i = 1; i <= 12; ++i)
-      table_->AppendRecord({i % 4 == 0 ? Variant(Null()) : Variant(i % 5), "n" + std::to_string(i), i});
+      table_->AppendRecord(
+          {i % 4 == 0 ? Variant(Null()) : Variant(i % 5), "n" + std::to_string(i), i});
     table_->SetFilter("Id >= 2");
   }
 
   Rows Backwards() {
     Rows rows;
-    for (table_->Last(); !table_->Bof(); table_->Prior()) rows.push_back(table_->FieldByName("Row")->AsInteger());
+    for (table_->Last(); !table_->Bof(); table_->Prior())
+      rows.push_back(table_->FieldByName("Row")->AsInteger());
     return rows;
   }
 
@@ -424,7 +490,8 @@ TEST_F(FilterWalks, FindRecordTestsTheExpressionWhileFilteredIsOff) {
 }
 
 TEST_F(FilterWalks, TheExpressionCombinesWithTheOtherTests) {
-  table_->SetOnFilterRecord([](TDataSet* d, bool& accept) { accept = d->FieldByName("Row")->AsInteger() > 5; });
+  table_->SetOnFilterRecord(
+      [](TDataSet* d, bool& accept) { accept = d->FieldByName("Row")->AsInteger() > 5; });
   EXPECT_EQ(Shown(*table_, "Id >= 2"), Rows({7, 9}));
   EXPECT_EQ(Backwards(), Rows({9, 7}));
   table_->SetOnFilterRecord(nullptr);

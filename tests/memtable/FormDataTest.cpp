@@ -16,7 +16,9 @@ namespace {
 using namespace std::string_literals;
 
 // The property name as stored definitions hold it, then the binary tag.
-const String kDataProperty = "\x04" "Data\x0a"s;
+const String kDataProperty =
+    "\x04"
+    "Data\x0a"s;
 
 // A closed table with one string field whose FormFormat is `format`.
 std::unique_ptr<TvomMemTable> FormTable(TvomCustomStreamFormat& format) {
@@ -56,7 +58,9 @@ void StoredWithTheFormAndReadBack() {
   EXPECT_TRUE(read->FormData() == nullptr);
 }
 
-TEST(FormData, TableStoredWithItsFormThroughCsvLoadsWhenOpened) { StoredWithTheFormAndReadBack<TvomCSVStreamFormat>(); }
+TEST(FormData, TableStoredWithItsFormThroughCsvLoadsWhenOpened) {
+  StoredWithTheFormAndReadBack<TvomCSVStreamFormat>();
+}
 
 TEST(FormData, TableStoredWithItsFormThroughBinaryLoadsWhenOpened) {
   StoredWithTheFormAndReadBack<TvomBinaryStreamFormat>();

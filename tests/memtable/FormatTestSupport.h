@@ -76,7 +76,8 @@ inline std::unique_ptr<TvomMemTable> MakeTable(const std::vector<FieldShape>& fi
 }
 
 // Appends a record; `fill` sets its values.
-inline void AddRow(TvomCustomMemTable& table, const std::function<void(TvomCustomMemTable&)>& fill) {
+inline void AddRow(TvomCustomMemTable& table,
+                   const std::function<void(TvomCustomMemTable&)>& fill) {
   table.Append();
   fill(table);
   table.Post();
@@ -86,7 +87,8 @@ inline void AddRow(TvomCustomMemTable& table, const std::function<void(TvomCusto
 // text leaves the field null.
 inline void AddTextRow(TvomCustomMemTable& table, const std::vector<String>& texts) {
   AddRow(table, [&](TvomCustomMemTable& t) {
-    for (std::size_t i = 0; i < texts.size(); ++i) t.Fields(static_cast<Integer>(i))->SetAsString(texts[i]);
+    for (std::size_t i = 0; i < texts.size(); ++i)
+      t.Fields(static_cast<Integer>(i))->SetAsString(texts[i]);
   });
 }
 
@@ -96,7 +98,8 @@ inline String SavedBytes(TvomCustomMemTable& table, TvomCustomStreamFormat& form
   return stream.DataString();
 }
 
-inline void LoadBytes(TvomCustomMemTable& table, TvomCustomStreamFormat& format, const String& bytes) {
+inline void LoadBytes(TvomCustomMemTable& table, TvomCustomStreamFormat& format,
+                      const String& bytes) {
   TStringStream stream(bytes);
   table.LoadFromStreamViaFormat(&stream, &format);
 }
@@ -106,7 +109,8 @@ inline void LoadBytes(TvomCustomMemTable& table, TvomCustomStreamFormat& format,
 inline std::vector<String> Column(TvomCustomMemTable& table, const String& field) {
   std::vector<String> values;
   TField* f = table.FieldByName(field);
-  for (table.First(); !table.Eof(); table.Next()) values.push_back(f->IsNull() ? "<null>" : f->AsString());
+  for (table.First(); !table.Eof(); table.Next())
+    values.push_back(f->IsNull() ? "<null>" : f->AsString());
   return values;
 }
 
@@ -114,8 +118,8 @@ inline std::vector<String> Column(TvomCustomMemTable& table, const String& field
 // controls enabled, read-only fields protected again, loaded values no
 // longer kept as they come.
 inline bool TableAtRest(const TvomCustomMemTable& table) {
-  return table.OperationState() == mtosIdle && !table.ControlsDisabled() && !table.IgnoreReadOnly() &&
-         !table.KeepLoadedAutoInc();
+  return table.OperationState() == mtosIdle && !table.ControlsDisabled() &&
+         !table.IgnoreReadOnly() && !table.KeepLoadedAutoInc();
 }
 
 // The same fields (names and types) with the same values, record by record.

@@ -30,17 +30,17 @@ TEST(LengthBufferTest, HoldsLengthAndBytes) {
 TEST(LayoutTest, FixedFieldsFollowEachOtherWithANullFlagEach) {
   TestTable t;
   const std::vector<std::pair<TFieldType, Integer>> fields = {
-      {ftString, 10}, {ftSmallint, 0}, {ftInteger, 0},  {ftWord, 0},       {ftBoolean, 0},
-      {ftFloat, 0},   {ftCurrency, 0}, {ftBCD, 4},      {ftDate, 0},       {ftTime, 0},
-      {ftDateTime, 0}, {ftBytes, 5},   {ftVarBytes, 5}, {ftAutoInc, 0},    {ftFixedChar, 3},
-      {ftWideString, 4}, {ftLargeint, 0}, {ftGuid, 38}, {ftTimeStamp, 0}, {ftFMTBcd, 4}};
+      {ftString, 10},    {ftSmallint, 0}, {ftInteger, 0},  {ftWord, 0},      {ftBoolean, 0},
+      {ftFloat, 0},      {ftCurrency, 0}, {ftBCD, 4},      {ftDate, 0},      {ftTime, 0},
+      {ftDateTime, 0},   {ftBytes, 5},    {ftVarBytes, 5}, {ftAutoInc, 0},   {ftFixedChar, 3},
+      {ftWideString, 4}, {ftLargeint, 0}, {ftGuid, 38},    {ftTimeStamp, 0}, {ftFMTBcd, 4}};
   for (std::size_t i = 0; i < fields.size(); ++i)
     t.AddField("F" + std::to_string(i), fields[i].first, fields[i].second);
   t.AddField("Memo", ftMemo);
   t.calc_size = 20;
   t.Open();
 
-  const Integer expected[] = {0,  12, 15, 20,  23,  26,  35,  44,  79,  88,
+  const Integer expected[] = {0,  12,  15,  20,  23,  26,  35,  44,  79,  88,
                               97, 106, 112, 120, 125, 130, 143, 152, 192, 209};
   for (std::size_t i = 0; i < fields.size(); ++i)
     EXPECT_EQ(expected[i], t.store().FieldOffset(static_cast<Integer>(i) + 1)) << "field " << i;
@@ -88,7 +88,7 @@ TEST(LayoutTest, LongStringsMoveOutOfTheRecordUnlessFast) {
     t.AddField("W13", ftWideString, 13);
     t.Open();
     EXPECT_EQ(0, t.store().FieldFlags(1) & mtffIndirect);
-    const Byte long_flags = performance == mtpfFast ? 0
+    const Byte long_flags = performance == mtpfFast       ? 0
                             : performance == mtpfBalanced ? mtffIndirect
                                                           : (mtffIndirect | mtffCompressed);
     for (Integer no = 2; no <= 4; ++no) EXPECT_EQ(long_flags, t.store().FieldFlags(no)) << no;

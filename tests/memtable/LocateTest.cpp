@@ -193,8 +193,8 @@ TEST(MemTableLocate, EveryTypeWithARecordFormFindsItsOwnValue) {
   auto table = MakeTable(EveryStorableType());
   AddRow(*table, [](TvomCustomMemTable&) {});
   AddRow(*table, FillEveryType);
-  for (const char* name : {"S", "SI", "I", "W", "Bo", "F", "C", "BC", "D", "T", "DT", "AI", "FC", "WS",
-                           "LI", "Gu", "TS", "FB"}) {
+  for (const char* name : {"S", "SI", "I", "W", "Bo", "F", "C", "BC", "D", "T", "DT", "AI", "FC",
+                           "WS", "LI", "Gu", "TS", "FB"}) {
     SCOPED_TRACE(name);
     table->Last();
     const Variant value = table->FieldByName(name)->Value();

@@ -11,7 +11,9 @@
 
 namespace {
 
-TvomRecord* Ref(std::size_t i) { return reinterpret_cast<TvomRecord*>((i + 1) * 16); }
+TvomRecord* Ref(std::size_t i) {
+  return reinterpret_cast<TvomRecord*>((i + 1) * 16);
+}
 
 TEST(RecordRefsTest, MatchesAFlatListUnderRandomEdits) {
   TvomRecordRefs refs;
@@ -39,7 +41,8 @@ TEST(RecordRefsTest, MatchesAFlatListUnderRandomEdits) {
     }
   }
   // Walking backwards and forwards reads the same entries.
-  for (Integer i = refs.Count() - 1; i >= 0; --i) ASSERT_EQ(model[static_cast<std::size_t>(i)], refs[i]);
+  for (Integer i = refs.Count() - 1; i >= 0; --i)
+    ASSERT_EQ(model[static_cast<std::size_t>(i)], refs[i]);
 }
 
 TEST(RecordRefsTest, DeletingEverythingLeavesAnEmptyList) {

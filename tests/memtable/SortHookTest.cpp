@@ -14,8 +14,8 @@ namespace {
 class HighestFirstTable : public TvomMemTable {
  public:
   using TvomMemTable::TvomMemTable;
-  bool CompareFieldsHook(TField*, const void* keyValue, const void* recordValue, TFieldType,
-                         Byte, bool&, Integer& result) override {
+  bool CompareFieldsHook(TField*, const void* keyValue, const void* recordValue, TFieldType, Byte,
+                         bool&, Integer& result) override {
     Integer a, b;
     std::memcpy(&a, keyValue, sizeof a);
     std::memcpy(&b, recordValue, sizeof b);

@@ -15,8 +15,8 @@
 #include <string>
 
 #include "MemTableTestHelpers.h"
-#include "memtable/RecordStore.h"
 #include "memtable/MemTableErrors.h"
+#include "memtable/RecordStore.h"
 #include "memtable/ValueCompare.h"
 
 namespace {
@@ -45,7 +45,8 @@ std::unique_ptr<TvomMemTable> KeysTable() {
 // comparison does; the sort then takes the record comparison.
 void CompareThroughHook(TvomMemTable& table) {
   table.OnCompareFields = [&table](TDataSet*, TField* field, const void* key, const void* value,
-                                   TFieldType type, Byte options, bool& fullMatch, Integer& result) {
+                                   TFieldType type, Byte options, bool& fullMatch,
+                                   Integer& result) {
     const Integer size = TvomCommon::FieldDataSize(type, field->Size());
     result = CompareFieldValues({static_cast<const Byte*>(key), size},
                                 {static_cast<const Byte*>(value), size}, type, options,
@@ -89,8 +90,8 @@ void ExpectSameOrder(TvomMemTable& table, const String& field, TvomMemTableCompa
 // more, which go into the freed slots: slot order then differs from the
 // order the rows were added in.
 void FillRandomly(TvomMemTable& table, std::mt19937& random, bool wideRanges) {
-  const std::vector<String> texts = {"apple", "Apple", "APPLE", "äpfel", "Äpfel", "zebra",
-                                     "Zebra", "ähnlich", "a", "", "b-c", "bc"};
+  const std::vector<String> texts = {"apple", "Apple",   "APPLE", "äpfel", "Äpfel", "zebra",
+                                     "Zebra", "ähnlich", "a",     "",      "b-c",   "bc"};
   Integer row = 0;
   auto append = [&] {
     table.Append();
@@ -208,8 +209,8 @@ TEST(SortKeyTest, EqualKeysFollowSlotOrderNotTheOrderRowsWereAdded) {
   auto table = KeysTable();
   AppendRows(*table, {{1, 5}, {2, 5}, {3, 7}, {4, 5}});
   table->First();
-  table->Delete();                 // frees the first slot
-  AppendRows(*table, {{5, 5}});    // takes it
+  table->Delete();               // frees the first slot
+  AppendRows(*table, {{5, 5}});  // takes it
   EXPECT_EQ(SortRows(*table, "I", mtcoNone).Rows, Texts({"5", "2", "4", "3"}));
   EXPECT_EQ(SortRows(*table, "I", mtcoDescending).Rows, Texts({"3", "5", "2", "4"}));
   ExpectSameOrder(*table, "I", mtcoDescending);
@@ -230,7 +231,8 @@ TEST(SortKeyTest, ACompareHookDecidesTheOrder) {
 
 TEST(SortKeyTest, TheCurrentRecordStaysCurrentAmongManyEqualKeys) {
   auto table = KeysTable();
-  for (Integer row = 1; row <= 500; ++row) table->AppendRecord({row, row % 50 == 0 ? Variant(row) : Null()});
+  for (Integer row = 1; row <= 500; ++row)
+    table->AppendRecord({row, row % 50 == 0 ? Variant(row) : Null()});
   table->SetRecNo(321);
   table->SortOn("I", mtcoNone);
   EXPECT_EQ(table->FieldByName("Row")->AsInteger(), 321);

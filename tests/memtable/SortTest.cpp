@@ -90,4 +90,3 @@ TEST(MemTableSort, NewRecordsFollowTheSortOrder) {
   AppendRows(*table, {{3, "c"}, {4, "a"}});
   EXPECT_EQ(Column(*table, "Name"), Texts({"a", "b", "c", "d"}));
 }
-

@@ -12,8 +12,8 @@
 
 #include "memtable/MemTable.h"
 #include "memtable/StreamFormat.h"
-#include "platform/rtl/StringList.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/StringList.h"
 
 class TTestLineFormat : public TvomCustomStreamFormat {
  public:
@@ -70,7 +70,8 @@ class TTestLineFormat : public TvomCustomStreamFormat {
       for (const String& name : Split(lines_[0])) ids->Add(name);
   }
 
-  void DetermineLoadFieldIndex(TvomCustomMemTable* table, const String& id, Integer, Integer, Integer& fieldIndex,
+  void DetermineLoadFieldIndex(TvomCustomMemTable* table, const String& id, Integer, Integer,
+                               Integer& fieldIndex,
                                TvomDetermineLoadFieldsSituation situation) override {
     if (situation != dlfAfterLoadDef) return;
     if (TField* field = table->FindField(id)) fieldIndex = field->Index();

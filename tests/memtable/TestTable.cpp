@@ -108,7 +108,8 @@ void TestTable::SetText(TvomRecord* record, const String& field, const String& t
   }
   const Integer size = TvomCommon::FieldDataSize(f->DataType(), f->Size());
   std::memset(at + 1, 0, static_cast<std::size_t>(size));
-  std::memcpy(at + 1, text.data(), std::min<std::size_t>(text.size(), static_cast<std::size_t>(size - 1)));
+  std::memcpy(at + 1, text.data(),
+              std::min<std::size_t>(text.size(), static_cast<std::size_t>(size - 1)));
 }
 
 String TestTable::Text(const TvomRecord* record, const String& field) const {
@@ -129,8 +130,8 @@ String TestTable::Text(const TvomRecord* record, const String& field) const {
   const Byte* value = at + 1;
   if (f->FieldNo() > 0 && (store().FieldFlags(f->FieldNo()) & mtffIndirect)) {
     const Byte* buffer = IndirectBuffer(at);
-    if (buffer == nullptr) buffer = IndirectBuffer(store().RecordBySerial(record->Serial)->Data +
-                                                    (at - record->Data));
+    if (buffer == nullptr)
+      buffer = IndirectBuffer(store().RecordBySerial(record->Serial)->Data + (at - record->Data));
     value = LengthBufferData(buffer);
   }
   return String(reinterpret_cast<const char*>(value));

@@ -14,11 +14,11 @@
 #include <utility>
 #include <vector>
 
-#include "memtable/RecordStore.h"
 #include "memtable/FieldList.h"
 #include "memtable/Index.h"
 #include "memtable/Indexes.h"
 #include "memtable/LengthBuffer.h"
+#include "memtable/RecordStore.h"
 #include "memtable/StoreClient.h"
 #include "platform/data/Field.h"
 #include "platform/data/FieldDefs.h"
@@ -109,7 +109,9 @@ class TestTable : public TvomStoreClient {
     return !on_filter_index || on_filter_index(index, record);
   }
   bool MustTestRecords() const override { return static_cast<bool>(record_test); }
-  bool FilterRecord(TvomRecord* record, bool) override { return !record_test || record_test(record); }
+  bool FilterRecord(TvomRecord* record, bool) override {
+    return !record_test || record_test(record);
+  }
   void CalcRecordFields(TvomRecord* record) override { ++calcs, (void)record; }
   void Progress(Integer percentage, TvomProgressCode code) override {
     progress.emplace_back(percentage, code);

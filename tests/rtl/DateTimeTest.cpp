@@ -32,7 +32,9 @@ class TimeZoneGuard {
 };
 
 // 2024-03-05 (a Tuesday) 14:07:09.045
-TDateTime Sample() { return EncodeDateTime(2024, 3, 5, 14, 7, 9, 45); }
+TDateTime Sample() {
+  return EncodeDateTime(2024, 3, 5, 14, 7, 9, 45);
+}
 
 }  // namespace
 
@@ -91,7 +93,7 @@ TEST(Calendar, AHairBeforeMidnightIsTheNextDay) {
 }
 
 TEST(Calendar, DayOfWeekStartsOnSunday) {
-  EXPECT_EQ(DayOfWeek(EncodeDate(2024, 1, 1)), 2);  // Monday
+  EXPECT_EQ(DayOfWeek(EncodeDate(2024, 1, 1)), 2);   // Monday
   EXPECT_EQ(DayOfWeek(0), 7);                        // Saturday
   EXPECT_EQ(DayOfWeek(EncodeDate(2024, 3, 10)), 1);  // Sunday
 }
@@ -135,7 +137,8 @@ TEST(UnixTime, ReadInTheLocalZone) {
 
 TEST(UnixTime, RoundTripsToTheMillisecond) {
   TimeZoneGuard zone("EST5");
-  for (std::int64_t seconds : {std::int64_t(1700000000), std::int64_t(-2208988800), std::int64_t(0)}) {
+  for (std::int64_t seconds :
+       {std::int64_t(1700000000), std::int64_t(-2208988800), std::int64_t(0)}) {
     TUnixTime back = DateTimeToUnixTime(UnixTimeToDateTime(seconds, 123456789));
     EXPECT_EQ(back.Seconds, seconds);
     EXPECT_EQ(back.Nanoseconds, 123000000);

@@ -62,7 +62,8 @@ TEST(StrToFloatText, AcceptedForms) {
 }
 
 TEST(StrToFloatText, RejectedForms) {
-  for (const char* text : {"", " ", "1.2.3", "abc", "1e", "1,000", "1e400", ".", "-", "1 2", "INF"}) {
+  for (const char* text :
+       {"", " ", "1.2.3", "abc", "1e", "1,000", "1e400", ".", "-", "1 2", "INF"}) {
     double value;
     EXPECT_FALSE(TryStrToFloat(text, value)) << text;
   }

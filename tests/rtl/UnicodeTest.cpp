@@ -60,8 +60,11 @@ TEST(CaseFolding, FoldsAsciiAndOtherScripts) {
 
 TEST(Utf8Cutting, NeverLeavesABrokenCharacterBehind) {
   EXPECT_EQ(CutUtf8("abc", 5), "abc");
-  EXPECT_EQ(CutUtf8("a\xC3\xA9z", 2), "a");        // "é" would be split
+  EXPECT_EQ(CutUtf8("a\xC3\xA9z", 2), "a");  // "é" would be split
   EXPECT_EQ(CutUtf8("a\xC3\xA9z", 3), "a\xC3\xA9");
-  EXPECT_EQ(CutUtf8("\xF0\x9F\x98\x80", 3), "");   // a four-byte character that doesn't fit
-  EXPECT_EQ(CutUtf8("a\xFF" "b", 2), "a\xFF");     // a bad byte counts as one character
+  EXPECT_EQ(CutUtf8("\xF0\x9F\x98\x80", 3), "");  // a four-byte character that doesn't fit
+  EXPECT_EQ(CutUtf8("a\xFF"
+                    "b",
+                    2),
+            "a\xFF");  // a bad byte counts as one character
 }

@@ -20,7 +20,9 @@ String CastMessage(const Variant& v) {
   return "no error";
 }
 
-Currency Money(double amount) { return Currency::FromDouble(amount); }
+Currency Money(double amount) {
+  return Currency::FromDouble(amount);
+}
 
 }  // namespace
 
@@ -105,8 +107,7 @@ TEST(VariantConversions, Dates) {
 }
 
 TEST(VariantConversions, FailuresNameBothTypes) {
-  EXPECT_EQ(CastMessage(Null()),
-            "Could not convert variant of type (Null) into type (Integer)");
+  EXPECT_EQ(CastMessage(Null()), "Could not convert variant of type (Null) into type (Integer)");
   EXPECT_EQ(CastMessage(Variant("abc")),
             "Could not convert variant of type (String) into type (Integer)");
   EXPECT_THROW(Variant(Int64(1) << 40).AsInteger(), EVariantOverflowError);
@@ -151,7 +152,8 @@ TEST(VariantComparison, NumbersByValueAcrossKinds) {
   EXPECT_TRUE(Variant(1) == Variant(1.0));
   EXPECT_TRUE(Variant(Money(1.5)) == Variant(1.5));
   EXPECT_TRUE(Variant(Byte(200)) > Variant(SmallInt(-5)));
-  EXPECT_TRUE(Variant(std::numeric_limits<Int64>::max()) > Variant(std::numeric_limits<Int64>::max() - 1));
+  EXPECT_TRUE(Variant(std::numeric_limits<Int64>::max()) >
+              Variant(std::numeric_limits<Int64>::max() - 1));
   EXPECT_TRUE(Variant(Money(0.0001)) > Variant(0));
   EXPECT_TRUE(Variant(true) < Variant(0));  // True is -1 as a number
   EXPECT_EQ(VarCompareValue(Variant(std::nan("")), Variant(1.0)), vrNotEqual);

@@ -28,7 +28,9 @@ class TTarget : public TWinControl {
     TWinControl::WndProc(m);
     if (m.Msg == WM_USER) m.Result = 7;
   }
-  size_t Count(UINT msg) const { return static_cast<size_t>(std::count(seen.begin(), seen.end(), msg)); }
+  size_t Count(UINT msg) const {
+    return static_cast<size_t>(std::count(seen.begin(), seen.end(), msg));
+  }
 };
 
 class ZxHook : public ::testing::Test {
@@ -185,8 +187,8 @@ TEST_F(ZxHook, UninstallingUnderAnotherSubclasserKeepsTheControlsOwnHandling) {
   target_->seen.clear();
   EXPECT_EQ(SendMessage(h, WM_USER, 0, 0), 7);
   EXPECT_EQ(aboveCalls, 1);
-  EXPECT_TRUE(trace_.empty());                // no hook runs any more
-  EXPECT_EQ(target_->Count(WM_USER), 1u);     // but the control still handles its messages
+  EXPECT_TRUE(trace_.empty());             // no hook runs any more
+  EXPECT_EQ(target_->Count(WM_USER), 1u);  // but the control still handles its messages
 
   // The other procedure leaves, putting the hook's replacement back; the
   // replacement then leaves the chain at its next message.
@@ -201,7 +203,8 @@ TEST_F(ZxHook, AReplacementStuckUnderAnotherSubclasserGoesWithTheWindow) {
   TZxWindowHook* a = Hook("a");
   HWND h = target_->Handle();
   WNDPROC below = nullptr;
-  WNDPROC above = MakeWndProc([&](HWND hh, UINT m, WPARAM w, LPARAM l) { return CallWindowProc(below, hh, m, w, l); });
+  WNDPROC above = MakeWndProc(
+      [&](HWND hh, UINT m, WPARAM w, LPARAM l) { return CallWindowProc(below, hh, m, w, l); });
   below = SetWindowProc(h, above);
   delete a;  // the component and, once pumped, its control hook are gone
   Pump();
@@ -249,7 +252,8 @@ TEST_F(ZxHook, WithoutAControlOrWhileDesigningNothingIsInstalled) {
 class TRecordingFiler : public TFiler {
  public:
   TRecordingFiler() : TFiler(nullptr, 0) {}
-  void DefineProperty(const String& name, const TReaderProc& read, const TWriterProc& write, bool hasData) override {
+  void DefineProperty(const String& name, const TReaderProc& read, const TWriterProc& write,
+                      bool hasData) override {
     names.push_back(name);
     this->read = read;
     this->write = write;

@@ -190,11 +190,18 @@ TEST_F(ZxPropsTest, EveryKindIsStoredAsItsTextAndLoadsBack) {
   storage_.StoreObjectsProps(form_.get(), &list);
   EXPECT_EQ(storage_.Owner, nullptr);  // only during the call
 
-  const std::pair<const char*, const char*> expected[] = {
-      {"Panel1_Width", "120"},         {"Panel1_Letter", "x"},    {"Panel1_Mode", "dmFast"},
-      {"Panel1_Ratio", "2.5"},         {"Panel1_Small", "0.1"},   {"Panel1_Caption", " Discs "},
-      {"Panel1_Options", "[doFirst,doThird]"}, {"Panel1_Value", "hello"}, {"Panel1_Big", "1099511627776"},
-      {"Panel1_Buddy", "Panel2"},      {"Panel1_FontSize", "12"}, {"Panel1_Fixed", "9"}};
+  const std::pair<const char*, const char*> expected[] = {{"Panel1_Width", "120"},
+                                                          {"Panel1_Letter", "x"},
+                                                          {"Panel1_Mode", "dmFast"},
+                                                          {"Panel1_Ratio", "2.5"},
+                                                          {"Panel1_Small", "0.1"},
+                                                          {"Panel1_Caption", " Discs "},
+                                                          {"Panel1_Options", "[doFirst,doThird]"},
+                                                          {"Panel1_Value", "hello"},
+                                                          {"Panel1_Big", "1099511627776"},
+                                                          {"Panel1_Buddy", "Panel2"},
+                                                          {"Panel1_FontSize", "12"},
+                                                          {"Panel1_Fixed", "9"}};
   for (const auto& [ident, text] : expected) EXPECT_EQ(Stored(ident), text) << ident;
   EXPECT_EQ(store_.sections["Form1.Panel1_Lines"],
             (std::map<String, String>{{"Count", "2"}, {"Item0", "one"}, {"Item1", "two"}}));

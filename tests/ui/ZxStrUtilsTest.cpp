@@ -31,7 +31,9 @@ TEST(ZxStrUtilsWords, CountPositionAndExtractBetweenDelimiters) {
 }
 
 TEST(ZxStrUtilsWords, DelimitersAreBytes) {
-  const String s = "a\xff" "b";
+  const String s =
+      "a\xff"
+      "b";
   EXPECT_EQ(WordCount(s, CharSet("\xff")), 2);
   EXPECT_EQ(WordCount(s, CharSet(",")), 1);
 }

@@ -19,8 +19,7 @@ class CommonControlsTest : public WindowTest {
     for (const TLoggedMessage& m : log) {
       if (m.hwnd != parent_) continue;
       if (m.message == WM_COMMAND && m.lParam) codes.push_back(HIWORD(m.wParam));
-      if (m.message == WM_NOTIFY)
-        codes.push_back(static_cast<int>(m.notifyCode));
+      if (m.message == WM_NOTIFY) codes.push_back(static_cast<int>(m.notifyCode));
     }
     return codes;
   }

@@ -1,6 +1,6 @@
 // Directory search over both path forms.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,7 +33,8 @@ class DirectorySearch : public ::testing::Test {
       found.push_back(rec);
       result = FindNext(rec);
     }
-    EXPECT_TRUE(result == int(ERROR_NO_MORE_FILES) || result == int(ERROR_FILE_NOT_FOUND)) << result;
+    EXPECT_TRUE(result == int(ERROR_NO_MORE_FILES) || result == int(ERROR_FILE_NOT_FOUND))
+        << result;
     FindClose(rec);
     return found;
   }
@@ -53,7 +54,8 @@ class DirectorySearch : public ::testing::Test {
 };
 
 TEST_F(DirectorySearch, DotsFirstThenNamesIgnoringAsciiCaseThenBytes) {
-  for (const char* name : {"b", "B", "a.txt", "C", "_x", "Z"}) temp_.Write(std::string("sub/") + name);
+  for (const char* name : {"b", "B", "a.txt", "C", "_x", "Z"})
+    temp_.Write(std::string("sub/") + name);
   std::vector<String> expected{".", "..", "_x", "a.txt", "B", "b", "C", "Z"};
   EXPECT_EQ(Names("E:\\sub\\*.*"), expected);
   EXPECT_EQ(Names(temp_ / "sub/*"), expected);

@@ -167,9 +167,8 @@ class FakeMachine {
   void MountOpticalDrive(int number, const std::string& mount_point) {
     std::string escaped;
     for (char c : mount_point) escaped += c == ' ' ? std::string("\\040") : std::string(1, c);
-    mounts_ += std::to_string(9000 + number) + " 1 11:" + std::to_string(number) + " / " +
-               escaped + " ro,relatime - iso9660 " + root_ + "/dev/sr" +
-               std::to_string(number) + " ro\n";
+    mounts_ += std::to_string(9000 + number) + " 1 11:" + std::to_string(number) + " / " + escaped +
+               " ro,relatime - iso9660 " + root_ + "/dev/sr" + std::to_string(number) + " ro\n";
     WriteMounts();
   }
 
@@ -210,9 +209,10 @@ inline std::string MakePacketWrittenUdf(const TempFolder& temp, const std::strin
                                         const std::string& name) {
   std::string image = temp / name;
   // mkudffs is a system tool: it lies in sbin, which an ordinary PATH may lack.
-  std::string command = "PATH=\"$PATH:/usr/sbin:/sbin\" mkudffs --utf8 --media-type=cdr --udfrev=" + revision +
-                        (closed ? " --closed" : "") + " --label='" + label +
-                        "' --new-file '" + image + "' 2000 >/dev/null 2>&1";
+  std::string command =
+      "PATH=\"$PATH:/usr/sbin:/sbin\" mkudffs --utf8 --media-type=cdr --udfrev=" + revision +
+      (closed ? " --closed" : "") + " --label='" + label + "' --new-file '" + image +
+      "' 2000 >/dev/null 2>&1";
   if (std::system(command.c_str()) != 0) return std::string();
   return image;
 }

@@ -33,7 +33,8 @@ TEST(DriveVariable, ReadsFolderAndOptions) {
 }
 
 TEST(DriveVariable, IgnoresWhatDoesNotParse) {
-  auto drives = ParseDriveVariable("1=/a;H=;=x;J=/j:serial=123:size=lots:label=:bogus=1;K=/k;k=/k2");
+  auto drives =
+      ParseDriveVariable("1=/a;H=;=x;J=/j:serial=123:size=lots:label=:bogus=1;K=/k;k=/k2");
   ASSERT_EQ(drives.size(), 2u);
   EXPECT_EQ(drives[0].Letter, 'J');
   EXPECT_FALSE(drives[0].Options.Serial.has_value());

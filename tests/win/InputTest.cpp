@@ -71,7 +71,8 @@ TEST_F(Input, DoubleClicksNeedTheClassStyleAndCloseTimeAndPlace) {
   InjectClick(TInputButton::Left, POINT{51, 51});  // a third press starts again
   log.clear();
   Pump();
-  EXPECT_EQ(MessagesOf(dbl, {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}), (Msgs{WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_LBUTTONDOWN}));
+  EXPECT_EQ(MessagesOf(dbl, {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}),
+            (Msgs{WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_LBUTTONDOWN}));
 
   clock.Advance(1000);
   InjectClick(TInputButton::Left, POINT{50, 50});
@@ -90,7 +91,8 @@ TEST_F(Input, DoubleClicksNeedTheClassStyleAndCloseTimeAndPlace) {
   InjectClick(TInputButton::Left, POINT{450, 100});
   log.clear();
   Pump();
-  EXPECT_EQ(MessagesOf(plain, {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}), (Msgs{WM_LBUTTONDOWN, WM_LBUTTONDOWN}));
+  EXPECT_EQ(MessagesOf(plain, {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}),
+            (Msgs{WM_LBUTTONDOWN, WM_LBUTTONDOWN}));
 }
 
 TEST_F(Input, KeysGoToTheFocusAndTheKeyStateChangesWhenTheMessageIsTaken) {
@@ -130,7 +132,8 @@ TEST_F(Input, FocusingAWindowOfAnInactiveTopLevelActivatesItFirst) {
   SetFocus(childB);
   EXPECT_EQ(GetActiveWindow(), b);
   EXPECT_EQ(GetFocus(), childB);
-  EXPECT_EQ(MessagesOf(a, {WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS}), (Msgs{WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS}));
+  EXPECT_EQ(MessagesOf(a, {WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS}),
+            (Msgs{WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS}));
   EXPECT_EQ(MessagesOf(b, {WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS, WM_KILLFOCUS}),
             (Msgs{WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS, WM_KILLFOCUS}));
   EXPECT_EQ(MessagesOf(childB, {WM_SETFOCUS}), (Msgs{WM_SETFOCUS}));
@@ -142,7 +145,8 @@ TEST_F(Input, TheFirstActivationTellsEveryWindowTheProgramIsActive) {
   HWND b = Top(0, 0, 100, 100, WS_OVERLAPPEDWINDOW);
   log.clear();
   ShowWindow(a, SW_SHOW);
-  EXPECT_EQ(MessagesOf(a, {WM_ACTIVATEAPP, WM_NCACTIVATE, WM_ACTIVATE}), (Msgs{WM_ACTIVATEAPP, WM_NCACTIVATE, WM_ACTIVATE}));
+  EXPECT_EQ(MessagesOf(a, {WM_ACTIVATEAPP, WM_NCACTIVATE, WM_ACTIVATE}),
+            (Msgs{WM_ACTIVATEAPP, WM_NCACTIVATE, WM_ACTIVATE}));
   EXPECT_EQ(MessagesOf(b, {WM_ACTIVATEAPP}), (Msgs{WM_ACTIVATEAPP}));
   InjectAppActivation(false);
   log.clear();
@@ -195,14 +199,17 @@ TEST_F(Hooks, SeeKeysWhenTakenWithThePreviousStateBit) {
   HWND top = Top(0, 0, 100, 100);
   SetFocus(top);
   std::vector<std::pair<int, LPARAM>> seen;
-  HHOOK hook = SetWindowsHookEx(WH_KEYBOARD, [&](int code, WPARAM w, LPARAM l) -> LRESULT {
-    seen.push_back({code, l});
-    EXPECT_EQ(w, static_cast<WPARAM>('X'));
-    return CallNextHookEx(nullptr, code, w, l);
-  }, nullptr, GetCurrentThreadId());
+  HHOOK hook = SetWindowsHookEx(
+      WH_KEYBOARD,
+      [&](int code, WPARAM w, LPARAM l) -> LRESULT {
+        seen.push_back({code, l});
+        EXPECT_EQ(w, static_cast<WPARAM>('X'));
+        return CallNextHookEx(nullptr, code, w, l);
+      },
+      nullptr, GetCurrentThreadId());
   ASSERT_NE(hook, nullptr);
   InjectKeyDown('X');
-  InjectKeyDown('X');  // held: repeats
+  InjectKeyDown('X');         // held: repeats
   EXPECT_TRUE(seen.empty());  // nothing until the queue is read
   MSG m;
   ASSERT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_NOREMOVE));
@@ -223,16 +230,22 @@ TEST_F(Hooks, RunLastInstalledFirstAndCanSwallow) {
   HWND top = Top(0, 0, 100, 100);
   SetFocus(top);
   std::vector<int> order;
-  HHOOK first = SetWindowsHookEx(WH_KEYBOARD, [&](int c, WPARAM w, LPARAM l) -> LRESULT {
-    order.push_back(1);
-    return CallNextHookEx(nullptr, c, w, l);
-  }, nullptr, GetCurrentThreadId());
+  HHOOK first = SetWindowsHookEx(
+      WH_KEYBOARD,
+      [&](int c, WPARAM w, LPARAM l) -> LRESULT {
+        order.push_back(1);
+        return CallNextHookEx(nullptr, c, w, l);
+      },
+      nullptr, GetCurrentThreadId());
   HHOOK second = nullptr;
-  second = SetWindowsHookEx(WH_KEYBOARD, [&](int c, WPARAM w, LPARAM l) -> LRESULT {
-    order.push_back(2);
-    if (w == VK_ESCAPE) return 1;
-    return CallNextHookEx(second, c, w, l);
-  }, nullptr, GetCurrentThreadId());
+  second = SetWindowsHookEx(
+      WH_KEYBOARD,
+      [&](int c, WPARAM w, LPARAM l) -> LRESULT {
+        order.push_back(2);
+        if (w == VK_ESCAPE) return 1;
+        return CallNextHookEx(second, c, w, l);
+      },
+      nullptr, GetCurrentThreadId());
   log.clear();
   InjectKeyDown('A');
   InjectKeyDown(VK_ESCAPE);
@@ -248,15 +261,21 @@ TEST_F(Hooks, AHookThatRemovesItselfCanStillPassTheMessageOn) {
   HWND top = Top(0, 0, 100, 100);
   SetFocus(top);
   int firstCalls = 0;
-  HHOOK first = SetWindowsHookEx(WH_KEYBOARD, [&](int c, WPARAM w, LPARAM l) -> LRESULT {
-    ++firstCalls;
-    return CallNextHookEx(nullptr, c, w, l);
-  }, nullptr, GetCurrentThreadId());
+  HHOOK first = SetWindowsHookEx(
+      WH_KEYBOARD,
+      [&](int c, WPARAM w, LPARAM l) -> LRESULT {
+        ++firstCalls;
+        return CallNextHookEx(nullptr, c, w, l);
+      },
+      nullptr, GetCurrentThreadId());
   HHOOK second = nullptr;
-  second = SetWindowsHookEx(WH_KEYBOARD, [&](int c, WPARAM w, LPARAM l) -> LRESULT {
-    UnhookWindowsHookEx(second);
-    return CallNextHookEx(second, c, w, l);
-  }, nullptr, GetCurrentThreadId());
+  second = SetWindowsHookEx(
+      WH_KEYBOARD,
+      [&](int c, WPARAM w, LPARAM l) -> LRESULT {
+        UnhookWindowsHookEx(second);
+        return CallNextHookEx(second, c, w, l);
+      },
+      nullptr, GetCurrentThreadId());
   InjectKey('A');
   Pump();
   EXPECT_EQ(firstCalls, 2);  // down through the removed hook, up directly
@@ -266,10 +285,13 @@ TEST_F(Hooks, AHookThatRemovesItselfCanStillPassTheMessageOn) {
 TEST_F(Hooks, MouseHooksGetTheMessageAndItsPoint) {
   HWND top = Top(0, 0, 200, 200);
   std::vector<std::pair<WPARAM, MOUSEHOOKSTRUCTEX>> seen;
-  HHOOK hook = SetWindowsHookEx(WH_MOUSE, [&](int c, WPARAM w, LPARAM l) -> LRESULT {
-    if (c == HC_ACTION) seen.push_back({w, *reinterpret_cast<MOUSEHOOKSTRUCTEX*>(l)});
-    return w == WM_RBUTTONDOWN ? 1 : 0;
-  }, nullptr, GetCurrentThreadId());
+  HHOOK hook = SetWindowsHookEx(
+      WH_MOUSE,
+      [&](int c, WPARAM w, LPARAM l) -> LRESULT {
+        if (c == HC_ACTION) seen.push_back({w, *reinterpret_cast<MOUSEHOOKSTRUCTEX*>(l)});
+        return w == WM_RBUTTONDOWN ? 1 : 0;
+      },
+      nullptr, GetCurrentThreadId());
   log.clear();
   InjectButtonDown(TInputButton::Left, POINT{60, 70});
   InjectButtonDown(TInputButton::Right, POINT{60, 70});

@@ -14,7 +14,8 @@ MCIERROR OpenCdAudio(const char* element, MCIDEVICEID& id) {
   MCI_OPEN_PARMSA parms;
   parms.lpstrDeviceType = "CDAudio";
   parms.lpstrElementName = element;
-  MCIERROR error = mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, DWORD_PTR(&parms));
+  MCIERROR error =
+      mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, DWORD_PTR(&parms));
   id = parms.wDeviceID;
   return error;
 }
@@ -60,7 +61,8 @@ TEST(Tray, OnlyCdAudioDevicesOpen) {
   parms.lpstrElementName = "D:";
   EXPECT_EQ(mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, DWORD_PTR(&parms)),
             MCIERR_INVALID_DEVICE_NAME);
-  EXPECT_EQ(mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE, DWORD_PTR(&parms)), MCIERR_MISSING_PARAMETER);
+  EXPECT_EQ(mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE, DWORD_PTR(&parms)),
+            MCIERR_MISSING_PARAMETER);
   EXPECT_EQ(mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE, 0), MCIERR_NULL_PARAMETER_BLOCK);
 }
 

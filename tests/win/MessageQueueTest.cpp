@@ -47,7 +47,8 @@ TEST(MessageQueueAcrossThreads, PostsKeepTheirOrderAndWakeTheWaitingLoop) {
     return DefWindowProc(hh, m, w, l);
   });
   RegisterClass(wc);
-  HWND h = CreateWindowEx(0, "Sink", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  HWND h =
+      CreateWindowEx(0, "Sink", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   std::thread poster([h] {
     for (WPARAM i = 0; i < 200; ++i) PostMessage(h, WM_USER, i, 0);
     PostMessage(h, WM_USER + 1, 0, 0);

@@ -28,7 +28,8 @@ TEST(MountTable, UnescapesOctalAndKeepsOtherBackslashes) {
 }
 
 TEST(MountTable, SkipsLinesThatDoNotParse) {
-  auto mounts = ParseMountTable("garbage\n1 2 x / /a rw - ext4 /dev/a rw\n3 2 8:1 / /b rw - ext4 /dev/b rw");
+  auto mounts =
+      ParseMountTable("garbage\n1 2 x / /a rw - ext4 /dev/a rw\n3 2 8:1 / /b rw - ext4 /dev/b rw");
   ASSERT_EQ(mounts.size(), 1u);
   EXPECT_EQ(mounts[0].MountPoint, "/b");
 }

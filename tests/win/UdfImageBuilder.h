@@ -19,9 +19,9 @@ class UdfImageBuilder {
   static constexpr size_t kSector = 2048;
   static constexpr uint32_t kPartitionStart = 300;
 
-  bool bridge = false;          // ISO 9660 descriptors first, labelled "ISOSIDE"
+  bool bridge = false;  // ISO 9660 descriptors first, labelled "ISOSIDE"
   bool metadata_partition = false;
-  bool wide_label = false;      // the label in 16-bit characters
+  bool wide_label = false;  // the label in 16-bit characters
   std::string label = "UDF DISC";
   unsigned char file_set_fill = 0x5A;  // what the file set descriptor's spare bytes hold
 
@@ -76,7 +76,7 @@ class UdfImageBuilder {
       Put16(map + 38, 0);
       Put32(map + 40, 10);  // the metadata file's entry, block 10 of the partition
       unsigned char* entry = Sector(kPartitionStart + 10);
-      Put32(entry + 172, 8);           // one short allocation descriptor
+      Put32(entry + 172, 8);            // one short allocation descriptor
       Put32(entry + 176, 4 * kSector);  // the metadata starts at block 20
       Put32(entry + 180, 20);
       Tag(entry, 261, 10);

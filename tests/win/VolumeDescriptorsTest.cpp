@@ -1,8 +1,8 @@
 // The identity of optical discs from their volume descriptors.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
@@ -167,7 +167,7 @@ class PacketWrittenUdf : public ::testing::Test {
   std::vector<unsigned char> Image(const std::string& label, const std::string& revision,
                                    bool closed = false) {
     std::string file = drive_test::MakePacketWrittenUdf(temp_, label, revision, closed,
-                                                         "vat-" + revision + ".img");
+                                                        "vat-" + revision + ".img");
     if (file.empty()) throw std::runtime_error("mkudffs could not make an image");
     return ReadFile(file);
   }

@@ -69,7 +69,8 @@ TEST_F(Volumes, APlainFolderIsNamedAfterItselfWithAStableSerialOfItsOwn) {
 TEST_F(Volumes, Failures) {
   std::string folder = temp_.MakeFolder("disc");
   DrivesVariable drives("N=" + temp_ / "missing" + ";O=" + folder + ":image=" + temp_ / "none.iso" +
-                        ";P=" + folder + ":image=" + temp_.Write("blank.iso", std::string(700000, '\0')));
+                        ";P=" + folder +
+                        ":image=" + temp_.Write("blank.iso", std::string(700000, '\0')));
   TVolumeIdentity identity;
   EXPECT_EQ(QueryVolumeIdentity("N:\\", identity), ERROR_PATH_NOT_FOUND);
   EXPECT_EQ(QueryVolumeIdentity("O:\\", identity), ERROR_PATH_NOT_FOUND);
@@ -85,8 +86,8 @@ TEST_F(Volumes, AnOpticalDriveWithoutAMountedDiscIsNotReady) {
   char label[261];
   DWORD serial = 0;
   SetLastError(0);
-  EXPECT_FALSE(GetVolumeInformationA("D:\\", label, sizeof label, &serial, nullptr, nullptr,
-                                     nullptr, 0));
+  EXPECT_FALSE(
+      GetVolumeInformationA("D:\\", label, sizeof label, &serial, nullptr, nullptr, nullptr, 0));
   EXPECT_EQ(GetLastError(), ERROR_NOT_READY);
 }
 
@@ -115,12 +116,12 @@ TEST_F(Volumes, ABufferTooSmallForTheLabelFails) {
   std::string folder = temp_.MakeFolder("disc");
   DrivesVariable drives("K=" + folder + ":label=TWELVE CHARS:serial=00000001:fs=CDFS");
   char label[12];
-  EXPECT_FALSE(GetVolumeInformationA("K:\\", label, sizeof label, nullptr, nullptr, nullptr,
-                                     nullptr, 0));
+  EXPECT_FALSE(
+      GetVolumeInformationA("K:\\", label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0));
   EXPECT_EQ(GetLastError(), ERROR_BAD_LENGTH);
   char enough[13];
-  EXPECT_TRUE(GetVolumeInformationA("K:\\", enough, sizeof enough, nullptr, nullptr, nullptr,
-                                    nullptr, 0));
+  EXPECT_TRUE(
+      GetVolumeInformationA("K:\\", enough, sizeof enough, nullptr, nullptr, nullptr, nullptr, 0));
 }
 
 TEST(NetworkDrives, NoLetterHasAUniversalName) {

@@ -10,7 +10,8 @@ class WindowLifecycle : public WindowTest {};
 TEST_F(WindowLifecycle, CreationSendsItsMessagesInWindowsOrder) {
   HWND h = Top(10, 10, 300, 200, WS_OVERLAPPEDWINDOW);
   ASSERT_TRUE(IsWindow(h));
-  EXPECT_EQ(MessagesOf(h), (Msgs{WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE}));
+  EXPECT_EQ(MessagesOf(h),
+            (Msgs{WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE}));
 }
 
 TEST_F(WindowLifecycle, ChildCreationAndDestructionAreToldToTheParent) {
@@ -36,18 +37,19 @@ TEST_F(WindowLifecycle, DestroyGoesParentFirstThenNcDestroyChildrenFirst) {
   for (const auto& e : log)
     if (e.message == WM_DESTROY || e.message == WM_NCDESTROY) order.push_back({e.hwnd, e.message});
   EXPECT_EQ(order, (std::vector<std::pair<HWND, UINT>>{{top, WM_DESTROY},
-                                                      {a, WM_DESTROY},
-                                                      {b, WM_DESTROY},
-                                                      {b, WM_NCDESTROY},
-                                                      {a, WM_NCDESTROY},
-                                                      {top, WM_NCDESTROY}}));
+                                                       {a, WM_DESTROY},
+                                                       {b, WM_DESTROY},
+                                                       {b, WM_NCDESTROY},
+                                                       {a, WM_NCDESTROY},
+                                                       {top, WM_NCDESTROY}}));
   EXPECT_FALSE(IsWindow(top));
   EXPECT_FALSE(IsWindow(b));
 }
 
 TEST_F(WindowLifecycle, OwnedWindowsAreDestroyedBeforeTheirOwner) {
   HWND owner = Top(0, 0, 300, 200);
-  HWND owned = CreateWindowEx(0, "Recorder", "", WS_POPUP, 0, 0, 10, 10, owner, nullptr, HInstance(), nullptr);
+  HWND owned = CreateWindowEx(0, "Recorder", "", WS_POPUP, 0, 0, 10, 10, owner, nullptr,
+                              HInstance(), nullptr);
   EXPECT_EQ(GetWindow(owned, GW_OWNER), owner);
   log.clear();
   DestroyWindow(owner);
@@ -86,9 +88,11 @@ TEST(WindowSystemEnd, DestroysTheWindowsLeftWithTheirMessages) {
     return DefWindowProc(h, m, w, l);
   });
   RegisterClass(wc);
-  HWND top = CreateWindowEx(0, "Counter", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  HWND top = CreateWindowEx(0, "Counter", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                            nullptr, nullptr);
   CreateWindowEx(0, "Counter", "", WS_CHILD, 0, 0, 10, 10, top, nullptr, nullptr, nullptr);
-  AllocateUtilityWindow([](HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProc(h, m, w, l); });
+  AllocateUtilityWindow(
+      [](HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProc(h, m, w, l); });
   system.reset();
   EXPECT_EQ(ncDestroyed, 2);
   EXPECT_EQ(TWindowSystem::Current(), nullptr);

@@ -221,7 +221,8 @@ TEST_F(WindowState, NothingMovedMeansNoWmSizeOrWmMove) {
 
 TEST_F(WindowState, OwnedWindowsStayAboveTheirOwner) {
   HWND owner = Top(0, 0, 300, 300);
-  HWND owned = CreateWindowEx(0, "Recorder", "", WS_POPUP | WS_VISIBLE, 50, 50, 100, 100, owner, nullptr, nullptr, nullptr);
+  HWND owned = CreateWindowEx(0, "Recorder", "", WS_POPUP | WS_VISIBLE, 50, 50, 100, 100, owner,
+                              nullptr, nullptr, nullptr);
   HWND other = Top(0, 0, 300, 300);
   EXPECT_EQ(WindowFromPoint(POINT{60, 60}), other);
   BringWindowToTop(owner);
@@ -238,7 +239,8 @@ TEST_F(WindowState, MinimisingWithoutActivationLeavesTheActiveWindow) {
 }
 
 TEST_F(WindowState, UtilityWindowsAreNeverHitOrActivated) {
-  HWND util = AllocateUtilityWindow([](HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProc(h, m, w, l); });
+  HWND util = AllocateUtilityWindow(
+      [](HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProc(h, m, w, l); });
   ShowWindow(util, SW_SHOW);
   EXPECT_EQ(WindowFromPoint(POINT{0, 0}), nullptr);
   EXPECT_NE(GetActiveWindow(), util);
@@ -289,7 +291,8 @@ TEST_F(Cursors, TheClassCursorIsSetOverTheClient) {
   wc.lpszClassName = "Hand";
   wc.hCursor = LoadCursor(nullptr, IDC_HAND);
   RegisterClass(wc);
-  HWND h = CreateWindowEx(0, "Hand", "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  HWND h = CreateWindowEx(0, "Hand", "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
+                          nullptr, nullptr);
   ASSERT_NE(h, nullptr);
   InjectMouseMove(POINT{50, 50});
   Pump();

@@ -43,7 +43,8 @@ class WindowTest : public ::testing::Test {
     wc.style = CS_DBLCLKS;
     wc.lpszClassName = "Recorder";
     wc.hInstance = HInstance();
-    wc.lpfnWndProc = MakeWndProc([this](HWND h, UINT m, WPARAM w, LPARAM l) { return Record(h, m, w, l); });
+    wc.lpfnWndProc =
+        MakeWndProc([this](HWND h, UINT m, WPARAM w, LPARAM l) { return Record(h, m, w, l); });
     RegisterClass(wc);
     wc.style = 0;
     wc.lpszClassName = "PlainRecorder";
@@ -60,12 +61,13 @@ class WindowTest : public ::testing::Test {
 
   HWND Top(int x, int y, int cx, int cy, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE,
            const char* cls = "Recorder") {
-    return CreateWindowEx(0, cls, "top", style, x, y, cx, cy, nullptr, nullptr, HInstance(), nullptr);
+    return CreateWindowEx(0, cls, "top", style, x, y, cx, cy, nullptr, nullptr, HInstance(),
+                          nullptr);
   }
-  HWND Child(HWND parent, int x, int y, int cx, int cy, DWORD style = WS_CHILD | WS_VISIBLE, UINT id = 1,
-             const char* cls = "Recorder") {
-    return CreateWindowEx(0, cls, "child", style, x, y, cx, cy, parent, reinterpret_cast<HMENU>(std::uintptr_t{id}),
-                          HInstance(), nullptr);
+  HWND Child(HWND parent, int x, int y, int cx, int cy, DWORD style = WS_CHILD | WS_VISIBLE,
+             UINT id = 1, const char* cls = "Recorder") {
+    return CreateWindowEx(0, cls, "child", style, x, y, cx, cy, parent,
+                          reinterpret_cast<HMENU>(std::uintptr_t{id}), HInstance(), nullptr);
   }
 
   // Handles everything queued, as a message loop would.
@@ -81,7 +83,8 @@ class WindowTest : public ::testing::Test {
   std::vector<UINT> MessagesOf(HWND h, std::vector<UINT> only = {}) const {
     std::vector<UINT> r;
     for (const auto& e : log)
-      if (e.hwnd == h && (only.empty() || std::find(only.begin(), only.end(), e.message) != only.end()))
+      if (e.hwnd == h &&
+          (only.empty() || std::find(only.begin(), only.end(), e.message) != only.end()))
         r.push_back(e.message);
     return r;
   }
