@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Zorvet's one entry point for building, testing and running.
-#   ./build.sh test    install what is missing, check the layers, build and run the suite
+#   ./build.sh test    install what is missing, check the layers and the formatting, build and
+#                      run the suite
 #                      (gcc, gcc sanitized, clang), then run each fuzzer (file readers, filter parsers)
 #                      for $FUZZ_SECONDS (default 30) seconds
 #   ./build.sh build   install what is missing and build the normal tree only
@@ -19,7 +20,7 @@ PACKAGES=(
   build-essential g++ cmake ninja-build pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libicu-dev libsqlite3-dev
-  clang libclang-rt-dev
+  clang libclang-rt-dev clang-format ccache
   xorriso udftools
   libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
   libsdl2-dev xvfb xauth
@@ -42,9 +43,15 @@ install_missing() {
   fi
 }
 
+# Compiles go through ccache, with paths taken relative to the checkout, so a
+# fresh clone builds from what an earlier checkout of the same code compiled.
+export CCACHE_BASEDIR=$ROOT CCACHE_NOHASHDIR=1
+LAUNCHER=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
 configure_and_build() { # dir, extra cmake args...
   local dir=$1; shift
-  cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVET_WERROR=ON "$@" >/dev/null
+  cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORVET_WERROR=ON \
+    "${LAUNCHER[@]}" "$@" >/dev/null
   cmake --build "$dir" -j "$JOBS"
 }
 
@@ -69,7 +76,7 @@ FUZZ_SECONDS=${FUZZ_SECONDS:-30}
 run_fuzzers() { # dir
   local dir=$1
   CC=clang CXX=clang++ cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DZORVET_FUZZ=ON -DZORVET_BENCH=OFF >/dev/null
+    -DZORVET_FUZZ=ON -DZORVET_BENCH=OFF "${LAUNCHER[@]}" >/dev/null
   cmake --build "$dir" -j "$JOBS" --target "${FUZZERS[@]}"
   for target in "${FUZZERS[@]}"; do
     mkdir -p "$dir/corpus/$target"
@@ -102,6 +109,7 @@ case "$cmd" in
   test)
     install_missing
     "$ROOT/tools/check-layers.sh"
+    "$ROOT/tools/check-format.sh"
     configure_and_build "$ROOT/build"
     run_suite "$ROOT/build"
     # Both compilers stay clean: the tests built by clang too (without the
