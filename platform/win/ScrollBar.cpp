@@ -61,19 +61,21 @@ RECT ScrollBarThumbRect(const RECT& area, bool vertical, const SCROLLINFO& info)
   return Part(area, vertical, l.thumbStart, l.thumbStart + l.thumbLength);
 }
 
-void DrawScrollBar(HDC dc, const RECT& area, bool vertical, const SCROLLINFO& info) {
+void DrawScrollBar(HDC dc, const RECT& area, bool vertical, const SCROLLINFO& info,
+                   TScrollBarLook look) {
   const TBarLayout l = Layout(area, vertical, info);
-  const UINT inactive = l.thumbLength ? 0 : DFCS_INACTIVE;
+  const UINT state = (l.thumbLength ? 0 : DFCS_INACTIVE) | (look.flat ? DFCS_FLAT : 0);
   RECT back = Part(area, vertical, l.start, l.start + l.arrow);
   RECT fore = Part(area, vertical, l.start + l.length - l.arrow, l.start + l.length);
   RECT track = Part(area, vertical, l.start + l.arrow, l.start + l.length - l.arrow);
-  // The track in the light dither colour of the classic scheme.
-  FillRect(dc, &track, GetSysColorBrush(COLOR_SCROLLBAR));
-  DrawFrameControl(dc, &back, DFC_SCROLL, (vertical ? DFCS_SCROLLUP : DFCS_SCROLLLEFT) | inactive);
-  DrawFrameControl(dc, &fore, DFC_SCROLL,
-                   (vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT) | inactive);
-  if (l.thumbLength) {
-    RECT thumb = Part(area, vertical, l.thumbStart, l.thumbStart + l.thumbLength);
+  FillRect(dc, &track, GetSysColorBrush(look.trackColor));
+  DrawFrameControl(dc, &back, DFC_SCROLL, (vertical ? DFCS_SCROLLUP : DFCS_SCROLLLEFT) | state);
+  DrawFrameControl(dc, &fore, DFC_SCROLL, (vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT) | state);
+  if (!l.thumbLength) return;
+  RECT thumb = Part(area, vertical, l.thumbStart, l.thumbStart + l.thumbLength);
+  if (look.flat) {
+    FillRect(dc, &thumb, GetSysColorBrush(COLOR_BTNSHADOW));
+  } else {
     FillRect(dc, &thumb, GetSysColorBrush(COLOR_BTNFACE));
     DrawEdge(dc, &thumb, EDGE_RAISED, BF_RECT);
   }
@@ -98,7 +100,9 @@ int ScrollBarThumbPosition(const RECT& area, bool vertical, const SCROLLINFO& in
   if (!l.thumbLength) return info.nPos;
   const int track = l.length - 2 * l.arrow - l.thumbLength;
   const long long span = Span(info);
-  if (track <= 0 || span <= 0) return info.nMin;
+  // A thumb as long as its track has nowhere to go: dragging it keeps the
+  // position rather than jumping to the start.
+  if (track <= 0 || span <= 0) return info.nPos;
   const int at = (vertical ? pt.y : pt.x) - grabOffset - (l.start + l.arrow);
   const long long pos =
       (static_cast<long long>(std::clamp(at, 0, track)) * span + track / 2) / track;

@@ -8,6 +8,7 @@
 // scrolling control looks and answers the same.
 #pragma once
 
+#include "platform/win/Gdi.h"
 #include "platform/win/WinTypes.h"
 
 constexpr UINT WM_HSCROLL = 0x0114;
@@ -59,12 +60,21 @@ int ScrollBarSize();
 // Parts of a drawn bar, as ScrollBarHitTest answers.
 enum class TScrollBarPart { None, LineBack, PageBack, Thumb, PageForward, LineForward };
 
+// How a bar is drawn: the system colour of its track, and whether arrows and
+// thumb are flat (no bevels, a shadow-coloured thumb) instead of raised.
+struct TScrollBarLook {
+  int trackColor = COLOR_SCROLLBAR;
+  bool flat = false;
+};
+
 // Draws a bar (arrows, track and thumb) into `area` of `dc`.
-void DrawScrollBar(HDC dc, const RECT& area, bool vertical, const SCROLLINFO& info);
+void DrawScrollBar(HDC dc, const RECT& area, bool vertical, const SCROLLINFO& info,
+                   TScrollBarLook look = {});
 // Which part of the bar drawn in `area` lies under `pt`.
 TScrollBarPart ScrollBarHitTest(const RECT& area, bool vertical, const SCROLLINFO& info, POINT pt);
 // The scroll position for the thumb dragged to `pt` when it was grabbed
-// `grabOffset` pixels after its start.
+// `grabOffset` pixels after its start; the present position when the thumb
+// fills the whole track and so cannot travel.
 int ScrollBarThumbPosition(const RECT& area, bool vertical, const SCROLLINFO& info, POINT pt,
                            int grabOffset);
 // The thumb's rectangle within `area` (empty when the bar has no thumb).

@@ -6,7 +6,8 @@
 // nMax - nPage + 1), paints itself into a rectangle given by the control,
 // and turns a button press into the scroll code to send (SB_LINEUP on the
 // first arrow, SB_PAGEUP on the track before the thumb, ...). Dragging the
-// thumb maps the pointer to a position with PosFromThumbDrag.
+// thumb maps the pointer to a position with PosFromThumbDrag. Geometry and
+// drawing are ScrollBar.h's, so these bars measure like every other.
 //
 // Threads: GUI thread only.
 #pragma once
@@ -46,6 +47,8 @@ class TControlScrollBar {
   bool Shown() const { return rect_.right > rect_.left && rect_.bottom > rect_.top; }
   // Flat bars have no bevels (LVS_EX_FLATSB).
   void SetFlat(bool flat) { flat_ = flat; }
+  // The range, page and position in SCROLLINFO's terms.
+  SCROLLINFO Info() const;
 
   void Paint(HDC dc) const;
   // The scroll code for a press at `pt`, kScrollThumb on the thumb, or
@@ -57,13 +60,9 @@ class TControlScrollBar {
   int PosFromThumbDrag(POINT pt) const;
 
  private:
-  // The track between the arrows and the thumb inside it, along the bar.
-  int ArrowLength() const;
-  void TrackAndThumb(int& trackStart, int& trackLength, int& thumbStart, int& thumbLength) const;
-
   bool vertical_;
   bool flat_ = false;
   int min_ = 0, max_ = 0, page_ = 0, pos_ = 0;
   RECT rect_;
-  int drag_offset_ = 0;  // pointer minus thumb start when the drag began
+  int drag_offset_ = 0;  // pointer minus thumb start, along the bar, when the drag began
 };
