@@ -1,6 +1,7 @@
 // platform/win/ControlWindow.cpp
 #include "platform/win/ControlWindow.h"
 
+#include "platform/win/Gdi.h"
 #include "platform/win/Paint.h"
 #include "platform/win/WinMessages.h"
 #include "platform/win/WinStructs.h"
@@ -28,6 +29,19 @@ bool HandleControlWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
       return true;
   }
   return false;
+}
+
+HFONT ControlFont(HFONT font) {
+  return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+TMeasureDC::TMeasureDC(HFONT font) : dc_(CreateCompatibleDC(nullptr)) {
+  old_ = SelectObject(dc_, ControlFont(font));
+}
+
+TMeasureDC::~TMeasureDC() {
+  SelectObject(dc_, old_);
+  DeleteDC(dc_);
 }
 
 void RegisterControlWindowClass(LPCSTR className, TWndProcPointer proc, UINT extraStyle) {

@@ -3,7 +3,7 @@
 // What the standard controls' window procedures share: the per-window state
 // kept behind GWLP_USERDATA from WM_NCCREATE to WM_NCDESTROY, painting
 // through one function (also on a context given in wParam), the font of
-// WM_SETFONT, and the class registration.
+// WM_SETFONT, measuring in that font, and the class registration.
 #pragma once
 
 #include "platform/win/WinStyles.h"
@@ -15,6 +15,24 @@
 // (kept in `font`). True with `result` set when `msg` was one of them.
 bool HandleControlWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, HFONT& font,
                                 void (*paint)(HWND, HDC), LRESULT& result);
+
+// The font a control draws with: the one WM_SETFONT gave it, else the
+// default GUI font.
+HFONT ControlFont(HFONT font);
+
+// A memory DC holding a control's font, for measuring outside painting.
+class TMeasureDC {
+ public:
+  explicit TMeasureDC(HFONT font);
+  ~TMeasureDC();
+  TMeasureDC(const TMeasureDC&) = delete;
+  TMeasureDC& operator=(const TMeasureDC&) = delete;
+  HDC Dc() const { return dc_; }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
 
 // Registers `className` with `proc` unless it is registered already;
 // `extraStyle` adds class styles (CS_DBLCLKS for controls that tell a

@@ -10,6 +10,7 @@
 
 #include "platform/rtl/Unicode.h"
 #include "platform/win/Clipboard.h"
+#include "platform/win/ControlWindow.h"
 #include "platform/win/Cursor.h"
 #include "platform/win/Edit.h"
 #include "platform/win/Font.h"
@@ -147,25 +148,6 @@ int LineIndexOf(const std::vector<TLine>& lines, size_t pos) {
 
 // --- Measuring -------------------------------------------------------------------
 
-// A memory DC holding the edit's font, for measuring outside painting.
-class TMeasure {
- public:
-  explicit TMeasure(const TEditState& e) : dc_(CreateCompatibleDC(nullptr)) {
-    old_ = SelectObject(dc_, e.font ? e.font : GetStockObject(DEFAULT_GUI_FONT));
-  }
-  ~TMeasure() {
-    SelectObject(dc_, old_);
-    DeleteDC(dc_);
-  }
-  TMeasure(const TMeasure&) = delete;
-  TMeasure& operator=(const TMeasure&) = delete;
-  HDC Dc() const { return dc_; }
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
-
 // What the user sees of a line: the text, or a mask character for each
 // character of a password.
 String Shown(HWND hwnd, const TEditState& e, const TLine& line, size_t upTo) {
@@ -264,7 +246,7 @@ std::vector<TLine> LinesOf(HWND hwnd, const TEditState& e) {
   if (!Wraps(hwnd)) return hard;
   const RECT r = FormatRect(hwnd, e);
   const int width = std::max<int>(1, r.right - r.left);
-  TMeasure m(e);
+  TMeasureDC m(e.font);
   std::vector<TLine> lines;
   for (const TLine& line : hard) WrapLine(hwnd, e, m.Dc(), line, width, lines);
   return lines;
@@ -294,7 +276,7 @@ size_t PosAtRectX(HWND hwnd, const TEditState& e, HDC dc, const TLine& line, int
 // Scrolls so that the caret is inside the formatting rectangle, and no
 // further than the text needs.
 void ScrollToCaret(HWND hwnd, TEditState& e) {
-  TMeasure m(e);
+  TMeasureDC m(e.font);
   const RECT r = FormatRect(hwnd, e);
   const int w = std::max<int>(1, r.right - r.left);
   const auto lines = LinesOf(hwnd, e);
@@ -313,7 +295,7 @@ void ScrollToCaret(HWND hwnd, TEditState& e) {
 }
 
 size_t PosFromPoint(HWND hwnd, const TEditState& e, POINT pt) {
-  TMeasure m(e);
+  TMeasureDC m(e.font);
   const RECT r = FormatRect(hwnd, e);
   const auto lines = LinesOf(hwnd, e);
   int li = e.firstLine + (pt.y >= r.top ? (pt.y - r.top) / LineHeight(m.Dc()) : -1);
@@ -356,7 +338,7 @@ void Redraw(HWND hwnd, TEditState& e) {
 // within the text; the parent hears of it before the edit is redrawn.
 // Returns the lines scrolled.
 int ScrollView(HWND hwnd, TEditState& e, int lines, int chars) {
-  TMeasure m(e);
+  TMeasureDC m(e.font);
   const RECT r = FormatRect(hwnd, e);
   const auto all = LinesOf(hwnd, e);
   const int visible = std::max<int>(1, (r.bottom - r.top) / LineHeight(m.Dc()));
@@ -491,7 +473,7 @@ void KeyDown(HWND hwnd, TEditState& e, UINT vk) {
       const int li = LineIndexOf(lines, e.caret) + (vk == VK_UP ? -1 : 1);
       if (li < 0) return MoveCaret(hwnd, e, 0, shift);
       if (li >= static_cast<int>(lines.size())) return MoveCaret(hwnd, e, t.size(), shift);
-      TMeasure m(e);
+      TMeasureDC m(e.font);
       const int x = XInRect(hwnd, e, m.Dc(), line, e.caret);
       return MoveCaret(hwnd, e, PosAtRectX(hwnd, e, m.Dc(), lines[li], x), shift);
     }
@@ -573,7 +555,7 @@ void Paint(HWND hwnd, TEditState& e) {
   RECT client;
   GetClientRect(hwnd, &client);
   FillRect(dc, &client, brush);
-  HGDIOBJ oldFont = SelectObject(dc, e.font ? e.font : GetStockObject(DEFAULT_GUI_FONT));
+  HGDIOBJ oldFont = SelectObject(dc, ControlFont(e.font));
   const RECT r = FormatRect(hwnd, e);
   IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
   SetBkMode(dc, TRANSPARENT);
@@ -636,7 +618,7 @@ void SetSel(HWND hwnd, TEditState& e, WPARAM wParam, LPARAM lParam) {
 void SetMargins(HWND hwnd, TEditState& e, WPARAM which, LPARAM lParam) {
   int left = LOWORD(static_cast<UINT_PTR>(lParam)), right = HIWORD(static_cast<UINT_PTR>(lParam));
   if (which == EC_USEFONTINFO) {
-    TMeasure m(e);
+    TMeasureDC m(e.font);
     TEXTMETRIC tm;
     GetTextMetrics(m.Dc(), &tm);
     left = right = tm.tmAveCharWidth / 2;
@@ -728,7 +710,7 @@ LRESULT EditMessage(HWND hwnd, TEditState& e, UINT msg, WPARAM wParam, LPARAM lP
       return TRUE;
     case EM_SCROLL: {
       if (!IsMulti(hwnd)) return FALSE;
-      TMeasure m(e);
+      TMeasureDC m(e.font);
       const RECT r = FormatRect(hwnd, e);
       const int page = std::max<int>(1, (r.bottom - r.top) / LineHeight(m.Dc()));
       int by = 0;
@@ -884,7 +866,7 @@ LRESULT EditMessage(HWND hwnd, TEditState& e, UINT msg, WPARAM wParam, LPARAM lP
     case EM_POSFROMCHAR: {
       const size_t pos = Snap(e.text, static_cast<size_t>(wParam));
       if (static_cast<size_t>(wParam) > e.text.size()) return -1;
-      TMeasure m(e);
+      TMeasureDC m(e.font);
       const auto lines = LinesOf(hwnd, e);
       const int li = LineIndexOf(lines, pos);
       const RECT r = FormatRect(hwnd, e);

@@ -16,6 +16,7 @@
 
 #include "platform/rtl/StringUtils.h"
 #include "platform/rtl/Unicode.h"
+#include "platform/win/ControlWindow.h"
 #include "platform/win/Cursor.h"
 #include "platform/win/Edit.h"
 #include "platform/win/Font.h"
@@ -211,7 +212,7 @@ bool HasChildren(HWND hwnd, TTreeItem* item) {
 // --- Geometry --------------------------------------------------------------------
 
 HFONT FontOf(const TTreeState& s) {
-  return s.font ? s.font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  return ControlFont(s.font);
 }
 
 SIZE ImageSize(HIMAGELIST list) {
@@ -220,29 +221,10 @@ SIZE ImageSize(HIMAGELIST list) {
   return SIZE{cx, cy};
 }
 
-// A memory DC holding the tree's font, for measuring outside painting.
-class TMeasureDC {
- public:
-  explicit TMeasureDC(const TTreeState& s) : dc_(CreateCompatibleDC(nullptr)) {
-    old_ = SelectObject(dc_, FontOf(s));
-  }
-  ~TMeasureDC() {
-    SelectObject(dc_, old_);
-    DeleteDC(dc_);
-  }
-  TMeasureDC(const TMeasureDC&) = delete;
-  TMeasureDC& operator=(const TMeasureDC&) = delete;
-  HDC Dc() const { return dc_; }
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
-
 int ItemHeight(TTreeState& s) {
   if (s.customHeight > 0) return s.customHeight;
   if (s.rowHeight > 0) return s.rowHeight;
-  TMeasureDC m(s);
+  TMeasureDC m(s.font);
   TEXTMETRIC tm;
   GetTextMetrics(m.Dc(), &tm);
   int h = std::max<int>(
@@ -285,7 +267,7 @@ int TextWidth(HWND hwnd, TTreeState& s, TTreeItem* item, HDC dc) {
     if (dc) {
       GetTextExtentPoint32(dc, text.data(), static_cast<int>(text.size()), &size);
     } else {
-      TMeasureDC m(s);
+      TMeasureDC m(s.font);
       GetTextExtentPoint32(m.Dc(), text.data(), static_cast<int>(text.size()), &size);
     }
   }
@@ -577,7 +559,7 @@ void FitEditor(HWND hwnd, TTreeState& s) {
   const String text = GetWindowText(s.edit);
   SIZE size{0, 0};
   {
-    TMeasureDC m(s);
+    TMeasureDC m(s.font);
     if (!text.empty())
       GetTextExtentPoint32(m.Dc(), text.data(), static_cast<int>(text.size()), &size);
   }
@@ -1002,7 +984,7 @@ void MeasureExtent(HWND hwnd, TTreeState& s) {
   RECT client;
   GetClientRect(hwnd, &client);
   const int h = ItemHeight(s);
-  TMeasureDC m(s);
+  TMeasureDC m(s.font);
   int extent = 0;
   TTreeItem* item = s.top;
   for (int y = 0; item && y < client.bottom; y += h, item = TTreeItems::NextShown(item))
@@ -1070,7 +1052,7 @@ void Paint(HWND hwnd, HDC dc, const RECT& area) {
 HIMAGELIST CreateDragImage(HWND hwnd, TTreeState& s, TTreeItem* item) {
   if (!item) return nullptr;
   const String text = TextOf(hwnd, item);
-  TMeasureDC m(s);
+  TMeasureDC m(s.font);
   SIZE size{0, 0};
   if (!text.empty())
     GetTextExtentPoint32(m.Dc(), text.data(), static_cast<int>(text.size()), &size);
