@@ -93,46 +93,43 @@ String ScreenSizeSuffix() {
   return Format("(%dx%d)", width, height);
 }
 
+namespace {
+// The storage as the ini calls see it; nullptr for any other object.
+TCustomIniFile* IniOf(TObject* storage) {
+  return dynamic_cast<TCustomIniFile*>(storage);
+}
+}  // namespace
+
 String IniReadString(TObject* storage, const String& section, const String& ident,
                      const String& def) {
-  if (auto* reg = dynamic_cast<TRegIniFile*>(storage)) return reg->ReadString(section, ident, def);
-  if (auto* ini = dynamic_cast<TIniFile*>(storage)) return ini->ReadString(section, ident, def);
-  return def;
+  TCustomIniFile* ini = IniOf(storage);
+  return ini ? ini->ReadString(section, ident, def) : def;
 }
 
 void IniWriteString(TObject* storage, const String& section, const String& ident,
                     const String& value) {
-  if (auto* reg = dynamic_cast<TRegIniFile*>(storage)) {
-    reg->WriteString(section, ident, value);
-  } else if (auto* ini = dynamic_cast<TIniFile*>(storage)) {
-    ini->WriteString(section, ident, WrappedInQuotes(value) ? "\"" + value + "\"" : value);
-  }
+  TCustomIniFile* ini = IniOf(storage);
+  if (!ini) return;
+  // Only a file strips a pair of quotes on reading.
+  const bool quote = dynamic_cast<TIniFile*>(storage) && WrappedInQuotes(value);
+  ini->WriteString(section, ident, quote ? "\"" + value + "\"" : value);
 }
 
 Integer IniReadInteger(TObject* storage, const String& section, const String& ident, Integer def) {
-  if (auto* reg = dynamic_cast<TRegIniFile*>(storage)) return reg->ReadInteger(section, ident, def);
-  if (auto* ini = dynamic_cast<TIniFile*>(storage)) return ini->ReadInteger(section, ident, def);
-  return def;
+  TCustomIniFile* ini = IniOf(storage);
+  return ini ? ini->ReadInteger(section, ident, def) : def;
 }
 
 void IniWriteInteger(TObject* storage, const String& section, const String& ident, Integer value) {
-  if (auto* reg = dynamic_cast<TRegIniFile*>(storage))
-    reg->WriteInteger(section, ident, value);
-  else if (auto* ini = dynamic_cast<TIniFile*>(storage))
-    ini->WriteInteger(section, ident, value);
+  if (TCustomIniFile* ini = IniOf(storage)) ini->WriteInteger(section, ident, value);
 }
 
 void IniEraseSection(TObject* storage, const String& section) {
-  if (auto* reg = dynamic_cast<TRegIniFile*>(storage))
-    reg->EraseSection(section);
-  else if (auto* ini = dynamic_cast<TIniFile*>(storage))
-    ini->EraseSection(section);
+  if (TCustomIniFile* ini = IniOf(storage)) ini->EraseSection(section);
 }
 
 void IniReadSection(TObject* storage, const String& section, TStrings* idents) {
-  if (auto* reg = dynamic_cast<TRegIniFile*>(storage))
-    reg->ReadSection(section, idents);
-  else if (auto* ini = dynamic_cast<TIniFile*>(storage))
+  if (TCustomIniFile* ini = IniOf(storage))
     ini->ReadSection(section, idents);
   else
     idents->Clear();

@@ -4,8 +4,8 @@
 // default names, reading and writing through either kind of storage, and a
 // form's window placement.
 //
-// A storage is a TIniFile or a TRegIniFile, passed as a TObject; any other
-// object (or none) reads every default and writes nothing. Writing a string
+// A storage is a TCustomIniFile (a TIniFile or a TRegIniFile), passed as a
+// TObject; any other object (or none) reads every default and writes nothing. Writing a string
 // to an ini file wraps a value that begins and ends with the same quote (" or
 // ') in one more pair of double quotes, because reading an ini file strips
 // one pair: the value reads back as written. The registry keeps values as

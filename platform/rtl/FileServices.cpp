@@ -106,3 +106,30 @@ Int64 FileSize(const String& path) {
   }
   return static_cast<Int64>(info.st_size);
 }
+
+bool WriteFileAtomically(const String& file, std::string_view bytes, unsigned mode) {
+  const String folder = file.substr(0, file.rfind('/') + 1);
+  if (!folder.empty() && !DirectoryExists(folder) && !ForceDirectories(folder)) return false;
+  // The process id keeps two programs saving the same file at once from
+  // writing into one new file.
+  const String fresh = file + ".new" + std::to_string(::getpid());
+  const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  if (fd < 0) return false;
+  errno = 0;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  if (done < bytes.size() && errno == 0) errno = EIO;  // a write that stopped without a reason
+  const bool written = done == bytes.size() && ::fsync(fd) == 0;
+  int failure = errno;
+  ::close(fd);
+  if (written && ::rename(fresh.c_str(), file.c_str()) == 0) return true;
+  if (written) failure = errno;
+  ::unlink(fresh.c_str());
+  errno = failure;
+  return false;
+}

@@ -11,6 +11,8 @@
 // Threads: any thread; the file system is the only shared state.
 #pragma once
 
+#include <string_view>
+
 #include "platform/rtl/Types.h"
 
 // Whether `path` names an existing file that is not a folder (links followed).
@@ -35,3 +37,11 @@ bool FileAge(const String& path, TDateTime& last_write);
 
 // The size in bytes of a file, or -1 when it cannot be read.
 Int64 FileSize(const String& path);
+
+// Makes `bytes` the whole content of the native file `file`, creating the
+// folders above it. The bytes go to a new file beside it, are flushed to the
+// disk and then replace the old file by rename, so that a crash leaves the
+// old content or the new, never half of either. `mode` gives the new file's
+// permissions. False (errno set) when any step fails; the new file is
+// removed then and the old one is untouched.
+bool WriteFileAtomically(const String& file, std::string_view bytes, unsigned mode);

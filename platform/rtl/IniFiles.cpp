@@ -1,10 +1,6 @@
 // platform/rtl/IniFiles.cpp
 #include "platform/rtl/IniFiles.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -151,25 +147,8 @@ class IniText {
       bytes += lines_[i].text;
       if (i + 1 < lines_.size() || final_newline_) bytes += end;
     }
-    const String folder = file_.substr(0, file_.rfind('/') + 1);
-    if (!folder.empty() && !DirectoryExists(folder) && !ForceDirectories(folder))
+    if (!WriteFileAtomically(file_, bytes, 0644))
       throw EIniFileException("Unable to write to " + file_);
-    const String fresh = file_ + ".new" + IntToStr(static_cast<Int64>(::getpid()));
-    const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) throw EIniFileException("Unable to write to " + file_);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += static_cast<std::size_t>(n);
-    }
-    const bool written = done == bytes.size() && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!written || ::rename(fresh.c_str(), file_.c_str()) != 0) {
-      ::unlink(fresh.c_str());
-      throw EIniFileException("Unable to write to " + file_);
-    }
   }
 
  private:
@@ -198,8 +177,24 @@ String OneLine(const String& value) {
 
 }  // namespace
 
+Integer TCustomIniFile::ReadInteger(const String& section, const String& ident, Integer def) const {
+  return StrToIntDef(ReadString(section, ident, String()), def);
+}
+
+void TCustomIniFile::WriteInteger(const String& section, const String& ident, Integer value) {
+  WriteString(section, ident, IntToStr(value));
+}
+
+bool TCustomIniFile::ReadBool(const String& section, const String& ident, bool def) const {
+  return ReadInteger(section, ident, def ? 1 : 0) != 0;
+}
+
+void TCustomIniFile::WriteBool(const String& section, const String& ident, bool value) {
+  WriteString(section, ident, value ? "1" : "0");
+}
+
 TIniFile::TIniFile(const String& fileName)
-    : file_name_(fileName), native_name_(NativeName(fileName)) {}
+    : TCustomIniFile(fileName), native_name_(NativeName(fileName)) {}
 
 String TIniFile::ReadString(const String& section, const String& ident, const String& def) const {
   const IniText ini(native_name_, false);
@@ -211,22 +206,6 @@ void TIniFile::WriteString(const String& section, const String& ident, const Str
   IniText ini(native_name_, true);
   ini.Set(section, ident, OneLine(value));
   ini.Save();
-}
-
-Integer TIniFile::ReadInteger(const String& section, const String& ident, Integer def) const {
-  return StrToIntDef(ReadString(section, ident, String()), def);
-}
-
-void TIniFile::WriteInteger(const String& section, const String& ident, Integer value) {
-  WriteString(section, ident, IntToStr(value));
-}
-
-bool TIniFile::ReadBool(const String& section, const String& ident, bool def) const {
-  return ReadInteger(section, ident, def ? 1 : 0) != 0;
-}
-
-void TIniFile::WriteBool(const String& section, const String& ident, bool value) {
-  WriteString(section, ident, value ? "1" : "0");
 }
 
 void TIniFile::ReadSection(const String& section, TStrings* strings) const {

@@ -35,19 +35,24 @@ class TStrings;
 
 ZORVET_DECLARE_EXCEPTION(EIniFileException, Exception);
 
-class TIniFile : public TObject {
-  ZORVET_CLASS_NAME(TIniFile)
-
+// What every store of sections and idents answers: the ini file here and the
+// registry key of TRegIniFile (RegistryClasses.h), so that code keeping
+// settings takes either. Numbers and Booleans are stored as text through
+// ReadString / WriteString. It is no TObject, so that TRegIniFile can be a
+// TRegistry and one of these at once; TIniFile is a TObject itself.
+class TCustomIniFile {
  public:
-  explicit TIniFile(const String& fileName);
+  explicit TCustomIniFile(const String& fileName) : file_name_(fileName) {}
+  virtual ~TCustomIniFile() = default;
+  TCustomIniFile(const TCustomIniFile&) = delete;
+  TCustomIniFile& operator=(const TCustomIniFile&) = delete;
 
   // The name as given.
   const String& FileName() const { return file_name_; }
-  // The file actually read and written.
-  const String& NativeFileName() const { return native_name_; }
 
-  String ReadString(const String& section, const String& ident, const String& def) const;
-  void WriteString(const String& section, const String& ident, const String& value);
+  virtual String ReadString(const String& section, const String& ident,
+                            const String& def) const = 0;
+  virtual void WriteString(const String& section, const String& ident, const String& value) = 0;
   // Decimal or hexadecimal ("$1A", "0x1A"); text that is neither gives `def`.
   Integer ReadInteger(const String& section, const String& ident, Integer def) const;
   void WriteInteger(const String& section, const String& ident, Integer value);
@@ -55,22 +60,43 @@ class TIniFile : public TObject {
   bool ReadBool(const String& section, const String& ident, bool def) const;
   void WriteBool(const String& section, const String& ident, bool value);
 
-  // The idents of `section`, in file order (replacing the list's lines).
-  void ReadSection(const String& section, TStrings* strings) const;
-  // The names of every section, in file order.
-  void ReadSections(TStrings* strings) const;
+  // The idents of `section`, in stored order (replacing the list's lines).
+  virtual void ReadSection(const String& section, TStrings* strings) const = 0;
+  // The names of every section.
+  virtual void ReadSections(TStrings* strings) const = 0;
   // "ident=value" for every ident of `section`, the value as ReadString gives it.
-  void ReadSectionValues(const String& section, TStrings* strings) const;
-  // Removes the section with all its lines.
-  void EraseSection(const String& section);
-  void DeleteKey(const String& section, const String& ident);
-  // A section exists when it holds an ident.
-  bool SectionExists(const String& section) const;
-  bool ValueExists(const String& section, const String& ident) const;
-  // Every write is on disk already; kept for the callers that flush.
+  virtual void ReadSectionValues(const String& section, TStrings* strings) const = 0;
+  // Removes the section with all its idents.
+  virtual void EraseSection(const String& section) = 0;
+  virtual void DeleteKey(const String& section, const String& ident) = 0;
+  // Every write is stored at once; kept for the callers that flush.
   void UpdateFile() {}
 
  private:
   String file_name_;
+};
+
+class TIniFile : public TObject, public TCustomIniFile {
+  ZORVET_CLASS_NAME(TIniFile)
+
+ public:
+  explicit TIniFile(const String& fileName);
+
+  // The file actually read and written.
+  const String& NativeFileName() const { return native_name_; }
+
+  String ReadString(const String& section, const String& ident, const String& def) const override;
+  void WriteString(const String& section, const String& ident, const String& value) override;
+  // In file order.
+  void ReadSection(const String& section, TStrings* strings) const override;
+  void ReadSections(TStrings* strings) const override;
+  void ReadSectionValues(const String& section, TStrings* strings) const override;
+  void EraseSection(const String& section) override;
+  void DeleteKey(const String& section, const String& ident) override;
+  // A section exists when it holds an ident.
+  bool SectionExists(const String& section) const;
+  bool ValueExists(const String& section, const String& ident) const;
+
+ private:
   String native_name_;
 };

@@ -1,9 +1,7 @@
 // platform/rtl/Registry.cpp
 #include "platform/rtl/Registry.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -373,26 +371,7 @@ LONG Save(TRegistry& r) {
   std::ostringstream text;
   text << kHeader << '\n';
   for (int i = 0; i < kRootCount; ++i) WriteKey(text, kRootNames[i], r.roots[i], true);
-  const String folder = r.file.substr(0, r.file.rfind('/') + 1);
-  const String fresh = r.file + ".new" + IntToStr(static_cast<Int64>(::getpid()));
-  const int fd = DirectoryExists(folder) || ForceDirectories(folder)
-                     ? ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600)
-                     : -1;
-  if (fd < 0) {
-    r.stamp = {};
-    return ERROR_WRITE_FAULT;
-  }
-  const String bytes = text.str();
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  const bool written = done == bytes.size() && ::fsync(fd) == 0;
-  ::close(fd);
-  if (!written || ::rename(fresh.c_str(), r.file.c_str()) != 0) {
-    ::unlink(fresh.c_str());
+  if (!WriteFileAtomically(r.file, text.str(), 0600)) {
     r.stamp = {};  // the next call reads the file again: it holds the tree without the change
     return ERROR_WRITE_FAULT;
   }

@@ -249,7 +249,7 @@ void TRegistry::WriteInteger(const String& name, Integer value) {
 // ---- TRegIniFile ----
 
 TRegIniFile::TRegIniFile(const String& fileName, REGSAM access)
-    : TRegistry(access), file_name_(fileName) {
+    : TRegistry(access), TCustomIniFile(fileName) {
   OpenKey(fileName, CanWrite(access));
 }
 
@@ -274,22 +274,6 @@ void TRegIniFile::WriteString(const String& section, const String& ident, const 
   if (!key.Open(CurrentKey(), section, Access(), true))
     throw ERegistryException("Failed to set data for '" + ident + "'");
   SetText(key.Key(), ident, value);
-}
-
-Integer TRegIniFile::ReadInteger(const String& section, const String& ident, Integer def) const {
-  return StrToIntDef(ReadString(section, ident, String()), def);
-}
-
-void TRegIniFile::WriteInteger(const String& section, const String& ident, Integer value) {
-  WriteString(section, ident, IntToStr(value));
-}
-
-bool TRegIniFile::ReadBool(const String& section, const String& ident, bool def) const {
-  return ReadInteger(section, ident, def ? 1 : 0) != 0;
-}
-
-void TRegIniFile::WriteBool(const String& section, const String& ident, bool value) {
-  WriteInteger(section, ident, value ? 1 : 0);
 }
 
 void TRegIniFile::ReadSection(const String& section, TStrings* strings) const {

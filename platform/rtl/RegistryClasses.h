@@ -18,6 +18,7 @@
 #pragma once
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Object.h"
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/Types.h"
@@ -83,29 +84,27 @@ class TRegistry : public TObject {
   String current_path_;
 };
 
-class TRegIniFile : public TRegistry {
+class TRegIniFile : public TRegistry, public TCustomIniFile {
   ZORVET_CLASS_NAME(TRegIniFile)
 
  public:
   explicit TRegIniFile(const String& fileName, REGSAM access = KEY_ALL_ACCESS);
 
-  const String& FileName() const { return file_name_; }
-
   // An empty section is the file's key itself.
-  String ReadString(const String& section, const String& ident, const String& def) const;
-  void WriteString(const String& section, const String& ident, const String& value);
-  Integer ReadInteger(const String& section, const String& ident, Integer def) const;
-  void WriteInteger(const String& section, const String& ident, Integer value);
-  bool ReadBool(const String& section, const String& ident, bool def) const;
-  void WriteBool(const String& section, const String& ident, bool value);
+  String ReadString(const String& section, const String& ident, const String& def) const override;
+  void WriteString(const String& section, const String& ident, const String& value) override;
+  // In name order.
+  void ReadSection(const String& section, TStrings* strings) const override;
+  void ReadSections(TStrings* strings) const override;
+  void ReadSectionValues(const String& section, TStrings* strings) const override;
+  void EraseSection(const String& section) override;
+  void DeleteKey(const String& section, const String& ident) override;
 
-  void ReadSection(const String& section, TStrings* strings) const;
-  void ReadSections(TStrings* strings) const;
-  // "ident=value" for every ident of the section.
-  void ReadSectionValues(const String& section, TStrings* strings) const;
-  void EraseSection(const String& section);
-  void DeleteKey(const String& section, const String& ident);
-
+  // Both the registry's calls on the open key and the ini calls by section.
+  using TCustomIniFile::ReadBool;
+  using TCustomIniFile::ReadInteger;
+  using TCustomIniFile::WriteBool;
+  using TCustomIniFile::WriteInteger;
   using TRegistry::DeleteKey;
   using TRegistry::ReadBool;
   using TRegistry::ReadInteger;
@@ -113,7 +112,4 @@ class TRegIniFile : public TRegistry {
   using TRegistry::WriteBool;
   using TRegistry::WriteInteger;
   using TRegistry::WriteString;
-
- private:
-  String file_name_;
 };

@@ -5,12 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <vector>
 
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Paths.h"
@@ -99,6 +102,36 @@ TEST_F(FileServicesTest, ForceDirectoriesMakesEveryLevel) {
   EXPECT_FALSE(ForceDirectories(Native("file/below")));
   EXPECT_FALSE(ForceDirectories(""));
   EXPECT_EQ(errno, EINVAL);
+}
+
+TEST_F(FileServicesTest, AnAtomicWriteReplacesTheWholeFileOrLeavesItAlone) {
+  const auto read = [](const String& file) {
+    std::ifstream in(file, std::ios::binary);
+    return String(std::istreambuf_iterator<char>(in), {});
+  };
+  const String file = Native("deep/er/settings.ini");
+  ASSERT_TRUE(WriteFileAtomically(file, "first line\n", 0600)) << "folders are made";
+  EXPECT_EQ(read(file), "first line\n");
+  struct stat info;
+  ASSERT_EQ(::stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  ASSERT_TRUE(WriteFileAtomically(file, "2", 0600));
+  EXPECT_EQ(read(file), "2") << "nothing of the longer content is left";
+
+  // Failures: the name is a folder, or a folder on the way is a file.
+  std::filesystem::create_directory(Native("taken"));
+  errno = 0;
+  EXPECT_FALSE(WriteFileAtomically(Native("taken"), "x", 0644));
+  EXPECT_NE(errno, 0);
+  EXPECT_FALSE(WriteFileAtomically(file + "/below", "x", 0644));
+  EXPECT_EQ(read(file), "2");
+  std::vector<String> names;
+  for (const auto& entry : std::filesystem::directory_iterator(Native("")))
+    names.push_back(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(Native("deep/er")))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<String>{"deep", "settings.ini", "taken"})) << "no new file is left";
 }
 
 TEST_F(FileServicesTest, AgeIsTheLocalLastWriteTime) {

@@ -4,6 +4,7 @@
 
 #include "ScopedEnv.h"
 #include "TempFolder.h"
+#include "platform/rtl/IniFiles.h"
 #include "platform/rtl/StringList.h"
 
 namespace {
@@ -126,6 +127,33 @@ TEST_F(RegistryClassesTest, ReadOnlyIniFileNeverCreatesItsKey) {
   EXPECT_EQ(reader.ReadString("S", "I", "def"), "def");
   TRegistry reg;
   EXPECT_FALSE(reg.KeyExists("Software\\Absent"));
+}
+
+TEST_F(RegistryClassesTest, AnIniFileAndARegistryKeyAnswerAlikeThroughTheirBase) {
+  TIniFile file("Zorvet.ini");
+  TRegIniFile key("Software\\Zorvet");
+  for (TCustomIniFile* ini :
+       {static_cast<TCustomIniFile*>(&file), static_cast<TCustomIniFile*>(&key)}) {
+    SCOPED_TRACE(ini->FileName());
+    ASSERT_NE(dynamic_cast<TObject*>(ini), nullptr) << "callers hand it on as an object";
+    ini->WriteInteger("Main", "Width", -640);
+    ini->WriteBool("Main", "Visible", true);
+    ini->WriteString("Main", "Caption", "Discs");
+    EXPECT_EQ(ini->ReadInteger("Main", "Width", 0), -640);
+    EXPECT_TRUE(ini->ReadBool("Main", "Visible", false));
+    EXPECT_EQ(ini->ReadString("Main", "Visible", ""), "1");
+    EXPECT_EQ(ini->ReadInteger("Main", "Caption", 7), 7) << "text that is no number";
+    EXPECT_FALSE(ini->ReadBool("Main", "Absent", false));
+    ini->DeleteKey("Main", "Caption");
+    TStringList list;
+    ini->ReadSectionValues("Main", &list);
+    EXPECT_EQ(list.Count(), 2);
+    EXPECT_NE(list.IndexOf("Width=-640"), -1);
+    ini->EraseSection("Main");
+    ini->ReadSections(&list);
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(ini->ReadInteger("Main", "Width", 5), 5);
+  }
 }
 
 }  // namespace
