@@ -24,7 +24,7 @@ struct TButtonState {
 };
 
 TButtonState* State(HWND hwnd) {
-  return reinterpret_cast<TButtonState*>(GetWindowLongPtr(hwnd, GWLP_USERDATA));
+  return ControlWindowState<TButtonState>(hwnd).get();
 }
 
 DWORD Kind(HWND hwnd) {
@@ -108,7 +108,7 @@ void Clicked(HWND hwnd, TButtonState& s) {
 }
 
 LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  TButtonState* s = ControlWindowState<TButtonState>(hwnd, msg);
+  const std::shared_ptr<TButtonState> s = ControlWindowState<TButtonState>(hwnd, msg);
   if (!s) return DefWindowProc(hwnd, msg, wParam, lParam);
   if (LRESULT r; HandleControlWindowMessage(hwnd, msg, wParam, lParam, s->font, &Paint, r))
     return r;

@@ -58,7 +58,7 @@ std::unordered_set<HWND>& LiveCombos() {
 }
 
 TComboState* State(HWND hwnd) {
-  return reinterpret_cast<TComboState*>(GetWindowLongPtr(hwnd, GWLP_USERDATA));
+  return ControlWindowState<TComboState>(hwnd).get();
 }
 
 HGDIOBJ FontOf(const TComboState& s) {
@@ -431,7 +431,7 @@ void Mouse(HWND hwnd, TComboState& s, UINT msg, POINT p) {
 }
 
 LRESULT ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  TComboState* s = ControlWindowState<TComboState>(hwnd, msg);
+  const std::shared_ptr<TComboState> s = ControlWindowState<TComboState>(hwnd, msg);
   if (msg == WM_NCCREATE) LiveCombos().insert(hwnd);
   if (msg == WM_NCDESTROY) LiveCombos().erase(hwnd);
   if (!s) return DefWindowProc(hwnd, msg, wParam, lParam);

@@ -5,6 +5,7 @@
 #include "platform/win/Paint.h"
 #include "platform/win/WinMessages.h"
 #include "platform/win/WinStructs.h"
+#include "platform/win/WindowSystemState.h"
 
 bool HandleControlWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, HFONT& font,
                                 void (*paint)(HWND, HDC), LRESULT& result) {
@@ -44,7 +45,17 @@ TMeasureDC::~TMeasureDC() {
   DeleteDC(dc_);
 }
 
-void RegisterControlWindowClass(LPCSTR className, TWndProcPointer proc, UINT extraStyle) {
+std::shared_ptr<void> ControlWindowStateOf(HWND hwnd) {
+  TWindowEntry* w = Kernel().Find(hwnd);
+  return w ? w->controlState : nullptr;
+}
+
+void SetControlWindowState(HWND hwnd, std::shared_ptr<void> state) {
+  if (TWindowEntry* w = Kernel().Find(hwnd)) w->controlState = std::move(state);
+}
+
+void RegisterControlWindowClass(LPCSTR className, TWndProcPointer proc, UINT extraStyle,
+                                HCURSOR cursor) {
   WNDCLASS existing;
   if (GetClassInfo(HInstance(), className, &existing)) return;
   WNDCLASS wc;
@@ -52,5 +63,6 @@ void RegisterControlWindowClass(LPCSTR className, TWndProcPointer proc, UINT ext
   wc.hInstance = HInstance();
   wc.lpfnWndProc = StaticWndProc(proc);
   wc.style = CS_HREDRAW | CS_VREDRAW | extraStyle;
+  wc.hCursor = cursor;
   RegisterClass(wc);
 }

@@ -1,10 +1,13 @@
 // platform/win/ControlWindow.h
 //
 // What the standard controls' window procedures share: the per-window state
-// kept behind GWLP_USERDATA from WM_NCCREATE to WM_NCDESTROY, painting
+// made at WM_NCCREATE and held by the window system (GWLP_USERDATA is left to
+// the application, as Windows leaves it), painting
 // through one function (also on a context given in wParam), the font of
 // WM_SETFONT, measuring in that font, and the class registration.
 #pragma once
+
+#include <memory>
 
 #include "platform/win/WinStyles.h"
 #include "platform/win/WinTypes.h"
@@ -36,20 +39,25 @@ class TMeasureDC {
 
 // Registers `className` with `proc` unless it is registered already;
 // `extraStyle` adds class styles (CS_DBLCLKS for controls that tell a
-// double click from two clicks).
-void RegisterControlWindowClass(LPCSTR className, TWndProcPointer proc, UINT extraStyle = 0);
+// double click from two clicks), `cursor` is the class cursor.
+void RegisterControlWindowClass(LPCSTR className, TWndProcPointer proc, UINT extraStyle = 0,
+                                HCURSOR cursor = nullptr);
 
-// The state of a control window: made at WM_NCCREATE, freed at
-// WM_NCDESTROY (after which it returns nullptr).
+// The untyped state of a control window (nullptr for a window that is gone
+// or has none), and giving a window its state.
+std::shared_ptr<void> ControlWindowStateOf(HWND hwnd);
+void SetControlWindowState(HWND hwnd, std::shared_ptr<void> state);
+
+// The state of a control window of the class whose procedure keeps a
+// `TState`: made at WM_NCCREATE, freed with the window after WM_NCDESTROY.
+// A procedure holds the pointer while it handles a message, so a
+// notification it sends may destroy the window meanwhile.
 template <class TState>
-TState* ControlWindowState(HWND hwnd, UINT msg) {
-  if (msg == WM_NCCREATE)
-    SetWindowLongPtr(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TState));
-  auto* s = reinterpret_cast<TState*>(GetWindowLongPtr(hwnd, GWLP_USERDATA));
-  if (s && msg == WM_NCDESTROY) {
-    SetWindowLongPtr(hwnd, GWLP_USERDATA, 0);
-    delete s;
-    return nullptr;
-  }
-  return s;
+std::shared_ptr<TState> ControlWindowState(HWND hwnd) {
+  return std::static_pointer_cast<TState>(ControlWindowStateOf(hwnd));
+}
+template <class TState>
+std::shared_ptr<TState> ControlWindowState(HWND hwnd, UINT msg) {
+  if (msg == WM_NCCREATE) SetControlWindowState(hwnd, std::make_shared<TState>());
+  return ControlWindowState<TState>(hwnd);
 }

@@ -63,8 +63,7 @@ struct TEditState {
 using TEditPtr = std::shared_ptr<TEditState>;
 
 TEditPtr StateOf(HWND hwnd) {
-  TWindowEntry* w = Kernel().Find(hwnd);
-  return w ? std::static_pointer_cast<TEditState>(w->controlState) : nullptr;
+  return ControlWindowState<TEditState>(hwnd);
 }
 
 DWORD StyleOf(HWND hwnd) {
@@ -538,9 +537,10 @@ void Char(HWND hwnd, TEditState& e, char32_t ch) {
 
 // --- Painting --------------------------------------------------------------------
 
-void Paint(HWND hwnd, TEditState& e) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
+void Paint(HWND hwnd, HDC dc) {
+  const TEditState& e = *StateOf(hwnd);
+  // The clip, colours and font go back as they were on a context the caller gave.
+  const int saved = SaveDC(dc);
   const DWORD style = StyleOf(hwnd);
   const bool enabled = IsWindowEnabled(hwnd);
   const bool grey = !enabled || (style & ES_READONLY);
@@ -555,7 +555,7 @@ void Paint(HWND hwnd, TEditState& e) {
   RECT client;
   GetClientRect(hwnd, &client);
   FillRect(dc, &client, brush);
-  HGDIOBJ oldFont = SelectObject(dc, ControlFont(e.font));
+  SelectObject(dc, ControlFont(e.font));
   const RECT r = FormatRect(hwnd, e);
   IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
   SetBkMode(dc, TRANSPARENT);
@@ -588,8 +588,7 @@ void Paint(HWND hwnd, TEditState& e) {
     RECT caret{std::min<int>(x, r.right - 1), y, std::min<int>(x, r.right - 1) + 1, y + lh};
     FillRect(dc, &caret, GetSysColorBrush(COLOR_WINDOWTEXT));
   }
-  SelectObject(dc, oldFont);
-  EndPaint(hwnd, &ps);
+  RestoreDC(dc, saved);
 }
 
 // --- Messages --------------------------------------------------------------------
@@ -649,23 +648,9 @@ LRESULT EditMessage(HWND hwnd, TEditState& e, UINT msg, WPARAM wParam, LPARAM lP
       buf[n] = '\0';
       return static_cast<LRESULT>(n);
     }
-    case WM_SETFONT:
-      e.font = reinterpret_cast<HFONT>(wParam);
-      // Text does not touch the edges: the margins follow the font, as
-      // EC_USEFONTINFO would set them.
-      SetMargins(hwnd, e, EC_USEFONTINFO, 0);
-      if (lParam) InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(e.font);
     case WM_GETDLGCODE:
       return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS |
              (IsMulti(hwnd) ? DLGC_WANTALLKEYS : 0);
-    case WM_ERASEBKGND:
-      return 1;  // painting fills the whole client area
-    case WM_PAINT:
-      Paint(hwnd, e);
-      return 0;
     case WM_SIZE:
       e.customRect = false;
       Redraw(hwnd, e);
@@ -883,15 +868,19 @@ LRESULT EditMessage(HWND hwnd, TEditState& e, UINT msg, WPARAM wParam, LPARAM lP
 }
 
 LRESULT EditWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const TEditPtr e = ControlWindowState<TEditState>(hwnd, msg);
+  if (!e) return DefWindowProc(hwnd, msg, wParam, lParam);
   if (msg == WM_NCCREATE) {
-    auto state = std::make_shared<TEditState>();
     if (const auto* cs = reinterpret_cast<const CREATESTRUCT*>(lParam); cs && cs->lpszName)
-      state->text = cs->lpszName;
-    Kernel().Get(hwnd).controlState = state;
+      e->text = cs->lpszName;
     return DefWindowProc(hwnd, msg, wParam, lParam);
   }
-  TEditPtr e = StateOf(hwnd);  // held: a notification may destroy the window meanwhile
-  if (!e) return DefWindowProc(hwnd, msg, wParam, lParam);
+  if (LRESULT r; HandleControlWindowMessage(hwnd, msg, wParam, lParam, e->font, &Paint, r)) {
+    // Text does not touch the edges: the margins follow the font, as
+    // EC_USEFONTINFO would set them.
+    if (msg == WM_SETFONT) SetMargins(hwnd, *e, EC_USEFONTINFO, 0);
+    return r;
+  }
   return EditMessage(hwnd, *e, msg, wParam, lParam);
 }
 
@@ -899,12 +888,6 @@ LRESULT EditWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 namespace winkernel {
 void RegisterEditClass() {
-  WNDCLASS wc;
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = StaticWndProc(&EditWndProc);
-  wc.hInstance = HInstance();
-  wc.hCursor = LoadCursor(nullptr, IDC_IBEAM);
-  wc.lpszClassName = WC_EDIT;
-  RegisterClass(wc);
+  RegisterControlWindowClass(WC_EDIT, &EditWndProc, CS_DBLCLKS, LoadCursor(nullptr, IDC_IBEAM));
 }
 }  // namespace winkernel

@@ -39,7 +39,7 @@ struct THeaderState {
 constexpr int kDividerGrip = 4;
 
 THeaderState* State(HWND hwnd) {
-  return reinterpret_cast<THeaderState*>(GetWindowLongPtr(hwnd, GWLP_USERDATA));
+  return ControlWindowState<THeaderState>(hwnd).get();
 }
 
 int ItemLeft(const THeaderState& s, int index) {
@@ -264,7 +264,7 @@ void MouseUp(HWND hwnd, THeaderState& s) {
 }
 
 LRESULT HeaderProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  THeaderState* s = ControlWindowState<THeaderState>(hwnd, msg);
+  const std::shared_ptr<THeaderState> s = ControlWindowState<THeaderState>(hwnd, msg);
   if (!s) return DefWindowProc(hwnd, msg, wParam, lParam);
   if (LRESULT r; HandleControlWindowMessage(hwnd, msg, wParam, lParam, s->font, &Paint, r))
     return r;

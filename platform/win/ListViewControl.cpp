@@ -994,7 +994,7 @@ LRESULT ListMessage(HWND hwnd, TState& s, UINT msg, WPARAM wParam, LPARAM lParam
 }
 
 LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  TState* s = ControlWindowState<TState>(hwnd, msg);
+  const std::shared_ptr<TState> s = ControlWindowState<TState>(hwnd, msg);
   if (!s) return DefWindowProc(hwnd, msg, wParam, lParam);
   if (msg == WM_SETFONT && s->header) SendMessage(s->header, WM_SETFONT, wParam, lParam);
   if (LRESULT r; HandleControlWindowMessage(hwnd, msg, wParam, lParam, s->font, &Paint, r)) {

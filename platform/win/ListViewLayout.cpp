@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/win/ControlWindow.h"
 #include "platform/win/Font.h"
 #include "platform/win/Gdi.h"
 #include "platform/win/Header.h"
@@ -84,7 +85,7 @@ void Grid(const TState& s, TLayout& l, int width, int height) {
 }  // namespace
 
 TState* StateOf(HWND hwnd) {
-  return reinterpret_cast<TState*>(GetWindowLongPtr(hwnd, GWLP_USERDATA));
+  return ControlWindowState<TState>(hwnd).get();
 }
 
 void UpdateLayout(HWND hwnd, TState& s) {

@@ -30,7 +30,7 @@ struct TStatusBarState {
 };
 
 TStatusBarState* State(HWND hwnd) {
-  return reinterpret_cast<TStatusBarState*>(GetWindowLongPtr(hwnd, GWLP_USERDATA));
+  return ControlWindowState<TStatusBarState>(hwnd).get();
 }
 
 constexpr int kGripSize = 12;
@@ -123,7 +123,7 @@ TPart* PartOf(TStatusBarState& s, UINT index) {
 }
 
 LRESULT StatusBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  TStatusBarState* s = ControlWindowState<TStatusBarState>(hwnd, msg);
+  const std::shared_ptr<TStatusBarState> s = ControlWindowState<TStatusBarState>(hwnd, msg);
   if (!s) return DefWindowProc(hwnd, msg, wParam, lParam);
   if (LRESULT r; HandleControlWindowMessage(hwnd, msg, wParam, lParam, s->font, &Paint, r))
     return r;

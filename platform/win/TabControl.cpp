@@ -42,7 +42,7 @@ struct TTabState {
 };
 
 TTabState* State(HWND hwnd) {
-  return reinterpret_cast<TTabState*>(GetWindowLongPtr(hwnd, GWLP_USERDATA));
+  return ControlWindowState<TTabState>(hwnd).get();
 }
 
 int Count(const TTabState& s) {
@@ -174,7 +174,7 @@ bool SetItem(TTab& t, const TCITEMA& item) {
 }
 
 LRESULT TabProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  TTabState* s = ControlWindowState<TTabState>(hwnd, msg);
+  const std::shared_ptr<TTabState> s = ControlWindowState<TTabState>(hwnd, msg);
   if (!s) return DefWindowProc(hwnd, msg, wParam, lParam);
   if (LRESULT r; HandleControlWindowMessage(hwnd, msg, wParam, lParam, s->font, &Paint, r))
     return r;

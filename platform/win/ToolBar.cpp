@@ -46,7 +46,7 @@ struct TBarState {
 };
 
 TBarState* State(HWND hwnd) {
-  return reinterpret_cast<TBarState*>(GetWindowLongPtr(hwnd, GWLP_USERDATA));
+  return ControlWindowState<TBarState>(hwnd).get();
 }
 
 int Count(const TBarState& s) {
@@ -373,7 +373,7 @@ LRESULT StateQuery(const TBarState& s, WPARAM command, BYTE bit) {
 }
 
 LRESULT ToolBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  TBarState* s = ControlWindowState<TBarState>(hwnd, msg);
+  const std::shared_ptr<TBarState> s = ControlWindowState<TBarState>(hwnd, msg);
   if (!s) return DefWindowProc(hwnd, msg, wParam, lParam);
   if (LRESULT r; HandleControlWindowMessage(hwnd, msg, wParam, lParam, s->font, &Paint, r))
     return r;

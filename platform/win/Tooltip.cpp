@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/rtl/Unicode.h"
+#include "platform/win/ControlWindow.h"
 #include "platform/win/Font.h"
 #include "platform/win/Gdi.h"
 #include "platform/win/Hook.h"
@@ -94,8 +95,7 @@ struct TTipState {
 using TTipPtr = std::shared_ptr<TTipState>;
 
 TTipPtr StateOf(HWND hwnd) {
-  TWindowEntry* w = Kernel().Find(hwnd);
-  return w ? std::static_pointer_cast<TTipState>(w->controlState) : nullptr;
+  return ControlWindowState<TTipState>(hwnd);
 }
 
 bool IsBalloon(HWND hwnd) {
@@ -167,7 +167,7 @@ HFONT MakeTitleFont(HFONT font) {
 }
 
 HFONT FontOf(const TTipState& s) {
-  return s.font ? s.font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  return ControlFont(s.font);
 }
 
 // Measures the content and places the window at the tracked point.
@@ -179,8 +179,8 @@ void Place(HWND hwnd, TTipState& s) {
   const bool balloon = IsBalloon(hwnd);
   const int pad = balloon ? kBalloonPad : kPlainPad;
 
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, FontOf(s));
+  const TMeasureDC measure(s.font);
+  const HDC dc = measure.Dc();
   UINT format = DT_CALCRECT | DT_NOPREFIX;
   RECT text{0, 0, 0, 0};
   if (s.maxWidth > 0) {
@@ -201,8 +201,6 @@ void Place(HWND hwnd, TTipState& s) {
       title.cy = std::max<LONG>(title.cy, kIconSize);
     }
   }
-  SelectObject(dc, old);
-  DeleteDC(dc);
 
   const int titleH = title.cy ? title.cy + kTitleGap : 0;
   const int w = 2 * pad + std::max<int>(text.right - text.left, title.cx);
@@ -333,11 +331,10 @@ void WatchSubclassTools(HWND tip, TTipState& s) {
         WH_MOUSE,
         [tip](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
           HHOOK self = nullptr;
-          if (TWindowEntry* w = Kernel().Find(tip)) {
-            auto st = std::static_pointer_cast<TTipState>(w->controlState);
-            self = st ? st->mouseHook : nullptr;
+          if (const TTipPtr st = StateOf(tip)) {
+            self = st->mouseHook;
             const auto* info = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
-            if (st && code == HC_ACTION && info && info->hwnd) {
+            if (code == HC_ACTION && info && info->hwnd) {
               const UINT msg = static_cast<UINT>(wParam);
               const bool mouse = msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN ||
                                  msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN;
@@ -421,9 +418,8 @@ void DrawIcon(HDC dc, WPARAM icon, int x, int y) {
   }
 }
 
-void Paint(HWND hwnd, TTipState& s) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
+void Paint(HWND hwnd, HDC dc) {
+  const TTipState& s = *StateOf(hwnd);
   RECT client;
   GetClientRect(hwnd, &client);
   const COLORREF frame = GetSysColor(COLOR_WINDOWFRAME);
@@ -464,7 +460,6 @@ void Paint(HWND hwnd, TTipState& s) {
   DrawText(dc, s.shownText.data(), static_cast<int>(s.shownText.size()), &r,
            DT_NOPREFIX | (s.maxWidth > 0 ? DT_WORDBREAK : 0));
   SelectObject(dc, old);
-  EndPaint(hwnd, &ps);
 }
 
 // --- Messages --------------------------------------------------------------------
@@ -590,35 +585,26 @@ LRESULT TipMessage(HWND hwnd, TTipState& s, UINT msg, WPARAM wParam, LPARAM lPar
         s.title = Utf16ToUtf8(reinterpret_cast<LPCWSTR>(lParam));
       if (s.tracking) Update(hwnd, s);
       return TRUE;
-    case WM_SETFONT:
-      s.font = reinterpret_cast<HFONT>(wParam);
-      if (s.tracking) Update(hwnd, s);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s.font);
     case WM_MOUSEACTIVATE:
       return MA_NOACTIVATE;
-    case WM_ERASEBKGND:
-      return 1;  // painting covers the whole window
-    case WM_PAINT:
-      Paint(hwnd, s);
-      return 0;
     default:
       return DefWindowProc(hwnd, msg, wParam, lParam);
   }
 }
 
 LRESULT TipWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const TTipPtr s = ControlWindowState<TTipState>(hwnd, msg);
+  if (!s) return DefWindowProc(hwnd, msg, wParam, lParam);
   if (msg == WM_NCCREATE) {
-    auto state = std::make_shared<TTipState>();
-    Kernel().Get(hwnd).controlState = state;
     // A tip is always above the windows it explains.
     SetWindowLongPtr(hwnd, GWL_EXSTYLE,
                      GetWindowLongPtr(hwnd, GWL_EXSTYLE) | WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
     return DefWindowProc(hwnd, msg, wParam, lParam);
   }
-  TTipPtr s = StateOf(hwnd);  // held: a notification may destroy the window meanwhile
-  if (!s) return DefWindowProc(hwnd, msg, wParam, lParam);
+  if (LRESULT r; HandleControlWindowMessage(hwnd, msg, wParam, lParam, s->font, &Paint, r)) {
+    if (msg == WM_SETFONT && s->tracking) Update(hwnd, *s);
+    return r;
+  }
   return TipMessage(hwnd, *s, msg, wParam, lParam);
 }
 
@@ -626,11 +612,6 @@ LRESULT TipWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 namespace winkernel {
 void RegisterTooltipClass() {
-  WNDCLASS wc;
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = StaticWndProc(&TipWndProc);
-  wc.hInstance = HInstance();
-  wc.lpszClassName = TOOLTIPS_CLASS;
-  RegisterClass(wc);
+  RegisterControlWindowClass(TOOLTIPS_CLASS, &TipWndProc, CS_DBLCLKS);
 }
 }  // namespace winkernel

@@ -1,6 +1,11 @@
 // The combo box, tab control and popup menus of the window layer, driven by
 // their messages and by input alone, with a recording parent.
+#include "platform/win/Button.h"
 #include "platform/win/ComboBox.h"
+#include "platform/win/Edit.h"
+#include "platform/win/Gdi.h"
+#include "platform/win/Paint.h"
+#include "platform/win/StatusBar.h"
 #include "platform/win/TabControl.h"
 #include "tests/win/WindowTestSupport.h"
 
@@ -39,6 +44,26 @@ class CommonControlsTest : public WindowTest {
   }
   HWND parent_ = nullptr;
 };
+
+// Windows leaves GWLP_USERDATA to the program: a control keeps its own state
+// elsewhere, so a program storing its pointer there changes nothing.
+TEST_F(CommonControlsTest, ControlsLeaveTheUserDataToTheProgram) {
+  RegisterButtonClass();
+  RegisterStatusBarClass();
+  const HGDIOBJ font = GetStockObject(SYSTEM_FONT);
+  for (const char* cls : {WC_BUTTON, STATUSCLASSNAME, WC_COMBOBOX, WC_TABCONTROL, WC_EDIT}) {
+    SCOPED_TRACE(cls);
+    HWND c = CreateWindowEx(0, cls, "text", WS_CHILD | WS_VISIBLE, 10, 10, 120, 24, parent_,
+                            nullptr, HInstance(), nullptr);
+    ASSERT_NE(c, nullptr);
+    SetWindowLongPtr(c, GWLP_USERDATA, 0x5A5A);
+    SendMessage(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    EXPECT_EQ(SendMessage(c, WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(font));
+    UpdateWindow(c);
+    EXPECT_EQ(GetWindowLongPtr(c, GWLP_USERDATA), 0x5A5A);
+    DestroyWindow(c);
+  }
+}
 
 TEST_F(CommonControlsTest, ASortedComboKeepsItsItemsInOrder) {
   HWND c = Combo({"F:\\", "d:\\", "E:\\"}, CBS_SORT);
