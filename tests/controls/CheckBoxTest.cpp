@@ -13,10 +13,7 @@ class CheckBoxTest : public ControlTest {
   TCustomForm* form_ = nullptr;
   TCheckBox* Box(const String& caption, int y = 4) {
     if (!form_) {
-      form_ = new TCustomForm(owner_.get());
-      form_->SetBorderStyle(bsNone);
-      form_->SetBounds(0, 0, 160, 70);
-      form_->Show();
+      form_ = BareForm(160, 70);
     }
     auto* box = new TCheckBox(owner_.get());
     box->SetParent(form_);

@@ -14,10 +14,7 @@ class ComboBoxTest : public ControlTest {
  protected:
   TComboBox* Combo(std::initializer_list<const char*> items) {
     if (!form_) {
-      form_ = new TCustomForm(owner_.get());
-      form_->SetBorderStyle(bsNone);
-      form_->SetBounds(0, 0, 200, 60);
-      form_->Show();
+      form_ = BareForm(200, 60);
     }
     auto* c = new TComboBox(owner_.get());
     c->SetParent(form_);

@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/controls/Application.h"
 #include "platform/controls/Form.h"
 #include "platform/controls/Screen.h"
 #include "platform/controls/WinControl.h"
+#include "platform/rtl/ModuleInit.h"
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
 #include "platform/win/Window.h"
@@ -37,7 +39,11 @@ class TProbe : public TWinControl {
 
 class ControlTest : public ::testing::Test {
  protected:
-  ControlTest() { InitializeModules({ControlsModule()}); }
+  // `modules`: the start-up steps of the units a test needs beyond the controls.
+  explicit ControlTest(std::vector<TModuleInit> modules = {}) {
+    modules.insert(modules.begin(), ControlsModule());
+    InitializeModules(std::move(modules));
+  }
   ~ControlTest() override { FinalizeModules(); }
 
   // A form with its window, shown.

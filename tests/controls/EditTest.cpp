@@ -147,11 +147,8 @@ class SpeedButtonTest : public ControlTest {
  protected:
   TSpeedButton* Button(int x, int group = 0) {
     if (!form_) {
-      form_ = new TCustomForm(owner_.get());
-      form_->SetBorderStyle(bsNone);
+      form_ = BareForm(140, 40);
       form_->SetColor(clBtnFace);
-      form_->SetBounds(0, 0, 140, 40);
-      form_->Show();
     }
     auto* b = new TSpeedButton(owner_.get());
     b->SetParent(form_);

@@ -11,11 +11,8 @@ namespace {
 class GaugeTest : public ControlTest {
  protected:
   TCustomForm* Form(int w, int h) {
-    auto* form = new TCustomForm(owner_.get());
-    form->SetBorderStyle(bsNone);
+    TCustomForm* form = BareForm(w, h);
     form->SetColor(clBtnFace);
-    form->SetBounds(0, 0, w, h);
-    form->Show();
     return form;
   }
   TGauge* Gauge(TWinControl* parent, int x, int y, int w, int h) {

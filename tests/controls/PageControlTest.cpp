@@ -14,10 +14,7 @@ namespace {
 class PageControlTest : public ControlTest {
  protected:
   void SetUp() override {
-    form_ = new TCustomForm(owner_.get());
-    form_->SetBorderStyle(bsNone);
-    form_->SetBounds(0, 0, 240, 140);
-    form_->Show();
+    form_ = BareForm(240, 140);
     pc_ = new TPageControl(owner_.get());
     pc_->SetParent(form_);
     pc_->SetBounds(5, 5, 230, 130);

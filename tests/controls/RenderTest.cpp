@@ -11,13 +11,6 @@ namespace {
 
 class Render : public ControlTest {
  protected:
-  TCustomForm* Form(int w, int h) {
-    auto* form = new TCustomForm(owner_.get());
-    form->SetBorderStyle(bsNone);
-    form->SetBounds(0, 0, w, h);
-    form->Show();
-    return form;
-  }
   TLabel* Label(TWinControl* parent, int x, int y, const String& text) {
     auto* l = new TLabel(owner_.get());
     l->SetParent(parent);
@@ -35,7 +28,7 @@ class Render : public ControlTest {
 // A change in how labels and panels measure, place or draw their text shows
 // up as a changed picture.
 TEST_F(Render, LabelsAndAPanelMatchTheirReferencePicture) {
-  TCustomForm* form = Form(240, 120);
+  TCustomForm* form = BareForm(240, 120);
   Label(form, 4, 4, "Comments:");
   TLabel* bold = Label(form, 4, 22, "Free space: 12 345 678");
   bold->Font()->SetStyle(TFontStyles{fsBold});
@@ -61,7 +54,7 @@ TEST_F(Render, LabelsAndAPanelMatchTheirReferencePicture) {
 }
 
 TEST_F(Render, AutoSizeFollowsTheTextAndTheSameTextMeasuresTheSame) {
-  TCustomForm* form = Form(200, 100);
+  TCustomForm* form = BareForm(200, 100);
   TLabel* a = Label(form, 0, 0, "Scan");
   const int oneWord = a->Width();
   a->SetCaption("Scan Scan");
@@ -74,7 +67,7 @@ TEST_F(Render, AutoSizeFollowsTheTextAndTheSameTextMeasuresTheSame) {
 }
 
 TEST_F(Render, AChildWithoutAWindowPaintsOnlyItsOwnRectangle) {
-  TCustomForm* form = Form(100, 60);
+  TCustomForm* form = BareForm(100, 60);
   form->SetColor(clWhite);
   struct TBlock : TGraphicControl {
     using TGraphicControl::TGraphicControl;
@@ -100,7 +93,7 @@ TEST_F(Render, AChildWithoutAWindowPaintsOnlyItsOwnRectangle) {
 
 // The form's background first, then OnPaint, then its windowless children on top.
 TEST_F(Render, AFormPaintsItsColourThenOnPaintThenItsChildren) {
-  TCustomForm* form = Form(60, 40);
+  TCustomForm* form = BareForm(60, 40);
   form->SetColor(clYellow);
   form->OnPaint = [form](TObject*) {
     form->Canvas()->Brush()->SetColor(clNavy);

@@ -9,13 +9,6 @@ namespace {
 
 class StatusBarTest : public ControlTest {
  protected:
-  TCustomForm* Form(int w, int h) {
-    auto* form = new TCustomForm(owner_.get());
-    form->SetBorderStyle(bsNone);
-    form->SetBounds(0, 0, w, h);
-    form->Show();
-    return form;
-  }
   TStatusBar* Bar(TWinControl* parent) {
     auto* bar = new TStatusBar(owner_.get());
     bar->SetParent(parent);
@@ -32,7 +25,7 @@ class StatusBarTest : public ControlTest {
 };
 
 TEST_F(StatusBarTest, PanelsBecomeThePartsOfTheWindow) {
-  TCustomForm* form = Form(300, 100);
+  TCustomForm* form = BareForm(300, 100);
   TStatusBar* bar = Bar(form);
   bar->Panels()->Add()->SetWidth(100);
   TStatusPanel* right = bar->Panels()->Add();
@@ -56,7 +49,7 @@ TEST_F(StatusBarTest, PanelsBecomeThePartsOfTheWindow) {
 }
 
 TEST_F(StatusBarTest, TheSimplePanelKeepsThePanelsTexts) {
-  TCustomForm* form = Form(300, 100);
+  TCustomForm* form = BareForm(300, 100);
   TStatusBar* bar = Bar(form);
   bar->Panels()->Add()->SetText("Panel");
   bar->SetSimpleText("Scanning...");
@@ -75,7 +68,7 @@ TEST_F(StatusBarTest, TheSimplePanelKeepsThePanelsTexts) {
 // A long operation sets the text and goes on working: the new text must be
 // on the screen without a single message being handled.
 TEST_F(StatusBarTest, ANewPanelTextIsOnTheScreenAtOnce) {
-  TCustomForm* form = Form(200, 60);
+  TCustomForm* form = BareForm(200, 60);
   TStatusBar* bar = Bar(form);
   TStatusPanel* p = bar->Panels()->Add();
   p->SetWidth(200);
@@ -90,7 +83,7 @@ TEST_F(StatusBarTest, ANewPanelTextIsOnTheScreenAtOnce) {
 }
 
 TEST_F(StatusBarTest, PanelsBevelsAndTheGripMatchTheirReferencePicture) {
-  TCustomForm* form = Form(320, 40);
+  TCustomForm* form = BareForm(320, 40);
   form->SetColor(clWindow);
   TStatusBar* bar = Bar(form);
   const struct {

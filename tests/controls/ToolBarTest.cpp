@@ -160,10 +160,7 @@ TEST_F(ToolBarWindowTest, ATipShowsWhenThePointerRestsOnAButton) {
 class ToolBarTest : public ControlTest {
  protected:
   void SetUp() override {
-    form_ = new TCustomForm(owner_.get());
-    form_->SetBorderStyle(bsNone);
-    form_->SetBounds(0, 0, 220, 60);
-    form_->Show();
+    form_ = BareForm(220, 60);
     bar_ = new TToolBar(owner_.get());
     bar_->SetParent(form_);
   }

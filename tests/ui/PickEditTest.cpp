@@ -17,6 +17,7 @@
 #include "platform/win/VirtualKeys.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowSystem.h"
+#include "tests/controls/ControlTestSupport.h"
 #include "tests/win/DrawingTestSupport.h"
 #include "ui/PickButton.h"
 
@@ -49,20 +50,14 @@ std::unique_ptr<TBitmap> Glyph(int kind) {
   return bmp;
 }
 
-class PickEditTest : public ::testing::Test {
+class PickEditTest : public ControlTest {
  protected:
-  PickEditTest() {
-    InitializeModules({ControlsModule(), PickButtonModule()});
-    form_ = new TCustomForm(owner_.get());
-    form_->SetBorderStyle(bsNone);
+  PickEditTest() : ControlTest({PickButtonModule()}) {
+    form_ = BareForm(260, 60);
     form_->SetColor(clBtnFace);
-    form_->SetBounds(0, 0, 260, 60);
-    form_->Show();
   }
-  ~PickEditTest() override {
-    owner_.reset();
-    FinalizeModules();
-  }
+  // The edits go before the pick button unit ends.
+  ~PickEditTest() override { owner_.reset(); }
 
   TPickEdit* Edit(int buttons, int width = 220) {
     auto* e = new TPickEdit(owner_.get());
@@ -76,7 +71,6 @@ class PickEditTest : public ::testing::Test {
     Pump();
     return e;
   }
-  void Pump() { Application->ProcessMessages(); }
   static RECT FormatRect(TWinControl* e) {
     RECT r{};
     SendMessage(e->WindowHandle(), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
@@ -92,9 +86,6 @@ class PickEditTest : public ::testing::Test {
     return tm.tmHeight;
   }
 
-  TWindowSystem system_;
-  THandClock& clock_ = *system_.HandClock();
-  std::unique_ptr<TComponent> owner_ = std::make_unique<TComponent>(nullptr);
   TCustomForm* form_ = nullptr;
   std::vector<std::pair<int, TObject*>> clicks_;
 };
