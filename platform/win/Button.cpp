@@ -41,8 +41,7 @@ void Paint(HWND hwnd, HDC dc) {
   RECT client;
   GetClientRect(hwnd, &client);
   const bool enabled = IsWindowEnabled(hwnd);
-  HGDIOBJ oldFont =
-      SelectObject(dc, s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT));
+  HGDIOBJ oldFont = SelectObject(dc, ControlFont(s.font));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
   const String text = GetWindowText(hwnd);

@@ -61,18 +61,15 @@ TComboState* State(HWND hwnd) {
   return ControlWindowState<TComboState>(hwnd).get();
 }
 
-HGDIOBJ FontOf(const TComboState& s) {
-  return s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT);
+HFONT FontOf(const TComboState& s) {
+  return ControlFont(s.font);
 }
 
 int ItemHeight(const TComboState& s) {
   if (s.itemHeight > 0) return s.itemHeight;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, FontOf(s));
+  const TMeasureDC m(s.font);
   TEXTMETRIC tm;
-  GetTextMetrics(dc, &tm);
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  GetTextMetrics(m.Dc(), &tm);
   return tm.tmHeight + 2;
 }
 
@@ -375,13 +372,8 @@ LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       Mouse(combo, *State(combo), msg, p);
       return 0;
     }
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = wParam ? reinterpret_cast<HDC>(wParam) : BeginPaint(hwnd, &ps);
-      PaintList(hwnd, dc);
-      if (!wParam) EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
+      return PaintControlWindow(hwnd, wParam, &PaintList);
     case WM_ERASEBKGND:
       return 1;
     case WM_MOUSEACTIVATE:

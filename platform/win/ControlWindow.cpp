@@ -11,13 +11,9 @@ bool HandleControlWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
                                 void (*paint)(HWND, HDC), LRESULT& result) {
   result = 0;
   switch (msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = wParam ? reinterpret_cast<HDC>(wParam) : BeginPaint(hwnd, &ps);
-      paint(hwnd, dc);
-      if (!wParam) EndPaint(hwnd, &ps);
+    case WM_PAINT:
+      result = PaintControlWindow(hwnd, wParam, paint);
       return true;
-    }
     case WM_ERASEBKGND:
       result = 1;
       return true;
@@ -30,6 +26,17 @@ bool HandleControlWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
       return true;
   }
   return false;
+}
+
+LRESULT PaintControlWindow(HWND hwnd, WPARAM wParam, void (*paint)(HWND, HDC)) {
+  if (wParam) {
+    paint(hwnd, reinterpret_cast<HDC>(wParam));
+    return 0;
+  }
+  PAINTSTRUCT ps;
+  paint(hwnd, BeginPaint(hwnd, &ps));
+  EndPaint(hwnd, &ps);
+  return 0;
 }
 
 HFONT ControlFont(HFONT font) {

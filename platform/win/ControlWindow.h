@@ -37,6 +37,10 @@ class TMeasureDC {
   HGDIOBJ old_;
 };
 
+// WM_PAINT: `paint` on the context in `wParam`, or on the window's own
+// between BeginPaint and EndPaint when there is none. Answers 0.
+LRESULT PaintControlWindow(HWND hwnd, WPARAM wParam, void (*paint)(HWND, HDC));
+
 // Registers `className` with `proc` unless it is registered already;
 // `extraStyle` adds class styles (CS_DBLCLKS for controls that tell a
 // double click from two clicks), `cursor` is the class cursor.

@@ -56,13 +56,9 @@ RECT ItemRect(HWND hwnd, const THeaderState& s, int index) {
 }
 
 int FontHeight(HFONT font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old =
-      SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+  const TMeasureDC m(font);
   TEXTMETRIC tm;
-  GetTextMetrics(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
+  GetTextMetrics(m.Dc(), &tm);
   return tm.tmHeight;
 }
 
@@ -114,8 +110,7 @@ void Paint(HWND hwnd, HDC dc) {
   THeaderState& s = *State(hwnd);
   RECT client;
   GetClientRect(hwnd, &client);
-  HGDIOBJ oldFont =
-      SelectObject(dc, s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT));
+  HGDIOBJ oldFont = SelectObject(dc, ControlFont(s.font));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   RECT clip;

@@ -103,8 +103,7 @@ void Paint(HWND hwnd, HDC dc) {
   RECT client;
   GetClientRect(hwnd, &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-  HGDIOBJ oldFont =
-      SelectObject(dc, s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT));
+  HGDIOBJ oldFont = SelectObject(dc, ControlFont(s.font));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   if (s.isSimple) {
