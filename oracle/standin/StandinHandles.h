@@ -6,6 +6,7 @@
 // test which passes a freed or wrong handle fails instead of reading junk.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -108,6 +109,14 @@ struct TBindHandle : THandle {
   TStmtHandle* stmt = nullptr;
   std::string name;  // upper case, without the colon
   TBufferSpec buffer;
+  // A PL/SQL table: its capacity and the caller's count of elements in it,
+  // read before and written after the block.
+  ub4 max_elements = 0;
+  ub4* current_elements = nullptr;
+  bool IsTable() const { return max_elements > 0; }
+  ub4 Elements() const {
+    return current_elements ? std::min(*current_elements, max_elements) : max_elements;
+  }
 };
 
 struct TDefineHandle : THandle {
@@ -154,6 +163,12 @@ struct TStmtHandle : THandle {
   std::vector<TValue> fetched_row;
   // The row the last change touched last, 0 for none.
   std::int64_t last_rowid = 0;
+
+  TBindHandle* Bind(const std::string& name) const {
+    for (const auto& bind : binds)
+      if (bind->name == name) return bind.get();
+    return nullptr;
+  }
 };
 
 }  // namespace Standin

@@ -608,13 +608,13 @@ sword TModelServer::OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* err
   if (std::find(stmt->placeholders.begin(), stmt->placeholders.end(), name) ==
       stmt->placeholders.end())
     return Fail(error, OraError(1036, "illegal variable name/number"));
-  if (maxarr_len > 0 || mode != OCI_DEFAULT)
-    return Fail(
-        error, NoRule("bind of " + name + " as a PL/SQL table or in mode " + std::to_string(mode)));
-  (void)curelep;
-  *bindp = reinterpret_cast<OCIBind*>(
-      static_cast<THandle*>(Attach(stmt, stmt->binds, &TBindHandle::name, name,
-                                   Spec(valuep, value_sz, dty, indp, alenp, rcodep))));
+  if (mode != OCI_DEFAULT)
+    return Fail(error, NoRule("bind of " + name + " in mode " + std::to_string(mode)));
+  TBindHandle* bind = Attach(stmt, stmt->binds, &TBindHandle::name, name,
+                             Spec(valuep, value_sz, dty, indp, alenp, rcodep));
+  bind->max_elements = maxarr_len;
+  bind->current_elements = curelep;
+  *bindp = reinterpret_cast<OCIBind*>(static_cast<THandle*>(bind));
   return OCI_SUCCESS;
 }
 
@@ -692,9 +692,7 @@ TOraError TModelServer::BindRow(TStmtHandle* stmt, sqlite3_stmt* query, const TT
   sqlite3_reset(query);
   sqlite3_clear_bindings(query);
   for (const std::string& name : sql.placeholders) {
-    const TBindHandle* bind = nullptr;
-    for (const auto& candidate : stmt->binds)
-      if (candidate->name == name) bind = candidate.get();
+    const TBindHandle* bind = stmt->Bind(name);
     if (!bind) return OraError(1008, "not all variables bound");
     const int index = sqlite3_bind_parameter_index(query, (":" + name).c_str());
     if (index == 0) continue;
@@ -796,6 +794,12 @@ TOraError TModelServer::Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& 
         if (TOraError e = DeliverPieces(define.get(), row, value)) return e;
         continue;
       }
+      if (b.dty == kSqltRset || stmt->columns[define->position - 1].type == kSqltRset) {
+        if (b.dty != stmt->columns[define->position - 1].type)
+          return OraError(932, "inconsistent datatypes");
+        if (TOraError e = FetchCursor(stmt, b, row, value)) return e;
+        continue;
+      }
       if (value.IsNull()) {
         if (!b.ind) return OraError(1405, MessageOf(1405));
         *b.IndAt(row) = -1;
@@ -857,6 +861,10 @@ TOraError TModelServer::Answer(TStmtHandle* stmt, const TRuleAnswer& answer, ub4
   stmt->row_count = answer.rows_processed;
   for (const auto& [name, value] : answer.out_binds)
     if (TOraError e = WriteOutBind(stmt, name, value)) return e;
+  for (const auto& [name, values] : answer.out_tables)
+    if (TOraError e = WriteOutTable(stmt, name, values)) return e;
+  for (const auto& [name, query] : answer.out_cursors)
+    if (TOraError e = WriteOutCursor(stmt, name, query)) return e;
   if (answer.columns.empty()) return {};
   stmt->columns = answer.columns;
   if (stmt->query) sqlite3_finalize(stmt->query);
@@ -876,9 +884,7 @@ TOraError TModelServer::Answer(TStmtHandle* stmt, const TRuleAnswer& answer, ub4
 
 TOraError TModelServer::WriteOutBind(TStmtHandle* stmt, const std::string& name,
                                      const TValue& value) {
-  const TBindHandle* bind = nullptr;
-  for (const auto& candidate : stmt->binds)
-    if (candidate->name == name) bind = candidate.get();
+  const TBindHandle* bind = stmt->Bind(name);
   if (!bind) return OraError(1008, "not all variables bound");
   const TBufferSpec& b = bind->buffer;
   if (value.IsNull()) {
@@ -920,17 +926,23 @@ TOraError TModelServer::Evaluate(TStmtHandle* stmt, TConnection& connection,
   return error;
 }
 
+std::string TModelServer::BindText(const TBindHandle& bind, ub4 row) const {
+  const TBufferSpec& b = bind.buffer;
+  TValue value;
+  const sb2* ind = b.IndAt(row);
+  if ((!ind || *ind != -1) && b.value &&
+      ReadExternal(b.ValueAt(row), b.size, b.dty, b.LenAt(row), value) == 0 && !value.IsNull())
+    return value.AsText();
+  return "<null>";
+}
+
 void TModelServer::Record(const TStmtHandle* stmt, ub4 iters, ub4 rowoff, ub4 mode) {
   TLogEntry entry{stmt->text, {}, iters, rowoff, mode};
   for (const auto& bind : stmt->binds) {
-    const TBufferSpec& b = bind->buffer;
-    TValue value;
-    const sb2* ind = b.IndAt(rowoff);
-    std::string text = "<null>";
-    if ((!ind || *ind != -1) && b.value &&
-        ReadExternal(b.ValueAt(rowoff), b.size, b.dty, b.LenAt(rowoff), value) == 0 &&
-        !value.IsNull())
-      text = value.AsText();
+    // A PL/SQL table shows every element it holds.
+    std::string text = bind->IsTable() ? "" : BindText(*bind, rowoff);
+    for (ub4 i = 0; bind->IsTable() && i < bind->Elements(); ++i)
+      text += (i ? "|" : "") + BindText(*bind, i);
     entry.binds.emplace_back(bind->name, text);
   }
   log_.push_back(std::move(entry));

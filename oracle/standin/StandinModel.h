@@ -176,6 +176,14 @@ class TModelServer : public TNotConnectedServer {
   TOraError Evaluate(TStmtHandle* stmt, TConnection& connection, const std::string& oracle_sql,
                      std::vector<TValue>& row, bool& found);
   TOraError WriteOutBind(TStmtHandle* stmt, const std::string& name, const TValue& value);
+  // PL/SQL tables and cursors (StandinCursors.cpp): a table's elements out,
+  // a bound cursor or a fetched cursor column opened over a query.
+  TOraError WriteOutTable(TStmtHandle* stmt, const std::string& name,
+                          const std::vector<TValue>& values);
+  TOraError WriteOutCursor(TStmtHandle* stmt, const std::string& name, const std::string& query);
+  TOraError FetchCursor(TStmtHandle* stmt, const TBufferSpec& buffer, ub4 row, const TValue& query);
+  TOraError OpenCursor(TStmtHandle* cursor, TSessionHandle* session, const std::string& query);
+  std::string BindText(const TBindHandle& bind, ub4 row) const;
   void Record(const TStmtHandle* stmt, ub4 iters, ub4 rowoff, ub4 mode);
   TOraError Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& truncated);
 
