@@ -27,24 +27,8 @@ TOraError TModelServer::WriteOutTable(TStmtHandle* stmt, const std::string& name
   if (!bind->IsTable()) return Inconsistent();
   if (values.size() > bind->max_elements)
     return OraError(6513, "PL/SQL: index for PL/SQL table out of range for host language array");
-  const TBufferSpec& b = bind->buffer;
-  for (ub4 i = 0; i < values.size(); ++i) {
-    if (values[i].IsNull()) {
-      if (!b.ind) return OraError(1405, "fetched column value is NULL");
-      *b.IndAt(i) = -1;
-      if (b.len) *b.LenAt(i) = 0;
-      continue;
-    }
-    ub2 length = 0;
-    std::size_t full = 0;
-    if (const sb4 code =
-            WriteExternal(values[i], TColumnType{}, b.ValueAt(i), b.size, b.dty, &length, &full))
-      return OraError(code, code == 1406 ? "fetched column value was truncated"
-                                         : "error " + std::to_string(code));
-    if (b.ind) *b.IndAt(i) = 0;
-    if (b.len) *b.LenAt(i) = length;
-    if (b.rcode) *b.RcodeAt(i) = 0;
-  }
+  for (ub4 i = 0; i < values.size(); ++i)
+    if (TOraError e = WriteElement(bind->buffer, i, values[i])) return e;
   if (bind->current_elements) *bind->current_elements = static_cast<ub4>(values.size());
   return {};
 }

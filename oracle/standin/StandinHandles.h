@@ -130,6 +130,22 @@ struct TDefineHandle : THandle {
   OCICallbackDefine callback = nullptr;
 };
 
+// A LOB locator (type 50) or a file locator (56). A locator the model hands
+// back from a change's returning clause stands for its row: reads and
+// writes go to the row in the session's transaction. A fetched one holds
+// the value as the query read it, as Oracle's read consistency gives it.
+struct TLobHandle : THandle {
+  explicit TLobHandle(ub4 t) : THandle(t) {}
+  bool initialised = false;
+  ub2 lob_type = 0;  // 112, 113 or 114 once initialised
+  std::string table, column;
+  std::int64_t rowid = 0;  // 0: not bound to a row
+  std::string value;       // a fetched value
+  // A BFILE: its directory alias and file name, and whether it is open.
+  std::string directory, file;
+  bool open = false;
+};
+
 struct TParamHandle : THandle {
   TParamHandle() : THandle(kDtypeParam) {}
   TColumnType column;

@@ -289,6 +289,8 @@ sword TModelServer::OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 t
                                        void** usrmempp) {
   std::lock_guard lock(mutex_);
   if (!Live<TEnvHandle>(parenth, kHtypeEnv) || !descpp) return OCI_INVALID_HANDLE;
+  if (type == kDtypeLob || type == kDtypeFile)
+    return Own(std::make_unique<TLobHandle>(type), descpp, usrmempp);
   if (type != kDtypeRowid) {
     SetLastError(3001, ("ORA-03001: no rule for: descriptor type " + std::to_string(type)).c_str());
     return OCI_ERROR;
@@ -699,7 +701,22 @@ TOraError TModelServer::BindRow(TStmtHandle* stmt, sqlite3_stmt* query, const TT
     const TBufferSpec& b = bind->buffer;
     TValue value;
     const sb2* ind = b.IndAt(row);
-    if (!ind || *ind != -1) {
+    if ((!ind || *ind != -1) && IsLobType(b.dty)) {
+      // A locator bound as a value gives the value it reads.
+      void* locator = nullptr;
+      if (b.value) std::memcpy(&locator, b.ValueAt(row), sizeof locator);
+      TLobHandle* lob = LiveLob(locator);
+      if (!lob) return OraError(22275, "invalid LOB locator specified");
+      if (lob->initialised && lob->lob_type == kSqltBfile) {
+        value = TValue::Text(BfileValue(lob->directory, lob->file));
+      } else if (lob->initialised) {
+        std::string bytes;
+        TConnection* connection = stmt->session ? stmt->session->connection.get() : nullptr;
+        if (!connection) return OraError(3114, "not connected to ORACLE");
+        if (TOraError e = ReadLob(lob, *connection, bytes)) return e;
+        value = TValue::Blob(bytes);
+      }
+    } else if (!ind || *ind != -1) {
       if (!b.value) return OraError(1008, "not all variables bound");
       if (const sb4 code = ReadExternal(b.ValueAt(row), b.size, b.dty, b.LenAt(row), value))
         return ConversionError(code);
@@ -794,6 +811,21 @@ TOraError TModelServer::Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& 
         if (TOraError e = DeliverPieces(define.get(), row, value)) return e;
         continue;
       }
+      if (IsLobType(b.dty) || IsLobType(stmt->columns[define->position - 1].type)) {
+        if (b.dty != stmt->columns[define->position - 1].type)
+          return OraError(932, "inconsistent datatypes");
+        void* locator = nullptr;
+        if (b.value) std::memcpy(&locator, b.ValueAt(row), sizeof locator);
+        TLobHandle* lob = LiveLob(locator);
+        if (!lob || (lob->type == kDtypeFile) != (b.dty == kSqltBfile))
+          return OraError(22275, "invalid LOB locator specified");
+        if (TOraError e = SetFetchedLob(lob, b.dty, value)) return e;
+        if (value.IsNull() && !b.ind) return OraError(1405, MessageOf(1405));
+        if (b.ind) *b.IndAt(row) = value.IsNull() ? -1 : 0;
+        if (b.len) *b.LenAt(row) = 0;
+        if (b.rcode) *b.RcodeAt(row) = value.IsNull() ? 1405 : 0;
+        continue;
+      }
       if (b.dty == kSqltRset || stmt->columns[define->position - 1].type == kSqltRset) {
         if (b.dty != stmt->columns[define->position - 1].type)
           return OraError(932, "inconsistent datatypes");
@@ -886,18 +918,24 @@ TOraError TModelServer::WriteOutBind(TStmtHandle* stmt, const std::string& name,
                                      const TValue& value) {
   const TBindHandle* bind = stmt->Bind(name);
   if (!bind) return OraError(1008, "not all variables bound");
-  const TBufferSpec& b = bind->buffer;
+  return WriteElement(bind->buffer, 0, value);
+}
+
+TOraError WriteElement(const TBufferSpec& b, ub4 row, const TValue& value) {
   if (value.IsNull()) {
     if (!b.ind) return OraError(1405, MessageOf(1405));
-    *b.IndAt(0) = -1;
+    *b.IndAt(row) = -1;
+    if (b.len) *b.LenAt(row) = 0;
     return {};
   }
   ub2 length = 0;
   std::size_t full = 0;
-  const sb4 code = WriteExternal(value, TColumnType{}, b.ValueAt(0), b.size, b.dty, &length, &full);
+  const sb4 code =
+      WriteExternal(value, TColumnType{}, b.ValueAt(row), b.size, b.dty, &length, &full);
   if (code) return ConversionError(code);
-  if (b.ind) *b.IndAt(0) = 0;
-  if (b.len) *b.LenAt(0) = length;
+  if (b.ind) *b.IndAt(row) = 0;
+  if (b.len) *b.LenAt(row) = length;
+  if (b.rcode) *b.RcodeAt(row) = 0;
   return {};
 }
 
@@ -1004,6 +1042,10 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
         if (!error) error = connection.Change(query, sql.sql, changed);
         stmt->row_count += static_cast<ub4>(changed);
         if (changed) stmt->last_rowid = connection.LastRow();
+        if (!error && !sql.returning.empty())
+          error = changed > 1
+                      ? NoRule("returning of several rows: " + stmt->text)
+                      : Returning(stmt, connection, sql, row, changed ? connection.LastRow() : 0);
       }
       sqlite3_finalize(query);
       if (!error && (mode & kModeCommitOnSuccess)) error = connection.Commit();

@@ -10,10 +10,6 @@ namespace {
 
 using TRows = std::vector<std::vector<std::string>>;
 
-OraText* Text(const char* text) {
-  return reinterpret_cast<OraText*>(const_cast<char*>(text));
-}
-
 class Cursors : public StandinWorld {
  protected:
   void SetUp() override {
