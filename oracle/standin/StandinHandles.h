@@ -41,6 +41,24 @@ struct THandle {
   explicit THandle(ub4 t) : type(t) {}
   virtual ~THandle() = default;
   ub4 type;
+  // What a describe handle hands out lives as long as that handle.
+  const THandle* owner = nullptr;
+};
+
+// What the object calls hand out beside handles: references and pinned
+// type descriptors, checked like handles.
+constexpr ub4 kObjRef = 0x10001;
+constexpr ub4 kObjTypeDescriptor = 0x10002;
+
+struct TRefObject : THandle {
+  TRefObject() : THandle(kObjRef) {}
+  std::string type;  // the type it refers to, "SCHEMA.NAME"; empty: null
+};
+
+struct TTypeDescriptor : THandle {
+  TTypeDescriptor() : THandle(kObjTypeDescriptor) {}
+  std::string type;
+  int pins = 0;
 };
 
 struct TErrorHandle : THandle {
@@ -149,6 +167,15 @@ struct TLobHandle : THandle {
 struct TParamHandle : THandle {
   TParamHandle() : THandle(kDtypeParam) {}
   TColumnType column;
+  // A describe's parameter: a type, its attribute list or one attribute.
+  enum class TKind { Column, Type, List, Attribute } kind = TKind::Column;
+  std::string type;
+  std::size_t attribute = 0;
+};
+
+struct TDescribeHandle : THandle {
+  TDescribeHandle() : THandle(kHtypeDescribe) {}
+  THandle* param = nullptr;
 };
 
 struct TStmtHandle : THandle {

@@ -26,6 +26,7 @@ constexpr ub4 kAttrPassword = 23;
 constexpr ub4 kAttrStmtType = 24;
 constexpr ub4 kAttrParseErrorOffset80 = 128;
 constexpr ub4 kAttrParseErrorOffset = 129;
+constexpr ub4 kAttrParam = 124;
 // Parameter attributes.
 constexpr ub4 kAttrDataSize = 1;
 constexpr ub4 kAttrDataType = 2;
@@ -258,6 +259,8 @@ sword TModelServer::OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type,
       handle = std::make_unique<TSessionHandle>();
       break;
     case kHtypeDescribe:
+      handle = std::make_unique<TDescribeHandle>();
+      break;
     case kHtypeTrans:
       handle = std::make_unique<THandle>(type);
       break;
@@ -272,6 +275,9 @@ sword TModelServer::OCIHandleFree(void* hndlp, ub4 type) {
   THandle* handle = Live<THandle>(hndlp, type);
   if (!handle || type == kHtypeBind || type == kHtypeDefine) return OCI_INVALID_HANDLE;
   if (type == kHtypeStmt) FreeStatement(static_cast<TStmtHandle*>(handle));
+  // What a describe handed out goes with it.
+  for (std::size_t i = owned_.size(); i-- > 0;)
+    if (owned_[i]->owner == handle) Disown(owned_[i].get());
   if (type == kHtypeSession || type == kHtypeServer || type == kHtypeEnv) {
     // Whatever pointed at it forgets it.
     for (auto& other : owned_)
@@ -381,15 +387,9 @@ sword TModelServer::OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attr
   THandle* target = Live<THandle>(trgthndlp, trghndltyp);
   if (!error || !target) return OCI_INVALID_HANDLE;
   if (!attributep) return Fail(error, OraError(24315, "illegal attribute type"));
-  const auto put = [&](auto value) {
-    std::memcpy(attributep, &value, sizeof value);
-    if (sizep) *sizep = sizeof value;
-    return OCI_SUCCESS;
-  };
+  const auto put = [&](auto value) { return PutAttribute(attributep, sizep, value); };
   const auto put_text = [&](const std::string& text) {
-    *static_cast<const OraText**>(attributep) = reinterpret_cast<const OraText*>(text.c_str());
-    if (sizep) *sizep = static_cast<ub4>(text.size());
-    return OCI_SUCCESS;
+    return PutTextAttribute(attributep, sizep, text);
   };
   switch (trghndltyp) {
     case kHtypeSvcCtx: {
@@ -429,8 +429,15 @@ sword TModelServer::OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attr
       }
       break;
     }
+    case kHtypeDescribe:
+      if (attrtype == kAttrParam && static_cast<TDescribeHandle*>(target)->param)
+        return put(static_cast<TDescribeHandle*>(target)->param);
+      break;
     case kDtypeParam: {
-      const TColumnType& column = static_cast<TParamHandle*>(target)->column;
+      auto* param = static_cast<TParamHandle*>(target);
+      if (param->kind != TParamHandle::TKind::Column)
+        return TypeParamAttribute(param, attributep, sizep, attrtype, error);
+      const TColumnType& column = param->column;
       switch (attrtype) {
         case kAttrDataSize:
           return put(column.size);
@@ -675,8 +682,13 @@ sword TModelServer::OCIDefineArrayOfStruct(OCIDefine* defnp, OCIError* errhp, ub
 sword TModelServer::OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
                                 ub4 pos) {
   std::lock_guard lock(mutex_);
-  auto* stmt = Live<TStmtHandle>(hndlp, htype == kHtypeStmt ? kHtypeStmt : ~0u);
   auto* error = Live<TErrorHandle>(errhp, kHtypeError);
+  if (htype == kDtypeParam) {
+    auto* list = Live<TParamHandle>(hndlp, kDtypeParam);
+    if (!list || !error || !parmdpp) return OCI_INVALID_HANDLE;
+    return AttributeParam(list, error, parmdpp, pos);
+  }
+  auto* stmt = Live<TStmtHandle>(hndlp, htype == kHtypeStmt ? kHtypeStmt : ~0u);
   if (!stmt || !error || !parmdpp) return OCI_INVALID_HANDLE;
   if (pos == 0 || pos > stmt->columns.size())
     return Fail(error, OraError(24334, "no descriptor for this position"));
@@ -1087,6 +1099,10 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
     case TStatementKind::Other:
       break;
   }
+  const std::vector<TToken> tokens = Tokenize(stmt->text);
+  if (tokens.size() > 2 && tokens[0].Is("CREATE") &&
+      (tokens[1].Is("TYPE") || (tokens[1].Is("OR") && tokens.size() > 3 && tokens[3].Is("TYPE"))))
+    return describe_only ? TOraError{} : RunCreateType(connection, stmt->text);
   return NoRule(stmt->text);
 }
 
