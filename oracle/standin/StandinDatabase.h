@@ -78,6 +78,10 @@ class TConnection {
   // Locks rows selected for update; ORA-00054 and none locked when another
   // session holds one.
   TOraError Lock(const std::vector<TRowKey>& rows);
+  // A savepoint of the transaction, and the rollback to one: the rows
+  // locked since it was set are free again, as in Oracle.
+  TOraError Savepoint(const std::string& name);
+  TOraError RollbackTo(const std::string& name);
   // The rowid of the row the last change touched last.
   std::int64_t LastRow() const { return last_row_; }
   // The Oracle error for SQLite's last failure on this connection; `sql`
@@ -105,6 +109,10 @@ class TConnection {
   // Off while the model itself writes the copy: such writes are no changes
   // of the session's.
   bool recording_ = true;
+  // The rows this transaction locked, in the order it locked them, and how
+  // many it held when each savepoint was set.
+  std::vector<TRowKey> held_;
+  std::map<std::string, std::size_t> savepoints_;
   std::int64_t last_row_ = 0;
 };
 
@@ -132,6 +140,7 @@ class TDatabase {
   // Row locks, all or none; false when another owner holds one of `rows`.
   bool Lock(const void* owner, const std::vector<TRowKey>& rows);
   void Unlock(const void* owner);
+  void Unlock(const void* owner, const std::vector<TRowKey>& rows);
   // A rowid for a row a transaction inserted as `proposed`: unique among
   // all sessions' copies, so that their rows never meet at commit.
   std::int64_t AllocateRowid(const std::string& table, std::int64_t proposed);

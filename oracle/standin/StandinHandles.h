@@ -204,8 +204,11 @@ struct TStmtHandle : THandle {
   std::size_t rule_next = 0;
   // The row the last fetch left the caller on, every column.
   std::vector<TValue> fetched_row;
-  // The row the last change touched last, 0 for none.
+  // The row the last change touched last, or a select for update's row
+  // fetched last; 0 for none.
   std::int64_t last_rowid = 0;
+  // The rows a select for update chose, in its order.
+  std::vector<std::int64_t> selected_rowids;
 
   TBindHandle* Bind(const std::string& name) const {
     for (const auto& bind : binds)

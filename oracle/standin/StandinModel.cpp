@@ -874,6 +874,8 @@ TOraError TModelServer::Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& 
                                       ? stmt->rule_rows[stmt->rule_next][i]
                                       : TValue{});
     ++fetched;
+    if (stmt->row_count < stmt->selected_rowids.size())
+      stmt->last_rowid = stmt->selected_rowids[stmt->row_count];
     ++stmt->row_count;
     if (stmt->answered) {
       stmt->has_row = ++stmt->rule_next < stmt->rule_rows.size();
@@ -1021,6 +1023,8 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
     return builtin_error ? builtin_error : Answer(stmt, builtin, iters, mode, fewer_rows);
   switch (sql.kind) {
     case TStatementKind::Query: {
+      stmt->last_rowid = 0;
+      stmt->selected_rowids.clear();
       if (sql.for_update && !describe_only) {
         if (TOraError e = connection.Begin()) return e;
         if (TOraError e = LockSelected(stmt, connection, sql)) return e;
@@ -1068,15 +1072,9 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
     case TStatementKind::Rollback:
       return describe_only ? TOraError{} : connection.Rollback();
     case TStatementKind::Savepoint:
-      if (describe_only) return {};
-      if (TOraError e = connection.Begin()) return e;
-      return connection.Exec("SAVEPOINT \"" + sql.name + "\"");
+      return describe_only ? TOraError{} : connection.Savepoint(sql.name);
     case TStatementKind::RollbackTo:
-      if (describe_only) return {};
-      if (!connection.InTransaction())
-        return OraError(
-            1086, "savepoint '" + sql.name + "' never established in this session or is invalid");
-      return connection.Exec("ROLLBACK TO \"" + sql.name + "\"");
+      return describe_only ? TOraError{} : connection.RollbackTo(sql.name);
     case TStatementKind::CreateTable:
       return describe_only ? TOraError{} : CreateTable(connection, stmt->text);
     case TStatementKind::DropTable:

@@ -194,6 +194,8 @@ void TConnection::Discard() {
   sqlite3_close_v2(private_);
   private_ = nullptr;
   database_.Unlock(this);
+  held_.clear();
+  savepoints_.clear();
 }
 
 TOraError TConnection::Merge() {
@@ -300,6 +302,32 @@ TOraError TConnection::LockChanges() {
 TOraError TConnection::Lock(const std::vector<TRowKey>& rows) {
   if (!database_.Lock(this, rows))
     return OraError(54, "resource busy and acquire with NOWAIT specified");
+  for (const TRowKey& row : rows)
+    if (std::find(held_.begin(), held_.end(), row) == held_.end()) held_.push_back(row);
+  return {};
+}
+
+TOraError TConnection::Savepoint(const std::string& name) {
+  if (TOraError e = Begin()) return e;
+  if (TOraError e = Exec("SAVEPOINT \"" + name + "\"")) return e;
+  savepoints_[name] = held_.size();
+  return {};
+}
+
+TOraError TConnection::RollbackTo(const std::string& name) {
+  const auto found = savepoints_.find(name);
+  if (!InTransaction() || found == savepoints_.end())
+    return OraError(1086,
+                    "savepoint '" + name + "' never established in this session or is invalid");
+  if (TOraError e = Exec("ROLLBACK TO \"" + name + "\"")) return e;
+  const std::size_t mark = found->second;
+  if (mark < held_.size()) {
+    database_.Unlock(
+        this, std::vector<TRowKey>(held_.begin() + static_cast<std::ptrdiff_t>(mark), held_.end()));
+    held_.resize(mark);
+  }
+  // Savepoints set after this one are gone with what they marked.
+  std::erase_if(savepoints_, [&](const auto& entry) { return entry.second > mark; });
   return {};
 }
 
@@ -318,6 +346,13 @@ bool TDatabase::Lock(const void* owner, const std::vector<TRowKey>& rows) {
 void TDatabase::Unlock(const void* owner) {
   std::lock_guard lock(mutex_);
   std::erase_if(locks_, [&](const auto& entry) { return entry.second == owner; });
+}
+
+void TDatabase::Unlock(const void* owner, const std::vector<TRowKey>& rows) {
+  std::lock_guard lock(mutex_);
+  for (const TRowKey& row : rows)
+    if (const auto found = locks_.find(row); found != locks_.end() && found->second == owner)
+      locks_.erase(found);
 }
 
 std::int64_t TDatabase::AllocateRowid(const std::string& table, std::int64_t proposed) {
