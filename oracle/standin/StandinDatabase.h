@@ -98,6 +98,7 @@ class TConnection {
   void Configure(sqlite3* db);
   void Discard();
   TOraError LockChanges();
+  void RefreshSchema();
   TOraError Merge();
 
   TDatabase& database_;
@@ -106,6 +107,8 @@ class TConnection {
   sqlite3* private_ = nullptr;
   // The last commit of others the copy holds.
   std::uint64_t seen_ = 0;
+  // The shared database's schema version the copy holds.
+  int schema_seen_ = 0;
   // Off while the model itself writes the copy: such writes are no changes
   // of the session's.
   bool recording_ = true;

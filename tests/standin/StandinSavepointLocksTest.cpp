@@ -80,5 +80,37 @@ TEST_F(SavepointLocks, ASelectForUpdateGivesTheRowidOfTheRowFetchedLast) {
   OCIHandleFree(stmt, kHtypeStmt);
 }
 
+TEST_F(SavepointLocks, AnOpenTransactionSeesTablesOthersCreateAndDrop) {
+  ASSERT_EQ(scott.Exec("update CD set TITLE = 'Red' where ID = 1"), OCI_SUCCESS);
+  ASSERT_EQ(adams.Exec("create table LATER (ID number(4), NAME varchar2(5))"), OCI_SUCCESS)
+      << adams.ErrorText();
+  ASSERT_EQ(adams.Exec("insert into LATER values (7, 'seven')"), OCI_SUCCESS);
+  ASSERT_EQ(OCITransCommit(adams.svc, adams.error, 0), OCI_SUCCESS);
+  EXPECT_EQ(scott.Rows("select ID, NAME from LATER"),
+            (std::vector<std::vector<std::string>>{{"7", "seven"}}));
+  // Described from the catalogue, and changed as any table.
+  OCIStmt* stmt = scott.NewStatement("select NAME from LATER");
+  ASSERT_EQ(OCIStmtExecute(scott.svc, stmt, scott.error, 0, 0, nullptr, nullptr, 0x10),
+            OCI_SUCCESS);
+  void* param = nullptr;
+  OCIParamGet(stmt, kHtypeStmt, scott.error, &param, 1);
+  ub2 size = 0;
+  OCIAttrGet(param, kDtypeParam, &size, nullptr, 1, scott.error);
+  EXPECT_EQ(size, 5);
+  OCIHandleFree(stmt, kHtypeStmt);
+  ASSERT_EQ(scott.Exec("update LATER set NAME = 'sept' where ID = 7"), OCI_SUCCESS)
+      << scott.ErrorText();
+  EXPECT_EQ(adams.Exec("update LATER set NAME = 'x' where ID = 7"), OCI_ERROR);
+  EXPECT_EQ(adams.ErrorCode(), 54);
+  ASSERT_EQ(OCITransCommit(scott.svc, scott.error, 0), OCI_SUCCESS) << scott.ErrorText();
+  EXPECT_EQ(adams.Rows("select NAME from LATER"),
+            (std::vector<std::vector<std::string>>{{"sept"}}));
+
+  ASSERT_EQ(scott.Exec("update CD set TITLE = 'Red' where ID = 2"), OCI_SUCCESS);
+  ASSERT_EQ(adams.Exec("drop table LATER"), OCI_SUCCESS) << adams.ErrorText();
+  EXPECT_EQ(scott.Exec("select ID from LATER"), OCI_ERROR);
+  EXPECT_EQ(scott.ErrorCode(), 942);
+}
+
 }  // namespace
 }  // namespace StandinTest
