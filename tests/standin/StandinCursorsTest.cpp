@@ -80,8 +80,8 @@ TEST_F(Cursors, ACursorBindThatIsNoStatementHandleIsRefused) {
   const std::pair<void*, ub2> cases[] = {
       {&freed, kSqltRset}, {&block, kSqltRset}, {&number, kSqltInt}};
   for (const auto& [address, dty] : cases) {
-    OCIBindByName(block, &bind, scott.error, Text(":c"), 2, address, 8, dty, nullptr, nullptr,
-                  nullptr, 0, nullptr, 0);
+    OCIBindByName(block, &bind, scott.error, Text(":c"), 2, address,
+                  dty == kSqltInt ? sb4{4} : sb4{8}, dty, nullptr, nullptr, nullptr, 0, nullptr, 0);
     EXPECT_EQ(OCIStmtExecute(scott.svc, block, scott.error, 1, 0, nullptr, nullptr, 0), OCI_ERROR);
     EXPECT_EQ(scott.ErrorCode(), dty == kSqltRset ? 1001 : 932);
   }
