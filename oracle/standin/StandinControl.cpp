@@ -51,6 +51,36 @@ ZORVET_STANDIN_CONTROL int ZorvetStandinSetBanner(const char* banner) {
   return 0;
 }
 
+ZORVET_STANDIN_CONTROL int ZorvetStandinAddDirectory(const char* alias, const char* folder) {
+  Standin::TModelServer* model = Model();
+  if (!model || !alias || !folder) return -1;
+  model->Database().AddDirectory(Standin::UpperCase(alias), folder);
+  return 0;
+}
+
+ZORVET_STANDIN_CONTROL int ZorvetStandinObjectLayout(const char* type, const char* attribute,
+                                                     unsigned* size, unsigned* indicator_size,
+                                                     unsigned* value_offset, unsigned* value_size,
+                                                     unsigned* indicator_offset) {
+  Standin::TModelServer* model = Model();
+  if (!model || !type) return -1;
+  const std::string key = Standin::UpperCase(type);
+  Standin::TAttrPlace place;
+  std::size_t image = 0, indicators = 0;
+  if (!model->ObjectLayout(key, attribute ? Standin::UpperCase(attribute) : "", place, image,
+                           indicators))
+    return -1;
+  const auto set = [](unsigned* out, std::size_t value) {
+    if (out) *out = static_cast<unsigned>(value);
+  };
+  set(size, image);
+  set(indicator_size, indicators);
+  set(value_offset, place.value_offset);
+  set(value_size, place.size);
+  set(indicator_offset, place.indicator_offset);
+  return 0;
+}
+
 ZORVET_STANDIN_CONTROL int ZorvetStandinSetClock(const char* now) {
   Standin::TModelServer* model = Model();
   if (!model) return -1;

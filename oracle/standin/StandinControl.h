@@ -35,6 +35,17 @@ int ZorvetStandinAddRuleFunction(ZorvetStandinRuleFunction function, void* conte
 int ZorvetStandinLogCount(void);
 int ZorvetStandinLogEntry(int index, char* text, int text_size, char* binds, int binds_size,
                           unsigned* iters, unsigned* mode);
+// A directory for BFILEs: bfilename('ALIAS', 'name') reads `folder`/name.
+// Returns 0, or -1 without a model.
+int ZorvetStandinAddDirectory(const char* alias, const char* folder);
+// The stand-in's own 64-bit image layout of an object type ("SCHEMA.NAME",
+// or "NAME" in whichever schema has it) and of one of its attributes (dotted for an embedded
+// object's, "" for none): the instance and indicator image sizes and the
+// attribute's value offset, value size and indicator offset. Returns 0, or
+// -1 for an unknown type or attribute.
+int ZorvetStandinObjectLayout(const char* type, const char* attribute, unsigned* size,
+                              unsigned* indicator_size, unsigned* value_offset,
+                              unsigned* value_size, unsigned* indicator_offset);
 // The time SYSDATE reads, "YYYY-MM-DD HH:MM:SS"; null or "": the clock's.
 int ZorvetStandinSetClock(const char* now);
 }

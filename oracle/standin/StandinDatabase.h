@@ -78,6 +78,10 @@ class TConnection {
   // Locks rows selected for update; ORA-00054 and none locked when another
   // session holds one.
   TOraError Lock(const std::vector<TRowKey>& rows);
+  // A savepoint of the transaction, and the rollback to one: the rows
+  // locked since it was set are free again, as in Oracle.
+  TOraError Savepoint(const std::string& name);
+  TOraError RollbackTo(const std::string& name);
   // The rowid of the row the last change touched last.
   std::int64_t LastRow() const { return last_row_; }
   // The Oracle error for SQLite's last failure on this connection; `sql`
@@ -94,6 +98,7 @@ class TConnection {
   void Configure(sqlite3* db);
   void Discard();
   TOraError LockChanges();
+  void RefreshSchema();
   TOraError Merge();
 
   TDatabase& database_;
@@ -102,9 +107,15 @@ class TConnection {
   sqlite3* private_ = nullptr;
   // The last commit of others the copy holds.
   std::uint64_t seen_ = 0;
+  // The shared database's schema version the copy holds.
+  int schema_seen_ = 0;
   // Off while the model itself writes the copy: such writes are no changes
   // of the session's.
   bool recording_ = true;
+  // The rows this transaction locked, in the order it locked them, and how
+  // many it held when each savepoint was set.
+  std::vector<TRowKey> held_;
+  std::map<std::string, std::size_t> savepoints_;
   std::int64_t last_row_ = 0;
 };
 
@@ -132,6 +143,7 @@ class TDatabase {
   // Row locks, all or none; false when another owner holds one of `rows`.
   bool Lock(const void* owner, const std::vector<TRowKey>& rows);
   void Unlock(const void* owner);
+  void Unlock(const void* owner, const std::vector<TRowKey>& rows);
   // A rowid for a row a transaction inserted as `proposed`: unique among
   // all sessions' copies, so that their rows never meet at commit.
   std::int64_t AllocateRowid(const std::string& table, std::int64_t proposed);
@@ -139,6 +151,11 @@ class TDatabase {
   std::uint64_t LastCommit() const;
   std::uint64_t Committed(std::vector<TRowKey> rows);
   std::vector<TRowKey> CommittedSince(std::uint64_t seen) const;
+
+  // BFILE directories: an alias (as the server holds it, upper case) and
+  // the folder it stands for.
+  void AddDirectory(const std::string& alias, const std::string& folder);
+  std::optional<std::string> DirectoryFolder(const std::string& alias) const;
 
   // The time SYSDATE reads, "YYYY-MM-DD HH:MM:SS"; empty: the real time.
   void SetClock(const std::string& now);
@@ -153,11 +170,18 @@ class TDatabase {
   std::map<std::string, std::pair<std::string, bool>> users_;  // upper name: password, expiring
   std::map<std::string, TSequence> sequences_;
   std::string clock_;
+  std::map<std::string, std::string> directories_;
   std::map<TRowKey, const void*> locks_;
   std::map<std::string, std::int64_t> rowids_;
   std::vector<std::pair<std::uint64_t, TRowKey>> commits_;
   std::uint64_t commit_count_ = 0;
 };
+
+// A BFILE column holds its directory alias and file name, marked so that
+// no text a test stores reads as one.
+constexpr const char* kBfileMark = "\x1f";
+std::string BfileValue(const std::string& directory, const std::string& file);
+bool SplitBfileValue(const std::string& value, std::string& directory, std::string& file);
 
 // DDL through the catalogue: CREATE TABLE in Oracle's syntax becomes the
 // SQLite table, its catalogue rows and its constraints; DROP TABLE removes

@@ -6,6 +6,7 @@
 // test which passes a freed or wrong handle fails instead of reading junk.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,24 @@ struct THandle {
   explicit THandle(ub4 t) : type(t) {}
   virtual ~THandle() = default;
   ub4 type;
+  // What a describe handle hands out lives as long as that handle.
+  const THandle* owner = nullptr;
+};
+
+// What the object calls hand out beside handles: references and pinned
+// type descriptors, checked like handles.
+constexpr ub4 kObjRef = 0x10001;
+constexpr ub4 kObjTypeDescriptor = 0x10002;
+
+struct TRefObject : THandle {
+  TRefObject() : THandle(kObjRef) {}
+  std::string type;  // the type it refers to, "SCHEMA.NAME"; empty: null
+};
+
+struct TTypeDescriptor : THandle {
+  TTypeDescriptor() : THandle(kObjTypeDescriptor) {}
+  std::string type;
+  int pins = 0;
 };
 
 struct TErrorHandle : THandle {
@@ -108,6 +127,14 @@ struct TBindHandle : THandle {
   TStmtHandle* stmt = nullptr;
   std::string name;  // upper case, without the colon
   TBufferSpec buffer;
+  // A PL/SQL table: its capacity and the caller's count of elements in it,
+  // read before and written after the block.
+  ub4 max_elements = 0;
+  ub4* current_elements = nullptr;
+  bool IsTable() const { return max_elements > 0; }
+  ub4 Elements() const {
+    return current_elements ? std::min(*current_elements, max_elements) : max_elements;
+  }
 };
 
 struct TDefineHandle : THandle {
@@ -121,9 +148,34 @@ struct TDefineHandle : THandle {
   OCICallbackDefine callback = nullptr;
 };
 
+// A LOB locator (type 50) or a file locator (56). A locator the model hands
+// back from a change's returning clause stands for its row: reads and
+// writes go to the row in the session's transaction. A fetched one holds
+// the value as the query read it, as Oracle's read consistency gives it.
+struct TLobHandle : THandle {
+  explicit TLobHandle(ub4 t) : THandle(t) {}
+  bool initialised = false;
+  ub2 lob_type = 0;  // 112, 113 or 114 once initialised
+  std::string table, column;
+  std::int64_t rowid = 0;  // 0: not bound to a row
+  std::string value;       // a fetched value
+  // A BFILE: its directory alias and file name, and whether it is open.
+  std::string directory, file;
+  bool open = false;
+};
+
 struct TParamHandle : THandle {
   TParamHandle() : THandle(kDtypeParam) {}
   TColumnType column;
+  // A describe's parameter: a type, its attribute list or one attribute.
+  enum class TKind { Column, Type, List, Attribute } kind = TKind::Column;
+  std::string type;
+  std::size_t attribute = 0;
+};
+
+struct TDescribeHandle : THandle {
+  TDescribeHandle() : THandle(kHtypeDescribe) {}
+  THandle* param = nullptr;
 };
 
 struct TStmtHandle : THandle {
@@ -152,8 +204,17 @@ struct TStmtHandle : THandle {
   std::size_t rule_next = 0;
   // The row the last fetch left the caller on, every column.
   std::vector<TValue> fetched_row;
-  // The row the last change touched last, 0 for none.
+  // The row the last change touched last, or a select for update's row
+  // fetched last; 0 for none.
   std::int64_t last_rowid = 0;
+  // The rows a select for update chose, in its order.
+  std::vector<std::int64_t> selected_rowids;
+
+  TBindHandle* Bind(const std::string& name) const {
+    for (const auto& bind : binds)
+      if (bind->name == name) return bind.get();
+    return nullptr;
+  }
 };
 
 }  // namespace Standin

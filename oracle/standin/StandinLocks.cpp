@@ -126,8 +126,12 @@ TOraError TModelServer::LockSelected(TStmtHandle* stmt, TConnection& connection,
     }
     TOraError error = BindRow(stmt, query, sql, 0);
     int rc = SQLITE_DONE;
-    while (!error && (rc = sqlite3_step(query)) == SQLITE_ROW)
+    // The first table's rows, in the query's order, give the ROWID of each
+    // row as it is fetched.
+    while (!error && (rc = sqlite3_step(query)) == SQLITE_ROW) {
       rows.emplace_back(item->table, sqlite3_column_int64(query, 0));
+      if (item == chosen.front()) stmt->selected_rowids.push_back(rows.back().second);
+    }
     if (!error && rc != SQLITE_DONE) error = connection.LastError(text);
     sqlite3_finalize(query);
     if (error) return error;

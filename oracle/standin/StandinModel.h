@@ -8,6 +8,8 @@
 // their own connections and transactions.
 #pragma once
 
+#include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -16,6 +18,7 @@
 
 #include "oracle/standin/StandinDatabase.h"
 #include "oracle/standin/StandinHandles.h"
+#include "oracle/standin/StandinObjects.h"
 #include "oracle/standin/StandinRules.h"
 #include "oracle/standin/StandinServer.h"
 #include "oracle/standin/StandinSql.h"
@@ -27,6 +30,29 @@ namespace Standin {
 constexpr const char* kBannerOracle8 = "Oracle8i Enterprise Edition Release 8.1.7.0.0 - Production";
 constexpr const char* kBannerOracle9 = "Oracle9i Enterprise Edition Release 9.2.0.1.0 - Production";
 constexpr const char* kBannerOracle7 = "Oracle7 Server Release 7.3.4.0.0 - Production";
+
+// Writes `value` into element `row` of a bound buffer; an Oracle error when
+// it does not fit or is NULL without an indicator.
+TOraError WriteElement(const TBufferSpec& buffer, ub4 row, const TValue& value);
+
+// An attribute's value written where OCIAttrGet's caller asked, with its
+// size; a text as a pointer to the model's own characters.
+template <class T>
+sword PutAttribute(void* attributep, ub4* sizep, T value) {
+  std::memcpy(attributep, &value, sizeof value);
+  if (sizep) *sizep = sizeof value;
+  return OCI_SUCCESS;
+}
+
+inline sword PutTextAttribute(void* attributep, ub4* sizep, const std::string& text) {
+  *static_cast<const OraText**>(attributep) = reinterpret_cast<const OraText*>(text.c_str());
+  if (sizep) *sizep = static_cast<ub4>(text.size());
+  return OCI_SUCCESS;
+}
+
+inline bool IsLobType(ub2 type) {
+  return type == kSqltClob || type == kSqltBlob || type == kSqltBfile;
+}
 
 class TModelServer : public TNotConnectedServer {
  public:
@@ -127,6 +153,139 @@ class TModelServer : public TNotConnectedServer {
   sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
                     ub4 pos) override;
 
+  // LOB and file locators (StandinLob.cpp).
+  sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset,
+                   void* bufp, ub4 bufl, void* ctxp, OCICallbackLobRead cbfp, ub2 csid,
+                   ub1 csfrm) override;
+  sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset,
+                    void* bufp, ub4 buflen, ub1 piece, void* ctxp, OCICallbackLobWrite cbfp,
+                    ub2 csid, ub1 csfrm) override;
+  sword OCILobTrim(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4 newlen) override;
+  sword OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* lenp) override;
+  sword OCILobLocatorIsInit(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp,
+                            boolean* is_initialized) override;
+  sword OCILobFileOpen(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* filep, ub1 mode) override;
+  sword OCILobFileClose(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* filep) override;
+  sword OCILobFileIsOpen(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* filep,
+                         boolean* flag) override;
+  sword OCILobFileExists(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* filep,
+                         boolean* flag) override;
+  sword OCILobFileGetName(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* filep,
+                          OraText* dir_alias, ub2* d_length, OraText* filename,
+                          ub2* f_length) override;
+
+  // Objects, references and their types (StandinObjectModel.cpp).
+  sword OCIDescribeAny(OCISvcCtx* svchp, OCIError* errhp, void* objptr, ub4 objnm_len,
+                       ub1 objptr_typ, ub1 info_level, ub1 objtyp, OCIDescribe* dschp) override;
+  sword OCIObjectNew(OCIEnv* env, OCIError* err, const OCISvcCtx* svc, OCITypeCode typecode,
+                     OCIType* tdo, void* table, OCIDuration duration, boolean value,
+                     void** instance) override;
+  sword OCIObjectPin(OCIEnv* env, OCIError* err, OCIRef* object_ref, OCIComplexObject* corhdl,
+                     OCIPinOpt pin_option, OCIDuration pin_duration, OCILockOpt lock_option,
+                     void** object) override;
+  sword OCIObjectUnpin(OCIEnv* env, OCIError* err, void* object) override;
+  sword OCIObjectFree(OCIEnv* env, OCIError* err, void* instance, ub2 flags) override;
+  sword OCIObjectGetInd(OCIEnv* env, OCIError* err, void* instance, void** null_struct) override;
+  sword OCIObjectMarkUpdate(OCIEnv* env, OCIError* err, void* object) override;
+  sword OCIObjectUnmark(OCIEnv* env, OCIError* err, void* object) override;
+  sword OCIObjectIsDirty(OCIEnv* env, OCIError* err, void* ins, boolean* dirty) override;
+  sword OCIRefAssign(OCIEnv* env, OCIError* err, const OCIRef* source, OCIRef** target) override;
+  void OCIRefClear(OCIEnv* env, OCIRef* ref) override;
+  boolean OCIRefIsNull(OCIEnv* env, const OCIRef* ref) override;
+  // The image layout of an object type of the model, for the control API.
+  bool ObjectLayout(const std::string& type, const std::string& attribute, TAttrPlace& place,
+                    std::size_t& size, std::size_t& indicator_size);
+
+  // What the model does not model (StandinNotModelled.cpp).
+  sword OCIBindObject(OCIBind* bindp, OCIError* errhp, const OCIType* type, void** pgvpp,
+                      ub4* pvszsp, void** indpp, ub4* indszp) override;
+  sword OCIDefineObject(OCIDefine* defnp, OCIError* errhp, const OCIType* type, void** pgvpp,
+                        ub4* pvszsp, void** indpp, ub4* indszp) override;
+  sword OCIObjectLock(OCIEnv* env, OCIError* err, void* object) override;
+  sword OCIObjectMarkDelete(OCIEnv* env, OCIError* err, void* instance) override;
+  sword OCIObjectFlush(OCIEnv* env, OCIError* err, void* object) override;
+  sword OCIObjectCopy(OCIEnv* env, OCIError* err, const OCISvcCtx* svc, void* source,
+                      void* null_source, void* target, void* null_target, OCIType* tdo,
+                      OCIDuration duration, ub1 option) override;
+  sword OCIObjectGetTypeRef(OCIEnv* env, OCIError* err, void* instance, OCIRef* type_ref) override;
+  sword OCIObjectGetObjectRef(OCIEnv* env, OCIError* err, void* object,
+                              OCIRef* object_ref) override;
+  sword OCIObjectExists(OCIEnv* env, OCIError* err, void* ins, boolean* exist) override;
+  sword OCIObjectIsLocked(OCIEnv* env, OCIError* err, void* ins, boolean* lock) override;
+  sword OCIObjectRefresh(OCIEnv* env, OCIError* err, void* object) override;
+  sword OCIObjectPinTable(OCIEnv* env, OCIError* err, const OCISvcCtx* svc,
+                          const OraText* schema_name, ub4 s_n_length, const OraText* object_name,
+                          ub4 o_n_length, const OCIRef* scope_obj_ref, OCIDuration pin_duration,
+                          void** object) override;
+  sword OCITypeByName(OCIEnv* env, OCIError* err, const OCISvcCtx* svc, const OraText* schema_name,
+                      ub4 s_length, const OraText* type_name, ub4 t_length,
+                      const OraText* version_name, ub4 v_length, OCIDuration pin_duration,
+                      OCITypeGetOpt get_option, OCIType** tdo) override;
+  sword OCIObjectGetAttr(OCIEnv* env, OCIError* err, void* instance, void* null_struct,
+                         OCIType* tdo, const OraText** names, const ub4* lengths, ub4 name_count,
+                         const ub4* indexes, ub4 index_count, OCIInd* attr_null_status,
+                         void** attr_null_struct, void** attr_value, OCIType** attr_tdo) override;
+  sword OCIObjectSetAttr(OCIEnv* env, OCIError* err, void* instance, void* null_struct,
+                         OCIType* tdo, const OraText** names, const ub4* lengths, ub4 name_count,
+                         const ub4* indexes, ub4 index_count, OCIInd null_status,
+                         const void* attr_null_struct, const void* attr_value) override;
+  sword OCIStringAssignText(OCIEnv* env, OCIError* err, const OraText* rhs, ub4 rhs_len,
+                            OCIString** lhs) override;
+  sword OCINumberFromInt(OCIError* err, const void* inum, uword inum_length, uword inum_s_flag,
+                         OCINumber* number) override;
+  sword OCINumberToInt(OCIError* err, const OCINumber* number, uword rsl_length, uword rsl_flag,
+                       void* rsl) override;
+  sword OCINumberFromReal(OCIError* err, const void* rnum, uword rnum_length,
+                          OCINumber* number) override;
+  sword OCINumberToReal(OCIError* err, const OCINumber* number, uword rsl_length,
+                        void* rsl) override;
+  sword OCINumberToText(OCIError* err, const OCINumber* number, const OraText* fmt, ub4 fmt_length,
+                        const OraText* nls_params, ub4 nls_p_length, ub4* buf_size,
+                        OraText* buf) override;
+  sword OCINumberFromText(OCIError* err, const OraText* str, ub4 str_length, const OraText* fmt,
+                          ub4 fmt_length, const OraText* nls_params, ub4 nls_p_length,
+                          OCINumber* number) override;
+  sword OCIRawAssignBytes(OCIEnv* env, OCIError* err, const ub1* rhs, ub4 rhs_len,
+                          OCIRaw** lhs) override;
+  sword OCIRefFromHex(OCIEnv* env, OCIError* err, const OCISvcCtx* svc, const OraText* hex,
+                      ub4 length, OCIRef** ref) override;
+  sword OCIRefToHex(OCIEnv* env, OCIError* err, const OCIRef* ref, OraText* hex,
+                    ub4* hex_length) override;
+  sword OCICollSize(OCIEnv* env, OCIError* err, const OCIColl* coll, sb4* size) override;
+  sword OCICollTrim(OCIEnv* env, OCIError* err, sb4 trim_num, OCIColl* coll) override;
+  sword OCICollGetElem(OCIEnv* env, OCIError* err, const OCIColl* coll, sb4 index, boolean* exists,
+                       void** elem, void** elemind) override;
+  sword OCICollAssignElem(OCIEnv* env, OCIError* err, sb4 index, const void* elem,
+                          const void* elemind, OCIColl* coll) override;
+  sword OCICollAppend(OCIEnv* env, OCIError* err, const void* elem, const void* elemind,
+                      OCIColl* coll) override;
+  sword OCITableDelete(OCIEnv* env, OCIError* err, sb4 index, OCITable* tbl) override;
+  sword OCICacheFlush(OCIEnv* env, OCIError* err, const OCISvcCtx* svc, void* context,
+                      OCICacheFlushGetFn get, OCIRef** ref) override;
+  sword OCILobAppend(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* dst_locp,
+                     OCILobLocator* src_locp) override;
+  sword OCILobAssign(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* src_locp,
+                     OCILobLocator** dst_locpp) override;
+  sword OCILobCopy(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* dst_locp,
+                   OCILobLocator* src_locp, ub4 amount, ub4 dst_offset, ub4 src_offset) override;
+  sword OCILobErase(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amount,
+                    ub4 offset) override;
+  sword OCILobLoadFromFile(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* dst_locp,
+                           OCILobLocator* src_filep, ub4 amount, ub4 dst_offset,
+                           ub4 src_offset) override;
+  sword OCILobEnableBuffering(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp) override;
+  sword OCILobDisableBuffering(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp) override;
+  sword OCILobFlushBuffer(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp,
+                          ub4 flag) override;
+  sword OCILobFileSetName(OCIEnv* envhp, OCIError* errhp, OCILobLocator** filepp,
+                          const OraText* dir_alias, ub2 d_length, const OraText* filename,
+                          ub2 f_length) override;
+  sword OCILobFileCloseAll(OCISvcCtx* svchp, OCIError* errhp) override;
+  sword OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp,
+                          ub1* csfrm) override;
+  sword OCILobCharSetId(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp,
+                        ub2* csid) override;
+
   // The MTS service (StandinMts.cpp): a service context logged on as the
   // given user, with an environment of its own, until it is released.
   ub4 OraMTSSvcGet(const char* username, const char* password, const char* dbname,
@@ -176,6 +335,44 @@ class TModelServer : public TNotConnectedServer {
   TOraError Evaluate(TStmtHandle* stmt, TConnection& connection, const std::string& oracle_sql,
                      std::vector<TValue>& row, bool& found);
   TOraError WriteOutBind(TStmtHandle* stmt, const std::string& name, const TValue& value);
+  // PL/SQL tables and cursors (StandinCursors.cpp): a table's elements out,
+  // a bound cursor or a fetched cursor column opened over a query.
+  TOraError WriteOutTable(TStmtHandle* stmt, const std::string& name,
+                          const std::vector<TValue>& values);
+  TOraError WriteOutCursor(TStmtHandle* stmt, const std::string& name, const std::string& query);
+  TOraError FetchCursor(TStmtHandle* stmt, const TBufferSpec& buffer, ub4 row, const TValue& query);
+  // LOB locators (StandinLob.cpp): one bound to a row, or holding a
+  // fetched value; the value read and written in a session.
+  struct TLobCall;
+  TLobCall LobCall(OCISvcCtx* svchp, OCIError* errhp, const void* locp);
+  TLobCall FileCall(OCISvcCtx* svchp, OCIError* errhp, const void* filep);
+  TLobHandle* LiveLob(const void* locator) const;
+  TOraError BindLobToRow(TLobHandle* lob, ub2 lob_type, const std::string& table,
+                         const std::string& column, std::int64_t rowid);
+  TOraError SetFetchedLob(TLobHandle* lob, ub2 lob_type, const TValue& value);
+  std::string FilePath(const TLobHandle& lob, TOraError& error) const;
+  TOraError ReadLob(TLobHandle* lob, TConnection& connection, std::string& out);
+  TOraError StoreLob(TLobHandle* lob, TConnection& connection, const std::string& value);
+  // A change's "returning ... into" for the row it touched (StandinLob.cpp).
+  TOraError Returning(TStmtHandle* stmt, TConnection& connection, const TTranslation& sql, ub4 row,
+                      std::int64_t rowid);
+  sword NotModelled(OCIError* errhp, const char* name);
+  // Objects (StandinObjectModel.cpp).
+  struct TInstance {
+    std::string type;
+    std::unique_ptr<unsigned char[]> image, indicators;
+    bool pinned = false, dirty = false;
+  };
+  THandle* LiveObject(const void* object, ub4 type) const;
+  sword WithInstance(OCIEnv* env, OCIError* err, void* object,
+                     const std::function<void(TInstance&)>& action);
+  TParamHandle* NewParam(const THandle* owner);
+  sword TypeParamAttribute(TParamHandle* param, void* attributep, ub4* sizep, ub4 attrtype,
+                           TErrorHandle* error);
+  sword AttributeParam(TParamHandle* list, TErrorHandle* error, void** parmdpp, ub4 pos);
+  TOraError RunCreateType(TConnection& connection, const std::string& text);
+  TOraError OpenCursor(TStmtHandle* cursor, TSessionHandle* session, const std::string& query);
+  std::string BindText(const TBindHandle& bind, ub4 row) const;
   void Record(const TStmtHandle* stmt, ub4 iters, ub4 rowoff, ub4 mode);
   TOraError Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& truncated);
 
@@ -210,6 +407,8 @@ class TModelServer : public TNotConnectedServer {
   std::unordered_set<const OCISvcCtx*> mts_services_;
   std::map<const void*, std::unique_ptr<ub4[]>> rowid_descriptors_;
   bool rowid_four_values_ = !StandinClientHasOci81();
+  TObjectTypes types_;
+  std::map<const void*, TInstance> instances_;
 };
 
 template <class T>

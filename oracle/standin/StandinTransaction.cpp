@@ -64,6 +64,29 @@ std::vector<std::string> UserTables(sqlite3* db) {
   return tables;
 }
 
+// The triggers of a copy that note each row its session changes in `table`.
+std::string RecordingTriggers(const std::string& table) {
+  const std::string on = " ON main." + Name(table) +
+                         " WHEN STANDIN_RECORDING() BEGIN INSERT INTO " + kChangesTable +
+                         " VALUES(" + QuoteLiteral(table) + ", ";
+  return "CREATE TEMP TRIGGER " + Name("STANDIN_I_" + table) + " AFTER INSERT" + on +
+         "NEW.rowid, 1); END;" + "CREATE TEMP TRIGGER " + Name("STANDIN_U_" + table) +
+         " AFTER UPDATE" + on + "NEW.rowid, 0); END;" + "CREATE TEMP TRIGGER " +
+         Name("STANDIN_D_" + table) + " AFTER DELETE" + on + "OLD.rowid, 0); END;";
+}
+
+int SchemaVersion(sqlite3* db) {
+  TQuery version(db, "PRAGMA main.schema_version");
+  return version.Row() ? sqlite3_column_int(*version, 0) : 0;
+}
+
+std::vector<std::int64_t> Rowids(sqlite3* db, const std::string& table) {
+  std::vector<std::int64_t> rowids;
+  TQuery list(db, "SELECT rowid FROM main." + Name(table));
+  while (list.Row()) rowids.push_back(sqlite3_column_int64(*list, 0));
+  return rowids;
+}
+
 // The Oracle error for the last failure on a database, taken at once:
 // finalizing a statement forgets it.
 using TDescribe = std::function<TOraError(sqlite3*)>;
@@ -148,19 +171,10 @@ TOraError TConnection::Begin() {
   Configure(copy);
   sqlite3_create_function(copy, "STANDIN_RECORDING", 0, SQLITE_UTF8, &recording_, SqlRecording,
                           nullptr, nullptr);
+  schema_seen_ = SchemaVersion(db_);
   std::string sql = std::string("CREATE TEMP TABLE ") + kChangesTable +
                     "(TBL TEXT, RID INTEGER, INSERTED INTEGER);";
-  for (const std::string& table : UserTables(copy)) {
-    const std::string on = " ON main." + Name(table) +
-                           " WHEN STANDIN_RECORDING() BEGIN INSERT INTO " + kChangesTable +
-                           " VALUES(" + QuoteLiteral(table) + ", ";
-    sql += "CREATE TEMP TRIGGER " + Name("STANDIN_I_" + table) + " AFTER INSERT" + on +
-           "NEW.rowid, 1); END;";
-    sql += "CREATE TEMP TRIGGER " + Name("STANDIN_U_" + table) + " AFTER UPDATE" + on +
-           "NEW.rowid, 0); END;";
-    sql += "CREATE TEMP TRIGGER " + Name("STANDIN_D_" + table) + " AFTER DELETE" + on +
-           "OLD.rowid, 0); END;";
-  }
+  for (const std::string& table : UserTables(copy)) sql += RecordingTriggers(table);
   sql += "BEGIN";
   if (sqlite3_exec(copy, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
     const TOraError error = NoRule(std::string(sqlite3_errmsg(copy)) + ": " + sql);
@@ -194,6 +208,8 @@ void TConnection::Discard() {
   sqlite3_close_v2(private_);
   private_ = nullptr;
   database_.Unlock(this);
+  held_.clear();
+  savepoints_.clear();
 }
 
 TOraError TConnection::Merge() {
@@ -222,8 +238,48 @@ TOraError TConnection::Merge() {
   return {};
 }
 
+// Tables others created or dropped since the copy was taken: DDL commits
+// at once in Oracle, so a transaction sees it from its next statement.
+void TConnection::RefreshSchema() {
+  const int version = SchemaVersion(db_);
+  if (version == schema_seen_) return;
+  schema_seen_ = version;
+  recording_ = false;
+  const std::vector<std::string> shared = UserTables(db_), own = UserTables(private_);
+  const auto has = [](const std::vector<std::string>& list, const std::string& name) {
+    return std::find(list.begin(), list.end(), name) != list.end();
+  };
+  const auto nothing = [](sqlite3*) { return TOraError{}; };
+  for (const std::string& table : own)
+    if (!has(shared, table)) Exec("DROP TABLE main." + Name(table));
+  for (const std::string& table : shared) {
+    if (has(own, table)) continue;
+    // The table, then its indexes and triggers, as the shared database holds them.
+    TQuery definitions(db_,
+                       "SELECT sql FROM main.sqlite_master WHERE tbl_name = ?1 AND sql IS NOT NULL "
+                       "ORDER BY type = 'table' DESC");
+    sqlite3_bind_text(*definitions, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+    while (definitions.Row())
+      Exec(reinterpret_cast<const char*>(sqlite3_column_text(*definitions, 0)));
+    Exec(RecordingTriggers(table));
+    std::vector<TRowKey> rows;
+    for (const std::int64_t rowid : Rowids(db_, table)) rows.emplace_back(table, rowid);
+    CopyRows(db_, private_, rows, nothing);
+  }
+  // The catalogue follows whole: its rows describe the tables just taken.
+  for (const char* table :
+       {"STANDIN_TABLES", "STANDIN_COLUMNS", "STANDIN_CONSTRAINTS", "STANDIN_CONS_COLUMNS"}) {
+    Exec(std::string("DELETE FROM main.") + table);
+    std::vector<TRowKey> rows;
+    for (const std::int64_t rowid : Rowids(db_, table)) rows.emplace_back(table, rowid);
+    CopyRows(db_, private_, rows, nothing);
+  }
+  recording_ = true;
+}
+
 void TConnection::Refresh() {
   if (!private_) return;
+  RefreshSchema();
   const std::vector<TRowKey> rows = database_.CommittedSince(seen_);
   seen_ = database_.LastCommit();
   if (rows.empty()) return;
@@ -300,6 +356,32 @@ TOraError TConnection::LockChanges() {
 TOraError TConnection::Lock(const std::vector<TRowKey>& rows) {
   if (!database_.Lock(this, rows))
     return OraError(54, "resource busy and acquire with NOWAIT specified");
+  for (const TRowKey& row : rows)
+    if (std::find(held_.begin(), held_.end(), row) == held_.end()) held_.push_back(row);
+  return {};
+}
+
+TOraError TConnection::Savepoint(const std::string& name) {
+  if (TOraError e = Begin()) return e;
+  if (TOraError e = Exec("SAVEPOINT \"" + name + "\"")) return e;
+  savepoints_[name] = held_.size();
+  return {};
+}
+
+TOraError TConnection::RollbackTo(const std::string& name) {
+  const auto found = savepoints_.find(name);
+  if (!InTransaction() || found == savepoints_.end())
+    return OraError(1086,
+                    "savepoint '" + name + "' never established in this session or is invalid");
+  if (TOraError e = Exec("ROLLBACK TO \"" + name + "\"")) return e;
+  const std::size_t mark = found->second;
+  if (mark < held_.size()) {
+    database_.Unlock(
+        this, std::vector<TRowKey>(held_.begin() + static_cast<std::ptrdiff_t>(mark), held_.end()));
+    held_.resize(mark);
+  }
+  // Savepoints set after this one are gone with what they marked.
+  std::erase_if(savepoints_, [&](const auto& entry) { return entry.second > mark; });
   return {};
 }
 
@@ -318,6 +400,13 @@ bool TDatabase::Lock(const void* owner, const std::vector<TRowKey>& rows) {
 void TDatabase::Unlock(const void* owner) {
   std::lock_guard lock(mutex_);
   std::erase_if(locks_, [&](const auto& entry) { return entry.second == owner; });
+}
+
+void TDatabase::Unlock(const void* owner, const std::vector<TRowKey>& rows) {
+  std::lock_guard lock(mutex_);
+  for (const TRowKey& row : rows)
+    if (const auto found = locks_.find(row); found != locks_.end() && found->second == owner)
+      locks_.erase(found);
 }
 
 std::int64_t TDatabase::AllocateRowid(const std::string& table, std::int64_t proposed) {
