@@ -238,7 +238,8 @@ void TDmZorvet::LListAfterItemOpen(TObject* Sender, const String& ItemName) {
     return;
   }
   if (!MTDir->Active()) return;
-  MTFiles->LoadFromDataSet(MTDir, coStructure);
+  CopyCatalogueToFiles();
+  NoteFilesInStep(-1);
   if (window_) window_->BindTree(DSDir);
   ProcessMessages();
   if (!window_) return;

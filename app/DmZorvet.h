@@ -37,9 +37,11 @@
 // Threads: GUI thread only.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/controls/DataModule.h"
 #include "platform/rtl/DateTime.h"
@@ -184,6 +186,41 @@ class TDmZorvet : public TDataModule {
   Integer DeleteRowsWhere(const std::function<bool()>& doomed, bool report);
   // Removes the rows appended by a scan that failed.
   void RemoveScannedRows();
+  // The largest id outside the disk being scanned, the newest serial and the
+  // disk's old rows, read from the stored records (or, for a catalogue whose
+  // fields are laid out otherwise, through the table); see ScanDrive.
+  Integer ReadCatalogueForScan();
+
+  // --- the working copy ---------------------------------------------------------
+  // MTFiles is a copy of the catalogue taken after every load and scan. A
+  // whole copy of a large catalogue costs far more than the scan of a disc,
+  // so while nothing but this module changed either table since the last
+  // copy, a scan brings MTFiles up to date with the rows that changed: the
+  // rows of disks deleted since and the scanned disk's old rows go, and the
+  // scan's rows come at the end, in the order of the walk.
+  void CopyCatalogueToFiles();
+  // Returns MTFiles' position of the first row of the scan.
+  Integer UpdateFilesFromScan();
+  // Whether the incremental update above gives the whole copy's rows.
+  bool FilesInStep() const;
+  // Remembers both tables as they are now, in step; `rootFilesPos` is where
+  // MTFiles holds the just-scanned disk's root row (which lacks its sizes
+  // there, as the copy is taken before they are written), or -1.
+  void NoteFilesInStep(Integer rootFilesPos);
+  struct TFilesSync {
+    bool valid = false;
+    std::uint64_t dirStamp = 0;
+    std::uint64_t filesStamp = 0;
+    const void* filesIndex = nullptr;
+    // Disks deleted from the catalogue since, whose rows MTFiles still has.
+    std::vector<String> goneDisks;
+    // The catalogue record (serial) and MTFiles position of the root row
+    // whose sizes the next update brings over; -1 for none.
+    Integer rootSerial = -1;
+    Integer rootFilesPos = -1;
+  };
+  TFilesSync files_sync_;
+  bool scan_files_in_step_ = false;
   // Deletes the scanned disk's rows from before the scan.
   void RemoveOldDiskRows();
 

@@ -11,11 +11,16 @@
 // identifiers come from the largest id outside the disk, which is the
 // largest id left after deleting the disk first, so the rows are the same.
 #include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string_view>
 
 #include "app/DmZorvet.h"
 #include "catalog/FindFile.h"
 #include "catalog/TableList.h"
 #include "memtable/MemTable.h"
+#include "memtable/Record.h"
+#include "memtable/RecordStore.h"
 #include "platform/controls/Application.h"
 #include "platform/controls/Screen.h"
 #include "platform/data/Field.h"
@@ -59,6 +64,49 @@ String FitField(const String& text, Integer size) {
 
 void SetText(TField* field, const String& text) {
   field->SetAsString(FitField(text, field->Size()));
+}
+
+// Stored values read straight from a record of the store, for the passes
+// over the whole catalogue, where positioning the table on every record
+// would cost more than the scan itself. Only fields held in the record
+// itself qualify (not those in buffers of their own).
+bool ReadsInPlace(const TvomCommon& store, const TField* field) {
+  return field != nullptr && field->FieldNo() >= 1 &&
+         !(store.FieldFlags(field->FieldNo()) & mtffIndirect);
+}
+// REQUIRES: ReadsInPlace, a string field.
+std::string_view StoredText(const TvomCommon& store, const TvomRecord* record,
+                            const TField* field) {
+  const Byte* at = store.FieldPointer(record, field);
+  if (at == nullptr || at[0] == 0) return {};
+  const char* text = reinterpret_cast<const char*>(at + 1);
+  return {text, strnlen(text, static_cast<std::size_t>(store.FieldStorageSize(field->FieldNo())))};
+}
+// REQUIRES: ReadsInPlace, an integer field. False for null.
+bool StoredInteger(const TvomCommon& store, const TvomRecord* record, const TField* field,
+                   Integer& value) {
+  const Byte* at = store.FieldPointer(record, field);
+  if (at == nullptr || at[0] == 0) return false;
+  value = ReadValue<Integer>(at + 1);
+  return true;
+}
+// Sets `to` (a field of the same type and size) to the stored value of
+// `from` in `record`. REQUIRES: ReadsInPlace for `from`.
+void CopyStoredValue(const TvomCommon& store, const TvomRecord* record, const TField* from,
+                     TField* to) {
+  const Byte* at = store.FieldPointer(record, from);
+  if (at == nullptr || at[0] == 0)
+    to->Clear();
+  else
+    to->SetData(at + 1);
+}
+bool SameAscii(std::string_view a, const String& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
 }
 
 // The catalogue table of the item "dir" when it is present and open.
@@ -195,16 +243,42 @@ void TDmZorvet::FindFileAfterExecute(TObject*) {
     RemoveOldDiskRows();
     scanning_ = false;
   }
+  const bool fromScan = scan_files_in_step_;
+  scan_files_in_step_ = false;
   if (table != nullptr) {
-    MTFiles->LoadFromDataSet(MTDir, coStructure);
+    Integer rootFilesPos = -1;
     MTDir->SortOn("Id", mtcoCaseInsensitive);
+    if (fromScan) {
+      // The scan's rows, root first, are the last rows of MTFiles.
+      rootFilesPos = UpdateFilesFromScan();
+      if (rootFilesPos >= MTFiles->CurrentIndex()->Count()) rootFilesPos = -1;
+    } else {
+      // Copied in the catalogue's order on "Id", before the root's sizes.
+      CopyCatalogueToFiles();
+    }
     if (MTDir->Locate("id", Variant(static_cast<Integer>(root_id_)),
                       TLocateOptions{loCaseInsensitive})) {
       MTDir->Edit();
       MTDir->FieldByName("FileSize")->SetAsLargeInt(used_bytes_);
       MTDir->FieldByName("TotalSize")->SetAsLargeInt(total_bytes_);
       MTDir->Post();
+      files_sync_.rootSerial = MTDir->GetActiveRecord()->Serial;
+    } else {
+      files_sync_.rootSerial = -1;
     }
+    if (!fromScan && files_sync_.rootSerial >= 0) {
+      // Where the whole copy put the root row.
+      TvomIndex* index = MTFiles->CurrentIndex();
+      TField* id = MTFiles->FindField("id");
+      const TvomCommon& store = MTFiles->Store();
+      for (Integer p = 0; rootFilesPos < 0 && ReadsInPlace(store, id) && p < index->Count(); ++p) {
+        Integer value = 0;
+        if (StoredInteger(store, index->Refs(p), id, value) &&
+            value == static_cast<Integer>(root_id_))
+          rootFilesPos = p;
+      }
+    }
+    NoteFilesInStep(rootFilesPos);
   }
   if (item != nullptr && window_) {
     window_->ShowDiskSpace();
@@ -232,23 +306,16 @@ String TDmZorvet::ScanDrive() {
   if (!MTDir->Active()) return "The catalogue is not open.";
   MTDir->SetFiltered(false);
 
-  // One pass: the largest id outside this disk, the newest serial, and
-  // whether the disk has rows to replace.
-  Integer largest = 0;
-  scan_serial_mark_ = 0;
-  scan_old_rows_ = 0;
-  {
-    MTDir->DisableControls();
-    TScopeExit enable([&] { MTDir->EnableControls(); });
-    TField* id = MTDir->FieldByName("id");
-    TField* sn = MTDir->FieldByName("SN");
-    for (MTDir->First(); !MTDir->Eof(); MTDir->Next()) {
-      scan_serial_mark_ = std::max(scan_serial_mark_, MTDir->GetActiveRecord()->Serial);
-      if (SameText(sn->AsString(), serial_number_))
-        ++scan_old_rows_;
-      else if (!id->IsNull())
-        largest = std::max(largest, id->AsInteger());
-    }
+  scan_files_in_step_ = FilesInStep();
+  const Integer largest = ReadCatalogueForScan();
+  // Each row placed into the order on "Id" of a large catalogue costs a
+  // search through it, and the order is built afresh at the end anyway:
+  // the walk appends to the plain row order.
+  const bool sortedOnId =
+      MTDir->Indexes().SortIndex() != nullptr && SameText(MTDir->SortFields(), "Id");
+  if (sortedOnId) {
+    MTDir->SetSortFields(String());
+    MTDir->Sort(mtcoNone);
   }
   id_counter_ = static_cast<Cardinal>(largest) + 1;
   parent_id_ = id_counter_;
@@ -274,8 +341,11 @@ String TDmZorvet::ScanDrive() {
   }
   if (failure.empty()) return String();
 
+  scan_files_in_step_ = false;
   if (MTDir->State() == dsInsert || MTDir->State() == dsEdit) MTDir->Cancel();
   if (scanning_) RemoveScannedRows();
+  if (sortedOnId && MTDir->Indexes().SortIndex() == nullptr)
+    MTDir->SortOn("Id", mtcoCaseInsensitive);
   if (Screen) Screen->SetCursor(crDefault);
   if (window_) {
     window_->BindTree(DSDir);
@@ -283,6 +353,145 @@ String TDmZorvet::ScanDrive() {
     window_->FireTreeChange();
   }
   return "The disc could not be scanned: " + failure;
+}
+
+Integer TDmZorvet::ReadCatalogueForScan() {
+  // One pass: the largest id outside this disk, the newest serial, and
+  // whether the disk has rows to replace.
+  Integer largest = 0;
+  scan_old_rows_ = 0;
+  TField* id = MTDir->FieldByName("id");
+  TField* sn = MTDir->FieldByName("SN");
+  TvomCommon& store = MTDir->Store();
+  if (ReadsInPlace(store, id) && id->DataType() == ftInteger && ReadsInPlace(store, sn) &&
+      sn->DataType() == ftString) {
+    scan_serial_mark_ = store.NextSerial() - 1;
+    for (Integer slot = 0; slot < store.RecordCount(); ++slot) {
+      const TvomRecord* record = store.Records(slot);
+      if (record == nullptr || record->UpdateStatus == usDeleted) continue;
+      Integer value = 0;
+      if (SameAscii(StoredText(store, record, sn), serial_number_))
+        ++scan_old_rows_;
+      else if (StoredInteger(store, record, id, value))
+        largest = std::max(largest, value);
+    }
+    return largest;
+  }
+  scan_serial_mark_ = 0;
+  MTDir->DisableControls();
+  TScopeExit enable([&] { MTDir->EnableControls(); });
+  for (MTDir->First(); !MTDir->Eof(); MTDir->Next()) {
+    scan_serial_mark_ = std::max(scan_serial_mark_, MTDir->GetActiveRecord()->Serial);
+    if (SameText(sn->AsString(), serial_number_))
+      ++scan_old_rows_;
+    else if (!id->IsNull())
+      largest = std::max(largest, id->AsInteger());
+  }
+  return largest;
+}
+
+// --- the working copy ------------------------------------------------------------------------
+
+void TDmZorvet::CopyCatalogueToFiles() {
+  MTFiles->LoadFromDataSet(MTDir, coStructure);
+  files_sync_ = TFilesSync{};
+}
+
+void TDmZorvet::NoteFilesInStep(Integer rootFilesPos) {
+  files_sync_.valid = MTDir->Active() && MTFiles->Active();
+  files_sync_.dirStamp = MTDir->Store().ChangeStamp();
+  files_sync_.filesStamp = MTFiles->Store().ChangeStamp();
+  files_sync_.filesIndex = MTFiles->CurrentIndex();
+  files_sync_.goneDisks.clear();
+  files_sync_.rootFilesPos = rootFilesPos;
+  if (rootFilesPos < 0) files_sync_.rootSerial = -1;
+}
+
+bool TDmZorvet::FilesInStep() const {
+  if (!files_sync_.valid || !MTDir->Active() || !MTFiles->Active()) return false;
+  if (MTDir->Store().ChangeStamp() != files_sync_.dirStamp ||
+      MTFiles->Store().ChangeStamp() != files_sync_.filesStamp)
+    return false;
+  // A column sort of the file list gives MTFiles an order of its own, which
+  // the whole copy would drop.
+  if (MTFiles->CurrentIndex() != files_sync_.filesIndex ||
+      MTFiles->Indexes().SortIndex() != nullptr)
+    return false;
+  if (MTFiles->FieldCount() != MTDir->FieldCount()) return false;
+  const TvomCommon& dirStore = MTDir->Store();
+  const TvomCommon& filesStore = MTFiles->Store();
+  for (Integer i = 0; i < MTDir->FieldCount(); ++i) {
+    const TField* from = MTDir->Fields(i);
+    const TField* to = MTFiles->Fields(i);
+    if (!ReadsInPlace(dirStore, from) || !ReadsInPlace(filesStore, to) || from->IsBlob() ||
+        from->DataType() != to->DataType() || from->DataSize() != to->DataSize() ||
+        from->FieldName() != to->FieldName())
+      return false;
+  }
+  return true;
+}
+
+Integer TDmZorvet::UpdateFilesFromScan() {
+  const bool filtered = MTFiles->Filtered();
+  MTFiles->DisableControls();
+  TScopeExit restore([&] {
+    if (MTFiles->State() == dsInsert || MTFiles->State() == dsEdit) MTFiles->Cancel();
+    MTFiles->SetFiltered(filtered);
+    if (MTFiles->Active()) MTFiles->First();
+    MTFiles->EnableControls();
+  });
+  MTFiles->SetFiltered(false);
+  const TvomCommon& dirStore = MTDir->Store();
+  const TvomCommon& filesStore = MTFiles->Store();
+  TvomIndex* index = MTFiles->CurrentIndex();
+
+  // The rows that went from the catalogue since the last copy.
+  std::vector<String> gone = files_sync_.goneDisks;
+  if (scan_old_rows_ > 0) gone.push_back(serial_number_);
+  std::vector<Integer> doomed;
+  if (!gone.empty()) {
+    const TField* sn = MTFiles->FieldByName("SN");
+    for (Integer p = 0; p < index->Count(); ++p) {
+      const std::string_view text = StoredText(filesStore, index->Refs(p), sn);
+      for (const String& disk : gone)
+        if (SameAscii(text, disk)) {
+          doomed.push_back(p);
+          break;
+        }
+    }
+  }
+
+  // The root row of the disk scanned last gets the sizes written after
+  // its copy was taken, as the whole copy would bring them.
+  Integer rootPos = files_sync_.rootFilesPos;
+  const TvomRecord* root =
+      files_sync_.rootSerial >= 0 ? dirStore.RecordBySerial(files_sync_.rootSerial) : nullptr;
+  if (root != nullptr && rootPos >= 0 && rootPos < index->Count() &&
+      !std::binary_search(doomed.begin(), doomed.end(), rootPos)) {
+    MTFiles->SetRecNo(rootPos + 1);
+    MTFiles->Edit();
+    for (const char* name : {"FileSize", "TotalSize"})
+      CopyStoredValue(dirStore, root, MTDir->FieldByName(name), MTFiles->FieldByName(name));
+    MTFiles->Post();
+  }
+
+  for (auto p = doomed.rbegin(); p != doomed.rend(); ++p) {
+    MTFiles->SetRecNo(*p + 1);
+    MTFiles->Delete();
+  }
+
+  // The scan's rows, in the order they were stored.
+  const Integer first = index->Count();
+  const Integer fields = MTDir->FieldCount();
+  for (Integer serial = scan_serial_mark_ + 1; serial < dirStore.NextSerial(); ++serial) {
+    const TvomRecord* record = dirStore.RecordBySerial(serial);
+    if (record == nullptr || record->UpdateStatus == usDeleted) continue;
+    MTFiles->Append();
+    for (Integer i = 0; i < fields; ++i)
+      CopyStoredValue(dirStore, record, MTDir->Fields(i), MTFiles->Fields(i));
+    MTFiles->Post();
+  }
+  return first;
 }
 
 Integer TDmZorvet::DeleteRowsWhere(const std::function<bool()>& doomed, bool report) {
@@ -324,6 +533,13 @@ void TDmZorvet::RemoveOldDiskRows() {
 
 Integer TDmZorvet::DeleteDisk(const String& serial) {
   if (!MTDir->Active()) return 0;
+  const bool inStep = FilesInStep();
   TField* sn = MTDir->FieldByName("SN");
-  return DeleteRowsWhere([&] { return SameText(sn->AsString(), serial); }, true);
+  const Integer count = DeleteRowsWhere([&] { return SameText(sn->AsString(), serial); }, true);
+  // MTFiles keeps the disk until the next scan, which then drops it.
+  if (inStep) {
+    files_sync_.goneDisks.push_back(serial);
+    files_sync_.dirStamp = MTDir->Store().ChangeStamp();
+  }
+  return count;
 }

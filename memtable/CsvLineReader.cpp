@@ -36,8 +36,14 @@ bool TvomCsvLineReader::FillBuffer() {
 bool TvomCsvLineReader::ReadLine() {
   line_.clear();
   parse_ = 0;
+  quote_unterminated_ = false;
+  line_unterminated_ = false;
   for (;;) {
-    if (pos_ == count_ && !FillBuffer()) return false;
+    if (pos_ == count_ && !FillBuffer()) {
+      line_unterminated_ = !line_.empty();
+      if (line_unterminated_) ++line_number_;
+      return false;
+    }
     const char* at = buffer_.data() + pos_;
     const char* end = buffer_.data() + count_;
     if (line_.empty()) {
@@ -48,13 +54,17 @@ bool TvomCsvLineReader::ReadLine() {
     while (at != end && !IsLineBreak(*at)) ++at;
     line_.append(start, static_cast<std::size_t>(at - start));
     pos_ = static_cast<Integer>(at - buffer_.data());
-    if (at != end) return true;
+    if (at != end) {
+      ++line_number_;
+      return true;
+    }
   }
 }
 
 void TvomCsvLineReader::SetLine(const String& line) {
   line_ = line;
   parse_ = 0;
+  quote_unterminated_ = false;
 }
 
 void TvomCsvLineReader::ReadField(bool& isNull, String& value) {
@@ -84,6 +94,7 @@ void TvomCsvLineReader::ReadField(bool& isNull, String& value) {
         // Unterminated: the value ends with the line.
         value.append(text + at, size - at);
         parse_ = size;
+        quote_unterminated_ = true;
         return;
       }
       const std::size_t q = static_cast<std::size_t>(static_cast<const char*>(found) - text);

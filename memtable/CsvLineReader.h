@@ -49,12 +49,23 @@ class TvomCsvLineReader {
   void ReadField(bool& isNull, String& value);
 
   const String& Line() const { return line_; }
+  // Lines read so far, counting from 1 (blank lines not counted).
+  Integer LineNumber() const { return line_number_; }
+  // Whether the last ReadLine ended at the end of the stream rather than at
+  // a line break.
+  bool LineUnterminated() const { return line_unterminated_; }
+  // Whether a quoted value of the current line ran to the line's end
+  // without its closing quote.
+  bool QuoteUnterminated() const { return quote_unterminated_; }
   // Whether the parse position is still inside the current line.
   bool InLine() const { return parse_ < line_.size(); }
   // Makes `line` the current line, parsed from its start.
   void SetLine(const String& line);
   // Parses the current line again from its start.
-  void RestartLine() { parse_ = 0; }
+  void RestartLine() {
+    parse_ = 0;
+    quote_unterminated_ = false;
+  }
 
  private:
   TStream* stream_;
@@ -68,4 +79,7 @@ class TvomCsvLineReader {
   Integer fills_ = 0;
   String line_;
   std::size_t parse_ = 0;
+  Integer line_number_ = 0;
+  bool line_unterminated_ = false;
+  bool quote_unterminated_ = false;
 };

@@ -466,12 +466,22 @@ void TvomCustomCSVStreamFormat::LoadDef(TvomCustomMemTable* table) {
   bool isNull;
   String first;
   String ignored;
+  def_fields_ = -1;
+  header_read_ = false;
+  header_names_field_ = false;
   for (;;) {
     ReadLine();
     if (reader_->Line().empty()) {
       // A file cut inside its definitions names only some of its fields:
       // opening a table of those would lose the others at the next save.
       if (inTable) throw EReadError(SvomInvalidStreamData);
+      // Bytes without a single line (only NULs or breaks) are what a crash
+      // leaves of a file whose blocks were never written.
+      if (reader_->LineNumber() == 0) throw EReadError(SvomCsvNoLines);
+      // The writer follows its definitions with the header: a file that
+      // ends there lost every record.
+      if (def_fields_ >= 0 && !HasFlag(sfNoHeader(), sfLoadNoHeader))
+        throw EReadError(SvomCsvNoHeader);
       break;
     }
     ReadField(isNull, first);
@@ -479,6 +489,7 @@ void TvomCustomCSVStreamFormat::LoadDef(TvomCustomMemTable* table) {
       ReadField(isNull, ignored);
     } else if (first == kTableDefStart) {
       inTable = true;
+      def_fields_ = 0;
       if (loadDef) {
         table->Close();
         table->FieldDefs()->Clear();
@@ -501,6 +512,7 @@ void TvomCustomCSVStreamFormat::LoadDef(TvomCustomMemTable* table) {
       has_current_line_ = true;
       break;
     } else if (!inIndex) {
+      ++def_fields_;
       if (loadDef) LoadFieldLine(table, reader_->Line(), first);
     } else if (loadIndexDef) {
       LoadIndexLine(table, reader_->Line());
@@ -538,6 +550,28 @@ void TvomCustomCSVStreamFormat::DetermineLoadFieldIDs(TvomCustomMemTable* table,
     ReadField(isNull, id);
     ids->Add(id);
   }
+  header_read_ = true;
+  CheckWrittenLine(ids->Count(), true);
+}
+
+void TvomCustomCSVStreamFormat::CheckWrittenLine(Integer columns, bool header) const {
+  // Without a quote character a text holding the delimiter splits its
+  // column, so the count says nothing; files without definitions may be
+  // anyone's, and keep the lenient reading.
+  if (def_fields_ < 0 || quote_ == '\0') return;
+  // The writer doubles every quote inside a value and escapes line breaks,
+  // so a quoted value always closes on its own line.
+  if (reader_->QuoteUnterminated())
+    throw EReadError(Format(SvomCsvCutInQuote, reader_->LineNumber()));
+  // Every written line has one column per field line; only a record's null
+  // last column vanishes when no record delimiter follows it, and the
+  // line then ends with the delimiter before that column and a line break.
+  if (columns == def_fields_) return;
+  const String& line = reader_->Line();
+  if (!header && record_delimiter_ == '\0' && columns == def_fields_ - 1 && !line.empty() &&
+      line.back() == field_delimiter_ && !reader_->LineUnterminated())
+    return;
+  throw EReadError(Format(SvomCsvColumnCount, reader_->LineNumber(), columns, def_fields_));
 }
 
 void TvomCustomCSVStreamFormat::DetermineLoadFieldIndex(
@@ -550,6 +584,7 @@ void TvomCustomCSVStreamFormat::DetermineLoadFieldIndex(
   for (Integer i = 0; i < table->FieldCount(); ++i) {
     if (UpperCase(table->Fields(i)->DisplayName()) == wanted) {
       fieldIndex = i;
+      header_names_field_ = true;
       return;
     }
   }
@@ -571,6 +606,11 @@ void TvomCustomCSVStreamFormat::LoadData(TvomCustomMemTable* table) {
   String value;
   String decoded;
   String native;
+  // A first line that names none of the fields is no header: whatever the
+  // bytes are, loading them would give records of nulls only.
+  if (header_read_ && !header_names_field_ && columns > 0 && table->FieldCount() > 0)
+    throw EReadError(SvomCsvNotAHeader);
+  const bool checkColumns = def_fields_ >= 0 && quote_ != '\0';
 
   // Per column: the record form its field can be written in, unless a
   // handler may change the field's text on its way in.
@@ -608,7 +648,8 @@ void TvomCustomCSVStreamFormat::LoadData(TvomCustomMemTable* table) {
 
     table->Append();
     try {
-      for (std::size_t c = 0; reader_->InLine() && c < columns; ++c) {
+      std::size_t c = 0;
+      for (; reader_->InLine() && c < columns; ++c) {
         ReadField(isNull, value);
         const Integer f = map[c];
         if (f < 0) continue;
@@ -641,6 +682,10 @@ void TvomCustomCSVStreamFormat::LoadData(TvomCustomMemTable* table) {
           field->SetAsString(value);
         }
         if (table->OnLoadField) table->OnLoadField(table, f, field);
+      }
+      if (checkColumns) {
+        for (; reader_->InLine(); ++c) ReadField(isNull, value);
+        CheckWrittenLine(static_cast<Integer>(c), false);
       }
       bool accept = true;
       if (table->OnLoadRecord) table->OnLoadRecord(table, accept);

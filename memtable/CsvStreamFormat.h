@@ -166,6 +166,16 @@ class TvomCustomCSVStreamFormat : public TvomCustomStreamFormat {
   bool stream_empty_ = false;
   // After the definitions: whether a line (header or first record) is current.
   bool has_current_line_ = false;
+  // Field lines of the stream's definition block; -1 without a block.
+  Integer def_fields_ = -1;
+  // Whether the current line was read as the header.
+  bool header_read_ = false;
+  // Whether a column of the header named one of the table's fields.
+  bool header_names_field_ = false;
+  // For a stream that starts with a definition block, that is one of the
+  // writer's own: raises EReadError when the current line, a header or a
+  // record of `columns` columns, cannot have been written whole.
+  void CheckWrittenLine(Integer columns, bool header) const;
 };
 
 class TvomCSVStreamFormat : public TvomCustomCSVStreamFormat {

@@ -26,6 +26,13 @@ inline constexpr const char* SvomBookmarkOutOfRange =
 inline constexpr const char* SvomInvalidRecord = "Invalid record ";
 inline constexpr const char* SvomInvalidLocale = "Invalid locale.";
 inline constexpr const char* SvomInvalidStreamData = "Invalid stream data";
+inline constexpr const char* SvomCsvColumnCount =
+    "Line %d holds %d columns where the table's definition has %d fields";
+inline constexpr const char* SvomCsvCutInQuote = "Line %d ends inside a quoted value";
+inline constexpr const char* SvomCsvNoHeader =
+    "The table's definition is not followed by its header";
+inline constexpr const char* SvomCsvNotAHeader = "The first line names none of the table's fields";
+inline constexpr const char* SvomCsvNoLines = "The file holds no line of text";
 inline constexpr const char* SvomTooManyFieldDefs =
     "Too many fielddefs. Please raise VOM_MAX_FIELDS value.";
 inline constexpr const char* SvomFieldTypeNotSupported =

@@ -1,6 +1,8 @@
 // memtable/RecordStore.cpp
 #include "memtable/RecordStore.h"
 
+#include <atomic>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -52,7 +54,13 @@ bool IsLongValueType(TFieldType type) {
 
 }  // namespace
 
+void TvomCommon::Touch() {
+  static std::atomic<std::uint64_t> stamps{0};
+  change_stamp_ = stamps.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 TvomCommon::TvomCommon(TvomStoreClient* owner) : owner_(owner) {
+  Touch();
   std::fill(std::begin(field_offsets_), std::end(field_offsets_), -1);
   std::fill(std::begin(field_sizes_), std::end(field_sizes_), 0);
   SetLocaleID(LOCALE_SYSTEM_DEFAULT);
@@ -175,6 +183,7 @@ TvomRecord* TvomCommon::CopyRecord(const TvomRecord* record, bool copyBuffers) {
 }
 
 void TvomCommon::TransferRecord(TvomRecord* source, TvomRecord* destination) {
+  Touch();
   TransferIndirectValues(source, destination);
   CopyHeaderAndFixedData(source, destination);
 }
@@ -216,6 +225,7 @@ void TvomCommon::ForgetSerial(const TvomRecord* record) {
 
 void TvomCommon::AppendRecord(TvomRecord* record) {
   TvomStoreLock hold(*this);
+  Touch();
   record->Serial = serial_counter_++;
   record->Flags |= mtrfInStore;
   if (enable_versioning_) record->UpdateStatus = usInserted;
@@ -245,6 +255,7 @@ void TvomCommon::ReserveRecords(Integer count) {
 void TvomCommon::DeleteRecord(TvomRecord* record) {
   if (record == nullptr) return;
   TvomStoreLock hold(*this);
+  Touch();
   const Integer slot = record->SlotNo;
   if (slot >= 0 && slot < RecordCount() && records_[static_cast<std::size_t>(slot)] == record) {
     records_[static_cast<std::size_t>(slot)] = nullptr;
@@ -256,6 +267,7 @@ void TvomCommon::DeleteRecord(TvomRecord* record) {
 
 void TvomCommon::PackRecords() {
   TvomStoreLock hold(*this);
+  Touch();
   // New records are numbered by the list's length, so after packing the
   // slot counter is the packed length again.
   std::erase(records_, nullptr);
@@ -265,6 +277,7 @@ void TvomCommon::PackRecords() {
 
 void TvomCommon::ClearRecords() {
   TvomStoreLock hold(*this);
+  Touch();
   for (TvomRecord*& record : records_) {
     FreeRecord(record, true, true);
     record = nullptr;
@@ -417,6 +430,7 @@ Integer TvomCommon::FieldDataSize(TFieldType dataType, Integer size) {
 }
 
 void TvomCommon::LayoutRecord(const TFieldDefs& fieldDefs) {
+  Touch();
   TvomStoreLock hold(*this);
   if (fieldDefs.Count() == 0) throw EMemTableError(SvomNoFields);
 
@@ -752,6 +766,7 @@ void TvomCommon::UpdateIndexes(TvomIndexChange change, TvomStoreClient* changer,
 
 void TvomCommon::Rollback() {
   TvomStoreLock hold(*this);
+  Touch();
   const Integer level = transaction_level_;
   modified_ = false;
   for (std::size_t slot = 0; slot < records_.size(); ++slot) {

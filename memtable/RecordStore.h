@@ -25,6 +25,8 @@
 // attached to one store consistent.
 #pragma once
 
+#include <cstdint>
+
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -141,7 +143,18 @@ class TvomCommon {
   // --- counters and settings ----------------------------------------------------
   Integer TableID() const { return table_id_; }
   bool Modified() const { return modified_; }
-  void SetModified(bool value) { modified_ = value; }
+  void SetModified(bool value) {
+    modified_ = value;
+    Touch();
+  }
+  // A value that changes whenever the store's records may have changed
+  // (records added, deleted or posted, the layout, a rollback) and that no
+  // other store ever had: a caller that keeps something derived from the
+  // records knows it is still right while the value is the same.
+  std::uint64_t ChangeStamp() const { return change_stamp_; }
+  // The serial the next stored record gets; every record stored so far has
+  // a lower one.
+  Integer NextSerial() const { return serial_counter_; }
   Integer TransactionLevel() const { return transaction_level_; }
   void IncTransactionLevel();
   // Never below 0.
@@ -358,6 +371,8 @@ class TvomCommon {
   Integer auto_inc_max_ = 0;
   Integer deleted_count_ = 0;
   Integer serial_counter_ = 0;
+  std::uint64_t change_stamp_ = 0;
+  void Touch();
 
   TvomPerformance performance_ = mtpfFast;
   Integer attach_max_count_ = 1;

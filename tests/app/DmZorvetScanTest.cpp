@@ -2,6 +2,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <tuple>
+
 #include "tests/app/AppTestSupport.h"
 
 namespace {
@@ -204,6 +207,78 @@ TEST_F(ScanTest, DeleteDiskRemovesOnlyThatDisksRows) {
   EXPECT_EQ(window_.status[1], "6");
   // The working copy keeps the deleted disk until the next scan.
   EXPECT_EQ(module_->MTFiles->RecordCount(), 12);
+}
+
+// MTFiles after a scan holds the catalogue's rows whether the scan copied
+// the whole catalogue or brought the copy up to date; only the new disk's
+// root lacks its sizes there.
+TEST_F(ScanTest, TheWorkingCopyFollowsScansDeletionsAndEdits) {
+  MapDisc(MakeDisc());
+  OpenModule();
+  auto key = [](const TRow& r) {
+    return std::tuple(r.sn, r.path, r.dirname, r.id, r.idparent, r.idfile, r.fileSize, r.totalSize,
+                      r.imIndex);
+  };
+  auto sorted = [&](std::vector<TRow> rows) {
+    std::sort(rows.begin(), rows.end(),
+              [&](const TRow& a, const TRow& b) { return key(a) < key(b); });
+    return rows;
+  };
+  // The catalogue's rows as the copy must hold them: the root of the disk
+  // scanned last without its sizes.
+  auto expectInStep = [&](const String& lastRoot) {
+    std::vector<TRow> expected = Rows(module_->MTDir);
+    for (TRow& row : expected)
+      if (row.dirname == lastRoot && row.id >= 0 && row.id == row.idparent)
+        row.fileSize = row.totalSize = -1;
+    const auto copied = sorted(Rows(module_->MTFiles));
+    expected = sorted(expected);
+    ASSERT_EQ(copied.size(), expected.size());
+    for (std::size_t i = 0; i < copied.size(); ++i)
+      EXPECT_EQ(key(copied[i]), key(expected[i])) << copied[i].dirname;
+  };
+
+  ASSERT_EQ(Scan(), "");
+  ASSERT_EQ(Scan("0000:0001", "OTHER"), "");
+  expectInStep("OTHER");
+  // The rows of the disk scanned last come at the end, in the walk's order.
+  const auto copied = Rows(module_->MTFiles);
+  ASSERT_EQ(copied.size(), 12u);
+  const std::vector<String> walk = {"OTHER", "top.txt", "Photos", "b.txt", "2004", "a.jpg"};
+  for (std::size_t i = 0; i < walk.size(); ++i) EXPECT_EQ(copied[6 + i].dirname, walk[i]);
+
+  EXPECT_EQ(module_->DeleteDisk("1A2B:3C4D"), 6);
+  temp_.Write("disc/new.txt", "n");
+  ASSERT_EQ(Scan("0000:0001", "OTHER"), "");  // a rescan of a disk just scanned
+  expectInStep("OTHER");
+  ASSERT_EQ(Scan(), "");
+  expectInStep("MYDISC");
+
+  // A change made to the catalogue outside the scan reaches the copy too.
+  ASSERT_TRUE(module_->MTDir->Locate("dirname", Variant(String("OTHER")), TLocateOptions{}));
+  module_->MTDir->Edit();
+  module_->MTDir->FieldByName("Comment")->SetAsString("my notes");
+  module_->MTDir->Post();
+  ASSERT_TRUE(
+      module_->MTDir->Locate("dirname;SN", VarArrayOf({"b.txt", "0000:0001"}), TLocateOptions{}));
+  module_->MTDir->Delete();
+  ASSERT_EQ(Scan(), "");
+  expectInStep("MYDISC");
+  ASSERT_TRUE(module_->MTFiles->Locate("dirname", Variant(String("OTHER")), TLocateOptions{}));
+  EXPECT_EQ(module_->MTFiles->FieldByName("Comment")->AsString(), "my notes");
+
+  // A failed scan leaves both as they were, and the next one still matches.
+  const auto before = Rows(module_->MTFiles).size();
+  const std::string big = temp_ / "disc/huge.iso";
+  const int fd = ::open(big.c_str(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::ftruncate(fd, Int64{3} << 30), 0);
+  ::close(fd);
+  EXPECT_NE(Scan("0000:0002", "THIRD"), "");
+  EXPECT_EQ(Rows(module_->MTFiles).size(), before);
+  ASSERT_EQ(::unlink(big.c_str()), 0);
+  ASSERT_EQ(Scan("0000:0001", "OTHER"), "");
+  expectInStep("OTHER");
 }
 
 TEST_F(ScanTest, ADiskWithoutLabelStillGetsItsFileSystem) {

@@ -17,7 +17,21 @@
 
 namespace {
 
-class DataModuleTest : public AppTest {};
+class DataModuleTest : public AppTest {
+ protected:
+  // The bytes of "Zorvet.stbl" after a scan of a disc of these files, with
+  // the module closed.
+  std::vector<unsigned char> SavedCatalogue(const std::vector<std::string>& files) {
+    const std::string disc = temp_.MakeFolder("disc");
+    for (const std::string& name : files) temp_.Write("disc/" + name, "abc");
+    MapDisc(disc);
+    OpenModule();
+    EXPECT_EQ(Scan(), "");
+    EXPECT_EQ(module_->SaveCatalogue(), "");
+    CloseModule();
+    return drive_test::ReadFile(catalogue_ + "/Zorvet.stbl");
+  }
+};
 
 TEST_F(DataModuleTest, TablesShareTheirSettings) {
   OpenModule();
@@ -161,15 +175,8 @@ TEST_F(DataModuleTest, ADamagedCatalogueIsMovedAsideAndAnEmptyOneStarts) {
 }
 
 TEST_F(DataModuleTest, ARowThatCannotBeReadCountsAsDamage) {
-  const std::string disc = temp_.MakeFolder("disc");
-  temp_.Write("disc/a.txt", "abc");
-  MapDisc(disc);
-  OpenModule();
-  ASSERT_EQ(Scan(), "");
-  ASSERT_EQ(module_->SaveCatalogue(), "");
-  CloseModule();
   const std::string file = catalogue_ + "/Zorvet.stbl";
-  const auto saved = drive_test::ReadFile(file);
+  const auto saved = SavedCatalogue({"a.txt"});
   std::string text(saved.begin(), saved.end());
   text.replace(text.rfind("\"2\""), 3, "\"zz\"");
   std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
@@ -180,6 +187,60 @@ TEST_F(DataModuleTest, ARowThatCannotBeReadCountsAsDamage) {
   }
   EXPECT_EQ(module_->MTDir->RecordCount(), 0);
   EXPECT_EQ(drive_test::ReadFile(file + ".damaged").size(), text.size());
+}
+
+// A catalogue file that ends early, wherever the cut falls inside a line,
+// or that holds bytes of something else, is moved aside rather than loaded
+// in part and saved over at close.
+TEST_F(DataModuleTest, ACutOrForeignCatalogueIsMovedAsideAndTheWholeOneLoads) {
+  const std::string file = catalogue_ + "/Zorvet.stbl";
+  const auto saved = SavedCatalogue({"Docs/a.txt", "Docs/b.txt"});
+  const std::string whole(saved.begin(), saved.end());
+  const std::size_t header = whole.find("\"idparent\"");
+  const std::size_t lastRow = whole.rfind("\r\n", whole.size() - 3) + 2;
+  ASSERT_NE(header, std::string::npos);
+
+  struct Case {
+    const char* what;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"after the definitions", whole.substr(0, header)},
+      {"inside the header", whole.substr(0, header + 30)},
+      {"inside the last row's quoted value", whole.substr(0, lastRow + 12)},
+      {"between the last row's columns", whole.substr(0, whole.rfind("\",", whole.size() - 6) + 2)},
+      {"inside a row in the middle", whole.substr(0, lastRow - 40)},
+      {"garbage",
+       "\x7f"
+       "ELF\x02\x01\x01 binary \xff\xfe bytes, of another program\r\n12,34\r\n"},
+      {"zeroed blocks", std::string(4096, '\0')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(file + ".damaged");
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << c.bytes;
+    window_ = TRecordingWindow();
+    {
+      TDialogScript dialogs;
+      dialogs.Expect("could not be read", mrOk);
+      OpenModule();
+    }
+    EXPECT_EQ(module_->MTDir->RecordCount(), 0);
+    EXPECT_EQ(drive_test::ReadFile(file + ".damaged").size(), c.bytes.size());
+    EXPECT_FALSE(std::filesystem::exists(file));
+    CloseModule();
+  }
+
+  // The whole file, even without its last line break, loads as it was.
+  for (const std::string& bytes : {whole, whole.substr(0, whole.size() - 2)}) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+    OpenModule();
+    EXPECT_EQ(module_->LoadProblem(), "");
+    EXPECT_EQ(module_->MTDir->RecordCount(), 4);
+    ASSERT_EQ(module_->SaveCatalogue(), "");
+    EXPECT_EQ(drive_test::ReadFile(file), saved);
+    CloseModule();
+  }
 }
 
 TEST_F(DataModuleTest, AFailedSaveIsReportedAndLeavesNoFileBehind) {

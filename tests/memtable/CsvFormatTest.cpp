@@ -388,4 +388,73 @@ TEST_F(CsvFormatTest, AssignCopiesTheTextSettingsButNotHeaderChoices) {
   EXPECT_EQ("3.00", csv.Version());
 }
 
+// A file that starts with a definition block is the writer's own, so a
+// line it cannot have written whole means the file was cut or damaged;
+// every cut inside a line is refused, in each record and delimiter setting.
+TEST_F(CsvFormatTest, AWrittenFileCutInsideALineIsRefused) {
+  struct Setting {
+    char quote, recordDelimiter;
+  };
+  for (const Setting setting : {Setting{'"', ','}, Setting{'"', ';'}, Setting{'"', '\0'}}) {
+    csv.SetCSVQuote(setting.quote);
+    csv.SetCSVRecordDelimiter(setting.recordDelimiter);
+    auto t = MakeTable({{"Name", ftString, 20}, {"Count", ftInteger}, {"Note", ftString, 10}});
+    AddRow(*t, [](TvomCustomMemTable& r) {
+      r.FieldByName("Name")->SetAsString("a,\"b\"");
+      r.FieldByName("Count")->SetAsInteger(12);
+    });
+    AddRow(*t, [](TvomCustomMemTable& r) {
+      r.FieldByName("Name")->SetAsString("last");
+      r.FieldByName("Count")->SetAsInteger(345);
+      r.FieldByName("Note")->SetAsString("end");
+    });
+    const String bytes = SavedBytes(*t, csv);
+    const std::size_t header = bytes.find("\"Name\"", bytes.find("TABLEDEF END"));
+    auto rows = [](TvomCustomMemTable& table) {
+      return std::pair(Column(table, "Name"), Column(table, "Note"));
+    };
+    // A cut from the header on is refused, unless it loses nothing: the
+    // rows are those of the file cut at the end of that line.
+    Integer refused = 0;
+    for (std::size_t cut = header; cut < bytes.size(); ++cut) {
+      // (A cut just after a line break is that line's end.)
+      const std::size_t lineEnd = bytes[cut - 1] == '\n' ? cut - 2 : bytes.find("\r\n", cut - 1);
+      auto u = MakeTable({{"Old", ftInteger}});
+      try {
+        LoadBytes(*u, csv, bytes.substr(0, cut));
+      } catch (const EReadError&) {
+        ++refused;
+        continue;
+      }
+      auto v = MakeTable({{"Old", ftInteger}});
+      LoadBytes(*v, csv, bytes.substr(0, lineEnd + 2));
+      EXPECT_EQ(rows(*u), rows(*v)) << "cut at " << cut << ": " << bytes.substr(0, cut);
+    }
+    EXPECT_GT(refused, 40);
+    // Inside a quoted value, and inside the last row.
+    for (const char* end : {"\"a,\"\"b", "\"las", "\"345"}) {
+      auto u = MakeTable({{"Old", ftInteger}});
+      EXPECT_THROW(LoadBytes(*u, csv, bytes.substr(0, bytes.find(end) + strlen(end))), EReadError)
+          << end;
+    }
+    auto whole = MakeTable({{"Old", ftInteger}});
+    LoadBytes(*whole, csv, bytes);
+    EXPECT_EQ((std::vector<String>{"a,\"b\"", "last"}), Column(*whole, "Name"));
+  }
+}
+
+TEST_F(CsvFormatTest, ForeignBytesAreRefusedAndFilesWithoutDefinitionsStayLenient) {
+  auto t = MakeTable({{"A", ftString, 5}, {"B", ftInteger}});
+  for (const String& bytes :
+       {"\x7f"
+        "ELF\x02\x01 \xff\xfe,\x01\r\n12,34\r\n"s,
+        String(100, '\0'), "\r\n\0\n"s, "\"X\",\"Y\",\r\n\"1\",\"2\",\r\n"s}) {
+    EXPECT_THROW(LoadBytes(*t, csv, bytes), EReadError) << bytes;
+  }
+  // Without definitions, short rows and unknown columns load as before.
+  LoadBytes(*t, csv, "\"A\",\"B\",\"C\",\r\n\"x\",\r\n\"y\",\"3\",\"z\",\"w\",\r\n");
+  EXPECT_EQ((std::vector<String>{"x", "y"}), Column(*t, "A"));
+  EXPECT_EQ((std::vector<String>{"<null>", "3"}), Column(*t, "B"));
+}
+
 }  // namespace
