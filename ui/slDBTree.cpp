@@ -190,8 +190,23 @@ void TDataLinkTreeView::ActiveChanged() {
   if (tree_) tree_->DataLinkActiveChanged();
 }
 
+void TDataLinkTreeView::DataEvent(TDataEvent event, std::intptr_t info) {
+  const bool previous = moved_only_;
+  moved_only_ = event == deDataSetChange && info == kDataSetMovedOnly;
+  TScopeExit restore([this, previous] { moved_only_ = previous; });
+  TDataLink::DataEvent(event, info);
+}
+
 void TDataLinkTreeView::DataSetChanged() {
-  if (tree_) tree_->DataLinkChanged();
+  if (!tree_) return;
+  // A locate or a bookmark changed no record: reading every record again
+  // would find the same tree, so the tree only follows the cursor, as after
+  // a scroll.
+  if (moved_only_) {
+    if (!tree_->Busy()) tree_->SyncToCurrentRecord();
+  } else {
+    tree_->DataLinkChanged();
+  }
 }
 
 void TDataLinkTreeView::DataSetScrolled(Integer) {

@@ -155,6 +155,7 @@ class TDataLinkTreeView : public TDataLink {
   void Detach() { tree_ = nullptr; }
 
  protected:
+  void DataEvent(TDataEvent event, std::intptr_t info) override;
   void ActiveChanged() override;
   void DataSetChanged() override;
   void DataSetScrolled(Integer distance) override;
@@ -165,6 +166,8 @@ class TDataLinkTreeView : public TDataLink {
   TslDBTreeView* tree_;
   String filter_;
   bool filtered_ = false;
+  // The change being told only moved the cursor.
+  bool moved_only_ = false;
 };
 
 class TslDBTreeView : public TCustomslTreeView {

@@ -212,6 +212,27 @@ TEST_F(slDBTree, SelectionAndTheTableFollowEachOther) {
   EXPECT_EQ(tree_->Selected(), Node(8));  // a file row leaves the selection
 }
 
+TEST_F(slDBTree, MovingTheTableReadsNoRecordAgain) {
+  Open(kCatalogue);
+  int refreshed = 0;
+  tree_->OnRefreshNode = [&](TObject*, TslDBTreeNode*) { ++refreshed; };
+  ASSERT_TRUE(ds_->Locate("id", 7, {}));
+  TBookmark late = ds_->GetBookmark();
+  ASSERT_TRUE(ds_->Locate("id", 2, {}));
+  EXPECT_EQ(tree_->Selected(), Node(2));
+  ds_->GotoBookmark(late);
+  ds_->FreeBookmark(late);
+  EXPECT_EQ(tree_->Selected(), Node(7));
+  EXPECT_EQ(refreshed, 0);
+
+  // A change of the records still rebuilds.
+  ds_->Edit();
+  ds_->FieldByName("Dirname")->SetAsString("Later");
+  ds_->Post();
+  EXPECT_EQ(refreshed, 7);
+  EXPECT_EQ(Node(7)->Text(), "Later");
+}
+
 TEST_F(slDBTree, EditingTheParentFieldMovesTheNode) {
   Open(kCatalogue);
   ASSERT_TRUE(ds_->Locate("id", 3, {}));
