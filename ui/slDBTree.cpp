@@ -23,6 +23,15 @@ namespace {
 
 // The relationship of a to b; vrNotEqual when they do not compare.
 TVariantRelationship Relate(const Variant& a, const Variant& b) {
+  // Integer keys, the usual kind, compare as numbers without the general
+  // comparison's conversions.
+  const auto isInteger = [](TVarType t) {
+    return t == varInteger || t == varSmallint || t == varInt64;
+  };
+  if (isInteger(a.Type()) && isInteger(b.Type())) {
+    const Int64 x = a.AsInt64(), y = b.AsInt64();
+    return x < y ? vrLessThan : x > y ? vrGreaterThan : vrEqual;
+  }
   try {
     return VarCompareValue(a, b);
   } catch (const Exception&) {
