@@ -267,7 +267,7 @@ bool TvomCustomMemTable::Locate(const String& keyFields, const Variant& keyValue
   SetFound(position >= 0);
   if (position < 0) return false;
   SetCursor(position);
-  Resync({rmExact, rmCenter});
+  ResyncMoved();
   DoAfterScroll();
   return true;
 }

@@ -81,7 +81,7 @@ bool TvomCustomMemTable::FindRecord(bool restart, bool goForward) {
   // The cursor has left the record the ring thinks it is on.
   CursorPosChanged();
   if (!found) return false;
-  Resync({rmExact, rmCenter});
+  ResyncMoved();
   SetFound(true);
   DoAfterScroll();
   return true;
@@ -167,7 +167,7 @@ void TvomCustomMemTable::SetRecNo(Integer value) {
   DoBeforeScroll();
   cursor_ = value - 1;
   CursorPosChanged();
-  Resync({rmExact, rmCenter});
+  ResyncMoved();
   DoAfterScroll();
 }
 

@@ -6,8 +6,11 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/PropertyRegistry.h"
 #include "platform/rtl/ScopeExit.h"
+#include "platform/win/Edit.h"
 #include "platform/win/Gdi.h"
 #include "platform/win/Paint.h"
+#include "platform/win/TreeView.h"
+#include "platform/win/Window.h"
 
 // --- keys ---------------------------------------------------------------
 
@@ -20,6 +23,15 @@ namespace {
 
 // The relationship of a to b; vrNotEqual when they do not compare.
 TVariantRelationship Relate(const Variant& a, const Variant& b) {
+  // Integer keys, the usual kind, compare as numbers without the general
+  // comparison's conversions.
+  const auto isInteger = [](TVarType t) {
+    return t == varInteger || t == varSmallint || t == varInt64;
+  };
+  if (isInteger(a.Type()) && isInteger(b.Type())) {
+    const Int64 x = a.AsInt64(), y = b.AsInt64();
+    return x < y ? vrLessThan : x > y ? vrGreaterThan : vrEqual;
+  }
   try {
     return VarCompareValue(a, b);
   } catch (const Exception&) {
@@ -39,6 +51,33 @@ bool KeyGreaterOrEqual(const Variant& a, const Variant& b) {
   const TVariantRelationship r = Relate(a, b);
   return r == vrGreaterThan || r == vrEqual;
 }
+
+namespace {
+
+// Disables the dataset's controls unless they already are and marks the
+// current record; the destructor goes back to it and enables the controls
+// again, on every way out.
+class TKeepPlace {
+ public:
+  explicit TKeepPlace(TDataSet* dataSet) : ds_(dataSet), disabled_(!dataSet->ControlsDisabled()) {
+    if (disabled_) ds_->DisableControls();
+    bookmark_ = ds_->GetBookmark();
+  }
+  ~TKeepPlace() {
+    if (!bookmark_.Empty() && ds_->BookmarkValid(bookmark_)) ds_->GotoBookmark(bookmark_);
+    ds_->FreeBookmark(bookmark_);
+    if (disabled_) ds_->EnableControls();
+  }
+  TKeepPlace(const TKeepPlace&) = delete;
+  TKeepPlace& operator=(const TKeepPlace&) = delete;
+
+ private:
+  TDataSet* ds_;
+  bool disabled_;
+  TBookmark bookmark_;
+};
+
+}  // namespace
 
 // --- TslDBTreeNode ------------------------------------------------------
 
@@ -60,6 +99,19 @@ void TslDBTreeNode::SetKeyValue(const Variant& value) {
   if (sort_index_ >= 0) index_->Remove(this);
   key_value_ = value;
   if (index_) index_->Insert(this);
+}
+
+void TslDBTreeNode::SetChildrenLoaded(bool value) {
+  if (children_loaded_ == value) return;
+  children_loaded_ = value;
+  auto* tree = dynamic_cast<TslDBTreeView*>(TreeView());
+  if (value) {
+    if (tree) tree->LoadChildren(this, false);
+    return;
+  }
+  const bool button = HasChildren();
+  DeleteChildren();
+  SetHasChildren(button);
 }
 
 void TslDBTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
@@ -159,6 +211,16 @@ void TslDBTreeNodes::PruneUnrefreshedNodes() {
     std::erase(list_, nullptr);
     for (std::size_t i = 0; i < list_.size(); ++i) list_[i]->sort_index_ = static_cast<Integer>(i);
   });
+  // A node whose record remains does not go with a parent whose record
+  // went: it moves to the top level, where a build from nothing puts a
+  // record whose parent has no node.
+  std::vector<TslDBTreeNode*> orphans;
+  for (TslDBTreeNode* node : list_) {
+    if (!node->Refreshed) continue;
+    auto* parent = dynamic_cast<TslDBTreeNode*>(node->Parent());
+    if (parent && !parent->Refreshed && parent->sort_index_ >= 0) orphans.push_back(node);
+  }
+  for (TslDBTreeNode* node : orphans) tree_->MoveNodeUnder(node, nullptr);
   for (std::size_t i = 0; i < list_.size(); ++i)
     if (TslDBTreeNode* node = list_[i]; node && !node->Refreshed) node->Delete();
 }
@@ -190,8 +252,23 @@ void TDataLinkTreeView::ActiveChanged() {
   if (tree_) tree_->DataLinkActiveChanged();
 }
 
+void TDataLinkTreeView::DataEvent(TDataEvent event, std::intptr_t info) {
+  const bool previous = moved_only_;
+  moved_only_ = event == deDataSetChange && info == kDataSetMovedOnly;
+  TScopeExit restore([this, previous] { moved_only_ = previous; });
+  TDataLink::DataEvent(event, info);
+}
+
 void TDataLinkTreeView::DataSetChanged() {
-  if (tree_) tree_->DataLinkChanged();
+  if (!tree_) return;
+  // A locate or a bookmark changed no record: reading every record again
+  // would find the same tree, so the tree only follows the cursor, as after
+  // a scroll.
+  if (moved_only_) {
+    if (!tree_->Busy()) tree_->SyncToCurrentRecord();
+  } else {
+    tree_->DataLinkChanged();
+  }
 }
 
 void TDataLinkTreeView::DataSetScrolled(Integer) {
@@ -224,6 +301,7 @@ TslDBTreeView::TslDBTreeView(TComponent* owner)
 }
 
 TslDBTreeView::~TslDBTreeView() {
+  ReleaseEditor();
   link_->Detach();
   link_->SetDataSource(nullptr);
   if (HandleAllocated()) {
@@ -272,13 +350,19 @@ void TslDBTreeView::SetOptions(TslDBTreeViewOptions value) {
 void TslDBTreeView::SetRootValue(const Variant& value) {
   if (VarIsNull(root_value_)) {
     root_value_ = value;
-    return;
+  } else {
+    try {
+      root_value_ = VarAsType(value, VarType(root_value_));
+    } catch (const Exception&) {
+      root_value_ = Null();
+    }
   }
-  try {
-    root_value_ = VarAsType(value, VarType(root_value_));
-  } catch (const Exception&) {
-    root_value_ = Null();
-  }
+  if (!options_.Contains(trSmartRecordLoad)) return;
+  // Other top-level records: the loaded nodes below the old ones mean nothing now.
+  BusyScope busy(this);
+  index_->Clear();
+  Items()->Clear();
+  RebindAndRebuild();
 }
 
 bool TslDBTreeView::IsNumericField(const TField* field) {
@@ -386,6 +470,14 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
     if (!node) return nullptr;
   }
   node->ParentValue = parentValue;
+  if (options_.Contains(trSmartRecordLoad)) {
+    if (options_.Contains(trCheckHasChildren)) {
+      TKeepPlace keep(link_->DataSet());
+      node->SetHasChildren(LocateBy(parent_field_, node->KeyValue()));
+    } else {
+      node->SetHasChildren(true);
+    }
+  }
   node->ListText = list_field_->Text();
   if (image_field_) node->SetImageIndex(image_field_->IsNull() ? -1 : image_field_->AsInteger());
   if (state_field_) node->SetStateIndex(state_field_->IsNull() ? -1 : state_field_->AsInteger());
@@ -416,15 +508,11 @@ void TslDBTreeView::RebuildTree() {
   for (Integer i = 0; i < index_->Count(); ++i) index_->Node(i)->Refreshed = false;
   SetSortType(stNone);
   {
-    const bool disabled = !ds->ControlsDisabled();
-    if (disabled) ds->DisableControls();
-    TBookmark bookmark = ds->GetBookmark();
-    TScopeExit restore([&] {
-      if (!bookmark.Empty() && ds->BookmarkValid(bookmark)) ds->GotoBookmark(bookmark);
-      ds->FreeBookmark(bookmark);
-      if (disabled) ds->EnableControls();
-    });
-    for (ds->First(); !ds->Eof(); ds->Next()) NodeFromCurrentRecord();
+    TKeepPlace keep(ds);
+    if (options_.Contains(trSmartRecordLoad))
+      ReadLoadedRecords();
+    else
+      for (ds->First(); !ds->Eof(); ds->Next()) NodeFromCurrentRecord();
   }
   index_->ReparentTopLevelNodes();
   index_->PruneUnrefreshedNodes();
@@ -434,6 +522,99 @@ void TslDBTreeView::RebuildTree() {
   SyncToCurrentRecord();
 }
 
+void TslDBTreeView::ReadLoadedRecords() {
+  TDataSet* ds = link_->DataSet();
+  if (index_->Count() == 0) {
+    ds->First();
+  } else {
+    // Reading a node's record may move other nodes, never add one (its key
+    // has a node), so the index stands still meanwhile. A dataset ordered
+    // by key needs no locating from one node to the next.
+    for (Integer i = 0; i < index_->Count(); ++i) {
+      TslDBTreeNode* node = index_->Node(i);
+      node->children_loaded_ = false;
+      if (!KeyEqual(key_field_->AsVariant(), node->KeyValue()) &&
+          !LocateBy(key_field_, node->KeyValue()))
+        continue;  // its record went: pruned below
+      NodeFromCurrentRecord();
+      ds->Next();
+    }
+  }
+  if (!LocateBy(parent_field_, root_value_)) return;
+  for (; !ds->Eof() && ParentValueIs(root_value_); ds->Next()) NodeFromCurrentRecord();
+}
+
+bool TslDBTreeView::LocateBy(TField* field, const Variant& value) {
+  return DataSetLocate(link_->DataSet(), field->FieldName(), value, {});
+}
+
+bool TslDBTreeView::ParentValueIs(const Variant& value) const {
+  const Variant current = parent_field_->AsVariant();
+  if (VarIsNull(current) || VarIsNull(value)) return VarIsNull(current) && VarIsNull(value);
+  return KeyEqual(current, value);
+}
+
+void TslDBTreeView::LoadChildren(TslDBTreeNode* node, bool recursive) {
+  if (!key_field_ || !parent_field_ || !list_field_ || !link_->Active()) return;
+  BusyScope busy(this);
+  TDataSet* ds = link_->DataSet();
+  TKeepPlace keep(ds);
+  const Variant key = node->KeyValue();
+  const bool found = !VarIsNull(key) && LocateBy(parent_field_, key);
+  node->SetHasChildren(found);
+  if (!found) return;
+  for (; !ds->Eof() && ParentValueIs(key); ds->Next()) {
+    TslDBTreeNode* child = index_->FindNode(key_field_->AsVariant());
+    if (!child) child = NodeFromCurrentRecord();
+    // A record that is its own parent, or a loop of parent values, would
+    // read the same records again without end.
+    if (recursive && child && child != node && !node->HasAsParent(child)) LoadChildren(child, true);
+  }
+}
+
+void TslDBTreeView::LoadAncestors(const Variant& key) {
+  TDataSet* ds = link_->DataSet();
+  TKeepPlace keep(ds);
+  // Up the chain of parent values to a record that has a node, a record
+  // that is its own parent, or one without a parent record. A damaged chain
+  // that comes back to a key already met ends the walk there.
+  std::vector<Variant> chain;
+  std::vector<Variant> seen{key};
+  auto met = [&seen](const Variant& k) {
+    return std::any_of(seen.begin(), seen.end(), [&k](const Variant& s) { return KeyEqual(s, k); });
+  };
+  bool reached = false;
+  for (;;) {
+    const Variant parent = parent_field_->AsVariant();
+    if (VarIsNull(parent) || !LocateBy(key_field_, parent)) break;
+    const Variant k = key_field_->AsVariant();
+    if (ParentValueIs(k) || met(k)) break;
+    seen.push_back(k);
+    chain.push_back(k);
+    if (index_->FindNode(k)) {
+      reached = true;
+      break;
+    }
+  }
+  if (!reached) {
+    if (TslDBTreeNode* node = NodeFromCurrentRecord()) {
+      LoadChildren(node, false);
+      node->children_loaded_ = true;
+    }
+  }
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    if (!LocateBy(key_field_, *it)) continue;
+    TslDBTreeNode* node = index_->FindNode(*it);
+    if (!node) continue;
+    // Already marked loaded, a node still reads its children: the one on
+    // the way down may be new.
+    if (node->ChildrenLoaded())
+      LoadChildren(node, false);
+    else
+      node->SetChildrenLoaded(true);
+  }
+}
+
 void TslDBTreeView::SyncToCurrentRecord() {
   if (!options_.Contains(trCanDBNavigate) || !key_field_ || !link_->Active()) return;
   SelectNodeForKey(key_field_->AsVariant());
@@ -441,10 +622,18 @@ void TslDBTreeView::SyncToCurrentRecord() {
 
 void TslDBTreeView::SelectNodeForKey(const Variant& key) {
   if (VarIsNull(key)) return;
-  TslDBTreeNode* node = index_->FindNode(key);
-  if (!node) return;
-  node->MakeVisible();
-  SetSelected(node);
+  if (TslDBTreeNode* node = index_->FindNode(key)) {
+    node->MakeVisible();
+    SetSelected(node);
+    return;
+  }
+  if (!options_.Contains(trSmartRecordLoad) || busy_ || !key_field_ || !parent_field_ ||
+      !list_field_ || !link_->Active())
+    return;
+  BusyScope busy(this);
+  if (!KeyEqual(key_field_->AsVariant(), key) && !LocateBy(key_field_, key)) return;
+  LoadAncestors(key);
+  SelectNodeForKey(key);
 }
 
 TslDBTreeNode* TslDBTreeView::NodeOfCurrentRecord() {
@@ -536,6 +725,20 @@ void TslDBTreeView::Change(TTreeNode* node) {
     const Variant& key = dbNode->KeyValue();
     if (!VarIsNull(key) && !VarIsEmpty(key) && !KeyEqual(key, key_field_->AsVariant()) &&
         ds->State() != dsInsert && !(ds->Bof() && ds->Eof())) {
+      // Leaving an edited record posts it, and the post's field changes go
+      // to the selected node: the edited record's node is selected for the
+      // time of the move, unseen.
+      TslDBTreeNode* edited = ds->State() == dsEdit ? NodeOfCurrentRecord() : nullptr;
+      const bool swap = edited && edited != dbNode;
+      if (swap) {
+        Items()->BeginUpdate();
+        SetSelected(edited);
+      }
+      TScopeExit putBack([&] {
+        if (!swap) return;
+        if (HandleAllocated()) SetSelected(dbNode);
+        Items()->EndUpdate();
+      });
       try {
         DataSetLocate(ds, key_field_name_, key, {});
       } catch (const Exception&) {
@@ -545,6 +748,54 @@ void TslDBTreeView::Change(TTreeNode* node) {
     }
   }
   TCustomslTreeView::Change(node);
+}
+
+bool TslDBTreeView::CanExpand(TTreeNode* node) {
+  if (!TCustomslTreeView::CanExpand(node)) return false;
+  if (auto* dbNode = dynamic_cast<TslDBTreeNode*>(node);
+      dbNode && options_.Contains(trSmartRecordLoad))
+    dbNode->SetChildrenLoaded(true);
+  return true;
+}
+
+void TslDBTreeView::Collapse(TTreeNode* node) {
+  TCustomslTreeView::Collapse(node);
+  auto* dbNode = dynamic_cast<TslDBTreeNode*>(node);
+  if (!dbNode || !options_.Contains(trSmartRecordLoad)) return;
+  const bool previous = collapsing_;
+  collapsing_ = true;
+  TScopeExit restore([this, previous] { collapsing_ = previous; });
+  dbNode->SetChildrenLoaded(false);
+}
+
+LRESULT TslDBTreeView::EditorWndProc(HWND editor, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return CallWindowProc(editor_previous_, editor, msg, wParam, lParam);
+}
+
+void TslDBTreeView::SubclassEditor(HWND editor) {
+  if (editor_ == editor || !editor) return;
+  ReleaseEditor();
+  editor_ = editor;
+  editor_previous_ = GetWindowProc(editor);
+  editor_proc_ = MakeWndProc([this](HWND e, UINT m, WPARAM w, LPARAM l) {
+    // The editor's last message: it goes back to its own procedure first.
+    if (m == WM_NCDESTROY) {
+      const WNDPROC previous = editor_previous_;
+      ReleaseEditor();
+      return CallWindowProc(previous, e, m, w, l);
+    }
+    return EditorWndProc(e, m, w, l);
+  });
+  SetWindowProc(editor, editor_proc_);
+}
+
+void TslDBTreeView::ReleaseEditor() {
+  if (!editor_) return;
+  if (IsWindow(editor_) && GetWindowProc(editor_) == editor_proc_)
+    SetWindowProc(editor_, editor_previous_);
+  FreeWndProc(editor_proc_);
+  editor_ = nullptr;
+  editor_proc_ = editor_previous_ = nullptr;
 }
 
 TTreeNode* TslDBTreeView::CreateNode() {
@@ -597,6 +848,14 @@ void TslDBTreeView::CreateHandle() {
 
 void TslDBTreeView::Dispatch(TMessage& message) {
   TCustomslTreeView::Dispatch(message);
+  // The label editor tells its parent when it takes the focus, right after
+  // it is made, whoever started the editing.
+  if (message.Msg == WM_COMMAND && HIWORD(message.WParam) == EN_SETFOCUS && HandleAllocated() &&
+      reinterpret_cast<HWND>(message.LParam) == TreeView_GetEditControl(Handle()))
+    SubclassEditor(reinterpret_cast<HWND>(message.LParam));
+  if (message.Msg == TVM_EXPAND && (message.WParam & TVE_ACTIONMASK) == TVE_COLLAPSE &&
+      options_.Contains(trSmartRecordLoad))
+    if (TTreeNode* selected = Selected()) Change(selected);
   if (message.Msg != WM_PAINT && message.Msg != TVM_SELECTITEM) return;
   if (!HandleAllocated() || Focused() || busy_) return;
   TTreeNode* node = Selected();

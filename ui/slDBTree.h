@@ -76,7 +76,11 @@ class TslDBTreeNode : public TslTreeNode {
   // Moves the node to the key's place in the index.
   void SetKeyValue(const Variant& value);
   Variant ParentValue;
-  bool ChildrenLoaded = false;
+  // With smart loading: whether the child records have been read. True
+  // reads them (not recursively); False frees the child nodes and keeps
+  // the expand button as it was.
+  bool ChildrenLoaded() const { return children_loaded_; }
+  void SetChildrenLoaded(bool value);
   bool IsNew = false;
   bool Refreshed = false;
   // The node's position in the index; -1 outside it.
@@ -95,9 +99,11 @@ class TslDBTreeNode : public TslTreeNode {
 
  private:
   friend class TslDBTreeNodes;
+  friend class TslDBTreeView;
   TslDBTreeNodes* index_;
   Variant key_value_;
   Integer sort_index_ = -1;
+  bool children_loaded_ = false;
 };
 
 class TslDBTreeNodes {
@@ -127,7 +133,8 @@ class TslDBTreeNodes {
   // Moves each refreshed top-level node under the node its parent value
   // names, unless that is itself or one of its descendants.
   void ReparentTopLevelNodes();
-  // Frees every node not refreshed by the last build, with its subtree.
+  // Frees every node not refreshed by the last build, with its subtree;
+  // refreshed nodes below one that goes move to the top level first.
   void PruneUnrefreshedNodes();
   // The node's record took `value` as its parent value: the node moves
   // under the node of that key, or to the top level when none has it (or
@@ -155,6 +162,7 @@ class TDataLinkTreeView : public TDataLink {
   void Detach() { tree_ = nullptr; }
 
  protected:
+  void DataEvent(TDataEvent event, std::intptr_t info) override;
   void ActiveChanged() override;
   void DataSetChanged() override;
   void DataSetScrolled(Integer distance) override;
@@ -165,6 +173,8 @@ class TDataLinkTreeView : public TDataLink {
   TslDBTreeView* tree_;
   String filter_;
   bool filtered_ = false;
+  // The change being told only moved the cursor.
+  bool moved_only_ = false;
 };
 
 class TslDBTreeView : public TCustomslTreeView {
@@ -217,8 +227,15 @@ class TslDBTreeView : public TCustomslTreeView {
   TslDBTreeNode* NodeFromCurrentRecord();
   // Selects the node of the dataset's current record (with trCanDBNavigate).
   void SyncToCurrentRecord();
-  // Makes the node with the key visible and selects it; nothing when no node has it.
+  // Makes the node with the key visible and selects it. With smart loading
+  // a key without a node has its record's missing ancestors read first.
   void SelectNodeForKey(const Variant& key);
+  // With smart loading: reads the child records of `node` that have no node
+  // yet (with `recursive`, theirs too) and shows the expand button exactly
+  // when a child record exists.
+  void LoadChildren(TslDBTreeNode* node, bool recursive);
+  // While a collapse drops a node's children (no record goes with them).
+  bool Collapsing() const { return collapsing_; }
   // After the dataset changed: binds again and rebuilds, unless the tree
   // moved the dataset itself or a record is being edited.
   void RefreshFromDataSet();
@@ -254,6 +271,12 @@ class TslDBTreeView : public TCustomslTreeView {
   bool IsCustomDraw() override;
   void DoCustomDraw(TTreeNode* node, TFont* font, TColor& color, TColor& bkColor) override;
   void Change(TTreeNode* node) override;
+  bool CanExpand(TTreeNode* node) override;
+  void Collapse(TTreeNode* node) override;
+  // Every message of the in-place label editor passes here while it is
+  // open; the default hands it to the editor's own procedure.
+  virtual LRESULT EditorWndProc(HWND editor, UINT msg, WPARAM wParam, LPARAM lParam);
+  HWND Editor() const { return editor_; }
   // The key of a node added by the application: OnCreateNewKeyValue's
   // answer, Null (a node outside the index) without a handler.
   virtual Variant NewKeyValue();
@@ -285,6 +308,18 @@ class TslDBTreeView : public TCustomslTreeView {
   // Moves `node` under `parent` (nullptr: the top level) as its last child,
   // unless that would put it under itself or its own descendant.
   bool MoveNodeUnder(TslDBTreeNode* node, TslDBTreeNode* parent);
+  // The smart build's reading: every loaded node's record again, then the
+  // top-level records (those whose parent value is RootValue).
+  void ReadLoadedRecords();
+  // Locates the record whose `field` holds `value`, false when none does.
+  bool LocateBy(TField* field, const Variant& value);
+  // Whether the current record's parent value is `value` (both Null counts).
+  bool ParentValueIs(const Variant& value) const;
+  // Reads the missing ancestors of the record of `key` (the dataset
+  // standing on it), each loading its children, so that `key` gets a node.
+  void LoadAncestors(const Variant& key);
+  void SubclassEditor(HWND editor);
+  void ReleaseEditor();
   void DataLinkActiveChanged();
   void DataLinkChanged();
 
@@ -305,6 +340,11 @@ class TslDBTreeView : public TCustomslTreeView {
   bool busy_ = false;
   // While a node of this tree moves through the drag tree's placeholder.
   bool placeholder_ = false;
+  bool collapsing_ = false;
+  // The label editor while subclassed, our procedure and its own.
+  HWND editor_ = nullptr;
+  WNDPROC editor_proc_ = nullptr;
+  WNDPROC editor_previous_ = nullptr;
 };
 
 // Declares TslDBTreeView's published properties (with TTreeView's).

@@ -285,6 +285,11 @@ class TDataSet : public TComponent {
   // exist: EDatabaseError "record not found" otherwise; with rmCenter it is
   // put in the middle of the ring).
   virtual void Resync(TResyncMode mode);
+  // Resync({rmExact, rmCenter}) after a move that changed no record (a
+  // locate, a bookmark, a record number): the controls hear deDataSetChange
+  // with the info kDataSetMovedOnly, so that one built from every record can
+  // follow the cursor instead of reading them all again.
+  void ResyncMoved();
   Integer BlockReadSize() const { return block_read_size_; }
   // A positive size enters dsBlockRead (the controls are not told about
   // moves); 0 or below returns to browsing.
@@ -514,6 +519,8 @@ class TDataSet : public TComponent {
   Integer disable_count_ = 0;
   TDataSetState disable_state_ = dsInactive;
   TDataEvent enable_event_ = deDataSetChange;
+  // While ResyncMoved runs.
+  bool resync_moved_ = false;
 
   std::unique_ptr<TFieldDefs> field_defs_;
   TFields fields_{this};

@@ -136,7 +136,7 @@ void TDataSet::GotoBookmark(const TBookmark& bookmark) {
   CheckBrowseMode();
   DoBeforeScroll();
   InternalGotoBookmark(bookmark.Data());
-  Resync({rmExact, rmCenter});
+  ResyncMoved();
   DoAfterScroll();
 }
 

@@ -148,10 +148,18 @@ void TDataSet::Resync(TResyncMode mode) {
   Integer before = mode.Contains(rmCenter) ? (buffer_count_ - 1) / 2 : active_record_;
   MoveBuffer(record_count_, 0);
   ActivateBuffers();
-  TScopeExit announce([this] { DataEvent(deDataSetChange, 0); });
+  TScopeExit announce(
+      [this] { DataEvent(deDataSetChange, resync_moved_ ? kDataSetMovedOnly : 0); });
   while (before > 0 && GetPriorRecord()) --before;
   GetNextRecords();
   GetPriorRecords();
+}
+
+void TDataSet::ResyncMoved() {
+  const bool previous = resync_moved_;
+  resync_moved_ = true;
+  TScopeExit restore([this, previous] { resync_moved_ = previous; });
+  Resync({rmExact, rmCenter});
 }
 
 void TDataSet::SetBufferCount(Integer value) {

@@ -120,7 +120,7 @@ bool TDataSet::Locate(const String& keyFields, const Variant& keyValues, TLocate
     return false;
   }
   DoBeforeScroll();
-  Resync({rmExact, rmCenter});
+  ResyncMoved();
   DoAfterScroll();
   return true;
 }

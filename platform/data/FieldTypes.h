@@ -10,6 +10,8 @@
 // them), so members must never be reordered.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/rtl/Set.h"
 #include "platform/rtl/Types.h"
 
@@ -155,7 +157,8 @@ enum TAlignment : Byte { taLeftJustify, taRightJustify, taCenter };
 // The notifications a dataset sends to its data sources and they to their
 // data links. The argument (`info`) is the field for deFieldChange,
 // deRecordChange (or none) and deFocusControl, the scroll distance for
-// deDataSetScroll, and 0 otherwise.
+// deDataSetScroll, kDataSetMovedOnly for a deDataSetChange that only moved
+// the cursor (TDataSet::ResyncMoved), and 0 otherwise.
 enum TDataEvent : Byte {
   deFieldChange,
   deRecordChange,
@@ -169,3 +172,5 @@ enum TDataEvent : Byte {
   deFieldListChange,
   deFocusControl,
 };
+// The info of a deDataSetChange after which every record is as it was.
+constexpr std::intptr_t kDataSetMovedOnly = 1;

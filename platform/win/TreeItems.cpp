@@ -1,9 +1,14 @@
 // platform/win/TreeItems.cpp
 #include "platform/win/TreeItems.h"
 
+#include <algorithm>
+#include <functional>
+
 namespace {
 
 constexpr UINT kExpanded = 0x0020;  // TVIS_EXPANDED
+constexpr std::size_t kBlockItems = 1024;
+constexpr std::size_t kWaitingFree = 256;
 
 std::int64_t SumOf(const TTreeItem* n) {
   return n ? n->sum : 0;
@@ -21,12 +26,41 @@ TTreeItems::TTreeItems() {
   root_.state = kExpanded;
 }
 
-TTreeItems::~TTreeItems() {
-  for (const TTreeItem* item : live_) delete const_cast<TTreeItem*>(item);
-}
+TTreeItems::~TTreeItems() = default;
 
 bool TTreeItems::Contains(const TTreeItem* item) const {
-  return item && live_.count(item) != 0;
+  if (!item) return false;
+  // The last block starting at or below the address; addresses compared as
+  // numbers, since a stale handle may point anywhere.
+  const auto address = reinterpret_cast<std::uintptr_t>(item);
+  auto after = std::upper_bound(blocks_.begin(), blocks_.end(), address,
+                                [](std::uintptr_t a, const std::unique_ptr<TTreeItem[]>& b) {
+                                  return a < reinterpret_cast<std::uintptr_t>(b.get());
+                                });
+  if (after == blocks_.begin()) return false;
+  const auto start = reinterpret_cast<std::uintptr_t>((after - 1)->get());
+  const std::uintptr_t offset = address - start;
+  if (offset >= kBlockItems * sizeof(TTreeItem) || offset % sizeof(TTreeItem) != 0) return false;
+  return item->live;
+}
+
+TTreeItem* TTreeItems::Allocate() {
+  if (free_.size() > kWaitingFree) {
+    TTreeItem* item = free_.front();
+    free_.pop_front();
+    return item;
+  }
+  if (!last_block_ || used_in_last_ == kBlockItems) {
+    auto block = std::make_unique<TTreeItem[]>(kBlockItems);
+    last_block_ = block.get();
+    used_in_last_ = 0;
+    auto at =
+        std::upper_bound(blocks_.begin(), blocks_.end(), block, [](const auto& a, const auto& b) {
+          return std::less<const TTreeItem*>()(a.get(), b.get());
+        });
+    blocks_.insert(at, std::move(block));
+  }
+  return last_block_ + used_in_last_++;
 }
 
 void TTreeItems::Recalc(TTreeItem* node) {
@@ -74,8 +108,9 @@ void TTreeItems::UpdateFrom(TTreeItem* node, TTreeItem* parent) {
 }
 
 TTreeItem* TTreeItems::Insert(TTreeItem* parent, TTreeItem* after) {
-  auto* item = new TTreeItem;
-  live_.insert(item);
+  TTreeItem* item = Allocate();
+  item->live = true;
+  ++count_;
   item->parent = parent;
   item->level = parent->level + 1;
   seed_ ^= seed_ << 13;
@@ -131,8 +166,9 @@ void TTreeItems::Remove(TTreeItem* item) {
   (item->prev ? item->prev->next : parent->first) = item->next;
   (item->next ? item->next->prev : parent->last) = item->prev;
   --parent->childCount;
-  live_.erase(item);
-  delete item;
+  *item = TTreeItem{};  // frees its text; `live` is false again
+  free_.push_back(item);
+  --count_;
   UpdateFrom(up, parent);
 }
 

@@ -66,6 +66,21 @@ class slDBTree : public ::testing::Test {
     tree_->SetDataSource(source_);
   }
 
+  // Binds the tree for loading on demand: top-level records have parent 0.
+  void OpenSmart(const std::vector<Row>& rows,
+                 TslDBTreeViewOptions options = {trCanDBNavigate, trSmartRecordLoad,
+                                                 trCheckHasChildren}) {
+    tree_->SetRootValue(0);
+    tree_->SetOptions(options);
+    for (const Row& r : rows) ds_->AddRow(r);
+    ds_->Open();
+    tree_->SetKeyField("id");
+    tree_->SetParentField("idparent");
+    tree_->SetListField("Dirname");
+    tree_->HandleNeeded();
+    tree_->SetDataSource(source_);
+  }
+
   TslDBTreeNode* Node(int key) const { return tree_->DBNodes()->FindNode(key); }
   String Shape() const { return TreeShape(tree_); }
 
@@ -193,6 +208,23 @@ TEST_F(slDBTree, ARebuildKeepsExpansionAndSelectionAndDropsDeletedRecords) {
   ExpectIndexExact();
 }
 
+TEST_F(slDBTree, ChildrenOfADeletedFolderStayInTheTree) {
+  Open(kCatalogue);
+  ASSERT_TRUE(ds_->Locate("id", 2, {}));
+  ds_->Delete();
+  EXPECT_EQ(Shape(), "Disk A Disk B(Late parent(Early)) Orphan Letters");
+  ASSERT_NE(Node(3), nullptr);
+  EXPECT_EQ(Node(2), nullptr);
+  ExpectIndexExact();
+  // A deleted subtree goes whole.
+  ASSERT_TRUE(ds_->Locate("id", 6, {}));
+  ds_->Delete();
+  ASSERT_TRUE(ds_->Locate("id", 7, {}));
+  ds_->Delete();
+  EXPECT_EQ(Shape(), "Disk A Disk B Orphan Letters");
+  ExpectIndexExact();
+}
+
 TEST_F(slDBTree, SelectionAndTheTableFollowEachOther) {
   Open(kCatalogue);
   ASSERT_TRUE(ds_->Locate("id", 6, {}));
@@ -210,6 +242,160 @@ TEST_F(slDBTree, SelectionAndTheTableFollowEachOther) {
 
   ASSERT_TRUE(ds_->Locate("Dirname", "file.txt", {}));
   EXPECT_EQ(tree_->Selected(), Node(8));  // a file row leaves the selection
+}
+
+TEST_F(slDBTree, MovingTheTableReadsNoRecordAgain) {
+  Open(kCatalogue);
+  int refreshed = 0;
+  tree_->OnRefreshNode = [&](TObject*, TslDBTreeNode*) { ++refreshed; };
+  ASSERT_TRUE(ds_->Locate("id", 7, {}));
+  TBookmark late = ds_->GetBookmark();
+  ASSERT_TRUE(ds_->Locate("id", 2, {}));
+  EXPECT_EQ(tree_->Selected(), Node(2));
+  ds_->GotoBookmark(late);
+  ds_->FreeBookmark(late);
+  EXPECT_EQ(tree_->Selected(), Node(7));
+  EXPECT_EQ(refreshed, 0);
+
+  // A change of the records still rebuilds.
+  ds_->Edit();
+  ds_->FieldByName("Dirname")->SetAsString("Later");
+  ds_->Post();
+  EXPECT_EQ(refreshed, 7);
+  EXPECT_EQ(Node(7)->Text(), "Later");
+}
+
+// Children of one parent stand together, as loading on demand needs.
+const std::vector<Row> kFolders = {{1, 0, "A"},   {2, 0, "B"},   {7, 0, "C"},  {3, 1, "A1"},
+                                   {4, 1, "A2"},  {5, 3, "A1x"}, {6, 2, "B1"}, {Null(), 3, "file"},
+                                   {8, 5, "A1y"}, {9, 8, "deep"}};
+
+TEST_F(slDBTree, LoadingOnDemandGivesTheTreeOfAFullBuild) {
+  Open(kFolders);
+  tree_->FullExpand();
+  const String full = Shape();
+  ASSERT_EQ(full, "A(A1(A1x(A1y(deep))) A2) B(B1) C");
+
+  TearDownTable();
+  OpenSmart(kFolders);
+  EXPECT_EQ(Shape(), "A B C");  // only the top-level records are read
+  EXPECT_EQ(tree_->DBNodes()->Count(), 3);
+  EXPECT_TRUE(Node(1)->HasChildren());
+  EXPECT_FALSE(Node(7)->HasChildren());  // no child record
+  Node(1)->Expand(false);
+  EXPECT_TRUE(Node(1)->ChildrenLoaded());
+  EXPECT_EQ(Shape(), "A(A1 A2) B C");
+  tree_->FullExpand();
+  EXPECT_EQ(Shape(), full);
+  ExpectIndexExact();
+
+  // Without the check every node offers to expand.
+  TearDownTable();
+  OpenSmart(kFolders, {trSmartRecordLoad});
+  EXPECT_TRUE(Node(7)->HasChildren());
+}
+
+TEST_F(slDBTree, CollapsingDropsTheLoadedChildrenAndNoRecord) {
+  OpenSmart(kFolders);
+  Node(1)->Expand(false);
+  Node(3)->Expand(false);
+  ASSERT_EQ(Shape(), "A(A1(A1x) A2) B C");
+  Node(1)->Collapse(false);
+  EXPECT_EQ(Shape(), "A B C");
+  EXPECT_FALSE(Node(1)->ChildrenLoaded());
+  EXPECT_TRUE(Node(1)->HasChildren());  // the button stays
+  EXPECT_EQ(Node(3), nullptr);
+  EXPECT_EQ(ds_->RowCount(), 10);
+  ExpectIndexExact();
+  Node(1)->Expand(false);
+  EXPECT_EQ(Shape(), "A(A1 A2) B C");
+}
+
+TEST_F(slDBTree, FollowingTheTableReadsTheMissingAncestors) {
+  OpenSmart(kFolders);
+  ASSERT_TRUE(ds_->Locate("id", 9, {}));
+  ASSERT_NE(Node(9), nullptr);
+  EXPECT_EQ(tree_->Selected(), Node(9));
+  EXPECT_TRUE(Node(9)->IsVisible());
+  EXPECT_EQ(Shape(), "A(A1(A1x(A1y(deep))) A2) B C");
+  EXPECT_EQ(ds_->FieldByName("id")->AsInteger(), 9);  // the table stays on it
+  ExpectIndexExact();
+}
+
+TEST_F(slDBTree, AnAncestorLoopEndsTheWalk) {
+  // 10 and 11 are each other's parents; 12 hangs under 11. None reaches a
+  // top-level record.
+  OpenSmart({{1, 0, "Top"}, {10, 11, "L10"}, {12, 11, "L12"}, {11, 10, "L11"}});
+  ASSERT_TRUE(ds_->Locate("id", 12, {}));
+  ASSERT_NE(Node(12), nullptr);
+  EXPECT_EQ(tree_->Selected(), Node(12));
+  EXPECT_EQ(Shape(), "Top L11(L10 L12)");
+  EXPECT_FALSE(tree_->Busy());
+}
+
+TEST_F(slDBTree, ANewRootValueReadsOtherTopLevelRecords) {
+  OpenSmart(kFolders);
+  Node(1)->Expand(false);
+  tree_->SetRootValue(3);
+  EXPECT_EQ(Shape(), "A1x");
+  EXPECT_EQ(tree_->DBNodes()->Count(), 1);
+  EXPECT_TRUE(Node(5)->HasChildren());
+  // Without loading on demand the value only waits for the next build.
+  TearDownTable();
+  Open(kFolders);
+  tree_->SetRootValue(3);
+  EXPECT_EQ(tree_->DBNodes()->Count(), 9);
+}
+
+TEST_F(slDBTree, SelectingWhileEditingPostsThroughTheEditedNode) {
+  Open(kCatalogue);
+  ASSERT_TRUE(ds_->Locate("id", 3, {}));
+  ds_->Edit();
+  ds_->FieldByName("Dirname")->SetAsString("Mail");
+  TTreeNode* selectedAtPost = nullptr;
+  ds_->BeforePost = [&](TDataSet*) { selectedAtPost = tree_->Selected(); };
+  tree_->SetSelected(Node(8));
+  EXPECT_EQ(selectedAtPost, Node(3));
+  EXPECT_EQ(tree_->Selected(), Node(8));
+  EXPECT_EQ(ds_->State(), dsBrowse);
+  EXPECT_EQ(ds_->FieldByName("id")->AsInteger(), 8);
+  ASSERT_TRUE(ds_->Locate("id", 3, {}));
+  EXPECT_EQ(ds_->FieldByName("Dirname")->AsString(), "Mail");
+  EXPECT_EQ(Node(3)->Text(), "Mail");
+}
+
+// Counts the label editor's messages.
+class TEditorWatchingTree : public TslDBTreeView {
+ public:
+  using TslDBTreeView::Editor;
+  using TslDBTreeView::TslDBTreeView;
+  int Seen = 0;
+
+ protected:
+  LRESULT EditorWndProc(HWND editor, UINT msg, WPARAM wParam, LPARAM lParam) override {
+    ++Seen;
+    return TslDBTreeView::EditorWndProc(editor, msg, wParam, lParam);
+  }
+};
+
+TEST_F(slDBTree, TheLabelEditorPassesThroughTheTree) {
+  delete tree_;
+  auto* tree = new TEditorWatchingTree(owner_.get());
+  tree_ = tree;
+  tree_->SetParent(form_);
+  tree_->SetBounds(5, 5, 240, 200);
+  Open(kCatalogue);
+  ASSERT_TRUE(Node(1)->EditText());
+  const HWND editor = TreeView_GetEditControl(tree_->Handle());
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(tree->Editor(), editor);
+  const int before = tree->Seen;
+  SetWindowText(editor, "Disk Z");
+  EXPECT_GT(tree->Seen, before);
+  EXPECT_EQ(GetWindowText(editor), "Disk Z");  // handed on to the editor
+  Node(1)->EndEdit(true);
+  EXPECT_EQ(tree->Editor(), nullptr);
+  EXPECT_FALSE(IsWindow(editor));
 }
 
 TEST_F(slDBTree, EditingTheParentFieldMovesTheNode) {

@@ -69,6 +69,35 @@ TEST(TreeItemsTest, RowsFollowRandomInsertsDeletesAndExpansionsAsAPlainWalkWould
   }
 }
 
+TEST(TreeItemsTest, OnlyLiveItemsAreKnownAcrossBlocksAndReuse) {
+  TTreeItems items;
+  std::vector<TTreeItem*> made;
+  for (int i = 0; i < 3000; ++i) made.push_back(items.Insert(items.Root(), nullptr));
+  EXPECT_EQ(items.Count(), 3000u);
+  for (TTreeItem* item : made) ASSERT_TRUE(items.Contains(item));
+  // Addresses inside an item, next to a block, or nowhere near one.
+  EXPECT_FALSE(items.Contains(
+      reinterpret_cast<const TTreeItem*>(reinterpret_cast<const char*>(made[5]) + sizeof(void*))));
+  EXPECT_FALSE(items.Contains(nullptr));
+  EXPECT_FALSE(items.Contains(items.Root()));
+  TTreeItem outside;
+  EXPECT_FALSE(items.Contains(&outside));
+
+  // A deleted item is refused at once, and stays refused until many more
+  // have been deleted; a slot taken again comes back clean.
+  items.Remove(made[10]);
+  EXPECT_FALSE(items.Contains(made[10]));
+  EXPECT_NE(items.Insert(items.Root(), nullptr), made[10]);
+  for (int i = 11; i < 600; ++i) items.Remove(made[static_cast<std::size_t>(i)]);
+  TTreeItem* again = items.Insert(made[0], nullptr);
+  EXPECT_TRUE(items.Contains(again));
+  EXPECT_TRUE(again->text.empty());
+  EXPECT_EQ(again->parent, made[0]);
+  EXPECT_EQ(again->level, 1);
+  EXPECT_EQ(again->first, nullptr);
+  EXPECT_EQ(items.Count(), 3000u - 590u + 2u);  // two inserted after the deletions
+}
+
 TEST(TreeItemsTest, LastBeforeFindsTheSortedPlace) {
   TTreeItems items;
   TTreeItem* after = nullptr;
