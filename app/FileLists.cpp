@@ -1,10 +1,13 @@
 // app/FileLists.cpp
 #include "app/FileLists.h"
 
+#include <algorithm>
+
 #include "memtable/MemTable.h"
 #include "platform/controls/ListView.h"
 #include "platform/data/Field.h"
 #include "platform/rtl/FileServices.h"
+#include "platform/rtl/Locale.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
@@ -14,6 +17,12 @@
 // --- the name pattern -----------------------------------------------------------------------
 
 TNamePattern::TNamePattern(std::string_view pattern) {
+  // Only the Turkic languages upper-case ASCII letters otherwise ("i" to
+  // "İ"); elsewhere an ASCII name is upper-cased here without asking ICU,
+  // which for a catalogue of a million names is most of the search's time.
+  const String locale = ProcessCaseLocale();
+  const std::string_view language = std::string_view(locale).substr(0, locale.find('_'));
+  ascii_fast_ = language != "tr" && language != "az";
   const String upper = AnsiUpperCase(pattern);
   std::string_view rest = upper;
   std::size_t star = rest.find('*');
@@ -27,6 +36,12 @@ TNamePattern::TNamePattern(std::string_view pattern) {
 }
 
 bool TNamePattern::Matches(std::string_view name) const {
+  if (ascii_fast_ && std::all_of(name.begin(), name.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    scratch_.resize(name.size());
+    std::transform(name.begin(), name.end(), scratch_.begin(), AsciiUpper);
+    return MatchesUpper(scratch_);
+  }
   return MatchesUpper(AnsiUpperCase(name));
 }
 
@@ -148,8 +163,14 @@ Integer SearchNames(TvomMemTable* files, TvomMemTable* found, const String& patt
   const TNamePattern match(pattern);
   Integer hits = 0;
   {
+    // The walk moves the working table's cursor through every row: whatever
+    // shows that table need not follow each step.
+    files->DisableControls();
     files->SetFiltered(false);
-    TScopeExit refilter([&] { files->SetFiltered(true); });
+    TScopeExit refilter([&] {
+      files->SetFiltered(true);
+      files->EnableControls();
+    });
     TField* name = files->FieldByName("DIRNAME");
     for (files->First(); !files->Eof(); files->Next()) {
       if (!match.Matches(name->AsString())) continue;

@@ -49,6 +49,8 @@ class TNamePattern {
  private:
   String first_;
   std::vector<String> further_;
+  bool ascii_fast_ = true;
+  mutable String scratch_;  // the upper-cased name, kept to spare an allocation per name
 };
 
 // The table field a list column sorts on: "Name" DirName, "Size" Filesize,

@@ -53,6 +53,22 @@ TEST(NamePattern, KeepsOnlyTheNonEmptyPieces) {
   EXPECT_EQ(TNamePattern("*x").FirstPiece(), "");
 }
 
+TEST(NamePattern, UpperCasesInTheProcessLocale) {
+  const char* old = std::getenv("LC_ALL");
+  const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
+  setenv("LC_ALL", "tr_TR.UTF-8", 1);
+  // In Turkish "i" upper-cases to the dotted capital, also in plain ASCII names.
+  const bool dotted = TNamePattern("i").Matches("istanbul");
+  const bool plain = TNamePattern("i").Matches("ISTANBUL");
+  if (saved)
+    setenv("LC_ALL", saved->c_str(), 1);
+  else
+    unsetenv("LC_ALL");
+  EXPECT_TRUE(dotted);
+  EXPECT_FALSE(plain);
+  EXPECT_TRUE(TNamePattern("i").Matches("ISTANBUL"));
+}
+
 class FileListsTest : public AppTest {
  protected:
   // A disc "MYDISC" with a folder Docs of three files and a folder Abc.
