@@ -341,7 +341,10 @@ void TMnFrm::DBTreeChange(TObject*, TTreeNode* Node) {
 }
 
 void TMnFrm::DBTreeGetSelectedIndex(TObject*, TTreeNode* Node) {
-  Node->SetSelectedIndex(Node->Level() == 0 ? 11 : 0);
+  // Asked while the tree paints: setting the same index again would ask
+  // for another paint, and so on for ever.
+  const Integer index = Node->Level() == 0 ? 11 : 0;
+  if (Node->SelectedIndex() != index) Node->SetSelectedIndex(index);
 }
 
 void TMnFrm::DBTreeGetImageIndex(TObject*, TTreeNode*) {}
@@ -354,6 +357,9 @@ void TMnFrm::ShowStatus(Integer panel, const String& text) {
 }
 
 void TMnFrm::BindTree(TDataSource* source) {
+  // Loading the catalogue file makes the table's fields anew while the tree
+  // may still hold the old ones: binding the same source again rebinds.
+  if (DBTree->DataSource() == source) DBTree->SetDataSource(nullptr);
   DBTree->SetDataSource(source);
 }
 

@@ -37,8 +37,11 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <memory>
 
 #include "app/DmZorvet.h"
+#include "app/FileLists.h"
 #include "platform/controls/Form.h"
 
 class TAction;
@@ -51,6 +54,8 @@ class TFormStorage;
 class TGauge;
 class TImage;
 class TLabel;
+class TListColumn;
+class TListItem;
 class TListView;
 class TMenuItem;
 class TPageControl;
@@ -181,6 +186,53 @@ class TMnFrm : public TForm, public TZorvetWindow {
   // the file lists' handlers).
   void UpdateFiles(TCustomListView* List, TvomMemTable* Table);
 
+  // --- browsing: the file lists, view styles, tree actions and the search -----------------
+  // (MnFrmBrowsing.cpp, MnFrmSearch.cpp)
+  // Sorts `Table` on the column's field, moves the column's sort tag on and
+  // refills `List`.
+  void SortList(TCustomListView* List, TListColumn* Column, TvomMemTable* Table);
+  // Every column of `List` unsorted (tag 0).
+  void ResetColumnTags(TCustomListView* List);
+  void ListViewColumnClick(TObject* Sender, TListColumn* Column);
+  void ListFoundColumnClick(TObject* Sender, TListColumn* Column);
+  // Captions of both lists cannot be edited.
+  void ListViewEditing(TObject* Sender, TListItem* Item, bool& AllowEdit);
+  void ListFoundEditing(TObject* Sender, TListItem* Item, bool& AllowEdit);
+  void TitlesClick(TObject* Sender);
+  void SmallIconClick(TObject* Sender);
+  void ReportClick(TObject* Sender);
+  void IconClick(TObject* Sender);
+  // ListFound's view style: large icons, list, report, small icons.
+  void EdFButtonsIn1Click(TObject* Sender);
+  void EdFButtonsIn2Click(TObject* Sender);
+  void EdFButtonsIn3Click(TObject* Sender);
+  void EdFButtonsIn4Click(TObject* Sender);
+  // Refills both lists, with or without file-type icons.
+  void ShowiconsClick(TObject* Sender);
+  void FullCollapseAExecute(TObject* Sender);
+  void FullExpandAExecute(TObject* Sender);
+  void NodeCollapseAExecute(TObject* Sender);
+  void NodeExpandAExecute(TObject* Sender);
+  // The search over the whole catalogue by the pattern in EdF.
+  void PickEdit1ButtonsIn0Click(TObject* Sender);
+  // Enter without Shift, Ctrl or Alt searches; the key is then discarded.
+  void EdFKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
+  void EdFChange(TObject* Sender);
+  // Go to the selected hit's folder (and file).
+  void EdFButtonsIn5Click(TObject* Sender);
+  void ListFoundDblClick(TObject* Sender);
+  // Runs after every hit copied into the results: keeps the window alive.
+  void AddFoundRow();
+
+ private:
+  // Runs `change` with the tree's change handling off, then hears the
+  // selected node.
+  void ChangeTree(const std::function<void()>& change);
+  // The balloon beside `control`, saying only `text`.
+  void ShowBalloon(TControl* control, const String& text);
+  std::unique_ptr<TFileTypeIcons> file_icons_;
+
+ public:
   // --- what the data module asks of the window ---------------------------------------
   void ShowStatus(Integer panel, const String& text) override;
   void SetGaugeMax(Int64 totalBytes) override;

@@ -11,6 +11,7 @@
 #include "memtable/MemTable.h"
 #include "platform/controls/Application.h"
 #include "platform/controls/Dialogs.h"
+#include "platform/controls/ListView.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/Thread.h"
 #include "platform/win/Message.h"
@@ -33,6 +34,8 @@ void DeclareZorvetProperties() {
   DeclareVolumeInformationProperties();
   DeclareslTreeProperties();
   DeclareslDBTreeProperties();
+  // The main window stores its lists' view styles.
+  DeclareListViewProperties();
 }
 
 std::vector<TModuleInit> ZorvetModules() {
