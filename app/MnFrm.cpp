@@ -70,6 +70,9 @@ TMnFrm::TMnFrm(TComponent* owner, TDmZorvet* dataModule) : TForm(owner), DmZorve
 TMnFrm::~TMnFrm() {
   // The timer and the data module's calls must not reach a half-freed window.
   if (Timer) Timer->SetEnabled(false);
+  // Nor the tree's selection changes while its nodes go (a window freed
+  // without being closed first still follows the tree).
+  TreeReady = false;
   if (DmZorvet && DmZorvet->Window() == this) DmZorvet->SetWindow(nullptr);
 }
 
