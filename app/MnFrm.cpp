@@ -97,6 +97,7 @@ void TMnFrm::FormCreate(TObject*) {
     ++count;
   }
 
+  ArrangeDiskLabels();
   SetupListView(ListView);
   SetupListView(ListFound);
   if (TLStrItem* item = DmZorvet->LList->Items()->FindItem("dir")) item->Open();
@@ -184,6 +185,7 @@ void TMnFrm::ScanCDAExecute(TObject*) {
   LCapacity->SetCaption(String());
   LFreeSpace->SetCaption(String());
   LUsedSpace->SetCaption(String());
+  ArrangeDiskLabels();
   SetGaugeMax(0);
   Gauge->SetProgress(0);
 
@@ -300,6 +302,25 @@ void TMnFrm::ShowDiskSpace() {
   }
   LFreeSpace->SetCaption("Free space: " + SizeToText(total - DmZorvet->UsedBytes()));
   LCapacity->SetCaption("Capacity: " + SizeToText(total));
+  ArrangeDiskLabels();
+}
+
+void TMnFrm::ArrangeDiskLabels() {
+  if (arranging_) return;
+  arranging_ = true;
+  TScopeExit done([&] { arranging_ = false; });
+  const Integer width = std::max<Integer>(Panel4->ClientWidth() - 8, 20);
+  Integer top = 42;
+  for (TLabel* label : {LSelectDisk, lbLastUpdate, LFreeSpace, LUsedSpace, LCapacity}) {
+    // Measured again at the panel's width: a wrapped label keeps the width
+    // of its longest line.
+    label->SetWordWrap(true);
+    label->SetAutoSize(false);
+    label->SetBounds(4, top, width, label->Height());
+    label->SetAutoSize(true);
+    top += label->Height();
+  }
+  if (Panel4->Height() != top + 4) Panel4->SetHeight(top + 4);
 }
 
 void TMnFrm::ShowFilesTotals() {
@@ -341,7 +362,10 @@ void TMnFrm::DBTreeChange(TObject*, TTreeNode* Node) {
 }
 
 void TMnFrm::DBTreeGetSelectedIndex(TObject*, TTreeNode* Node) {
-  Node->SetSelectedIndex(Node->Level() == 0 ? 11 : 0);
+  // Asked while the tree paints: setting the same index again would ask
+  // for another paint, and so on for ever.
+  const Integer index = Node->Level() == 0 ? 11 : 0;
+  if (Node->SelectedIndex() != index) Node->SetSelectedIndex(index);
 }
 
 void TMnFrm::DBTreeGetImageIndex(TObject*, TTreeNode*) {}

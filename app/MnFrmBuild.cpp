@@ -51,10 +51,13 @@ TPanel* MakePanel(TComponent* owner, TWinControl* parent, const char* name, TAli
   auto* panel = Make<TPanel>(owner, parent, name);
   panel->SetBevelOuter(bvNone);
   panel->SetCaption(String());
+  // Aligned controls of one side keep the order of their places: each new
+  // one goes after those already there.
+  const RECT area = parent->ClientRect();
   if (align == alLeft || align == alRight)
-    panel->SetWidth(size);
+    panel->SetBounds(align == alLeft ? area.right : 0, 0, size, panel->Height());
   else if (align != alClient)
-    panel->SetHeight(size);
+    panel->SetBounds(0, align == alTop ? area.bottom : 0, panel->Width(), size);
   panel->SetAlign(align);
   return panel;
 }
@@ -188,6 +191,7 @@ void TMnFrm::BuildTreePanel() {
   DBEdit1->SetDataField("Comment");
 
   Panel4 = MakePanel(this, Panel1, "Panel4", alBottom, 116);
+  Panel4->OnResize = [this](TObject*) { ArrangeDiskLabels(); };
   Gauge = Make<TGauge>(this, Panel4, "Gauge");
   Gauge->SetBounds(4, 4, 33, 33);
   Gauge->SetKind(gkPie);
