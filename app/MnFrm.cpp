@@ -81,6 +81,9 @@ void TMnFrm::Notification(TComponent* component, TOperation operation) {
 // --- start ------------------------------------------------------------------------------------
 
 void TMnFrm::FormCreate(TObject*) {
+  // The tree builds its nodes in its window: the windows exist before the
+  // catalogue loads, so that its first node can be selected at once.
+  HandleNeeded();
   for (TLabel* label : {LFileSystem, LSelectDisk, LFreeSpace, LUsedSpace, LCapacity, LFielsCount,
                         LSizeFiles, LFielsCountFound, LSizeFilesFound, lbLastUpdate})
     label->SetCaption(String());

@@ -253,11 +253,12 @@ void TMnFrm::BuildPages() {
   };
   auto totals = [&](TTabSheet* sheet, const char* countName, const char* sizeName, TLabel*& count,
                     TLabel*& size) {
-    // The size line lies below the count line: made first, it is aligned lowest.
-    size = MakeLabel(this, sheet, sizeName, 0, 0);
-    size->SetAlign(alBottom);
-    count = MakeLabel(this, sheet, countName, 0, 0);
+    // The size line lies below the count line (bottom-aligned controls keep
+    // the order of their places).
+    count = MakeLabel(this, sheet, countName, 0, 1000);
     count->SetAlign(alBottom);
+    size = MakeLabel(this, sheet, sizeName, 0, 1001);
+    size->SetAlign(alBottom);
   };
   auto list = [&](TTabSheet* sheet, const char* name) {
     auto* view = Make<TListView>(this, sheet, name);
