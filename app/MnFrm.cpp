@@ -84,6 +84,9 @@ void TMnFrm::Notification(TComponent* component, TOperation operation) {
 // --- start ------------------------------------------------------------------------------------
 
 void TMnFrm::FormCreate(TObject*) {
+  // The tree builds its nodes in its window: the windows exist before the
+  // catalogue loads, so that its first node can be selected at once.
+  HandleNeeded();
   for (TLabel* label : {LFileSystem, LSelectDisk, LFreeSpace, LUsedSpace, LCapacity, LFielsCount,
                         LSizeFiles, LFielsCountFound, LSizeFilesFound, lbLastUpdate})
     label->SetCaption(String());
@@ -100,6 +103,7 @@ void TMnFrm::FormCreate(TObject*) {
     ++count;
   }
 
+  ArrangeDiskLabels();
   SetupListView(ListView);
   SetupListView(ListFound);
   if (TLStrItem* item = DmZorvet->LList->Items()->FindItem("dir")) item->Open();
@@ -187,6 +191,7 @@ void TMnFrm::ScanCDAExecute(TObject*) {
   LCapacity->SetCaption(String());
   LFreeSpace->SetCaption(String());
   LUsedSpace->SetCaption(String());
+  ArrangeDiskLabels();
   SetGaugeMax(0);
   Gauge->SetProgress(0);
 
@@ -303,6 +308,25 @@ void TMnFrm::ShowDiskSpace() {
   }
   LFreeSpace->SetCaption("Free space: " + SizeToText(total - DmZorvet->UsedBytes()));
   LCapacity->SetCaption("Capacity: " + SizeToText(total));
+  ArrangeDiskLabels();
+}
+
+void TMnFrm::ArrangeDiskLabels() {
+  if (arranging_) return;
+  arranging_ = true;
+  TScopeExit done([&] { arranging_ = false; });
+  const Integer width = std::max<Integer>(Panel4->ClientWidth() - 8, 20);
+  Integer top = 42;
+  for (TLabel* label : {LSelectDisk, lbLastUpdate, LFreeSpace, LUsedSpace, LCapacity}) {
+    // Measured again at the panel's width: a wrapped label keeps the width
+    // of its longest line.
+    label->SetWordWrap(true);
+    label->SetAutoSize(false);
+    label->SetBounds(4, top, width, label->Height());
+    label->SetAutoSize(true);
+    top += label->Height();
+  }
+  if (Panel4->Height() != top + 4) Panel4->SetHeight(top + 4);
 }
 
 void TMnFrm::ShowFilesTotals() {

@@ -259,4 +259,10 @@ class TMnFrm : public TForm, public TZorvetWindow {
   void BuildActions();
   // The file lists, the search and the tree actions bind their handlers here.
   void BindBrowsing();
+  // Stacks the disk's labels under the gauge, each wrapped to the panel's
+  // width (the texts are longer than the panel is wide), and fits the panel
+  // to them.
+  void ArrangeDiskLabels();
+
+  bool arranging_ = false;
 };

@@ -51,10 +51,13 @@ TPanel* MakePanel(TComponent* owner, TWinControl* parent, const char* name, TAli
   auto* panel = Make<TPanel>(owner, parent, name);
   panel->SetBevelOuter(bvNone);
   panel->SetCaption(String());
+  // Aligned controls of one side keep the order of their places: each new
+  // one goes after those already there.
+  const RECT area = parent->ClientRect();
   if (align == alLeft || align == alRight)
-    panel->SetWidth(size);
+    panel->SetBounds(align == alLeft ? area.right : 0, 0, size, panel->Height());
   else if (align != alClient)
-    panel->SetHeight(size);
+    panel->SetBounds(0, align == alTop ? area.bottom : 0, panel->Width(), size);
   panel->SetAlign(align);
   return panel;
 }
@@ -188,6 +191,7 @@ void TMnFrm::BuildTreePanel() {
   DBEdit1->SetDataField("Comment");
 
   Panel4 = MakePanel(this, Panel1, "Panel4", alBottom, 116);
+  Panel4->OnResize = [this](TObject*) { ArrangeDiskLabels(); };
   Gauge = Make<TGauge>(this, Panel4, "Gauge");
   Gauge->SetBounds(4, 4, 33, 33);
   Gauge->SetKind(gkPie);
@@ -249,11 +253,12 @@ void TMnFrm::BuildPages() {
   };
   auto totals = [&](TTabSheet* sheet, const char* countName, const char* sizeName, TLabel*& count,
                     TLabel*& size) {
-    // The size line lies below the count line: made first, it is aligned lowest.
-    size = MakeLabel(this, sheet, sizeName, 0, 0);
-    size->SetAlign(alBottom);
-    count = MakeLabel(this, sheet, countName, 0, 0);
+    // The size line lies below the count line (bottom-aligned controls keep
+    // the order of their places).
+    count = MakeLabel(this, sheet, countName, 0, 1000);
     count->SetAlign(alBottom);
+    size = MakeLabel(this, sheet, sizeName, 0, 1001);
+    size->SetAlign(alBottom);
   };
   auto list = [&](TTabSheet* sheet, const char* name) {
     auto* view = Make<TListView>(this, sheet, name);
