@@ -4,7 +4,6 @@
 #include <utime.h>
 
 #include "app/MnFrm.h"
-#include "app/Startup.h"
 #include "memtable/MemTable.h"
 #include "platform/controls/ActnList.h"
 #include "platform/controls/Label.h"
@@ -16,7 +15,7 @@
 #include "platform/controls/TreeView.h"
 #include "platform/win/Paint.h"
 #include "platform/win/VirtualKeys.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/app/MainWindowSupport.h"
 #include "tests/win/DrawingTestSupport.h"
 #include "ui/PickButton.h"
 #include "ui/slDBTree.h"
@@ -24,37 +23,10 @@
 
 namespace {
 
-// Sets an environment variable for a scope and puts the old value back.
-class TEnvironmentVariable {
- public:
-  TEnvironmentVariable(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~TEnvironmentVariable() {
-    if (old_)
-      setenv(name_, old_->c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-  TEnvironmentVariable(const TEnvironmentVariable&) = delete;
-  TEnvironmentVariable& operator=(const TEnvironmentVariable&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
-class BrowsingTest : public AppTest {
+class BrowsingTest : public MainWindowTest {
  protected:
-  // The window needs every module the program starts, not only the controls.
-  BrowsingTest() {
-    FinalizeModules();
-    InitializeModules(ZorvetModules());
-  }
-
   // A disc "MYDISC" with a folder Docs of three files and a folder Abc,
-  // scanned into the catalogue file; then the program's window over it.
+  // scanned through the window.
   void SetUp() override {
     const std::string disc = temp_.MakeFolder("disc");
     temp_.Write("disc/Docs/b10.txt", std::string(10, 'x'));
@@ -67,31 +39,21 @@ class BrowsingTest : public AppTest {
       ASSERT_EQ(utime((disc + "/" + name).c_str(), &times), 0);
     }
     MapDisc(disc);
-    OpenModule();
-    ASSERT_EQ(Scan(), "");
-    ASSERT_EQ(module_->SaveCatalogue(), "");
-    CloseModule();
     StartProgram();
+    PickDrive();
+    PressScan();
   }
-  void TearDown() override { StopProgram(); }
 
   void StartProgram() {
-    program_ = std::make_unique<TZorvetProgram>(catalogue_);
-    ASSERT_TRUE(program_->Start());
-    form_ = program_->MainForm();
-    dm_ = program_->DataModule();
-    form_->Show();
-    Pump();
+    form_ = &Start();
+    dm_ = &Module();
   }
   void StopProgram() {
-    if (!form_) return;
-    form_->Close();
-    Pump();
-    program_.reset();
+    Close();
     form_ = nullptr;
     dm_ = nullptr;
   }
-  static void Pump() { Application->ProcessMessages(); }
+  void Pump() { display_.Pump(); }
 
   // Selects the tree node showing `text` as the user would.
   void SelectNode(const String& text) {
@@ -123,9 +85,6 @@ class BrowsingTest : public AppTest {
   }
   String BalloonText() const { return dm_->Balloon->Prompt()->Text(); }
 
-  drive_test::TempFolder config_;
-  TEnvironmentVariable xdg_{"XDG_CONFIG_HOME", config_.Path()};
-  std::unique_ptr<TZorvetProgram> program_;
   TMnFrm* form_ = nullptr;
   TDmZorvet* dm_ = nullptr;
 };
@@ -291,14 +250,14 @@ TEST_F(BrowsingTest, ThePagesLookRight) {
   form_->Report->Click();
   form_->PageC->SetActivePage(form_->TabFiles);
   Pump();
-  EXPECT_TRUE(MatchesReference(CaptureWindow(form_->WindowHandle()),
-                               "../../app/reference/files-report.png", 8, 60));
+  EXPECT_TRUE(MatchesReference(CaptureWindow(form_->PageC->Handle()),
+                               "../../app/reference/files-report.png", 8, 20));
   form_->PageC->SetActivePage(form_->TabSearch);
   Search("*");
   form_->EdF->ButtonsIn()->Items(3)->OnClick()(form_->EdF);
   Pump();
-  EXPECT_TRUE(MatchesReference(CaptureWindow(form_->WindowHandle()),
-                               "../../app/reference/search-hits.png", 8, 60));
+  EXPECT_TRUE(MatchesReference(CaptureWindow(form_->PageC->Handle()),
+                               "../../app/reference/search-hits.png", 8, 20));
 }
 
 }  // namespace
