@@ -13,8 +13,10 @@
 #include "platform/controls/Panel.h"
 #include "platform/controls/StdCtrls.h"
 #include "platform/controls/TreeView.h"
+#include "platform/win/Message.h"
 #include "platform/win/Paint.h"
 #include "platform/win/VirtualKeys.h"
+#include "platform/win/WinMessages.h"
 #include "tests/app/MainWindowSupport.h"
 #include "tests/win/DrawingTestSupport.h"
 #include "ui/PickButton.h"
@@ -133,6 +135,10 @@ TEST_F(BrowsingTest, TheSearchListsHitsSortedByNameAndKeepsTheFolder) {
   form_->EdFKeyDown(form_->EdF, key, TShiftState{ssCtrl});
   EXPECT_EQ(key, VK_RETURN);
   EXPECT_EQ(form_->ListFound->Items()->Count(), 4);
+  // Enter typed into the edit reaches the search.
+  SendMessage(form_->EdF->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(form_->ListFound->Items()->Count(), 0);
+  Search("*c");
   Search("zzz");
   EXPECT_EQ(form_->ListFound->Items()->Count(), 0);
   EXPECT_EQ(form_->LFielsCountFound->Caption(), "Files count:   0");
