@@ -219,6 +219,16 @@ TEST_F(BrowsingTest, ViewStylesFollowTheMenuAndTheButtons) {
   }
 }
 
+TEST_F(BrowsingTest, ShowIconsRefillsTheListsWithFileTypeIcons) {
+  SelectNode("Docs");
+  temp_.Write("run/$$$.probe");
+  EXPECT_EQ(form_->ListView->Items()->Item(0)->ImageIndex(), -1);
+  form_->Showicons->SetChecked(true);
+  for (Integer i = 0; i < 3; ++i) EXPECT_GE(form_->ListView->Items()->Item(i)->ImageIndex(), 0);
+  form_->Showicons->SetChecked(false);
+  EXPECT_EQ(form_->ListView->Items()->Item(0)->ImageIndex(), -1);
+}
+
 TEST_F(BrowsingTest, TheTreeActionsExpandAndCollapse) {
   form_->FullExpandA->Execute();
   EXPECT_TRUE(form_->DBTree->Items()->Item(0)->Expanded());
