@@ -73,6 +73,11 @@ TMnFrm::~TMnFrm() {
   // Nor the tree's selection changes while its nodes go (a window freed
   // without being closed first still follows the tree).
   TreeReady = false;
+  if (DBTree) {
+    DBTree->OnChange = nullptr;
+    DBTree->OnGetImageIndex = nullptr;
+    DBTree->OnGetSelectedIndex = nullptr;
+  }
   if (DmZorvet && DmZorvet->Window() == this) DmZorvet->SetWindow(nullptr);
 }
 
