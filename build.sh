@@ -5,8 +5,8 @@
 #                      (gcc, gcc sanitized, clang), then run each fuzzer (file readers, filter parsers)
 #                      for $FUZZ_SECONDS (default 30) seconds
 #   ./build.sh build   install what is missing and build the normal tree only
-#   ./build.sh run     install what is missing, build, copy the program into run/ and start it
-#                      there (it needs a display: DISPLAY or WAYLAND_DISPLAY)
+#   ./build.sh run     install what is missing, build, copy the program (zorvet) into run/ and
+#                      start it there (it needs a display: DISPLAY or WAYLAND_DISPLAY)
 #   ./build.sh tsan    build the suite under ThreadSanitizer in build-tsan and run it (slow; not
 #                      part of test)
 # $JOBS (default: every core) is the number of compile jobs and of tests run at once.
@@ -98,13 +98,13 @@ case "$cmd" in
       echo "No display: run this on a desktop, or under a virtual one: xvfb-run -a $0 run" >&2
       exit 1
     fi
-    # The program runs from run/, so what it keeps beside itself survives rebuilds.
-    # Until the catalogue's main window exists, the program is the display's
-    # demonstration window.
+    # The program runs from run/, so the catalogue it keeps beside itself
+    # (Zorvet.stbl) survives rebuilds. The demonstration program
+    # (build/zorvet_demo) is built too, for trying the display by hand.
     mkdir -p "$ROOT/run"
-    cp "$ROOT/build/zorvet_demo" "$ROOT/run/"
+    cp "$ROOT/build/zorvet" "$ROOT/run/"
     cd "$ROOT/run"
-    exec ./zorvet_demo
+    exec ./zorvet
     ;;
   test)
     install_missing

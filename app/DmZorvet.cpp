@@ -16,6 +16,7 @@
 #include "platform/controls/Dialogs.h"
 #include "platform/controls/ImageLists.h"
 #include "platform/controls/Screen.h"
+#include "platform/controls/StdCtrls.h"
 #include "platform/data/DataSource.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileServices.h"
@@ -23,6 +24,7 @@
 #include "platform/rtl/StringUtils.h"
 #include "platform/win/DiskSpace.h"
 #include "platform/win/Mci.h"
+#include "ui/zAPIBalloon.h"
 
 namespace {
 
@@ -116,6 +118,7 @@ void TDmZorvet::CreateComponents() {
   DSMtFiles->SetDataSet(MTFiles);
 
   ImList = Named<TImageList>(this, "ImList");
+  XPManifest1 = Named<TXPManifest>(this, "XPManifest1");
   ImActList = Named<TImageList>(this, "ImActList");
   ImInfoList = Named<TImageList>(this, "ImInfoList");
   ImInfoList->SetWidth(32);
@@ -147,6 +150,20 @@ void TDmZorvet::CreateComponents() {
   CSV->SetsfNoHeader(TvomStreamFlagsNoHeader{});
   CSV->SetsfPlaceHolders(TvomStreamFlagsPlaceHolders{});
   SetCatalogueFlags(CSV);
+
+  Balloon = Named<TzAPIBalloon>(this, "Balloon");
+  Balloon->SetAutoCloseMode(acTimeOut);
+  Balloon->SetTimeOut(3000);
+  {
+    TStringList prompt;
+    prompt.Add("Halvorn Ltd");
+    prompt.Add("TzAPIBalloon ver. 1");
+    Balloon->SetPrompt(&prompt);
+    TFont font;
+    font.SetName("Tahoma");
+    font.SetHeight(-11);
+    Balloon->SetFont(&font);
+  }
 
   for (TvomMemTable* table : {MTDir, MTList, MTFiles, MtFound}) SetupTable(table);
   SetupItems();

@@ -3,8 +3,8 @@
 // TDmZorvet, the catalogue's data module: it owns every non-visual component
 // of the program (the file finder, the table-list manager, the catalogue
 // table MTDir and its working copy MTFiles, the search results MtFound, the
-// CSV and binary formats, the data sources, the three image lists and the
-// volume reader), turns a scan's walk into catalogue rows, loads the
+// CSV and binary formats, the data sources, the three image lists, the
+// volume reader and the balloon hint), turns a scan's walk into catalogue rows, loads the
 // catalogue file "Zorvet.stbl" when the item "dir" opens and saves it when
 // the main window closes.
 //
@@ -54,6 +54,8 @@ class TImageList;
 class TLList;
 struct TSearchRec;
 class TVolumeInformation;
+class TXPManifest;
+class TzAPIBalloon;
 class TvomBinaryStreamFormat;
 class TvomCSVStreamFormat;
 class TvomMemTable;
@@ -102,6 +104,7 @@ class TDmZorvet : public TDataModule {
   TvomMemTable* MTFiles = nullptr;
   TDataSource* DSMtFiles = nullptr;
   TImageList* ImList = nullptr;
+  TXPManifest* XPManifest1 = nullptr;
   TImageList* ImActList = nullptr;
   TImageList* ImInfoList = nullptr;
   TvomMemTable* MtFound = nullptr;
@@ -109,6 +112,8 @@ class TDmZorvet : public TDataModule {
   TDataSource* DSDir = nullptr;
   TVolumeInformation* VolInfo = nullptr;
   TvomCSVStreamFormat* CSV = nullptr;
+  // The hints the main window shows beside a control ("No items selected").
+  TzAPIBalloon* Balloon = nullptr;
 
   // --- the main window ------------------------------------------------------------
   TZorvetWindow* Window() const { return window_; }

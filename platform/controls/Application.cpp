@@ -180,7 +180,7 @@ bool TApplication::ProcessMessage(MSG& msg) {
   }
   try {
     if (!IsKeyMsg(msg)) {
-      TranslateMessage(&msg);
+      key_translator_ ? key_translator_(&msg) : TranslateMessage(&msg);
       DispatchMessage(&msg);
     }
   } catch (...) {
@@ -204,7 +204,7 @@ bool TApplication::IsKeyMsg(MSG& msg) {
   if (!form || !form->HandleAllocated() || msg.hwnd == form->WindowHandle()) return false;
   MSG redirected = msg;
   redirected.hwnd = form->WindowHandle();
-  TranslateMessage(&redirected);
+  key_translator_ ? key_translator_(&redirected) : TranslateMessage(&redirected);
   DispatchMessage(&redirected);
   return true;
 }

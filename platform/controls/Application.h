@@ -77,6 +77,12 @@ class TApplication : public TComponent {
   void CreateForm(TComponent* instance);
 
   void Run();
+  // Turns a key message into a character message before it is dispatched:
+  // TranslateMessage unless set. A display whose input already types the
+  // text (the SDL display) puts its own here, so that no key types twice
+  // in the main loop or in a modal one.
+  using TKeyTranslator = BOOL (*)(const MSG* msg);
+  void SetKeyTranslator(TKeyTranslator value) { key_translator_ = value; }
   // Handles one message, or idles and waits when there is none.
   void HandleMessage();
   void ProcessMessages();
@@ -134,6 +140,7 @@ class TApplication : public TComponent {
   HWND handle_ = nullptr;
   String title_;
   TCustomForm* main_form_ = nullptr;
+  TKeyTranslator key_translator_ = nullptr;
   bool terminated_ = false;
   TExceptionHandler previous_handler_;
   std::vector<HWND> minimized_forms_;

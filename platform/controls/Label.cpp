@@ -73,6 +73,11 @@ UINT TCustomLabel::TextFlags() const {
   return flags;
 }
 
+void TCustomLabel::Loaded() {
+  TGraphicControl::Loaded();
+  AdjustSize();
+}
+
 void TCustomLabel::AdjustSize() {
   if (!AutoSize() || ComponentState().Contains(csLoading)) return;
   const String text = text_;

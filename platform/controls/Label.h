@@ -38,6 +38,9 @@ class TCustomLabel : public TGraphicControl {
  protected:
   void Paint() override;
   void AdjustSize() override;
+  // A caption given while loading was not measured then: the label takes
+  // its size once loading ends.
+  void Loaded() override;
   void CMTextChanged(TMessage& message) override;
   void CMFontChanged(TMessage& message) override;
   // The DrawText flags of the label's settings.
