@@ -99,8 +99,8 @@ case "$cmd" in
       exit 1
     fi
     # The program runs from run/, so what it keeps beside itself survives rebuilds.
-    # Until the catalogue's main window exists, the program is the display's
-    # demonstration window.
+    # Until the catalogue's main window exists, the program is the
+    # demonstration form with every control on it.
     mkdir -p "$ROOT/run"
     cp "$ROOT/build/zorvet_demo" "$ROOT/run/"
     cd "$ROOT/run"
