@@ -1,15 +1,11 @@
 // demo/ZorvetDemo.cpp
 //
-// Opens the demonstration window on the desktop, for trying the display by
-// hand: click to leave marks, type to see the text, close to end.
+// Opens the demonstration form on the desktop, for trying the controls by
+// hand; closing it ends the program.
 #include <cstdio>
 
-#include "demo/DemoEdits.h"
-#include "demo/DemoMenus.h"
-#include "demo/DemoTree.h"
-#include "demo/DemoWindow.h"
+#include "demo/DemoForm.h"
 #include "platform/display/SdlDisplay.h"
-#include "platform/rtl/Exceptions.h"
 
 int main() {
   if (!TSdlDisplay::Available()) {
@@ -20,11 +16,6 @@ int main() {
     return 1;
   }
   TSdlDisplay display;
-  CreateDemoWindow(100, 100);
-  ShowDemoTree(460, 100);
-  TDemoMenus menus(100, 420);
-  TEditsDemo edits(820, 100);
-  const int result = display.Run();
-  CloseDemoTree();
-  return result;
+  TDemoForm form(100, 80);
+  return display.Run();
 }

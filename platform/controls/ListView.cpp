@@ -54,7 +54,8 @@ DWORD TCustomListView::ListStyle() const {
 }
 
 DWORD TCustomListView::ExtendedStyle() const {
-  return (row_select_ ? LVS_EX_FULLROWSELECT : 0) | (flat_scroll_bars_ ? LVS_EX_FLATSB : 0);
+  return (row_select_ ? LVS_EX_FULLROWSELECT : 0) | (flat_scroll_bars_ ? LVS_EX_FLATSB : 0) |
+         (grid_lines_ ? LVS_EX_GRIDLINES : 0) | (checkboxes_ ? LVS_EX_CHECKBOXES : 0);
 }
 
 void TCustomListView::CreateParams(TCreateParams& params) {
@@ -79,8 +80,8 @@ void TCustomListView::DestroyWnd() {
   // The window's states go back to the items, which outlive it.
   if (HWND h = WindowHandle()) {
     for (const auto& item : items_->items_)
-      item->state_ = static_cast<UINT>(
-          SendMessage(h, LVM_GETITEMSTATE, item->index_, LVIS_SELECTED | LVIS_FOCUSED));
+      item->state_ = static_cast<UINT>(SendMessage(
+          h, LVM_GETITEMSTATE, item->index_, LVIS_SELECTED | LVIS_FOCUSED | LVIS_STATEIMAGEMASK));
   }
   TStandardControl::DestroyWnd();
 }
@@ -94,7 +95,7 @@ void TCustomListView::InsertWindowItem(const TListItem* item) {
   lv.iImage = I_IMAGECALLBACK;
   lv.lParam = reinterpret_cast<LPARAM>(item);
   lv.state = item->state_;
-  lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED | LVIS_STATEIMAGEMASK;
   SendMessage(WindowHandle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&lv));
 }
 
@@ -166,7 +167,8 @@ void TCustomListView::UpdateStyle() {
 
 void TCustomListView::UpdateExtendedStyle() {
   if (HandleAllocated())
-    SendMessage(WindowHandle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_FLATSB,
+    SendMessage(WindowHandle(), LVM_SETEXTENDEDLISTVIEWSTYLE,
+                LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES,
                 ExtendedStyle());
 }
 
@@ -193,6 +195,16 @@ void TCustomListView::SetRowSelect(bool value) {
 
 void TCustomListView::SetFlatScrollBars(bool value) {
   flat_scroll_bars_ = value;
+  UpdateExtendedStyle();
+}
+
+void TCustomListView::SetGridLines(bool value) {
+  grid_lines_ = value;
+  UpdateExtendedStyle();
+}
+
+void TCustomListView::SetCheckboxes(bool value) {
+  checkboxes_ = value;
   UpdateExtendedStyle();
 }
 

@@ -34,6 +34,7 @@
 #include "platform/controls/StandardControl.h"
 #include "platform/rtl/Collection.h"
 #include "platform/rtl/StringList.h"
+#include "platform/win/ListView.h"
 
 class TCustomListView;
 class TListItems;
@@ -122,6 +123,9 @@ class TListItem : public TPersistent {
   void SetSelected(bool value);
   bool Focused() const;
   void SetFocused(bool value);
+  // The item's check box (shown with the list's Checkboxes).
+  bool Checked() const;
+  void SetChecked(bool value);
   // Scrolls the item into view; with `partialOK` an item partly in view
   // stays where it is.
   void MakeVisible(bool partialOK);
@@ -191,6 +195,9 @@ using TLVEditedEvent = std::function<void(TObject* Sender, TListItem* Item, Stri
 using TLVChangeEvent = std::function<void(TObject* Sender, TListItem* Item, TItemChange Change)>;
 using TLVSelectItemEvent = std::function<void(TObject* Sender, TListItem* Item, bool Selected)>;
 using TLVDeletedEvent = std::function<void(TObject* Sender, TListItem* Item)>;
+// Compare: <0 when Item1 goes before Item2, 0 when equal, >0 after.
+using TLVCompareEvent = std::function<void(TObject* Sender, TListItem* Item1, TListItem* Item2,
+                                           Integer Data, Integer& Compare)>;
 
 class TCustomListView : public TStandardControl {
   ZORVET_CLASS_NAME(TCustomListView)
@@ -219,6 +226,12 @@ class TCustomListView : public TStandardControl {
   void SetColumnClick(bool value);
   bool ShowColumnHeaders() const { return show_column_headers_; }
   void SetShowColumnHeaders(bool value);
+  // Lines between a report's rows and columns.
+  bool GridLines() const { return grid_lines_; }
+  void SetGridLines(bool value);
+  // A check box before every item (TListItem::Checked).
+  bool Checkboxes() const { return checkboxes_; }
+  void SetCheckboxes(bool value);
 
   TCustomImageList* LargeImages() const { return large_images_; }
   void SetLargeImages(TCustomImageList* value);
@@ -238,12 +251,28 @@ class TCustomListView : public TStandardControl {
   TListItem* TopItem() const;
   bool IsEditing() const;
 
+  // Orders the items by OnCompare (Data 0), or by caption ignoring case
+  // without one; equal items keep their order. True when sorted.
+  bool AlphaSort();
+  // Orders the items by `compare`, which gets two items (as the window's
+  // lParams, the TListItem pointers) and `data`; without a function, as
+  // AlphaSort does with `data` for OnCompare.
+  bool CustomSort(PFNLVCOMPARE compare, LPARAM data);
+  // The first item after `startIndex` (from it with `inclusive`; -1 starts
+  // at the top) whose caption equals `value` ignoring case (or starts with
+  // it with `partial`), going on from the top with `wrap`; nullptr for none.
+  TListItem* FindCaption(Integer startIndex, const String& value, bool partial, bool inclusive,
+                         bool wrap);
+  // The same for the item whose Data is `value`.
+  TListItem* FindData(Integer startIndex, void* value, bool inclusive, bool wrap);
+
   TLVColumnClickEvent OnColumnClick;
   TLVEditingEvent OnEditing;
   TLVEditedEvent OnEdited;
   TLVChangeEvent OnChange;
   TLVSelectItemEvent OnSelectItem;
   TLVDeletedEvent OnDeletion;
+  TLVCompareEvent OnCompare;
 
  protected:
   void CreateParams(TCreateParams& params) override;
@@ -273,6 +302,9 @@ class TCustomListView : public TStandardControl {
   // Puts an item into the window (the window asks back for its text).
   void InsertWindowItem(const TListItem* item);
   void RedrawItem(const TListItem* item);
+  // Puts Items in the window's order after a sort.
+  void FollowWindowOrder();
+  TListItem* Find(Integer startIndex, bool inclusive, LVFINDINFOA& find);
 
   std::unique_ptr<TListItems> items_;
   std::unique_ptr<TListColumns> columns_;
@@ -284,6 +316,8 @@ class TCustomListView : public TStandardControl {
   bool multi_select_ = false;
   bool column_click_ = true;
   bool show_column_headers_ = true;
+  bool grid_lines_ = false;
+  bool checkboxes_ = false;
   bool autosize_due_ = false;
   TCustomImageList* large_images_ = nullptr;
   TCustomImageList* small_images_ = nullptr;

@@ -119,6 +119,30 @@ bool TListItem::State(UINT mask) const {
   return (state_ & mask) != 0;
 }
 
+bool TListItem::Checked() const {
+  TCustomListView* lv = ListView();
+  const UINT image = lv && lv->HandleAllocated()
+                         ? static_cast<UINT>(SendMessage(lv->WindowHandle(), LVM_GETITEMSTATE,
+                                                         index_, LVIS_STATEIMAGEMASK))
+                         : state_ & LVIS_STATEIMAGEMASK;
+  return image == INDEXTOSTATEIMAGEMASK(2);
+}
+
+void TListItem::SetChecked(bool value) {
+  const UINT image = INDEXTOSTATEIMAGEMASK(value ? 2 : 1);
+  TCustomListView* lv = ListView();
+  if (lv && lv->HandleAllocated()) {
+    LVITEMA item;
+    item.state = image;
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    SendMessage(lv->WindowHandle(), LVM_SETITEMSTATE, index_, reinterpret_cast<LPARAM>(&item));
+    return;
+  }
+  if ((state_ & LVIS_STATEIMAGEMASK) == image) return;
+  state_ = (state_ & ~LVIS_STATEIMAGEMASK) | image;
+  if (lv) lv->Change(this, ctState);
+}
+
 void TListItem::SetState(UINT mask, bool on) {
   TCustomListView* lv = ListView();
   if (lv && lv->HandleAllocated()) {

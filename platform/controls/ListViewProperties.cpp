@@ -12,9 +12,11 @@ void DeclareListViewProperties() {
   std::call_once(declared, [] {
     using T = TCustomListView;
     TPublishedClass<T, TWinControl>()
+        .AddBoolean("Checkboxes", &T::Checkboxes, &T::SetCheckboxes)
         .AddObject("Columns", &T::Columns)
         .AddBoolean("ColumnClick", &T::ColumnClick, &T::SetColumnClick, true)
         .AddBoolean("FlatScrollBars", &T::FlatScrollBars, &T::SetFlatScrollBars)
+        .AddBoolean("GridLines", &T::GridLines, &T::SetGridLines)
         .AddBoolean("HideSelection", &T::HideSelection, &T::SetHideSelection, true)
         .AddComponent("LargeImages", &T::LargeImages, &T::SetLargeImages)
         .AddBoolean("MultiSelect", &T::MultiSelect, &T::SetMultiSelect)

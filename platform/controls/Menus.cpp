@@ -244,26 +244,37 @@ void TPopupMenu::Popup(Integer x, Integer y) {
     });
   // The window layer's menu is made afresh for each showing, so that it
   // holds the items' state of the moment (OnPopup may just have changed it).
-  handle_ = CreatePopupMenu();
-  if (images_) SetMenuImageList(handle_, images_->Handle());
+  handle_ = MakeMenu(items_.get());
+  static const UINT kAlign[] = {TPM_LEFTALIGN, TPM_RIGHTALIGN, TPM_CENTERALIGN};
+  if (!TrackPopupMenu(handle_, kAlign[alignment_] | TPM_RIGHTBUTTON, x, y, 0, window_, nullptr))
+    FreeHandle();
+}
+
+HMENU TPopupMenu::MakeMenu(const TMenuItem* parent) {
+  const HMENU menu = CreatePopupMenu();
+  if (images_) SetMenuImageList(menu, images_->Handle());
   UINT position = 0;
-  for (TMenuItem* item : items_->items_) {
+  for (TMenuItem* item : parent->items_) {
     if (!item->Visible()) continue;
     if (item->IsLine()) {
-      AppendMenu(handle_, MF_SEPARATOR, 0, nullptr);
+      AppendMenu(menu, MF_SEPARATOR, 0, nullptr);
     } else {
       UINT flags = MF_STRING;
       if (!item->Enabled()) flags |= MF_GRAYED;
       if (item->Checked()) flags |= MF_CHECKED;
       if (item->RadioItem()) flags |= MFT_RADIOCHECK;
-      AppendMenu(handle_, flags, item->Command(), item->Caption().c_str());
-      SetMenuItemImage(handle_, position, item->ImageIndex());
+      // An item holding items opens them as a submenu, freed with the menu.
+      UINT_PTR id = item->Command();
+      if (item->Count() > 0) {
+        flags |= MF_POPUP;
+        id = reinterpret_cast<UINT_PTR>(MakeMenu(item));
+      }
+      AppendMenu(menu, flags, id, item->Caption().c_str());
+      SetMenuItemImage(menu, position, item->ImageIndex());
     }
     ++position;
   }
-  static const UINT kAlign[] = {TPM_LEFTALIGN, TPM_RIGHTALIGN, TPM_CENTERALIGN};
-  if (!TrackPopupMenu(handle_, kAlign[alignment_] | TPM_RIGHTBUTTON, x, y, 0, window_, nullptr))
-    FreeHandle();
+  return menu;
 }
 
 void TPopupMenu::Dispatch(UINT command) {

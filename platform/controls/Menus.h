@@ -17,7 +17,7 @@
 //     on a right click or the context-menu key when AutoPopup is on, with
 //     the control as PopupComponent. OnPopup fires before it shows, so
 //     items can be brought up to date.
-// Nested items are kept but shown flat: submenus do not open.
+// An item that holds items opens them as a submenu.
 #pragma once
 
 #include <memory>
@@ -150,6 +150,9 @@ class TPopupMenu : public TComponent {
  private:
   void Dispatch(UINT command);
   void FreeHandle();
+  // The window layer's menu of `parent`'s visible items, with a submenu
+  // for each item that holds items.
+  HMENU MakeMenu(const TMenuItem* parent);
 
   std::unique_ptr<TMenuItem> items_;
   TCustomImageList* images_ = nullptr;

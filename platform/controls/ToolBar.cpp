@@ -108,6 +108,11 @@ void TToolButton::ActionChange(TObject* sender, bool checkDefaults) {
   if (!checkDefaults || !down_) SetDown(a->Checked());
 }
 
+void TToolButton::CMTextChanged(TMessage& message) {
+  TControl::CMTextChanged(message);
+  if (tool_bar_ && tool_bar_->ShowCaptions()) Changed();
+}
+
 void TToolButton::CMEnabledChanged(TMessage& message) {
   TControl::CMEnabledChanged(message);
   if (tool_bar_ && tool_bar_->HandleAllocated())
@@ -183,8 +188,13 @@ void TToolBar::UpdateButtons() {
   SendMessage(h, TB_SETBUTTONSIZE, 0, MAKELPARAM(button_width_, button_height_));
   while (SendMessage(h, TB_BUTTONCOUNT, 0, 0) > 0) SendMessage(h, TB_DELETEBUTTON, 0, 0);
   std::vector<TBBUTTON> list;
+  // The captions live until the bar has copied them.
+  std::vector<String> captions;
+  captions.reserve(buttons_.size());
   for (TToolButton* b : buttons_) {
     TBBUTTON tb;
+    captions.push_back(show_captions_ && !b->IsSeparator() ? b->Caption() : String());
+    if (!captions.back().empty()) tb.iString = reinterpret_cast<INT_PTR>(captions.back().c_str());
     tb.idCommand = b->command_;
     tb.iBitmap = b->IsSeparator() ? b->Width() : b->image_index_;
     tb.fsState = 0;
@@ -216,6 +226,18 @@ void TToolBar::UpdateButtons() {
     if (SendMessage(h, TB_GETRECT, static_cast<WPARAM>(b->command_), reinterpret_cast<LPARAM>(&r)))
       b->StoreBounds(r.left, r.top, RectWidth(r), RectHeight(r));
   }
+  // The bar holds its buttons' height, which captions may have grown.
+  if (show_captions_) {
+    const auto size = static_cast<DWORD>(SendMessage(h, TB_GETBUTTONSIZE, 0, 0));
+    const Integer height = HIWORD(size) + 7;
+    if (Height() < height) SetHeight(height);
+  }
+}
+
+void TToolBar::SetShowCaptions(bool value) {
+  if (show_captions_ == value) return;
+  show_captions_ = value;
+  UpdateButtons();
 }
 
 void TToolBar::ButtonToggled(TToolButton* button) {
@@ -341,6 +363,7 @@ void DeclareToolBarProperties() {
   TPublishedClass<T, TWinControl>()
       .AddComponent("Images", &T::Images, &T::SetImages)
       .AddBoolean("Flat", &T::Flat, &T::SetFlat)
+      .AddBoolean("ShowCaptions", &T::ShowCaptions, &T::SetShowCaptions)
       .AddInteger("ButtonWidth", &T::ButtonWidth, &T::SetButtonWidth, 23)
       .AddInteger("ButtonHeight", &T::ButtonHeight, &T::SetButtonHeight, 22);
 }

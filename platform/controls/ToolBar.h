@@ -58,6 +58,7 @@ class TToolButton : public TControl {
   void ActionChange(TObject* sender, bool checkDefaults) override;
   void CMEnabledChanged(TMessage& message) override;
   void CMVisibleChanged(TMessage& message) override;
+  void CMTextChanged(TMessage& message) override;
 
  private:
   friend class TToolBar;
@@ -89,6 +90,10 @@ class TToolBar : public TStandardControl {
   void SetButtonWidth(Integer value);
   Integer ButtonHeight() const { return button_height_; }
   void SetButtonHeight(Integer value);
+  // Each button shows its Caption under its image; the buttons and the bar
+  // grow to hold them.
+  bool ShowCaptions() const { return show_captions_; }
+  void SetShowCaptions(bool value);
 
   void Notification(TComponent* component, TOperation operation) override;
   void WndProc(TMessage& message) override;
@@ -113,6 +118,7 @@ class TToolBar : public TStandardControl {
   std::vector<TToolButton*> buttons_;
   TCustomImageList* images_ = nullptr;
   bool flat_ = false;
+  bool show_captions_ = false;
   Integer button_width_ = 23;
   Integer button_height_ = 22;
 };

@@ -70,6 +70,12 @@ constexpr DWORD LVS_NOCOLUMNHEADER = 0x4000;
 constexpr DWORD LVS_NOSORTHEADER = 0x8000;
 
 // Extended styles (LVM_SETEXTENDEDLISTVIEWSTYLE).
+// LVS_EX_GRIDLINES: a report draws lines between its rows and columns.
+// LVS_EX_CHECKBOXES: every item has a check box before its image, the
+// item's state image (1 unchecked, 2 checked: LVIS_STATEIMAGEMASK); a click
+// on it or Space toggles it, through LVN_ITEMCHANGING / LVN_ITEMCHANGED.
+constexpr DWORD LVS_EX_GRIDLINES = 0x0001;
+constexpr DWORD LVS_EX_CHECKBOXES = 0x0004;
 constexpr DWORD LVS_EX_FULLROWSELECT = 0x0020;
 constexpr DWORD LVS_EX_FLATSB = 0x0100;
 
@@ -86,6 +92,7 @@ constexpr UINT LVM_INSERTITEMA = LVM_FIRST + 7;
 constexpr UINT LVM_DELETEITEM = LVM_FIRST + 8;
 constexpr UINT LVM_DELETEALLITEMS = LVM_FIRST + 9;
 constexpr UINT LVM_GETNEXTITEM = LVM_FIRST + 12;
+constexpr UINT LVM_FINDITEMA = LVM_FIRST + 13;
 constexpr UINT LVM_GETITEMRECT = LVM_FIRST + 14;
 constexpr UINT LVM_GETSTRINGWIDTHA = LVM_FIRST + 17;
 constexpr UINT LVM_HITTEST = LVM_FIRST + 18;
@@ -109,11 +116,13 @@ constexpr UINT LVM_SETITEMSTATE = LVM_FIRST + 43;
 constexpr UINT LVM_GETITEMSTATE = LVM_FIRST + 44;
 constexpr UINT LVM_GETITEMTEXTA = LVM_FIRST + 45;
 constexpr UINT LVM_SETITEMTEXTA = LVM_FIRST + 46;
+constexpr UINT LVM_SORTITEMS = LVM_FIRST + 48;
 constexpr UINT LVM_GETSELECTEDCOUNT = LVM_FIRST + 50;
 constexpr UINT LVM_SETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 54;
 constexpr UINT LVM_GETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 55;
 constexpr UINT LVM_GETSELECTIONMARK = LVM_FIRST + 66;
 constexpr UINT LVM_SETSELECTIONMARK = LVM_FIRST + 67;
+constexpr UINT LVM_FINDITEM = LVM_FINDITEMA;
 constexpr UINT LVM_GETITEM = LVM_GETITEMA;
 constexpr UINT LVM_SETITEM = LVM_SETITEMA;
 constexpr UINT LVM_INSERTITEM = LVM_INSERTITEMA;
@@ -136,6 +145,10 @@ constexpr UINT LVIF_PARAM = 0x0004;
 constexpr UINT LVIF_STATE = 0x0008;
 constexpr UINT LVIS_FOCUSED = 0x0001;
 constexpr UINT LVIS_SELECTED = 0x0002;
+constexpr UINT LVIS_STATEIMAGEMASK = 0xF000;
+constexpr UINT INDEXTOSTATEIMAGEMASK(UINT index) {
+  return index << 12;
+}
 
 // LVM_GETNEXTITEM.
 constexpr UINT LVNI_ALL = 0x0000;
@@ -145,6 +158,31 @@ constexpr UINT LVNI_ABOVE = 0x0100;
 constexpr UINT LVNI_BELOW = 0x0200;
 constexpr UINT LVNI_TOLEFT = 0x0400;
 constexpr UINT LVNI_TORIGHT = 0x0800;
+
+// LVM_SORTITEMS (wParam the caller's value, lParam the function): orders
+// the items by the function's answer for two items' lParams (<0: the first
+// goes first). A stable order: equal items keep theirs. Selection and focus
+// go with their items. FALSE when the function is missing or changes the
+// list while it sorts (the order is then left as it was).
+using PFNLVCOMPARE = int (*)(LPARAM item1, LPARAM item2, LPARAM sortData);
+
+// LVM_FINDITEM (wParam the item after which to start, -1 for the first;
+// lParam an LVFINDINFO): the index of the first item after the start whose
+// lParam (LVFI_PARAM) or caption (LVFI_STRING: equal ignoring case;
+// LVFI_PARTIAL: starting with psz, ignoring case) matches, going on from the
+// top with LVFI_WRAP; -1 when none does.
+constexpr UINT LVFI_PARAM = 0x0001;
+constexpr UINT LVFI_STRING = 0x0002;
+constexpr UINT LVFI_PARTIAL = 0x0008;
+constexpr UINT LVFI_WRAP = 0x0020;
+struct LVFINDINFOA {
+  UINT flags = 0;
+  LPCSTR psz = nullptr;
+  LPARAM lParam = 0;
+  POINT pt{0, 0};
+  UINT vkDirection = 0;
+};
+using LVFINDINFO = LVFINDINFOA;
 
 // LVM_GETITEMRECT (in RECT::left).
 constexpr int LVIR_BOUNDS = 0;

@@ -181,7 +181,14 @@ LRESULT InsertItem(HWND hwnd, TState& s, const LVITEMA& in) {
     item.image = in.iImage;
   }
   if (in.mask & LVIF_PARAM) item.lParam = in.lParam;
-  const UINT state = (in.mask & LVIF_STATE) ? in.state & in.stateMask : 0;
+  UINT state = (in.mask & LVIF_STATE) ? in.state & in.stateMask : 0;
+  // With check boxes every item has one, unchecked unless it came checked.
+  if ((s.exStyle & LVS_EX_CHECKBOXES) && !(state & LVIS_STATEIMAGEMASK)) {
+    item.state = INDEXTOSTATEIMAGEMASK(1);
+  } else {
+    item.state = state & LVIS_STATEIMAGEMASK;
+  }
+  state &= ~LVIS_STATEIMAGEMASK;
   s.items.insert(s.items.begin() + at, std::move(item));
   if (s.focused >= at) ++s.focused;
   if (s.mark >= at) ++s.mark;
@@ -380,6 +387,26 @@ int PageStep(const TState& s) {
 
 HWND BeginEdit(HWND hwnd, TState& s, int index);
 
+void ToggleCheck(HWND hwnd, TState& s, int index) {
+  const bool checked = (s.items[index].state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+  ChangeState(hwnd, s, index, INDEXTOSTATEIMAGEMASK(checked ? 1 : 2), LVIS_STATEIMAGEMASK);
+}
+
+// Space toggles the selected items' check boxes together, as the focused
+// one goes (or the focused item's alone when it is not selected).
+void ToggleChecks(HWND hwnd, TState& s) {
+  if (!Valid(s, s.focused)) return;
+  if (!(s.items[s.focused].state & LVIS_SELECTED)) {
+    ToggleCheck(hwnd, s, s.focused);
+    return;
+  }
+  const UINT target = (s.items[s.focused].state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2)
+                          ? INDEXTOSTATEIMAGEMASK(1)
+                          : INDEXTOSTATEIMAGEMASK(2);
+  for (int i = 0; i < Count(s); ++i)
+    if (s.items[i].state & LVIS_SELECTED) ChangeState(hwnd, s, i, target, LVIS_STATEIMAGEMASK);
+}
+
 void KeyDown(HWND hwnd, TState& s, UINT key) {
   NMLVKEYDOWN kd;
   kd.wVKey = static_cast<WORD>(key);
@@ -417,6 +444,10 @@ void KeyDown(HWND hwnd, TState& s, UINT key) {
       target = std::min(n - 1, std::max(0, from) + PageStep(s));
       break;
     case VK_SPACE:
+      if (!control && (s.exStyle & LVS_EX_CHECKBOXES)) {
+        ToggleChecks(hwnd, s);
+        return;
+      }
       if (from >= 0) {
         const UINT sel = s.items[from].state & LVIS_SELECTED;
         ChangeState(hwnd, s, from, control ? sel ^ LVIS_SELECTED : LVIS_SELECTED, LVIS_SELECTED);
@@ -704,6 +735,12 @@ void LeftDown(HWND hwnd, TState& s, WPARAM keys, POINT pt, bool doubleClick) {
   const int index = HitTest(hwnd, s, pt, flags, sub);
   const bool control = (keys & MK_CONTROL) != 0, shift = (keys & MK_SHIFT) != 0;
   s.editOnRelease = false;
+  if (index >= 0 && flags == LVHT_ONITEMSTATEICON) {
+    // The box toggles at every press, a quick second one too, and leaves
+    // the selection alone.
+    ToggleCheck(hwnd, s, index);
+    return;
+  }
   if (index >= 0) {
     const bool wasSoleFocus =
         index == s.focused && (s.items[index].state & LVIS_SELECTED) && s.selectedCount == 1;
@@ -818,6 +855,10 @@ LRESULT ListMessage(HWND hwnd, TState& s, UINT msg, WPARAM wParam, LPARAM lParam
   switch (msg) {
     case LVM_GETITEMCOUNT:
       return Count(s);
+    case LVM_SORTITEMS:
+      return SortItems(hwnd, s, reinterpret_cast<PFNLVCOMPARE>(lParam), wParam);
+    case LVM_FINDITEMA:
+      return lParam ? FindItem(hwnd, s, index, *reinterpret_cast<const LVFINDINFOA*>(lParam)) : -1;
     case LVM_INSERTITEMA:
       return lParam ? InsertItem(hwnd, s, *reinterpret_cast<const LVITEMA*>(lParam)) : -1;
     case LVM_DELETEITEM:
@@ -971,6 +1012,10 @@ LRESULT ListMessage(HWND hwnd, TState& s, UINT msg, WPARAM wParam, LPARAM lParam
       const DWORD old = s.exStyle;
       const DWORD mask = wParam ? static_cast<DWORD>(wParam) : ~0u;
       s.exStyle = (old & ~mask) | (static_cast<DWORD>(lParam) & mask);
+      if ((s.exStyle & ~old) & LVS_EX_CHECKBOXES) {
+        for (TItem& item : s.items)
+          if (!(item.state & LVIS_STATEIMAGEMASK)) item.state |= INDEXTOSTATEIMAGEMASK(1);
+      }
       if (s.exStyle != old) Relayout(hwnd, s);
       return old;
     }

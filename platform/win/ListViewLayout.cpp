@@ -25,6 +25,8 @@ namespace {
 constexpr COLORREF kDefault = 0xFFFFFFFF;
 constexpr int kIconCellWidth = 76;
 constexpr int kLabelPad = 2;
+constexpr int kStateWidth = 16;  // the check box column (LVS_EX_CHECKBOXES)
+constexpr int kCheckSize = 13;
 
 HGDIOBJ FontOf(const TState& s) {
   return s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT);
@@ -244,12 +246,16 @@ RECT ItemRect(HWND hwnd, const TState& s, int index, int part) {
   IconSize(s.smallImages, smallCx, smallCy);
   IconSize(s.largeImages, largeCx, largeCy);
   RECT icon, label, bounds;
+  // Check boxes go before the image, except in the icon style where the
+  // image has the room beside it.
+  const int state = (s.exStyle & LVS_EX_CHECKBOXES) && l.style != LVS_ICON ? kStateWidth : 0;
   if (l.style == LVS_REPORT) {
     const int top = l.view.top + (index - s.vbar.Pos()) * l.cellHeight;
     const int left = l.view.left - s.hbar.Pos();
     bounds = RECT{left, top, left + l.cellWidth, top + l.cellHeight};
     const int col0 = s.columns.empty() ? 0 : s.columns[0].width;
-    icon = RECT{left + kLabelPad, top, left + kLabelPad + smallCx, top + l.cellHeight};
+    icon =
+        RECT{left + kLabelPad + state, top, left + kLabelPad + state + smallCx, top + l.cellHeight};
     label = RECT{icon.right + (smallCx ? kLabelPad : 0), top, std::max(icon.right, left + col0),
                  top + l.cellHeight};
     if (part == LVIR_SELECTBOUNDS && (s.exStyle & LVS_EX_FULLROWSELECT)) return bounds;
@@ -274,12 +280,13 @@ RECT ItemRect(HWND hwnd, const TState& s, int index, int part) {
       label = RECT{x + (l.cellWidth - width) / 2, icon.bottom + 2, x + (l.cellWidth + width) / 2,
                    icon.bottom + 2 + lines * l.textHeight + 2};
     } else {
-      icon = RECT{x + kLabelPad, y, x + kLabelPad + smallCx, y + l.cellHeight};
+      icon = RECT{x + kLabelPad + state, y, x + kLabelPad + state + smallCx, y + l.cellHeight};
       const int start = icon.right + (smallCx ? kLabelPad : 0);
       label = RECT{start, y, std::min(x + l.cellWidth - kLabelPad, start + textWidth),
                    y + l.cellHeight};
     }
     UnionRect(&bounds, &icon, &label);
+    if (state) bounds.left -= state;
   }
   switch (part) {
     case LVIR_ICON:
@@ -294,6 +301,13 @@ RECT ItemRect(HWND hwnd, const TState& s, int index, int part) {
     default:
       return bounds;
   }
+}
+
+RECT StateRect(HWND hwnd, const TState& s, int index) {
+  const RECT icon = ItemRect(hwnd, s, index, LVIR_ICON);
+  if (s.layout.style == LVS_ICON)
+    return RECT{icon.left - kStateWidth, icon.bottom - kStateWidth, icon.left, icon.bottom};
+  return RECT{icon.left - kStateWidth, icon.top, icon.left, icon.bottom};
 }
 
 int HitTest(HWND hwnd, const TState& s, POINT pt, UINT& flags, int& subItem) {
@@ -330,7 +344,10 @@ int HitTest(HWND hwnd, const TState& s, POINT pt, UINT& flags, int& subItem) {
       if (pt.x >= left && pt.x < left + s.columns[c].width) subItem = c;
     }
   }
-  if (s.smallImages && l.style != LVS_ICON ? inside(icon) : (l.style == LVS_ICON && inside(icon)))
+  if ((s.exStyle & LVS_EX_CHECKBOXES) && inside(StateRect(hwnd, s, index)))
+    flags = LVHT_ONITEMSTATEICON;
+  else if (s.smallImages && l.style != LVS_ICON ? inside(icon)
+                                                : (l.style == LVS_ICON && inside(icon)))
     flags = LVHT_ONITEMICON;
   else if (inside(label))
     flags = LVHT_ONITEMLABEL;
@@ -387,6 +404,34 @@ void DrawLabel(HDC dc, const std::string& text, RECT r, UINT format) {
            format | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
+void DrawCheckBox(HWND hwnd, const TState& s, HDC dc, int index) {
+  const RECT area = StateRect(hwnd, s, index);
+  const int x = (area.left + area.right - kCheckSize) / 2;
+  const int y = (area.top + area.bottom - kCheckSize) / 2;
+  RECT box{x, y, x + kCheckSize, y + kCheckSize};
+  const bool checked = (s.items[index].state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+  DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | (checked ? DFCS_CHECKED : 0));
+}
+
+// Lines under every row in view (the empty ones too) and after every
+// column, in the colour of the buttons' face.
+void PaintGridLines(const TState& s, HDC dc) {
+  const TLayout& l = s.layout;
+  HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNFACE));
+  HGDIOBJ old = SelectObject(dc, pen);
+  for (int y = l.view.top + l.cellHeight - 1; y < l.view.bottom; y += l.cellHeight) {
+    MoveToEx(dc, l.view.left, y, nullptr);
+    LineTo(dc, l.view.right, y);
+  }
+  for (int c = 0; c < static_cast<int>(s.columns.size()); ++c) {
+    const int x = ColumnLeft(s, c) + s.columns[c].width - 1;
+    MoveToEx(dc, x, l.view.top, nullptr);
+    LineTo(dc, x, l.view.bottom);
+  }
+  SelectObject(dc, old);
+  DeleteObject(pen);
+}
+
 void PaintItem(HWND hwnd, const TState& s, HDC dc, int index) {
   const TLayout& l = s.layout;
   const TItem& item = s.items[index];
@@ -405,6 +450,7 @@ void PaintItem(HWND hwnd, const TState& s, HDC dc, int index) {
     FillRect(dc, &back, brush);
     DeleteObject(brush);
   }
+  if (s.exStyle & LVS_EX_CHECKBOXES) DrawCheckBox(hwnd, s, dc, index);
   SetTextColor(dc, selected ? selText : normalText);
   const std::string caption = ItemText(hwnd, s, index, 0);
   if (l.style == LVS_ICON) {
@@ -460,6 +506,7 @@ void Paint(HWND hwnd, HDC dc) {
     const RECT bounds = ItemRect(hwnd, s, i, LVIR_BOUNDS);
     if (RectVisible(dc, &bounds)) PaintItem(hwnd, s, dc, i);
   }
+  if (l.style == LVS_REPORT && (s.exStyle & LVS_EX_GRIDLINES)) PaintGridLines(s, dc);
   RestoreDC(dc, saved);
   s.vbar.Paint(dc);
   s.hbar.Paint(dc);

@@ -88,6 +88,8 @@ void VisibleRange(const TState& s, int& first, int& last);
 // The item's rectangles (LVIR_BOUNDS, LVIR_ICON, LVIR_LABEL,
 // LVIR_SELECTBOUNDS), client coordinates.
 RECT ItemRect(HWND hwnd, const TState& s, int index, int part);
+// Where an item's check box is drawn (LVS_EX_CHECKBOXES), client coordinates.
+RECT StateRect(HWND hwnd, const TState& s, int index);
 // Left edge of a report column (client coordinates).
 int ColumnLeft(const TState& s, int column);
 // The item under `pt` and where on it (LVHT_*), -1 when none.
@@ -102,6 +104,9 @@ int TextWidth(HWND hwnd, const TState& s, const std::string& text);
 // bar, pixel); true when something moved.
 bool ScrollTo(HWND hwnd, TState& s, bool vertical, int pos);
 void Paint(HWND hwnd, HDC dc);
+// LVM_SORTITEMS and LVM_FINDITEM (ListViewSort.cpp).
+BOOL SortItems(HWND hwnd, TState& s, PFNLVCOMPARE compare, LPARAM data);
+int FindItem(HWND hwnd, const TState& s, int start, const LVFINDINFOA& find);
 // WM_NOTIFY to the parent; 0 without one.
 LRESULT Notify(HWND hwnd, UINT code, NMHDR& header);
 

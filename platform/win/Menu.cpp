@@ -27,8 +27,15 @@ TMenuItemEntry* FindItem(HMENU menu, UINT item, UINT byFlags) {
   if (it == k.menus.end()) return nullptr;
   auto& items = it->second.items;
   if (byFlags & MF_BYPOSITION) return item < items.size() ? &items[item] : nullptr;
-  for (TMenuItemEntry& i : items)
-    if (!(i.flags & MF_SEPARATOR) && i.id == item) return &i;
+  // By command the submenus are searched too, so that a command chosen in
+  // a submenu is found from the menu that was opened.
+  for (TMenuItemEntry& i : items) {
+    if (i.submenu) {
+      if (TMenuItemEntry* found = FindItem(i.submenu, item, byFlags)) return found;
+    } else if (!(i.flags & MF_SEPARATOR) && i.id == item) {
+      return &i;
+    }
+  }
   return nullptr;
 }
 
@@ -112,6 +119,7 @@ BOOL EndMenu() {
   if (!k.openMenu) return FALSE;
   const HWND owner = k.openMenuOwner;
   const HMENU menu = k.openMenu;
+  winkernel::CloseOpenSubmenus();
   k.openMenu = nullptr;
   k.openMenuOwner = nullptr;
   if (const HWND window = k.menuWindow) {

@@ -25,6 +25,8 @@ constexpr UINT MF_CHECKED = 0x0008;
 constexpr UINT MF_STRING = 0x0000;
 constexpr UINT MF_UNCHECKED = 0x0000;
 constexpr UINT MF_SEPARATOR = 0x0800;
+// The item opens a submenu: AppendMenu's id is the submenu's handle.
+constexpr UINT MF_POPUP = 0x0010;
 // The check of the item is a dot, as radio buttons have.
 constexpr UINT MFT_RADIOCHECK = 0x0200;
 
@@ -58,10 +60,13 @@ UINT GetMenuState(HMENU menu, UINT item, UINT byFlags);
 
 // Popup menus. A popup menu holds items appended in order: text items
 // ("&x" marks the accelerator letter, a tab separates the shortcut text)
-// with a command, and separators. Checked items show a tick, or a dot with
+// with a command, separators, and items that open a submenu (MF_POPUP; the
+// item has no command of its own). Checked items show a tick, or a dot with
 // MFT_RADIOCHECK. Our own addition: a menu may show images from an image
-// list beside its items (SetMenuImageList, SetMenuItemImage).
+// list beside its items (SetMenuImageList, SetMenuItemImage). Items are
+// found by command in the submenus too.
 HMENU CreatePopupMenu();
+// Destroys the menu and the submenus its items open.
 BOOL DestroyMenu(HMENU menu);
 BOOL AppendMenu(HMENU menu, UINT flags, UINT_PTR id, LPCSTR text);
 BOOL RemoveMenu(HMENU menu, UINT item, UINT byFlags);
@@ -79,15 +84,23 @@ BOOL SetMenuItemImage(HMENU menu, UINT position, int image);
 // enabled item closes it and posts WM_COMMAND with the item's command to the
 // owner. A press outside the menu closes it without a choice. FALSE when
 // the menu or owner is not valid or the menu has no items.
+// Submenus open beside their item when the pointer rests on it, or by Right
+// or Enter (or the item's letter) with the first item highlighted; Left and
+// Escape close the innermost submenu. The owner gets WM_INITMENUPOPUP
+// (wParam the submenu, low word of lParam the item's position) before one
+// opens. The keys go to the innermost open menu.
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner,
                     const RECT* ignored);
-// The window of the open popup menu, or nullptr.
-HWND GetOpenMenuWindow();
-// The position of the highlighted item of the open menu, or -1.
-int GetOpenMenuHotItem();
-// The rectangle of an item of the open popup menu, in its window's client
-// coordinates. FALSE when no popup menu is open or the item does not exist.
-BOOL GetOpenMenuItemRect(int position, RECT* rect);
+// `level` 0 is the menu TrackPopupMenu opened, 1 the submenu open from it,
+// and so on.
+// The window of the open popup menu at `level`, or nullptr.
+HWND GetOpenMenuWindow(int level = 0);
+// The position of the highlighted item of the open menu at `level`, or -1.
+int GetOpenMenuHotItem(int level = 0);
+// The rectangle of an item of the open popup menu at `level`, in its
+// window's client coordinates. FALSE when no popup menu is open there or the
+// item does not exist.
+BOOL GetOpenMenuItemRect(int position, RECT* rect, int level = 0);
 
 // The menu open now, or nullptr; what the display backend draws.
 HMENU GetOpenMenu();

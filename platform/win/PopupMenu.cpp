@@ -36,6 +36,31 @@ TMenuEntry* Entry(HMENU menu) {
   return it == k.menus.end() ? nullptr : &it->second;
 }
 
+// Level 0 is the menu TrackPopupMenu opened; each open submenu is one
+// level further in.
+int Levels() {
+  auto& k = Kernel();
+  return k.menuWindow ? 1 + static_cast<int>(k.openSubmenus.size()) : 0;
+}
+HMENU LevelMenu(int level) {
+  auto& k = Kernel();
+  return level == 0 ? k.openMenu : k.openSubmenus[static_cast<size_t>(level - 1)].menu;
+}
+HWND LevelWindow(int level) {
+  auto& k = Kernel();
+  return level == 0 ? k.menuWindow : k.openSubmenus[static_cast<size_t>(level - 1)].window;
+}
+int& LevelHot(int level) {
+  auto& k = Kernel();
+  return level == 0 ? k.menuHot : k.openSubmenus[static_cast<size_t>(level - 1)].hot;
+}
+// The level a menu window shows, or -1.
+int LevelOf(HWND hwnd) {
+  for (int level = 0; level < Levels(); ++level)
+    if (LevelWindow(level) == hwnd) return level;
+  return -1;
+}
+
 bool IsSeparator(const TMenuItemEntry& i) {
   return (i.flags & MF_SEPARATOR) != 0;
 }
@@ -117,8 +142,20 @@ void DrawCheck(HDC dc, const RECT& box, bool radio, COLORREF color) {
   DeleteObject(pen);
 }
 
+// The arrow of an item that opens a submenu: a small solid triangle.
+void DrawSubmenuArrow(HDC dc, const RECT& item, COLORREF color) {
+  HPEN pen = CreatePen(PS_SOLID, 1, color);
+  HGDIOBJ old = SelectObject(dc, pen);
+  const int x = item.right - kRightPad + 6, cy = (item.top + item.bottom) / 2;
+  for (int i = 0; i < 4; ++i) {
+    MoveToEx(dc, x + i, cy - 3 + i, nullptr);
+    LineTo(dc, x + i, cy + 4 - i);
+  }
+  SelectObject(dc, old);
+  DeleteObject(pen);
+}
+
 void PaintMenu(HWND hwnd, HDC dc) {
-  auto& k = Kernel();
   const HMENU menu = reinterpret_cast<HMENU>(GetWindowLongPtr(hwnd, GWLP_USERDATA));
   const TMenuEntry* m = Entry(menu);
   RECT client;
@@ -138,7 +175,8 @@ void PaintMenu(HWND hwnd, HDC dc) {
       DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
       continue;
     }
-    const bool hot = k.menuWindow == hwnd && k.menuHot == static_cast<int>(n);
+    const int level = LevelOf(hwnd);
+    const bool hot = level >= 0 && LevelHot(level) == static_cast<int>(n);
     const bool greyed = IsGreyed(i);
     if (hot) FillRect(dc, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
     const COLORREF textColor = greyed ? GetSysColor(COLOR_GRAYTEXT)
@@ -168,9 +206,12 @@ void PaintMenu(HWND hwnd, HDC dc) {
       DrawText(dc, shortcut.c_str(), static_cast<int>(shortcut.size()), &sr,
                DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
     }
+    if (i.submenu) DrawSubmenuArrow(dc, r, textColor);
   }
   SelectObject(dc, oldFont);
 }
+
+void CloseSubmenusFrom(int level);
 
 LRESULT MenuWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
@@ -192,6 +233,14 @@ LRESULT MenuWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         k.menuWindow = nullptr;
         k.menuHot = -1;
         EndMenu();
+      } else {
+        // A submenu's window: the submenus inside it go, and it with them.
+        for (size_t n = 0; n < k.openSubmenus.size(); ++n) {
+          if (k.openSubmenus[n].window != hwnd) continue;
+          k.openSubmenus[n].window = nullptr;
+          CloseSubmenusFrom(static_cast<int>(n) + 1);
+          break;
+        }
       }
       break;
     }
@@ -200,15 +249,13 @@ LRESULT MenuWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void Repaint() {
-  auto& k = Kernel();
-  if (k.menuWindow) InvalidateRect(k.menuWindow, nullptr, FALSE);
+  for (int level = 0; level < Levels(); ++level) InvalidateRect(LevelWindow(level), nullptr, FALSE);
 }
 
-void SetHot(int hot) {
-  auto& k = Kernel();
-  if (k.menuHot == hot) return;
-  k.menuHot = hot;
-  Repaint();
+void SetHot(int level, int hot) {
+  if (LevelHot(level) == hot) return;
+  LevelHot(level) = hot;
+  InvalidateRect(LevelWindow(level), nullptr, FALSE);
 }
 
 // The next item from `from` in `step` direction that is not a separator,
@@ -237,56 +284,153 @@ char Accelerator(const String& text) {
   return 0;
 }
 
-void Choose(int position) {
+// A menu window, made hidden at (x, y) for `menu`.
+HWND CreateMenuWindow(HMENU menu, int x, int y, SIZE size) {
+  HWND hwnd =
+      CreateWindowEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, MENU_WINDOW_CLASS, "",
+                     WS_POPUP, x, y, size.cx, size.cy, nullptr, nullptr, HInstance(), nullptr);
+  if (hwnd) SetWindowLongPtr(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(menu));
+  return hwnd;
+}
+
+void ShowMenuWindow(HWND hwnd) {
+  SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  UpdateWindow(hwnd);
+}
+
+// Closes the submenus from `level` in (level >= 1), innermost first.
+void CloseSubmenusFrom(int level) {
   auto& k = Kernel();
-  TMenuEntry* m = Entry(k.openMenu);
+  while (static_cast<int>(k.openSubmenus.size()) >= level && !k.openSubmenus.empty()) {
+    const TOpenSubmenu closing = k.openSubmenus.back();
+    k.openSubmenus.pop_back();
+    if (closing.window) DestroyWindow(closing.window);
+    if (IsWindow(k.openMenuOwner))
+      SendMessage(k.openMenuOwner, WM_UNINITMENUPOPUP, reinterpret_cast<WPARAM>(closing.menu), 0);
+  }
+}
+
+// Opens the submenu of item `position` of the menu at `level` beside the
+// item (the other side when there is no room), unless it is open already;
+// with `selectFirst` its first item is highlighted, as the keys want it.
+void OpenSubmenu(int level, int position, bool selectFirst) {
+  auto& k = Kernel();
+  const TMenuEntry* parent = Entry(LevelMenu(level));
+  if (!parent || position < 0 || position >= static_cast<int>(parent->items.size())) return;
+  const TMenuItemEntry item = parent->items[static_cast<size_t>(position)];
+  if (!item.submenu || IsGreyed(item)) return;
+  if (Levels() > level + 1 && LevelMenu(level + 1) == item.submenu) {
+    if (selectFirst && LevelHot(level + 1) < 0)
+      SetHot(level + 1, NextItem(*Entry(item.submenu), -1, +1));
+    return;
+  }
+  CloseSubmenusFrom(level + 1);
+  const HMENU open = k.openMenu;
+  SendMessage(k.openMenuOwner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(item.submenu),
+              MAKELPARAM(position, FALSE));
+  // The owner may have closed the menu or changed the items meanwhile.
+  const TMenuEntry* sub = Entry(item.submenu);
+  parent = Levels() > level ? Entry(LevelMenu(level)) : nullptr;
+  if (k.openMenu != open || !sub || sub->items.empty() || !parent ||
+      position >= static_cast<int>(parent->items.size()))
+    return;
+  RECT frame;
+  GetWindowRect(LevelWindow(level), &frame);
+  const RECT itemRect = Layout(*parent).items[static_cast<size_t>(position)];
+  const SIZE size = Layout(*sub).size;
+  const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+  int x = frame.right - kFrame;
+  if (x + size.cx > screenW) x = std::max(0, static_cast<int>(frame.left) - size.cx + kFrame);
+  int y = frame.top + itemRect.top - kFrame;
+  if (y + size.cy > screenH) y = std::max(0, screenH - size.cy);
+  HWND hwnd = CreateMenuWindow(item.submenu, x, y, size);
+  if (!hwnd) return;
+  k.openSubmenus.push_back(
+      TOpenSubmenu{item.submenu, hwnd, selectFirst ? NextItem(*sub, -1, +1) : -1});
+  ShowMenuWindow(hwnd);
+}
+
+// What Enter, a click or an item's letter does: opens a submenu, or
+// chooses a command.
+void Activate(int level, int position) {
+  const TMenuEntry* m = Entry(LevelMenu(level));
   if (!m || position < 0 || position >= static_cast<int>(m->items.size())) return;
   const TMenuItemEntry& i = m->items[static_cast<size_t>(position)];
   if (IsSeparator(i) || IsGreyed(i)) return;
-  ChooseOpenMenuItem(i.id);
+  if (i.submenu)
+    OpenSubmenu(level, position, true);
+  else
+    ChooseOpenMenuItem(i.id);
 }
 
-// The item under a screen point, or -1 (also outside the menu).
-int ItemAt(POINT screen) {
-  auto& k = Kernel();
-  TMenuEntry* m = Entry(k.openMenu);
-  if (!m || !k.menuWindow) return -1;
+// The item of the menu at `level` under a screen point, or -1 (also
+// outside the menu).
+int ItemAt(int level, POINT screen) {
+  TMenuEntry* m = Entry(LevelMenu(level));
+  if (!m) return -1;
   POINT p = screen;
-  ScreenToClient(k.menuWindow, &p);
+  ScreenToClient(LevelWindow(level), &p);
   const TMenuLayout l = Layout(*m);
   for (size_t n = 0; n < l.items.size(); ++n)
     if (PtInRect(l.items[n], p) && !IsSeparator(m->items[n])) return static_cast<int>(n);
   return -1;
 }
 
-bool InMenuWindow(POINT screen) {
-  auto& k = Kernel();
-  RECT r;
-  return k.menuWindow && GetWindowRect(k.menuWindow, &r) && PtInRect(r, screen);
+// The innermost level whose window holds a screen point, or -1.
+int LevelAt(POINT screen) {
+  for (int level = Levels() - 1; level >= 0; --level) {
+    RECT r;
+    if (GetWindowRect(LevelWindow(level), &r) && PtInRect(r, screen)) return level;
+  }
+  return -1;
+}
+
+// The pointer rests on an item: it is highlighted, its submenu opens, and
+// the submenus of other items close.
+void PointAt(int level, int item) {
+  if (item < 0) return;
+  SetHot(level, item);
+  const TMenuEntry* m = Entry(LevelMenu(level));
+  if (m->items[static_cast<size_t>(item)].submenu)
+    OpenSubmenu(level, item, false);
+  else
+    CloseSubmenusFrom(level + 1);
 }
 
 void MenuKey(UINT vk) {
-  auto& k = Kernel();
-  TMenuEntry* m = Entry(k.openMenu);
+  const int level = Levels() - 1;
+  if (level < 0) return;
+  TMenuEntry* m = Entry(LevelMenu(level));
   if (!m) return;
+  const int hot = LevelHot(level);
   switch (vk) {
     case VK_UP:
-      SetHot(NextItem(*m, k.menuHot, -1));
+      SetHot(level, NextItem(*m, hot, -1));
       return;
     case VK_DOWN:
-      SetHot(NextItem(*m, k.menuHot, +1));
+      SetHot(level, NextItem(*m, hot, +1));
       return;
     case VK_HOME:
-      SetHot(NextItem(*m, -1, +1));
+      SetHot(level, NextItem(*m, -1, +1));
       return;
     case VK_END:
-      SetHot(NextItem(*m, -1, -1));
+      SetHot(level, NextItem(*m, -1, -1));
       return;
     case VK_RETURN:
-      Choose(k.menuHot);
+      Activate(level, hot);
+      return;
+    case VK_RIGHT:
+      if (hot >= 0 && m->items[static_cast<size_t>(hot)].submenu) OpenSubmenu(level, hot, true);
       return;
     case VK_ESCAPE:
     case VK_LEFT:
+      if (level > 0) {
+        CloseSubmenusFrom(level);
+        return;
+      }
+      EndMenu();
+      return;
     case VK_MENU:
     case VK_F10:
       EndMenu();
@@ -303,11 +447,11 @@ void MenuKey(UINT vk) {
     if (!IsSeparator(m->items[n]) && Accelerator(m->items[n].text) == static_cast<char>(vk))
       matches.push_back(static_cast<int>(n));
   if (matches.size() == 1) {
-    SetHot(matches[0]);
-    Choose(matches[0]);
+    SetHot(level, matches[0]);
+    Activate(level, matches[0]);
   } else if (!matches.empty()) {
-    auto after = std::upper_bound(matches.begin(), matches.end(), k.menuHot);
-    SetHot(after == matches.end() ? matches.front() : *after);
+    auto after = std::upper_bound(matches.begin(), matches.end(), hot);
+    SetHot(level, after == matches.end() ? matches.front() : *after);
   }
 }
 
@@ -323,9 +467,19 @@ HMENU CreatePopupMenu() {
 
 BOOL DestroyMenu(HMENU menu) {
   auto& k = Kernel();
-  if (!Entry(menu)) return FALSE;
+  TMenuEntry* m = Entry(menu);
+  if (!m) return FALSE;
   if (k.openMenu == menu) EndMenu();
+  for (int level = 1; level < Levels(); ++level) {
+    if (LevelMenu(level) != menu) continue;
+    CloseSubmenusFrom(level);
+    break;
+  }
+  std::vector<HMENU> submenus;
+  for (const TMenuItemEntry& i : m->items)
+    if (i.submenu) submenus.push_back(i.submenu);
   k.menus.erase(menu);
+  for (HMENU sub : submenus) DestroyMenu(sub);
   return TRUE;
 }
 
@@ -333,8 +487,17 @@ BOOL AppendMenu(HMENU menu, UINT flags, UINT_PTR id, LPCSTR text) {
   TMenuEntry* m = Entry(menu);
   if (!m) return FALSE;
   TMenuItemEntry item;
-  item.id = static_cast<UINT>(id);
-  item.flags = flags & (MF_GRAYED | MF_DISABLED | MF_CHECKED | MF_SEPARATOR | MFT_RADIOCHECK);
+  item.flags =
+      flags & (MF_GRAYED | MF_DISABLED | MF_CHECKED | MF_SEPARATOR | MFT_RADIOCHECK | MF_POPUP);
+  if (flags & MF_POPUP) {
+    // A menu cannot open itself, nor a menu that is not there.
+    const HMENU sub = reinterpret_cast<HMENU>(id);
+    if (sub == menu || !Entry(sub)) return FALSE;
+    item.submenu = sub;
+    item.id = static_cast<UINT>(-1);
+  } else {
+    item.id = static_cast<UINT>(id);
+  }
   if (!(flags & MF_SEPARATOR) && text) item.text = text;
   m->items.push_back(item);
   Repaint();
@@ -418,35 +581,28 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
   if (y + size.cy > screenH) y = std::max(0, std::min<int>(y - size.cy, screenH - size.cy));
   x = std::max(0, x);
   y = std::max(0, y);
-  HWND hwnd =
-      CreateWindowEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, MENU_WINDOW_CLASS, "",
-                     WS_POPUP, x, y, size.cx, size.cy, nullptr, nullptr, HInstance(), nullptr);
+  HWND hwnd = CreateMenuWindow(menu, x, y, size);
   if (!hwnd) {
     EndMenu();
     return FALSE;
   }
-  SetWindowLongPtr(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(menu));
   k.menuWindow = hwnd;
-  SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-  UpdateWindow(hwnd);
+  ShowMenuWindow(hwnd);
   return TRUE;
 }
 
-HWND GetOpenMenuWindow() {
-  return Kernel().menuWindow;
+HWND GetOpenMenuWindow(int level) {
+  return level >= 0 && level < Levels() ? LevelWindow(level) : nullptr;
 }
 
-int GetOpenMenuHotItem() {
-  auto& k = Kernel();
-  return k.menuWindow ? k.menuHot : -1;
+int GetOpenMenuHotItem(int level) {
+  return level >= 0 && level < Levels() ? LevelHot(level) : -1;
 }
 
-BOOL GetOpenMenuItemRect(int position, RECT* rect) {
-  auto& k = Kernel();
-  TMenuEntry* m = Entry(k.openMenu);
-  if (!m || !k.menuWindow || position < 0 || position >= static_cast<int>(m->items.size()))
-    return FALSE;
+BOOL GetOpenMenuItemRect(int position, RECT* rect, int level) {
+  if (level < 0 || level >= Levels()) return FALSE;
+  TMenuEntry* m = Entry(LevelMenu(level));
+  if (!m || position < 0 || position >= static_cast<int>(m->items.size())) return FALSE;
   *rect = Layout(*m).items[static_cast<size_t>(position)];
   return TRUE;
 }
@@ -471,16 +627,21 @@ bool winkernel::PopupMenuInput(const TInputEvent& e) {
     case TInputKind::Wheel:
       return true;
     case TInputKind::MouseMove:
-      if (InMenuWindow(e.pt)) SetHot(ItemAt(e.pt));
+      if (const int level = LevelAt(e.pt); level >= 0) PointAt(level, ItemAt(level, e.pt));
       return true;
     case TInputKind::ButtonDown:
-      if (!InMenuWindow(e.pt)) EndMenu();
+      if (LevelAt(e.pt) < 0) EndMenu();
       return true;
     case TInputKind::ButtonUp:
-      if (InMenuWindow(e.pt) && (e.button == TInputButton::Left || e.button == TInputButton::Right))
-        Choose(ItemAt(e.pt));
+      if (const int level = LevelAt(e.pt);
+          level >= 0 && (e.button == TInputButton::Left || e.button == TInputButton::Right))
+        Activate(level, ItemAt(level, e.pt));
       return true;
     default:
       return false;
   }
+}
+
+void winkernel::CloseOpenSubmenus() {
+  CloseSubmenusFrom(1);
 }

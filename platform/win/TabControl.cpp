@@ -36,6 +36,7 @@ struct TTab {
 struct TTabState {
   std::vector<TTab> tabs;
   int sel = -1;
+  int first = 0;  // the first tab shown when they do not all fit
   HIMAGELIST images = nullptr;
   HFONT font = nullptr;
   bool focused = false;
@@ -91,15 +92,77 @@ std::vector<RECT> TabRects(const TTabState& s) {
   return rects;
 }
 
+constexpr int kArrowW = 16;  // each of the two scroll buttons
+
+// Where the tabs are shown: when they do not fit, from the `first` tab on,
+// with two arrow buttons at the right end of the row that scroll them.
+struct TTabLayout {
+  std::vector<RECT> tabs;
+  bool scrolls = false;
+  RECT back{0, 0, 0, 0}, forward{0, 0, 0, 0};
+  int limit = 0;      // tabs are cut off here (the buttons' left edge)
+  int lastFirst = 0;  // the furthest scroll: the last tab just in view
+};
+
+TTabLayout LayoutTabs(HWND hwnd, TTabState& s) {
+  TTabLayout l;
+  l.tabs = TabRects(s);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  l.limit = client.right;
+  l.scrolls = !l.tabs.empty() && l.tabs.back().right + kRaise > client.right;
+  if (!l.scrolls) {
+    s.first = 0;
+    return l;
+  }
+  const int rowH = RowHeight(s);
+  l.forward = RECT{client.right - kArrowW, rowH - kArrowW - 1, client.right, rowH - 1};
+  l.back = RECT{l.forward.left - kArrowW, l.forward.top, l.forward.left, l.forward.bottom};
+  l.limit = l.back.left;
+  const int n = static_cast<int>(l.tabs.size());
+  while (l.lastFirst < n - 1 &&
+         l.tabs.back().right - (l.tabs[static_cast<size_t>(l.lastFirst)].left - kFirstTab) +
+                 kRaise >
+             l.limit)
+    ++l.lastFirst;
+  s.first = std::clamp(s.first, 0, l.lastFirst);
+  const int shift = l.tabs[static_cast<size_t>(s.first)].left - kFirstTab;
+  for (RECT& r : l.tabs) OffsetRect(r, -shift, 0);
+  return l;
+}
+
+// Scrolls so that the selected tab is wholly in view.
+void ShowSelected(HWND hwnd, TTabState& s) {
+  if (s.sel < 0) return;
+  TTabLayout l = LayoutTabs(hwnd, s);
+  if (!l.scrolls) return;
+  if (s.sel < s.first) {
+    s.first = s.sel;
+  } else {
+    const RECT sel = l.tabs[static_cast<size_t>(s.sel)];
+    int first = s.first;
+    int right = sel.right;
+    while (right + kRaise > l.limit && first < std::min(s.sel, l.lastFirst)) {
+      right -= RectWidth(l.tabs[static_cast<size_t>(first)]);
+      ++first;
+    }
+    s.first = first;
+  }
+  InvalidateRect(hwnd, nullptr, FALSE);
+}
+
 void Paint(HWND hwnd, HDC dc) {
-  const TTabState& s = *State(hwnd);
+  TTabState& s = *State(hwnd);
   RECT client;
   GetClientRect(hwnd, &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
   const int rowH = RowHeight(s);
   RECT frame{client.left, rowH, client.right, client.bottom};
   DrawEdge(dc, &frame, EDGE_RAISED, BF_RECT | BF_SOFT);
-  const std::vector<RECT> rects = TabRects(s);
+  const TTabLayout l = LayoutTabs(hwnd, s);
+  const std::vector<RECT>& rects = l.tabs;
+  const int saved = SaveDC(dc);
+  if (l.scrolls) IntersectClipRect(dc, 0, 0, l.limit, client.bottom);
   HGDIOBJ old = SelectObject(dc, FontOf(s));
   SetBkMode(dc, TRANSPARENT);
   const SIZE image = ImageSize(s);
@@ -135,10 +198,20 @@ void Paint(HWND hwnd, HDC dc) {
     }
   }
   SelectObject(dc, old);
+  RestoreDC(dc, saved);
+  if (l.scrolls) {
+    RECT back = l.back, forward = l.forward;
+    DrawFrameControl(dc, &back, DFC_SCROLL,
+                     DFCS_SCROLLLEFT | (s.first > 0 && enabled ? 0 : DFCS_INACTIVE));
+    DrawFrameControl(dc, &forward, DFC_SCROLL,
+                     DFCS_SCROLLRIGHT | (s.first < l.lastFirst && enabled ? 0 : DFCS_INACTIVE));
+  }
 }
 
-int HitTest(const TTabState& s, POINT p) {
-  const std::vector<RECT> rects = TabRects(s);
+int HitTest(HWND hwnd, TTabState& s, POINT p) {
+  const TTabLayout l = LayoutTabs(hwnd, s);
+  if (l.scrolls && p.x >= l.limit) return -1;  // the buttons, or tabs under them
+  const std::vector<RECT>& rects = l.tabs;
   for (int i = 0; i < Count(s); ++i) {
     RECT r = rects[static_cast<size_t>(i)];
     if (i == s.sel) InflateRect(&r, kRaise, kRaise);
@@ -162,6 +235,7 @@ void UserSelect(HWND hwnd, TTabState& s, int index) {
   if (Notify(hwnd, TCN_SELCHANGING)) return;
   if (!IsWindow(hwnd) || index >= Count(s)) return;
   s.sel = index;
+  ShowSelected(hwnd, s);
   InvalidateRect(hwnd, nullptr, FALSE);
   Notify(hwnd, TCN_SELCHANGE);
 }
@@ -190,7 +264,16 @@ LRESULT TabProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
     case WM_LBUTTONDOWN: {
-      const int i = HitTest(*s, PointFromLParam(lParam));
+      const POINT p = PointFromLParam(lParam);
+      if (const TTabLayout l = LayoutTabs(hwnd, *s); l.scrolls) {
+        const int step = PtInRect(l.back, p) ? -1 : PtInRect(l.forward, p) ? 1 : 0;
+        if (step) {
+          s->first = std::clamp(s->first + step, 0, l.lastFirst);
+          InvalidateRect(hwnd, nullptr, FALSE);
+          return 0;
+        }
+      }
+      const int i = HitTest(hwnd, *s, p);
       if (i < 0) return 0;
       if (!(GetWindowLongPtr(hwnd, GWL_STYLE) & TCS_FOCUSNEVER) && GetFocus() != hwnd)
         SetFocus(hwnd);
@@ -198,7 +281,7 @@ LRESULT TabProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_LBUTTONUP:
-      if (HitTest(*s, PointFromLParam(lParam)) >= 0) Notify(hwnd, NM_CLICK);
+      if (HitTest(hwnd, *s, PointFromLParam(lParam)) >= 0) Notify(hwnd, NM_CLICK);
       return 0;
     case WM_KEYDOWN: {
       int to = s->sel;
@@ -281,7 +364,7 @@ LRESULT TabProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case TCM_GETITEMRECT: {
       const int i = static_cast<int>(wParam);
       if (!lParam || i < 0 || i >= Count(*s)) return FALSE;
-      *reinterpret_cast<RECT*>(lParam) = TabRects(*s)[static_cast<size_t>(i)];
+      *reinterpret_cast<RECT*>(lParam) = LayoutTabs(hwnd, *s).tabs[static_cast<size_t>(i)];
       return TRUE;
     }
     case TCM_GETCURSEL:
@@ -293,13 +376,14 @@ LRESULT TabProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       const int i = static_cast<int>(wParam);
       if (i < 0 || i >= Count(*s)) return -1;
       s->sel = i;
+      ShowSelected(hwnd, *s);
       InvalidateRect(hwnd, nullptr, FALSE);
       return old;
     }
     case TCM_HITTEST: {
       auto* info = reinterpret_cast<TCHITTESTINFO*>(lParam);
       if (!info) return -1;
-      const int i = HitTest(*s, info->pt);
+      const int i = HitTest(hwnd, *s, info->pt);
       info->flags = i < 0 ? TCHT_NOWHERE : TCHT_ONITEM;
       return i;
     }

@@ -10,6 +10,11 @@
 // TRUE keeps the old tab), then told with TCN_SELCHANGE. TCM_SETCURSEL
 // selects without a word. TCM_ADJUSTRECT turns the window's rectangle into
 // the display area inside the frame (FALSE) or back (TRUE).
+//
+// Tabs that do not fit the width scroll: two arrow buttons at the right end
+// of the row show the tabs from an earlier or a later one on, and a tab
+// selected by keys or TCM_SETCURSEL is scrolled into view. TCM_GETITEMRECT
+// and TCM_HITTEST answer for the tabs where they are shown.
 #pragma once
 
 #include "platform/win/WinMessages.h"

@@ -25,6 +25,7 @@ namespace {
 constexpr int kSeparatorWidth = 8;
 constexpr int kArrowWidth = 13;  // the arrow part of a drop-down button
 constexpr int kTopGap = 2;       // above the buttons
+constexpr int kCaptionPad = 3;   // around a caption and its image
 constexpr UINT_PTR kTipTimer = 1;
 constexpr UINT_PTR kLeaveTimer = 2;
 constexpr UINT kTipDelay = 500;
@@ -33,9 +34,13 @@ constexpr UINT_PTR kTipTool = 1;
 
 struct TBarState {
   std::vector<TBBUTTON> buttons;
+  std::vector<String> texts;  // each button's caption (iString), beside it
   HIMAGELIST images = nullptr;
   HFONT font = nullptr;
   SIZE buttonSize{23, 22};
+  // The size every button has: buttonSize, grown to hold the captions when
+  // any button has one. Worked out again after a change (size < 0).
+  SIZE shown{-1, -1};
   DWORD exStyle = 0;
   int hot = -1;      // the button under the pointer
   int pressed = -1;  // the button the left button went down on
@@ -67,17 +72,58 @@ bool HasArrow(const TBarState& s, const TBBUTTON& b) {
   return (b.fsStyle & TBSTYLE_DROPDOWN) && (s.exStyle & TBSTYLE_EX_DRAWDDARROWS);
 }
 
+HGDIOBJ FontOf(const TBarState& s) {
+  return s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT);
+}
+
+bool HasCaptions(const TBarState& s) {
+  for (size_t i = 0; i < s.buttons.size(); ++i)
+    if (!s.texts[i].empty() && !IsSeparator(s.buttons[i])) return true;
+  return false;
+}
+
+// With captions every button is as wide as the widest caption and holds
+// the image above its caption, as the bars of file managers do.
+SIZE ButtonSize(const TBarState& s) {
+  if (s.shown.cx >= 0) return s.shown;
+  SIZE size = s.buttonSize;
+  if (HasCaptions(s)) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, FontOf(s));
+    TEXTMETRIC tm;
+    GetTextMetrics(dc, &tm);
+    int widest = 0;
+    for (const String& text : s.texts) {
+      RECT r{0, 0, 0, 0};
+      DrawText(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_SINGLELINE | DT_CALCRECT);
+      widest = std::max<int>(widest, RectWidth(r));
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    int imageW = 0, imageH = 0;
+    if (s.images) ImageList_GetIconSize(s.images, &imageW, &imageH);
+    size.cx = std::max<int>(size.cx, std::max(widest, imageW) + 2 * kCaptionPad);
+    size.cy = std::max<int>(size.cy, imageH + tm.tmHeight + 3 * kCaptionPad);
+  }
+  const_cast<TBarState&>(s).shown = size;
+  return size;
+}
+
+void Remeasure(TBarState& s) {
+  s.shown = SIZE{-1, -1};
+}
+
 int Width(const TBarState& s, const TBBUTTON& b) {
   if (IsHidden(b)) return 0;
   if (IsSeparator(b)) return b.iBitmap > 0 ? b.iBitmap : kSeparatorWidth;
-  return s.buttonSize.cx + (HasArrow(s, b) ? kArrowWidth : 0);
+  return ButtonSize(s).cx + (HasArrow(s, b) ? kArrowWidth : 0);
 }
 
 RECT ButtonRect(const TBarState& s, int index) {
   int x = 0;
   for (int i = 0; i < index; ++i) x += Width(s, s.buttons[static_cast<size_t>(i)]);
   const TBBUTTON& b = s.buttons[static_cast<size_t>(index)];
-  return RECT{x, kTopGap, x + Width(s, b), kTopGap + s.buttonSize.cy};
+  return RECT{x, kTopGap, x + Width(s, b), kTopGap + ButtonSize(s).cy};
 }
 
 int IndexOfCommand(const TBarState& s, int command) {
@@ -157,11 +203,24 @@ void DrawButton(HWND hwnd, HDC dc, const TBarState& s, int i) {
     }
   }
   const int shift = down || checked ? 1 : 0;
+  const String& caption = s.texts[static_cast<size_t>(i)];
+  const bool captions = HasCaptions(s);
+  int w = 16, h = 16;
+  if (s.images) ImageList_GetIconSize(s.images, &w, &h);
+  if (captions) {
+    RECT text{face.left + 1 + shift, face.top + 2 * kCaptionPad + h + shift, face.right - 1 + shift,
+              face.bottom - kCaptionPad + shift};
+    HGDIOBJ old = SelectObject(dc, FontOf(s));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+    DrawText(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+             DT_SINGLELINE | DT_CENTER | DT_TOP | DT_END_ELLIPSIS);
+    SelectObject(dc, old);
+  }
   if (s.images && b.iBitmap >= 0 && b.iBitmap < ImageList_GetImageCount(s.images)) {
-    int w = 16, h = 16;
-    ImageList_GetIconSize(s.images, &w, &h);
     const int x = (face.left + face.right - w) / 2 + shift;
-    const int y = (face.top + face.bottom - h) / 2 + shift;
+    const int y =
+        captions ? face.top + kCaptionPad + shift : (face.top + face.bottom - h) / 2 + shift;
     if (enabled)
       ImageList_Draw(s.images, b.iBitmap, dc, x, y, ILD_TRANSPARENT);
     else  // faded into the face
@@ -375,6 +434,7 @@ LRESULT StateQuery(const TBarState& s, WPARAM command, BYTE bit) {
 LRESULT ToolBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   const std::shared_ptr<TBarState> s = ControlWindowState<TBarState>(hwnd, msg);
   if (!s) return DefWindowProc(hwnd, msg, wParam, lParam);
+  if (msg == WM_SETFONT) Remeasure(*s);
   if (LRESULT r; HandleControlWindowMessage(hwnd, msg, wParam, lParam, s->font, &Paint, r))
     return r;
   switch (msg) {
@@ -439,12 +499,20 @@ LRESULT ToolBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case TB_INSERTBUTTONA: {
       const auto* buttons = reinterpret_cast<const TBBUTTON*>(lParam);
       if (!buttons) return FALSE;
+      // A caption is given as a pointer to its text (the string pool of
+      // indexes is not kept): the bar keeps a copy.
+      auto caption = [](const TBBUTTON& b) {
+        return b.iString > 0xFFFF ? String(reinterpret_cast<LPCSTR>(b.iString)) : String();
+      };
+      Remeasure(*s);
       if (msg == TB_ADDBUTTONSA) {
         s->buttons.insert(s->buttons.end(), buttons, buttons + wParam);
+        for (WPARAM n = 0; n < wParam; ++n) s->texts.push_back(caption(buttons[n]));
       } else {
         const int at = static_cast<int>(wParam);
         if (at < 0 || at > Count(*s)) return FALSE;
         s->buttons.insert(s->buttons.begin() + at, *buttons);
+        s->texts.insert(s->texts.begin() + at, caption(*buttons));
         if (s->hot >= at) ++s->hot;
         if (s->pressed >= at) ++s->pressed;
       }
@@ -456,6 +524,8 @@ LRESULT ToolBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (i < 0 || i >= Count(*s)) return FALSE;
       HideTip(hwnd, *s);
       s->buttons.erase(s->buttons.begin() + i);
+      s->texts.erase(s->texts.begin() + i);
+      Remeasure(*s);
       if (s->hot == i) s->hot = -1;
       if (s->hot > i) --s->hot;
       if (s->pressed == i) {
@@ -469,7 +539,10 @@ LRESULT ToolBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case TB_GETBUTTON: {
       const int i = static_cast<int>(wParam);
       if (i < 0 || i >= Count(*s) || !lParam) return FALSE;
-      *reinterpret_cast<TBBUTTON*>(lParam) = s->buttons[static_cast<size_t>(i)];
+      auto* out = reinterpret_cast<TBBUTTON*>(lParam);
+      *out = s->buttons[static_cast<size_t>(i)];
+      const String& text = s->texts[static_cast<size_t>(i)];
+      out->iString = text.empty() ? 0 : reinterpret_cast<INT_PTR>(text.c_str());
       return TRUE;
     }
     case TB_BUTTONCOUNT:
@@ -522,13 +595,15 @@ LRESULT ToolBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case TB_SETBUTTONSIZE:
       s->buttonSize = SIZE{std::max(1, static_cast<int>(LOWORD(lParam))),
                            std::max(1, static_cast<int>(HIWORD(lParam)))};
+      Remeasure(*s);
       InvalidateRect(hwnd, nullptr, FALSE);
       return TRUE;
     case TB_GETBUTTONSIZE:
-      return MAKELPARAM(s->buttonSize.cx, s->buttonSize.cy);
+      return MAKELPARAM(ButtonSize(*s).cx, ButtonSize(*s).cy);
     case TB_SETIMAGELIST: {
       const HIMAGELIST old = s->images;
       s->images = reinterpret_cast<HIMAGELIST>(lParam);
+      Remeasure(*s);
       InvalidateRect(hwnd, nullptr, FALSE);
       return reinterpret_cast<LRESULT>(old);
     }

@@ -10,6 +10,10 @@
 // sends TBN_DROPDOWN when pressed: anywhere on it, or with
 // TBSTYLE_EX_DRAWDDARROWS only on its arrow part (the rest clicks).
 // With TBSTYLE_FLAT the buttons are drawn raised only under the pointer.
+// A button's caption is given as a pointer to its text in iString (the bar
+// keeps a copy; TB_GETBUTTON answers with the bar's). When any button has
+// one, every button shows its image above its caption and all grow to hold
+// the widest caption (TB_GETBUTTONSIZE answers with that size).
 // With TBSTYLE_TOOLTIPS the bar keeps a "tooltips_class32" window and, when
 // the pointer rests on a button, asks its parent for the text with
 // TTN_GETDISPINFOA (idFrom the button's command) and shows it below the

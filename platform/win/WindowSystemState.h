@@ -110,9 +110,16 @@ struct THookEntry {
 
 struct TMenuItemEntry {
   UINT id = 0;
-  UINT flags = 0;  // MF_GRAYED, MF_DISABLED, MF_CHECKED, MF_SEPARATOR, MFT_RADIOCHECK
+  UINT flags = 0;  // MF_GRAYED, MF_DISABLED, MF_CHECKED, MF_SEPARATOR, MFT_RADIOCHECK, MF_POPUP
   String text;
-  int image = -1;  // in the menu's image list
+  int image = -1;           // in the menu's image list
+  HMENU submenu = nullptr;  // the menu the item opens (MF_POPUP)
+};
+// A submenu open beside the item of the menu one level up that opened it.
+struct TOpenSubmenu {
+  HMENU menu = nullptr;
+  HWND window = nullptr;
+  int hot = -1;
 };
 struct TMenuEntry {
   std::vector<TMenuItemEntry> items;
@@ -197,6 +204,8 @@ struct TWindowSystemState {
   // menu has none), and the item under the pointer or chosen by keys (-1).
   HWND menuWindow = nullptr;
   int menuHot = -1;
+  // The submenus open from it, outermost first; the last takes the keys.
+  std::vector<TOpenSubmenu> openSubmenus;
 
   // Cursors.
   HCURSOR screenCursor = nullptr;
@@ -246,6 +255,7 @@ void EndSizeMove(bool apply);
 void OpenSystemMenu(HWND hwnd);
 bool MenuInput(const TInputEvent& e);       // true when the open menu took the event
 bool PopupMenuInput(const TInputEvent& e);  // the same for a tracked popup (PopupMenu.cpp)
+void CloseOpenSubmenus();                   // before the open menu closes (PopupMenu.cpp)
 // The next timer message due for the calling thread (Timer.cpp).
 bool TakeTimerMessage(MSG* msg, HWND filter, UINT min, UINT max, bool remove);
 // The wait until the next timer of the calling thread is due (INFINITE when none).

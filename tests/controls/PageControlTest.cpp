@@ -172,4 +172,64 @@ TEST_F(PageControlTest, TabsWithImagesMatchTheirReferencePicture) {
   EXPECT_EQ(sheets_[1]->Top(), display.top);
 }
 
+TEST_F(PageControlTest, TabsThatDoNotFitScrollByTheirArrowsAndToTheSelection) {
+  for (const char* caption : {"Pictures", "Music", "Films", "Archives", "Others"}) {
+    auto* sheet = new TTabSheet(owner_.get());
+    sheet->SetPageControl(pc_);
+    sheet->SetCaption(caption);
+    sheets_.push_back(sheet);
+  }
+  const HWND tabs = pc_->WindowHandle();
+  auto rect = [&](int i) {
+    RECT r;
+    SendMessage(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
+    return r;
+  };
+  const int width = pc_->Width();
+  ASSERT_GT(rect(7).right, width) << "the tabs must overflow for this test";
+  const int firstLeft = rect(0).left;
+  // The arrows sit at the right end of the tab row; a click there scrolls
+  // and selects nothing.
+  const RECT row = rect(0);
+  const POINT forward = At(pc_, width - 8, row.bottom - 8);
+  InjectClick(TInputButton::Left, forward);
+  Pump();
+  EXPECT_EQ(rect(1).left, firstLeft) << "the second tab is now first";
+  EXPECT_EQ(pc_->ActivePageIndex(), 0);
+  EXPECT_TRUE(changes_.empty());
+  InjectClick(TInputButton::Left, At(pc_, width - 24, row.bottom - 8));
+  Pump();
+  EXPECT_EQ(rect(0).left, firstLeft);
+
+  // A page chosen out of view is scrolled to, from either side.
+  pc_->SetFocus();
+  InjectKey(VK_END);
+  Pump();
+  EXPECT_EQ(pc_->ActivePageIndex(), 7);
+  EXPECT_LE(rect(7).right, width - 32);
+  EXPECT_GE(rect(7).left, 0);
+  InjectKey(VK_HOME);
+  Pump();
+  EXPECT_EQ(rect(0).left, firstLeft);
+  // A click on a tab in view after scrolling picks that tab.
+  InjectClick(TInputButton::Left, forward);
+  InjectClick(TInputButton::Left, forward);
+  Pump();
+  InjectClick(TInputButton::Left, Tab(3));
+  Pump();
+  EXPECT_EQ(pc_->ActivePageIndex(), 3);
+}
+
+TEST_F(PageControlTest, ScrolledTabsMatchTheirReferencePicture) {
+  for (const char* caption : {"Pictures", "Music", "Films"}) {
+    auto* sheet = new TTabSheet(owner_.get());
+    sheet->SetPageControl(pc_);
+    sheet->SetCaption(caption);
+  }
+  pc_->SetActivePageIndex(3);
+  Pump();
+  EXPECT_TRUE(MatchesReference(CaptureWindow(form_->WindowHandle()),
+                               "../../controls/reference/pagecontrol-scroll.png", 8, 20));
+}
+
 }  // namespace

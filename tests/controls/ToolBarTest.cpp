@@ -299,4 +299,60 @@ TEST_F(ToolBarTest, TheBarMatchesItsReferencePicture) {
                                "../../controls/reference/toolbar.png", 8, 20));
 }
 
+TEST_F(ToolBarTest, CaptionsGrowTheButtonsAndTheBarAndFollowTheAction) {
+  bar_->SetImages(ColourImages(owner_.get(), {clRed, clGreen}));
+  auto* list = new TActionList(owner_.get());
+  auto* scan = new TAction(owner_.get());
+  scan->SetActionList(list);
+  scan->SetCaption("&Scan");
+  scan->SetImageIndex(0);
+  TToolButton* b = Button();
+  b->SetAction(scan);
+  Button(tbsSeparator);
+  TToolButton* wide = Button();
+  wide->SetCaption("Collapse all discs");
+  wide->SetImageIndex(1);
+  const Integer plainHeight = bar_->Height();
+  EXPECT_EQ(b->Width(), 23) << "no captions until asked";
+
+  bar_->SetShowCaptions(true);
+  // Every button holds the widest caption, and its image above it.
+  EXPECT_EQ(b->Width(), wide->Width());
+  EXPECT_GT(wide->Width(), 80);
+  EXPECT_GT(b->Height(), 22 + 10);
+  EXPECT_GE(bar_->Height(), b->Height() + 2);
+  EXPECT_GT(bar_->Height(), plainHeight);
+  TBBUTTON tb;
+  ASSERT_TRUE(SendMessage(bar_->WindowHandle(), TB_GETBUTTON, 2, reinterpret_cast<LPARAM>(&tb)));
+  EXPECT_STREQ(reinterpret_cast<LPCSTR>(tb.iString), "Collapse all discs");
+  ASSERT_TRUE(SendMessage(bar_->WindowHandle(), TB_GETBUTTON, 1, reinterpret_cast<LPARAM>(&tb)));
+  EXPECT_EQ(tb.iString, 0) << "a separator has no caption";
+
+  // The action's new caption reaches the bar.
+  scan->SetCaption("&Rescan");
+  ASSERT_TRUE(SendMessage(bar_->WindowHandle(), TB_GETBUTTON, 0, reinterpret_cast<LPARAM>(&tb)));
+  EXPECT_STREQ(reinterpret_cast<LPCSTR>(tb.iString), "&Rescan");
+
+  bar_->SetShowCaptions(false);
+  EXPECT_EQ(b->Width(), 23);
+}
+
+TEST_F(ToolBarTest, ButtonsWithCaptionsMatchTheirReferencePicture) {
+  form_->SetBounds(0, 0, 220, 60);
+  bar_->SetFlat(true);
+  bar_->SetImages(ColourImages(owner_.get(), {clRed, clGreen}));
+  TToolButton* scan = Button();
+  scan->SetImageIndex(0);
+  scan->SetCaption("&Scan");
+  TToolButton* off = Button();
+  off->SetImageIndex(1);
+  off->SetCaption("Delete");
+  off->SetEnabled(false);
+  bar_->SetShowCaptions(true);
+  InjectMouseMove(Centre(scan));
+  Pump();
+  EXPECT_TRUE(MatchesReference(CaptureWindow(bar_->WindowHandle()),
+                               "../../controls/reference/toolbar-captions.png", 8, 20));
+}
+
 }  // namespace

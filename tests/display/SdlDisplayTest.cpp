@@ -24,13 +24,14 @@
 #include "platform/win/VirtualKeys.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowPos.h"
+#include "tests/display/SdlTestSupport.h"
 
 namespace {
 
 class SdlDisplayTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (!TSdlDisplay::Available()) GTEST_SKIP() << "no display (run under xvfb-run)";
+    ZORVET_SKIP_WITHOUT_DISPLAY();
     display_ = std::make_unique<TSdlDisplay>(1);
     demo_ = CreateDemoWindow(60, 60);
     display_->Pump();
@@ -38,69 +39,27 @@ class SdlDisplayTest : public testing::Test {
     Settle();
   }
 
-  // The X server maps, exposes and focuses the new window on its own time:
-  // handles what it sends until it has been quiet for a while.
-  void Settle() {
-    while (SDL_WaitEventTimeout(nullptr, 300)) display_->Pump();
-  }
+  void Settle() { SettleSdl(*display_); }
   void TearDown() override { display_.reset(); }
 
-  Uint32 WindowId() const { return SDL_GetWindowID(display_->WindowOf(demo_)); }
+  Uint32 WindowId() const { return SdlWindowId(*display_, demo_); }
 
-  void PushButton(Uint32 type, int x, int y) {
-    SDL_Event e{};
-    e.type = type;
-    e.button.windowID = WindowId();
-    e.button.button = SDL_BUTTON_LEFT;
-    e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.button.x = x;
-    e.button.y = y;
-    if (SDL_PushEvent(&e) != 1) ADD_FAILURE() << "push " << SDL_GetError();
-  }
+  void PushButton(Uint32 type, int x, int y) { PushSdlButton(WindowId(), type, x, y); }
   void PushKey(Uint32 type, SDL_Keycode key, SDL_Scancode code) {
-    SDL_Event e{};
-    e.type = type;
-    e.key.windowID = WindowId();
-    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.key.keysym.sym = key;
-    e.key.keysym.scancode = code;
-    if (SDL_PushEvent(&e) != 1) ADD_FAILURE() << "push " << SDL_GetError();
+    PushSdlKey(WindowId(), type, key, code);
   }
-  void PushText(const char* utf8) {
-    SDL_Event e{};
-    e.type = SDL_TEXTINPUT;
-    e.text.windowID = WindowId();
-    std::strncpy(e.text.text, utf8, sizeof e.text.text - 1);
-    if (SDL_PushEvent(&e) != 1) ADD_FAILURE() << "push " << SDL_GetError();
-  }
+  void PushText(const char* utf8) { PushSdlText(WindowId(), utf8); }
   void PushWindowEvent(Uint8 event) {
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;
     e.window.windowID = WindowId();
     e.window.event = event;
-    if (SDL_PushEvent(&e) != 1) ADD_FAILURE() << "push " << SDL_GetError();
+    PushSdlEvent(e);
   }
 
   std::unique_ptr<TSdlDisplay> display_;
   HWND demo_ = nullptr;
 };
-
-// Each pixel's channels within `tolerance` of the reference.
-int DifferingPixels(const TSurface& a, const TSurface& b, int tolerance) {
-  if (a.Width() != b.Width() || a.Height() != b.Height()) return -1;
-  int n = 0;
-  for (int y = 0; y < a.Height(); ++y) {
-    for (int x = 0; x < a.Width(); ++x) {
-      const TPixel p = a.Pixel(x, y), q = b.Pixel(x, y);
-      if (std::abs(PixelR(p) - PixelR(q)) > tolerance ||
-          std::abs(PixelG(p) - PixelG(q)) > tolerance ||
-          std::abs(PixelB(p) - PixelB(q)) > tolerance) {
-        ++n;
-      }
-    }
-  }
-  return n;
-}
 
 }  // namespace
 
@@ -124,14 +83,8 @@ TEST_F(SdlDisplayTest, ClicksAndTypingReachTheWindowAndItsPictureTheScreen) {
   const TSurface drawn = CaptureWindow(demo_);
   ASSERT_EQ(DifferingPixels(shown, drawn, 0), 0) << "the screen shows what the window drew";
 
-  const String reference = String(ZORVET_SOURCE_DIR) + "/tests/display/SdlDemo.png";
-  if (std::getenv("ZORVET_WRITE_REFERENCES")) {
-    ASSERT_TRUE(WritePng(shown, reference));
-  }
-  const auto expected = ReadPng(reference);
-  ASSERT_TRUE(expected.has_value());
-  EXPECT_LE(DifferingPixels(shown, *expected, 8), shown.Width() * shown.Height() / 500)
-      << "the screenshot no longer matches " << reference;
+  EXPECT_LE(DifferingFromReference(shown, "SdlDemo.png", 8), shown.Width() * shown.Height() / 500)
+      << "the screenshot no longer matches its reference";
 }
 
 // Copy and paste cross the desktop's clipboard both ways, and the link goes
@@ -272,7 +225,7 @@ TEST(SdlKeys, OnlyKeysThatTypeTextAreLeftToTheTextInput) {
 }
 
 TEST(SdlDisplayScaled, AWholeFactorEnlargesThePictureAndShrinksThePointer) {
-  if (!TSdlDisplay::Available()) GTEST_SKIP() << "no display (run under xvfb-run)";
+  ZORVET_SKIP_WITHOUT_DISPLAY();
   TSdlDisplay display(2);
   const HWND demo = CreateDemoWindow(20, 20);
   display.Pump();

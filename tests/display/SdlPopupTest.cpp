@@ -11,11 +11,12 @@
 #include "platform/win/Menu.h"
 #include "platform/win/Message.h"
 #include "platform/win/Window.h"
+#include "tests/display/SdlTestSupport.h"
 
 namespace {
 
 TEST(SdlPopup, AnOpenMenuIsABorderlessDesktopWindowThatTakesTheKeys) {
-  if (!TSdlDisplay::Available()) GTEST_SKIP() << "no display (run under xvfb-run)";
+  ZORVET_SKIP_WITHOUT_DISPLAY();
   TSdlDisplay display(1);
   HWND demo = CreateDemoWindow(60, 60);
   display.Pump();
