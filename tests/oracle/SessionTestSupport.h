@@ -10,9 +10,9 @@
 #include <dlfcn.h>
 
 #include "OracleTestSupport.h"
+#include "oracle/OracleQuery.h"
 #include "oracle/OracleSession.h"
 #include "oracle/OracleSessionPool.h"
-#include "oracle/SessionStatement.h"
 #include "oracle/standin/StandinControl.h"
 
 class SessionWorld : public OracleWorld {
@@ -76,9 +76,13 @@ class SessionWorld : public OracleWorld {
     session->Preferences()->SetUseOCI7(oci7);
     return session;
   }
+  // The first column of the first row as text ("" for NULL).
   static String One(TOracleSession& session, const String& sql) {
-    const Oracle::TTextRows rows = Oracle::SelectRows(session, sql, 1);
-    return rows.empty() ? String("<none>") : rows[0][0];
+    TOracleQuery query(nullptr);
+    query.SetSession(&session);
+    query.SQL()->SetText(sql);
+    query.Execute();
+    return query.Eof() ? String("<none>") : query.FieldAsString(0);
   }
 
   String client_;
