@@ -755,14 +755,21 @@ Integer TOracleQuery::ExecuteArray(Integer Index, Integer Count) {
       InternalExecute(false, end, first);
       result += RowsProcessed();
       break;
-    } catch (const EOracleError&) {
-      // Rows before the failing one stay done; the whole array reports
-      // the error, a range ends quietly at it.
+    } catch (const EOracleError& e) {
+      // The rows before the failing one are done; the next run starts after
+      // it. A range call keeps to its range, the whole array to the array.
       const Integer rows = RowsProcessed();
       first += rows + 1;
       result += rows;
-      if (whole) throw;
-      break;
+      if (whole) end = array_size_;
+      bool go_on = false;
+      if (OnArrayError) {
+        go_on = true;
+        OnArrayError(this, first - 1, e.ErrorCode, e.Message(), go_on);
+      } else if (whole) {
+        throw;
+      }
+      if (!go_on || first >= end) break;
     }
   }
   if (eof_) FireAfterQuery();

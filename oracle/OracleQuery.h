@@ -31,6 +31,10 @@
 class TOracleQuery;
 
 using TOracleQueryEvent = std::function<void(TOracleQuery* Sender)>;
+// A row of array DML failed: Index is the row, Continue (True on entry)
+// says whether the rows after it run.
+using TArrayErrorEvent = std::function<void(TOracleQuery* Sender, Integer Index, Integer ErrorCode,
+                                            const String& ErrorMessage, bool& Continue)>;
 
 class TOracleQuery : public TComponent, public TSessionDependent {
   ZORVET_CLASS_NAME(TOracleQuery)
@@ -57,6 +61,7 @@ class TOracleQuery : public TComponent, public TSessionDependent {
 
   TOracleQueryEvent BeforeQuery;
   TOracleQueryEvent AfterQuery;
+  TArrayErrorEvent OnArrayError;
 
   // The cursor and the text.
   void OpenCursor();
