@@ -3,12 +3,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 
 #include "oracle/OracleText.h"
 #include "platform/rtl/FloatText.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StringUtils.h"
+#include "platform/rtl/Thread.h"
 
 namespace {
 
@@ -106,6 +109,115 @@ class TStateScope {
 
 }  // namespace
 
+// The worker thread of a threaded query. A run is handed over under the
+// thread's own lock and the thread waits on its own condition between runs,
+// so a run handed over while the thread is still finishing the previous one
+// is never lost, as it could be with a thread that suspends itself.
+class TQueryThread : public TThread {
+ public:
+  explicit TQueryThread(TOracleQuery* query) : TThread(true), query_(query) {}
+  ~TQueryThread() override { Stop(); }
+  TQueryThread(const TQueryThread&) = delete;
+  TQueryThread& operator=(const TQueryThread&) = delete;
+
+  // Hands one run to the thread; false while a run is still going on.
+  bool StartRun() {
+    {
+      std::lock_guard lock(mutex_);
+      if (busy_) return false;
+      busy_ = work_ = true;
+      cv_.notify_all();
+    }
+    Resume();  // the first run starts the thread; later ones change nothing
+    return true;
+  }
+  bool Busy() const {
+    std::lock_guard lock(mutex_);
+    return busy_;
+  }
+  // Ends the thread and waits for it; on the GUI thread the wait runs the
+  // events the thread hands over meanwhile, so a thread inside an event
+  // cannot hold the destruction up for ever.
+  void Stop() {
+    Terminate();
+    {
+      std::lock_guard lock(mutex_);
+      cv_.notify_all();
+    }
+    TerminateAndWait();
+  }
+
+ protected:
+  void Execute() override {
+    for (;;) {
+      {
+        std::unique_lock lock(mutex_);
+        cv_.wait(lock, [this] { return work_ || Terminated(); });
+        if (Terminated()) return;
+        work_ = false;
+      }
+      RunOnce();
+    }
+  }
+
+ private:
+  void Fire(const TOracleQueryEvent& event) {
+    if (!event) return;
+    if (query_->ThreadSynchronized())
+      Synchronize([&] { event(query_); });
+    else
+      event(query_);
+  }
+  void RunOnce() {
+    try {
+      query_->ExecuteArray(-1, -1);
+      Fire(query_->OnThreadExecuted);
+      while (!query_->Eof() && !Terminated()) {
+        Fire(query_->OnThreadRecord);
+        query_->Next();
+      }
+    } catch (const EOracleError& e) {
+      Report(e.ErrorCode, e.Message());
+    } catch (const Exception& e) {
+      Report(0, e.Message());
+    } catch (const std::exception& e) {
+      Report(0, e.what());
+    }
+    {
+      // The run is over: OnThreadFinished may start the next one.
+      std::lock_guard lock(mutex_);
+      busy_ = false;
+    }
+    if (Terminated()) return;
+    try {
+      Fire(query_->OnThreadFinished);
+    } catch (...) {
+      // Nothing on this thread could show it; the thread goes on serving.
+    }
+  }
+  void Report(Integer code, const String& message) {
+    error_code_ = code;
+    error_message_ = message;
+    if (!query_->OnThreadError) return;
+    try {
+      if (query_->ThreadSynchronized())
+        Synchronize([&] { query_->OnThreadError(query_, error_code_, error_message_); });
+      else
+        query_->OnThreadError(query_, error_code_, error_message_);
+    } catch (...) {
+      // As for OnThreadFinished: the error stays on the thread.
+    }
+  }
+
+  TOracleQuery* query_;
+  mutable std::mutex mutex_;
+  std::condition_variable cv_;
+  bool work_ = false;  // a run was handed over and has not started
+  bool busy_ = false;  // a run was handed over and has not ended
+  Integer error_code_ = 0;
+  String error_message_;
+};
+
 TOracleQuery::TOracleQuery(TComponent* owner)
     : TComponent(owner),
       sql_(std::make_unique<TStringList>()),
@@ -115,6 +227,8 @@ TOracleQuery::TOracleQuery(TComponent* owner)
 }
 
 TOracleQuery::~TOracleQuery() {
+  // The thread uses everything below: it goes first.
+  thread_.reset();
   try {
     SetSession(nullptr);
   } catch (...) {
@@ -777,10 +891,16 @@ Integer TOracleQuery::ExecuteArray(Integer Index, Integer Count) {
 }
 
 void TOracleQuery::Execute() {
-  ExecuteArray(-1, -1);
+  if (!threaded_) {
+    ExecuteArray(-1, -1);
+    return;
+  }
+  if (!thread_) thread_ = std::make_unique<TQueryThread>(this);
+  if (!thread_->StartRun()) throw Exception("Query thread is still in progress");
 }
 
 void TOracleQuery::Describe() {
+  if (thread_ && thread_->Busy()) throw Exception("Query thread is still in progress");
   InternalExecute(true, 0, 0);
 }
 

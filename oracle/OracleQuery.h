@@ -29,12 +29,16 @@
 #include "platform/rtl/Variant.h"
 
 class TOracleQuery;
+class TQueryThread;
 
 using TOracleQueryEvent = std::function<void(TOracleQuery* Sender)>;
 // A row of array DML failed: Index is the row, Continue (True on entry)
 // says whether the rows after it run.
 using TArrayErrorEvent = std::function<void(TOracleQuery* Sender, Integer Index, Integer ErrorCode,
                                             const String& ErrorMessage, bool& Continue)>;
+// The worker thread's run failed: the code is 0 for errors not the server's.
+using TThreadErrorEvent =
+    std::function<void(TOracleQuery* Sender, Integer ErrorCode, const String& ErrorMessage)>;
 
 class TOracleQuery : public TComponent, public TSessionDependent {
   ZORVET_CLASS_NAME(TOracleQuery)
@@ -59,9 +63,23 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   bool StringFieldsOnly() const { return string_fields_only_; }
   void SetStringFieldsOnly(bool value);
 
+  // Execute runs on the query's worker thread and returns at once.
+  bool Threaded() const { return threaded_; }
+  void SetThreaded(bool value) { threaded_ = value; }
+  // The worker thread's events run on the GUI thread (else on the worker,
+  // where they must not touch the user interface).
+  bool ThreadSynchronized() const { return thread_synchronized_; }
+  void SetThreadSynchronized(bool value) { thread_synchronized_ = value; }
+
   TOracleQueryEvent BeforeQuery;
   TOracleQueryEvent AfterQuery;
   TArrayErrorEvent OnArrayError;
+  // The worker thread's run: after the execution, before each row, at the
+  // end (also after an error), and on an error.
+  TOracleQueryEvent OnThreadExecuted;
+  TOracleQueryEvent OnThreadRecord;
+  TOracleQueryEvent OnThreadFinished;
+  TThreadErrorEvent OnThreadError;
 
   // The cursor and the text.
   void OpenCursor();
@@ -89,7 +107,9 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   void DescribeFields();
   void DefineFields();
 
-  // Running and fetching.
+  // Running and fetching. Threaded, Execute hands the run to the worker
+  // thread and fails with "Query thread is still in progress" while a run
+  // is going on there.
   virtual void Execute();
   // Rows processed; index -1 with count -1 runs the whole bound array once.
   Integer ExecuteArray(Integer Index, Integer Count);
@@ -188,4 +208,8 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   bool eof_ = true;
   TCollection fields_;
   Integer parse_count_ = 0;
+  bool threaded_ = false;
+  bool thread_synchronized_ = true;
+  // Made by the first threaded Execute; stopped first at destruction.
+  std::unique_ptr<TQueryThread> thread_;
 };

@@ -1,8 +1,14 @@
 // Running the statement component on the stand-in server: array DML with
-// failing rows and the handler that decides whether the rest runs.
+// failing rows and the handler that decides whether the rest runs, and the
+// worker thread with its events on the GUI thread or on its own.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include "QueryTestSupport.h"
+#include "platform/rtl/Thread.h"
 
 namespace {
 
@@ -91,6 +97,152 @@ TEST_P(ArrayErrors, ARangeKeepsToItsRows) {
   session_->ExecuteSessionSQL("delete from keyed where n <> 4", false);
   EXPECT_EQ(query_->ExecuteArray(1, 5), 2);
   EXPECT_EQ(One(*session_, "select sum(n) from keyed"), "9");  // 4 + 2 + 3
+}
+
+// Stands in for the GUI's message loop: the test's thread (the process's
+// first) sleeps until a worker hands it an event and then runs it.
+class MessageLoop {
+ public:
+  MessageLoop() {
+    SetWakeMainThread([this] {
+      std::lock_guard lock(mutex_);
+      ++wakes_;
+      changed_.notify_all();
+    });
+  }
+  ~MessageLoop() { SetWakeMainThread(nullptr); }
+  MessageLoop(const MessageLoop&) = delete;
+  MessageLoop& operator=(const MessageLoop&) = delete;
+
+  // Waits until a worker asks for the main thread.
+  void AwaitWake() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return wakes_ > 0; });
+    wakes_ = 0;
+  }
+  void RunUntil(const std::function<bool()>& done) {
+    while (!done()) {
+      AwaitWake();
+      CheckSynchronize();
+    }
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int wakes_ = 0;
+};
+
+class QueryThread : public QueryWorld {
+ protected:
+  void SetUp() override {
+    QueryWorld::SetUp();
+    Numbers(30);
+    Text("select n from numbers order by n");
+    query_->SetThreaded(true);
+    query_->OnThreadExecuted = [this](TOracleQuery*) { Log("executed"); };
+    query_->OnThreadRecord = [this](TOracleQuery* q) { Log(q->FieldAsString(0)); };
+    query_->OnThreadError = [this](TOracleQuery*, Integer code, const String& message) {
+      Log("error " + IntToStr(code) + (message.empty() ? " without text" : ""));
+    };
+    query_->OnThreadFinished = [this](TOracleQuery*) {
+      Log("finished");
+      std::lock_guard lock(mutex_);
+      ++finished_;
+      changed_.notify_all();
+    };
+  }
+  void Log(const String& what) {
+    std::lock_guard lock(mutex_);
+    events_.push_back(what);
+    on_main_thread_ = on_main_thread_ && IsMainThread();
+  }
+  bool Finished(int runs) {
+    std::lock_guard lock(mutex_);
+    return finished_ >= runs;
+  }
+  std::vector<String> Expected(int rows, const char* last = "finished") {
+    std::vector<String> expected{"executed"};
+    for (int i = 1; i <= rows; ++i) expected.push_back(IntToStr(i));
+    expected.emplace_back(last);
+    return expected;
+  }
+
+  MessageLoop loop_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<String> events_;
+  int finished_ = 0;
+  bool on_main_thread_ = true;
+};
+
+INSTANTIATE_TEST_SUITE_P(Generations, QueryThread, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "OCI7" : "OCI8"; });
+
+TEST_P(QueryThread, RunsOnItsThreadWithEventsOnTheGuiThread) {
+  query_->Execute();  // returns at once: the events wait for the loop
+  EXPECT_THROW(
+      {
+        try {
+          query_->Execute();
+        } catch (const Exception& e) {
+          EXPECT_EQ(e.Message(), "Query thread is still in progress");
+          throw;
+        }
+      },
+      Exception);
+  EXPECT_THROW(query_->Describe(), Exception);
+  loop_.RunUntil([this] { return Finished(1); });
+  EXPECT_EQ(events_, Expected(30));
+  EXPECT_TRUE(on_main_thread_);
+}
+
+TEST_P(QueryThread, ARunStartedAsTheLastOneEndsIsNotLost) {
+  // The finishing event starts the next run at once, while the thread is
+  // still on its way back to waiting.
+  int runs = 0;
+  const auto finished = query_->OnThreadFinished;
+  query_->OnThreadFinished = [&](TOracleQuery* q) {
+    finished(q);
+    if (++runs < 3) q->Execute();
+  };
+  query_->Execute();
+  loop_.RunUntil([this] { return Finished(3); });
+  EXPECT_EQ(runs, 3);
+  EXPECT_EQ(events_.size(), 3 * Expected(30).size());
+}
+
+TEST_P(QueryThread, AnErrorReachesItsEventAndTheRunStillFinishes) {
+  Text("select n from missing");
+  query_->Execute();
+  loop_.RunUntil([this] { return Finished(1); });
+  EXPECT_EQ(events_, (std::vector<String>{"error 942", "finished"}));
+  // The thread serves the next run.
+  Text("select n from numbers where n <= 2 order by n");
+  query_->Execute();
+  loop_.RunUntil([this] { return Finished(2); });
+  EXPECT_EQ(events_.size(), 2u + Expected(2).size());
+}
+
+TEST_P(QueryThread, UnsynchronizedEventsRunOnTheWorker) {
+  query_->SetThreadSynchronized(false);
+  query_->Execute();
+  {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return finished_ == 1; });
+  }
+  EXPECT_EQ(events_, Expected(30));
+  EXPECT_FALSE(on_main_thread_);
+}
+
+TEST_P(QueryThread, DestroyingTheQueryWhileItsThreadWaitsForTheGuiEnds) {
+  query_->Execute();
+  loop_.AwaitWake();  // the thread waits in its first event
+  query_.reset();     // runs that event while waiting, then the thread ends
+  ASSERT_FALSE(events_.empty());
+  EXPECT_EQ(events_[0], "executed");
+  EXPECT_LE(events_.size(), 3u);  // it stopped early ...
+  EXPECT_EQ(finished_, 0);        // ... and as a thread that was told to end
 }
 
 }  // namespace
