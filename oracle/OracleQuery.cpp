@@ -37,6 +37,15 @@ constexpr ub4 kAttrParamCount = 18;
 constexpr ub4 kAttrStmtType = 24;
 constexpr ub4 kAttrParseErrorOffset80 = 128;
 constexpr ub4 kAttrParseErrorOffset = 129;
+constexpr ub4 kAttrRowid = 19;
+constexpr ub4 kDtypeRowid = 54;
+constexpr ub4 kDynamicFetch = 2;
+// The first piece of a LONG value, and the size pieces stop doubling at.
+constexpr Integer kFirstLongPiece = 2000;
+constexpr Integer kLongPieceLimit = 32000;
+// What the older generation reads of a LONG in one call.
+constexpr Integer kOci7LongDefine = 2000;
+constexpr Integer kOci7LongCall = 64000;
 
 constexpr Integer kNoDataFound = 1403;
 constexpr Integer kSelect = 4;
@@ -88,6 +97,30 @@ bool Reusable(Integer code) {
     default:
       return false;
   }
+}
+
+bool IsLong(ub2 type) {
+  return type == kDbLong || type == kDbLongRaw;
+}
+
+// The client asks for memory for the next piece of a LONG value: pieces of
+// 2000 bytes, doubling while below 32000 bytes.
+sb4 LongPieceCallback(void* context, OCIDefine*, ub4 iter, void** buffer, ub4** length, ub1*,
+                      void** indicator, ub2** code) {
+  auto* field = static_cast<TFieldData*>(context);
+  if (iter >= ub4(field->Rows)) return OCI_ERROR;
+  Integer size = kFirstLongPiece;
+  if (const Integer count = field->LongPieces.Count(); count > 0) {
+    const Integer last = static_cast<TLongPiece*>(field->LongPieces.Items(count - 1))->Size();
+    size = last < kLongPieceLimit ? std::min(last * 2, kLongPieceLimit) : last;
+  }
+  auto* piece = static_cast<TLongPiece*>(field->LongPieces.Add());
+  piece->SetSize(size);
+  *buffer = piece->Buffer();
+  *length = &piece->Length;
+  *indicator = &field->Indicators[iter];
+  *code = nullptr;
+  return OCI_CONTINUE;
 }
 
 String NormalName(const String& name) {
@@ -684,6 +717,9 @@ void TOracleQuery::DescribeFields() {
   }
   session_->LeaveCall(false);
 
+  // A LONG column is fetched one row at a time.
+  for (Integer i = 0; i < fields_.Count(); ++i)
+    if (IsLong(static_cast<TFieldData*>(fields_.Items(i))->DBType)) rows_per_fetch_ = 1;
   // Buffer types and sizes; the session may ask the server for its date
   // format or character width, so this runs outside the call lock.
   for (Integer i = 0; i < fields_.Count(); ++i) {
@@ -719,6 +755,11 @@ void TOracleQuery::DescribeFields() {
         break;
       case kDbLong:
       case kDbLongRaw:
+        // The handle generation fetches LONG values in pieces; the older
+        // one reads the first bytes with the row and the rest on demand.
+        type = field->DBType;
+        size = Oci8() ? 0 : kOci7LongDefine;
+        break;
       case Oracle::otCLOB:
       case Oracle::otBLOB:
       case Oracle::otBFile:
@@ -749,6 +790,15 @@ void TOracleQuery::DefineFields() {
                                       field->Data.empty() ? nullptr : field->Data.data(),
                                       sword(field->Size), type, -1, field->Indicators.data(),
                                       nullptr, -1, -1, field->Lengths.data(), nullptr)))
+        Fail(false);
+      session_->LeaveCall(false);
+      continue;
+    }
+    if (IsLong(field->ExternalType)) {
+      if (!Succeeded(OracleCI::OCIDefineByPos(stmt_, &define, error_, ub4(i + 1), nullptr,
+                                              INT32_MAX, type, field->Indicators.data(), nullptr,
+                                              nullptr, kDynamicFetch)) ||
+          !Succeeded(OracleCI::OCIDefineDynamic(define, error_, field, LongPieceCallback)))
         Fail(false);
       session_->LeaveCall(false);
       continue;
@@ -817,6 +867,7 @@ void TOracleQuery::InternalExecute(bool DescribeOnly, Integer End, Integer First
   // description of the deferred parse.
   const bool fetches = Oci8() && described_ && !DescribeOnly;
   if (Oci8() && !(described_ && DescribeOnly)) {
+    if (fetches) PrepareBuffers();
     session_->EnterCall(false);
     if (!Succeeded(
             OracleCI::OCIStmtExecute(session_->ServiceHandle(), stmt_, error_,
@@ -843,7 +894,15 @@ void TOracleQuery::InternalExecute(bool DescribeOnly, Integer End, Integer First
   eof_ = rows_in_buffer_ == 0;
 }
 
+void TOracleQuery::PrepareBuffers() {
+  for (Integer i = 0; i < fields_.Count(); ++i) {
+    auto* field = static_cast<TFieldData*>(fields_.Items(i));
+    if (IsLong(field->ExternalType)) field->LongPieces.Clear();
+  }
+}
+
 void TOracleQuery::FetchBlock() {
+  if (Oci8()) PrepareBuffers();
   session_->EnterCall(false);
   const sword status =
       Oci8() ? OracleCI::OCIStmtFetch(stmt_, error_, ub4(rows_per_fetch_), kFetchNext, OCI_DEFAULT)
@@ -997,6 +1056,7 @@ Variant TOracleQuery::Field(Integer Index) const {
   const Integer row = CurrentRow();
   if (field->Indicators[std::size_t(row)] == -1)
     return session_ && session_->NullValue() == nvNull ? Null() : Unassigned();
+  if (IsLong(field->ExternalType)) return LongField(Index);
   const Integer length = field->Lengths[std::size_t(row)];
   Variant value;
   Oracle::OracleValueToVariant(RowData(field, row), field->ExternalType,
@@ -1076,4 +1136,157 @@ TDateTime TOracleQuery::FieldAsDate(Integer Index) const {
     default:
       throw Exception("Cannot convert field " + field->Name + " to a Date");
   }
+}
+
+// ---------------------------------------------------------------------------
+// LONG values and ROWIDs
+
+Integer TOracleQuery::ReadLong7(const TFieldData* field, Integer index, Byte* buffer,
+                                Integer length, Integer offset) const {
+  const Integer row = CurrentRow();
+  // The first bytes came with the row.
+  const Integer fetched = std::min<Integer>(field->Lengths[std::size_t(row)], field->Size);
+  Integer copied = 0;
+  if (offset < fetched) {
+    copied = std::min(length, fetched - offset);
+    std::memcpy(
+        buffer,
+        field->Data.data() + std::size_t(row) * std::size_t(field->Size) + std::size_t(offset),
+        std::size_t(copied));
+  }
+  // A full define buffer means there may be more: the client reads it.
+  if (copied == length || fetched < field->Size) return copied;
+  session_->EnterCall(false);
+  const ub4 rows = cda_.rpc;
+  ub4 read = 0;
+  const sword status =
+      OracleCI::oflng(&cda_, sword(index + 1), buffer + copied, sb4(length - copied),
+                      sword(field->ExternalType), &read, sb4(offset + copied));
+  cda_.rpc = rows;
+  session_->CheckStatus(status);
+  if (status != 0) session_->RaiseCallError(Integer(cda_.rc), false);
+  session_->LeaveCall(false);
+  return copied + std::min(Integer(read), length - copied);
+}
+
+Integer TOracleQuery::GetLongField(Integer Index, void* Buffer, Integer Length,
+                                   Integer Offset) const {
+  const TFieldData* field = FieldAt(Index);
+  if (!IsLong(field->ExternalType)) throw Exception("Field " + IntToStr(Index) + " is not a Long");
+  if (Length <= 0 || Offset < 0) return 0;
+  auto* out = static_cast<Byte*>(Buffer);
+  if (!Oci8()) {
+    // The client reads at most so much in one call.
+    Integer done = 0;
+    while (done < Length) {
+      const Integer part = std::min(kOci7LongCall, Length - done);
+      const Integer read = ReadLong7(field, Index, out + done, part, Offset + done);
+      done += read;
+      if (read < part) break;
+    }
+    return done;
+  }
+  CurrentRow();
+  Integer copied = 0, at = 0;
+  for (Integer i = 0; i < field->LongPieces.Count() && copied < Length; ++i) {
+    const auto* piece = static_cast<const TLongPiece*>(field->LongPieces.Items(i));
+    const Integer used = std::min(Integer(piece->Length), piece->Size());
+    if (Offset < at + used) {
+      const Integer from = std::max(Offset - at, 0);
+      const Integer count = std::min(used - from, Length - copied);
+      std::memcpy(out + copied, piece->Buffer() + from, std::size_t(count));
+      copied += count;
+    }
+    at += used;
+  }
+  return copied;
+}
+
+Variant TOracleQuery::LongField(Integer Index) const {
+  const TFieldData* field = FieldAt(Index);
+  std::vector<Byte> bytes;
+  if (Oci8()) {
+    bytes.resize(std::size_t(field->LongSize()));
+    bytes.resize(std::size_t(GetLongField(Index, bytes.data(), Integer(bytes.size()), 0)));
+  } else {
+    // Growing reads until one comes back short.
+    Integer piece = kFirstLongPiece;
+    for (;;) {
+      const std::size_t at = bytes.size();
+      bytes.resize(at + std::size_t(piece));
+      const Integer read = GetLongField(Index, bytes.data() + at, piece, Integer(at));
+      bytes.resize(at + std::size_t(read));
+      if (read < piece) break;
+      if (piece < kLongPieceLimit) piece = std::min(piece * 2, kLongPieceLimit);
+    }
+  }
+  if (field->ExternalType == kDbLongRaw) return VarByteArray(bytes.data(), bytes.size());
+  return Oracle::AdjustCRLF(String(bytes.begin(), bytes.end()), session_);
+}
+
+namespace {
+
+// Six bits per digit, most significant first.
+String RowidDigits(std::uint32_t value, int digits) {
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  String text(std::size_t(digits), 'A');
+  for (int i = digits - 1; i >= 0; --i) {
+    text[std::size_t(i)] = kDigits[value & 63];
+    value >>= 6;
+  }
+  return text;
+}
+
+std::uint32_t BigEndian(const ub1* bytes, int count) {
+  std::uint32_t value = 0;
+  for (int i = 0; i < count; ++i) value = (value << 8) | bytes[i];
+  return value;
+}
+
+}  // namespace
+
+String TOracleQuery::RowId() {
+  NeedSession();
+  std::uint32_t object = 0, file = 0, block = 0, row = 0;
+  if (Oci8()) {
+    if (!stmt_) throw Exception("The query has not run");
+    // Both layouts fit in 16 bytes: 13 bytes (a kind byte, then the four
+    // numbers most significant byte first) or four 32-bit numbers.
+    void* rowid = nullptr;
+    session_->EnterCall(false);
+    if (!Succeeded(
+            OracleCI::OCIDescriptorAlloc(session_->EnvHandle(), &rowid, kDtypeRowid, 0, nullptr)))
+      Fail(false);
+    const auto free_rowid = [&] { OracleCI::OCIDescriptorFree(rowid, kDtypeRowid); };
+    if (!Succeeded(OracleCI::OCIAttrGet(stmt_, kHtypeStmt, rowid, nullptr, kAttrRowid, error_))) {
+      free_rowid();
+      Fail(false);
+    }
+    ub1 image[16];
+    std::memcpy(image, rowid, sizeof image);
+    free_rowid();
+    session_->LeaveCall(false);
+    if (OracleCI::OCI81Present) {
+      object = BigEndian(image + 1, 4);
+      file = BigEndian(image + 5, 2);
+      block = BigEndian(image + 7, 4);
+      row = BigEndian(image + 11, 2);
+    } else {
+      std::uint32_t values[4];
+      std::memcpy(values, image, sizeof values);
+      object = values[0];
+      file = values[1];
+      block = values[2];
+      row = values[3];
+    }
+  } else {
+    object = cda_.rid.rd.rcs4;
+    file = cda_.rid.rd.rcs5;
+    block = cda_.rid.rcs7;
+    row = cda_.rid.rcs8;
+  }
+  if (object != 0)
+    return RowidDigits(object, 6) + RowidDigits(file, 3) + RowidDigits(block, 6) +
+           RowidDigits(row, 3);
+  return Format("%8.8x.%4.4x.%4.4x", Integer(block), Integer(row), Integer(file));
 }

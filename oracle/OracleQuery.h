@@ -10,8 +10,10 @@
 //
 // The query speaks whichever generation of the call interface its session
 // runs: handles and a statement handle, or a cursor data area on the
-// session's logon data area. Variables of the complex types (objects, references, LOBs, cursors)
-// can be declared but not yet bound, and select lists with such columns are refused.
+// session's logon data area. LONG columns come in pieces (handles) or in
+// reads after the row (data area), one row per block. Variables of the
+// complex types (objects, references, LOBs, cursors) can be declared but not
+// yet bound, and select lists with such columns are refused.
 //
 // Every client call is made inside the session's call lock. A failed call
 // raises EOracleError through the session, which leaves that lock.
@@ -144,6 +146,12 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   TDateTime FieldAsDate(Integer Index) const;
   TDateTime FieldAsDate(const String& Name) const { return FieldAsDate(NamedField(Name)); }
 
+  // Copies up to Length bytes of the current row's LONG or LONG RAW value
+  // from Offset; gives the bytes copied.
+  Integer GetLongField(Integer Index, void* Buffer, Integer Length, Integer Offset) const;
+  // The ROWID of the row the last statement touched, as text.
+  String RowId();
+
   // Where the last parse or execution error stands in the text (from 1).
   Integer ErrorLine() const { return error_line_; }
   Integer ErrorPosition() const { return error_position_; }
@@ -176,6 +184,12 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   void InternalExecute(bool DescribeOnly, Integer End, Integer First);
   void FireAfterQuery();
   void FetchBlock();
+  // Empties the LONG piece lists before a fetch fills them again.
+  void PrepareBuffers();
+  // The LONG value of the current row, whole (CR/LF handling for text).
+  Variant LongField(Integer Index) const;
+  Integer ReadLong7(const TFieldData* field, Integer index, Byte* buffer, Integer length,
+                    Integer offset) const;
   void FreeStatement();
   bool Oci8() const { return session_->OCI8Mode(); }
 
@@ -191,7 +205,8 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   OCIError* error2_ = nullptr;
   Integer error_id_ = 0;  // error_ in the process-wide id table
   OCIStmt* stmt_ = nullptr;
-  Cda_Def cda_{};
+  // The client writes its area on every call, reads of LONG values too.
+  mutable Cda_Def cda_{};
   sword last_status_ = 0;
   Integer function_code_ = 0;
   Integer rows_per_fetch_ = 0;

@@ -183,8 +183,11 @@ void TFieldData::SetRowObjectIndicator(Integer row, void* indicator) {
 
 Integer TFieldData::LongSize() const {
   Integer total = 0;
-  for (Integer i = 0; i < LongPieces.Count(); ++i)
-    total = CheckedAdd(total, static_cast<TLongPiece*>(LongPieces.Items(i))->Size());
+  for (Integer i = 0; i < LongPieces.Count(); ++i) {
+    const auto* piece = static_cast<const TLongPiece*>(LongPieces.Items(i));
+    // A client that claims more than the piece holds is not believed.
+    total = CheckedAdd(total, std::min(Integer(piece->Length), piece->Size()));
+  }
   return total;
 }
 

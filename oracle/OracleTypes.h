@@ -73,7 +73,15 @@ class TLongPiece : public TCollectionItem {
 
   Integer Size() const { return Integer(buffer_.size()); }
   Byte* Buffer() { return buffer_.data(); }
-  void SetSize(Integer size) { buffer_.assign(std::size_t(std::max(size, 0)), 0); }
+  const Byte* Buffer() const { return buffer_.data(); }
+  // Allocates the piece, counted as full until the client says how much of
+  // it it used.
+  void SetSize(Integer size) {
+    buffer_.assign(std::size_t(std::max(size, 0)), 0);
+    Length = ub4(buffer_.size());
+  }
+  // The bytes the client put in the piece (it writes this field itself).
+  ub4 Length = 0;
 
  private:
   std::vector<Byte> buffer_;
@@ -116,6 +124,7 @@ class TFieldData : public TCollectionItem {
   void* RowObjectIndicator(Integer row) const;
   void SetRowObjectIndicator(Integer row, void* indicator);
 
+  // The bytes of the LONG value fetched in pieces.
   Integer LongSize() const;
   void SetObjectContext(OCIEnv* env, OCIError* error, void* pinned, void* to_free);
   // Frees the objects fetched into an object or REF column.

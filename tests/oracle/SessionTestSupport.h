@@ -20,7 +20,7 @@ class SessionWorld : public OracleWorld {
   void SetUp() override {
     OracleWorld::SetUp();
     client_ = Native("lib/client.so");
-    Place("standin_client_mts", client_);
+    Place(ClientVariant(), client_);
     OracleCI::OCIDLL = client_;
     OracleCI::OraMtsDll = client_;
     OracleCI::InitOci();
@@ -35,6 +35,9 @@ class SessionWorld : public OracleWorld {
     if (handle_) dlclose(handle_);
     OracleWorld::TearDown();
   }
+
+  // The stand-in client the test runs on.
+  virtual const char* ClientVariant() const { return "standin_client_mts"; }
 
   template <class F>
   F Control(const char* name) {
