@@ -27,6 +27,7 @@ constexpr TOracleType kTypes[] = {
     {"DATE", kSqltDat, "TEXT"},        {"LONG", kSqltLng, "TEXT"},
     {"LONG RAW", kSqltLbi, "BLOB"},    {"RAW", kSqltBin, "BLOB"},
     {"CLOB", kSqltClob, "TEXT"},       {"BLOB", kSqltBlob, "BLOB"},
+    {"BFILE", kSqltBfile, "TEXT"},
 };
 
 struct TColumnDef {
@@ -204,6 +205,9 @@ TOraError CreateTable(TConnection& connection, const std::string& text) {
       case kSqltClob:
       case kSqltBlob:
         column.type.size = 4000;
+        break;
+      case kSqltBfile:
+        column.type.size = 530;
         break;
       default:
         column.type.size = 0;

@@ -51,6 +51,13 @@ ZORVET_STANDIN_CONTROL int ZorvetStandinSetBanner(const char* banner) {
   return 0;
 }
 
+ZORVET_STANDIN_CONTROL int ZorvetStandinAddDirectory(const char* alias, const char* folder) {
+  Standin::TModelServer* model = Model();
+  if (!model || !alias || !folder) return -1;
+  model->Database().AddDirectory(Standin::UpperCase(alias), folder);
+  return 0;
+}
+
 ZORVET_STANDIN_CONTROL int ZorvetStandinSetClock(const char* now) {
   Standin::TModelServer* model = Model();
   if (!model) return -1;

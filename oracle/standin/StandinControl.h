@@ -35,6 +35,9 @@ int ZorvetStandinAddRuleFunction(ZorvetStandinRuleFunction function, void* conte
 int ZorvetStandinLogCount(void);
 int ZorvetStandinLogEntry(int index, char* text, int text_size, char* binds, int binds_size,
                           unsigned* iters, unsigned* mode);
+// A directory for BFILEs: bfilename('ALIAS', 'name') reads `folder`/name.
+// Returns 0, or -1 without a model.
+int ZorvetStandinAddDirectory(const char* alias, const char* folder);
 // The time SYSDATE reads, "YYYY-MM-DD HH:MM:SS"; null or "": the clock's.
 int ZorvetStandinSetClock(const char* now);
 }

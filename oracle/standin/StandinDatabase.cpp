@@ -140,7 +140,47 @@ void SqlNvl(sqlite3_context* context, int, sqlite3_value** arguments) {
       context, sqlite3_value_type(arguments[0]) == SQLITE_NULL ? arguments[1] : arguments[0]);
 }
 
+// empty_clob() and empty_blob(): a LOB of no bytes, which unlike '' is
+// not NULL; bfilename(): the reference a BFILE column holds.
+void SqlEmptyLob(sqlite3_context* context, int, sqlite3_value**) {
+  sqlite3_result_zeroblob(context, 0);
+}
+
+void SqlBfilename(sqlite3_context* context, int, sqlite3_value** arguments) {
+  if (sqlite3_value_type(arguments[0]) == SQLITE_NULL ||
+      sqlite3_value_type(arguments[1]) == SQLITE_NULL) {
+    sqlite3_result_null(context);
+    return;
+  }
+  ResultText(context, BfileValue(ArgumentText(arguments[0]), ArgumentText(arguments[1])));
+}
+
 }  // namespace
+
+std::string BfileValue(const std::string& directory, const std::string& file) {
+  return kBfileMark + directory + kBfileMark + file;
+}
+
+bool SplitBfileValue(const std::string& value, std::string& directory, std::string& file) {
+  if (value.rfind(kBfileMark, 0) != 0) return false;
+  const std::size_t second = value.find(kBfileMark, 1);
+  if (second == std::string::npos) return false;
+  directory = value.substr(1, second - 1);
+  file = value.substr(second + 1);
+  return true;
+}
+
+void TDatabase::AddDirectory(const std::string& alias, const std::string& folder) {
+  std::lock_guard lock(mutex_);
+  directories_[alias] = folder;
+}
+
+std::optional<std::string> TDatabase::DirectoryFolder(const std::string& alias) const {
+  std::lock_guard lock(mutex_);
+  const auto found = directories_.find(alias);
+  if (found == directories_.end()) return std::nullopt;
+  return found->second;
+}
 
 TOraError OraError(sb4 code, const std::string& message) {
   char number[16];
@@ -179,6 +219,9 @@ void TConnection::Configure(sqlite3* db) {
   sqlite3_create_function(db, "STANDIN_CURRVAL", 1, flags, this, SqlCurrval, nullptr, nullptr);
   sqlite3_create_function(db, "NVL", 2, flags | SQLITE_DETERMINISTIC, this, SqlNvl, nullptr,
                           nullptr);
+  sqlite3_create_function(db, "EMPTY_CLOB", 0, flags, nullptr, SqlEmptyLob, nullptr, nullptr);
+  sqlite3_create_function(db, "EMPTY_BLOB", 0, flags, nullptr, SqlEmptyLob, nullptr, nullptr);
+  sqlite3_create_function(db, "BFILENAME", 2, flags, nullptr, SqlBfilename, nullptr, nullptr);
   RegisterArithmetic(db);
 }
 

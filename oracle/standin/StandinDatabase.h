@@ -140,6 +140,11 @@ class TDatabase {
   std::uint64_t Committed(std::vector<TRowKey> rows);
   std::vector<TRowKey> CommittedSince(std::uint64_t seen) const;
 
+  // BFILE directories: an alias (as the server holds it, upper case) and
+  // the folder it stands for.
+  void AddDirectory(const std::string& alias, const std::string& folder);
+  std::optional<std::string> DirectoryFolder(const std::string& alias) const;
+
   // The time SYSDATE reads, "YYYY-MM-DD HH:MM:SS"; empty: the real time.
   void SetClock(const std::string& now);
   std::string Now() const;
@@ -153,11 +158,18 @@ class TDatabase {
   std::map<std::string, std::pair<std::string, bool>> users_;  // upper name: password, expiring
   std::map<std::string, TSequence> sequences_;
   std::string clock_;
+  std::map<std::string, std::string> directories_;
   std::map<TRowKey, const void*> locks_;
   std::map<std::string, std::int64_t> rowids_;
   std::vector<std::pair<std::uint64_t, TRowKey>> commits_;
   std::uint64_t commit_count_ = 0;
 };
+
+// A BFILE column holds its directory alias and file name, marked so that
+// no text a test stores reads as one.
+constexpr const char* kBfileMark = "\x1f";
+std::string BfileValue(const std::string& directory, const std::string& file);
+bool SplitBfileValue(const std::string& value, std::string& directory, std::string& file);
 
 // DDL through the catalogue: CREATE TABLE in Oracle's syntax becomes the
 // SQLite table, its catalogue rows and its constraints; DROP TABLE removes

@@ -6,6 +6,7 @@
 // test which passes a freed or wrong handle fails instead of reading junk.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -108,6 +109,14 @@ struct TBindHandle : THandle {
   TStmtHandle* stmt = nullptr;
   std::string name;  // upper case, without the colon
   TBufferSpec buffer;
+  // A PL/SQL table: its capacity and the caller's count of elements in it,
+  // read before and written after the block.
+  ub4 max_elements = 0;
+  ub4* current_elements = nullptr;
+  bool IsTable() const { return max_elements > 0; }
+  ub4 Elements() const {
+    return current_elements ? std::min(*current_elements, max_elements) : max_elements;
+  }
 };
 
 struct TDefineHandle : THandle {
@@ -119,6 +128,22 @@ struct TDefineHandle : THandle {
   bool dynamic = false;
   void* context = nullptr;
   OCICallbackDefine callback = nullptr;
+};
+
+// A LOB locator (type 50) or a file locator (56). A locator the model hands
+// back from a change's returning clause stands for its row: reads and
+// writes go to the row in the session's transaction. A fetched one holds
+// the value as the query read it, as Oracle's read consistency gives it.
+struct TLobHandle : THandle {
+  explicit TLobHandle(ub4 t) : THandle(t) {}
+  bool initialised = false;
+  ub2 lob_type = 0;  // 112, 113 or 114 once initialised
+  std::string table, column;
+  std::int64_t rowid = 0;  // 0: not bound to a row
+  std::string value;       // a fetched value
+  // A BFILE: its directory alias and file name, and whether it is open.
+  std::string directory, file;
+  bool open = false;
 };
 
 struct TParamHandle : THandle {
@@ -154,6 +179,12 @@ struct TStmtHandle : THandle {
   std::vector<TValue> fetched_row;
   // The row the last change touched last, 0 for none.
   std::int64_t last_rowid = 0;
+
+  TBindHandle* Bind(const std::string& name) const {
+    for (const auto& bind : binds)
+      if (bind->name == name) return bind.get();
+    return nullptr;
+  }
 };
 
 }  // namespace Standin

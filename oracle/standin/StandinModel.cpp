@@ -289,6 +289,8 @@ sword TModelServer::OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 t
                                        void** usrmempp) {
   std::lock_guard lock(mutex_);
   if (!Live<TEnvHandle>(parenth, kHtypeEnv) || !descpp) return OCI_INVALID_HANDLE;
+  if (type == kDtypeLob || type == kDtypeFile)
+    return Own(std::make_unique<TLobHandle>(type), descpp, usrmempp);
   if (type != kDtypeRowid) {
     SetLastError(3001, ("ORA-03001: no rule for: descriptor type " + std::to_string(type)).c_str());
     return OCI_ERROR;
@@ -608,13 +610,13 @@ sword TModelServer::OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* err
   if (std::find(stmt->placeholders.begin(), stmt->placeholders.end(), name) ==
       stmt->placeholders.end())
     return Fail(error, OraError(1036, "illegal variable name/number"));
-  if (maxarr_len > 0 || mode != OCI_DEFAULT)
-    return Fail(
-        error, NoRule("bind of " + name + " as a PL/SQL table or in mode " + std::to_string(mode)));
-  (void)curelep;
-  *bindp = reinterpret_cast<OCIBind*>(
-      static_cast<THandle*>(Attach(stmt, stmt->binds, &TBindHandle::name, name,
-                                   Spec(valuep, value_sz, dty, indp, alenp, rcodep))));
+  if (mode != OCI_DEFAULT)
+    return Fail(error, NoRule("bind of " + name + " in mode " + std::to_string(mode)));
+  TBindHandle* bind = Attach(stmt, stmt->binds, &TBindHandle::name, name,
+                             Spec(valuep, value_sz, dty, indp, alenp, rcodep));
+  bind->max_elements = maxarr_len;
+  bind->current_elements = curelep;
+  *bindp = reinterpret_cast<OCIBind*>(static_cast<THandle*>(bind));
   return OCI_SUCCESS;
 }
 
@@ -692,16 +694,29 @@ TOraError TModelServer::BindRow(TStmtHandle* stmt, sqlite3_stmt* query, const TT
   sqlite3_reset(query);
   sqlite3_clear_bindings(query);
   for (const std::string& name : sql.placeholders) {
-    const TBindHandle* bind = nullptr;
-    for (const auto& candidate : stmt->binds)
-      if (candidate->name == name) bind = candidate.get();
+    const TBindHandle* bind = stmt->Bind(name);
     if (!bind) return OraError(1008, "not all variables bound");
     const int index = sqlite3_bind_parameter_index(query, (":" + name).c_str());
     if (index == 0) continue;
     const TBufferSpec& b = bind->buffer;
     TValue value;
     const sb2* ind = b.IndAt(row);
-    if (!ind || *ind != -1) {
+    if ((!ind || *ind != -1) && IsLobType(b.dty)) {
+      // A locator bound as a value gives the value it reads.
+      void* locator = nullptr;
+      if (b.value) std::memcpy(&locator, b.ValueAt(row), sizeof locator);
+      TLobHandle* lob = LiveLob(locator);
+      if (!lob) return OraError(22275, "invalid LOB locator specified");
+      if (lob->initialised && lob->lob_type == kSqltBfile) {
+        value = TValue::Text(BfileValue(lob->directory, lob->file));
+      } else if (lob->initialised) {
+        std::string bytes;
+        TConnection* connection = stmt->session ? stmt->session->connection.get() : nullptr;
+        if (!connection) return OraError(3114, "not connected to ORACLE");
+        if (TOraError e = ReadLob(lob, *connection, bytes)) return e;
+        value = TValue::Blob(bytes);
+      }
+    } else if (!ind || *ind != -1) {
       if (!b.value) return OraError(1008, "not all variables bound");
       if (const sb4 code = ReadExternal(b.ValueAt(row), b.size, b.dty, b.LenAt(row), value))
         return ConversionError(code);
@@ -796,6 +811,27 @@ TOraError TModelServer::Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& 
         if (TOraError e = DeliverPieces(define.get(), row, value)) return e;
         continue;
       }
+      if (IsLobType(b.dty) || IsLobType(stmt->columns[define->position - 1].type)) {
+        if (b.dty != stmt->columns[define->position - 1].type)
+          return OraError(932, "inconsistent datatypes");
+        void* locator = nullptr;
+        if (b.value) std::memcpy(&locator, b.ValueAt(row), sizeof locator);
+        TLobHandle* lob = LiveLob(locator);
+        if (!lob || (lob->type == kDtypeFile) != (b.dty == kSqltBfile))
+          return OraError(22275, "invalid LOB locator specified");
+        if (TOraError e = SetFetchedLob(lob, b.dty, value)) return e;
+        if (value.IsNull() && !b.ind) return OraError(1405, MessageOf(1405));
+        if (b.ind) *b.IndAt(row) = value.IsNull() ? -1 : 0;
+        if (b.len) *b.LenAt(row) = 0;
+        if (b.rcode) *b.RcodeAt(row) = value.IsNull() ? 1405 : 0;
+        continue;
+      }
+      if (b.dty == kSqltRset || stmt->columns[define->position - 1].type == kSqltRset) {
+        if (b.dty != stmt->columns[define->position - 1].type)
+          return OraError(932, "inconsistent datatypes");
+        if (TOraError e = FetchCursor(stmt, b, row, value)) return e;
+        continue;
+      }
       if (value.IsNull()) {
         if (!b.ind) return OraError(1405, MessageOf(1405));
         *b.IndAt(row) = -1;
@@ -857,6 +893,10 @@ TOraError TModelServer::Answer(TStmtHandle* stmt, const TRuleAnswer& answer, ub4
   stmt->row_count = answer.rows_processed;
   for (const auto& [name, value] : answer.out_binds)
     if (TOraError e = WriteOutBind(stmt, name, value)) return e;
+  for (const auto& [name, values] : answer.out_tables)
+    if (TOraError e = WriteOutTable(stmt, name, values)) return e;
+  for (const auto& [name, query] : answer.out_cursors)
+    if (TOraError e = WriteOutCursor(stmt, name, query)) return e;
   if (answer.columns.empty()) return {};
   stmt->columns = answer.columns;
   if (stmt->query) sqlite3_finalize(stmt->query);
@@ -876,22 +916,26 @@ TOraError TModelServer::Answer(TStmtHandle* stmt, const TRuleAnswer& answer, ub4
 
 TOraError TModelServer::WriteOutBind(TStmtHandle* stmt, const std::string& name,
                                      const TValue& value) {
-  const TBindHandle* bind = nullptr;
-  for (const auto& candidate : stmt->binds)
-    if (candidate->name == name) bind = candidate.get();
+  const TBindHandle* bind = stmt->Bind(name);
   if (!bind) return OraError(1008, "not all variables bound");
-  const TBufferSpec& b = bind->buffer;
+  return WriteElement(bind->buffer, 0, value);
+}
+
+TOraError WriteElement(const TBufferSpec& b, ub4 row, const TValue& value) {
   if (value.IsNull()) {
     if (!b.ind) return OraError(1405, MessageOf(1405));
-    *b.IndAt(0) = -1;
+    *b.IndAt(row) = -1;
+    if (b.len) *b.LenAt(row) = 0;
     return {};
   }
   ub2 length = 0;
   std::size_t full = 0;
-  const sb4 code = WriteExternal(value, TColumnType{}, b.ValueAt(0), b.size, b.dty, &length, &full);
+  const sb4 code =
+      WriteExternal(value, TColumnType{}, b.ValueAt(row), b.size, b.dty, &length, &full);
   if (code) return ConversionError(code);
-  if (b.ind) *b.IndAt(0) = 0;
-  if (b.len) *b.LenAt(0) = length;
+  if (b.ind) *b.IndAt(row) = 0;
+  if (b.len) *b.LenAt(row) = length;
+  if (b.rcode) *b.RcodeAt(row) = 0;
   return {};
 }
 
@@ -920,17 +964,23 @@ TOraError TModelServer::Evaluate(TStmtHandle* stmt, TConnection& connection,
   return error;
 }
 
+std::string TModelServer::BindText(const TBindHandle& bind, ub4 row) const {
+  const TBufferSpec& b = bind.buffer;
+  TValue value;
+  const sb2* ind = b.IndAt(row);
+  if ((!ind || *ind != -1) && b.value &&
+      ReadExternal(b.ValueAt(row), b.size, b.dty, b.LenAt(row), value) == 0 && !value.IsNull())
+    return value.AsText();
+  return "<null>";
+}
+
 void TModelServer::Record(const TStmtHandle* stmt, ub4 iters, ub4 rowoff, ub4 mode) {
   TLogEntry entry{stmt->text, {}, iters, rowoff, mode};
   for (const auto& bind : stmt->binds) {
-    const TBufferSpec& b = bind->buffer;
-    TValue value;
-    const sb2* ind = b.IndAt(rowoff);
-    std::string text = "<null>";
-    if ((!ind || *ind != -1) && b.value &&
-        ReadExternal(b.ValueAt(rowoff), b.size, b.dty, b.LenAt(rowoff), value) == 0 &&
-        !value.IsNull())
-      text = value.AsText();
+    // A PL/SQL table shows every element it holds.
+    std::string text = bind->IsTable() ? "" : BindText(*bind, rowoff);
+    for (ub4 i = 0; bind->IsTable() && i < bind->Elements(); ++i)
+      text += (i ? "|" : "") + BindText(*bind, i);
     entry.binds.emplace_back(bind->name, text);
   }
   log_.push_back(std::move(entry));
@@ -994,6 +1044,10 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
         if (!error) error = connection.Change(query, sql.sql, changed);
         stmt->row_count += static_cast<ub4>(changed);
         if (changed) stmt->last_rowid = connection.LastRow();
+        if (!error && !sql.returning.empty())
+          error = changed > 1
+                      ? NoRule("returning of several rows: " + stmt->text)
+                      : Returning(stmt, connection, sql, row, changed ? connection.LastRow() : 0);
       }
       sqlite3_finalize(query);
       if (!error && (mode & kModeCommitOnSuccess)) error = connection.Commit();

@@ -28,6 +28,14 @@ constexpr const char* kBannerOracle8 = "Oracle8i Enterprise Edition Release 8.1.
 constexpr const char* kBannerOracle9 = "Oracle9i Enterprise Edition Release 9.2.0.1.0 - Production";
 constexpr const char* kBannerOracle7 = "Oracle7 Server Release 7.3.4.0.0 - Production";
 
+// Writes `value` into element `row` of a bound buffer; an Oracle error when
+// it does not fit or is NULL without an indicator.
+TOraError WriteElement(const TBufferSpec& buffer, ub4 row, const TValue& value);
+
+inline bool IsLobType(ub2 type) {
+  return type == kSqltClob || type == kSqltBlob || type == kSqltBfile;
+}
+
 class TModelServer : public TNotConnectedServer {
  public:
   TModelServer();
@@ -127,6 +135,27 @@ class TModelServer : public TNotConnectedServer {
   sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
                     ub4 pos) override;
 
+  // LOB and file locators (StandinLob.cpp).
+  sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset,
+                   void* bufp, ub4 bufl, void* ctxp, OCICallbackLobRead cbfp, ub2 csid,
+                   ub1 csfrm) override;
+  sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset,
+                    void* bufp, ub4 buflen, ub1 piece, void* ctxp, OCICallbackLobWrite cbfp,
+                    ub2 csid, ub1 csfrm) override;
+  sword OCILobTrim(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4 newlen) override;
+  sword OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* lenp) override;
+  sword OCILobLocatorIsInit(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp,
+                            boolean* is_initialized) override;
+  sword OCILobFileOpen(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* filep, ub1 mode) override;
+  sword OCILobFileClose(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* filep) override;
+  sword OCILobFileIsOpen(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* filep,
+                         boolean* flag) override;
+  sword OCILobFileExists(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* filep,
+                         boolean* flag) override;
+  sword OCILobFileGetName(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* filep,
+                          OraText* dir_alias, ub2* d_length, OraText* filename,
+                          ub2* f_length) override;
+
   // The MTS service (StandinMts.cpp): a service context logged on as the
   // given user, with an environment of its own, until it is released.
   ub4 OraMTSSvcGet(const char* username, const char* password, const char* dbname,
@@ -176,6 +205,29 @@ class TModelServer : public TNotConnectedServer {
   TOraError Evaluate(TStmtHandle* stmt, TConnection& connection, const std::string& oracle_sql,
                      std::vector<TValue>& row, bool& found);
   TOraError WriteOutBind(TStmtHandle* stmt, const std::string& name, const TValue& value);
+  // PL/SQL tables and cursors (StandinCursors.cpp): a table's elements out,
+  // a bound cursor or a fetched cursor column opened over a query.
+  TOraError WriteOutTable(TStmtHandle* stmt, const std::string& name,
+                          const std::vector<TValue>& values);
+  TOraError WriteOutCursor(TStmtHandle* stmt, const std::string& name, const std::string& query);
+  TOraError FetchCursor(TStmtHandle* stmt, const TBufferSpec& buffer, ub4 row, const TValue& query);
+  // LOB locators (StandinLob.cpp): one bound to a row, or holding a
+  // fetched value; the value read and written in a session.
+  struct TLobCall;
+  TLobCall LobCall(OCISvcCtx* svchp, OCIError* errhp, const void* locp);
+  TLobCall FileCall(OCISvcCtx* svchp, OCIError* errhp, const void* filep);
+  TLobHandle* LiveLob(const void* locator) const;
+  TOraError BindLobToRow(TLobHandle* lob, ub2 lob_type, const std::string& table,
+                         const std::string& column, std::int64_t rowid);
+  TOraError SetFetchedLob(TLobHandle* lob, ub2 lob_type, const TValue& value);
+  std::string FilePath(const TLobHandle& lob, TOraError& error) const;
+  TOraError ReadLob(TLobHandle* lob, TConnection& connection, std::string& out);
+  TOraError StoreLob(TLobHandle* lob, TConnection& connection, const std::string& value);
+  // A change's "returning ... into" for the row it touched (StandinLob.cpp).
+  TOraError Returning(TStmtHandle* stmt, TConnection& connection, const TTranslation& sql, ub4 row,
+                      std::int64_t rowid);
+  TOraError OpenCursor(TStmtHandle* cursor, TSessionHandle* session, const std::string& query);
+  std::string BindText(const TBindHandle& bind, ub4 row) const;
   void Record(const TStmtHandle* stmt, ub4 iters, ub4 rowoff, ub4 mode);
   TOraError Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& truncated);
 

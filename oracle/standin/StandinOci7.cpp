@@ -134,12 +134,11 @@ sword TModelServer::oparse(Cda_Def* cursor, OraText* sqlstm, sb4 sqllen, sword, 
 }
 
 sword TModelServer::obndra(Cda_Def* cursor, OraText* sqlvar, sword sqlvl, ub1* progv, sword progvl,
-                           sword ftype, sword, sb2* indp, ub2* alen, ub2* arcode, ub4 maxsiz, ub4*,
-                           OraText*, sword, sword) {
+                           sword ftype, sword, sb2* indp, ub2* alen, ub2* arcode, ub4 maxsiz,
+                           ub4* cursiz, OraText*, sword, sword) {
   std::lock_guard lock(mutex_);
   TCursor* entry = Cursor7(cursor);
   if (!entry) return AreaResult(cursor, OraError(kInvalidCursor, "invalid cursor"));
-  if (maxsiz > 0) return AreaResult(cursor, NoRule("PL/SQL table bind " + AreaText(sqlvar, sqlvl)));
   std::string name = AreaText(sqlvar, sqlvl);
   if (!name.empty() && name[0] == ':') name.erase(0, 1);
   name = UpperCase(name);
@@ -154,7 +153,9 @@ sword TModelServer::obndra(Cda_Def* cursor, OraText* sqlvar, sword sqlvl, ub1* p
                          alen,
                          arcode,
                          static_cast<ub4>(std::max<sword>(progvl, 0))};
-  Attach(&stmt, stmt.binds, &TBindHandle::name, name, spec);
+  TBindHandle* bind = Attach(&stmt, stmt.binds, &TBindHandle::name, name, spec);
+  bind->max_elements = maxsiz;
+  bind->current_elements = cursiz;
   return AreaResult(cursor, {});
 }
 

@@ -11,6 +11,18 @@ TValue ValueOf(const std::string& text) {
   return TValue::Text(text);
 }
 
+// Values separated by "|".
+std::vector<TValue> Values(const std::string& text) {
+  std::vector<TValue> values;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t bar = text.find('|', start);
+    values.push_back(ValueOf(text.substr(start, bar - start)));
+    if (bar == std::string::npos) return values;
+    start = bar + 1;
+  }
+}
+
 std::string Unescape(const std::string& text) {
   std::string result;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -46,23 +58,22 @@ bool ParseAnswer(const std::string& spec, TRuleAnswer& answer, std::string& faul
       column.scale = static_cast<sb1>(scale);
       answer.columns.push_back(column);
     } else if (item == "row") {
-      std::string rest = line.substr(std::min(line.size(), std::size_t{4}));
-      std::vector<TValue> row;
-      std::size_t start = 0;
-      while (true) {
-        const std::size_t bar = rest.find('|', start);
-        row.push_back(ValueOf(rest.substr(start, bar - start)));
-        if (bar == std::string::npos) break;
-        start = bar + 1;
-      }
+      std::vector<TValue> row = Values(line.substr(std::min(line.size(), std::size_t{4})));
       ok = row.size() == answer.columns.size();
       answer.rows.push_back(row);
-    } else if (item == "out") {
+    } else if (item == "out" || item == "table" || item == "cursor") {
       std::string name, value;
       ok = static_cast<bool>(words >> name);
       std::getline(words >> std::ws, value);
       for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-      answer.out_binds[name] = ValueOf(value);
+      if (item == "out") {
+        answer.out_binds[name] = ValueOf(value);
+      } else if (item == "table") {
+        answer.out_tables[name] = value.empty() ? std::vector<TValue>{} : Values(value);
+      } else {
+        ok = ok && !value.empty();
+        answer.out_cursors[name] = value;
+      }
     } else if (item == "rows") {
       ok = static_cast<bool>(words >> answer.rows_processed);
     } else if (item == "error") {

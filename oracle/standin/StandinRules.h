@@ -22,6 +22,10 @@ struct TRuleAnswer {
   std::vector<TColumnType> columns;
   std::vector<std::vector<TValue>> rows;
   std::map<std::string, TValue> out_binds;  // upper-case bind name
+  // PL/SQL-table out binds: every element the block leaves in the table.
+  std::map<std::string, std::vector<TValue>> out_tables;
+  // Cursor out binds: the query each bound cursor is opened over.
+  std::map<std::string, std::string> out_cursors;
   ub4 rows_processed = 0;
   TOraError error;
 };
@@ -30,6 +34,12 @@ struct TRuleAnswer {
 //   columns NAME type size [precision scale]   (type: the code, e.g. 1, 2, 12)
 //   row value|value|...                        (\N for NULL)
 //   out NAME value                             (\N for NULL)
+//   table NAME value|value|...                 (a PL/SQL table's elements;
+//                                               "table NAME" alone: none)
+//   cursor NAME select ...                     (the bound cursor, opened
+//                                               over that query; a row's
+//                                               cursor column holds such
+//                                               a query)
 //   rows N                                     (rows processed)
 //   error CODE OFFSET message text             (the whole line after the offset,
 //                                               "\n" in it a line break)

@@ -126,6 +126,33 @@ std::size_t TTranslation::OriginalOffset(std::size_t translated) const {
   return original;
 }
 
+// The expressions of a returning clause from `from` on, split at commas
+// outside parentheses, and the binds after its "into".
+static void ReadReturning(const std::string& text, const std::vector<TToken>& tokens,
+                          std::size_t from, TTranslation& result) {
+  int depth = 0;
+  std::size_t start = from, i = from;
+  for (; i < tokens.size(); ++i) {
+    if (tokens[i].IsSymbol("(")) ++depth;
+    if (tokens[i].IsSymbol(")")) --depth;
+    const bool into = depth == 0 && tokens[i].Is("INTO");
+    if (depth == 0 && (into || tokens[i].IsSymbol(","))) {
+      if (i > start)
+        result.returning.push_back(
+            text.substr(tokens[start].offset, tokens[i].offset - tokens[start].offset));
+      start = i + 1;
+    }
+    if (into) break;
+  }
+  for (++i; i < tokens.size(); ++i)
+    if (tokens[i].kind == TToken::TKind::Bind) {
+      result.returning_into.push_back(tokens[i].upper);
+      if (std::find(result.placeholders.begin(), result.placeholders.end(), tokens[i].upper) ==
+          result.placeholders.end())
+        result.placeholders.push_back(tokens[i].upper);
+    }
+}
+
 TTranslation TranslateSql(const std::string& text, const TSqlContext& context) {
   TTranslation result;
   const std::vector<TToken> tokens = Tokenize(text);
@@ -191,6 +218,11 @@ TTranslation TranslateSql(const std::string& text, const TSqlContext& context) {
     return result;
   }
 
+  if (result.kind == TStatementKind::Dml) {
+    std::size_t table = 1;
+    if (first.Is("INSERT") || (first.Is("DELETE") && word_at(1) == "FROM")) table = 2;
+    result.target = object_name_at(table);
+  }
   std::string& out = result.sql;
   auto emit = [&](const std::string& piece, std::size_t original) {
     if (!out.empty()) out += ' ';
@@ -245,6 +277,11 @@ TTranslation TranslateSql(const std::string& text, const TSqlContext& context) {
             for (j += 1; j < tokens.size() && !tokens[j].Is("NOWAIT"); ++j) {
             }
           result.nowait = j < tokens.size() && tokens[j].Is("NOWAIT");
+          i = tokens.size();
+          break;
+        }
+        if (t.upper == "RETURNING" && result.kind == TStatementKind::Dml) {
+          ReadReturning(text, tokens, i + 1, result);
           i = tokens.size();
           break;
         }

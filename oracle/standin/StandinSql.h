@@ -52,6 +52,11 @@ struct TTranslation {
   std::vector<std::string> placeholders;  // bind names, upper case, first appearance order
   bool for_update = false, nowait = false;
   std::string name;  // the savepoint, table or sequence named
+  // A change's "returning e1, e2 into :b1, :b2": the table it changes, the
+  // expressions as written and the binds they go into. SQLite runs the
+  // change without the clause; the model reads the row afterwards.
+  std::string target;
+  std::vector<std::string> returning, returning_into;
   // Offsets in `sql` of each token and the offset of the same token in the
   // Oracle text, for parse-error offsets.
   std::vector<std::pair<std::size_t, std::size_t>> offsets;

@@ -31,6 +31,9 @@ constexpr ub2 kSqltAvc = 97;
 constexpr ub2 kSqltRdd = 104;
 constexpr ub2 kSqltClob = 112;
 constexpr ub2 kSqltBlob = 113;
+constexpr ub2 kSqltCur = 102;  // a cursor data area
+constexpr ub2 kSqltBfile = 114;
+constexpr ub2 kSqltRset = 116;  // a statement handle
 
 // A column as a describe reports it.
 struct TColumnType {

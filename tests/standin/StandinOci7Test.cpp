@@ -6,10 +6,6 @@
 namespace StandinTest {
 namespace {
 
-OraText* Text(const char* text) {
-  return reinterpret_cast<OraText*>(const_cast<char*>(text));
-}
-
 class Oci7 : public StandinWorld {
  protected:
   void SetUp() override {

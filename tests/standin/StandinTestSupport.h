@@ -25,6 +25,11 @@ namespace StandinTest {
 
 using namespace Standin;
 
+// A text argument as the call interface takes it.
+inline OraText* Text(const char* text) {
+  return reinterpret_cast<OraText*>(const_cast<char*>(text));
+}
+
 // One logged-on session: its handles and helpers that run SQL on it.
 struct TSession {
   OCIEnv* env = nullptr;
