@@ -457,17 +457,26 @@ void TOracleQuery::SetVariable(Integer Index, const Variant& Value) {
       throw Exception(name + " is a complex variable and cannot be an array");
     if (variable->ExternalType() == Oracle::otSubst)
       throw Exception(name + " is a substitution variable and cannot be an array");
-    if (variable->IsPLSQLTable())
-      throw Exception(name + " is a PL/SQL Table: this query does not bind PL/SQL Tables");
     const Integer low = VarArrayLowBound(Value, 1);
     const Integer count = VarArrayHighBound(Value, 1) - low + 1;
-    variable->SetArraySize(count, 0, session_);
+    if (variable->IsPLSQLTable()) {
+      if (count > variable->ElementCount())
+        throw Exception("Array is larger than PL/SQL Table (" + IntToStr(count) + " > " +
+                        IntToStr(variable->ElementCount()) + ")");
+      variable->SetCurrentElements(count);
+    } else {
+      variable->SetArraySize(count, 0, session_);
+    }
     for (Integer i = 0; i < count; ++i)
       variable->SetValue(i, VarArrayGet(Value, {low + i}), session_);
     return;
   }
-  if (variable->IsPLSQLTable())
-    throw Exception(name + " is a PL/SQL Table, assign a variant array to it");
+  if (variable->IsPLSQLTable()) {
+    if (!Value.IsEmpty() && !Value.IsNull())
+      throw Exception(name + " is a PL/SQL Table, assign a variant array to it");
+    variable->SetCurrentElements(0);
+    return;
+  }
   if (variable->ElementCount() != 1) variable->SetArraySize(1, 0, session_);
   variable->SetValue(0, Value, session_);
 }
@@ -482,9 +491,12 @@ Variant TOracleQuery::GetVariable(Integer Index) const {
   const auto null = [this] {
     return session_ && session_->NullValue() == nvNull ? Null() : Unassigned();
   };
-  if (variable->ElementCount() > 1 && !variable->IsComplex()) {
+  if ((variable->ElementCount() > 1 || variable->IsPLSQLTable()) && !variable->IsComplex()) {
+    const Integer count =
+        variable->IsPLSQLTable() ? variable->CurrentElements() : variable->ElementCount();
+    if (count == 0) return null();
     std::vector<Variant> values;
-    for (Integer i = 0; i < variable->ElementCount(); ++i) {
+    for (Integer i = 0; i < count; ++i) {
       Variant value;
       if (variable->Indicator(i) < 0 || !variable->Buffer()) {
         value = null();
@@ -624,30 +636,39 @@ void TOracleQuery::BindVariables() {
     const String& name = variable->Name();
     if (variable->IsComplex())
       throw Exception(name + " is a complex variable: this query binds plain values only");
-    if (variable->IsPLSQLTable())
-      throw Exception(name + " is a PL/SQL Table: this query binds plain values only");
-    if (array_size_ == 0)
+    const bool table = variable->IsPLSQLTable();
+    if (table) {
+      array_size_ = 1;
+    } else if (array_size_ == 0) {
       array_size_ = variable->ElementCount();
-    else if (array_size_ != variable->ElementCount())
+    } else if (array_size_ != variable->ElementCount()) {
       throw Exception("All arrays must be of equal size for Array DML");
+    }
     const bool whole = type == Oracle::otLong || type == Oracle::otLongRaw;
-    const sb4 size = whole ? sb4(variable->ActualLength()) : sb4(variable->BufferSize());
+    sb4 size = whole ? sb4(variable->ActualLength()) : sb4(variable->BufferSize());
     const ub2 bind_type = ub2(type == Oracle::otPLSQLString ? Oracle::otString : type);
+    // The server takes no longer strings than its own limit, except in
+    // PL/SQL, where the type that says so is bound.
+    if ((bind_type == Oracle::otString || bind_type == Oracle::otChar) &&
+        type != Oracle::otPLSQLString)
+      size = std::min(size, sb4(session_->MaxStringSize() + 1));
+    const ub4 max_elements = table ? ub4(variable->ElementCount()) : 0;
+    ub4* current_elements = table ? variable->CurrentElementsField() : nullptr;
     OCIBind* bind = nullptr;
     session_->EnterCall(false);
     if (!Oci8()) {
       if (!Succeeded(
               OracleCI::obndra(&cda_, reinterpret_cast<OraText*>(const_cast<char*>(name.c_str())),
                                -1, variable->Buffer(), size, bind_type, -1, variable->Indicators(),
-                               nullptr, nullptr, 0, nullptr, nullptr, -1, -1)))
+                               nullptr, nullptr, max_elements, current_elements, nullptr, -1, -1)))
         Fail(false);
       session_->LeaveCall(false);
       continue;
     }
     if (!Succeeded(OracleCI::OCIBindByName(
             stmt_, &bind, error_, reinterpret_cast<const OraText*>(name.c_str()), sb4(name.size()),
-            variable->Buffer(), size, bind_type, variable->Indicators(), nullptr, nullptr, 0,
-            nullptr, OCI_DEFAULT)))
+            variable->Buffer(), size, bind_type, variable->Indicators(), nullptr, nullptr,
+            max_elements, current_elements, OCI_DEFAULT)))
       Fail(false);
     session_->LeaveCall(false);
   }

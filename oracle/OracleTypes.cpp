@@ -251,6 +251,12 @@ void TVariableData::ReleaseBuffer() {
   buffer_size_ = complex_ ? Integer(sizeof object_slot_) : 0;
 }
 
+void TVariableData::SetCurrentElements(Integer count) {
+  if (count < 0 || count > element_count_)
+    throw ERangeError(Format("Array is larger than PL/SQL Table (%d > %d)", count, element_count_));
+  current_elements_ = ub4(count);
+}
+
 sb2 TVariableData::Indicator(Integer index) const {
   CheckIndex(index);
   return indicators_[std::size_t(index)];

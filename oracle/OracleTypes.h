@@ -170,7 +170,15 @@ class TVariableData : public TCollectionItem {
   // Sets up a freshly declared variable: a null value in a buffer of the
   // type's declared size.
   void Declare(const String& name, Integer type);
-  void MarkPLSQLTable(bool value) { plsql_table_ = value; }
+  void MarkPLSQLTable(bool value) {
+    plsql_table_ = value;
+    current_elements_ = 0;
+  }
+  // The elements of a PL/SQL table in use (the client reads and writes the
+  // field while the statement runs).
+  Integer CurrentElements() const { return Integer(current_elements_); }
+  void SetCurrentElements(Integer count);
+  ub4* CurrentElementsField() { return &current_elements_; }
   void ReleaseBuffer();
   void SetArraySize(Integer Count, Integer StringSize, TOracleSession* Session);
   void SetValue(Integer Index, const Variant& Value, TOracleSession* Session);
@@ -198,6 +206,7 @@ class TVariableData : public TCollectionItem {
   Integer actual_length_ = 0;
   Integer element_count_ = 1;
   bool plsql_table_ = false;
+  ub4 current_elements_ = 0;
   bool owns_buffer_ = false;
   bool complex_ = false;
   Byte object_slot_[4] = {};  // a complex variable's object id

@@ -55,6 +55,23 @@ class SessionWorld : public OracleWorld {
               0)
         << error;
   }
+  // Has the server answer `sql` (exactly, or a regular expression) as the
+  // rule text says.
+  void Rule(const String& sql, const String& answer, bool pattern = false) {
+    char fault[256] = {};
+    ASSERT_EQ(Control<decltype(&ZorvetStandinAddRule)>("ZorvetStandinAddRule")(
+                  pattern ? 1 : 0, sql.c_str(), answer.c_str(), fault, sizeof fault),
+              0)
+        << fault;
+  }
+  // The binds the server saw with statement `index` of its log.
+  String LoggedBinds(int index) {
+    char text[4096] = {}, binds[4096] = {};
+    unsigned iters = 0, mode = 0;
+    Control<decltype(&ZorvetStandinLogEntry)>("ZorvetStandinLogEntry")(
+        index, text, sizeof text, binds, sizeof binds, &iters, &mode);
+    return binds;
+  }
   // Every statement the server ran since the last reset, in order.
   std::vector<String> StatementLog() {
     std::vector<String> texts;

@@ -1,0 +1,77 @@
+// PL/SQL tables bound to a block: the elements in use go in, the elements
+// the block leaves come back, and the table's capacity is enforced.
+#include <gtest/gtest.h>
+
+#include "QueryTestSupport.h"
+
+namespace {
+
+using namespace Oracle;
+
+class PlsqlTables : public QueryWorld {
+ protected:
+  static constexpr const char* kBlock = "begin pkg.names(:ids, :names); end;";
+  void SetUp() override {
+    QueryWorld::SetUp();
+    Text(kBlock);
+    query_->DeclareVariable("ids", otInteger);
+    query_->DeclarePLSQLTable("ids", 5, 0);
+    query_->DeclareVariable("names", otString);
+    query_->DeclarePLSQLTable("names", 3, 5);
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Generations, PlsqlTables, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "OCI7" : "OCI8"; });
+
+TEST_P(PlsqlTables, ElementsGoInAndComeBack) {
+  Rule(String(kBlock) + "\n", "table NAMES ten|\\N|thirt\n");
+  query_->SetVariable("ids", VarArrayOf({Variant(10), Variant(20), Variant(30)}));
+  EXPECT_TRUE(query_->GetVariable("names").IsEmpty());  // no elements yet
+  query_->Execute();
+  const std::vector<String> log = StatementLog();
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(LoggedBinds(int(log.size()) - 1), "IDS=10|20|30\nNAMES=\n");
+  const Variant names = query_->GetVariable("names");
+  ASSERT_EQ(VarArrayHighBound(names, 1), 2);
+  EXPECT_EQ(VarArrayGet(names, {0}).AsString(), "ten");
+  EXPECT_TRUE(VarArrayGet(names, {1}).IsEmpty());
+  EXPECT_EQ(VarArrayGet(names, {2}).AsString(), "thirt");
+  EXPECT_EQ(VarArrayHighBound(query_->GetVariable("ids"), 1), 2);  // an in table keeps its count
+
+  // Fewer elements the next time: the block sees only those.
+  query_->SetVariable("ids", VarArrayOf({Variant(7)}));
+  query_->Execute();
+  EXPECT_EQ(LoggedBinds(int(StatementLog().size()) - 1), "IDS=7\nNAMES=ten|<null>|thirt\n");
+}
+
+TEST_P(PlsqlTables, TheCapacityAndTheKindOfValueAreChecked) {
+  const auto message = [](const std::function<void()>& action) {
+    try {
+      action();
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return String("no error");
+  };
+  EXPECT_EQ(message([&] {
+              query_->SetVariable(
+                  "names", VarArrayOf({Variant("a"), Variant("b"), Variant("c"), Variant("d")}));
+            }),
+            "Array is larger than PL/SQL Table (4 > 3)");
+  EXPECT_EQ(message([&] { query_->SetVariable("names", "a"); }),
+            ":NAMES is a PL/SQL Table, assign a variant array to it");
+  query_->SetVariable("names", VarArrayOf({Variant("a")}));
+  query_->SetVariable("names", Null());  // empties the table
+  EXPECT_TRUE(query_->GetVariable("names").IsEmpty());
+  // The block may not return more than the table holds.
+  Rule(String(kBlock) + "\n", "table NAMES a|b|c|d\n");
+  try {
+    query_->Execute();
+    FAIL() << "four elements fitted in three";
+  } catch (const EOracleError& e) {
+    EXPECT_EQ(e.ErrorCode, 6513);
+  }
+}
+
+}  // namespace
