@@ -48,6 +48,8 @@ constexpr Integer kOci7LongDefine = 2000;
 constexpr Integer kOci7LongCall = 64000;
 
 constexpr Integer kNoDataFound = 1403;
+// The older generation binds a cursor variable as its data area.
+constexpr ub2 kOci7Cursor = 102;
 constexpr Integer kSelect = 4;
 
 // Server column types the describe step meets.
@@ -262,6 +264,7 @@ TOracleQuery::TOracleQuery(TComponent* owner)
 TOracleQuery::~TOracleQuery() {
   // The thread uses everything below: it goes first.
   thread_.reset();
+  if (object_id_) Oracle::ReleaseOracleObject(object_id_);
   try {
     SetSession(nullptr);
   } catch (...) {
@@ -376,6 +379,54 @@ void TOracleQuery::Clear() {
   sql_->Clear();
   TextChanged();
   described_ = false;
+  cursor_variable_ = false;
+}
+
+Integer TOracleQuery::ObjectId() {
+  if (!object_id_) object_id_ = Oracle::RegisterOracleObject(static_cast<TObject*>(this));
+  return object_id_;
+}
+
+void TOracleQuery::SetComplexVariable(const String& Name, TObject* Object) {
+  TVariableData* variable = variables_->Items(VariableAt(Name, "Unknown variable: "));
+  const String& name = variable->Name();
+  if (!variable->IsComplex()) throw Exception(name + " is not a complex variable");
+  Integer id = 0;
+  if (Object) {
+    switch (variable->ExternalType()) {
+      case Oracle::otCursor:
+        if (auto* query = dynamic_cast<TOracleQuery*>(Object)) id = query->ObjectId();
+        if (!id) throw Exception("Assign TOracleQuery instance to variable " + name);
+        break;
+      // The object, reference and LOB classes are not part of this library
+      // yet: nothing can be of the class these variables take.
+      case Oracle::otObject:
+        throw Exception("Assign TOracleObject instance to variable " + name);
+      case Oracle::otReference:
+        throw Exception("Assign TOracleReference instance to variable " + name);
+      default:
+        throw Exception("Assign TLOBLocator instance to variable " + name);
+    }
+  }
+  variable->SetValue(0, id ? Variant(id) : Variant(), session_);
+}
+
+void* TOracleQuery::OpenAsCursorVariable(TOracleSession* owner) {
+  Close();
+  Clear();
+  if (session_ != owner) SetSession(owner);
+  cursor_variable_ = true;
+  // The client binds only an opened data area, and fills it when the block
+  // opens the cursor.
+  OpenCursor();
+  if (!Oci8()) return &cda_;
+  FreeStatement();
+  session_->EnterCall(false);
+  if (!Succeeded(OracleCI::OCIHandleAlloc(session_->EnvHandle(), reinterpret_cast<void**>(&stmt_),
+                                          kHtypeStmt, 0, nullptr)))
+    Fail(false);
+  session_->LeaveCall(false);
+  return &stmt_;
 }
 
 String TOracleQuery::SQLWithSubstitutions() const {
@@ -577,6 +628,11 @@ void TOracleQuery::FireAfterQuery() {
 void TOracleQuery::Parse(bool Deferred) {
   error_line_ = 0;
   error_position_ = 0;
+  if (cursor_variable_) {
+    // Opened by the block that bound it: there is nothing to parse.
+    function_code_ = kSelect;
+    return;
+  }
   OpenCursor();
   String text = SQLWithSubstitutions();
   std::erase(text, '\r');
@@ -629,11 +685,16 @@ void TOracleQuery::Parse(bool Deferred) {
 
 void TOracleQuery::BindVariables() {
   array_size_ = 0;
+  if (cursor_variable_) return;
   for (Integer i = 0; i < variables_->Count(); ++i) {
     TVariableData* variable = variables_->Items(i);
     const Integer type = variable->ExternalType();
     if (type == Oracle::otSubst) continue;
     const String& name = variable->Name();
+    if (type == Oracle::otCursor) {
+      BindCursorVariable(variable);
+      continue;
+    }
     if (variable->IsComplex())
       throw Exception(name + " is a complex variable: this query binds plain values only");
     const bool table = variable->IsPLSQLTable();
@@ -672,6 +733,31 @@ void TOracleQuery::BindVariables() {
       Fail(false);
     session_->LeaveCall(false);
   }
+}
+
+void TOracleQuery::BindCursorVariable(TVariableData* variable) {
+  const String& name = variable->Name();
+  auto* target = dynamic_cast<TOracleQuery*>(
+      static_cast<TObject*>(Oracle::OracleObjectFromId(variable->ObjectId())));
+  if (!target) throw Exception("Cursor variable " + name + " cannot be nil");
+  if (target == this) throw Exception("Cursor variable " + name + " cannot be its own query");
+  void* address = target->OpenAsCursorVariable(session_);
+  array_size_ = std::max(array_size_, 1);
+  OCIBind* bind = nullptr;
+  session_->EnterCall(false);
+  if (!Oci8()) {
+    if (!Succeeded(OracleCI::obndra(&cda_,
+                                    reinterpret_cast<OraText*>(const_cast<char*>(name.c_str())), -1,
+                                    static_cast<ub1*>(address), -1, kOci7Cursor, -1, nullptr,
+                                    nullptr, nullptr, 0, nullptr, nullptr, -1, -1)))
+      Fail(false);
+  } else if (!Succeeded(OracleCI::OCIBindByName(
+                 stmt_, &bind, error_, reinterpret_cast<const OraText*>(name.c_str()),
+                 sb4(name.size()), address, 0, Oracle::otCursor, variable->Indicators(), nullptr,
+                 nullptr, 0, nullptr, OCI_DEFAULT))) {
+    Fail(false);
+  }
+  session_->LeaveCall(false);
 }
 
 void TOracleQuery::DescribeFields() {
@@ -886,8 +972,8 @@ void TOracleQuery::InternalExecute(bool DescribeOnly, Integer End, Integer First
   mode &= ~kModeCommitOnSuccess;
   // The older generation executes and fetches in one call, after the
   // description of the deferred parse.
-  const bool fetches = Oci8() && described_ && !DescribeOnly;
-  if (Oci8() && !(described_ && DescribeOnly)) {
+  const bool fetches = Oci8() && described_ && !DescribeOnly && !cursor_variable_;
+  if (Oci8() && !cursor_variable_ && !(described_ && DescribeOnly)) {
     if (fetches) PrepareBuffers();
     session_->EnterCall(false);
     if (!Succeeded(
@@ -904,13 +990,14 @@ void TOracleQuery::InternalExecute(bool DescribeOnly, Integer End, Integer First
   current_row_ = 0;
   rows_in_buffer_ = 0;
   if (DescribeOnly) return;
-  if (!Oci8()) {
+  if (!Oci8() && !cursor_variable_) {
     session_->EnterCall(false);
     if (!Succeeded(OracleCI::oexfet(&cda_, ub4(rows_per_fetch_), 0, 0), kNoDataFound)) Fail(true);
     session_->LeaveCall(false);
   } else if (!fetches) {
     FetchBlock();
   }
+  cursor_variable_ = false;
   rows_in_buffer_ = RowsProcessed();
   eof_ = rows_in_buffer_ == 0;
 }

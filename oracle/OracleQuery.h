@@ -11,9 +11,10 @@
 // The query speaks whichever generation of the call interface its session
 // runs: handles and a statement handle, or a cursor data area on the
 // session's logon data area. LONG columns come in pieces (handles) or in
-// reads after the row (data area), one row per block. Variables of the
-// complex types (objects, references, LOBs, cursors) can be declared but not
-// yet bound, and select lists with such columns are refused.
+// reads after the row (data area), one row per block. Of the complex
+// variables, cursors bind (another query, which the block opens); objects,
+// references and LOBs can be declared but not bound, and select lists with
+// columns of the complex types are refused.
 //
 // Every client call is made inside the session's call lock. A failed call
 // raises EOracleError through the session, which leaves that lock.
@@ -102,6 +103,12 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   String VariableName(Integer Index) const;
   Integer VariableType(Integer Index) const;
   Integer VariableIndex(const String& Name) const;
+  // Gives a complex variable its object (nil makes it null). Of the complex
+  // kinds this query binds cursors: another query, which the statement
+  // opens and which then fetches its rows without a text of its own.
+  void SetComplexVariable(const String& Name, TObject* Object);
+  // The id that stands for this query in a complex variable's value.
+  Integer ObjectId();
 
   // The steps of one execution, in this order.
   void Parse(bool Deferred);
@@ -173,6 +180,10 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   Integer CurrentRow() const;
   Integer VariableAt(const String& Name, const char* unknown) const;
   void TextChanged() { cached_text_.clear(); }
+  // Makes this query the target of a cursor variable bound by `owner` and
+  // gives the client's address for it.
+  void* OpenAsCursorVariable(TOracleSession* owner);
+  void BindCursorVariable(TVariableData* variable);
   void NeedSession() const;
   // Raises the failed client call's error after the query's own clean-up.
   // The call lock is held and is left by the error.
@@ -224,6 +235,9 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   TCollection fields_;
   Integer parse_count_ = 0;
   bool threaded_ = false;
+  // Opened by another query's cursor variable: fetched without a parse.
+  bool cursor_variable_ = false;
+  Integer object_id_ = 0;
   bool thread_synchronized_ = true;
   // Made by the first threaded Execute; stopped first at destruction.
   std::unique_ptr<TQueryThread> thread_;

@@ -75,3 +75,71 @@ TEST_P(PlsqlTables, TheCapacityAndTheKindOfValueAreChecked) {
 }
 
 }  // namespace
+
+namespace {
+
+class CursorVariables : public QueryWorld {
+ protected:
+  static constexpr const char* kBlock = "begin open :c for select * from cds; end;\n";
+  void SetUp() override {
+    QueryWorld::SetUp();
+    Text(kBlock);
+    query_->DeclareVariable("c", otCursor);
+    cursor_ = std::make_unique<TOracleQuery>(nullptr);
+    cursor_->SetSession(session_.get());
+  }
+  void TearDown() override {
+    cursor_.reset();
+    QueryWorld::TearDown();
+  }
+  std::vector<String> Titles() {
+    std::vector<String> titles;
+    for (; !cursor_->Eof(); cursor_->Next()) titles.push_back(cursor_->FieldAsString("title"));
+    return titles;
+  }
+  std::unique_ptr<TOracleQuery> cursor_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Generations, CursorVariables, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "OCI7" : "OCI8"; });
+
+TEST_P(CursorVariables, TheBlockOpensTheQueryThatFetchesItsRows) {
+  Rule(kBlock, "cursor C select ID, TITLE from cds order by ID\n");
+  cursor_->SQL()->SetText("select this text is forgotten");
+  query_->SetComplexVariable("c", cursor_.get());
+  query_->Execute();
+  cursor_->Execute();
+  EXPECT_EQ(cursor_->SQLType(), 4);
+  EXPECT_EQ(cursor_->FieldCount(), 2);
+  EXPECT_EQ(Titles(), (std::vector<String>{"Blue Train", "Kind of Blue"}));
+  // The block runs again and opens the cursor afresh.
+  query_->Execute();
+  cursor_->Execute();
+  EXPECT_EQ(Titles().size(), 2u);
+}
+
+TEST_P(CursorVariables, OnlyAQueryOrNothingIsAccepted) {
+  const auto message = [](const std::function<void()>& action) {
+    try {
+      action();
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return String("no error");
+  };
+  EXPECT_EQ(message([&] { query_->SetComplexVariable("c", session_.get()); }),
+            "Assign TOracleQuery instance to variable :C");
+  EXPECT_EQ(message([&] { query_->SetComplexVariable("nothing", cursor_.get()); }),
+            "Unknown variable: nothing");
+  query_->DeclareVariable("n", otInteger);
+  EXPECT_EQ(message([&] { query_->SetComplexVariable("n", cursor_.get()); }),
+            ":N is not a complex variable");
+  query_->SetComplexVariable("c", nullptr);
+  EXPECT_EQ(message([&] { query_->Execute(); }), "Cursor variable :C cannot be nil");
+  // A query that went away leaves its variable pointing at nothing.
+  query_->SetComplexVariable("c", cursor_.get());
+  cursor_.reset();
+  EXPECT_EQ(message([&] { query_->Execute(); }), "Cursor variable :C cannot be nil");
+}
+
+}  // namespace
