@@ -46,20 +46,12 @@ TEST_P(PlsqlTables, ElementsGoInAndComeBack) {
 }
 
 TEST_P(PlsqlTables, TheCapacityAndTheKindOfValueAreChecked) {
-  const auto message = [](const std::function<void()>& action) {
-    try {
-      action();
-    } catch (const Exception& e) {
-      return e.Message();
-    }
-    return String("no error");
-  };
-  EXPECT_EQ(message([&] {
+  EXPECT_EQ(MessageOf([&] {
               query_->SetVariable(
                   "names", VarArrayOf({Variant("a"), Variant("b"), Variant("c"), Variant("d")}));
             }),
             "Array is larger than PL/SQL Table (4 > 3)");
-  EXPECT_EQ(message([&] { query_->SetVariable("names", "a"); }),
+  EXPECT_EQ(MessageOf([&] { query_->SetVariable("names", "a"); }),
             ":NAMES is a PL/SQL Table, assign a variant array to it");
   query_->SetVariable("names", VarArrayOf({Variant("a")}));
   query_->SetVariable("names", Null());  // empties the table
@@ -119,27 +111,19 @@ TEST_P(CursorVariables, TheBlockOpensTheQueryThatFetchesItsRows) {
 }
 
 TEST_P(CursorVariables, OnlyAQueryOrNothingIsAccepted) {
-  const auto message = [](const std::function<void()>& action) {
-    try {
-      action();
-    } catch (const Exception& e) {
-      return e.Message();
-    }
-    return String("no error");
-  };
-  EXPECT_EQ(message([&] { query_->SetComplexVariable("c", session_.get()); }),
+  EXPECT_EQ(MessageOf([&] { query_->SetComplexVariable("c", session_.get()); }),
             "Assign TOracleQuery instance to variable :C");
-  EXPECT_EQ(message([&] { query_->SetComplexVariable("nothing", cursor_.get()); }),
+  EXPECT_EQ(MessageOf([&] { query_->SetComplexVariable("nothing", cursor_.get()); }),
             "Unknown variable: nothing");
   query_->DeclareVariable("n", otInteger);
-  EXPECT_EQ(message([&] { query_->SetComplexVariable("n", cursor_.get()); }),
+  EXPECT_EQ(MessageOf([&] { query_->SetComplexVariable("n", cursor_.get()); }),
             ":N is not a complex variable");
   query_->SetComplexVariable("c", nullptr);
-  EXPECT_EQ(message([&] { query_->Execute(); }), "Cursor variable :C cannot be nil");
+  EXPECT_EQ(MessageOf([&] { query_->Execute(); }), "Cursor variable :C cannot be nil");
   // A query that went away leaves its variable pointing at nothing.
   query_->SetComplexVariable("c", cursor_.get());
   cursor_.reset();
-  EXPECT_EQ(message([&] { query_->Execute(); }), "Cursor variable :C cannot be nil");
+  EXPECT_EQ(MessageOf([&] { query_->Execute(); }), "Cursor variable :C cannot be nil");
 }
 
 }  // namespace

@@ -11,6 +11,16 @@
 #include "oracle/OracleQuery.h"
 #include "platform/rtl/StringUtils.h"
 
+// The message of the exception `action` raises, or "no error".
+inline String MessageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return String("no error");
+}
+
 // Each case runs in both generations of the call interface.
 class QueryWorld : public SessionWorld, public ::testing::WithParamInterface<bool> {
  protected:
