@@ -12,6 +12,7 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StringUtils.h"
 #include "platform/rtl/Thread.h"
+#include "platform/win/MessageBoxHook.h"
 
 namespace {
 
@@ -353,6 +354,8 @@ void TOracleQuery::OpenCursor() {
 void TOracleQuery::FreeStatement() {
   if (stmt_) OracleCI::OCIHandleFree(stmt_, kHtypeStmt);
   stmt_ = nullptr;
+  // The binds went with the statement.
+  for (Integer i = 0; i < variables_->Count(); ++i) variables_->Items(i)->BindHandle = nullptr;
 }
 
 void TOracleQuery::Close() {
@@ -715,6 +718,9 @@ void TOracleQuery::BindVariables() {
       size = std::min(size, sb4(session_->MaxStringSize() + 1));
     const ub4 max_elements = table ? ub4(variable->ElementCount()) : 0;
     ub4* current_elements = table ? variable->CurrentElementsField() : nullptr;
+    if (Oci8() && variable->BindHandle && variable->BoundAddress == variable->Buffer() &&
+        variable->BoundIndicators == variable->Indicators())
+      continue;
     OCIBind* bind = nullptr;
     session_->EnterCall(false);
     if (!Oci8()) {
@@ -731,6 +737,9 @@ void TOracleQuery::BindVariables() {
             variable->Buffer(), size, bind_type, variable->Indicators(), nullptr, nullptr,
             max_elements, current_elements, OCI_DEFAULT)))
       Fail(false);
+    variable->BindHandle = bind;
+    variable->BoundAddress = variable->Buffer();
+    variable->BoundIndicators = variable->Indicators();
     session_->LeaveCall(false);
   }
 }
@@ -938,6 +947,14 @@ void TOracleQuery::InternalExecute(bool DescribeOnly, Integer End, Integer First
                                       : OCI_DEFAULT;
   eof_ = true;
   if (!session_->Connected()) throw Exception("Not logged on");
+  if (debug_ && !DescribeOnly && !cursor_variable_) {
+    String text = sql_->Text();
+    for (Integer i = 0; i < variables_->Count(); ++i) {
+      const TVariableData* variable = variables_->Items(i);
+      text += "\n" + variable->Name() + " = " + variable->ValueText(session_);
+    }
+    MessageBoxA(nullptr, text.c_str(), "", MB_OK);
+  }
   Parse(true);
   BindVariables();
   if (function_code_ != kSelect) {

@@ -63,6 +63,9 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   void SetVariables(const TVariables* value);
   Integer Cursor() const { return cursor_; }
   void SetCursor(Integer value) { cursor_ = value; }
+  // Shows the text and the variables' values before each execution.
+  bool Debug() const { return debug_; }
+  void SetDebug(bool value) { debug_ = value; }
   bool StringFieldsOnly() const { return string_fields_only_; }
   void SetStringFieldsOnly(bool value);
 
@@ -234,6 +237,7 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   bool eof_ = true;
   TCollection fields_;
   Integer parse_count_ = 0;
+  bool debug_ = false;
   bool threaded_ = false;
   // Opened by another query's cursor variable: fetched without a parse.
   bool cursor_variable_ = false;

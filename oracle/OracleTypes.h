@@ -179,6 +179,11 @@ class TVariableData : public TCollectionItem {
   Integer CurrentElements() const { return Integer(current_elements_); }
   void SetCurrentElements(Integer count);
   ub4* CurrentElementsField() { return &current_elements_; }
+  // The statement's bind of this variable and the addresses it was bound
+  // at: unchanged addresses need no new bind on the same statement.
+  OCIBind* BindHandle = nullptr;
+  const void* BoundAddress = nullptr;
+  const void* BoundIndicators = nullptr;
   void ReleaseBuffer();
   void SetArraySize(Integer Count, Integer StringSize, TOracleSession* Session);
   void SetValue(Integer Index, const Variant& Value, TOracleSession* Session);
