@@ -3,12 +3,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 
 #include "oracle/OracleText.h"
 #include "platform/rtl/FloatText.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StringUtils.h"
+#include "platform/rtl/Thread.h"
+#include "platform/win/MessageBoxHook.h"
 
 namespace {
 
@@ -34,8 +38,19 @@ constexpr ub4 kAttrParamCount = 18;
 constexpr ub4 kAttrStmtType = 24;
 constexpr ub4 kAttrParseErrorOffset80 = 128;
 constexpr ub4 kAttrParseErrorOffset = 129;
+constexpr ub4 kAttrRowid = 19;
+constexpr ub4 kDtypeRowid = 54;
+constexpr ub4 kDynamicFetch = 2;
+// The first piece of a LONG value, and the size pieces stop doubling at.
+constexpr Integer kFirstLongPiece = 2000;
+constexpr Integer kLongPieceLimit = 32000;
+// What the older generation reads of a LONG in one call.
+constexpr Integer kOci7LongDefine = 2000;
+constexpr Integer kOci7LongCall = 64000;
 
 constexpr Integer kNoDataFound = 1403;
+// The older generation binds a cursor variable as its data area.
+constexpr ub2 kOci7Cursor = 102;
 constexpr Integer kSelect = 4;
 
 // Server column types the describe step meets.
@@ -87,6 +102,30 @@ bool Reusable(Integer code) {
   }
 }
 
+bool IsLong(ub2 type) {
+  return type == kDbLong || type == kDbLongRaw;
+}
+
+// The client asks for memory for the next piece of a LONG value: pieces of
+// 2000 bytes, doubling while below 32000 bytes.
+sb4 LongPieceCallback(void* context, OCIDefine*, ub4 iter, void** buffer, ub4** length, ub1*,
+                      void** indicator, ub2** code) {
+  auto* field = static_cast<TFieldData*>(context);
+  if (iter >= ub4(field->Rows)) return OCI_ERROR;
+  Integer size = kFirstLongPiece;
+  if (const Integer count = field->LongPieces.Count(); count > 0) {
+    const Integer last = static_cast<TLongPiece*>(field->LongPieces.Items(count - 1))->Size();
+    size = last < kLongPieceLimit ? std::min(last * 2, kLongPieceLimit) : last;
+  }
+  auto* piece = static_cast<TLongPiece*>(field->LongPieces.Add());
+  piece->SetSize(size);
+  *buffer = piece->Buffer();
+  *length = &piece->Length;
+  *indicator = &field->Indicators[iter];
+  *code = nullptr;
+  return OCI_CONTINUE;
+}
+
 String NormalName(const String& name) {
   const String upper = AnsiUpperCase(name);
   return !upper.empty() && upper[0] == ':' ? upper : ":" + upper;
@@ -106,6 +145,115 @@ class TStateScope {
 
 }  // namespace
 
+// The worker thread of a threaded query. A run is handed over under the
+// thread's own lock and the thread waits on its own condition between runs,
+// so a run handed over while the thread is still finishing the previous one
+// is never lost, as it could be with a thread that suspends itself.
+class TQueryThread : public TThread {
+ public:
+  explicit TQueryThread(TOracleQuery* query) : TThread(true), query_(query) {}
+  ~TQueryThread() override { Stop(); }
+  TQueryThread(const TQueryThread&) = delete;
+  TQueryThread& operator=(const TQueryThread&) = delete;
+
+  // Hands one run to the thread; false while a run is still going on.
+  bool StartRun() {
+    {
+      std::lock_guard lock(mutex_);
+      if (busy_) return false;
+      busy_ = work_ = true;
+      cv_.notify_all();
+    }
+    Resume();  // the first run starts the thread; later ones change nothing
+    return true;
+  }
+  bool Busy() const {
+    std::lock_guard lock(mutex_);
+    return busy_;
+  }
+  // Ends the thread and waits for it; on the GUI thread the wait runs the
+  // events the thread hands over meanwhile, so a thread inside an event
+  // cannot hold the destruction up for ever.
+  void Stop() {
+    Terminate();
+    {
+      std::lock_guard lock(mutex_);
+      cv_.notify_all();
+    }
+    TerminateAndWait();
+  }
+
+ protected:
+  void Execute() override {
+    for (;;) {
+      {
+        std::unique_lock lock(mutex_);
+        cv_.wait(lock, [this] { return work_ || Terminated(); });
+        if (Terminated()) return;
+        work_ = false;
+      }
+      RunOnce();
+    }
+  }
+
+ private:
+  void Fire(const TOracleQueryEvent& event) {
+    if (!event) return;
+    if (query_->ThreadSynchronized())
+      Synchronize([&] { event(query_); });
+    else
+      event(query_);
+  }
+  void RunOnce() {
+    try {
+      query_->ExecuteArray(-1, -1);
+      Fire(query_->OnThreadExecuted);
+      while (!query_->Eof() && !Terminated()) {
+        Fire(query_->OnThreadRecord);
+        query_->Next();
+      }
+    } catch (const EOracleError& e) {
+      Report(e.ErrorCode, e.Message());
+    } catch (const Exception& e) {
+      Report(0, e.Message());
+    } catch (const std::exception& e) {
+      Report(0, e.what());
+    }
+    {
+      // The run is over: OnThreadFinished may start the next one.
+      std::lock_guard lock(mutex_);
+      busy_ = false;
+    }
+    if (Terminated()) return;
+    try {
+      Fire(query_->OnThreadFinished);
+    } catch (...) {
+      // Nothing on this thread could show it; the thread goes on serving.
+    }
+  }
+  void Report(Integer code, const String& message) {
+    error_code_ = code;
+    error_message_ = message;
+    if (!query_->OnThreadError) return;
+    try {
+      if (query_->ThreadSynchronized())
+        Synchronize([&] { query_->OnThreadError(query_, error_code_, error_message_); });
+      else
+        query_->OnThreadError(query_, error_code_, error_message_);
+    } catch (...) {
+      // As for OnThreadFinished: the error stays on the thread.
+    }
+  }
+
+  TOracleQuery* query_;
+  mutable std::mutex mutex_;
+  std::condition_variable cv_;
+  bool work_ = false;  // a run was handed over and has not started
+  bool busy_ = false;  // a run was handed over and has not ended
+  Integer error_code_ = 0;
+  String error_message_;
+};
+
 TOracleQuery::TOracleQuery(TComponent* owner)
     : TComponent(owner),
       sql_(std::make_unique<TStringList>()),
@@ -115,6 +263,9 @@ TOracleQuery::TOracleQuery(TComponent* owner)
 }
 
 TOracleQuery::~TOracleQuery() {
+  // The thread uses everything below: it goes first.
+  thread_.reset();
+  if (object_id_) Oracle::ReleaseOracleObject(object_id_);
   try {
     SetSession(nullptr);
   } catch (...) {
@@ -203,6 +354,8 @@ void TOracleQuery::OpenCursor() {
 void TOracleQuery::FreeStatement() {
   if (stmt_) OracleCI::OCIHandleFree(stmt_, kHtypeStmt);
   stmt_ = nullptr;
+  // The binds went with the statement.
+  for (Integer i = 0; i < variables_->Count(); ++i) variables_->Items(i)->BindHandle = nullptr;
 }
 
 void TOracleQuery::Close() {
@@ -229,6 +382,54 @@ void TOracleQuery::Clear() {
   sql_->Clear();
   TextChanged();
   described_ = false;
+  cursor_variable_ = false;
+}
+
+Integer TOracleQuery::ObjectId() {
+  if (!object_id_) object_id_ = Oracle::RegisterOracleObject(static_cast<TObject*>(this));
+  return object_id_;
+}
+
+void TOracleQuery::SetComplexVariable(const String& Name, TObject* Object) {
+  TVariableData* variable = variables_->Items(VariableAt(Name, "Unknown variable: "));
+  const String& name = variable->Name();
+  if (!variable->IsComplex()) throw Exception(name + " is not a complex variable");
+  Integer id = 0;
+  if (Object) {
+    switch (variable->ExternalType()) {
+      case Oracle::otCursor:
+        if (auto* query = dynamic_cast<TOracleQuery*>(Object)) id = query->ObjectId();
+        if (!id) throw Exception("Assign TOracleQuery instance to variable " + name);
+        break;
+      // The object, reference and LOB classes are not part of this library
+      // yet: nothing can be of the class these variables take.
+      case Oracle::otObject:
+        throw Exception("Assign TOracleObject instance to variable " + name);
+      case Oracle::otReference:
+        throw Exception("Assign TOracleReference instance to variable " + name);
+      default:
+        throw Exception("Assign TLOBLocator instance to variable " + name);
+    }
+  }
+  variable->SetValue(0, id ? Variant(id) : Variant(), session_);
+}
+
+void* TOracleQuery::OpenAsCursorVariable(TOracleSession* owner) {
+  Close();
+  Clear();
+  if (session_ != owner) SetSession(owner);
+  cursor_variable_ = true;
+  // The client binds only an opened data area, and fills it when the block
+  // opens the cursor.
+  OpenCursor();
+  if (!Oci8()) return &cda_;
+  FreeStatement();
+  session_->EnterCall(false);
+  if (!Succeeded(OracleCI::OCIHandleAlloc(session_->EnvHandle(), reinterpret_cast<void**>(&stmt_),
+                                          kHtypeStmt, 0, nullptr)))
+    Fail(false);
+  session_->LeaveCall(false);
+  return &stmt_;
 }
 
 String TOracleQuery::SQLWithSubstitutions() const {
@@ -310,17 +511,26 @@ void TOracleQuery::SetVariable(Integer Index, const Variant& Value) {
       throw Exception(name + " is a complex variable and cannot be an array");
     if (variable->ExternalType() == Oracle::otSubst)
       throw Exception(name + " is a substitution variable and cannot be an array");
-    if (variable->IsPLSQLTable())
-      throw Exception(name + " is a PL/SQL Table: this query does not bind PL/SQL Tables");
     const Integer low = VarArrayLowBound(Value, 1);
     const Integer count = VarArrayHighBound(Value, 1) - low + 1;
-    variable->SetArraySize(count, 0, session_);
+    if (variable->IsPLSQLTable()) {
+      if (count > variable->ElementCount())
+        throw Exception("Array is larger than PL/SQL Table (" + IntToStr(count) + " > " +
+                        IntToStr(variable->ElementCount()) + ")");
+      variable->SetCurrentElements(count);
+    } else {
+      variable->SetArraySize(count, 0, session_);
+    }
     for (Integer i = 0; i < count; ++i)
       variable->SetValue(i, VarArrayGet(Value, {low + i}), session_);
     return;
   }
-  if (variable->IsPLSQLTable())
-    throw Exception(name + " is a PL/SQL Table, assign a variant array to it");
+  if (variable->IsPLSQLTable()) {
+    if (!Value.IsEmpty() && !Value.IsNull())
+      throw Exception(name + " is a PL/SQL Table, assign a variant array to it");
+    variable->SetCurrentElements(0);
+    return;
+  }
   if (variable->ElementCount() != 1) variable->SetArraySize(1, 0, session_);
   variable->SetValue(0, Value, session_);
 }
@@ -335,9 +545,12 @@ Variant TOracleQuery::GetVariable(Integer Index) const {
   const auto null = [this] {
     return session_ && session_->NullValue() == nvNull ? Null() : Unassigned();
   };
-  if (variable->ElementCount() > 1 && !variable->IsComplex()) {
+  if ((variable->ElementCount() > 1 || variable->IsPLSQLTable()) && !variable->IsComplex()) {
+    const Integer count =
+        variable->IsPLSQLTable() ? variable->CurrentElements() : variable->ElementCount();
+    if (count == 0) return null();
     std::vector<Variant> values;
-    for (Integer i = 0; i < variable->ElementCount(); ++i) {
+    for (Integer i = 0; i < count; ++i) {
       Variant value;
       if (variable->Indicator(i) < 0 || !variable->Buffer()) {
         value = null();
@@ -418,6 +631,11 @@ void TOracleQuery::FireAfterQuery() {
 void TOracleQuery::Parse(bool Deferred) {
   error_line_ = 0;
   error_position_ = 0;
+  if (cursor_variable_) {
+    // Opened by the block that bound it: there is nothing to parse.
+    function_code_ = kSelect;
+    return;
+  }
   OpenCursor();
   String text = SQLWithSubstitutions();
   std::erase(text, '\r');
@@ -470,40 +688,85 @@ void TOracleQuery::Parse(bool Deferred) {
 
 void TOracleQuery::BindVariables() {
   array_size_ = 0;
+  if (cursor_variable_) return;
   for (Integer i = 0; i < variables_->Count(); ++i) {
     TVariableData* variable = variables_->Items(i);
     const Integer type = variable->ExternalType();
     if (type == Oracle::otSubst) continue;
     const String& name = variable->Name();
+    if (type == Oracle::otCursor) {
+      BindCursorVariable(variable);
+      continue;
+    }
     if (variable->IsComplex())
       throw Exception(name + " is a complex variable: this query binds plain values only");
-    if (variable->IsPLSQLTable())
-      throw Exception(name + " is a PL/SQL Table: this query binds plain values only");
-    if (array_size_ == 0)
+    const bool table = variable->IsPLSQLTable();
+    if (table) {
+      array_size_ = 1;
+    } else if (array_size_ == 0) {
       array_size_ = variable->ElementCount();
-    else if (array_size_ != variable->ElementCount())
+    } else if (array_size_ != variable->ElementCount()) {
       throw Exception("All arrays must be of equal size for Array DML");
+    }
     const bool whole = type == Oracle::otLong || type == Oracle::otLongRaw;
-    const sb4 size = whole ? sb4(variable->ActualLength()) : sb4(variable->BufferSize());
+    sb4 size = whole ? sb4(variable->ActualLength()) : sb4(variable->BufferSize());
     const ub2 bind_type = ub2(type == Oracle::otPLSQLString ? Oracle::otString : type);
+    // The server takes no longer strings than its own limit, except in
+    // PL/SQL, where the type that says so is bound.
+    if ((bind_type == Oracle::otString || bind_type == Oracle::otChar) &&
+        type != Oracle::otPLSQLString)
+      size = std::min(size, sb4(session_->MaxStringSize() + 1));
+    const ub4 max_elements = table ? ub4(variable->ElementCount()) : 0;
+    ub4* current_elements = table ? variable->CurrentElementsField() : nullptr;
+    if (Oci8() && variable->BindHandle && variable->BoundAddress == variable->Buffer() &&
+        variable->BoundIndicators == variable->Indicators())
+      continue;
     OCIBind* bind = nullptr;
     session_->EnterCall(false);
     if (!Oci8()) {
       if (!Succeeded(
               OracleCI::obndra(&cda_, reinterpret_cast<OraText*>(const_cast<char*>(name.c_str())),
                                -1, variable->Buffer(), size, bind_type, -1, variable->Indicators(),
-                               nullptr, nullptr, 0, nullptr, nullptr, -1, -1)))
+                               nullptr, nullptr, max_elements, current_elements, nullptr, -1, -1)))
         Fail(false);
       session_->LeaveCall(false);
       continue;
     }
     if (!Succeeded(OracleCI::OCIBindByName(
             stmt_, &bind, error_, reinterpret_cast<const OraText*>(name.c_str()), sb4(name.size()),
-            variable->Buffer(), size, bind_type, variable->Indicators(), nullptr, nullptr, 0,
-            nullptr, OCI_DEFAULT)))
+            variable->Buffer(), size, bind_type, variable->Indicators(), nullptr, nullptr,
+            max_elements, current_elements, OCI_DEFAULT)))
       Fail(false);
+    variable->BindHandle = bind;
+    variable->BoundAddress = variable->Buffer();
+    variable->BoundIndicators = variable->Indicators();
     session_->LeaveCall(false);
   }
+}
+
+void TOracleQuery::BindCursorVariable(TVariableData* variable) {
+  const String& name = variable->Name();
+  auto* target = dynamic_cast<TOracleQuery*>(
+      static_cast<TObject*>(Oracle::OracleObjectFromId(variable->ObjectId())));
+  if (!target) throw Exception("Cursor variable " + name + " cannot be nil");
+  if (target == this) throw Exception("Cursor variable " + name + " cannot be its own query");
+  void* address = target->OpenAsCursorVariable(session_);
+  array_size_ = std::max(array_size_, 1);
+  OCIBind* bind = nullptr;
+  session_->EnterCall(false);
+  if (!Oci8()) {
+    if (!Succeeded(OracleCI::obndra(&cda_,
+                                    reinterpret_cast<OraText*>(const_cast<char*>(name.c_str())), -1,
+                                    static_cast<ub1*>(address), -1, kOci7Cursor, -1, nullptr,
+                                    nullptr, nullptr, 0, nullptr, nullptr, -1, -1)))
+      Fail(false);
+  } else if (!Succeeded(OracleCI::OCIBindByName(
+                 stmt_, &bind, error_, reinterpret_cast<const OraText*>(name.c_str()),
+                 sb4(name.size()), address, 0, Oracle::otCursor, variable->Indicators(), nullptr,
+                 nullptr, 0, nullptr, OCI_DEFAULT))) {
+    Fail(false);
+  }
+  session_->LeaveCall(false);
 }
 
 void TOracleQuery::DescribeFields() {
@@ -570,6 +833,9 @@ void TOracleQuery::DescribeFields() {
   }
   session_->LeaveCall(false);
 
+  // A LONG column is fetched one row at a time.
+  for (Integer i = 0; i < fields_.Count(); ++i)
+    if (IsLong(static_cast<TFieldData*>(fields_.Items(i))->DBType)) rows_per_fetch_ = 1;
   // Buffer types and sizes; the session may ask the server for its date
   // format or character width, so this runs outside the call lock.
   for (Integer i = 0; i < fields_.Count(); ++i) {
@@ -605,6 +871,11 @@ void TOracleQuery::DescribeFields() {
         break;
       case kDbLong:
       case kDbLongRaw:
+        // The handle generation fetches LONG values in pieces; the older
+        // one reads the first bytes with the row and the rest on demand.
+        type = field->DBType;
+        size = Oci8() ? 0 : kOci7LongDefine;
+        break;
       case Oracle::otCLOB:
       case Oracle::otBLOB:
       case Oracle::otBFile:
@@ -639,6 +910,15 @@ void TOracleQuery::DefineFields() {
       session_->LeaveCall(false);
       continue;
     }
+    if (IsLong(field->ExternalType)) {
+      if (!Succeeded(OracleCI::OCIDefineByPos(stmt_, &define, error_, ub4(i + 1), nullptr,
+                                              INT32_MAX, type, field->Indicators.data(), nullptr,
+                                              nullptr, kDynamicFetch)) ||
+          !Succeeded(OracleCI::OCIDefineDynamic(define, error_, field, LongPieceCallback)))
+        Fail(false);
+      session_->LeaveCall(false);
+      continue;
+    }
     if (!Succeeded(OracleCI::OCIDefineByPos(stmt_, &define, error_, ub4(i + 1),
                                             field->Data.empty() ? nullptr : field->Data.data(),
                                             sb4(field->Size), type, field->Indicators.data(),
@@ -667,6 +947,14 @@ void TOracleQuery::InternalExecute(bool DescribeOnly, Integer End, Integer First
                                       : OCI_DEFAULT;
   eof_ = true;
   if (!session_->Connected()) throw Exception("Not logged on");
+  if (debug_ && !DescribeOnly && !cursor_variable_) {
+    String text = sql_->Text();
+    for (Integer i = 0; i < variables_->Count(); ++i) {
+      const TVariableData* variable = variables_->Items(i);
+      text += "\n" + variable->Name() + " = " + variable->ValueText(session_);
+    }
+    MessageBoxA(nullptr, text.c_str(), "", MB_OK);
+  }
   Parse(true);
   BindVariables();
   if (function_code_ != kSelect) {
@@ -701,8 +989,9 @@ void TOracleQuery::InternalExecute(bool DescribeOnly, Integer End, Integer First
   mode &= ~kModeCommitOnSuccess;
   // The older generation executes and fetches in one call, after the
   // description of the deferred parse.
-  const bool fetches = Oci8() && described_ && !DescribeOnly;
-  if (Oci8() && !(described_ && DescribeOnly)) {
+  const bool fetches = Oci8() && described_ && !DescribeOnly && !cursor_variable_;
+  if (Oci8() && !cursor_variable_ && !(described_ && DescribeOnly)) {
+    if (fetches) PrepareBuffers();
     session_->EnterCall(false);
     if (!Succeeded(
             OracleCI::OCIStmtExecute(session_->ServiceHandle(), stmt_, error_,
@@ -718,18 +1007,27 @@ void TOracleQuery::InternalExecute(bool DescribeOnly, Integer End, Integer First
   current_row_ = 0;
   rows_in_buffer_ = 0;
   if (DescribeOnly) return;
-  if (!Oci8()) {
+  if (!Oci8() && !cursor_variable_) {
     session_->EnterCall(false);
     if (!Succeeded(OracleCI::oexfet(&cda_, ub4(rows_per_fetch_), 0, 0), kNoDataFound)) Fail(true);
     session_->LeaveCall(false);
   } else if (!fetches) {
     FetchBlock();
   }
+  cursor_variable_ = false;
   rows_in_buffer_ = RowsProcessed();
   eof_ = rows_in_buffer_ == 0;
 }
 
+void TOracleQuery::PrepareBuffers() {
+  for (Integer i = 0; i < fields_.Count(); ++i) {
+    auto* field = static_cast<TFieldData*>(fields_.Items(i));
+    if (IsLong(field->ExternalType)) field->LongPieces.Clear();
+  }
+}
+
 void TOracleQuery::FetchBlock() {
+  if (Oci8()) PrepareBuffers();
   session_->EnterCall(false);
   const sword status =
       Oci8() ? OracleCI::OCIStmtFetch(stmt_, error_, ub4(rows_per_fetch_), kFetchNext, OCI_DEFAULT)
@@ -755,14 +1053,21 @@ Integer TOracleQuery::ExecuteArray(Integer Index, Integer Count) {
       InternalExecute(false, end, first);
       result += RowsProcessed();
       break;
-    } catch (const EOracleError&) {
-      // Rows before the failing one stay done; the whole array reports
-      // the error, a range ends quietly at it.
+    } catch (const EOracleError& e) {
+      // The rows before the failing one are done; the next run starts after
+      // it. A range call keeps to its range, the whole array to the array.
       const Integer rows = RowsProcessed();
       first += rows + 1;
       result += rows;
-      if (whole) throw;
-      break;
+      if (whole) end = array_size_;
+      bool go_on = false;
+      if (OnArrayError) {
+        go_on = true;
+        OnArrayError(this, first - 1, e.ErrorCode, e.Message(), go_on);
+      } else if (whole) {
+        throw;
+      }
+      if (!go_on || first >= end) break;
     }
   }
   if (eof_) FireAfterQuery();
@@ -770,10 +1075,16 @@ Integer TOracleQuery::ExecuteArray(Integer Index, Integer Count) {
 }
 
 void TOracleQuery::Execute() {
-  ExecuteArray(-1, -1);
+  if (!threaded_) {
+    ExecuteArray(-1, -1);
+    return;
+  }
+  if (!thread_) thread_ = std::make_unique<TQueryThread>(this);
+  if (!thread_->StartRun()) throw Exception("Query thread is still in progress");
 }
 
 void TOracleQuery::Describe() {
+  if (thread_ && thread_->Busy()) throw Exception("Query thread is still in progress");
   InternalExecute(true, 0, 0);
 }
 
@@ -870,6 +1181,7 @@ Variant TOracleQuery::Field(Integer Index) const {
   const Integer row = CurrentRow();
   if (field->Indicators[std::size_t(row)] == -1)
     return session_ && session_->NullValue() == nvNull ? Null() : Unassigned();
+  if (IsLong(field->ExternalType)) return LongField(Index);
   const Integer length = field->Lengths[std::size_t(row)];
   Variant value;
   Oracle::OracleValueToVariant(RowData(field, row), field->ExternalType,
@@ -949,4 +1261,157 @@ TDateTime TOracleQuery::FieldAsDate(Integer Index) const {
     default:
       throw Exception("Cannot convert field " + field->Name + " to a Date");
   }
+}
+
+// ---------------------------------------------------------------------------
+// LONG values and ROWIDs
+
+Integer TOracleQuery::ReadLong7(const TFieldData* field, Integer index, Byte* buffer,
+                                Integer length, Integer offset) const {
+  const Integer row = CurrentRow();
+  // The first bytes came with the row.
+  const Integer fetched = std::min<Integer>(field->Lengths[std::size_t(row)], field->Size);
+  Integer copied = 0;
+  if (offset < fetched) {
+    copied = std::min(length, fetched - offset);
+    std::memcpy(
+        buffer,
+        field->Data.data() + std::size_t(row) * std::size_t(field->Size) + std::size_t(offset),
+        std::size_t(copied));
+  }
+  // A full define buffer means there may be more: the client reads it.
+  if (copied == length || fetched < field->Size) return copied;
+  session_->EnterCall(false);
+  const ub4 rows = cda_.rpc;
+  ub4 read = 0;
+  const sword status =
+      OracleCI::oflng(&cda_, sword(index + 1), buffer + copied, sb4(length - copied),
+                      sword(field->ExternalType), &read, sb4(offset + copied));
+  cda_.rpc = rows;
+  session_->CheckStatus(status);
+  if (status != 0) session_->RaiseCallError(Integer(cda_.rc), false);
+  session_->LeaveCall(false);
+  return copied + std::min(Integer(read), length - copied);
+}
+
+Integer TOracleQuery::GetLongField(Integer Index, void* Buffer, Integer Length,
+                                   Integer Offset) const {
+  const TFieldData* field = FieldAt(Index);
+  if (!IsLong(field->ExternalType)) throw Exception("Field " + IntToStr(Index) + " is not a Long");
+  if (Length <= 0 || Offset < 0) return 0;
+  auto* out = static_cast<Byte*>(Buffer);
+  if (!Oci8()) {
+    // The client reads at most so much in one call.
+    Integer done = 0;
+    while (done < Length) {
+      const Integer part = std::min(kOci7LongCall, Length - done);
+      const Integer read = ReadLong7(field, Index, out + done, part, Offset + done);
+      done += read;
+      if (read < part) break;
+    }
+    return done;
+  }
+  CurrentRow();
+  Integer copied = 0, at = 0;
+  for (Integer i = 0; i < field->LongPieces.Count() && copied < Length; ++i) {
+    const auto* piece = static_cast<const TLongPiece*>(field->LongPieces.Items(i));
+    const Integer used = std::min(Integer(piece->Length), piece->Size());
+    if (Offset < at + used) {
+      const Integer from = std::max(Offset - at, 0);
+      const Integer count = std::min(used - from, Length - copied);
+      std::memcpy(out + copied, piece->Buffer() + from, std::size_t(count));
+      copied += count;
+    }
+    at += used;
+  }
+  return copied;
+}
+
+Variant TOracleQuery::LongField(Integer Index) const {
+  const TFieldData* field = FieldAt(Index);
+  std::vector<Byte> bytes;
+  if (Oci8()) {
+    bytes.resize(std::size_t(field->LongSize()));
+    bytes.resize(std::size_t(GetLongField(Index, bytes.data(), Integer(bytes.size()), 0)));
+  } else {
+    // Growing reads until one comes back short.
+    Integer piece = kFirstLongPiece;
+    for (;;) {
+      const std::size_t at = bytes.size();
+      bytes.resize(at + std::size_t(piece));
+      const Integer read = GetLongField(Index, bytes.data() + at, piece, Integer(at));
+      bytes.resize(at + std::size_t(read));
+      if (read < piece) break;
+      if (piece < kLongPieceLimit) piece = std::min(piece * 2, kLongPieceLimit);
+    }
+  }
+  if (field->ExternalType == kDbLongRaw) return VarByteArray(bytes.data(), bytes.size());
+  return Oracle::AdjustCRLF(String(bytes.begin(), bytes.end()), session_);
+}
+
+namespace {
+
+// Six bits per digit, most significant first.
+String RowidDigits(std::uint32_t value, int digits) {
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  String text(std::size_t(digits), 'A');
+  for (int i = digits - 1; i >= 0; --i) {
+    text[std::size_t(i)] = kDigits[value & 63];
+    value >>= 6;
+  }
+  return text;
+}
+
+std::uint32_t BigEndian(const ub1* bytes, int count) {
+  std::uint32_t value = 0;
+  for (int i = 0; i < count; ++i) value = (value << 8) | bytes[i];
+  return value;
+}
+
+}  // namespace
+
+String TOracleQuery::RowId() {
+  NeedSession();
+  std::uint32_t object = 0, file = 0, block = 0, row = 0;
+  if (Oci8()) {
+    if (!stmt_) throw Exception("The query has not run");
+    // Both layouts fit in 16 bytes: 13 bytes (a kind byte, then the four
+    // numbers most significant byte first) or four 32-bit numbers.
+    void* rowid = nullptr;
+    session_->EnterCall(false);
+    if (!Succeeded(
+            OracleCI::OCIDescriptorAlloc(session_->EnvHandle(), &rowid, kDtypeRowid, 0, nullptr)))
+      Fail(false);
+    const auto free_rowid = [&] { OracleCI::OCIDescriptorFree(rowid, kDtypeRowid); };
+    if (!Succeeded(OracleCI::OCIAttrGet(stmt_, kHtypeStmt, rowid, nullptr, kAttrRowid, error_))) {
+      free_rowid();
+      Fail(false);
+    }
+    ub1 image[16];
+    std::memcpy(image, rowid, sizeof image);
+    free_rowid();
+    session_->LeaveCall(false);
+    if (OracleCI::OCI81Present) {
+      object = BigEndian(image + 1, 4);
+      file = BigEndian(image + 5, 2);
+      block = BigEndian(image + 7, 4);
+      row = BigEndian(image + 11, 2);
+    } else {
+      std::uint32_t values[4];
+      std::memcpy(values, image, sizeof values);
+      object = values[0];
+      file = values[1];
+      block = values[2];
+      row = values[3];
+    }
+  } else {
+    object = cda_.rid.rd.rcs4;
+    file = cda_.rid.rd.rcs5;
+    block = cda_.rid.rcs7;
+    row = cda_.rid.rcs8;
+  }
+  if (object != 0)
+    return RowidDigits(object, 6) + RowidDigits(file, 3) + RowidDigits(block, 6) +
+           RowidDigits(row, 3);
+  return Format("%8.8x.%4.4x.%4.4x", Integer(block), Integer(row), Integer(file));
 }

@@ -10,8 +10,11 @@
 //
 // The query speaks whichever generation of the call interface its session
 // runs: handles and a statement handle, or a cursor data area on the
-// session's logon data area. Variables of the complex types (objects, references, LOBs, cursors)
-// can be declared but not yet bound, and select lists with such columns are refused.
+// session's logon data area. LONG columns come in pieces (handles) or in
+// reads after the row (data area), one row per block. Of the complex
+// variables, cursors bind (another query, which the block opens); objects,
+// references and LOBs can be declared but not bound, and select lists with
+// columns of the complex types are refused.
 //
 // Every client call is made inside the session's call lock. A failed call
 // raises EOracleError through the session, which leaves that lock.
@@ -29,8 +32,16 @@
 #include "platform/rtl/Variant.h"
 
 class TOracleQuery;
+class TQueryThread;
 
 using TOracleQueryEvent = std::function<void(TOracleQuery* Sender)>;
+// A row of array DML failed: Index is the row, Continue (True on entry)
+// says whether the rows after it run.
+using TArrayErrorEvent = std::function<void(TOracleQuery* Sender, Integer Index, Integer ErrorCode,
+                                            const String& ErrorMessage, bool& Continue)>;
+// The worker thread's run failed: the code is 0 for errors not the server's.
+using TThreadErrorEvent =
+    std::function<void(TOracleQuery* Sender, Integer ErrorCode, const String& ErrorMessage)>;
 
 class TOracleQuery : public TComponent, public TSessionDependent {
   ZORVET_CLASS_NAME(TOracleQuery)
@@ -52,11 +63,29 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   void SetVariables(const TVariables* value);
   Integer Cursor() const { return cursor_; }
   void SetCursor(Integer value) { cursor_ = value; }
+  // Shows the text and the variables' values before each execution.
+  bool Debug() const { return debug_; }
+  void SetDebug(bool value) { debug_ = value; }
   bool StringFieldsOnly() const { return string_fields_only_; }
   void SetStringFieldsOnly(bool value);
 
+  // Execute runs on the query's worker thread and returns at once.
+  bool Threaded() const { return threaded_; }
+  void SetThreaded(bool value) { threaded_ = value; }
+  // The worker thread's events run on the GUI thread (else on the worker,
+  // where they must not touch the user interface).
+  bool ThreadSynchronized() const { return thread_synchronized_; }
+  void SetThreadSynchronized(bool value) { thread_synchronized_ = value; }
+
   TOracleQueryEvent BeforeQuery;
   TOracleQueryEvent AfterQuery;
+  TArrayErrorEvent OnArrayError;
+  // The worker thread's run: after the execution, before each row, at the
+  // end (also after an error), and on an error.
+  TOracleQueryEvent OnThreadExecuted;
+  TOracleQueryEvent OnThreadRecord;
+  TOracleQueryEvent OnThreadFinished;
+  TThreadErrorEvent OnThreadError;
 
   // The cursor and the text.
   void OpenCursor();
@@ -77,6 +106,12 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   String VariableName(Integer Index) const;
   Integer VariableType(Integer Index) const;
   Integer VariableIndex(const String& Name) const;
+  // Gives a complex variable its object (nil makes it null). Of the complex
+  // kinds this query binds cursors: another query, which the statement
+  // opens and which then fetches its rows without a text of its own.
+  void SetComplexVariable(const String& Name, TObject* Object);
+  // The id that stands for this query in a complex variable's value.
+  Integer ObjectId();
 
   // The steps of one execution, in this order.
   void Parse(bool Deferred);
@@ -84,7 +119,9 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   void DescribeFields();
   void DefineFields();
 
-  // Running and fetching.
+  // Running and fetching. Threaded, Execute hands the run to the worker
+  // thread and fails with "Query thread is still in progress" while a run
+  // is going on there.
   virtual void Execute();
   // Rows processed; index -1 with count -1 runs the whole bound array once.
   Integer ExecuteArray(Integer Index, Integer Count);
@@ -119,6 +156,12 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   TDateTime FieldAsDate(Integer Index) const;
   TDateTime FieldAsDate(const String& Name) const { return FieldAsDate(NamedField(Name)); }
 
+  // Copies up to Length bytes of the current row's LONG or LONG RAW value
+  // from Offset; gives the bytes copied.
+  Integer GetLongField(Integer Index, void* Buffer, Integer Length, Integer Offset) const;
+  // The ROWID of the row the last statement touched, as text.
+  String RowId();
+
   // Where the last parse or execution error stands in the text (from 1).
   Integer ErrorLine() const { return error_line_; }
   Integer ErrorPosition() const { return error_position_; }
@@ -140,6 +183,10 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   Integer CurrentRow() const;
   Integer VariableAt(const String& Name, const char* unknown) const;
   void TextChanged() { cached_text_.clear(); }
+  // Makes this query the target of a cursor variable bound by `owner` and
+  // gives the client's address for it.
+  void* OpenAsCursorVariable(TOracleSession* owner);
+  void BindCursorVariable(TVariableData* variable);
   void NeedSession() const;
   // Raises the failed client call's error after the query's own clean-up.
   // The call lock is held and is left by the error.
@@ -151,6 +198,12 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   void InternalExecute(bool DescribeOnly, Integer End, Integer First);
   void FireAfterQuery();
   void FetchBlock();
+  // Empties the LONG piece lists before a fetch fills them again.
+  void PrepareBuffers();
+  // The LONG value of the current row, whole (CR/LF handling for text).
+  Variant LongField(Integer Index) const;
+  Integer ReadLong7(const TFieldData* field, Integer index, Byte* buffer, Integer length,
+                    Integer offset) const;
   void FreeStatement();
   bool Oci8() const { return session_->OCI8Mode(); }
 
@@ -166,7 +219,8 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   OCIError* error2_ = nullptr;
   Integer error_id_ = 0;  // error_ in the process-wide id table
   OCIStmt* stmt_ = nullptr;
-  Cda_Def cda_{};
+  // The client writes its area on every call, reads of LONG values too.
+  mutable Cda_Def cda_{};
   sword last_status_ = 0;
   Integer function_code_ = 0;
   Integer rows_per_fetch_ = 0;
@@ -183,4 +237,12 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   bool eof_ = true;
   TCollection fields_;
   Integer parse_count_ = 0;
+  bool debug_ = false;
+  bool threaded_ = false;
+  // Opened by another query's cursor variable: fetched without a parse.
+  bool cursor_variable_ = false;
+  Integer object_id_ = 0;
+  bool thread_synchronized_ = true;
+  // Made by the first threaded Execute; stopped first at destruction.
+  std::unique_ptr<TQueryThread> thread_;
 };

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <exception>
 
+#include "oracle/OracleQuery.h"
 #include "oracle/OracleSessionPool.h"
-#include "oracle/SessionStatement.h"
 #include "platform/controls/Screen.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Registry.h"
@@ -150,6 +150,8 @@ TOracleSession::~TOracleSession() {
     }
     for (TSessionDependent* dependent : items) dependent->SessionDestroyed();
   }
+  // The own query was detached with the other dependents above.
+  session_query_.reset();
   // After the library's end the client is gone, and its handles with it.
   if (OracleCI::OciLoaded()) {
     try {
@@ -705,10 +707,21 @@ void TOracleSession::EndTransaction(bool commit) {
   LeaveCall(true);
 }
 
+TOracleQuery* TOracleSession::SessionQuery() {
+  if (!session_query_) {
+    session_query_ = std::make_unique<TOracleQuery>(nullptr);
+    session_query_->SetName("Query");
+    session_query_->SetSession(this);
+  }
+  return session_query_.get();
+}
+
 void TOracleSession::ExecuteSessionSQL(const String& SQL, bool ShowBusy) {
   if (ShowBusy) BeginBusy();
   try {
-    Oracle::ExecuteStatement(*this, SQL);
+    TOracleQuery* query = SessionQuery();
+    query->SQL()->SetText(SQL);
+    query->Execute();
   } catch (...) {
     if (ShowBusy) EndBusy();
     throw;
@@ -724,12 +737,15 @@ Integer TOracleSession::ActualBytesPerCharacter() {
   Integer result = 1;
   if (bytes_per_character_ == bcAutoDetect) {
     if (!connected_) return 1;
-    const Oracle::TTextRows rows = Oracle::SelectRows(*this, kBytesPerCharacterProbe, 3);
-    if (!rows.empty()) {
-      Integer l4 = 0, l3 = 0, l2 = 0;
-      TryStrToInt(rows[0][0], l4);
-      TryStrToInt(rows[0][1], l3);
-      TryStrToInt(rows[0][2], l2);
+    TOracleQuery probe(nullptr);
+    probe.SetName("BytesPerCharacterQuery");
+    probe.SetSession(this);
+    probe.SQL()->SetText(kBytesPerCharacterProbe);
+    probe.Execute();
+    if (!probe.Eof()) {
+      const Integer l4 = probe.FieldAsInteger(0);
+      const Integer l3 = probe.FieldAsInteger(1);
+      const Integer l2 = probe.FieldAsInteger(2);
       result = l4 == 1 ? (l3 == 1 ? l2 : l3) : l4;
     }
   } else {
@@ -753,9 +769,14 @@ Integer TOracleSession::DateFormatLength() {
           "select to_char(to_date('10-%d-1999 10:10:10', 'dd-mm-yyyy hh24:mi:ss')) from dual",
           month);
     }
+    TOracleQuery probe(nullptr);
+    probe.SetName("DateFormatLengthQuery");
+    probe.SetSession(this);
+    probe.SQL()->SetText(sql);
+    probe.Execute();
     Integer longest = 0;
-    for (const auto& row : Oracle::SelectRows(*this, sql, 1))
-      longest = std::max(longest, Integer(row[0].size()));
+    for (; !probe.Eof(); probe.Next())
+      longest = std::max(longest, Integer(probe.FieldAsString(0).size()));
     date_format_length_ = longest <= 0 ? 40 : longest;
   }
   return date_format_length_;

@@ -32,6 +32,7 @@
 #include "platform/rtl/Set.h"
 
 class TOracleSession;
+class TOracleQuery;
 
 enum TConnectAsOption { caNormal, caSYSDBA, caSYSOPER };
 enum TSessionPoolingOption { spNone, spInternal, spMTS };
@@ -176,8 +177,11 @@ class TOracleSession : public TComponent, public TOracleSessionBase {
   void LogOff();
   void Commit();
   void Rollback();
-  // Runs one statement on the session, under the busy cursor when ShowBusy.
+  // Runs one statement on the session's own query, under the busy cursor
+  // when ShowBusy.
   void ExecuteSessionSQL(const String& SQL, bool ShowBusy);
+  // The session's own query (named "Query"), made on first use.
+  TOracleQuery* SessionQuery();
 
   Integer ActualBytesPerCharacter();
   Integer MaxStringSize();
@@ -314,6 +318,7 @@ class TOracleSession : public TComponent, public TOracleSessionBase {
   std::array<std::unique_ptr<TThreadList>, kSessionDependentLists> dependents_;
   Integer saved_cursor_ = 0;
   Integer busy_depth_ = 0;
+  std::unique_ptr<TOracleQuery> session_query_;
 };
 
 namespace OracleLogon {

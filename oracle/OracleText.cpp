@@ -237,3 +237,40 @@ String CountText(Integer Count, const String& Noun) {
 }
 
 }  // namespace Oracle
+
+namespace Oracle {
+
+TMsgDlgButtons ConfirmButtons(const String& Letters) {
+  TMsgDlgButtons buttons;
+  for (const char letter : Letters) {
+    switch (letter) {
+      case 'Y':
+        buttons.Include(mbYes);
+        break;
+      case 'N':
+        buttons.Include(mbNo);
+        break;
+      case 'C':
+        buttons.Include(mbCancel);
+        break;
+      case 'O':
+        buttons.Include(mbOK);
+        break;
+      case 'I':
+        buttons.Include(mbIgnore);
+        break;
+      case 'A':
+        buttons.Include(mbAll);
+        break;
+      default:
+        break;
+    }
+  }
+  return buttons;
+}
+
+Integer ConfirmDialog(const String& Message, const String& Letters) {
+  return MessageDlg(Message, mtConfirmation, ConfirmButtons(Letters), 0);
+}
+
+}  // namespace Oracle

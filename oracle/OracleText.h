@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "oracle/OracleErrors.h"
+#include "platform/controls/Dialogs.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/Variant.h"
@@ -51,5 +52,11 @@ void OracleValueToVariant(const void* Buffer, Integer ExternalType, Integer Size
 
 // "1 record", "0 records": Count, a blank and Noun, plural unless Count is 1.
 String CountText(Integer Count, const String& Noun);
+
+// The buttons the letters of Letters ask for: Y Yes, N No, C Cancel, O OK,
+// I Ignore, A All; other letters ask for nothing.
+TMsgDlgButtons ConfirmButtons(const String& Letters);
+// A confirmation dialog with those buttons; gives the modal result.
+Integer ConfirmDialog(const String& Message, const String& Letters);
 
 }  // namespace Oracle

@@ -183,8 +183,11 @@ void TFieldData::SetRowObjectIndicator(Integer row, void* indicator) {
 
 Integer TFieldData::LongSize() const {
   Integer total = 0;
-  for (Integer i = 0; i < LongPieces.Count(); ++i)
-    total = CheckedAdd(total, static_cast<TLongPiece*>(LongPieces.Items(i))->Size());
+  for (Integer i = 0; i < LongPieces.Count(); ++i) {
+    const auto* piece = static_cast<const TLongPiece*>(LongPieces.Items(i));
+    // A client that claims more than the piece holds is not believed.
+    total = CheckedAdd(total, std::min(Integer(piece->Length), piece->Size()));
+  }
   return total;
 }
 
@@ -246,6 +249,12 @@ void TVariableData::ReleaseBuffer() {
   if (owns_buffer_) owned_.reset();
   buffer_ = complex_ ? object_slot_ : nullptr;
   buffer_size_ = complex_ ? Integer(sizeof object_slot_) : 0;
+}
+
+void TVariableData::SetCurrentElements(Integer count) {
+  if (count < 0 || count > element_count_)
+    throw ERangeError(Format("Array is larger than PL/SQL Table (%d > %d)", count, element_count_));
+  current_elements_ = ub4(count);
 }
 
 sb2 TVariableData::Indicator(Integer index) const {

@@ -73,7 +73,15 @@ class TLongPiece : public TCollectionItem {
 
   Integer Size() const { return Integer(buffer_.size()); }
   Byte* Buffer() { return buffer_.data(); }
-  void SetSize(Integer size) { buffer_.assign(std::size_t(std::max(size, 0)), 0); }
+  const Byte* Buffer() const { return buffer_.data(); }
+  // Allocates the piece, counted as full until the client says how much of
+  // it it used.
+  void SetSize(Integer size) {
+    buffer_.assign(std::size_t(std::max(size, 0)), 0);
+    Length = ub4(buffer_.size());
+  }
+  // The bytes the client put in the piece (it writes this field itself).
+  ub4 Length = 0;
 
  private:
   std::vector<Byte> buffer_;
@@ -116,6 +124,7 @@ class TFieldData : public TCollectionItem {
   void* RowObjectIndicator(Integer row) const;
   void SetRowObjectIndicator(Integer row, void* indicator);
 
+  // The bytes of the LONG value fetched in pieces.
   Integer LongSize() const;
   void SetObjectContext(OCIEnv* env, OCIError* error, void* pinned, void* to_free);
   // Frees the objects fetched into an object or REF column.
@@ -161,7 +170,20 @@ class TVariableData : public TCollectionItem {
   // Sets up a freshly declared variable: a null value in a buffer of the
   // type's declared size.
   void Declare(const String& name, Integer type);
-  void MarkPLSQLTable(bool value) { plsql_table_ = value; }
+  void MarkPLSQLTable(bool value) {
+    plsql_table_ = value;
+    current_elements_ = 0;
+  }
+  // The elements of a PL/SQL table in use (the client reads and writes the
+  // field while the statement runs).
+  Integer CurrentElements() const { return Integer(current_elements_); }
+  void SetCurrentElements(Integer count);
+  ub4* CurrentElementsField() { return &current_elements_; }
+  // The statement's bind of this variable and the addresses it was bound
+  // at: unchanged addresses need no new bind on the same statement.
+  OCIBind* BindHandle = nullptr;
+  const void* BoundAddress = nullptr;
+  const void* BoundIndicators = nullptr;
   void ReleaseBuffer();
   void SetArraySize(Integer Count, Integer StringSize, TOracleSession* Session);
   void SetValue(Integer Index, const Variant& Value, TOracleSession* Session);
@@ -189,6 +211,7 @@ class TVariableData : public TCollectionItem {
   Integer actual_length_ = 0;
   Integer element_count_ = 1;
   bool plsql_table_ = false;
+  ub4 current_elements_ = 0;
   bool owns_buffer_ = false;
   bool complex_ = false;
   Byte object_slot_[4] = {};  // a complex variable's object id

@@ -1039,7 +1039,9 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
     }
     case TStatementKind::Dml: {
       if (describe_only) return {};
-      if (iters == 0) return OraError(24333, "zero iteration count");
+      // Both generations run rows rowoff .. iters - 1 of the bound arrays:
+      // iters is where the run ends, not how many rows it takes.
+      if (iters <= rowoff) return OraError(24333, "zero iteration count");
       // The change is prepared on the transaction's copy.
       if (TOraError e = connection.Begin()) return e;
       sqlite3_stmt* query = nullptr;
@@ -1052,7 +1054,7 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
       }
       TOraError error;
       stmt->last_rowid = 0;
-      for (ub4 row = rowoff; !error && row < rowoff + iters; ++row) {
+      for (ub4 row = rowoff; !error && row < iters; ++row) {
         error = BindRow(stmt, query, sql, row);
         int changed = 0;
         if (!error) error = connection.Change(query, sql.sql, changed);

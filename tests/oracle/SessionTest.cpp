@@ -23,7 +23,7 @@ TEST_P(BothGenerations, LogsOnAndOff) {
   session->LogOff();
   EXPECT_FALSE(session->Connected());
   EXPECT_EQ(changes, 2);
-  EXPECT_THROW(Oracle::SelectRows(*session, "select user from dual", 1), Exception);
+  EXPECT_THROW(One(*session, "select user from dual"), Exception);
   session->SetConnected(true);  // and again on the same object
   EXPECT_EQ(One(*session, "select user from dual"), "SCOTT");
 }
@@ -81,9 +81,11 @@ TEST_P(BothGenerations, SettingsBecomeAlterSessionStatements) {
   session->LogOn();
   session->SetOptimizerGoal(ogFirstRows);
   session->SetOptimizerGoal(ogUnchanged);  // sends nothing
-  EXPECT_EQ(StatementLog(), (std::vector<String>{"alter session set sql_trace = true",
-                                                 "alter session set isolation_level = serializable",
-                                                 "alter session set optimizer_goal = first_rows"}));
+  // The session's query sends its text as lines, each ending in LF.
+  EXPECT_EQ(StatementLog(),
+            (std::vector<String>{"alter session set sql_trace = true\n",
+                                 "alter session set isolation_level = serializable\n",
+                                 "alter session set optimizer_goal = first_rows\n"}));
   EXPECT_EQ(session->SQLTrace(), stTrue);
   EXPECT_EQ(session->OptimizerGoal(), ogUnchanged);
 }

@@ -10,9 +10,9 @@
 #include <dlfcn.h>
 
 #include "OracleTestSupport.h"
+#include "oracle/OracleQuery.h"
 #include "oracle/OracleSession.h"
 #include "oracle/OracleSessionPool.h"
-#include "oracle/SessionStatement.h"
 #include "oracle/standin/StandinControl.h"
 
 class SessionWorld : public OracleWorld {
@@ -20,7 +20,7 @@ class SessionWorld : public OracleWorld {
   void SetUp() override {
     OracleWorld::SetUp();
     client_ = Native("lib/client.so");
-    Place("standin_client_mts", client_);
+    Place(ClientVariant(), client_);
     OracleCI::OCIDLL = client_;
     OracleCI::OraMtsDll = client_;
     OracleCI::InitOci();
@@ -35,6 +35,9 @@ class SessionWorld : public OracleWorld {
     if (handle_) dlclose(handle_);
     OracleWorld::TearDown();
   }
+
+  // The stand-in client the test runs on.
+  virtual const char* ClientVariant() const { return "standin_client_mts"; }
 
   template <class F>
   F Control(const char* name) {
@@ -51,6 +54,23 @@ class SessionWorld : public OracleWorld {
                   user, script.c_str(), error, sizeof error),
               0)
         << error;
+  }
+  // Has the server answer `sql` (exactly, or a regular expression) as the
+  // rule text says.
+  void Rule(const String& sql, const String& answer, bool pattern = false) {
+    char fault[256] = {};
+    ASSERT_EQ(Control<decltype(&ZorvetStandinAddRule)>("ZorvetStandinAddRule")(
+                  pattern ? 1 : 0, sql.c_str(), answer.c_str(), fault, sizeof fault),
+              0)
+        << fault;
+  }
+  // The binds the server saw with statement `index` of its log.
+  String LoggedBinds(int index) {
+    char text[4096] = {}, binds[4096] = {};
+    unsigned iters = 0, mode = 0;
+    Control<decltype(&ZorvetStandinLogEntry)>("ZorvetStandinLogEntry")(
+        index, text, sizeof text, binds, sizeof binds, &iters, &mode);
+    return binds;
   }
   // Every statement the server ran since the last reset, in order.
   std::vector<String> StatementLog() {
@@ -76,9 +96,13 @@ class SessionWorld : public OracleWorld {
     session->Preferences()->SetUseOCI7(oci7);
     return session;
   }
+  // The first column of the first row as text ("" for NULL).
   static String One(TOracleSession& session, const String& sql) {
-    const Oracle::TTextRows rows = Oracle::SelectRows(session, sql, 1);
-    return rows.empty() ? String("<none>") : rows[0][0];
+    TOracleQuery query(nullptr);
+    query.SetSession(&session);
+    query.SQL()->SetText(sql);
+    query.Execute();
+    return query.Eof() ? String("<none>") : query.FieldAsString(0);
   }
 
   String client_;
