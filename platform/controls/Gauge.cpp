@@ -156,6 +156,9 @@ void TGauge::PaintPie(const RECT& r) {
   const double angle = f * 2 * std::numbers::pi;
   const auto ex = static_cast<Integer>(std::lround(cx + std::sin(angle) * radius));
   const auto ey = static_cast<Integer>(std::lround(cy - std::cos(angle) * radius));
+  // A wedge thinner than a pixel ends where it starts, and a pie whose two
+  // radials meet is a whole ellipse: a nearly empty disc must not look full.
+  if (ex == std::lround(cx) && f < 0.5) return;
   c->Pie(r.left, r.top, r.right, r.bottom, ex, ey, static_cast<Integer>(std::lround(cx)),
          r.top - 1);
 }

@@ -95,4 +95,19 @@ TEST_F(GaugeTest, AChangedProgressRepaintsOnlyWhenItChanges) {
   EXPECT_EQ(PixelG(shot.Row(28)[10]), 255);  // the bottom left is not yet done
 }
 
+TEST_F(GaugeTest, APieTooLittleDoneToShowIsPaintedEmptyNotFull) {
+  TCustomForm* form = Form(60, 60);
+  TGauge* g = Gauge(form, 0, 0, 40, 40);
+  g->SetKind(gkPie);
+  g->SetForeColor(clRed);
+  g->SetBorderStyle(bsNone);
+  g->SetShowText(false);
+  g->SetMaxValue(1000000);
+  g->SetProgress(1);
+  Pump();
+  const TSurface shot = CaptureWindow(form->WindowHandle());
+  EXPECT_EQ(PixelG(shot.Row(10)[10]), 255);
+  EXPECT_EQ(PixelG(shot.Row(28)[28]), 255);
+}
+
 }  // namespace
