@@ -2,6 +2,8 @@
 #include "platform/display/SdlDisplay.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -129,8 +131,33 @@ namespace {
 
 // SDL falls back to a screen in memory when there is no display; nobody
 // would see it, so that counts as no display unless asked for by name.
+// When the X server goes away, Xlib's default handler calls exit(), whose
+// exit handlers (SDL_Quit among them) call into the dead connection and wait
+// on it for ever, burning a core. Nothing can be shown any more: say so and
+// end at once. Xlib is SDL's, loaded by it; it is reached by name so that
+// the display needs no X headers.
+int DisplayLost(void*) {
+  static const char text[] = "Zorvet: the connection to the display was lost.\n";
+  [[maybe_unused]] const auto written = write(STDERR_FILENO, text, sizeof text - 1);
+  _exit(1);
+}
+
+void EndWhenTheDisplayIsLost() {
+  if (String(SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "") != "x11") return;
+  void* xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
+  if (!xlib) return;
+  using THandler = int (*)(void*);
+  if (auto set = reinterpret_cast<THandler (*)(THandler)>(dlsym(xlib, "XSetIOErrorHandler")))
+    set(DisplayLost);
+  dlclose(xlib);
+}
+
 bool OpenVideo() {
+  // A request to end the program (SIGINT, SIGTERM, the session ending) comes
+  // as SDL_QUIT; a window's close button stays that window's own business.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  EndWhenTheDisplayIsLost();
   const String driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
   if ((driver == "offscreen" || driver == "dummy") && !std::getenv("SDL_VIDEODRIVER")) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -533,7 +560,13 @@ void TSdlDisplay::Handle(const SDL_Event& e) {
     case SDL_WINDOWEVENT:
       break;
     case SDL_QUIT:
-      return;  // each window's close arrives on its own
+      // The program is asked to end: its top-level windows are closed as if
+      // by their close buttons, so a main window saves what it must. A window
+      // disabled under a modal dialog is left to the dialog's answer.
+      for (const auto& [hwnd, shown] : shown_)
+        if (!GetWindow(hwnd, GW_OWNER) && IsWindowEnabled(hwnd) && IsWindowVisible(hwnd))
+          PostMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+      return;
     default:
       return;
   }

@@ -153,6 +153,16 @@ TEST_F(SdlDisplayTest, TheDesktopsCloseEndsTheWindow) {
   EXPECT_EQ(display_->WindowOf(demo_), nullptr);
 }
 
+TEST_F(SdlDisplayTest, AskingTheProgramToEndClosesItsWindows) {
+  // What SIGTERM or the end of the session sends.
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+  const int code = display_->Run();
+  EXPECT_EQ(code, 0);
+  EXPECT_FALSE(IsWindow(demo_));
+}
+
 TEST_F(SdlDisplayTest, TheDesktopsSizeAndPlaceBecomeTheWindows) {
   SDL_Window* w = display_->WindowOf(demo_);
   SDL_SetWindowSize(w, 400, 300);
