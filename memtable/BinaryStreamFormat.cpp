@@ -195,25 +195,15 @@ void TvomCustomBinaryStreamFormat::SaveData(TvomCustomMemTable* table) {
   TvomIndex* index = table->CurrentIndex();
   TvomCommon& store = table->Store();
   const Integer count = usingIndex ? index->Count() : store.RecordCount();
-  const Integer limit = table->SaveLimit();
   const bool saveData = HasFlag(sfData(), sfSaveData);
   const bool allDeltas = HasFlag(sfDontFilterDeltas(), sfSaveDontFilterDeltas);
   const bool deltas = HasFlag(sfDeltas(), sfSaveDeltas);
   for (Integer p = 0; p < count; ++p) {
-    if (limit >= 1 && table->SaveCount() >= limit) {
-      table->SetSavedCompletely(false);
-      break;
-    }
-    // The divisor is the number of positions walked, never 0 inside the walk.
-    if (p % 100 == 0) table->Progress(static_cast<Integer>(Int64{p} * 100 / count), mtpcSave);
+    // Walking the store, a position may be a free slot.
     TvomRecord* record = usingIndex ? index->Refs(p) : store.Records(p);
-    if (record == nullptr) continue;  // a free slot of the store
-    table->SetOverrideRecord(record);
-    table->CalcRecordFields(record);
-    if (table->MustTestRecords() && !table->FilterRecord(record, false)) continue;
-    bool accept = true;
-    if (table->OnSaveRecord) table->OnSaveRecord(table, accept);
-    if (!accept) continue;
+    const TSaveStep step = SaveStep(table, p, count, record);
+    if (step == TSaveStep::Stop) break;
+    if (step == TSaveStep::Skip) continue;
     // Without record data only the changes are written.
     if (!saveData && record->UpdateStatus == usUnmodified) continue;
     if (!allDeltas && record->UpdateStatus == usDeleted) {

@@ -330,7 +330,6 @@ void TvomCustomCSVStreamFormat::SaveData(TvomCustomMemTable* table) {
   table->SetSavedCompletely(true);
   TvomIndex* index = table->CurrentIndex();
   const Integer count = index->Count();
-  const Integer limit = table->SaveLimit();
   String text;
 
   // The records are read in place unless a handler may change what a field
@@ -344,20 +343,10 @@ void TvomCustomCSVStreamFormat::SaveData(TvomCustomMemTable* table) {
   const bool fixedDates = CsvFixedDateTimeFormats();
   try {
     for (Integer p = 0; p < count; ++p) {
-      if (limit > 0 && table->SaveCount() >= limit) {
-        table->SetSavedCompletely(false);
-        break;
-      }
-      // The divisor is the number of records walked, never 0 inside the walk
-      // (the table's own count may be 0 when every record is filtered out).
-      if (p % 100 == 0) table->Progress(static_cast<Integer>(Int64{p} * 100 / count), mtpcSave);
       TvomRecord* record = index->Refs(p);
-      table->SetOverrideRecord(record);
-      table->CalcRecordFields(record);
-      if (table->MustTestRecords() && !table->FilterRecord(record, false)) continue;
-      bool accept = true;
-      if (table->OnSaveRecord) table->OnSaveRecord(table, accept);
-      if (!accept) continue;
+      const TSaveStep step = SaveStep(table, p, count, record);
+      if (step == TSaveStep::Stop) break;
+      if (step == TSaveStep::Skip) continue;
 
       line.clear();
       bool pending = false;

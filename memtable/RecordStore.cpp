@@ -16,6 +16,7 @@
 #include "memtable/StoreClient.h"
 #include "platform/data/Field.h"
 #include "platform/data/FieldDefs.h"
+#include "platform/data/Fields.h"
 #include "platform/rtl/Checked.h"
 #include "platform/rtl/Format.h"
 
@@ -377,19 +378,9 @@ void TvomCommon::SetSortID(Integer value) {
 
 // --- layout ----------------------------------------------------------------------------
 
+// The store holds a value of every type the dataset model makes a field for.
 bool TvomCommon::IsSupportedFieldType(TFieldType dataType) {
-  switch (dataType) {
-    case ftUnknown:
-    case ftCursor:
-    case ftReference:
-    case ftDataSet:
-    case ftVariant:
-    case ftInterface:
-    case ftIDispatch:
-      return false;
-    default:
-      return static_cast<int>(dataType) < FieldTypeCount;
-  }
+  return HasFieldClass(dataType);
 }
 
 Integer TvomCommon::FieldDataSize(TFieldType dataType, Integer size) {

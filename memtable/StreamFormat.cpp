@@ -69,6 +69,27 @@ void TvomCustomStreamFormat::SetKeepLoadedAutoInc(TvomCustomMemTable* table, boo
   table->SetKeepLoadedAutoInc(value);
 }
 
+TvomCustomStreamFormat::TSaveStep TvomCustomStreamFormat::SaveStep(TvomCustomMemTable* table,
+                                                                   Integer position, Integer count,
+                                                                   TvomRecord* record) {
+  const Integer limit = table->SaveLimit();
+  if (limit > 0 && table->SaveCount() >= limit) {
+    table->SetSavedCompletely(false);
+    return TSaveStep::Stop;
+  }
+  // The divisor is the number of positions walked, never 0 inside the walk
+  // (the table's own count may be 0 when every record is filtered out).
+  if (position % 100 == 0)
+    table->Progress(static_cast<Integer>(Int64{position} * 100 / count), mtpcSave);
+  if (record == nullptr) return TSaveStep::Skip;
+  table->SetOverrideRecord(record);
+  table->CalcRecordFields(record);
+  if (table->MustTestRecords() && !table->FilterRecord(record, false)) return TSaveStep::Skip;
+  bool accept = true;
+  if (table->OnSaveRecord) table->OnSaveRecord(table, accept);
+  return accept ? TSaveStep::Write : TSaveStep::Skip;
+}
+
 // --- the protocols ----------------------------------------------------------------
 
 void TvomCustomStreamFormat::RunProtocol(

@@ -68,6 +68,7 @@ class TField;
 class TStream;
 class TStrings;
 class TvomCustomMemTable;
+struct TvomRecord;
 
 // --- the fifteen flag sets ----------------------------------------------------
 // Write / read record data; also admits data and internal-calculated fields
@@ -267,6 +268,16 @@ class TvomCustomStreamFormat : public TComponent {
   // Sets the table's keep-loaded-auto-increment switch: while on, values
   // read into an auto-increment field are kept instead of renumbered.
   static void SetKeepLoadedAutoInc(TvomCustomMemTable* table, bool value);
+
+  // One position of a save's walk over `count` positions, the same for every
+  // format: at the table's save limit the walk stops and the save is marked
+  // incomplete; progress is reported every 100 positions; a free slot
+  // (`record` null), a record the filter refuses or one OnSaveRecord declines
+  // is skipped. A written record is the table's override record, with its
+  // calculated fields computed.
+  enum class TSaveStep { Stop, Skip, Write };
+  static TSaveStep SaveStep(TvomCustomMemTable* table, Integer position, Integer count,
+                            TvomRecord* record);
 
  private:
   // Runs before, the step and after as the protocols do (the after-step also

@@ -84,6 +84,6 @@ bool HasFieldClass(TFieldType type) {
     case ftIDispatch:
       return false;
     default:
-      return true;
+      return static_cast<int>(type) < FieldTypeCount;
   }
 }

@@ -6,6 +6,8 @@
 
 #include "TestTable.h"
 #include "memtable/MemTableErrors.h"
+#include "memtable/RecordStore.h"
+#include "platform/data/Fields.h"
 
 namespace {
 
@@ -165,6 +167,21 @@ TEST(LayoutTest, RefusesNoFieldsAndUnsupportedTypes) {
     FAIL();
   } catch (const EMemTableError& e) {
     EXPECT_EQ("Fielddef Cur (Cur) Datatype 22 not supported.", e.Message());
+  }
+}
+
+TEST(LayoutTest, TheStoreHoldsExactlyTheTypesTheDatasetMakesFieldsFor) {
+  // A table can only show a stored value through a field, and a field of a
+  // type the store cannot lay out could never be opened.
+  for (int t = 0; t <= FieldTypeCount; ++t) {
+    const auto type = static_cast<TFieldType>(t);
+    const bool inRange = t < FieldTypeCount;
+    EXPECT_EQ(TvomCommon::IsSupportedFieldType(type), HasFieldClass(type)) << t;
+    if (!inRange) {
+      EXPECT_FALSE(HasFieldClass(type)) << t;
+    } else if (HasFieldClass(type)) {
+      EXPECT_NE(NewField(type, nullptr), nullptr) << t;
+    }
   }
 }
 
