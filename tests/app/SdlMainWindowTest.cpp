@@ -27,6 +27,7 @@
 #include "platform/win/Drives.h"
 #include "platform/win/Png.h"
 #include "platform/win/WindowPos.h"
+#include "tests/display/SdlTestSupport.h"
 #include "tests/win/DriveTestSupport.h"
 #include "ui/slDBTree.h"
 
@@ -35,7 +36,7 @@ namespace {
 class SdlMainWindowTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (!TSdlDisplay::Available()) GTEST_SKIP() << "no display (run under xvfb-run)";
+    ZORVET_SKIP_WITHOUT_DISPLAY();
     setenv("XDG_CONFIG_HOME", (temp_ / "config").c_str(), 1);
     InitDriveMapping();
     display_ = std::make_unique<TSdlDisplay>(1);
