@@ -22,6 +22,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -241,16 +242,29 @@ inline std::map<std::pair<std::string, std::size_t>, double>& Timings() {
   return timings;
 }
 
+// No untimed step after each run of a measured body.
+struct NoAfter {
+  void operator()() const {}
+};
+
 // Runs `body` once per iteration, timed by itself (so that the benchmark
 // library's bookkeeping is left out), and keeps the mean under (path, size).
-template <class Body>
-void Measure(benchmark::State& state, const std::string& path, std::size_t size, Body body) {
+// `after`, when given, runs after each iteration untimed (putting back what
+// the body changed).
+template <class Body, class After = NoAfter>
+void Measure(benchmark::State& state, const std::string& path, std::size_t size, Body body,
+             After after = {}) {
   using Clock = std::chrono::steady_clock;
   Clock::duration spent{};
   for (auto _ : state) {
     const Clock::time_point start = Clock::now();
     body();
     spent += Clock::now() - start;
+    if constexpr (!std::is_same_v<After, NoAfter>) {
+      state.PauseTiming();
+      after();
+      state.ResumeTiming();
+    }
   }
   if (state.iterations() > 0)
     Timings()[{path, size}] =

@@ -132,25 +132,6 @@ const std::vector<Row>& DeletedDisk() {
   return disk;
 }
 
-// Times `body` per iteration; `reset` runs after each, untimed.
-template <class Body, class Reset>
-void MeasureWithReset(benchmark::State& state, const std::string& path, std::size_t size, Body body,
-                      Reset reset) {
-  using Clock = std::chrono::steady_clock;
-  Clock::duration spent{};
-  for (auto _ : state) {
-    const Clock::time_point start = Clock::now();
-    body();
-    spent += Clock::now() - start;
-    state.PauseTiming();
-    reset();
-    state.ResumeTiming();
-  }
-  if (state.iterations() > 0)
-    Timings()[{path, size}] =
-        std::chrono::duration<double>(spent).count() / double(state.iterations());
-}
-
 void Walk(benchmark::State& state) {
   Disc();
   Measure(state, "walk", kFiles, [&] {
@@ -176,7 +157,7 @@ void Scan(benchmark::State& state) {
   dm.SetSerialNumber(kDiscSerial);
   dm.SetVolumeLabel("BENCH");
   dm.SetFileSystemName("CDFS");
-  MeasureWithReset(
+  Measure(
       state, rows == 0 ? "scan-empty" : "scan-1M", kFiles,
       [&] {
         const String failure = dm.ScanDrive();
@@ -192,7 +173,7 @@ void Delete(benchmark::State& state) {
   TDmZorvet& dm = *program.module;
   const std::vector<Row>& disk = DeletedDisk();
   AppendRows(*dm.MTDir, disk);
-  MeasureWithReset(
+  Measure(
       state, "delete", kDeletedRows,
       [&] {
         if (dm.DeleteDisk("DEAD:BEEF") != static_cast<Integer>(kDeletedRows))

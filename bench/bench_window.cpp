@@ -79,25 +79,6 @@ std::string CatalogueFolder(std::size_t rows) {
   return folder;
 }
 
-// Times `body` per iteration; `after` runs after each, untimed.
-template <class Body, class After>
-void MeasureThen(benchmark::State& state, const std::string& path, std::size_t size, Body body,
-                 After after) {
-  using Clock = std::chrono::steady_clock;
-  Clock::duration spent{};
-  for (auto _ : state) {
-    const Clock::time_point start = Clock::now();
-    body();
-    spent += Clock::now() - start;
-    state.PauseTiming();
-    after();
-    state.ResumeTiming();
-  }
-  if (state.iterations() > 0)
-    Timings()[{path, size}] =
-        std::chrono::duration<double>(spent).count() / double(state.iterations());
-}
-
 // The program started over the folder, its window shown.
 struct TRunningProgram {
   explicit TRunningProgram(const std::string& folder) {
@@ -128,7 +109,7 @@ void Startup(benchmark::State& state) {
   const Int64 before = ResidentBytes();
   Int64 after = 0;
   std::unique_ptr<TRunningProgram> running;
-  MeasureThen(
+  Measure(
       state, "startup", rows, [&] { running = std::make_unique<TRunningProgram>(folder); },
       [&] {
         after = ResidentBytes();
@@ -167,7 +148,7 @@ void FolderClick(benchmark::State& state) {
   TTreeNode* folder = FolderNode(form);
   TTreeNode* first = form->DBTree->Items()->GetFirstNode();
   if (!folder || !first) std::abort();
-  MeasureThen(
+  Measure(
       state, "click", rows, [&] { folder->SetSelected(true); },
       [&] {
         if (form->ListView->Items()->Count() != 100) std::abort();
