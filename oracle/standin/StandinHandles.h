@@ -149,9 +149,10 @@ struct TDefineHandle : THandle {
 };
 
 // A LOB locator (type 50) or a file locator (56). A locator the model hands
-// back from a change's returning clause stands for its row: reads and
-// writes go to the row in the session's transaction. A fetched one holds
-// the value as the query read it, as Oracle's read consistency gives it.
+// back from a change's returning clause, or fetches from a row its select
+// for update locked, stands for its row: reads and writes go to the row in
+// the session's transaction. Any other fetched one holds the value as the
+// query read it, as Oracle's read consistency gives it.
 struct TLobHandle : THandle {
   explicit TLobHandle(ub4 t) : THandle(t) {}
   bool initialised = false;
@@ -207,8 +208,10 @@ struct TStmtHandle : THandle {
   // The row the last change touched last, or a select for update's row
   // fetched last; 0 for none.
   std::int64_t last_rowid = 0;
-  // The rows a select for update chose, in its order.
+  // The rows a select for update chose, in its order, and the table
+  // (as SQLite names it) they are rows of.
   std::vector<std::int64_t> selected_rowids;
+  std::string selected_table;
 
   TBindHandle* Bind(const std::string& name) const {
     for (const auto& bind : binds)

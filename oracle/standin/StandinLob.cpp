@@ -3,9 +3,10 @@
 // LOB and file locators. Offsets count from 1; the model's character set
 // is single-byte, so a CLOB's positions and lengths count bytes, which are
 // its characters. A locator bound to a row reads and writes the row in the
-// caller's transaction, locking it as any change does; a fetched locator
-// reads the value its query saw and cannot be written, as Oracle refuses a
-// write to a row the session has not locked. BFILEs read files in the
+// caller's transaction, locking it as any change does, and so does one
+// fetched from a row that its select for update locked; any other fetched
+// locator reads the value its query saw and cannot be written, as Oracle
+// refuses a write to a row the session has not locked. BFILEs read files in the
 // folders the test names for their directory aliases, and only while open.
 #include <sqlite3.h>
 
@@ -70,6 +71,18 @@ TOraError TModelServer::SetFetchedLob(TLobHandle* lob, ub2 lob_type, const TValu
       !SplitBfileValue(lob->value, lob->directory, lob->file))
     return OraError(932, "inconsistent datatypes");
   return {};
+}
+
+void TModelServer::LockedRowLob(const TStmtHandle* stmt, int column, TLobHandle* lob) {
+  if (lob->lob_type == kSqltBfile || !stmt->query || stmt->answered ||
+      stmt->row_count >= stmt->selected_rowids.size())
+    return;
+  // Only a column of the table whose rows the lock list gives in the
+  // query's order names the locked row.
+  const char* table = sqlite3_column_table_name(stmt->query, column);
+  const char* origin = sqlite3_column_origin_name(stmt->query, column);
+  if (!table || !origin || sqlite3_stricmp(table, stmt->selected_table.c_str()) != 0) return;
+  BindLobToRow(lob, lob->lob_type, table, origin, stmt->selected_rowids[stmt->row_count]);
 }
 
 std::string TModelServer::FilePath(const TLobHandle& lob, TOraError& error) const {

@@ -130,7 +130,10 @@ TOraError TModelServer::LockSelected(TStmtHandle* stmt, TConnection& connection,
     // row as it is fetched.
     while (!error && (rc = sqlite3_step(query)) == SQLITE_ROW) {
       rows.emplace_back(item->table, sqlite3_column_int64(query, 0));
-      if (item == chosen.front()) stmt->selected_rowids.push_back(rows.back().second);
+      if (item == chosen.front()) {
+        stmt->selected_rowids.push_back(rows.back().second);
+        stmt->selected_table = item->table;
+      }
     }
     if (!error && rc != SQLITE_DONE) error = connection.LastError(text);
     sqlite3_finalize(query);

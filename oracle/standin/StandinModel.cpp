@@ -832,6 +832,7 @@ TOraError TModelServer::Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& 
         if (!lob || (lob->type == kDtypeFile) != (b.dty == kSqltBfile))
           return OraError(22275, "invalid LOB locator specified");
         if (TOraError e = SetFetchedLob(lob, b.dty, value)) return e;
+        if (!value.IsNull()) LockedRowLob(stmt, column, lob);
         if (value.IsNull() && !b.ind) return OraError(1405, MessageOf(1405));
         if (b.ind) *b.IndAt(row) = value.IsNull() ? -1 : 0;
         if (b.len) *b.LenAt(row) = 0;
@@ -1025,6 +1026,7 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
     case TStatementKind::Query: {
       stmt->last_rowid = 0;
       stmt->selected_rowids.clear();
+      stmt->selected_table.clear();
       if (sql.for_update && !describe_only) {
         if (TOraError e = connection.Begin()) return e;
         if (TOraError e = LockSelected(stmt, connection, sql)) return e;

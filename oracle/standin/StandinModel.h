@@ -350,6 +350,9 @@ class TModelServer : public TNotConnectedServer {
   TOraError BindLobToRow(TLobHandle* lob, ub2 lob_type, const std::string& table,
                          const std::string& column, std::int64_t rowid);
   TOraError SetFetchedLob(TLobHandle* lob, ub2 lob_type, const TValue& value);
+  // A CLOB or BLOB fetched from a row that the select locked for update
+  // stands for that row, as one returned by a change does.
+  void LockedRowLob(const TStmtHandle* stmt, int column, TLobHandle* lob);
   std::string FilePath(const TLobHandle& lob, TOraError& error) const;
   TOraError ReadLob(TLobHandle* lob, TConnection& connection, std::string& out);
   TOraError StoreLob(TLobHandle* lob, TConnection& connection, const std::string& value);

@@ -169,6 +169,35 @@ TEST_F(Lobs, AFetchedLocatorReadsWhatItsQuerySawAndCannotBeWritten) {
   EXPECT_EQ(init, 0);
 }
 
+TEST_F(Lobs, ALocatorFetchedForUpdateWritesItsRow) {
+  Fixture(
+      "update DOC set C = 'old text' where ID = 1;\n"
+      "insert into DOC (ID, C) values (2, 'other');\n");
+  OCILobLocator* lob = NewLocator();
+  sb2 ind = 7;
+  OCIStmt* stmt = scott.NewStatement("select C from DOC where ID = 1 for update");
+  ASSERT_EQ(OCIStmtExecute(scott.svc, stmt, scott.error, 0, 0, nullptr, nullptr, 0), OCI_SUCCESS)
+      << scott.ErrorText();
+  OCIDefine* define = nullptr;
+  OCIDefineByPos(stmt, &define, scott.error, 1, &lob, sizeof lob, kSqltClob, &ind, nullptr, nullptr,
+                 0);
+  ASSERT_EQ(OCIStmtFetch(stmt, scott.error, 1, 2, 0), OCI_SUCCESS) << scott.ErrorText();
+  OCIHandleFree(stmt, kHtypeStmt);
+  EXPECT_EQ(ind, 0);
+  EXPECT_EQ(Read(lob, 1, 20), "old text");
+  ASSERT_EQ(Write(lob, "new", 1), OCI_SUCCESS) << scott.ErrorText();
+  ASSERT_EQ(OCILobTrim(scott.svc, scott.error, lob, 3), OCI_SUCCESS) << scott.ErrorText();
+  // The write went to the locked row, and to no other.
+  EXPECT_EQ(Clob(1, scott), "new");
+  EXPECT_EQ(Clob(2, scott), "other");
+  TSession other;
+  ASSERT_EQ(other.Logon("scott", "tiger"), OCI_SUCCESS);
+  EXPECT_EQ(Clob(1, other), "old text");
+  ASSERT_EQ(OCITransCommit(scott.svc, scott.error, 0), OCI_SUCCESS);
+  EXPECT_EQ(Clob(1, other), "new");
+  other.Logoff();
+}
+
 TEST_F(Lobs, AWriteLocksTheRowAndShowsOnlyAfterTheCommit) {
   OCILobLocator* lob = NewLocator();
   ASSERT_EQ(
