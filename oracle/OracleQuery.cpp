@@ -401,14 +401,15 @@ void TOracleQuery::SetComplexVariable(const String& Name, TObject* Object) {
         if (auto* query = dynamic_cast<TOracleQuery*>(Object)) id = query->ObjectId();
         if (!id) throw Exception("Assign TOracleQuery instance to variable " + name);
         break;
-      // The object, reference and LOB classes are not part of this library
+      // The object and reference classes are not part of this library
       // yet: nothing can be of the class these variables take.
       case Oracle::otObject:
         throw Exception("Assign TOracleObject instance to variable " + name);
       case Oracle::otReference:
         throw Exception("Assign TOracleReference instance to variable " + name);
       default:
-        throw Exception("Assign TLOBLocator instance to variable " + name);
+        id = LobVariableId(variable, Object);
+        break;
     }
   }
   variable->SetValue(0, id ? Variant(id) : Variant(), session_);
@@ -698,6 +699,10 @@ void TOracleQuery::BindVariables() {
       BindCursorVariable(variable);
       continue;
     }
+    if (Oracle::IsLobType(type)) {
+      BindLobVariable(variable);
+      continue;
+    }
     if (variable->IsComplex())
       throw Exception(name + " is a complex variable: this query binds plain values only");
     const bool table = variable->IsPLSQLTable();
@@ -879,6 +884,9 @@ void TOracleQuery::DescribeFields() {
       case Oracle::otCLOB:
       case Oracle::otBLOB:
       case Oracle::otBFile:
+        type = field->DBType;
+        size = 0;
+        break;
       case Oracle::otCursor:
       case Oracle::otObject:
       case Oracle::otReference: {
@@ -891,6 +899,7 @@ void TOracleQuery::DescribeFields() {
         break;
     }
     field->AllocateRows(ub2(type), size, rows_per_fetch_);
+    if (Oracle::IsLobType(type)) PrepareLobColumn(field);
   }
   described_ = true;
 }
@@ -1017,6 +1026,7 @@ void TOracleQuery::InternalExecute(bool DescribeOnly, Integer End, Integer First
   cursor_variable_ = false;
   rows_in_buffer_ = RowsProcessed();
   eof_ = rows_in_buffer_ == 0;
+  if (!eof_) SetupCurrentRow();
 }
 
 void TOracleQuery::PrepareBuffers() {
@@ -1070,6 +1080,7 @@ Integer TOracleQuery::ExecuteArray(Integer Index, Integer Count) {
       if (!go_on || first >= end) break;
     }
   }
+  ReconcileLobVariables();
   if (eof_) FireAfterQuery();
   return result;
 }
@@ -1104,7 +1115,10 @@ void TOracleQuery::Next() {
       eof_ = true;
     }
   }
-  if (eof_) FireAfterQuery();
+  if (eof_)
+    FireAfterQuery();
+  else
+    SetupCurrentRow();
 }
 
 // ---------------------------------------------------------------------------
@@ -1182,6 +1196,7 @@ Variant TOracleQuery::Field(Integer Index) const {
   if (field->Indicators[std::size_t(row)] == -1)
     return session_ && session_->NullValue() == nvNull ? Null() : Unassigned();
   if (IsLong(field->ExternalType)) return LongField(Index);
+  if (Oracle::IsLobType(field->ExternalType)) return LobValue(field);
   const Integer length = field->Lengths[std::size_t(row)];
   Variant value;
   Oracle::OracleValueToVariant(RowData(field, row), field->ExternalType,

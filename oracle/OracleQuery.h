@@ -12,9 +12,11 @@
 // runs: handles and a statement handle, or a cursor data area on the
 // session's logon data area. LONG columns come in pieces (handles) or in
 // reads after the row (data area), one row per block. Of the complex
-// variables, cursors bind (another query, which the block opens); objects,
-// references and LOBs can be declared but not bound, and select lists with
-// columns of the complex types are refused.
+// variables, cursors bind (another query, which the block opens) and LOBs
+// bind a TLOBLocator (handle generation only); objects and references can
+// be declared but not bound. LOB columns are fetched into one descriptor
+// per row, read through the column's locator (LOBField); select lists with
+// columns of the other complex types are refused.
 //
 // Every client call is made inside the session's call lock. A failed call
 // raises EOracleError through the session, which leaves that lock.
@@ -31,6 +33,7 @@
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/Variant.h"
 
+class TLOBLocator;
 class TOracleQuery;
 class TQueryThread;
 
@@ -108,7 +111,9 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   Integer VariableIndex(const String& Name) const;
   // Gives a complex variable its object (nil makes it null). Of the complex
   // kinds this query binds cursors: another query, which the statement
-  // opens and which then fetches its rows without a text of its own.
+  // opens and which then fetches its rows without a text of its own; and
+  // LOBs: a TLOBLocator of the query's session, which the statement fills
+  // ("returning ... into") or whose value it takes.
   void SetComplexVariable(const String& Name, TObject* Object);
   // The id that stands for this query in a complex variable's value.
   Integer ObjectId();
@@ -159,6 +164,12 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   // Copies up to Length bytes of the current row's LONG or LONG RAW value
   // from Offset; gives the bytes copied.
   Integer GetLongField(Integer Index, void* Buffer, Integer Length, Integer Offset) const;
+  // The locator of a LOB column, pointed at the current row's value and
+  // rewound at every move; "Field <name> is not a LOB" for other columns.
+  // The query owns it: it lives until the select list is described again
+  // or the query closes.
+  TLOBLocator* LOBField(Integer Index) const;
+  TLOBLocator* LOBField(const String& Name) const { return LOBField(NamedField(Name)); }
   // The ROWID of the row the last statement touched, as text.
   String RowId();
 
@@ -187,6 +198,19 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   // gives the client's address for it.
   void* OpenAsCursorVariable(TOracleSession* owner);
   void BindCursorVariable(TVariableData* variable);
+  // LOB variables and columns (OracleQueryLob.cpp).
+  Integer LobVariableId(TVariableData* variable, TObject* object) const;
+  TLOBLocator* BoundLocator(TVariableData* variable) const;
+  void BindLobVariable(TVariableData* variable);
+  // After an execution: a LOB variable the statement returned null makes
+  // its locator null.
+  void ReconcileLobVariables();
+  // Gives a LOB column its row descriptors and its locator.
+  void PrepareLobColumn(TFieldData* field);
+  // Points the columns' companions at the current row.
+  void SetupCurrentRow();
+  // A LOB column's value: a CLOB as text, else bytes; an empty LOB is null.
+  Variant LobValue(const TFieldData* field) const;
   void NeedSession() const;
   // Raises the failed client call's error after the query's own clean-up.
   // The call lock is held and is left by the error.

@@ -57,6 +57,10 @@ enum : Integer {
 bool DeclaredVariableSize(Integer Type, Integer& Size);
 // Object, reference, LOB and cursor variables hold an object, not a value.
 bool IsComplexType(Integer Type);
+// CLOB, BLOB and BFILE: values reached through a LOB locator.
+inline bool IsLobType(Integer Type) {
+  return Type == otCLOB || Type == otBLOB || Type == otBFile;
+}
 
 // Text sent to the server loses its CR characters, unless the session says
 // not to convert line breaks.
