@@ -172,6 +172,24 @@ TEST_P(LobWorld, ALobVariableTakesOnlyALiveLocatorOfItsSession) {
             "LOB variable :LOB holds no LOB locator of the session");
 }
 
+TEST_P(LobWorld, AnObjectsAttributeGetsItsLobMadeAndHearsOfChanges) {
+  TLOBLocator lob(session_.get(), otBLOB);
+  OCILobLocator* slot = nullptr;
+  sb2 indicator = 0;
+  int changes = 0;
+  lob.AttachToObject(&slot, &indicator, [&] { ++changes; });
+  // The attribute's LOB is made on first sight, and holds no value yet.
+  EXPECT_TRUE(lob.IsNull());
+  ASSERT_NE(slot, nullptr);
+  EXPECT_EQ(lob.DescriptorAddress(), &slot);
+  indicator = 0;
+  lob.Clear();
+  EXPECT_NE(slot, nullptr);
+  EXPECT_TRUE(lob.IsNull());
+  EXPECT_EQ(indicator, -1);
+  EXPECT_EQ(changes, 1);
+}
+
 // Text of the tests' BFILEs, in a folder named by the directory alias DOCS.
 class Bfiles : public LobWorld {
  protected:
