@@ -152,6 +152,20 @@ TEST_P(LobWorld, AWrittenLocatorBoundAsAValueCopiesIt) {
   EXPECT_EQ(query_->GetVariable("lob").AsInteger(), lob->ObjectId());
 }
 
+TEST_P(LobWorld, AVariableTheStatementLeftNullMakesItsLocatorNull) {
+  auto lob = NewRow(otCLOB, 65);
+  Write(*lob, "was here");
+  Rule("begin :lob := null; end;\\s*", "out LOB \\N\n", true);
+  Text("begin :lob := null; end;");
+  query_->DeclareVariable("lob", otCLOB);
+  query_->SetComplexVariable("lob", lob.get());
+  query_->Execute();
+  EXPECT_TRUE(lob->IsNull());
+  EXPECT_EQ(lob->Size(), 0);
+  // The value it stood for is still there.
+  EXPECT_EQ(Stored(otCLOB, 65), "was here");
+}
+
 TEST_P(LobWorld, ALobVariableTakesOnlyALiveLocatorOfItsSession) {
   Text("insert into docs (id, c) values (70, :lob)");
   query_->DeclareVariable("lob", otCLOB);
