@@ -25,15 +25,14 @@ using Row = std::vector<Variant>;
 const std::vector<Row> kRows = {
     {1, 1, "Disk A", "a"}, {2, 1, "Docs", Null()}, {3, 2, "Letters", "l"}, {4, 4, "Disk B", "b"}};
 
+const TslDBTreeViewOptions kOptions{trCanDBNavigate, trSmartRecordCopy, trDBCanDelete};
+const TslDBTreeViewOptions kSmart{trCanDBNavigate, trSmartRecordLoad};
+
 class DBTreeEdit : public ::testing::Test {
  protected:
   DBTreeEdit() {
     InitializeModules({ControlsModule(), slTreeModule()});
-    form_ = new TCustomForm(owner_.get());
-    form_->SetBounds(100, 100, 520, 280);
-    form_->Show();
-    table_ = MakeTable();
-    tree_ = MakeTree(table_, 5);
+    Remake();
   }
   ~DBTreeEdit() override {
     owner_.reset();
@@ -52,11 +51,24 @@ class DBTreeEdit : public ::testing::Test {
     return table;
   }
 
-  TslDBTreeView* MakeTree(TvomMemTable* table, int left, const String& listField = "Name") {
+  // A fresh form with a tree over an empty table; a smart tree's top-level
+  // rows have the parent 0.
+  void Remake(TslDBTreeViewOptions options = kOptions) {
+    owner_ = std::make_unique<TComponent>(nullptr);
+    form_ = new TCustomForm(owner_.get());
+    form_->SetBounds(100, 100, 520, 280);
+    form_->Show();
+    table_ = MakeTable();
+    tree_ = MakeTree(table_, 5, "Name", options);
+  }
+
+  TslDBTreeView* MakeTree(TvomMemTable* table, int left, const String& listField = "Name",
+                          TslDBTreeViewOptions options = kOptions) {
     auto* tree = new TslDBTreeView(owner_.get());
     tree->SetParent(form_);
     tree->SetBounds(left, 5, 240, 240);
-    tree->SetOptions({trCanDBNavigate, trSmartRecordCopy, trDBCanDelete});
+    if (options.Contains(trSmartRecordLoad)) tree->SetRootValue(0);
+    tree->SetOptions(options);
     tree->SetKeyField("id");
     tree->SetParentField("idparent");
     tree->SetListField(listField);
@@ -181,11 +193,7 @@ TEST_F(DBTreeEdit, AFailedAppendLeavesNoRecordAndNoNode) {
   };
   for (const Case c : {Case{false, false}, Case{true, false}, Case{true, true}}) {
     SCOPED_TRACE(testing::Message() << "raise " << c.raise << " handler " << c.handler);
-    owner_ = std::make_unique<TComponent>(nullptr);
-    form_ = new TCustomForm(owner_.get());
-    form_->Show();
-    table_ = MakeTable();
-    tree_ = MakeTree(table_, 5);
+    Remake();
     Open();
     tree_->SetRaiseOnError(c.raise);
     int told = 0, shown = 0;
@@ -213,8 +221,7 @@ TEST_F(DBTreeEdit, AFailedAppendLeavesNoRecordAndNoNode) {
 }
 
 TEST_F(DBTreeEdit, NewKeysStepPastRecordsNotLoaded) {
-  tree_->SetRootValue(0);
-  tree_->SetOptions({trCanDBNavigate, trSmartRecordLoad});
+  Remake(kSmart);
   // Only the top-level record 1 is loaded; 7 and 8 lie below it.
   Open({{1, 0, "Top", Null()}, {7, 1, "Below", Null()}, {8, 7, "Deeper", Null()}});
   ASSERT_EQ(tree_->DBNodes()->Count(), 1);
@@ -380,8 +387,7 @@ TEST_F(DBTreeEdit, AMovedNodeWritesItsParent) {
 }
 
 TEST_F(DBTreeEdit, WithSmartLoadingAMoveToTheTopTakesTheRootValue) {
-  tree_->SetRootValue(0);
-  tree_->SetOptions({trCanDBNavigate, trSmartRecordLoad});
+  Remake(kSmart);
   Open({{1, 0, "A", Null()}, {2, 1, "B", Null()}});
   Node(1)->Expand(false);
   ASSERT_NE(Node(2), nullptr);
@@ -430,12 +436,7 @@ TEST_F(DBTreeEdit, DraggingANodeWithTheMouseMovesItsRecord) {
 TEST_F(DBTreeEdit, ACopyAppendsRecordsForTheWholeSubtree) {
   for (const bool smartCopy : {true, false}) {
     SCOPED_TRACE(smartCopy ? "smart copy" : "plain copy");
-    owner_ = std::make_unique<TComponent>(nullptr);
-    form_ = new TCustomForm(owner_.get());
-    form_->Show();
-    table_ = MakeTable();
-    tree_ = MakeTree(table_, 5);
-    if (!smartCopy) tree_->SetOptions({trCanDBNavigate});
+    Remake(smartCopy ? kOptions : TslDBTreeViewOptions{trCanDBNavigate});
     Open();
     std::vector<TslDBTreeNode*> added;
     tree_->OnAddNewItem = [&](TObject*, TslDBTreeNode*& node) { added.push_back(node); };
@@ -526,25 +527,9 @@ TEST_F(DBTreeEdit, ASmartCopyCarriesTheBlobs) {
 TEST_F(DBTreeEdit, AMoveBetweenTreesKeepsTheSourceUntilTheCopyIsWritten) {
   for (const bool refuse : {false, true}) {
     SCOPED_TRACE(refuse ? "refused" : "allowed");
-    owner_ = std::make_unique<TComponent>(nullptr);
-    form_ = new TCustomForm(owner_.get());
-    form_->SetBounds(100, 100, 520, 280);
-    form_->Show();
-    table_ = MakeTable();
     // The source loads on demand: Docs' subtree is not read yet.
-    tree_ = new TslDBTreeView(owner_.get());
-    tree_->SetParent(form_);
-    tree_->SetBounds(5, 5, 240, 240);
-    tree_->SetRootValue(0);
-    tree_->SetOptions({trCanDBNavigate, trSmartRecordLoad, trSmartRecordCopy});
-    tree_->SetKeyField("id");
-    tree_->SetParentField("idparent");
-    tree_->SetListField("Name");
-    Fill(table_, {{1, 0, "Docs", "d"}, {2, 1, "Letters", "l"}, {3, 2, "Old", "o"}});
-    auto* source = new TDataSource(owner_.get());
-    source->SetDataSet(table_);
-    tree_->HandleNeeded();
-    tree_->SetDataSource(source);
+    Remake({trCanDBNavigate, trSmartRecordLoad, trSmartRecordCopy});
+    Open({{1, 0, "Docs", "d"}, {2, 1, "Letters", "l"}, {3, 2, "Old", "o"}});
     ASSERT_EQ(tree_->DBNodes()->Count(), 1);
 
     TvomMemTable* target = MakeTable();
@@ -596,8 +581,7 @@ TEST_F(DBTreeEdit, DeletingANodeDeletesItsSubtreesRecords) {
 }
 
 TEST_F(DBTreeEdit, WithSmartLoadingADeletionReachesRecordsNotLoaded) {
-  tree_->SetRootValue(0);
-  tree_->SetOptions({trCanDBNavigate, trSmartRecordLoad});
+  Remake(kSmart);
   Open({{1, 0, "A", Null()}, {2, 1, "B", Null()}, {3, 2, "C", Null()}, {4, 0, "D", Null()}});
   ASSERT_EQ(Node(2), nullptr);
   Node(1)->Delete();
