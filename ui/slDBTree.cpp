@@ -11,6 +11,7 @@
 #include "platform/win/Paint.h"
 #include "platform/win/TreeView.h"
 #include "platform/win/Window.h"
+#include "ui/slDBTreePlace.h"
 
 // --- keys ---------------------------------------------------------------
 
@@ -51,33 +52,6 @@ bool KeyGreaterOrEqual(const Variant& a, const Variant& b) {
   const TVariantRelationship r = Relate(a, b);
   return r == vrGreaterThan || r == vrEqual;
 }
-
-namespace {
-
-// Disables the dataset's controls unless they already are and marks the
-// current record; the destructor goes back to it and enables the controls
-// again, on every way out.
-class TKeepPlace {
- public:
-  explicit TKeepPlace(TDataSet* dataSet) : ds_(dataSet), disabled_(!dataSet->ControlsDisabled()) {
-    if (disabled_) ds_->DisableControls();
-    bookmark_ = ds_->GetBookmark();
-  }
-  ~TKeepPlace() {
-    if (!bookmark_.Empty() && ds_->BookmarkValid(bookmark_)) ds_->GotoBookmark(bookmark_);
-    ds_->FreeBookmark(bookmark_);
-    if (disabled_) ds_->EnableControls();
-  }
-  TKeepPlace(const TKeepPlace&) = delete;
-  TKeepPlace& operator=(const TKeepPlace&) = delete;
-
- private:
-  TDataSet* ds_;
-  bool disabled_;
-  TBookmark bookmark_;
-};
-
-}  // namespace
 
 // --- TslDBTreeNode ------------------------------------------------------
 
@@ -123,6 +97,9 @@ void TslDBTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
     TslTreeNode::MoveTo(destination, mode);
     return;
   }
+  // A move the tree will write fails here, before any node moves, when the
+  // node's record is gone.
+  tree->RequireRecordFor(this);
   const bool previous = tree->placeholder_;
   tree->placeholder_ = true;
   TScopeExit restore([&] { tree->placeholder_ = previous; });
@@ -768,10 +745,6 @@ void TslDBTreeView::Collapse(TTreeNode* node) {
   dbNode->SetChildrenLoaded(false);
 }
 
-LRESULT TslDBTreeView::EditorWndProc(HWND editor, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return CallWindowProc(editor_previous_, editor, msg, wParam, lParam);
-}
-
 void TslDBTreeView::SubclassEditor(HWND editor) {
   if (editor_ == editor || !editor) return;
   ReleaseEditor();
@@ -814,19 +787,6 @@ TTreeNode* TslDBTreeView::CreateNode() {
   return node;
 }
 
-Variant TslDBTreeView::NewKeyValue() {
-  Variant key = Null();
-  if (OnCreateNewKeyValue) OnCreateNewKeyValue(this, key);
-  return key;
-}
-
-bool TslDBTreeView::DoDBAction(TslDBTreeNode* node1, TslDBTreeNode* node2,
-                               TslDBTreeViewAction action) {
-  bool automatic = true;
-  if (OnDBAction) OnDBAction(this, node1, node2, action, automatic);
-  return automatic;
-}
-
 void TslDBTreeView::CreateWnd() {
   TCustomslTreeView::CreateWnd();
   if (key_field_ && list_field_ && parent_field_) RebuildTree();
@@ -847,12 +807,20 @@ void TslDBTreeView::CreateHandle() {
 }
 
 void TslDBTreeView::Dispatch(TMessage& message) {
+  if (message.Msg == TVM_DELETEITEM) {
+    DeleteItemWithRecords(message);
+    return;
+  }
   TCustomslTreeView::Dispatch(message);
+  if (message.Msg == TVM_INSERTITEM) ItemInserted(message);
+  if (message.Msg == TVM_SETITEM) ItemTextSet(message);
   // The label editor tells its parent when it takes the focus, right after
   // it is made, whoever started the editing.
   if (message.Msg == WM_COMMAND && HIWORD(message.WParam) == EN_SETFOCUS && HandleAllocated() &&
-      reinterpret_cast<HWND>(message.LParam) == TreeView_GetEditControl(Handle()))
+      reinterpret_cast<HWND>(message.LParam) == TreeView_GetEditControl(Handle())) {
     SubclassEditor(reinterpret_cast<HWND>(message.LParam));
+    PrepareEditor(reinterpret_cast<HWND>(message.LParam));
+  }
   if (message.Msg == TVM_EXPAND && (message.WParam & TVE_ACTIONMASK) == TVE_COLLAPSE &&
       options_.Contains(trSmartRecordLoad))
     if (TTreeNode* selected = Selected()) Change(selected);

@@ -247,6 +247,17 @@ class TslDBTreeView : public TCustomslTreeView {
   // A field of the record being inserted changed: its node is made and selected.
   void RecordInserted();
 
+  // Writing changes of the nodes into the dataset (each asks DoDBAction
+  // first). A node made by the application gets its record appended; false
+  // when that failed (the node's item is gone then).
+  bool InsertRecordForNode(TslDBTreeNode* node, TslDBTreeNode* parentNode);
+  // A moved node's record takes its new parent value (parentNode nullptr:
+  // the top level). A node whose record cannot be found raises and
+  // changes nothing.
+  void MoveRecordForNode(TslDBTreeNode* node, TslDBTreeNode* parentNode);
+  // Deletes the record of `key`, when the tree may delete records now.
+  void DeleteRecordForKey(const Variant& key);
+
   static bool IsNumericField(const TField* field);
 
   TAddNewDBTreeNodeEvent OnAddNewItem;
@@ -278,10 +289,23 @@ class TslDBTreeView : public TCustomslTreeView {
   virtual LRESULT EditorWndProc(HWND editor, UINT msg, WPARAM wParam, LPARAM lParam);
   HWND Editor() const { return editor_; }
   // The key of a node added by the application: OnCreateNewKeyValue's
-  // answer, Null (a node outside the index) without a handler.
+  // answer to the largest key of the index (Null for none); without a
+  // handler the key after it, past every key the dataset already holds.
+  // Raises when no key follows (text keys, or a number too large to grow).
   virtual Variant NewKeyValue();
   // Asked before the tree changes the dataset; OnDBAction may refuse.
   virtual bool DoDBAction(TslDBTreeNode* node1, TslDBTreeNode* node2, TslDBTreeViewAction action);
+  // Copies dropped into this tree get their records (and, on a copy with
+  // trSmartRecordCopy, the other fields of their sources' records). False
+  // when refused: the sources must then stay.
+  bool NodeDropped(const std::vector<TTreeNode*>& sources, const std::vector<TTreeNode*>& copies,
+                   bool isCopy) override;
+  // With smart loading, a node being moved or copied reads its whole
+  // subtree first, so that its descendants go with it.
+  void CollectSubtree(TTreeNode* node, std::vector<TTreeNode*>& list) override;
+  // The end of label editing.
+  void Edit(const TVITEM& item) override;
+  void CNNotify(TMessage& message) override;
 
  private:
   friend class TslDBTreeNode;
@@ -320,6 +344,26 @@ class TslDBTreeView : public TCustomslTreeView {
   void LoadAncestors(const Variant& key);
   void SubclassEditor(HWND editor);
   void ReleaseEditor();
+  // The label editor shows the list field's text and takes no more than
+  // its display width.
+  void PrepareEditor(HWND editor);
+  void BeginLabelEdit(TTreeNode* node);
+  // The item messages that write to the dataset.
+  void ItemInserted(TMessage& message);
+  void ItemTextSet(const TMessage& message);
+  void DeleteItemWithRecords(TMessage& message);
+  // Asks and loads for the deletion of `node` and its subtree, and lists
+  // the keys whose records go, descendants before their ancestors.
+  void PlanDeletion(TslDBTreeNode* node, std::vector<Variant>& keys);
+  bool DeletesRecords();
+  // Writes an edited caption into the node's own record.
+  void WriteCaption(TslDBTreeNode* node);
+  // Raises unless the node's record exists, before a move writes to it.
+  void RequireRecordFor(TslDBTreeNode* node);
+  // The caption of `node` on the item it has or is just getting.
+  void ShowCaption(TslDBTreeNode* node, const String& text);
+  bool DataSetHoldsKey(const Variant& key);
+  Variant LargestDataSetKey();
   void DataLinkActiveChanged();
   void DataLinkChanged();
 
@@ -345,6 +389,18 @@ class TslDBTreeView : public TCustomslTreeView {
   HWND editor_ = nullptr;
   WNDPROC editor_proc_ = nullptr;
   WNDPROC editor_previous_ = nullptr;
+  // The node whose label editing began, until the editor is prepared.
+  TTreeNode* editing_node_ = nullptr;
+  // The begun label editing put the dataset into edit state.
+  bool edit_started_ = false;
+  // While the end of label editing sets the node's caption.
+  bool ending_edit_ = false;
+  // The item an insert message is giving its node (the node learns it
+  // only after the message).
+  TTreeNode* pending_node_ = nullptr;
+  HTREEITEM pending_item_ = nullptr;
+  // Set while CollectSubtree has read the subtree being collected.
+  bool collecting_ = false;
 };
 
 // Declares TslDBTreeView's published properties (with TTreeView's).

@@ -275,8 +275,13 @@ TTreeNode* TCustomslTreeView::DropDraggedNode(TTreeNode* dragged, TTreeNode* tar
   const bool copying = isCopy || fromOther;
   std::vector<TTreeNode*> sources;
   {
+    // The tree that owns the nodes collects them: it knows what belongs to
+    // a subtree (a data-bound tree first reads the records not loaded).
+    auto* owner = dynamic_cast<TCustomslTreeView*>(sourceTree);
+    if (!owner) owner = this;
     TFlagScope moving(moving_, copying ? true : moving_);
-    CollectSubtree(dragged, sources);
+    TFlagScope ownerMoving(owner->moving_, copying ? true : owner->moving_);
+    owner->CollectSubtree(dragged, sources);
   }
   TNodeAttachMode mode = target ? naAddChild : naAdd;
   if (OnEndDragTreeNode) OnEndDragTreeNode(target, dragged, mode);
@@ -284,6 +289,7 @@ TTreeNode* TCustomslTreeView::DropDraggedNode(TTreeNode* dragged, TTreeNode* tar
   if (childMode && target) target->SetHasChildren(true);
 
   TTreeNode* result = nullptr;
+  bool kept = true;
   if (copying) {
     std::vector<TTreeNode*> copies;
     {
@@ -302,7 +308,7 @@ TTreeNode* TCustomslTreeView::DropDraggedNode(TTreeNode* dragged, TTreeNode* tar
         copies.push_back(copy);
       }
     }
-    NodeDropped(sources, copies, true);
+    kept = NodeDropped(sources, copies, true);
     result = copies.empty() ? nullptr : copies.front();
     if (result && target && result->Parent() == target) target->SetHasChildren(true);
   } else {
@@ -310,8 +316,9 @@ TTreeNode* TCustomslTreeView::DropDraggedNode(TTreeNode* dragged, TTreeNode* tar
     dragged->MoveTo(target, mode);
     result = dragged;
   }
-  // A move between trees is a copy and the deletion of the original.
-  if (fromOther && !isCopy && !sourceTree->ReadOnly()) {
+  // A move between trees is a copy and the deletion of the original, once
+  // the copy is kept.
+  if (fromOther && !isCopy && kept && !sourceTree->ReadOnly()) {
     if (drag_state.dragged == dragged) drag_state.dragged = nullptr;
     dragged->Delete();
   }
@@ -322,8 +329,10 @@ String TCustomslTreeView::GetNodeText(TTreeNode* node) {
   return node->Text();
 }
 
-void TCustomslTreeView::NodeDropped(const std::vector<TTreeNode*>&, const std::vector<TTreeNode*>&,
-                                    bool) {}
+bool TCustomslTreeView::NodeDropped(const std::vector<TTreeNode*>&, const std::vector<TTreeNode*>&,
+                                    bool) {
+  return true;
+}
 
 void TCustomslTreeView::DoDragDropTreeNode(TTreeNode* destination, TTreeNode* source,
                                            bool& accept) {

@@ -107,8 +107,9 @@ class TCustomslTreeView : public TCustomTreeView {
   virtual void DoCustomDraw(TTreeNode* node, TFont* font, TColor& color, TColor& bkColor);
   // The caption a copy of the node gets.
   virtual String GetNodeText(TTreeNode* node);
-  // Nodes were copied (Sources[i] to Copies[i]); nothing here.
-  virtual void NodeDropped(const std::vector<TTreeNode*>& sources,
+  // Nodes were copied (Sources[i] to Copies[i]); nothing more here. False
+  // keeps the sources of a move between trees where they are.
+  virtual bool NodeDropped(const std::vector<TTreeNode*>& sources,
                            const std::vector<TTreeNode*>& copies, bool isCopy);
   virtual void DoDragDropTreeNode(TTreeNode* destination, TTreeNode* source, bool& accept);
   virtual void DoDragDropIsCopy(TTreeNode* destination, TTreeNode* source, bool& isCopy);

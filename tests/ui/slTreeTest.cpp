@@ -30,11 +30,12 @@ class TNotingTree : public TslTreeView {
   using TslTreeView::TslTreeView;
   std::vector<TTreeNode*> sources, copies;
   std::vector<std::pair<UINT, bool>> messages;  // message, moving flag at the time
-  void NodeDropped(const std::vector<TTreeNode*>& s, const std::vector<TTreeNode*>& c,
+  bool NodeDropped(const std::vector<TTreeNode*>& s, const std::vector<TTreeNode*>& c,
                    bool isCopy) override {
     sources = s;
     copies = c;
     EXPECT_TRUE(isCopy);
+    return true;
   }
   void WndProc(TMessage& m) override {
     if (m.Msg == TVM_INSERTITEM || m.Msg == TVM_DELETEITEM) messages.emplace_back(m.Msg, Moving());
