@@ -6,15 +6,17 @@
 // hand through the list.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "oracle/ChangeLogItem.h"
 #include "oracle/OracleBlob.h"
 #include "oracle/RecordDataList.h"
 #include "platform/data/BlobFields.h"
 #include "platform/data/DataSet.h"
 
-class TStoreDataSet : public TDataSet, public TRecordStoreOwner {
+class TStoreDataSet : public TDataSet, public TChangeLogOwner {
  public:
   TStoreDataSet() : TDataSet(nullptr) {}
   ~TStoreDataSet() override { Close(); }
@@ -31,11 +33,47 @@ class TStoreDataSet : public TDataSet, public TRecordStoreOwner {
 
   Integer RecordBufferSize() override { return record_size; }
   Integer RecordReadBuffer() override { return read_buffer; }
-  bool RecordFilteringActive() override { return filtering; }
+  bool RecordFilteringActive() override { return filtering && !reverting; }
   bool RecordHasBlobFields() override { return has_blobs; }
   TRecordBuffer BlobRecordBuffer() override { return buffer; }
   TBlobList* CurrentBlobList() override { return current_blobs; }
   void BlobFieldChanged(TField* field) override { changed.push_back(field); }
+
+  // The change log's side: the list it reverts into, a filter on the
+  // record identifier, the number of blobs each record gets.
+  bool reverting = false;
+  std::function<bool(Integer id)> passes = [](Integer) { return true; };
+  Integer blob_count = 0;
+  Integer allocated = 0;
+  TRecordDataList list{this};
+  TChangeLog log{this};
+
+  TChangeLog* ChangeLog() override { return &log; }
+  TDataSet* LogDataSet() override { return this; }
+  TRecordBuffer AllocLogBuffer() override {
+    ++allocated;
+    return new Byte[std::size_t(record_size)]();
+  }
+  void FreeLogBuffer(TRecordBuffer& b) override {
+    --allocated;
+    delete[] b;
+    b = nullptr;
+  }
+  void CreateBlobList(TRecordBuffer record) override {
+    auto blobs = std::make_unique<TBlobList>();
+    for (Integer i = 0; i < blob_count; ++i) blobs->Add();
+    OracleRecord::SetBlobList(record, blobs.release());
+  }
+  TRecordDataList* RecordList() override { return &list; }
+  void SetReverting(bool value) override { reverting = value; }
+  bool RecordMatchesFilter(TRecordBuffer r) override { return passes(OracleRecord::RecordId(r)); }
+  Integer RecordIndexOfId(Integer id) override {
+    for (Integer i = 0; i < list.VisibleCount(); ++i)
+      if (OracleRecord::RecordId(list.Records(i)) == id) return i;
+    return -1;
+  }
+  bool MasterRecordMatches(TRecordBuffer r) override { return r != nullptr; }
+  void ForceFiltered(bool value) { TDataSet::SetFiltered(value); }
 
   bool GetFieldData(TField*, void*) override { return false; }
   void SetFieldData(TField*, const void*) override {}
