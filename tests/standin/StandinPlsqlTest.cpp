@@ -58,7 +58,7 @@ TEST_F(StandinWorld, TheResolveBlockFindsTablesThenSynonyms) {
       "            from sys.all_synonyms where owner = 'PUBLIC' and synonym_name = :name;\n"
       "        exception when no_data_found then\n"
       "          :table_owner := null; :table_name := null;\n"
-      "        end;\n      end;\n    end;\n  end;";
+      "        end;\n      end;\n    end;\n  end;\nend;";
   for (const auto& [name, owner, table] :
        {std::tuple<const char*, const char*, const char*>{"DISCS", "SCOTT", "DISCS"},
         {"NOTHING", "<null>", "<null>"}}) {
