@@ -49,7 +49,8 @@ class TableInfoTest : public SessionWorld {
         "create table EMP (EMPNO number(4) constraint EMP_PK primary key,\n"
         "  ENAME varchar2(10) constraint EMP_NAME_UK unique,\n"
         "  SAL number(7,2) default 1000, STATUS varchar2(3) default 'NEW',\n"
-        "  DEPTNO number(2), NEW varchar2(3),\n"
+        "  DEPTNO number(2), NEW varchar2(3), BONUS number(7,2), COMM number(7,2),\n"
+        "  constraint EMP_PAY_UK unique (BONUS, COMM),\n"
         "  constraint EMP_DEPT_FK foreign key (DEPTNO) references DEPT(DEPTNO),\n"
         "  constraint EMP_SAL_CK check (SAL > 0),\n"
         "  constraint EMP_STATUS_CK check (STATUS in ('NEW', 'OLD')));\n"
@@ -65,7 +66,9 @@ class TableInfoTest : public SessionWorld {
     owner_.data.FieldDefs()->Add("SAL", ftFloat);
     owner_.data.FieldDefs()->Add("STATUS", ftString, 3);
     owner_.data.FieldDefs()->Add("DEPTNO", ftFloat);
-    owner_.data.AddRow({7369.0, String("SMITH"), 800.0, String("OLD"), 10.0});
+    owner_.data.FieldDefs()->Add("BONUS", ftFloat);
+    owner_.data.FieldDefs()->Add("COMM", ftFloat);
+    owner_.data.AddRow({7369.0, String("SMITH"), 800.0, String("OLD"), 10.0, Null(), Null()});
     owner_.data.Open();
   }
   void TearDown() override {
@@ -75,6 +78,21 @@ class TableInfoTest : public SessionWorld {
     session_.reset();
     SessionWorld::TearDown();
   }
+  String CheckField(const char* name) {
+    return Outcome([&] { OracleData::EnforceConstraints(&owner_, owner_.data.FieldByName(name)); });
+  }
+  String CheckRecord() {
+    return Outcome([&] { OracleData::EnforceConstraints(&owner_, nullptr); });
+  }
+  static String Outcome(const std::function<void()>& check) {
+    try {
+      check();
+    } catch (const EDatabaseError& e) {
+      return e.Message();
+    }
+    return "ok";
+  }
+
   std::unique_ptr<TOracleSession> session_;
   TDictionaryTestOwner owner_;
 };
@@ -105,20 +123,75 @@ TEST_F(TableInfoTest, TableInformationIsKeptPerSessionUntilLogoff) {
   EXPECT_THROW(OracleData::GetTableInfo(&none), Exception);
 }
 
-TEST_F(TableInfoTest, ConstraintsAndTheirKindsComeFromTheDictionary) {
+TEST_F(TableInfoTest, ConstraintsAndTheirDetailsComeFromTheDictionary) {
   TOracleTableInfo* info = OracleData::GetTableInfo(&owner_);
   info->LoadConstraints();
-  ASSERT_GE(info->Constraints().Count(), 3);
-  const TConstraintKind kinds[] = {ckForeignKey, ckUnique, ckPrimaryKey};
-  const char* const names[] = {"EMP_DEPT_FK", "EMP_NAME_UK", "EMP_PK"};
-  for (Integer i = 0; i < 3; ++i) {
-    TOracleConstraintInfo* constraint = info->Constraint(i);
-    constraint->LoadDetails(&owner_);
-    EXPECT_EQ(names[i], constraint->ConstraintName);
-    EXPECT_TRUE(constraint->Found) << names[i];
-    EXPECT_EQ(kinds[i], constraint->Kind) << names[i];
+  std::vector<String> names;
+  for (Integer i = 0; i < info->Constraints().Count(); ++i) {
+    info->Constraint(i)->LoadDetails(&owner_);
+    EXPECT_TRUE(info->Constraint(i)->Found);
+    names.push_back(info->Constraint(i)->ConstraintName);
   }
-  EXPECT_EQ("ENAME", info->Constraint(1)->SingleFieldColumn(&owner_));
+  ASSERT_EQ((std::vector<String>{"EMP_DEPT_FK", "EMP_NAME_UK", "EMP_PAY_UK", "EMP_PK", "EMP_SAL_CK",
+                                 "EMP_STATUS_CK"}),
+            names);
+  const TOracleConstraintInfo* fk = info->Constraint(0);
+  EXPECT_EQ(ckForeignKey, fk->Kind);
+  EXPECT_EQ("SCOTT", fk->ReferencedOwner);
+  EXPECT_EQ("DEPT", fk->ReferencedTable);
+  EXPECT_EQ(std::vector<String>{"DEPTNO"}, fk->ReferencedColumns);
+  EXPECT_EQ(ckUnique, info->Constraint(1)->Kind);
+  EXPECT_EQ(ckPrimaryKey, info->Constraint(3)->Kind);
+  EXPECT_EQ(ckCheck, info->Constraint(4)->Kind);
+  EXPECT_EQ(":SAL > 0", info->Constraint(4)->SearchCondition);
+  EXPECT_EQ(":STATUS in ('NEW', 'OLD')", info->Constraint(5)->SearchCondition);
+  EXPECT_EQ("SAL", info->Constraint(4)->SingleFieldColumn(&owner_));
+  EXPECT_EQ("*", info->Constraint(2)->SingleFieldColumn(&owner_));
+}
+
+TEST_F(TableInfoTest, FieldLevelChecksReportInTheServersWords) {
+  owner_.dictionary.SetEnforceConstraints(true);
+  struct Case {
+    const char* field;
+    Variant value;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"EMPNO", 1.0, "ok"},
+      {"EMPNO", 7499.0, "ORA-00001: unique constraint (SCOTT.EMP_PK) violated"},
+      {"ENAME", String("ALLEN"), "ORA-00001: unique constraint (SCOTT.EMP_NAME_UK) violated"},
+      {"DEPTNO", 20.0,
+       "ORA-02291: integrity constraint (SCOTT.EMP_DEPT_FK) violated - parent key not found"},
+      {"DEPTNO", 10.0, "ok"},
+      {"SAL", -1.0, "ORA-02290: check constraint (SCOTT.EMP_SAL_CK) violated"},
+      {"STATUS", String("BAD"), "ORA-02290: check constraint (SCOTT.EMP_STATUS_CK) violated"},
+      // The column NEW named inside the condition's literals is no variable.
+      {"STATUS", String("NEW"), "ok"},
+  };
+  for (const Case& c : cases) {
+    owner_.data.Append();
+    owner_.data.FieldByName(c.field)->SetValue(c.value);
+    EXPECT_EQ(c.message, Trim(CheckField(c.field))) << c.field;
+    owner_.data.Cancel();
+  }
+  owner_.dictionary.DisabledConstraints()->Add("emp_sal_ck");
+  owner_.data.Append();
+  owner_.data.FieldByName("SAL")->SetValue(-1.0);
+  EXPECT_EQ("ok", CheckField("SAL"));
+  owner_.data.Cancel();
+}
+
+TEST_F(TableInfoTest, AKeyOverTwoColumnsIsCheckedForTheRecordWhenOneChanged) {
+  owner_.dictionary.SetEnforceConstraints(true);
+  Fixture("update EMP set BONUS = 1, COMM = 2 where EMPNO = 7369;\n");
+  owner_.data.Append();
+  owner_.data.FieldByName("BONUS")->SetValue(1.0);
+  EXPECT_EQ("ok", CheckField("BONUS"));  // not a single-field constraint
+  owner_.data.FieldByName("COMM")->SetValue(2.0);
+  EXPECT_EQ("ORA-00001: unique constraint (SCOTT.EMP_PAY_UK) violated", Trim(CheckRecord()));
+  owner_.data.FieldByName("COMM")->SetValue(3.0);
+  EXPECT_EQ("ok", CheckRecord());
+  owner_.data.Cancel();
 }
 
 TEST_F(TableInfoTest, DefaultsAreEvaluatedOncePerLogonUnlessDynamic) {
