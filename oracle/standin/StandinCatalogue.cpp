@@ -347,4 +347,34 @@ TOraError DropTable(TConnection& connection, const std::string& table) {
   return connection.Commit();
 }
 
+bool CreateSynonym(TConnection& connection, const std::string& text, TOraError& error) {
+  const std::vector<TToken> tokens = Tokenize(text);
+  std::size_t i = 1;
+  const bool is_public = tokens.size() > 1 && tokens[1].Is("PUBLIC");
+  if (is_public) ++i;
+  if (tokens.empty() || !tokens[0].Is("CREATE") || i + 3 >= tokens.size() ||
+      !tokens[i].Is("SYNONYM") || !tokens[i + 2].Is("FOR"))
+    return false;
+  const auto name_at = [&](std::size_t k) {
+    return tokens[k].kind == TToken::TKind::Quoted ? tokens[k].text : tokens[k].upper;
+  };
+  const std::string synonym = name_at(i + 1);
+  std::string owner = connection.User(), table = name_at(i + 3);
+  if (i + 5 < tokens.size() && tokens[i + 4].IsSymbol(".")) {
+    owner = table;
+    table = name_at(i + 5);
+  }
+  if ((error = connection.Commit()) || (error = connection.BeginDdl())) return true;
+  TCatalogueWriter writer(connection, table);
+  error =
+      writer.Run("INSERT INTO STANDIN_SYNONYMS VALUES(?1, ?2, ?3, ?4, NULL)",
+                 {is_public ? std::string("PUBLIC") : connection.User(), synonym, owner, table});
+  if (error) {
+    connection.Rollback();
+    return true;
+  }
+  error = connection.Commit();
+  return true;
+}
+
 }  // namespace Standin
