@@ -143,6 +143,8 @@ void TRecordDataList::AddToFiltered(TRecordBuffer record, bool append) {
     throw Exception(
         Format("BUG: Duplicate record in filtered list (%d)", filtered_.IndexOf(record)));
   Integer at = filtered_.Count();
+  // The last record of the list follows everything in the view.
+  if (!append && Count() > 0 && List().back() == record) append = true;
   if (!append) {
     // The view is a subsequence of the full list: walk both together up to
     // the record; the view entries met on the way stay before it.

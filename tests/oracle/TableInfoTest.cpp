@@ -57,7 +57,8 @@ class TableInfoTest : public SessionWorld {
         "insert into EMP (EMPNO, ENAME, SAL, STATUS, DEPTNO) values (7369, 'SMITH', 800, 'OLD', "
         "10);\n"
         "insert into EMP (EMPNO, ENAME, SAL, STATUS, DEPTNO) values (7499, 'ALLEN', 1600, 'NEW', "
-        "10);\n");
+        "10);\n"
+        "create public synonym STAFF for SCOTT.EMP;\n");
     session_ = Scott();
     session_->LogOn();
     owner_.session = session_.get();
@@ -103,8 +104,8 @@ TEST_F(TableInfoTest, NamesResolveThroughTablesAndSynonyms) {
     const char* owner;
     const char* table;
   };
-  for (Case c : {Case{"emp", "SCOTT", "EMP"}, Case{"sys.dual", "SYS", "DUAL"},
-                 Case{"nothing", "", ""}, Case{"", "", ""}}) {
+  for (Case c : {Case{"emp", "SCOTT", "EMP"}, Case{"staff", "SCOTT", "EMP"},
+                 Case{"sys.dual", "SYS", "DUAL"}, Case{"nothing", "", ""}, Case{"", "", ""}}) {
     String owner = "x", table = "x";
     OracleData::ResolveTableName(&owner_, c.name, owner, table);
     EXPECT_EQ(c.owner, owner) << c.name;
