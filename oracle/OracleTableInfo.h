@@ -9,9 +9,10 @@
 // a row (reporting them in the server's own words), and finds rows by key.
 //
 // The dataset's side is TDictionaryOwner; the operations the dataset
-// offers are the functions of OracleData below. Dictionary statements run
-// on the dataset's DML query; server errors of those statements pass on
-// unchanged. Threads: the dataset's thread only.
+// offers are the functions of OracleData below. The table information's
+// own statements (constraint list, columns, defaults) run on its
+// "TableInfoQuery", the others on the dataset's DML query; server errors of
+// those statements pass on unchanged. Threads: the dataset's thread only.
 #pragma once
 
 #include <memory>
