@@ -85,6 +85,7 @@ class TOracleBlobStream : public TStream {
   Int64 Seek(Int64 offset, Word origin) override;
   Int64 Size() override;
 
+  TBlobStreamMode Mode() const { return mode_; }
   bool Opened() const { return opened_; }
   TOracleBlob* Blob() const { return blob_; }
 
