@@ -589,6 +589,7 @@ void TOracleSession::LogOff() {
     }
     CloseDependents();
     connected_ = false;
+    if (table_info_) table_info_->Clear();
     date_format_length_ = -1;
     detected_bytes_per_char_ = 0;
 

@@ -27,6 +27,7 @@
 #include "oracle/OciDataArea.h"
 #include "oracle/OracleCI.h"
 #include "oracle/OracleErrors.h"
+#include "platform/rtl/Collection.h"
 #include "platform/rtl/Component.h"
 #include "platform/rtl/List.h"
 #include "platform/rtl/Set.h"
@@ -241,6 +242,13 @@ class TOracleSession : public TComponent, public TOracleSessionBase {
 
   void Loaded() override;
 
+  // What the data dictionary said about the tables this session's datasets
+  // update (a collection of TOracleTableInfo, made by its first user). The
+  // session empties it when it logs off, since another logon may see
+  // another schema.
+  TCollection* TableInfoCache() const { return table_info_.get(); }
+  void SetTableInfoCache(std::unique_ptr<TCollection> value) { table_info_ = std::move(value); }
+
  protected:
   virtual void DoBeforeLogOn();
   virtual void DoAfterLogOn();
@@ -319,6 +327,7 @@ class TOracleSession : public TComponent, public TOracleSessionBase {
   Integer saved_cursor_ = 0;
   Integer busy_depth_ = 0;
   std::unique_ptr<TOracleQuery> session_query_;
+  std::unique_ptr<TCollection> table_info_;
 };
 
 namespace OracleLogon {

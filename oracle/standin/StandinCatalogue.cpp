@@ -4,6 +4,7 @@
 // catalogue beside the SQLite table that holds the rows.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "oracle/standin/StandinDatabase.h"
@@ -58,7 +59,8 @@ class TCatalogueWriter {
   }
 
   TOraError Constraint(const std::string& name, const std::string& type,
-                       const std::vector<std::string>& columns, const std::string& condition) {
+                       const std::vector<std::string>& columns, const std::string& condition,
+                       const std::string& referenced = std::string()) {
     // Unnamed constraints are numbered per database, as the server does.
     std::string constraint = name;
     if (constraint.empty()) {
@@ -73,6 +75,16 @@ class TCatalogueWriter {
                           "NULL, NULL, 'ENABLED')",
                           {connection_.User(), constraint, type, table_, condition}))
       return e;
+    // A foreign key names the referenced table's key: its primary key, else
+    // its first unique key.
+    if (!referenced.empty())
+      if (TOraError e = Run("UPDATE STANDIN_CONSTRAINTS SET R_OWNER = ?1, R_CONSTRAINT_NAME = "
+                            "(SELECT CONSTRAINT_NAME FROM STANDIN_CONSTRAINTS WHERE OWNER = ?1 "
+                            "AND TABLE_NAME = ?2 AND CONSTRAINT_TYPE IN ('P', 'U') "
+                            "ORDER BY CONSTRAINT_TYPE LIMIT 1) WHERE OWNER = ?1 AND "
+                            "CONSTRAINT_NAME = ?3",
+                            {connection_.User(), referenced, constraint}))
+        return e;
     int position = 0;
     for (const std::string& column : columns)
       if (TOraError e =
@@ -125,6 +137,7 @@ TOraError CreateTable(TConnection& connection, const std::string& text) {
     std::string name, type;
     std::vector<std::string> columns;
     std::string condition;
+    std::string referenced = std::string();  // a foreign key's table
   };
   std::vector<TPendingConstraint> constraints;
   std::string sqlite_sql = "CREATE TABLE \"" + table + "\" (";
@@ -147,6 +160,8 @@ TOraError CreateTable(TConnection& connection, const std::string& text) {
         while (k < to && !tokens[k].IsSymbol("(")) ++k;
         for (++k; k < to && !tokens[k].IsSymbol(")"); ++k)
           if (!tokens[k].IsSymbol(",")) pending.columns.push_back(name_at(k));
+        for (; k + 1 < to; ++k)
+          if (tokens[k].Is("REFERENCES")) pending.referenced = name_at(k + 1);
       }
       constraints.push_back(pending);
       table_constraints.push_back(slice(from, to));
@@ -278,8 +293,18 @@ TOraError CreateTable(TConnection& connection, const std::string& text) {
          c.type.type == kSqltNum && c.type.precision ? std::to_string(c.type.scale) : "",
          c.type.nullable ? "Y" : "N", c.default_text});
   }
-  for (const TPendingConstraint& c : constraints)
-    if (!error) error = writer.Constraint(c.name, c.type, c.columns, c.condition);
+  for (TPendingConstraint& c : constraints) {
+    // A check constraint's columns are those its condition names (words
+    // outside its literals), as the server lists them.
+    if (c.type == "C" && c.columns.empty())
+      for (const TToken& token : Tokenize(c.condition))
+        for (const TColumnDef& column : columns)
+          if (((token.kind == TToken::TKind::Word && token.upper == column.name) ||
+               (token.kind == TToken::TKind::Quoted && token.text == column.name)) &&
+              std::find(c.columns.begin(), c.columns.end(), column.name) == c.columns.end())
+            c.columns.push_back(column.name);
+    if (!error) error = writer.Constraint(c.name, c.type, c.columns, c.condition, c.referenced);
+  }
   // CHAR columns hold their values blank-padded to the declared length.
   for (const std::string& pad : pads) {
     if (error) break;
@@ -320,6 +345,36 @@ TOraError DropTable(TConnection& connection, const std::string& table) {
     return error;
   }
   return connection.Commit();
+}
+
+bool CreateSynonym(TConnection& connection, const std::string& text, TOraError& error) {
+  const std::vector<TToken> tokens = Tokenize(text);
+  std::size_t i = 1;
+  const bool is_public = tokens.size() > 1 && tokens[1].Is("PUBLIC");
+  if (is_public) ++i;
+  if (tokens.empty() || !tokens[0].Is("CREATE") || i + 3 >= tokens.size() ||
+      !tokens[i].Is("SYNONYM") || !tokens[i + 2].Is("FOR"))
+    return false;
+  const auto name_at = [&](std::size_t k) {
+    return tokens[k].kind == TToken::TKind::Quoted ? tokens[k].text : tokens[k].upper;
+  };
+  const std::string synonym = name_at(i + 1);
+  std::string owner = connection.User(), table = name_at(i + 3);
+  if (i + 5 < tokens.size() && tokens[i + 4].IsSymbol(".")) {
+    owner = table;
+    table = name_at(i + 5);
+  }
+  if ((error = connection.Commit()) || (error = connection.BeginDdl())) return true;
+  TCatalogueWriter writer(connection, table);
+  error =
+      writer.Run("INSERT INTO STANDIN_SYNONYMS VALUES(?1, ?2, ?3, ?4, NULL)",
+                 {is_public ? std::string("PUBLIC") : connection.User(), synonym, owner, table});
+  if (error) {
+    connection.Rollback();
+    return true;
+  }
+  error = connection.Commit();
+  return true;
 }
 
 }  // namespace Standin

@@ -188,5 +188,8 @@ bool SplitBfileValue(const std::string& value, std::string& directory, std::stri
 // them. Both commit, as DDL does in Oracle.
 TOraError CreateTable(TConnection& connection, const std::string& text);
 TOraError DropTable(TConnection& connection, const std::string& table);
+// CREATE [PUBLIC] SYNONYM name FOR [owner.]table: a catalogue row, for the
+// dictionary's name resolution; false when the text is no such statement.
+bool CreateSynonym(TConnection& connection, const std::string& text, TOraError& error);
 
 }  // namespace Standin

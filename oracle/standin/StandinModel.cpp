@@ -1101,6 +1101,8 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
     case TStatementKind::Other:
       break;
   }
+  TOraError synonym_error;
+  if (!describe_only && CreateSynonym(connection, stmt->text, synonym_error)) return synonym_error;
   const std::vector<TToken> tokens = Tokenize(stmt->text);
   if (tokens.size() > 2 && tokens[0].Is("CREATE") &&
       (tokens[1].Is("TYPE") || (tokens[1].Is("OR") && tokens.size() > 3 && tokens[3].Is("TYPE"))))

@@ -74,7 +74,8 @@ const std::string& ResolveBlock() {
         end;
       end;
     end;
-  end;)");
+  end;
+end;)");
   return text;
 }
 

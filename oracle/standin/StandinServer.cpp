@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <string>
 #include <type_traits>
@@ -92,9 +93,20 @@ sword TNotConnectedServer::opinit(ub4 mode) {
 }
 
 sword TNotConnectedServer::oerhms(Lda_Def* lda, sb2 rcode, OraText* buf, sword bufsiz) {
+  // The constraint errors' texts as the server's message file has them,
+  // before a statement names the constraint.
+  static const std::map<sb2, std::string> catalogue = {
+      {0, "ORA-00000: normal, successful completion"},
+      {1, "ORA-00001: unique constraint (.) violated"},
+      {2290, "ORA-02290: check constraint (.) violated"},
+      {2291, "ORA-02291: integrity constraint (.) violated - parent key not found"},
+      {2292, "ORA-02292: integrity constraint (.) violated - child record found"},
+  };
+  const auto known = catalogue.find(rcode);
   const std::string text = rcode == kNotConnected ? std::string(kNotConnectedText)
-                           : rcode == 0 ? std::string("ORA-00000: normal, successful completion")
-                                        : "ORA-" + std::to_string(rcode) + ": message not found";
+                           : known != catalogue.end()
+                               ? known->second
+                               : "ORA-" + std::to_string(rcode) + ": message not found";
   return static_cast<sword>(CopyText(text, buf, bufsiz > 0 ? static_cast<std::size_t>(bufsiz) : 0));
 }
 

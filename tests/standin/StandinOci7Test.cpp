@@ -33,6 +33,14 @@ TEST_F(Oci7, AWrongPasswordSetsTheReturnCodeAndItsMessage) {
   EXPECT_STREQ(text, "ORA-01017: invalid username/password; logon denied\n");
 }
 
+TEST_F(Oci7, ConstraintErrorsHaveTheirMessagesBeforeAnyStatementRaisedThem) {
+  char text[100];
+  oerhms(&lda, 2291, reinterpret_cast<OraText*>(text), sizeof text);
+  EXPECT_STREQ(text, "ORA-02291: integrity constraint (.) violated - parent key not found");
+  oerhms(&lda, 4321, reinterpret_cast<OraText*>(text), sizeof text);
+  EXPECT_STREQ(text, "ORA-4321: message not found");
+}
+
 TEST_F(Oci7, ParseBindExecuteAndFetchThroughTheCursorArea) {
   ASSERT_EQ(oparse(&cda, Text("insert into T values (:id, :name)"), -1, 1, 2), 0);
   EXPECT_EQ(cda.fc, 3);

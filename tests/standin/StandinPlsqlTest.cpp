@@ -43,7 +43,10 @@ TEST_F(StandinWorld, TheProbesOfTheSessionHaveTheirAnswers) {
 }
 
 TEST_F(StandinWorld, TheResolveBlockFindsTablesThenSynonyms) {
-  Fixture("create table DISCS (ID number);\n");
+  Fixture(
+      "create table DISCS (ID number);\n"
+      "create synonym MINE for DISCS;\n"
+      "create public synonym EVERYONES for SCOTT.DISCS;\n");
   const char* block =
       "begin\n  begin\n    select user, table_name into :table_owner, :table_name\n"
       "      from sys.user_tables where table_name = :name;\n"
@@ -58,9 +61,11 @@ TEST_F(StandinWorld, TheResolveBlockFindsTablesThenSynonyms) {
       "            from sys.all_synonyms where owner = 'PUBLIC' and synonym_name = :name;\n"
       "        exception when no_data_found then\n"
       "          :table_owner := null; :table_name := null;\n"
-      "        end;\n      end;\n    end;\n  end;";
+      "        end;\n      end;\n    end;\n  end;\nend;";
   for (const auto& [name, owner, table] :
        {std::tuple<const char*, const char*, const char*>{"DISCS", "SCOTT", "DISCS"},
+        {"MINE", "SCOTT", "DISCS"},
+        {"EVERYONES", "SCOTT", "DISCS"},
         {"NOTHING", "<null>", "<null>"}}) {
     OCIStmt* stmt = scott.NewStatement(block);
     TOutBind out_owner, out_table;

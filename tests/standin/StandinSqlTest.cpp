@@ -86,6 +86,20 @@ TEST_F(OracleSemantics, SysdateAndUserComeFromTheModel) {
   OCIHandleFree(stmt, kHtypeStmt);
 }
 
+TEST_F(OracleSemantics, CheckAndForeignKeyConstraintsListTheirColumnsAndKey) {
+  Fixture(
+      "create table PARENT (ID number(5) constraint PARENT_PK primary key);\n"
+      "create table CHILD (ID number(5), STATUS varchar2(3), PARENT_ID number(5),\n"
+      "  constraint CHILD_PARENT_FK foreign key (PARENT_ID) references PARENT(ID),\n"
+      "  constraint CHILD_STATUS_CK check (STATUS in ('ID', 'NEW') and ID > 0));\n");
+  EXPECT_EQ(scott.Rows("select COLUMN_NAME from all_cons_columns where CONSTRAINT_NAME = "
+                       "'CHILD_STATUS_CK' order by POSITION"),
+            (TRows{{"STATUS"}, {"ID"}}));
+  EXPECT_EQ(scott.Rows("select R_OWNER, R_CONSTRAINT_NAME from all_constraints where "
+                       "CONSTRAINT_NAME = 'CHILD_PARENT_FK'"),
+            (TRows{{"SCOTT", "PARENT_PK"}}));
+}
+
 TEST_F(OracleSemantics, TheDictionaryViewsDescribeTheTables) {
   Fixture(
       "create table PARENT (ID number(5) constraint PARENT_PK primary key,\n"
