@@ -179,6 +179,29 @@ TEST_F(DataSetWorld, FilterTextAndOnFilterRecordChooseTheVisibleRecords) {
   EXPECT_THROW(data_set_->SetFilter("[NOSUCH] = 1"), EExpression);
 }
 
+TEST_F(DataSetWorld, FilteredRowsAreFetchedOnDemandAndKeepTheirBookmarks) {
+  data_set_->SetFilter("[GRP] = 0");
+  data_set_->SetFiltered(true);
+  OpenRowsOnDemand();
+  for (int id = 3; id <= 15; id += 3) {
+    EXPECT_EQ(Id(), id);
+    data_set_->Next();
+  }
+  EXPECT_LT(Fetched(), kRows);
+  EXPECT_TRUE(data_set_->Locate("ID", 42, {}));
+  EXPECT_EQ(data_set_->RecNo(), 14);
+  const TBookmark mark = data_set_->GetBookmark();
+  EXPECT_FALSE(data_set_->Locate("ID", 43, {}));
+  data_set_->First();
+  data_set_->GotoBookmark(mark);
+  EXPECT_EQ(Id(), 42);
+  // The bookmark outlives the filter: the record is found in the full list.
+  data_set_->SetFiltered(false);
+  data_set_->GotoBookmark(mark);
+  EXPECT_EQ(Id(), 42);
+  EXPECT_EQ(data_set_->RecNo(), 42);
+}
+
 TEST_F(DataSetWorld, RecordCountCountsOnTheServerOnlyWhenAsked) {
   OpenRowsOnDemand("select * from rows where grp = 1 order by name");
   EXPECT_EQ(data_set_->RecordCount(), 1);
