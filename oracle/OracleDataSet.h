@@ -21,10 +21,11 @@
 // fields as columns, and OnFilterRecord runs first; accepted records form a
 // filtered view of the fetched ones.
 //
-// Writing rows back (posting, deleting, locking), master/detail links and
-// query-by-example are not part of this dataset yet: it refuses
-// modification (CanModify is false) and those properties are kept only to
-// be stored.
+// Writing rows back (posting, deleting, locking), master/detail links,
+// query-by-example and the data dictionary's field settings are not part
+// of this dataset yet: it refuses modification (CanModify is false), and
+// the properties that only those steps read (LockingMode, RefreshOptions,
+// CommitOnPost, CachedUpdates, UniqueFields) are kept for them.
 //
 // Errors: misuse raises Exception with a fixed English text; conflicts
 // raise EDatabaseError (platform/data/DataMessages.h); server errors pass
