@@ -8,23 +8,13 @@
 // by position, fetch in blocks as large as the query's read buffer). The raw
 // read of the same rows from an SQLite table in memory is printed as well,
 // as a floor for what any of it could cost.
-#include <dlfcn.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 
-#include <array>
 #include <cstring>
-#include <filesystem>
-#include <memory>
-#include <set>
 #include <string>
 
 #include "bench/CatalogTable.h"
-#include "oracle/OracleCI.h"
-#include "oracle/OracleQuery.h"
-#include "oracle/OracleSession.h"
-#include "oracle/OracleSessionPool.h"
-#include "oracle/standin/StandinControl.h"
+#include "bench/OracleBenchWorld.h"
 
 namespace {
 
@@ -37,105 +27,6 @@ constexpr ub2 kTypeFloat = 4;
 constexpr ub2 kTypeString = 5;
 constexpr ub2 kTypeDate = 12;
 
-const char* const kColumns =
-    "(id number, title varchar2(40), released date, price number(10,2), note varchar2(200))";
-
-std::string TableName(std::size_t rows) {
-  return "rows" + std::to_string(rows);
-}
-
-// The same row `i` for every path: short and long texts, a date a day apart.
-struct RowText {
-  std::string Title, Released, Price, Note;
-};
-RowText MakeRow(std::size_t i) {
-  RowText r;
-  r.Title = "Title " + std::to_string(i % 9973) + " of the catalogue";
-  const int day = int(i % 28) + 1, month = int(i / 28 % 12) + 1, year = 1960 + int(i / 336 % 60);
-  char date[32];
-  std::snprintf(date, sizeof date, "%04d-%02d-%02d 12:30:00", year, month, day);
-  r.Released = date;
-  r.Price = std::to_string(i % 5000) + "." + std::to_string(10 + i % 90);
-  r.Note = std::string(40 + i % 150, char('a' + i % 26));
-  return r;
-}
-
-// The stand-in client loaded as the library loads a real one, its server
-// model reset with SCOTT's schema, and one logged-on session.
-class World {
- public:
-  World() {
-    root_ =
-        std::filesystem::temp_directory_path() / ("zorvet-bench-fetch-" + std::to_string(getpid()));
-    std::filesystem::create_directories(root_);
-    // The library's preferences live in a registry under the configuration
-    // folder: keep them out of the user's own.
-    setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
-    const std::string client = std::string(ZORVET_STANDIN_DIR) + "/standin_client_mts.so";
-    OracleCI::InitializeUnit();
-    OracleCI::OCIDLL = client;
-    OracleCI::OraMtsDll = client;
-    OracleCI::InitOci();
-    handle_ = dlopen(client.c_str(), RTLD_LAZY | RTLD_NOLOAD);
-    if (!handle_) throw Exception("stand-in client not loaded");
-    Control<decltype(&ZorvetStandinReset)>("ZorvetStandinReset")();
-    Control<decltype(&ZorvetStandinAddUser)>("ZorvetStandinAddUser")("SCOTT", "TIGER", 0);
-    Oracle::InitializeSessionUnit();
-    Session = std::make_unique<TOracleSession>(nullptr);
-    Session->SetLogonUsername("scott");
-    Session->SetLogonPassword("tiger");
-    Session->SetLogonDatabase("orcl");
-    Session->LogOn();
-  }
-  ~World() {
-    Session.reset();
-    Oracle::FinalizeSessionUnit();
-    if (handle_) dlclose(handle_);
-    OracleCI::UnloadOci();
-    OracleCI::FinalizeUnit();
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
-
-  // Creates and fills the table of `rows` rows once.
-  void Table(std::size_t rows) {
-    if (!filled_.insert(rows).second) return;
-    std::string script = "create table " + TableName(rows) + " " + kColumns + ";\n";
-    for (std::size_t i = 0; i < rows; ++i) {
-      const RowText r = MakeRow(i);
-      script += "insert into " + TableName(rows) + " values (" + std::to_string(i) + ", '" +
-                r.Title + "', '" + r.Released + "', " + r.Price + ", '" + r.Note + "');\n";
-    }
-    char error[512] = {};
-    if (Control<decltype(&ZorvetStandinLoadFixture)>("ZorvetStandinLoadFixture")(
-            "SCOTT", script.c_str(), error, sizeof error) != 0)
-      throw Exception(String("fixture failed: ") + error);
-  }
-
-  std::unique_ptr<TOracleSession> Session;
-
- private:
-  template <class F>
-  F Control(const char* name) {
-    auto function = reinterpret_cast<F>(dlsym(handle_, name));
-    if (!function) throw Exception(String("stand-in lacks ") + name);
-    return function;
-  }
-
-  std::filesystem::path root_;
-  void* handle_ = nullptr;
-  std::set<std::size_t> filled_;
-};
-
-World& TheWorld() {
-  static World world;
-  return world;
-}
-
-std::string Select(std::size_t rows) {
-  return "select id, title, released, price, note from " + TableName(rows);
-}
-
 // The block size the plain loop uses: the query's own read buffer.
 Integer QueryReadBuffer() {
   TOracleQuery query(nullptr);
@@ -143,23 +34,7 @@ Integer QueryReadBuffer() {
 }
 
 void FetchOurs(benchmark::State& state) {
-  const std::size_t n = static_cast<std::size_t>(state.range(0));
-  World& world = TheWorld();
-  world.Table(n);
-  TOracleQuery query(nullptr);
-  query.SetSession(world.Session.get());
-  query.SQL()->SetText(Select(n));
-  Measure(state, "fetch-query", n, [&] {
-    std::size_t seen = 0;
-    for (query.Execute(); !query.Eof(); query.Next()) {
-      for (Integer field = 0; field < 5; ++field) {
-        Variant value = query.Field(field);
-        benchmark::DoNotOptimize(value);
-      }
-      ++seen;
-    }
-    if (seen != n) state.SkipWithError("wrong row count");
-  });
+  ReadThroughQuery(state, "fetch-query");
 }
 
 // Buffers for one block of rows, one array per column as the call
