@@ -53,6 +53,7 @@
 //                             SetRecordFieldValue (values in record form:
 //                             NativeValue.h)
 //   MemTableSort.cpp          Sort, SortOn
+//   MemTableReadRecords.cpp   ReadRecords (every record read where it is stored)
 //   MemTableCopy.cpp          the copy family (CopyRecords, LoadFromDataSet,
 //                             SaveToDataSet, UpdateToDataSet(All),
 //                             CreateTableAs, CopyFieldProperties,
@@ -422,6 +423,8 @@ class TvomCustomMemTable : public TDataSet, public TvomStoreClient {
 
   // --- [MemTableLocate.cpp] searching, sorting, copying ---------------------------------
   bool Locate(const String& keyFields, const Variant& keyValues, TLocateOptions options) override;
+  // [MemTableReadRecords.cpp] Reads each accepted record where it is stored.
+  void ReadRecords(const std::function<bool()>& visit) override;
   Variant Lookup(const String& keyFields, const Variant& keyValues,
                  const String& resultFields) override;
   // The position in the current index of the first record with those key

@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/rtl/PoolBlocks.h"
+
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
 #endif
@@ -22,8 +24,7 @@ namespace {
 
 constexpr std::size_t kAlignment = 16;
 constexpr std::size_t kSmallestSlab = 16 * 1024;
-// The size of a huge page on x86-64 and arm64 with 4 KB pages.
-constexpr std::size_t kLargeSlab = 2 * 1024 * 1024;
+constexpr std::size_t kLargeSlab = kHugePageBytes;
 // Once its slabs hold this much, a pool takes large slabs only: below it a
 // table is small enough for heap memory, above it the page faults of heap
 // memory cost more than a partly used huge page.
@@ -57,18 +58,7 @@ void Unpoison(void* at, std::size_t bytes) {
 // virtual machines measured, a fault on a 4 KB page cost some 15 us: a
 // million catalogue rows took seconds in faults alone.)
 std::byte* MapLargeSlab() {
-  const std::size_t span = 2 * kLargeSlab;
-  void* mapped = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (mapped == MAP_FAILED) return nullptr;
-  auto* start = static_cast<std::byte*>(mapped);
-  const auto address = reinterpret_cast<std::uintptr_t>(start);
-  const std::size_t head = (kLargeSlab - address % kLargeSlab) % kLargeSlab;
-  if (head > 0) munmap(start, head);
-  const std::size_t tail = span - head - kLargeSlab;
-  if (tail > 0) munmap(start + head + kLargeSlab, tail);
-  // Only a hint: without transparent huge pages the slab is ordinary memory.
-  madvise(start + head, kLargeSlab, MADV_HUGEPAGE);
-  return start + head;
+  return MapHugePageRegion(kLargeSlab);
 }
 
 // Large slabs mapped and faulted in ahead of need, on a helper thread. Even

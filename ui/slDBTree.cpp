@@ -22,14 +22,16 @@ bool DataSetLocate(TDataSet* dataSet, const String& keyFields, const Variant& ke
 
 namespace {
 
+bool IsIntegerVariant(const Variant& v) {
+  const TVarType t = v.Type();
+  return t == varInteger || t == varSmallint || t == varInt64;
+}
+
 // The relationship of a to b; vrNotEqual when they do not compare.
 TVariantRelationship Relate(const Variant& a, const Variant& b) {
   // Integer keys, the usual kind, compare as numbers without the general
   // comparison's conversions.
-  const auto isInteger = [](TVarType t) {
-    return t == varInteger || t == varSmallint || t == varInt64;
-  };
-  if (isInteger(a.Type()) && isInteger(b.Type())) {
+  if (IsIntegerVariant(a) && IsIntegerVariant(b)) {
     const Int64 x = a.AsInt64(), y = b.AsInt64();
     return x < y ? vrLessThan : x > y ? vrGreaterThan : vrEqual;
   }
@@ -56,7 +58,8 @@ bool KeyGreaterOrEqual(const Variant& a, const Variant& b) {
 // --- TslDBTreeNode ------------------------------------------------------
 
 TslDBTreeNode::TslDBTreeNode(TTreeNodes* owner, TslDBTreeNodes* index, const Variant& key)
-    : TslTreeNode(owner), index_(index), key_value_(key) {
+    : TslTreeNode(owner), index_(index) {
+  AssignKey(key);
   TFont* font = owner->Owner()->Font();
   FontColor = font->Color();
   FontStyle = font->Style();
@@ -71,8 +74,14 @@ TslDBTreeNode::~TslDBTreeNode() {
 void TslDBTreeNode::SetKeyValue(const Variant& value) {
   if (VarIsNull(value) == VarIsNull(key_value_) && KeyEqual(value, key_value_)) return;
   if (sort_index_ >= 0) index_->Remove(this);
-  key_value_ = value;
+  AssignKey(value);
   if (index_) index_->Insert(this);
+}
+
+void TslDBTreeNode::AssignKey(const Variant& key) {
+  key_value_ = key;
+  has_int_key_ = IsIntegerVariant(key);
+  int_key_ = has_int_key_ ? key.AsInt64() : 0;
 }
 
 void TslDBTreeNode::SetChildrenLoaded(bool value) {
@@ -116,8 +125,19 @@ TslDBTreeNodes::~TslDBTreeNodes() {
 bool TslDBTreeNodes::FindKeyIndex(const Variant& key, Integer& index) const {
   index = -1;
   const Integer count = Count();
-  if (count == 0 || VarIsNull(key) || KeyGreater(list_.front()->key_value_, key)) return false;
-  if (KeyGreater(key, list_.back()->key_value_)) {
+  if (count == 0 || VarIsNull(key)) return false;
+  // Integer keys against integer keys compare as the numbers kept in the
+  // nodes; anything else as KeyGreater and KeyEqual compare it.
+  const bool isInt = IsIntegerVariant(key);
+  const Int64 intKey = isInt ? key.AsInt64() : 0;
+  const auto nodeAbove = [&](const TslDBTreeNode* n) {
+    return isInt && n->has_int_key_ ? n->int_key_ > intKey : KeyGreater(n->key_value_, key);
+  };
+  const auto nodeBelow = [&](const TslDBTreeNode* n) {
+    return isInt && n->has_int_key_ ? n->int_key_ < intKey : KeyGreater(key, n->key_value_);
+  };
+  if (nodeAbove(list_.front())) return false;
+  if (nodeBelow(list_.back())) {
     index = count;
     return false;
   }
@@ -125,13 +145,15 @@ bool TslDBTreeNodes::FindKeyIndex(const Variant& key, Integer& index) const {
   Integer low = 0, high = count - 1;
   while (low < high) {
     const Integer mid = low + (high - low) / 2;
-    if (KeyGreater(key, list_[static_cast<std::size_t>(mid)]->key_value_))
+    if (nodeBelow(list_[static_cast<std::size_t>(mid)]))
       low = mid + 1;
     else
       high = mid;
   }
   index = low;
-  return KeyEqual(list_[static_cast<std::size_t>(low)]->key_value_, key);
+  const TslDBTreeNode* found = list_[static_cast<std::size_t>(low)];
+  return isInt && found->has_int_key_ ? found->int_key_ == intKey
+                                      : KeyEqual(found->key_value_, key);
 }
 
 TslDBTreeNode* TslDBTreeNodes::FindNode(const Variant& key) const {
@@ -455,14 +477,28 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
       node->SetHasChildren(true);
     }
   }
-  node->ListText = list_field_->Text();
-  if (image_field_) node->SetImageIndex(image_field_->IsNull() ? -1 : image_field_->AsInteger());
-  if (state_field_) node->SetStateIndex(state_field_->IsNull() ? -1 : state_field_->AsInteger());
+  // The caption is the list field's text unless display fields or the
+  // caption event make it another.
+  node->ListText = display_fields_.empty() && !OnSetDisplayItemText ? text : list_field_->Text();
+  // A rebuild finds most images as they were: unchanged, they need no message.
+  if (image_field_) {
+    const Integer image = image_field_->IsNull() ? -1 : image_field_->AsInteger();
+    if (node->ImageIndex() != image) node->SetImageIndex(image);
+  }
+  if (state_field_) {
+    const Integer state = state_field_->IsNull() ? -1 : state_field_->AsInteger();
+    if (node->StateIndex() != state) node->SetStateIndex(state);
+  }
   node->Refreshed = true;
   if (OnRefreshNode) OnRefreshNode(this, node);
+  // Resizing the dataset's ring fetches records: not while a walk reads them.
+  if (!reading_all_) SizeBufferRing();
+  return node;
+}
+
+void TslDBTreeView::SizeBufferRing() {
   const Integer count = index_->Count();
   link_->SetBufferCount(count < 100 && count > link_->BufferCount() ? count : 100);
-  return node;
 }
 
 void TslDBTreeView::RebuildTree() {
@@ -486,10 +522,21 @@ void TslDBTreeView::RebuildTree() {
   SetSortType(stNone);
   {
     TKeepPlace keep(ds);
-    if (options_.Contains(trSmartRecordLoad))
+    if (options_.Contains(trSmartRecordLoad)) {
       ReadLoadedRecords();
-    else
-      for (ds->First(); !ds->Eof(); ds->Next()) NodeFromCurrentRecord();
+    } else {
+      bool any = false;
+      {
+        const bool previous = reading_all_;
+        reading_all_ = true;
+        TScopeExit restore([&] { reading_all_ = previous; });
+        ds->ReadRecords([&] {
+          any = NodeFromCurrentRecord() != nullptr || any;
+          return true;
+        });
+      }
+      if (any) SizeBufferRing();
+    }
   }
   index_->ReparentTopLevelNodes();
   index_->PruneUnrefreshedNodes();

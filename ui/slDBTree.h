@@ -100,8 +100,14 @@ class TslDBTreeNode : public TslTreeNode {
  private:
   friend class TslDBTreeNodes;
   friend class TslDBTreeView;
+  // Takes the key, with its integer value kept aside for the index's searches.
+  void AssignKey(const Variant& key);
+
   TslDBTreeNodes* index_;
   Variant key_value_;
+  // The key as a number when it is an integer (the usual kind of key).
+  Int64 int_key_ = 0;
+  bool has_int_key_ = false;
   Integer sort_index_ = -1;
   bool children_loaded_ = false;
 };
@@ -366,6 +372,8 @@ class TslDBTreeView : public TCustomslTreeView {
   Variant LargestDataSetKey();
   void DataLinkActiveChanged();
   void DataLinkChanged();
+  // Sizes the data link's ring of records after the node count.
+  void SizeBufferRing();
 
   std::unique_ptr<TDataLinkTreeView> link_;
   std::unique_ptr<TslDBTreeNodes> index_;
@@ -385,6 +393,8 @@ class TslDBTreeView : public TCustomslTreeView {
   // While a node of this tree moves through the drag tree's placeholder.
   bool placeholder_ = false;
   bool collapsing_ = false;
+  // While the build reads every record through the dataset's walk.
+  bool reading_all_ = false;
   // The label editor while subclassed, our procedure and its own.
   HWND editor_ = nullptr;
   WNDPROC editor_proc_ = nullptr;

@@ -2,9 +2,11 @@
 #include "platform/controls/TreeView.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <mutex>
 
+#include "platform/rtl/PoolBlocks.h"
 #include "platform/rtl/PropertyRegistry.h"
 #include "platform/rtl/StringUtils.h"
 #include "platform/win/Gdi.h"
@@ -28,9 +30,79 @@ int CompareNodeTexts(LPARAM a, LPARAM b, LPARAM) {
   return AnsiCompareText(x->Text(), y->Text());
 }
 
+// Memory for nodes: one free list per 16-byte size class, fed from pool
+// blocks (platform/rtl/PoolBlocks.h) that are never given back, so that a
+// tree freed late still has somewhere to return its nodes. Larger objects
+// (none of the node classes is) take the heap. Locked, because a tree may
+// live on any thread even though each stays on its own. Under the address
+// sanitizer nodes take the heap, so that it keeps finding uses of freed
+// nodes.
+class TNodeMemory {
+ public:
+  static TNodeMemory& Instance() {
+    static TNodeMemory* const memory = new TNodeMemory;
+    return *memory;
+  }
+  static bool Pooled(std::size_t size) {
+    return !kPoolsOnHeap && size > 0 && size <= kClasses * kGrain;
+  }
+
+  void* Take(std::size_t size) {
+    const std::size_t cls = (size - 1) / kGrain;
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (TFree* f = free_[cls]) {
+      free_[cls] = f->next;
+      return f;
+    }
+    const std::size_t bytes = (cls + 1) * kGrain;
+    if (left_ < bytes) {
+      // The rest of the old block is too small for this class: it stays unused.
+      next_ = static_cast<std::byte*>(TakePoolBlock());
+      left_ = kPoolBlockBytes;
+    }
+    void* memory = next_;
+    next_ += bytes;
+    left_ -= bytes;
+    return memory;
+  }
+  void Give(void* memory, std::size_t size) noexcept {
+    const std::size_t cls = (size - 1) / kGrain;
+    std::lock_guard<std::mutex> guard(mutex_);
+    auto* f = static_cast<TFree*>(memory);
+    f->next = free_[cls];
+    free_[cls] = f;
+  }
+
+ private:
+  struct TFree {
+    TFree* next;
+  };
+  static constexpr std::size_t kGrain = 16;
+  static constexpr std::size_t kClasses = 64;  // up to 1 KiB
+
+  std::mutex mutex_;
+  TFree* free_[kClasses] = {};
+  std::byte* next_ = nullptr;
+  std::size_t left_ = 0;
+};
+
 }  // namespace
 
 // --- TTreeNode -------------------------------------------------------------------
+
+void* TTreeNode::operator new(std::size_t size) {
+  if (!TNodeMemory::Pooled(size)) return ::operator new(size);
+  return TNodeMemory::Instance().Take(size);
+}
+
+void TTreeNode::operator delete(void* memory, std::size_t size) noexcept {
+  if (!memory) return;
+  if (!TNodeMemory::Pooled(size)) {
+    ::operator delete(memory);
+    return;
+  }
+  TNodeMemory::Instance().Give(memory, size);
+}
 
 TTreeNode::TTreeNode(TTreeNodes* owner) : owner_(owner) {}
 
@@ -389,9 +461,32 @@ void TTreeNode::Assign(const TPersistent* source) {
 TTreeNodes::TTreeNodes(TCustomTreeView* owner) : owner_(owner) {}
 
 TTreeNodes::~TTreeNodes() {
+  FreeAll();
+}
+
+void TTreeNodes::Adopt(TTreeNode* node) {
+  node->owned_ = true;
+  node->owned_prev_ = nullptr;
+  node->owned_next_ = first_owned_;
+  if (first_owned_) first_owned_->owned_prev_ = node;
+  first_owned_ = node;
+}
+
+std::unique_ptr<TTreeNode> TTreeNodes::Release(TTreeNode* node) {
+  if (node->owned_prev_)
+    node->owned_prev_->owned_next_ = node->owned_next_;
+  else
+    first_owned_ = node->owned_next_;
+  if (node->owned_next_) node->owned_next_->owned_prev_ = node->owned_prev_;
+  node->owned_ = false;
+  node->owned_prev_ = node->owned_next_ = nullptr;
+  return std::unique_ptr<TTreeNode>(node);
+}
+
+void TTreeNodes::FreeAll() {
   // The window is gone or going: the nodes must not ask it for anything.
-  for (auto& [node, holder] : nodes_) node->item_ = nullptr;
-  nodes_.clear();
+  for (TTreeNode* n = first_owned_; n; n = n->owned_next_) n->item_ = nullptr;
+  while (first_owned_) Release(first_owned_);
 }
 
 HWND TTreeNodes::Handle() const {
@@ -480,10 +575,10 @@ TTreeNode* TTreeNodes::AddNode(TTreeNode* relative, const String& s, void* data,
   node->data_ = data;
   HTREEITEM parent = nullptr, after = nullptr;
   Placement(relative, mode, tv, parent, after);
-  nodes_.emplace(node, std::move(made));
+  Adopt(made.release());
   const HTREEITEM item = InsertItem(node, parent, after);
   if (!item) {
-    nodes_.erase(node);
+    Release(node);
     return nullptr;
   }
   node->item_ = item;
@@ -534,12 +629,10 @@ void TTreeNodes::EndUpdate() {
 }
 
 void TTreeNodes::ItemDeleted(TTreeNode* node) {
-  auto it = nodes_.find(node);
-  if (it == nodes_.end()) return;
+  if (!Owns(node)) return;
   node->deleting_ = true;
   node->item_ = nullptr;
-  std::unique_ptr<TTreeNode> gone = std::move(it->second);
-  nodes_.erase(it);
+  Release(node);
 }
 
 void TTreeNodes::Assign(const TPersistent* source) {
@@ -589,9 +682,9 @@ TCustomTreeView::~TCustomTreeView() {
   // A drag from this tree ends while its nodes and drag object still exist.
   if (Dragging()) EndDrag(false);
   destroying_ = true;
-  // The items' deletion with the window must find the nodes gone quietly.
-  for (auto& [node, holder] : items_->nodes_) node->item_ = nullptr;
-  items_->nodes_.clear();
+  // The items' deletion with the window must find the nodes gone quietly
+  // (destroying_ keeps their notifications from reaching freed nodes).
+  items_->FreeAll();
   if (HandleAllocated()) DestroyHandle();
 }
 
@@ -1017,7 +1110,7 @@ void TCustomTreeView::CNNotify(TMessage& message) {
       TTreeNode* node = reinterpret_cast<TTreeNode*>(nm->itemOld.lParam);
       // A moved node has a new item already: the old one's going is no
       // deletion; nor is that of a node already freed with the tree.
-      if (!node || !items_->nodes_.count(node) || node->item_ != nm->itemOld.hItem) break;
+      if (!node || destroying_ || !items_->Owns(node) || node->item_ != nm->itemOld.hItem) break;
       if (node == drag_node_) drag_node_ = nullptr;
       if (!node->deleting_) {
         node->deleting_ = true;

@@ -28,7 +28,6 @@
 #pragma once
 
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/controls/Canvas.h"
@@ -80,6 +79,12 @@ class TTreeNode : public TPersistent {
   explicit TTreeNode(TTreeNodes* owner);
   // A node freed while its item exists deletes the item (and its subtree).
   ~TTreeNode() override;
+
+  // Nodes, of this class and of descendants alike, come from blocks kept
+  // per size and reused once freed: a tree of a hundred thousand folders
+  // is built without a heap block per node. The blocks stay in the process.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* memory, std::size_t size) noexcept;
 
   TTreeNodes* Owner() const { return owner_; }
   TCustomTreeView* TreeView() const;
@@ -170,6 +175,10 @@ class TTreeNode : public TPersistent {
   Integer selected_index_ = -1;
   Integer state_index_ = -1;
   bool deleting_ = false;
+  // The owner's list of the nodes it holds (and frees).
+  bool owned_ = false;
+  TTreeNode* owned_prev_ = nullptr;
+  TTreeNode* owned_next_ = nullptr;
 };
 
 class TTreeNodes : public TPersistent {
@@ -230,9 +239,20 @@ class TTreeNodes : public TPersistent {
   HTREEITEM InsertItem(TTreeNode* node, HTREEITEM parent, HTREEITEM after);
   // The item went: forget and free the node.
   void ItemDeleted(TTreeNode* node);
+  // Whether the node is one this list holds.
+  bool Owns(const TTreeNode* node) const { return node->owned_ && node->owner_ == this; }
+  // Takes the node into the list / out of it (the caller frees it then).
+  void Adopt(TTreeNode* node);
+  std::unique_ptr<TTreeNode> Release(TTreeNode* node);
+  // Frees every node quietly: their items are gone or going with the window.
+  void FreeAll();
 
   TCustomTreeView* owner_;
-  std::unordered_map<TTreeNode*, std::unique_ptr<TTreeNode>> nodes_;
+  // The nodes are linked through themselves rather than kept in a table
+  // keyed by address: a tree of a hundred thousand folders adds and frees
+  // its nodes without hashing, and an item's lParam already leads to its
+  // node.
+  TTreeNode* first_owned_ = nullptr;
   Integer update_count_ = 0;
 };
 

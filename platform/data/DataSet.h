@@ -257,6 +257,22 @@ class TDataSet : public TComponent {
   virtual Variant Lookup(const String& keyFields, const Variant& keyValues,
                          const String& resultFields);
 
+  // --- reading every record ---------------------------------------------------
+  // Visits the records the dataset shows, in its order, to read their
+  // fields: `visit` runs once per record with the fields reading that
+  // record, and returns false to stop. It may read fields and nothing more:
+  // moving, editing, refreshing or closing the dataset from it is not
+  // allowed. Afterwards the current record is the one before the walk.
+  // The base moves through the records with First and Next between
+  // DisableControls and EnableControls (so scroll events fire and the
+  // controls hear of a change at the end) and returns by bookmark. A
+  // dataset that can read its records where they are stored overrides it
+  // for speed, honouring what its navigation honours (filters, ranges,
+  // calculated fields); a reader that builds something from every record
+  // (a tree of all folders) then pays nothing per record for the buffer
+  // ring.
+  virtual void ReadRecords(const std::function<bool()>& visit);
+
   // --- blobs ----------------------------------------------------------------
   // A stream over the blob field of the current record; the caller frees it.
   virtual std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode);
@@ -381,6 +397,8 @@ class TDataSet : public TComponent {
   virtual void GetCalcFields(TRecordBuffer buffer);
   // The buffer whose calculated fields are being computed.
   TRecordBuffer CalcBuffer() const { return calc_buffer_; }
+  // Whether fetching a record computes calculated or lookup fields.
+  bool HasCalcFields() const { return calc_fields_size_ > 0 || internal_calc_fields_; }
 
   // --- fields ---------------------------------------------------------------
   // Creates the default fields from FieldDefs.

@@ -155,3 +155,26 @@ Integer TDataSet::CompareBookmarks(const TBookmark& bookmark1, const TBookmark& 
   if (c != 0) return c < 0 ? -1 : 1;
   return bookmark1.Size() < bookmark2.Size() ? -1 : 1;
 }
+
+// --- reading every record ------------------------------------------------------------
+
+void TDataSet::ReadRecords(const std::function<bool()>& visit) {
+  CheckActive();
+  DisableControls();
+  TBookmark place = GetBookmark();
+  TScopeExit back([&] {
+    // The walk changed no record, so the bookmark still names one; a
+    // dataset that refuses it all the same leaves the walk's last record
+    // current rather than an error thrown from the way out.
+    if (!place.Empty()) {
+      try {
+        GotoBookmark(place);
+      } catch (const Exception&) {
+      }
+    }
+    FreeBookmark(place);
+    EnableControls();
+  });
+  for (First(); !Eof(); Next())
+    if (!visit()) break;
+}

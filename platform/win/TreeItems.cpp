@@ -3,12 +3,16 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
+
+#include "platform/rtl/PoolBlocks.h"
 
 namespace {
 
 constexpr UINT kExpanded = 0x0020;  // TVIS_EXPANDED
 constexpr std::size_t kBlockItems = 1024;
 constexpr std::size_t kWaitingFree = 256;
+static_assert(kBlockItems * sizeof(TTreeItem) <= kPoolBlockBytes);
 
 std::int64_t SumOf(const TTreeItem* n) {
   return n ? n->sum : 0;
@@ -28,13 +32,18 @@ TTreeItems::TTreeItems() {
 
 TTreeItems::~TTreeItems() = default;
 
+void TTreeItems::TBlockFree::operator()(TTreeItem* items) const noexcept {
+  std::destroy_n(items, kBlockItems);
+  GivePoolBlock(items);
+}
+
 bool TTreeItems::Contains(const TTreeItem* item) const {
   if (!item) return false;
   // The last block starting at or below the address; addresses compared as
   // numbers, since a stale handle may point anywhere.
   const auto address = reinterpret_cast<std::uintptr_t>(item);
   auto after = std::upper_bound(blocks_.begin(), blocks_.end(), address,
-                                [](std::uintptr_t a, const std::unique_ptr<TTreeItem[]>& b) {
+                                [](std::uintptr_t a, const TBlock& b) {
                                   return a < reinterpret_cast<std::uintptr_t>(b.get());
                                 });
   if (after == blocks_.begin()) return false;
@@ -51,7 +60,9 @@ TTreeItem* TTreeItems::Allocate() {
     return item;
   }
   if (!last_block_ || used_in_last_ == kBlockItems) {
-    auto block = std::make_unique<TTreeItem[]>(kBlockItems);
+    auto* items = static_cast<TTreeItem*>(TakePoolBlock());
+    std::uninitialized_default_construct_n(items, kBlockItems);
+    TBlock block(items);
     last_block_ = block.get();
     used_in_last_ = 0;
     auto at =

@@ -14,8 +14,9 @@
 //
 // Items live in blocks owned by the store, reused once deleted: a tree of a
 // hundred thousand folders makes its items without one heap allocation
-// each, and telling a live item from a stale handle is a look at the block
-// the address falls in and the item's own flag, not a hash lookup.
+// each (the blocks are pool blocks, platform/rtl/PoolBlocks.h, backed by
+// huge pages where the system has them), and telling a live item from a stale handle is a look at
+// the block the address falls in and the item's own flag, not a hash lookup.
 #pragma once
 
 #include <cstdint>
@@ -127,7 +128,11 @@ class TTreeItems {
   // Blocks sorted by address. Freed slots wait in `free_`, oldest first,
   // and are taken again only once many wait, so that a handle just deleted
   // does not at once name a new item.
-  std::vector<std::unique_ptr<TTreeItem[]>> blocks_;
+  struct TBlockFree {
+    void operator()(TTreeItem* items) const noexcept;
+  };
+  using TBlock = std::unique_ptr<TTreeItem, TBlockFree>;
+  std::vector<TBlock> blocks_;
   std::deque<TTreeItem*> free_;
   std::size_t used_in_last_ = 0;  // slots handed out from the newest block
   TTreeItem* last_block_ = nullptr;

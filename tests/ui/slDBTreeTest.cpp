@@ -136,12 +136,28 @@ TEST_F(slDBTree, FindKeyIndexGivesThePositionForEveryCount) {
   std::vector<int> odd;
   for (int k = 99; k >= 1; k -= 2) odd.push_back(k);  // arriving in descending order
   const std::vector<Case> cases = {
-      {{}, 4, -1, false},       {{3}, 1, -1, false},      {{3}, 3, 0, true},
-      {{3}, 5, 1, false},       {{3, 1}, 0, -1, false},   {{3, 1}, 1, 0, true},
-      {{3, 1}, 2, 1, false},    {{3, 1}, 3, 1, true},     {{3, 1}, 4, 2, false},
-      {{5, 1, 3}, 4, 2, false}, {{5, 1, 3}, 5, 2, true},  {{5, 1, 3}, 6, 3, false},
-      {odd, 50, 25, false},     {odd, 51, 25, true},      {odd, 1, 0, true},
-      {odd, 99, 49, true},      {odd, Null(), -1, false},
+      {{}, 4, -1, false},
+      {{3}, 1, -1, false},
+      {{3}, 3, 0, true},
+      {{3}, 5, 1, false},
+      {{3, 1}, 0, -1, false},
+      {{3, 1}, 1, 0, true},
+      {{3, 1}, 2, 1, false},
+      {{3, 1}, 3, 1, true},
+      {{3, 1}, 4, 2, false},
+      {{5, 1, 3}, 4, 2, false},
+      {{5, 1, 3}, 5, 2, true},
+      {{5, 1, 3}, 6, 3, false},
+      {odd, 50, 25, false},
+      {odd, 51, 25, true},
+      {odd, 1, 0, true},
+      {odd, 99, 49, true},
+      {odd, Null(), -1, false},
+      // Keys of other kinds than the nodes' integers compare by value.
+      {{5, 1, 3}, Variant(Int64{3}), 1, true},
+      {{5, 1, 3}, Variant(5.0), 2, true},
+      {{5, 1, 3}, Variant(4.5), 2, false},
+      {{5, 1, 3}, Variant(0.5), -1, false},
   };
   for (const Case& c : cases) {
     TslDBTreeView tree(owner_.get());

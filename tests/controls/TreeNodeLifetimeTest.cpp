@@ -1,0 +1,92 @@
+// tests/controls/TreeNodeLifetimeTest.cpp
+//
+// Who frees a tree's nodes: each node goes exactly once, with its item,
+// whatever removes it, and a move keeps it. Nodes of different sizes share
+// the node memory.
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "platform/controls/TreeView.h"
+#include "tests/controls/ControlTestSupport.h"
+#include "tests/controls/TreeShape.h"
+
+namespace {
+
+int live_nodes = 0;
+
+class TCountedNode : public TTreeNode {
+ public:
+  explicit TCountedNode(TTreeNodes* owner) : TTreeNode(owner) { ++live_nodes; }
+  ~TCountedNode() override { --live_nodes; }
+};
+
+// Larger than any size the node memory keeps lists for: it takes the heap.
+class TLargeNode : public TCountedNode {
+ public:
+  using TCountedNode::TCountedNode;
+  std::array<char, 4096> payload{};
+};
+
+class TCountingTree : public TTreeView {
+ public:
+  using TTreeView::TTreeView;
+  bool large = false;
+
+ protected:
+  TTreeNode* CreateNode() override {
+    large = !large;  // every other node is a large one
+    return large ? new TLargeNode(Items()) : new TCountedNode(Items());
+  }
+};
+
+class TreeNodeLifetime : public ControlTest {
+ protected:
+  TreeNodeLifetime() {
+    live_nodes = 0;
+    tree_ = new TCountingTree(owner_.get());
+    tree_->SetParent(ShownForm());
+    tree_->SetBounds(10, 10, 200, 200);
+  }
+  TCountingTree* tree_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(TreeNodeLifetime, EveryNodeIsFreedOnceWhateverRemovesIt) {
+  TTreeNodes* items = tree_->Items();
+  TTreeNode* a = items->Add(nullptr, "A");
+  TTreeNode* b = items->AddChild(a, "B");
+  items->AddChild(b, "C");
+  items->AddChild(b, "D");
+  TTreeNode* e = items->Add(nullptr, "E");
+  EXPECT_EQ(live_nodes, 5);
+
+  // The moved subtree keeps its nodes; only A goes with its item.
+  b->MoveTo(e, naAddChild);
+  EXPECT_EQ(TreeShape(tree_), "A E(B(C D))");
+  EXPECT_EQ(live_nodes, 5);
+  a->Delete();
+  EXPECT_EQ(live_nodes, 4);
+
+  // Made anew, the window brings back as many nodes as it had.
+  tree_->RecreateWnd();
+  tree_->HandleNeeded();
+  EXPECT_EQ(TreeShape(tree_), "E(B(C D))");
+  EXPECT_EQ(live_nodes, 4);
+
+  items->GetFirstNode()->DeleteChildren();
+  EXPECT_EQ(live_nodes, 1);
+  for (int i = 0; i < 3000; ++i) items->Add(nullptr, "n");
+  EXPECT_EQ(live_nodes, 3001);
+  items->Clear();
+  EXPECT_EQ(live_nodes, 0);
+}
+
+TEST_F(TreeNodeLifetime, TheTreeFreesTheNodesItStillHasWhenItGoes) {
+  TTreeNodes* items = tree_->Items();
+  for (int i = 0; i < 100; ++i) items->AddChild(items->Add(nullptr, "p"), "c");
+  EXPECT_EQ(live_nodes, 200);
+  delete tree_;
+  EXPECT_EQ(live_nodes, 0);
+}
