@@ -121,6 +121,9 @@ sword TModelServer::OCIRefAssign(OCIEnv* env, OCIError* err, const OCIRef* sourc
   }
   if (!to) return OCI_INVALID_HANDLE;
   to->type = from->type;
+  to->table = from->table;
+  to->row = from->row;
+  to->session = from->session;
   return OCI_SUCCESS;
 }
 
