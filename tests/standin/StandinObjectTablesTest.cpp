@@ -262,6 +262,10 @@ TEST_F(ObjectTables, WhatDoesNotFitIsRefused) {
   EXPECT_EQ(scott.ErrorCode(), 932);
   OCIHandleFree(stmt, kHtypeStmt);
 
+  EXPECT_EQ(scott.Exec("create type OPEN_T as object (n number) not final"), OCI_SUCCESS);
+  EXPECT_EQ(scott.Exec("create type HOLDER_T as object (o open_t)"), OCI_ERROR);
+  EXPECT_NE(scott.ErrorText().find("not final"), std::string::npos) << scott.ErrorText();
+  EXPECT_EQ(scott.Exec("create type POINTER_T as object (o ref open_t)"), OCI_SUCCESS);
   EXPECT_EQ(scott.Exec("create type DOC_T as object (body clob)"), OCI_SUCCESS);
   EXPECT_EQ(scott.Exec("create table DOCS of doc_t"), OCI_ERROR);
   EXPECT_NE(scott.ErrorText().find("no rule"), std::string::npos) << scott.ErrorText();
