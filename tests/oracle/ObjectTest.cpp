@@ -271,3 +271,26 @@ TEST_F(ObjectWorld, AReferenceIsFetchedPinnedMarkedAndReleased) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ObjectWorld, WhatCannotBeBoundOrFetchedSaysWhy) {
+  auto insert = Query("insert into people values (:p)");
+  insert->DeclareVariable("p", Oracle::otObject);
+  EXPECT_EQ(MessageOf([&] { insert->Execute(); }), "Object variable :P cannot be nil");
+  insert->DeclareVariable("p", Oracle::otReference);
+  TOracleObject person(session_.get(), "PERSON_T");
+  EXPECT_EQ(MessageOf([&] { insert->SetComplexVariable("p", &person); }),
+            "Assign TOracleReference instance to variable :P");
+
+  auto older = Scott(true);
+  older->LogOn();
+  TOracleQuery select(nullptr);
+  select.SetSession(older.get());
+  select.SQL()->SetText("select value(p) from people p");
+  EXPECT_EQ(MessageOf([&] { select.Execute(); }),
+            "A query with objects requires OCI8 mode, but OCI7 mode is used.");
+  EXPECT_EQ(select.FieldCount(), 0);
+}
+
+}  // namespace
