@@ -484,12 +484,13 @@ bool TModelServer::IsObjectInsert(const TStmtHandle* stmt, std::string& table,
   if (t.size() < 7 || !t[0].Is("INSERT") || !t[1].Is("INTO")) return false;
   if (t[i + 1].IsSymbol(".")) i += 2;
   table = t[i].kind == TToken::TKind::Quoted ? t[i].text : t[i].upper;
-  if (!object_tables_.count(table) || i + 4 >= t.size() + 0) return false;
+  // Only the whole row from one bound instance: INSERT INTO t VALUES (:b).
+  if (!object_tables_.count(table) || i + 5 != t.size()) return false;
   if (!t[i + 1].Is("VALUES") || !t[i + 2].IsSymbol("(") || t[i + 3].kind != TToken::TKind::Bind ||
-      i + 4 >= t.size() || !t[i + 4].IsSymbol(")"))
+      !t[i + 4].IsSymbol(")"))
     return false;
   bind = t[i + 3].upper;
-  return i + 5 == t.size();
+  return true;
 }
 
 TOraError TModelServer::InsertObjects(TStmtHandle* stmt, TConnection& connection,
