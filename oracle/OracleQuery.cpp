@@ -401,12 +401,10 @@ void TOracleQuery::SetComplexVariable(const String& Name, TObject* Object) {
         if (auto* query = dynamic_cast<TOracleQuery*>(Object)) id = query->ObjectId();
         if (!id) throw Exception("Assign TOracleQuery instance to variable " + name);
         break;
-      // The object and reference classes are not part of this library
-      // yet: nothing can be of the class these variables take.
       case Oracle::otObject:
-        throw Exception("Assign TOracleObject instance to variable " + name);
       case Oracle::otReference:
-        throw Exception("Assign TOracleReference instance to variable " + name);
+        id = ComplexObjectId(variable, Object);
+        break;
       default:
         id = LobVariableId(variable, Object);
         break;
@@ -703,6 +701,10 @@ void TOracleQuery::BindVariables() {
       BindLobVariable(variable);
       continue;
     }
+    if (type == Oracle::otObject || type == Oracle::otReference) {
+      BindObjectVariable(variable);
+      continue;
+    }
     if (variable->IsComplex())
       throw Exception(name + " is a complex variable: this query binds plain values only");
     const bool table = variable->IsPLSQLTable();
@@ -827,9 +829,10 @@ void TOracleQuery::DescribeFields() {
         !Succeeded(
             OracleCI::OCIAttrGet(param, kDtypeParam, &nullable, nullptr, kAttrIsNull, error_)))
       fail();
-    OracleCI::OCIDescriptorFree(param, kDtypeParam);
     field->DataSize = size;
     field->DBType = type;
+    if (type == Oracle::otObject || type == Oracle::otReference) DescribeObjectField(field, param);
+    OracleCI::OCIDescriptorFree(param, kDtypeParam);
     field->Name = name ? String(reinterpret_cast<const char*>(name), std::min<ub4>(name_length, 30))
                        : String();
     field->Precision = precision;
@@ -887,9 +890,12 @@ void TOracleQuery::DescribeFields() {
         type = field->DBType;
         size = 0;
         break;
-      case Oracle::otCursor:
       case Oracle::otObject:
-      case Oracle::otReference: {
+      case Oracle::otReference:
+        type = field->DBType;
+        BufferObjectField(field, size);
+        break;
+      case Oracle::otCursor: {
         const String name = field->Name;
         fields_.Clear();
         throw Exception("Column " + name + " is of a type (" + IntToStr(Integer(field->DBType)) +
@@ -933,6 +939,7 @@ void TOracleQuery::DefineFields() {
                                             sb4(field->Size), type, field->Indicators.data(),
                                             field->Lengths.data(), nullptr, OCI_DEFAULT)))
       Fail(false);
+    DefineObjectField(field, define);
     session_->LeaveCall(false);
   }
 }
@@ -1033,6 +1040,7 @@ void TOracleQuery::PrepareBuffers() {
   for (Integer i = 0; i < fields_.Count(); ++i) {
     auto* field = static_cast<TFieldData*>(fields_.Items(i));
     if (IsLong(field->ExternalType)) field->LongPieces.Clear();
+    FreeObjectRows(field);
   }
 }
 
@@ -1154,6 +1162,13 @@ Integer TOracleQuery::CurrentRow() const {
 
 bool TOracleQuery::FieldIsNull(Integer Index) const {
   const TFieldData* field = FieldAt(Index);
+  if (field->ExternalType == Oracle::otObject) {
+    // The instance's own indicator, the first of its indicator struct.
+    const void* indicator = field->RowObjectIndicator(CurrentRow());
+    sb2 own = -1;
+    if (indicator) std::memcpy(&own, indicator, sizeof own);
+    return own != 0;
+  }
   return field->Indicators[std::size_t(CurrentRow())] == -1;
 }
 
@@ -1193,7 +1208,10 @@ String RowText(const TFieldData* field, Integer row) {
 Variant TOracleQuery::Field(Integer Index) const {
   const TFieldData* field = FieldAt(Index);
   const Integer row = CurrentRow();
-  if (field->Indicators[std::size_t(row)] == -1)
+  // An object or a REF has no value of its own: ObjField and RefField
+  // give them.
+  if (field->Indicators[std::size_t(row)] == -1 || field->ExternalType == Oracle::otObject ||
+      field->ExternalType == Oracle::otReference)
     return session_ && session_->NullValue() == nvNull ? Null() : Unassigned();
   if (IsLong(field->ExternalType)) return LongField(Index);
   if (Oracle::IsLobType(field->ExternalType)) return LobValue(field);

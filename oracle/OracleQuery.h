@@ -12,11 +12,13 @@
 // runs: handles and a statement handle, or a cursor data area on the
 // session's logon data area. LONG columns come in pieces (handles) or in
 // reads after the row (data area), one row per block. Of the complex
-// variables, cursors bind (another query, which the block opens) and LOBs
-// bind a TLOBLocator (handle generation only); objects and references can
-// be declared but not bound. LOB columns are fetched into one descriptor
-// per row, read through the column's locator (LOBField); select lists with
-// columns of the other complex types are refused.
+// variables, cursors bind (another query, which the block opens), LOBs
+// bind a TLOBLocator (handle generation only), and objects and references
+// bind their instance or REF (OracleQueryObjects.cpp). LOB columns are
+// fetched into one descriptor per row, read through the column's locator
+// (LOBField); object and REF columns are fetched into instances and REFs of
+// the client's cache, read through ObjField and RefField. Select lists with
+// cursor columns are refused.
 //
 // Every client call is made inside the session's call lock. A failed call
 // raises EOracleError through the session, which leaves that lock.
@@ -34,7 +36,9 @@
 #include "platform/rtl/Variant.h"
 
 class TLOBLocator;
+class TOracleObject;
 class TOracleQuery;
+class TOracleReference;
 class TQueryThread;
 
 using TOracleQueryEvent = std::function<void(TOracleQuery* Sender)>;
@@ -161,6 +165,13 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   TDateTime FieldAsDate(Integer Index) const;
   TDateTime FieldAsDate(const String& Name) const { return FieldAsDate(NamedField(Name)); }
 
+  // The current row of an object column as an object, of a REF column as
+  // a reference; both belong to the column and follow the current row.
+  TOracleObject* ObjField(Integer Index);
+  TOracleObject* ObjField(const String& Name) { return ObjField(NamedField(Name)); }
+  TOracleReference* RefField(Integer Index);
+  TOracleReference* RefField(const String& Name) { return RefField(NamedField(Name)); }
+
   // Copies up to Length bytes of the current row's LONG or LONG RAW value
   // from Offset; gives the bytes copied.
   Integer GetLongField(Integer Index, void* Buffer, Integer Length, Integer Offset) const;
@@ -211,6 +222,15 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   void SetupCurrentRow();
   // A LOB column's value: a CLOB as text, else bytes; an empty LOB is null.
   Variant LobValue(const TFieldData* field) const;
+  // Objects and references (OracleQueryObjects.cpp): the id of an object
+  // given to a complex variable, a variable bound, a column described,
+  // buffered and defined, and its row's objects freed before a fetch.
+  static Integer ComplexObjectId(TVariableData* variable, TObject* object);
+  void BindObjectVariable(TVariableData* variable);
+  void DescribeObjectField(TFieldData* field, void* param);
+  void BufferObjectField(TFieldData* field, Integer& size);
+  void DefineObjectField(TFieldData* field, OCIDefine* define);
+  static void FreeObjectRows(TFieldData* field);
   void NeedSession() const;
   // Raises the failed client call's error after the query's own clean-up.
   // The call lock is held and is left by the error.

@@ -126,6 +126,9 @@ class TFieldData : public TCollectionItem {
   void* RowHandle(Integer row) const;
   void SetRowHandle(Integer row, void* handle);
   void* RowObjectIndicator(Integer row) const;
+  // The per-row indicator-struct pointers, as the client fills them.
+  void** ObjectIndicators() { return object_indicators_.data(); }
+  void* PinnedType() const { return pinned_; }
   void SetRowObjectIndicator(Integer row, void* indicator);
 
   // The bytes of the LONG value fetched in pieces.

@@ -49,10 +49,35 @@ struct THandle {
 // type descriptors, checked like handles.
 constexpr ub4 kObjRef = 0x10001;
 constexpr ub4 kObjTypeDescriptor = 0x10002;
+constexpr ub4 kObjString = 0x10003;
+
+struct TSessionHandle;
 
 struct TRefObject : THandle {
   TRefObject() : THandle(kObjRef) {}
   std::string type;  // the type it refers to, "SCHEMA.NAME"; empty: null
+  // A reference to a row of an object table: the table and the row's
+  // rowid text, and the session that fetched it, whose transaction a pin
+  // reads the row in. A reference to a type has no table.
+  std::string table, row;
+  TSessionHandle* session = nullptr;
+};
+
+// The text of a VARCHAR2, CHAR or RAW attribute of an instance.
+struct TStringObject : THandle {
+  TStringObject() : THandle(kObjString) {}
+  std::string text;
+};
+
+// An object bind or define: the caller's arrays of instance pointers and of
+// indicator-struct pointers, one per row, and the type it was given.
+struct TObjectSpec {
+  bool on = false;
+  std::string type;  // "SCHEMA.NAME"; empty for a REF
+  void** instances = nullptr;
+  void** indicators = nullptr;
+  void** InstanceAt(ub4 row) const { return instances + row; }
+  void** IndicatorAt(ub4 row) const { return indicators ? indicators + row : nullptr; }
 };
 
 struct TTypeDescriptor : THandle {
@@ -131,6 +156,7 @@ struct TBindHandle : THandle {
   // read before and written after the block.
   ub4 max_elements = 0;
   ub4* current_elements = nullptr;
+  TObjectSpec object;
   bool IsTable() const { return max_elements > 0; }
   ub4 Elements() const {
     return current_elements ? std::min(*current_elements, max_elements) : max_elements;
@@ -146,6 +172,7 @@ struct TDefineHandle : THandle {
   bool dynamic = false;
   void* context = nullptr;
   OCICallbackDefine callback = nullptr;
+  TObjectSpec object;
 };
 
 // A LOB locator (type 50) or a file locator (56). A locator the model hands
@@ -208,6 +235,8 @@ struct TStmtHandle : THandle {
   // The row the last change touched last, or a select for update's row
   // fetched last; 0 for none.
   std::int64_t last_rowid = 0;
+  // The select list's REF(t) and VALUE(t) columns by position.
+  std::vector<std::pair<std::size_t, TColumnType>> object_columns;
   // The rows a select for update chose, in its order, and the table
   // (as SQLite names it) they are rows of.
   std::vector<std::int64_t> selected_rowids;

@@ -100,23 +100,6 @@ void SetSkips(TBufferSpec& b, ub4 value, ub4 ind, ub4 len, ub4 rcode) {
   b.rcode_skip = rcode;
 }
 
-TValue ColumnValue(sqlite3_stmt* query, int column) {
-  switch (sqlite3_column_type(query, column)) {
-    case SQLITE_INTEGER:
-      return TValue::Int(sqlite3_column_int64(query, column));
-    case SQLITE_FLOAT:
-      return TValue::Real(sqlite3_column_double(query, column));
-    case SQLITE_TEXT:
-      return TValue::Text(reinterpret_cast<const char*>(sqlite3_column_text(query, column)));
-    case SQLITE_BLOB: {
-      const auto* bytes = static_cast<const char*>(sqlite3_column_blob(query, column));
-      return TValue::Blob(std::string(bytes, sqlite3_column_bytes(query, column)));
-    }
-    default:
-      return {};
-  }
-}
-
 // An expression column has no catalogue row: its type follows from the
 // function that makes it or from the value of the first row.
 TColumnType ExpressionType(sqlite3_stmt* query, int column, bool has_row) {
@@ -148,6 +131,45 @@ TColumnType ExpressionType(sqlite3_stmt* query, int column, bool has_row) {
 }
 
 }  // namespace
+
+TValue ColumnValue(sqlite3_stmt* query, int column) {
+  switch (sqlite3_column_type(query, column)) {
+    case SQLITE_INTEGER:
+      return TValue::Int(sqlite3_column_int64(query, column));
+    case SQLITE_FLOAT:
+      return TValue::Real(sqlite3_column_double(query, column));
+    case SQLITE_TEXT:
+      return TValue::Text(reinterpret_cast<const char*>(sqlite3_column_text(query, column)));
+    case SQLITE_BLOB: {
+      const auto* bytes = static_cast<const char*>(sqlite3_column_blob(query, column));
+      return TValue::Blob(std::string(bytes, sqlite3_column_bytes(query, column)));
+    }
+    default:
+      return {};
+  }
+}
+
+void BindValue(sqlite3_stmt* query, int index, const TValue& value) {
+  switch (value.kind) {
+    case TValue::TKind::Null:
+      sqlite3_bind_null(query, index);
+      break;
+    case TValue::TKind::Integer:
+      sqlite3_bind_int64(query, index, value.integer);
+      break;
+    case TValue::TKind::Real:
+      sqlite3_bind_double(query, index, value.real);
+      break;
+    case TValue::TKind::Text:
+      sqlite3_bind_text(query, index, value.bytes.data(), static_cast<int>(value.bytes.size()),
+                        SQLITE_TRANSIENT);
+      break;
+    case TValue::TKind::Blob:
+      sqlite3_bind_blob(query, index, value.bytes.data(), static_cast<int>(value.bytes.size()),
+                        SQLITE_TRANSIENT);
+      break;
+  }
+}
 
 TStmtHandle::~TStmtHandle() {
   if (query) sqlite3_finalize(query);
@@ -452,6 +474,13 @@ sword TModelServer::OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attr
         case kAttrIsNull:
           return put(static_cast<ub1>(column.nullable ? 1 : 0));
         default:
+          // A column of an object or REF: its type, as an attribute's.
+          if (!column.object_type.empty()) {
+            TParamHandle* type = NewParam(param);
+            type->kind = TParamHandle::TKind::Type;
+            type->type = column.object_type;
+            return TypeParamAttribute(type, attributep, sizep, attrtype, error);
+          }
           break;
       }
       break;
@@ -623,6 +652,7 @@ sword TModelServer::OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* err
                              Spec(valuep, value_sz, dty, indp, alenp, rcodep));
   bind->max_elements = maxarr_len;
   bind->current_elements = curelep;
+  bind->object = {};
   *bindp = reinterpret_cast<OCIBind*>(static_cast<THandle*>(bind));
   return OCI_SUCCESS;
 }
@@ -666,6 +696,7 @@ sword TModelServer::OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* 
                                  Spec(valuep, value_sz, dty, indp, rlenp, rcodep));
   define->dynamic = mode == kModeDynamicFetch;
   define->callback = nullptr;
+  define->object = {};
   *defnp = reinterpret_cast<OCIDefine*>(static_cast<THandle*>(define));
   return OCI_SUCCESS;
 }
@@ -713,7 +744,9 @@ TOraError TModelServer::BindRow(TStmtHandle* stmt, sqlite3_stmt* query, const TT
     const TBufferSpec& b = bind->buffer;
     TValue value;
     const sb2* ind = b.IndAt(row);
-    if ((!ind || *ind != -1) && IsLobType(b.dty)) {
+    if (bind->object.on) {
+      if (TOraError e = ReferenceValue(*bind, row, value)) return e;
+    } else if ((!ind || *ind != -1) && IsLobType(b.dty)) {
       // A locator bound as a value gives the value it reads.
       void* locator = nullptr;
       if (b.value) std::memcpy(&locator, b.ValueAt(row), sizeof locator);
@@ -733,25 +766,7 @@ TOraError TModelServer::BindRow(TStmtHandle* stmt, sqlite3_stmt* query, const TT
       if (const sb4 code = ReadExternal(b.ValueAt(row), b.size, b.dty, b.LenAt(row), value))
         return ConversionError(code);
     }
-    switch (value.kind) {
-      case TValue::TKind::Null:
-        sqlite3_bind_null(query, index);
-        break;
-      case TValue::TKind::Integer:
-        sqlite3_bind_int64(query, index, value.integer);
-        break;
-      case TValue::TKind::Real:
-        sqlite3_bind_double(query, index, value.real);
-        break;
-      case TValue::TKind::Text:
-        sqlite3_bind_text(query, index, value.bytes.data(), static_cast<int>(value.bytes.size()),
-                          SQLITE_TRANSIENT);
-        break;
-      case TValue::TKind::Blob:
-        sqlite3_bind_blob(query, index, value.bytes.data(), static_cast<int>(value.bytes.size()),
-                          SQLITE_TRANSIENT);
-        break;
-    }
+    BindValue(query, index, value);
   }
   return {};
 }
@@ -796,6 +811,8 @@ TOraError TModelServer::StartQuery(TStmtHandle* stmt, TConnection& connection,
     if (column.name.empty()) column.name = UpperCase(name);
     stmt->columns.push_back(column);
   }
+  for (const auto& [position, column] : stmt->object_columns)
+    if (position < stmt->columns.size()) stmt->columns[position] = column;
   if (describe_only) {
     sqlite3_finalize(query);
     return {};
@@ -821,6 +838,10 @@ TOraError TModelServer::Fetch(TStmtHandle* stmt, ub4 nrows, ub4& fetched, bool& 
                                : TValue{};
       if (define->dynamic) {
         if (TOraError e = DeliverPieces(define.get(), row, value)) return e;
+        continue;
+      }
+      if (define->object.on || !stmt->columns[define->position - 1].object_type.empty()) {
+        if (TOraError e = FetchObject(stmt, *define, row, value)) return e;
         continue;
       }
       if (IsLobType(b.dty) || IsLobType(stmt->columns[define->position - 1].type)) {
@@ -1013,7 +1034,7 @@ std::vector<TLogEntry> TModelServer::Log() const {
 
 TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iters, ub4 rowoff,
                             ub4 mode, bool& fewer_rows) {
-  const TTranslation sql = TranslateSql(stmt->text, Context(connection.User()));
+  const TTranslation sql = TranslateSql(RewriteObjects(stmt), Context(connection.User()));
   stmt->function_code = sql.function_code;
   stmt->row_count = 0;
   const bool describe_only = mode & kModeDescribeOnly;
@@ -1044,6 +1065,12 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
       // Both generations run rows rowoff .. iters - 1 of the bound arrays:
       // iters is where the run ends, not how many rows it takes.
       if (iters <= rowoff) return OraError(24333, "zero iteration count");
+      if (std::string table, bind; IsObjectInsert(stmt, table, bind)) {
+        stmt->last_rowid = 0;
+        TOraError error = InsertObjects(stmt, connection, table, bind, iters, rowoff);
+        if (!error && (mode & kModeCommitOnSuccess)) error = connection.Commit();
+        return error;
+      }
       // The change is prepared on the transaction's copy.
       if (TOraError e = connection.Begin()) return e;
       sqlite3_stmt* query = nullptr;
@@ -1079,8 +1106,13 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
       return describe_only ? TOraError{} : connection.Savepoint(sql.name);
     case TStatementKind::RollbackTo:
       return describe_only ? TOraError{} : connection.RollbackTo(sql.name);
-    case TStatementKind::CreateTable:
-      return describe_only ? TOraError{} : CreateTable(connection, stmt->text);
+    case TStatementKind::CreateTable: {
+      if (describe_only) return {};
+      const std::vector<TToken> tokens = Tokenize(stmt->text);
+      for (std::size_t i = 3; i < tokens.size() && i < 6; ++i)
+        if (tokens[i].Is("OF")) return CreateObjectTable(connection, stmt->text);
+      return CreateTable(connection, stmt->text);
+    }
     case TStatementKind::DropTable:
       return describe_only ? TOraError{} : DropTable(connection, sql.name);
     case TStatementKind::CreateSequence: {

@@ -50,6 +50,10 @@ inline sword PutTextAttribute(void* attributep, ub4* sizep, const std::string& t
   return OCI_SUCCESS;
 }
 
+// A SQLite column's value, and a value bound to a SQLite parameter.
+TValue ColumnValue(sqlite3_stmt* query, int column);
+void BindValue(sqlite3_stmt* query, int index, const TValue& value);
+
 inline bool IsLobType(ub2 type) {
   return type == kSqltClob || type == kSqltBlob || type == kSqltBfile;
 }
@@ -192,15 +196,25 @@ class TModelServer : public TNotConnectedServer {
   sword OCIRefAssign(OCIEnv* env, OCIError* err, const OCIRef* source, OCIRef** target) override;
   void OCIRefClear(OCIEnv* env, OCIRef* ref) override;
   boolean OCIRefIsNull(OCIEnv* env, const OCIRef* ref) override;
+  // Instances fetched into and bound from the client's images, object
+  // tables and their rows' references, and the strings and numbers of the
+  // images (StandinObjectTables.cpp).
+  sword OCIBindObject(OCIBind* bindp, OCIError* errhp, const OCIType* type, void** pgvpp,
+                      ub4* pvszsp, void** indpp, ub4* indszp) override;
+  sword OCIDefineObject(OCIDefine* defnp, OCIError* errhp, const OCIType* type, void** pgvpp,
+                        ub4* pvszsp, void** indpp, ub4* indszp) override;
+  sword OCIStringAssignText(OCIEnv* env, OCIError* err, const OraText* rhs, ub4 rhs_len,
+                            OCIString** lhs) override;
+  OraText* OCIStringPtr(OCIEnv* env, const OCIString* vs) override;
+  sword OCINumberFromReal(OCIError* err, const void* rnum, uword rnum_length,
+                          OCINumber* number) override;
+  sword OCINumberToReal(OCIError* err, const OCINumber* number, uword rsl_length,
+                        void* rsl) override;
   // The image layout of an object type of the model, for the control API.
   bool ObjectLayout(const std::string& type, const std::string& attribute, TAttrPlace& place,
                     std::size_t& size, std::size_t& indicator_size);
 
   // What the model does not model (StandinNotModelled.cpp).
-  sword OCIBindObject(OCIBind* bindp, OCIError* errhp, const OCIType* type, void** pgvpp,
-                      ub4* pvszsp, void** indpp, ub4* indszp) override;
-  sword OCIDefineObject(OCIDefine* defnp, OCIError* errhp, const OCIType* type, void** pgvpp,
-                        ub4* pvszsp, void** indpp, ub4* indszp) override;
   sword OCIObjectLock(OCIEnv* env, OCIError* err, void* object) override;
   sword OCIObjectMarkDelete(OCIEnv* env, OCIError* err, void* instance) override;
   sword OCIObjectFlush(OCIEnv* env, OCIError* err, void* object) override;
@@ -229,16 +243,10 @@ class TModelServer : public TNotConnectedServer {
                          OCIType* tdo, const OraText** names, const ub4* lengths, ub4 name_count,
                          const ub4* indexes, ub4 index_count, OCIInd null_status,
                          const void* attr_null_struct, const void* attr_value) override;
-  sword OCIStringAssignText(OCIEnv* env, OCIError* err, const OraText* rhs, ub4 rhs_len,
-                            OCIString** lhs) override;
   sword OCINumberFromInt(OCIError* err, const void* inum, uword inum_length, uword inum_s_flag,
                          OCINumber* number) override;
   sword OCINumberToInt(OCIError* err, const OCINumber* number, uword rsl_length, uword rsl_flag,
                        void* rsl) override;
-  sword OCINumberFromReal(OCIError* err, const void* rnum, uword rnum_length,
-                          OCINumber* number) override;
-  sword OCINumberToReal(OCIError* err, const OCINumber* number, uword rsl_length,
-                        void* rsl) override;
   sword OCINumberToText(OCIError* err, const OCINumber* number, const OraText* fmt, ub4 fmt_length,
                         const OraText* nls_params, ub4 nls_p_length, ub4* buf_size,
                         OraText* buf) override;
@@ -365,7 +373,31 @@ class TModelServer : public TNotConnectedServer {
     std::string type;
     std::unique_ptr<unsigned char[]> image, indicators;
     bool pinned = false, dirty = false;
+    // Read from an object table by a pin: the cache lets it go when it is
+    // unpinned.
+    bool from_table = false;
+    // The strings and references its image points to.
+    std::vector<THandle*> parts;
   };
+  // Object tables (StandinObjectTables.cpp).
+  TOraError CreateObjectTable(TConnection& connection, const std::string& text);
+  // The statement's text with REF(t) and VALUE(t) of object tables read as
+  // the row's reference text; the select-list columns they make.
+  std::string RewriteObjects(TStmtHandle* stmt);
+  TOraError ReadObjectRow(TConnection& connection, const std::string& reference, std::string& table,
+                          std::map<std::string, TValue>& values);
+  TOraError FillInstance(TInstance& instance, const std::map<std::string, TValue>& values,
+                         TSessionHandle* session);
+  TOraError InstanceValues(const void* image, const void* indicators, const std::string& type,
+                           std::vector<std::pair<std::string, TValue>>& values);
+  bool IsObjectInsert(const TStmtHandle* stmt, std::string& table, std::string& bind) const;
+  TOraError InsertObjects(TStmtHandle* stmt, TConnection& connection, const std::string& table,
+                          const std::string& name, ub4 iters, ub4 rowoff);
+  TOraError ReferenceValue(const TBindHandle& bind, ub4 row, TValue& value);
+  TOraError FetchObject(TStmtHandle* stmt, const TDefineHandle& define, ub4 row,
+                        const TValue& value);
+  void ReleaseParts(TInstance& instance);
+  TOraError PinRow(TRefObject* ref, void** object);
   THandle* LiveObject(const void* object, ub4 type) const;
   sword WithInstance(OCIEnv* env, OCIError* err, void* object,
                      const std::function<void(TInstance&)>& action);
@@ -412,6 +444,7 @@ class TModelServer : public TNotConnectedServer {
   bool rowid_four_values_ = !StandinClientHasOci81();
   TObjectTypes types_;
   std::map<const void*, TInstance> instances_;
+  std::map<std::string, std::string> object_tables_;  // table: its type
 };
 
 template <class T>

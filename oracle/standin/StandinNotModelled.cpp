@@ -19,16 +19,6 @@ sword TModelServer::NotModelled(OCIError* errhp, const char* name) {
                                         " is not modelled by the stand-in"));
 }
 
-sword TModelServer::OCIBindObject(OCIBind* bindp, OCIError* errhp, const OCIType* type,
-                                  void** pgvpp, ub4* pvszsp, void** indpp, ub4* indszp) {
-  return NotModelled(errhp, "OCIBindObject");
-}
-
-sword TModelServer::OCIDefineObject(OCIDefine* defnp, OCIError* errhp, const OCIType* type,
-                                    void** pgvpp, ub4* pvszsp, void** indpp, ub4* indszp) {
-  return NotModelled(errhp, "OCIDefineObject");
-}
-
 sword TModelServer::OCIObjectLock(OCIEnv* env, OCIError* err, void* object) {
   return NotModelled(err, "OCIObjectLock");
 }
@@ -102,11 +92,6 @@ sword TModelServer::OCIObjectSetAttr(OCIEnv* env, OCIError* err, void* instance,
   return NotModelled(err, "OCIObjectSetAttr");
 }
 
-sword TModelServer::OCIStringAssignText(OCIEnv* env, OCIError* err, const OraText* rhs, ub4 rhs_len,
-                                        OCIString** lhs) {
-  return NotModelled(err, "OCIStringAssignText");
-}
-
 sword TModelServer::OCINumberFromInt(OCIError* err, const void* inum, uword inum_length,
                                      uword inum_s_flag, OCINumber* number) {
   return NotModelled(err, "OCINumberFromInt");
@@ -115,16 +100,6 @@ sword TModelServer::OCINumberFromInt(OCIError* err, const void* inum, uword inum
 sword TModelServer::OCINumberToInt(OCIError* err, const OCINumber* number, uword rsl_length,
                                    uword rsl_flag, void* rsl) {
   return NotModelled(err, "OCINumberToInt");
-}
-
-sword TModelServer::OCINumberFromReal(OCIError* err, const void* rnum, uword rnum_length,
-                                      OCINumber* number) {
-  return NotModelled(err, "OCINumberFromReal");
-}
-
-sword TModelServer::OCINumberToReal(OCIError* err, const OCINumber* number, uword rsl_length,
-                                    void* rsl) {
-  return NotModelled(err, "OCINumberToReal");
 }
 
 sword TModelServer::OCINumberToText(OCIError* err, const OCINumber* number, const OraText* fmt,

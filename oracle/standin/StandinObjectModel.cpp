@@ -121,6 +121,9 @@ sword TModelServer::OCIRefAssign(OCIEnv* env, OCIError* err, const OCIRef* sourc
   }
   if (!to) return OCI_INVALID_HANDLE;
   to->type = from->type;
+  to->table = from->table;
+  to->row = from->row;
+  to->session = from->session;
   return OCI_SUCCESS;
 }
 
@@ -143,6 +146,10 @@ sword TModelServer::OCIObjectPin(OCIEnv* env, OCIError* err, OCIRef* object_ref,
   if (!Live<TEnvHandle>(env, kHtypeEnv) || !error || !ref || !object) return OCI_INVALID_HANDLE;
   if (ref->type.empty() || !types_.Find(ref->type))
     return Fail(error, OraError(21700, "object does not exist or is marked for delete"));
+  if (!ref->table.empty()) {
+    if (TOraError e = PinRow(ref, object)) return Fail(error, e);
+    return OCI_SUCCESS;
+  }
   // One descriptor per type, pinned as often as asked.
   TTypeDescriptor* descriptor = nullptr;
   for (const auto& handle : owned_)
@@ -170,6 +177,13 @@ sword TModelServer::OCIObjectUnpin(OCIEnv* env, OCIError* err, void* object) {
     --descriptor->pins;
     return OCI_SUCCESS;
   }
+  const auto found = instances_.find(object);
+  if (found != instances_.end() && found->second.from_table) {
+    if (!found->second.pinned) return Fail(error, NotAnObject());
+    ReleaseParts(found->second);
+    instances_.erase(found);
+    return OCI_SUCCESS;
+  }
   return WithInstance(env, err, object, [](TInstance& instance) { instance.pinned = false; });
 }
 
@@ -177,9 +191,13 @@ sword TModelServer::OCIObjectFree(OCIEnv* env, OCIError* err, void* instance, ub
   std::lock_guard lock(mutex_);
   auto* error = Live<TErrorHandle>(err, kHtypeError);
   if (!Live<TEnvHandle>(env, kHtypeEnv) || !error) return OCI_INVALID_HANDLE;
-  if (instances_.erase(instance)) return OCI_SUCCESS;
+  if (const auto found = instances_.find(instance); found != instances_.end()) {
+    ReleaseParts(found->second);
+    instances_.erase(found);
+    return OCI_SUCCESS;
+  }
   // References and LOBs that OCIObjectNew made; a pinned type stays.
-  for (ub4 type : {kObjRef, kDtypeLob, kDtypeFile})
+  for (ub4 type : {kObjRef, kObjString, kDtypeLob, kDtypeFile})
     if (THandle* handle = LiveObject(instance, type); handle && !handle->owner)
       return Disown(handle);
   return Fail(error, NotAnObject());

@@ -95,6 +95,12 @@ TOraError TObjectTypes::Create(const std::string& user, const std::string& text)
       }
       const TObjectType* target = Find(user, key);
       if (!target) return OraError(902, "invalid datatype");
+      // A client holds an embedded object of a type that is not final
+      // through a pointer to an instance of its own, which the images here
+      // do not model.
+      if (!ref && !target->final)
+        return NoRule("an embedded attribute of the type " + target->Key() +
+                      ", which is not final");
       attr.data_type = attr.typecode = ref ? kTypecodeRef : kTypecodeObject;
       attr.type = target->Key();
       attr.size = ref ? 36 : 0;

@@ -43,6 +43,8 @@ struct TColumnType {
   ub1 precision = 0;
   sb1 scale = 0;
   bool nullable = true;
+  // An object (108) or REF (110) column: its type, "SCHEMA.NAME".
+  std::string object_type;
 };
 
 struct TValue {
