@@ -359,9 +359,73 @@ bool TvomFilterEvaluator::Accepts(const TvomRecord* record) const {
   return Truth(*root_, record);
 }
 
+namespace {
+
+using filter_detail::Comparison;
+using filter_detail::Kind;
+using filter_detail::Node;
+using filter_detail::Reader;
+
+// The first integer field compared for equality with a whole number among
+// the conditions that `node` joins by AND (itself when it is no AND).
+std::optional<TvomKeyTerm> FindKeyTerm(const Node& node) {
+  if (node.kind == Kind::AndOr && node.op == eoAnd) {
+    if (auto left = FindKeyTerm(*node.args[0])) return left;
+    return FindKeyTerm(*node.args[1]);
+  }
+  if (node.kind != Kind::FieldConstant || node.op != eoEqual ||
+      node.comparison != Comparison::Number || node.comparands.size() != 1 ||
+      node.comparands[0].number.real || node.field.offset < 0 || node.field.field == nullptr ||
+      node.field.field->FieldKind() != fkData)
+    return std::nullopt;
+  const Int64 value = node.comparands[0].number.whole;
+  switch (node.field.reader) {
+    case Reader::Smallint:
+      return TvomKeyTerm(node.field.offset, TvomKeyTerm::Width::Smallint, value);
+    case Reader::Word:
+      return TvomKeyTerm(node.field.offset, TvomKeyTerm::Width::Word, value);
+    case Reader::Integer:
+      return TvomKeyTerm(node.field.offset, TvomKeyTerm::Width::Integer, value);
+    case Reader::Largeint:
+      return TvomKeyTerm(node.field.offset, TvomKeyTerm::Width::Largeint, value);
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+bool TvomKeyTerm::Read(const TvomRecord* record, Int64& value) const {
+  if (record == nullptr || record->Data == nullptr) return false;
+  const Byte* slot = record->Data + offset_;
+  if (slot[0] == 0) return false;
+  switch (width_) {
+    case Width::Smallint:
+      value = ReadValue<SmallInt>(slot + 1);
+      break;
+    case Width::Word:
+      value = ReadValue<Word>(slot + 1);
+      break;
+    case Width::Integer:
+      value = ReadValue<Integer>(slot + 1);
+      break;
+    case Width::Largeint:
+      value = ReadValue<Int64>(slot + 1);
+      break;
+  }
+  return true;
+}
+
+std::optional<TvomKeyTerm> TvomFilterEvaluator::KeyTerm() const {
+  if (root_->mayRaise) return std::nullopt;
+  return FindKeyTerm(*root_);
+}
+
 TvomCompiledFilter::TvomCompiledFilter(TDataSet* table, const TvomCommon* store, const String& text,
                                        TFilterOptions options)
-    : parser_(table, text, options, FilterFieldTypeMap()), evaluator_(parser_.Root(), store) {}
+    : parser_(table, text, options, FilterFieldTypeMap()),
+      evaluator_(parser_.Root(), store),
+      key_term_(evaluator_.KeyTerm()) {}
 
 std::unique_ptr<TvomCompiledFilter> CompileFilter(TDataSet* table, const TvomCommon* store,
                                                   const String& text, TFilterOptions options) {

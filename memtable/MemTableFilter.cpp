@@ -7,6 +7,10 @@
 // compiled Filter expression. UpdateFilteringState decides once whether any
 // of that applies, so that an unfiltered table tests no record at all.
 #include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "memtable/FilterEvaluator.h"
 #include "memtable/MemTable.h"
@@ -14,11 +18,103 @@
 
 namespace {
 
-// What the filter part keeps per table: the compiled Filter text.
+// One state of a table's records in one of its orders: while it stays the
+// same, so do the records' values and their positions in that order.
+struct TvomOrderState {
+  const TvomIndex* index = nullptr;
+  std::uint64_t storeStamp = 0;
+  std::uint64_t refsStamp = 0;
+
+  static TvomOrderState Of(const TvomCustomMemTable& table, const TvomIndex& index) {
+    return {&index, table.Store().ChangeStamp(), index.References().Stamp()};
+  }
+  bool operator==(const TvomOrderState&) const = default;
+};
+
+// Where the records holding each value of one integer field lie in one
+// order: (value, position) pairs sorted, so that a walk under a filter that
+// requires the field to equal a number visits only the records holding it
+// (a folder's files among a million rows) instead of testing every record.
+class TvomKeyPositions {
+ public:
+  bool Holds(const TvomOrderState& state, const TvomKeyTerm& term) const {
+    return state_ && *state_ == state && term_->SameField(term);
+  }
+
+  // Reads the field of every record of `index`. REQUIRES: the store lock held.
+  void Build(const TvomOrderState& state, const TvomKeyTerm& term, const TvomIndex& index) {
+    entries_.clear();
+    entries_.reserve(static_cast<std::size_t>(index.Count()));
+    Integer position = 0;
+    index.References().ForEach([&](const TvomRecord* record) {
+      Int64 value = 0;
+      if (term.Read(record, value)) entries_.emplace_back(value, position);
+      ++position;
+    });
+    std::sort(entries_.begin(), entries_.end());
+    state_ = state;
+    term_ = term;
+  }
+
+  void Clear() {
+    entries_.clear();
+    entries_.shrink_to_fit();
+    state_.reset();
+    term_.reset();
+  }
+
+  // As StepUntilAccepted, visiting only the positions that hold `value`.
+  template <class Accepts>
+  bool Step(const TvomIndex& index, Int64 value, Integer& cursor, Integer step, Integer end,
+            Accepts accepts) const {
+    const auto byValue = [](const Entry& e, Int64 v) { return e.first < v; };
+    const auto lo = std::lower_bound(entries_.begin(), entries_.end(), value, byValue);
+    const auto hi = std::upper_bound(lo, entries_.end(), value,
+                                     [](Int64 v, const Entry& e) { return v < e.first; });
+    const auto byPosition = [](const Entry& e, Integer p) { return e.second < p; };
+    if (step > 0) {
+      for (auto it = std::upper_bound(lo, hi, cursor,
+                                      [](Integer p, const Entry&e) { return p < e.second; });
+           it != hi && it->second <= end; ++it) {
+        cursor = it->second;
+        if (accepts(index.Refs(cursor))) return true;
+      }
+      cursor = std::max(cursor, end);
+      return false;
+    }
+    for (auto it = std::lower_bound(lo, hi, cursor, byPosition); it != lo;) {
+      --it;
+      if (it->second < end) break;
+      cursor = it->second;
+      if (accepts(index.Refs(cursor))) return true;
+    }
+    cursor = std::min(cursor, end);
+    return false;
+  }
+
+ private:
+  using Entry = std::pair<Int64, Integer>;
+  std::vector<Entry> entries_;
+  std::optional<TvomOrderState> state_;
+  std::optional<TvomKeyTerm> term_;
+};
+
+// What the filter part keeps per table: the compiled Filter text, and what
+// spares walks under it from testing every record.
 class TvomFilterPart : public TvomTablePart {
  public:
   std::unique_ptr<TvomCompiledFilter> filter;
+  TvomKeyPositions positions;
+  // Records tested one by one since the records or their order last
+  // changed (`walked_state`). The positions are made once walks have tested
+  // half the records of an unchanged order: a table walked once after each
+  // change (a filtered table being appended to) never pays for them.
+  TvomOrderState walked_state;
+  Integer walked = 0;
 };
+
+// Records a table must hold before a walk reads their key positions.
+constexpr Integer kKeyPositionsMinRecords = 256;
 
 TvomFilterPart* FilterPartOf(const TvomCustomMemTable* table) {
   return static_cast<TvomFilterPart*>(table->FilterPart());
@@ -73,10 +169,34 @@ bool StepToAccepted(TvomCustomMemTable& table, const TvomCompiledFilter* alone,
   TvomStoreLock lock(table.Store());
   TvomRecord* const previous = table.OverrideRecord();
   TScopeExit restore([&] { table.SetOverrideRecord(previous); });
-  return StepUntilAccepted(index, cursor, step, end, [&](TvomRecord* record) {
+  const auto accepts = [&](TvomRecord* record) {
     table.SetOverrideRecord(record);
     return alone->Accepts(record);
-  });
+  };
+  TvomFilterPart* part = FilterPartOf(&table);
+  const std::optional<TvomKeyTerm>& term = alone->KeyTerm();
+  if (part == nullptr || !term || index.Count() < kKeyPositionsMinRecords)
+    return StepUntilAccepted(index, cursor, step, end, accepts);
+
+  const TvomOrderState state = TvomOrderState::Of(table, index);
+  if (part->positions.Holds(state, *term))
+    return part->positions.Step(index, term->Value(), cursor, step, end, accepts);
+  if (part->walked_state != state) {
+    part->walked_state = state;
+    part->walked = 0;
+    part->positions.Clear();
+  }
+  const Integer threshold = std::max(kKeyPositionsMinRecords, index.Count() / 2);
+  while (step > 0 ? cursor < end : cursor > end) {
+    if (part->walked >= threshold) {
+      part->positions.Build(state, *term, index);
+      return part->positions.Step(index, term->Value(), cursor, step, end, accepts);
+    }
+    ++part->walked;
+    cursor += step;
+    if (accepts(index.Refs(cursor))) return true;
+  }
+  return false;
 }
 
 }  // namespace
