@@ -56,13 +56,6 @@ class TvomKeyPositions {
     term_ = term;
   }
 
-  void Clear() {
-    entries_.clear();
-    entries_.shrink_to_fit();
-    state_.reset();
-    term_.reset();
-  }
-
   // As StepUntilAccepted, visiting only the positions that hold `value`.
   template <class Accepts>
   bool Step(const TvomIndex& index, Int64 value, Integer& cursor, Integer step, Integer end,
@@ -104,7 +97,10 @@ class TvomKeyPositions {
 class TvomFilterPart : public TvomTablePart {
  public:
   std::unique_ptr<TvomCompiledFilter> filter;
-  TvomKeyPositions positions;
+  // For the last few fields asked for, the most recent last: a form that
+  // switches between a filter on one field and one on another (a folder's
+  // files, then a record by its id) keeps both.
+  std::vector<TvomKeyPositions> positions;
   // Records tested one by one since the records or their order last
   // changed (`walked_state`). The positions are made once walks have tested
   // half the records of an unchanged order: a table walked once after each
@@ -115,6 +111,8 @@ class TvomFilterPart : public TvomTablePart {
 
 // Records a table must hold before a walk reads their key positions.
 constexpr Integer kKeyPositionsMinRecords = 256;
+// Fields whose positions a table keeps at most.
+constexpr std::size_t kKeyPositionsFields = 3;
 
 TvomFilterPart* FilterPartOf(const TvomCustomMemTable* table) {
   return static_cast<TvomFilterPart*>(table->FilterPart());
@@ -179,18 +177,22 @@ bool StepToAccepted(TvomCustomMemTable& table, const TvomCompiledFilter* alone,
     return StepUntilAccepted(index, cursor, step, end, accepts);
 
   const TvomOrderState state = TvomOrderState::Of(table, index);
-  if (part->positions.Holds(state, *term))
-    return part->positions.Step(index, term->Value(), cursor, step, end, accepts);
+  for (const TvomKeyPositions& positions : part->positions)
+    if (positions.Holds(state, *term))
+      return positions.Step(index, term->Value(), cursor, step, end, accepts);
   if (part->walked_state != state) {
     part->walked_state = state;
     part->walked = 0;
-    part->positions.Clear();
+    part->positions.clear();
   }
   const Integer threshold = std::max(kKeyPositionsMinRecords, index.Count() / 2);
   while (step > 0 ? cursor < end : cursor > end) {
     if (part->walked >= threshold) {
-      part->positions.Build(state, *term, index);
-      return part->positions.Step(index, term->Value(), cursor, step, end, accepts);
+      if (part->positions.size() >= kKeyPositionsFields)
+        part->positions.erase(part->positions.begin());
+      TvomKeyPositions& positions = part->positions.emplace_back();
+      positions.Build(state, *term, index);
+      return positions.Step(index, term->Value(), cursor, step, end, accepts);
     }
     ++part->walked;
     cursor += step;

@@ -138,6 +138,21 @@ TEST_F(FilterKeyWalk, EachNewNumberShowsItsOwnRows) {
   }
 }
 
+TEST_F(FilterKeyWalk, FiltersOnOtherFieldsInTurnEachShowTheirRows) {
+  for (int round = 0; round < 2; ++round) {
+    Filter("Parent = 9");
+    ExpectShown(Expected(9), "parent");
+    Filter("Row = 777");
+    ExpectShown(Rows{777}, "row");
+    Filter("Size = 4");
+    Rows sized;
+    for (Integer r = 4; r <= kRows; r += 5) sized.push_back(r);
+    ExpectShown(sized, "size");
+    Filter("(Row > 1190) and (Parent = 35)");
+    ExpectShown(Rows{1195}, "row and parent");
+  }
+}
+
 TEST_F(FilterKeyWalk, ChangesAreSeenByTheNextWalk) {
   Filter("Parent = 12");
   ExpectShown(Expected(12), "before");
