@@ -366,6 +366,25 @@ using filter_detail::Kind;
 using filter_detail::Node;
 using filter_detail::Reader;
 
+// The key term of `ref` equal to `value`, for a data field of an integer
+// type held in the record.
+std::optional<TvomKeyTerm> KeyTermOf(const filter_detail::FieldRef& ref, Int64 value) {
+  if (ref.offset < 0 || ref.field == nullptr || ref.field->FieldKind() != fkData)
+    return std::nullopt;
+  switch (ref.reader) {
+    case Reader::Smallint:
+      return TvomKeyTerm(ref.offset, TvomKeyTerm::Width::Smallint, value);
+    case Reader::Word:
+      return TvomKeyTerm(ref.offset, TvomKeyTerm::Width::Word, value);
+    case Reader::Integer:
+      return TvomKeyTerm(ref.offset, TvomKeyTerm::Width::Integer, value);
+    case Reader::Largeint:
+      return TvomKeyTerm(ref.offset, TvomKeyTerm::Width::Largeint, value);
+    default:
+      return std::nullopt;
+  }
+}
+
 // The first integer field compared for equality with a whole number among
 // the conditions that `node` joins by AND (itself when it is no AND).
 std::optional<TvomKeyTerm> FindKeyTerm(const Node& node) {
@@ -375,25 +394,22 @@ std::optional<TvomKeyTerm> FindKeyTerm(const Node& node) {
   }
   if (node.kind != Kind::FieldConstant || node.op != eoEqual ||
       node.comparison != Comparison::Number || node.comparands.size() != 1 ||
-      node.comparands[0].number.real || node.field.offset < 0 || node.field.field == nullptr ||
-      node.field.field->FieldKind() != fkData)
+      node.comparands[0].number.real)
     return std::nullopt;
-  const Int64 value = node.comparands[0].number.whole;
-  switch (node.field.reader) {
-    case Reader::Smallint:
-      return TvomKeyTerm(node.field.offset, TvomKeyTerm::Width::Smallint, value);
-    case Reader::Word:
-      return TvomKeyTerm(node.field.offset, TvomKeyTerm::Width::Word, value);
-    case Reader::Integer:
-      return TvomKeyTerm(node.field.offset, TvomKeyTerm::Width::Integer, value);
-    case Reader::Largeint:
-      return TvomKeyTerm(node.field.offset, TvomKeyTerm::Width::Largeint, value);
-    default:
-      return std::nullopt;
-  }
+  return KeyTermOf(node.field, node.comparands[0].number.whole);
 }
 
 }  // namespace
+
+std::optional<TvomKeyTerm> TvomKeyTerm::OfField(TField* field, const TvomCommon* store) {
+  return KeyTermOf(filter_detail::ResolveField(field, store), 0);
+}
+
+TvomKeyTerm TvomKeyTerm::WithValueOf(const TvomRecord* key, bool& isNull) const {
+  TvomKeyTerm term = *this;
+  isNull = !Read(key, term.value_);
+  return term;
+}
 
 bool TvomKeyTerm::Read(const TvomRecord* record, Int64& value) const {
   if (record == nullptr || record->Data == nullptr) return false;

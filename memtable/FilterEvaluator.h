@@ -48,6 +48,7 @@
 #include "platform/rtl/Variant.h"
 
 class TDataSet;
+class TField;
 class TvomCommon;
 struct TvomRecord;
 struct TvomFilterNode;
@@ -68,6 +69,12 @@ class TvomKeyTerm {
 
   TvomKeyTerm(std::ptrdiff_t offset, Width width, Int64 value)
       : offset_(offset), width_(width), value_(value) {}
+  // The term of `field` (its value 0) in the records of `store`, when it is
+  // an integer data field held in the record.
+  static std::optional<TvomKeyTerm> OfField(TField* field, const TvomCommon* store);
+  // The same field with the value it holds in `key`; `isNull` says whether
+  // it holds none.
+  TvomKeyTerm WithValueOf(const TvomRecord* key, bool& isNull) const;
 
   Int64 Value() const { return value_; }
   // Whether `other` reads the same field of the same layout.

@@ -73,6 +73,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "memtable/FieldList.h"
@@ -91,6 +92,7 @@
 
 class TDataSource;
 class TvomBlobStream;
+class TvomKeyTerm;
 class TvomCustomDeltaHandler;
 class TvomCustomMemTable;
 class TvomCustomStreamFormat;
@@ -416,6 +418,12 @@ class TvomCustomMemTable : public TDataSet, public TvomStoreClient {
   void SetRange(const std::vector<Variant>& startValues, const std::vector<Variant>& endValues);
   bool RangeActive() const { return range_active_; }
   void SetRangeActive(bool value) { range_active_ = value; }
+  // The first position of the current index whose record holds `term`'s
+  // value (-1: none), found through the positions the table keeps of that
+  // field; nothing while they are not worth making yet (the caller walks
+  // the records, and a walk of about half of them is counted towards
+  // making them). REQUIRES: the store lock held.
+  std::optional<Integer> FirstKeyPosition(const TvomKeyTerm& term);
   // The per-table state of the filter part (nullptr until it makes one).
   TvomTablePart* FilterPart() const { return filter_part_.get(); }
   void SetFilterPart(std::unique_ptr<TvomTablePart> value) { filter_part_ = std::move(value); }

@@ -56,6 +56,13 @@ class TvomKeyPositions {
     term_ = term;
   }
 
+  // The first position holding `value`, or -1.
+  Integer First(Int64 value) const {
+    const auto it = std::lower_bound(entries_.begin(), entries_.end(), value,
+                                     [](const Entry& e, Int64 v) { return e.first < v; });
+    return it != entries_.end() && it->first == value ? it->second : -1;
+  }
+
   // As StepUntilAccepted, visiting only the positions that hold `value`.
   template <class Accepts>
   bool Step(const TvomIndex& index, Int64 value, Integer& cursor, Integer step, Integer end,
@@ -92,27 +99,52 @@ class TvomKeyPositions {
   std::optional<TvomKeyTerm> term_;
 };
 
-// What the filter part keeps per table: the compiled Filter text, and what
-// spares walks under it from testing every record.
-class TvomFilterPart : public TvomTablePart {
- public:
-  std::unique_ptr<TvomCompiledFilter> filter;
-  // For the last few fields asked for, the most recent last: a form that
-  // switches between a filter on one field and one on another (a folder's
-  // files, then a record by its id) keeps both.
-  std::vector<TvomKeyPositions> positions;
-  // Records tested one by one since the records or their order last
-  // changed (`walked_state`). The positions are made once walks have tested
-  // half the records of an unchanged order: a table walked once after each
-  // change (a filtered table being appended to) never pays for them.
-  TvomOrderState walked_state;
-  Integer walked = 0;
-};
-
 // Records a table must hold before a walk reads their key positions.
 constexpr Integer kKeyPositionsMinRecords = 256;
 // Fields whose positions a table keeps at most.
 constexpr std::size_t kKeyPositionsFields = 3;
+
+// What the filter part keeps per table: the compiled Filter text, and what
+// spares walks under it (and searches for a key) from testing every record.
+class TvomFilterPart : public TvomTablePart {
+ public:
+  std::unique_ptr<TvomCompiledFilter> filter;
+
+  // The positions of `term`'s field that hold in `state`, or nullptr. A new
+  // state drops what was kept and starts counting walks again.
+  const TvomKeyPositions* Find(const TvomOrderState& state, const TvomKeyTerm& term) {
+    for (const TvomKeyPositions& kept : positions_)
+      if (kept.Holds(state, term)) return &kept;
+    if (walked_state_ != state) {
+      walked_state_ = state;
+      walked_ = 0;
+      positions_.clear();
+    }
+    return nullptr;
+  }
+  // Whether walks have tested enough records of the current state for the
+  // positions to pay: half the records. A table walked once after each
+  // change (a filtered table being appended to) never pays for them.
+  bool WorthMaking(const TvomIndex& index) const {
+    return walked_ >= std::max(kKeyPositionsMinRecords, index.Count() / 2);
+  }
+  void NoteWalked(Integer records) { walked_ += records; }
+  const TvomKeyPositions& Make(const TvomOrderState& state, const TvomKeyTerm& term,
+                               const TvomIndex& index) {
+    if (positions_.size() >= kKeyPositionsFields) positions_.erase(positions_.begin());
+    TvomKeyPositions& made = positions_.emplace_back();
+    made.Build(state, term, index);
+    return made;
+  }
+
+ private:
+  // For the last few fields asked for, the most recent last: a form that
+  // switches between a filter on one field and one on another (a folder's
+  // files, then a record by its id) keeps both.
+  std::vector<TvomKeyPositions> positions_;
+  TvomOrderState walked_state_;
+  Integer walked_ = 0;  // records tested one by one in `walked_state_`
+};
 
 TvomFilterPart* FilterPartOf(const TvomCustomMemTable* table) {
   return static_cast<TvomFilterPart*>(table->FilterPart());
@@ -177,24 +209,12 @@ bool StepToAccepted(TvomCustomMemTable& table, const TvomCompiledFilter* alone,
     return StepUntilAccepted(index, cursor, step, end, accepts);
 
   const TvomOrderState state = TvomOrderState::Of(table, index);
-  for (const TvomKeyPositions& positions : part->positions)
-    if (positions.Holds(state, *term))
-      return positions.Step(index, term->Value(), cursor, step, end, accepts);
-  if (part->walked_state != state) {
-    part->walked_state = state;
-    part->walked = 0;
-    part->positions.clear();
-  }
-  const Integer threshold = std::max(kKeyPositionsMinRecords, index.Count() / 2);
+  if (const TvomKeyPositions* positions = part->Find(state, *term))
+    return positions->Step(index, term->Value(), cursor, step, end, accepts);
   while (step > 0 ? cursor < end : cursor > end) {
-    if (part->walked >= threshold) {
-      if (part->positions.size() >= kKeyPositionsFields)
-        part->positions.erase(part->positions.begin());
-      TvomKeyPositions& positions = part->positions.emplace_back();
-      positions.Build(state, *term, index);
-      return positions.Step(index, term->Value(), cursor, step, end, accepts);
-    }
-    ++part->walked;
+    if (part->WorthMaking(index))
+      return part->Make(state, *term, index).Step(index, term->Value(), cursor, step, end, accepts);
+    part->NoteWalked(1);
     cursor += step;
     if (accepts(index.Refs(cursor))) return true;
   }
@@ -218,6 +238,22 @@ void TvomCustomMemTable::CompileFilter() {
 
 void TvomCustomMemTable::DropCompiledFilter() {
   if (TvomFilterPart* part = FilterPartOf(this)) part->filter.reset();
+}
+
+std::optional<Integer> TvomCustomMemTable::FirstKeyPosition(const TvomKeyTerm& term) {
+  const TvomIndex* index = CurrentIndex();
+  if (index == nullptr || index->Count() < kKeyPositionsMinRecords) return std::nullopt;
+  TvomFilterPart& part = MakeFilterPart(this);
+  const TvomOrderState state = TvomOrderState::Of(*this, *index);
+  const TvomKeyPositions* positions = part.Find(state, term);
+  if (positions == nullptr) {
+    if (!part.WorthMaking(*index)) {
+      part.NoteWalked(index->Count() / 2);
+      return std::nullopt;
+    }
+    positions = &part.Make(state, term, *index);
+  }
+  return positions->First(term.Value());
 }
 
 // --- the record test ----------------------------------------------------------------

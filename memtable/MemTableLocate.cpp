@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "memtable/FilterEvaluator.h"
 #include "memtable/LengthBuffer.h"
 #include "memtable/MemTable.h"
 #include "memtable/NativeValue.h"
@@ -247,6 +248,15 @@ Integer TvomCustomMemTable::LocateRecord(const String& keyFields, const Variant&
   // once, unless a record test or recalculation must run for each record:
   // the general walk does those in between.
   if (!RecalcOnIndex() && !MustTestRecords() && Indexes().WalksRecords(fields, AutoAddIndexes())) {
+    // One integer field (a tree's key or parent, a record by its id): the
+    // positions the table keeps of it, once walks have shown them worth it.
+    if (fields.Count() == 1 && options.Empty())
+      if (const auto term = TvomKeyTerm::OfField(fields.Fields(0), &Store())) {
+        bool isNull = true;
+        const TvomKeyTerm keyTerm = term->WithValueOf(key, isNull);
+        if (!isNull)
+          if (const std::optional<Integer> position = FirstKeyPosition(keyTerm)) return *position;
+      }
     const TvomIndex* current = Indexes().Current();
     // The current index's case and direction rules apply, as in the general search.
     TvomFieldList merged;

@@ -211,3 +211,37 @@ TEST_F(FilterKeyWalk, RecordCountAndRecNoFollowTheFilter) {
   table_->MoveBy(-2);
   EXPECT_EQ(table_->FieldByName("Row")->AsInteger(), expected[1]);
 }
+
+TEST_F(FilterKeyWalk, LocateOnAnIntegerFieldFindsTheFirstRecordInOrder) {
+  // The row that Locate("Parent", parent) must find first, walking `rows`.
+  const auto firstWith = [](const Rows& rows, Integer parent) -> Integer {
+    for (Integer r : rows)
+      if (ParentOf(r) == parent) return r;
+    return 0;
+  };
+  const auto located = [&](const Variant& key) -> Integer {
+    if (!table_->Locate("Parent", key, {})) return 0;
+    return table_->FieldByName("Row")->AsInteger();
+  };
+  Rows order;
+  for (Integer r = 1; r <= kRows; ++r) order.push_back(r);
+
+  for (int round = 0; round < 3; ++round) {
+    for (Integer parent : {12, 0, 39, 5})
+      EXPECT_EQ(located(parent), firstWith(order, parent)) << "parent " << parent;
+    EXPECT_EQ(located(Variant("21")), firstWith(order, 21));
+    EXPECT_EQ(located(40), 0);
+    // A null key finds the first record without a parent, as before.
+    EXPECT_EQ(located(Null()), 7);
+  }
+
+  // After an edit and in another order, the next search sees the change.
+  EditRow(3, [&] { table_->FieldByName("Parent")->SetAsInteger(39); });
+  EXPECT_EQ(located(39), 3);
+  table_->SortOn("Name", mtcoDescending);
+  const auto name = [](Integer r) { return "n" + std::to_string(r); };
+  std::sort(order.begin(), order.end(), [&](Integer a, Integer b) { return name(a) > name(b); });
+  for (int round = 0; round < 3; ++round)
+    for (Integer parent : {12, 5}) EXPECT_EQ(located(parent), firstWith(order, parent));
+  EXPECT_EQ(located(39), 999);  // "n999" sorts before "n79", "n3"
+}
