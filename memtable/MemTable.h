@@ -420,10 +420,9 @@ class TvomCustomMemTable : public TDataSet, public TvomStoreClient {
   void SetRangeActive(bool value) { range_active_ = value; }
   // The first position of the current index whose record holds `term`'s
   // value (-1: none), found through the positions the table keeps of that
-  // field; nothing while they are not worth making yet (the caller walks
-  // the records, and a walk of about half of them is counted towards
-  // making them). REQUIRES: the store lock held.
-  std::optional<Integer> FirstKeyPosition(const TvomKeyTerm& term);
+  // field, or by `walk` while they are not worth making yet (the records it
+  // tested count towards making them). REQUIRES: the store lock held.
+  Integer FirstKeyPosition(const TvomKeyTerm& term, const std::function<Integer()>& walk);
   // The per-table state of the filter part (nullptr until it makes one).
   TvomTablePart* FilterPart() const { return filter_part_.get(); }
   void SetFilterPart(std::unique_ptr<TvomTablePart> value) { filter_part_ = std::move(value); }

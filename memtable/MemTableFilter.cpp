@@ -240,16 +240,18 @@ void TvomCustomMemTable::DropCompiledFilter() {
   if (TvomFilterPart* part = FilterPartOf(this)) part->filter.reset();
 }
 
-std::optional<Integer> TvomCustomMemTable::FirstKeyPosition(const TvomKeyTerm& term) {
+Integer TvomCustomMemTable::FirstKeyPosition(const TvomKeyTerm& term,
+                                             const std::function<Integer()>& walk) {
   const TvomIndex* index = CurrentIndex();
-  if (index == nullptr || index->Count() < kKeyPositionsMinRecords) return std::nullopt;
+  if (index == nullptr || index->Count() < kKeyPositionsMinRecords) return walk();
   TvomFilterPart& part = MakeFilterPart(this);
   const TvomOrderState state = TvomOrderState::Of(*this, *index);
   const TvomKeyPositions* positions = part.Find(state, term);
   if (positions == nullptr) {
     if (!part.WorthMaking(*index)) {
-      part.NoteWalked(index->Count() / 2);
-      return std::nullopt;
+      const Integer found = walk();
+      part.NoteWalked(found >= 0 ? found + 1 : index->Count());
+      return found;
     }
     positions = &part.Make(state, term, *index);
   }
