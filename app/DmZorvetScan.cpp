@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "app/DmZorvet.h"
+#include "app/StoredValues.h"
 #include "catalog/FindFile.h"
 #include "catalog/TableList.h"
 #include "memtable/MemTable.h"
@@ -66,40 +67,6 @@ void SetText(TField* field, const String& text) {
   field->SetAsString(FitField(text, field->Size()));
 }
 
-// Stored values read straight from a record of the store, for the passes
-// over the whole catalogue, where positioning the table on every record
-// would cost more than the scan itself. Only fields held in the record
-// itself qualify (not those in buffers of their own).
-bool ReadsInPlace(const TvomCommon& store, const TField* field) {
-  return field != nullptr && field->FieldNo() >= 1 &&
-         !(store.FieldFlags(field->FieldNo()) & mtffIndirect);
-}
-// REQUIRES: ReadsInPlace, a string field.
-std::string_view StoredText(const TvomCommon& store, const TvomRecord* record,
-                            const TField* field) {
-  const Byte* at = store.FieldPointer(record, field);
-  if (at == nullptr || at[0] == 0) return {};
-  const char* text = reinterpret_cast<const char*>(at + 1);
-  return {text, strnlen(text, static_cast<std::size_t>(store.FieldStorageSize(field->FieldNo())))};
-}
-// REQUIRES: ReadsInPlace, an integer field. False for null.
-bool StoredInteger(const TvomCommon& store, const TvomRecord* record, const TField* field,
-                   Integer& value) {
-  const Byte* at = store.FieldPointer(record, field);
-  if (at == nullptr || at[0] == 0) return false;
-  value = ReadValue<Integer>(at + 1);
-  return true;
-}
-// Sets `to` (a field of the same type and size) to the stored value of
-// `from` in `record`. REQUIRES: ReadsInPlace for `from`.
-void CopyStoredValue(const TvomCommon& store, const TvomRecord* record, const TField* from,
-                     TField* to) {
-  const Byte* at = store.FieldPointer(record, from);
-  if (at == nullptr || at[0] == 0)
-    to->Clear();
-  else
-    to->SetData(at + 1);
-}
 bool SameAscii(std::string_view a, const String& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "app/StoredValues.h"
+#include "memtable/Index.h"
 #include "memtable/MemTable.h"
 #include "platform/controls/ListView.h"
 #include "platform/data/Field.h"
@@ -172,12 +174,34 @@ Integer SearchNames(TvomMemTable* files, TvomMemTable* found, const String& patt
       files->EnableControls();
     });
     TField* name = files->FieldByName("DIRNAME");
-    for (files->First(); !files->Eof(); files->Next()) {
-      if (!match.Matches(name->AsString())) continue;
+    const auto take = [&] {
       AddFoundRow(files, found);
       ++hits;
       if (afterRow) afterRow();
+    };
+    const TvomCommon& store = files->Store();
+    TvomIndex* const index = files->CurrentIndex();
+    const std::uint64_t stamp = store.ChangeStamp();
+    const auto unchanged = [&] {
+      return files->Active() && files->CurrentIndex() == index && store.ChangeStamp() == stamp;
+    };
+    files->First();
+    if (!files->MustTestRecords() && index != nullptr && ReadsInPlace(store, name)) {
+      // Every row of the order is shown: the names are read where they are
+      // stored, and the cursor goes only to the rows that match. Should the
+      // messages pumped after a hit change the table, the walk goes on row
+      // by row from there.
+      for (Integer p = 0; unchanged() && p < index->Count(); ++p) {
+        if (!match.Matches(StoredText(store, index->Refs(p), name))) continue;
+        files->SetRecNo(p + 1);
+        take();
+      }
+      // Past the last row, as the walk row by row ends; or past the last hit.
+      if (unchanged()) files->Last();
+      files->Next();
     }
+    for (; !files->Eof(); files->Next())
+      if (match.Matches(name->AsString())) take();
   }
   found->SortOn("DIRName", mtcoCaseInsensitive);
   return hits;

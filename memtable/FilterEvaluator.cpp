@@ -359,9 +359,89 @@ bool TvomFilterEvaluator::Accepts(const TvomRecord* record) const {
   return Truth(*root_, record);
 }
 
+namespace {
+
+using filter_detail::Comparison;
+using filter_detail::Kind;
+using filter_detail::Node;
+using filter_detail::Reader;
+
+// The key term of `ref` equal to `value`, for a data field of an integer
+// type held in the record.
+std::optional<TvomKeyTerm> KeyTermOf(const filter_detail::FieldRef& ref, Int64 value) {
+  if (ref.offset < 0 || ref.field == nullptr || ref.field->FieldKind() != fkData)
+    return std::nullopt;
+  switch (ref.reader) {
+    case Reader::Smallint:
+      return TvomKeyTerm(ref.offset, TvomKeyTerm::Width::Smallint, value);
+    case Reader::Word:
+      return TvomKeyTerm(ref.offset, TvomKeyTerm::Width::Word, value);
+    case Reader::Integer:
+      return TvomKeyTerm(ref.offset, TvomKeyTerm::Width::Integer, value);
+    case Reader::Largeint:
+      return TvomKeyTerm(ref.offset, TvomKeyTerm::Width::Largeint, value);
+    default:
+      return std::nullopt;
+  }
+}
+
+// The first integer field compared for equality with a whole number among
+// the conditions that `node` joins by AND (itself when it is no AND).
+std::optional<TvomKeyTerm> FindKeyTerm(const Node& node) {
+  if (node.kind == Kind::AndOr && node.op == eoAnd) {
+    if (auto left = FindKeyTerm(*node.args[0])) return left;
+    return FindKeyTerm(*node.args[1]);
+  }
+  if (node.kind != Kind::FieldConstant || node.op != eoEqual ||
+      node.comparison != Comparison::Number || node.comparands.size() != 1 ||
+      node.comparands[0].number.real)
+    return std::nullopt;
+  return KeyTermOf(node.field, node.comparands[0].number.whole);
+}
+
+}  // namespace
+
+std::optional<TvomKeyTerm> TvomKeyTerm::OfField(TField* field, const TvomCommon* store) {
+  return KeyTermOf(filter_detail::ResolveField(field, store), 0);
+}
+
+TvomKeyTerm TvomKeyTerm::WithValueOf(const TvomRecord* key, bool& isNull) const {
+  TvomKeyTerm term = *this;
+  isNull = !Read(key, term.value_);
+  return term;
+}
+
+bool TvomKeyTerm::Read(const TvomRecord* record, Int64& value) const {
+  if (record == nullptr || record->Data == nullptr) return false;
+  const Byte* slot = record->Data + offset_;
+  if (slot[0] == 0) return false;
+  switch (width_) {
+    case Width::Smallint:
+      value = ReadValue<SmallInt>(slot + 1);
+      break;
+    case Width::Word:
+      value = ReadValue<Word>(slot + 1);
+      break;
+    case Width::Integer:
+      value = ReadValue<Integer>(slot + 1);
+      break;
+    case Width::Largeint:
+      value = ReadValue<Int64>(slot + 1);
+      break;
+  }
+  return true;
+}
+
+std::optional<TvomKeyTerm> TvomFilterEvaluator::KeyTerm() const {
+  if (root_->mayRaise) return std::nullopt;
+  return FindKeyTerm(*root_);
+}
+
 TvomCompiledFilter::TvomCompiledFilter(TDataSet* table, const TvomCommon* store, const String& text,
                                        TFilterOptions options)
-    : parser_(table, text, options, FilterFieldTypeMap()), evaluator_(parser_.Root(), store) {}
+    : parser_(table, text, options, FilterFieldTypeMap()),
+      evaluator_(parser_.Root(), store),
+      key_term_(evaluator_.KeyTerm()) {}
 
 std::unique_ptr<TvomCompiledFilter> CompileFilter(TDataSet* table, const TvomCommon* store,
                                                   const String& text, TFilterOptions options) {

@@ -38,7 +38,9 @@
 // Not thread-safe; it runs under the table's store lock.
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <optional>
 
 #include "platform/data/FieldTypes.h"
 #include "platform/data/FilterParser.h"
@@ -46,6 +48,7 @@
 #include "platform/rtl/Variant.h"
 
 class TDataSet;
+class TField;
 class TvomCommon;
 struct TvomRecord;
 struct TvomFilterNode;
@@ -56,6 +59,36 @@ struct TvomFilterNode;
 // read (ftCursor, ftReference, ftDataSet, ftVariant, ftInterface,
 // ftIDispatch) -> ftUnknown.
 const TFieldTypeMap& FilterFieldTypeMap();
+
+// A field equal to a whole number, which every record that a filter
+// accepts satisfies (see TvomFilterEvaluator::KeyTerm): what lets a walk
+// visit only the records holding that number.
+class TvomKeyTerm {
+ public:
+  enum class Width : Byte { Smallint, Word, Integer, Largeint };
+
+  TvomKeyTerm(std::ptrdiff_t offset, Width width, Int64 value)
+      : offset_(offset), width_(width), value_(value) {}
+  // The term of `field` (its value 0) in the records of `store`, when it is
+  // an integer data field held in the record.
+  static std::optional<TvomKeyTerm> OfField(TField* field, const TvomCommon* store);
+  // The same field with the value it holds in `key`; `isNull` says whether
+  // it holds none.
+  TvomKeyTerm WithValueOf(const TvomRecord* key, bool& isNull) const;
+
+  Int64 Value() const { return value_; }
+  // Whether `other` reads the same field of the same layout.
+  bool SameField(const TvomKeyTerm& other) const {
+    return offset_ == other.offset_ && width_ == other.width_;
+  }
+  // The field's value in `record`; false when it is null.
+  bool Read(const TvomRecord* record, Int64& value) const;
+
+ private:
+  std::ptrdiff_t offset_;  // of the field's slot from the start of a record's data
+  Width width_;
+  Int64 value_;
+};
 
 class TvomFilterEvaluator {
  public:
@@ -72,6 +105,11 @@ class TvomFilterEvaluator {
   Variant Value(const TvomRecord* record) const;
   // Value converted to Boolean, null counting as false.
   bool Accepts(const TvomRecord* record) const;
+  // A key term that every accepted record satisfies, taken from the
+  // conditions joined by AND at the top, when the filter can never raise
+  // (so that a walk may skip the records that fail it without testing
+  // them); none otherwise.
+  std::optional<TvomKeyTerm> KeyTerm() const;
 
  private:
   std::unique_ptr<TvomFilterNode> root_;
@@ -88,10 +126,12 @@ class TvomCompiledFilter {
   const TExprParser& Parser() const { return parser_; }
   bool Accepts(const TvomRecord* record) const { return evaluator_.Accepts(record); }
   Variant Value(const TvomRecord* record) const { return evaluator_.Value(record); }
+  const std::optional<TvomKeyTerm>& KeyTerm() const { return key_term_; }
 
  private:
   TExprParser parser_;
   TvomFilterEvaluator evaluator_;
+  std::optional<TvomKeyTerm> key_term_;
 };
 
 // The compiled filter of `text` trimmed of leading and trailing characters

@@ -74,6 +74,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "memtable/FieldList.h"
@@ -92,6 +93,7 @@
 
 class TDataSource;
 class TvomBlobStream;
+class TvomKeyTerm;
 class TvomCustomDeltaHandler;
 class TvomCustomMemTable;
 class TvomCustomStreamFormat;
@@ -417,6 +419,11 @@ class TvomCustomMemTable : public TDataSet, public TvomStoreClient {
   void SetRange(const std::vector<Variant>& startValues, const std::vector<Variant>& endValues);
   bool RangeActive() const { return range_active_; }
   void SetRangeActive(bool value) { range_active_ = value; }
+  // The first position of the current index whose record holds `term`'s
+  // value (-1: none), found through the positions the table keeps of that
+  // field, or by `walk` while they are not worth making yet (the records it
+  // tested count towards making them). REQUIRES: the store lock held.
+  Integer FirstKeyPosition(const TvomKeyTerm& term, const std::function<Integer()>& walk);
   // The per-table state of the filter part (nullptr until it makes one).
   TvomTablePart* FilterPart() const { return filter_part_.get(); }
   void SetFilterPart(std::unique_ptr<TvomTablePart> value) { filter_part_ = std::move(value); }

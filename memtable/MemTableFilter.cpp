@@ -7,6 +7,10 @@
 // compiled Filter expression. UpdateFilteringState decides once whether any
 // of that applies, so that an unfiltered table tests no record at all.
 #include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "memtable/FilterEvaluator.h"
 #include "memtable/MemTable.h"
@@ -14,10 +18,132 @@
 
 namespace {
 
-// What the filter part keeps per table: the compiled Filter text.
+// One state of a table's records in one of its orders: while it stays the
+// same, so do the records' values and their positions in that order.
+struct TvomOrderState {
+  const TvomIndex* index = nullptr;
+  std::uint64_t storeStamp = 0;
+  std::uint64_t refsStamp = 0;
+
+  static TvomOrderState Of(const TvomCustomMemTable& table, const TvomIndex& index) {
+    return {&index, table.Store().ChangeStamp(), index.References().Stamp()};
+  }
+  bool operator==(const TvomOrderState&) const = default;
+};
+
+// Where the records holding each value of one integer field lie in one
+// order: (value, position) pairs sorted, so that a walk under a filter that
+// requires the field to equal a number visits only the records holding it
+// (a folder's files among a million rows) instead of testing every record.
+class TvomKeyPositions {
+ public:
+  bool Holds(const TvomOrderState& state, const TvomKeyTerm& term) const {
+    return state_ && *state_ == state && term_->SameField(term);
+  }
+
+  // Reads the field of every record of `index`. REQUIRES: the store lock held.
+  void Build(const TvomOrderState& state, const TvomKeyTerm& term, const TvomIndex& index) {
+    entries_.clear();
+    entries_.reserve(static_cast<std::size_t>(index.Count()));
+    Integer position = 0;
+    index.References().ForEach([&](const TvomRecord* record) {
+      Int64 value = 0;
+      if (term.Read(record, value)) entries_.emplace_back(value, position);
+      ++position;
+    });
+    std::sort(entries_.begin(), entries_.end());
+    state_ = state;
+    term_ = term;
+  }
+
+  // The first position holding `value`, or -1.
+  Integer First(Int64 value) const {
+    const auto it = std::lower_bound(entries_.begin(), entries_.end(), value,
+                                     [](const Entry& e, Int64 v) { return e.first < v; });
+    return it != entries_.end() && it->first == value ? it->second : -1;
+  }
+
+  // As StepUntilAccepted, visiting only the positions that hold `value`.
+  template <class Accepts>
+  bool Step(const TvomIndex& index, Int64 value, Integer& cursor, Integer step, Integer end,
+            Accepts accepts) const {
+    const auto byValue = [](const Entry& e, Int64 v) { return e.first < v; };
+    const auto lo = std::lower_bound(entries_.begin(), entries_.end(), value, byValue);
+    const auto hi = std::upper_bound(lo, entries_.end(), value,
+                                     [](Int64 v, const Entry& e) { return v < e.first; });
+    const auto byPosition = [](const Entry& e, Integer p) { return e.second < p; };
+    if (step > 0) {
+      for (auto it = std::upper_bound(lo, hi, cursor,
+                                      [](Integer p, const Entry&e) { return p < e.second; });
+           it != hi && it->second <= end; ++it) {
+        cursor = it->second;
+        if (accepts(index.Refs(cursor))) return true;
+      }
+      cursor = std::max(cursor, end);
+      return false;
+    }
+    for (auto it = std::lower_bound(lo, hi, cursor, byPosition); it != lo;) {
+      --it;
+      if (it->second < end) break;
+      cursor = it->second;
+      if (accepts(index.Refs(cursor))) return true;
+    }
+    cursor = std::min(cursor, end);
+    return false;
+  }
+
+ private:
+  using Entry = std::pair<Int64, Integer>;
+  std::vector<Entry> entries_;
+  std::optional<TvomOrderState> state_;
+  std::optional<TvomKeyTerm> term_;
+};
+
+// Records a table must hold before a walk reads their key positions.
+constexpr Integer kKeyPositionsMinRecords = 256;
+// Fields whose positions a table keeps at most.
+constexpr std::size_t kKeyPositionsFields = 3;
+
+// What the filter part keeps per table: the compiled Filter text, and what
+// spares walks under it (and searches for a key) from testing every record.
 class TvomFilterPart : public TvomTablePart {
  public:
   std::unique_ptr<TvomCompiledFilter> filter;
+
+  // The positions of `term`'s field that hold in `state`, or nullptr. A new
+  // state drops what was kept and starts counting walks again.
+  const TvomKeyPositions* Find(const TvomOrderState& state, const TvomKeyTerm& term) {
+    for (const TvomKeyPositions& kept : positions_)
+      if (kept.Holds(state, term)) return &kept;
+    if (walked_state_ != state) {
+      walked_state_ = state;
+      walked_ = 0;
+      positions_.clear();
+    }
+    return nullptr;
+  }
+  // Whether walks have tested enough records of the current state for the
+  // positions to pay: half the records. A table walked once after each
+  // change (a filtered table being appended to) never pays for them.
+  bool WorthMaking(const TvomIndex& index) const {
+    return walked_ >= std::max(kKeyPositionsMinRecords, index.Count() / 2);
+  }
+  void NoteWalked(Integer records) { walked_ += records; }
+  const TvomKeyPositions& Make(const TvomOrderState& state, const TvomKeyTerm& term,
+                               const TvomIndex& index) {
+    if (positions_.size() >= kKeyPositionsFields) positions_.erase(positions_.begin());
+    TvomKeyPositions& made = positions_.emplace_back();
+    made.Build(state, term, index);
+    return made;
+  }
+
+ private:
+  // For the last few fields asked for, the most recent last: a form that
+  // switches between a filter on one field and one on another (a folder's
+  // files, then a record by its id) keeps both.
+  std::vector<TvomKeyPositions> positions_;
+  TvomOrderState walked_state_;
+  Integer walked_ = 0;  // records tested one by one in `walked_state_`
 };
 
 TvomFilterPart* FilterPartOf(const TvomCustomMemTable* table) {
@@ -73,10 +199,26 @@ bool StepToAccepted(TvomCustomMemTable& table, const TvomCompiledFilter* alone,
   TvomStoreLock lock(table.Store());
   TvomRecord* const previous = table.OverrideRecord();
   TScopeExit restore([&] { table.SetOverrideRecord(previous); });
-  return StepUntilAccepted(index, cursor, step, end, [&](TvomRecord* record) {
+  const auto accepts = [&](TvomRecord* record) {
     table.SetOverrideRecord(record);
     return alone->Accepts(record);
-  });
+  };
+  TvomFilterPart* part = FilterPartOf(&table);
+  const std::optional<TvomKeyTerm>& term = alone->KeyTerm();
+  if (part == nullptr || !term || index.Count() < kKeyPositionsMinRecords)
+    return StepUntilAccepted(index, cursor, step, end, accepts);
+
+  const TvomOrderState state = TvomOrderState::Of(table, index);
+  if (const TvomKeyPositions* positions = part->Find(state, *term))
+    return positions->Step(index, term->Value(), cursor, step, end, accepts);
+  while (step > 0 ? cursor < end : cursor > end) {
+    if (part->WorthMaking(index))
+      return part->Make(state, *term, index).Step(index, term->Value(), cursor, step, end, accepts);
+    part->NoteWalked(1);
+    cursor += step;
+    if (accepts(index.Refs(cursor))) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -96,6 +238,24 @@ void TvomCustomMemTable::CompileFilter() {
 
 void TvomCustomMemTable::DropCompiledFilter() {
   if (TvomFilterPart* part = FilterPartOf(this)) part->filter.reset();
+}
+
+Integer TvomCustomMemTable::FirstKeyPosition(const TvomKeyTerm& term,
+                                             const std::function<Integer()>& walk) {
+  const TvomIndex* index = CurrentIndex();
+  if (index == nullptr || index->Count() < kKeyPositionsMinRecords) return walk();
+  TvomFilterPart& part = MakeFilterPart(this);
+  const TvomOrderState state = TvomOrderState::Of(*this, *index);
+  const TvomKeyPositions* positions = part.Find(state, term);
+  if (positions == nullptr) {
+    if (!part.WorthMaking(*index)) {
+      const Integer found = walk();
+      part.NoteWalked(found >= 0 ? found + 1 : index->Count());
+      return found;
+    }
+    positions = &part.Make(state, term, *index);
+  }
+  return positions->First(term.Value());
 }
 
 // --- the record test ----------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "memtable/FilterEvaluator.h"
 #include "memtable/LengthBuffer.h"
 #include "memtable/MemTable.h"
 #include "memtable/NativeValue.h"
@@ -247,13 +248,25 @@ Integer TvomCustomMemTable::LocateRecord(const String& keyFields, const Variant&
   // once, unless a record test or recalculation must run for each record:
   // the general walk does those in between.
   if (!RecalcOnIndex() && !MustTestRecords() && Indexes().WalksRecords(fields, AutoAddIndexes())) {
+    // One integer field (a tree's key or parent, a record by its id): the
+    // positions the table keeps of it, once walks have shown them worth it.
+    std::optional<TvomKeyTerm> keyTerm;
+    if (fields.Count() == 1 && options.Empty())
+      if (const auto term = TvomKeyTerm::OfField(fields.Fields(0), &Store())) {
+        bool isNull = true;
+        keyTerm = term->WithValueOf(key, isNull);
+        if (isNull) keyTerm.reset();
+      }
     const TvomIndex* current = Indexes().Current();
     // The current index's case and direction rules apply, as in the general search.
     TvomFieldList merged;
     fields.AssignTo(merged);
     current->FieldList().MergeOptions(merged);
     TKeyWalk walk;
-    if (walk.Prepare(Store(), merged, key)) return walk.Find(*current, merged, key);
+    if (walk.Prepare(Store(), merged, key)) {
+      const auto find = [&] { return walk.Find(*current, merged, key); };
+      return keyTerm ? FirstKeyPosition(*keyTerm, find) : find();
+    }
   }
   Integer position = -1;
   const bool found = Indexes().Search(fields, key, AutoAddIndexes(), true, false, position);

@@ -2,6 +2,7 @@
 #include "memtable/RecordRefs.h"
 
 #include <algorithm>
+#include <atomic>
 
 std::size_t TvomRecordRefs::Locate(Integer pos) const {
   const std::size_t n = chunks_.size();
@@ -25,11 +26,13 @@ void TvomRecordRefs::ShiftStarts(std::size_t after, Integer delta) {
 }
 
 void TvomRecordRefs::Set(Integer pos, TvomRecord* record) {
+  stamp_ = 0;
   const std::size_t c = Locate(pos);
   chunks_[c][static_cast<std::size_t>(pos - starts_[c])] = record;
 }
 
 void TvomRecordRefs::Add(TvomRecord* record) {
+  stamp_ = 0;
   // Appending never splits: a full last chunk is followed by a new one, so
   // lists built by appending stay made of full chunks.
   if (chunks_.empty() || chunks_.back().size() >= kChunkMax) {
@@ -42,6 +45,7 @@ void TvomRecordRefs::Add(TvomRecord* record) {
 }
 
 void TvomRecordRefs::Insert(Integer pos, TvomRecord* record) {
+  stamp_ = 0;
   if (pos == count_) {
     Add(record);
     return;
@@ -62,6 +66,7 @@ void TvomRecordRefs::Insert(Integer pos, TvomRecord* record) {
 }
 
 void TvomRecordRefs::Delete(Integer pos) {
+  stamp_ = 0;
   const std::size_t c = Locate(pos);
   auto& chunk = chunks_[c];
   chunk.erase(chunk.begin() + (pos - starts_[c]));
@@ -86,6 +91,7 @@ void TvomRecordRefs::Delete(Integer pos) {
 }
 
 void TvomRecordRefs::Clear() {
+  stamp_ = 0;
   chunks_.clear();
   starts_.clear();
   count_ = 0;
@@ -111,6 +117,7 @@ std::vector<TvomRecord*> TvomRecordRefs::ToVector() const {
 }
 
 void TvomRecordRefs::Assign(const std::vector<TvomRecord*>& records) {
+  stamp_ = 0;
   // Chunks already there are refilled rather than made anew: an index that
   // is sorted right after loading assigns twice, and a million references
   // are a thousand chunks.
@@ -128,4 +135,10 @@ void TvomRecordRefs::Assign(const std::vector<TvomRecord*>& records) {
   }
   count_ = static_cast<Integer>(records.size());
   hint_ = 0;
+}
+
+std::uint64_t TvomRecordRefs::Stamp() const {
+  static std::atomic<std::uint64_t> stamps{0};
+  if (stamp_ == 0) stamp_ = stamps.fetch_add(1, std::memory_order_relaxed) + 1;
+  return stamp_;
 }

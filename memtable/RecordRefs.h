@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "memtable/Record.h"
@@ -54,6 +55,12 @@ class TvomRecordRefs {
   std::vector<TvomRecord*> ToVector() const;
   void Assign(const std::vector<TvomRecord*>& records);
 
+  // A value that changes whenever an entry is set, added or removed, and
+  // that no other list ever gave: whoever keeps something derived from the
+  // positions knows it still holds while the value is the same. Drawn only
+  // when asked, so that changes cost a plain store.
+  std::uint64_t Stamp() const;
+
  private:
   static constexpr std::size_t kChunkMax = 1024;
   static constexpr std::size_t kChunkFill = 768;  // entries per chunk after Assign
@@ -64,5 +71,6 @@ class TvomRecordRefs {
   std::vector<std::vector<TvomRecord*>> chunks_;
   std::vector<Integer> starts_;  // position of each chunk's first entry
   Integer count_ = 0;
-  mutable std::size_t hint_ = 0;  // the chunk found last
+  mutable std::size_t hint_ = 0;     // the chunk found last
+  mutable std::uint64_t stamp_ = 0;  // 0: changed since the last one drawn
 };

@@ -236,4 +236,27 @@ TEST_F(FileListsTest, SearchFindsDisksFoldersAndFilesAndRestoresTheFilter) {
   EXPECT_EQ(found->RecordCount(), 6);
 }
 
+TEST_F(FileListsTest, ASearchWhoseMessagesChangeTheTableGoesOnFromTheCursor) {
+  ScanSample();
+  TvomMemTable* files = module_->MTFiles;
+  TvomMemTable* found = module_->MtFound;
+  files->SetFiltered(false);
+  const Integer rows = files->RecordCount();
+  files->SetFiltered(true);
+  // What the first hit's messages do: delete the table's last row, which
+  // leaves the cursor on the row before it, now the last.
+  bool changed = false;
+  EXPECT_EQ(SearchNames(files, found, "*",
+                        [&] {
+                          if (changed) return;
+                          changed = true;
+                          files->Last();
+                          files->Delete();
+                        }),
+            1);
+  EXPECT_EQ(found->RecordCount(), 1);
+  files->SetFiltered(false);
+  EXPECT_EQ(files->RecordCount(), rows - 1);
+}
+
 }  // namespace

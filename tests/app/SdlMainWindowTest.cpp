@@ -21,6 +21,8 @@
 #include "platform/controls/ComboBox.h"
 #include "platform/controls/Dialogs.h"
 #include "platform/controls/Label.h"
+#include "platform/controls/ListView.h"
+#include "platform/controls/PageControl.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/ToolBar.h"
 #include "platform/display/SdlDisplay.h"
@@ -29,6 +31,7 @@
 #include "platform/win/WindowPos.h"
 #include "tests/display/SdlTestSupport.h"
 #include "tests/win/DriveTestSupport.h"
+#include "ui/PickButton.h"
 #include "ui/slDBTree.h"
 
 namespace {
@@ -99,7 +102,79 @@ class SdlMainWindowTest : public testing::Test {
     Settle();
   }
 
+  // Starts the program with a disc "HOLIDAY" (readme.txt, Photos/beach.jpg)
+  // mapped as drive R: and scans it as a user does: the drive picked in the
+  // list with a click and the keys, then the scan button pressed.
+  void StartAndScanHoliday() {
+    const std::string disc = temp_.MakeFolder("disc");
+    temp_.Write("disc/readme.txt", std::string(1536, 'r'));
+    temp_.Write("disc/Photos/beach.jpg", std::string(4096, 'b'));
+    for (const char* file : {"readme.txt", "Photos/beach.jpg", "Photos"}) {
+      const utimbuf times{1104573600, 1104573600};
+      utime((disc + "/" + file).c_str(), &times);
+    }
+    const std::string image = drive_test::MakeIso(temp_, disc, "HOLIDAY", true, "disc.iso");
+    if (image.empty()) GTEST_SKIP() << "xorriso made no image";
+    // The image's serial sums its descriptor, whose times change from run to
+    // run: the picture is taken with a serial that does not.
+    drives_ = std::make_unique<drive_test::DrivesVariable>(
+        "R=" + disc + ":cdrom:size=700M:serial=1A2B3C4D:image=" + image);
+
+    program_ = std::make_unique<TZorvetProgram>(temp_.MakeFolder("run"));
+    ASSERT_TRUE(program_->Start());
+    window_ = program_->MainForm();
+    window_->Show();
+    Settle();
+    ASSERT_NE(display_->WindowOf(window_->WindowHandle()), nullptr);
+
+    Click(window_->Panel2->WindowHandle(), window_->ComboDriv->BoundsRect());
+    Key(SDLK_DOWN, SDL_SCANCODE_DOWN);
+    Key(SDLK_RETURN, SDL_SCANCODE_RETURN);
+    ASSERT_EQ(window_->ComboDriv->Text(), "R:\\");
+    EXPECT_EQ(program_->DataModule()->DriveRoot(), "R:\\");
+    // The timer's poll, run now rather than waited for.
+    window_->PollDrive();
+    ASSERT_TRUE(window_->ScanCDA->Enabled());
+
+    Click(window_->ToolBar1->WindowHandle(), window_->ToolButton1->BoundsRect());
+    EXPECT_EQ(program_->DataModule()->MTDir->RecordCount(), 4);
+    ASSERT_NE(window_->DBTree->Selected(), nullptr);
+    EXPECT_EQ(window_->DBTree->Selected()->Text(), "HOLIDAY");
+    Settle();
+  }
+
+  // Compares what the screen shows of the window with the reference
+  // picture `name` (ZORVET_UPDATE_REFERENCES=1 writes it instead).
+  void ExpectScreenLike(const std::string& name) {
+    TSurface shown = display_->Screenshot(window_->WindowHandle());
+    // The time of the scan changes from run to run: its label is left out.
+    RECT label = window_->lbLastUpdate->BoundsRect();
+    MapWindowPoints(window_->Panel4->WindowHandle(), window_->WindowHandle(),
+                    reinterpret_cast<POINT*>(&label), 2);
+    for (int y = label.top; y < label.bottom; ++y)
+      for (int x = label.left; x < label.right; ++x) shown.SetPixel(x, y, PixelOf(0xFF, 0, 0xFF));
+    const std::string reference = std::string(ZORVET_SOURCE_DIR) + "/tests/app/reference/" + name;
+    if (const char* update = std::getenv("ZORVET_UPDATE_REFERENCES"); update && *update == '1') {
+      ASSERT_TRUE(WritePng(shown, reference));
+    }
+    const auto expected = ReadPng(reference);
+    ASSERT_TRUE(expected.has_value()) << reference;
+    ASSERT_EQ(expected->Width(), shown.Width());
+    ASSERT_EQ(expected->Height(), shown.Height());
+    int differing = 0;
+    for (int y = 0; y < shown.Height(); ++y)
+      for (int x = 0; x < shown.Width(); ++x) {
+        const TPixel p = shown.Pixel(x, y), q = expected->Pixel(x, y);
+        if (std::abs(PixelR(p) - PixelR(q)) > 16 || std::abs(PixelG(p) - PixelG(q)) > 16 ||
+            std::abs(PixelB(p) - PixelB(q)) > 16) {
+          ++differing;
+        }
+      }
+    EXPECT_LE(differing, 200) << "pixels differing from " << reference;
+  }
+
   drive_test::TempFolder temp_;
+  std::unique_ptr<drive_test::DrivesVariable> drives_;
   std::unique_ptr<TSdlDisplay> display_;
   std::unique_ptr<TZorvetProgram> program_;
   TMnFrm* window_ = nullptr;
@@ -108,70 +183,37 @@ class SdlMainWindowTest : public testing::Test {
 };
 
 TEST_F(SdlMainWindowTest, AScanDrivenByTheMouseAndKeysShowsTheDisc) {
-  const std::string disc = temp_.MakeFolder("disc");
-  temp_.Write("disc/readme.txt", std::string(1536, 'r'));
-  temp_.Write("disc/Photos/beach.jpg", std::string(4096, 'b'));
-  for (const char* file : {"readme.txt", "Photos/beach.jpg"}) {
-    const utimbuf times{1104573600, 1104573600};
-    utime((disc + "/" + file).c_str(), &times);
+  StartAndScanHoliday();
+  if (HasFatalFailure() || IsSkipped()) return;
+  ExpectScreenLike("sdl-main-window.png");
+}
+
+TEST_F(SdlMainWindowTest, TheFileListInEachViewStyleAndTheSearchResults) {
+  StartAndScanHoliday();
+  if (HasFatalFailure() || IsSkipped()) return;
+  const struct {
+    void (TMnFrm::*click)(TObject*);
+    const char* picture;
+  } styles[] = {
+      {&TMnFrm::TitlesClick, "sdl-files-list.png"},
+      {&TMnFrm::IconClick, "sdl-files-icons.png"},
+      {&TMnFrm::ReportClick, "sdl-files-report.png"},
+      {&TMnFrm::SmallIconClick, "sdl-files-small-icons.png"},
+  };
+  window_->PageC->SetActivePage(window_->TabFiles);
+  for (const auto& style : styles) {
+    (window_->*style.click)(nullptr);
+    Settle();
+    ExpectScreenLike(style.picture);
   }
-  const std::string image = drive_test::MakeIso(temp_, disc, "HOLIDAY", true, "disc.iso");
-  if (image.empty()) GTEST_SKIP() << "xorriso made no image";
-  // The image's serial sums its descriptor, whose times change from run to
-  // run: the picture is taken with a serial that does not.
-  drive_test::DrivesVariable drives("R=" + disc +
-                                    ":cdrom:size=700M:serial=1A2B3C4D:image=" + image);
 
-  program_ = std::make_unique<TZorvetProgram>(temp_.MakeFolder("run"));
-  ASSERT_TRUE(program_->Start());
-  window_ = program_->MainForm();
-  window_->Show();
+  window_->PageC->SetActivePage(window_->TabSearch);
+  window_->EdF->SetText("*.jpg");
+  window_->PickEdit1ButtonsIn0Click(nullptr);
+  window_->EdFButtonsIn3Click(nullptr);  // the results as a report
   Settle();
-  ASSERT_NE(display_->WindowOf(window_->WindowHandle()), nullptr);
-
-  // The drive: the list is opened with a click and the first drive taken
-  // with the keys.
-  Click(window_->Panel2->WindowHandle(), window_->ComboDriv->BoundsRect());
-  Key(SDLK_DOWN, SDL_SCANCODE_DOWN);
-  Key(SDLK_RETURN, SDL_SCANCODE_RETURN);
-  ASSERT_EQ(window_->ComboDriv->Text(), "R:\\");
-  EXPECT_EQ(program_->DataModule()->DriveRoot(), "R:\\");
-  // The timer's poll, run now rather than waited for.
-  window_->PollDrive();
-  ASSERT_TRUE(window_->ScanCDA->Enabled());
-
-  Click(window_->ToolBar1->WindowHandle(), window_->ToolButton1->BoundsRect());
-  EXPECT_EQ(program_->DataModule()->MTDir->RecordCount(), 4);
-  ASSERT_NE(window_->DBTree->Selected(), nullptr);
-  EXPECT_EQ(window_->DBTree->Selected()->Text(), "HOLIDAY");
-  Settle();
-
-  TSurface shown = display_->Screenshot(window_->WindowHandle());
-  // The time of the scan changes from run to run: its label is left out.
-  RECT label = window_->lbLastUpdate->BoundsRect();
-  MapWindowPoints(window_->Panel4->WindowHandle(), window_->WindowHandle(),
-                  reinterpret_cast<POINT*>(&label), 2);
-  for (int y = label.top; y < label.bottom; ++y)
-    for (int x = label.left; x < label.right; ++x) shown.SetPixel(x, y, PixelOf(0xFF, 0, 0xFF));
-  const std::string reference =
-      std::string(ZORVET_SOURCE_DIR) + "/tests/app/reference/sdl-main-window.png";
-  if (const char* update = std::getenv("ZORVET_UPDATE_REFERENCES"); update && *update == '1') {
-    ASSERT_TRUE(WritePng(shown, reference));
-  }
-  const auto expected = ReadPng(reference);
-  ASSERT_TRUE(expected.has_value()) << reference;
-  ASSERT_EQ(expected->Width(), shown.Width());
-  ASSERT_EQ(expected->Height(), shown.Height());
-  int differing = 0;
-  for (int y = 0; y < shown.Height(); ++y)
-    for (int x = 0; x < shown.Width(); ++x) {
-      const TPixel p = shown.Pixel(x, y), q = expected->Pixel(x, y);
-      if (std::abs(PixelR(p) - PixelR(q)) > 16 || std::abs(PixelG(p) - PixelG(q)) > 16 ||
-          std::abs(PixelB(p) - PixelB(q)) > 16) {
-        ++differing;
-      }
-    }
-  EXPECT_LE(differing, 200) << "pixels differing from " << reference;
+  EXPECT_EQ(window_->ListFound->Items()->Count(), 1);
+  ExpectScreenLike("sdl-search-results.png");
 }
 
 }  // namespace
