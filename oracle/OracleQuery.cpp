@@ -6,10 +6,12 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "oracle/OracleText.h"
 #include "platform/rtl/FloatText.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
 #include "platform/rtl/Thread.h"
 #include "platform/win/MessageBoxHook.h"
@@ -301,6 +303,7 @@ void TOracleQuery::SessionDestroyed() {
   error_id_ = 0;
   error_ = error2_ = nullptr;
   stmt_ = nullptr;
+  rowid_ = nullptr;
   cursor_open_ = false;
   described_ = false;
   TextChanged();
@@ -342,10 +345,13 @@ void TOracleQuery::OpenCursor() {
   if (OracleCI::OCIHandleAlloc(env, reinterpret_cast<void**>(&error_), kHtypeError, 0, nullptr) !=
           OCI_SUCCESS ||
       OracleCI::OCIHandleAlloc(env, reinterpret_cast<void**>(&error2_), kHtypeError, 0, nullptr) !=
-          OCI_SUCCESS) {
+          OCI_SUCCESS ||
+      OracleCI::OCIDescriptorAlloc(env, &rowid_, kDtypeRowid, 0, nullptr) != OCI_SUCCESS) {
+    if (error2_) OracleCI::OCIHandleFree(error2_, kHtypeError);
     if (error_) OracleCI::OCIHandleFree(error_, kHtypeError);
-    error_ = nullptr;
-    throw Exception("The client could not allocate the query's error handles");
+    error_ = error2_ = nullptr;
+    rowid_ = nullptr;
+    throw Exception("The client could not allocate the query's handles");
   }
   error_id_ = Oracle::RegisterOracleObject(error_);
   cursor_open_ = true;
@@ -372,9 +378,11 @@ void TOracleQuery::Close() {
   FreeStatement();
   if (error_id_) Oracle::ReleaseOracleObject(error_id_);
   error_id_ = 0;
+  if (rowid_) OracleCI::OCIDescriptorFree(rowid_, kDtypeRowid);
   if (error2_) OracleCI::OCIHandleFree(error2_, kHtypeError);
   if (error_) OracleCI::OCIHandleFree(error_, kHtypeError);
   error_ = error2_ = nullptr;
+  rowid_ = nullptr;
 }
 
 void TOracleQuery::Clear() {
@@ -414,7 +422,12 @@ void TOracleQuery::SetComplexVariable(const String& Name, TObject* Object) {
   variable->SetValue(0, id ? Variant(id) : Variant(), session_);
 }
 
-void* TOracleQuery::OpenAsCursorVariable(TOracleSession* owner) {
+void* TOracleQuery::OpenAsCursorVariable(TOracleSession* owner, OCIStmt* handle) {
+  // Until the query holds it, an opened cursor handed over is freed on
+  // every way out.
+  TScopeExit free_handle([&handle] {
+    if (handle) OracleCI::OCIHandleFree(handle, kHtypeStmt);
+  });
   Close();
   Clear();
   if (session_ != owner) SetSession(owner);
@@ -424,12 +437,18 @@ void* TOracleQuery::OpenAsCursorVariable(TOracleSession* owner) {
   OpenCursor();
   if (!Oci8()) return &cda_;
   FreeStatement();
+  stmt_ = handle ? std::exchange(handle, nullptr) : NewStatementHandle();
+  return &stmt_;
+}
+
+OCIStmt* TOracleQuery::NewStatementHandle() {
+  OCIStmt* stmt = nullptr;
   session_->EnterCall(false);
-  if (!Succeeded(OracleCI::OCIHandleAlloc(session_->EnvHandle(), reinterpret_cast<void**>(&stmt_),
+  if (!Succeeded(OracleCI::OCIHandleAlloc(session_->EnvHandle(), reinterpret_cast<void**>(&stmt),
                                           kHtypeStmt, 0, nullptr)))
     Fail(false);
   session_->LeaveCall(false);
-  return &stmt_;
+  return stmt;
 }
 
 String TOracleQuery::SQLWithSubstitutions() const {
@@ -876,10 +895,12 @@ void TOracleQuery::DescribeFields() {
         type = field->DBType;
         size = Oci8() ? 0 : kOci7LongDefine;
         break;
+      case Oracle::otCursor:
+        type = Oracle::otCursor;
+        break;
       case Oracle::otCLOB:
       case Oracle::otBLOB:
       case Oracle::otBFile:
-      case Oracle::otCursor:
       case Oracle::otObject:
       case Oracle::otReference: {
         const String name = field->Name;
@@ -891,6 +912,7 @@ void TOracleQuery::DescribeFields() {
         break;
     }
     field->AllocateRows(ub2(type), size, rows_per_fetch_);
+    if (type == Oracle::otCursor) AllocateCursorHandles(field);
   }
   described_ = true;
 }
@@ -1179,7 +1201,8 @@ String RowText(const TFieldData* field, Integer row) {
 Variant TOracleQuery::Field(Integer Index) const {
   const TFieldData* field = FieldAt(Index);
   const Integer row = CurrentRow();
-  if (field->Indicators[std::size_t(row)] == -1)
+  // A cursor has no value of its own: CursorField reads it.
+  if (field->Indicators[std::size_t(row)] == -1 || field->ExternalType == Oracle::otCursor)
     return session_ && session_->NullValue() == nvNull ? Null() : Unassigned();
   if (IsLong(field->ExternalType)) return LongField(Index);
   const Integer length = field->Lengths[std::size_t(row)];
@@ -1377,19 +1400,11 @@ String TOracleQuery::RowId() {
     if (!stmt_) throw Exception("The query has not run");
     // Both layouts fit in 16 bytes: 13 bytes (a kind byte, then the four
     // numbers most significant byte first) or four 32-bit numbers.
-    void* rowid = nullptr;
     session_->EnterCall(false);
-    if (!Succeeded(
-            OracleCI::OCIDescriptorAlloc(session_->EnvHandle(), &rowid, kDtypeRowid, 0, nullptr)))
+    if (!Succeeded(OracleCI::OCIAttrGet(stmt_, kHtypeStmt, rowid_, nullptr, kAttrRowid, error_)))
       Fail(false);
-    const auto free_rowid = [&] { OracleCI::OCIDescriptorFree(rowid, kDtypeRowid); };
-    if (!Succeeded(OracleCI::OCIAttrGet(stmt_, kHtypeStmt, rowid, nullptr, kAttrRowid, error_))) {
-      free_rowid();
-      Fail(false);
-    }
     ub1 image[16];
-    std::memcpy(image, rowid, sizeof image);
-    free_rowid();
+    std::memcpy(image, rowid_, sizeof image);
     session_->LeaveCall(false);
     if (OracleCI::OCI81Present) {
       object = BigEndian(image + 1, 4);

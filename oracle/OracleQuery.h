@@ -13,8 +13,9 @@
 // session's logon data area. LONG columns come in pieces (handles) or in
 // reads after the row (data area), one row per block. Of the complex
 // variables, cursors bind (another query, which the block opens); objects,
-// references and LOBs can be declared but not bound, and select lists with
-// columns of the complex types are refused.
+// references and LOBs can be declared but not bound. Of the complex column
+// types, cursor columns are fetched (handles only: each row's cursor is read
+// by another query, see CursorField); the others are refused.
 //
 // Every client call is made inside the session's call lock. A failed call
 // raises EOracleError through the session, which leaves that lock.
@@ -159,6 +160,15 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   // Copies up to Length bytes of the current row's LONG or LONG RAW value
   // from Offset; gives the bytes copied.
   Integer GetLongField(Integer Index, void* Buffer, Integer Length, Integer Offset) const;
+  // Hands the current row's cursor column to `Target`, which then runs it
+  // as it runs a cursor variable's query: its Execute describes the cursor
+  // and fetches the first block without a text of its own. The row's cursor
+  // belongs to the target from then on (the row reads as null), so the
+  // next block of this query cannot reopen it under the target.
+  void CursorField(Integer Index, TOracleQuery* Target);
+  void CursorField(const String& Name, TOracleQuery* Target) {
+    CursorField(NamedField(Name), Target);
+  }
   // The ROWID of the row the last statement touched, as text.
   String RowId();
 
@@ -185,7 +195,13 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   void TextChanged() { cached_text_.clear(); }
   // Makes this query the target of a cursor variable bound by `owner` and
   // gives the client's address for it.
-  void* OpenAsCursorVariable(TOracleSession* owner);
+  // `handle`, when given, is a statement the client already opened: the
+  // query takes it over instead of making a fresh one.
+  void* OpenAsCursorVariable(TOracleSession* owner, OCIStmt* handle = nullptr);
+  // One statement handle per buffered row of a cursor column, for the
+  // client to open each row's cursor in.
+  void AllocateCursorHandles(TFieldData* field);
+  OCIStmt* NewStatementHandle();
   void BindCursorVariable(TVariableData* variable);
   void NeedSession() const;
   // Raises the failed client call's error after the query's own clean-up.
@@ -219,6 +235,8 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   OCIError* error2_ = nullptr;
   Integer error_id_ = 0;  // error_ in the process-wide id table
   OCIStmt* stmt_ = nullptr;
+  // Made with the cursor, for RowId; freed by Close.
+  void* rowid_ = nullptr;
   // The client writes its area on every call, reads of LONG values too.
   mutable Cda_Def cda_{};
   sword last_status_ = 0;
