@@ -133,18 +133,6 @@ String NormalName(const String& name) {
   return !upper.empty() && upper[0] == ':' ? upper : ":" + upper;
 }
 
-// Keeps the execution state for the length of one call.
-class TStateScope {
- public:
-  TStateScope(Integer& state, Integer value) : state_(state) { state_ = value; }
-  ~TStateScope() { state_ = 0; }
-  TStateScope(const TStateScope&) = delete;
-  TStateScope& operator=(const TStateScope&) = delete;
-
- private:
-  Integer& state_;
-};
-
 }  // namespace
 
 // The worker thread of a threaded query. A run is handed over under the
@@ -278,13 +266,8 @@ TOracleQuery::~TOracleQuery() {
 
 void TOracleQuery::SetSQL(const TStrings* value) {
   sql_->BeginUpdate();
-  try {
-    sql_->Assign(value);
-  } catch (...) {
-    sql_->EndUpdate();
-    throw;
-  }
-  sql_->EndUpdate();
+  TScopeExit end_update([&] { sql_->EndUpdate(); });
+  sql_->Assign(value);
 }
 
 void TOracleQuery::SetSession(TOracleSession* value) {
@@ -1063,7 +1046,9 @@ Integer TOracleQuery::ExecuteArray(Integer Index, Integer Count) {
   if (!(Index == -1 && Count == -1) && (Index < 0 || Count < 0))
     throw ERangeError(
         Format("Rows %d to %d lie outside the bound arrays", Index, Index + Count - 1));
-  TStateScope state(execution_state_, 1);
+  // The state holds for the length of the call.
+  execution_state_ = 1;
+  TScopeExit idle([this] { execution_state_ = 0; });
   if (BeforeQuery) BeforeQuery(this);
   after_query_pending_ = true;
   const bool whole = Index == -1 && Count == -1;
@@ -1113,7 +1098,8 @@ void TOracleQuery::Describe() {
 void TOracleQuery::Next() {
   if (eof_) return;
   NeedSession();
-  TStateScope state(execution_state_, 2);
+  execution_state_ = 2;
+  TScopeExit idle([this] { execution_state_ = 0; });
   ++current_row_;
   if (current_row_ >= rows_in_buffer_) {
     if (rows_in_buffer_ >= rows_per_fetch_) {
