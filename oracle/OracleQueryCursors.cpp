@@ -8,12 +8,6 @@
 #include "oracle/OracleQuery.h"
 #include "platform/rtl/ScopeExit.h"
 
-namespace {
-
-constexpr ub4 kHtypeStmt = 4;
-
-}  // namespace
-
 void TOracleQuery::AllocateCursorHandles(TFieldData* field) {
   // A select list that cannot be fetched in full is not kept.
   bool done = false;
