@@ -21,6 +21,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileServices.h"
 #include "platform/rtl/Paths.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
 #include "platform/win/DiskSpace.h"
 #include "platform/win/Mci.h"
@@ -367,13 +368,8 @@ void SetTray(char drive, DWORD doorFlag) {
   if (mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT,
                       reinterpret_cast<DWORD_PTR>(&open)) != 0)
     return;
-  try {
-    mciSendCommandA(open.wDeviceID, MCI_SET, doorFlag, 0);
-  } catch (...) {
-    mciSendCommandA(open.wDeviceID, MCI_CLOSE, 0, 0);
-    throw;
-  }
-  mciSendCommandA(open.wDeviceID, MCI_CLOSE, 0, 0);
+  TScopeExit close_device([&] { mciSendCommandA(open.wDeviceID, MCI_CLOSE, 0, 0); });
+  mciSendCommandA(open.wDeviceID, MCI_SET, doorFlag, 0);
 }
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include "platform/rtl/Checked.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/PropertyRegistry.h"
+#include "platform/rtl/ScopeExit.h"
 
 namespace {
 
@@ -21,18 +22,6 @@ void CountUp(Cardinal& count) {
   if (count == UINT32_MAX) RaiseIntOverflow();
   ++count;
 }
-
-// Closes a search on every way out, a handler's exception included.
-class TSearchScope {
- public:
-  explicit TSearchScope(TSearchRec& rec) : rec_(rec) {}
-  ~TSearchScope() { FindClose(rec_); }
-  TSearchScope(const TSearchScope&) = delete;
-  TSearchScope& operator=(const TSearchScope&) = delete;
-
- private:
-  TSearchRec& rec_;
-};
 
 }  // namespace
 
@@ -72,7 +61,8 @@ void TFindFile::SearchFolder(const TSearchFolder& folder) {
   if (abort_) return;
 
   TSearchRec rec;
-  TSearchScope scope(rec);
+  // Closed on every way out, a handler's exception included.
+  TScopeExit close_search([&rec] { FindClose(rec); });
   String name;  // one buffer for the full names of the folder's entries
   int result = FindFirstIn(folder, filter_, attribute_mask_, rec);
   while (result == 0) {

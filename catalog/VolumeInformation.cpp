@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/rtl/PropertyRegistry.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
 #include "platform/win/Drives.h"
 #include "platform/win/MessageBoxHook.h"
@@ -15,18 +16,6 @@ namespace {
 constexpr DWORD kNameBufferSize = 261;  // MAX_PATH + 1
 constexpr DWORD kUniversalNameBufferSize = 1024;
 constexpr size_t kMaxUniversalName = 255;
-
-// Puts the process error mode back on every way out.
-class TErrorModeScope {
- public:
-  TErrorModeScope() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
-  ~TErrorModeScope() { SetErrorMode(previous_); }
-  TErrorModeScope(const TErrorModeScope&) = delete;
-  TErrorModeScope& operator=(const TErrorModeScope&) = delete;
-
- private:
-  UINT previous_;
-};
 
 }  // namespace
 
@@ -72,7 +61,9 @@ void TVolumeInformation::ProcessError() {
 }
 
 String TVolumeInformation::Read(TPart part) {
-  TErrorModeScope error_mode;
+  // The process error mode goes back on every way out.
+  const UINT previous_mode = SetErrorMode(SEM_FAILCRITICALERRORS);
+  TScopeExit restore_mode([previous_mode] { SetErrorMode(previous_mode); });
   PrepareRoot();
   char text[kNameBufferSize] = {};
   DWORD serial = 0;

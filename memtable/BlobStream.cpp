@@ -7,6 +7,7 @@
 #include "memtable/MemTable.h"
 #include "platform/data/BlobFields.h"
 #include "platform/data/DataMessages.h"
+#include "platform/rtl/ScopeExit.h"
 
 TvomBlobStream::TvomBlobStream(TField* field, TvomCustomMemTable* table, TBlobStreamMode mode)
     : field_(field), table_(table), mode_(mode) {
@@ -49,7 +50,8 @@ void TvomBlobStream::LoadValue() {
     if (value == nullptr) return;
   }
   loading_ = true;
-  try {
+  {
+    TScopeExit loaded([&] { loading_ = false; });
     const Integer length = LengthBufferSize(value);
     if (table_->OnDecompressBlobStream) {
       TMemoryStream packed;
@@ -59,11 +61,7 @@ void TvomBlobStream::LoadValue() {
     } else {
       WriteBuffer(LengthBufferData(value), length);
     }
-  } catch (...) {
-    loading_ = false;
-    throw;
   }
-  loading_ = false;
   SetPosition(0);
 }
 

@@ -20,6 +20,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/PropertyRegistry.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/StringUtils.h"
 #include "platform/rtl/Unicode.h"
@@ -341,57 +342,52 @@ void TvomCustomCSVStreamFormat::SaveData(TvomCustomMemTable* table) {
         columns[static_cast<std::size_t>(i)] = ColumnOf(table, table->Fields(i));
   }
   const bool fixedDates = CsvFixedDateTimeFormats();
-  try {
-    for (Integer p = 0; p < count; ++p) {
-      TvomRecord* record = index->Refs(p);
-      const TSaveStep step = SaveStep(table, p, count, record);
-      if (step == TSaveStep::Stop) break;
-      if (step == TSaveStep::Skip) continue;
+  TScopeExit no_override([&] { table->SetOverrideRecord(nullptr); });
+  for (Integer p = 0; p < count; ++p) {
+    TvomRecord* record = index->Refs(p);
+    const TSaveStep step = SaveStep(table, p, count, record);
+    if (step == TSaveStep::Stop) break;
+    if (step == TSaveStep::Skip) continue;
 
-      line.clear();
-      bool pending = false;
-      for (Integer i = 0; i < fieldCount; ++i) {
-        if (map[static_cast<std::size_t>(i)] < 0) {
-          if (!placeholders) continue;
-          if (pending) line += field_delimiter_;
-          pending = true;
-          continue;
-        }
-        TField* field = table->Fields(i);
-        const TCsvColumn& column = columns[static_cast<std::size_t>(i)];
-        if (table->OnSaveField) table->OnSaveField(table, i, field);
-        const TFieldType type = field->DataType();
-        bool isNull;
-        text.clear();
-        if (column.Kind != TCsvColumnKind::Field) {
-          isNull = !AppendColumnText(column, record, fixedDates, text);
-        } else if (!(isNull = field->IsNull())) {
-          if (IsTextValueType(type))
-            CsvAppendEscaped(text, field->AsString());
-          else if (IsByteValueType(type))
-            CsvAppendSixBit(text, field->AsString());
-          else if (type == ftBoolean)
-            text = field->AsBoolean() ? true_string_ : false_string_;
-          else
-            text = field->AsString();
-        }
-        if (OnFormatSaveField) OnFormatSaveField(this, field, isNull, text);
+    line.clear();
+    bool pending = false;
+    for (Integer i = 0; i < fieldCount; ++i) {
+      if (map[static_cast<std::size_t>(i)] < 0) {
+        if (!placeholders) continue;
         if (pending) line += field_delimiter_;
         pending = true;
-        if (isNull) continue;
-        if (quoteOnlyStrings && !IsTextValueType(type) && !IsByteValueType(type))
-          line += text;
-        else
-          CsvAppendQuoted(line, text, quote_);
+        continue;
       }
-      endLine();
-      table->SetSaveCount(table->SaveCount() + 1);
+      TField* field = table->Fields(i);
+      const TCsvColumn& column = columns[static_cast<std::size_t>(i)];
+      if (table->OnSaveField) table->OnSaveField(table, i, field);
+      const TFieldType type = field->DataType();
+      bool isNull;
+      text.clear();
+      if (column.Kind != TCsvColumnKind::Field) {
+        isNull = !AppendColumnText(column, record, fixedDates, text);
+      } else if (!(isNull = field->IsNull())) {
+        if (IsTextValueType(type))
+          CsvAppendEscaped(text, field->AsString());
+        else if (IsByteValueType(type))
+          CsvAppendSixBit(text, field->AsString());
+        else if (type == ftBoolean)
+          text = field->AsBoolean() ? true_string_ : false_string_;
+        else
+          text = field->AsString();
+      }
+      if (OnFormatSaveField) OnFormatSaveField(this, field, isNull, text);
+      if (pending) line += field_delimiter_;
+      pending = true;
+      if (isNull) continue;
+      if (quoteOnlyStrings && !IsTextValueType(type) && !IsByteValueType(type))
+        line += text;
+      else
+        CsvAppendQuoted(line, text, quote_);
     }
-  } catch (...) {
-    table->SetOverrideRecord(nullptr);
-    throw;
+    endLine();
+    table->SetSaveCount(table->SaveCount() + 1);
   }
-  table->SetOverrideRecord(nullptr);
 }
 
 void TvomCustomCSVStreamFormat::AfterSave(TvomCustomMemTable* table) {

@@ -16,6 +16,7 @@
 #include "platform/data/IndexDefs.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Locale.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
 
 namespace {
@@ -585,39 +586,34 @@ void TvomIndex::Rebuild() {
     if (table_->Indexes().Current() == this && table_->Cursor() >= Count())
       table_->SetCursor(Count() - 1);
   };
-  try {
-    const auto slots = static_cast<std::size_t>(store.RecordCount());
-    std::vector<TvomRecord*> loaded;
-    loaded.reserve(slots);
-    // A sort key is read as its record is loaded, which saves going over
-    // every record a second time. The value read is the one the sort would
-    // read: the index filter sees only its own record, and nothing else runs
-    // before the sort but the progress report.
-    std::unique_ptr<TvomSortKeys> keys;
-    if (kind_ == mtikSorted) keys = TvomSortKeys::For(store, field_list_);
-    if (keys) keys->Reserve(slots);
-    for (Integer slot = 0; slot < store.RecordCount(); ++slot) {
-      TvomRecord* record = store.Records(slot);
-      if (record == nullptr || !ShowsStatus(record->UpdateStatus)) continue;
-      if (!table_->FilterIndex(this, record)) continue;
-      loaded.push_back(record);
-      if (keys) keys->Add(record);
-    }
-    refs_.Assign(loaded);
-    if (!refs_.Empty() && kind_ == mtikSorted) {
-      table_->Progress(0, mtpcSort);
-      {
-        OperationStateScope state(table_, mtosSorting);
-        SortReferences(loaded, keys.get());
-      }
-      table_->Progress(100, mtpcSort);
-    }
-    ordered_ = true;
-  } catch (...) {
-    clip_cursor();
-    throw;
+  TScopeExit clip([&] { clip_cursor(); });
+  const auto slots = static_cast<std::size_t>(store.RecordCount());
+  std::vector<TvomRecord*> loaded;
+  loaded.reserve(slots);
+  // A sort key is read as its record is loaded, which saves going over
+  // every record a second time. The value read is the one the sort would
+  // read: the index filter sees only its own record, and nothing else runs
+  // before the sort but the progress report.
+  std::unique_ptr<TvomSortKeys> keys;
+  if (kind_ == mtikSorted) keys = TvomSortKeys::For(store, field_list_);
+  if (keys) keys->Reserve(slots);
+  for (Integer slot = 0; slot < store.RecordCount(); ++slot) {
+    TvomRecord* record = store.Records(slot);
+    if (record == nullptr || !ShowsStatus(record->UpdateStatus)) continue;
+    if (!table_->FilterIndex(this, record)) continue;
+    loaded.push_back(record);
+    if (keys) keys->Add(record);
   }
-  clip_cursor();
+  refs_.Assign(loaded);
+  if (!refs_.Empty() && kind_ == mtikSorted) {
+    table_->Progress(0, mtpcSort);
+    {
+      OperationStateScope state(table_, mtosSorting);
+      SortReferences(loaded, keys.get());
+    }
+    table_->Progress(100, mtpcSort);
+  }
+  ordered_ = true;
 }
 
 Integer TvomIndex::LowerBound(const TvomFieldList* fields, const TvomRecord* key) const {

@@ -10,6 +10,7 @@
 #include "oracle/OracleCI.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Registry.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
 
 namespace {
@@ -169,20 +170,15 @@ String GetErrorText(TOracleSessionBase& Session, Integer Code) {
   }
   std::array<OraText, kErrorTextBufferSize> buffer{};
   Session.EnterCall(true);
-  try {
-    if (Session.OCI8Mode()) {
-      // The message call wants a logon data area even though it reads none
-      // of it; a blank one serves a session of the handle generation.
-      Lda_Def blank{};
-      OracleCI::oerhms(&blank, sb2(Code), buffer.data(), sword(buffer.size()));
-    } else {
-      OracleCI::oerhms(Session.Lda(), sb2(Code), buffer.data(), sword(buffer.size()));
-    }
-  } catch (...) {
-    Session.LeaveCall(true);
-    throw;
+  TScopeExit leave([&] { Session.LeaveCall(true); });
+  if (Session.OCI8Mode()) {
+    // The message call wants a logon data area even though it reads none
+    // of it; a blank one serves a session of the handle generation.
+    Lda_Def blank{};
+    OracleCI::oerhms(&blank, sb2(Code), buffer.data(), sword(buffer.size()));
+  } else {
+    OracleCI::oerhms(Session.Lda(), sb2(Code), buffer.data(), sword(buffer.size()));
   }
-  Session.LeaveCall(true);
   return TextUpToZero(buffer.data(), buffer.size());
 }
 

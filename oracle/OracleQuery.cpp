@@ -6,10 +6,12 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "oracle/OracleText.h"
 #include "platform/rtl/FloatText.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
 #include "platform/rtl/Thread.h"
 #include "platform/win/MessageBoxHook.h"
@@ -130,18 +132,6 @@ String NormalName(const String& name) {
   const String upper = AnsiUpperCase(name);
   return !upper.empty() && upper[0] == ':' ? upper : ":" + upper;
 }
-
-// Keeps the execution state for the length of one call.
-class TStateScope {
- public:
-  TStateScope(Integer& state, Integer value) : state_(state) { state_ = value; }
-  ~TStateScope() { state_ = 0; }
-  TStateScope(const TStateScope&) = delete;
-  TStateScope& operator=(const TStateScope&) = delete;
-
- private:
-  Integer& state_;
-};
 
 }  // namespace
 
@@ -276,13 +266,8 @@ TOracleQuery::~TOracleQuery() {
 
 void TOracleQuery::SetSQL(const TStrings* value) {
   sql_->BeginUpdate();
-  try {
-    sql_->Assign(value);
-  } catch (...) {
-    sql_->EndUpdate();
-    throw;
-  }
-  sql_->EndUpdate();
+  TScopeExit end_update([&] { sql_->EndUpdate(); });
+  sql_->Assign(value);
 }
 
 void TOracleQuery::SetSession(TOracleSession* value) {
@@ -301,6 +286,7 @@ void TOracleQuery::SessionDestroyed() {
   error_id_ = 0;
   error_ = error2_ = nullptr;
   stmt_ = nullptr;
+  rowid_ = nullptr;
   cursor_open_ = false;
   described_ = false;
   TextChanged();
@@ -342,10 +328,13 @@ void TOracleQuery::OpenCursor() {
   if (OracleCI::OCIHandleAlloc(env, reinterpret_cast<void**>(&error_), kHtypeError, 0, nullptr) !=
           OCI_SUCCESS ||
       OracleCI::OCIHandleAlloc(env, reinterpret_cast<void**>(&error2_), kHtypeError, 0, nullptr) !=
-          OCI_SUCCESS) {
+          OCI_SUCCESS ||
+      OracleCI::OCIDescriptorAlloc(env, &rowid_, kDtypeRowid, 0, nullptr) != OCI_SUCCESS) {
+    if (error2_) OracleCI::OCIHandleFree(error2_, kHtypeError);
     if (error_) OracleCI::OCIHandleFree(error_, kHtypeError);
-    error_ = nullptr;
-    throw Exception("The client could not allocate the query's error handles");
+    error_ = error2_ = nullptr;
+    rowid_ = nullptr;
+    throw Exception("The client could not allocate the query's handles");
   }
   error_id_ = Oracle::RegisterOracleObject(error_);
   cursor_open_ = true;
@@ -372,9 +361,11 @@ void TOracleQuery::Close() {
   FreeStatement();
   if (error_id_) Oracle::ReleaseOracleObject(error_id_);
   error_id_ = 0;
+  if (rowid_) OracleCI::OCIDescriptorFree(rowid_, kDtypeRowid);
   if (error2_) OracleCI::OCIHandleFree(error2_, kHtypeError);
   if (error_) OracleCI::OCIHandleFree(error_, kHtypeError);
   error_ = error2_ = nullptr;
+  rowid_ = nullptr;
 }
 
 void TOracleQuery::Clear() {
@@ -413,7 +404,12 @@ void TOracleQuery::SetComplexVariable(const String& Name, TObject* Object) {
   variable->SetValue(0, id ? Variant(id) : Variant(), session_);
 }
 
-void* TOracleQuery::OpenAsCursorVariable(TOracleSession* owner) {
+void* TOracleQuery::OpenAsCursorVariable(TOracleSession* owner, OCIStmt* handle) {
+  // Until the query holds it, an opened cursor handed over is freed on
+  // every way out.
+  TScopeExit free_handle([&handle] {
+    if (handle) OracleCI::OCIHandleFree(handle, kHtypeStmt);
+  });
   Close();
   Clear();
   if (session_ != owner) SetSession(owner);
@@ -423,12 +419,18 @@ void* TOracleQuery::OpenAsCursorVariable(TOracleSession* owner) {
   OpenCursor();
   if (!Oci8()) return &cda_;
   FreeStatement();
+  stmt_ = handle ? std::exchange(handle, nullptr) : NewStatementHandle();
+  return &stmt_;
+}
+
+OCIStmt* TOracleQuery::NewStatementHandle() {
+  OCIStmt* stmt = nullptr;
   session_->EnterCall(false);
-  if (!Succeeded(OracleCI::OCIHandleAlloc(session_->EnvHandle(), reinterpret_cast<void**>(&stmt_),
+  if (!Succeeded(OracleCI::OCIHandleAlloc(session_->EnvHandle(), reinterpret_cast<void**>(&stmt),
                                           kHtypeStmt, 0, nullptr)))
     Fail(false);
   session_->LeaveCall(false);
-  return &stmt_;
+  return stmt;
 }
 
 String TOracleQuery::SQLWithSubstitutions() const {
@@ -884,6 +886,9 @@ void TOracleQuery::DescribeFields() {
         type = field->DBType;
         size = Oci8() ? 0 : kOci7LongDefine;
         break;
+      case Oracle::otCursor:
+        type = Oracle::otCursor;
+        break;
       case Oracle::otCLOB:
       case Oracle::otBLOB:
       case Oracle::otBFile:
@@ -895,17 +900,12 @@ void TOracleQuery::DescribeFields() {
         type = field->DBType;
         BufferObjectField(field, size);
         break;
-      case Oracle::otCursor: {
-        const String name = field->Name;
-        fields_.Clear();
-        throw Exception("Column " + name + " is of a type (" + IntToStr(Integer(field->DBType)) +
-                        ") this query cannot fetch");
-      }
       default:
         break;
     }
     field->AllocateRows(ub2(type), size, rows_per_fetch_);
     if (Oracle::IsLobType(type)) PrepareLobColumn(field);
+    if (type == Oracle::otCursor) AllocateCursorHandles(field);
   }
   described_ = true;
 }
@@ -1059,7 +1059,9 @@ Integer TOracleQuery::ExecuteArray(Integer Index, Integer Count) {
   if (!(Index == -1 && Count == -1) && (Index < 0 || Count < 0))
     throw ERangeError(
         Format("Rows %d to %d lie outside the bound arrays", Index, Index + Count - 1));
-  TStateScope state(execution_state_, 1);
+  // The state holds for the length of the call.
+  execution_state_ = 1;
+  TScopeExit idle([this] { execution_state_ = 0; });
   if (BeforeQuery) BeforeQuery(this);
   after_query_pending_ = true;
   const bool whole = Index == -1 && Count == -1;
@@ -1110,7 +1112,8 @@ void TOracleQuery::Describe() {
 void TOracleQuery::Next() {
   if (eof_) return;
   NeedSession();
-  TStateScope state(execution_state_, 2);
+  execution_state_ = 2;
+  TScopeExit idle([this] { execution_state_ = 0; });
   ++current_row_;
   if (current_row_ >= rows_in_buffer_) {
     if (rows_in_buffer_ >= rows_per_fetch_) {
@@ -1208,10 +1211,10 @@ String RowText(const TFieldData* field, Integer row) {
 Variant TOracleQuery::Field(Integer Index) const {
   const TFieldData* field = FieldAt(Index);
   const Integer row = CurrentRow();
-  // An object or a REF has no value of its own: ObjField and RefField
-  // give them.
+  // Objects, REFs and cursors have no value of their own: ObjField,
+  // RefField and CursorField read them.
   if (field->Indicators[std::size_t(row)] == -1 || field->ExternalType == Oracle::otObject ||
-      field->ExternalType == Oracle::otReference)
+      field->ExternalType == Oracle::otReference || field->ExternalType == Oracle::otCursor)
     return session_ && session_->NullValue() == nvNull ? Null() : Unassigned();
   if (IsLong(field->ExternalType)) return LongField(Index);
   if (Oracle::IsLobType(field->ExternalType)) return LobValue(field);
@@ -1410,19 +1413,11 @@ String TOracleQuery::RowId() {
     if (!stmt_) throw Exception("The query has not run");
     // Both layouts fit in 16 bytes: 13 bytes (a kind byte, then the four
     // numbers most significant byte first) or four 32-bit numbers.
-    void* rowid = nullptr;
     session_->EnterCall(false);
-    if (!Succeeded(
-            OracleCI::OCIDescriptorAlloc(session_->EnvHandle(), &rowid, kDtypeRowid, 0, nullptr)))
+    if (!Succeeded(OracleCI::OCIAttrGet(stmt_, kHtypeStmt, rowid_, nullptr, kAttrRowid, error_)))
       Fail(false);
-    const auto free_rowid = [&] { OracleCI::OCIDescriptorFree(rowid, kDtypeRowid); };
-    if (!Succeeded(OracleCI::OCIAttrGet(stmt_, kHtypeStmt, rowid, nullptr, kAttrRowid, error_))) {
-      free_rowid();
-      Fail(false);
-    }
     ub1 image[16];
-    std::memcpy(image, rowid, sizeof image);
-    free_rowid();
+    std::memcpy(image, rowid_, sizeof image);
     session_->LeaveCall(false);
     if (OracleCI::OCI81Present) {
       object = BigEndian(image + 1, 4);

@@ -17,8 +17,8 @@
 // bind their instance or REF (OracleQueryObjects.cpp). LOB columns are
 // fetched into one descriptor per row, read through the column's locator
 // (LOBField); object and REF columns are fetched into instances and REFs of
-// the client's cache, read through ObjField and RefField. Select lists with
-// cursor columns are refused.
+// the client's cache, read through ObjField and RefField; cursor columns
+// (handles only) hand each row's cursor to another query (CursorField).
 //
 // Every client call is made inside the session's call lock. A failed call
 // raises EOracleError through the session, which leaves that lock.
@@ -181,6 +181,15 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   // or the query closes.
   TLOBLocator* LOBField(Integer Index) const;
   TLOBLocator* LOBField(const String& Name) const { return LOBField(NamedField(Name)); }
+  // Hands the current row's cursor column to `Target`, which then runs it
+  // as it runs a cursor variable's query: its Execute describes the cursor
+  // and fetches the first block without a text of its own. The row's cursor
+  // belongs to the target from then on (the row reads as null), so the
+  // next block of this query cannot reopen it under the target.
+  void CursorField(Integer Index, TOracleQuery* Target);
+  void CursorField(const String& Name, TOracleQuery* Target) {
+    CursorField(NamedField(Name), Target);
+  }
   // The ROWID of the row the last statement touched, as text.
   String RowId();
 
@@ -207,7 +216,13 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   void TextChanged() { cached_text_.clear(); }
   // Makes this query the target of a cursor variable bound by `owner` and
   // gives the client's address for it.
-  void* OpenAsCursorVariable(TOracleSession* owner);
+  // `handle`, when given, is a statement the client already opened: the
+  // query takes it over instead of making a fresh one.
+  void* OpenAsCursorVariable(TOracleSession* owner, OCIStmt* handle = nullptr);
+  // One statement handle per buffered row of a cursor column, for the
+  // client to open each row's cursor in.
+  void AllocateCursorHandles(TFieldData* field);
+  OCIStmt* NewStatementHandle();
   void BindCursorVariable(TVariableData* variable);
   // LOB variables and columns (OracleQueryLob.cpp).
   Integer LobVariableId(TVariableData* variable, TObject* object) const;
@@ -263,6 +278,8 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   OCIError* error2_ = nullptr;
   Integer error_id_ = 0;  // error_ in the process-wide id table
   OCIStmt* stmt_ = nullptr;
+  // Made with the cursor, for RowId; freed by Close.
+  void* rowid_ = nullptr;
   // The client writes its area on every call, reads of LONG values too.
   mutable Cda_Def cda_{};
   sword last_status_ = 0;

@@ -10,6 +10,7 @@
 #include "platform/controls/Screen.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Registry.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
 #include "platform/win/MessageBoxHook.h"
 
@@ -398,13 +399,10 @@ void TOracleSession::LogOn() {
 void TOracleSession::LogOnNow() {
   if (odbc_ && !oca60_ && OracleCI::OCIDLL.empty()) OracleCI::OCIDLL = "ora73.dll";
   BeginBusy();
-  try {
+  {
+    TScopeExit end_busy([&] { EndBusy(); });
     OracleCI::InitOci();
-  } catch (...) {
-    EndBusy();
-    throw;
   }
-  EndBusy();
   LogOff();
   oci8_ = !preferences_->UseOCI7() && OracleCI::OCI8Present && !OracleCI::ForceOCI7 && !odbc_ &&
           !external_lda_;
@@ -719,15 +717,12 @@ TOracleQuery* TOracleSession::SessionQuery() {
 
 void TOracleSession::ExecuteSessionSQL(const String& SQL, bool ShowBusy) {
   if (ShowBusy) BeginBusy();
-  try {
-    TOracleQuery* query = SessionQuery();
-    query->SQL()->SetText(SQL);
-    query->Execute();
-  } catch (...) {
+  TScopeExit end_busy([&] {
     if (ShowBusy) EndBusy();
-    throw;
-  }
-  if (ShowBusy) EndBusy();
+  });
+  TOracleQuery* query = SessionQuery();
+  query->SQL()->SetText(SQL);
+  query->Execute();
 }
 
 // ---------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
 
 namespace {
@@ -100,45 +101,35 @@ void TOracleSessionPool::Clear() {
 
 void TOracleSessionPool::ReserveSession(TOracleSession* Session) {
   Lock();
-  try {
-    TOracleSessionPoolEntry* found = nullptr;
-    for (Integer i = 0; i < locked_->Count() && !found; ++i) {
-      auto* entry = static_cast<TOracleSessionPoolEntry*>(locked_->Items(i));
-      if (!entry->IsReserved() && entry->PooledSession() &&
-          SameLogon(*entry->PooledSession(), *Session))
-        found = entry;
-    }
-    if (found) {
-      found->Reserve(Session);
-    } else {
-      auto entry = std::make_unique<TOracleSessionPoolEntry>();
-      entry->Reserve(Session);  // a failed logon leaves the pool as it was
-      locked_->Add(entry.release());
-    }
-  } catch (...) {
-    Unlock();
-    throw;
+  TScopeExit unlock([&] { Unlock(); });
+  TOracleSessionPoolEntry* found = nullptr;
+  for (Integer i = 0; i < locked_->Count() && !found; ++i) {
+    auto* entry = static_cast<TOracleSessionPoolEntry*>(locked_->Items(i));
+    if (!entry->IsReserved() && entry->PooledSession() &&
+        SameLogon(*entry->PooledSession(), *Session))
+      found = entry;
   }
-  Unlock();
+  if (found) {
+    found->Reserve(Session);
+  } else {
+    auto entry = std::make_unique<TOracleSessionPoolEntry>();
+    entry->Reserve(Session);  // a failed logon leaves the pool as it was
+    locked_->Add(entry.release());
+  }
 }
 
 bool TOracleSessionPool::ReleaseSession(TOracleSession* Session) {
   if (!Session) return false;
   Lock();
   bool found = false;
-  try {
-    for (Integer i = 0; i < locked_->Count(); ++i) {
-      auto* entry = static_cast<TOracleSessionPoolEntry*>(locked_->Items(i));
-      if (entry->ReservingSession() == Session) {
-        found = true;
-        entry->Release();
-      }
+  TScopeExit unlock([&] { Unlock(); });
+  for (Integer i = 0; i < locked_->Count(); ++i) {
+    auto* entry = static_cast<TOracleSessionPoolEntry*>(locked_->Items(i));
+    if (entry->ReservingSession() == Session) {
+      found = true;
+      entry->Release();
     }
-  } catch (...) {
-    Unlock();
-    throw;
   }
-  Unlock();
   return found;
 }
 
@@ -152,13 +143,8 @@ Integer TOracleSessionPool::Count() {
 TOracleSessionPoolEntry* TOracleSessionPool::Items(Integer Index) {
   Lock();
   TOracleSessionPoolEntry* entry = nullptr;
-  try {
-    entry = static_cast<TOracleSessionPoolEntry*>(locked_->Items(Index));
-  } catch (...) {
-    Unlock();
-    throw;
-  }
-  Unlock();
+  TScopeExit unlock([&] { Unlock(); });
+  entry = static_cast<TOracleSessionPoolEntry*>(locked_->Items(Index));
   return entry;
 }
 

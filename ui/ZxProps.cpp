@@ -10,6 +10,7 @@
 #include "platform/rtl/Collection.h"
 #include "platform/rtl/FloatText.h"
 #include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/StringUtils.h"
 
@@ -238,15 +239,10 @@ void TPropsStorage::LoadCollection(const TPropInfo* prop, TCollection* collectio
   const Integer count = ReadCount(section);
   if (count <= 0) return;
   collection->BeginUpdate();
-  try {
-    collection->Clear();
-    for (Integer i = 0; i < count; ++i)
-      Nested(collection->Add(), "Item" + IntToStr(i) + "_", section)->LoadAll();
-  } catch (...) {
-    collection->EndUpdate();
-    throw;
-  }
-  collection->EndUpdate();
+  TScopeExit end_update([&] { collection->EndUpdate(); });
+  collection->Clear();
+  for (Integer i = 0; i < count; ++i)
+    Nested(collection->Add(), "Item" + IntToStr(i) + "_", section)->LoadAll();
 }
 
 void TPropsStorage::StoreAll() {
@@ -311,22 +307,17 @@ void TPropsStorage::ForEachStoredItem(TComponent* owner, TStrings* list, F actio
       if (!table.count(component))
         table.emplace(component, std::make_unique<TPropInfoList>(component, tkProperties));
   Owner = owner;
-  try {
-    for (Integer i = 0; i < list->Count(); ++i) {
-      String comp, name;
-      if (!ZXProps::ParseStoredItem(list->Strings(i), comp, name)) continue;
-      auto* component = dynamic_cast<TComponent*>(list->Objects(i));
-      const auto entry = table.find(component);
-      if (!component || entry == table.end()) continue;
-      AObject = component;
-      Prefix = component->Name() + "_";
-      if (const TPropInfo* prop = entry->second->Find(name)) action(prop);
-    }
-  } catch (...) {
-    Owner = nullptr;
-    throw;
+  TScopeExit no_owner([&] { Owner = nullptr; });
+  for (Integer i = 0; i < list->Count(); ++i) {
+    String comp, name;
+    if (!ZXProps::ParseStoredItem(list->Strings(i), comp, name)) continue;
+    auto* component = dynamic_cast<TComponent*>(list->Objects(i));
+    const auto entry = table.find(component);
+    if (!component || entry == table.end()) continue;
+    AObject = component;
+    Prefix = component->Name() + "_";
+    if (const TPropInfo* prop = entry->second->Find(name)) action(prop);
   }
-  Owner = nullptr;
 }
 
 void TPropsStorage::StoreObjectsProps(TComponent* owner, TStrings* list) {

@@ -1,6 +1,7 @@
 // oracle/standin/StandinControl.cpp
 #include "oracle/standin/StandinControl.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "oracle/standin/StandinModel.h"
@@ -150,5 +151,17 @@ ZORVET_STANDIN_CONTROL int ZorvetStandinLogEntry(int index, char* text, int text
   CopyText(lines, binds, binds_size);
   if (iters) *iters = entry.iters;
   if (mode) *mode = entry.mode;
+  return 0;
+}
+
+ZORVET_STANDIN_CONTROL int ZorvetStandinLiveHandles(unsigned type) {
+  Standin::TModelServer* model = Model();
+  return model ? static_cast<int>(model->LiveCount(type)) : -1;
+}
+
+ZORVET_STANDIN_CONTROL int ZorvetStandinAwaitLockWaits(int count) {
+  Standin::TModelServer* model = Model();
+  if (!model) return -1;
+  model->Database().AwaitWaiters(static_cast<std::size_t>(std::max(count, 0)));
   return 0;
 }

@@ -46,6 +46,14 @@ int ZorvetStandinAddDirectory(const char* alias, const char* folder);
 int ZorvetStandinObjectLayout(const char* type, const char* attribute, unsigned* size,
                               unsigned* indicator_size, unsigned* value_offset,
                               unsigned* value_size, unsigned* indicator_offset);
+// How many handles or descriptors of `type` (the call interface's code,
+// e.g. 4 for statements, 54 for ROWIDs) are made and not yet freed; -1
+// without a model.
+int ZorvetStandinLiveHandles(unsigned type);
+// Returns once at least `count` sessions wait for rows other sessions have
+// locked (a select for update without nowait); 0, or -1 without a model.
+// The caller must not hold the model: it waits without a time limit.
+int ZorvetStandinAwaitLockWaits(int count);
 // The time SYSDATE reads, "YYYY-MM-DD HH:MM:SS"; null or "": the clock's.
 int ZorvetStandinSetClock(const char* now);
 }

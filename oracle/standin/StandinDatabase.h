@@ -9,6 +9,7 @@
 // their passwords, and the sequences, which Oracle does not roll back.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -144,6 +145,16 @@ class TDatabase {
   bool Lock(const void* owner, const std::vector<TRowKey>& rows);
   void Unlock(const void* owner);
   void Unlock(const void* owner, const std::vector<TRowKey>& rows);
+  // Waits until no other owner holds any of `rows` (their transactions
+  // ended), without taking them: the caller locks them afresh. A wait that
+  // would close a cycle of owners waiting for each other is refused with
+  // ORA-00060 at once, as the server refuses the statement that would
+  // deadlock. The caller must hold no lock another owner needs to end its
+  // transaction.
+  TOraError WaitForRows(const void* owner, const std::vector<TRowKey>& rows);
+  // Returns once at least `count` owners wait for rows: lets a test know
+  // that a statement on another thread has reached its wait.
+  void AwaitWaiters(std::size_t count);
   // A rowid for a row a transaction inserted as `proposed`: unique among
   // all sessions' copies, so that their rows never meet at commit.
   std::int64_t AllocateRowid(const std::string& table, std::int64_t proposed);
@@ -172,6 +183,10 @@ class TDatabase {
   std::string clock_;
   std::map<std::string, std::string> directories_;
   std::map<TRowKey, const void*> locks_;
+  // Owners waiting for rows, and the owner each waits for; woken at every
+  // unlock.
+  std::map<const void*, const void*> waits_;
+  std::condition_variable released_;
   std::map<std::string, std::int64_t> rowids_;
   std::vector<std::pair<std::uint64_t, TRowKey>> commits_;
   std::uint64_t commit_count_ = 0;

@@ -157,6 +157,12 @@ struct TBindHandle : THandle {
   ub4 max_elements = 0;
   ub4* current_elements = nullptr;
   TObjectSpec object;
+  // Bound for data at execution: a returning clause's values go to the
+  // memory the out callback hands out, one call per returned row.
+  bool dynamic = false;
+  void* out_context = nullptr;
+  OCICallbackOutBind out_callback = nullptr;
+  ub4 rows_returned = 0;
   bool IsTable() const { return max_elements > 0; }
   ub4 Elements() const {
     return current_elements ? std::min(*current_elements, max_elements) : max_elements;

@@ -7,6 +7,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <mutex>
+#include <utility>
 
 #include "oracle/standin/StandinModel.h"
 
@@ -139,7 +141,20 @@ TOraError TModelServer::LockSelected(TStmtHandle* stmt, TConnection& connection,
     sqlite3_finalize(query);
     if (error) return error;
   }
-  return connection.Lock(rows);
+  const TOraError error = connection.Lock(rows);
+  if (error.code != 54 || sql.nowait || !statement_lock_) return error;
+  // Without nowait the query waits for the holders' commit or rollback, with
+  // the model's lock let go so that they can, and then runs afresh: what
+  // they committed may change which rows it selects.
+  std::unique_lock<std::recursive_mutex>* lock = std::exchange(statement_lock_, nullptr);
+  lock->unlock();
+  const TOraError waited = database_->WaitForRows(&connection, rows);
+  lock->lock();
+  statement_lock_ = lock;
+  if (waited) return waited;
+  connection.Refresh();
+  stmt->selected_rowids.clear();
+  return LockSelected(stmt, connection, sql);
 }
 
 }  // namespace Standin

@@ -27,6 +27,8 @@ constexpr ub4 kAttrStmtType = 24;
 constexpr ub4 kAttrParseErrorOffset80 = 128;
 constexpr ub4 kAttrParseErrorOffset = 129;
 constexpr ub4 kAttrParam = 124;
+constexpr ub4 kAttrRowsReturned = 42;
+constexpr ub4 kDataAtExec = 2;
 // Parameter attributes.
 constexpr ub4 kAttrDataSize = 1;
 constexpr ub4 kAttrDataType = 2;
@@ -451,6 +453,10 @@ sword TModelServer::OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attr
       }
       break;
     }
+    case kHtypeBind:
+      if (attrtype == kAttrRowsReturned)
+        return put(static_cast<TBindHandle*>(target)->rows_returned);
+      break;
     case kHtypeDescribe:
       if (attrtype == kAttrParam && static_cast<TDescribeHandle*>(target)->param)
         return put(static_cast<TDescribeHandle*>(target)->param);
@@ -646,13 +652,17 @@ sword TModelServer::OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* err
   if (std::find(stmt->placeholders.begin(), stmt->placeholders.end(), name) ==
       stmt->placeholders.end())
     return Fail(error, OraError(1036, "illegal variable name/number"));
-  if (mode != OCI_DEFAULT)
+  if (mode != OCI_DEFAULT && mode != kDataAtExec)
     return Fail(error, NoRule("bind of " + name + " in mode " + std::to_string(mode)));
   TBindHandle* bind = Attach(stmt, stmt->binds, &TBindHandle::name, name,
                              Spec(valuep, value_sz, dty, indp, alenp, rcodep));
   bind->max_elements = maxarr_len;
   bind->current_elements = curelep;
   bind->object = {};
+  bind->dynamic = mode == kDataAtExec;
+  bind->out_context = nullptr;
+  bind->out_callback = nullptr;
+  bind->rows_returned = 0;
   *bindp = reinterpret_cast<OCIBind*>(static_cast<THandle*>(bind));
   return OCI_SUCCESS;
 }
@@ -670,6 +680,21 @@ sword TModelServer::OCIBindByPos(OCIStmt* stmtp, OCIBind** bindp, OCIError* errh
   return OCIBindByName(stmtp, bindp, errhp, reinterpret_cast<const OraText*>(name.c_str()),
                        static_cast<sb4>(name.size()), valuep, value_sz, dty, indp, alenp, rcodep,
                        maxarr_len, curelep, mode);
+}
+
+sword TModelServer::OCIBindDynamic(OCIBind* bindp, OCIError* errhp, void*, OCICallbackInBind,
+                                   void* octxp, OCICallbackOutBind ocbfp) {
+  std::lock_guard lock(mutex_);
+  auto* bind = Live<TBindHandle>(bindp, kHtypeBind);
+  auto* error = Live<TErrorHandle>(errhp, kHtypeError);
+  if (!bind || !error) return OCI_INVALID_HANDLE;
+  // Values going in at execution are not modelled; the in callback of a
+  // returning bind is never called, as it has nothing to give.
+  if (!bind->dynamic)
+    return Fail(error, OraError(24344, "bind of " + bind->name + " is not for data at execution"));
+  bind->out_context = octxp;
+  bind->out_callback = ocbfp;
+  return OCI_SUCCESS;
 }
 
 sword TModelServer::OCIBindArrayOfStruct(OCIBind* bindp, OCIError* errhp, ub4 pvskip, ub4 indskip,
@@ -1032,6 +1057,14 @@ std::vector<TLogEntry> TModelServer::Log() const {
   return log_;
 }
 
+std::size_t TModelServer::LiveCount(ub4 type) const {
+  std::lock_guard lock(mutex_);
+  // ROWID descriptors are images of their own, kept apart.
+  if (type == kDtypeRowid) return rowid_descriptors_.size();
+  return static_cast<std::size_t>(std::count_if(
+      live_.begin(), live_.end(), [type](const THandle* handle) { return handle->type == type; }));
+}
+
 TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iters, ub4 rowoff,
                             ub4 mode, bool& fewer_rows) {
   const TTranslation sql = TranslateSql(RewriteObjects(stmt), Context(connection.User()));
@@ -1083,13 +1116,19 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
       }
       TOraError error;
       stmt->last_rowid = 0;
+      const bool returns_rows = ReturnsRows(stmt, sql);
       for (ub4 row = rowoff; !error && row < iters; ++row) {
         error = BindRow(stmt, query, sql, row);
+        TReturned returned;
+        if (!error && returns_rows) error = BeforeChange(stmt, connection, sql, row, returned);
         int changed = 0;
         if (!error) error = connection.Change(query, sql.sql, changed);
         stmt->row_count += static_cast<ub4>(changed);
         if (changed) stmt->last_rowid = connection.LastRow();
-        if (!error && !sql.returning.empty())
+        if (error || sql.returning.empty()) continue;
+        if (returns_rows)
+          error = AfterChange(stmt, connection, sql, row, changed != 0, returned);
+        else
           error = changed > 1
                       ? NoRule("returning of several rows: " + stmt->text)
                       : Returning(stmt, connection, sql, row, changed ? connection.LastRow() : 0);
@@ -1142,9 +1181,18 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
   return NoRule(stmt->text);
 }
 
+TOraError TModelServer::RunWaiting(std::unique_lock<std::recursive_mutex>& lock, TStmtHandle* stmt,
+                                   TConnection& connection, ub4 iters, ub4 rowoff, ub4 mode,
+                                   bool& fewer_rows) {
+  statement_lock_ = &lock;
+  TOraError error = Run(stmt, connection, iters, rowoff, mode, fewer_rows);
+  statement_lock_ = nullptr;
+  return error;
+}
+
 sword TModelServer::OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters,
                                    ub4 rowoff, const OCISnapshot*, OCISnapshot*, ub4 mode) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   auto* svc = Live<TSvcCtxHandle>(svchp, kHtypeSvcCtx);
   auto* stmt = Live<TStmtHandle>(stmtp, kHtypeStmt);
   auto* error = Live<TErrorHandle>(errhp, kHtypeError);
@@ -1162,7 +1210,8 @@ sword TModelServer::OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* e
     return rule.Answers(stmt->text, answer);
   });
   if (TOraError e = ruled ? Answer(stmt, answer, iters, mode, fewer_rows)
-                          : Run(stmt, *svc->session->connection, iters, rowoff, mode, fewer_rows)) {
+                          : RunWaiting(lock, stmt, *svc->session->connection, iters, rowoff, mode,
+                                       fewer_rows)) {
     stmt->parse_error_offset = e.offset;
     return Fail(error, e);
   }

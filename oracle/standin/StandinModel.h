@@ -68,6 +68,8 @@ class TModelServer : public TNotConnectedServer {
   // Rules are tried in the order added, before the SQL runs.
   void AddRule(TRule rule);
   std::vector<TLogEntry> Log() const;
+  // Handles or descriptors of `type` made and not yet freed.
+  std::size_t LiveCount(ub4 type) const;
   // ROWID descriptors as the older client lays them out (four 32-bit
   // values), or as the newer (13 bytes); by default as this client is.
   void SetRowidFourValues(bool four_values);
@@ -141,6 +143,8 @@ class TModelServer : public TNotConnectedServer {
   sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const OraText* placeholder,
                       sb4 placeh_len, void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp,
                       ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode) override;
+  sword OCIBindDynamic(OCIBind* bindp, OCIError* errhp, void* ictxp, OCICallbackInBind icbfp,
+                       void* octxp, OCICallbackOutBind ocbfp) override;
   sword OCIBindArrayOfStruct(OCIBind* bindp, OCIError* errhp, ub4 pvskip, ub4 indskip, ub4 alskip,
                              ub4 rcskip) override;
   sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 position,
@@ -364,6 +368,26 @@ class TModelServer : public TNotConnectedServer {
   std::string FilePath(const TLobHandle& lob, TOraError& error) const;
   TOraError ReadLob(TLobHandle* lob, TConnection& connection, std::string& out);
   TOraError StoreLob(TLobHandle* lob, TConnection& connection, const std::string& value);
+  // Runs a statement for one of the calls that execute (they hold `lock`
+  // and nothing else of the model's): a select for update without nowait
+  // may wait in it for rows another session holds.
+  TOraError RunWaiting(std::unique_lock<std::recursive_mutex>& lock, TStmtHandle* stmt,
+                       TConnection& connection, ub4 iters, ub4 rowoff, ub4 mode, bool& fewer_rows);
+  // A change's "returning ... into" over any number of rows, for a delete
+  // (which returns what it removed) or into binds for data at execution
+  // (StandinReturning.cpp): the rows the change will touch with their
+  // values as they are before it, then what it returns once it ran.
+  struct TReturned {
+    std::vector<std::int64_t> rowids;
+    std::vector<std::vector<TValue>> values;  // per row, one per expression
+  };
+  bool ReturnsRows(const TStmtHandle* stmt, const TTranslation& sql) const;
+  TOraError BeforeChange(TStmtHandle* stmt, TConnection& connection, const TTranslation& sql,
+                         ub4 row, TReturned& returned);
+  TOraError AfterChange(TStmtHandle* stmt, TConnection& connection, const TTranslation& sql,
+                        ub4 row, bool changed, TReturned& returned);
+  TOraError ReadReturned(TStmtHandle* stmt, TConnection& connection, const TTranslation& sql,
+                         TReturned& returned);
   // A change's "returning ... into" for the row it touched (StandinLob.cpp).
   TOraError Returning(TStmtHandle* stmt, TConnection& connection, const TTranslation& sql, ub4 row,
                       std::int64_t rowid);
@@ -427,9 +451,15 @@ class TModelServer : public TNotConnectedServer {
   // Sets the area's return code (and the text oerhms gives for it); the code.
   sword AreaResult(cda_def* area, const TOraError& error);
   TCursor* Cursor7(Cda_Def* cursor);
-  sword Execute7(Cda_Def* cursor, ub4 iters, ub4 rowoff, ub4 fetch_rows);
+  sword Execute7(std::unique_lock<std::recursive_mutex>& lock, Cda_Def* cursor, ub4 iters,
+                 ub4 rowoff, ub4 fetch_rows);
 
   mutable std::recursive_mutex mutex_;
+  // The lock of the call running a statement, set while the call runs it:
+  // a select for update that waits for another session's rows lets go of
+  // it while it waits, so that the other session can end its transaction.
+  // Null elsewhere: a statement run from anything else cannot wait.
+  std::unique_lock<std::recursive_mutex>* statement_lock_ = nullptr;
   std::map<const Lda_Def*, TLogon> logons_;
   std::map<const Cda_Def*, TCursor> cursors_;
   std::map<sb4, std::string> texts_;

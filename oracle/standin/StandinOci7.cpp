@@ -14,6 +14,8 @@
 namespace Standin {
 namespace {
 
+constexpr ub4 kModeDescribeOnly = 0x10;
+
 std::string AreaText(const OraText* text, sword length) {
   if (!text) return {};
   const char* chars = reinterpret_cast<const char*>(text);
@@ -177,7 +179,8 @@ sword TModelServer::odefin(Cda_Def* cursor, sword pos, ub1* buf, sword bufl, swo
   return AreaResult(cursor, {});
 }
 
-sword TModelServer::Execute7(Cda_Def* cursor, ub4 iters, ub4 rowoff, ub4 fetch_rows) {
+sword TModelServer::Execute7(std::unique_lock<std::recursive_mutex>& lock, Cda_Def* cursor,
+                             ub4 iters, ub4 rowoff, ub4 fetch_rows) {
   TCursor* entry = Cursor7(cursor);
   if (!entry) return AreaResult(cursor, OraError(kInvalidCursor, "invalid cursor"));
   if (!entry->parsed) return AreaResult(cursor, OraError(1003, "no statement parsed"));
@@ -193,7 +196,7 @@ sword TModelServer::Execute7(Cda_Def* cursor, ub4 iters, ub4 rowoff, ub4 fetch_r
   const bool query = stmt.stmt_type == 1;
   const ub4 count = query ? fetch_rows : iters;
   TOraError error = ruled ? Answer(&stmt, answer, count, mode, fewer_rows)
-                          : Run(&stmt, connection, count, rowoff, mode, fewer_rows);
+                          : RunWaiting(lock, &stmt, connection, count, rowoff, mode, fewer_rows);
   cursor->fc = static_cast<ub1>(stmt.function_code ? stmt.function_code : cursor->fc);
   cursor->rpc = stmt.row_count;
   if (stmt.last_rowid) WriteAreaRowid(RowidParts(stmt.last_rowid), *cursor);
@@ -206,14 +209,14 @@ sword TModelServer::oexec(Cda_Def* cursor) {
 }
 
 sword TModelServer::oexn(Cda_Def* cursor, sword iters, sword rowoff) {
-  std::lock_guard lock(mutex_);
-  return Execute7(cursor, static_cast<ub4>(std::max(iters, 0)),
+  std::unique_lock lock(mutex_);
+  return Execute7(lock, cursor, static_cast<ub4>(std::max(iters, 0)),
                   static_cast<ub4>(std::max(rowoff, 0)), 0);
 }
 
 sword TModelServer::oexfet(Cda_Def* cursor, ub4 nrows, sword, sword) {
-  std::lock_guard lock(mutex_);
-  return Execute7(cursor, 1, 0, nrows);
+  std::unique_lock lock(mutex_);
+  return Execute7(lock, cursor, 1, 0, nrows);
 }
 
 sword TModelServer::ofen(Cda_Def* cursor, sword nrows) {
@@ -237,8 +240,15 @@ sword TModelServer::odescr(Cda_Def* cursor, sword pos, sb4* dbsize, sb2* dbtype,
   if (!entry) return AreaResult(cursor, OraError(kInvalidCursor, "invalid cursor"));
   TStmtHandle& stmt = *entry->stmt;
   if (stmt.columns.empty() && stmt.stmt_type == 1) {
+    // A rule answers the describe as it answers the execution.
     bool fewer_rows = false;
-    if (TOraError e = Run(&stmt, *stmt.session->connection, 0, 0, 0x10, fewer_rows))
+    TRuleAnswer answer;
+    const bool ruled = std::any_of(rules_.begin(), rules_.end(), [&](const TRule& rule) {
+      return rule.Answers(stmt.text, answer);
+    });
+    if (TOraError e =
+            ruled ? Answer(&stmt, answer, 0, kModeDescribeOnly, fewer_rows)
+                  : Run(&stmt, *stmt.session->connection, 0, 0, kModeDescribeOnly, fewer_rows))
       return AreaResult(cursor, e);
   }
   if (pos <= 0 || static_cast<std::size_t>(pos) > stmt.columns.size())

@@ -400,6 +400,7 @@ bool TDatabase::Lock(const void* owner, const std::vector<TRowKey>& rows) {
 void TDatabase::Unlock(const void* owner) {
   std::lock_guard lock(mutex_);
   std::erase_if(locks_, [&](const auto& entry) { return entry.second == owner; });
+  released_.notify_all();
 }
 
 void TDatabase::Unlock(const void* owner, const std::vector<TRowKey>& rows) {
@@ -407,6 +408,42 @@ void TDatabase::Unlock(const void* owner, const std::vector<TRowKey>& rows) {
   for (const TRowKey& row : rows)
     if (const auto found = locks_.find(row); found != locks_.end() && found->second == owner)
       locks_.erase(found);
+  released_.notify_all();
+}
+
+TOraError TDatabase::WaitForRows(const void* owner, const std::vector<TRowKey>& rows) {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    const void* holder = nullptr;
+    for (const TRowKey& row : rows)
+      if (const auto found = locks_.find(row); found != locks_.end() && found->second != owner) {
+        holder = found->second;
+        break;
+      }
+    if (!holder) {
+      waits_.erase(owner);
+      return {};
+    }
+    // The holder may itself wait, for an owner that waits in turn: if that
+    // chain leads back here, nobody would ever be released.
+    for (const void* next = holder; next;) {
+      if (next == owner) {
+        waits_.erase(owner);
+        return OraError(60, "deadlock detected while waiting for resource");
+      }
+      const auto found = waits_.find(next);
+      next = found == waits_.end() ? nullptr : found->second;
+    }
+    waits_[owner] = holder;
+    // Wakes AwaitWaiters too.
+    released_.notify_all();
+    released_.wait(lock);
+  }
+}
+
+void TDatabase::AwaitWaiters(std::size_t count) {
+  std::unique_lock lock(mutex_);
+  released_.wait(lock, [&] { return waits_.size() >= count; });
 }
 
 std::int64_t TDatabase::AllocateRowid(const std::string& table, std::int64_t proposed) {

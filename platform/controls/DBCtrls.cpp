@@ -6,6 +6,7 @@
 #include "platform/data/DataSource.h"
 #include "platform/data/Field.h"
 #include "platform/rtl/PropertyRegistry.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/win/Edit.h"
 #include "platform/win/Message.h"
 #include "platform/win/VirtualKeys.h"
@@ -113,13 +114,8 @@ void TDBEdit::SetReadOnly(bool value) {
 
 void TDBEdit::ShowValue(const String& text) {
   showing_ = true;
-  try {
-    SetText(text);
-  } catch (...) {
-    showing_ = false;
-    throw;
-  }
-  showing_ = false;
+  TScopeExit shown([&] { showing_ = false; });
+  SetText(text);
 }
 
 void TDBEdit::DataChange() {

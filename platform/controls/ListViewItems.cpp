@@ -8,6 +8,7 @@
 #include "platform/controls/ListView.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/win/ListView.h"
 #include "platform/win/Message.h"
 
@@ -351,13 +352,8 @@ TListColumn* TListColumns::Add() {
   // item base is being made.
   BeginUpdate();
   TCollectionItem* item;
-  try {
-    item = TCollection::Add();
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TScopeExit end_update([&] { EndUpdate(); });
+  item = TCollection::Add();
   return static_cast<TListColumn*>(item);
 }
 

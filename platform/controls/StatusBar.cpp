@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "platform/rtl/ScopeExit.h"
 #include "platform/win/Message.h"
 #include "platform/win/StatusBar.h"
 
@@ -52,13 +53,8 @@ TStatusPanel* TStatusPanels::Add() {
 TStatusPanel* TStatusPanels::Insert(Integer index) {
   BeginUpdate();
   TCollectionItem* item;
-  try {
-    item = TCollection::Insert(index);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TScopeExit end_update([&] { EndUpdate(); });
+  item = TCollection::Insert(index);
   return static_cast<TStatusPanel*>(item);
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/rtl/PoolBlocks.h"
 #include "platform/rtl/PropertyRegistry.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
 #include "platform/win/Gdi.h"
 #include "platform/win/Input.h"
@@ -356,20 +357,15 @@ void TTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
   for (TTreeNode* n = getFirstChild(); n && n->HasAsParent(this); n = n->GetNext())
     expansion.emplace_back(n, n->Expanded());
   ++tv->moving_depth_;
-  try {
-    const HTREEITEM old = item_;
-    InsertCopyOf(parent, after);
-    // The old items go at once; their nodes live on in the new ones.
-    SendMessage(Handle(), TVM_DELETEITEM, 0, AsParam(old));
-    for (auto& [node, expanded] : expansion)
-      if (expanded) node->Expand(false);
-    if (wasExpanded) Expand(false);
-    if (wasSelected) SetSelected(true);
-  } catch (...) {
-    --tv->moving_depth_;
-    throw;
-  }
-  --tv->moving_depth_;
+  TScopeExit moved([&] { --tv->moving_depth_; });
+  const HTREEITEM old = item_;
+  InsertCopyOf(parent, after);
+  // The old items go at once; their nodes live on in the new ones.
+  SendMessage(Handle(), TVM_DELETEITEM, 0, AsParam(old));
+  for (auto& [node, expanded] : expansion)
+    if (expanded) node->Expand(false);
+  if (wasExpanded) Expand(false);
+  if (wasSelected) SetSelected(true);
 }
 
 // The control tells of expansions by message only the first time; the
@@ -382,13 +378,10 @@ void TTreeNode::ExpandItem(bool expand) {
   if (!(expand ? tv->CanExpand(this) : tv->CanCollapse(this))) return;
   ++tv->manual_notify_;
   BOOL done = FALSE;
-  try {
+  {
+    TScopeExit notified([&] { --tv->manual_notify_; });
     done = TreeView_Expand(Handle(), item_, expand ? TVE_EXPAND : TVE_COLLAPSE);
-  } catch (...) {
-    --tv->manual_notify_;
-    throw;
   }
-  --tv->manual_notify_;
   if (!done) return;
   if (expand)
     tv->Expand(this);

@@ -8,6 +8,7 @@
 #include "platform/controls/Form.h"
 #include "platform/controls/Screen.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/win/Cursor.h"
 #include "platform/win/Edit.h"
 #include "platform/win/Gdi.h"
@@ -119,13 +120,10 @@ void TWinControl::CreateSubClass(TCreateParams& params, LPCSTR controlClassName)
 void TWinControl::CreateHandle() {
   if (handle_) return;
   SetControlStateFlag(csCreating, true);
-  try {
+  {
+    TScopeExit created([&] { SetControlStateFlag(csCreating, false); });
     CreateWnd();
-  } catch (...) {
-    SetControlStateFlag(csCreating, false);
-    throw;
   }
-  SetControlStateFlag(csCreating, false);
   // The children were aligned in a client area that assumed no frame; the
   // window now has its real one (a form's border and caption take room).
   if (!controls_.empty()) Realign();
@@ -332,18 +330,15 @@ void TWinControl::AlignControls(TControl* control) {
     return;
   }
   ++align_level_;
-  try {
+  {
+    TScopeExit aligned([&] { --align_level_; });
     RECT r = ClientRect();
     AdjustClientRect(r);
     for (TAlign a : {alTop, alBottom, alLeft, alRight, alClient}) DoAlign(control, a, r);
     const RECT client = ClientRect();
     const std::vector<TControl*> children = controls_;
     for (TControl* c : children) c->AnchorToParent(RectWidth(client), RectHeight(client));
-  } catch (...) {
-    --align_level_;
-    throw;
   }
-  --align_level_;
   SetControlStateFlag(csAlignmentNeeded, false);
 }
 
@@ -711,14 +706,9 @@ void TWinControl::WMPaint(TMessage& message) {
   }
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(handle_, &ps);
-  try {
-    PaintWindow(dc);
-    PaintControls(dc, nullptr);
-  } catch (...) {
-    EndPaint(handle_, &ps);
-    throw;
-  }
-  EndPaint(handle_, &ps);
+  TScopeExit end_paint([&] { EndPaint(handle_, &ps); });
+  PaintWindow(dc);
+  PaintControls(dc, nullptr);
 }
 
 void TWinControl::PaintControls(HDC dc, TControl* first) {

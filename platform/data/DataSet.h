@@ -502,6 +502,9 @@ class TDataSet : public TComponent {
   // after the last record (append).
   void PrepareNewBuffer(bool append);
   void EndInsertAppend();
+  // Drops a record being inserted after a failure and shows the records
+  // around the cursor again.
+  void AbandonInsert();
   void InsertOrAppendRecord(const std::vector<Variant>& values, bool append);
   void MoveBuffer(Integer curIndex, Integer newIndex);
   void CalculateLookupField(TField* field);

@@ -24,16 +24,20 @@ void TDataSet::BeginInsertAppend() {
   DoBeforeScroll();
 }
 
+void TDataSet::AbandonInsert() {
+  UpdateCursorPos();
+  InternalCancel();
+  FreeFieldBuffers();
+  SetState(dsBrowse);
+  Resync({});
+}
+
 void TDataSet::EndInsertAppend() {
   SetState(dsInsert);
   try {
     DoOnNewRecord();
   } catch (...) {
-    UpdateCursorPos();
-    InternalCancel();
-    FreeFieldBuffers();
-    SetState(dsBrowse);
-    Resync({});
+    AbandonInsert();
     throw;
   }
   modified_ = false;
@@ -227,11 +231,7 @@ void TDataSet::InsertOrAppendRecord(const std::vector<Variant>& values, bool app
     CheckRequiredFields();
     CheckOperation([&] { InternalAddRecord(ActiveBuffer(), append); }, OnPostError);
   } catch (...) {
-    UpdateCursorPos();
-    InternalCancel();
-    FreeFieldBuffers();
-    SetState(dsBrowse);
-    Resync({});
+    AbandonInsert();
     throw;
   }
   FreeFieldBuffers();

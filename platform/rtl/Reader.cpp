@@ -8,6 +8,7 @@
 #include "platform/rtl/Collection.h"
 #include "platform/rtl/Component.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Unicode.h"
 
@@ -502,16 +503,11 @@ TComponent* TReader::ReadComponent(TComponent* component) {
   component->state_.Include(csReading);
   TComponent* saved_current = current_;
   current_ = component;
-  try {
-    while (!EndOfList()) ReadProperty(component);
-    ReadListEnd();
-    while (!EndOfList()) ReadComponent(nullptr);
-    ReadListEnd();
-  } catch (...) {
-    current_ = saved_current;
-    throw;
-  }
-  current_ = saved_current;
+  TScopeExit restore([&] { current_ = saved_current; });
+  while (!EndOfList()) ReadProperty(component);
+  ReadListEnd();
+  while (!EndOfList()) ReadComponent(nullptr);
+  ReadListEnd();
   return component;
 }
 

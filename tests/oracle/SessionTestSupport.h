@@ -72,6 +72,10 @@ class SessionWorld : public OracleWorld {
         index, text, sizeof text, binds, sizeof binds, &iters, &mode);
     return binds;
   }
+  // Handles or descriptors of a type the client made and has not freed.
+  int LiveHandles(unsigned type) {
+    return Control<decltype(&ZorvetStandinLiveHandles)>("ZorvetStandinLiveHandles")(type);
+  }
   // Every statement the server ran since the last reset, in order.
   std::vector<String> StatementLog() {
     std::vector<String> texts;
