@@ -372,10 +372,21 @@ void TSdlDisplay::Show(HWND hwnd) {
 void TSdlDisplay::Hide(HWND hwnd) {
   auto it = shown_.find(hwnd);
   if (it == shown_.end()) return;
+  const bool hadKeys = SDL_GetKeyboardFocus() == it->second.window;
   SDL_DestroyTexture(it->second.texture);
   SDL_DestroyRenderer(it->second.renderer);
   SDL_DestroyWindow(it->second.window);
   shown_.erase(it);
+  // A dropped list or menu can hold the desktop's keyboard focus while it is
+  // open; when it goes, the desktop may hand the keys to no window at all
+  // (always so without a window manager), and typing would be lost. Give
+  // them back to the window the user works in.
+  if (hadKeys) {
+    if (SDL_Window* w = WindowOf(GetActiveWindow())) {
+      SDL_RaiseWindow(w);
+      SDL_SetWindowInputFocus(w);
+    }
+  }
 }
 
 void TSdlDisplay::Present(HWND hwnd, TShown& s) {

@@ -8,6 +8,7 @@
 
 #include "demo/DemoWindow.h"
 #include "platform/display/SdlDisplay.h"
+#include "platform/win/Input.h"
 #include "platform/win/Menu.h"
 #include "platform/win/Message.h"
 #include "platform/win/Window.h"
@@ -51,6 +52,37 @@ TEST(SdlPopup, AnOpenMenuIsABorderlessDesktopWindowThatTakesTheKeys) {
   display.Pump();
   EXPECT_EQ(GetOpenMenuWindow(), nullptr);
   EXPECT_EQ(display.WindowOf(window), nullptr);
+  DestroyMenu(menu);
+  DestroyWindow(demo);
+}
+
+// A menu window that held the desktop's keyboard focus gives it back to the
+// window the user works in when it closes: the desktop alone would give it
+// to no window (always so without a window manager), and typing would stop.
+TEST(SdlPopup, AClosedMenuHandsTheKeyboardBackToTheWindowBelow) {
+  ZORVET_SKIP_WITHOUT_DISPLAY();
+  TSdlDisplay display(1);
+  HWND demo = CreateDemoWindow(60, 60);
+  SettleSdl(display);
+  HMENU menu = CreatePopupMenu();
+  AppendMenu(menu, MF_STRING, 1, "&Titles");
+  ASSERT_TRUE(TrackPopupMenu(menu, 0, 100, 100, 0, demo, nullptr));
+  display.Pump();
+  SDL_Window* shown = display.WindowOf(GetOpenMenuWindow());
+  ASSERT_NE(shown, nullptr);
+  SDL_SetWindowInputFocus(shown);
+  for (int i = 0; i < 20 && SDL_GetKeyboardFocus() != shown; ++i) {
+    SDL_WaitEventTimeout(nullptr, 100);
+    display.Pump();
+  }
+  ASSERT_EQ(SDL_GetKeyboardFocus(), shown);
+  ASSERT_NE(GetOpenMenuWindow(), nullptr);
+
+  PushSdlKeyStroke(SdlWindowId(display, demo), SDLK_ESCAPE, SDL_SCANCODE_ESCAPE);
+  SettleSdl(display);
+  EXPECT_EQ(GetOpenMenuWindow(), nullptr);
+  ASSERT_NE(SDL_GetKeyboardFocus(), nullptr);
+  EXPECT_EQ(SDL_GetKeyboardFocus(), display.WindowOf(GetActiveWindow()));
   DestroyMenu(menu);
   DestroyWindow(demo);
 }
