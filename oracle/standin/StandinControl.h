@@ -51,7 +51,8 @@ int ZorvetStandinObjectLayout(const char* type, const char* attribute, unsigned*
 // without a model.
 int ZorvetStandinLiveHandles(unsigned type);
 // Returns once at least `count` sessions wait for rows other sessions have
-// locked (a select for update without nowait); 0, or -1 without a model.
+// locked (a change, or a select for update without nowait); 0, or -1
+// without a model.
 // The caller must not hold the model: it waits without a time limit.
 int ZorvetStandinAwaitLockWaits(int count);
 // The time SYSDATE reads, "YYYY-MM-DD HH:MM:SS"; null or "": the clock's.

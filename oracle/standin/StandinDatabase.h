@@ -79,6 +79,9 @@ class TConnection {
   // Locks rows selected for update; ORA-00054 and none locked when another
   // session holds one.
   TOraError Lock(const std::vector<TRowKey>& rows);
+  // The rows the last lock that met another session's rows asked for: what
+  // a statement that waits for their holders waits for.
+  const std::vector<TRowKey>& Blocked() const { return blocked_; }
   // A savepoint of the transaction, and the rollback to one: the rows
   // locked since it was set are free again, as in Oracle.
   TOraError Savepoint(const std::string& name);
@@ -117,6 +120,7 @@ class TConnection {
   // many it held when each savepoint was set.
   std::vector<TRowKey> held_;
   std::map<std::string, std::size_t> savepoints_;
+  std::vector<TRowKey> blocked_;
   std::int64_t last_row_ = 0;
 };
 

@@ -3,7 +3,8 @@
 // The rows a select for update locks: those of every table of its from
 // list, or with "of" only of the tables the named columns belong to, as
 // the query chooses them when it runs. The connection holds the locks until
-// its transaction ends.
+// its transaction ends. A statement that meets rows another session holds
+// waits for that session's commit or rollback, unless it said nowait.
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -142,10 +143,17 @@ TOraError TModelServer::LockSelected(TStmtHandle* stmt, TConnection& connection,
     if (error) return error;
   }
   const TOraError error = connection.Lock(rows);
-  if (error.code != 54 || sql.nowait || !statement_lock_) return error;
-  // Without nowait the query waits for the holders' commit or rollback, with
-  // the model's lock let go so that they can, and then runs afresh: what
-  // they committed may change which rows it selects.
+  if (error.code != 54 || sql.nowait || !CanWait()) return error;
+  // Without nowait the query waits for the holders' commit or rollback and
+  // then runs afresh: what they committed may change which rows it selects.
+  if (TOraError waited = WaitForHolders(connection, rows)) return waited;
+  stmt->selected_rowids.clear();
+  return LockSelected(stmt, connection, sql);
+}
+
+TOraError TModelServer::WaitForHolders(TConnection& connection, const std::vector<TRowKey>& rows) {
+  // The model's lock is let go while the statement waits, so that the
+  // holders can end their transactions.
   std::unique_lock<std::recursive_mutex>* lock = std::exchange(statement_lock_, nullptr);
   lock->unlock();
   const TOraError waited = database_->WaitForRows(&connection, rows);
@@ -153,8 +161,7 @@ TOraError TModelServer::LockSelected(TStmtHandle* stmt, TConnection& connection,
   statement_lock_ = lock;
   if (waited) return waited;
   connection.Refresh();
-  stmt->selected_rowids.clear();
-  return LockSelected(stmt, connection, sql);
+  return {};
 }
 
 }  // namespace Standin

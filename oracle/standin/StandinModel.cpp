@@ -1118,11 +1118,19 @@ TOraError TModelServer::Run(TStmtHandle* stmt, TConnection& connection, ub4 iter
       stmt->last_rowid = 0;
       const bool returns_rows = ReturnsRows(stmt, sql);
       for (ub4 row = rowoff; !error && row < iters; ++row) {
-        error = BindRow(stmt, query, sql, row);
         TReturned returned;
-        if (!error && returns_rows) error = BeforeChange(stmt, connection, sql, row, returned);
         int changed = 0;
-        if (!error) error = connection.Change(query, sql.sql, changed);
+        for (;;) {
+          returned = {};
+          error = BindRow(stmt, query, sql, row);
+          if (!error && returns_rows) error = BeforeChange(stmt, connection, sql, row, returned);
+          if (!error) error = connection.Change(query, sql.sql, changed);
+          // A row another session holds: as in Oracle, the change waits for
+          // that session's transaction to end, then runs again on what it
+          // left behind.
+          if (error.code != 54 || !CanWait()) break;
+          if ((error = WaitForHolders(connection, connection.Blocked()))) break;
+        }
         stmt->row_count += static_cast<ub4>(changed);
         if (changed) stmt->last_rowid = connection.LastRow();
         if (error || sql.returning.empty()) continue;

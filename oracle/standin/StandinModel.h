@@ -338,6 +338,13 @@ class TModelServer : public TNotConnectedServer {
   TOraError DeliverPieces(TDefineHandle* define, ub4 row, const TValue& value);
   // Locks the rows a select for update chose (StandinLocks.cpp).
   TOraError LockSelected(TStmtHandle* stmt, TConnection& connection, const TTranslation& sql);
+  // Whether the statement running may wait for rows others hold: only one
+  // that a call executes can (see statement_lock_).
+  bool CanWait() const { return statement_lock_ != nullptr; }
+  // Waits until no other session holds any of `rows`, then brings the
+  // connection's copy up to date with what they committed; ORA-00060 for
+  // a wait that would close a cycle (StandinLocks.cpp).
+  TOraError WaitForHolders(TConnection& connection, const std::vector<TRowKey>& rows);
   TOraError BindRow(TStmtHandle* stmt, sqlite3_stmt* query, const TTranslation& sql, ub4 row);
   TOraError Answer(TStmtHandle* stmt, const TRuleAnswer& answer, ub4 iters, ub4 mode,
                    bool& fewer_rows);
@@ -369,8 +376,8 @@ class TModelServer : public TNotConnectedServer {
   TOraError ReadLob(TLobHandle* lob, TConnection& connection, std::string& out);
   TOraError StoreLob(TLobHandle* lob, TConnection& connection, const std::string& value);
   // Runs a statement for one of the calls that execute (they hold `lock`
-  // and nothing else of the model's): a select for update without nowait
-  // may wait in it for rows another session holds.
+  // and nothing else of the model's): a change, or a select for update
+  // without nowait, may wait in it for rows another session holds.
   TOraError RunWaiting(std::unique_lock<std::recursive_mutex>& lock, TStmtHandle* stmt,
                        TConnection& connection, ub4 iters, ub4 rowoff, ub4 mode, bool& fewer_rows);
   // A change's "returning ... into" over any number of rows, for a delete
@@ -456,8 +463,8 @@ class TModelServer : public TNotConnectedServer {
 
   mutable std::recursive_mutex mutex_;
   // The lock of the call running a statement, set while the call runs it:
-  // a select for update that waits for another session's rows lets go of
-  // it while it waits, so that the other session can end its transaction.
+  // a statement that waits for another session's rows lets go of it while
+  // it waits, so that the other session can end its transaction.
   // Null elsewhere: a statement run from anything else cannot wait.
   std::unique_lock<std::recursive_mutex>* statement_lock_ = nullptr;
   std::map<const Lda_Def*, TLogon> logons_;

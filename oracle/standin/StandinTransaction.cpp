@@ -354,8 +354,10 @@ TOraError TConnection::LockChanges() {
 }
 
 TOraError TConnection::Lock(const std::vector<TRowKey>& rows) {
-  if (!database_.Lock(this, rows))
+  if (!database_.Lock(this, rows)) {
+    blocked_ = rows;
     return OraError(54, "resource busy and acquire with NOWAIT specified");
+  }
   for (const TRowKey& row : rows)
     if (std::find(held_.begin(), held_.end(), row) == held_.end()) held_.push_back(row);
   return {};

@@ -207,9 +207,13 @@ TEST_F(Lobs, AWriteLocksTheRowAndShowsOnlyAfterTheCommit) {
   TSession other;
   ASSERT_EQ(other.Logon("scott", "tiger"), OCI_SUCCESS);
   EXPECT_EQ(Clob(1, other), "<null>");
-  EXPECT_EQ(other.Exec("update DOC set C = empty_clob() where ID = 1"), OCI_ERROR);
-  EXPECT_EQ(other.ErrorCode(), 54);
-  ASSERT_EQ(OCITransCommit(scott.svc, scott.error, 0), OCI_SUCCESS);
+  {
+    // The other session's change of the row waits for the commit.
+    TWaitingStatement change;
+    change.Start(other, "update DOC set ID = ID where ID = 1");
+    ASSERT_EQ(OCITransCommit(scott.svc, scott.error, 0), OCI_SUCCESS);
+    EXPECT_EQ(change.Finish(), OCI_SUCCESS) << other.ErrorText();
+  }
   EXPECT_EQ(Clob(1, other), "mine");
   other.Logoff();
 }

@@ -45,40 +45,55 @@ class RowLocks : public StandinWorld {
   TSession adams;  // the second session, as the same user
 };
 
-TEST_F(RowLocks, AnUpdatedRowIsRefusedToAnotherSessionButOtherRowsAreNot) {
+TEST_F(RowLocks, AnUpdatedRowMakesAnotherSessionsChangeWaitButOtherRowsDoNot) {
   ASSERT_EQ(scott.Exec("update CD set TITLE = 'Red' where ID = 1"), OCI_SUCCESS)
       << scott.ErrorText();
   EXPECT_EQ(Other("update CD set TITLE = 'Green' where ID = 2"), OCI_SUCCESS) << adams.ErrorText();
-  EXPECT_EQ(Other("update CD set TITLE = 'Gold' where ID = 1"), OCI_ERROR);
-  EXPECT_EQ(adams.ErrorCode(), 54);
   EXPECT_EQ(Other("select ID from CD where ID = 1 for update nowait"), OCI_ERROR);
   EXPECT_EQ(adams.ErrorCode(), 54);
   // Neither sees what the other has not committed; each sees its own.
   EXPECT_EQ(OtherRows("select TITLE from CD order by ID"), (TRows{{"Blue"}, {"Green"}}));
   EXPECT_EQ(scott.Rows("select TITLE from CD order by ID"), (TRows{{"Red"}, {"Kind"}}));
 
+  // The other session's change of the row waits for the commit, then runs
+  // on the value committed.
+  TWaitingStatement change;
+  change.Start(adams, "update CD set TITLE = TITLE || '!' where ID = 1");
   ASSERT_EQ(OCITransCommit(scott.svc, scott.error, 0), OCI_SUCCESS) << scott.ErrorText();
-  // The other transaction sees the commit at its next statement, and may
-  // now lock the row.
-  EXPECT_EQ(OtherRows("select TITLE from CD order by ID"), (TRows{{"Red"}, {"Green"}}));
-  EXPECT_EQ(Other("update CD set TITLE = TITLE || '!' where ID = 1"), OCI_SUCCESS)
-      << adams.ErrorText();
+  EXPECT_EQ(change.Finish(), OCI_SUCCESS) << adams.ErrorText();
   OnThread([&] { EXPECT_EQ(OCITransCommit(adams.svc, adams.error, 0), OCI_SUCCESS); });
   EXPECT_EQ(scott.Rows("select TITLE from CD order by ID"), (TRows{{"Red!"}, {"Green"}}));
 }
 
-TEST_F(RowLocks, AFailedChangeLeavesNoLockAndNoRowBehind) {
+TEST_F(RowLocks, AWaitingChangeHoldsNoRowWhileItWaits) {
   ASSERT_EQ(scott.Exec("delete from CD where ID = 2"), OCI_SUCCESS);
   // The statement touches row 1 before it meets row 2, which is locked:
-  // the whole statement is undone, the lock on row 1 included.
-  EXPECT_EQ(Other("update CD set TITLE = 'X'"), OCI_ERROR);
-  EXPECT_EQ(adams.ErrorCode(), 54);
+  // the whole statement is undone while it waits, the lock on row 1
+  // included.
+  TWaitingStatement change;
+  change.Start(adams, "update CD set TITLE = 'X'");
   EXPECT_EQ(scott.Exec("update CD set TITLE = 'Mine' where ID = 1"), OCI_SUCCESS)
       << scott.ErrorText();
   ASSERT_EQ(OCITransRollback(scott.svc, scott.error, 0), OCI_SUCCESS);
-  // The rollback freed both rows and undid both changes.
-  EXPECT_EQ(Other("update CD set TITLE = 'X'"), OCI_SUCCESS) << adams.ErrorText();
-  EXPECT_EQ(OtherRows("select count(*) from CD"), (TRows{{"2"}}));
+  // The rollback freed both rows and undid both changes: the change then
+  // meets both rows as they were.
+  EXPECT_EQ(change.Finish(), OCI_SUCCESS) << adams.ErrorText();
+  EXPECT_EQ(OtherRows("select TITLE from CD order by ID"), (TRows{{"X"}, {"X"}}));
+}
+
+TEST_F(RowLocks, ChangesThatWouldWaitForEachOtherEndInADeadlockOfOneStatement) {
+  ASSERT_EQ(scott.Exec("update CD set TITLE = 'S' where ID = 1"), OCI_SUCCESS);
+  ASSERT_EQ(Other("update CD set TITLE = 'A' where ID = 2"), OCI_SUCCESS);
+  TWaitingStatement change;
+  change.Start(adams, "update CD set TITLE = 'A' where ID = 1");
+  EXPECT_EQ(scott.Exec("delete from CD where ID = 2"), OCI_ERROR);
+  EXPECT_EQ(scott.ErrorCode(), 60);
+  // Only scott's statement failed; its transaction goes on until it ends,
+  // and then the waiting change gets the row.
+  EXPECT_EQ(scott.Rows("select count(*) from CD"), (TRows{{"2"}}));
+  ASSERT_EQ(OCITransCommit(scott.svc, scott.error, 0), OCI_SUCCESS);
+  EXPECT_EQ(change.Finish(), OCI_SUCCESS) << adams.ErrorText();
+  EXPECT_EQ(OtherRows("select TITLE from CD order by ID"), (TRows{{"A"}, {"A"}}));
 }
 
 TEST_F(RowLocks, ForUpdateOfAColumnLocksOnlyItsTable) {
@@ -88,11 +103,14 @@ TEST_F(RowLocks, ForUpdateOfAColumnLocksOnlyItsTable) {
       << scott.ErrorText();
   EXPECT_EQ(Other("update SHELF set NAME = 'Low'"), OCI_SUCCESS) << adams.ErrorText();
   EXPECT_EQ(Other("update CD set TITLE = 'Two' where ID = 2"), OCI_SUCCESS);
-  EXPECT_EQ(Other("delete from CD where ID = 1"), OCI_ERROR);
-  EXPECT_EQ(adams.ErrorCode(), 54);
   // A column the from list does not hold is no column to lock.
   EXPECT_EQ(scott.Exec("select ID from CD for update of NOSUCH nowait"), OCI_ERROR);
   EXPECT_EQ(scott.ErrorCode(), 904);
+  TWaitingStatement change;
+  change.Start(adams, "delete from CD where ID = 1");
+  ASSERT_EQ(OCITransRollback(scott.svc, scott.error, 0), OCI_SUCCESS);
+  EXPECT_EQ(change.Finish(), OCI_SUCCESS) << adams.ErrorText();
+  EXPECT_EQ(OtherRows("select ID from CD"), (TRows{{"2"}}));
 }
 
 TEST_F(RowLocks, RowsInsertedAtOnceByTwoSessionsBothArrive) {

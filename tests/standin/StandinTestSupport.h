@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "oracle/standin/StandinControl.h"
@@ -49,6 +50,32 @@ struct TSession {
   // Every row of a query, columns as text ("<null>" for NULL).
   std::vector<std::vector<std::string>> Rows(const std::string& sql);
   OCIStmt* NewStatement(const std::string& sql);
+};
+
+// A statement of a session run on a thread of its own, for one that must
+// wait for rows another session holds: Start returns once the model counts
+// `waiters` sessions waiting, Finish once the statement ended, with its
+// status.
+class TWaitingStatement {
+ public:
+  TWaitingStatement() = default;
+  TWaitingStatement(const TWaitingStatement&) = delete;
+  TWaitingStatement& operator=(const TWaitingStatement&) = delete;
+  ~TWaitingStatement() {
+    if (thread_.joinable()) thread_.join();
+  }
+  void Start(TSession& session, const std::string& sql, int waiters = 1) {
+    thread_ = std::thread([this, &session, sql] { status_ = session.Exec(sql); });
+    ASSERT_EQ(ZorvetStandinAwaitLockWaits(waiters), 0);
+  }
+  sword Finish() {
+    thread_.join();
+    return status_;
+  }
+
+ private:
+  std::thread thread_;
+  sword status_ = OCI_SUCCESS;
 };
 
 class StandinWorld : public ::testing::Test {
