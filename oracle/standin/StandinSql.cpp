@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 
 namespace Standin {
 std::string UpperCase(std::string text) {
@@ -30,6 +31,39 @@ constexpr TKindRow kKinds[] = {
     {"DECLARE", TStatementKind::Plsql, 9, 34},       {"COMMIT", TStatementKind::Commit, 0, 54},
     {"SAVEPOINT", TStatementKind::Savepoint, 0, 56},
 };
+
+// Oracle sorts NULL above every value, SQLite below: each sort key of an
+// order by that does not place its NULLs itself gets Oracle's placement,
+// last ascending and first descending. The key's last token, and what to
+// write after it.
+std::map<std::size_t, const char*> NullPlacements(const std::vector<TToken>& tokens) {
+  std::map<std::size_t, const char*> after;
+  for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
+    if (!tokens[i].Is("ORDER") || !tokens[i + 1].Is("BY")) continue;
+    int depth = 0;
+    bool placed = false;
+    for (std::size_t k = i + 2, start = k;; ++k) {
+      const bool ends =
+          k >= tokens.size() ||
+          (depth == 0 &&
+           (tokens[k].IsSymbol(")") || tokens[k].IsSymbol(",") || tokens[k].IsSymbol(";") ||
+            tokens[k].Is("FOR") || tokens[k].Is("UNION") || tokens[k].Is("MINUS") ||
+            tokens[k].Is("INTERSECT") || tokens[k].Is("OFFSET") || tokens[k].Is("FETCH")));
+      if (ends) {
+        if (k > start && !placed)
+          after[k - 1] = tokens[k - 1].Is("DESC") ? "NULLS FIRST" : "NULLS LAST";
+        if (k >= tokens.size() || !tokens[k].IsSymbol(",")) break;
+        start = k + 1;
+        placed = false;
+        continue;
+      }
+      if (tokens[k].IsSymbol("(")) ++depth;
+      if (tokens[k].IsSymbol(")")) --depth;
+      if (depth == 0 && tokens[k].Is("NULLS")) placed = true;
+    }
+  }
+  return after;
+}
 
 }  // namespace
 
@@ -229,6 +263,7 @@ TTranslation TranslateSql(const std::string& text, const TSqlContext& context) {
     result.offsets.emplace_back(out.size(), original);
     out += piece;
   };
+  const std::map<std::size_t, const char*> null_placements = NullPlacements(tokens);
   for (std::size_t i = 0; i < tokens.size(); ++i) {
     const TToken& t = tokens[i];
     const bool after_dot = i > 0 && tokens[i - 1].IsSymbol(".");
@@ -291,6 +326,8 @@ TTranslation TranslateSql(const std::string& text, const TSqlContext& context) {
         emit(t.text, t.offset);
         break;
     }
+    if (const auto placement = null_placements.find(i); placement != null_placements.end())
+      emit(placement->second, tokens[i].offset);
   }
   RewriteArithmetic(result);
   return result;

@@ -56,6 +56,34 @@ class OracleSemantics : public StandinWorld {
   }
 };
 
+TEST_F(OracleSemantics, NullsSortAboveEveryValueUnlessTheOrderPlacesThem) {
+  Fixture(
+      "create table RANKS (K number(3), N varchar2(5));\n"
+      "insert into RANKS values (2, 'b');\ninsert into RANKS values (null, 'a');\n"
+      "insert into RANKS values (1, null);\n");
+  struct TCase {
+    const char* sql;
+    TRows rows;
+  } const cases[] = {
+      {"select K from RANKS order by K", {{"1"}, {"2"}, {"<null>"}}},
+      {"select K from RANKS order by K asc", {{"1"}, {"2"}, {"<null>"}}},
+      {"select K from RANKS order by K desc", {{"<null>"}, {"2"}, {"1"}}},
+      {"select K from RANKS order by K nulls first", {{"<null>"}, {"1"}, {"2"}}},
+      {"select K from RANKS order by K desc nulls last", {{"2"}, {"1"}, {"<null>"}}},
+      // Each key on its own, by position and by expression too.
+      {"select N, K from RANKS order by 2 desc, N", {{"a", "<null>"}, {"b", "2"}, {"<null>", "1"}}},
+      {"select K from RANKS order by K + 1", {{"1"}, {"2"}, {"<null>"}}},
+      {"select N from RANKS order by upper(N) desc", {{"<null>"}, {"b"}, {"a"}}},
+      // A query inside another keeps its own order's placement.
+      {"select count(*) from (select K from RANKS order by K)", {{"3"}}},
+      {"select K from RANKS where K in (select K from RANKS) order by K", {{"1"}, {"2"}}},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(scott.Rows(c.sql), c.rows) << c.sql;
+  // A select for update keeps the order of the rows it locks.
+  EXPECT_EQ(scott.Rows("select K from RANKS order by K for update"),
+            (TRows{{"1"}, {"2"}, {"<null>"}}));
+}
+
 TEST_F(OracleSemantics, LikeIsCaseSensitiveAndEmptyTextIsNull) {
   EXPECT_EQ(scott.Rows("select N from NAMES where N like 'a%'"), (TRows{{"abd"}}));
   EXPECT_EQ(scott.Rows("select N from NAMES where C is null"), (TRows{{"abd"}}));
