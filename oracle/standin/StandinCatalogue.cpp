@@ -110,6 +110,10 @@ TOraError CreateTable(TConnection& connection, const std::string& text) {
                : std::string();
   };
   if (i + 1 < tokens.size() && tokens[i + 1].IsSymbol(".")) i += 2;
+  // The table a "references" names, without its owner.
+  auto referenced_at = [&](std::size_t k) {
+    return k + 2 < tokens.size() && tokens[k + 1].IsSymbol(".") ? name_at(k + 2) : name_at(k);
+  };
   const std::string table = name_at(i++);
   if (table.empty() || i >= tokens.size() || !tokens[i].IsSymbol("(")) return NoRule(text);
 
@@ -161,7 +165,7 @@ TOraError CreateTable(TConnection& connection, const std::string& text) {
         for (++k; k < to && !tokens[k].IsSymbol(")"); ++k)
           if (!tokens[k].IsSymbol(",")) pending.columns.push_back(name_at(k));
         for (; k + 1 < to; ++k)
-          if (tokens[k].Is("REFERENCES")) pending.referenced = name_at(k + 1);
+          if (tokens[k].Is("REFERENCES")) pending.referenced = referenced_at(k + 1);
       }
       constraints.push_back(pending);
       table_constraints.push_back(slice(from, to));
@@ -258,6 +262,16 @@ TOraError CreateTable(TConnection& connection, const std::string& text) {
       if (tokens[k].Is("UNIQUE")) {
         constraints.push_back({pending_name, "U", {column.name}, ""});
         pending_name.clear();
+      }
+      // A foreign key of the column alone, written on the column. SQLite
+      // takes the referenced table without its owner.
+      if (tokens[k].Is("REFERENCES") && k + 1 < to) {
+        const std::string referenced = referenced_at(k + 1);
+        constraints.push_back({pending_name, "R", {column.name}, "", referenced});
+        pending_name.clear();
+        rest += " REFERENCES \"" + referenced + "\"";
+        k += k + 3 < to && tokens[k + 2].IsSymbol(".") ? 4 : 2;
+        continue;
       }
       rest += " " + (tokens[k].kind == TToken::TKind::String ? QuoteLiteral(tokens[k].text)
                                                              : tokens[k].text);

@@ -128,6 +128,26 @@ TEST_F(OracleSemantics, CheckAndForeignKeyConstraintsListTheirColumnsAndKey) {
             (TRows{{"SCOTT", "PARENT_PK"}}));
 }
 
+TEST_F(OracleSemantics, AReferenceWrittenOnAColumnIsAForeignKey) {
+  Fixture(
+      "create table PARENT (ID number(5) constraint PARENT_PK primary key);\n"
+      "create table ITEM (ID number(5),\n"
+      "  OWNER_ID number(5) constraint ITEM_OWNER_FK references PARENT(ID) on delete cascade,\n"
+      "  KIND_ID number(5) not null references scott.PARENT);\n"
+      "insert into PARENT values (1);\ninsert into ITEM values (7, 1, 1);\n");
+  EXPECT_EQ(scott.Rows("select CONSTRAINT_NAME, CONSTRAINT_TYPE, R_OWNER, R_CONSTRAINT_NAME from "
+                       "all_constraints where TABLE_NAME = 'ITEM' and CONSTRAINT_TYPE = 'R' "
+                       "order by 1"),
+            (TRows{{"ITEM_OWNER_FK", "R", "SCOTT", "PARENT_PK"},
+                   {"SYS_C100004", "R", "SCOTT", "PARENT_PK"}}));
+  EXPECT_EQ(scott.Rows("select CONSTRAINT_NAME, COLUMN_NAME, POSITION from all_cons_columns "
+                       "where TABLE_NAME = 'ITEM' order by 1"),
+            (TRows{{"ITEM_OWNER_FK", "OWNER_ID", "1"},
+                   {"SYS_C100004", "KIND_ID", "1"},
+                   {"SYS_C100005", "KIND_ID", "1"}}));
+  EXPECT_EQ(scott.Rows("select ID, OWNER_ID, KIND_ID from ITEM"), (TRows{{"7", "1", "1"}}));
+}
+
 TEST_F(OracleSemantics, TheDictionaryViewsDescribeTheTables) {
   Fixture(
       "create table PARENT (ID number(5) constraint PARENT_PK primary key,\n"
