@@ -79,6 +79,8 @@ class TConnection {
   // Locks rows selected for update; ORA-00054 and none locked when another
   // session holds one.
   TOraError Lock(const std::vector<TRowKey>& rows);
+  // Whether this transaction holds the row's lock.
+  bool Holds(const TRowKey& row) const;
   // The rows the last lock that met another session's rows asked for: what
   // a statement that waits for their holders waits for.
   const std::vector<TRowKey>& Blocked() const { return blocked_; }

@@ -405,8 +405,12 @@ class TModelServer : public TNotConnectedServer {
     std::unique_ptr<unsigned char[]> image, indicators;
     bool pinned = false, dirty = false;
     // Read from an object table by a pin: the cache lets it go when it is
-    // unpinned.
+    // unpinned, and a flush writes it back to its row (the table, the
+    // row's rowid) in the session's transaction.
     bool from_table = false;
+    std::string table;
+    std::int64_t rowid = 0;
+    TSessionHandle* session = nullptr;
     // The strings and references its image points to.
     std::vector<THandle*> parts;
   };
@@ -416,11 +420,18 @@ class TModelServer : public TNotConnectedServer {
   // the row's reference text; the select-list columns they make.
   std::string RewriteObjects(TStmtHandle* stmt);
   TOraError ReadObjectRow(TConnection& connection, const std::string& reference, std::string& table,
-                          std::map<std::string, TValue>& values);
+                          std::map<std::string, TValue>& values, std::int64_t* rowid = nullptr);
+  // A LOB attribute of an instance that stands for its row (instance.rowid
+  // set) reads and writes the row; any other holds the value read.
   TOraError FillInstance(TInstance& instance, const std::map<std::string, TValue>& values,
                          TSessionHandle* session);
+  // The values of an instance's images, by column of its object table; a
+  // LOB attribute's value is read in `connection`'s transaction.
   TOraError InstanceValues(const void* image, const void* indicators, const std::string& type,
-                           std::vector<std::pair<std::string, TValue>>& values);
+                           std::vector<std::pair<std::string, TValue>>& values,
+                           TConnection& connection);
+  // Writes a pinned instance back to its row.
+  TOraError FlushInstance(TInstance& instance);
   bool IsObjectInsert(const TStmtHandle* stmt, std::string& table, std::string& bind) const;
   TOraError InsertObjects(TStmtHandle* stmt, TConnection& connection, const std::string& table,
                           const std::string& name, ub4 iters, ub4 rowoff);

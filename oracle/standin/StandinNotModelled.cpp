@@ -27,10 +27,6 @@ sword TModelServer::OCIObjectMarkDelete(OCIEnv* env, OCIError* err, void* instan
   return NotModelled(err, "OCIObjectMarkDelete");
 }
 
-sword TModelServer::OCIObjectFlush(OCIEnv* env, OCIError* err, void* object) {
-  return NotModelled(err, "OCIObjectFlush");
-}
-
 sword TModelServer::OCIObjectCopy(OCIEnv* env, OCIError* err, const OCISvcCtx* svc, void* source,
                                   void* null_source, void* target, void* null_target, OCIType* tdo,
                                   OCIDuration duration, ub1 option) {

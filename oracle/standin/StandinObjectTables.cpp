@@ -8,7 +8,9 @@
 // rowid and table as that same text; a define of the column with
 // OCIDefineObject turns it into a reference, or into an instance built from
 // the row in the image a 64-bit client lays out. An instance bound with
-// OCIBindObject is read back from that image into an insert of its row.
+// OCIBindObject is read back from that image into an insert of its row,
+// and a pinned one that is marked updated into its row by a flush. A LOB
+// attribute is a LOB column of the row.
 #include <sqlite3.h>
 
 #include <cmath>
@@ -255,8 +257,18 @@ TOraError TModelServer::CreateObjectTable(TConnection& connection, const std::st
       case kTypecodeRef:
         column = "VARCHAR2(200)";
         break;
+      case kSqltClob:
+        column = "CLOB";
+        break;
+      case kSqltBlob:
+        column = "BLOB";
+        break;
+      case kSqltBfile:
+        column = "BFILE";
+        break;
       default:
-        refused = NoRule("an object table of a type with a LOB attribute: " + text);
+        refused = NoRule("an object table of a type with an attribute of type code " +
+                         std::to_string(attr.typecode) + ": " + text);
         return;
     }
     columns += (columns.empty() ? "" : ", ") + Quoted(path) + " " + column;
@@ -322,19 +334,22 @@ std::string TModelServer::RewriteObjects(TStmtHandle* stmt) {
 
 // The row's values by column, in `connection`'s transaction.
 TOraError TModelServer::ReadObjectRow(TConnection& connection, const std::string& reference,
-                                      std::string& table, std::map<std::string, TValue>& values) {
+                                      std::string& table, std::map<std::string, TValue>& values,
+                                      std::int64_t* rowid) {
   std::string row;
   if (!SplitReference(reference, row, table) || !object_tables_.count(table))
     return OraError(21700, "object does not exist or is marked for delete");
   connection.Refresh();
-  const std::string sql = "SELECT * FROM " + Quoted(table) + " WHERE STANDIN_ROWID(rowid) = ?1";
+  const std::string sql =
+      "SELECT rowid, * FROM " + Quoted(table) + " WHERE STANDIN_ROWID(rowid) = ?1";
   sqlite3_stmt* query = nullptr;
   if (sqlite3_prepare_v2(connection.Handle(), sql.c_str(), -1, &query, nullptr) != SQLITE_OK)
     return connection.LastError(sql);
   sqlite3_bind_text(query, 1, row.c_str(), -1, SQLITE_TRANSIENT);
   const int rc = sqlite3_step(query);
   if (rc == SQLITE_ROW) {
-    for (int i = 0; i < sqlite3_column_count(query); ++i)
+    if (rowid) *rowid = sqlite3_column_int64(query, 0);
+    for (int i = 1; i < sqlite3_column_count(query); ++i)
       values[sqlite3_column_name(query, i)] = ColumnValue(query, i);
   }
   sqlite3_finalize(query);
@@ -384,6 +399,28 @@ TOraError TModelServer::FillInstance(TInstance& instance,
         std::memcpy(at, &date, sizeof date);
         return;
       }
+      case kSqltClob:
+      case kSqltBlob:
+      case kSqltBfile: {
+        auto made =
+            std::make_unique<TLobHandle>(attr.typecode == kSqltBfile ? kDtypeFile : kDtypeLob);
+        TLobHandle* lob = made.get();
+        void* slot = nullptr;
+        Own(std::move(made), &slot, nullptr);
+        instance.parts.push_back(lob);
+        std::memcpy(at, &slot, sizeof slot);
+        // The row's own LOB only where the session holds the row, as the
+        // server lets only such a locator be written; elsewhere the value
+        // as it was read.
+        TConnection* connection = session ? session->connection.get() : nullptr;
+        if (attr.typecode != kSqltBfile && instance.rowid && connection &&
+            connection->Holds({instance.table, instance.rowid})) {
+          BindLobToRow(lob, attr.typecode, instance.table, place.name, instance.rowid);
+        } else if (TOraError e = SetFetchedLob(lob, attr.typecode, value)) {
+          error = e;
+        }
+        return;
+      }
       case kTypecodeRef: {
         auto ref = std::make_unique<TRefObject>();
         ref->type = attr.type;
@@ -412,7 +449,8 @@ TOraError TModelServer::FillInstance(TInstance& instance,
 // The values an instance's images hold, by column of its object table.
 TOraError TModelServer::InstanceValues(const void* image, const void* indicators,
                                        const std::string& type,
-                                       std::vector<std::pair<std::string, TValue>>& values) {
+                                       std::vector<std::pair<std::string, TValue>>& values,
+                                       TConnection& connection) {
   const TObjectTypes::TLayout layout = types_.Layout(type);
   const auto* bytes = static_cast<const unsigned char*>(image);
   const auto* inds = static_cast<const unsigned char*>(indicators);
@@ -454,6 +492,20 @@ TOraError TModelServer::InstanceValues(const void* image, const void* indicators
       std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year, date.month,
                     date.day, date.hour, date.minute, date.second);
       value = TValue::Text(text);
+    } else if (IsLobType(attr.typecode)) {
+      TLobHandle* lob = LiveLob(pointer);
+      std::string bytes;
+      if (!lob) {
+        error = NotAnInstance();
+      } else if (!lob->initialised) {
+        // stays NULL
+      } else if (attr.typecode == kSqltBfile) {
+        value = TValue::Text(BfileValue(lob->directory, lob->file));
+      } else if (TOraError e = ReadLob(lob, connection, bytes)) {
+        error = e;
+      } else {
+        value = attr.typecode == kSqltBlob ? TValue::Blob(bytes) : TValue::Text(bytes);
+      }
     } else if (attr.typecode == kTypecodeRef) {
       auto* ref = static_cast<TRefObject*>(LiveObject(pointer, kObjRef));
       if (!ref) {
@@ -510,8 +562,9 @@ TOraError TModelServer::InsertObjects(TStmtHandle* stmt, TConnection& connection
     if (found == instances_.end()) return NotAnInstance();
     void* indicators = bind->object.IndicatorAt(row) ? *bind->object.IndicatorAt(row) : nullptr;
     std::vector<std::pair<std::string, TValue>> values;
-    if (TOraError e = InstanceValues(
-            instance, indicators ? indicators : found->second.indicators.get(), type, values))
+    if (TOraError e =
+            InstanceValues(instance, indicators ? indicators : found->second.indicators.get(), type,
+                           values, connection))
       return e;
     std::string columns, places;
     for (std::size_t k = 0; k < values.size(); ++k) {
@@ -620,8 +673,9 @@ TOraError TModelServer::PinRow(TRefObject* ref, void** object) {
     return OraError(3114, "not connected to ORACLE");
   std::map<std::string, TValue> values;
   std::string table;
-  if (TOraError e =
-          ReadObjectRow(*ref->session->connection, ref->row + " " + ref->table, table, values))
+  std::int64_t rowid = 0;
+  if (TOraError e = ReadObjectRow(*ref->session->connection, ref->row + " " + ref->table, table,
+                                  values, &rowid))
     return e;
   const TObjectTypes::TLayout layout = types_.Layout(ref->type);
   TInstance made;
@@ -630,6 +684,9 @@ TOraError TModelServer::PinRow(TRefObject* ref, void** object) {
   made.indicators = std::make_unique<unsigned char[]>(layout.indicator_size);
   made.pinned = true;
   made.from_table = true;
+  made.table = table;
+  made.rowid = rowid;
+  made.session = ref->session;
   void* key = made.image.get();
   TInstance& instance = instances_.emplace(key, std::move(made)).first->second;
   if (TOraError e = FillInstance(instance, values, ref->session)) return e;
@@ -671,6 +728,48 @@ sword TModelServer::OCIDefineObject(OCIDefine* defnp, OCIError* errhp, const OCI
   }
   define->object = {true, key, pgvpp, indpp};
   return OCI_SUCCESS;
+}
+
+sword TModelServer::OCIObjectFlush(OCIEnv* env, OCIError* err, void* object) {
+  std::lock_guard lock(mutex_);
+  auto* error = Live<TErrorHandle>(err, kHtypeError);
+  if (!Live<TEnvHandle>(env, kHtypeEnv) || !error) return OCI_INVALID_HANDLE;
+  const auto found = instances_.find(object);
+  if (found == instances_.end()) return Fail(error, NotAnInstance());
+  if (TOraError e = FlushInstance(found->second)) return Fail(error, e);
+  return OCI_SUCCESS;
+}
+
+TOraError TModelServer::FlushInstance(TInstance& instance) {
+  // Only an instance read from a table has a row to go back to.
+  if (!instance.from_table) return NoRule("a flush of an object that no table holds");
+  if (!instance.dirty) return {};
+  TSessionHandle* session = instance.session;
+  if (!session || !live_.count(session) || !session->connection)
+    return OraError(3114, "not connected to ORACLE");
+  TConnection& connection = *session->connection;
+  std::vector<std::pair<std::string, TValue>> values;
+  if (TOraError e = InstanceValues(instance.image.get(), instance.indicators.get(), instance.type,
+                                   values, connection))
+    return e;
+  if (TOraError e = connection.Begin()) return e;
+  std::string sets;
+  for (std::size_t k = 0; k < values.size(); ++k)
+    sets += (k ? ", " : "") + Quoted(values[k].first) + " = ?" + std::to_string(k + 1);
+  const std::string sql = "UPDATE " + Quoted(instance.table) + " SET " + sets +
+                          " WHERE rowid = " + std::to_string(instance.rowid);
+  sqlite3_stmt* query = nullptr;
+  if (sqlite3_prepare_v2(connection.Handle(), sql.c_str(), -1, &query, nullptr) != SQLITE_OK)
+    return connection.LastError(sql);
+  for (std::size_t k = 0; k < values.size(); ++k)
+    BindValue(query, static_cast<int>(k + 1), values[k].second);
+  int changed = 0;
+  TOraError error = connection.Change(query, sql, changed);
+  sqlite3_finalize(query);
+  if (!error && changed == 0)
+    error = OraError(21700, "object does not exist or is marked for delete");
+  if (!error) instance.dirty = false;
+  return error;
 }
 
 }  // namespace Standin

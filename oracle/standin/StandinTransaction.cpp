@@ -363,6 +363,10 @@ TOraError TConnection::Lock(const std::vector<TRowKey>& rows) {
   return {};
 }
 
+bool TConnection::Holds(const TRowKey& row) const {
+  return std::find(held_.begin(), held_.end(), row) != held_.end();
+}
+
 TOraError TConnection::Savepoint(const std::string& name) {
   if (TOraError e = Begin()) return e;
   if (TOraError e = Exec("SAVEPOINT \"" + name + "\"")) return e;

@@ -266,9 +266,181 @@ TEST_F(ObjectTables, WhatDoesNotFitIsRefused) {
   EXPECT_EQ(scott.Exec("create type HOLDER_T as object (o open_t)"), OCI_ERROR);
   EXPECT_NE(scott.ErrorText().find("not final"), std::string::npos) << scott.ErrorText();
   EXPECT_EQ(scott.Exec("create type POINTER_T as object (o ref open_t)"), OCI_SUCCESS);
-  EXPECT_EQ(scott.Exec("create type DOC_T as object (body clob)"), OCI_SUCCESS);
-  EXPECT_EQ(scott.Exec("create table DOCS of doc_t"), OCI_ERROR);
+  // A flush needs a row to write to.
+  void* made = nullptr;
+  ASSERT_EQ(OCIObjectNew(scott.env, scott.error, scott.svc, 108, address, nullptr, 10, 1, &made),
+            OCI_SUCCESS);
+  ASSERT_EQ(OCIObjectMarkUpdate(scott.env, scott.error, made), OCI_SUCCESS);
+  EXPECT_EQ(OCIObjectFlush(scott.env, scott.error, made), OCI_ERROR);
   EXPECT_NE(scott.ErrorText().find("no rule"), std::string::npos) << scott.ErrorText();
+  OCIObjectFree(scott.env, scott.error, made, 0);
+}
+
+// The first row's reference of a query, as a define fetches it.
+OCIRef* FirstReference(TSession& session, const std::string& sql) {
+  OCIStmt* stmt = session.NewStatement(sql);
+  EXPECT_EQ(OCIStmtExecute(session.svc, stmt, session.error, 0, 0, nullptr, nullptr, 0),
+            OCI_SUCCESS)
+      << session.ErrorText();
+  void* ref = nullptr;
+  OCIDefine* define = nullptr;
+  OCIDefineByPos(stmt, &define, session.error, 1, &ref, sizeof ref, 110, nullptr, nullptr, nullptr,
+                 0);
+  OCIDefineObject(define, session.error, nullptr, &ref, nullptr, nullptr, nullptr);
+  EXPECT_EQ(OCIStmtFetch(stmt, session.error, 1, 2, 0), OCI_SUCCESS) << session.ErrorText();
+  OCIHandleFree(stmt, kHtypeStmt);
+  return static_cast<OCIRef*>(ref);
+}
+
+TEST_F(ObjectTables, APinnedInstanceMarkedUpdatedIsWrittenBackByAFlush) {
+  OCIRef* ref = FirstReference(scott, "select ref(a) from places a");
+  void* pinned = nullptr;
+  ASSERT_EQ(OCIObjectPin(scott.env, scott.error, ref, nullptr, 3, 10, 1, &pinned), OCI_SUCCESS);
+  auto* place = static_cast<TAddressImage*>(pinned);
+  TAddressIndicators* ind = nullptr;
+  OCIObjectGetInd(scott.env, scott.error, pinned, reinterpret_cast<void**>(&ind));
+  const double zip = 4000;
+  OCINumberFromReal(scott.error, &zip, sizeof zip, &place->zip);
+  ind->city = -1;
+  // Unmarked, the change stays in the cache.
+  ASSERT_EQ(OCIObjectFlush(scott.env, scott.error, pinned), OCI_SUCCESS) << scott.ErrorText();
+  EXPECT_EQ(scott.Rows("select city, zip from places"),
+            (std::vector<std::vector<std::string>>{{"Oslo", "150"}}));
+  ASSERT_EQ(OCIObjectMarkUpdate(scott.env, scott.error, pinned), OCI_SUCCESS);
+  ASSERT_EQ(OCIObjectFlush(scott.env, scott.error, pinned), OCI_SUCCESS) << scott.ErrorText();
+  EXPECT_EQ(scott.Rows("select city, zip from places"),
+            (std::vector<std::vector<std::string>>{{"<null>", "4000"}}));
+  boolean dirty = 1;
+  OCIObjectIsDirty(scott.env, scott.error, pinned, &dirty);
+  EXPECT_EQ(dirty, 0);
+  // Written in the transaction: the row is the session's until it ends,
+  // and others see the change only after the commit.
+  TSession adams;
+  ASSERT_EQ(adams.Logon("scott", "tiger"), OCI_SUCCESS);
+  EXPECT_EQ(adams.Rows("select zip from places"), (std::vector<std::vector<std::string>>{{"150"}}));
+  EXPECT_EQ(adams.Exec("select zip from places for update nowait"), OCI_ERROR);
+  EXPECT_EQ(adams.ErrorCode(), 54);
+  ASSERT_EQ(OCITransCommit(scott.svc, scott.error, 0), OCI_SUCCESS);
+  EXPECT_EQ(adams.Rows("select zip from places"),
+            (std::vector<std::vector<std::string>>{{"4000"}}));
+  adams.Logoff();
+  EXPECT_EQ(OCIObjectUnpin(scott.env, scott.error, pinned), OCI_SUCCESS);
+  OCIObjectFree(scott.env, scott.error, ref, 0);
+}
+
+class LobAttributes : public ObjectTables {
+ protected:
+  void SetUp() override {
+    ObjectTables::SetUp();
+    Fixture(
+        "create type DOC_T as object (id number(5), body clob, pic blob);\n"
+        "create table DOCS of doc_t;\n"
+        "insert into docs (id, body) values (1, 'hello');\n");
+  }
+  struct TDocImage {
+    OCINumber id;
+    OCILobLocator* body;
+    OCILobLocator* pic;
+  };
+  struct TDocIndicators {
+    OCIInd atomic, id, body, pic;
+  };
+  std::string Read(OCILobLocator* lob) {
+    char buffer[64] = {};
+    ub4 amount = sizeof buffer;
+    const sword status = OCILobRead(scott.svc, scott.error, lob, &amount, 1, buffer, sizeof buffer,
+                                    nullptr, nullptr, 0, 1);
+    if (status == OCI_ERROR) return "<error " + std::to_string(scott.ErrorCode()) + ">";
+    return std::string(buffer, status == OCI_NO_DATA ? 0 : amount);
+  }
+  // The body of a row as a query's locator reads it, and whether its
+  // picture is null.
+  std::string Row(int id) {
+    OCIStmt* stmt =
+        scott.NewStatement("select body, pic from docs where id = " + std::to_string(id));
+    void *body = nullptr, *pic = nullptr;
+    OCIDescriptorAlloc(scott.env, &body, kDtypeLob, 0, nullptr);
+    OCIDescriptorAlloc(scott.env, &pic, kDtypeLob, 0, nullptr);
+    sb2 body_null = 0, pic_null = 0;
+    OCIDefine* define = nullptr;
+    OCIDefineByPos(stmt, &define, scott.error, 1, &body, sizeof body, kSqltClob, &body_null,
+                   nullptr, nullptr, 0);
+    OCIDefineByPos(stmt, &define, scott.error, 2, &pic, sizeof pic, kSqltBlob, &pic_null, nullptr,
+                   nullptr, 0);
+    std::string row = "<no row>";
+    if (OCIStmtExecute(scott.svc, stmt, scott.error, 1, 0, nullptr, nullptr, 0) == OCI_SUCCESS)
+      row = (body_null ? "<null>" : Read(static_cast<OCILobLocator*>(body))) +
+            (pic_null ? ", no picture" : ", a picture");
+    OCIHandleFree(stmt, kHtypeStmt);
+    OCIDescriptorFree(body, kDtypeLob);
+    OCIDescriptorFree(pic, kDtypeLob);
+    return row;
+  }
+  sword Write(OCILobLocator* lob, const std::string& text) {
+    ub4 amount = ub4(text.size());
+    return OCILobWrite(scott.svc, scott.error, lob, &amount, 1, const_cast<char*>(text.data()),
+                       amount, 0, nullptr, nullptr, 0, 1);
+  }
+};
+
+TEST_F(LobAttributes, APinnedRowTheSessionHoldsWritesItsLobColumn) {
+  OCIRef* ref = FirstReference(scott, "select ref(d) from docs d where d.id = 1 for update");
+  void* pinned = nullptr;
+  ASSERT_EQ(OCIObjectPin(scott.env, scott.error, ref, nullptr, 3, 10, 1, &pinned), OCI_SUCCESS)
+      << scott.ErrorText();
+  auto* doc = static_cast<TDocImage*>(pinned);
+  TDocIndicators* ind = nullptr;
+  OCIObjectGetInd(scott.env, scott.error, pinned, reinterpret_cast<void**>(&ind));
+  EXPECT_EQ(ind->body, 0);
+  EXPECT_EQ(ind->pic, -1);
+  EXPECT_EQ(Read(doc->body), "hello");
+  ASSERT_EQ(Write(doc->body, "HELLO!"), OCI_SUCCESS) << scott.ErrorText();
+  EXPECT_EQ(Row(1), "HELLO!, no picture");
+  // A flush of the instance keeps what the locator wrote.
+  ASSERT_EQ(OCIObjectMarkUpdate(scott.env, scott.error, pinned), OCI_SUCCESS);
+  ASSERT_EQ(OCIObjectFlush(scott.env, scott.error, pinned), OCI_SUCCESS) << scott.ErrorText();
+  EXPECT_EQ(Row(1), "HELLO!, no picture");
+  EXPECT_EQ(OCIObjectUnpin(scott.env, scott.error, pinned), OCI_SUCCESS);
+  OCIObjectFree(scott.env, scott.error, ref, 0);
+}
+
+TEST_F(LobAttributes, ARowTheSessionDoesNotHoldGivesTheValueReadOnly) {
+  OCIRef* ref = FirstReference(scott, "select ref(d) from docs d");
+  void* pinned = nullptr;
+  ASSERT_EQ(OCIObjectPin(scott.env, scott.error, ref, nullptr, 3, 10, 1, &pinned), OCI_SUCCESS);
+  auto* doc = static_cast<TDocImage*>(pinned);
+  EXPECT_EQ(Read(doc->body), "hello");
+  EXPECT_EQ(Write(doc->body, "no"), OCI_ERROR);
+  EXPECT_EQ(scott.ErrorCode(), 22920);
+  OCIObjectUnpin(scott.env, scott.error, pinned);
+
+  // Fetched whole, the instance carries the value too; bound into another
+  // row, the value goes with it.
+  OCIStmt* stmt = scott.NewStatement("select value(d) from docs d");
+  ASSERT_EQ(OCIStmtExecute(scott.svc, stmt, scott.error, 0, 0, nullptr, nullptr, 0), OCI_SUCCESS);
+  void* instance = nullptr;
+  OCIDefine* define = nullptr;
+  OCIDefineByPos(stmt, &define, scott.error, 1, &instance, sizeof instance, 108, nullptr, nullptr,
+                 nullptr, 0);
+  OCIType* type = Pin("DOC_T");
+  OCIDefineObject(define, scott.error, type, &instance, nullptr, nullptr, nullptr);
+  ASSERT_EQ(OCIStmtFetch(stmt, scott.error, 1, 2, 0), OCI_SUCCESS) << scott.ErrorText();
+  OCIHandleFree(stmt, kHtypeStmt);
+  EXPECT_EQ(Read(static_cast<TDocImage*>(instance)->body), "hello");
+  const double two = 2;
+  OCINumberFromReal(scott.error, &two, sizeof two, &static_cast<TDocImage*>(instance)->id);
+  stmt = scott.NewStatement("insert into docs values (:d)");
+  OCIBind* bind = nullptr;
+  OCIBindByName(stmt, &bind, scott.error, Text(":d"), 2, nullptr, 0, 108, nullptr, nullptr, nullptr,
+                0, nullptr, 0);
+  OCIBindObject(bind, scott.error, type, &instance, nullptr, nullptr, nullptr);
+  ASSERT_EQ(OCIStmtExecute(scott.svc, stmt, scott.error, 1, 0, nullptr, nullptr, 0), OCI_SUCCESS)
+      << scott.ErrorText();
+  OCIHandleFree(stmt, kHtypeStmt);
+  EXPECT_EQ(Row(1), "hello, no picture");
+  EXPECT_EQ(Row(2), "hello, no picture");
+  OCIObjectFree(scott.env, scott.error, instance, 0);
+  OCIObjectFree(scott.env, scott.error, ref, 0);
 }
 
 }  // namespace
