@@ -45,6 +45,19 @@ bool SplitReference(const std::string& text, std::string& row, std::string& tabl
   return true;
 }
 
+// Runs a change of `sql` with an instance's values bound in their order.
+TOraError ChangeRow(TConnection& connection, const std::string& sql,
+                    const std::vector<std::pair<std::string, TValue>>& values, int& changed) {
+  sqlite3_stmt* query = nullptr;
+  if (sqlite3_prepare_v2(connection.Handle(), sql.c_str(), -1, &query, nullptr) != SQLITE_OK)
+    return connection.LastError(sql);
+  for (std::size_t k = 0; k < values.size(); ++k)
+    BindValue(query, static_cast<int>(k + 1), values[k].second);
+  TOraError error = connection.Change(query, sql, changed);
+  sqlite3_finalize(query);
+  return error;
+}
+
 // Calls `visit` for each attribute of `type`, embedded ones after their
 // object, with its dotted name.
 template <class Visit>
@@ -573,15 +586,8 @@ TOraError TModelServer::InsertObjects(TStmtHandle* stmt, TConnection& connection
     }
     const std::string sql =
         "INSERT INTO " + Quoted(table) + " (" + columns + ") VALUES (" + places + ")";
-    sqlite3_stmt* query = nullptr;
-    if (sqlite3_prepare_v2(connection.Handle(), sql.c_str(), -1, &query, nullptr) != SQLITE_OK)
-      return connection.LastError(sql);
-    for (std::size_t k = 0; k < values.size(); ++k)
-      BindValue(query, static_cast<int>(k + 1), values[k].second);
     int changed = 0;
-    TOraError error = connection.Change(query, sql, changed);
-    sqlite3_finalize(query);
-    if (error) return error;
+    if (TOraError e = ChangeRow(connection, sql, values, changed)) return e;
     stmt->row_count += static_cast<ub4>(changed);
     stmt->last_rowid = connection.LastRow();
   }
@@ -758,14 +764,8 @@ TOraError TModelServer::FlushInstance(TInstance& instance) {
     sets += (k ? ", " : "") + Quoted(values[k].first) + " = ?" + std::to_string(k + 1);
   const std::string sql = "UPDATE " + Quoted(instance.table) + " SET " + sets +
                           " WHERE rowid = " + std::to_string(instance.rowid);
-  sqlite3_stmt* query = nullptr;
-  if (sqlite3_prepare_v2(connection.Handle(), sql.c_str(), -1, &query, nullptr) != SQLITE_OK)
-    return connection.LastError(sql);
-  for (std::size_t k = 0; k < values.size(); ++k)
-    BindValue(query, static_cast<int>(k + 1), values[k].second);
   int changed = 0;
-  TOraError error = connection.Change(query, sql, changed);
-  sqlite3_finalize(query);
+  TOraError error = ChangeRow(connection, sql, values, changed);
   if (!error && changed == 0)
     error = OraError(21700, "object does not exist or is marked for delete");
   if (!error) instance.dirty = false;
