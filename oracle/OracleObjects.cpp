@@ -269,6 +269,7 @@ void TOracleObject::ReleaseClientObjects() {
 void TOracleObject::FreeSubObjects() {
   objects_.clear();
   references_.clear();
+  lobs_.clear();
 }
 
 void TOracleObject::SessionClosing() {
@@ -468,6 +469,22 @@ TOracleReference* TOracleObject::RefAttr(const String& Name) {
   reference->indicator_ = static_cast<sb2*>(attribute->IndicatorAddress());
   references_.emplace_back(attribute->Name, std::move(reference));
   return references_.back().second.get();
+}
+
+TLOBLocator* TOracleObject::LOBAttr(const String& Name) {
+  TObjectAttribute* attribute = FindAttribute(Name, true);
+  const Integer type = attribute->ExternalType;
+  if (type != Oracle::otCLOB && type != Oracle::otBLOB && type != Oracle::otBFile)
+    throw Exception(Name + " is not a LOB attribute");
+  for (auto& [name, lob] : lobs_)
+    if (name == attribute->Name) return lob.get();
+  auto lob = std::make_unique<TLOBLocator>(session_, type);
+  const String path = attribute->Name;
+  lob->AttachToObject(static_cast<OCILobLocator**>(attribute->ValueAddress()),
+                      static_cast<sb2*>(attribute->IndicatorAddress()),
+                      [this, path] { AttributeModified(path); });
+  lobs_.emplace_back(attribute->Name, std::move(lob));
+  return lobs_.back().second.get();
 }
 
 bool TOracleObject::IsNull() {

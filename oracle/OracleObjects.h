@@ -21,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+#include "oracle/LOBLocator.h"
 #include "oracle/OciTypes.h"
 #include "oracle/OracleSession.h"
 #include "oracle/OracleTypes.h"
@@ -107,10 +108,14 @@ class TOracleObject : public TObject, public TSessionDependent {
   // The attribute of a dotted name, ignoring case; nil when there is none
   // unless Required, which raises "Unknown attribute: " + Name.
   TObjectAttribute* FindAttribute(const String& Name, bool Required);
-  // An embedded object attribute as an object of its own, and a REF
-  // attribute as a reference; both kept by this object.
+  // An embedded object attribute as an object of its own, a REF attribute
+  // as a reference, and a CLOB, BLOB or BFILE attribute as a LOB locator
+  // over the instance's own LOB; all kept by this object. A LOB attribute
+  // that holds no LOB yet gets one made by the client on first use; what
+  // the locator writes marks the attribute modified.
   TOracleObject* ObjAttr(const String& Name);
   TOracleReference* RefAttr(const String& Name);
+  TLOBLocator* LOBAttr(const String& Name);
   // Null-ness of the object and of an attribute, as its indicators say.
   bool IsNull();
   bool AttributeIsNull(const String& Name);
@@ -171,9 +176,10 @@ class TOracleObject : public TObject, public TSessionDependent {
   std::unique_ptr<TCollection> attributes_;
   TObjectAttribute* element_ = nullptr;
   std::unique_ptr<TCollection> element_holder_;
-  // Embedded objects and references handed out by name.
+  // Embedded objects, references and LOB locators handed out by name.
   std::vector<std::pair<String, std::unique_ptr<TOracleObject>>> objects_;
   std::vector<std::pair<String, std::unique_ptr<TOracleReference>>> references_;
+  std::vector<std::pair<String, std::unique_ptr<TLOBLocator>>> lobs_;
   TOracleObject* owner_ = nullptr;
   TObjectAttribute* owner_attribute_ = nullptr;
 };

@@ -270,6 +270,93 @@ TEST_F(ObjectWorld, AReferenceIsFetchedPinnedMarkedAndReleased) {
   EXPECT_TRUE(person.RefAttr("home")->IsNull());
 }
 
+class LobAttributeWorld : public ObjectWorld {
+ protected:
+  void SetUp() override {
+    ObjectWorld::SetUp();
+    Fixture(
+        "create type DOC_T as object (id number(5), body clob, pic blob);\n"
+        "create table DOCS of doc_t;\n"
+        "insert into docs (id, body) values (1, 'hello');\n");
+  }
+  // The body of a row as a query reads it.
+  String Body(Integer id) {
+    auto select = Query("select body from docs where id = " + std::to_string(id));
+    select->Execute();
+    if (select->Eof()) return "<no row>";
+    return select->FieldIsNull(0) ? "<null>" : select->LOBField(0)->AsString(100);
+  }
+  bool Dirty(TOracleObject& object) {
+    boolean dirty = 0;
+    OracleCI::OCIObjectIsDirty(session_->EnvHandle(), object.ErrorHandle(), object.Instance(),
+                               &dirty);
+    return dirty != 0;
+  }
+};
+
+TEST_F(LobAttributeWorld, APinnedRowsLobAttributeReadsAndWritesTheRow) {
+  // The row locked first, as the server wants it for a LOB written.
+  auto select = Query("select ref(d) from docs d where d.id = 1 for update");
+  select->Execute();
+  ASSERT_FALSE(select->Eof());
+  std::unique_ptr<TOracleObject> doc = select->RefField(0)->Pin();
+  TLOBLocator* body = doc->LOBAttr("body");
+  EXPECT_EQ(doc->LOBAttr("BODY"), body);
+  EXPECT_EQ(body->LOBType(), otCLOB);
+  EXPECT_FALSE(body->IsNull());
+  EXPECT_EQ(body->Size(), 5);
+  EXPECT_EQ(body->AsString(100), "hello");
+  EXPECT_TRUE(doc->LOBAttr("pic")->IsNull());
+  EXPECT_FALSE(Dirty(*doc));
+
+  body->Seek(0, soFromEnd);
+  EXPECT_EQ(body->Write(", world", 7), 7);
+  EXPECT_EQ(Body(1), "hello, world");
+  // The write marked the instance, and the attribute stays not null.
+  EXPECT_TRUE(Dirty(*doc));
+  EXPECT_FALSE(doc->AttributeIsNull("body"));
+  body->SetSize(5);
+  EXPECT_EQ(Body(1), "hello");
+  EXPECT_EQ(MessageOf([&] { doc->LOBAttr("id"); }), "id is not a LOB attribute");
+}
+
+TEST_F(LobAttributeWorld, ALobAttributeTakesItsValueIntoAnotherRow) {
+  auto select = Query("select value(d) from docs d");
+  select->Execute();
+  ASSERT_FALSE(select->Eof());
+  TOracleObject* fetched = select->ObjField(0);
+  EXPECT_EQ(fetched->LOBAttr("body")->AsString(100), "hello");
+  // The row is not held: its value is read, and cannot be written.
+  EXPECT_EQ(MessageOf([&] { fetched->LOBAttr("body")->Write("x", 1); }).rfind("ORA-22920", 0), 0u);
+  SetNumber(*fetched, "id", 2);
+  auto insert = Query("insert into docs values (:d)");
+  insert->DeclareVariable("d", otObject);
+  insert->SetComplexVariable("d", fetched);
+  insert->Execute();
+  EXPECT_EQ(Body(2), "hello");
+}
+
+TEST_F(LobAttributeWorld, ANewInstancesLobAttributeIsNullAndHasNoLobToWrite) {
+  TOracleObject doc(session_.get(), "DOC_T");
+  TLOBLocator* body = doc.LOBAttr("body");
+  EXPECT_TRUE(body->IsNull());
+  EXPECT_EQ(body->Size(), 0);
+  EXPECT_EQ(body->AsString(10), "");
+  // Asked, the client makes a LOB for the attribute, but the server never
+  // gave it a value to write to.
+  EXPECT_FALSE(body->IsInit());
+  EXPECT_NE(*static_cast<void**>(doc.FindAttribute("body", true)->ValueAddress()), nullptr);
+  EXPECT_EQ(MessageOf([&] { body->Write("x", 1); }).rfind("ORA-22275", 0), 0u);
+  EXPECT_TRUE(doc.AttributeIsNull("body"));
+  // Stored so, the row's body is null.
+  SetNumber(doc, "id", 3);
+  auto insert = Query("insert into docs values (:d)");
+  insert->DeclareVariable("d", otObject);
+  insert->SetComplexVariable("d", &doc);
+  insert->Execute();
+  EXPECT_EQ(Body(3), "<null>");
+}
+
 }  // namespace
 
 namespace {
