@@ -17,6 +17,8 @@ constexpr ub1 kFileReadOnly = 1;
 constexpr ub1 kOnePiece = 0;
 constexpr ub1 kFormImplicit = 1;
 constexpr OCIDuration kDurationSession = 10;
+// Flushed buffers stay allocated for the next writes.
+constexpr ub4 kBufferNoFree = 2;
 
 }  // namespace
 
@@ -34,9 +36,13 @@ TLOBLocator::~TLOBLocator() {
   if (object_id_) Oracle::ReleaseOracleObject(object_id_);
   if (!session_) return;
   try {
-    if (session_->Connected()) CloseFile();
+    if (session_->Connected()) {
+      FlushBuffer();
+      CloseFile();
+    }
   } catch (...) {
-    // The file closes with the session in any case.
+    // A destructor cannot report; the file closes with the session in any
+    // case.
   }
   ReleaseHandles();
   session_->RemoveDependent(sdLOBLocator, this);
@@ -78,6 +84,7 @@ void TLOBLocator::ReleaseHandles() {
   // what is left is a null locator, which starts at the beginning.
   descriptor_ = &own_;
   position_ = 0;
+  buffering_ = buffer_written_ = false;
   indicator_ = nullptr;
   in_object_ = false;
   modified_ = nullptr;
@@ -91,6 +98,7 @@ void TLOBLocator::NeedHandles() {
 void TLOBLocator::SessionClosing() {
   if (!error_) return;
   try {
+    FlushBuffer();
     CloseFile();
   } catch (...) {
     // Logging off closes the session's files anyway.
@@ -105,6 +113,7 @@ void TLOBLocator::SessionDestroyed() {
   error_ = nullptr;
   error_id_ = 0;
   descriptor_ = &own_;
+  buffering_ = buffer_written_ = false;
   indicator_ = nullptr;
   session_ = nullptr;
 }
@@ -142,8 +151,12 @@ OCILobLocator** TLOBLocator::DescriptorAddress() {
 void TLOBLocator::Attach(OCILobLocator** Descriptor, sb2* Indicator) {
   NeedHandles();
   if (Descriptor != descriptor_ && Descriptor) {
-    // A file opened by reading the previous row would stay open on the
+    // What the previous row's value holds in its buffer is written before
+    // the locator moves on; its buffering belongs to that descriptor. A
+    // file opened by reading the previous row would stay open on the
     // server until the session ends; a long fetch would run out of them.
+    FlushBuffer();
+    buffering_ = false;
     CloseFile();
   }
   descriptor_ = Descriptor ? Descriptor : &own_;
@@ -156,6 +169,8 @@ void TLOBLocator::Attach(OCILobLocator** Descriptor, sb2* Indicator) {
 void TLOBLocator::AttachToObject(OCILobLocator** Slot, sb2* Indicator,
                                  std::function<void()> Modified) {
   NeedHandles();
+  FlushBuffer();
+  buffering_ = false;
   descriptor_ = Slot ? Slot : &own_;
   indicator_ = Indicator;
   in_object_ = Slot != nullptr;
@@ -227,6 +242,7 @@ Int64 TLOBLocator::Write(const void* Buffer, Int64 Count) {
   });
   amount = std::min(amount, length);
   position_ = CheckedAdd(position_, RangeChecked<Integer>(amount));
+  if (buffering_) buffer_written_ = true;
   Changed();
   return amount;
 }
@@ -293,6 +309,7 @@ String TLOBLocator::AsString(Integer Length) {
 
 void TLOBLocator::Clear() {
   NeedHandles();
+  buffering_ = buffer_written_ = false;
   if (in_object_) {
     if (*descriptor_) {
       Run([&] { return OracleCI::OCIObjectFree(session_->EnvHandle(), error_, *descriptor_, 0); });
@@ -318,6 +335,34 @@ void TLOBLocator::Clear() {
   position_ = 0;
   Changed();
   if (indicator_) *indicator_ = -1;
+}
+
+void TLOBLocator::SetBuffering(bool Value) {
+  if (Value == buffering_ || lob_type_ == Oracle::otBFile) return;
+  NeedHandles();
+  if (!Value) {
+    // The client drops a buffer that is switched off unflushed.
+    FlushBuffer();
+    Run([&] {
+      return OracleCI::OCILobDisableBuffering(session_->ServiceHandle(), error_, Descriptor());
+    });
+    buffering_ = false;
+    return;
+  }
+  Run([&] {
+    return OracleCI::OCILobEnableBuffering(session_->ServiceHandle(), error_, Descriptor());
+  });
+  buffering_ = true;
+  buffer_written_ = false;
+}
+
+void TLOBLocator::FlushBuffer() {
+  if (!buffering_ || !buffer_written_) return;
+  Run([&] {
+    return OracleCI::OCILobFlushBuffer(session_->ServiceHandle(), error_, Descriptor(),
+                                       kBufferNoFree);
+  });
+  buffer_written_ = false;
 }
 
 bool TLOBLocator::FileIsOpen() {

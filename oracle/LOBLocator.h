@@ -8,6 +8,12 @@
 // row. Reading and writing go to the server through the descriptor; the
 // locator itself keeps only its position.
 //
+// With buffering on (a CLOB or BLOB only), the client keeps what is written
+// in its own buffer until FlushBuffer writes it to the server; the locator
+// flushes before it lets go of a descriptor (pointed elsewhere, cleared,
+// logged off or destroyed) and before buffering goes off, so that nothing
+// written is lost.
+//
 // Positions count from 0 and lengths count characters for a CLOB (bytes for
 // the other two); the client's offsets count from 1. A null value (a
 // locator the server never filled, or a column whose indicator says null)
@@ -66,8 +72,15 @@ class TLOBLocator : public TStream, public TSessionDependent {
   // Whether the descriptor stands for a value on the server. An attribute
   // of an object gets its descriptor made first when it has none.
   bool IsInit();
-  // Makes the locator null with a fresh descriptor.
+  // Makes the locator null with a fresh descriptor (unbuffered; what was
+  // written to the old one's buffer is dropped with it).
   void Clear();
+  // The client's write buffer for this value; switching it off flushes.
+  bool Buffering() const { return buffering_; }
+  void SetBuffering(bool Value);
+  // Writes what the buffer holds to the server, when buffering is on and
+  // something was written since the last flush.
+  void FlushBuffer();
   // The first Length characters (bytes for BLOB and BFILE) from the start;
   // a CLOB's line breaks as the session converts them.
   String AsString(Integer Length);
@@ -126,6 +139,8 @@ class TLOBLocator : public TStream, public TSessionDependent {
   OCIError* error_ = nullptr;
   Integer error_id_ = 0;  // error_ in the process-wide id table
   Integer position_ = 0;
+  bool buffering_ = false;
+  bool buffer_written_ = false;
   sb2* indicator_ = nullptr;
   bool in_object_ = false;
   std::function<void()> modified_;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -196,6 +197,10 @@ struct TLobHandle : THandle {
   // A BFILE: its directory alias and file name, and whether it is open.
   std::string directory, file;
   bool open = false;
+  // With buffering on, what is written waits in the client's buffer, which
+  // reads see too, until a flush stores it.
+  bool buffering = false;
+  std::optional<std::string> buffer;
 };
 
 struct TParamHandle : THandle {

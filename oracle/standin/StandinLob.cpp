@@ -110,6 +110,10 @@ TOraError TModelServer::ReadLob(TLobHandle* lob, TConnection& connection, std::s
     out = bytes.str();
     return {};
   }
+  if (lob->buffer) {
+    out = *lob->buffer;
+    return {};
+  }
   if (!lob->rowid) {
     out = lob->value;
     return {};
@@ -141,6 +145,10 @@ TOraError TModelServer::StoreLob(TLobHandle* lob, TConnection& connection,
     return OraError(22286,
                     "insufficient privileges on file or directory to perform FILEWRITE operation");
   if (!lob->rowid) return OraError(22920, "row containing the LOB value is not locked");
+  if (lob->buffering) {
+    lob->buffer = value;
+    return {};
+  }
   if (TOraError e = connection.Begin()) return e;
   const std::string sql = "UPDATE " + Quoted(lob->table) + " SET " + Quoted(lob->column) +
                           " = ?1 WHERE rowid = " + std::to_string(lob->rowid);
@@ -386,6 +394,44 @@ TOraError TModelServer::Returning(TStmtHandle* stmt, TConnection& connection,
     if (b.ind) *b.IndAt(row) = 0;
   }
   return {};
+}
+
+sword TModelServer::OCILobEnableBuffering(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp) {
+  std::lock_guard lock(mutex_);
+  TLobCall call = LobCall(svchp, errhp, locp);
+  if (call.status != OCI_SUCCESS) return call.status;
+  if (!call.lob->initialised || call.lob->lob_type == kSqltBfile)
+    return Fail(call.error, InvalidLocator());
+  call.lob->buffering = true;
+  return OCI_SUCCESS;
+}
+
+sword TModelServer::OCILobDisableBuffering(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp) {
+  std::lock_guard lock(mutex_);
+  TLobCall call = LobCall(svchp, errhp, locp);
+  if (call.status != OCI_SUCCESS) return call.status;
+  // The client does not flush for the caller: what was not flushed is gone.
+  call.lob->buffering = false;
+  call.lob->buffer.reset();
+  return OCI_SUCCESS;
+}
+
+sword TModelServer::OCILobFlushBuffer(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp,
+                                      ub4 flag) {
+  constexpr ub4 kBufferFree = 1, kBufferNoFree = 2;
+  std::lock_guard lock(mutex_);
+  TLobCall call = LobCall(svchp, errhp, locp);
+  if (call.status != OCI_SUCCESS) return call.status;
+  if (!call.lob->buffering || (flag != OCI_DEFAULT && flag != kBufferFree && flag != kBufferNoFree))
+    return Fail(call.error, BadParameter());
+  if (!call.lob->buffer) return OCI_SUCCESS;
+  const std::string value = *call.lob->buffer;
+  call.lob->buffering = false;
+  TOraError error = StoreLob(call.lob, *call.connection, value);
+  call.lob->buffering = true;
+  if (error) return Fail(call.error, error);
+  call.lob->buffer.reset();
+  return OCI_SUCCESS;
 }
 
 }  // namespace Standin

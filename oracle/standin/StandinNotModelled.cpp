@@ -184,19 +184,6 @@ sword TModelServer::OCILobLoadFromFile(OCISvcCtx* svchp, OCIError* errhp, OCILob
   return NotModelled(errhp, "OCILobLoadFromFile");
 }
 
-sword TModelServer::OCILobEnableBuffering(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp) {
-  return NotModelled(errhp, "OCILobEnableBuffering");
-}
-
-sword TModelServer::OCILobDisableBuffering(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp) {
-  return NotModelled(errhp, "OCILobDisableBuffering");
-}
-
-sword TModelServer::OCILobFlushBuffer(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp,
-                                      ub4 flag) {
-  return NotModelled(errhp, "OCILobFlushBuffer");
-}
-
 sword TModelServer::OCILobFileSetName(OCIEnv* envhp, OCIError* errhp, OCILobLocator** filepp,
                                       const OraText* dir_alias, ub2 d_length,
                                       const OraText* filename, ub2 f_length) {

@@ -205,6 +205,54 @@ TEST_P(LobWorld, AnObjectsAttributeGetsItsLobMadeAndHearsOfChanges) {
 }
 
 // Text of the tests' BFILEs, in a folder named by the directory alias DOCS.
+TEST_P(LobWorld, BufferedWritesReachTheServerOnlyWhenFlushed) {
+  for (const Integer type : {otCLOB, otBLOB}) {
+    SCOPED_TRACE(type);
+    const int id = type == otCLOB ? 10 : 11;
+    std::unique_ptr<TLOBLocator> lob = NewRow(type, id);
+    lob->SetBuffering(true);
+    EXPECT_TRUE(lob->Buffering());
+    lob->FlushBuffer();  // nothing written: nothing to flush
+    Write(*lob, "held back");
+    // The locator reads what it holds; the row still has the old value.
+    EXPECT_EQ(lob->Size(), 9);
+    EXPECT_EQ(lob->AsString(20), "held back");
+    EXPECT_EQ(Stored(type, id), "<empty>");
+    lob->FlushBuffer();
+    EXPECT_EQ(Stored(type, id), "held back");
+    // Switched off, and gone: what was written last is not lost either way.
+    Write(*lob, " more");
+    lob->SetBuffering(false);
+    EXPECT_FALSE(lob->Buffering());
+    EXPECT_EQ(Stored(type, id), "held back more");
+    lob->SetBuffering(true);
+    lob->Seek(0, soFromBeginning);
+    Write(*lob, "H");
+    lob.reset();
+    EXPECT_EQ(Stored(type, id), "Held back more");
+  }
+}
+
+TEST_P(LobWorld, AQueryLocatorFlushesItsRowBeforeMovingOn) {
+  TOracleQuery select(nullptr);
+  select.SetSession(session_.get());
+  select.SQL()->SetText("select c from docs where id in (1, 2) order by id for update");
+  select.Execute();
+  TLOBLocator* lob = select.LOBField(0);
+  lob->SetBuffering(true);
+  Write(*lob, "FIRST");
+  select.Next();
+  // The next row's value is not buffered until asked.
+  EXPECT_FALSE(lob->Buffering());
+  EXPECT_EQ(Stored(otCLOB, 1), "FIRST text");
+  Write(*lob, "second");
+  EXPECT_EQ(Stored(otCLOB, 2), "second");
+  // A BFILE has no buffer to switch on.
+  TLOBLocator file(session_.get(), otBFile);
+  file.SetBuffering(true);
+  EXPECT_FALSE(file.Buffering());
+}
+
 class Bfiles : public LobWorld {
  protected:
   void SetUp() override {
