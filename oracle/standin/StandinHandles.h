@@ -207,7 +207,7 @@ struct TParamHandle : THandle {
   TParamHandle() : THandle(kDtypeParam) {}
   TColumnType column;
   // A describe's parameter: a type, its attribute list or one attribute.
-  enum class TKind { Column, Type, List, Attribute } kind = TKind::Column;
+  enum class TKind { Column, Type, List, Attribute, Element } kind = TKind::Column;
   std::string type;
   std::size_t attribute = 0;
 };

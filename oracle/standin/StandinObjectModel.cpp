@@ -91,6 +91,9 @@ sword TModelServer::OCIObjectNew(OCIEnv* env, OCIError* err, const OCISvcCtx*, O
                                           std::to_string(typecode) + " is not modelled"));
   auto* descriptor = static_cast<TTypeDescriptor*>(LiveObject(tdo, kObjTypeDescriptor));
   if (!descriptor) return OCI_INVALID_HANDLE;
+  // The model describes collections, but keeps no elements.
+  if (const TObjectType* type = types_.Find(descriptor->type); type && type->collection)
+    return Fail(error, NoRule("an instance of the collection type " + descriptor->type));
   const TObjectTypes::TLayout layout = types_.Layout(descriptor->type);
   TInstance made;
   made.type = descriptor->type;
@@ -238,8 +241,8 @@ sword TModelServer::WithInstance(OCIEnv* env, OCIError* err, void* object,
 sword TModelServer::TypeParamAttribute(TParamHandle* param, void* attributep, ub4* sizep,
                                        ub4 attrtype, TErrorHandle* error) {
   constexpr ub4 kDataSize = 1, kDataType = 2, kName = 4, kPrecision = 5, kScale = 6, kTypeName = 8,
-                kSchemaName = 9, kRefTdo = 110, kTypecode = 216, kNumAttributes = 228,
-                kAttributeList = 229, kFinal = 279;
+                kSchemaName = 9, kRefTdo = 110, kTypecode = 216, kCollectionTypecode = 217,
+                kCollectionElement = 227, kNumAttributes = 228, kAttributeList = 229, kFinal = 279;
   const auto put = [&](auto value) { return PutAttribute(attributep, sizep, value); };
   const auto put_text = [&](const std::string& text) {
     return PutTextAttribute(attributep, sizep, text);
@@ -273,7 +276,17 @@ sword TModelServer::TypeParamAttribute(TParamHandle* param, void* attributep, ub
       case kRefTdo:
         return ref_to(type->Key());
       case kTypecode:
-        return put(kTypecodeObject);
+        return put(type->collection ? kTypecodeNamedCollection : kTypecodeObject);
+      case kCollectionTypecode:
+        if (!type->collection) break;
+        return put(type->collection);
+      case kCollectionElement: {
+        if (!type->collection) break;
+        TParamHandle* element = NewParam(param->owner);
+        element->kind = TParamHandle::TKind::Element;
+        element->type = param->type;
+        return put(static_cast<THandle*>(element));
+      }
       case kNumAttributes:
         return put(static_cast<ub2>(type->attributes.size()));
       case kAttributeList: {
@@ -287,8 +300,11 @@ sword TModelServer::TypeParamAttribute(TParamHandle* param, void* attributep, ub
       default:
         break;
     }
-  } else if (param->kind == TParamHandle::TKind::Attribute) {
-    const TObjectAttr& attr = type->attributes.at(param->attribute);
+  } else if (param->kind == TParamHandle::TKind::Attribute ||
+             param->kind == TParamHandle::TKind::Element) {
+    const TObjectAttr& attr = param->kind == TParamHandle::TKind::Element
+                                  ? type->element
+                                  : type->attributes.at(param->attribute);
     const TObjectType* target = attr.type.empty() ? nullptr : types_.Find(attr.type);
     static const std::map<ub2, std::string> kBuiltinNames = {
         {kTypecodeNumber, "NUMBER"}, {kTypecodeVarchar2, "VARCHAR2"},

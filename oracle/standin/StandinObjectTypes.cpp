@@ -46,13 +46,9 @@ TOraError TObjectTypes::Create(const std::string& user, const std::string& text)
     type.name = Held(t[i]);
   }
   ++i;
-  if (i + 2 >= t.size() || !(t[i].Is("AS") || t[i].Is("IS")) || !t[i + 1].Is("OBJECT") ||
-      !t[i + 2].IsSymbol("("))
-    return NoRule(text);
-  i += 3;
-  while (i < t.size() && !t[i].IsSymbol(")")) {
-    TObjectAttr attr;
-    attr.name = Held(t[i++]);
+  // Reads the type of an attribute or element at t[i], leaving i on its
+  // last token.
+  const auto read_type = [&](TObjectAttr& attr) -> TOraError {
     if (i >= t.size()) return NoRule(text);
     const std::string word = t[i].upper;
     // A length, or a precision and scale, in parentheses.
@@ -101,10 +97,43 @@ TOraError TObjectTypes::Create(const std::string& user, const std::string& text)
       if (!ref && !target->final)
         return NoRule("an embedded attribute of the type " + target->Key() +
                       ", which is not final");
-      attr.data_type = attr.typecode = ref ? kTypecodeRef : kTypecodeObject;
+      // A collection is a named type too, held by the client through a
+      // pointer; its type code tells it from an object.
+      attr.data_type = ref ? kTypecodeRef : kTypecodeObject;
+      attr.typecode = ref                  ? kTypecodeRef
+                      : target->collection ? kTypecodeNamedCollection
+                                           : kTypecodeObject;
       attr.type = target->Key();
       attr.size = ref ? 36 : 0;
     }
+    return {};
+  };
+  if (i + 1 < t.size() && (t[i].Is("AS") || t[i].Is("IS")) &&
+      (t[i + 1].Is("VARRAY") || t[i + 1].Is("TABLE"))) {
+    type.collection = t[i + 1].Is("VARRAY") ? kTypecodeVarray : kTypecodeTable;
+    i += 2;
+    // A VARRAY's limit, which the model does not keep.
+    if (type.collection == kTypecodeVarray && i < t.size() && t[i].IsSymbol("("))
+      while (i < t.size() && !t[i].IsSymbol(")")) ++i;
+    if (type.collection == kTypecodeVarray) ++i;
+    if (i >= t.size() || !t[i].Is("OF")) return NoRule(text);
+    ++i;
+    if (TOraError e = read_type(type.element)) return e;
+    // Collections of objects or references are beyond the model.
+    if (type.element.typecode == kTypecodeObject || type.element.typecode == kTypecodeRef ||
+        type.element.typecode == kTypecodeNamedCollection)
+      return NoRule("a collection of named types: " + text);
+    types_[type.Key()] = type;
+    return {};
+  }
+  if (i + 2 >= t.size() || !(t[i].Is("AS") || t[i].Is("IS")) || !t[i + 1].Is("OBJECT") ||
+      !t[i + 2].IsSymbol("("))
+    return NoRule(text);
+  i += 3;
+  while (i < t.size() && !t[i].IsSymbol(")")) {
+    TObjectAttr attr;
+    attr.name = Held(t[i++]);
+    if (TOraError e = read_type(attr)) return e;
     type.attributes.push_back(attr);
     ++i;
     if (i < t.size() && t[i].IsSymbol(",")) ++i;

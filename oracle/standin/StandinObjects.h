@@ -28,6 +28,9 @@ constexpr ub2 kTypecodeChar = 96;
 constexpr ub2 kTypecodeRaw = 95;
 constexpr ub2 kTypecodeObject = 108;
 constexpr ub2 kTypecodeRef = 110;
+constexpr ub2 kTypecodeNamedCollection = 122;
+constexpr ub2 kTypecodeVarray = 247;
+constexpr ub2 kTypecodeTable = 248;
 
 struct TObjectAttr {
   std::string name;
@@ -43,6 +46,10 @@ struct TObjectType {
   std::string schema, name;
   bool final = true;
   std::vector<TObjectAttr> attributes;
+  // A collection type (VARRAY or nested TABLE of one element type) has no
+  // attributes but its element.
+  ub2 collection = 0;  // kTypecodeVarray or kTypecodeTable
+  TObjectAttr element;
   std::string Key() const { return schema + "." + name; }
 };
 
@@ -54,8 +61,8 @@ struct TAttrPlace {
 
 class TObjectTypes {
  public:
-  // CREATE [OR REPLACE] TYPE name AS OBJECT (attribute type, ...) [NOT FINAL]
-  // run as `user`.
+  // CREATE [OR REPLACE] TYPE name AS OBJECT (attribute type, ...) [NOT FINAL],
+  // or a collection: AS VARRAY(n) OF type, AS TABLE OF type; run as `user`.
   TOraError Create(const std::string& user, const std::string& text);
   // A type by "NAME" (in `user`'s schema) or "SCHEMA.NAME", upper case.
   const TObjectType* Find(const std::string& user, const std::string& name) const;

@@ -270,6 +270,41 @@ TEST_F(ObjectWorld, AReferenceIsFetchedPinnedMarkedAndReleased) {
   EXPECT_TRUE(person.RefAttr("home")->IsNull());
 }
 
+TEST_F(ObjectWorld, ACollectionIsDescribedByItsElementAndHeldThroughAPointer) {
+  Fixture(
+      "create type NAMES_T as varray(5) of varchar2(20);\n"
+      "create type HOLDER_T as object (n number(3), names names_t, z number(2));\n");
+  TOracleObject holder(session_.get(), "HOLDER_T");
+  EXPECT_FALSE(holder.IsCollection());
+  TObjectAttribute* names = holder.FindAttribute("names", true);
+  EXPECT_TRUE(names->IsCollection);
+  EXPECT_EQ(names->ExternalType, otObject);
+  EXPECT_EQ(names->ObjectTypeName, "SCOTT.NAMES_T");
+  auto layout = Control<decltype(&ZorvetStandinObjectLayout)>("ZorvetStandinObjectLayout");
+  for (const char* name : {"N", "NAMES", "Z"}) {
+    unsigned offset = 0, size = 0, indicator = 0;
+    ASSERT_EQ(layout("SCOTT.HOLDER_T", name, nullptr, nullptr, &offset, &size, &indicator), 0);
+    const TObjectAttribute* attribute = holder.FindAttribute(name, true);
+    EXPECT_EQ(attribute->ValueOffset, Integer(offset)) << name;
+    EXPECT_EQ(attribute->ValueSize, Integer(size)) << name;
+    EXPECT_EQ(attribute->IndicatorOffset, Integer(indicator)) << name;
+  }
+  // A new holder has no collection yet.
+  EXPECT_EQ(names->ValueAddress(), nullptr);
+  EXPECT_TRUE(holder.AttributeIsNull("names"));
+
+  // The collection's own type: no attributes, and an element.
+  TOracleObject collection(session_.get(), String());
+  sb2 indicator = -1;
+  collection.SetInstance(nullptr, &indicator, "NAMES_T", names->TypeRef);
+  EXPECT_TRUE(collection.IsCollection());
+  EXPECT_EQ(collection.AttributeCount(), 0);
+  ASSERT_NE(collection.ElementAttribute(), nullptr);
+  EXPECT_EQ(collection.ElementAttribute()->ExternalType, 5);
+  EXPECT_EQ(collection.ElementAttribute()->DataSize, 20);
+  EXPECT_EQ(collection.ElementAttribute()->Name, "");
+}
+
 class LobAttributeWorld : public ObjectWorld {
  protected:
   void SetUp() override {

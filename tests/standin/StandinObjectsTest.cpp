@@ -227,5 +227,62 @@ TEST_F(Objects, WhatIsNotModelledSaysSo) {
   EXPECT_NE(scott.ErrorText().find("OCINumberToInt is not modelled"), std::string::npos);
 }
 
+TEST_F(Objects, ACollectionTypeIsDescribedByItsElement) {
+  Fixture(
+      "create type NAMES_T as varray(5) of varchar2(20);\n"
+      "create type AMOUNTS_T as table of number(7, 2);\n"
+      "create type HOLDER_T as object (n number(3), names names_t, amounts amounts_t);\n");
+  struct {
+    const char* name;
+    ub2 collection, element_type, element_size;
+  } const cases[] = {{"NAMES_T", 247, 1, 20}, {"AMOUNTS_T", 248, 2, 22}};
+  for (const auto& c : cases) {
+    void* type = TypeParam(c.name);
+    ASSERT_NE(type, nullptr) << scott.ErrorText();
+    EXPECT_EQ(Attr<ub2>(type, 216), 122) << c.name;
+    EXPECT_EQ(Attr<ub2>(type, 217), c.collection) << c.name;
+    EXPECT_EQ(Attr<ub2>(type, 228), 0) << c.name;
+    void* element = Attr<void*>(type, 227);
+    ASSERT_NE(element, nullptr);
+    EXPECT_EQ(Attr<ub2>(element, 2), c.element_type) << c.name;
+    EXPECT_EQ(Attr<ub2>(element, 1), c.element_size) << c.name;
+  }
+  EXPECT_EQ(Attr<sb1>(Attr<void*>(TypeParam("AMOUNTS_T"), 227), 6), 2);
+  // An object's attribute of a collection type is a named type whose type
+  // code says collection, held through a pointer.
+  void* holder = TypeParam("HOLDER_T");
+  ASSERT_NE(holder, nullptr);
+  EXPECT_EQ(Attr<ub2>(holder, 216), 108);
+  void* list = Attr<void*>(holder, 229);
+  void* names = nullptr;
+  ASSERT_EQ(OCIParamGet(list, kDtypeParam, scott.error, &names, 2), OCI_SUCCESS);
+  EXPECT_EQ(Attr<ub2>(names, 2), 108);
+  EXPECT_EQ(Attr<ub2>(names, 216), 122);
+  EXPECT_EQ(TextAttr(names, 8), "NAMES_T");
+  EXPECT_EQ(Attr<ub1>(names, 279), 1);
+  unsigned size = 0, indicators = 0, offset = 0, value = 0, indicator = 0;
+  ASSERT_EQ(ZorvetStandinObjectLayout("SCOTT.HOLDER_T", "AMOUNTS", &size, &indicators, &offset,
+                                      &value, &indicator),
+            0);
+  EXPECT_EQ(offset, 32u);  // after a 22-byte number and an aligned pointer
+  EXPECT_EQ(value, sizeof(void*));
+  EXPECT_EQ(size, 40u);
+  EXPECT_EQ(indicator, 6u);
+
+  // The model keeps no elements: an instance of a collection is refused
+  // loudly, one of a type holding collections is made with them null.
+  void* tdo = nullptr;
+  OCIRef* ref = Attr<OCIRef*>(TypeParam("NAMES_T"), 110);
+  ASSERT_EQ(OCIObjectPin(scott.env, scott.error, ref, nullptr, 3, 10, 1, &tdo), OCI_SUCCESS);
+  void* made = nullptr;
+  EXPECT_EQ(OCIObjectNew(scott.env, scott.error, scott.svc, 108, static_cast<OCIType*>(tdo),
+                         nullptr, 10, 1, &made),
+            OCI_ERROR);
+  EXPECT_NE(scott.ErrorText().find("no rule"), std::string::npos) << scott.ErrorText();
+  EXPECT_EQ(scott.Exec("create type NESTED_T as table of holder_t"), OCI_ERROR);
+  EXPECT_EQ(scott.Exec("create table HOLDERS of holder_t"), OCI_ERROR);
+  EXPECT_NE(scott.ErrorText().find("no rule"), std::string::npos) << scott.ErrorText();
+}
+
 }  // namespace
 }  // namespace StandinTest
