@@ -1091,6 +1091,7 @@ Integer TOracleQuery::ExecuteArray(Integer Index, Integer Count) {
     }
   }
   ReconcileLobVariables();
+  ReconcileReferenceVariables();
   if (eof_) FireAfterQuery();
   return result;
 }

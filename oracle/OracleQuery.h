@@ -231,6 +231,9 @@ class TOracleQuery : public TComponent, public TSessionDependent {
   // After an execution: a LOB variable the statement returned null makes
   // its locator null.
   void ReconcileLobVariables();
+  // After an execution, a REF variable follows the null state the client
+  // gave its indicator (OracleQueryObjects.cpp).
+  void ReconcileReferenceVariables();
   // Gives a LOB column its row descriptors and its locator.
   void PrepareLobColumn(TFieldData* field);
   // Points the columns' companions at the current row.

@@ -88,6 +88,26 @@ void TOracleQuery::BindObjectVariable(TVariableData* variable) {
   session_->LeaveCall(false);
 }
 
+void TOracleQuery::ReconcileReferenceVariables() {
+  if (!session_ || !session_->Connected() || !Oci8()) return;
+  for (Integer i = 0; i < variables_->Count(); ++i) {
+    TVariableData* variable = variables_->Items(i);
+    if (variable->ExternalType() != Oracle::otReference || !variable->ObjectId()) continue;
+    auto* reference = dynamic_cast<TOracleReference*>(
+        static_cast<TObject*>(Oracle::OracleObjectFromId(variable->ObjectId())));
+    if (!reference) continue;
+    sb2& indicator = variable->Indicators()[0];
+    if (indicator == -1) {
+      // The statement gave no REF: the client leaves the REF it was bound
+      // with as it was, and the reference must not go on pointing there.
+      if (!reference->IsNull()) reference->Clear();
+      indicator = 0;
+    } else if (sb2* own = reference->Indicator()) {
+      *own = 0;
+    }
+  }
+}
+
 void TOracleQuery::DescribeObjectField(TFieldData* field, void* param) {
   OraText* text = nullptr;
   ub4 length = 0;

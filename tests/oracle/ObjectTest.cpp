@@ -270,6 +270,41 @@ TEST_F(ObjectWorld, AReferenceIsFetchedPinnedMarkedAndReleased) {
   EXPECT_TRUE(person.RefAttr("home")->IsNull());
 }
 
+TEST_F(ObjectWorld, AReferenceVariableFollowsTheNullStateABlockLeaves) {
+  auto select = Query("select ref(a) from places a");
+  select->Execute();
+  ASSERT_FALSE(select->Eof());
+  TOracleReference variable(session_.get(), "ADDRESS_T", nullptr);
+  variable.Assign(select->RefField(0));
+  ASSERT_FALSE(variable.IsNull());
+  Rule("pkg\\.keep", "rows 1\n", true);
+  Rule("pkg\\.drop", "out R \\N\n", true);
+  const auto run = [&](const String& sql) {
+    auto block = Query(sql);
+    block->DeclareVariable("r", otReference);
+    block->SetComplexVariable("r", &variable);
+    block->Execute();
+  };
+  // A block that leaves the REF as it came keeps it.
+  run("begin pkg.keep(:r); end;");
+  EXPECT_FALSE(variable.IsNull());
+  // One that makes it null leaves a null reference, though the client
+  // keeps the REF it was bound with.
+  run("begin :r := pkg.drop; end;");
+  EXPECT_TRUE(variable.IsNull());
+  // As an object's attribute, the attribute goes null with it.
+  TOracleObject person(session_.get(), "PERSON_T");
+  TOracleReference* home = person.RefAttr("home");
+  home->Assign(select->RefField(0));
+  ASSERT_EQ(Indicator(person, "home"), 0);
+  auto block = Query("begin :r := pkg.drop; end;");
+  block->DeclareVariable("r", otReference);
+  block->SetComplexVariable("r", home);
+  block->Execute();
+  EXPECT_TRUE(home->IsNull());
+  EXPECT_EQ(Indicator(person, "home"), -1);
+}
+
 TEST_F(ObjectWorld, ACollectionIsDescribedByItsElementAndHeldThroughAPointer) {
   Fixture(
       "create type NAMES_T as varray(5) of varchar2(20);\n"
