@@ -8,6 +8,8 @@
 // locator reads the value its query saw and cannot be written, as Oracle
 // refuses a write to a row the session has not locked. BFILEs read files in the
 // folders the test names for their directory aliases, and only while open.
+// A locator with buffering on keeps what is written, and gives it to reads,
+// until a flush stores it; switching buffering off drops it unflushed.
 #include <sqlite3.h>
 
 #include <cstring>
