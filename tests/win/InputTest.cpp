@@ -121,7 +121,7 @@ TEST_F(Input, KeysTakenByAnOpenMenuStillChangeTheKeyState) {
   AppendMenu(menu, MF_STRING, 1, "&Open tray");
   AppendMenu(menu, MF_STRING, 2, "&Close tray");
   // Return opens the menu at once, as a drop-down button does.
-  handler = [&](HWND h, UINT m, WPARAM w, LPARAM) -> std::optional<LRESULT> {
+  handler = [top, menu](HWND h, UINT m, WPARAM w, LPARAM) -> std::optional<LRESULT> {
     if (h == top && m == WM_KEYDOWN && w == VK_RETURN && !GetOpenMenuWindow())
       TrackPopupMenu(menu, 0, 20, 20, 0, top, nullptr);
     return std::nullopt;
@@ -141,6 +141,7 @@ TEST_F(Input, KeysTakenByAnOpenMenuStillChangeTheKeyState) {
   EXPECT_EQ(GetOpenMenuWindow(), nullptr);
   EXPECT_GE(GetKeyState(VK_RETURN), 0);
   EXPECT_GE(GetKeyState(VK_DOWN), 0);
+  handler = nullptr;
   DestroyMenu(menu);
 }
 
