@@ -29,7 +29,7 @@
 
 namespace {
 
-// The sixteen field specifications of the catalogue table; the table-list
+// The sixteen field lines of the catalogue table; the table-list
 // manager adds "Action".
 const char* const kDirFields[] = {
     "idparent, N, 0", "id, N, 0",        "dirname, c, 255",   "path, c, 500",

@@ -5,6 +5,7 @@
 
 #include "platform/controls/ControlsProperties.h"
 #include "platform/rtl/PropertyRegistry.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/win/Edit.h"
 #include "platform/win/Font.h"
 #include "platform/win/Gdi.h"
@@ -232,16 +233,11 @@ void TCustomPickEdit::Dispatch(TMessage& message) {
 
 void TCustomPickEdit::WMWindowPosChanged(TMessage& message) {
   const bool outer = !in_pos_changed_;
-  in_pos_changed_ = true;
-  try {
+  {
+    const auto inside = SetForScope(in_pos_changed_, true);
     TCustomEdit::WMWindowPosChanged(message);
-  } catch (...) {
-    if (outer) in_pos_changed_ = false;
-    throw;
   }
-  if (!outer) return;
-  in_pos_changed_ = false;
-  ArrangeButtons();
+  if (outer) ArrangeButtons();
 }
 
 void TCustomPickEdit::WMPaint(TMessage& message) {

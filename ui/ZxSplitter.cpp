@@ -7,6 +7,7 @@
 #include "platform/controls/Form.h"
 #include "platform/controls/Screen.h"
 #include "platform/rtl/Reader.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/win/Cursor.h"
 #include "platform/win/Gdi.h"
 #include "platform/win/Input.h"
@@ -268,16 +269,11 @@ void TZxSplitter::StopSizing(bool apply) {
       if (size >= limit) size = limit - 3;
       if (size < 1) size = 1;
       Parent()->DisableAlign();
-      try {
-        if (Horizontal())
-          resized->SetWidth(size);
-        else
-          resized->SetHeight(size);
-      } catch (...) {
-        Parent()->EnableAlign();
-        throw;
-      }
-      Parent()->EnableAlign();
+      TScopeExit align([this] { Parent()->EnableAlign(); });
+      if (Horizontal())
+        resized->SetWidth(size);
+      else
+        resized->SetHeight(size);
     }
   }
   if (Application) Application->SetShowHint(old_show_hint_);
@@ -301,14 +297,10 @@ void TZxSplitter::Dispatch(TMessage& message) {
       // The release gives the capture up before MouseUp applies the drag;
       // that loss of the capture is the drag's own end, not a cancel.
       if (sizing_) {
-        releasing_ = true;
-        try {
+        {
+          const auto releasing = SetForScope(releasing_, true);
           TCustomPanel::Dispatch(message);
-        } catch (...) {
-          releasing_ = false;
-          throw;
         }
-        releasing_ = false;
         if (sizing_) StopSizing(false);
         return;
       }

@@ -109,9 +109,7 @@ void TslDBTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
   // A move the tree will write fails here, before any node moves, when the
   // node's record is gone.
   tree->RequireRecordFor(this);
-  const bool previous = tree->placeholder_;
-  tree->placeholder_ = true;
-  TScopeExit restore([&] { tree->placeholder_ = previous; });
+  const auto placing = SetForScope(tree->placeholder_, true);
   TslTreeNode::MoveTo(destination, mode);
 }
 
@@ -252,9 +250,8 @@ void TDataLinkTreeView::ActiveChanged() {
 }
 
 void TDataLinkTreeView::DataEvent(TDataEvent event, std::intptr_t info) {
-  const bool previous = moved_only_;
-  moved_only_ = event == deDataSetChange && info == kDataSetMovedOnly;
-  TScopeExit restore([this, previous] { moved_only_ = previous; });
+  const auto movedOnly =
+      SetForScope(moved_only_, event == deDataSetChange && info == kDataSetMovedOnly);
   TDataLink::DataEvent(event, info);
 }
 
@@ -304,7 +301,7 @@ TslDBTreeView::~TslDBTreeView() {
   link_->Detach();
   link_->SetDataSource(nullptr);
   if (HandleAllocated()) {
-    BusyScope busy(this);
+    const auto busy = SetForScope(busy_, true);
     index_->Clear();
     Items()->Clear();
   }
@@ -358,7 +355,7 @@ void TslDBTreeView::SetRootValue(const Variant& value) {
   }
   if (!options_.Contains(trSmartRecordLoad)) return;
   // Other top-level records: the loaded nodes below the old ones mean nothing now.
-  BusyScope busy(this);
+  const auto busy = SetForScope(busy_, true);
   index_->Clear();
   Items()->Clear();
   RebindAndRebuild();
@@ -441,7 +438,7 @@ String TslDBTreeView::NodeText() {
 bool TslDBTreeView::MoveNodeUnder(TslDBTreeNode* node, TslDBTreeNode* parent) {
   // A damaged chain of parent values must not hang a node under itself.
   if (parent == node || (parent && parent->HasAsParent(node))) return false;
-  BusyScope busy(this);
+  const auto busy = SetForScope(busy_, true);
   if (parent) {
     parent->SetHasChildren(true);
     node->TTreeNode::MoveTo(parent, naAddChild);
@@ -454,7 +451,7 @@ bool TslDBTreeView::MoveNodeUnder(TslDBTreeNode* node, TslDBTreeNode* parent) {
 TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
   const Variant key = key_field_->AsVariant();
   if (VarIsNull(key)) return nullptr;
-  BusyScope busy(this);
+  const auto busy = SetForScope(busy_, true);
   const String text = NodeText();
   const Variant parentValue = parent_field_->AsVariant();
   TslDBTreeNode* node = index_->FindNode(key);
@@ -502,7 +499,7 @@ void TslDBTreeView::SizeBufferRing() {
 }
 
 void TslDBTreeView::RebuildTree() {
-  BusyScope busy(this);
+  const auto busy = SetForScope(busy_, true);
   if (!key_field_ || !list_field_ || !parent_field_) {
     index_->Clear();
     Items()->Clear();
@@ -527,9 +524,7 @@ void TslDBTreeView::RebuildTree() {
     } else {
       bool any = false;
       {
-        const bool previous = reading_all_;
-        reading_all_ = true;
-        TScopeExit restore([&] { reading_all_ = previous; });
+        const auto readingAll = SetForScope(reading_all_, true);
         ds->ReadRecords([&] {
           any = NodeFromCurrentRecord() != nullptr || any;
           return true;
@@ -580,7 +575,7 @@ bool TslDBTreeView::ParentValueIs(const Variant& value) const {
 
 void TslDBTreeView::LoadChildren(TslDBTreeNode* node, bool recursive) {
   if (!key_field_ || !parent_field_ || !list_field_ || !link_->Active()) return;
-  BusyScope busy(this);
+  const auto busy = SetForScope(busy_, true);
   TDataSet* ds = link_->DataSet();
   TKeepPlace keep(ds);
   const Variant key = node->KeyValue();
@@ -654,7 +649,7 @@ void TslDBTreeView::SelectNodeForKey(const Variant& key) {
   if (!options_.Contains(trSmartRecordLoad) || busy_ || !key_field_ || !parent_field_ ||
       !list_field_ || !link_->Active())
     return;
-  BusyScope busy(this);
+  const auto busy = SetForScope(busy_, true);
   if (!KeyEqual(key_field_->AsVariant(), key) && !LocateBy(key_field_, key)) return;
   LoadAncestors(key);
   SelectNodeForKey(key);
@@ -691,7 +686,7 @@ void TslDBTreeView::RecordEdited(TField* field) {
     TScopeExit clear([previous] { posting_parent = previous; });
     if (options_.Contains(trSmartRecordLoad)) {
       posting_parent = true;
-      BusyScope busy(this);
+      const auto busy = SetForScope(busy_, true);
       link_->DataSet()->Post();
     }
     index_->ReparentNode(node, field->AsVariant());
@@ -704,7 +699,7 @@ void TslDBTreeView::RecordInserted() {
   TslDBTreeNode* node = NodeOfCurrentRecord();
   if (!node) return;
   {
-    BusyScope busy(this);
+    const auto busy = SetForScope(busy_, true);
     SetSelected(node);
     node->MakeVisible();
   }
@@ -744,7 +739,7 @@ void TslDBTreeView::DataLinkChanged() {
 void TslDBTreeView::Change(TTreeNode* node) {
   auto* dbNode = dynamic_cast<TslDBTreeNode*>(node);
   if (dbNode && !busy_ && key_field_ && link_->Active()) {
-    BusyScope busy(this);
+    const auto busy = SetForScope(busy_, true);
     TDataSet* ds = link_->DataSet();
     const Variant& key = dbNode->KeyValue();
     if (!VarIsNull(key) && !VarIsEmpty(key) && !KeyEqual(key, key_field_->AsVariant()) &&
@@ -786,9 +781,7 @@ void TslDBTreeView::Collapse(TTreeNode* node) {
   TCustomslTreeView::Collapse(node);
   auto* dbNode = dynamic_cast<TslDBTreeNode*>(node);
   if (!dbNode || !options_.Contains(trSmartRecordLoad)) return;
-  const bool previous = collapsing_;
-  collapsing_ = true;
-  TScopeExit restore([this, previous] { collapsing_ = previous; });
+  const auto collapsing = SetForScope(collapsing_, true);
   dbNode->SetChildrenLoaded(false);
 }
 
@@ -841,7 +834,7 @@ void TslDBTreeView::CreateWnd() {
 
 void TslDBTreeView::DestroyWnd() {
   {
-    BusyScope busy(this);
+    const auto busy = SetForScope(busy_, true);
     index_->Clear();
     Items()->Clear();
   }
@@ -849,7 +842,7 @@ void TslDBTreeView::DestroyWnd() {
 }
 
 void TslDBTreeView::CreateHandle() {
-  BusyScope busy(this);
+  const auto busy = SetForScope(busy_, true);
   TCustomslTreeView::CreateHandle();
 }
 

@@ -317,20 +317,6 @@ class TslDBTreeView : public TCustomslTreeView {
   friend class TslDBTreeNode;
   friend class TslDBTreeNodes;
   friend class TDataLinkTreeView;
-  // Sets `busy_` for its lifetime and puts the previous value back.
-  class BusyScope {
-   public:
-    explicit BusyScope(TslDBTreeView* tree) : tree_(tree), previous_(tree->busy_) {
-      tree->busy_ = true;
-    }
-    ~BusyScope() { tree_->busy_ = previous_; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-   private:
-    TslDBTreeView* tree_;
-    bool previous_;
-  };
 
   void SetFieldName(String& name, const String& value);
   void BindFields();

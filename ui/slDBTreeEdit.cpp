@@ -40,12 +40,11 @@ bool IsAutoIncrement(const TField* field) {
 // Posts the record being edited or appended; a post that fails leaves the
 // dataset browsing again, with the record as it was.
 void PostOrCancel(TDataSet* ds) {
-  try {
-    ds->Post();
-  } catch (...) {
+  // After a post that went through the dataset browses: nothing to cancel.
+  TScopeExit cancel([ds] {
     if (ds->State() == dsEdit || ds->State() == dsInsert) ds->Cancel();
-    throw;
-  }
+  });
+  ds->Post();
 }
 
 // One field value carried from a source record to its copy.
@@ -108,14 +107,14 @@ bool TslDBTreeView::DataSetHoldsKey(const Variant& key) {
   TDataSet* ds = link_->DataSet();
   // Looking would post or drop a record being edited.
   if (ds->State() != dsBrowse || ds->IsEmpty()) return false;
-  BusyScope busy(this);
+  const auto busy = SetForScope(busy_, true);
   TKeepPlace keep(ds);
   return LocateBy(key_field_, key);
 }
 
 Variant TslDBTreeView::LargestDataSetKey() {
   TDataSet* ds = link_->DataSet();
-  BusyScope busy(this);
+  const auto busy = SetForScope(busy_, true);
   TKeepPlace keep(ds);
   Variant largest = Null();
   for (ds->First(); !ds->Eof(); ds->Next()) {
@@ -146,20 +145,19 @@ void TslDBTreeView::ItemInserted(TMessage& message) {
   if (node->IsNew) {
     // Copies made by a drop get their records from NodeDropped.
     node->IsNew = false;
-    try {
-      if (!Moving() && !InsertRecordForNode(node, parent)) message.Result = 0;
-    } catch (...) {
-      // The item is gone: the caller gets no node.
-      message.Result = 0;
-      throw;
-    }
+    bool kept = false;
+    // Unless the record is written, the item is gone: the caller gets no node.
+    TScopeExit dropItem([&] {
+      if (!kept) message.Result = 0;
+    });
+    kept = Moving() || InsertRecordForNode(node, parent);
   } else if (node->SortIndex() >= 0 && index_->FindNode(node->ParentValue) != parent) {
     MoveRecordForNode(node, parent);
   }
 }
 
 void TslDBTreeView::ShowCaption(TslDBTreeNode* node, const String& text) {
-  BusyScope busy(this);
+  const auto busy = SetForScope(busy_, true);
   node->SetText(text);
   // Inside its insert message the node does not know its new item yet.
   if (node != pending_node_ || node->ItemId() == pending_item_ || !pending_item_) return;
@@ -182,7 +180,7 @@ bool TslDBTreeView::InsertRecordForNode(TslDBTreeNode* node, TslDBTreeNode* pare
     error = std::current_exception();
   }
   if (!error) {
-    BusyScope busy(this);
+    const auto busy = SetForScope(busy_, true);
     TControlsOff controls(ds);
     try {
       if (parentNode) {
@@ -227,7 +225,7 @@ bool TslDBTreeView::InsertRecordForNode(TslDBTreeNode* node, TslDBTreeNode* pare
   {
     // The node goes with its item: out of the index at once, so that
     // nothing finds it before the caller lets it go.
-    BusyScope busy(this);
+    const auto busy = SetForScope(busy_, true);
     if (node->SortIndex() >= 0) index_->Remove(node);
     const HTREEITEM item = pending_node_ == node ? pending_item_ : node->ItemId();
     if (item && HandleAllocated())
@@ -246,14 +244,14 @@ void TslDBTreeView::RequireRecordFor(TslDBTreeNode* node) {
   if (busy_ || !key_field_ || !parent_field_ || !link_->Active() || !HandleAllocated() ||
       node->SortIndex() < 0 || KeyEqual(key_field_->AsVariant(), node->KeyValue()))
     return;
-  BusyScope busy(this);
+  const auto busy = SetForScope(busy_, true);
   TKeepPlace keep(link_->DataSet());
   if (!LocateBy(key_field_, node->KeyValue())) RaiseRecordMissing(node, node->KeyValue());
 }
 
 void TslDBTreeView::MoveRecordForNode(TslDBTreeNode* node, TslDBTreeNode* parentNode) {
   if (!DoDBAction(node, parentNode, trDBChangeParent)) return;
-  BusyScope busy(this);
+  const auto busy = SetForScope(busy_, true);
   TDataSet* ds = link_->DataSet();
   TControlsOff controls(ds);
   Variant parentValue = node->KeyValue();
@@ -296,7 +294,7 @@ bool TslDBTreeView::NodeDropped(const std::vector<TTreeNode*>& sources,
   auto* sourceTree = dynamic_cast<TslDBTreeView*>(sources.front()->TreeView());
   if (sourceTree && (!sourceTree->link_->Active() || !sourceTree->key_field_)) sourceTree = nullptr;
   auto* firstCopy = dynamic_cast<TslDBTreeNode*>(copies.front());
-  BusyScope busy(this);
+  const auto busy = SetForScope(busy_, true);
   if (!DoDBAction(dynamic_cast<TslDBTreeNode*>(sources.front()), firstCopy, trDBMove)) return false;
   TDataSet* ds = link_->DataSet();
   TControlsOff controls(ds);
@@ -354,19 +352,31 @@ bool TslDBTreeView::NodeDropped(const std::vector<TTreeNode*>& sources,
   std::vector<TPlannedCopy> plan;
   std::vector<TBookmark> appended;
   std::vector<String> captions;
-  try {
+  // Nothing of a drop that fails stays: neither the records written so far
+  // nor the copies.
+  bool written = false;
+  TScopeExit dropCopies([&] {
+    if (!written && copies.front()) copies.front()->Delete();
+  });
+  {
     // Everything is read before anything is written: a source record that
-    // cannot be found stops the drop with nothing changed.
-    std::optional<BusyScope> sourceBusy;
-    if (sourceTree && sourceTree != this) sourceBusy.emplace(sourceTree);
+    // cannot be found stops the drop with nothing changed. (This tree is
+    // busy already, so marking it again changes nothing.)
+    const auto sourceBusy = SetForScope(sourceTree ? sourceTree->busy_ : busy_, true);
     std::optional<TKeepPlace> sourcePlace;
     if (sourceTree) sourcePlace.emplace(sourceTree->link_->DataSet());
     readCopies(plan);
-  } catch (...) {
-    if (copies.front()) copies.front()->Delete();
-    throw;
   }
-  try {
+  {
+    TScopeExit removeRecords([&] {
+      if (written) return;
+      if (ds->State() == dsInsert || ds->State() == dsEdit) ds->Cancel();
+      for (auto it = appended.rbegin(); it != appended.rend(); ++it) {
+        if (!ds->BookmarkValid(*it)) continue;
+        ds->GotoBookmark(*it);
+        ds->Delete();
+      }
+    });
     for (TPlannedCopy& p : plan) {
       ds->Append();
       parent_field_->SetAsVariant(p.parentValue);
@@ -391,17 +401,7 @@ bool TslDBTreeView::NodeDropped(const std::vector<TTreeNode*>& sources,
         p.copy->SetKeyValue(key_field_->AsVariant());
       captions.push_back(NodeText());
     }
-  } catch (...) {
-    // Nothing of the drop stays: neither the records written so far nor
-    // the copies.
-    if (ds->State() == dsInsert || ds->State() == dsEdit) ds->Cancel();
-    for (auto it = appended.rbegin(); it != appended.rend(); ++it) {
-      if (!ds->BookmarkValid(*it)) continue;
-      ds->GotoBookmark(*it);
-      ds->Delete();
-    }
-    if (copies.front()) copies.front()->Delete();
-    throw;
+    written = true;
   }
   for (std::size_t i = 0; i < plan.size(); ++i) {
     TslDBTreeNode* copy = plan[i].copy;
@@ -457,7 +457,7 @@ void TslDBTreeView::DeleteRecordForKey(const Variant& key) {
   if (!DeletesRecords()) return;
   TDataSet* ds = link_->DataSet();
   {
-    BusyScope busy(this);
+    const auto busy = SetForScope(busy_, true);
     TControlsOff controls(ds);
     if (!ds->IsEmpty()) {
       bool found = false;
@@ -486,7 +486,7 @@ void TslDBTreeView::ItemTextSet(const TMessage& message) {
 
 void TslDBTreeView::WriteCaption(TslDBTreeNode* node) {
   TDataSet* ds = link_->DataSet();
-  BusyScope busy(this);
+  const auto busy = SetForScope(busy_, true);
   TControlsOff controls(ds);
   // The caption goes into the node's own record, which need not be the
   // current one; the dataset comes back afterwards.
@@ -518,12 +518,12 @@ void TslDBTreeView::BeginLabelEdit(TTreeNode* node) {
   if (!dbNode || !list_field_ || !key_field_ || !link_->Active()) return;
   TDataSet* ds = link_->DataSet();
   if (!KeyEqual(key_field_->AsVariant(), dbNode->KeyValue())) {
-    BusyScope busy(this);
+    const auto busy = SetForScope(busy_, true);
     TControlsOff controls(ds);
     if (!LocateBy(key_field_, dbNode->KeyValue())) return;
   }
   if (list_field_->Text() != node->Text()) {
-    BusyScope busy(this);
+    const auto busy = SetForScope(busy_, true);
     node->SetText(list_field_->Text());
   }
   if (ds->CanModify() && ds->State() == dsBrowse) edit_started_ = link_->Edit();
@@ -558,9 +558,7 @@ void TslDBTreeView::Edit(const TVITEM& item) {
   const bool started = std::exchange(edit_started_, false);
   const String before = node ? node->Text() : String();
   {
-    const bool previous = ending_edit_;
-    ending_edit_ = true;
-    TScopeExit restore([this, previous] { ending_edit_ = previous; });
+    const auto endingEdit = SetForScope(ending_edit_, true);
     TCustomslTreeView::Edit(item);
   }
   if (!link_->Active()) return;
@@ -569,13 +567,13 @@ void TslDBTreeView::Edit(const TVITEM& item) {
     // An editing that changed nothing (cancelled, or the caption written
     // and posted already) leaves the record browsing, as it found it.
     if (started && ds->State() == dsEdit && !ds->Modified()) {
-      BusyScope busy(this);
+      const auto busy = SetForScope(busy_, true);
       ds->Cancel();
     }
     return;
   }
   if (!node || !list_field_) return;
-  BusyScope busy(this);
+  const auto busy = SetForScope(busy_, true);
   const bool own = node == Selected() && key_field_ &&
                    KeyEqual(key_field_->AsVariant(), node->KeyValue()) &&
                    (ds->State() == dsEdit || ds->State() == dsInsert);

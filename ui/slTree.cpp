@@ -33,19 +33,6 @@ void ShowImages() {
   if (drag_state.images) drag_state.images->ShowDragImage();
 }
 
-// Sets a flag for a scope and gives the previous value back after it.
-class TFlagScope {
- public:
-  TFlagScope(bool& flag, bool value) : flag_(flag), previous_(flag) { flag_ = value; }
-  ~TFlagScope() { flag_ = previous_; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool previous_;
-};
-
 }  // namespace
 
 // --- Nodes and the drag object ----------------------------------------------------
@@ -67,16 +54,16 @@ void TslTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
   }
   TTreeNode* placeholder = nullptr;
   {
-    TFlagScope moving(tree->moving_, true);
+    const auto moving = SetForScope(tree->moving_, true);
     placeholder = mode == naAddChild ? Owner()->AddChild(destination, "")
                                      : Owner()->AddChildFirst(destination, "");
   }
   if (!placeholder) return;
   TScopeExit freePlaceholder([&] {
-    TFlagScope moving(tree->moving_, true);
+    const auto moving = SetForScope(tree->moving_, true);
     placeholder->Delete();
   });
-  TFlagScope notMoving(tree->moving_, false);
+  const auto notMoving = SetForScope(tree->moving_, false);
   TTreeNode::MoveTo(placeholder, naInsert);
 }
 
@@ -279,8 +266,8 @@ TTreeNode* TCustomslTreeView::DropDraggedNode(TTreeNode* dragged, TTreeNode* tar
     // a subtree (a data-bound tree first reads the records not loaded).
     auto* owner = dynamic_cast<TCustomslTreeView*>(sourceTree);
     if (!owner) owner = this;
-    TFlagScope moving(moving_, copying ? true : moving_);
-    TFlagScope ownerMoving(owner->moving_, copying ? true : owner->moving_);
+    const auto moving = SetForScope(moving_, copying || moving_);
+    const auto ownerMoving = SetForScope(owner->moving_, copying || owner->moving_);
     owner->CollectSubtree(dragged, sources);
   }
   TNodeAttachMode mode = target ? naAddChild : naAdd;
@@ -293,7 +280,7 @@ TTreeNode* TCustomslTreeView::DropDraggedNode(TTreeNode* dragged, TTreeNode* tar
   if (copying) {
     std::vector<TTreeNode*> copies;
     {
-      TFlagScope moving(moving_, true);
+      const auto moving = SetForScope(moving_, true);
       for (size_t i = 0; i < sources.size(); ++i) {
         TTreeNode* copy = nullptr;
         if (i == 0) {
@@ -312,7 +299,7 @@ TTreeNode* TCustomslTreeView::DropDraggedNode(TTreeNode* dragged, TTreeNode* tar
     result = copies.empty() ? nullptr : copies.front();
     if (result && target && result->Parent() == target) target->SetHasChildren(true);
   } else {
-    TFlagScope moving(moving_, true);
+    const auto moving = SetForScope(moving_, true);
     dragged->MoveTo(target, mode);
     result = dragged;
   }

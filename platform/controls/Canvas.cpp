@@ -4,6 +4,7 @@
 #include "platform/controls/Control.h"
 #include "platform/controls/Graphics.h"
 #include "platform/controls/WinControl.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/win/Font.h"
 #include "platform/win/Gdi.h"
 #include "platform/win/Paint.h"
@@ -290,13 +291,9 @@ void PaintOnCanvas(TCanvas* canvas, HDC dc, TControl* control, const std::functi
   canvas->SetHandle(dc);
   canvas->Font()->Assign(control->Font());
   canvas->Brush()->SetColor(control->Color());
-  try {
-    paint();
-  } catch (...) {
+  TScopeExit release([canvas] {
     canvas->SetHandle(nullptr);
     canvas->Unlock();
-    throw;
-  }
-  canvas->SetHandle(nullptr);
-  canvas->Unlock();
+  });
+  paint();
 }

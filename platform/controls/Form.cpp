@@ -7,6 +7,7 @@
 #include "platform/controls/Application.h"
 #include "platform/controls/Screen.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/win/Input.h"
 #include "platform/win/Message.h"
 #include "platform/win/Metrics.h"
@@ -185,13 +186,19 @@ TModalResult TCustomForm::ShowModal() {
         EnableWindow(f->WindowHandle(), FALSE);
       }
     }
-  auto restore = [&] {
-    for (HWND h : disabled)
-      if (IsWindow(h)) EnableWindow(h, TRUE);
-    form_state_ -= fsModal;
-    if (previousActive && IsWindow(previousActive)) SetActiveWindow(previousActive);
-  };
-  try {
+  {
+    TScopeExit restore([&] {
+      for (HWND h : disabled)
+        if (IsWindow(h)) EnableWindow(h, TRUE);
+      form_state_ -= fsModal;
+      if (previousActive && IsWindow(previousActive)) SetActiveWindow(previousActive);
+    });
+    bool closed = false;
+    TScopeExit hideOnFailure([&] {
+      if (closed) return;
+      if (HandleAllocated()) ShowWindow(WindowHandle(), SW_HIDE);
+      TControl::SetVisible(false);
+    });
     modal_result_ = mrNone;
     Show();
     for (;;) {
@@ -210,13 +217,8 @@ TModalResult TCustomForm::ShowModal() {
       if (modal_result_ != mrNone) break;
     }
     Hide();
-  } catch (...) {
-    if (HandleAllocated()) ShowWindow(WindowHandle(), SW_HIDE);
-    TControl::SetVisible(false);
-    restore();
-    throw;
+    closed = true;
   }
-  restore();
   return modal_result_;
 }
 

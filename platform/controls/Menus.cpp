@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/controls/ActnList.h"
+#include "platform/controls/CommandNumbers.h"
 #include "platform/controls/ImageLists.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/PropertyRegistry.h"
@@ -12,19 +13,7 @@
 #include "platform/win/WinMessages.h"
 #include "platform/win/Window.h"
 
-namespace {
-
-// Command numbers name items in WM_COMMAND's 16 bits; 0 is left out so that
-// no item answers a command of nothing.
-UINT NextCommand() {
-  static UINT next = 0;
-  next = next % 0xFFFF + 1;
-  return next;
-}
-
-}  // namespace
-
-TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(NextCommand()) {}
+TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(NextCommandNumber()) {}
 
 TMenuItem::~TMenuItem() {
   Destroying();

@@ -5,6 +5,7 @@
 
 #include "platform/controls/ActnList.h"
 #include "platform/controls/Application.h"
+#include "platform/controls/CommandNumbers.h"
 #include "platform/controls/ControlsProperties.h"
 #include "platform/controls/ImageLists.h"
 #include "platform/controls/Menus.h"
@@ -14,18 +15,8 @@
 #include "platform/win/ToolBar.h"
 #include "platform/win/WinStyles.h"
 
-namespace {
-
-// Command numbers name buttons in WM_COMMAND's 16 bits; 0 names none.
-int NextCommand() {
-  static int next = 0;
-  next = next % 0xFFFF + 1;
-  return next;
-}
-
-}  // namespace
-
-TToolButton::TToolButton(TComponent* owner) : TControl(owner), command_(NextCommand()) {
+TToolButton::TToolButton(TComponent* owner)
+    : TControl(owner), command_(static_cast<int>(NextCommandNumber())) {
   SetBounds(0, 0, 23, 22);
 }
 

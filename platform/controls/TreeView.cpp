@@ -781,16 +781,14 @@ void TCustomTreeView::DestroyWnd() {
   // events: they come back (or the tree is going).
   const TTVExpandedEvent deletion = std::move(OnDeletion);
   OnDeletion = nullptr;
-  ++moving_depth_;
-  try {
+  {
+    ++moving_depth_;
+    TScopeExit restore([&] {
+      --moving_depth_;
+      OnDeletion = deletion;
+    });
     items_->Clear();
-  } catch (...) {
-    --moving_depth_;
-    OnDeletion = deletion;
-    throw;
   }
-  --moving_depth_;
-  OnDeletion = deletion;
   TWinControl::DestroyWnd();
 }
 

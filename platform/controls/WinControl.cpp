@@ -722,13 +722,8 @@ void TWinControl::PaintControls(HDC dc, TControl* first) {
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, b.left, b.top, b.right, b.bottom);
     OffsetViewportOrgEx(dc, b.left, b.top, nullptr);
-    try {
-      c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
-    } catch (...) {
-      RestoreDC(dc, saved);
-      throw;
-    }
-    RestoreDC(dc, saved);
+    TScopeExit restore([dc, saved] { RestoreDC(dc, saved); });
+    c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
   }
 }
 

@@ -30,3 +30,14 @@ class TScopeExit {
   F f_;
   int uncaught_;
 };
+
+// Gives `variable` the value `value` until the returned guard leaves its
+// scope, then puts back the value it had before: the usual guard of a
+// re-entrancy or "busy" flag.
+//   const auto busy = SetForScope(busy_, true);
+template <class T, class U>
+[[nodiscard]] auto SetForScope(T& variable, U&& value) {
+  T previous = std::exchange(variable, std::forward<U>(value));
+  return TScopeExit(
+      [&variable, previous = std::move(previous)]() mutable { variable = std::move(previous); });
+}

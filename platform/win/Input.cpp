@@ -333,7 +333,11 @@ bool winkernel::TakeInputMessage(MSG* msg, HWND filter, UINT min, UINT max, bool
       if (!remove) return false;
       const bool taken = k.sizeMove ? winkernel::SizeMoveInput(e) : winkernel::MenuInput(e);
       if (taken) {
+        // Still a key or button the user pressed or let go: a key released
+        // while the loop ran (the Return that opened a menu, the keys that
+        // chose in it) would otherwise stay down for good.
         pop();
+        CommitState(e);
         continue;
       }
     }

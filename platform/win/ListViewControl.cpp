@@ -501,9 +501,8 @@ int SmallIconWidth(const TState& s) {
 // `useHeader`, its caption; the last column then also fills the view).
 // Column -1 is the cells of the list and small icon styles.
 int AutoWidth(HWND hwnd, TState& s, int column, bool useHeader) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old =
-      SelectObject(dc, s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT));
+  TMeasureDC measure(s.font);
+  HDC dc = measure.Dc();
   const int sub = column < 0 ? 0 : s.columns[column].subItem;
   // Room for the label's padding (and a cell's margin) around the text.
   int width = WidestText(hwnd, s, sub, dc) + (column > 0 ? 12 : column == 0 ? 8 : 10);
@@ -519,8 +518,6 @@ int AutoWidth(HWND hwnd, TState& s, int column, bool useHeader) {
       width = std::max<int>(width, s.layout.view.right - left);
     }
   }
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
   return width;
 }
 

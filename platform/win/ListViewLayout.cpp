@@ -28,10 +28,6 @@ constexpr int kLabelPad = 2;
 constexpr int kStateWidth = 16;  // the check box column (LVS_EX_CHECKBOXES)
 constexpr int kCheckSize = 13;
 
-HGDIOBJ FontOf(const TState& s) {
-  return s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT);
-}
-
 void IconSize(HIMAGELIST list, int& cx, int& cy) {
   cx = cy = 0;
   if (list) ImageList_GetIconSize(list, &cx, &cy);
@@ -97,12 +93,9 @@ void UpdateLayout(HWND hwnd, TState& s) {
   RECT client;
   GetClientRect(hwnd, &client);
   {
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, FontOf(s));
+    TMeasureDC dc(s.font);
     TEXTMETRIC tm;
-    GetTextMetrics(dc, &tm);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    GetTextMetrics(dc.Dc(), &tm);
     l.textHeight = tm.tmHeight;
   }
   // The header sits at the top in report style and moves left with the
@@ -231,12 +224,9 @@ int ItemImage(HWND hwnd, const TState& s, int index) {
 }
 
 int TextWidth(HWND, const TState& s, const std::string& text) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, FontOf(s));
+  TMeasureDC dc(s.font);
   SIZE size;
-  GetTextExtentPoint32(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
+  GetTextExtentPoint32(dc.Dc(), text.c_str(), static_cast<int>(text.size()), &size);
   return size.cx;
 }
 
@@ -493,7 +483,7 @@ void Paint(HWND hwnd, HDC dc) {
   RECT client;
   GetClientRect(hwnd, &client);
   const int saved = SaveDC(dc);
-  SelectObject(dc, FontOf(s));
+  SelectObject(dc, ControlFont(s.font));
   SetBkMode(dc, TRANSPARENT);
   HBRUSH back = CreateSolidBrush(Colour(s.bkColor, COLOR_WINDOW));
   RECT view = l.view;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/win/ControlWindow.h"
 #include "platform/win/Font.h"
 #include "platform/win/Gdi.h"
 #include "platform/win/ImageList.h"
@@ -85,8 +86,9 @@ struct TMenuLayout {
 
 TMenuLayout Layout(const TMenuEntry& m) {
   TMenuLayout l;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  // Menus draw in the default GUI font: WM_SETFONT does not reach them.
+  TMeasureDC measure(nullptr);
+  HDC dc = measure.Dc();
   TEXTMETRIC tm;
   GetTextMetrics(dc, &tm);
   int imageW = 16, imageH = 16;
@@ -106,8 +108,6 @@ TMenuLayout Layout(const TMenuEntry& m) {
       shortcutW = std::max<int>(shortcutW, s.cx);
     }
   }
-  SelectObject(dc, old);
-  DeleteDC(dc);
   const int inner = l.gutter + textW + (shortcutW ? kShortcutGap + shortcutW : 0) + kRightPad;
   l.shortcutLeft = kFrame + l.gutter + textW + kShortcutGap;
   int y = kFrame;
@@ -165,7 +165,7 @@ void PaintMenu(HWND hwnd, HDC dc) {
   DrawEdge(dc, &edge, EDGE_RAISED, BF_RECT);
   if (!m) return;
   const TMenuLayout l = Layout(*m);
-  HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  HGDIOBJ oldFont = SelectObject(dc, ControlFont(nullptr));
   SetBkMode(dc, TRANSPARENT);
   for (size_t n = 0; n < m->items.size(); ++n) {
     const TMenuItemEntry& i = m->items[n];
@@ -215,13 +215,8 @@ void CloseSubmenusFrom(int level);
 
 LRESULT MenuWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = wParam ? reinterpret_cast<HDC>(wParam) : BeginPaint(hwnd, &ps);
-      PaintMenu(hwnd, dc);
-      if (!wParam) EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
+      return PaintControlWindow(hwnd, wParam, &PaintMenu);
     case WM_ERASEBKGND:
       return 1;
     case WM_MOUSEACTIVATE:

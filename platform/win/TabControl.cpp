@@ -50,10 +50,6 @@ int Count(const TTabState& s) {
   return static_cast<int>(s.tabs.size());
 }
 
-HGDIOBJ FontOf(const TTabState& s) {
-  return s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT);
-}
-
 SIZE ImageSize(const TTabState& s) {
   int w = 0, h = 0;
   if (s.images) ImageList_GetIconSize(s.images, &w, &h);
@@ -62,33 +58,28 @@ SIZE ImageSize(const TTabState& s) {
 
 // The height of the tab row (the selected tab stands kRaise above it).
 int RowHeight(const TTabState& s) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, FontOf(s));
+  TMeasureDC dc(s.font);
   TEXTMETRIC tm;
-  GetTextMetrics(dc, &tm);
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  GetTextMetrics(dc.Dc(), &tm);
   return std::max<int>(tm.tmHeight, ImageSize(s).cy) + 6 + kRaise;
 }
 
 // The rectangles of the tabs, unselected (the selected one is drawn larger).
 std::vector<RECT> TabRects(const TTabState& s) {
   std::vector<RECT> rects;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, FontOf(s));
+  TMeasureDC dc(s.font);
   const int rowH = RowHeight(s);
   const SIZE image = ImageSize(s);
   int x = kFirstTab;
   for (const TTab& t : s.tabs) {
     RECT m{0, 0, 0, 0};
-    DrawText(dc, t.text.c_str(), static_cast<int>(t.text.size()), &m, DT_SINGLELINE | DT_CALCRECT);
+    DrawText(dc.Dc(), t.text.c_str(), static_cast<int>(t.text.size()), &m,
+             DT_SINGLELINE | DT_CALCRECT);
     int w = RectWidth(m) + 2 * kTabPadX;
     if (s.images && t.image >= 0) w += image.cx + kImageGap;
     rects.push_back(RECT{x, kRaise, x + w, rowH});
     x += w;
   }
-  SelectObject(dc, old);
-  DeleteDC(dc);
   return rects;
 }
 
@@ -163,7 +154,7 @@ void Paint(HWND hwnd, HDC dc) {
   const std::vector<RECT>& rects = l.tabs;
   const int saved = SaveDC(dc);
   if (l.scrolls) IntersectClipRect(dc, 0, 0, l.limit, client.bottom);
-  HGDIOBJ old = SelectObject(dc, FontOf(s));
+  HGDIOBJ old = SelectObject(dc, ControlFont(s.font));
   SetBkMode(dc, TRANSPARENT);
   const SIZE image = ImageSize(s);
   const bool enabled = IsWindowEnabled(hwnd);

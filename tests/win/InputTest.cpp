@@ -111,6 +111,39 @@ TEST_F(Input, KeysGoToTheFocusAndTheKeyStateChangesWhenTheMessageIsTaken) {
   EXPECT_EQ(GetKeyState(VK_SHIFT) & 1, 1);  // toggled by the one press
 }
 
+// A popup menu or a frame drag takes the input while it is open; the keys
+// and buttons it takes are still pressed and let go as far as the key state
+// is concerned, or a key let go while it ran would stay down for good.
+TEST_F(Input, KeysTakenByAnOpenMenuStillChangeTheKeyState) {
+  HWND top = Top(0, 0, 200, 200);
+  SetFocus(top);
+  HMENU menu = CreatePopupMenu();
+  AppendMenu(menu, MF_STRING, 1, "&Open tray");
+  AppendMenu(menu, MF_STRING, 2, "&Close tray");
+  // Return opens the menu at once, as a drop-down button does.
+  handler = [&](HWND h, UINT m, WPARAM w, LPARAM) -> std::optional<LRESULT> {
+    if (h == top && m == WM_KEYDOWN && w == VK_RETURN && !GetOpenMenuWindow())
+      TrackPopupMenu(menu, 0, 20, 20, 0, top, nullptr);
+    return std::nullopt;
+  };
+  InjectKeyDown(VK_RETURN);
+  Pump();
+  ASSERT_NE(GetOpenMenuWindow(), nullptr);
+  EXPECT_LT(GetKeyState(VK_RETURN), 0);
+  InjectKeyUp(VK_RETURN);
+  InjectKeyDown(VK_DOWN);
+  Pump();
+  EXPECT_GE(GetKeyState(VK_RETURN), 0);
+  EXPECT_LT(GetKeyState(VK_DOWN), 0);  // held in the menu
+  InjectKeyUp(VK_DOWN);
+  InjectKey(VK_RETURN);  // chooses the item and closes the menu
+  Pump();
+  EXPECT_EQ(GetOpenMenuWindow(), nullptr);
+  EXPECT_GE(GetKeyState(VK_RETURN), 0);
+  EXPECT_GE(GetKeyState(VK_DOWN), 0);
+  DestroyMenu(menu);
+}
+
 TEST_F(Input, AltKeysAreSystemKeysAndAltF4Closes) {
   HWND top = Top(0, 0, 200, 200);
   SetFocus(top);
