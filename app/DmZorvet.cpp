@@ -244,6 +244,17 @@ void TDmZorvet::LListAfterItemOpen(TObject* Sender, const String& ItemName) {
   MtFound->LoadFromDataSet(MTDir, coStructure);
   const String file = CatalogueFile();
   if (protect_file_ || !FileExists(file)) return;
+  // A tree bound to the catalogue would be built again for each notice of
+  // the load and of the copy below; it is bound afresh once, on every way
+  // out, when the tables are ready.
+  bool rebound = false;
+  auto rebind = [this, &rebound] {
+    if (rebound || !window_) return;
+    rebound = true;
+    window_->BindTree(DSDir);
+  };
+  TScopeExit rebindOnExit(rebind);
+  if (window_) window_->BindTree(nullptr);
   try {
     MTDir->LoadFromFile(file);
   } catch (const Exception& e) {
@@ -258,7 +269,7 @@ void TDmZorvet::LListAfterItemOpen(TObject* Sender, const String& ItemName) {
   if (!MTDir->Active()) return;
   CopyCatalogueToFiles();
   NoteFilesInStep(-1);
-  if (window_) window_->BindTree(DSDir);
+  rebind();
   ProcessMessages();
   if (!window_) return;
   if (MTDir->RecordCount() > 0) window_->SelectFirstNode();

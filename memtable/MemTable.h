@@ -651,6 +651,16 @@ class TvomCustomMemTable : public TDataSet, public TvomStoreClient {
   // move) and lets the indexes take it in before record number `recNo`
   // (-1: at the end); the cursor goes to it.
   void AddNewRecord(TvomRecord* buffer, Integer recNo);
+  // Stores a new record of the store's layout with a cleared header and
+  // lets the indexes take it in as AddNewRecord does.
+  void StoreNewRecord(TvomRecord* record, Integer recNo);
+  // MemTableCopy.cpp
+  // LoadFromDataSet's copy of the records the source shows, byte for byte,
+  // when both stores lay out every field alike and nothing would see the
+  // records go in one by one (event handlers, required, defaulted or
+  // numbered fields, links that DisableControls leaves listening, a load
+  // limit). Answers false, having copied nothing, otherwise.
+  bool CopyStoredRecords(TvomCustomMemTable* source);
   // Raises the highest used auto-increment value to the buffer's value.
   void NoteAutoIncValue(const TvomRecord* buffer);
   // The 1-based record number before which an inserted buffer goes:

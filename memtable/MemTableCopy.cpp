@@ -8,6 +8,7 @@
 #include <optional>
 #include <typeinfo>
 
+#include "memtable/Index.h"
 #include "memtable/LengthBuffer.h"
 #include "memtable/MemTable.h"
 #include "platform/data/BlobFields.h"
@@ -208,6 +209,103 @@ Integer TvomCustomMemTable::CopyRecords(TDataSet* source, TDataSet* destination,
   return count;
 }
 
+// --- copying stored records ---------------------------------------------------------
+
+namespace {
+
+// Whether the records of `from` can go into `to` byte for byte: every field
+// of `to` takes the field of the same number in `from` as is (CopyRuleFor's
+// native rule), and both stores give it the same place, size and storage.
+bool SameRecordLayout(const TvomCommon& from, const TvomCommon& to,
+                      const std::vector<FieldPair>& pairs, Integer destinationFields) {
+  if (static_cast<Integer>(pairs.size()) != destinationFields ||
+      from.FieldCount() != to.FieldCount() || from.FixedSize() != to.FixedSize() ||
+      from.IndirectCount() != to.IndirectCount() || to.CalcSize() != 0)
+    return false;
+  constexpr Byte kStorage = mtffIndirect | mtffCompressed;
+  for (const FieldPair& pair : pairs) {
+    const Integer no = pair.destination->FieldNo();
+    // A blob is copied through its value, whose bytes are its buffer's.
+    const bool sameBlob = pair.source->IsBlob() &&
+                          pair.source->DataType() == pair.destination->DataType() &&
+                          typeid(*pair.source) == typeid(*pair.destination);
+    if ((pair.rule != CopyRule::Native && !sameBlob) || pair.source->FieldNo() != no ||
+        pair.destination->FieldKind() != fkData || pair.destination->Required() ||
+        !pair.destination->DefaultExpression().empty() || pair.destination->OnValidate ||
+        pair.destination->OnChange || pair.destination->DataType() == ftAutoInc)
+      return false;
+    if (from.FieldOffset(no) != to.FieldOffset(no) ||
+        from.FieldStorageSize(no) != to.FieldStorageSize(no) ||
+        (from.FieldFlags(no) & kStorage) != (to.FieldFlags(no) & kStorage))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TvomCustomMemTable::CopyStoredRecords(TvomCustomMemTable* source) {
+  // Appending and posting each record runs the dataset's events, the
+  // fields' events and checks and the links of the table: with none of
+  // them there to see anything, a copy is the source's stored bytes.
+  if (source->State() != dsBrowse || source->HasCalcFields() || LoadLimit() > 0 ||
+      EnableIndexes() || OnLoadRecord || OnLoadField || BeforeInsert || AfterInsert ||
+      OnNewRecord || BeforePost || AfterPost || BeforeScroll || AfterScroll || OnPostError ||
+      master_link_->Active() || auto_inc_field_ != nullptr || HasUnsilencedLinks())
+    return false;
+  // Values packed by one table's handlers mean something only to them.
+  for (const TvomCustomMemTable* table : {source, this})
+    if (table->OnCompressField || table->OnDecompressField || table->OnCompressBlobStream ||
+        table->OnDecompressBlobStream)
+      return false;
+  const std::vector<FieldPair> pairs = MapFields(source, this, true, false);
+  if (!SameRecordLayout(source->Store(), Store(), pairs, FieldCount())) return false;
+
+  // The records the source shows, by serial: a progress handler may change
+  // the source between two notices, and then the records still to copy are
+  // taken as they are by then (those deleted are skipped).
+  std::vector<Integer> serials;
+  serials.reserve(static_cast<std::size_t>(source->CurrentIndex()->Count()));
+  source->ReadRecords([&] {
+    serials.push_back(source->override_record_->Serial);
+    return true;
+  });
+
+  Progress(0, mtpcCopy);
+  const Integer total = OnProgress ? source->RecordCount() : -1;
+  if (total < 1) Progress(50, mtpcCopy);
+  SetLoadedCompletely(true);
+  const TvomCommon& from = source->Store();
+  const auto fixedSize = static_cast<std::size_t>(from.FixedSize());
+  Integer count = 0;
+  std::size_t next = 0;
+  while (next < serials.size()) {
+    const auto read = static_cast<Integer>(next);
+    if (total > 0 && read > 0 && read % 100 == 0) Progress(Percent(read, total), mtpcCopy);
+    const std::size_t end = std::min(serials.size(), next + 100 - next % 100);
+    TvomStoreLock holdFrom(source->Store());
+    TvomStoreLock holdTo(*store_);
+    for (; next < end; ++next) {
+      const TvomRecord* stored = from.RecordBySerial(serials[next]);
+      if (stored == nullptr) continue;
+      TvomRecord* record = store_->AllocRecord();
+      std::memcpy(record->Data, stored->Data, fixedSize);
+      for (Integer i = 0; i < store_->IndirectCount(); ++i) {
+        const Integer offset = store_->IndirectStart() + i * kvomIndirectEntrySize;
+        const Byte* entry = stored->Data + offset;
+        record->Data[offset] = entry[0];
+        if (const Byte* buffer = IndirectBuffer(entry))
+          SetIndirectBuffer(record->Data + offset, DuplicateLengthBuffer(buffer));
+      }
+      StoreNewRecord(record, -1);
+      ++count;
+    }
+  }
+  Progress(100, mtpcCopy);
+  SetLoadCount(count);
+  return true;
+}
+
 void TvomCustomMemTable::LoadFromDataSet(TDataSet* source, TvomCopyOptions options) {
   if (source == nullptr || source == this) return;
   if (HasFlag(options, coAppend) &&
@@ -262,7 +360,9 @@ void TvomCustomMemTable::LoadFromDataSet(TDataSet* source, TvomCopyOptions optio
 
   CheckBrowseMode();
   if (!source->Bof()) source->First();
-  SetLoadCount(CopyRecords(source, this, HasFlag(options, coWideStringsUTF8), LoadLimit()));
+  auto* table = dynamic_cast<TvomCustomMemTable*>(source);
+  if (table == nullptr || !CopyStoredRecords(table))
+    SetLoadCount(CopyRecords(source, this, HasFlag(options, coWideStringsUTF8), LoadLimit()));
 }
 
 void TvomCustomMemTable::SaveToDataSet(TDataSet* destination, TvomCopyOptions options) {

@@ -73,6 +73,10 @@ void TvomCustomMemTable::AddNewRecord(TvomRecord* buffer, Integer recNo) {
   record->Flags = 0;
   record->UpdateStatus = usUnmodified;
   record->PrevVersion = nullptr;
+  StoreNewRecord(record, recNo);
+}
+
+void TvomCustomMemTable::StoreNewRecord(TvomRecord* record, Integer recNo) {
   // Storing the record at the serial limit raises after it is stored: the
   // indexes still take it in, so that store and indexes agree, and then the
   // error goes on.

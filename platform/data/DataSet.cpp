@@ -202,6 +202,13 @@ void TDataSet::NotifyDataSources(TDataEvent event, std::intptr_t info) {
     source->DataEvent(event, info, visual);
 }
 
+bool TDataSet::HasUnsilencedLinks() const {
+  for (const TDataSource* source : data_sources_)
+    for (const TDataLink* link : source->links_)
+      if (!link->VisualControl()) return true;
+  return false;
+}
+
 void TDataSet::DisableControls() {
   if (disable_count_++ == 0) {
     disable_state_ = state_;

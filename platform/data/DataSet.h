@@ -202,6 +202,10 @@ class TDataSet : public TComponent {
   void DisableControls();
   void EnableControls();
   bool ControlsDisabled() const { return disable_count_ != 0; }
+  // Whether a data link that DisableControls does not silence (one that is
+  // not a visual control's, such as a detail table's link to its master)
+  // listens through one of the dataset's data sources.
+  bool HasUnsilencedLinks() const;
 
   // --- fields ---------------------------------------------------------------
   TFields& Fields() { return fields_; }
