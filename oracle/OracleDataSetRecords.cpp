@@ -33,6 +33,7 @@ void TOracleDataSet::InternalOpen() {
     SetBookmarkSize(4);
     InternalInitFieldDefs();
     if (DefaultFields()) CreateFields();
+    qbe_definition_->SyncWithFieldDefs();
     BindFields(true);
     BindFieldColumns();
     records_ = std::make_unique<TRecordDataList>(this);
@@ -152,6 +153,8 @@ Integer TOracleDataSet::ComputeRecordLayout() {
 }
 
 void TOracleDataSet::InternalClose() {
+  RestoreQBEFieldStates();
+  RemoveQBEModification();
   records_.reset();
   if (under_construction_) FreeRecordBuffer(under_construction_);
   current_blobs_.reset();
@@ -165,6 +168,7 @@ void TOracleDataSet::InternalClose() {
 }
 
 void TOracleDataSet::InternalRefresh() {
+  CheckNotQBE();
   hits_known_ = false;
   ExecuteMainQuery();
   position_ = -1;
@@ -574,9 +578,11 @@ void TOracleDataSet::CloseBlob(TField* field) {
 // --- writing rows back ------------------------------------------------------------
 
 void TOracleDataSet::InternalPost() {
+  CheckNotQBE();
   DatabaseError(MsgDataSetReadOnly, this);
 }
 
 void TOracleDataSet::InternalDelete() {
+  CheckNotQBE();
   DatabaseError(MsgDataSetReadOnly, this);
 }
