@@ -469,9 +469,13 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   void ColorQBEControls(TComponent* component, bool colour);
   std::unique_ptr<TQBEDefinition> qbe_definition_ = std::make_unique<TQBEDefinition>(this);
   std::vector<TQBEFieldState> qbe_field_states_;  // as before the mode
-  // The controls coloured, compared with what the application holds, never
-  // followed: one may have gone since.
-  std::vector<TComponent*> qbe_font_controls_, qbe_background_controls_;
+  // The controls coloured and the colour each got, compared with what the
+  // application holds, never followed: one may have gone since.
+  struct TQBEColoured {
+    const TComponent* Control;
+    TColor Color;
+  };
+  std::vector<TQBEColoured> qbe_font_controls_, qbe_background_controls_;
   bool qbe_modified_ = false;
   String qbe_saved_sql_;  // before the conditions were added
 };
