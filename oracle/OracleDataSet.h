@@ -21,11 +21,12 @@
 // fields as columns, and OnFilterRecord runs first; accepted records form a
 // filtered view of the fetched ones.
 //
-// Writing rows back (posting, deleting, locking), master/detail links,
-// query-by-example and the data dictionary's field settings are not part
-// of this dataset yet: it refuses modification (CanModify is false), and
-// the properties that only those steps read (LockingMode, RefreshOptions,
-// CommitOnPost, CachedUpdates, UniqueFields) are kept for them.
+// Master/detail links are described with Master below.
+//
+// Writing rows back (posting, deleting, locking), query-by-example and the data dictionary's field
+// settings are not part of this dataset yet: it refuses modification (CanModify is false), and the
+// properties that only those steps read (LockingMode, RefreshOptions, CommitOnPost, CachedUpdates,
+// UniqueFields) are kept for them.
 //
 // Errors: misuse raises Exception with a fixed English text; conflicts
 // raise EDatabaseError (platform/data/DataMessages.h); server errors pass
@@ -44,7 +45,9 @@
 #include "oracle/OracleSession.h"
 #include "oracle/RecordDataList.h"
 #include "oracle/RecordStoreOwner.h"
+#include "platform/data/DataLink.h"
 #include "platform/data/DataSet.h"
+#include "platform/data/DataSource.h"
 #include "platform/rtl/Set.h"
 #include "platform/rtl/StringList.h"
 
@@ -237,6 +240,80 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   // Fetches one more row; true when a record that passes the filter came.
   bool FetchRecord();
 
+  // --- master/detail (OracleDataSetMaster.cpp) ------------------------------
+  // A detail's main query names its master's values as bind variables: the
+  // i-th name of DetailFields is the variable (and the detail field) that
+  // takes the i-th field of MasterFields; without DetailFields the master's
+  // field names serve. Whenever the master moves to another record the
+  // details run their query again, a new detail record receives the
+  // master's values, and the master's link fields are read-only while a
+  // detail shows records. Changing Master, MasterFields or DetailFields
+  // closes the dataset. A master that goes away leaves its details without
+  // one; a detail that goes away leaves its master's list.
+  TOracleDataSet* Master() const { return master_; }
+  // Exception "Circular master/detail dependency not allowed" when `value`
+  // is this dataset or takes its master from it, directly or further up.
+  void SetMaster(TOracleDataSet* value);
+  const String& MasterFields() const { return master_fields_; }
+  void SetMasterFields(const String& value);
+  const String& DetailFields() const { return detail_fields_; }
+  void SetDetailFields(const String& value);
+  const std::vector<TOracleDataSet*>& Details() const { return details_; }
+  void AddDetail(TOracleDataSet* Detail);
+  void RemoveDetail(TOracleDataSet* Detail);
+  // The names of a ';'-separated list, trimmed, empty ones dropped.
+  static std::vector<String> SplitFieldNames(const String& Names);
+  // Detail side: the master's link values into the query's variables (a
+  // CHAR master column padded with blanks to its size). Nothing unless the
+  // master is active.
+  void SetDetailVariables();
+  // Master side, after a field was written: every active detail takes the
+  // new values into its variables.
+  void UpdateDetailVariables();
+  // Master side: each active detail whose remembered master record is not
+  // the master's active one runs its query again; with Forget the details
+  // only forget which master record they were fetched for. Skipped while
+  // controls are disabled, unless RefreshDetailsWhileDisabled.
+  void RefreshDetails(bool Forget);
+  bool RefreshDetailsWhileDisabled() const { return refresh_while_disabled_; }
+  void SetRefreshDetailsWhileDisabled(bool value) { refresh_while_disabled_ = value; }
+  // Detail side: no master record to fetch details for (the master closed,
+  // empty, on a record being inserted or in QBE mode). False without master.
+  bool MasterUnavailable();
+  // Detail side: the identifier of the master's active record, -1 when
+  // there is no master or no record.
+  Integer MasterRecordId();
+  // Detail side: whether the master lets this dataset be modified (active,
+  // with records, not in QBE mode); true without a master.
+  bool MasterAllowsModification();
+  // Detail side: whether `Record` belongs to the master's active record
+  // (every link pair equal, or both null). True without an active master.
+  bool MasterRecordMatches(TRecordBuffer Record);
+  // Detail side: whether the master is posting a record it inserted; the
+  // detail's own post waits for the master's then.
+  bool MasterPostingInsert() const;
+  // True while Post runs; set by the post.
+  bool Posting() const { return posting_; }
+  // Master side, after the master posted an insert: the details belong to
+  // the new record, so they take its identifier (and are not fetched again).
+  void DetailsFollowPostedInsert();
+  // Master side, before it moves: every active detail being edited or
+  // inserted is posted, then its own details.
+  void PostDetails();
+  // Run on a master: its fields that link it to a detail become writable,
+  // then, unless AllWritable, read-only again for every detail that shows
+  // records or is inserting one (fields read-only of their own stay so).
+  static void SetMasterFieldsReadOnly(TOracleDataSet* Master, bool AllWritable);
+  // Detail side: SetMasterFieldsReadOnly on the master.
+  void UpdateMasterLinkFields();
+  // Detail side, for a new record: every master link field must hold a
+  // value (EDatabaseError "field must have a value" naming it otherwise),
+  // and the detail fields take them.
+  void CheckMasterValues();
+  void CopyMasterValues();
+  TDataSource* GetDataSource() override;
+  void DataEvent(TDataEvent event, std::intptr_t info) override;
+
   // TComponent
   void Loaded() override;
   // TSessionDependent
@@ -282,6 +359,12 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   Integer GetRecNo() override;
   bool GetCanModify() override { return false; }
   void GetCalcFields(TRecordBuffer buffer) override;
+
+  // Master/detail steps around inserting and scrolling.
+  void DoBeforeInsert() override;
+  void DoAfterInsert() override;
+  void DoBeforeScroll() override;
+  void DoOnNewRecord() override;
 
   virtual TOracleQuery* CreateQuery();
   virtual bool EvaluateFilterExpression();
@@ -330,6 +413,7 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
     Integer Column = -1;  // in the main query's select list
     Integer Offset = 0;   // of the null byte, from the field area's start
     bool Blob = false;
+    bool ReadOnly = false;  // the field's own, before master/detail changed it
   };
 
   // Opening and fetching.
@@ -354,6 +438,8 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   Byte* FieldSlot(TRecordBuffer record, const TField* field) const;
   // Gives a record a blob list with one blob per blob field.
   void CreateBlobList(TRecordBuffer record);
+  // Leaves the master and lets the details go (destruction).
+  void DetachMasterDetail();
   void ForgetUpdatingTable() { updating_table_name_.clear(), updating_table_known_ = false; }
   bool MatchesSearch(TRecordBuffer record, const std::vector<TField*>& fields,
                      const std::vector<Variant>& values, const std::vector<String>& texts,
@@ -400,4 +486,17 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   Integer hits_ = 0;
   bool first_row_pending_ = false;
   bool opening_ = false;
+
+  // Master/detail.
+  TOracleDataSet* master_ = nullptr;
+  String master_fields_;
+  String detail_fields_;
+  std::vector<TOracleDataSet*> details_;
+  std::unique_ptr<TDataSource> own_source_;  // details link to it
+  std::unique_ptr<TMasterDataLink> master_link_;
+  Integer master_record_id_ = -1;  // the master record last fetched for
+  bool updating_details_ = false;
+  bool refresh_details_on_state_ = false;
+  bool refresh_while_disabled_ = false;
+  bool posting_ = false;
 };

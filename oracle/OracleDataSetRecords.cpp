@@ -47,6 +47,7 @@ void TOracleDataSet::InternalOpen() {
     }
     under_construction_ = AllocRecordBuffer();
     if (!Filter().empty()) ParseFilter();
+    master_record_id_ = -1;
     ExecuteMainQuery();
   } catch (...) {
     opening_ = false;
@@ -54,11 +55,14 @@ void TOracleDataSet::InternalOpen() {
   }
   hits_known_ = false;
   opening_ = false;
+  // Opening announces only its state: that is when the details follow.
+  refresh_details_on_state_ = true;
 }
 
 void TOracleDataSet::InternalInitFieldDefs() {
   FieldDefs()->Clear();
-  if (opening_) {
+  SetDetailVariables();
+  if (opening_ && !MasterUnavailable()) {
     if (BeforeQuery) BeforeQuery(this);
     main_query_->Execute();
   } else {
@@ -130,6 +134,7 @@ void TOracleDataSet::BindFieldColumns() {
     if (static_cast<Integer>(extra_info_.size()) <= field->FieldNo())
       extra_info_.resize(std::size_t(field->FieldNo()) + 1);
     extra_info_[std::size_t(field->FieldNo())].Blob = field->IsBlob();
+    extra_info_[std::size_t(field->FieldNo())].ReadOnly = field->ReadOnly();
   }
 }
 
@@ -152,6 +157,7 @@ Integer TOracleDataSet::ComputeRecordLayout() {
 }
 
 void TOracleDataSet::InternalClose() {
+  SetMasterFieldsReadOnly(this, true);
   records_.reset();
   if (under_construction_) FreeRecordBuffer(under_construction_);
   current_blobs_.reset();
@@ -159,6 +165,9 @@ void TOracleDataSet::InternalClose() {
   BindFields(false);
   if (DefaultFields()) DestroyFields();
   position_ = -1;
+  // Without records here the details have nothing to show either.
+  RefreshDetails(false);
+  UpdateMasterLinkFields();
   dml_query_.reset();
   main_query_->Close();
   rowid_column_known_ = false;
@@ -166,7 +175,9 @@ void TOracleDataSet::InternalClose() {
 
 void TOracleDataSet::InternalRefresh() {
   hits_known_ = false;
+  PostDetails();
   ExecuteMainQuery();
+  RefreshDetails(false);
   position_ = -1;
 }
 
@@ -174,12 +185,25 @@ void TOracleDataSet::InternalRefresh() {
 
 void TOracleDataSet::ExecuteMainQuery() {
   records_->Clear();
+  UpdateMasterLinkFields();
   last_id_ = 0;
+  if (MasterUnavailable()) {
+    // Nothing to fetch for: the details of no master record are no rows.
+    master_record_id_ =
+        master_->State() == dsBrowse || master_->State() == dsEdit ? MasterRecordId() : -1;
+    SetDetailVariables();
+    main_query_->MarkEof();
+    first_row_pending_ = false;
+    return;
+  }
+  RefreshDetails(true);
+  SetDetailVariables();
   if (!opening_) {
     if (BeforeQuery) BeforeQuery(this);
     main_query_->Execute();
     first_row_pending_ = true;
   }
+  master_record_id_ = MasterRecordId();
   if (query_all_records_) FetchAll();
   if (AfterQuery) AfterQuery(this);
 }
@@ -263,6 +287,7 @@ void TOracleDataSet::ConvertRow(TRecordBuffer record) {
 }
 
 bool TOracleDataSet::NextRow() {
+  if (MasterUnavailable()) return false;
   if (first_row_pending_) {
     first_row_pending_ = false;
   } else {
@@ -286,6 +311,7 @@ bool TOracleDataSet::FetchRecord() {
     // The record owns the blob list from here on.
     SetBlobList(scratch, nullptr);
     if (Filtered() && accepted) records_->AddToFiltered(record, true);
+    if (records_->Count() == 1) UpdateMasterLinkFields();
     if (AfterFetchRecord) {
       TAfterFetchRecordAction action = afContinue;
       const Integer saved = position_;
@@ -540,6 +566,7 @@ void TOracleDataSet::SetFieldData(TField* field, const void* buffer) {
   }
   if (State() != dsCalcFields && State() != dsFilter && State() != dsNewValue)
     DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  UpdateDetailVariables();
 }
 
 String TOracleDataSet::CurrentRowId() {
