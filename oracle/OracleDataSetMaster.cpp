@@ -9,6 +9,7 @@
 
 #include "oracle/OracleDataSet.h"
 #include "platform/data/DataMessages.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
 
 namespace {
@@ -17,18 +18,6 @@ using namespace OracleRecord;
 
 // The server type of a blank-padded CHAR column.
 constexpr Integer kCharColumnType = 96;
-
-// Sets a flag for one scope, clearing it on every way out.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~TFlagScope() { flag_ = false; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& flag_;
-};
 
 }  // namespace
 
@@ -190,6 +179,14 @@ void TOracleDataSet::RefreshDetails(bool Forget) {
   }
 }
 
+void TOracleDataSet::Post() {
+  if (MasterPostingInsert()) return;
+  const bool was = posting_;
+  posting_ = true;
+  TScopeExit posted([this, was] { posting_ = was; });
+  TDataSet::Post();
+}
+
 void TOracleDataSet::DetailsFollowPostedInsert() {
   for (TOracleDataSet* detail : details_) detail->master_record_id_ = detail->MasterRecordId();
 }
@@ -232,7 +229,8 @@ void TOracleDataSet::SetMasterFieldsReadOnly(TOracleDataSet* Master, bool AllWri
   if (TComponent* owner = Master->Owner();
       owner && AnsiUpperCase(owner->ClassName()).find("REMOTEDATAMODULE") != String::npos)
     return;
-  TFlagScope busy(Master->updating_details_);
+  Master->updating_details_ = true;
+  TScopeExit done([Master] { Master->updating_details_ = false; });
   const auto linkFields = [Master](TOracleDataSet* detail) {
     std::vector<TField*> fields;
     for (const String& name : SplitFieldNames(detail->master_fields_))

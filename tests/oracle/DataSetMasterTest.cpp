@@ -245,6 +245,79 @@ TEST_F(MasterDetail, AMasterLinkFieldWithoutValueRefusesANewDetailRecord) {
             Format(MsgFieldRequired, String("DNAME")));
 }
 
+class EditableMasterDetail : public MasterDetail {
+ protected:
+  void SetUp() override {
+    MasterDetail::SetUp();
+    master_->SQL()->SetText("select rowid, d.* from dept d order by deptno");
+    detail_->SQL()->SetText("select rowid, e.* from emp e where deptno = :deptno order by empno");
+    detail_->SetDetailFields("DEPTNO");
+  }
+  void InsertEmployee(int empno, const char* name) {
+    detail_->Insert();
+    detail_->FieldByName("EMPNO")->SetAsInteger(empno);
+    detail_->FieldByName("ENAME")->SetAsString(name);
+  }
+  String DeptOf(int empno) {
+    return One(*session_, "select deptno from emp where empno = " + IntToStr(empno));
+  }
+};
+
+TEST_F(EditableMasterDetail, ANewDetailRecordTakesTheMastersValues) {
+  master_->Open();
+  detail_->Open();
+  master_->Last();
+  InsertEmployee(4, "Scott");
+  EXPECT_EQ(detail_->FieldByName("DEPTNO")->AsInteger(), 30);
+  EXPECT_TRUE(DeptNo()->ReadOnly());  // while the detail inserts
+  detail_->Post();
+  EXPECT_EQ(DeptOf(4), "30");
+  EXPECT_EQ(Names(), "Scott");
+  EXPECT_TRUE(DeptNo()->ReadOnly());
+  // The detail's last record gone, the master's key may change again.
+  detail_->Delete();
+  EXPECT_FALSE(DeptNo()->ReadOnly());
+}
+
+TEST_F(EditableMasterDetail, APendingDetailRecordIsPostedBeforeTheMasterMoves) {
+  master_->Open();
+  detail_->Open();
+  InsertEmployee(5, "Miller");
+  master_->Next();
+  EXPECT_EQ(DeptOf(5), "10");
+  EXPECT_EQ(Names(), "Ford");
+}
+
+TEST_F(EditableMasterDetail, DetailsOfANewMasterRecordWaitForItsPost) {
+  master_->Open();
+  detail_->Open();
+  master_->Append();
+  EXPECT_TRUE(detail_->IsEmpty());
+  EXPECT_FALSE(DeptNo()->ReadOnly());  // a new master record has no details yet
+  EXPECT_EQ(MessageOf([&] { InsertEmployee(6, "Adams"); }),
+            Format(MsgFieldRequired, String("DEPTNO")));
+  DeptNo()->SetAsInteger(40);
+  master_->FieldByName("DNAME")->SetAsString("Operations");
+  InsertEmployee(6, "Adams");
+  // The employee refers to a department the server does not have yet: its
+  // post waits for the master's.
+  master_->Post();
+  EXPECT_EQ(detail_->State(), dsInsert);
+  EXPECT_EQ(One(*session_, "select dname from dept where deptno = 40"), "Operations");
+  EXPECT_EQ(DeptOf(6), "<none>");
+  detail_->Post();
+  EXPECT_EQ(DeptOf(6), "40");
+  EXPECT_EQ(Names(), "Adams");
+}
+
+TEST_F(EditableMasterDetail, NothingCanBeAddedToADetailOfAnEmptyMaster) {
+  master_->SQL()->SetText("select rowid, d.* from dept d where deptno > 100");
+  master_->Open();
+  detail_->Open();
+  EXPECT_FALSE(detail_->CanModify());
+  EXPECT_FALSE(detail_->MasterAllowsModification());
+}
+
 TEST_F(MasterDetail, TheMasterRecordIdentifierFollowsTheActiveRecord) {
   EXPECT_EQ(detail_->MasterRecordId(), -1);
   EXPECT_TRUE(detail_->MasterUnavailable());
