@@ -56,6 +56,7 @@
 #include "platform/rtl/Set.h"
 #include "platform/rtl/StringList.h"
 
+class TDictionaryOwner;
 class TOracleDataSet;
 
 enum TLockingModeOptions { lmLockImmediate, lmCheckImmediate, lmLockDelayed, lmNone };
@@ -274,6 +275,9 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TChange
   const std::vector<TOracleDataSet*>& Details() const { return details_; }
   void AddDetail(TOracleDataSet* Detail);
   void RemoveDetail(TOracleDataSet* Detail);
+  // Whether a dataset with a master names the field in DetailFields (the
+  // link fills it, so the client-side checks leave it alone).
+  bool IsDetailLinkField(const String& Name) const;
   // The names of a ';'-separated list, trimmed, empty ones dropped.
   static std::vector<String> SplitFieldNames(const String& Names);
   // Detail side: the master's link values into the query's variables (a
@@ -324,6 +328,11 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TChange
   // and the detail fields take them.
   void CheckMasterValues();
   void CopyMasterValues();
+  // Design time: DetailFields, MasterFields and (when the user agrees) the
+  // detail's WHERE clause and variables from the foreign key between the
+  // two updating tables. Each refusal is a message box; the properties stay
+  // as they were. Run by SetMaster when both datasets are being designed.
+  void ConfigureMasterDetail();
   TDataSource* GetDataSource() override;
   void DataEvent(TDataEvent event, std::intptr_t info) override;
 
@@ -607,6 +616,8 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TChange
   bool RecordChangedOnServer(TOracleQuery* query, TRecordBuffer record);
   bool CopyServerValues(TOracleQuery* query, TRecordBuffer record);
   TDictionaryAccess* Dictionary();
+  // The same, where the access class is not complete.
+  TDictionaryOwner* DictionaryOwner();
   TChangeLogItem* FindItem(const std::function<bool(TChangeLogItem*)>& match);
 
   TSequenceField sequence_field_;

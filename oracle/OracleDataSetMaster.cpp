@@ -46,6 +46,14 @@ void TOracleDataSet::SetMaster(TOracleDataSet* value) {
   if (master_) master_->AddDetail(this);
   if (!master_link_) master_link_ = std::make_unique<TMasterDataLink>(this);
   master_link_->SetDataSource(master_ ? master_->own_source_.get() : nullptr);
+  // Only a dataset being designed (and nothing else about its state) offers
+  // to configure the link from the foreign key.
+  TComponentState state = ComponentState();
+  state.Exclude(csAncestor);
+  state.Exclude(csFreeNotification);
+  if (master_ && state == TComponentState{csDesigning} &&
+      master_->ComponentState().Contains(csDesigning))
+    ConfigureMasterDetail();
 }
 
 void TOracleDataSet::SetMasterFields(const String& value) {
@@ -56,6 +64,13 @@ void TOracleDataSet::SetMasterFields(const String& value) {
 void TOracleDataSet::SetDetailFields(const String& value) {
   SetActive(false);
   detail_fields_ = value;
+}
+
+bool TOracleDataSet::IsDetailLinkField(const String& Name) const {
+  if (!master_) return false;
+  for (const String& field : SplitFieldNames(detail_fields_))
+    if (SameText(field, Name)) return true;
+  return false;
 }
 
 void TOracleDataSet::AddDetail(TOracleDataSet* Detail) {

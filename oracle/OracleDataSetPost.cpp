@@ -65,7 +65,7 @@ class TOracleDataSet::TDictionaryAccess : public TDictionaryOwner {
     return message;
   }
   bool IsAutoFilledField(const String& name) override {
-    return data_set_->sequence_field_.IsSequenceField(name);
+    return data_set_->IsDetailLinkField(name) || data_set_->sequence_field_.IsSequenceField(name);
   }
   bool HasRowIdColumn() override { return data_set_->rowid_column_ >= 0; }
   TOracleDictionary* OracleDictionary() override { return &dictionary_; }
@@ -91,6 +91,10 @@ class TOracleDataSet::TDictionaryAccess : public TDictionaryOwner {
 TOracleDataSet::TDictionaryAccess* TOracleDataSet::Dictionary() {
   if (!dictionary_) dictionary_ = std::make_shared<TDictionaryAccess>(this);
   return dictionary_.get();
+}
+
+TDictionaryOwner* TOracleDataSet::DictionaryOwner() {
+  return Dictionary();
 }
 
 // --- helpers ------------------------------------------------------------------------

@@ -6,9 +6,14 @@
 
 #include "DataSetTestSupport.h"
 #include "QueryTestSupport.h"
+#include "platform/controls/Application.h"
 #include "platform/data/DataMessages.h"
 #include "platform/data/NumericFields.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ModuleInit.h"
+#include "platform/win/MessageBoxHook.h"
+#include "platform/win/WindowSystem.h"
+#include "tests/controls/DialogScript.h"
 
 namespace {
 
@@ -23,8 +28,8 @@ class MasterDetail : public DataSetWorld {
         "insert into dept values (10, 'AB', 'Accounting');\n"
         "insert into dept values (20, 'CD', 'Research');\n"
         "insert into dept values (30, 'EF', 'Sales');\n"
-        "create table emp (empno number(6) primary key, deptno number(4) references dept,\n"
-        "  ename varchar2(20));\n"
+        "create table emp (empno number(6) primary key, deptno number(4), ename varchar2(20),\n"
+        "  constraint emp_dept foreign key (deptno) references dept);\n"
         "insert into emp values (1, 10, 'Clark');\n"
         "insert into emp values (2, 10, 'King');\n"
         "insert into emp values (3, 20, 'Ford');\n");
@@ -330,6 +335,113 @@ TEST_F(MasterDetail, TheMasterRecordIdentifierFollowsTheActiveRecord) {
   EXPECT_EQ(alone.MasterRecordId(), -1);
   EXPECT_FALSE(alone.MasterUnavailable());
   EXPECT_TRUE(alone.MasterAllowsModification());
+}
+
+}  // namespace
+
+namespace {
+
+// A designer links the datasets: its message boxes and dialogs are
+// answered by a script.
+class DesignedMasterDetail : public MasterDetail {
+ protected:
+  void SetUp() override {
+    MasterDetail::SetUp();
+    InitializeModules({ControlsModule()});
+    detail_->SetMaster(nullptr);
+    detail_->SetMasterFields("");
+    detail_->ClearVariables();
+    detail_->SQL()->SetText("select rowid, e.* from emp e\norder by empno");
+    master_->SetDesigning(true);
+    detail_->SetDesigning(true);
+  }
+  void TearDown() override {
+    detail_.reset();
+    FinalizeModules();
+    MasterDetail::TearDown();
+  }
+  String Variables() {
+    String text;
+    for (Integer i = 0; i < detail_->VariableCount(); ++i)
+      text += detail_->VariableName(i) + ":" + IntToStr(detail_->VariableType(i)) + ";";
+    return text;
+  }
+
+  TWindowSystem system_;
+};
+
+TEST_F(DesignedMasterDetail, TheForeignKeyGivesTheLinkAndTheWhereClause) {
+  TDialogScript script;
+  script.Expect("Modify query to add variables to WHERE clause?", mrYes);
+  detail_->SetMaster(master_);
+  EXPECT_EQ(detail_->DetailFields(), "DEPTNO");
+  EXPECT_EQ(detail_->MasterFields(), "DEPTNO");
+  EXPECT_EQ(detail_->SQL()->Text(),
+            "select rowid, e.* from emp e\n\nwhere deptno = :deptno\norder by empno\n");
+  EXPECT_EQ(Variables(), ":DEPTNO:" + IntToStr(Integer(otInteger)) + ";");
+  ASSERT_EQ(script.Seen.size(), 1u);
+  EXPECT_EQ(script.Seen[0].Caption, "Confirm");
+  // At run time the configured link works as it stands.
+  master_->SetDesigning(false);
+  detail_->SetDesigning(false);
+  master_->Open();
+  detail_->Open();
+  EXPECT_EQ(Names(), "Clark,King");
+}
+
+TEST_F(DesignedMasterDetail, AnExistingWhereClauseIsReplacedOnlyWhenTheUserAgrees) {
+  detail_->SQL()->SetText("select * from emp where ename like 'A%' order by empno");
+  detail_->DeclareVariable("old", otString);
+  {
+    TDialogScript script;
+    script.Expect("NOTE: This will remove any existing WHERE clause", mrNo);
+    detail_->SetMaster(master_);
+  }
+  EXPECT_EQ(detail_->DetailFields(), "DEPTNO");
+  EXPECT_EQ(detail_->SQL()->Text(), "select * from emp where ename like 'A%' order by empno\n");
+  EXPECT_EQ(Variables(), ":OLD:" + IntToStr(Integer(otString)) + ";");
+  detail_->SetMaster(nullptr);
+  TDialogScript script;
+  script.Expect("Modify query", mrYes);
+  detail_->SetMaster(master_);
+  EXPECT_EQ(detail_->SQL()->Text(), "select * from emp where deptno = :deptno\norder by empno\n");
+}
+
+TEST_F(DesignedMasterDetail, EachRefusalSaysWhyAndLeavesTheLinkAlone) {
+  std::vector<String> boxes;
+  TMessageBoxHandler previous =
+      SetMessageBoxHandler([&](HWND, const String& text, const String&, UINT) {
+        boxes.push_back(text);
+        return IDOK;
+      });
+  detail_->SetMasterFields("DNAME");
+  detail_->SetDetailFields("ENAME");
+  // Linked the wrong way round there is no foreign key from dept to emp.
+  master_->SetMaster(detail_.get());
+  master_->SetMaster(nullptr);
+  master_->SetMasterFields("");
+  // A master without a table to read from.
+  master_->SQL()->SetText("select 1 from dual where 1 = 0");
+  TOracleDataSet tableless(nullptr);
+  tableless.SetSession(session_.get());
+  tableless.SetDesigning(true);
+  detail_->SetMaster(&tableless);
+  detail_->SetMaster(nullptr);
+  session_->LogOff();
+  detail_->SetMaster(master_);
+  SetMessageBoxHandler(previous);
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[0],
+            "Automatic Master/Detail configuration is only\r\npossible if a foreign key "
+            "constraint exists\r\nbetween the Master and Detail table.");
+  EXPECT_EQ(boxes[1],
+            "Automatic Master/Detail configuration is only\r\npossible if the Master SQL text is "
+            "set correctly.");
+  EXPECT_EQ(boxes[2],
+            "Automatic Master/Detail configuration is only\r\npossible if the Session is "
+            "connected.");
+  EXPECT_EQ(detail_->MasterFields(), "DNAME");
+  EXPECT_EQ(detail_->DetailFields(), "ENAME");
 }
 
 }  // namespace
