@@ -290,11 +290,12 @@ void TOracleDataSet::CheckMasterValues() {
 
 void TOracleDataSet::CopyMasterValues() {
   if (!master_ || !master_->Active()) return;
-  std::vector<TField*> masterFields, detailFields;
+  std::vector<TField*> masterFields;
   master_->GetFieldList(masterFields, master_fields_);
-  GetFieldList(detailFields, detail_fields_);
-  const std::size_t count = std::min(masterFields.size(), detailFields.size());
-  for (std::size_t i = 0; i < count; ++i) detailFields[i]->SetValue(masterFields[i]->Value());
+  const std::vector<String> detailNames = SplitFieldNames(detail_fields_);
+  const std::size_t count = std::min(masterFields.size(), detailNames.size());
+  for (std::size_t i = 0; i < count; ++i)
+    FieldByName(detailNames[i])->SetValue(masterFields[i]->Value());
 }
 
 // --- steps around inserting and scrolling ----------------------------------------------

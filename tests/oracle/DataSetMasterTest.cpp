@@ -256,7 +256,7 @@ class EditableMasterDetail : public MasterDetail {
     MasterDetail::SetUp();
     master_->SQL()->SetText("select rowid, d.* from dept d order by deptno");
     detail_->SQL()->SetText("select rowid, e.* from emp e where deptno = :deptno order by empno");
-    detail_->SetDetailFields("DEPTNO");
+    detail_->SetDetailFields(" DEPTNO ");  // names are trimmed
   }
   void InsertEmployee(int empno, const char* name) {
     detail_->Insert();
