@@ -81,8 +81,10 @@ bool TOracleDataSet::QBEAllowed(bool Raise) {
   const char* refusal = nullptr;
   if (HasCursorVariable())
     refusal = "QBE mode not supported for cursors";
-  else if (cached_updates_ && (State() == dsEdit || State() == dsInsert))
+  else if (cached_updates_ && (UpdatesPending() || State() == dsEdit || State() == dsInsert))
     refusal = "QBE mode not allowed with pending updates";
+  else if (MasterUnavailable())
+    refusal = "QBE mode not allowed without a master record";
   if (refusal && Raise) throw Exception(refusal);
   return !refusal;
 }
@@ -176,15 +178,6 @@ void TOracleDataSet::DoAfterCancel() {
   if (!qbe_mode_) TDataSet::DoAfterCancel();
 }
 
-void TOracleDataSet::DoOnNewRecord() {
-  if (qbe_mode_) {
-    // The condition record is the only one the mode shows.
-    if (records_ && records_->Count() > 0) CheckNotQBE();
-    return;
-  }
-  TDataSet::DoOnNewRecord();
-}
-
 // --- the conditions -----------------------------------------------------------------
 
 void TOracleDataSet::SaveQBEValues() {
@@ -193,13 +186,6 @@ void TOracleDataSet::SaveQBEValues() {
     if (TQBEField* qbe = qbe_definition_->FindField(field->FieldName()))
       qbe->SetValue(field->Value());
   }
-}
-
-Integer TOracleDataSet::FieldVariableType(TField* Field) {
-  const TExtraFieldInfo* info = InfoOf(Field);
-  if (!info || info->Column < 0 || info->Column >= main_query_->FieldCount())
-    return Oracle::otString;
-  return main_query_->FieldType(info->Column);
 }
 
 void TOracleDataSet::BuildQBEQuery() {

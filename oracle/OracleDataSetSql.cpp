@@ -145,7 +145,7 @@ String ConstraintNameOf(const String& ServerMsg) {
   }
 }
 
-String CountStatement(const String& SQL) {
+TQueryParts SplitQuery(const String& SQL, std::initializer_list<const char*> Keywords) {
   // The keywords are found in an upper-cased copy of the same length; the
   // parts are cut from the text as written, so literals keep their case.
   const String text = Oracle::RemoveSQLComments(SQL);
@@ -155,19 +155,31 @@ String CountStatement(const String& SQL) {
     if (WordAt(upper, i, "ORDER") || WordAt(upper, i, "FOR")) tail = i;
     return tail != npos;
   });
+  TQueryParts parts;
   const String body = text.substr(0, tail == npos ? text.size() : tail);
+  if (tail != npos) parts.Tail = text.substr(tail);
   const String upperBody = upper.substr(0, body.size());
-  const char* keyword = nullptr;
-  std::size_t at = npos;
+  std::size_t at = npos, length = 0;
   WalkTopLevel(upperBody, 0, [&](std::size_t i) {
-    for (const char* word : {"WHERE", "HAVING"})
-      if (WordAt(upperBody, i, word)) keyword = word, at = i;
+    for (const char* word : Keywords)
+      if (WordAt(upperBody, i, word)) at = i, length = std::strlen(word);
     return at != npos;
   });
+  if (at == npos) {
+    parts.Head = TrimRight(body);
+    return parts;
+  }
+  parts.Head = TrimRight(body.substr(0, at));
+  parts.Keyword = body.substr(at, length);
+  parts.Condition = Trim(body.substr(at + length));
+  return parts;
+}
+
+String CountStatement(const String& SQL) {
+  const TQueryParts parts = SplitQuery(SQL, {"WHERE", "HAVING"});
   String result = "select count(*) from (\n";
-  if (at == npos) return result + TrimRight(body) + "\n)";
-  result += TrimRight(body.substr(0, at)) + "\n";
-  return result + keyword + " " + Trim(body.substr(at + std::strlen(keyword))) + ")";
+  if (parts.Keyword.empty()) return result + parts.Head + "\n)";
+  return result + parts.Head + "\n" + UpperCase(parts.Keyword) + " " + parts.Condition + ")";
 }
 
 TSelectParts SplitSelectStatement(const String& SQL) {

@@ -202,6 +202,55 @@ TEST_F(QBEWorld, CursorDataSetRefusesTheMode) {
   EXPECT_FALSE(data_set_->QBEMode());
 }
 
+TEST_F(QBEWorld, CachedChangesNotYetResolvedKeepTheModeOff) {
+  data_set_->SetCachedUpdates(true);
+  Open("select rowid, d.* from discs d order by id");
+  data_set_->Edit();
+  Field("TITLE")->SetAsString("Blue Train (mono)");
+  EXPECT_FALSE(data_set_->QBEAllowed(false));
+  data_set_->Post();
+  ASSERT_TRUE(data_set_->UpdatesPending());
+  try {
+    data_set_->SetQBEMode(true);
+    ADD_FAILURE();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "QBE mode not allowed with pending updates");
+  }
+  EXPECT_FALSE(data_set_->QBEMode());
+  EXPECT_EQ(Field("TITLE")->AsString(), "Blue Train (mono)");
+}
+
+TEST_F(QBEWorld, DetailWithoutAMasterRecordRefusesTheMode) {
+  TOracleDataSet master(nullptr);
+  master.SetSession(session_.get());
+  master.SQL()->SetText("select * from discs where id > 99");
+  master.Open();
+  data_set_->SQL()->SetText("select * from rows where id = :id");
+  data_set_->DeclareVariable("id", Oracle::otInteger);
+  data_set_->SetMasterFields("ID");
+  data_set_->SetMaster(&master);
+  data_set_->Open();
+  EXPECT_FALSE(data_set_->QBEAllowed(false));
+  try {
+    data_set_->SetQBEMode(true);
+    ADD_FAILURE();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "QBE mode not allowed without a master record");
+  }
+  data_set_->SetMaster(nullptr);
+}
+
+TEST_F(QBEWorld, EditingAfterTheModeIsAllowedAgain) {
+  Open("select rowid, d.* from discs d order by id");
+  data_set_->SetQBEMode(true);
+  Field("ID")->SetAsInteger(2);
+  data_set_->ExecuteQBE();
+  data_set_->Edit();
+  Field("TITLE")->SetAsString("Blue Note");
+  data_set_->Post();
+  EXPECT_EQ(One(*session_, "select title from discs where id = 2"), "Blue Note");
+}
+
 // Data-aware controls on a form of the application.
 class QBEColours : public QBEWorld {
  protected:
