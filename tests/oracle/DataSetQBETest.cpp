@@ -170,6 +170,14 @@ TEST_F(QBEWorld, ValuesTypedAreOfferedAgainNextTime) {
   EXPECT_TRUE(Field("TITLE")->IsNull());
 }
 
+TEST_F(QBEWorld, ProgramsNewRecordValuesDoNotBecomeConditions) {
+  data_set_->OnNewRecord = [](TDataSet* dataSet) { dataSet->FieldByName("PRICE")->SetAsFloat(1); };
+  OpenDiscs();
+  EXPECT_TRUE(Field("PRICE")->IsNull());
+  data_set_->ExecuteQBE();
+  EXPECT_EQ(Ids(), (std::vector<Integer>{1, 2, 3, 4, 5}));
+}
+
 TEST_F(QBEWorld, CancelEventMayKeepTheDataSetEmpty) {
   OpenDiscs();
   int before = 0;
