@@ -22,6 +22,7 @@ TOracleDataSet::~TOracleDataSet() {
     // Closing frees client memory only; nothing a caller could mend.
   }
   if (Session()) Session()->RemoveDependent(sdDataSet, this);
+  DetachMasterDetail();
 }
 
 TOracleQuery* TOracleDataSet::CreateQuery() {
@@ -94,6 +95,11 @@ void TOracleDataSet::SetActive(bool value) {
   if (value == Active()) return;
   if (pending && !state.Contains(csDesigning) && (!Session() || !Session()->Connected())) return;
   TDataSet::SetActive(value);
+  // A dataset asked for query by example while closed enters it now.
+  if (value && Active() && qbe_mode_) {
+    qbe_mode_ = false;
+    EnterQBE();
+  }
 }
 
 void TOracleDataSet::Loaded() {
@@ -210,7 +216,7 @@ void TOracleDataSet::TranslateMessage(char Action, Integer ErrorCode, String& Ms
 
 void TOracleDataSet::CommitIfRequired(bool Force) {
   TOracleSession* session = Session();
-  if (cached_updates_ || !commit_on_post_ || !session || session->TransactionControlledByMTS())
+  if (InDeferredMode() || !commit_on_post_ || !session || session->TransactionControlledByMTS())
     return;
   if (!Force && session->AutoCommit()) return;
   session->Commit();
@@ -218,26 +224,28 @@ void TOracleDataSet::CommitIfRequired(bool Force) {
 
 void TOracleDataSet::RollbackIfRequired() {
   TOracleSession* session = Session();
-  if (cached_updates_ || !commit_on_post_ || !session || session->TransactionControlledByMTS())
+  if (InDeferredMode() || !commit_on_post_ || !session || session->TransactionControlledByMTS())
     return;
   session->Rollback();
 }
 
 void TOracleDataSet::SetLockPoint() {
   TOracleSession* session = Session();
-  if (cached_updates_ || !session || (session->IsODBC() && !session->IsOCA60()) ||
+  if (InDeferredMode() || !session || (session->IsODBC() && !session->IsOCA60()) ||
       session->AutoCommit())
     return;
   TOracleQuery* query = PrepareDMLQuery(false);
+  query->ClearVariables();
   query->SQL()->SetText("savepoint QUELT__LOCKPOINT");
   query->Execute();
 }
 
 void TOracleDataSet::RollbackToLockPoint() {
   TOracleSession* session = Session();
-  if (cached_updates_ || !session) return;
+  if (InDeferredMode() || !session) return;
   if ((!session->IsODBC() || session->IsOCA60()) && !session->AutoCommit()) {
     TOracleQuery* query = PrepareDMLQuery(false);
+    query->ClearVariables();
     query->SQL()->SetText("rollback to savepoint QUELT__LOCKPOINT");
     query->Execute();
   } else if (commit_on_post_) {

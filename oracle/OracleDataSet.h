@@ -21,11 +21,18 @@
 // fields as columns, and OnFilterRecord runs first; accepted records form a
 // filtered view of the fetched ones.
 //
-// Writing rows back (posting, deleting, locking), master/detail links,
-// query-by-example and the data dictionary's field settings are not part
-// of this dataset yet: it refuses modification (CanModify is false), and
-// the properties that only those steps read (LockingMode, RefreshOptions,
-// CommitOnPost, CachedUpdates, UniqueFields) are kept for them.
+// Master/detail links are described with Master below.
+//
+// Query by example (QBEMode, OracleDataSetQBE.cpp): one record in which
+// the user types conditions that are added to the SQL text.
+//
+// Writing rows back: a posted or deleted record is written to the server
+// by a generated statement on the "DMLQuery" (OracleDataSetPost.cpp), after
+// the row was locked or compared with the server's as LockingMode asks
+// (OracleDataSetLock.cpp). With CachedUpdates on, posted changes stay on
+// the client: they are kept in the change log (OracleDataSetLog.cpp) and
+// shown again after a re-query, and a data provider resolves them; the
+// dataset itself writes none of them to the server.
 //
 // Errors: misuse raises Exception with a fixed English text; conflicts
 // raise EDatabaseError (platform/data/DataMessages.h); server errors pass
@@ -38,16 +45,22 @@
 #include <memory>
 #include <vector>
 
+#include "oracle/ChangeLogItem.h"
 #include "oracle/Expression.h"
 #include "oracle/OracleBlob.h"
+#include "oracle/OracleDictionary.h"
+#include "oracle/OracleQBE.h"
 #include "oracle/OracleQuery.h"
 #include "oracle/OracleSession.h"
 #include "oracle/RecordDataList.h"
 #include "oracle/RecordStoreOwner.h"
+#include "platform/data/DataLink.h"
 #include "platform/data/DataSet.h"
+#include "platform/data/DataSource.h"
 #include "platform/rtl/Set.h"
 #include "platform/rtl/StringList.h"
 
+class TDictionaryOwner;
 class TOracleDataSet;
 
 enum TLockingModeOptions { lmLockImmediate, lmCheckImmediate, lmLockDelayed, lmNone };
@@ -79,6 +92,7 @@ using TApplyRecordEvent =
     std::function<void(TOracleDataSet* Sender, char Action, bool& Applied, String& NewRowId)>;
 using TAfterFetchRecordEvent =
     std::function<void(TOracleDataSet* Sender, bool FilterAccept, TAfterFetchRecordAction& Action)>;
+using TCancelQBEEvent = std::function<void(TOracleDataSet* Sender, bool& Requery)>;
 
 // A column of the dataset's current record as an operand of a filter
 // expression. Every read looks the field up by name.
@@ -103,7 +117,15 @@ class TColumnExpression : public TExpression {
   String column_name_;
 };
 
-class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecordStoreOwner {
+// Replaceable texts of the conflicts that posting, deleting and locking
+// report (an application may put its own language here).
+namespace OracleDataSetTexts {
+inline String RecordLocked = "Record is locked by another user";
+inline String RecordChanged = "Record has been changed by another user";
+inline String RecordDeleted = "Record has been deleted by another user";
+}  // namespace OracleDataSetTexts
+
+class TOracleDataSet : public TDataSet, public TSessionDependent, public TChangeLogOwner {
   ZORVET_CLASS_NAME(TOracleDataSet)
 
  public:
@@ -151,6 +173,11 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   bool CachedUpdates() const { return cached_updates_; }
   void SetCachedUpdates(bool value) { cached_updates_ = value; }
   bool QBEMode() const { return qbe_mode_; }
+  // On an open dataset enters or leaves (cancelling) query by example; on
+  // a closed one the mode is entered when it opens.
+  void SetQBEMode(bool value);
+  TQBEDefinition* QBEDefinition() const { return qbe_definition_.get(); }
+  void SetQBEDefinition(const TQBEDefinition* value) { qbe_definition_->Assign(value); }
   bool DesignActivation() const { return design_activation_; }
   void SetDesignActivation(bool value) { design_activation_ = value; }
 
@@ -209,6 +236,43 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   void SetLockPoint();
   void RollbackToLockPoint();
 
+  // --- query by example (OracleDataSetQBE.cpp) ------------------------------
+  // Whether the mode may be entered: true in it; false (or with Raise an
+  // Exception naming why) for a cursor dataset, pending cached updates or
+  // a detail without a master record.
+  bool QBEAllowed(bool Raise);
+  // Raises Exception "Operation not allowed in QBE mode" in QBE mode: what
+  // edits, posts, deletes or re-reads records calls it first.
+  void CheckNotQBE() const;
+  // Shows one empty record to type conditions into (the last values typed
+  // when QBEDefinition asks to keep them); data-aware controls of the
+  // dataset take the QBE colours.
+  void EnterQBE();
+  // Drops the condition record and, unless OnCancelQBE says otherwise,
+  // reads the rows again; the controls get their colours back.
+  void LeaveQBE(bool Cancel);
+  // Runs the conditions typed: the SQL gets them (BuildQBEQuery), the mode
+  // is left and the rows the conditions select are read.
+  void ExecuteQBE();
+  // The QBE record's values become the fields' condition values.
+  void SaveQBEValues();
+  // Adds a condition per field with a condition value to the SQL text,
+  // marked "/* Modified for QBE */" as its last line; values other than
+  // strings go in bind variables named after their field.
+  void BuildQBEQuery();
+  // Puts back the SQL text BuildQBEQuery changed, without its variables.
+  void RemoveQBEModification();
+  // A condition matching Text on Column in any case that an index on the
+  // column can still narrow by the first two characters.
+  static String CaseInsensitiveCondition(const String& Text, const String& Column);
+  // Colours the dataset's data-aware controls in QBE mode, restores them
+  // outside it.
+  void UpdateQBEColors();
+
+  TOracleDataSetEvent BeforeQBE;
+  TOracleDataSetEvent AfterQBE;
+  TCancelQBEEvent OnCancelQBE;
+
   // --- counting and searching -----------------------------------------------
   // The rows the query would give (a count statement on the server).
   Integer CountQueryHits();
@@ -237,6 +301,146 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   // Fetches one more row; true when a record that passes the filter came.
   bool FetchRecord();
 
+  // --- master/detail (OracleDataSetMaster.cpp) ------------------------------
+  // A detail's main query names its master's values as bind variables: the
+  // i-th name of DetailFields is the variable (and the detail field) that
+  // takes the i-th field of MasterFields; without DetailFields the master's
+  // field names serve. Whenever the master moves to another record the
+  // details run their query again, a new detail record receives the
+  // master's values, and the master's link fields are read-only while a
+  // detail shows records. Changing Master, MasterFields or DetailFields
+  // closes the dataset. A master that goes away leaves its details without
+  // one; a detail that goes away leaves its master's list.
+  TOracleDataSet* Master() const { return master_; }
+  // Exception "Circular master/detail dependency not allowed" when `value`
+  // is this dataset or takes its master from it, directly or further up.
+  void SetMaster(TOracleDataSet* value);
+  const String& MasterFields() const { return master_fields_; }
+  void SetMasterFields(const String& value);
+  const String& DetailFields() const { return detail_fields_; }
+  void SetDetailFields(const String& value);
+  const std::vector<TOracleDataSet*>& Details() const { return details_; }
+  void AddDetail(TOracleDataSet* Detail);
+  void RemoveDetail(TOracleDataSet* Detail);
+  // Whether a dataset with a master names the field in DetailFields (the
+  // link fills it, so the client-side checks leave it alone).
+  bool IsDetailLinkField(const String& Name) const;
+  // The names of a ';'-separated list, trimmed, empty ones dropped.
+  static std::vector<String> SplitFieldNames(const String& Names);
+  // Detail side: the master's link values into the query's variables (a
+  // CHAR master column padded with blanks to its size). Nothing unless the
+  // master is active.
+  void SetDetailVariables();
+  // Master side, after a field was written: every active detail takes the
+  // new values into its variables.
+  void UpdateDetailVariables();
+  // Master side: each active detail whose remembered master record is not
+  // the master's active one runs its query again; with Forget the details
+  // only forget which master record they were fetched for. Skipped while
+  // controls are disabled, unless RefreshDetailsWhileDisabled.
+  void RefreshDetails(bool Forget);
+  bool RefreshDetailsWhileDisabled() const { return refresh_while_disabled_; }
+  void SetRefreshDetailsWhileDisabled(bool value) { refresh_while_disabled_ = value; }
+  // Detail side: no master record to fetch details for (the master closed,
+  // empty, on a record being inserted or in QBE mode). False without master.
+  bool MasterUnavailable();
+  // Detail side: the identifier of the master's active record, -1 when
+  // there is no master or no record.
+  Integer MasterRecordId();
+  // Detail side: whether the master lets this dataset be modified (active,
+  // with records, not in QBE mode); true without a master.
+  bool MasterAllowsModification();
+  // Detail side: whether the master is posting a record it inserted; the
+  // detail's own post waits for the master's then, so that the detail row
+  // never reaches the server before the master row it refers to.
+  bool MasterPostingInsert() const;
+  // Nothing while the master posts an insert (the detail stays pending and
+  // is posted before the master moves on); otherwise the dataset's post
+  // with Posting() true.
+  void Post() override;
+  // Master side, after the master posted an insert: the details belong to
+  // the new record, so they take its identifier (and are not fetched again).
+  void DetailsFollowPostedInsert();
+  // Master side, before it moves: every active detail being edited or
+  // inserted is posted, then its own details.
+  void PostDetails();
+  // Run on a master: its fields that link it to a detail become writable,
+  // then, unless AllWritable, read-only again for every detail that shows
+  // records or is inserting one (fields read-only of their own stay so).
+  static void SetMasterFieldsReadOnly(TOracleDataSet* Master, bool AllWritable);
+  // Detail side: SetMasterFieldsReadOnly on the master.
+  void UpdateMasterLinkFields();
+  // Detail side, for a new record: every master link field must hold a
+  // value (EDatabaseError "field must have a value" naming it otherwise),
+  // and the detail fields take them.
+  void CheckMasterValues();
+  void CopyMasterValues();
+  // Design time: DetailFields, MasterFields and (when the user agrees) the
+  // detail's WHERE clause and variables from the foreign key between the
+  // two updating tables. Each refusal is a message box; the properties stay
+  // as they were. Run by SetMaster when both datasets are being designed.
+  void ConfigureMasterDetail();
+  TDataSource* GetDataSource() override;
+  void DataEvent(TDataEvent event, std::intptr_t info) override;
+
+  // --- writing rows back -------------------------------------------------------
+  // The field a sequence fills, and when.
+  TSequenceField* SequenceField() { return &sequence_field_; }
+  // The main query's buffer type of the field's column, for a variable
+  // that carries the field's value.
+  Integer FieldVariableType(TField* field);
+  // True while a post of this dataset runs.
+  bool Posting() const { return posting_; }
+  // Locks (unless CheckOnly) and compares the active record with the
+  // server's row.
+  bool LockRecord(bool CheckOnly);
+  // The one statement that locks, checks and refreshes `Record` (the
+  // active record when nullptr); true when a refresh changed it.
+  bool BuildLockRefreshCheck(bool Lock, bool Check, bool Refresh, bool UseQuery,
+                             TRecordBuffer Record);
+  // Deferred mode: CachedUpdates on or a provider transaction open. Posted
+  // changes are then logged, and the lock point, commit and rollback steps
+  // do nothing.
+  bool InDeferredMode() const { return cached_updates_ || provider_transaction_; }
+  bool ProviderTransactionOpen() const { return provider_transaction_; }
+  // Logs a posted change of the record with identifier `id` (its stored
+  // record `record`, nullptr when it has none yet); `after` is the record
+  // after the change, `position` its visible position. Only in deferred
+  // mode.
+  void LogChange(TRecordBuffer record, Integer id, TRecordBuffer after, char action,
+                 Integer position);
+  // The newest item of the record with that identifier (nullptr: none).
+  TChangeLogItem* FindLogItem(Integer id);
+  // The newest item whose record before the change had that rowid.
+  TChangeLogItem* FindLogItemByRowId(const String& rowId);
+  // The newest insert item at that full position.
+  TChangeLogItem* FindInsertLogItem(Integer position);
+  // Logged inserts minus logged deletes.
+  Integer NetInsertCount();
+  bool UpdatesPending();
+  TUpdateStatus UpdateStatus() override;
+  // The provider transaction: starting empties the log; committing forgets
+  // it; cancelling reverts every logged change in the record list.
+  void StartProviderTransaction();
+  void CommitLoggedChanges();
+  void CancelLoggedChanges();
+  // Posted inserts minus deletes since the hits were last counted.
+  Integer PostedInserts() const { return posted_inserts_; }
+
+  // TChangeLogOwner
+  TChangeLog* ChangeLog() override { return change_log_.get(); }
+  TDataSet* LogDataSet() override { return this; }
+  TRecordBuffer AllocLogBuffer() override { return AllocRecordBuffer(); }
+  void FreeLogBuffer(TRecordBuffer& buffer) override { FreeRecordBuffer(buffer); }
+  TRecordDataList* RecordList() override { return records_.get(); }
+  void SetReverting(bool value) override { reverting_ = value; }
+  Integer RecordIndexOfId(Integer id) override {
+    return const_cast<const TOracleDataSet*>(this)->RecordIndexOfId(id);
+  }
+  // Detail side: whether `record` belongs to the master's active record
+  // (every link pair equal, or both null). True without an active master.
+  bool MasterRecordMatches(TRecordBuffer record) override;
+
   // TComponent
   void Loaded() override;
   // TSessionDependent
@@ -248,7 +452,7 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   // TRecordStoreOwner
   Integer RecordBufferSize() override { return OracleRecord::HeaderSize + data_size_; }
   Integer RecordReadBuffer() override { return ReadBuffer(); }
-  bool RecordFilteringActive() override { return Filtered(); }
+  bool RecordFilteringActive() override { return Filtered() && !reverting_; }
   bool RecordHasBlobFields() override { return has_blobs_; }
   TRecordBuffer BlobRecordBuffer() override;
   TBlobList* CurrentBlobList() override { return current_blobs_.get(); }
@@ -270,7 +474,10 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   void InternalInitFieldDefs() override;
   bool IsCursorOpen() override { return records_ != nullptr; }
   void InternalPost() override;
+  void InternalAddRecord(TRecordBuffer buffer, bool append) override;
   void InternalDelete() override;
+  void InternalEdit() override;
+  void InternalCancel() override;
   void InternalRefresh() override;
   void GetBookmarkData(TRecordBuffer buffer, void* data) override;
   void SetBookmarkData(TRecordBuffer buffer, const void* data) override;
@@ -280,11 +487,20 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   void InternalSetToRecord(TRecordBuffer buffer) override;
   Integer GetRecordCount() override;
   Integer GetRecNo() override;
-  bool GetCanModify() override { return false; }
+  bool GetCanModify() override;
   void GetCalcFields(TRecordBuffer buffer) override;
+
+  // Master/detail steps around inserting and scrolling.
+  void DoBeforeInsert() override;
+  void DoAfterInsert() override;
+  void DoBeforeScroll() override;
+  void DoOnNewRecord() override;
 
   virtual TOracleQuery* CreateQuery();
   virtual bool EvaluateFilterExpression();
+  // The condition record of QBE mode has no cancel events.
+  void DoBeforeCancel() override;
+  void DoAfterCancel() override;
 
  private:
   // For one scope: dsFilter with `record` as the record that fields read;
@@ -330,6 +546,7 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
     Integer Column = -1;  // in the main query's select list
     Integer Offset = 0;   // of the null byte, from the field area's start
     bool Blob = false;
+    bool ReadOnly = false;  // the field's own, before master/detail changed it
   };
 
   // Opening and fetching.
@@ -341,11 +558,25 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   bool NextRow();
   // Fills a record from the main query's current row.
   void ConvertRow(TRecordBuffer record);
+  // Stores a non-blob field's value from a column of `query` in a record.
+  void ConvertColumn(TRecordBuffer record, TField* field, TOracleQuery* query, Integer column);
+  // Shows a logged change again in place of a fetched row (or of none);
+  // false when the row was deleted.
+  bool ApplyLoggedChange(TRecordBuffer record, TChangeLogItem* item);
+  // An unseen logged insert to show next: at the list's end only, unless
+  // `anywhere`.
+  TChangeLogItem* PendingLoggedInsert(bool anywhere);
+  // The blob a post writes for a field: the edited one when modified.
+  const TOracleBlob* PostedBlob(TField* field);
+  void ForgetBlobEdits();
   // Filtering and counting.
   void ParseFilter();
   void ApplyFilter();
-  bool RecordMatchesFilter(TRecordBuffer record);
+  bool RecordMatchesFilter(TRecordBuffer record) override;
   std::unique_ptr<TExpression> ResolveFilterColumn(const String& Name);
+  // Declares on `query` every main-query variable that `text` names, with
+  // its type and value.
+  void CopyMainQueryVariables(TOracleQuery* query, const String& text);
   // Record access.
   TRecordBuffer ActiveRecordData();
   const TExtraFieldInfo* InfoOf(const TField* field) const;
@@ -353,7 +584,9 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   // no value for it).
   Byte* FieldSlot(TRecordBuffer record, const TField* field) const;
   // Gives a record a blob list with one blob per blob field.
-  void CreateBlobList(TRecordBuffer record);
+  void CreateBlobList(TRecordBuffer record) override;
+  // Leaves the master and lets the details go (destruction).
+  void DetachMasterDetail();
   void ForgetUpdatingTable() { updating_table_name_.clear(), updating_table_known_ = false; }
   bool MatchesSearch(TRecordBuffer record, const std::vector<TField*>& fields,
                      const std::vector<Variant>& values, const std::vector<String>& texts,
@@ -400,4 +633,73 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   Integer hits_ = 0;
   bool first_row_pending_ = false;
   bool opening_ = false;
+
+  // Master/detail.
+  TOracleDataSet* master_ = nullptr;
+  String master_fields_;
+  String detail_fields_;
+  std::vector<TOracleDataSet*> details_;
+  std::unique_ptr<TDataSource> own_source_;  // details link to it
+  std::unique_ptr<TMasterDataLink> master_link_;
+  Integer master_record_id_ = -1;  // the master record last fetched for
+  bool updating_details_ = false;
+  bool refresh_details_on_state_ = false;
+  bool refresh_while_disabled_ = false;
+
+  // Writing rows back.
+  class TDictionaryAccess;
+  // Posting: the statement of an insert or update and what follows it.
+  void BuildDmlStatement();
+  void AddWhereClause(TOracleQuery* query, bool UseOldValues);
+  void CheckRowId(const String& rowId, const String& action);
+  bool FieldChanged(TField* field);
+  // Null as posting sees it: no value, a blank string, an empty blob.
+  bool FieldIsNullForPost(TField* field);
+  bool FireApplyRecord(char action, String& newRowId);
+  void StoreRecord(TRecordBuffer buffer, Integer position);
+  // The field is a column of the updating table that posting may write.
+  bool IsPostedField(TField* field);
+  // Raises a server error as the user's message for `action`.
+  [[noreturn]] void RaiseTranslated(char action, Integer code, const String& message);
+  // Whether the record's value `oldValue` equals the server's.
+  bool ValuesEqual(TField* field, const Variant& oldValue, const Variant& serverValue);
+  bool RecordChangedOnServer(TOracleQuery* query, TRecordBuffer record);
+  bool CopyServerValues(TOracleQuery* query, TRecordBuffer record);
+  TDictionaryAccess* Dictionary();
+  // The same, where the access class is not complete.
+  TDictionaryOwner* DictionaryOwner();
+  TChangeLogItem* FindItem(const std::function<bool(TChangeLogItem*)>& match);
+
+  TSequenceField sequence_field_;
+  // Shared: the class is complete only where posting is built.
+  std::shared_ptr<TDictionaryAccess> dictionary_;
+  std::unique_ptr<TChangeLog> change_log_ = std::make_unique<TChangeLog>(this);
+  bool posting_ = false;
+  bool reverting_ = false;
+  bool provider_transaction_ = false;
+  Integer posted_inserts_ = 0;
+
+  // Query by example.
+  struct TQBEFieldState {
+    TField* Field;
+    bool ReadOnly, Required;
+  };
+  void RestoreQBEFieldStates();
+  // The condition record's values into the fields' conditions, and those
+  // into the SQL text.
+  void PrepareQBEQuery();
+  // Colours (or with `colour` false restores) `component` when it is a
+  // remembered or a data-aware control of this dataset, and what it owns.
+  void ColorQBEControls(TComponent* component, bool colour);
+  std::unique_ptr<TQBEDefinition> qbe_definition_ = std::make_unique<TQBEDefinition>(this);
+  std::vector<TQBEFieldState> qbe_field_states_;  // as before the mode
+  // The controls coloured and the colour each got, compared with what the
+  // application holds, never followed: one may have gone since.
+  struct TQBEColoured {
+    const TComponent* Control;
+    TColor Color;
+  };
+  std::vector<TQBEColoured> qbe_font_controls_, qbe_background_controls_;
+  bool qbe_modified_ = false;
+  String qbe_saved_sql_;  // before the conditions were added
 };

@@ -33,6 +33,7 @@ void TOracleDataSet::InternalOpen() {
     SetBookmarkSize(4);
     InternalInitFieldDefs();
     if (DefaultFields()) CreateFields();
+    qbe_definition_->SyncWithFieldDefs();
     BindFields(true);
     BindFieldColumns();
     records_ = std::make_unique<TRecordDataList>(this);
@@ -47,18 +48,23 @@ void TOracleDataSet::InternalOpen() {
     }
     under_construction_ = AllocRecordBuffer();
     if (!Filter().empty()) ParseFilter();
+    master_record_id_ = -1;
     ExecuteMainQuery();
   } catch (...) {
     opening_ = false;
     throw;
   }
   hits_known_ = false;
+  posted_inserts_ = 0;
   opening_ = false;
+  // Opening announces only its state: that is when the details follow.
+  refresh_details_on_state_ = true;
 }
 
 void TOracleDataSet::InternalInitFieldDefs() {
   FieldDefs()->Clear();
-  if (opening_) {
+  SetDetailVariables();
+  if (opening_ && !MasterUnavailable()) {
     if (BeforeQuery) BeforeQuery(this);
     main_query_->Execute();
   } else {
@@ -130,6 +136,7 @@ void TOracleDataSet::BindFieldColumns() {
     if (static_cast<Integer>(extra_info_.size()) <= field->FieldNo())
       extra_info_.resize(std::size_t(field->FieldNo()) + 1);
     extra_info_[std::size_t(field->FieldNo())].Blob = field->IsBlob();
+    extra_info_[std::size_t(field->FieldNo())].ReadOnly = field->ReadOnly();
   }
 }
 
@@ -152,6 +159,9 @@ Integer TOracleDataSet::ComputeRecordLayout() {
 }
 
 void TOracleDataSet::InternalClose() {
+  RestoreQBEFieldStates();
+  RemoveQBEModification();
+  SetMasterFieldsReadOnly(this, true);
   records_.reset();
   if (under_construction_) FreeRecordBuffer(under_construction_);
   current_blobs_.reset();
@@ -159,14 +169,22 @@ void TOracleDataSet::InternalClose() {
   BindFields(false);
   if (DefaultFields()) DestroyFields();
   position_ = -1;
+  // Without records here the details have nothing to show either.
+  RefreshDetails(false);
+  UpdateMasterLinkFields();
   dml_query_.reset();
   main_query_->Close();
   rowid_column_known_ = false;
+  change_log_->Clear();
 }
 
 void TOracleDataSet::InternalRefresh() {
+  CheckNotQBE();
   hits_known_ = false;
+  PostDetails();
+  posted_inserts_ = 0;
   ExecuteMainQuery();
+  RefreshDetails(false);
   position_ = -1;
 }
 
@@ -174,12 +192,26 @@ void TOracleDataSet::InternalRefresh() {
 
 void TOracleDataSet::ExecuteMainQuery() {
   records_->Clear();
+  UpdateMasterLinkFields();
+  for (Integer i = 0; i < change_log_->Count(); ++i) change_log_->Items(i)->SetSeen(false);
   last_id_ = 0;
+  if (MasterUnavailable()) {
+    // Nothing to fetch for: the details of no master record are no rows.
+    master_record_id_ =
+        master_->State() == dsBrowse || master_->State() == dsEdit ? MasterRecordId() : -1;
+    SetDetailVariables();
+    main_query_->MarkEof();
+    first_row_pending_ = false;
+    return;
+  }
+  RefreshDetails(true);
+  SetDetailVariables();
   if (!opening_) {
     if (BeforeQuery) BeforeQuery(this);
     main_query_->Execute();
     first_row_pending_ = true;
   }
+  master_record_id_ = MasterRecordId();
   if (query_all_records_) FetchAll();
   if (AfterQuery) AfterQuery(this);
 }
@@ -223,46 +255,55 @@ void TOracleDataSet::ConvertRow(TRecordBuffer record) {
       }
       continue;
     }
-    Byte* slot = record + HeaderSize + info.Offset;
-    switch (field->DataType()) {
-      case ftSmallint: {
-        const auto value = static_cast<std::int16_t>(main_query_->FieldAsInteger(column));
-        std::memcpy(slot + 1, &value, sizeof value);
-        break;
-      }
-      case ftInteger: {
-        const Integer value = main_query_->FieldAsInteger(column);
-        std::memcpy(slot + 1, &value, sizeof value);
-        break;
-      }
-      case ftFloat: {
-        const double value = main_query_->FieldAsFloat(column);
-        std::memcpy(slot + 1, &value, sizeof value);
-        break;
-      }
-      case ftDateTime: {
-        const double value = DateTimeToNativeDateTime(main_query_->FieldAsDate(column));
-        std::memcpy(slot + 1, &value, sizeof value);
-        break;
-      }
-      case ftString: {
-        const String text = TrimStringValue(main_query_->FieldAsString(column));
-        // An empty text is stored as null, as a written one is.
-        if (text.empty()) continue;
-        const std::size_t length = std::min<std::size_t>(text.size(), std::size_t(field->Size()));
-        std::memcpy(slot + 1, text.data(), length);
-        slot[1 + length] = 0;
-        break;
-      }
-      default:
-        DatabaseError("Unexpected datatype: " + field->FieldName(), this);
-    }
-    slot[0] = 0;
+    ConvertColumn(record, field, main_query_, column);
   }
   if (rowid_column_ >= 0) SetRowId(record, main_query_->FieldAsString(rowid_column_));
 }
 
+void TOracleDataSet::ConvertColumn(TRecordBuffer record, TField* field, TOracleQuery* query,
+                                   Integer column) {
+  Byte* slot = FieldSlot(record, field);
+  if (!slot) return;
+  slot[0] = 1;
+  if (query->FieldIsNull(column)) return;
+  switch (field->DataType()) {
+    case ftSmallint: {
+      const auto value = static_cast<std::int16_t>(query->FieldAsInteger(column));
+      std::memcpy(slot + 1, &value, sizeof value);
+      break;
+    }
+    case ftInteger: {
+      const Integer value = query->FieldAsInteger(column);
+      std::memcpy(slot + 1, &value, sizeof value);
+      break;
+    }
+    case ftFloat: {
+      const double value = query->FieldAsFloat(column);
+      std::memcpy(slot + 1, &value, sizeof value);
+      break;
+    }
+    case ftDateTime: {
+      const double value = DateTimeToNativeDateTime(query->FieldAsDate(column));
+      std::memcpy(slot + 1, &value, sizeof value);
+      break;
+    }
+    case ftString: {
+      const String text = TrimStringValue(query->FieldAsString(column));
+      // An empty text is stored as null, as a written one is.
+      if (text.empty()) return;
+      const std::size_t length = std::min<std::size_t>(text.size(), std::size_t(field->Size()));
+      std::memcpy(slot + 1, text.data(), length);
+      slot[1 + length] = 0;
+      break;
+    }
+    default:
+      DatabaseError("Unexpected datatype: " + field->FieldName(), this);
+  }
+  slot[0] = 0;
+}
+
 bool TOracleDataSet::NextRow() {
+  if (MasterUnavailable()) return false;
   if (first_row_pending_) {
     first_row_pending_ = false;
   } else {
@@ -275,10 +316,32 @@ bool TOracleDataSet::NextRow() {
 bool TOracleDataSet::FetchRecord() {
   if (!records_ || qbe_mode_) return false;
   for (;;) {
-    if (!NextRow()) return false;
     TRecordBuffer scratch = under_construction_;
-    ConvertRow(scratch);
+    // Cached changes are shown again: a logged insert where it was made,
+    // a logged update in place of its row, a logged delete as no record.
+    TChangeLogItem* logged = cached_updates_ ? PendingLoggedInsert(main_query_->Eof()) : nullptr;
+    if (!logged && !NextRow()) {
+      logged = cached_updates_ ? PendingLoggedInsert(true) : nullptr;
+      if (!logged) return false;
+    }
+    if (logged) {
+      ApplyLoggedChange(scratch, logged);
+    } else {
+      ConvertRow(scratch);
+      TChangeLogItem* item = cached_updates_ && rowid_column_ >= 0
+                                 ? FindLogItemByRowId(OracleRecord::RowId(scratch))
+                                 : nullptr;
+      if (item && !ApplyLoggedChange(scratch, item)) {
+        ++last_id_;
+        continue;
+      }
+      logged = item;
+    }
     SetRecordId(scratch, ++last_id_);
+    if (logged) {
+      logged->SetRecordId(last_id_);
+      logged->SetPosition(records_->Count());
+    }
     SetFlag(scratch, bfCurrent);
     const bool accepted = !Filtered() || RecordMatchesFilter(scratch);
     TRecordBuffer record = records_->AddRecord(-1, false);
@@ -286,6 +349,7 @@ bool TOracleDataSet::FetchRecord() {
     // The record owns the blob list from here on.
     SetBlobList(scratch, nullptr);
     if (Filtered() && accepted) records_->AddToFiltered(record, true);
+    if (records_->Count() == 1) UpdateMasterLinkFields();
     if (AfterFetchRecord) {
       TAfterFetchRecordAction action = afContinue;
       const Integer saved = position_;
@@ -485,10 +549,17 @@ TRecordBuffer TOracleDataSet::ActiveRecordData() {
     case dsFilter:
       return under_test_;
     case dsNewValue:
-    case dsOldValue:
-      if (records_ && position_ >= 0 && position_ < records_->VisibleCount())
-        return records_->Records(position_);
-      return nullptr;
+    case dsOldValue: {
+      if (!records_ || position_ < 0 || position_ >= records_->VisibleCount()) return nullptr;
+      TRecordBuffer record = records_->Records(position_);
+      // With cached updates the old value is the one before the logged
+      // change, as the server still has it.
+      if (State() == dsOldValue && cached_updates_) {
+        const TChangeLogItem* item = FindLogItem(RecordId(record));
+        if (item && item->Action() != 'I' && item->OldRecord()) return item->OldRecord();
+      }
+      return record;
+    }
     default:
       return nullptr;
   }
@@ -540,6 +611,7 @@ void TOracleDataSet::SetFieldData(TField* field, const void* buffer) {
   }
   if (State() != dsCalcFields && State() != dsFilter && State() != dsNewValue)
     DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  UpdateDetailVariables();
 }
 
 String TOracleDataSet::CurrentRowId() {
@@ -569,14 +641,4 @@ std::unique_ptr<TStream> TOracleDataSet::CreateBlobStream(TField* field, TBlobSt
 void TOracleDataSet::CloseBlob(TField* field) {
   if (!current_blobs_) return;
   if (TOracleBlob* blob = current_blobs_->BlobByField(field)) blob->Clear();
-}
-
-// --- writing rows back ------------------------------------------------------------
-
-void TOracleDataSet::InternalPost() {
-  DatabaseError(MsgDataSetReadOnly, this);
-}
-
-void TOracleDataSet::InternalDelete() {
-  DatabaseError(MsgDataSetReadOnly, this);
 }

@@ -145,7 +145,7 @@ String ConstraintNameOf(const String& ServerMsg) {
   }
 }
 
-String CountStatement(const String& SQL) {
+TQueryParts SplitQuery(const String& SQL, std::initializer_list<const char*> Keywords) {
   // The keywords are found in an upper-cased copy of the same length; the
   // parts are cut from the text as written, so literals keep their case.
   const String text = Oracle::RemoveSQLComments(SQL);
@@ -155,19 +155,56 @@ String CountStatement(const String& SQL) {
     if (WordAt(upper, i, "ORDER") || WordAt(upper, i, "FOR")) tail = i;
     return tail != npos;
   });
+  TQueryParts parts;
   const String body = text.substr(0, tail == npos ? text.size() : tail);
+  if (tail != npos) parts.Tail = text.substr(tail);
   const String upperBody = upper.substr(0, body.size());
-  const char* keyword = nullptr;
-  std::size_t at = npos;
+  std::size_t at = npos, length = 0;
   WalkTopLevel(upperBody, 0, [&](std::size_t i) {
-    for (const char* word : {"WHERE", "HAVING"})
-      if (WordAt(upperBody, i, word)) keyword = word, at = i;
+    for (const char* word : Keywords)
+      if (WordAt(upperBody, i, word)) at = i, length = std::strlen(word);
     return at != npos;
   });
+  if (at == npos) {
+    parts.Head = TrimRight(body);
+    return parts;
+  }
+  parts.Head = TrimRight(body.substr(0, at));
+  parts.Keyword = body.substr(at, length);
+  parts.Condition = Trim(body.substr(at + length));
+  return parts;
+}
+
+String CountStatement(const String& SQL) {
+  const TQueryParts parts = SplitQuery(SQL, {"WHERE", "HAVING"});
   String result = "select count(*) from (\n";
-  if (at == npos) return result + TrimRight(body) + "\n)";
-  result += TrimRight(body.substr(0, at)) + "\n";
-  return result + keyword + " " + Trim(body.substr(at + std::strlen(keyword))) + ")";
+  if (parts.Keyword.empty()) return result + parts.Head + "\n)";
+  return result + parts.Head + "\n" + UpperCase(parts.Keyword) + " " + parts.Condition + ")";
+}
+
+TSelectParts SplitSelectStatement(const String& SQL) {
+  const String text = Oracle::RemoveSQLComments(SQL);
+  const String upper = UpperCase(text);
+  const auto find = [&](const char* word, std::size_t end) {
+    const std::size_t at = FindTopLevelWord(upper, 0, word);
+    return at < end ? at : npos;
+  };
+  std::size_t end = find("ORDER", text.size());
+  if (end == npos) end = find("FOR", text.size());
+  if (end == npos) end = text.size();
+  TSelectParts parts;
+  const bool grouped = find("GROUP", end) != npos;
+  parts.Keyword = grouped ? "having" : "where";
+  const std::size_t keyword = find(grouped ? "HAVING" : "WHERE", end);
+  parts.Tail = Trim(text.substr(end));
+  if (keyword == npos) {
+    parts.Head = Trim(text.substr(0, end));
+  } else {
+    parts.Head = Trim(text.substr(0, keyword));
+    const std::size_t from = keyword + parts.Keyword.size();
+    parts.Condition = Trim(text.substr(from, end - from));
+  }
+  return parts;
 }
 
 }  // namespace OracleDataSetSql
