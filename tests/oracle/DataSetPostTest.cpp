@@ -293,6 +293,14 @@ TEST_F(DataSetLobWorld, LobValuesAreWrittenThroughTheReturnedLocators) {
   EXPECT_EQ(Stored("c", 1), "second text");
   EXPECT_EQ(Stored("b", 1), "<null>");
   EXPECT_EQ(Field("C")->AsString(), "second text");
+  // The BLOB written by the insert is not written again, empty, by a later
+  // edit of the same record that leaves it alone.
+  data_set_->Last();
+  data_set_->Edit();
+  Field("C")->SetAsString("third text");
+  data_set_->Post();
+  EXPECT_EQ(Stored("c", 2), "third text");
+  EXPECT_EQ(Stored("b", 2), String("\0\1\2", 3));
 }
 
 }  // namespace
