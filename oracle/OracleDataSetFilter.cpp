@@ -80,7 +80,8 @@ Integer TOracleDataSet::GetRecordCount() {
     hits_ = CountQueryHits();
     hits_known_ = true;
   }
-  return hits_;
+  // The server counted before this dataset's own inserts and deletes.
+  return hits_ + posted_inserts_ + NetInsertCount();
 }
 
 Integer TOracleDataSet::CountQueryHits() {

@@ -247,7 +247,26 @@ void TOracleDataSet::AddWhereClause(TOracleQuery* query, bool UseOldValues) {
 void TOracleDataSet::InternalPost() {
   posting_ = true;
   TScopeExit posted([this] { posting_ = false; });
-  TDataSet::InternalPost();
+  // The sequence fills its field before the required fields are checked,
+  // and a field the server fills is not the user's to give: a NOT NULL key
+  // filled by a sequence must not stop the post.
+  if (State() == dsInsert && sequence_field_.ApplyMoment() == amOnPost) {
+    TOracleQuery* query = PrepareDMLQuery(false);
+    query->ClearVariables();
+    sequence_field_.Apply(this, query);
+  }
+  TField* serverFilled = nullptr;
+  if (State() == dsInsert && sequence_field_.Active() &&
+      sequence_field_.ApplyMoment() == amOnServer)
+    serverFilled = FindField(sequence_field_.Field());
+  const bool wasRequired = serverFilled && serverFilled->Required();
+  if (wasRequired) serverFilled->SetRequired(false);
+  {
+    TScopeExit required([serverFilled, wasRequired] {
+      if (wasRequired) serverFilled->SetRequired(true);
+    });
+    TDataSet::InternalPost();
+  }
   CheckNotQBE();
   const bool modified = Modified();
   TScopeExit restore([this, modified] { SetModified(modified); });
@@ -255,8 +274,6 @@ void TOracleDataSet::InternalPost() {
     if (cached_updates_) OracleData::EnforceConstraints(Dictionary(), nullptr);
     BuildDmlStatement();
   } else {
-    if (sequence_field_.ApplyMoment() == amOnPost)
-      sequence_field_.Apply(this, PrepareDMLQuery(false));
     if (cached_updates_) OracleData::EnforceConstraints(Dictionary(), nullptr);
     InternalAddRecord(ActiveBuffer(), false);
     DetailsFollowPostedInsert();

@@ -161,3 +161,42 @@ TEST_F(DataSetWriteWorld, AGroupedQueryIsRefreshedWithHaving) {
 }
 
 }  // namespace
+
+namespace {
+
+// A server value that differs from the record's by less than the check
+// notices, or by more.
+struct NearlyEqualCase {
+  const char* change;
+  bool reported;
+};
+
+class CheckTolerance : public DataSetWriteWorld,
+                       public ::testing::WithParamInterface<NearlyEqualCase> {
+ protected:
+  void SetUp() override {
+    DataSetWriteWorld::SetUp();
+    Fixture(
+        "create table meas (id number(3), f number, d date, s varchar2(10));\n"
+        "insert into meas values (1, 1234.5678, '2001-02-03 04:05:06', 'abcdefgh');\n");
+  }
+};
+
+TEST_P(CheckTolerance, OnlyRealDifferencesCountAsChanges) {
+  data_set_->SetLockingMode(lmCheckImmediate);
+  data_set_->SetUpdatingTable("meas");
+  Open("select rowid, id, f, d, s from meas");
+  Other(GetParam().change);
+  EXPECT_EQ(MessageOf([&] { data_set_->Edit(); }),
+            GetParam().reported ? "Record has been changed by another user" : "no error");
+}
+
+const NearlyEqualCase kNearlyEqual[] = {
+    {"update meas set id = 1", false},       {"update meas set f = 1234.5678 * (1 + 1e-11)", false},
+    {"update meas set f = 1234.5679", true}, {"update meas set s = 'abcdefgh  '", false},
+    {"update meas set s = 'abcdefg'", true}, {"update meas set d = null", true},
+    {"update meas set id = 2", true},
+};
+INSTANTIATE_TEST_SUITE_P(Values, CheckTolerance, ::testing::ValuesIn(kNearlyEqual));
+
+}  // namespace

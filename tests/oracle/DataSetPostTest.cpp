@@ -39,6 +39,22 @@ TEST_F(DataSetWriteWorld, InsertUpdateAndDeleteByRowidReachTheServer) {
   EXPECT_EQ(Id(), 2);
 }
 
+TEST_F(DataSetWriteWorld, TheServersCountFollowsPostedInsertsAndDeletes) {
+  data_set_->SetCountAllRecords(true);
+  OpenRowsOnDemand("select rowid, r.* from rows r order by id");
+  EXPECT_EQ(data_set_->RecordCount(), kRows);
+  data_set_->Insert();
+  Field("ID")->SetAsInteger(1000);
+  data_set_->Post();
+  data_set_->Insert();
+  Field("ID")->SetAsInteger(1001);
+  data_set_->Post();
+  data_set_->Delete();
+  EXPECT_EQ(data_set_->RecordCount(), kRows + 1);
+  data_set_->Refresh();
+  EXPECT_EQ(data_set_->RecordCount(), kRows + 1);
+}
+
 TEST_F(DataSetWriteWorld, InsertGoesBeforeTheCurrentRecord) {
   OpenRows(3);
   data_set_->Next();
@@ -114,8 +130,8 @@ TEST_F(DataSetWriteWorld, ServerSequenceAndDefaultExpressionsFillTheNewRow) {
   data_set_->SequenceField()->SetSequence("rows_seq");
   data_set_->SequenceField()->SetApplyMoment(amOnServer);
   OpenRows(2);
-  // The server fills it.
-  Field("ID")->SetRequired(false);
+  // ID is NOT NULL, and the server fills it.
+  ASSERT_TRUE(Field("ID")->Required());
   Field("GRP")->SetDefaultExpression("40 + 2");
   data_set_->Append();
   Field("NAME")->SetAsString("Numbered");
@@ -128,6 +144,20 @@ TEST_F(DataSetWriteWorld, ServerSequenceAndDefaultExpressionsFillTheNewRow) {
   EXPECT_EQ(Field("ID")->AsInteger(), 500);
   EXPECT_EQ(Field("GRP")->AsInteger(), 42);
   EXPECT_EQ(Seen("select grp from rows where name = 'Numbered'"), "42");
+}
+
+TEST_F(DataSetWriteWorld, ASequenceAppliedAtPostFillsARequiredKey) {
+  Fixture("create sequence rows_seq start with 700;\n");
+  data_set_->SequenceField()->SetField("ID");
+  data_set_->SequenceField()->SetSequence("rows_seq");
+  data_set_->SequenceField()->SetApplyMoment(amOnPost);
+  OpenRows(2);
+  data_set_->Append();
+  Field("NAME")->SetAsString("Drawn");
+  data_set_->Post();
+  EXPECT_EQ(Field("ID")->AsInteger(), 700);
+  EXPECT_TRUE(Field("ID")->Required());
+  EXPECT_EQ(NameSeen(700), "Drawn");
 }
 
 TEST_F(DataSetWriteWorld, OnApplyRecordReplacesTheStatements) {
@@ -263,6 +293,14 @@ TEST_F(DataSetLobWorld, LobValuesAreWrittenThroughTheReturnedLocators) {
   EXPECT_EQ(Stored("c", 1), "second text");
   EXPECT_EQ(Stored("b", 1), "<null>");
   EXPECT_EQ(Field("C")->AsString(), "second text");
+  // The BLOB written by the insert is not written again, empty, by a later
+  // edit of the same record that leaves it alone.
+  data_set_->Last();
+  data_set_->Edit();
+  Field("C")->SetAsString("third text");
+  data_set_->Post();
+  EXPECT_EQ(Stored("c", 2), "third text");
+  EXPECT_EQ(Stored("b", 2), String("\0\1\2", 3));
 }
 
 }  // namespace
