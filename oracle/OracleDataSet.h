@@ -39,12 +39,14 @@
 #include <vector>
 
 #include "oracle/Expression.h"
+#include "oracle/LOBLocator.h"
 #include "oracle/OracleBlob.h"
 #include "oracle/OracleQuery.h"
 #include "oracle/OracleSession.h"
 #include "oracle/RecordDataList.h"
 #include "oracle/RecordStoreOwner.h"
 #include "platform/data/DataSet.h"
+#include "platform/data/ProviderSupport.h"
 #include "platform/rtl/Set.h"
 #include "platform/rtl/StringList.h"
 
@@ -237,6 +239,29 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   // Fetches one more row; true when a record that passes the filter came.
   bool FetchRecord();
 
+  // --- serving a data provider (OracleDataSetProvider.cpp) -------------------
+  // Statements run on "DMLQuery"; each "?" of ProviderExecuteStatement's
+  // text becomes the variable V0, V1, ... in turn, quoted or not. The
+  // dataset's parameters are its variables; CLOB and BLOB parameters are
+  // bound as LOB locators that receive their values after the statement.
+  Integer ProviderExecuteStatement(const String& SQL, TParams* Params,
+                                   std::unique_ptr<TDataSet>* ResultSet);
+  void ProviderExecute();
+  void ProviderSetCommandText(const String& Text);
+  void ProviderSetParams(TParams* Params);
+  TParams* ProviderGetParams();
+  void ProviderReset() { Close(); }
+  bool ProviderIsSQLBased() { return true; }
+  bool ProviderIsSQLSupported() { return true; }
+  // From the ORDER BY of the SQL, read against the select list of the
+  // described query: columns, their positions and UPPER(column).
+  std::unique_ptr<TIndexDef> ProviderGetDefaultOrder();
+  String ProviderGetQuoteChar() { return "\""; }
+  String ProviderGetTableName() { return GetUpdatingTableName(); }
+  // Writes the LOB parameters' values into their locators, then frees them.
+  void WriteLOBParams();
+  void FreeLOBParams();
+
   // TComponent
   void Loaded() override;
   // TSessionDependent
@@ -359,6 +384,20 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
                      const std::vector<Variant>& values, const std::vector<String>& texts,
                      const std::vector<int>& kinds, TSearchRecordOptions options,
                      const String& rowid);
+
+  // A CLOB or BLOB parameter of the dataset's own statement.
+  struct TLOBParam {
+    std::unique_ptr<TLOBLocator> Locator;
+    Integer Index = 0;  // in the provider parameters
+    String Name;        // of the variable it is bound to
+    Integer LOBType = 0;
+  };
+  // The main query with its select list described (when it can be).
+  TOracleQuery* SelectList();
+
+  std::unique_ptr<TParams> provider_params_;
+  std::vector<TLOBParam> lob_params_;
+  bool keep_lob_params_ = false;  // while ProviderExecute re-opens
 
   TOracleQuery* main_query_ = nullptr;  // owned as a component
   std::unique_ptr<TOracleQuery> dml_query_;

@@ -152,6 +152,7 @@ Integer TOracleDataSet::ComputeRecordLayout() {
 }
 
 void TOracleDataSet::InternalClose() {
+  if (!keep_lob_params_) FreeLOBParams();
   records_.reset();
   if (under_construction_) FreeRecordBuffer(under_construction_);
   current_blobs_.reset();

@@ -145,16 +145,33 @@ String ConstraintNameOf(const String& ServerMsg) {
   }
 }
 
-String CountStatement(const String& SQL) {
-  // The keywords are found in an upper-cased copy of the same length; the
-  // parts are cut from the text as written, so literals keep their case.
-  const String text = Oracle::RemoveSQLComments(SQL);
-  const String upper = UpperCase(text);
+namespace {
+
+// Where the outer query's ORDER BY or FOR UPDATE tail starts in an
+// upper-cased text (npos when it has none).
+std::size_t TailStart(const String& upper) {
   std::size_t tail = npos;
   WalkTopLevel(upper, 0, [&](std::size_t i) {
     if (WordAt(upper, i, "ORDER") || WordAt(upper, i, "FOR")) tail = i;
     return tail != npos;
   });
+  return tail;
+}
+
+}  // namespace
+
+String StatementTail(const String& SQL) {
+  const String text = Oracle::RemoveSQLComments(SQL);
+  const std::size_t tail = TailStart(UpperCase(text));
+  return tail == npos ? String() : text.substr(tail);
+}
+
+String CountStatement(const String& SQL) {
+  // The keywords are found in an upper-cased copy of the same length; the
+  // parts are cut from the text as written, so literals keep their case.
+  const String text = Oracle::RemoveSQLComments(SQL);
+  const String upper = UpperCase(text);
+  const std::size_t tail = TailStart(upper);
   const String body = text.substr(0, tail == npos ? text.size() : tail);
   const String upperBody = upper.substr(0, body.size());
   const char* keyword = nullptr;

@@ -26,6 +26,10 @@ String TableAlias(const String& SQL, const String& TableName);
 // 02290: check constraint (SCOTT.CK_PRICE) violated" gives "CK_PRICE").
 // Empty when the message holds none.
 String ConstraintNameOf(const String& ServerMsg);
+// The outer query's tail from its ORDER or FOR keyword on (the ORDER BY
+// list and any FOR UPDATE), without comments, as written; empty when the
+// outer query has neither.
+String StatementTail(const String& SQL);
 // The statement that counts the rows of `SQL`: "select count(*) from (",
 // the text before the outer WHERE or HAVING, the condition and ")", without
 // the ORDER BY or FOR tail.
