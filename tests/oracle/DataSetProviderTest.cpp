@@ -94,6 +94,54 @@ TEST_F(ProviderWorld, TextLongerThanTheServersStringsGoesWholeAsLong) {
             IntToStr(Integer(text.size())));
 }
 
+constexpr unsigned kLobDescriptor = 50;
+
+TEST_F(ProviderWorld, LobParametersAreWrittenThroughTheLocatorsTheStatementFilled) {
+  Fixture(
+      "create table docs (id number(5), c clob, b blob);\n"
+      "insert into docs (id) values (1);\n");
+  TParams params;
+  params.CreateParam(ftInteger, "", ptInput)->SetAsInteger(1);
+  params.CreateParam(ftOraClob, "", ptInput)->SetValue(String("one\r\ntwo"));
+  params.CreateParam(ftOraBlob, "", ptInput)->SetValue(String("\x01\x00\x02", 3));
+  EXPECT_EQ(Run("update docs set c = empty_clob(), b = empty_blob() where id = ? "
+                "returning c, b into ?, ?",
+                params),
+            1);
+  // The CR goes as all text sent to the server loses it.
+  EXPECT_EQ(One(*session_, "select length(c) from docs where id = 1"), "7");
+  EXPECT_EQ(One(*session_, "select length(b) from docs where id = 1"), "3");
+  EXPECT_EQ(LiveHandles(kLobDescriptor), 0);
+}
+
+TEST_F(ProviderWorld, TheDatasetsLobParametersGoWhenItCloses) {
+  data_set_->ProviderSetCommandText(
+      "select * from rows where id < :limit and (:text is null or 1 = 1)");
+  TParams params;
+  params.CreateParam(ftInteger, "limit", ptInput)->SetAsInteger(4);
+  params.CreateParam(ftOraClob, "text", ptInput)->SetValue(String("unused"));
+  data_set_->ProviderSetParams(&params);
+  ASSERT_EQ(data_set_->VariableCount(), 2);
+  EXPECT_EQ(data_set_->VariableType(1), otCLOB);
+  EXPECT_EQ(LiveHandles(kLobDescriptor), 1);
+  data_set_->ProviderSetParams(&params);
+  EXPECT_EQ(LiveHandles(kLobDescriptor), 1);
+  data_set_->Open();
+  data_set_->Close();
+  EXPECT_EQ(LiveHandles(kLobDescriptor), 0);
+  // Opening again refuses the variable instead of binding the locator
+  // that went.
+  try {
+    data_set_->Open();
+    FAIL() << "opened";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "LOB variable :TEXT cannot be nil");
+  }
+  data_set_->ProviderSetParams(&params);
+  data_set_->Open();
+  EXPECT_EQ(data_set_->RecordCount(), 3);
+}
+
 TEST(ProviderTypes, ParametersAndVariablesMapBothWays) {
   struct Case {
     TFieldType param;
