@@ -94,6 +94,11 @@ void TOracleDataSet::SetActive(bool value) {
   if (value == Active()) return;
   if (pending && !state.Contains(csDesigning) && (!Session() || !Session()->Connected())) return;
   TDataSet::SetActive(value);
+  // A dataset asked for query by example while closed enters it now.
+  if (value && Active() && qbe_mode_) {
+    qbe_mode_ = false;
+    EnterQBE();
+  }
 }
 
 void TOracleDataSet::Loaded() {

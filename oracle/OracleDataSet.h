@@ -21,9 +21,12 @@
 // fields as columns, and OnFilterRecord runs first; accepted records form a
 // filtered view of the fetched ones.
 //
-// Writing rows back (posting, deleting, locking), master/detail links,
-// query-by-example and the data dictionary's field settings are not part
-// of this dataset yet: it refuses modification (CanModify is false), and
+// Query by example (QBEMode, OracleDataSetQBE.cpp): one record in which
+// the user types conditions that are added to the SQL text.
+//
+// Writing rows back (posting, deleting, locking), master/detail links
+// and the data dictionary's field settings are not part
+// of this dataset yet: outside QBE mode it refuses modification, and
 // the properties that only those steps read (LockingMode, RefreshOptions,
 // CommitOnPost, CachedUpdates, UniqueFields) are kept for them.
 //
@@ -41,6 +44,7 @@
 #include "oracle/Expression.h"
 #include "oracle/LOBLocator.h"
 #include "oracle/OracleBlob.h"
+#include "oracle/OracleQBE.h"
 #include "oracle/OracleQuery.h"
 #include "oracle/OracleSession.h"
 #include "oracle/RecordDataList.h"
@@ -81,6 +85,7 @@ using TApplyRecordEvent =
     std::function<void(TOracleDataSet* Sender, char Action, bool& Applied, String& NewRowId)>;
 using TAfterFetchRecordEvent =
     std::function<void(TOracleDataSet* Sender, bool FilterAccept, TAfterFetchRecordAction& Action)>;
+using TCancelQBEEvent = std::function<void(TOracleDataSet* Sender, bool& Requery)>;
 
 // A column of the dataset's current record as an operand of a filter
 // expression. Every read looks the field up by name.
@@ -153,6 +158,11 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   bool CachedUpdates() const { return cached_updates_; }
   void SetCachedUpdates(bool value) { cached_updates_ = value; }
   bool QBEMode() const { return qbe_mode_; }
+  // On an open dataset enters or leaves (cancelling) query by example; on
+  // a closed one the mode is entered when it opens.
+  void SetQBEMode(bool value);
+  TQBEDefinition* QBEDefinition() const { return qbe_definition_.get(); }
+  void SetQBEDefinition(const TQBEDefinition* value) { qbe_definition_->Assign(value); }
   bool DesignActivation() const { return design_activation_; }
   void SetDesignActivation(bool value) { design_activation_ = value; }
 
@@ -210,6 +220,45 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   void RollbackIfRequired();
   void SetLockPoint();
   void RollbackToLockPoint();
+
+  // --- query by example (OracleDataSetQBE.cpp) ------------------------------
+  // Whether the mode may be entered: true in it; false (or with Raise an
+  // Exception naming why) for a cursor dataset or pending cached updates.
+  bool QBEAllowed(bool Raise);
+  // Raises Exception "Operation not allowed in QBE mode" in QBE mode: what
+  // edits, posts, deletes or re-reads records calls it first.
+  void CheckNotQBE() const;
+  // Shows one empty record to type conditions into (the last values typed
+  // when QBEDefinition asks to keep them); data-aware controls of the
+  // dataset take the QBE colours.
+  void EnterQBE();
+  // Drops the condition record and, unless OnCancelQBE says otherwise,
+  // reads the rows again; the controls get their colours back.
+  void LeaveQBE(bool Cancel);
+  // Runs the conditions typed: the SQL gets them (BuildQBEQuery), the mode
+  // is left and the rows the conditions select are read.
+  void ExecuteQBE();
+  // The QBE record's values become the fields' condition values.
+  void SaveQBEValues();
+  // Adds a condition per field with a condition value to the SQL text,
+  // marked "/* Modified for QBE */" as its last line; values other than
+  // strings go in bind variables named after their field.
+  void BuildQBEQuery();
+  // Puts back the SQL text BuildQBEQuery changed, without its variables.
+  void RemoveQBEModification();
+  // A condition matching Text on Column in any case that an index on the
+  // column can still narrow by the first two characters.
+  static String CaseInsensitiveCondition(const String& Text, const String& Column);
+  // Colours the dataset's data-aware controls in QBE mode, restores them
+  // outside it.
+  void UpdateQBEColors();
+  // The main query's buffer type of the field's column, for a variable
+  // that carries the field's value.
+  Integer FieldVariableType(TField* Field);
+
+  TOracleDataSetEvent BeforeQBE;
+  TOracleDataSetEvent AfterQBE;
+  TCancelQBEEvent OnCancelQBE;
 
   // --- counting and searching -----------------------------------------------
   // The rows the query would give (a count statement on the server).
@@ -305,11 +354,16 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   void InternalSetToRecord(TRecordBuffer buffer) override;
   Integer GetRecordCount() override;
   Integer GetRecNo() override;
-  bool GetCanModify() override { return false; }
+  bool GetCanModify() override { return qbe_mode_; }
   void GetCalcFields(TRecordBuffer buffer) override;
 
   virtual TOracleQuery* CreateQuery();
   virtual bool EvaluateFilterExpression();
+  // The condition record of QBE mode has no cancel events, and is the only
+  // new record the mode takes.
+  void DoBeforeCancel() override;
+  void DoAfterCancel() override;
+  void DoOnNewRecord() override;
 
  private:
   // For one scope: dsFilter with `record` as the record that fields read;
@@ -439,4 +493,24 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   Integer hits_ = 0;
   bool first_row_pending_ = false;
   bool opening_ = false;
+
+  // Query by example.
+  struct TQBEFieldState {
+    TField* Field;
+    bool ReadOnly, Required;
+  };
+  void RestoreQBEFieldStates();
+  // The condition record's values into the fields' conditions, and those
+  // into the SQL text.
+  void PrepareQBEQuery();
+  // Colours (or with `colour` false restores) `component` when it is a
+  // remembered or a data-aware control of this dataset, and what it owns.
+  void ColorQBEControls(TComponent* component, bool colour);
+  std::unique_ptr<TQBEDefinition> qbe_definition_ = std::make_unique<TQBEDefinition>(this);
+  std::vector<TQBEFieldState> qbe_field_states_;  // as before the mode
+  // The controls coloured, compared with what the application holds, never
+  // followed: one may have gone since.
+  std::vector<TComponent*> qbe_font_controls_, qbe_background_controls_;
+  bool qbe_modified_ = false;
+  String qbe_saved_sql_;  // before the conditions were added
 };

@@ -85,6 +85,7 @@ Integer TOracleDataSet::GetRecordCount() {
 
 Integer TOracleDataSet::CountQueryHits() {
   if (HasCursorVariable()) throw Exception("Cannot count query hits for cursor dataset");
+  if (qbe_mode_) PrepareQBEQuery();
   const String text = OracleDataSetSql::CountStatement(main_query_->SQLWithSubstitutions());
   TOracleQuery* query = PrepareDMLQuery(false);
   query->ClearVariables();

@@ -33,6 +33,7 @@ void TOracleDataSet::InternalOpen() {
     SetBookmarkSize(4);
     InternalInitFieldDefs();
     if (DefaultFields()) CreateFields();
+    qbe_definition_->SyncWithFieldDefs();
     BindFields(true);
     BindFieldColumns();
     records_ = std::make_unique<TRecordDataList>(this);
@@ -153,6 +154,8 @@ Integer TOracleDataSet::ComputeRecordLayout() {
 
 void TOracleDataSet::InternalClose() {
   if (!keep_lob_params_) FreeLOBParams();
+  RestoreQBEFieldStates();
+  RemoveQBEModification();
   records_.reset();
   if (under_construction_) FreeRecordBuffer(under_construction_);
   current_blobs_.reset();
@@ -166,6 +169,7 @@ void TOracleDataSet::InternalClose() {
 }
 
 void TOracleDataSet::InternalRefresh() {
+  CheckNotQBE();
   hits_known_ = false;
   ExecuteMainQuery();
   position_ = -1;
@@ -575,9 +579,11 @@ void TOracleDataSet::CloseBlob(TField* field) {
 // --- writing rows back ------------------------------------------------------------
 
 void TOracleDataSet::InternalPost() {
+  CheckNotQBE();
   DatabaseError(MsgDataSetReadOnly, this);
 }
 
 void TOracleDataSet::InternalDelete() {
+  CheckNotQBE();
   DatabaseError(MsgDataSetReadOnly, this);
 }

@@ -187,4 +187,29 @@ String CountStatement(const String& SQL) {
   return result + keyword + " " + Trim(body.substr(at + std::strlen(keyword))) + ")";
 }
 
+TSelectParts SplitSelectStatement(const String& SQL) {
+  const String text = Oracle::RemoveSQLComments(SQL);
+  const String upper = UpperCase(text);
+  const auto find = [&](const char* word, std::size_t end) {
+    const std::size_t at = FindTopLevelWord(upper, 0, word);
+    return at < end ? at : npos;
+  };
+  std::size_t end = find("ORDER", text.size());
+  if (end == npos) end = find("FOR", text.size());
+  if (end == npos) end = text.size();
+  TSelectParts parts;
+  const bool grouped = find("GROUP", end) != npos;
+  parts.Keyword = grouped ? "having" : "where";
+  const std::size_t keyword = find(grouped ? "HAVING" : "WHERE", end);
+  parts.Tail = Trim(text.substr(end));
+  if (keyword == npos) {
+    parts.Head = Trim(text.substr(0, end));
+  } else {
+    parts.Head = Trim(text.substr(0, keyword));
+    const std::size_t from = keyword + parts.Keyword.size();
+    parts.Condition = Trim(text.substr(from, end - from));
+  }
+  return parts;
+}
+
 }  // namespace OracleDataSetSql

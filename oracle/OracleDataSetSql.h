@@ -35,4 +35,15 @@ String StatementTail(const String& SQL);
 // the ORDER BY or FOR tail.
 String CountStatement(const String& SQL);
 
+// A select statement cut where conditions are added to it: Head before the
+// outer WHERE (or HAVING), Condition after it up to the ORDER BY or FOR
+// tail, and Tail. Keyword is "having" for a statement with an outer GROUP
+// BY, else "where"; Condition is empty when the statement has no such
+// clause, and Head then runs up to the tail. Comments are removed; each
+// part is trimmed.
+struct TSelectParts {
+  String Head, Condition, Keyword, Tail;
+};
+TSelectParts SplitSelectStatement(const String& SQL);
+
 }  // namespace OracleDataSetSql

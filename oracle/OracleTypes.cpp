@@ -7,6 +7,7 @@
 #include "oracle/OracleCI.h"
 #include "oracle/OracleSession.h"
 #include "oracle/OracleText.h"
+#include "oracle/StoredData.h"
 #include "platform/rtl/Checked.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Filer.h"
@@ -79,40 +80,6 @@ bool IsHandleType(Integer type) {
 
 bool IsTextType(Integer type) {
   return type == 1 || type == otString || type == otPLSQLString || type == otChar;
-}
-
-[[noreturn]] void Damaged(const String& what) {
-  throw Exception("Invalid Query variables data: " + what);
-}
-
-// Reads the stored "Data", refusing any length or count that the bytes
-// left cannot hold.
-class TDataReader {
- public:
-  explicit TDataReader(TStream* stream) : stream_(stream) {}
-  Integer Int32(const char* what) {
-    Integer value = 0;
-    Bytes(&value, sizeof value, what);
-    return value;
-  }
-  // A length that must fit in what remains.
-  Integer Length(const char* what) {
-    const Integer length = Int32(what);
-    if (length < 0 || Int64(length) > Remaining()) Damaged(Format("%s of %d bytes", what, length));
-    return length;
-  }
-  void Bytes(void* buffer, Integer size, const char* what) {
-    if (Int64(size) > Remaining()) Damaged(String(what) + " cut short");
-    stream_->ReadBuffer(buffer, size);
-  }
-  Int64 Remaining() { return stream_->Size() - stream_->Position(); }
-
- private:
-  TStream* stream_;
-};
-
-void WriteInt32(TStream* stream, Integer value) {
-  stream->WriteBuffer(&value, sizeof value);
 }
 
 }  // namespace
@@ -493,38 +460,39 @@ void TVariables::AssignTo(TPersistent* dest) const {
 }
 
 void TVariables::WriteData(TStream* Stream) const {
-  WriteInt32(Stream, kDataVersion);
-  WriteInt32(Stream, Count());
+  WriteStoredInt32(Stream, kDataVersion);
+  WriteStoredInt32(Stream, Count());
   for (Integer i = 0; i < Count(); ++i) {
     const TVariableData* variable = Items(i);
-    WriteInt32(Stream, Integer(variable->Name().size()));
+    WriteStoredInt32(Stream, Integer(variable->Name().size()));
     Stream->WriteBuffer(variable->Name().data(), Int64(variable->Name().size()));
-    WriteInt32(Stream, variable->ExternalType());
+    WriteStoredInt32(Stream, variable->ExternalType());
     const Integer size = variable->StoredValueSize();
-    WriteInt32(Stream, size);
+    WriteStoredInt32(Stream, size);
     if (size > 0) {
       // A string's zero byte is written even when the buffer is full.
       const Integer from_buffer = std::min(size, variable->BufferSize());
       Stream->WriteBuffer(variable->Buffer(), from_buffer);
       if (from_buffer < size) Stream->WriteBuffer("", 1);
     }
-    WriteInt32(Stream, variable->IsPLSQLTable() ? 1 : 0);
+    WriteStoredInt32(Stream, variable->IsPLSQLTable() ? 1 : 0);
     if (variable->IsPLSQLTable()) {
-      WriteInt32(Stream, variable->ElementCount());
-      WriteInt32(Stream, IsTextType(variable->ExternalType()) ? variable->BufferSize() - 1 : 0);
+      WriteStoredInt32(Stream, variable->ElementCount());
+      WriteStoredInt32(Stream,
+                       IsTextType(variable->ExternalType()) ? variable->BufferSize() - 1 : 0);
     }
   }
 }
 
 void TVariables::ReadData(TStream* Stream) {
-  TDataReader reader(Stream);
+  TStoredDataReader reader(Stream, "Invalid Query variables data: ");
   Clear();
   const Integer version = reader.Int32("version");
   if (version > kDataVersion) throw Exception("Invalid version of Query variables");
   const Integer count = reader.Int32("count");
   // Each variable takes at least its name's length and its type.
   if (count < 0 || Int64(count) * 8 > reader.Remaining())
-    Damaged(Format("count of %d variables", count));
+    reader.Damaged(Format("count of %d variables", count));
   for (Integer i = 0; i < count; ++i) {
     String name(std::size_t(reader.Length("name")), '\0');
     reader.Bytes(name.data(), Integer(name.size()), "name");
@@ -537,8 +505,8 @@ void TVariables::ReadData(TStream* Stream) {
           variable->Allocate(size, 1);
           variable->actual_length_ = type == otLong ? size - 1 : size;
         } else if (size > variable->BufferSize()) {
-          Damaged(Format("value of %s holds %d bytes, its buffer %d", name.c_str(), size,
-                         variable->BufferSize()));
+          reader.Damaged(Format("value of %s holds %d bytes, its buffer %d", name.c_str(), size,
+                                variable->BufferSize()));
         }
         reader.Bytes(variable->Buffer(), size, "value");
         variable->indicators_[0] = 0;
@@ -549,7 +517,7 @@ void TVariables::ReadData(TStream* Stream) {
       const Integer string_size = reader.Int32("string size");
       if (table_size <= 0 || string_size < 0 ||
           Int64(table_size) * (Int64(string_size) + 1) > Int64(INT32_MAX))
-        Damaged(Format("PL/SQL table of %d elements of %d bytes", table_size, string_size));
+        reader.Damaged(Format("PL/SQL table of %d elements of %d bytes", table_size, string_size));
       DeclarePLSQLTable(name, table_size, string_size);
     }
   }

@@ -130,6 +130,10 @@ class TField : public TComponent {
   // Text of the value a new record receives (applied by datasets that use it).
   const String& DefaultExpression() const { return default_expression_; }
   void SetDefaultExpression(const String& value) { default_expression_ = value; }
+  // The column (or expression) of the dataset's source the field shows,
+  // where its name alone does not say it; empty: the field's name.
+  const String& Origin() const { return origin_; }
+  void SetOrigin(const String& value) { origin_ = value; }
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment value);
   TProviderFlags ProviderFlags() const { return provider_flags_; }
@@ -277,6 +281,7 @@ class TField : public TComponent {
   Integer display_width_ = -1;  // -1: the class's default
   String edit_mask_;
   String default_expression_;
+  String origin_;
   TAlignment alignment_ = taLeftJustify;
   TProviderFlags provider_flags_{pfInWhere, pfInUpdate};
   TDataSet* lookup_data_set_ = nullptr;

@@ -1,0 +1,199 @@
+// Query by example on an Oracle dataset: the condition record, the
+// conditions the server receives, and what the mode refuses.
+#include <gtest/gtest.h>
+
+#include "DataSetTestSupport.h"
+#include "platform/rtl/DateTime.h"
+
+namespace {
+
+class QBEWorld : public DataSetWorld {
+ protected:
+  void SetUp() override {
+    DataSetWorld::SetUp();
+    Fixture(
+        "create table discs (id number(9) not null, title varchar2(30), released date,\n"
+        "  price number(8,2), notes long);\n"
+        "insert into discs values (1, 'Blue Train', '1958-01-15 17:30:00', 12.5, 'a');\n"
+        "insert into discs values (2, 'BLUE NOTE', '1958-01-15 00:00:00', 9.5, null);\n"
+        "insert into discs values (3, 'blues', '1958-01-16 00:00:00', 12.5, null);\n"
+        "insert into discs values (4, 'Kind of Blue', '1959-08-17 10:00:00', 7, null);\n"
+        "insert into discs values (5, 'Giant Steps', '1958-01-14 23:59:59', 12.5, null);\n");
+  }
+
+  void OpenDiscs(const String& sql = "select * from discs order by id") {
+    Open(sql);
+    data_set_->SetQBEMode(true);
+  }
+  TField* Field(const char* name) { return data_set_->FieldByName(name); }
+  TQBEField* QBE(const char* name) { return data_set_->QBEDefinition()->FindField(name); }
+  // The ids of the records shown, in order.
+  std::vector<Integer> Ids() {
+    std::vector<Integer> ids;
+    for (data_set_->First(); !data_set_->Eof(); data_set_->Next()) ids.push_back(Id());
+    return ids;
+  }
+  // The last select the server ran, its lines joined by "|".
+  String LastSelect() {
+    const std::vector<String> log = StatementLog();
+    for (auto it = log.rbegin(); it != log.rend(); ++it) {
+      if (!SameText(it->substr(0, 6), "select")) continue;
+      String text;
+      for (char c : TrimRight(*it)) {
+        if (c == '\r') continue;
+        text += c == '\n' ? '|' : c;
+      }
+      return text;
+    }
+    return String();
+  }
+};
+
+TEST_F(QBEWorld, StringPatternWithFileWildcardsBecomesLike) {
+  OpenDiscs();
+  Field("TITLE")->SetAsString("Blue*");
+  data_set_->ExecuteQBE();
+  EXPECT_FALSE(data_set_->QBEMode());
+  EXPECT_EQ(LastSelect(),
+            "select * from discs|where TITLE like 'Blue%'|order by id|"
+            "/* Modified for QBE */");
+  EXPECT_EQ(Ids(), (std::vector<Integer>{1}));
+}
+
+TEST_F(QBEWorld, CaseInsensitiveMatchNarrowsByTheFirstTwoLettersInEachCase) {
+  OpenDiscs();
+  QBE("TITLE")->SetCaseInsensitive(true);
+  Field("TITLE")->SetAsString("bl*");
+  data_set_->ExecuteQBE();
+  EXPECT_EQ(LastSelect(),
+            "select * from discs|where (TITLE like 'bl%' or TITLE like 'Bl%' or TITLE like 'bL%' "
+            "or TITLE like 'BL%') and upper(TITLE) like upper('bl%')|order by id|"
+            "/* Modified for QBE */");
+  EXPECT_EQ(Ids(), (std::vector<Integer>{1, 2, 3}));
+}
+
+TEST_F(QBEWorld, WholeDayDateSelectsEveryMomentOfTheDay) {
+  OpenDiscs();
+  QBE("RELEASED")->SetWholeDay(true);
+  Field("RELEASED")->SetAsDateTime(EncodeDate(1958, 1, 15));
+  data_set_->ExecuteQBE();
+  const String variable = QBE("RELEASED")->VariableName();
+  EXPECT_EQ(variable, "quelt__qbe3");
+  EXPECT_EQ(LastSelect(),
+            "select * from discs|where RELEASED >= :quelt__qbe3 and RELEASED < "
+            ":quelt__qbe3 + 1|order by id|/* Modified for QBE */");
+  EXPECT_EQ(Ids(), (std::vector<Integer>{1, 2}));
+}
+
+TEST_F(QBEWorld, DateWithATimeOrWithoutWholeDayIsCompared) {
+  OpenDiscs();
+  Field("RELEASED")->SetAsDateTime(EncodeDate(1958, 1, 15));
+  data_set_->ExecuteQBE();
+  EXPECT_EQ(LastSelect(),
+            "select * from discs|where RELEASED = :quelt__qbe3|order by id|/* Modified for QBE */");
+  EXPECT_EQ(Ids(), (std::vector<Integer>{2}));
+}
+
+TEST_F(QBEWorld, NumberIsBoundAndKeepsTheExistingCondition) {
+  Open("select * from discs where id > 1 order by id");
+  data_set_->SetQBEMode(true);
+  Field("PRICE")->SetAsFloat(12.5);
+  data_set_->ExecuteQBE();
+  EXPECT_EQ(LastSelect(),
+            "select * from discs|where (id > 1)|and|(PRICE = :quelt__qbe4)|"
+            "order by id|/* Modified for QBE */");
+  EXPECT_NE(LoggedBinds(int(StatementLog().size()) - 1).find("12.5"), String::npos);
+  EXPECT_EQ(Ids(), (std::vector<Integer>{3, 5}));
+}
+
+TEST_F(QBEWorld, ConditionsOfSeveralFieldsAreJoinedByAnd) {
+  OpenDiscs();
+  Field("PRICE")->SetAsFloat(12.5);
+  QBE("TITLE")->SetMatchAnywhere(true);
+  Field("TITLE")->SetAsString("ue");
+  EXPECT_EQ(data_set_->CountQueryHits(), 2);  // counted in the mode, with the conditions
+  data_set_->ExecuteQBE();
+  EXPECT_EQ(Ids(), (std::vector<Integer>{1, 3}));
+}
+
+TEST_F(QBEWorld, RewriteIsUndoneOnClose) {
+  OpenDiscs();
+  Field("ID")->SetAsInteger(4);
+  data_set_->ExecuteQBE();
+  EXPECT_EQ(data_set_->VariableCount(), 1);
+  data_set_->Close();
+  EXPECT_EQ(Trim(data_set_->SQL()->Text()), "select * from discs order by id");
+  EXPECT_EQ(data_set_->VariableCount(), 0);
+  data_set_->Open();
+  EXPECT_EQ(Ids(), (std::vector<Integer>{1, 2, 3, 4, 5}));
+}
+
+TEST_F(QBEWorld, ModeShowsOneEditableRecordAndRefusesOtherWork) {
+  OpenDiscs();
+  EXPECT_EQ(data_set_->State(), dsInsert);
+  EXPECT_EQ(data_set_->RecordCount(), 0);
+  // A LONG column cannot be compared by the server: it takes no condition.
+  EXPECT_TRUE(Field("NOTES")->ReadOnly());
+  EXPECT_FALSE(Field("ID")->ReadOnly());
+  EXPECT_FALSE(Field("ID")->Required());
+  Field("ID")->SetAsInteger(1);
+  for (auto operation : {&TDataSet::Post, &TDataSet::Refresh}) {
+    try {
+      (data_set_.get()->*operation)();
+      ADD_FAILURE() << "allowed in QBE mode";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "Operation not allowed in QBE mode");
+    }
+  }
+  data_set_->SetQBEMode(false);
+  EXPECT_FALSE(Field("NOTES")->ReadOnly());
+  EXPECT_TRUE(Field("ID")->Required());
+  EXPECT_EQ(Ids(), (std::vector<Integer>{1, 2, 3, 4, 5}));
+  EXPECT_NO_THROW(data_set_->CheckNotQBE());
+}
+
+TEST_F(QBEWorld, ValuesTypedAreOfferedAgainNextTime) {
+  OpenDiscs();
+  Field("TITLE")->SetAsString("Giant*");
+  data_set_->ExecuteQBE();
+  data_set_->SetQBEMode(true);
+  EXPECT_EQ(Field("TITLE")->AsString(), "Giant*");
+  data_set_->QBEDefinition()->SetSaveQBEValues(false);
+  data_set_->SetQBEMode(false);
+  data_set_->SetQBEMode(true);
+  EXPECT_TRUE(Field("TITLE")->IsNull());
+}
+
+TEST_F(QBEWorld, CancelEventMayKeepTheDataSetEmpty) {
+  OpenDiscs();
+  int before = 0;
+  data_set_->BeforeQBE = [&](TOracleDataSet*) { ++before; };
+  data_set_->OnCancelQBE = [](TOracleDataSet*, bool& requery) { requery = false; };
+  data_set_->SetQBEMode(false);
+  EXPECT_TRUE(data_set_->IsEmpty());
+  data_set_->SetQBEMode(true);
+  EXPECT_EQ(before, 1);
+}
+
+TEST_F(QBEWorld, ModeAskedWhileClosedIsEnteredOnOpen) {
+  data_set_->SetQBEMode(true);
+  EXPECT_TRUE(data_set_->QBEMode());
+  Open("select * from discs");
+  EXPECT_EQ(data_set_->State(), dsInsert);
+  EXPECT_EQ(data_set_->RecordCount(), 0);
+}
+
+TEST_F(QBEWorld, CursorDataSetRefusesTheMode) {
+  Open("select * from discs");
+  data_set_->DeclareVariable("c", Oracle::otCursor);
+  EXPECT_FALSE(data_set_->QBEAllowed(false));
+  try {
+    data_set_->SetQBEMode(true);
+    ADD_FAILURE();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "QBE mode not supported for cursors");
+  }
+  EXPECT_FALSE(data_set_->QBEMode());
+}
+
+}  // namespace
