@@ -215,7 +215,7 @@ void TOracleDataSet::TranslateMessage(char Action, Integer ErrorCode, String& Ms
 
 void TOracleDataSet::CommitIfRequired(bool Force) {
   TOracleSession* session = Session();
-  if (cached_updates_ || !commit_on_post_ || !session || session->TransactionControlledByMTS())
+  if (InDeferredMode() || !commit_on_post_ || !session || session->TransactionControlledByMTS())
     return;
   if (!Force && session->AutoCommit()) return;
   session->Commit();
@@ -223,26 +223,28 @@ void TOracleDataSet::CommitIfRequired(bool Force) {
 
 void TOracleDataSet::RollbackIfRequired() {
   TOracleSession* session = Session();
-  if (cached_updates_ || !commit_on_post_ || !session || session->TransactionControlledByMTS())
+  if (InDeferredMode() || !commit_on_post_ || !session || session->TransactionControlledByMTS())
     return;
   session->Rollback();
 }
 
 void TOracleDataSet::SetLockPoint() {
   TOracleSession* session = Session();
-  if (cached_updates_ || !session || (session->IsODBC() && !session->IsOCA60()) ||
+  if (InDeferredMode() || !session || (session->IsODBC() && !session->IsOCA60()) ||
       session->AutoCommit())
     return;
   TOracleQuery* query = PrepareDMLQuery(false);
+  query->ClearVariables();
   query->SQL()->SetText("savepoint QUELT__LOCKPOINT");
   query->Execute();
 }
 
 void TOracleDataSet::RollbackToLockPoint() {
   TOracleSession* session = Session();
-  if (cached_updates_ || !session) return;
+  if (InDeferredMode() || !session) return;
   if ((!session->IsODBC() || session->IsOCA60()) && !session->AutoCommit()) {
     TOracleQuery* query = PrepareDMLQuery(false);
+    query->ClearVariables();
     query->SQL()->SetText("rollback to savepoint QUELT__LOCKPOINT");
     query->Execute();
   } else if (commit_on_post_) {

@@ -21,14 +21,16 @@
 // fields as columns, and OnFilterRecord runs first; accepted records form a
 // filtered view of the fetched ones.
 //
+// Writing rows back: a posted or deleted record is written to the server
+// by a generated statement on the "DMLQuery" (OracleDataSetPost.cpp), after
+// the row was locked or compared with the server's as LockingMode asks
+// (OracleDataSetLock.cpp). With CachedUpdates on, posted changes stay on
+// the client: they are kept in the change log (OracleDataSetLog.cpp) and
+// shown again after a re-query, and a data provider resolves them; the
+// dataset itself writes none of them to the server.
+//
 // Query by example (QBEMode, OracleDataSetQBE.cpp): one record in which
 // the user types conditions that are added to the SQL text.
-//
-// Writing rows back (posting, deleting, locking), master/detail links
-// and the data dictionary's field settings are not part
-// of this dataset yet: outside QBE mode it refuses modification, and
-// the properties that only those steps read (LockingMode, RefreshOptions,
-// CommitOnPost, CachedUpdates, UniqueFields) are kept for them.
 //
 // Errors: misuse raises Exception with a fixed English text; conflicts
 // raise EDatabaseError (platform/data/DataMessages.h); server errors pass
@@ -41,9 +43,11 @@
 #include <memory>
 #include <vector>
 
+#include "oracle/ChangeLogItem.h"
 #include "oracle/Expression.h"
 #include "oracle/LOBLocator.h"
 #include "oracle/OracleBlob.h"
+#include "oracle/OracleDictionary.h"
 #include "oracle/OracleQBE.h"
 #include "oracle/OracleQuery.h"
 #include "oracle/OracleSession.h"
@@ -110,7 +114,15 @@ class TColumnExpression : public TExpression {
   String column_name_;
 };
 
-class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecordStoreOwner {
+// Replaceable texts of the conflicts that posting, deleting and locking
+// report (an application may put its own language here).
+namespace OracleDataSetTexts {
+inline String RecordLocked = "Record is locked by another user";
+inline String RecordChanged = "Record has been changed by another user";
+inline String RecordDeleted = "Record has been deleted by another user";
+}  // namespace OracleDataSetTexts
+
+class TOracleDataSet : public TDataSet, public TSessionDependent, public TChangeLogOwner {
   ZORVET_CLASS_NAME(TOracleDataSet)
 
  public:
@@ -252,9 +264,6 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   // Colours the dataset's data-aware controls in QBE mode, restores them
   // outside it.
   void UpdateQBEColors();
-  // The main query's buffer type of the field's column, for a variable
-  // that carries the field's value.
-  Integer FieldVariableType(TField* Field);
 
   TOracleDataSetEvent BeforeQBE;
   TOracleDataSetEvent AfterQBE;
@@ -311,6 +320,62 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   void WriteLOBParams();
   void FreeLOBParams();
 
+  // --- writing rows back -------------------------------------------------------
+  // The field a sequence fills, and when.
+  TSequenceField* SequenceField() { return &sequence_field_; }
+  // The main query's buffer type of the field's column, for a variable
+  // that carries the field's value.
+  Integer FieldVariableType(TField* field);
+  // True while a post of this dataset runs.
+  bool Posting() const { return posting_; }
+  // Locks (unless CheckOnly) and compares the active record with the
+  // server's row.
+  bool LockRecord(bool CheckOnly);
+  // The one statement that locks, checks and refreshes `Record` (the
+  // active record when nullptr); true when a refresh changed it.
+  bool BuildLockRefreshCheck(bool Lock, bool Check, bool Refresh, bool UseQuery,
+                             TRecordBuffer Record);
+  // Deferred mode: CachedUpdates on or a provider transaction open. Posted
+  // changes are then logged, and the lock point, commit and rollback steps
+  // do nothing.
+  bool InDeferredMode() const { return cached_updates_ || provider_transaction_; }
+  bool ProviderTransactionOpen() const { return provider_transaction_; }
+  // Logs a posted change of the record with identifier `id` (its stored
+  // record `record`, nullptr when it has none yet); `after` is the record
+  // after the change, `position` its visible position. Only in deferred
+  // mode.
+  void LogChange(TRecordBuffer record, Integer id, TRecordBuffer after, char action,
+                 Integer position);
+  // The newest item of the record with that identifier (nullptr: none).
+  TChangeLogItem* FindLogItem(Integer id);
+  // The newest item whose record before the change had that rowid.
+  TChangeLogItem* FindLogItemByRowId(const String& rowId);
+  // The newest insert item at that full position.
+  TChangeLogItem* FindInsertLogItem(Integer position);
+  // Logged inserts minus logged deletes.
+  Integer NetInsertCount();
+  bool UpdatesPending();
+  TUpdateStatus UpdateStatus() override;
+  // The provider transaction: starting empties the log; committing forgets
+  // it; cancelling reverts every logged change in the record list.
+  void StartProviderTransaction();
+  void CommitLoggedChanges();
+  void CancelLoggedChanges();
+  // Posted inserts minus deletes since the hits were last counted.
+  Integer PostedInserts() const { return posted_inserts_; }
+
+  // TChangeLogOwner
+  TChangeLog* ChangeLog() override { return change_log_.get(); }
+  TDataSet* LogDataSet() override { return this; }
+  TRecordBuffer AllocLogBuffer() override { return AllocRecordBuffer(); }
+  void FreeLogBuffer(TRecordBuffer& buffer) override { FreeRecordBuffer(buffer); }
+  TRecordDataList* RecordList() override { return records_.get(); }
+  void SetReverting(bool value) override { reverting_ = value; }
+  Integer RecordIndexOfId(Integer id) override {
+    return const_cast<const TOracleDataSet*>(this)->RecordIndexOfId(id);
+  }
+  bool MasterRecordMatches(TRecordBuffer record) override;
+
   // TComponent
   void Loaded() override;
   // TSessionDependent
@@ -322,7 +387,7 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   // TRecordStoreOwner
   Integer RecordBufferSize() override { return OracleRecord::HeaderSize + data_size_; }
   Integer RecordReadBuffer() override { return ReadBuffer(); }
-  bool RecordFilteringActive() override { return Filtered(); }
+  bool RecordFilteringActive() override { return Filtered() && !reverting_; }
   bool RecordHasBlobFields() override { return has_blobs_; }
   TRecordBuffer BlobRecordBuffer() override;
   TBlobList* CurrentBlobList() override { return current_blobs_.get(); }
@@ -344,7 +409,10 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   void InternalInitFieldDefs() override;
   bool IsCursorOpen() override { return records_ != nullptr; }
   void InternalPost() override;
+  void InternalAddRecord(TRecordBuffer buffer, bool append) override;
   void InternalDelete() override;
+  void InternalEdit() override;
+  void InternalCancel() override;
   void InternalRefresh() override;
   void GetBookmarkData(TRecordBuffer buffer, void* data) override;
   void SetBookmarkData(TRecordBuffer buffer, const void* data) override;
@@ -354,7 +422,7 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   void InternalSetToRecord(TRecordBuffer buffer) override;
   Integer GetRecordCount() override;
   Integer GetRecNo() override;
-  bool GetCanModify() override { return qbe_mode_; }
+  bool GetCanModify() override;
   void GetCalcFields(TRecordBuffer buffer) override;
 
   virtual TOracleQuery* CreateQuery();
@@ -420,11 +488,25 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   bool NextRow();
   // Fills a record from the main query's current row.
   void ConvertRow(TRecordBuffer record);
+  // Stores a non-blob field's value from a column of `query` in a record.
+  void ConvertColumn(TRecordBuffer record, TField* field, TOracleQuery* query, Integer column);
+  // Shows a logged change again in place of a fetched row (or of none);
+  // false when the row was deleted.
+  bool ApplyLoggedChange(TRecordBuffer record, TChangeLogItem* item);
+  // An unseen logged insert to show next: at the list's end only, unless
+  // `anywhere`.
+  TChangeLogItem* PendingLoggedInsert(bool anywhere);
+  // The blob a post writes for a field: the edited one when modified.
+  const TOracleBlob* PostedBlob(TField* field);
+  void ForgetBlobEdits();
   // Filtering and counting.
   void ParseFilter();
   void ApplyFilter();
-  bool RecordMatchesFilter(TRecordBuffer record);
+  bool RecordMatchesFilter(TRecordBuffer record) override;
   std::unique_ptr<TExpression> ResolveFilterColumn(const String& Name);
+  // Declares on `query` every main-query variable that `text` names, with
+  // its type and value.
+  void CopyMainQueryVariables(TOracleQuery* query, const String& text);
   // Record access.
   TRecordBuffer ActiveRecordData();
   const TExtraFieldInfo* InfoOf(const TField* field) const;
@@ -432,7 +514,7 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   // no value for it).
   Byte* FieldSlot(TRecordBuffer record, const TField* field) const;
   // Gives a record a blob list with one blob per blob field.
-  void CreateBlobList(TRecordBuffer record);
+  void CreateBlobList(TRecordBuffer record) override;
   void ForgetUpdatingTable() { updating_table_name_.clear(), updating_table_known_ = false; }
   bool MatchesSearch(TRecordBuffer record, const std::vector<TField*>& fields,
                      const std::vector<Variant>& values, const std::vector<String>& texts,
@@ -513,4 +595,35 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   std::vector<TComponent*> qbe_font_controls_, qbe_background_controls_;
   bool qbe_modified_ = false;
   String qbe_saved_sql_;  // before the conditions were added
+
+  // Writing rows back.
+  class TDictionaryAccess;
+  // Posting: the statement of an insert or update and what follows it.
+  void BuildDmlStatement();
+  void AddWhereClause(TOracleQuery* query, bool UseOldValues);
+  void CheckRowId(const String& rowId, const String& action);
+  bool FieldChanged(TField* field);
+  // Null as posting sees it: no value, a blank string, an empty blob.
+  bool FieldIsNullForPost(TField* field);
+  bool FireApplyRecord(char action, String& newRowId);
+  void StoreRecord(TRecordBuffer buffer, Integer position);
+  // The field is a column of the updating table that posting may write.
+  bool IsPostedField(TField* field);
+  // Raises a server error as the user's message for `action`.
+  [[noreturn]] void RaiseTranslated(char action, Integer code, const String& message);
+  // Whether the record's value `oldValue` equals the server's.
+  bool ValuesEqual(TField* field, const Variant& oldValue, const Variant& serverValue);
+  bool RecordChangedOnServer(TOracleQuery* query, TRecordBuffer record);
+  bool CopyServerValues(TOracleQuery* query, TRecordBuffer record);
+  TDictionaryAccess* Dictionary();
+  TChangeLogItem* FindItem(const std::function<bool(TChangeLogItem*)>& match);
+
+  TSequenceField sequence_field_;
+  // Shared: the class is complete only where posting is built.
+  std::shared_ptr<TDictionaryAccess> dictionary_;
+  std::unique_ptr<TChangeLog> change_log_ = std::make_unique<TChangeLog>(this);
+  bool posting_ = false;
+  bool reverting_ = false;
+  bool provider_transaction_ = false;
+  Integer posted_inserts_ = 0;
 };

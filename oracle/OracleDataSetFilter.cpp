@@ -90,8 +90,14 @@ Integer TOracleDataSet::CountQueryHits() {
   TOracleQuery* query = PrepareDMLQuery(false);
   query->ClearVariables();
   query->SQL()->SetText(text);
-  // Only the variables the count statement names: the server refuses a
-  // bound variable the text does not hold.
+  CopyMainQueryVariables(query, text);
+  query->Execute();
+  return query->FieldAsInteger(0);
+}
+
+void TOracleDataSet::CopyMainQueryVariables(TOracleQuery* query, const String& text) {
+  // Only the variables the text names: the server refuses a bound variable
+  // the text does not hold.
   const auto names = Oracle::FindVariables(text, false);
   for (Integer i = 0; i < names->Count(); ++i) {
     const String& name = names->Strings(i);
@@ -100,8 +106,6 @@ Integer TOracleDataSet::CountQueryHits() {
     query->DeclareVariable(name, main_query_->VariableType(index));
     query->SetVariable(name, main_query_->GetVariable(index));
   }
-  query->Execute();
-  return query->FieldAsInteger(0);
 }
 
 void TOracleDataSet::SetRecNo(Integer value) {

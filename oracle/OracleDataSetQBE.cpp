@@ -195,13 +195,6 @@ void TOracleDataSet::SaveQBEValues() {
   }
 }
 
-Integer TOracleDataSet::FieldVariableType(TField* Field) {
-  const TExtraFieldInfo* info = InfoOf(Field);
-  if (!info || info->Column < 0 || info->Column >= main_query_->FieldCount())
-    return Oracle::otString;
-  return main_query_->FieldType(info->Column);
-}
-
 void TOracleDataSet::BuildQBEQuery() {
   RemoveQBEModification();
   qbe_saved_sql_ = main_query_->SQL()->Text();

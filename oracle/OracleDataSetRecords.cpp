@@ -54,6 +54,7 @@ void TOracleDataSet::InternalOpen() {
     throw;
   }
   hits_known_ = false;
+  posted_inserts_ = 0;
   opening_ = false;
 }
 
@@ -166,11 +167,13 @@ void TOracleDataSet::InternalClose() {
   dml_query_.reset();
   main_query_->Close();
   rowid_column_known_ = false;
+  change_log_->Clear();
 }
 
 void TOracleDataSet::InternalRefresh() {
   CheckNotQBE();
   hits_known_ = false;
+  posted_inserts_ = 0;
   ExecuteMainQuery();
   position_ = -1;
 }
@@ -179,6 +182,7 @@ void TOracleDataSet::InternalRefresh() {
 
 void TOracleDataSet::ExecuteMainQuery() {
   records_->Clear();
+  for (Integer i = 0; i < change_log_->Count(); ++i) change_log_->Items(i)->SetSeen(false);
   last_id_ = 0;
   if (!opening_) {
     if (BeforeQuery) BeforeQuery(this);
@@ -228,43 +232,51 @@ void TOracleDataSet::ConvertRow(TRecordBuffer record) {
       }
       continue;
     }
-    Byte* slot = record + HeaderSize + info.Offset;
-    switch (field->DataType()) {
-      case ftSmallint: {
-        const auto value = static_cast<std::int16_t>(main_query_->FieldAsInteger(column));
-        std::memcpy(slot + 1, &value, sizeof value);
-        break;
-      }
-      case ftInteger: {
-        const Integer value = main_query_->FieldAsInteger(column);
-        std::memcpy(slot + 1, &value, sizeof value);
-        break;
-      }
-      case ftFloat: {
-        const double value = main_query_->FieldAsFloat(column);
-        std::memcpy(slot + 1, &value, sizeof value);
-        break;
-      }
-      case ftDateTime: {
-        const double value = DateTimeToNativeDateTime(main_query_->FieldAsDate(column));
-        std::memcpy(slot + 1, &value, sizeof value);
-        break;
-      }
-      case ftString: {
-        const String text = TrimStringValue(main_query_->FieldAsString(column));
-        // An empty text is stored as null, as a written one is.
-        if (text.empty()) continue;
-        const std::size_t length = std::min<std::size_t>(text.size(), std::size_t(field->Size()));
-        std::memcpy(slot + 1, text.data(), length);
-        slot[1 + length] = 0;
-        break;
-      }
-      default:
-        DatabaseError("Unexpected datatype: " + field->FieldName(), this);
-    }
-    slot[0] = 0;
+    ConvertColumn(record, field, main_query_, column);
   }
   if (rowid_column_ >= 0) SetRowId(record, main_query_->FieldAsString(rowid_column_));
+}
+
+void TOracleDataSet::ConvertColumn(TRecordBuffer record, TField* field, TOracleQuery* query,
+                                   Integer column) {
+  Byte* slot = FieldSlot(record, field);
+  if (!slot) return;
+  slot[0] = 1;
+  if (query->FieldIsNull(column)) return;
+  switch (field->DataType()) {
+    case ftSmallint: {
+      const auto value = static_cast<std::int16_t>(query->FieldAsInteger(column));
+      std::memcpy(slot + 1, &value, sizeof value);
+      break;
+    }
+    case ftInteger: {
+      const Integer value = query->FieldAsInteger(column);
+      std::memcpy(slot + 1, &value, sizeof value);
+      break;
+    }
+    case ftFloat: {
+      const double value = query->FieldAsFloat(column);
+      std::memcpy(slot + 1, &value, sizeof value);
+      break;
+    }
+    case ftDateTime: {
+      const double value = DateTimeToNativeDateTime(query->FieldAsDate(column));
+      std::memcpy(slot + 1, &value, sizeof value);
+      break;
+    }
+    case ftString: {
+      const String text = TrimStringValue(query->FieldAsString(column));
+      // An empty text is stored as null, as a written one is.
+      if (text.empty()) return;
+      const std::size_t length = std::min<std::size_t>(text.size(), std::size_t(field->Size()));
+      std::memcpy(slot + 1, text.data(), length);
+      slot[1 + length] = 0;
+      break;
+    }
+    default:
+      DatabaseError("Unexpected datatype: " + field->FieldName(), this);
+  }
+  slot[0] = 0;
 }
 
 bool TOracleDataSet::NextRow() {
@@ -280,10 +292,32 @@ bool TOracleDataSet::NextRow() {
 bool TOracleDataSet::FetchRecord() {
   if (!records_ || qbe_mode_) return false;
   for (;;) {
-    if (!NextRow()) return false;
     TRecordBuffer scratch = under_construction_;
-    ConvertRow(scratch);
+    // Cached changes are shown again: a logged insert where it was made,
+    // a logged update in place of its row, a logged delete as no record.
+    TChangeLogItem* logged = cached_updates_ ? PendingLoggedInsert(main_query_->Eof()) : nullptr;
+    if (!logged && !NextRow()) {
+      logged = cached_updates_ ? PendingLoggedInsert(true) : nullptr;
+      if (!logged) return false;
+    }
+    if (logged) {
+      ApplyLoggedChange(scratch, logged);
+    } else {
+      ConvertRow(scratch);
+      TChangeLogItem* item = cached_updates_ && rowid_column_ >= 0
+                                 ? FindLogItemByRowId(OracleRecord::RowId(scratch))
+                                 : nullptr;
+      if (item && !ApplyLoggedChange(scratch, item)) {
+        ++last_id_;
+        continue;
+      }
+      logged = item;
+    }
     SetRecordId(scratch, ++last_id_);
+    if (logged) {
+      logged->SetRecordId(last_id_);
+      logged->SetPosition(records_->Count());
+    }
     SetFlag(scratch, bfCurrent);
     const bool accepted = !Filtered() || RecordMatchesFilter(scratch);
     TRecordBuffer record = records_->AddRecord(-1, false);
@@ -490,10 +524,17 @@ TRecordBuffer TOracleDataSet::ActiveRecordData() {
     case dsFilter:
       return under_test_;
     case dsNewValue:
-    case dsOldValue:
-      if (records_ && position_ >= 0 && position_ < records_->VisibleCount())
-        return records_->Records(position_);
-      return nullptr;
+    case dsOldValue: {
+      if (!records_ || position_ < 0 || position_ >= records_->VisibleCount()) return nullptr;
+      TRecordBuffer record = records_->Records(position_);
+      // With cached updates the old value is the one before the logged
+      // change, as the server still has it.
+      if (State() == dsOldValue && cached_updates_) {
+        const TChangeLogItem* item = FindLogItem(RecordId(record));
+        if (item && item->Action() != 'I' && item->OldRecord()) return item->OldRecord();
+      }
+      return record;
+    }
     default:
       return nullptr;
   }
@@ -574,16 +615,4 @@ std::unique_ptr<TStream> TOracleDataSet::CreateBlobStream(TField* field, TBlobSt
 void TOracleDataSet::CloseBlob(TField* field) {
   if (!current_blobs_) return;
   if (TOracleBlob* blob = current_blobs_->BlobByField(field)) blob->Clear();
-}
-
-// --- writing rows back ------------------------------------------------------------
-
-void TOracleDataSet::InternalPost() {
-  CheckNotQBE();
-  DatabaseError(MsgDataSetReadOnly, this);
-}
-
-void TOracleDataSet::InternalDelete() {
-  CheckNotQBE();
-  DatabaseError(MsgDataSetReadOnly, this);
 }

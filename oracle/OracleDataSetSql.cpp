@@ -145,46 +145,41 @@ String ConstraintNameOf(const String& ServerMsg) {
   }
 }
 
-namespace {
-
-// Where the outer query's ORDER BY or FOR UPDATE tail starts in an
-// upper-cased text (npos when it has none).
-std::size_t TailStart(const String& upper) {
+TQueryParts SplitQuery(const String& SQL, std::initializer_list<const char*> Keywords) {
+  // The keywords are found in an upper-cased copy of the same length; the
+  // parts are cut from the text as written, so literals keep their case.
+  const String text = Oracle::RemoveSQLComments(SQL);
+  const String upper = UpperCase(text);
   std::size_t tail = npos;
   WalkTopLevel(upper, 0, [&](std::size_t i) {
     if (WordAt(upper, i, "ORDER") || WordAt(upper, i, "FOR")) tail = i;
     return tail != npos;
   });
-  return tail;
-}
-
-}  // namespace
-
-String StatementTail(const String& SQL) {
-  const String text = Oracle::RemoveSQLComments(SQL);
-  const std::size_t tail = TailStart(UpperCase(text));
-  return tail == npos ? String() : text.substr(tail);
+  TQueryParts parts;
+  const String body = text.substr(0, tail == npos ? text.size() : tail);
+  if (tail != npos) parts.Tail = text.substr(tail);
+  const String upperBody = upper.substr(0, body.size());
+  std::size_t at = npos, length = 0;
+  WalkTopLevel(upperBody, 0, [&](std::size_t i) {
+    for (const char* word : Keywords)
+      if (WordAt(upperBody, i, word)) at = i, length = std::strlen(word);
+    return at != npos;
+  });
+  if (at == npos) {
+    parts.Head = TrimRight(body);
+    return parts;
+  }
+  parts.Head = TrimRight(body.substr(0, at));
+  parts.Keyword = body.substr(at, length);
+  parts.Condition = Trim(body.substr(at + length));
+  return parts;
 }
 
 String CountStatement(const String& SQL) {
-  // The keywords are found in an upper-cased copy of the same length; the
-  // parts are cut from the text as written, so literals keep their case.
-  const String text = Oracle::RemoveSQLComments(SQL);
-  const String upper = UpperCase(text);
-  const std::size_t tail = TailStart(upper);
-  const String body = text.substr(0, tail == npos ? text.size() : tail);
-  const String upperBody = upper.substr(0, body.size());
-  const char* keyword = nullptr;
-  std::size_t at = npos;
-  WalkTopLevel(upperBody, 0, [&](std::size_t i) {
-    for (const char* word : {"WHERE", "HAVING"})
-      if (WordAt(upperBody, i, word)) keyword = word, at = i;
-    return at != npos;
-  });
+  const TQueryParts parts = SplitQuery(SQL, {"WHERE", "HAVING"});
   String result = "select count(*) from (\n";
-  if (at == npos) return result + TrimRight(body) + "\n)";
-  result += TrimRight(body.substr(0, at)) + "\n";
-  return result + keyword + " " + Trim(body.substr(at + std::strlen(keyword))) + ")";
+  if (parts.Keyword.empty()) return result + parts.Head + "\n)";
+  return result + parts.Head + "\n" + UpperCase(parts.Keyword) + " " + parts.Condition + ")";
 }
 
 TSelectParts SplitSelectStatement(const String& SQL) {

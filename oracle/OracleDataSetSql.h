@@ -6,6 +6,8 @@
 // literal is never taken for the outer one. Comments are removed first.
 #pragma once
 
+#include <initializer_list>
+
 #include "platform/rtl/Types.h"
 
 namespace OracleDataSetSql {
@@ -26,10 +28,17 @@ String TableAlias(const String& SQL, const String& TableName);
 // 02290: check constraint (SCOTT.CK_PRICE) violated" gives "CK_PRICE").
 // Empty when the message holds none.
 String ConstraintNameOf(const String& ServerMsg);
-// The outer query's tail from its ORDER or FOR keyword on (the ORDER BY
-// list and any FOR UPDATE), without comments, as written; empty when the
-// outer query has neither.
-String StatementTail(const String& SQL);
+// A query cut at its outer WHERE (or another keyword) and at its ORDER BY
+// or FOR tail: Head + Keyword + Condition + Tail gives the text again, less
+// comments and blanks at the joins. Keyword is the word as written; it and
+// Condition are empty when the query has none of the keywords.
+struct TQueryParts {
+  String Head;
+  String Keyword;
+  String Condition;
+  String Tail;
+};
+TQueryParts SplitQuery(const String& SQL, std::initializer_list<const char*> Keywords);
 // The statement that counts the rows of `SQL`: "select count(*) from (",
 // the text before the outer WHERE or HAVING, the condition and ")", without
 // the ORDER BY or FOR tail.
