@@ -58,6 +58,7 @@
 #include "platform/rtl/Set.h"
 #include "platform/rtl/StringList.h"
 
+class TDictionaryOwner;
 class TOracleDataSet;
 
 enum TLockingModeOptions { lmLockImmediate, lmCheckImmediate, lmLockDelayed, lmNone };
@@ -122,7 +123,10 @@ inline String RecordChanged = "Record has been changed by another user";
 inline String RecordDeleted = "Record has been deleted by another user";
 }  // namespace OracleDataSetTexts
 
-class TOracleDataSet : public TDataSet, public TSessionDependent, public TChangeLogOwner {
+class TOracleDataSet : public TDataSet,
+                       public TSessionDependent,
+                       public TChangeLogOwner,
+                       public TProviderSupport {
   ZORVET_CLASS_NAME(TOracleDataSet)
 
  public:
@@ -298,24 +302,41 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TChange
   bool FetchRecord();
 
   // --- serving a data provider (OracleDataSetProvider.cpp) -------------------
+  // The provider's transaction runs in the dataset's deferred mode: posted
+  // changes are logged, committed with the session or reverted with it.
+  // Starting one switches CommitOnPost off for good.
+  void ProviderStartTransaction() override;
+  void ProviderEndTransaction(bool Commit) override;
+  bool ProviderInTransaction() override { return ProviderTransactionOpen(); }
   // Statements run on "DMLQuery"; each "?" of ProviderExecuteStatement's
   // text becomes the variable V0, V1, ... in turn, quoted or not. The
   // dataset's parameters are its variables; CLOB and BLOB parameters are
   // bound as LOB locators that receive their values after the statement.
   Integer ProviderExecuteStatement(const String& SQL, TParams* Params,
-                                   std::unique_ptr<TDataSet>* ResultSet);
-  void ProviderExecute();
-  void ProviderSetCommandText(const String& Text);
-  void ProviderSetParams(TParams* Params);
-  TParams* ProviderGetParams();
-  void ProviderReset() { Close(); }
-  bool ProviderIsSQLBased() { return true; }
-  bool ProviderIsSQLSupported() { return true; }
+                                   std::unique_ptr<TDataSet>* ResultSet) override;
+  void ProviderExecute() override;
+  void ProviderSetCommandText(const String& Text) override;
+  void ProviderSetParams(TParams* Params) override;
+  TParams* ProviderGetParams() override;
+  void ProviderReset() override { Close(); }
+  bool ProviderIsSQLBased() override { return true; }
+  bool ProviderIsSQLSupported() override { return true; }
   // From the ORDER BY of the SQL, read against the select list of the
   // described query: columns, their positions and UPPER(column).
-  std::unique_ptr<TIndexDef> ProviderGetDefaultOrder();
-  String ProviderGetQuoteChar() { return "\""; }
-  String ProviderGetTableName() { return GetUpdatingTableName(); }
+  std::unique_ptr<TIndexDef> ProviderGetDefaultOrder() override;
+  // The fields flagged as key; else, unless the dataset is opening, those
+  // of KeyFieldsFromConstraints (none for a cursor dataset that names
+  // neither UniqueFields nor UpdatingTable).
+  String ProviderGetKeyFields() override;
+  // The updating table's primary key and unique constraints whose columns
+  // are all in the select list, named after the constraints.
+  std::unique_ptr<TIndexDefs> ProviderGetIndexDefs(TIndexOptions IndexTypes) override;
+  String ProviderGetQuoteChar() override { return "\""; }
+  String ProviderGetTableName() override { return GetUpdatingTableName(); }
+  // UniqueFields when set; else the columns of the updating table's primary
+  // key (or first unique key), ';'-separated, or "" when one of them is
+  // not in the select list.
+  String KeyFieldsFromConstraints();
   // Writes the LOB parameters' values into their locators, then frees them.
   void WriteLOBParams();
   void FreeLOBParams();
@@ -616,6 +637,7 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TChange
   bool RecordChangedOnServer(TOracleQuery* query, TRecordBuffer record);
   bool CopyServerValues(TOracleQuery* query, TRecordBuffer record);
   TDictionaryAccess* Dictionary();
+  TDictionaryOwner* DictionaryOwner();
   TChangeLogItem* FindItem(const std::function<bool(TChangeLogItem*)>& match);
 
   TSequenceField sequence_field_;

@@ -93,6 +93,10 @@ TOracleDataSet::TDictionaryAccess* TOracleDataSet::Dictionary() {
   return dictionary_.get();
 }
 
+TDictionaryOwner* TOracleDataSet::DictionaryOwner() {
+  return Dictionary();
+}
+
 // --- helpers ------------------------------------------------------------------------
 
 Integer TOracleDataSet::FieldVariableType(TField* field) {

@@ -7,6 +7,7 @@
 
 #include "oracle/OracleDataSet.h"
 #include "oracle/OracleDataSetSql.h"
+#include "oracle/OracleTableInfo.h"
 #include "oracle/ProviderTypes.h"
 #include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
@@ -48,6 +49,27 @@ void AddToList(String& list, const String& name) {
 }
 
 }  // namespace
+
+// --- the provider's transaction -------------------------------------------------
+
+void TOracleDataSet::ProviderStartTransaction() {
+  StartProviderTransaction();
+  SetCommitOnPost(false);
+}
+
+void TOracleDataSet::ProviderEndTransaction(bool Commit) {
+  TOracleSession* session = Session();
+  if (!session) throw Exception("Session undefined");
+  // A transaction the MTS controls is committed or aborted by it.
+  const bool own = !session->TransactionControlledByMTS();
+  if (Commit) {
+    if (own) session->Commit();
+    CommitLoggedChanges();
+  } else {
+    if (own) session->Rollback();
+    CancelLoggedChanges();
+  }
+}
 
 // --- statements -----------------------------------------------------------------
 
@@ -112,8 +134,12 @@ Integer TOracleDataSet::ProviderExecuteStatement(const String& SQL, TParams* Par
 }
 
 void TOracleDataSet::ProviderSetCommandText(const String& Text) {
-  SQL()->SetText(Text);
+  // Closed first, so that the new text is not opened on the way; set as a
+  // whole, so that the updating table is read from it again.
   Close();
+  TStringList text;
+  text.SetText(Text);
+  SetSQL(&text);
 }
 
 void TOracleDataSet::ProviderSetParams(TParams* Params) {
@@ -232,4 +258,66 @@ std::unique_ptr<TIndexDef> TOracleDataSet::ProviderGetDefaultOrder() {
   order->SetDescFields(descending);
   order->SetCaseInsFields(caseInsensitive);
   return order;
+}
+
+String TOracleDataSet::ProviderGetKeyFields() {
+  const String flagged = ProviderFlaggedKeyFields(this);
+  if (!flagged.empty()) return flagged;
+  if (Trim(unique_fields_).empty() && Trim(updating_table_).empty() && HasCursorVariable())
+    return String();
+  // While opening, the select list is not the one the constraints are
+  // compared with yet.
+  if (opening_) return String();
+  return KeyFieldsFromConstraints();
+}
+
+String TOracleDataSet::KeyFieldsFromConstraints() {
+  if (!Trim(unique_fields_).empty()) return Trim(unique_fields_);
+  TOracleQuery* select = SelectList();
+  TOracleTableInfo* info = OracleData::GetTableInfo(DictionaryOwner());
+  info->LoadConstraints();
+  TOracleConstraintInfo* key = nullptr;
+  for (Integer i = 0; i < info->Constraints().Count(); ++i) {
+    TOracleConstraintInfo* constraint = info->Constraint(i);
+    constraint->LoadDetails(DictionaryOwner());
+    if (constraint->Kind == ckPrimaryKey) {
+      key = constraint;
+      break;
+    }
+    if (constraint->Kind == ckUnique && !key) key = constraint;
+  }
+  String fields;
+  if (!key) return fields;
+  for (const String& column : key->Columns) {
+    if (select->FieldIndex(column) < 0) return String();
+    AddToList(fields, column);
+  }
+  return fields;
+}
+
+std::unique_ptr<TIndexDefs> TOracleDataSet::ProviderGetIndexDefs(TIndexOptions IndexTypes) {
+  auto indexes = std::make_unique<TIndexDefs>(this);
+  if (Trim(updating_table_).empty() && HasCursorVariable()) return indexes;
+  TOracleQuery* select = SelectList();
+  TOracleTableInfo* info = OracleData::GetTableInfo(DictionaryOwner());
+  info->LoadConstraints();
+  const bool unique = IndexTypes.Contains(ixUnique);
+  const bool primary = unique || IndexTypes.Contains(ixPrimary);
+  for (Integer i = 0; i < info->Constraints().Count(); ++i) {
+    TOracleConstraintInfo* constraint = info->Constraint(i);
+    constraint->LoadDetails(DictionaryOwner());
+    const bool isPrimary = constraint->Kind == ckPrimaryKey;
+    if (!(isPrimary && primary) && !(constraint->Kind == ckUnique && unique)) continue;
+    String fields;
+    bool selected = true;
+    for (const String& column : constraint->Columns) {
+      selected = selected && select->FieldIndex(column) >= 0;
+      AddToList(fields, column);
+    }
+    if (!selected) continue;
+    TIndexOptions options{ixUnique};
+    if (isPrimary) options.Include(ixPrimary);
+    indexes->Add(constraint->ConstraintName, fields, options);
+  }
+  return indexes;
 }

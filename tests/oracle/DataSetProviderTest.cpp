@@ -1,16 +1,16 @@
-// The Oracle dataset as a data provider uses it: statements with "?"
-// parameters, the dataset's own parameters, and what it tells of its rows'
-// order.
+// The Oracle dataset as a data provider uses it: its transaction, statements
+// with "?" parameters, the dataset's own parameters, and what it tells of
+// its rows' keys, indexes and order.
 #include <gtest/gtest.h>
 
-#include "DataSetTestSupport.h"
+#include "DataSetWriteTestSupport.h"
 #include "oracle/ProviderTypes.h"
 
 namespace {
 
 using namespace Oracle;
 
-class ProviderWorld : public DataSetWorld {
+class ProviderWorld : public DataSetWriteWorld {
  protected:
   // Runs `sql` with the parameters through the provider interface.
   Integer Run(const String& sql, TParams& params, std::unique_ptr<TDataSet>* rows = nullptr) {
@@ -21,6 +21,141 @@ class ProviderWorld : public DataSetWorld {
   String LastStatement() { return StatementLog().back(); }
   String LastBinds() { return LoggedBinds(int(StatementLog().size()) - 1); }
 };
+
+class ProviderTransactionWorld : public ProviderWorld {
+ protected:
+  std::vector<Integer> Ids() {
+    std::vector<Integer> ids;
+    for (data_set_->First(); !data_set_->Eof(); data_set_->Next()) ids.push_back(Id());
+    return ids;
+  }
+  // Row 1 renamed, row 2 deleted, row 100 appended, in a provider's
+  // transaction.
+  void ChangeThreeInTransaction() {
+    OpenRows();
+    data_set_->ProviderStartTransaction();
+    EXPECT_TRUE(data_set_->ProviderInTransaction());
+    SetName("Provided");
+    ASSERT_TRUE(data_set_->Locate("ID", 2, {}));
+    data_set_->Delete();
+    data_set_->Append();
+    Field("ID")->SetAsInteger(100);
+    Field("NAME")->SetAsString("New");
+    data_set_->Post();
+    // Nothing is committed while the provider's transaction lasts.
+    EXPECT_EQ(NameSeen(1), "Row 1");
+    EXPECT_EQ(NameSeen(100), "<none>");
+  }
+};
+
+TEST_F(ProviderTransactionWorld, CommittedItsChangesReachTheServerAndStayShown) {
+  ChangeThreeInTransaction();
+  data_set_->ProviderEndTransaction(true);
+  EXPECT_FALSE(data_set_->ProviderInTransaction());
+  EXPECT_EQ(NameSeen(1), "Provided");
+  EXPECT_EQ(NameSeen(2), "<none>");
+  EXPECT_EQ(NameSeen(100), "New");
+  EXPECT_EQ(Ids(), (std::vector<Integer>{1, 3, 4, 5, 100}));
+  EXPECT_EQ(data_set_->RecordCount(), 5);
+}
+
+TEST_F(ProviderTransactionWorld, CancelledItsChangesAreUndoneOnTheServerAndInTheDataset) {
+  ChangeThreeInTransaction();
+  data_set_->ProviderEndTransaction(false);
+  EXPECT_FALSE(data_set_->ProviderInTransaction());
+  EXPECT_EQ(One(*session_, "select name from rows where id = 1"), "Row 1");
+  EXPECT_EQ(One(*session_, "select count(*) from rows where id in (2, 100)"), "1");
+  EXPECT_EQ(Ids(), (std::vector<Integer>{1, 2, 3, 4, 5}));
+  ASSERT_TRUE(data_set_->Locate("ID", 1, {}));
+  EXPECT_EQ(Field("NAME")->AsString(), "Row 1");
+}
+
+TEST_F(ProviderTransactionWorld, StartingOneSwitchesCommitOnPostOffForGood) {
+  EXPECT_TRUE(data_set_->CommitOnPost());
+  OpenRows();
+  data_set_->ProviderStartTransaction();
+  EXPECT_FALSE(data_set_->CommitOnPost());
+  data_set_->ProviderEndTransaction(true);
+  EXPECT_FALSE(data_set_->CommitOnPost());
+  // A post after the transaction is left for the program to commit.
+  SetName("Later");
+  EXPECT_EQ(NameSeen(1), "Row 1");
+  EXPECT_EQ(One(*session_, "select name from rows where id = 1"), "Later");
+  data_set_->ProviderStartTransaction();
+  data_set_->ProviderEndTransaction(false);
+  EXPECT_FALSE(data_set_->CommitOnPost());
+}
+
+class ProviderKeysWorld : public ProviderWorld {
+ protected:
+  void SetUp() override {
+    ProviderWorld::SetUp();
+    Fixture(
+        "create table keyed (code varchar2(5), part number(3), name varchar2(20)\n"
+        "  constraint keyed_name_uk unique, note varchar2(20),\n"
+        "  constraint keyed_pk primary key (code, part));\n"
+        "insert into keyed values ('A', 1, 'first', null);\n"
+        "create table unkeyed (id number(5) constraint unkeyed_id_uk unique, name "
+        "varchar2(20));\n");
+  }
+  void TearDown() override {
+    data_set_->Close();
+    if (auto* cache = session_->TableInfoCache()) cache->Clear();
+    ProviderWorld::TearDown();
+  }
+  // The index definitions of the kinds asked for, as "NAME(FIELDS)pu" with
+  // p for primary and u for unique.
+  String Indexes(TIndexOptions types) {
+    const std::unique_ptr<TIndexDefs> indexes = data_set_->ProviderGetIndexDefs(types);
+    String text;
+    for (Integer i = 0; i < indexes->Count(); ++i) {
+      const TIndexDef* index = (*indexes)[i];
+      text += index->Name() + "(" + index->Fields() + ")";
+      if (index->Options().Contains(ixPrimary)) text += "p";
+      if (index->Options().Contains(ixUnique)) text += "u";
+      text += " ";
+    }
+    return TrimRight(text);
+  }
+};
+
+TEST_F(ProviderKeysWorld, KeyFieldsComeFromFlagsUniqueFieldsOrTheTablesKey) {
+  data_set_->ProviderSetCommandText("select rowid, k.* from keyed k");
+  EXPECT_EQ(data_set_->ProviderGetKeyFields(), "CODE;PART");
+  data_set_->Open();
+  EXPECT_EQ(data_set_->ProviderGetKeyFields(), "CODE;PART");
+  Field("NOTE")->SetProviderFlags({pfInKey});
+  EXPECT_EQ(data_set_->ProviderGetKeyFields(), "NOTE");
+  data_set_->Close();
+  data_set_->SetUniqueFields(" NAME ");
+  EXPECT_EQ(data_set_->ProviderGetKeyFields(), "NAME");
+  data_set_->SetUniqueFields("");
+  // A key column missing from the select list gives no key at all.
+  data_set_->ProviderSetCommandText("select code, name from keyed");
+  EXPECT_EQ(data_set_->ProviderGetKeyFields(), "");
+  data_set_->ProviderSetCommandText("select * from unkeyed");
+  EXPECT_EQ(data_set_->ProviderGetKeyFields(), "ID");
+}
+
+TEST_F(ProviderKeysWorld, ACursorDatasetWithoutItsTableNamedHasNoKeysOrIndexes) {
+  data_set_->ProviderSetCommandText("begin open :c for select * from keyed; end;");
+  data_set_->DeclareVariable("c", otCursor);
+  const std::size_t before = LogSize();
+  EXPECT_EQ(data_set_->ProviderGetKeyFields(), "");
+  EXPECT_EQ(Indexes({ixPrimary, ixUnique}), "");
+  EXPECT_EQ(LogSize(), before);
+  data_set_->SetUniqueFields("CODE");
+  EXPECT_EQ(data_set_->ProviderGetKeyFields(), "CODE");
+}
+
+TEST_F(ProviderKeysWorld, IndexesAreTheKeyConstraintsOfTheKindsAskedFor) {
+  data_set_->ProviderSetCommandText("select rowid, k.* from keyed k");
+  EXPECT_EQ(Indexes({ixPrimary}), "KEYED_PK(CODE;PART)pu");
+  EXPECT_EQ(Indexes({ixUnique}), "KEYED_NAME_UK(NAME)u KEYED_PK(CODE;PART)pu");
+  EXPECT_EQ(Indexes({ixDescending}), "");
+  data_set_->ProviderSetCommandText("select code, part from keyed");
+  EXPECT_EQ(Indexes({ixUnique}), "KEYED_PK(CODE;PART)pu");
+}
 
 TEST_F(ProviderWorld, EachQuestionMarkBecomesTheNextParametersVariable) {
   TParams params;
