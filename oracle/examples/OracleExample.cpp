@@ -1,6 +1,8 @@
 // oracle/examples/OracleExample.cpp
 #include "oracle/examples/OracleExample.h"
 
+#include <algorithm>
+
 #include "oracle/OracleDataSet.h"
 #include "oracle/OracleErrors.h"
 #include "oracle/OracleSession.h"
@@ -44,6 +46,32 @@ void Walk(const std::vector<String>& arguments, std::ostream& out) {
   rows.SQL()->SetText("select t.rowid, t.* from " + table + " t order by id");
   rows.Open();
   ShowRows(out, "Opened " + table, rows);
+
+  rows.First();
+  rows.Edit();
+  TField* name = rows.FieldByName("NAME");
+  name->SetAsString(name->AsString() + " (remastered)");
+  rows.Post();
+  out << "Edited row " << rows.FieldByName("ID")->AsString() << "\n";
+
+  // The new row takes the next identifier after the largest one.
+  Integer next = 0;
+  for (rows.First(); !rows.Eof(); rows.Next())
+    next = std::max(next, rows.FieldByName("ID")->AsInteger());
+  ++next;
+  rows.Append();
+  rows.FieldByName("ID")->SetAsInteger(next);
+  rows.FieldByName("NAME")->SetAsString("Giant Steps");
+  rows.Post();
+  out << "Inserted row " << next << "\n";
+
+  rows.First();
+  rows.Next();
+  const String deleted = rows.FieldByName("ID")->AsString();
+  rows.Delete();
+  out << "Deleted row " << deleted << "\n";
+  rows.Refresh();
+  ShowRows(out, "Read again", rows);
 
   rows.SetFilter("[ID] > 1");
   rows.SetFiltered(true);

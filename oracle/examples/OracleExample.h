@@ -1,8 +1,8 @@
 // oracle/examples/OracleExample.h
 //
 // A short walk through the Oracle library as a program uses it: log on,
-// open a dataset on a table, change rows, filter them and query by example,
-// printing each step and the rows it leaves. The walk works in one
+// open a dataset on a table, edit, insert and delete a row, filter the rows
+// and query by example, printing each step and the rows it leaves. The walk works in one
 // transaction that it rolls back at the end, so the table stays as it was.
 //
 // The table needs a numeric column ID that identifies a row and a text

@@ -34,17 +34,27 @@ TEST_F(ExampleWorld, WalksThroughTheLibraryAndLeavesTheTableAsItWas) {
             "  1 | Abbey Road\n"
             "  2 | Blue Train\n"
             "  3 | Kind of Blue\n"
-            "Filtered on [ID] > 1: 2 row(s)\n"
-            "  2 | Blue Train\n"
+            "Edited row 1\n"
+            "Inserted row 4\n"
+            "Deleted row 2\n"
+            "Read again: 3 row(s)\n"
+            "  1 | Abbey Road (remastered)\n"
             "  3 | Kind of Blue\n"
+            "  4 | Giant Steps\n"
+            "Filtered on [ID] > 1: 2 row(s)\n"
+            "  3 | Kind of Blue\n"
+            "  4 | Giant Steps\n"
             "Query by example: NAME *Blue*\n"
-            "Rows the example selects: 2 row(s)\n"
-            "  2 | Blue Train\n"
+            "Rows the example selects: 1 row(s)\n"
             "  3 | Kind of Blue\n"
             "Rolled back and logged off\n");
   auto session = Scott();
   session->LogOn();
   EXPECT_EQ(One(*session, "select count(*) from zorvet_example"), "3");
+  EXPECT_EQ(One(*session,
+                "select count(*) from zorvet_example where id = 1 and name = 'Abbey Road' "
+                "or id = 2 and name = 'Blue Train' or id = 3"),
+            "3");
 }
 
 TEST_F(ExampleWorld, ReportsAFailureAndAskedWronglyShowsHowToCallIt) {
