@@ -75,6 +75,7 @@ void TOracleDataSet::ProviderEndTransaction(bool Commit) {
 
 Integer TOracleDataSet::ProviderExecuteStatement(const String& SQL, TParams* Params,
                                                  std::unique_ptr<TDataSet>* ResultSet) {
+  if (!Session()) throw Exception("Session undefined");
   TOracleQuery* query = PrepareDMLQuery(false);
   query->Clear();
   struct TBoundLocator {
@@ -160,7 +161,10 @@ void TOracleDataSet::ProviderSetParams(TParams* Params) {
     }
   }
   if (!provider_params_) provider_params_ = std::make_unique<TParams>(this);
-  provider_params_->Assign(Params);
+  if (Params)
+    provider_params_->Assign(Params);
+  else
+    provider_params_->Clear();
 }
 
 TParams* TOracleDataSet::ProviderGetParams() {

@@ -220,6 +220,21 @@ TEST_F(ProviderWorld, MoreParametersThanQuestionMarksFailBeforeAnythingRuns) {
   EXPECT_EQ(Run("update rows set grp = ? where id = ?", params), 1);
 }
 
+TEST_F(ProviderWorld, WithoutASessionNothingRunsAndNothingIsTouched) {
+  TOracleDataSet alone(nullptr);
+  TParams params;
+  params.CreateParam(ftInteger, "", ptInput)->SetAsInteger(1);
+  try {
+    alone.ProviderExecuteStatement("delete from rows where id = ?", &params, nullptr);
+    FAIL() << "ran";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Session undefined");
+  }
+  EXPECT_THROW(alone.ProviderEndTransaction(true), Exception);
+  alone.ProviderSetParams(nullptr);
+  EXPECT_EQ(alone.ProviderGetParams()->Count(), 0);
+}
+
 TEST_F(ProviderWorld, TextLongerThanTheServersStringsGoesWholeAsLong) {
   const String text(size_t(session_->MaxStringSize()) + 500, 'n');
   TParams params;
