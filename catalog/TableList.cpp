@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "memtable/MemTable.h"
+#include "oracle/OracleDataSet.h"
 #include "platform/data/DataSource.h"
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/PropertyRegistry.h"
@@ -53,8 +54,8 @@ Integer TLList::ItemRecordCount(const String& name, TLStrItem*& item) const {
   return item->MemTable()->RecordCount();
 }
 
-void TLList::WatchTable(TvomMemTable* table) {
-  if (table) FreeNotification(table);
+void TLList::WatchComponent(TComponent* component) {
+  if (component) FreeNotification(component);
 }
 
 void TLList::Notification(TComponent* component, TOperation operation) {
@@ -64,6 +65,10 @@ void TLList::Notification(TComponent* component, TOperation operation) {
       if (item->mem_table_component_ == component) {
         item->mem_table_ = nullptr;
         item->mem_table_component_ = nullptr;
+      }
+      if (item->oracle_component_ == component) {
+        item->oracle_data_set_ = nullptr;
+        item->oracle_component_ = nullptr;
       }
     }
   }
@@ -87,6 +92,7 @@ void InitializeTableList() {
         .AddString("KeyName", &TLStrItem::KeyName, &TLStrItem::SetKeyName)
         .AddObject("List", &TLStrItem::List)
         .AddComponent("MemTable", &TLStrItem::MemTable, &TLStrItem::SetMemTable)
+        .AddComponent("OracleDataSet", &TLStrItem::OracleDataSet, &TLStrItem::SetOracleDataSet)
         .AddString("ParentItemName", &TLStrItem::ParentItemName, &TLStrItem::SetParentItemName)
         .AddString("ParentKeyName", &TLStrItem::ParentKeyName, &TLStrItem::SetParentKeyName)
         .AddInteger("Tag", &TLStrItem::Tag, &TLStrItem::SetTag, 0)

@@ -39,9 +39,15 @@
 // table is freed and then clears that item's reference, so the data module
 // may free its components in any order.
 //
-// The Oracle source of an item (fields and rows taken from an Oracle dataset)
-// comes with the Oracle library; Open and Close mark the places where its
-// steps run.
+// The Oracle source of an item: with ooFromDataSet and an OracleDataSet, Open
+// gives the dataset List as its SQL text, opens it, adds a field definition
+// for each of its string, integer, float, date-time and BLOB fields that the
+// table lacks, copies its rows into the opened table and closes it again, so
+// that the item keeps its own copy. An Oracle error while the dataset opens
+// goes to the manager's OnErrorOpenDataSet and the table is built and opened
+// without the dataset; any other exception passes on. Close closes the
+// dataset too. The dataset is owned elsewhere, and the item forgets it when
+// it is freed.
 //
 // Threads: GUI thread only.
 #pragma once
@@ -59,6 +65,7 @@ class TDataSource;
 class TField;
 class TLList;
 class TLists;
+class TOracleDataSet;
 class TvomCustomMemTable;
 class TvomMemTable;
 
@@ -75,6 +82,8 @@ using TItemChangeEvent = std::function<void(TObject* Sender, const String& ItemN
 // Field is the changed field, or nullptr when the record or the position changed.
 using TItemDataChangeEvent =
     std::function<void(TObject* Sender, TvomMemTable* MemT, TField* Field)>;
+// ErrMes is the message of the Oracle error met while the item's dataset opened.
+using TErrorOpenDataSet = std::function<void(TObject* Sender, const String& ErrMes)>;
 // Load starts true; a handler clears it to keep the default values off this row.
 using TOnBeforeLoadDefValues = std::function<void(TObject* Sender, bool& Load)>;
 
@@ -122,6 +131,9 @@ class TLStrItem : public TCollectionItem {
   // The table the item builds (not owned). Also DataSMt's dataset.
   TvomMemTable* MemTable() const { return mem_table_; }
   void SetMemTable(TvomMemTable* value);
+  // The optional source of fields and rows (not owned).
+  TOracleDataSet* OracleDataSet() const { return oracle_data_set_; }
+  void SetOracleDataSet(TOracleDataSet* value);
   const String& ParentItemName() const { return parent_item_name_; }
   void SetParentItemName(const String& value) { parent_item_name_ = value; }
   // The field of this item's table that holds the parent row's key.
@@ -197,6 +209,14 @@ class TLStrItem : public TCollectionItem {
   // The item named `name` in the same collection, or nullptr.
   TLStrItem* Sibling(const String& name) const;
   void FireItemChange(TItemChangeEvent TLList::*event);
+  // The steps of Open and Close that concern the Oracle source; each does
+  // nothing unless ooFromDataSet is set and there is a dataset.
+  bool HasOracleSource() const;
+  void GiveOracleSql();
+  void OpenOracleSource();
+  void AddOracleFields();
+  void CopyOracleRows();
+  void CloseOracleSource();
 
   std::unique_ptr<TStringList> add_fields_;
   std::unique_ptr<TStringList> def_values_;
@@ -213,6 +233,8 @@ class TLStrItem : public TCollectionItem {
   // The same table seen as a component, to recognise it in Notification
   // once its dataset part is gone.
   TComponent* mem_table_component_ = nullptr;
+  TOracleDataSet* oracle_data_set_ = nullptr;
+  TComponent* oracle_component_ = nullptr;
   std::unique_ptr<TDataSource> data_smt_;
   TOpenOptions open_options_{ooFromList, ooFromDataSet, ooChild};
   // Guards against items that name each other as parent or child: the walk
@@ -264,16 +286,17 @@ class TLList : public TComponent {
   TItemChangeEvent OnBeforeItemOpen;
   TItemChangeEvent OnNewRecord;
   TItemDataChangeEvent OnDataChange;
+  TErrorOpenDataSet OnErrorOpenDataSet;
   TOnBeforeLoadDefValues OnBeforeLoadDefValues;
   TItemChangeEvent OnAfterLoadDefValues;
 
-  // Clears the references of the items whose table goes away.
+  // Clears the references of the items whose table or dataset goes away.
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
   friend class TLStrItem;
-  // Asks to hear of `table`'s removal.
-  void WatchTable(TvomMemTable* table);
+  // Asks to hear of the removal of an item's table or dataset.
+  void WatchComponent(TComponent* component);
 
   std::unique_ptr<TLists> items_;
 };

@@ -8,6 +8,7 @@
 #include "catalog/TableList.h"
 #include "memtable/MemTable.h"
 #include "platform/data/DataSource.h"
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
 #include "platform/rtl/Unicode.h"
 
@@ -83,7 +84,10 @@ TLList* TLStrItem::Manager() const {
 
 void TLStrItem::SetCollection(TCollection* value) {
   TCollectionItem::SetCollection(value);
-  if (TLList* manager = Manager()) manager->WatchTable(mem_table_);
+  if (TLList* manager = Manager()) {
+    manager->WatchComponent(mem_table_component_);
+    manager->WatchComponent(oracle_component_);
+  }
 }
 
 TLStrItem* TLStrItem::Sibling(const String& name) const {
@@ -111,7 +115,7 @@ void TLStrItem::SetMemTable(TvomMemTable* value) {
   mem_table_ = value;
   mem_table_component_ = value;
   data_smt_->SetDataSet(value);
-  if (TLList* manager = Manager()) manager->WatchTable(value);
+  if (TLList* manager = Manager()) manager->WatchComponent(value);
 }
 
 void TLStrItem::FireItemChange(TItemChangeEvent TLList::*event) {
@@ -147,32 +151,34 @@ void TLStrItem::Close() {
   }
   data_smt_->OnDataChange = nullptr;
   if (mem_table_ && mem_table_->Active()) mem_table_->Close();
-  // Oracle source: its dataset closes here.
+  CloseOracleSource();
 }
 
 void TLStrItem::Open() {
   TBusy busy(opening_);
   Close();
   if (mem_table_) mem_table_->IndexDefs()->Clear();
-  // Oracle source: the dataset takes the SQL text of List here.
+  GiveOracleSql();
   FireItemChange(&TLList::OnBeforeItemOpen);
-  // Oracle source: the dataset opens here.
+  OpenOracleSource();
+  // The dataset is open for this call only, whichever way it ends.
+  TScopeExit closeSource([this] { CloseOracleSource(); });
   if (!mem_table_) return;
   if (!open_options_.Contains(ooUseSelfFields)) mem_table_->FieldDefs()->Clear();
   if (open_options_.Contains(ooFromList)) AddFieldsFromList(add_fields_.get());
-  // Oracle source: the dataset's fields are added here.
+  AddOracleFields();
   if (!FieldDefExists(mem_table_, ActionFieldName)) {
     mem_table_->FieldDefs()->Add(ActionFieldName, ftString, 5, false);
     mem_table_->CreateTable();
   }
   mem_table_->Open();
   if (!mem_table_->Active()) return;
-  // Oracle source: the dataset's rows are copied here.
+  CopyOracleRows();
   FireItemChange(&TLList::OnAfterItemOpen);
   data_smt_->OnDataChange = [this](TObject* sender, TField* field) {
     DataSMtDataChange(sender, field);
   };
-  // Oracle source: the dataset closes here.
+  CloseOracleSource();
   if (open_options_.Contains(ooChild)) {
     for (Integer i = 0; i < child_items_names_->Count(); ++i) {
       TLStrItem* child = Sibling(child_items_names_->Strings(i));

@@ -22,6 +22,7 @@ TOracleDataSet::~TOracleDataSet() {
     // Closing frees client memory only; nothing a caller could mend.
   }
   if (Session()) Session()->RemoveDependent(sdDataSet, this);
+  DetachMasterDetail();
 }
 
 TOracleQuery* TOracleDataSet::CreateQuery() {

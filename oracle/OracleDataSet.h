@@ -21,6 +21,11 @@
 // fields as columns, and OnFilterRecord runs first; accepted records form a
 // filtered view of the fetched ones.
 //
+// Master/detail links are described with Master below.
+//
+// Query by example (QBEMode, OracleDataSetQBE.cpp): one record in which
+// the user types conditions that are added to the SQL text.
+//
 // Writing rows back: a posted or deleted record is written to the server
 // by a generated statement on the "DMLQuery" (OracleDataSetPost.cpp), after
 // the row was locked or compared with the server's as LockingMode asks
@@ -28,9 +33,6 @@
 // the client: they are kept in the change log (OracleDataSetLog.cpp) and
 // shown again after a re-query, and a data provider resolves them; the
 // dataset itself writes none of them to the server.
-//
-// Query by example (QBEMode, OracleDataSetQBE.cpp): one record in which
-// the user types conditions that are added to the SQL text.
 //
 // Errors: misuse raises Exception with a fixed English text; conflicts
 // raise EDatabaseError (platform/data/DataMessages.h); server errors pass
@@ -53,7 +55,9 @@
 #include "oracle/OracleSession.h"
 #include "oracle/RecordDataList.h"
 #include "oracle/RecordStoreOwner.h"
+#include "platform/data/DataLink.h"
 #include "platform/data/DataSet.h"
+#include "platform/data/DataSource.h"
 #include "platform/data/ProviderSupport.h"
 #include "platform/rtl/Set.h"
 #include "platform/rtl/StringList.h"
@@ -239,7 +243,8 @@ class TOracleDataSet : public TDataSet,
 
   // --- query by example (OracleDataSetQBE.cpp) ------------------------------
   // Whether the mode may be entered: true in it; false (or with Raise an
-  // Exception naming why) for a cursor dataset or pending cached updates.
+  // Exception naming why) for a cursor dataset, pending cached updates or
+  // a detail without a master record.
   bool QBEAllowed(bool Raise);
   // Raises Exception "Operation not allowed in QBE mode" in QBE mode: what
   // edits, posts, deletes or re-reads records calls it first.
@@ -341,6 +346,88 @@ class TOracleDataSet : public TDataSet,
   void WriteLOBParams();
   void FreeLOBParams();
 
+  // --- master/detail (OracleDataSetMaster.cpp) ------------------------------
+  // A detail's main query names its master's values as bind variables: the
+  // i-th name of DetailFields is the variable (and the detail field) that
+  // takes the i-th field of MasterFields; without DetailFields the master's
+  // field names serve. Whenever the master moves to another record the
+  // details run their query again, a new detail record receives the
+  // master's values, and the master's link fields are read-only while a
+  // detail shows records. Changing Master, MasterFields or DetailFields
+  // closes the dataset. A master that goes away leaves its details without
+  // one; a detail that goes away leaves its master's list.
+  TOracleDataSet* Master() const { return master_; }
+  // Exception "Circular master/detail dependency not allowed" when `value`
+  // is this dataset or takes its master from it, directly or further up.
+  void SetMaster(TOracleDataSet* value);
+  const String& MasterFields() const { return master_fields_; }
+  void SetMasterFields(const String& value);
+  const String& DetailFields() const { return detail_fields_; }
+  void SetDetailFields(const String& value);
+  const std::vector<TOracleDataSet*>& Details() const { return details_; }
+  void AddDetail(TOracleDataSet* Detail);
+  void RemoveDetail(TOracleDataSet* Detail);
+  // Whether a dataset with a master names the field in DetailFields (the
+  // link fills it, so the client-side checks leave it alone).
+  bool IsDetailLinkField(const String& Name) const;
+  // The names of a ';'-separated list, trimmed, empty ones dropped.
+  static std::vector<String> SplitFieldNames(const String& Names);
+  // Detail side: the master's link values into the query's variables (a
+  // CHAR master column padded with blanks to its size). Nothing unless the
+  // master is active.
+  void SetDetailVariables();
+  // Master side, after a field was written: every active detail takes the
+  // new values into its variables.
+  void UpdateDetailVariables();
+  // Master side: each active detail whose remembered master record is not
+  // the master's active one runs its query again; with Forget the details
+  // only forget which master record they were fetched for. Skipped while
+  // controls are disabled, unless RefreshDetailsWhileDisabled.
+  void RefreshDetails(bool Forget);
+  bool RefreshDetailsWhileDisabled() const { return refresh_while_disabled_; }
+  void SetRefreshDetailsWhileDisabled(bool value) { refresh_while_disabled_ = value; }
+  // Detail side: no master record to fetch details for (the master closed,
+  // empty, on a record being inserted or in QBE mode). False without master.
+  bool MasterUnavailable();
+  // Detail side: the identifier of the master's active record, -1 when
+  // there is no master or no record.
+  Integer MasterRecordId();
+  // Detail side: whether the master lets this dataset be modified (active,
+  // with records, not in QBE mode); true without a master.
+  bool MasterAllowsModification();
+  // Detail side: whether the master is posting a record it inserted; the
+  // detail's own post waits for the master's then, so that the detail row
+  // never reaches the server before the master row it refers to.
+  bool MasterPostingInsert() const;
+  // Nothing while the master posts an insert (the detail stays pending and
+  // is posted before the master moves on); otherwise the dataset's post
+  // with Posting() true.
+  void Post() override;
+  // Master side, after the master posted an insert: the details belong to
+  // the new record, so they take its identifier (and are not fetched again).
+  void DetailsFollowPostedInsert();
+  // Master side, before it moves: every active detail being edited or
+  // inserted is posted, then its own details.
+  void PostDetails();
+  // Run on a master: its fields that link it to a detail become writable,
+  // then, unless AllWritable, read-only again for every detail that shows
+  // records or is inserting one (fields read-only of their own stay so).
+  static void SetMasterFieldsReadOnly(TOracleDataSet* Master, bool AllWritable);
+  // Detail side: SetMasterFieldsReadOnly on the master.
+  void UpdateMasterLinkFields();
+  // Detail side, for a new record: every master link field must hold a
+  // value (EDatabaseError "field must have a value" naming it otherwise),
+  // and the detail fields take them.
+  void CheckMasterValues();
+  void CopyMasterValues();
+  // Design time: DetailFields, MasterFields and (when the user agrees) the
+  // detail's WHERE clause and variables from the foreign key between the
+  // two updating tables. Each refusal is a message box; the properties stay
+  // as they were. Run by SetMaster when both datasets are being designed.
+  void ConfigureMasterDetail();
+  TDataSource* GetDataSource() override;
+  void DataEvent(TDataEvent event, std::intptr_t info) override;
+
   // --- writing rows back -------------------------------------------------------
   // The field a sequence fills, and when.
   TSequenceField* SequenceField() { return &sequence_field_; }
@@ -395,6 +482,8 @@ class TOracleDataSet : public TDataSet,
   Integer RecordIndexOfId(Integer id) override {
     return const_cast<const TOracleDataSet*>(this)->RecordIndexOfId(id);
   }
+  // Detail side: whether `record` belongs to the master's active record
+  // (every link pair equal, or both null). True without an active master.
   bool MasterRecordMatches(TRecordBuffer record) override;
 
   // TComponent
@@ -446,13 +535,17 @@ class TOracleDataSet : public TDataSet,
   bool GetCanModify() override;
   void GetCalcFields(TRecordBuffer buffer) override;
 
+  // Master/detail steps around inserting and scrolling.
+  void DoBeforeInsert() override;
+  void DoAfterInsert() override;
+  void DoBeforeScroll() override;
+  void DoOnNewRecord() override;
+
   virtual TOracleQuery* CreateQuery();
   virtual bool EvaluateFilterExpression();
-  // The condition record of QBE mode has no cancel events, and is the only
-  // new record the mode takes.
+  // The condition record of QBE mode has no cancel events.
   void DoBeforeCancel() override;
   void DoAfterCancel() override;
-  void DoOnNewRecord() override;
 
  private:
   // For one scope: dsFilter with `record` as the record that fields read;
@@ -498,6 +591,7 @@ class TOracleDataSet : public TDataSet,
     Integer Column = -1;  // in the main query's select list
     Integer Offset = 0;   // of the null byte, from the field area's start
     bool Blob = false;
+    bool ReadOnly = false;  // the field's own, before master/detail changed it
   };
 
   // Opening and fetching.
@@ -536,6 +630,8 @@ class TOracleDataSet : public TDataSet,
   Byte* FieldSlot(TRecordBuffer record, const TField* field) const;
   // Gives a record a blob list with one blob per blob field.
   void CreateBlobList(TRecordBuffer record) override;
+  // Leaves the master and lets the details go (destruction).
+  void DetachMasterDetail();
   void ForgetUpdatingTable() { updating_table_name_.clear(), updating_table_known_ = false; }
   bool MatchesSearch(TRecordBuffer record, const std::vector<TField*>& fields,
                      const std::vector<Variant>& values, const std::vector<String>& texts,
@@ -597,25 +693,17 @@ class TOracleDataSet : public TDataSet,
   bool first_row_pending_ = false;
   bool opening_ = false;
 
-  // Query by example.
-  struct TQBEFieldState {
-    TField* Field;
-    bool ReadOnly, Required;
-  };
-  void RestoreQBEFieldStates();
-  // The condition record's values into the fields' conditions, and those
-  // into the SQL text.
-  void PrepareQBEQuery();
-  // Colours (or with `colour` false restores) `component` when it is a
-  // remembered or a data-aware control of this dataset, and what it owns.
-  void ColorQBEControls(TComponent* component, bool colour);
-  std::unique_ptr<TQBEDefinition> qbe_definition_ = std::make_unique<TQBEDefinition>(this);
-  std::vector<TQBEFieldState> qbe_field_states_;  // as before the mode
-  // The controls coloured, compared with what the application holds, never
-  // followed: one may have gone since.
-  std::vector<TComponent*> qbe_font_controls_, qbe_background_controls_;
-  bool qbe_modified_ = false;
-  String qbe_saved_sql_;  // before the conditions were added
+  // Master/detail.
+  TOracleDataSet* master_ = nullptr;
+  String master_fields_;
+  String detail_fields_;
+  std::vector<TOracleDataSet*> details_;
+  std::unique_ptr<TDataSource> own_source_;  // details link to it
+  std::unique_ptr<TMasterDataLink> master_link_;
+  Integer master_record_id_ = -1;  // the master record last fetched for
+  bool updating_details_ = false;
+  bool refresh_details_on_state_ = false;
+  bool refresh_while_disabled_ = false;
 
   // Writing rows back.
   class TDictionaryAccess;
@@ -637,6 +725,7 @@ class TOracleDataSet : public TDataSet,
   bool RecordChangedOnServer(TOracleQuery* query, TRecordBuffer record);
   bool CopyServerValues(TOracleQuery* query, TRecordBuffer record);
   TDictionaryAccess* Dictionary();
+  // The same, where the access class is not complete.
   TDictionaryOwner* DictionaryOwner();
   TChangeLogItem* FindItem(const std::function<bool(TChangeLogItem*)>& match);
 
@@ -648,4 +737,28 @@ class TOracleDataSet : public TDataSet,
   bool reverting_ = false;
   bool provider_transaction_ = false;
   Integer posted_inserts_ = 0;
+
+  // Query by example.
+  struct TQBEFieldState {
+    TField* Field;
+    bool ReadOnly, Required;
+  };
+  void RestoreQBEFieldStates();
+  // The condition record's values into the fields' conditions, and those
+  // into the SQL text.
+  void PrepareQBEQuery();
+  // Colours (or with `colour` false restores) `component` when it is a
+  // remembered or a data-aware control of this dataset, and what it owns.
+  void ColorQBEControls(TComponent* component, bool colour);
+  std::unique_ptr<TQBEDefinition> qbe_definition_ = std::make_unique<TQBEDefinition>(this);
+  std::vector<TQBEFieldState> qbe_field_states_;  // as before the mode
+  // The controls coloured and the colour each got, compared with what the
+  // application holds, never followed: one may have gone since.
+  struct TQBEColoured {
+    const TComponent* Control;
+    TColor Color;
+  };
+  std::vector<TQBEColoured> qbe_font_controls_, qbe_background_controls_;
+  bool qbe_modified_ = false;
+  String qbe_saved_sql_;  // before the conditions were added
 };

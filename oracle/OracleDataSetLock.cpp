@@ -36,6 +36,7 @@ bool TOracleDataSet::LockRecord(bool CheckOnly) {
 }
 
 void TOracleDataSet::InternalEdit() {
+  CheckNotQBE();
   ForgetBlobEdits();
   if (!records_ || position_ < 0 || position_ >= records_->VisibleCount()) return;
   TRecordBuffer record = records_->Records(position_);

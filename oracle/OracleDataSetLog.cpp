@@ -11,12 +11,6 @@
 
 using namespace OracleRecord;
 
-bool TOracleDataSet::MasterRecordMatches(TRecordBuffer record) {
-  // A dataset without a master shows every record it holds.
-  (void)record;
-  return true;
-}
-
 TChangeLogItem* TOracleDataSet::FindItem(const std::function<bool(TChangeLogItem*)>& match) {
   for (Integer i = change_log_->Count() - 1; i >= 0; --i) {
     TChangeLogItem* item = change_log_->Items(i);
@@ -159,6 +153,7 @@ void TOracleDataSet::CancelLoggedChanges() {
   const Integer count = records_->VisibleCount();
   if (position_ >= count) position_ = count - 1;
   if (position_ < 0 && count > 0) position_ = 0;
+  UpdateMasterLinkFields();
   Resync({});
   DataEvent(deDataSetChange, 0);
 }

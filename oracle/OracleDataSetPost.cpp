@@ -65,7 +65,7 @@ class TOracleDataSet::TDictionaryAccess : public TDictionaryOwner {
     return message;
   }
   bool IsAutoFilledField(const String& name) override {
-    return data_set_->sequence_field_.IsSequenceField(name);
+    return data_set_->IsDetailLinkField(name) || data_set_->sequence_field_.IsSequenceField(name);
   }
   bool HasRowIdColumn() override { return data_set_->rowid_column_ >= 0; }
   TOracleDictionary* OracleDictionary() override { return &dictionary_; }
@@ -132,7 +132,8 @@ Integer TOracleDataSet::FieldVariableType(TField* field) {
 
 bool TOracleDataSet::GetCanModify() {
   if (qbe_mode_) return true;
-  return Active() && (rowid_column_ >= 0 || OnApplyRecord) && !read_only_;
+  return Active() && (rowid_column_ >= 0 || OnApplyRecord) && !read_only_ &&
+         MasterAllowsModification();
 }
 
 bool TOracleDataSet::FireApplyRecord(char action, String& newRowId) {
@@ -247,7 +248,7 @@ void TOracleDataSet::InternalPost() {
   posting_ = true;
   TScopeExit posted([this] { posting_ = false; });
   TDataSet::InternalPost();
-  if (qbe_mode_) DatabaseError("Operation not allowed in QBE mode", this);
+  CheckNotQBE();
   const bool modified = Modified();
   TScopeExit restore([this, modified] { SetModified(modified); });
   if (State() == dsEdit) {
@@ -258,6 +259,7 @@ void TOracleDataSet::InternalPost() {
       sequence_field_.Apply(this, PrepareDMLQuery(false));
     if (cached_updates_) OracleData::EnforceConstraints(Dictionary(), nullptr);
     InternalAddRecord(ActiveBuffer(), false);
+    DetailsFollowPostedInsert();
   }
 }
 
@@ -495,7 +497,7 @@ void TOracleDataSet::StoreRecord(TRecordBuffer buffer, Integer position) {
 // --- deleting and cancelling ------------------------------------------------------------
 
 void TOracleDataSet::InternalDelete() {
-  if (qbe_mode_) DatabaseError("Operation not allowed in QBE mode", this);
+  CheckNotQBE();
   if (!records_ || position_ < 0 || position_ >= records_->VisibleCount()) return;
   TRecordBuffer record = records_->Records(position_);
   const Integer id = RecordId(record);
@@ -531,6 +533,7 @@ void TOracleDataSet::InternalDelete() {
   }
   LogChange(record, id, nullptr, 'D', position_);
   records_->DeleteRecord(position_, true);
+  UpdateMasterLinkFields();
   if (!cached_updates_) --posted_inserts_;
   if (position_ >= records_->VisibleCount()) position_ = records_->VisibleCount() - 1;
 }

@@ -81,8 +81,10 @@ bool TOracleDataSet::QBEAllowed(bool Raise) {
   const char* refusal = nullptr;
   if (HasCursorVariable())
     refusal = "QBE mode not supported for cursors";
-  else if (cached_updates_ && (State() == dsEdit || State() == dsInsert))
+  else if (cached_updates_ && (UpdatesPending() || State() == dsEdit || State() == dsInsert))
     refusal = "QBE mode not allowed with pending updates";
+  else if (MasterUnavailable())
+    refusal = "QBE mode not allowed without a master record";
   if (refusal && Raise) throw Exception(refusal);
   return !refusal;
 }
@@ -174,15 +176,6 @@ void TOracleDataSet::DoBeforeCancel() {
 
 void TOracleDataSet::DoAfterCancel() {
   if (!qbe_mode_) TDataSet::DoAfterCancel();
-}
-
-void TOracleDataSet::DoOnNewRecord() {
-  if (qbe_mode_) {
-    // The condition record is the only one the mode shows.
-    if (records_ && records_->Count() > 0) CheckNotQBE();
-    return;
-  }
-  TDataSet::DoOnNewRecord();
 }
 
 // --- the conditions -----------------------------------------------------------------
@@ -286,8 +279,11 @@ String TOracleDataSet::CaseInsensitiveCondition(const String& Text, const String
 void TOracleDataSet::UpdateQBEColors() {
   const TColor font = qbe_definition_->QBEFontColor();
   const TColor background = qbe_definition_->QBEBackgroundColor();
-  if ((font == clNone && background == clNone) || ComponentState().Contains(csDesigning)) return;
-  if (!Application) return;
+  if (ComponentState().Contains(csDesigning) || !Application) return;
+  // What was coloured is restored even when the colours were cleared since.
+  if (qbe_mode_ ? font == clNone && background == clNone
+                : qbe_font_controls_.empty() && qbe_background_controls_.empty())
+    return;
   // Both ways walk what the application holds: a remembered control is
   // only touched when it is still there.
   for (Integer i = 0; i < Application->ComponentCount(); ++i)
@@ -296,13 +292,22 @@ void TOracleDataSet::UpdateQBEColors() {
 }
 
 void TOracleDataSet::ColorQBEControls(TComponent* component, bool colour) {
-  auto remembered = [](const std::vector<TComponent*>& list, const TComponent* c) {
-    return std::find(list.begin(), list.end(), c) != list.end();
+  // A remembered control is restored only while it still shows the colour
+  // it was given: a control freed meanwhile may have left its address to a
+  // new one, which is not to be touched.
+  auto restore = [](std::vector<TQBEColoured>& list, const TComponent* c, TColor now) {
+    const auto it = std::find_if(list.begin(), list.end(), [&](const TQBEColoured& entry) {
+      return entry.Control == c && entry.Color == now;
+    });
+    if (it == list.end()) return false;
+    list.erase(it);
+    return true;
   };
   if (auto* control = dynamic_cast<TControl*>(component)) {
     if (!colour) {
-      if (remembered(qbe_background_controls_, control)) control->SetColor(clWindow);
-      if (remembered(qbe_font_controls_, control)) control->Font()->SetColor(clWindowText);
+      if (restore(qbe_background_controls_, control, control->Color())) control->SetColor(clWindow);
+      if (restore(qbe_font_controls_, control, control->Font()->Color()))
+        control->Font()->SetColor(clWindowText);
     } else if (const TPropInfo* prop = GetPropInfo(control, "DataSource");
                prop && prop->Kind == tkClass) {
       const auto* source = dynamic_cast<TDataSource*>(GetObjectProp(control, prop));
@@ -311,11 +316,11 @@ void TOracleDataSet::ColorQBEControls(TComponent* component, bool colour) {
         const TColor font = qbe_definition_->QBEFontColor();
         if (background != clNone && control->Color() == clWindow) {
           control->SetColor(background);
-          qbe_background_controls_.push_back(control);
+          qbe_background_controls_.push_back({control, background});
         }
         if (font != clNone && control->Font()->Color() == clWindowText) {
           control->Font()->SetColor(font);
-          qbe_font_controls_.push_back(control);
+          qbe_font_controls_.push_back({control, font});
         }
       }
     }

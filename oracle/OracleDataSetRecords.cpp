@@ -48,6 +48,7 @@ void TOracleDataSet::InternalOpen() {
     }
     under_construction_ = AllocRecordBuffer();
     if (!Filter().empty()) ParseFilter();
+    master_record_id_ = -1;
     ExecuteMainQuery();
   } catch (...) {
     opening_ = false;
@@ -56,11 +57,14 @@ void TOracleDataSet::InternalOpen() {
   hits_known_ = false;
   posted_inserts_ = 0;
   opening_ = false;
+  // Opening announces only its state: that is when the details follow.
+  refresh_details_on_state_ = true;
 }
 
 void TOracleDataSet::InternalInitFieldDefs() {
   FieldDefs()->Clear();
-  if (opening_) {
+  SetDetailVariables();
+  if (opening_ && !MasterUnavailable()) {
     if (BeforeQuery) BeforeQuery(this);
     main_query_->Execute();
   } else {
@@ -132,6 +136,7 @@ void TOracleDataSet::BindFieldColumns() {
     if (static_cast<Integer>(extra_info_.size()) <= field->FieldNo())
       extra_info_.resize(std::size_t(field->FieldNo()) + 1);
     extra_info_[std::size_t(field->FieldNo())].Blob = field->IsBlob();
+    extra_info_[std::size_t(field->FieldNo())].ReadOnly = field->ReadOnly();
   }
 }
 
@@ -157,6 +162,7 @@ void TOracleDataSet::InternalClose() {
   if (!keep_lob_params_) FreeLOBParams();
   RestoreQBEFieldStates();
   RemoveQBEModification();
+  SetMasterFieldsReadOnly(this, true);
   records_.reset();
   if (under_construction_) FreeRecordBuffer(under_construction_);
   current_blobs_.reset();
@@ -164,6 +170,9 @@ void TOracleDataSet::InternalClose() {
   BindFields(false);
   if (DefaultFields()) DestroyFields();
   position_ = -1;
+  // Without records here the details have nothing to show either.
+  RefreshDetails(false);
+  UpdateMasterLinkFields();
   dml_query_.reset();
   main_query_->Close();
   rowid_column_known_ = false;
@@ -173,8 +182,10 @@ void TOracleDataSet::InternalClose() {
 void TOracleDataSet::InternalRefresh() {
   CheckNotQBE();
   hits_known_ = false;
+  PostDetails();
   posted_inserts_ = 0;
   ExecuteMainQuery();
+  RefreshDetails(false);
   position_ = -1;
 }
 
@@ -182,13 +193,26 @@ void TOracleDataSet::InternalRefresh() {
 
 void TOracleDataSet::ExecuteMainQuery() {
   records_->Clear();
+  UpdateMasterLinkFields();
   for (Integer i = 0; i < change_log_->Count(); ++i) change_log_->Items(i)->SetSeen(false);
   last_id_ = 0;
+  if (MasterUnavailable()) {
+    // Nothing to fetch for: the details of no master record are no rows.
+    master_record_id_ =
+        master_->State() == dsBrowse || master_->State() == dsEdit ? MasterRecordId() : -1;
+    SetDetailVariables();
+    main_query_->MarkEof();
+    first_row_pending_ = false;
+    return;
+  }
+  RefreshDetails(true);
+  SetDetailVariables();
   if (!opening_) {
     if (BeforeQuery) BeforeQuery(this);
     main_query_->Execute();
     first_row_pending_ = true;
   }
+  master_record_id_ = MasterRecordId();
   if (query_all_records_) FetchAll();
   if (AfterQuery) AfterQuery(this);
 }
@@ -280,6 +304,7 @@ void TOracleDataSet::ConvertColumn(TRecordBuffer record, TField* field, TOracleQ
 }
 
 bool TOracleDataSet::NextRow() {
+  if (MasterUnavailable()) return false;
   if (first_row_pending_) {
     first_row_pending_ = false;
   } else {
@@ -325,6 +350,7 @@ bool TOracleDataSet::FetchRecord() {
     // The record owns the blob list from here on.
     SetBlobList(scratch, nullptr);
     if (Filtered() && accepted) records_->AddToFiltered(record, true);
+    if (records_->Count() == 1) UpdateMasterLinkFields();
     if (AfterFetchRecord) {
       TAfterFetchRecordAction action = afContinue;
       const Integer saved = position_;
@@ -586,6 +612,7 @@ void TOracleDataSet::SetFieldData(TField* field, const void* buffer) {
   }
   if (State() != dsCalcFields && State() != dsFilter && State() != dsNewValue)
     DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(field));
+  UpdateDetailVariables();
 }
 
 String TOracleDataSet::CurrentRowId() {

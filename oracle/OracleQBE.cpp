@@ -117,7 +117,7 @@ bool TQBEDefinition::SameFields(const TQBEDefinition& other) const {
   for (Integer i = 0; i < Count(); ++i) {
     const TQBEField* a = Fields(i);
     const TQBEField* b = other.Fields(i);
-    if (a->FieldName() != b->FieldName() || a->Enabled() != b->Enabled() ||
+    if (a->FieldName() != b->FieldName() || a->enabled_ != b->enabled_ ||
         a->MatchStart() != b->MatchStart() || a->MatchAnywhere() != b->MatchAnywhere() ||
         a->CaseInsensitive() != b->CaseInsensitive() || a->WholeDay() != b->WholeDay())
       return false;
@@ -141,7 +141,7 @@ void TQBEDefinition::WriteFieldDefs(TStream* stream) const {
     const TQBEField* field = Fields(i);
     WriteStoredInt32(stream, Integer(field->FieldName().size()));
     stream->WriteBuffer(field->FieldName().data(), Int64(field->FieldName().size()));
-    const Byte flags[] = {Byte(field->Enabled()), Byte(field->MatchStart()),
+    const Byte flags[] = {Byte(field->enabled_), Byte(field->MatchStart()),
                           Byte(field->CaseInsensitive()), Byte(field->WholeDay()),
                           Byte(field->MatchAnywhere())};
     stream->WriteBuffer(flags, sizeof flags);

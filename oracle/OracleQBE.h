@@ -130,7 +130,9 @@ class TQBEDefinition : public TPersistent {
   // data: ...".
   void WriteFieldDefs(TStream* stream) const;
   void ReadFieldDefs(TStream* stream);
-  // Same count, names and flags as `other`'s fields.
+  // Same count, names and flags as `other`'s fields. Enabled is compared
+  // and stored as set: what the field definitions add to it is not part
+  // of the setting.
   bool SameFields(const TQBEDefinition& other) const;
 
   TPersistent* GetOwner() const override;

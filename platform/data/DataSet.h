@@ -155,7 +155,7 @@ class TDataSet : public TComponent {
   // dsEdit on the current record (Append when the dataset is empty).
   void Edit();
   // Writes the pending record; its required fields must have values.
-  void Post();
+  virtual void Post();
   // Discards the pending record.
   void Cancel();
   // Deletes the current record (an insert in progress is cancelled).

@@ -3,7 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "DataSetTestSupport.h"
+#include "platform/controls/Application.h"
+#include "platform/controls/DBCtrls.h"
+#include "platform/controls/Form.h"
+#include "platform/data/DataSource.h"
 #include "platform/rtl/DateTime.h"
+#include "platform/rtl/ModuleInit.h"
+#include "platform/win/WindowSystem.h"
 
 namespace {
 
@@ -194,6 +200,143 @@ TEST_F(QBEWorld, CursorDataSetRefusesTheMode) {
     EXPECT_EQ(e.Message(), "QBE mode not supported for cursors");
   }
   EXPECT_FALSE(data_set_->QBEMode());
+}
+
+TEST_F(QBEWorld, CachedChangesNotYetResolvedKeepTheModeOff) {
+  data_set_->SetCachedUpdates(true);
+  Open("select rowid, d.* from discs d order by id");
+  data_set_->Edit();
+  Field("TITLE")->SetAsString("Blue Train (mono)");
+  EXPECT_FALSE(data_set_->QBEAllowed(false));
+  data_set_->Post();
+  ASSERT_TRUE(data_set_->UpdatesPending());
+  try {
+    data_set_->SetQBEMode(true);
+    ADD_FAILURE();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "QBE mode not allowed with pending updates");
+  }
+  EXPECT_FALSE(data_set_->QBEMode());
+  EXPECT_EQ(Field("TITLE")->AsString(), "Blue Train (mono)");
+}
+
+TEST_F(QBEWorld, DetailWithoutAMasterRecordRefusesTheMode) {
+  TOracleDataSet master(nullptr);
+  master.SetSession(session_.get());
+  master.SQL()->SetText("select * from discs where id > 99");
+  master.Open();
+  data_set_->SQL()->SetText("select * from rows where id = :id");
+  data_set_->DeclareVariable("id", Oracle::otInteger);
+  data_set_->SetMasterFields("ID");
+  data_set_->SetMaster(&master);
+  data_set_->Open();
+  EXPECT_FALSE(data_set_->QBEAllowed(false));
+  try {
+    data_set_->SetQBEMode(true);
+    ADD_FAILURE();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "QBE mode not allowed without a master record");
+  }
+  data_set_->SetMaster(nullptr);
+}
+
+TEST_F(QBEWorld, EditingAfterTheModeIsAllowedAgain) {
+  Open("select rowid, d.* from discs d order by id");
+  data_set_->SetQBEMode(true);
+  Field("ID")->SetAsInteger(2);
+  data_set_->ExecuteQBE();
+  data_set_->Edit();
+  Field("TITLE")->SetAsString("Blue Note");
+  data_set_->Post();
+  EXPECT_EQ(One(*session_, "select title from discs where id = 2"), "Blue Note");
+}
+
+// Data-aware controls on a form of the application.
+class QBEColours : public QBEWorld {
+ protected:
+  void SetUp() override {
+    QBEWorld::SetUp();
+    system_ = std::make_unique<TWindowSystem>();
+    InitializeModules({ControlsModule()});
+    form_ = new TCustomForm(Application);
+    source_ = new TDataSource(form_);
+    source_->SetDataSet(data_set_.get());
+    data_set_->QBEDefinition()->SetQBEBackgroundColor(clYellow);
+    data_set_->QBEDefinition()->SetQBEFontColor(clBlue);
+  }
+  void TearDown() override {
+    // The controls go before the dataset they show.
+    delete form_;
+    FinalizeModules();
+    system_.reset();
+    QBEWorld::TearDown();
+  }
+  TDBEdit* Edit(TDataSource* source, const char* field) {
+    auto* edit = new TDBEdit(form_);
+    edit->SetDataSource(source);
+    edit->SetDataField(field);
+    return edit;
+  }
+
+  std::unique_ptr<TWindowSystem> system_;
+  TCustomForm* form_ = nullptr;
+  TDataSource* source_ = nullptr;
+};
+
+TEST_F(QBEColours, ControlsOfTheDataSetTakeTheColoursWhileTheModeLasts) {
+  TDBEdit* title = Edit(source_, "TITLE");
+  TDBEdit* styled = Edit(source_, "ID");
+  styled->SetColor(clRed);
+  TDBEdit* unbound = Edit(new TDataSource(form_), "TITLE");
+  Open("select * from discs");
+  data_set_->SetQBEMode(true);
+  EXPECT_EQ(title->Color(), clYellow);
+  EXPECT_EQ(title->Font()->Color(), clBlue);
+  // A colour of the program's own is left alone.
+  EXPECT_EQ(styled->Color(), clRed);
+  EXPECT_EQ(styled->Font()->Color(), clBlue);
+  EXPECT_EQ(unbound->Color(), clWindow);
+  data_set_->SetQBEMode(false);
+  EXPECT_EQ(title->Color(), clWindow);
+  EXPECT_EQ(title->Font()->Color(), clWindowText);
+  EXPECT_EQ(styled->Color(), clRed);
+  EXPECT_EQ(styled->Font()->Color(), clWindowText);
+}
+
+TEST_F(QBEColours, ColoursComeBackWhenTheConditionsRunAndAfterCloseToo) {
+  TDBEdit* title = Edit(source_, "TITLE");
+  OpenDiscs();
+  Field("TITLE")->SetAsString("Blue*");
+  data_set_->ExecuteQBE();
+  EXPECT_EQ(title->Color(), clWindow);
+  // Entering again colours again, and leaving restores again.
+  data_set_->SetQBEMode(true);
+  EXPECT_EQ(title->Color(), clYellow);
+  data_set_->Close();
+  data_set_->QBEDefinition()->SetQBEBackgroundColor(clNone);
+  data_set_->SetQBEMode(false);
+  EXPECT_EQ(title->Color(), clWindow);
+  EXPECT_EQ(title->Font()->Color(), clWindowText);
+}
+
+TEST_F(QBEColours, ControlFreedDuringTheModeIsNotTouched) {
+  TDBEdit* title = Edit(source_, "TITLE");
+  OpenDiscs();
+  EXPECT_EQ(title->Color(), clYellow);
+  delete title;
+  TDBEdit* later = Edit(source_, "TITLE");
+  later->SetColor(clRed);
+  data_set_->SetQBEMode(false);
+  EXPECT_EQ(later->Color(), clRed);
+}
+
+TEST_F(QBEColours, NoColourSetLeavesControlsAlone) {
+  data_set_->QBEDefinition()->SetQBEBackgroundColor(clNone);
+  data_set_->QBEDefinition()->SetQBEFontColor(clNone);
+  TDBEdit* title = Edit(source_, "TITLE");
+  OpenDiscs();
+  EXPECT_EQ(title->Color(), clWindow);
+  EXPECT_EQ(title->Font()->Color(), clWindowText);
 }
 
 }  // namespace

@@ -69,3 +69,45 @@ TEST(DataSetSql, ConstraintNameIsThePartAfterThePointInBrackets) {
 }
 
 }  // namespace
+
+namespace {
+
+struct SplitCase {
+  const char* sql;
+  const char* head;
+  const char* condition;
+  const char* keyword;
+  const char* tail;
+};
+
+TEST(DataSetSql, SelectSplitsWhereConditionsGo) {
+  const SplitCase cases[] = {
+      {"select * from emp", "select * from emp", "", "where", ""},
+      {"select * from emp e where e.sal > 10 order by ename", "select * from emp e", "e.sal > 10",
+       "where", "order by ename"},
+      {"select * from emp for update nowait", "select * from emp", "", "where",
+       "for update nowait"},
+      // Grouped rows take their conditions in a having clause.
+      {"select deptno, count(*) from emp group by deptno",
+       "select deptno, count(*) from emp group by deptno", "", "having", ""},
+      {"select deptno from emp where x = 1 group by deptno having count(*) > 1 order by 1",
+       "select deptno from emp where x = 1 group by deptno", "count(*) > 1", "having",
+       "order by 1"},
+      // Sub-queries, literals and comments hold no clause of the outer query.
+      {"select (select max(x) from t where y = 1 order by 1) m from t1 /* where */ "
+       "where name = 'Order for' order by 1",
+       "select (select max(x) from t where y = 1 order by 1) m from t1", "name = 'Order for'",
+       "where", "order by 1"},
+      {"SELECT *\nFROM emp\nWHERE deptno = 10\n", "SELECT *\nFROM emp", "deptno = 10", "where", ""},
+  };
+  for (const SplitCase& c : cases) {
+    SCOPED_TRACE(c.sql);
+    const TSelectParts parts = SplitSelectStatement(c.sql);
+    EXPECT_EQ(parts.Head, c.head);
+    EXPECT_EQ(parts.Condition, c.condition);
+    EXPECT_EQ(parts.Keyword, c.keyword);
+    EXPECT_EQ(parts.Tail, c.tail);
+  }
+}
+
+}  // namespace
