@@ -47,6 +47,7 @@
 
 #include "oracle/ChangeLogItem.h"
 #include "oracle/Expression.h"
+#include "oracle/LOBLocator.h"
 #include "oracle/OracleBlob.h"
 #include "oracle/OracleDictionary.h"
 #include "oracle/OracleQBE.h"
@@ -57,6 +58,7 @@
 #include "platform/data/DataLink.h"
 #include "platform/data/DataSet.h"
 #include "platform/data/DataSource.h"
+#include "platform/data/ProviderSupport.h"
 #include "platform/rtl/Set.h"
 #include "platform/rtl/StringList.h"
 
@@ -125,7 +127,10 @@ inline String RecordChanged = "Record has been changed by another user";
 inline String RecordDeleted = "Record has been deleted by another user";
 }  // namespace OracleDataSetTexts
 
-class TOracleDataSet : public TDataSet, public TSessionDependent, public TChangeLogOwner {
+class TOracleDataSet : public TDataSet,
+                       public TSessionDependent,
+                       public TChangeLogOwner,
+                       public TProviderSupport {
   ZORVET_CLASS_NAME(TOracleDataSet)
 
  public:
@@ -300,6 +305,46 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TChange
   Integer RecordIndexOfId(Integer Id) const;
   // Fetches one more row; true when a record that passes the filter came.
   bool FetchRecord();
+
+  // --- serving a data provider (OracleDataSetProvider.cpp) -------------------
+  // The provider's transaction runs in the dataset's deferred mode: posted
+  // changes are logged, committed with the session or reverted with it.
+  // Starting one switches CommitOnPost off for good.
+  void ProviderStartTransaction() override;
+  void ProviderEndTransaction(bool Commit) override;
+  bool ProviderInTransaction() override { return ProviderTransactionOpen(); }
+  // Statements run on "DMLQuery"; each "?" of ProviderExecuteStatement's
+  // text becomes the variable V0, V1, ... in turn, quoted or not. The
+  // dataset's parameters are its variables; CLOB and BLOB parameters are
+  // bound as LOB locators that receive their values after the statement.
+  Integer ProviderExecuteStatement(const String& SQL, TParams* Params,
+                                   std::unique_ptr<TDataSet>* ResultSet) override;
+  void ProviderExecute() override;
+  void ProviderSetCommandText(const String& Text) override;
+  void ProviderSetParams(TParams* Params) override;
+  TParams* ProviderGetParams() override;
+  void ProviderReset() override { Close(); }
+  bool ProviderIsSQLBased() override { return true; }
+  bool ProviderIsSQLSupported() override { return true; }
+  // From the ORDER BY of the SQL, read against the select list of the
+  // described query: columns, their positions and UPPER(column).
+  std::unique_ptr<TIndexDef> ProviderGetDefaultOrder() override;
+  // The fields flagged as key; else, unless the dataset is opening, those
+  // of KeyFieldsFromConstraints (none for a cursor dataset that names
+  // neither UniqueFields nor UpdatingTable).
+  String ProviderGetKeyFields() override;
+  // The updating table's primary key and unique constraints whose columns
+  // are all in the select list, named after the constraints.
+  std::unique_ptr<TIndexDefs> ProviderGetIndexDefs(TIndexOptions IndexTypes) override;
+  String ProviderGetQuoteChar() override { return "\""; }
+  String ProviderGetTableName() override { return GetUpdatingTableName(); }
+  // UniqueFields when set; else the columns of the updating table's primary
+  // key (or first unique key), ';'-separated, or "" when one of them is
+  // not in the select list.
+  String KeyFieldsFromConstraints();
+  // Writes the LOB parameters' values into their locators, then frees them.
+  void WriteLOBParams();
+  void FreeLOBParams();
 
   // --- master/detail (OracleDataSetMaster.cpp) ------------------------------
   // A detail's main query names its master's values as bind variables: the
@@ -592,6 +637,20 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TChange
                      const std::vector<Variant>& values, const std::vector<String>& texts,
                      const std::vector<int>& kinds, TSearchRecordOptions options,
                      const String& rowid);
+
+  // A CLOB or BLOB parameter of the dataset's own statement.
+  struct TLOBParam {
+    std::unique_ptr<TLOBLocator> Locator;
+    Integer Index = 0;  // in the provider parameters
+    String Name;        // of the variable it is bound to
+    Integer LOBType = 0;
+  };
+  // The main query with its select list described (when it can be).
+  TOracleQuery* SelectList();
+
+  std::unique_ptr<TParams> provider_params_;
+  std::vector<TLOBParam> lob_params_;
+  bool keep_lob_params_ = false;  // while ProviderExecute re-opens
 
   TOracleQuery* main_query_ = nullptr;  // owned as a component
   std::unique_ptr<TOracleQuery> dml_query_;

@@ -159,6 +159,7 @@ Integer TOracleDataSet::ComputeRecordLayout() {
 }
 
 void TOracleDataSet::InternalClose() {
+  if (!keep_lob_params_) FreeLOBParams();
   RestoreQBEFieldStates();
   RemoveQBEModification();
   SetMasterFieldsReadOnly(this, true);
