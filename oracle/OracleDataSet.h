@@ -21,8 +21,11 @@
 // fields as columns, and OnFilterRecord runs first; accepted records form a
 // filtered view of the fetched ones.
 //
-// Writing rows back (posting, deleting, locking), master/detail links,
-// query-by-example and the data dictionary's field settings are not part
+// The data dictionary (OracleDictionary) gives the fields their kinds,
+// ranges, display formats and required flags at open.
+//
+// Writing rows back (posting, deleting, locking), master/detail links and
+// query-by-example are not part
 // of this dataset yet: it refuses modification (CanModify is false), and
 // the properties that only those steps read (LockingMode, RefreshOptions,
 // CommitOnPost, CachedUpdates, UniqueFields) are kept for them.
@@ -42,6 +45,7 @@
 #include "oracle/OracleBlob.h"
 #include "oracle/OracleQuery.h"
 #include "oracle/OracleSession.h"
+#include "oracle/OracleTableInfo.h"
 #include "oracle/RecordDataList.h"
 #include "oracle/RecordStoreOwner.h"
 #include "platform/data/DataSet.h"
@@ -103,7 +107,10 @@ class TColumnExpression : public TExpression {
   String column_name_;
 };
 
-class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecordStoreOwner {
+class TOracleDataSet : public TDataSet,
+                       public TSessionDependent,
+                       public TRecordStoreOwner,
+                       public TDictionaryOwner {
   ZORVET_CLASS_NAME(TOracleDataSet)
 
  public:
@@ -153,6 +160,14 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   bool QBEMode() const { return qbe_mode_; }
   bool DesignActivation() const { return design_activation_; }
   void SetDesignActivation(bool value) { design_activation_ = value; }
+  // Which data-dictionary information is applied; writing assigns.
+  TOracleDictionary* OracleDictionary() override { return dictionary_.get(); }
+  void SetOracleDictionary(const TOracleDictionary* value) { dictionary_->Assign(value); }
+  TSequenceField* SequenceField() override { return sequence_field_.get(); }
+  void SetSequenceField(const TSequenceField* value) { sequence_field_->Assign(value); }
+  // Obsolete: OracleDictionary()->EnforceConstraints().
+  bool EnforceConstraints() const { return dictionary_->EnforceConstraints(); }
+  void SetEnforceConstraints(bool value);
 
   void SetActive(bool value) override;
 
@@ -184,10 +199,10 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   // The table DML addresses: UpdatingTable when set, else derived from the
   // SQL (cached until SQL or UpdatingTable changes). A cursor dataset needs
   // UpdatingTable.
-  virtual String GetUpdatingTableName();
+  String GetUpdatingTableName() override;
   virtual String GetTableAlias();
   // The query all generated statements run on, made on first use.
-  TOracleQuery* PrepareDMLQuery(bool Quiet);
+  TOracleQuery* PrepareDMLQuery(bool Quiet) override;
   // The user's message for a server error met while doing Action ('I'
   // insert, 'U' update, 'D' delete, 'L' lock ...): the server's text without
   // a PL/SQL backtrace, replaced by the message table's entry for the
@@ -196,10 +211,13 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   // Right-trimmed when the session asks for trimmed strings.
   String TrimStringValue(const String& Value) const;
   // The ROWID of the current record as last read, or "".
-  String CurrentRowId();
+  String CurrentRowId() override;
   // The column index of the first ROWID column of Query, -1 when none.
   Integer RowIdColumn(TOracleQuery* Query);
   bool HasCursorVariable() const;
+  // The query rows are read from: "CursorQuery" while the main query opens
+  // a cursor variable for the dataset (a PL/SQL block), else the main query.
+  TOracleQuery* FetchQuery() const { return cursor_query_ ? cursor_query_.get() : main_query_; }
   void Reopen();
 
   // Transaction steps of posting: each does nothing while updates are
@@ -236,6 +254,15 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   Integer RecordIndexOfId(Integer Id) const;
   // Fetches one more row; true when a record that passes the filter came.
   bool FetchRecord();
+
+  // TDictionaryOwner (oracle/OracleTableInfo.h)
+  TDataSet* DictionaryDataSet() override { return this; }
+  TOracleSession* DictionarySession() override { return Session(); }
+  Integer FieldVariableType(TField* field) override;
+  String TranslateMessage(char action, Integer errorCode, const String& serverMessage) override;
+  bool IsAutoFilledField(const String& name) override;
+  bool HasRowIdColumn() override { return rowid_column_ >= 0; }
+  bool DictionaryDebug() override { return Debug(); }
 
   // TComponent
   void Loaded() override;
@@ -333,9 +360,15 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   };
 
   // Opening and fetching.
+  // With a cursor variable among the main query's: binds "CursorQuery" to
+  // it and runs the main query, which opens the cursor.
+  void OpenCursorQuery();
   void ExecuteMainQuery();
   Integer ComputeRecordLayout();
   void BindFieldColumns();
+  // Field kinds, ranges and display formats from the updating table and
+  // the select list, as OracleDictionary asks; for default fields at open.
+  void ApplyDictionaryToFields();
   void FetchAll();
   // Moves the main query to its next row; false at its end.
   bool NextRow();
@@ -362,6 +395,7 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
 
   TOracleQuery* main_query_ = nullptr;  // owned as a component
   std::unique_ptr<TOracleQuery> dml_query_;
+  std::unique_ptr<TOracleQuery> cursor_query_;
   std::unique_ptr<TRecordDataList> records_;
   std::unique_ptr<TBlobList> current_blobs_;  // of the record being edited
   bool has_blobs_ = false;
@@ -372,6 +406,8 @@ class TOracleDataSet : public TDataSet, public TSessionDependent, public TRecord
   String updating_table_name_;
   bool updating_table_known_ = false;
   std::unique_ptr<TExpression> filter_expression_;
+  std::unique_ptr<TOracleDictionary> dictionary_;
+  std::unique_ptr<TSequenceField> sequence_field_;
 
   String unique_fields_;
   bool read_only_ = false;
