@@ -22,7 +22,8 @@ void ApplyRange(TField* field, Integer precision, Integer scale) {
   const double largest = LargestNumber(precision, scale);
   if (auto* whole = dynamic_cast<TIntegerField*>(field)) {
     if (whole->MinValue() != 0 || whole->MaxValue() != 0) return;
-    // A smallint field takes no more than its own type holds.
+    // Wider columns come as float fields; the bound only keeps the
+    // conversion defined.
     const auto bound = static_cast<Integer>(std::min(std::round(largest), 2147483647.0));
     whole->SetMinValue(-bound);
     whole->SetMaxValue(bound);
