@@ -10,9 +10,14 @@
 #include "platform/data/DataMessages.h"
 #include "platform/rtl/StringUtils.h"
 
-TOracleDataSet::TOracleDataSet(TComponent* owner) : TDataSet(owner) {
+TOracleDataSet::TOracleDataSet(TComponent* owner)
+    : TDataSet(owner),
+      dictionary_(std::make_unique<TOracleDictionary>()),
+      sequence_field_(std::make_unique<TSequenceField>()) {
   main_query_ = CreateQuery();
   main_query_->SetName("MainQuery");
+  dictionary_->OnDisplayFormatsChange = [this] { Reopen(); };
+  dictionary_->OnRequiredFieldsChange = [this] { DataEvent(dePropertyChange, 0); };
 }
 
 TOracleDataSet::~TOracleDataSet() {
@@ -185,9 +190,8 @@ void TOracleDataSet::TranslateMessage(char Action, Integer ErrorCode, String& Ms
   String constraint;
   if (ErrorCode == 1 || ErrorCode == 2290 || ErrorCode == 2291 || ErrorCode == 2292)
     constraint = OracleDataSetSql::ConstraintNameOf(ServerMsg);
-  // TOracleDictionary.UseMessageTable belongs to the dictionary support;
-  // until it is there a session's MessageTable is all that asks for it.
-  if (Session() && !Session()->MessageTable().empty() && !constraint.empty()) {
+  if (dictionary_->UseMessageTable() && Session() && !Session()->MessageTable().empty() &&
+      !constraint.empty()) {
     const String wanted = ErrorCode == 2291 ? "C" : ErrorCode == 2292 ? "P" : "*";
     TOracleQuery query(nullptr);
     query.SetName("MessageQuery");

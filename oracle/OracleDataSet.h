@@ -21,6 +21,9 @@
 // fields as columns, and OnFilterRecord runs first; accepted records form a
 // filtered view of the fetched ones.
 //
+// The data dictionary (OracleDictionary) gives the fields their kinds,
+// ranges, display formats and required flags at open.
+//
 // Master/detail links are described with Master below.
 //
 // Query by example (QBEMode, OracleDataSetQBE.cpp): one record in which
@@ -53,6 +56,7 @@
 #include "oracle/OracleQBE.h"
 #include "oracle/OracleQuery.h"
 #include "oracle/OracleSession.h"
+#include "oracle/OracleTableInfo.h"
 #include "oracle/RecordDataList.h"
 #include "oracle/RecordStoreOwner.h"
 #include "platform/data/DataLink.h"
@@ -130,7 +134,8 @@ inline String RecordDeleted = "Record has been deleted by another user";
 class TOracleDataSet : public TDataSet,
                        public TSessionDependent,
                        public TChangeLogOwner,
-                       public TProviderSupport {
+                       public TProviderSupport,
+                       public TDictionaryOwner {
   ZORVET_CLASS_NAME(TOracleDataSet)
 
  public:
@@ -185,6 +190,14 @@ class TOracleDataSet : public TDataSet,
   void SetQBEDefinition(const TQBEDefinition* value) { qbe_definition_->Assign(value); }
   bool DesignActivation() const { return design_activation_; }
   void SetDesignActivation(bool value) { design_activation_ = value; }
+  // Which data-dictionary information is applied; writing assigns.
+  TOracleDictionary* OracleDictionary() override { return dictionary_.get(); }
+  void SetOracleDictionary(const TOracleDictionary* value) { dictionary_->Assign(value); }
+  TSequenceField* SequenceField() override { return sequence_field_.get(); }
+  void SetSequenceField(const TSequenceField* value) { sequence_field_->Assign(value); }
+  // Obsolete: OracleDictionary()->EnforceConstraints().
+  bool EnforceConstraints() const { return dictionary_->EnforceConstraints(); }
+  void SetEnforceConstraints(bool value);
 
   void SetActive(bool value) override;
 
@@ -216,10 +229,10 @@ class TOracleDataSet : public TDataSet,
   // The table DML addresses: UpdatingTable when set, else derived from the
   // SQL (cached until SQL or UpdatingTable changes). A cursor dataset needs
   // UpdatingTable.
-  virtual String GetUpdatingTableName();
+  String GetUpdatingTableName() override;
   virtual String GetTableAlias();
   // The query all generated statements run on, made on first use.
-  TOracleQuery* PrepareDMLQuery(bool Quiet);
+  TOracleQuery* PrepareDMLQuery(bool Quiet) override;
   // The user's message for a server error met while doing Action ('I'
   // insert, 'U' update, 'D' delete, 'L' lock ...): the server's text without
   // a PL/SQL backtrace, replaced by the message table's entry for the
@@ -228,10 +241,13 @@ class TOracleDataSet : public TDataSet,
   // Right-trimmed when the session asks for trimmed strings.
   String TrimStringValue(const String& Value) const;
   // The ROWID of the current record as last read, or "".
-  String CurrentRowId();
+  String CurrentRowId() override;
   // The column index of the first ROWID column of Query, -1 when none.
   Integer RowIdColumn(TOracleQuery* Query);
   bool HasCursorVariable() const;
+  // The query rows are read from: "CursorQuery" while the main query opens
+  // a cursor variable for the dataset (a PL/SQL block), else the main query.
+  TOracleQuery* FetchQuery() const { return cursor_query_ ? cursor_query_.get() : main_query_; }
   void Reopen();
 
   // Transaction steps of posting: each does nothing while updates are
@@ -429,11 +445,6 @@ class TOracleDataSet : public TDataSet,
   void DataEvent(TDataEvent event, std::intptr_t info) override;
 
   // --- writing rows back -------------------------------------------------------
-  // The field a sequence fills, and when.
-  TSequenceField* SequenceField() { return &sequence_field_; }
-  // The main query's buffer type of the field's column, for a variable
-  // that carries the field's value.
-  Integer FieldVariableType(TField* field);
   // True while a post of this dataset runs.
   bool Posting() const { return posting_; }
   // Locks (unless CheckOnly) and compares the active record with the
@@ -485,6 +496,15 @@ class TOracleDataSet : public TDataSet,
   // Detail side: whether `record` belongs to the master's active record
   // (every link pair equal, or both null). True without an active master.
   bool MasterRecordMatches(TRecordBuffer record) override;
+
+  // TDictionaryOwner (oracle/OracleTableInfo.h)
+  TDataSet* DictionaryDataSet() override { return this; }
+  TOracleSession* DictionarySession() override { return Session(); }
+  Integer FieldVariableType(TField* field) override;
+  String TranslateMessage(char action, Integer errorCode, const String& serverMessage) override;
+  bool IsAutoFilledField(const String& name) override;
+  bool HasRowIdColumn() override { return rowid_column_ >= 0; }
+  bool DictionaryDebug() override { return Debug(); }
 
   // TComponent
   void Loaded() override;
@@ -595,9 +615,15 @@ class TOracleDataSet : public TDataSet,
   };
 
   // Opening and fetching.
+  // With a cursor variable among the main query's: binds "CursorQuery" to
+  // it and runs the main query, which opens the cursor.
+  void OpenCursorQuery();
   void ExecuteMainQuery();
   Integer ComputeRecordLayout();
   void BindFieldColumns();
+  // Field kinds, ranges and display formats from the updating table and
+  // the select list, as OracleDictionary asks; for default fields at open.
+  void ApplyDictionaryToFields();
   void FetchAll();
   // Moves the main query to its next row; false at its end.
   bool NextRow();
@@ -654,6 +680,7 @@ class TOracleDataSet : public TDataSet,
 
   TOracleQuery* main_query_ = nullptr;  // owned as a component
   std::unique_ptr<TOracleQuery> dml_query_;
+  std::unique_ptr<TOracleQuery> cursor_query_;
   std::unique_ptr<TRecordDataList> records_;
   std::unique_ptr<TBlobList> current_blobs_;  // of the record being edited
   bool has_blobs_ = false;
@@ -664,6 +691,8 @@ class TOracleDataSet : public TDataSet,
   String updating_table_name_;
   bool updating_table_known_ = false;
   std::unique_ptr<TExpression> filter_expression_;
+  std::unique_ptr<TOracleDictionary> dictionary_;
+  std::unique_ptr<TSequenceField> sequence_field_;
 
   String unique_fields_;
   bool read_only_ = false;
@@ -706,7 +735,6 @@ class TOracleDataSet : public TDataSet,
   bool refresh_while_disabled_ = false;
 
   // Writing rows back.
-  class TDictionaryAccess;
   // Posting: the statement of an insert or update and what follows it.
   void BuildDmlStatement();
   void AddWhereClause(TOracleQuery* query, bool UseOldValues);
@@ -724,14 +752,12 @@ class TOracleDataSet : public TDataSet,
   bool ValuesEqual(TField* field, const Variant& oldValue, const Variant& serverValue);
   bool RecordChangedOnServer(TOracleQuery* query, TRecordBuffer record);
   bool CopyServerValues(TOracleQuery* query, TRecordBuffer record);
-  TDictionaryAccess* Dictionary();
-  // The same, where the access class is not complete.
-  TDictionaryOwner* DictionaryOwner();
+  // The key columns of the updating table for UniqueFields, read once.
+  const TStrings* KeyColumns();
   TChangeLogItem* FindItem(const std::function<bool(TChangeLogItem*)>& match);
 
-  TSequenceField sequence_field_;
-  // Shared: the class is complete only where posting is built.
-  std::shared_ptr<TDictionaryAccess> dictionary_;
+  TStringList key_columns_;
+  bool key_columns_known_ = false;
   std::unique_ptr<TChangeLog> change_log_ = std::make_unique<TChangeLog>(this);
   bool posting_ = false;
   bool reverting_ = false;

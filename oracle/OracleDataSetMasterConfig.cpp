@@ -58,8 +58,7 @@ void TOracleDataSet::ConfigureMasterDetail() {
     return;
   }
   String detailOwner, detailTable, masterOwner, masterTable;
-  OracleData::ResolveTableName(dictionary->DictionaryOwner(), GetUpdatingTableName(), detailOwner,
-                               detailTable);
+  OracleData::ResolveTableName(dictionary, GetUpdatingTableName(), detailOwner, detailTable);
   if (detailTable.empty()) {
     MessageBoxA(nullptr,
                 "Automatic Master/Detail configuraion is only\r\npossible if the Detail SQL "
@@ -67,8 +66,8 @@ void TOracleDataSet::ConfigureMasterDetail() {
                 "", MB_OK | MB_ICONWARNING);
     return;
   }
-  OracleData::ResolveTableName(dictionary->DictionaryOwner(), master_->GetUpdatingTableName(),
-                               masterOwner, masterTable);
+  OracleData::ResolveTableName(dictionary, master_->GetUpdatingTableName(), masterOwner,
+                               masterTable);
   if (masterTable.empty()) {
     Refuse("the Master SQL text is set correctly.");
     return;

@@ -47,62 +47,21 @@ void Quietly(F step) {
 
 }  // namespace
 
-// What the dictionary code (key columns, rowid by key, constraint checks)
-// needs of the dataset.
-class TOracleDataSet::TDictionaryAccess : public TDictionaryOwner {
- public:
-  explicit TDictionaryAccess(TOracleDataSet* dataSet) : data_set_(dataSet) {}
-
-  TDataSet* DictionaryDataSet() override { return data_set_; }
-  TOracleSession* DictionarySession() override { return data_set_->Session(); }
-  TOracleQuery* PrepareDMLQuery(bool quiet) override { return data_set_->PrepareDMLQuery(quiet); }
-  String GetUpdatingTableName() override { return data_set_->GetUpdatingTableName(); }
-  String CurrentRowId() override { return data_set_->CurrentRowId(); }
-  Integer FieldVariableType(TField* field) override { return data_set_->FieldVariableType(field); }
-  String TranslateMessage(char action, Integer errorCode, const String& serverMessage) override {
-    String message;
-    data_set_->TranslateMessage(action, errorCode, message, serverMessage);
-    return message;
+const TStrings* TOracleDataSet::KeyColumns() {
+  if (!key_columns_known_) {
+    OracleData::GetKeyColumns(this, UniqueFields(), &key_columns_);
+    key_columns_known_ = true;
   }
-  bool IsAutoFilledField(const String& name) override {
-    return data_set_->IsDetailLinkField(name) || data_set_->sequence_field_.IsSequenceField(name);
-  }
-  bool HasRowIdColumn() override { return data_set_->rowid_column_ >= 0; }
-  TOracleDictionary* OracleDictionary() override { return &dictionary_; }
-  TSequenceField* SequenceField() override { return &data_set_->sequence_field_; }
-  bool DictionaryDebug() override { return data_set_->Debug(); }
-
-  // The key columns of the updating table for UniqueFields, read once.
-  const TStrings* KeyColumns() {
-    if (!keys_known_) {
-      OracleData::GetKeyColumns(this, data_set_->UniqueFields(), &key_columns_);
-      keys_known_ = true;
-    }
-    return &key_columns_;
-  }
-
- private:
-  TOracleDataSet* data_set_;
-  TOracleDictionary dictionary_;
-  TStringList key_columns_;
-  bool keys_known_ = false;
-};
-
-TOracleDataSet::TDictionaryAccess* TOracleDataSet::Dictionary() {
-  if (!dictionary_) dictionary_ = std::make_shared<TDictionaryAccess>(this);
-  return dictionary_.get();
-}
-
-TDictionaryOwner* TOracleDataSet::DictionaryOwner() {
-  return Dictionary();
+  return &key_columns_;
 }
 
 // --- helpers ------------------------------------------------------------------------
 
 Integer TOracleDataSet::FieldVariableType(TField* field) {
   const TExtraFieldInfo* info = InfoOf(field);
-  if (info && info->Column >= 0 && info->Column < main_query_->FieldCount())
-    return main_query_->FieldType(info->Column);
+  TOracleQuery* query = FetchQuery();
+  if (info && info->Column >= 0 && info->Column < query->FieldCount())
+    return query->FieldType(info->Column);
   switch (field->DataType()) {
     case ftSmallint:
     case ftInteger:
@@ -250,15 +209,15 @@ void TOracleDataSet::InternalPost() {
   // The sequence fills its field before the required fields are checked,
   // and a field the server fills is not the user's to give: a NOT NULL key
   // filled by a sequence must not stop the post.
-  if (State() == dsInsert && sequence_field_.ApplyMoment() == amOnPost) {
+  if (State() == dsInsert && sequence_field_->ApplyMoment() == amOnPost) {
     TOracleQuery* query = PrepareDMLQuery(false);
     query->ClearVariables();
-    sequence_field_.Apply(this, query);
+    sequence_field_->Apply(this, query);
   }
   TField* serverFilled = nullptr;
-  if (State() == dsInsert && sequence_field_.Active() &&
-      sequence_field_.ApplyMoment() == amOnServer)
-    serverFilled = FindField(sequence_field_.Field());
+  if (State() == dsInsert && sequence_field_->Active() &&
+      sequence_field_->ApplyMoment() == amOnServer)
+    serverFilled = FindField(sequence_field_->Field());
   const bool wasRequired = serverFilled && serverFilled->Required();
   if (wasRequired) serverFilled->SetRequired(false);
   {
@@ -271,10 +230,10 @@ void TOracleDataSet::InternalPost() {
   const bool modified = Modified();
   TScopeExit restore([this, modified] { SetModified(modified); });
   if (State() == dsEdit) {
-    if (cached_updates_) OracleData::EnforceConstraints(Dictionary(), nullptr);
+    if (cached_updates_) OracleData::EnforceConstraints(this, nullptr);
     BuildDmlStatement();
   } else {
-    if (cached_updates_) OracleData::EnforceConstraints(Dictionary(), nullptr);
+    if (cached_updates_) OracleData::EnforceConstraints(this, nullptr);
     InternalAddRecord(ActiveBuffer(), false);
     DetailsFollowPostedInsert();
   }
@@ -343,7 +302,7 @@ void TOracleDataSet::BuildDmlStatement() {
           if (!IsPostedField(field)) continue;
           const Integer type = FieldVariableType(field);
           const bool isNull = FieldIsNullForPost(field) && !(IsLobType(type) && nullLobIsEmpty);
-          const bool serverSequence = sequence_field_.IsServerSequenceField(field->FieldName());
+          const bool serverSequence = sequence_field_->IsServerSequenceField(field->FieldName());
           if (update ? !FieldChanged(field)
                      : isNull && Trim(field->DefaultExpression()).empty() && !serverSequence)
             continue;
@@ -351,7 +310,7 @@ void TOracleDataSet::BuildDmlStatement() {
           String value;
           if (isNull)
             value = update           ? String("null")
-                    : serverSequence ? sequence_field_.Sequence() + ".nextval"
+                    : serverSequence ? sequence_field_->Sequence() + ".nextval"
                                      : field->DefaultExpression();
           else if (type == Oracle::otCLOB)
             value = "empty_clob()";
@@ -423,7 +382,7 @@ void TOracleDataSet::BuildDmlStatement() {
             rowId = session->OCI8Mode() ? query->GetVariable("quelt__rowid").AsString()
                                         : query->RowId();
           else
-            OracleData::DetermineRowId(Dictionary(), Dictionary()->KeyColumns(), false, rowId);
+            OracleData::DetermineRowId(this, KeyColumns(), false, rowId);
           SetRowId(ActiveBuffer(), rowId.substr(0, 18));
         }
         for (auto& [field, locator] : locators) {
@@ -478,7 +437,7 @@ void TOracleDataSet::BuildDmlStatement() {
       update ? refresh_options_.Contains(roAfterUpdate)
              : std::any_of(dataFields.begin(), dataFields.end(),
                            [](TField* f) { return !Trim(f->DefaultExpression()).empty(); }) ||
-                   (sequence_field_.Active() && sequence_field_.ApplyMoment() == amOnServer) ||
+                   (sequence_field_->Active() && sequence_field_->ApplyMoment() == amOnServer) ||
                    refresh_options_.Contains(roAfterInsert);
   if (!refresh) return;
   const Integer at = position_ < 0 ? 0 : position_;

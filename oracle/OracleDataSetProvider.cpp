@@ -278,12 +278,12 @@ String TOracleDataSet::ProviderGetKeyFields() {
 String TOracleDataSet::KeyFieldsFromConstraints() {
   if (!Trim(unique_fields_).empty()) return Trim(unique_fields_);
   TOracleQuery* select = SelectList();
-  TOracleTableInfo* info = OracleData::GetTableInfo(DictionaryOwner());
+  TOracleTableInfo* info = OracleData::GetTableInfo(this);
   info->LoadConstraints();
   TOracleConstraintInfo* key = nullptr;
   for (Integer i = 0; i < info->Constraints().Count(); ++i) {
     TOracleConstraintInfo* constraint = info->Constraint(i);
-    constraint->LoadDetails(DictionaryOwner());
+    constraint->LoadDetails(this);
     if (constraint->Kind == ckPrimaryKey) {
       key = constraint;
       break;
@@ -303,13 +303,13 @@ std::unique_ptr<TIndexDefs> TOracleDataSet::ProviderGetIndexDefs(TIndexOptions I
   auto indexes = std::make_unique<TIndexDefs>(this);
   if (Trim(updating_table_).empty() && HasCursorVariable()) return indexes;
   TOracleQuery* select = SelectList();
-  TOracleTableInfo* info = OracleData::GetTableInfo(DictionaryOwner());
+  TOracleTableInfo* info = OracleData::GetTableInfo(this);
   info->LoadConstraints();
   const bool unique = IndexTypes.Contains(ixUnique);
   const bool primary = unique || IndexTypes.Contains(ixPrimary);
   for (Integer i = 0; i < info->Constraints().Count(); ++i) {
     TOracleConstraintInfo* constraint = info->Constraint(i);
-    constraint->LoadDetails(DictionaryOwner());
+    constraint->LoadDetails(this);
     const bool isPrimary = constraint->Kind == ckPrimaryKey;
     if (!(isPrimary && primary) && !(constraint->Kind == ckUnique && unique)) continue;
     String fields;

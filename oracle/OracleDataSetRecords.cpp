@@ -64,34 +64,37 @@ void TOracleDataSet::InternalOpen() {
 void TOracleDataSet::InternalInitFieldDefs() {
   FieldDefs()->Clear();
   SetDetailVariables();
-  if (opening_ && !MasterUnavailable()) {
-    if (BeforeQuery) BeforeQuery(this);
-    main_query_->Execute();
-  } else {
-    main_query_->Describe();
-  }
+  const bool run = opening_ && !MasterUnavailable();
+  if (run && BeforeQuery) BeforeQuery(this);
+  OpenCursorQuery();
+  TOracleQuery* query = FetchQuery();
+  // A cursor is described only by opening it.
+  if (run || cursor_query_)
+    query->Execute();
+  else
+    query->Describe();
   first_row_pending_ = true;
   rowid_column_known_ = false;
-  RowIdColumn(main_query_);
+  RowIdColumn(query);
   extra_info_.assign(1, TExtraFieldInfo{});
   TOracleSession* session = Session();
   const Integer smallIntPrecision = session && session->Preferences()->SmallIntPrecision() > 0
                                         ? session->Preferences()->SmallIntPrecision()
                                         : 4;
   const Integer maxString = session ? session->Preferences()->MaxStringFieldSize() : 0;
-  for (Integer column = 0; column < main_query_->FieldCount(); ++column) {
+  for (Integer column = 0; column < query->FieldCount(); ++column) {
     if (column == rowid_column_) continue;
     TFieldType type = ftUnknown;
     Integer size = 0;
-    switch (main_query_->FieldType(column)) {
+    switch (query->FieldType(column)) {
       case Oracle::otInteger:
-        type = main_query_->FieldPrecision(column) <= smallIntPrecision ? ftSmallint : ftInteger;
+        type = query->FieldPrecision(column) <= smallIntPrecision ? ftSmallint : ftInteger;
         break;
       case Oracle::otFloat:
         type = ftFloat;
         break;
       case Oracle::otString:
-        size = std::max<Integer>(main_query_->FieldSize(column), 1);
+        size = std::max<Integer>(query->FieldSize(column), 1);
         type = maxString != 0 && maxString < size ? ftMemo : ftString;
         if (type == ftMemo) size = 0;
         break;
@@ -114,10 +117,11 @@ void TOracleDataSet::InternalInitFieldDefs() {
       default:
         continue;  // a kind of column a dataset cannot show
     }
-    String name = main_query_->FieldName(column);
+    String name = query->FieldName(column);
     for (Integer n = 1; FieldDefs()->IndexOf(name) >= 0; ++n)
-      name = main_query_->FieldName(column) + "_" + IntToStr(n);
-    TFieldDef* def = FieldDefs()->Add(name, type, size, !main_query_->FieldOptional(column));
+      name = query->FieldName(column) + "_" + IntToStr(n);
+    const bool required = dictionary_->RequiredFields() && !query->FieldOptional(column);
+    TFieldDef* def = FieldDefs()->Add(name, type, size, required);
     if (static_cast<Integer>(extra_info_.size()) <= def->FieldNo())
       extra_info_.resize(std::size_t(def->FieldNo()) + 1);
     extra_info_[std::size_t(def->FieldNo())].Column = column;
@@ -126,6 +130,26 @@ void TOracleDataSet::InternalInitFieldDefs() {
     BindFieldColumns();
     ComputeRecordLayout();
   }
+}
+
+void TOracleDataSet::OpenCursorQuery() {
+  for (Integer i = 0; i < main_query_->VariableCount(); ++i) {
+    if (main_query_->VariableType(i) != Oracle::otCursor) continue;
+    if (!cursor_query_) {
+      cursor_query_ = std::make_unique<TOracleQuery>(nullptr);
+      cursor_query_->SetName("CursorQuery");
+    }
+    cursor_query_->SetReadBuffer(main_query_->ReadBuffer());
+    cursor_query_->SetSession(Session());
+    cursor_query_->SetOptimize(main_query_->Optimize());
+    cursor_query_->SetCursor(main_query_->Cursor());
+    cursor_query_->SetStringFieldsOnly(main_query_->StringFieldsOnly());
+    main_query_->SetComplexVariable(main_query_->VariableName(i), cursor_query_.get());
+    main_query_->Execute();
+    return;
+  }
+  // The variable that asked for a cursor is gone: read the main query again.
+  cursor_query_.reset();
 }
 
 void TOracleDataSet::BindFieldColumns() {
@@ -138,6 +162,8 @@ void TOracleDataSet::BindFieldColumns() {
     extra_info_[std::size_t(field->FieldNo())].Blob = field->IsBlob();
     extra_info_[std::size_t(field->FieldNo())].ReadOnly = field->ReadOnly();
   }
+  if (DefaultFields() && !Active() && Session() && Session()->Connected())
+    ApplyDictionaryToFields();
 }
 
 Integer TOracleDataSet::ComputeRecordLayout() {
@@ -174,6 +200,7 @@ void TOracleDataSet::InternalClose() {
   RefreshDetails(false);
   UpdateMasterLinkFields();
   dml_query_.reset();
+  cursor_query_.reset();
   main_query_->Close();
   rowid_column_known_ = false;
   change_log_->Clear();
@@ -210,6 +237,8 @@ void TOracleDataSet::ExecuteMainQuery() {
   if (!opening_) {
     if (BeforeQuery) BeforeQuery(this);
     main_query_->Execute();
+    // The block has opened the cursor afresh: its query reads it from the start.
+    if (cursor_query_) cursor_query_->Execute();
     first_row_pending_ = true;
   }
   master_record_id_ = MasterRecordId();
@@ -231,6 +260,7 @@ void TOracleDataSet::CreateBlobList(TRecordBuffer record) {
 }
 
 void TOracleDataSet::ConvertRow(TRecordBuffer record) {
+  TOracleQuery* query = FetchQuery();
   // A row whose conversion failed may have left its blob list behind.
   TRecordDataList::FreeRecordBlobs(record);
   std::memset(record, 0, std::size_t(HeaderSize));
@@ -241,24 +271,24 @@ void TOracleDataSet::ConvertRow(TRecordBuffer record) {
     if (!IsStoredKind(field) || field->FieldNo() < 1) continue;
     const TExtraFieldInfo& info = extra_info_[std::size_t(field->FieldNo())];
     const Integer column = info.Column;
-    if (column < 0 || main_query_->FieldIsNull(column)) continue;
+    if (column < 0 || query->FieldIsNull(column)) continue;
     if (info.Blob) {
       TOracleBlob* blob = BlobList(record)->BlobByField(field);
-      const Variant value = main_query_->Field(column);
+      const Variant value = query->Field(column);
       if (value.IsArray()) {
         blob->SetBytes(VarArrayBytes(value), VarArrayHighBound(value, 1) + 1);
       } else {
         const String text =
-            field->DataType() == ftMemo && main_query_->FieldType(column) == Oracle::otString
+            field->DataType() == ftMemo && query->FieldType(column) == Oracle::otString
                 ? TrimStringValue(value.AsString())
                 : value.AsString();
         blob->SetBytes(text.data(), Integer(text.size()));
       }
       continue;
     }
-    ConvertColumn(record, field, main_query_, column);
+    ConvertColumn(record, field, query, column);
   }
-  if (rowid_column_ >= 0) SetRowId(record, main_query_->FieldAsString(rowid_column_));
+  if (rowid_column_ >= 0) SetRowId(record, query->FieldAsString(rowid_column_));
 }
 
 void TOracleDataSet::ConvertColumn(TRecordBuffer record, TField* field, TOracleQuery* query,
@@ -305,22 +335,24 @@ void TOracleDataSet::ConvertColumn(TRecordBuffer record, TField* field, TOracleQ
 
 bool TOracleDataSet::NextRow() {
   if (MasterUnavailable()) return false;
+  TOracleQuery* query = FetchQuery();
   if (first_row_pending_) {
     first_row_pending_ = false;
   } else {
-    if (main_query_->Eof()) return false;
-    main_query_->Next();
+    if (query->Eof()) return false;
+    query->Next();
   }
-  return !main_query_->Eof();
+  return !query->Eof();
 }
 
 bool TOracleDataSet::FetchRecord() {
   if (!records_ || qbe_mode_) return false;
+  TOracleQuery* query = FetchQuery();
   for (;;) {
     TRecordBuffer scratch = under_construction_;
     // Cached changes are shown again: a logged insert where it was made,
     // a logged update in place of its row, a logged delete as no record.
-    TChangeLogItem* logged = cached_updates_ ? PendingLoggedInsert(main_query_->Eof()) : nullptr;
+    TChangeLogItem* logged = cached_updates_ ? PendingLoggedInsert(query->Eof()) : nullptr;
     if (!logged && !NextRow()) {
       logged = cached_updates_ ? PendingLoggedInsert(true) : nullptr;
       if (!logged) return false;
@@ -368,10 +400,10 @@ bool TOracleDataSet::FetchRecord() {
         case afPause:
           return false;
         case afStop:
-          main_query_->MarkEof();
+          query->MarkEof();
           break;
         case afCancel:
-          main_query_->MarkEof();
+          query->MarkEof();
           records_->Clear();
           position_ = -1;
           return false;

@@ -83,7 +83,7 @@ bool TOracleDataSet::SearchRecord(const String& FieldNames, const Variant& Value
   std::vector<TField*> fields;
   const bool byRowId = SameText(FieldNames, "ROWID");
   if (byRowId) {
-    if (RowIdColumn(main_query_) < 0)
+    if (RowIdColumn(FetchQuery()) < 0)
       throw Exception("You cannot search a rowid if it is not included in the select list");
   } else {
     GetFieldList(fields, FieldNames);

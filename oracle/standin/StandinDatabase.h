@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,9 @@ class TConnection {
   // The rows this transaction locked, in the order it locked them, and how
   // many it held when each savepoint was set.
   std::vector<TRowKey> held_;
+  // The same rows for look-ups: a transaction that inserts many rows locks
+  // each once, and a search of the list per row made that quadratic.
+  std::set<TRowKey> held_index_;
   std::map<std::string, std::size_t> savepoints_;
   std::vector<TRowKey> blocked_;
   std::int64_t last_row_ = 0;

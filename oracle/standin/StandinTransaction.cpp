@@ -172,8 +172,11 @@ TOraError TConnection::Begin() {
   sqlite3_create_function(copy, "STANDIN_RECORDING", 0, SQLITE_UTF8, &recording_, SqlRecording,
                           nullptr, nullptr);
   schema_seen_ = SchemaVersion(db_);
+  // Every inserted row is moved to its database-wide rowid by its key:
+  // without the index each move read the whole list of changes.
   std::string sql = std::string("CREATE TEMP TABLE ") + kChangesTable +
-                    "(TBL TEXT, RID INTEGER, INSERTED INTEGER);";
+                    "(TBL TEXT, RID INTEGER, INSERTED INTEGER);" + "CREATE INDEX temp." +
+                    kChangesTable + "_ROW ON " + kChangesTable + "(RID, TBL);";
   for (const std::string& table : UserTables(copy)) sql += RecordingTriggers(table);
   sql += "BEGIN";
   if (sqlite3_exec(copy, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
@@ -209,6 +212,7 @@ void TConnection::Discard() {
   private_ = nullptr;
   database_.Unlock(this);
   held_.clear();
+  held_index_.clear();
   savepoints_.clear();
 }
 
@@ -359,7 +363,7 @@ TOraError TConnection::Lock(const std::vector<TRowKey>& rows) {
     return OraError(54, "resource busy and acquire with NOWAIT specified");
   }
   for (const TRowKey& row : rows)
-    if (std::find(held_.begin(), held_.end(), row) == held_.end()) held_.push_back(row);
+    if (held_index_.insert(row).second) held_.push_back(row);
   return {};
 }
 
@@ -384,6 +388,7 @@ TOraError TConnection::RollbackTo(const std::string& name) {
   if (mark < held_.size()) {
     database_.Unlock(
         this, std::vector<TRowKey>(held_.begin() + static_cast<std::ptrdiff_t>(mark), held_.end()));
+    for (std::size_t i = mark; i < held_.size(); ++i) held_index_.erase(held_[i]);
     held_.resize(mark);
   }
   // Savepoints set after this one are gone with what they marked.

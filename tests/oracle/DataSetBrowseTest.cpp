@@ -242,6 +242,7 @@ TEST_F(DataSetWorld, MessagesAreTranslatedThroughTheMessageTable) {
       "insert into messages values ('FK_X', 'I', 'C', 'No parent');\n"
       "insert into messages values ('FK_X', 'I', 'P', 'Has children');\n");
   session_->SetMessageTable("messages");
+  data_set_->OracleDictionary()->SetUseMessageTable(true);
   struct Case {
     char action;
     Integer code;

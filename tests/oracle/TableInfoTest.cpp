@@ -252,4 +252,81 @@ TEST_F(TableInfoTest, SequenceFillsAnEmptyField) {
   owner_.data.Cancel();
 }
 
+// A session connected through an ODBC source: names resolve through plain
+// selects, system-named constraints are listed too, and check constraints
+// are left to the server; violations are reported in the source's words.
+class TableInfoOdbcTest : public TableInfoTest {
+ protected:
+  void SetUp() override {
+    TableInfoTest::SetUp();
+    session_->LogOff();
+    session_->SetLogonDatabase("ODBC:orcl");
+    session_->LogOn();
+    ASSERT_TRUE(session_->IsODBC());
+  }
+  // The statements since `from` that hold `text`.
+  int Logged(std::size_t from, const String& text) {
+    const std::vector<String> log = StatementLog();
+    int count = 0;
+    for (std::size_t i = from; i < log.size(); ++i) count += Pos(text, log[i]) > 0 ? 1 : 0;
+    return count;
+  }
+};
+
+TEST_F(TableInfoOdbcTest, NamesResolveThroughPlainSelectsTriedInTurn) {
+  struct Case {
+    const char* name;
+    const char* owner;
+    const char* table;
+    int tried;
+  };
+  for (Case c : {Case{"emp", "SCOTT", "EMP", 1}, Case{"staff", "SCOTT", "EMP", 3},
+                 Case{"nothing", "", "", 3}}) {
+    const std::size_t from = StatementLog().size();
+    String owner = "x", table = "x";
+    OracleData::ResolveTableName(&owner_, c.name, owner, table);
+    EXPECT_EQ(c.owner, owner) << c.name;
+    EXPECT_EQ(c.table, table) << c.name;
+    EXPECT_EQ(c.tried, Logged(from, "select")) << c.name;
+    EXPECT_EQ(0, Logged(from, "begin")) << c.name;
+  }
+}
+
+TEST_F(TableInfoOdbcTest, SystemNamedConstraintsAreListedAndChecksLeftToTheSource) {
+  Fixture("create table TAGS (NAME varchar2(10) unique, N number(3) not null);\n");
+  owner_.table = "TAGS";
+  TOracleTableInfo* info = OracleData::GetTableInfo(&owner_);
+  info->LoadConstraints();
+  ASSERT_EQ(2, info->Constraints().Count());
+  EXPECT_EQ(1, Pos("SYS_C", info->Constraint(0)->ConstraintName));
+  Integer found = 0;
+  for (Integer i = 0; i < 2; ++i) {
+    info->Constraint(i)->LoadDetails(&owner_);
+    found += info->Constraint(i)->Found ? 1 : 0;
+  }
+  // The unique key is checked; the not-null check is not found.
+  EXPECT_EQ(1, found);
+}
+
+TEST_F(TableInfoOdbcTest, ViolationsAreReportedInTheSourcesWords) {
+  owner_.dictionary.SetEnforceConstraints(true);
+  const String prefix = session_->GetErrorText(30021);
+  struct Case {
+    const char* field;
+    Variant value;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"EMPNO", 7499.0, "[POL-3220] duplicate keys in unique/primary index"},
+      {"DEPTNO", 20.0, "[POL-5143] integrity constraint violation"},
+      {"SAL", -1.0, nullptr},
+  };
+  for (const Case& c : cases) {
+    owner_.data.Append();
+    owner_.data.FieldByName(c.field)->SetValue(c.value);
+    EXPECT_EQ(c.message ? prefix + c.message : String("ok"), CheckField(c.field)) << c.field;
+    owner_.data.Cancel();
+  }
+}
+
 }  // namespace
