@@ -376,8 +376,8 @@ std::optional<TvomKeyTerm> KeyTermOf(const filter_detail::FieldRef& ref, Int64 v
       return TvomKeyTerm(ref.offset, TvomKeyTerm::Width::Smallint, value);
     case Reader::Word:
       return TvomKeyTerm(ref.offset, TvomKeyTerm::Width::Word, value);
-    case Reader::Integer:
-      return TvomKeyTerm(ref.offset, TvomKeyTerm::Width::Integer, value);
+    case Reader::Int32:
+      return TvomKeyTerm(ref.offset, TvomKeyTerm::Width::Int32, value);
     case Reader::Largeint:
       return TvomKeyTerm(ref.offset, TvomKeyTerm::Width::Largeint, value);
     default:
@@ -422,7 +422,7 @@ bool TvomKeyTerm::Read(const TvomRecord* record, Int64& value) const {
     case Width::Word:
       value = ReadValue<Word>(slot + 1);
       break;
-    case Width::Integer:
+    case Width::Int32:
       value = ReadValue<Integer>(slot + 1);
       break;
     case Width::Largeint:

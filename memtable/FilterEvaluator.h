@@ -65,7 +65,7 @@ const TFieldTypeMap& FilterFieldTypeMap();
 // visit only the records holding that number.
 class TvomKeyTerm {
  public:
-  enum class Width : Byte { Smallint, Word, Integer, Largeint };
+  enum class Width : Byte { Smallint, Word, Int32, Largeint };
 
   TvomKeyTerm(std::ptrdiff_t offset, Width width, Int64 value)
       : offset_(offset), width_(width), value_(value) {}

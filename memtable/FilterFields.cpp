@@ -23,7 +23,7 @@ Reader ReaderFor(TFieldType type) {
       return Reader::Word;
     case ftInteger:
     case ftAutoInc:
-      return Reader::Integer;
+      return Reader::Int32;
     case ftLargeint:
       return Reader::Largeint;
     case ftBoolean:
@@ -113,7 +113,7 @@ bool ConvertForField(const FieldRef& ref, const Variant& constant, Variant& out)
       return true;
     case Reader::Smallint:
     case Reader::Word:
-    case Reader::Integer:
+    case Reader::Int32:
     case Reader::Largeint:
     case Reader::Float: {
       if (!isText) {

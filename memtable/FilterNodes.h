@@ -42,7 +42,7 @@ enum class Reader : Byte {
   Text,     // ftString, ftFixedChar, ftGuid: zero-terminated bytes; ftWideString: UTF-16
   Smallint,
   Word,
-  Integer,
+  Int32,  // ftInteger
   Largeint,
   Boolean,
   Float,  // ftFloat, ftCurrency: doubles
@@ -159,7 +159,7 @@ struct FieldRef {
       case Reader::Word:
         out = Number::Whole(ReadValue<Word>(at));
         break;
-      case Reader::Integer:
+      case Reader::Int32:
         out = Number::Whole(ReadValue<Integer>(at));
         break;
       case Reader::Largeint:
