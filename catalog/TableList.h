@@ -153,11 +153,12 @@ class TLStrItem : public TCollectionItem {
   // lacks "Action", table opened. Once open: OnAfterItemOpen fires, the
   // data-change handler is attached and, with ooChild, the child items open.
   // OnBeforeItemOpen fires before the fields are built. Raises what building
-  // or opening the table raises (EConvertError for a bad size).
+  // or opening the table raises (EConvertError for a bad size), and what
+  // opening the Oracle source raises other than EOracleError.
   // An item without a table only fires OnBeforeItemOpen.
   void Open();
   // Closes the child items (recursively), detaches the data-change handler
-  // and closes the table.
+  // and closes the table and the Oracle source.
   void Close();
   // Adds the field definitions of `list` to the table (see the top of this
   // file). Nothing without a table.
