@@ -82,9 +82,11 @@ void TvomCustomMemTable::InternalInitRecord(TRecordBuffer buffer) {
 }
 
 void TvomCustomMemTable::ClearCalcFields(TRecordBuffer buffer) {
-  if (store_->CalcSize() > 0)
-    std::memset(AsRecord(buffer)->Data + store_->CalcStart(), 0,
-                static_cast<std::size_t>(store_->CalcSize()));
+  if (store_->CalcSize() <= 0) return;
+  // Lookup computes a stored record's calculated fields in place.
+  store_->UnshareRecord(AsRecord(buffer));
+  std::memset(AsRecord(buffer)->Data + store_->CalcStart(), 0,
+              static_cast<std::size_t>(store_->CalcSize()));
 }
 
 Cardinal TvomCustomMemTable::GetRecordSize() {
@@ -226,6 +228,8 @@ void TvomCustomMemTable::SetFieldData(TField* field, const void* buffer) {
     DatabaseErrorFmt(SvomFieldReadOnly, this, field->DisplayName());
   if (!open_) return;
   TvomRecord* record = GetActiveRecord();
+  // The record written may be a stored one (a filter's or a lookup's).
+  store_->UnshareRecord(record);
   Byte* at = store_->FieldPointer(record, field);
   if (at == nullptr) return;
 

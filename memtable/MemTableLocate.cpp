@@ -57,6 +57,7 @@ void TvomCustomMemTable::SetKeyValues(TvomRecord* record, const String& fieldNam
 void TvomCustomMemTable::SetRecordFieldValue(TvomRecord* record, TField* field,
                                              const Variant& value) {
   TvomStoreLock hold(Store());
+  Store().UnshareRecord(record);
   Byte* at = Store().FieldPointer(record, field);
   if (at == nullptr) return;
   const Integer fieldNo = field->FieldNo();
@@ -90,19 +91,20 @@ void TvomCustomMemTable::SetRecordFieldValue(TvomRecord* record, TField* field,
 
 namespace {
 
-// A record's data area, found from the record's address alone: the store
-// makes every record as one allocation, the header followed by the data
-// area (Record.h). Reading `Data` instead would fetch the header's cache
-// line for each record, a third more memory traffic for a walk.
-const Byte* DataOf(const TvomRecord* record) {
-  return reinterpret_cast<const Byte*>(record + 1);
+// A record's data area, found from the record's address alone when the
+// store keeps every record's data area right after its header (Record.h).
+// Reading `Data` instead would fetch the header's cache line for each
+// record, a third more memory traffic for a walk; records that share their
+// data with another store's need it.
+const Byte* DataOf(const TvomRecord* record, bool apart) {
+  return apart ? record->Data : reinterpret_cast<const Byte*>(record + 1);
 }
 
-// The value of a field where the record holds it; false for a value that
+// The value of a field where the data area holds it; false for a value that
 // TvomCommon must find elsewhere (an indirect value without its own buffer,
 // or one stored compressed).
-bool ValueInPlace(const TvomFieldListEntry& entry, const TvomRecord* record, TvomValueRef& value) {
-  const Byte* at = DataOf(record) + entry.Offset;
+bool ValueInPlace(const TvomFieldListEntry& entry, const Byte* data, TvomValueRef& value) {
+  const Byte* at = data + entry.Offset;
   if (!entry.Indirect) {
     value = {at + 1, entry.StorageSize};
     return true;
@@ -128,18 +130,16 @@ class TKeyWalk {
  public:
   enum class TVerdict { Match, NoMatch, Undecided };
 
-  // False when a key value is not in place, or the store lays out records
-  // otherwise than DataOf reads them (the key is one of its records): the
-  // general search must run.
+  // False when a key value is not in place: the general search must run.
   bool Prepare(const TvomCommon& store, const TvomFieldList& fields, const TvomRecord* key) {
-    if (key->Data != DataOf(key)) return false;
+    apart_ = store.AnyDataApart();
     owner_ = store.Owner();
     for (Integer i = 0; i < fields.Count(); ++i) {
       const TvomFieldListEntry& entry = fields.Entry(i);
       if (entry.Offset < 0) continue;
-      TKeyField field{&entry, DataOf(key)[entry.Offset] == 0, {}, std::nullopt};
+      TKeyField field{&entry, key->Data[entry.Offset] == 0, {}, std::nullopt};
       if (!field.KeyNull) {
-        if (!ValueInPlace(entry, key, field.Key)) return false;
+        if (!ValueInPlace(entry, key->Data, field.Key)) return false;
         field.Matcher.emplace(field.Key, entry.DataType, entry.Options, store.Collation());
       }
       fields_.push_back(std::move(field));
@@ -150,14 +150,15 @@ class TKeyWalk {
   TVerdict Test(const TvomRecord* record) const {
     for (const TKeyField& field : fields_) {
       const TvomFieldListEntry& entry = *field.Entry;
-      const bool recordNull = DataOf(record)[entry.Offset] == 0;
+      const Byte* data = DataOf(record, apart_);
+      const bool recordNull = data[entry.Offset] == 0;
       if (field.KeyNull) {
         if ((entry.Options & mtifoIgnoreNull) || recordNull) continue;
         return TVerdict::NoMatch;
       }
       if (recordNull) return TVerdict::NoMatch;
       TvomValueRef value;
-      if (!ValueInPlace(entry, record, value)) return TVerdict::Undecided;
+      if (!ValueInPlace(entry, data, value)) return TVerdict::Undecided;
       bool fullMatch = true;
       Integer result = 0;
       if (owner_ == nullptr ||
@@ -201,17 +202,28 @@ class TKeyWalk {
   static constexpr std::size_t kRing = 32;
 
   const TvomRecord* Ahead(Integer p) const { return ring_[static_cast<std::size_t>(p) % kRing]; }
-  // The key fields' entries of the record at p.
+  // The key fields' entries of the record at p (with data apart, the
+  // header that says where they are).
   void Request(Integer p, const TvomIndex& index) {
     const TvomRecord* record = index.Refs(p);
     ring_[static_cast<std::size_t>(p) % kRing] = record;
-    for (const TKeyField& field : fields_) __builtin_prefetch(DataOf(record) + field.Entry->Offset);
+    if (apart_) {
+      __builtin_prefetch(record);
+      return;
+    }
+    for (const TKeyField& field : fields_)
+      __builtin_prefetch(DataOf(record, false) + field.Entry->Offset);
   }
-  // The values that the entries point at, once the entries have arrived.
+  // What the step before asked for points at, once it has arrived: the
+  // values of indirect entries, or with data apart the entries themselves.
   void RequestValues(const TvomRecord* record) const {
     for (const TKeyField& field : fields_) {
+      if (apart_) {
+        __builtin_prefetch(record->Data + field.Entry->Offset);
+        continue;
+      }
       if (!field.Entry->Indirect) continue;
-      const Byte* buffer = IndirectBuffer(DataOf(record) + field.Entry->Offset);
+      const Byte* buffer = IndirectBuffer(DataOf(record, false) + field.Entry->Offset);
       if (buffer == nullptr) continue;
       // Two cache lines hold a path or a name of usual length.
       __builtin_prefetch(buffer);
@@ -220,6 +232,7 @@ class TKeyWalk {
   }
 
   TvomStoreClient* owner_ = nullptr;
+  bool apart_ = false;
   std::vector<TKeyField> fields_;
   const TvomRecord* ring_[kRing] = {};
 };

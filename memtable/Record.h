@@ -2,6 +2,10 @@
 //
 // A record of the store, or a record buffer of a table: one allocation made of
 // this header followed by the data area (`Data` points just past the header).
+// A stored record made by copying another store's record may instead point
+// into that record's allocation, sharing its data area until either side
+// writes (TvomCommon::ShareRecord, UnshareRecord); the allocation `Data`
+// points into then lives as long as any header uses it (`Refs`).
 // Records are made and freed only by the store (TvomCommon::AllocRecord,
 // FreeRecord), which knows the layout of the data area:
 //
@@ -36,6 +40,11 @@ struct TvomRecord {
   Byte UpdateStatus = 0;
   // Transaction level of the last change; -1 when cleared.
   Integer TransactionLevel = -1;
+  // Users of this allocation: 1 while this header is a live record (whose
+  // data area, when it lies here, counts with it), plus 1 for every other
+  // record whose `Data` points into this allocation. Changed atomically:
+  // records of two stores, under two different locks, may share it.
+  Integer Refs = 1;
   // The older version of this record (a complete record of its own), or nullptr.
   TvomRecord* PrevVersion = nullptr;
   Byte* Data = nullptr;
@@ -51,6 +60,16 @@ inline constexpr Byte kvomNotNull = 2;
 // Sizes of the per-field and per-table entries of the data area.
 inline constexpr Integer kvomIndirectEntrySize = 9;  // null flag + 8-byte buffer address
 inline constexpr Integer kvomBookmarkSlotSize = 8;   // serial (4) + flag (1) + spare (3)
+
+// Whether the record's data area follows its header in the same allocation.
+inline bool DataInPlace(const TvomRecord* record) {
+  return record->Data == reinterpret_cast<const Byte*>(record + 1);
+}
+// The allocation whose data area the record uses (the record itself when its
+// data is in place). REQUIRES: record->Data != nullptr.
+inline TvomRecord* DataHolder(const TvomRecord* record) {
+  return reinterpret_cast<TvomRecord*>(record->Data) - 1;
+}
 
 // The buffer address of an indirect entry (the entry starts at its null flag).
 inline Byte* IndirectBuffer(const Byte* entry) {

@@ -196,6 +196,12 @@ TvomRecordPool::~TvomRecordPool() {
   }
 }
 
+std::unique_lock<std::mutex> TvomRecordPool::Guard() {
+  std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
+  if (shared_.load(std::memory_order_acquire)) lock.lock();
+  return lock;
+}
+
 std::size_t TvomRecordPool::LiveCount() const {
   std::size_t live = 0;
   for (const auto& entry : slabs_) live += entry.second->live;
@@ -257,6 +263,7 @@ void* TvomRecordPool::Allocate(std::size_t bytes, bool& zeroed) {
   const std::size_t slot =
       std::max<std::size_t>((bytes + kAlignment - 1) / kAlignment * kAlignment, kAlignment);
   if (slot > kLargestSlot) return ::operator new(slot);
+  const auto guard = Guard();
 
   SizeClass& sizeClass = ClassFor(slot);
   Slab* slab = sizeClass.open.empty() ? NewSlab(sizeClass) : sizeClass.open.back();
@@ -290,11 +297,19 @@ TvomRecordPool::Slab* TvomRecordPool::SlabOf(const void* block) const {
 
 void TvomRecordPool::Free(void* block) {
   if (block == nullptr) return;
+  if (!FreeIfHeld(block)) ::operator delete(block);
+}
+
+bool TvomRecordPool::FreeIfHeld(void* block) {
+  if (block == nullptr) return false;
+  const auto guard = Guard();
   Slab* slab = SlabOf(block);
-  if (slab == nullptr) {
-    ::operator delete(block);
-    return;
-  }
+  if (slab == nullptr) return false;
+  FreeInSlab(slab, block);
+  return true;
+}
+
+void TvomRecordPool::FreeInSlab(Slab* slab, void* block) {
   SizeClass& sizeClass = *slab->owner;
   if (slab->Full()) sizeClass.open.push_back(slab);
   std::memcpy(block, &slab->free, sizeof(void*));

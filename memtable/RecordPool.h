@@ -27,12 +27,18 @@
 // type. Blocks still out when the pool is destroyed keep their slab (it is
 // leaked rather than freed under them).
 //
-// Not thread-safe: the store's lock guards it.
+// A pool serves one store, whose lock guards it, until records of another
+// store come to share blocks of it (copies that share the data of the
+// records they were made from). From then on (MarkShared) the blocks may be
+// freed by either store, under its own lock, and the pool takes a lock of
+// its own for every call.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -48,6 +54,13 @@ class TvomRecordPool {
   void* Allocate(std::size_t bytes, bool& zeroed);
   // Gives a block back; nullptr is ignored.
   void Free(void* block);
+  // Gives the block back when it lies in one of this pool's slabs and
+  // answers whether it did; a block it does not hold is left alone.
+  bool FreeIfHeld(void* block);
+  // From now on every call locks the pool (see above). Called under the
+  // lock of the store the pool serves, which orders it before that store's
+  // next call.
+  void MarkShared() { shared_.store(true, std::memory_order_release); }
 
   // For tests: the number of slabs held and how many blocks are out.
   std::size_t SlabCount() const { return slabs_.size(); }
@@ -62,8 +75,14 @@ class TvomRecordPool {
   void ReleaseSlab(Slab* slab);
   // The slab that holds `block`, or nullptr.
   Slab* SlabOf(const void* block) const;
+  // Free's work for a block of `slab`.
+  void FreeInSlab(Slab* slab, void* block);
+  // The pool's own lock, taken only once it is shared.
+  std::unique_lock<std::mutex> Guard();
 
   // Every slab, by start address (for SlabOf).
   std::vector<std::pair<std::uintptr_t, Slab*>> slabs_;
   std::vector<std::unique_ptr<SizeClass>> classes_;
+  std::mutex mutex_;
+  std::atomic<bool> shared_{false};
 };

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 #include <random>
+#include <type_traits>
 
 #include "memtable/FieldList.h"
 #include "memtable/Indexes.h"
@@ -47,6 +48,14 @@ void CopyIntoZeroed(Byte* to, const Byte* from, std::size_t size) {
   }
   std::memcpy(to + at, from + at, size - at);
 }
+
+// A record's use count, which records of two stores may change at once.
+std::atomic_ref<Integer> RefsOf(const TvomRecord* block) {
+  return std::atomic_ref<Integer>(const_cast<TvomRecord*>(block)->Refs);
+}
+
+// Records are given back without running a destructor.
+static_assert(std::is_trivially_destructible_v<TvomRecord>);
 
 bool IsLongValueType(TFieldType type) {
   return type == ftString || type == ftBytes || type == ftVarBytes || type == ftFixedChar ||
@@ -104,6 +113,7 @@ TvomRecord* TvomCommon::AllocRecord() const {
 
 void TvomCommon::ClearRecord(TvomRecord* record) const {
   if (record == nullptr) return;
+  UnshareRecord(record);
   record->IndexPos = -1;
   record->SlotNo = -1;
   record->Serial = -1;
@@ -116,6 +126,7 @@ void TvomCommon::ClearRecord(TvomRecord* record) const {
 
 void TvomCommon::FreeIndirectBuffers(TvomRecord* record) const {
   if (record == nullptr || record->Data == nullptr) return;
+  if (!indirect_offsets_.empty()) UnshareRecord(record);
   for (Integer offset : indirect_offsets_) {
     Byte* entry = record->Data + offset;
     FreeLengthBuffer(IndirectBuffer(entry));
@@ -127,10 +138,83 @@ void TvomCommon::FreeIndirectBuffers(TvomRecord* record) const {
 void TvomCommon::FreeRecord(TvomRecord* record, bool freeBuffers, bool freeVersions) {
   if (record == nullptr) return;
   if (freeVersions && (record->Flags & mtrfInStore)) FreeVersionChain(record, freeBuffers);
-  if (freeBuffers) FreeIndirectBuffers(record);
-  record->~TvomRecord();
   TvomStoreLock hold(*this);
-  pool_->Free(record);
+  // Records share data areas only where there are no indirect buffers, so a
+  // shared area has none to free.
+  if (freeBuffers && (record->Data == nullptr || !SharesData(record))) FreeIndirectBuffers(record);
+  if (record->Data != nullptr && !DataInPlace(record)) {
+    --apart_count_;
+    ReleaseBlock(DataHolder(record));
+  }
+  ReleaseBlock(record);
+}
+
+void TvomCommon::ReleaseBlock(TvomRecord* block) {
+  if (RefsOf(block).fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+  if (pool_->FreeIfHeld(block)) return;
+  for (const std::shared_ptr<TvomRecordPool>& pool : other_pools_)
+    if (pool->FreeIfHeld(block)) return;
+  ::operator delete(block);  // too large for any pool's slabs
+}
+
+// --- records sharing their data -----------------------------------------------------
+
+bool TvomCommon::SharesData(const TvomRecord* record) {
+  return RefsOf(DataHolder(record)).load(std::memory_order_acquire) > 1;
+}
+
+bool TvomCommon::CanShareRecordsOf(const TvomCommon& from) const {
+  return &from != this && from.data_size_ == data_size_ && from.fixed_size_ == fixed_size_ &&
+         from.calc_size_ == 0 && calc_size_ == 0 && from.bookmark_size_ == bookmark_size_ &&
+         from.indirect_offsets_.empty() && indirect_offsets_.empty();
+}
+
+void TvomCommon::ShareMemoryOf(const TvomCommon& from) {
+  TvomStoreLock hold(*this);
+  auto keep = [&](const std::shared_ptr<TvomRecordPool>& pool) {
+    pool->MarkShared();
+    if (pool != pool_ &&
+        std::find(other_pools_.begin(), other_pools_.end(), pool) == other_pools_.end())
+      other_pools_.push_back(pool);
+  };
+  keep(from.pool_);
+  for (const std::shared_ptr<TvomRecordPool>& pool : from.other_pools_) keep(pool);
+}
+
+TvomRecord* TvomCommon::ShareRecord(const TvomRecord* stored) {
+  TvomStoreLock hold(*this);
+  bool zeroed;
+  // The header alone: the data area is the stored record's.
+  auto* record = new (pool_->Allocate(sizeof(TvomRecord), zeroed)) TvomRecord;
+  RefsOf(DataHolder(stored)).fetch_add(1, std::memory_order_relaxed);
+  record->Data = stored->Data;
+  ++apart_count_;
+  return record;
+}
+
+void TvomCommon::UnshareRecord(TvomRecord* record) const {
+  if (record == nullptr || record->Data == nullptr || !SharesData(record)) return;
+  // A store is never a const object (see AllocRecord).
+  const_cast<TvomCommon*>(this)->MoveDataApart(record);
+}
+
+void TvomCommon::MoveDataApart(TvomRecord* record) {
+  TvomStoreLock hold(*this);
+  bool zeroed;
+  // A block laid out as a record whose header is never used as one: its
+  // use count counts the records whose data it holds.
+  auto* holder =
+      new (pool_->Allocate(sizeof(TvomRecord) + static_cast<std::size_t>(data_size_), zeroed))
+          TvomRecord;
+  holder->Data = reinterpret_cast<Byte*>(holder + 1);
+  std::memcpy(holder->Data, record->Data, static_cast<std::size_t>(data_size_));
+  TvomRecord* const previous = DataHolder(record);
+  record->Data = holder->Data;
+  // A record whose data was in place keeps its header there (still counted).
+  if (previous == record)
+    ++apart_count_;
+  else
+    ReleaseBlock(previous);
 }
 
 void TvomCommon::FreeVersionChain(TvomRecord* record, bool freeBuffers) {
@@ -161,6 +245,7 @@ void TvomCommon::CopyHeaderAndFixedData(const TvomRecord* source, TvomRecord* de
 }
 
 void TvomCommon::CopyRecordData(const TvomRecord* source, TvomRecord* destination) const {
+  UnshareRecord(destination);
   CopyHeaderAndFixedData(source, destination);
   for (Integer offset : indirect_offsets_) {
     Byte* to = destination->Data + offset;
@@ -185,6 +270,7 @@ TvomRecord* TvomCommon::CopyRecord(const TvomRecord* record, bool copyBuffers) {
 
 void TvomCommon::TransferRecord(TvomRecord* source, TvomRecord* destination) {
   Touch();
+  UnshareRecord(destination);
   TransferIndirectValues(source, destination);
   CopyHeaderAndFixedData(source, destination);
 }
@@ -286,6 +372,8 @@ void TvomCommon::ClearRecords() {
   records_.clear();
   free_slots_.clear();
   by_serial_.Clear();
+  // No record is left to use another store's memory.
+  if (apart_count_ == 0) other_pools_.clear();
   serial_counter_ = 0;
   deleted_count_ = 0;
   DrawTableID();
@@ -549,12 +637,14 @@ Byte TvomCommon::BookmarkFlag(const TvomRecord* record, Integer entry) const {
 }
 
 void TvomCommon::SetBookmark(TvomRecord* record, Integer entry, Integer serial, Byte flag) const {
+  UnshareRecord(record);
   Byte* slot = record->Data + bookmark_start_ + entry * kvomBookmarkSlotSize;
   WriteValue<Integer>(slot, serial);
   slot[4] = flag;
 }
 
 void TvomCommon::SetBookmarkFlag(TvomRecord* record, Integer entry, Byte flag) const {
+  UnshareRecord(record);
   record->Data[bookmark_start_ + entry * kvomBookmarkSlotSize + 4] = flag;
 }
 

@@ -103,6 +103,7 @@ class TvomCommon {
   // Frees the record; with `freeBuffers` its indirect buffers; with
   // `freeVersions`, when the record is in the store, its chain of older
   // versions (recursively, with the same buffer choice). nullptr is ignored.
+  // A data area that another record still shares stays for that record.
   void FreeRecord(TvomRecord* record, bool freeBuffers, bool freeVersions);
   // Frees the record's indirect buffers and sets their entries to null.
   void FreeIndirectBuffers(TvomRecord* record) const;
@@ -133,6 +134,38 @@ class TvomCommon {
   void PackRecords();
   // Frees every record, forgets every slot and serial and draws a new TableID.
   void ClearRecords();
+
+  // --- records sharing their data with another store's --------------------------
+  // A copy of a whole table into another store need not duplicate the
+  // records: each copy can point at the data area of the record it was made
+  // from, and the first write into either side's data (UnshareRecord) gives
+  // the writer a copy of its own. Headers (identity, placement, status,
+  // versions) stay each store's own. Every write into the data area of a
+  // record that may be stored (FieldPointer's address included) must call
+  // UnshareRecord first; the store's own operations do.
+  //
+  // Whether this store's records can share the data areas of `from`'s:
+  // both lay the data area out alike, keep no values outside it (indirect
+  // fields) and no calculated values in it. The field layout must have been
+  // compared by the caller.
+  bool CanShareRecordsOf(const TvomCommon& from) const;
+  // Keeps the memory of `from`'s records (and of whatever they share in
+  // turn) alive for as long as this store may need it. REQUIRES: both
+  // stores locked; called before ShareRecord with `from`'s records.
+  void ShareMemoryOf(const TvomCommon& from);
+  // A new record, owned by the caller as one from AllocRecord, with a
+  // cleared header and `stored`'s data area, shared. REQUIRES:
+  // CanShareRecordsOf and ShareMemoryOf for `stored`'s store, whose lock
+  // the caller holds.
+  TvomRecord* ShareRecord(const TvomRecord* stored);
+  // Gives the record a copy of its data area when another record shares it
+  // (no lock needed when it does not).
+  void UnshareRecord(TvomRecord* record) const;
+  // Whether another record shares the record's data area.
+  static bool SharesData(const TvomRecord* record);
+  // Whether some record of the store keeps its data area apart from its
+  // header (shared, or copied on a write).
+  bool AnyDataApart() const { return apart_count_ > 0; }
   // Number of slots, free ones included.
   Integer RecordCount() const { return static_cast<Integer>(records_.size()); }
   // The record in a slot, nullptr for a free slot. REQUIRES: 0 <= slot < RecordCount().
@@ -216,7 +249,8 @@ class TvomCommon {
   // Clears every field's changed flag.
   void ClearChangedFlags();
   // Address of the field's null-flag byte in the record; nullptr for a nullptr
-  // record or data area (no lock). Data fields use the layout, calculated and
+  // record or data area (no lock). Writing through it into a stored record
+  // requires UnshareRecord first. Data fields use the layout, calculated and
   // lookup fields the calculated area.
   Byte* FieldPointer(const TvomRecord* record, const TField* field) const;
   Integer RecordSize() const { return record_size_; }  // header + data area
@@ -315,6 +349,11 @@ class TvomCommon {
                     TvomValueRef& value);
   void FreeVersionChain(TvomRecord* record, bool freeBuffers);
   void ForgetSerial(const TvomRecord* record);
+  // Drops one use of the allocation `block` and gives its memory back, to
+  // the pool it came from, when that was the last.
+  void ReleaseBlock(TvomRecord* block);
+  // UnshareRecord's copy.
+  void MoveDataApart(TvomRecord* record);
   void RememberSerial(TvomRecord* record);
   void RecomputeLocaleID(Integer language, Integer subLanguage, Integer sort);
   // Runs `action` for every open attached table, under the lock.
@@ -332,8 +371,14 @@ class TvomCommon {
   bool locked_by_table_ = false;
 
   // The memory of every record and record buffer made by AllocRecord (the
-  // destructor frees the records into it before it goes).
-  std::unique_ptr<TvomRecordPool> pool_ = std::make_unique<TvomRecordPool>();
+  // destructor frees the records into it before it goes). Records of
+  // another store that share data areas of this one keep it alive after.
+  std::shared_ptr<TvomRecordPool> pool_ = std::make_shared<TvomRecordPool>();
+  // The pools of other stores whose records' data areas records of this one
+  // share (kept until the records are cleared).
+  std::vector<std::shared_ptr<TvomRecordPool>> other_pools_;
+  // Records of the store whose data area is not in place (DataInPlace).
+  Integer apart_count_ = 0;
   std::vector<TvomRecord*> records_;
   std::vector<Integer> free_slots_;
   // Serial -> record in the store.

@@ -35,6 +35,19 @@ inline std::vector<String> Column(TDataSet& table, const String& field) {
   return values;
 }
 
+// Every field of every record as text, in the table's order. The table is
+// left after its last record.
+inline std::vector<String> RowTexts(TDataSet& table) {
+  std::vector<String> rows;
+  for (table.First(); !table.Eof(); table.Next()) {
+    String row;
+    for (TField* field : table.Fields())
+      row += (field->IsNull() ? "<null>" : field->AsString()) + "|";
+    rows.push_back(row);
+  }
+  return rows;
+}
+
 // Attaches `other` to `table` (closing the table for it) and opens both.
 // With `quiet`, neither refreshes after the other's changes.
 inline void AttachAndOpen(TvomMemTable& table, TvomMemTable& other, bool quiet = false) {

@@ -149,6 +149,28 @@ TEST(RecordPool, LargeAndForeignBlocksAreTheHeaps) {
   pool.Free(nullptr);
 }
 
+TEST(RecordPool, ASharedPoolTakesBackItsBlocksFromAnotherThread) {
+  TvomRecordPool mine, theirs;
+  bool zeroed;
+  std::vector<void*> blocks;
+  for (int i = 0; i < 2000; ++i) blocks.push_back(theirs.Allocate(1700, zeroed));
+  // A pool frees only what it holds; the other's blocks stay out.
+  EXPECT_FALSE(mine.FreeIfHeld(blocks[0]));
+  EXPECT_EQ(2000u, theirs.LiveCount());
+
+  theirs.MarkShared();
+  std::thread other([&] {
+    for (void* block : blocks) EXPECT_TRUE(theirs.FreeIfHeld(block));
+  });
+  // Meanwhile the pool's own user goes on taking and giving blocks.
+  std::vector<void*> more;
+  for (int i = 0; i < 2000; ++i) more.push_back(theirs.Allocate(1700, zeroed));
+  other.join();
+  EXPECT_EQ(2000u, theirs.LiveCount());
+  for (void* block : more) theirs.Free(block);
+  EXPECT_EQ(0u, theirs.LiveCount());
+}
+
 // --- the store's use of it ---------------------------------------------------------------
 
 class StoreMemoryTest : public ::testing::Test {

@@ -33,18 +33,6 @@ std::unique_ptr<TvomMemTable> MixedSource(Integer rows) {
   return table;
 }
 
-// Every field of every record as text, in the table's order.
-std::vector<String> Rows(TDataSet& table) {
-  std::vector<String> rows;
-  for (table.First(); !table.Eof(); table.Next()) {
-    String row;
-    for (TField* field : table.Fields())
-      row += (field->IsNull() ? "<null>" : field->AsString()) + "|";
-    rows.push_back(row);
-  }
-  return rows;
-}
-
 }  // namespace
 
 TEST(MemTableStoredCopy, GivesWhatTheFieldByFieldCopyGives) {
@@ -71,11 +59,11 @@ TEST(MemTableStoredCopy, GivesWhatTheFieldByFieldCopyGives) {
     byField.BeforePost = [&](TDataSet*) { ++posts; };
     byField.LoadFromDataSet(source.get(), coStructure);
 
-    const std::vector<String> expected = Rows(*source);
+    const std::vector<String> expected = RowTexts(*source);
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(posts, static_cast<Integer>(expected.size()));
-    EXPECT_EQ(Rows(byField), expected);
-    EXPECT_EQ(Rows(stored), expected);
+    EXPECT_EQ(RowTexts(byField), expected);
+    EXPECT_EQ(RowTexts(stored), expected);
     EXPECT_EQ(stored.RecordCount(), static_cast<Integer>(expected.size()));
     EXPECT_EQ(stored.LoadCount(), static_cast<Integer>(expected.size()));
   }
@@ -85,7 +73,7 @@ TEST(MemTableStoredCopy, CopiedRecordsAreTheDestinationsOwn) {
   auto source = MixedSource(10);
   TvomMemTable copy(nullptr);
   copy.LoadFromDataSet(source.get(), coStructure);
-  const std::vector<String> before = Rows(*source);
+  const std::vector<String> before = RowTexts(*source);
 
   // Editing the copy's memo and text leaves the source alone.
   ASSERT_TRUE(copy.Locate("Id", 2, {}));
@@ -93,7 +81,7 @@ TEST(MemTableStoredCopy, CopiedRecordsAreTheDestinationsOwn) {
   copy.FieldByName("Note")->SetAsString("changed");
   copy.FieldByName("Name")->SetAsString("changed");
   copy.Post();
-  EXPECT_EQ(Rows(*source), before);
+  EXPECT_EQ(RowTexts(*source), before);
 
   // The copy outlives its source, memos included, and takes new rows.
   source.reset();
@@ -122,5 +110,28 @@ TEST(MemTableStoredCopy, ProgressNoticesMatchAndMaySeeTheSourceShrink) {
   copy.LoadFromDataSet(source.get(), coStructure);
   EXPECT_EQ(percentages, (std::vector<Integer>{0, 40, 80, 100}));
   EXPECT_EQ(copy.RecordCount(), 200);
-  EXPECT_EQ(Rows(copy), Rows(*source));
+  EXPECT_EQ(RowTexts(copy), RowTexts(*source));
+}
+
+TEST(MemTableStoredCopy, ASourceClearedDuringTheCopyHasNoMoreRowsToGive) {
+  // Rows added after the clear are numbered from the start again; none of
+  // them was in the source when the copy began.
+  for (const bool memo : {true, false}) {
+    SCOPED_TRACE(memo ? "copied records" : "shared records");
+    std::unique_ptr<TvomMemTable> source = memo ? MixedSource(250) : NewPeopleTable();
+    if (!memo) {
+      source->Open();
+      for (Integer i = 1; i <= 250; ++i) source->AppendRecord({i, "row " + std::to_string(i)});
+    }
+    TvomMemTable copy(nullptr);
+    copy.OnProgress = [&](TDataSet*, Integer p, TvomProgressCode code) {
+      if (code != mtpcCopy || p != 40) return;
+      source->EmptyTable();
+      for (Integer i = 1; i <= 250; ++i) source->AppendRecord({1000 + i, "new"});
+    };
+    copy.LoadFromDataSet(source.get(), coStructure);
+    EXPECT_EQ(copy.RecordCount(), 100);
+    copy.Last();
+    EXPECT_EQ(copy.FieldByName("Id")->AsInteger(), 100);
+  }
 }
