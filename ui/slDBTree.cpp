@@ -97,7 +97,16 @@ void TslDBTreeNode::SetChildrenLoaded(bool value) {
   SetHasChildren(button);
 }
 
+TTreeNode* TslDBTreeNode::KnownParent() {
+  // A node without its item yet has no parent to remember.
+  if (!parent_known_ && ItemId()) KnowParent(Parent());
+  return parent_known_ ? parent_ : nullptr;
+}
+
 void TslDBTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
+  // Asked again after the move (and after one that failed halfway).
+  parent_known_ = false;
+  TScopeExit forget([this] { parent_known_ = false; });
   // The drag tree moves under a node through an empty child it adds first;
   // made while the tree is busy it would otherwise take the current record's
   // key, which another node already has.
@@ -114,6 +123,21 @@ void TslDBTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
 }
 
 // --- TslDBTreeNodes -----------------------------------------------------
+
+namespace {
+
+TTreeNode* ParentOf(TTreeNode* node) {
+  if (auto* dbNode = dynamic_cast<TslDBTreeNode*>(node)) return dbNode->KnownParent();
+  return node->Parent();
+}
+
+}  // namespace
+
+bool IsBelow(TTreeNode* node, const TTreeNode* ancestor) {
+  for (TTreeNode* p = ParentOf(node); p; p = ParentOf(p))
+    if (p == ancestor) return true;
+  return false;
+}
 
 TslDBTreeNodes::~TslDBTreeNodes() {
   destroying_ = true;
@@ -214,7 +238,7 @@ void TslDBTreeNodes::PruneUnrefreshedNodes() {
   std::vector<TslDBTreeNode*> orphans;
   for (TslDBTreeNode* node : list_) {
     if (!node->Refreshed) continue;
-    auto* parent = dynamic_cast<TslDBTreeNode*>(node->Parent());
+    auto* parent = dynamic_cast<TslDBTreeNode*>(node->KnownParent());
     if (parent && !parent->Refreshed && parent->sort_index_ >= 0) orphans.push_back(node);
   }
   for (TslDBTreeNode* node : orphans) tree_->MoveNodeUnder(node, nullptr);
@@ -226,10 +250,10 @@ void TslDBTreeNodes::ReparentNode(TslDBTreeNode* node, const Variant& value) {
   if (!(VarIsNull(value) && VarIsNull(node->ParentValue)) && !KeyEqual(node->ParentValue, value))
     node->ParentValue = value;
   TslDBTreeNode* parent = FindNode(value);
-  if (parent != node->Parent()) {
+  if (parent != node->KnownParent()) {
     if (!parent || parent == node) {
       tree_->MoveNodeUnder(node, nullptr);
-    } else if (!parent->HasAsParent(node)) {
+    } else if (!IsBelow(parent, node)) {
       node->SetFocused(false);
       tree_->MoveNodeUnder(node, parent);
     }
@@ -437,14 +461,16 @@ String TslDBTreeView::NodeText() {
 
 bool TslDBTreeView::MoveNodeUnder(TslDBTreeNode* node, TslDBTreeNode* parent) {
   // A damaged chain of parent values must not hang a node under itself.
-  if (parent == node || (parent && parent->HasAsParent(node))) return false;
+  if (parent == node || (parent && IsBelow(parent, node))) return false;
   const auto busy = SetForScope(busy_, true);
+  node->parent_known_ = false;
   if (parent) {
     parent->SetHasChildren(true);
     node->TTreeNode::MoveTo(parent, naAddChild);
   } else {
     node->TTreeNode::MoveTo(nullptr, naAdd);
   }
+  node->KnowParent(parent);
   return true;
 }
 
@@ -458,12 +484,18 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
   TslDBTreeNode* parent = index_->FindNode(parentValue);
   if (node) {
     // Top-level nodes wait for the build's re-parenting step.
-    if (node->Parent() && node->Parent() != parent && node != parent) MoveNodeUnder(node, parent);
+    if (TTreeNode* now = node->KnownParent(); now && now != parent && node != parent)
+      MoveNodeUnder(node, parent);
     if (node->Text() != text) node->SetText(text);
   } else {
-    TTreeNode* made = parent ? Items()->AddChild(parent, text) : Items()->Add(nullptr, text);
+    TTreeNode* made;
+    {
+      const auto fromRecord = SetForScope(adding_record_node_, true);
+      made = parent ? Items()->AddChild(parent, text) : Items()->Add(nullptr, text);
+    }
     node = dynamic_cast<TslDBTreeNode*>(made);
     if (!node) return nullptr;
+    node->KnowParent(parent);
   }
   node->ParentValue = parentValue;
   if (options_.Contains(trSmartRecordLoad)) {
@@ -587,7 +619,7 @@ void TslDBTreeView::LoadChildren(TslDBTreeNode* node, bool recursive) {
     if (!child) child = NodeFromCurrentRecord();
     // A record that is its own parent, or a loop of parent values, would
     // read the same records again without end.
-    if (recursive && child && child != node && !node->HasAsParent(child)) LoadChildren(child, true);
+    if (recursive && child && child != node && !IsBelow(node, child)) LoadChildren(child, true);
   }
 }
 
@@ -819,6 +851,14 @@ TTreeNode* TslDBTreeView::CreateNode() {
     node = new TslDBTreeNode(Items(), nullptr, Null());
   } else if (busy_) {
     node = new TslDBTreeNode(Items(), index_.get(), key_field_->AsVariant());
+    // The node of the current record takes its images before its item is
+    // inserted: the insert carries them, and no message per node follows.
+    if (adding_record_node_) {
+      if (image_field_)
+        node->SetImageIndex(image_field_->IsNull() ? -1 : image_field_->AsInteger());
+      if (state_field_)
+        node->SetStateIndex(state_field_->IsNull() ? -1 : state_field_->AsInteger());
+    }
   } else {
     node = new TslDBTreeNode(Items(), index_.get(), NewKeyValue());
     node->IsNew = true;

@@ -64,6 +64,10 @@ bool KeyEqual(const Variant& a, const Variant& b);
 bool KeyGreater(const Variant& a, const Variant& b);
 bool KeyGreaterOrEqual(const Variant& a, const Variant& b);
 
+// Whether `ancestor` is above `node` (HasAsParent, through the parents the
+// data-bound nodes keep).
+bool IsBelow(TTreeNode* node, const TTreeNode* ancestor);
+
 class TslDBTreeNode : public TslTreeNode {
   ZORVET_CLASS_NAME(TslDBTreeNode)
 
@@ -97,6 +101,12 @@ class TslDBTreeNode : public TslTreeNode {
   // is made outside the index.
   void MoveTo(TTreeNode* destination, TNodeAttachMode mode) override;
 
+  // The parent node, as Parent() answers it, but kept on the node: a
+  // rebuild compares every node's parent, and asking the window each time
+  // was most of a rebuild's cost. Every move of the node goes through
+  // MoveTo or the tree's own placing, which keep it up to date.
+  TTreeNode* KnownParent();
+
  private:
   friend class TslDBTreeNodes;
   friend class TslDBTreeView;
@@ -110,6 +120,13 @@ class TslDBTreeNode : public TslTreeNode {
   bool has_int_key_ = false;
   Integer sort_index_ = -1;
   bool children_loaded_ = false;
+  // KnownParent's answer, valid while parent_known_.
+  TTreeNode* parent_ = nullptr;
+  bool parent_known_ = false;
+  void KnowParent(TTreeNode* parent) {
+    parent_ = parent;
+    parent_known_ = true;
+  }
 };
 
 class TslDBTreeNodes {
@@ -381,6 +398,8 @@ class TslDBTreeView : public TCustomslTreeView {
   bool collapsing_ = false;
   // While the build reads every record through the dataset's walk.
   bool reading_all_ = false;
+  // While the node of the current record is being added.
+  bool adding_record_node_ = false;
   // The label editor while subclassed, our procedure and its own.
   HWND editor_ = nullptr;
   WNDPROC editor_proc_ = nullptr;

@@ -488,6 +488,69 @@ TEST_F(slDBTree, AMoveThroughThePlaceholderLeavesTheIndexAlone) {
   ExpectIndexExact();
 }
 
+// Counts the questions for an item's parent the tree's window is asked.
+class TParentCountingTree : public TslDBTreeView {
+ public:
+  using TslDBTreeView::TslDBTreeView;
+  int ParentsAsked = 0;
+  void Dispatch(TMessage& message) override {
+    if (message.Msg == TVM_GETNEXTITEM && message.WParam == TVGN_PARENT) ++ParentsAsked;
+    TslDBTreeView::Dispatch(message);
+  }
+};
+
+TEST_F(slDBTree, EveryNodeKnowsItsParentAfterMovesOfEveryKind) {
+  Open(kCatalogue);
+  const auto expectKnown = [&](const char* after) {
+    for (Integer i = 0; i < tree_->DBNodes()->Count(); ++i) {
+      TslDBTreeNode* node = tree_->DBNodes()->Node(i);
+      EXPECT_EQ(node->KnownParent(), node->Parent()) << after << ": " << node->Text();
+    }
+  };
+  expectKnown("the build");
+  Node(3)->MoveTo(Node(4), naAddChild);  // through the placeholder
+  expectKnown("a move under a node");
+  Node(7)->MoveTo(Node(2), naAdd);  // beside a node, with its child
+  expectKnown("a move beside a node");
+  Node(8)->MoveTo(Node(6), naInsert);
+  expectKnown("an insert before a node");
+  Node(2)->MoveTo(nullptr, naAddFirst);
+  expectKnown("a move to the top");
+  // The moves were written to the records: a rebuild finds the same tree.
+  const String moved = "Docs Disk A(Late parent(Orphan Early)) Disk B(Letters)";
+  EXPECT_EQ(Shape(), moved);
+  tree_->RebuildTree();
+  EXPECT_EQ(Shape(), moved);
+  expectKnown("the rebuild");
+  ASSERT_TRUE(ds_->Locate("id", 3, {}));
+  ds_->Edit();
+  ds_->FieldByName("idparent")->SetAsInteger(7);
+  ds_->Post();
+  EXPECT_EQ(Node(3)->Parent(), Node(7));
+  expectKnown("an edit of the parent field");
+  ASSERT_TRUE(ds_->Locate("id", 7, {}));
+  ds_->Delete();  // its children move to the top level
+  EXPECT_EQ(Shape(), "Docs Disk A Disk B Letters Early Orphan");
+  expectKnown("a deleted parent record");
+}
+
+TEST_F(slDBTree, ARebuildOfAnUnchangedTreeAsksTheWindowForNoParent) {
+  delete tree_;
+  auto* tree = new TParentCountingTree(owner_.get());
+  tree_ = tree;
+  tree_->SetParent(form_);
+  Open(kCatalogue);
+  tree->ParentsAsked = 0;
+  tree_->RebuildTree();
+  EXPECT_EQ(tree->ParentsAsked, 0);
+  EXPECT_EQ(Shape(), "Disk A(Docs(Letters)) Disk B(Late parent(Early)) Orphan");
+  // Nor does a rebuild that drops a folder and keeps its child.
+  ASSERT_TRUE(ds_->Locate("id", 2, {}));
+  ds_->Delete();
+  EXPECT_EQ(tree->ParentsAsked, 0);
+  EXPECT_EQ(Shape(), "Disk A Disk B(Late parent(Early)) Orphan Letters");
+}
+
 TEST_F(slDBTree, AnUnboundTreeStillMakesPlainNodes) {
   tree_->HandleNeeded();
   TTreeNode* node = tree_->Items()->Add(nullptr, "loose");
