@@ -22,6 +22,11 @@ bool DataSetLocate(TDataSet* dataSet, const String& keyFields, const Variant& ke
 
 namespace {
 
+// An image number field's value; -1 (no image) for Null.
+Integer ImageNumber(TField* field) {
+  return field->IsNull() ? -1 : field->AsInteger();
+}
+
 bool IsIntegerVariant(const Variant& v) {
   const TVarType t = v.Type();
   return t == varInteger || t == varSmallint || t == varInt64;
@@ -152,6 +157,15 @@ bool TslDBTreeNodes::FindKeyIndex(const Variant& key, Integer& index) const {
   // nodes; anything else as KeyGreater and KeyEqual compare it.
   const bool isInt = IsIntegerVariant(key);
   const Int64 intKey = isInt ? key.AsInt64() : 0;
+  if (isInt && other_keys_ == 0) {
+    // Every key a number: search the numbers side by side, not node by node.
+    const auto at = std::lower_bound(int_keys_.begin(), int_keys_.end(), intKey);
+    index = static_cast<Integer>(at - int_keys_.begin());
+    if (at == int_keys_.end()) return false;
+    if (*at == intKey) return true;
+    if (index == 0) index = -1;
+    return false;
+  }
   const auto nodeAbove = [&](const TslDBTreeNode* n) {
     return isInt && n->has_int_key_ ? n->int_key_ > intKey : KeyGreater(n->key_value_, key);
   };
@@ -188,6 +202,8 @@ bool TslDBTreeNodes::Insert(TslDBTreeNode* node) {
   if (VarIsNull(node->key_value_) || FindKeyIndex(node->key_value_, index)) return false;
   index = std::max<Integer>(index, 0);
   list_.insert(list_.begin() + index, node);
+  int_keys_.insert(int_keys_.begin() + index, node->int_key_);
+  if (!node->has_int_key_) ++other_keys_;
   for (auto i = static_cast<std::size_t>(index); i < list_.size(); ++i)
     list_[i]->sort_index_ = static_cast<Integer>(i);
   return true;
@@ -196,11 +212,13 @@ bool TslDBTreeNodes::Insert(TslDBTreeNode* node) {
 void TslDBTreeNodes::Remove(TslDBTreeNode* node) {
   const auto index = static_cast<std::size_t>(node->sort_index_);
   node->sort_index_ = -1;
+  if (!node->has_int_key_) --other_keys_;
   if (batch_) {
     list_[index] = nullptr;
     return;
   }
   list_.erase(list_.begin() + static_cast<std::ptrdiff_t>(index));
+  int_keys_.erase(int_keys_.begin() + static_cast<std::ptrdiff_t>(index));
   for (std::size_t i = index; i < list_.size(); ++i)
     list_[i]->sort_index_ = static_cast<Integer>(i);
 }
@@ -209,6 +227,8 @@ void TslDBTreeNodes::Clear() {
   for (TslDBTreeNode* node : list_)
     if (node) node->sort_index_ = -1;
   list_.clear();
+  int_keys_.clear();
+  other_keys_ = 0;
 }
 
 void TslDBTreeNodes::ReparentTopLevelNodes() {
@@ -229,8 +249,16 @@ void TslDBTreeNodes::PruneUnrefreshedNodes() {
   batch_ = true;
   TScopeExit close([this] {
     batch_ = false;
-    std::erase(list_, nullptr);
-    for (std::size_t i = 0; i < list_.size(); ++i) list_[i]->sort_index_ = static_cast<Integer>(i);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < list_.size(); ++i) {
+      if (!list_[i]) continue;
+      list_[kept] = list_[i];
+      int_keys_[kept] = int_keys_[i];
+      list_[kept]->sort_index_ = static_cast<Integer>(kept);
+      ++kept;
+    }
+    list_.resize(kept);
+    int_keys_.resize(kept);
   });
   // A node whose record remains does not go with a parent whose record
   // went: it moves to the top level, where a build from nothing puts a
@@ -480,6 +508,9 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
   const auto busy = SetForScope(busy_, true);
   const String text = NodeText();
   const Variant parentValue = parent_field_->AsVariant();
+  // Read once: a node made now takes them before its item is inserted.
+  record_image_ = image_field_ ? ImageNumber(image_field_) : -1;
+  record_state_ = state_field_ ? ImageNumber(state_field_) : -1;
   TslDBTreeNode* node = index_->FindNode(key);
   TslDBTreeNode* parent = index_->FindNode(parentValue);
   if (node) {
@@ -510,14 +541,8 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
   // caption event make it another.
   node->ListText = display_fields_.empty() && !OnSetDisplayItemText ? text : list_field_->Text();
   // A rebuild finds most images as they were: unchanged, they need no message.
-  if (image_field_) {
-    const Integer image = image_field_->IsNull() ? -1 : image_field_->AsInteger();
-    if (node->ImageIndex() != image) node->SetImageIndex(image);
-  }
-  if (state_field_) {
-    const Integer state = state_field_->IsNull() ? -1 : state_field_->AsInteger();
-    if (node->StateIndex() != state) node->SetStateIndex(state);
-  }
+  if (image_field_ && node->ImageIndex() != record_image_) node->SetImageIndex(record_image_);
+  if (state_field_ && node->StateIndex() != record_state_) node->SetStateIndex(record_state_);
   node->Refreshed = true;
   if (OnRefreshNode) OnRefreshNode(this, node);
   // Resizing the dataset's ring fetches records: not while a walk reads them.
@@ -705,9 +730,9 @@ void TslDBTreeView::RecordEdited(TField* field) {
   if (field == list_field_) {
     if (field->Text() != node->Text()) node->SetText(field->Text());
   } else if (field == image_field_) {
-    node->SetImageIndex(field->IsNull() ? -1 : field->AsInteger());
+    node->SetImageIndex(ImageNumber(field));
   } else if (field == state_field_) {
-    node->SetStateIndex(field->IsNull() ? -1 : field->AsInteger());
+    node->SetStateIndex(ImageNumber(field));
   } else if (field == parent_field_) {
     const Variant value = field->AsVariant();
     if (VarIsNull(node->ParentValue) || VarIsNull(value) || KeyEqual(node->ParentValue, value))
@@ -854,10 +879,8 @@ TTreeNode* TslDBTreeView::CreateNode() {
     // The node of the current record takes its images before its item is
     // inserted: the insert carries them, and no message per node follows.
     if (adding_record_node_) {
-      if (image_field_)
-        node->SetImageIndex(image_field_->IsNull() ? -1 : image_field_->AsInteger());
-      if (state_field_)
-        node->SetStateIndex(state_field_->IsNull() ? -1 : state_field_->AsInteger());
+      if (image_field_) node->SetImageIndex(record_image_);
+      if (state_field_) node->SetStateIndex(record_state_);
     }
   } else {
     node = new TslDBTreeNode(Items(), index_.get(), NewKeyValue());

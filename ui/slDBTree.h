@@ -170,6 +170,11 @@ class TslDBTreeNodes {
  private:
   TslDBTreeView* tree_;
   std::vector<TslDBTreeNode*> list_;
+  // Each node's key as a number (0 for other keys), in step with list_,
+  // and how many keys are not numbers: while none is, a search runs over
+  // these numbers alone.
+  std::vector<Int64> int_keys_;
+  Integer other_keys_ = 0;
   bool destroying_ = false;
   // While pruning, removed nodes leave holes closed (and renumbered) once.
   bool batch_ = false;
@@ -398,8 +403,11 @@ class TslDBTreeView : public TCustomslTreeView {
   bool collapsing_ = false;
   // While the build reads every record through the dataset's walk.
   bool reading_all_ = false;
-  // While the node of the current record is being added.
+  // While the node of the current record is being added, with its record's
+  // image numbers.
   bool adding_record_node_ = false;
+  Integer record_image_ = -1;
+  Integer record_state_ = -1;
   // The label editor while subclassed, our procedure and its own.
   HWND editor_ = nullptr;
   WNDPROC editor_proc_ = nullptr;

@@ -186,6 +186,43 @@ TEST_F(slDBTree, FindKeyIndexGivesThePositionForEveryCount) {
   }
 }
 
+TEST_F(slDBTree, TextKeysAreFoundByValueAfterEveryChange) {
+  TslDBTreeView tree(owner_.get());
+  tree.SetParent(form_);
+  tree.HandleNeeded();
+  TArrayDataSet ds;
+  ds.FieldDefs()->Add("id", ftString, 10);
+  ds.FieldDefs()->Add("idparent", ftString, 10);
+  ds.FieldDefs()->Add("Dirname", ftString, 10);
+  for (const char* k : {"m", "c", "x", "a", "q"}) ds.AddRow({k, "m", String("n") + k});
+  ds.Open();
+  TDataSource source(nullptr);
+  source.SetDataSet(&ds);
+  tree.SetKeyField("id");
+  tree.SetParentField("idparent");
+  tree.SetListField("Dirname");
+  tree.SetDataSource(&source);
+  EXPECT_EQ(TreeShape(&tree), "nm(nc nx na nq)");
+  const auto expectFound = [&](const std::vector<const char*>& keys) {
+    for (const char* k : keys) {
+      TslDBTreeNode* node = tree.DBNodes()->FindNode(k);
+      ASSERT_NE(node, nullptr) << k;
+      EXPECT_EQ(node->Text(), String("n") + k);
+    }
+  };
+  expectFound({"a", "c", "m", "q", "x"});
+  EXPECT_EQ(tree.DBNodes()->FindNode("b"), nullptr);
+  ASSERT_TRUE(ds.Locate("id", "c", {}));
+  ds.Delete();
+  expectFound({"a", "m", "q", "x"});
+  EXPECT_EQ(tree.DBNodes()->FindNode("c"), nullptr);
+  ds.AppendRecord({"b", "a", "nb"});
+  expectFound({"a", "b", "m", "q", "x"});
+  for (Integer i = 0; i < tree.DBNodes()->Count(); ++i)
+    EXPECT_EQ(tree.DBNodes()->Node(i)->SortIndex(), i);
+  tree.SetDataSource(nullptr);
+}
+
 TEST_F(slDBTree, ParentLoopsNeitherHangNorMakeACycle) {
   // Rows in reading order; the node whose move would close the loop stays
   // at the top level.
