@@ -82,6 +82,24 @@ class slDBTree : public ::testing::Test {
   }
 
   TslDBTreeNode* Node(int key) const { return tree_->DBNodes()->FindNode(key); }
+
+  // Binds a tree of the test's own to `rows` of id, idparent (both of
+  // `keyType`) and Dirname.
+  void BindLoose(TslDBTreeView& tree, TArrayDataSet& ds, TDataSource& source, TFieldType keyType,
+                 const std::vector<Row>& rows) {
+    tree.SetParent(form_);
+    tree.HandleNeeded();
+    ds.FieldDefs()->Add("id", keyType, keyType == ftString ? 10 : 0);
+    ds.FieldDefs()->Add("idparent", keyType, keyType == ftString ? 10 : 0);
+    ds.FieldDefs()->Add("Dirname", ftString, 10);
+    for (const Row& r : rows) ds.AddRow(r);
+    ds.Open();
+    source.SetDataSet(&ds);
+    tree.SetKeyField("id");
+    tree.SetParentField("idparent");
+    tree.SetListField("Dirname");
+    tree.SetDataSource(&source);
+  }
   String Shape() const { return TreeShape(tree_); }
 
   // Every indexed node sits at its SortIndex, in ascending key order.
@@ -161,20 +179,11 @@ TEST_F(slDBTree, FindKeyIndexGivesThePositionForEveryCount) {
   };
   for (const Case& c : cases) {
     TslDBTreeView tree(owner_.get());
-    tree.SetParent(form_);
-    tree.HandleNeeded();
     TArrayDataSet ds;
-    ds.FieldDefs()->Add("id", ftInteger);
-    ds.FieldDefs()->Add("idparent", ftInteger);
-    ds.FieldDefs()->Add("Dirname", ftString, 10);
-    for (int k : c.keys) ds.AddRow({k, Null(), "n"});
-    ds.Open();
     TDataSource source(nullptr);
-    source.SetDataSet(&ds);
-    tree.SetKeyField("id");
-    tree.SetParentField("idparent");
-    tree.SetListField("Dirname");
-    tree.SetDataSource(&source);
+    std::vector<Row> rows;
+    for (int k : c.keys) rows.push_back({k, Null(), "n"});
+    BindLoose(tree, ds, source, ftInteger, rows);
     ASSERT_EQ(tree.DBNodes()->Count(), static_cast<Integer>(c.keys.size()));
     Integer index = 7;
     EXPECT_EQ(tree.DBNodes()->FindKeyIndex(c.key, index), c.found)
@@ -188,20 +197,11 @@ TEST_F(slDBTree, FindKeyIndexGivesThePositionForEveryCount) {
 
 TEST_F(slDBTree, TextKeysAreFoundByValueAfterEveryChange) {
   TslDBTreeView tree(owner_.get());
-  tree.SetParent(form_);
-  tree.HandleNeeded();
   TArrayDataSet ds;
-  ds.FieldDefs()->Add("id", ftString, 10);
-  ds.FieldDefs()->Add("idparent", ftString, 10);
-  ds.FieldDefs()->Add("Dirname", ftString, 10);
-  for (const char* k : {"m", "c", "x", "a", "q"}) ds.AddRow({k, "m", String("n") + k});
-  ds.Open();
   TDataSource source(nullptr);
-  source.SetDataSet(&ds);
-  tree.SetKeyField("id");
-  tree.SetParentField("idparent");
-  tree.SetListField("Dirname");
-  tree.SetDataSource(&source);
+  std::vector<Row> rows;
+  for (const char* k : {"m", "c", "x", "a", "q"}) rows.push_back({k, "m", String("n") + k});
+  BindLoose(tree, ds, source, ftString, rows);
   EXPECT_EQ(TreeShape(&tree), "nm(nc nx na nq)");
   const auto expectFound = [&](const std::vector<const char*>& keys) {
     for (const char* k : keys) {
