@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "platform/data/NumericFields.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/PropertyRegistry.h"
 #include "platform/rtl/ScopeExit.h"
@@ -22,8 +23,13 @@ bool DataSetLocate(TDataSet* dataSet, const String& keyFields, const Variant& ke
 
 namespace {
 
-// An image number field's value; -1 (no image) for Null.
+// An image number field's value; -1 (no image) for Null. An integer field,
+// the usual kind, reads its record once for both.
 Integer ImageNumber(TField* field) {
+  if (const auto* integer = dynamic_cast<const TIntegerField*>(field)) {
+    Integer value;
+    return integer->GetValue(value) ? value : -1;
+  }
   return field->IsNull() ? -1 : field->AsInteger();
 }
 
@@ -243,6 +249,10 @@ void TslDBTreeNodes::ReparentTopLevelNodes() {
 }
 
 void TslDBTreeNodes::PruneUnrefreshedNodes() {
+  // The usual rebuild refreshed every node: nothing goes, nothing moves.
+  if (std::all_of(list_.begin(), list_.end(),
+                  [](const TslDBTreeNode* node) { return node->Refreshed; }))
+    return;
   // One pass leaves what restarting after each removal would, without
   // renumbering the index per removal: removed nodes leave holes, closed
   // once at the end.
