@@ -142,13 +142,15 @@ TTreeNode* ParentOf(TTreeNode* node) {
   return node->Parent();
 }
 
-}  // namespace
-
+// Whether `ancestor` is above `node`: HasAsParent through the parents the
+// data-bound nodes keep.
 bool IsBelow(TTreeNode* node, const TTreeNode* ancestor) {
   for (TTreeNode* p = ParentOf(node); p; p = ParentOf(p))
     if (p == ancestor) return true;
   return false;
 }
+
+}  // namespace
 
 TslDBTreeNodes::~TslDBTreeNodes() {
   destroying_ = true;

@@ -64,10 +64,6 @@ bool KeyEqual(const Variant& a, const Variant& b);
 bool KeyGreater(const Variant& a, const Variant& b);
 bool KeyGreaterOrEqual(const Variant& a, const Variant& b);
 
-// Whether `ancestor` is above `node` (HasAsParent, through the parents the
-// data-bound nodes keep).
-bool IsBelow(TTreeNode* node, const TTreeNode* ancestor);
-
 class TslDBTreeNode : public TslTreeNode {
   ZORVET_CLASS_NAME(TslDBTreeNode)
 
@@ -103,7 +99,7 @@ class TslDBTreeNode : public TslTreeNode {
 
   // The parent node, as Parent() answers it, but kept on the node: a
   // rebuild compares every node's parent, and asking the window each time
-  // was most of a rebuild's cost. Every move of the node goes through
+  // was about a quarter of a rebuild's cost. Every move of the node goes through
   // MoveTo or the tree's own placing, which keep it up to date.
   TTreeNode* KnownParent();
 
