@@ -84,14 +84,18 @@ class slDBTree : public ::testing::Test {
   TslDBTreeNode* Node(int key) const { return tree_->DBNodes()->FindNode(key); }
 
   // Binds a tree of the test's own to `rows` of id, idparent (both of
-  // `keyType`) and Dirname.
+  // `keyType`), Dirname and, given its type, ImIndex.
   void BindLoose(TslDBTreeView& tree, TArrayDataSet& ds, TDataSource& source, TFieldType keyType,
-                 const std::vector<Row>& rows) {
+                 const std::vector<Row>& rows, TFieldType imageType = ftUnknown) {
     tree.SetParent(form_);
     tree.HandleNeeded();
     ds.FieldDefs()->Add("id", keyType, keyType == ftString ? 10 : 0);
     ds.FieldDefs()->Add("idparent", keyType, keyType == ftString ? 10 : 0);
     ds.FieldDefs()->Add("Dirname", ftString, 10);
+    if (imageType != ftUnknown) {
+      ds.FieldDefs()->Add("ImIndex", imageType);
+      tree.SetImageIndexField("ImIndex");
+    }
     for (const Row& r : rows) ds.AddRow(r);
     ds.Open();
     source.SetDataSet(&ds);
@@ -221,6 +225,29 @@ TEST_F(slDBTree, TextKeysAreFoundByValueAfterEveryChange) {
   for (Integer i = 0; i < tree.DBNodes()->Count(); ++i)
     EXPECT_EQ(tree.DBNodes()->Node(i)->SortIndex(), i);
   tree.SetDataSource(nullptr);
+}
+
+TEST_F(slDBTree, ImageNumbersOfEveryNumericKindTakeNullAsNoImage) {
+  for (TFieldType type : {ftInteger, ftSmallint, ftWord, ftFloat}) {
+    TslDBTreeView tree(owner_.get());
+    TArrayDataSet ds;
+    TDataSource source(nullptr);
+    BindLoose(tree, ds, source, ftInteger,
+              {{1, Null(), "a", 3}, {2, 1, "b", Null()}, {3, 1, "c", 0}}, type);
+    ASSERT_EQ(tree.DBNodes()->Count(), 3) << type;
+    EXPECT_EQ(tree.DBNodes()->FindNode(1)->ImageIndex(), 3) << type;
+    EXPECT_EQ(tree.DBNodes()->FindNode(2)->ImageIndex(), -1) << type;
+    EXPECT_EQ(tree.DBNodes()->FindNode(3)->ImageIndex(), 0) << type;
+    // An edit of the current record's image follows on its node.
+    ASSERT_TRUE(ds.Locate("id", 2, {}));
+    ds.Edit();
+    ds.FieldByName("ImIndex")->SetAsInteger(5);
+    EXPECT_EQ(tree.DBNodes()->FindNode(2)->ImageIndex(), 5) << type;
+    ds.FieldByName("ImIndex")->Clear();
+    EXPECT_EQ(tree.DBNodes()->FindNode(2)->ImageIndex(), -1) << type;
+    ds.Cancel();
+    tree.SetDataSource(nullptr);
+  }
 }
 
 TEST_F(slDBTree, ParentLoopsNeitherHangNorMakeACycle) {
