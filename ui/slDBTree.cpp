@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "platform/data/NumericFields.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/PropertyRegistry.h"
 #include "platform/rtl/ScopeExit.h"
@@ -21,6 +22,16 @@ bool DataSetLocate(TDataSet* dataSet, const String& keyFields, const Variant& ke
 }
 
 namespace {
+
+// An image number field's value; -1 (no image) for Null. An integer field,
+// the usual kind, reads its record once for both.
+Integer ImageNumber(TField* field) {
+  if (const auto* integer = dynamic_cast<const TIntegerField*>(field)) {
+    Integer value;
+    return integer->GetValue(value) ? value : -1;
+  }
+  return field->IsNull() ? -1 : field->AsInteger();
+}
 
 bool IsIntegerVariant(const Variant& v) {
   const TVarType t = v.Type();
@@ -97,7 +108,16 @@ void TslDBTreeNode::SetChildrenLoaded(bool value) {
   SetHasChildren(button);
 }
 
+TTreeNode* TslDBTreeNode::KnownParent() {
+  // A node without its item yet has no parent to remember.
+  if (!parent_known_ && ItemId()) KnowParent(Parent());
+  return parent_known_ ? parent_ : nullptr;
+}
+
 void TslDBTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
+  // Asked again after the move (and after one that failed halfway).
+  parent_known_ = false;
+  TScopeExit forget([this] { parent_known_ = false; });
   // The drag tree moves under a node through an empty child it adds first;
   // made while the tree is busy it would otherwise take the current record's
   // key, which another node already has.
@@ -115,6 +135,23 @@ void TslDBTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
 
 // --- TslDBTreeNodes -----------------------------------------------------
 
+namespace {
+
+TTreeNode* ParentOf(TTreeNode* node) {
+  if (auto* dbNode = dynamic_cast<TslDBTreeNode*>(node)) return dbNode->KnownParent();
+  return node->Parent();
+}
+
+// Whether `ancestor` is above `node`: HasAsParent through the parents the
+// data-bound nodes keep.
+bool IsBelow(TTreeNode* node, const TTreeNode* ancestor) {
+  for (TTreeNode* p = ParentOf(node); p; p = ParentOf(p))
+    if (p == ancestor) return true;
+  return false;
+}
+
+}  // namespace
+
 TslDBTreeNodes::~TslDBTreeNodes() {
   destroying_ = true;
   Clear();
@@ -128,6 +165,15 @@ bool TslDBTreeNodes::FindKeyIndex(const Variant& key, Integer& index) const {
   // nodes; anything else as KeyGreater and KeyEqual compare it.
   const bool isInt = IsIntegerVariant(key);
   const Int64 intKey = isInt ? key.AsInt64() : 0;
+  if (isInt && other_keys_ == 0) {
+    // Every key a number: search the numbers side by side, not node by node.
+    const auto at = std::lower_bound(int_keys_.begin(), int_keys_.end(), intKey);
+    index = static_cast<Integer>(at - int_keys_.begin());
+    if (at == int_keys_.end()) return false;
+    if (*at == intKey) return true;
+    if (index == 0) index = -1;
+    return false;
+  }
   const auto nodeAbove = [&](const TslDBTreeNode* n) {
     return isInt && n->has_int_key_ ? n->int_key_ > intKey : KeyGreater(n->key_value_, key);
   };
@@ -164,6 +210,8 @@ bool TslDBTreeNodes::Insert(TslDBTreeNode* node) {
   if (VarIsNull(node->key_value_) || FindKeyIndex(node->key_value_, index)) return false;
   index = std::max<Integer>(index, 0);
   list_.insert(list_.begin() + index, node);
+  int_keys_.insert(int_keys_.begin() + index, node->int_key_);
+  if (!node->has_int_key_) ++other_keys_;
   for (auto i = static_cast<std::size_t>(index); i < list_.size(); ++i)
     list_[i]->sort_index_ = static_cast<Integer>(i);
   return true;
@@ -172,11 +220,13 @@ bool TslDBTreeNodes::Insert(TslDBTreeNode* node) {
 void TslDBTreeNodes::Remove(TslDBTreeNode* node) {
   const auto index = static_cast<std::size_t>(node->sort_index_);
   node->sort_index_ = -1;
+  if (!node->has_int_key_) --other_keys_;
   if (batch_) {
     list_[index] = nullptr;
     return;
   }
   list_.erase(list_.begin() + static_cast<std::ptrdiff_t>(index));
+  int_keys_.erase(int_keys_.begin() + static_cast<std::ptrdiff_t>(index));
   for (std::size_t i = index; i < list_.size(); ++i)
     list_[i]->sort_index_ = static_cast<Integer>(i);
 }
@@ -185,6 +235,8 @@ void TslDBTreeNodes::Clear() {
   for (TslDBTreeNode* node : list_)
     if (node) node->sort_index_ = -1;
   list_.clear();
+  int_keys_.clear();
+  other_keys_ = 0;
 }
 
 void TslDBTreeNodes::ReparentTopLevelNodes() {
@@ -199,14 +251,26 @@ void TslDBTreeNodes::ReparentTopLevelNodes() {
 }
 
 void TslDBTreeNodes::PruneUnrefreshedNodes() {
+  // The usual rebuild refreshed every node: nothing goes, nothing moves.
+  if (std::all_of(list_.begin(), list_.end(),
+                  [](const TslDBTreeNode* node) { return node->Refreshed; }))
+    return;
   // One pass leaves what restarting after each removal would, without
   // renumbering the index per removal: removed nodes leave holes, closed
   // once at the end.
   batch_ = true;
   TScopeExit close([this] {
     batch_ = false;
-    std::erase(list_, nullptr);
-    for (std::size_t i = 0; i < list_.size(); ++i) list_[i]->sort_index_ = static_cast<Integer>(i);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < list_.size(); ++i) {
+      if (!list_[i]) continue;
+      list_[kept] = list_[i];
+      int_keys_[kept] = int_keys_[i];
+      list_[kept]->sort_index_ = static_cast<Integer>(kept);
+      ++kept;
+    }
+    list_.resize(kept);
+    int_keys_.resize(kept);
   });
   // A node whose record remains does not go with a parent whose record
   // went: it moves to the top level, where a build from nothing puts a
@@ -214,7 +278,7 @@ void TslDBTreeNodes::PruneUnrefreshedNodes() {
   std::vector<TslDBTreeNode*> orphans;
   for (TslDBTreeNode* node : list_) {
     if (!node->Refreshed) continue;
-    auto* parent = dynamic_cast<TslDBTreeNode*>(node->Parent());
+    auto* parent = dynamic_cast<TslDBTreeNode*>(node->KnownParent());
     if (parent && !parent->Refreshed && parent->sort_index_ >= 0) orphans.push_back(node);
   }
   for (TslDBTreeNode* node : orphans) tree_->MoveNodeUnder(node, nullptr);
@@ -226,10 +290,10 @@ void TslDBTreeNodes::ReparentNode(TslDBTreeNode* node, const Variant& value) {
   if (!(VarIsNull(value) && VarIsNull(node->ParentValue)) && !KeyEqual(node->ParentValue, value))
     node->ParentValue = value;
   TslDBTreeNode* parent = FindNode(value);
-  if (parent != node->Parent()) {
+  if (parent != node->KnownParent()) {
     if (!parent || parent == node) {
       tree_->MoveNodeUnder(node, nullptr);
-    } else if (!parent->HasAsParent(node)) {
+    } else if (!IsBelow(parent, node)) {
       node->SetFocused(false);
       tree_->MoveNodeUnder(node, parent);
     }
@@ -437,14 +501,16 @@ String TslDBTreeView::NodeText() {
 
 bool TslDBTreeView::MoveNodeUnder(TslDBTreeNode* node, TslDBTreeNode* parent) {
   // A damaged chain of parent values must not hang a node under itself.
-  if (parent == node || (parent && parent->HasAsParent(node))) return false;
+  if (parent == node || (parent && IsBelow(parent, node))) return false;
   const auto busy = SetForScope(busy_, true);
+  node->parent_known_ = false;
   if (parent) {
     parent->SetHasChildren(true);
     node->TTreeNode::MoveTo(parent, naAddChild);
   } else {
     node->TTreeNode::MoveTo(nullptr, naAdd);
   }
+  node->KnowParent(parent);
   return true;
 }
 
@@ -454,16 +520,25 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
   const auto busy = SetForScope(busy_, true);
   const String text = NodeText();
   const Variant parentValue = parent_field_->AsVariant();
+  // Read once: a node made now takes them before its item is inserted.
+  record_image_ = image_field_ ? ImageNumber(image_field_) : -1;
+  record_state_ = state_field_ ? ImageNumber(state_field_) : -1;
   TslDBTreeNode* node = index_->FindNode(key);
   TslDBTreeNode* parent = index_->FindNode(parentValue);
   if (node) {
     // Top-level nodes wait for the build's re-parenting step.
-    if (node->Parent() && node->Parent() != parent && node != parent) MoveNodeUnder(node, parent);
+    if (TTreeNode* now = node->KnownParent(); now && now != parent && node != parent)
+      MoveNodeUnder(node, parent);
     if (node->Text() != text) node->SetText(text);
   } else {
-    TTreeNode* made = parent ? Items()->AddChild(parent, text) : Items()->Add(nullptr, text);
+    TTreeNode* made;
+    {
+      const auto fromRecord = SetForScope(adding_record_node_, true);
+      made = parent ? Items()->AddChild(parent, text) : Items()->Add(nullptr, text);
+    }
     node = dynamic_cast<TslDBTreeNode*>(made);
     if (!node) return nullptr;
+    node->KnowParent(parent);
   }
   node->ParentValue = parentValue;
   if (options_.Contains(trSmartRecordLoad)) {
@@ -478,14 +553,8 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
   // caption event make it another.
   node->ListText = display_fields_.empty() && !OnSetDisplayItemText ? text : list_field_->Text();
   // A rebuild finds most images as they were: unchanged, they need no message.
-  if (image_field_) {
-    const Integer image = image_field_->IsNull() ? -1 : image_field_->AsInteger();
-    if (node->ImageIndex() != image) node->SetImageIndex(image);
-  }
-  if (state_field_) {
-    const Integer state = state_field_->IsNull() ? -1 : state_field_->AsInteger();
-    if (node->StateIndex() != state) node->SetStateIndex(state);
-  }
+  if (image_field_ && node->ImageIndex() != record_image_) node->SetImageIndex(record_image_);
+  if (state_field_ && node->StateIndex() != record_state_) node->SetStateIndex(record_state_);
   node->Refreshed = true;
   if (OnRefreshNode) OnRefreshNode(this, node);
   // Resizing the dataset's ring fetches records: not while a walk reads them.
@@ -587,7 +656,7 @@ void TslDBTreeView::LoadChildren(TslDBTreeNode* node, bool recursive) {
     if (!child) child = NodeFromCurrentRecord();
     // A record that is its own parent, or a loop of parent values, would
     // read the same records again without end.
-    if (recursive && child && child != node && !node->HasAsParent(child)) LoadChildren(child, true);
+    if (recursive && child && child != node && !IsBelow(node, child)) LoadChildren(child, true);
   }
 }
 
@@ -673,9 +742,9 @@ void TslDBTreeView::RecordEdited(TField* field) {
   if (field == list_field_) {
     if (field->Text() != node->Text()) node->SetText(field->Text());
   } else if (field == image_field_) {
-    node->SetImageIndex(field->IsNull() ? -1 : field->AsInteger());
+    node->SetImageIndex(ImageNumber(field));
   } else if (field == state_field_) {
-    node->SetStateIndex(field->IsNull() ? -1 : field->AsInteger());
+    node->SetStateIndex(ImageNumber(field));
   } else if (field == parent_field_) {
     const Variant value = field->AsVariant();
     if (VarIsNull(node->ParentValue) || VarIsNull(value) || KeyEqual(node->ParentValue, value))
@@ -819,6 +888,12 @@ TTreeNode* TslDBTreeView::CreateNode() {
     node = new TslDBTreeNode(Items(), nullptr, Null());
   } else if (busy_) {
     node = new TslDBTreeNode(Items(), index_.get(), key_field_->AsVariant());
+    // The node of the current record takes its images before its item is
+    // inserted: the insert carries them, and no message per node follows.
+    if (adding_record_node_) {
+      if (image_field_) node->SetImageIndex(record_image_);
+      if (state_field_) node->SetStateIndex(record_state_);
+    }
   } else {
     node = new TslDBTreeNode(Items(), index_.get(), NewKeyValue());
     node->IsNew = true;

@@ -82,6 +82,28 @@ class slDBTree : public ::testing::Test {
   }
 
   TslDBTreeNode* Node(int key) const { return tree_->DBNodes()->FindNode(key); }
+
+  // Binds a tree of the test's own to `rows` of id, idparent (both of
+  // `keyType`), Dirname and, given its type, ImIndex.
+  void BindLoose(TslDBTreeView& tree, TArrayDataSet& ds, TDataSource& source, TFieldType keyType,
+                 const std::vector<Row>& rows, TFieldType imageType = ftUnknown) {
+    tree.SetParent(form_);
+    tree.HandleNeeded();
+    ds.FieldDefs()->Add("id", keyType, keyType == ftString ? 10 : 0);
+    ds.FieldDefs()->Add("idparent", keyType, keyType == ftString ? 10 : 0);
+    ds.FieldDefs()->Add("Dirname", ftString, 10);
+    if (imageType != ftUnknown) {
+      ds.FieldDefs()->Add("ImIndex", imageType);
+      tree.SetImageIndexField("ImIndex");
+    }
+    for (const Row& r : rows) ds.AddRow(r);
+    ds.Open();
+    source.SetDataSet(&ds);
+    tree.SetKeyField("id");
+    tree.SetParentField("idparent");
+    tree.SetListField("Dirname");
+    tree.SetDataSource(&source);
+  }
   String Shape() const { return TreeShape(tree_); }
 
   // Every indexed node sits at its SortIndex, in ascending key order.
@@ -161,20 +183,11 @@ TEST_F(slDBTree, FindKeyIndexGivesThePositionForEveryCount) {
   };
   for (const Case& c : cases) {
     TslDBTreeView tree(owner_.get());
-    tree.SetParent(form_);
-    tree.HandleNeeded();
     TArrayDataSet ds;
-    ds.FieldDefs()->Add("id", ftInteger);
-    ds.FieldDefs()->Add("idparent", ftInteger);
-    ds.FieldDefs()->Add("Dirname", ftString, 10);
-    for (int k : c.keys) ds.AddRow({k, Null(), "n"});
-    ds.Open();
     TDataSource source(nullptr);
-    source.SetDataSet(&ds);
-    tree.SetKeyField("id");
-    tree.SetParentField("idparent");
-    tree.SetListField("Dirname");
-    tree.SetDataSource(&source);
+    std::vector<Row> rows;
+    for (int k : c.keys) rows.push_back({k, Null(), "n"});
+    BindLoose(tree, ds, source, ftInteger, rows);
     ASSERT_EQ(tree.DBNodes()->Count(), static_cast<Integer>(c.keys.size()));
     Integer index = 7;
     EXPECT_EQ(tree.DBNodes()->FindKeyIndex(c.key, index), c.found)
@@ -182,6 +195,57 @@ TEST_F(slDBTree, FindKeyIndexGivesThePositionForEveryCount) {
     EXPECT_EQ(index, c.index) << c.keys.size() << " keys, key " << VarToStr(c.key);
     for (Integer i = 0; i < tree.DBNodes()->Count(); ++i)
       EXPECT_EQ(tree.DBNodes()->Node(i)->SortIndex(), i);
+    tree.SetDataSource(nullptr);
+  }
+}
+
+TEST_F(slDBTree, TextKeysAreFoundByValueAfterEveryChange) {
+  TslDBTreeView tree(owner_.get());
+  TArrayDataSet ds;
+  TDataSource source(nullptr);
+  std::vector<Row> rows;
+  for (const char* k : {"m", "c", "x", "a", "q"}) rows.push_back({k, "m", String("n") + k});
+  BindLoose(tree, ds, source, ftString, rows);
+  EXPECT_EQ(TreeShape(&tree), "nm(nc nx na nq)");
+  const auto expectFound = [&](const std::vector<const char*>& keys) {
+    for (const char* k : keys) {
+      TslDBTreeNode* node = tree.DBNodes()->FindNode(k);
+      ASSERT_NE(node, nullptr) << k;
+      EXPECT_EQ(node->Text(), String("n") + k);
+    }
+  };
+  expectFound({"a", "c", "m", "q", "x"});
+  EXPECT_EQ(tree.DBNodes()->FindNode("b"), nullptr);
+  ASSERT_TRUE(ds.Locate("id", "c", {}));
+  ds.Delete();
+  expectFound({"a", "m", "q", "x"});
+  EXPECT_EQ(tree.DBNodes()->FindNode("c"), nullptr);
+  ds.AppendRecord({"b", "a", "nb"});
+  expectFound({"a", "b", "m", "q", "x"});
+  for (Integer i = 0; i < tree.DBNodes()->Count(); ++i)
+    EXPECT_EQ(tree.DBNodes()->Node(i)->SortIndex(), i);
+  tree.SetDataSource(nullptr);
+}
+
+TEST_F(slDBTree, ImageNumbersOfEveryNumericKindTakeNullAsNoImage) {
+  for (TFieldType type : {ftInteger, ftSmallint, ftWord, ftFloat}) {
+    TslDBTreeView tree(owner_.get());
+    TArrayDataSet ds;
+    TDataSource source(nullptr);
+    BindLoose(tree, ds, source, ftInteger,
+              {{1, Null(), "a", 3}, {2, 1, "b", Null()}, {3, 1, "c", 0}}, type);
+    ASSERT_EQ(tree.DBNodes()->Count(), 3) << type;
+    EXPECT_EQ(tree.DBNodes()->FindNode(1)->ImageIndex(), 3) << type;
+    EXPECT_EQ(tree.DBNodes()->FindNode(2)->ImageIndex(), -1) << type;
+    EXPECT_EQ(tree.DBNodes()->FindNode(3)->ImageIndex(), 0) << type;
+    // An edit of the current record's image follows on its node.
+    ASSERT_TRUE(ds.Locate("id", 2, {}));
+    ds.Edit();
+    ds.FieldByName("ImIndex")->SetAsInteger(5);
+    EXPECT_EQ(tree.DBNodes()->FindNode(2)->ImageIndex(), 5) << type;
+    ds.FieldByName("ImIndex")->Clear();
+    EXPECT_EQ(tree.DBNodes()->FindNode(2)->ImageIndex(), -1) << type;
+    ds.Cancel();
     tree.SetDataSource(nullptr);
   }
 }
@@ -486,6 +550,69 @@ TEST_F(slDBTree, AMoveThroughThePlaceholderLeavesTheIndexAlone) {
   EXPECT_EQ(tree_->DBNodes()->FindNode(100), nullptr);
   EXPECT_EQ(Node(8)->Parent(), Node(4));
   ExpectIndexExact();
+}
+
+// Counts the questions for an item's parent the tree's window is asked.
+class TParentCountingTree : public TslDBTreeView {
+ public:
+  using TslDBTreeView::TslDBTreeView;
+  int ParentsAsked = 0;
+  void Dispatch(TMessage& message) override {
+    if (message.Msg == TVM_GETNEXTITEM && message.WParam == TVGN_PARENT) ++ParentsAsked;
+    TslDBTreeView::Dispatch(message);
+  }
+};
+
+TEST_F(slDBTree, EveryNodeKnowsItsParentAfterMovesOfEveryKind) {
+  Open(kCatalogue);
+  const auto expectKnown = [&](const char* after) {
+    for (Integer i = 0; i < tree_->DBNodes()->Count(); ++i) {
+      TslDBTreeNode* node = tree_->DBNodes()->Node(i);
+      EXPECT_EQ(node->KnownParent(), node->Parent()) << after << ": " << node->Text();
+    }
+  };
+  expectKnown("the build");
+  Node(3)->MoveTo(Node(4), naAddChild);  // through the placeholder
+  expectKnown("a move under a node");
+  Node(7)->MoveTo(Node(2), naAdd);  // beside a node, with its child
+  expectKnown("a move beside a node");
+  Node(8)->MoveTo(Node(6), naInsert);
+  expectKnown("an insert before a node");
+  Node(2)->MoveTo(nullptr, naAddFirst);
+  expectKnown("a move to the top");
+  // The moves were written to the records: a rebuild finds the same tree.
+  const String moved = "Docs Disk A(Late parent(Orphan Early)) Disk B(Letters)";
+  EXPECT_EQ(Shape(), moved);
+  tree_->RebuildTree();
+  EXPECT_EQ(Shape(), moved);
+  expectKnown("the rebuild");
+  ASSERT_TRUE(ds_->Locate("id", 3, {}));
+  ds_->Edit();
+  ds_->FieldByName("idparent")->SetAsInteger(7);
+  ds_->Post();
+  EXPECT_EQ(Node(3)->Parent(), Node(7));
+  expectKnown("an edit of the parent field");
+  ASSERT_TRUE(ds_->Locate("id", 7, {}));
+  ds_->Delete();  // its children move to the top level
+  EXPECT_EQ(Shape(), "Docs Disk A Disk B Letters Early Orphan");
+  expectKnown("a deleted parent record");
+}
+
+TEST_F(slDBTree, ARebuildOfAnUnchangedTreeAsksTheWindowForNoParent) {
+  delete tree_;
+  auto* tree = new TParentCountingTree(owner_.get());
+  tree_ = tree;
+  tree_->SetParent(form_);
+  Open(kCatalogue);
+  tree->ParentsAsked = 0;
+  tree_->RebuildTree();
+  EXPECT_EQ(tree->ParentsAsked, 0);
+  EXPECT_EQ(Shape(), "Disk A(Docs(Letters)) Disk B(Late parent(Early)) Orphan");
+  // Nor does a rebuild that drops a folder and keeps its child.
+  ASSERT_TRUE(ds_->Locate("id", 2, {}));
+  ds_->Delete();
+  EXPECT_EQ(tree->ParentsAsked, 0);
+  EXPECT_EQ(Shape(), "Disk A Disk B(Late parent(Early)) Orphan Letters");
 }
 
 TEST_F(slDBTree, AnUnboundTreeStillMakesPlainNodes) {
