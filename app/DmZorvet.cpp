@@ -256,6 +256,12 @@ void TDmZorvet::LListAfterItemOpen(TObject* Sender, const String& ItemName) {
   TScopeExit rebindOnExit(rebind);
   if (window_) window_->BindTree(nullptr);
   try {
+    // Nor need the comment's edit box hear of every field of every row
+    // read: the catalogue's source leaves the table for the load and comes
+    // back to it loaded (or, should the load fail, emptied), and what shows
+    // the source then sees the outcome once.
+    DSDir->SetDataSet(nullptr);
+    TScopeExit reattach([this] { DSDir->SetDataSet(MTDir); });
     MTDir->LoadFromFile(file);
   } catch (const Exception& e) {
     // What a half-read file left in the table is of no use, and the file

@@ -13,6 +13,7 @@
 #include "platform/data/DataMessages.h"
 #include "platform/data/DataSource.h"
 #include "platform/data/Fields.h"
+#include "platform/rtl/ListSnapshot.h"
 #include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
 
@@ -198,8 +199,12 @@ void TDataSet::NotifyDataSources(TDataEvent event, std::intptr_t info) {
   const bool visual = disable_count_ == 0;
   if (!visual && ((event == deUpdateState && state_ == dsInactive) || event == deLayoutChange))
     enable_event_ = deLayoutChange;
-  for (TDataSource* source : std::vector<TDataSource*>(data_sources_))
+  for (TDataSource* source : TListSnapshot<TDataSource>(data_sources_)) {
+    // A source may have left (or gone) while an earlier one was told.
+    if (std::find(data_sources_.begin(), data_sources_.end(), source) == data_sources_.end())
+      continue;
     source->DataEvent(event, info, visual);
+  }
 }
 
 bool TDataSet::HasUnsilencedLinks() const {

@@ -6,6 +6,7 @@
 #include "platform/data/DataLink.h"
 #include "platform/data/DataMessages.h"
 #include "platform/data/DataSet.h"
+#include "platform/rtl/ListSnapshot.h"
 
 TDataSource::TDataSource(TComponent* owner) : TComponent(owner) {}
 
@@ -82,7 +83,7 @@ void TDataSource::UpdateState() {
 }
 
 void TDataSource::NotifyLinks(TDataEvent event, std::intptr_t info, bool visual) {
-  for (TDataLink* link : std::vector<TDataLink*>(links_)) {
+  for (TDataLink* link : TListSnapshot<TDataLink>(links_)) {
     // A link may have left while an earlier one was notified.
     if (std::find(links_.begin(), links_.end(), link) == links_.end()) continue;
     if (visual || !link->VisualControl()) link->DataEvent(event, info);

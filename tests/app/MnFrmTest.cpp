@@ -5,12 +5,14 @@
 #include <filesystem>
 
 #include "catalog/VolumeInformation.h"
+#include "platform/controls/DBCtrls.h"
 #include "platform/controls/Gauge.h"
 #include "platform/controls/ListView.h"
 #include "platform/controls/PageControl.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/StatusBar.h"
 #include "platform/controls/Timer.h"
+#include "platform/data/DataSource.h"
 #include "platform/data/Field.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/win/WindowPos.h"
@@ -227,6 +229,33 @@ TEST_F(MainWindowTest, TheCatalogueComesBackAfterARestartAndASecondCloseWritesTh
   EXPECT_EQ(drive_test::ReadFile(CatalogueFile()), first);
 }
 
+TEST_F(MainWindowTest, TheCommentBoxShowsTheSelectedDiscsCommentAfterAStart) {
+  MapDisc(MakeDisc("disc"));
+  TMnFrm& w = Start();
+  PickDrive();
+  PressScan();
+  TvomMemTable* dir = Module().MTDir;
+  ASSERT_TRUE(dir->Locate("dirName", Variant(String("MYDISC")), TLocateOptions{}));
+  dir->Edit();
+  dir->FieldByName("Comment")->SetAsString("holiday pictures");
+  dir->Post();
+  EXPECT_EQ(w.DBEdit1->Text(), "holiday pictures");
+  Close();
+
+  TMnFrm& again = Start();
+  // The catalogue's source is back on the loaded table, and the box shows
+  // the first disc's comment as it did before the restart.
+  EXPECT_EQ(Module().DSDir->DataSet(), Module().MTDir);
+  EXPECT_EQ(Module().DSDir->State(), dsBrowse);
+  EXPECT_EQ(again.DBTree->Selected(), NodeNamed(again, "MYDISC"));
+  EXPECT_EQ(again.DBEdit1->Text(), "holiday pictures");
+  // And it goes on following the table.
+  Module().MTDir->Edit();
+  Module().MTDir->FieldByName("Comment")->SetAsString("beach");
+  Module().MTDir->Post();
+  EXPECT_EQ(again.DBEdit1->Text(), "beach");
+}
+
 TEST_F(MainWindowTest, ADamagedCatalogueIsSetAsideAndTheWindowOpensEmpty) {
   MapDisc(MakeDisc("disc"));
   Start();
@@ -244,6 +273,9 @@ TEST_F(MainWindowTest, ADamagedCatalogueIsSetAsideAndTheWindowOpensEmpty) {
   EXPECT_EQ(Module().MTDir->RecordCount(), 0);
   EXPECT_EQ(drive_test::ReadFile(CatalogueFile() + ".damaged").size(), 60u);
   EXPECT_GT(size, 60u);
+  // The catalogue's source follows the emptied table.
+  EXPECT_EQ(Module().DSDir->DataSet(), Module().MTDir);
+  EXPECT_EQ(Module().DSDir->State(), dsBrowse);
   // The empty catalogue is saved at close; the damaged one stays aside.
   Close();
   EXPECT_TRUE(std::filesystem::exists(CatalogueFile()));

@@ -1,6 +1,9 @@
 // tests/data/DataLinkTest.cpp
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+
 #include "tests/data/TestTables.h"
 
 namespace {
@@ -172,6 +175,57 @@ TEST(DataSources, ADatasetThatGoesAwayLeavesTheSourceEmpty) {
   EXPECT_EQ(t.source.DataSet(), nullptr);
   EXPECT_EQ(t.source.State(), dsInactive);
   EXPECT_FALSE(t.link.Active());
+}
+
+namespace {
+// A link that runs `onScroll` when its dataset moves.
+class TScrollActionLink : public TDataLink {
+ public:
+  std::function<void()> onScroll;
+
+ protected:
+  void DataSetScrolled(Integer) override {
+    if (onScroll) onScroll();
+  }
+};
+}  // namespace
+
+TEST(DataSources, ASourceThatGoesWhileAnEarlierOneIsToldHearsNothingMore) {
+  // A few sources, and more than a dataset usually has.
+  for (const std::size_t count : {std::size_t{2}, std::size_t{3}, std::size_t{12}}) {
+    SCOPED_TRACE(count);
+    auto ds = MakePeople(3);
+    std::vector<std::unique_ptr<TDataSource>> sources;
+    std::vector<std::unique_ptr<TRecordingLink>> links;
+    for (std::size_t i = 0; i < count; ++i) {
+      sources.push_back(std::make_unique<TDataSource>(nullptr));
+      sources.back()->SetDataSet(ds.get());
+      links.push_back(std::make_unique<TRecordingLink>());
+      links.back()->SetDataSource(sources.back().get());
+    }
+    TDataSource added(nullptr);
+    TRecordingLink addedLink;
+    addedLink.SetDataSource(&added);
+    TScrollActionLink first;
+    first.SetDataSource(sources.front().get());
+    // The first source's link frees the last source and brings a new one.
+    first.onScroll = [&] {
+      sources.back().reset();
+      added.SetDataSet(ds.get());
+    };
+    ds->Open();
+    for (auto& link : links) link->log.clear();
+    ds->Next();
+    for (std::size_t i = 0; i + 1 < count; ++i)
+      EXPECT_EQ(links[i]->log, (std::vector<String>{"check", "scrolled"})) << i;
+    // Let go with its source, before the move reached it.
+    EXPECT_EQ(links.back()->log, (std::vector<String>{"check", "inactive"}));
+    // The source that came during the move hears of the next one only.
+    EXPECT_EQ(addedLink.log, (std::vector<String>{"active"}));
+    first.onScroll = nullptr;
+    ds->Next();
+    EXPECT_EQ(addedLink.log, (std::vector<String>{"active", "check", "scrolled"}));
+  }
 }
 
 TEST(MasterLinks, MasterMovesAndLinkFieldChangesReachTheDetail) {
