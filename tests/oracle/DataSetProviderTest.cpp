@@ -24,11 +24,6 @@ class ProviderWorld : public DataSetWriteWorld {
 
 class ProviderTransactionWorld : public ProviderWorld {
  protected:
-  std::vector<Integer> Ids() {
-    std::vector<Integer> ids;
-    for (data_set_->First(); !data_set_->Eof(); data_set_->Next()) ids.push_back(Id());
-    return ids;
-  }
   // Row 1 renamed, row 2 deleted, row 100 appended, in a provider's
   // transaction.
   void ChangeThreeInTransaction() {
