@@ -4,19 +4,14 @@
 #include <algorithm>
 #include <limits>
 
+#include "oracle/OciConstants.h"
 #include "oracle/OracleText.h"
 #include "oracle/OracleTypes.h"
 #include "platform/rtl/Checked.h"
 
 namespace {
 
-constexpr ub4 kHtypeError = 2;
-constexpr ub4 kDtypeLob = 50;
-constexpr ub4 kDtypeFile = 56;
-constexpr ub1 kFileReadOnly = 1;
-constexpr ub1 kOnePiece = 0;
 constexpr ub1 kFormImplicit = 1;
-constexpr OCIDuration kDurationSession = 10;
 // Flushed buffers stay allocated for the next writes.
 constexpr ub4 kBufferNoFree = 2;
 

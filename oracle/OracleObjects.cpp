@@ -4,39 +4,18 @@
 #include <algorithm>
 #include <cstring>
 
+#include "oracle/OciConstants.h"
 #include "oracle/OracleCI.h"
 #include "oracle/OracleErrors.h"
 #include "platform/rtl/StringUtils.h"
 
 namespace {
 
-constexpr ub4 kHtypeError = 2;
-constexpr ub4 kHtypeDescribe = 7;
-constexpr ub4 kDtypeParam = 53;
-constexpr ub1 kDescribeByName = 1;
-constexpr ub1 kDescribeByRef = 2;
-constexpr ub1 kParamType = 6;
-
-constexpr ub4 kAttrDataSize = 1;
-constexpr ub4 kAttrDataType = 2;
-constexpr ub4 kAttrName = 4;
-constexpr ub4 kAttrPrecision = 5;
-constexpr ub4 kAttrScale = 6;
-constexpr ub4 kAttrTypeName = 8;
-constexpr ub4 kAttrSchemaName = 9;
-constexpr ub4 kAttrRefTdo = 110;
-constexpr ub4 kAttrParam = 124;
-constexpr ub4 kAttrTypeCode = 216;
 constexpr ub4 kAttrCollectionTypeCode = 217;
 constexpr ub4 kAttrCollectionElement = 227;
 constexpr ub4 kAttrNumTypeAttrs = 228;
 constexpr ub4 kAttrListTypeAttrs = 229;
 constexpr ub4 kAttrIsFinalType = 279;
-
-constexpr OCITypeCode kTypecodeRef = 110;
-constexpr OCIDuration kDurationSession = 10;
-constexpr OCIPinOpt kPinAny = 3;
-constexpr OCILockOpt kLockNone = 1;
 
 constexpr Integer kNumberSize = 22;  // OCINumber
 constexpr Integer kDateSize = 8;     // OCIDate: a 16-bit year and six bytes

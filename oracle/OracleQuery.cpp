@@ -8,6 +8,7 @@
 #include <mutex>
 #include <utility>
 
+#include "oracle/OciConstants.h"
 #include "oracle/OracleText.h"
 #include "platform/rtl/FloatText.h"
 #include "platform/rtl/Format.h"
@@ -18,30 +19,8 @@
 
 namespace {
 
-constexpr ub4 kHtypeError = 2;
-constexpr ub4 kHtypeStmt = 4;
-constexpr ub4 kDtypeParam = 53;
 constexpr ub4 kNativeSyntax = 1;
-constexpr ub2 kFetchNext = 2;
-constexpr ub4 kModeDescribeOnly = 0x10;
-constexpr ub4 kModeCommitOnSuccess = 0x20;
 
-constexpr ub4 kAttrDataSize = 1;
-constexpr ub4 kAttrDataType = 2;
-constexpr ub4 kAttrName = 4;
-constexpr ub4 kAttrPrecision = 5;
-constexpr ub4 kAttrScale = 6;
-constexpr ub4 kAttrIsNull = 7;
-constexpr ub4 kAttrRowCount = 9;
-constexpr ub4 kAttrSqlFnCode = 10;
-constexpr ub4 kAttrPrefetchRows = 11;
-constexpr ub4 kAttrPrefetchMemory = 13;
-constexpr ub4 kAttrParamCount = 18;
-constexpr ub4 kAttrStmtType = 24;
-constexpr ub4 kAttrParseErrorOffset80 = 128;
-constexpr ub4 kAttrParseErrorOffset = 129;
-constexpr ub4 kAttrRowid = 19;
-constexpr ub4 kDtypeRowid = 54;
 constexpr ub4 kDynamicFetch = 2;
 // The first piece of a LONG value, and the size pieces stop doubling at.
 constexpr Integer kFirstLongPiece = 2000;

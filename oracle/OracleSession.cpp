@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 
+#include "oracle/OciConstants.h"
 #include "oracle/OracleQuery.h"
 #include "oracle/OracleSessionPool.h"
 #include "platform/controls/Screen.h"
@@ -16,20 +17,7 @@
 
 namespace {
 
-// Handle types, attributes and modes of the handle generation.
-constexpr ub4 kHtypeEnv = 1;
-constexpr ub4 kHtypeError = 2;
-constexpr ub4 kHtypeSvcCtx = 3;
-constexpr ub4 kHtypeDescribe = 7;
-constexpr ub4 kHtypeServer = 8;
-constexpr ub4 kHtypeSession = 9;
-constexpr ub4 kAttrEnv = 5;
-constexpr ub4 kAttrServer = 6;
-constexpr ub4 kAttrSession = 7;
-constexpr ub4 kAttrUsername = 22;
-constexpr ub4 kAttrPassword = 23;
-constexpr ub4 kAttrParam = 124;
-constexpr ub4 kAttrTypeCode = 216;
+// Credentials and modes of the handle generation that only the session uses.
 constexpr ub4 kCredentialsDatabase = 1;
 constexpr ub4 kCredentialsExternal = 2;
 constexpr ub4 kModeSysDba = 2;
@@ -38,7 +26,6 @@ constexpr ub4 kEnvCreateMode = 2;  // objects
 constexpr ub4 kEnvCreateThreaded = 3;
 constexpr ub4 kEnvInitMode = 8;  // no user callback mutex
 constexpr ub1 kObjectTypePointer = 3;
-constexpr ub1 kParamType = 6;
 constexpr Integer kPasswordWillExpire = 28002;
 constexpr std::size_t kVersionBuffer = 501;
 
