@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "oracle/OciConstants.h"
+#include "oracle/OciHandle.h"
 #include "oracle/OracleText.h"
 #include "platform/rtl/FloatText.h"
 #include "platform/rtl/Format.h"
@@ -304,17 +305,13 @@ void TOracleQuery::OpenCursor() {
     return;
   }
   OCIEnv* env = session_->EnvHandle();
-  if (OracleCI::OCIHandleAlloc(env, reinterpret_cast<void**>(&error_), kHtypeError, 0, nullptr) !=
-          OCI_SUCCESS ||
-      OracleCI::OCIHandleAlloc(env, reinterpret_cast<void**>(&error2_), kHtypeError, 0, nullptr) !=
-          OCI_SUCCESS ||
-      OracleCI::OCIDescriptorAlloc(env, &rowid_, kDtypeRowid, 0, nullptr) != OCI_SUCCESS) {
-    if (error2_) OracleCI::OCIHandleFree(error2_, kHtypeError);
-    if (error_) OracleCI::OCIHandleFree(error_, kHtypeError);
-    error_ = error2_ = nullptr;
-    rowid_ = nullptr;
+  TOciHandle error(env, kHtypeError), error2(env, kHtypeError);
+  TOciHandle rowid = TOciHandle::Descriptor(env, kDtypeRowid);
+  if (!error || !error2 || !rowid)
     throw Exception("The client could not allocate the query's handles");
-  }
+  error_ = error.Release<OCIError>();
+  error2_ = error2.Release<OCIError>();
+  rowid_ = rowid.Release<void>();
   error_id_ = Oracle::RegisterOracleObject(error_);
   cursor_open_ = true;
 }

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "oracle/OciConstants.h"
+#include "oracle/OciHandle.h"
 #include "oracle/OracleQuery.h"
 #include "oracle/OracleSessionPool.h"
 #include "platform/controls/Screen.h"
@@ -487,14 +488,14 @@ void TOracleSession::AdoptExternalService() {
   svc_ = external_svc_;
   borrowed_handles_ = true;
   // The lender's environment is read through a scratch environment.
-  OCIEnv* scratch = nullptr;
-  OCIError* scratch_error = nullptr;
-  OracleCI::OCIEnvInit(&scratch, OCI_DEFAULT, 0, nullptr);
-  OracleCI::OCIHandleAlloc(scratch, reinterpret_cast<void**>(&scratch_error), kHtypeError, 0,
-                           nullptr);
-  OracleCI::OCIAttrGet(svc_, kHtypeSvcCtx, &env_, nullptr, kAttrEnv, scratch_error);
-  if (scratch_error) OracleCI::OCIHandleFree(scratch_error, kHtypeError);
-  if (scratch) OracleCI::OCIHandleFree(scratch, kHtypeEnv);
+  {
+    OCIEnv* made = nullptr;
+    OracleCI::OCIEnvInit(&made, OCI_DEFAULT, 0, nullptr);
+    const TOciHandle scratch = TOciHandle::Adopt(made, kHtypeEnv);
+    const TOciHandle scratch_error(made, kHtypeError);
+    OracleCI::OCIAttrGet(svc_, kHtypeSvcCtx, &env_, nullptr, kAttrEnv,
+                         scratch_error.As<OCIError>());
+  }
   AllocHandle(reinterpret_cast<void**>(&error_), kHtypeError);
   error_id_ = Oracle::RegisterOracleObject(error_);
   AllocHandle(reinterpret_cast<void**>(&error2_), kHtypeError);
@@ -862,32 +863,23 @@ void TOracleSession::MTSReleaseService(OCISvcCtx* service) {
 }
 
 Integer TOracleSession::GetTypeCode(void* TypeDescriptor) {
-  OCIDescribe* describe = nullptr;
-  AllocHandle(reinterpret_cast<void**>(&describe), kHtypeDescribe);
-  Integer result = 0;
+  void* made = nullptr;
+  AllocHandle(&made, kHtypeDescribe);
+  const TOciHandle describe = TOciHandle::Adopt(made, kHtypeDescribe);
   EnterCall(true);
-  try {
-    sword status = OracleCI::OCIDescribeAny(svc_, error_, TypeDescriptor, 0, kObjectTypePointer, 0,
-                                            kParamType, describe);
-    void* param = nullptr;
-    if (status == OCI_SUCCESS)
-      status = OracleCI::OCIAttrGet(describe, kHtypeDescribe, &param, nullptr, kAttrParam, error_);
-    OCITypeCode code = 0;
-    if (status == OCI_SUCCESS)
-      status = OracleCI::OCIAttrGet(param, 53, &code, nullptr, kAttrTypeCode, error_);
-    OracleCI::OCIHandleFree(describe, kHtypeDescribe);
-    describe = nullptr;
-    if (!CheckStatus(status)) RaiseCallError(ErrorSource(), true);
-    result = code;
-  } catch (const EOracleError&) {
-    throw;
-  } catch (...) {
-    if (describe) OracleCI::OCIHandleFree(describe, kHtypeDescribe);
-    LeaveCall(true);
-    throw;
-  }
+  sword status = OracleCI::OCIDescribeAny(svc_, error_, TypeDescriptor, 0, kObjectTypePointer, 0,
+                                          kParamType, describe.As<OCIDescribe>());
+  void* param = nullptr;
+  if (status == OCI_SUCCESS)
+    status = OracleCI::OCIAttrGet(describe.As<void>(), kHtypeDescribe, &param, nullptr, kAttrParam,
+                                  error_);
+  OCITypeCode code = 0;
+  if (status == OCI_SUCCESS)
+    status = OracleCI::OCIAttrGet(param, kDtypeParam, &code, nullptr, kAttrTypeCode, error_);
+  // The error leaves the call lock.
+  if (!CheckStatus(status)) RaiseCallError(ErrorSource(), true);
   LeaveCall(true);
-  return result;
+  return code;
 }
 
 // ---------------------------------------------------------------------------

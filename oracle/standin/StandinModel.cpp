@@ -236,6 +236,7 @@ sword TModelServer::OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type,
   std::lock_guard lock(mutex_);
   auto* env = Live<TEnvHandle>(parenth, kHtypeEnv);
   if (!env || !hndlpp) return OCI_INVALID_HANDLE;
+  if (Refused(type)) return OCI_ERROR;
   std::unique_ptr<THandle> handle;
   switch (type) {
     case kHtypeError:
@@ -296,6 +297,7 @@ sword TModelServer::OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 t
                                        void** usrmempp) {
   std::lock_guard lock(mutex_);
   if (!Live<TEnvHandle>(parenth, kHtypeEnv) || !descpp) return OCI_INVALID_HANDLE;
+  if (Refused(type)) return OCI_ERROR;
   if (type == kDtypeLob || type == kDtypeFile)
     return Own(std::make_unique<TLobHandle>(type), descpp, usrmempp);
   if (type != kDtypeRowid) {
@@ -1032,6 +1034,18 @@ void TModelServer::AddRule(TRule rule) {
 std::vector<TLogEntry> TModelServer::Log() const {
   std::lock_guard lock(mutex_);
   return log_;
+}
+
+void TModelServer::RefuseHandles(ub4 type, int count) {
+  std::lock_guard lock(mutex_);
+  refusals_[type] = count;
+}
+
+bool TModelServer::Refused(ub4 type) {
+  auto it = refusals_.find(type);
+  if (it == refusals_.end() || it->second <= 0) return false;
+  --it->second;
+  return true;
 }
 
 std::size_t TModelServer::LiveCount(ub4 type) const {
