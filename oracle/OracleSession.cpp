@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <utility>
 
 #include "oracle/OciConstants.h"
 #include "oracle/OciHandle.h"
@@ -368,16 +369,14 @@ void TOracleSession::LogOn() {
     return;
   }
   DoBeforeLogOn();
-  if (thread_safe_) OracleCI::GlobalOracleLock->Enter();
-  try {
+  {
+    if (thread_safe_) OracleCI::GlobalOracleLock->Enter();
+    TScopeExit leave([this] {
+      if (thread_safe_) OracleCI::GlobalOracleLock->Leave();
+      OracleCI::RestoreCurrentDir();
+    });
     LogOnNow();
-  } catch (...) {
-    if (thread_safe_) OracleCI::GlobalOracleLock->Leave();
-    OracleCI::RestoreCurrentDir();
-    throw;
   }
-  if (thread_safe_) OracleCI::GlobalOracleLock->Leave();
-  OracleCI::RestoreCurrentDir();
   if (!Reading()) {
     DoAfterLogOn();
     if (OnChange) OnChange(this);
@@ -401,16 +400,11 @@ void TOracleSession::LogOnNow() {
     hda_.fill(0);
     std::memset(&lda_, 0, 4);
     BeginBusy();
-    try {
-      if (oci8_)
-        LogOnOci8();
-      else
-        LogOnOci7(full);
-    } catch (...) {
-      EndBusy();
-      throw;
-    }
-    EndBusy();
+    TScopeExit end_busy([&] { EndBusy(); });
+    if (oci8_)
+      LogOnOci8();
+    else
+      LogOnOci7(full);
   }
   if (external_svc_) AdoptExternalService();
   connected_ = true;
@@ -504,25 +498,18 @@ void TOracleSession::AdoptExternalService() {
 }
 
 void TOracleSession::ReapplySettings() {
-  if (auto_commit_) {
-    auto_commit_ = false;
-    SetAutoCommit(true);
-  }
-  if (sql_trace_ != stUnchanged) {
-    const TSQLTraceOption value = sql_trace_;
-    sql_trace_ = stUnchanged;
-    SetSQLTrace(value);
-  }
-  if (optimizer_goal_ != ogUnchanged) {
-    const TOptimizerGoalOption value = optimizer_goal_;
-    optimizer_goal_ = ogUnchanged;
-    SetOptimizerGoal(value);
-  }
-  if (isolation_level_ != ilUnchanged) {
-    const TIsolationLevelOption value = isolation_level_;
-    isolation_level_ = ilUnchanged;
-    SetIsolationLevel(value);
-  }
+  // Each setter sends only a change: the setting is forgotten first, so
+  // that setting it again reaches the new connection.
+  const auto again = [](auto& setting, auto unchanged, auto set) {
+    if (setting == unchanged) return;
+    set(std::exchange(setting, unchanged));
+  };
+  again(auto_commit_, false, [this](bool value) { SetAutoCommit(value); });
+  again(sql_trace_, stUnchanged, [this](TSQLTraceOption value) { SetSQLTrace(value); });
+  again(optimizer_goal_, ogUnchanged,
+        [this](TOptimizerGoalOption value) { SetOptimizerGoal(value); });
+  again(isolation_level_, ilUnchanged,
+        [this](TIsolationLevelOption value) { SetIsolationLevel(value); });
 }
 
 void TOracleSession::AllocHandle(void** handle, ub4 type) {
