@@ -4,19 +4,15 @@
 #include <algorithm>
 #include <limits>
 
+#include "oracle/OciConstants.h"
+#include "oracle/OciHandle.h"
 #include "oracle/OracleText.h"
 #include "oracle/OracleTypes.h"
 #include "platform/rtl/Checked.h"
 
 namespace {
 
-constexpr ub4 kHtypeError = 2;
-constexpr ub4 kDtypeLob = 50;
-constexpr ub4 kDtypeFile = 56;
-constexpr ub1 kFileReadOnly = 1;
-constexpr ub1 kOnePiece = 0;
 constexpr ub1 kFormImplicit = 1;
-constexpr OCIDuration kDurationSession = 10;
 // Flushed buffers stay allocated for the next writes.
 constexpr ub4 kBufferNoFree = 2;
 
@@ -55,20 +51,13 @@ ub4 TLOBLocator::DescriptorType() const {
 void TLOBLocator::AllocateHandles() {
   OCIEnv* env = session_->EnvHandle();
   session_->EnterCall(false);
-  void* error = nullptr;
-  void* descriptor = nullptr;
-  const bool made =
-      OracleCI::OCIHandleAlloc(env, &error, kHtypeError, 0, nullptr) == OCI_SUCCESS &&
-      OracleCI::OCIDescriptorAlloc(env, &descriptor, DescriptorType(), 0, nullptr) == OCI_SUCCESS;
-  if (!made) {
-    if (error) OracleCI::OCIHandleFree(error, kHtypeError);
-    session_->LeaveCall(false);
-    throw Exception("The client could not allocate a LOB locator");
-  }
+  TOciHandle error(env, kHtypeError);
+  TOciHandle descriptor = TOciHandle::Descriptor(env, DescriptorType());
   session_->LeaveCall(false);
-  error_ = static_cast<OCIError*>(error);
+  if (!error || !descriptor) throw Exception("The client could not allocate a LOB locator");
+  error_ = error.Release<OCIError>();
   error_id_ = Oracle::RegisterOracleObject(error_);
-  own_ = static_cast<OCILobLocator*>(descriptor);
+  own_ = descriptor.Release<OCILobLocator>();
 }
 
 void TLOBLocator::ReleaseHandles() {

@@ -103,11 +103,9 @@ bool TOracleDataSet::BuildLockRefreshCheck(bool Lock, bool Check, bool Refresh, 
       const std::size_t end = UpperCase(text).find("/* END_REFRESH */");
       if (end != String::npos) text = text.substr(0, end);
       text = TrimRight(text);
-      // Only a grouped query can have its rows picked by HAVING.
-      const bool grouped = OracleData::FindSQLKeyword("GROUP", text) > 0;
-      const OracleDataSetSql::TQueryParts parts =
-          OracleDataSetSql::SplitQuery(text, {grouped ? "HAVING" : "WHERE"});
-      const String keyword = grouped ? "having" : "where";
+      // A grouped query has its rows picked by HAVING.
+      const OracleDataSetSql::TSelectParts parts = OracleDataSetSql::SplitSelectStatement(text);
+      const String& keyword = parts.Keyword;
       const String alias = GetTableAlias();
       sql->Add(parts.Head);
       if (!parts.Condition.empty())

@@ -222,7 +222,7 @@ TOracleQuery* TOracleDataSet::SelectList() {
 std::unique_ptr<TIndexDef> TOracleDataSet::ProviderGetDefaultOrder() {
   TOracleQuery* select = SelectList();
   const std::vector<String> words = OrderWords(AnsiUpperCase(
-      OracleDataSetSql::SplitQuery(main_query_->SQLWithSubstitutions(), {"WHERE"}).Tail));
+      OracleDataSetSql::SplitSelectStatement(main_query_->SQLWithSubstitutions()).Tail));
   std::size_t at = 0;
   while (at < words.size() && words[at] != "ORDER") ++at;
   if (at + 1 >= words.size() || words[at + 1] != "BY") return nullptr;

@@ -1,5 +1,6 @@
 // oracle/OracleDataSetSql.cpp
 #include <cstring>
+#include <initializer_list>
 
 #include "oracle/OracleDataSetSql.h"
 #include "oracle/OracleText.h"
@@ -145,65 +146,83 @@ String ConstraintNameOf(const String& ServerMsg) {
   }
 }
 
-TQueryParts SplitQuery(const String& SQL, std::initializer_list<const char*> Keywords) {
-  // The keywords are found in an upper-cased copy of the same length; the
-  // parts are cut from the text as written, so literals keep their case.
-  const String text = Oracle::RemoveSQLComments(SQL);
-  const String upper = UpperCase(text);
-  std::size_t tail = npos;
-  WalkTopLevel(upper, 0, [&](std::size_t i) {
-    if (WordAt(upper, i, "ORDER") || WordAt(upper, i, "FOR")) tail = i;
-    return tail != npos;
-  });
-  TQueryParts parts;
-  const String body = text.substr(0, tail == npos ? text.size() : tail);
-  if (tail != npos) parts.Tail = text.substr(tail);
-  const String upperBody = upper.substr(0, body.size());
-  std::size_t at = npos, length = 0;
-  WalkTopLevel(upperBody, 0, [&](std::size_t i) {
-    for (const char* word : Keywords)
-      if (WordAt(upperBody, i, word)) at = i, length = std::strlen(word);
-    return at != npos;
-  });
-  if (at == npos) {
-    parts.Head = TrimRight(body);
+namespace {
+
+// A query without comments, ready to be cut at its outer clauses. The
+// keywords are found in an upper-cased copy of the same length; the parts
+// are cut from the text as written, so literals keep their case.
+class TOuterQuery {
+ public:
+  explicit TOuterQuery(const String& SQL)
+      : text_(Oracle::RemoveSQLComments(SQL)), upper_(UpperCase(text_)) {
+    // The ORDER BY or FOR tail is the end of the clauses conditions go to.
+    WalkTopLevel(upper_, 0, [&](std::size_t i) {
+      if (WordAt(upper_, i, "ORDER") || WordAt(upper_, i, "FOR")) tail_ = i;
+      return tail_ != npos;
+    });
+    if (tail_ == npos) tail_ = text_.size();
+    body_ = upper_.substr(0, tail_);
+  }
+
+  // Whether one of `Words` stands in the outer query before the tail.
+  bool Has(std::initializer_list<const char*> Words) const { return Find(Words, nullptr) != npos; }
+
+  // The query cut at the first of `Keywords` in the outer query before the
+  // tail; without one Head runs up to the tail. Keyword is the word as
+  // written; each part is trimmed.
+  TSelectParts CutAt(std::initializer_list<const char*> Keywords) const {
+    TSelectParts parts;
+    parts.Tail = Trim(text_.substr(tail_));
+    std::size_t length = 0;
+    const std::size_t at = Find(Keywords, &length);
+    if (at == npos) {
+      parts.Head = Trim(text_.substr(0, tail_));
+      return parts;
+    }
+    parts.Head = Trim(text_.substr(0, at));
+    parts.Keyword = text_.substr(at, length);
+    parts.Condition = Trim(text_.substr(at + length, tail_ - at - length));
     return parts;
   }
-  parts.Head = TrimRight(body.substr(0, at));
-  parts.Keyword = body.substr(at, length);
-  parts.Condition = Trim(body.substr(at + length));
-  return parts;
-}
+
+ private:
+  std::size_t Find(std::initializer_list<const char*> Words, std::size_t* length) const {
+    std::size_t at = npos;
+    WalkTopLevel(body_, 0, [&](std::size_t i) {
+      for (const char* word : Words)
+        if (WordAt(body_, i, word)) {
+          at = i;
+          if (length) *length = std::strlen(word);
+          return true;
+        }
+      return false;
+    });
+    return at;
+  }
+
+  String text_, upper_, body_;
+  std::size_t tail_ = npos;
+};
+
+}  // namespace
 
 String CountStatement(const String& SQL) {
-  const TQueryParts parts = SplitQuery(SQL, {"WHERE", "HAVING"});
+  // Whichever comes first: a grouped query's WHERE leaves its GROUP BY and
+  // HAVING in the condition, where they count the same rows.
+  const TSelectParts parts = TOuterQuery(SQL).CutAt({"WHERE", "HAVING"});
   String result = "select count(*) from (\n";
   if (parts.Keyword.empty()) return result + parts.Head + "\n)";
   return result + parts.Head + "\n" + UpperCase(parts.Keyword) + " " + parts.Condition + ")";
 }
 
 TSelectParts SplitSelectStatement(const String& SQL) {
-  const String text = Oracle::RemoveSQLComments(SQL);
-  const String upper = UpperCase(text);
-  const auto find = [&](const char* word, std::size_t end) {
-    const std::size_t at = FindTopLevelWord(upper, 0, word);
-    return at < end ? at : npos;
-  };
-  std::size_t end = find("ORDER", text.size());
-  if (end == npos) end = find("FOR", text.size());
-  if (end == npos) end = text.size();
-  TSelectParts parts;
-  const bool grouped = find("GROUP", end) != npos;
+  const TOuterQuery query(SQL);
+  // Only the outer query's own GROUP BY makes its rows groups: a grouped
+  // sub-query, or the word in a literal, leaves the outer rows picked by
+  // WHERE.
+  const bool grouped = query.Has({"GROUP"});
+  TSelectParts parts = query.CutAt({grouped ? "HAVING" : "WHERE"});
   parts.Keyword = grouped ? "having" : "where";
-  const std::size_t keyword = find(grouped ? "HAVING" : "WHERE", end);
-  parts.Tail = Trim(text.substr(end));
-  if (keyword == npos) {
-    parts.Head = Trim(text.substr(0, end));
-  } else {
-    parts.Head = Trim(text.substr(0, keyword));
-    const std::size_t from = keyword + parts.Keyword.size();
-    parts.Condition = Trim(text.substr(from, end - from));
-  }
   return parts;
 }
 

@@ -6,8 +6,6 @@
 // literal is never taken for the outer one. Comments are removed first.
 #pragma once
 
-#include <initializer_list>
-
 #include "platform/rtl/Types.h"
 
 namespace OracleDataSetSql {
@@ -28,17 +26,6 @@ String TableAlias(const String& SQL, const String& TableName);
 // 02290: check constraint (SCOTT.CK_PRICE) violated" gives "CK_PRICE").
 // Empty when the message holds none.
 String ConstraintNameOf(const String& ServerMsg);
-// A query cut at its outer WHERE (or another keyword) and at its ORDER BY
-// or FOR tail: Head + Keyword + Condition + Tail gives the text again, less
-// comments and blanks at the joins. Keyword is the word as written; it and
-// Condition are empty when the query has none of the keywords.
-struct TQueryParts {
-  String Head;
-  String Keyword;
-  String Condition;
-  String Tail;
-};
-TQueryParts SplitQuery(const String& SQL, std::initializer_list<const char*> Keywords);
 // The statement that counts the rows of `SQL`: "select count(*) from (",
 // the text before the outer WHERE or HAVING, the condition and ")", without
 // the ORDER BY or FOR tail.
@@ -49,7 +36,8 @@ String CountStatement(const String& SQL);
 // tail, and Tail. Keyword is "having" for a statement with an outer GROUP
 // BY, else "where"; Condition is empty when the statement has no such
 // clause, and Head then runs up to the tail. Comments are removed; each
-// part is trimmed.
+// part is trimmed. Only the outer query counts: a GROUP BY, WHERE, ORDER
+// BY or FOR inside brackets or quotes is part of the text around it.
 struct TSelectParts {
   String Head, Condition, Keyword, Tail;
 };

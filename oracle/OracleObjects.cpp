@@ -3,40 +3,21 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
+#include "oracle/OciConstants.h"
+#include "oracle/OciHandle.h"
 #include "oracle/OracleCI.h"
 #include "oracle/OracleErrors.h"
 #include "platform/rtl/StringUtils.h"
 
 namespace {
 
-constexpr ub4 kHtypeError = 2;
-constexpr ub4 kHtypeDescribe = 7;
-constexpr ub4 kDtypeParam = 53;
-constexpr ub1 kDescribeByName = 1;
-constexpr ub1 kDescribeByRef = 2;
-constexpr ub1 kParamType = 6;
-
-constexpr ub4 kAttrDataSize = 1;
-constexpr ub4 kAttrDataType = 2;
-constexpr ub4 kAttrName = 4;
-constexpr ub4 kAttrPrecision = 5;
-constexpr ub4 kAttrScale = 6;
-constexpr ub4 kAttrTypeName = 8;
-constexpr ub4 kAttrSchemaName = 9;
-constexpr ub4 kAttrRefTdo = 110;
-constexpr ub4 kAttrParam = 124;
-constexpr ub4 kAttrTypeCode = 216;
 constexpr ub4 kAttrCollectionTypeCode = 217;
 constexpr ub4 kAttrCollectionElement = 227;
 constexpr ub4 kAttrNumTypeAttrs = 228;
 constexpr ub4 kAttrListTypeAttrs = 229;
 constexpr ub4 kAttrIsFinalType = 279;
-
-constexpr OCITypeCode kTypecodeRef = 110;
-constexpr OCIDuration kDurationSession = 10;
-constexpr OCIPinOpt kPinAny = 3;
-constexpr OCILockOpt kLockNone = 1;
 
 constexpr Integer kNumberSize = 22;  // OCINumber
 constexpr Integer kDateSize = 8;     // OCIDate: a 16-bit year and six bytes
@@ -105,17 +86,17 @@ void CheckStatus(TOracleSession* session, Integer error_id, sword status) {
 
 sword Oracle::PinTypeByName(TOracleSession* Session, OCIError* ErrorHandle, const String& TypeName,
                             OCIRef*& Ref, void*& Descriptor) {
-  OCIDescribe* describe = nullptr;
-  sword status = OracleCI::OCIHandleAlloc(Session->EnvHandle(), reinterpret_cast<void**>(&describe),
-                                          kHtypeDescribe, 0, nullptr);
+  const TOciHandle describe(Session->EnvHandle(), kHtypeDescribe);
+  sword status = describe.Status();
   if (status != OCI_SUCCESS) return status;
   String name = AnsiUpperCase(TypeName);
-  status = OracleCI::OCIDescribeAny(Session->ServiceHandle(), ErrorHandle, name.data(),
-                                    ub4(name.size()), kDescribeByName, 0, kParamType, describe);
-  void* param = AttributeOf<void*>(describe, kHtypeDescribe, kAttrParam, ErrorHandle, status);
+  status =
+      OracleCI::OCIDescribeAny(Session->ServiceHandle(), ErrorHandle, name.data(), ub4(name.size()),
+                               kDescribeByName, 0, kParamType, describe.As<OCIDescribe>());
+  void* param =
+      AttributeOf<void*>(describe.As<void>(), kHtypeDescribe, kAttrParam, ErrorHandle, status);
   const auto* type_ref = AttributeOf<OCIRef*>(param, kDtypeParam, kAttrRefTdo, ErrorHandle, status);
   if (status == OCI_SUCCESS) status = PinType(Session, ErrorHandle, type_ref, Ref, Descriptor);
-  OracleCI::OCIHandleFree(describe, kHtypeDescribe);
   return status;
 }
 
@@ -164,19 +145,17 @@ void TObjectAttribute::Describe(void* Parameter, TOracleObject* AOwner, bool IsE
     if (ExternalType == Oracle::otObject && status == OCI_SUCCESS) {
       // A type that is not final may hold a subtype's larger instance: the
       // image holds a pointer to it.
-      OCIDescribe* describe = nullptr;
-      status =
-          OracleCI::OCIHandleAlloc(Owner->session_->EnvHandle(),
-                                   reinterpret_cast<void**>(&describe), kHtypeDescribe, 0, nullptr);
+      const TOciHandle describe(Owner->session_->EnvHandle(), kHtypeDescribe);
+      status = describe.Status();
       String name = ObjectTypeName;
       if (status == OCI_SUCCESS)
-        status =
-            OracleCI::OCIDescribeAny(Owner->session_->ServiceHandle(), error, name.data(),
-                                     ub4(name.size()), kDescribeByName, 0, kParamType, describe);
-      void* type_param = AttributeOf<void*>(describe, kHtypeDescribe, kAttrParam, error, status);
+        status = OracleCI::OCIDescribeAny(Owner->session_->ServiceHandle(), error, name.data(),
+                                          ub4(name.size()), kDescribeByName, 0, kParamType,
+                                          describe.As<OCIDescribe>());
+      void* type_param =
+          AttributeOf<void*>(describe.As<void>(), kHtypeDescribe, kAttrParam, error, status);
       HeldByPointer =
           AttributeOf<ub1>(type_param, kDtypeParam, kAttrIsFinalType, error, status) == 0;
-      if (describe) OracleCI::OCIHandleFree(describe, kHtypeDescribe);
     }
   }
   if (ExternalType == Oracle::otObject) {
@@ -211,9 +190,11 @@ void* TObjectAttribute::IndicatorAddress() const {
 
 TOracleObject::TOracleObject(TOracleSession* Session, const String& TypeName) : session_(Session) {
   if (!session_ || !session_->Connected()) throw Exception("Not logged on");
-  session_->AddDependent(sdObject, this);
+  // The session learns of the object only once nothing before can fail:
+  // an object that never finished must not stay among its dependents.
   error_ = NewErrorHandle(session_);
   error_id_ = Oracle::RegisterOracleObject(error_);
+  session_->AddDependent(sdObject, this);
   OracleCI::OCIHandleAlloc(session_->EnvHandle(), reinterpret_cast<void**>(&describe_),
                            kHtypeDescribe, 0, nullptr);
   if (TypeName.empty()) return;
@@ -335,83 +316,78 @@ TOracleObject::TLaidOut TOracleObject::AddAttributes(const String& Prefix, OCIRe
   // Each level describes on a handle of its own: describing the embedded
   // type on the same handle would end the parameters still being read.
   OCIDescribe* describe = describe_;
+  std::optional<TOciHandle> own;
   Enter();
-  if (!TopLevel)
-    Call(OracleCI::OCIHandleAlloc(session_->EnvHandle(), reinterpret_cast<void**>(&describe),
-                                  kHtypeDescribe, 0, nullptr));
-  try {
-    sword status = OracleCI::OCIDescribeAny(session_->ServiceHandle(), error_, TypeRef, 0,
-                                            kDescribeByRef, 0, kParamType, describe);
-    void* type = AttributeOf<void*>(describe, kHtypeDescribe, kAttrParam, error_, status);
-    if (TopLevel) {
-      type_code_ = AttributeOf<ub2>(type, kDtypeParam, kAttrTypeCode, error_, status);
-      if (type_code_ == Oracle::otCollection) {
-        element_type_code_ =
-            AttributeOf<ub2>(type, kDtypeParam, kAttrCollectionTypeCode, error_, status);
-        void* element =
-            AttributeOf<void*>(type, kDtypeParam, kAttrCollectionElement, error_, status);
-        Call(status);
-        element_holder_ =
-            std::make_unique<TCollection>(TCollectionItemClass::Of<TObjectAttribute>());
-        element_ = static_cast<TObjectAttribute*>(element_holder_->Add());
-        Leave();
-        element_->Describe(element, this, true);
-        Enter();
-      }
-    }
-    const auto count = AttributeOf<ub2>(type, kDtypeParam, kAttrNumTypeAttrs, error_, status);
-    void* list = AttributeOf<void*>(type, kDtypeParam, kAttrListTypeAttrs, error_, status);
-    Call(status);
-    Leave();
-    Integer offset = 0;
-    for (ub4 i = 1; i <= count; ++i) {
-      void* parameter = nullptr;
-      Check(OracleCI::OCIParamGet(list, kDtypeParam, error_, &parameter, i));
-      auto* attribute = static_cast<TObjectAttribute*>(attributes_->Add());
-      attribute->Describe(parameter, this, false);
-      attribute->Name = Prefix + attribute->Name;
-      attribute->IndicatorOffset = IndicatorOffset;
-      IndicatorOffset += 2;
-      if (attribute->ExternalType == Oracle::otObject && !attribute->HeldByPointer &&
-          !attribute->IsCollection) {
-        // Its attributes follow inline as a nested struct, laid out from
-        // its own start and then moved to where the struct lands.
-        const Integer first = attributes_->Count();
-        const TLaidOut inner =
-            AddAttributes(attribute->Name + ".", attribute->TypeRef, IndicatorOffset, false);
-        offset = AlignUp(offset, inner.Alignment);
-        for (Integer k = first; k < attributes_->Count(); ++k)
-          static_cast<TObjectAttribute*>(attributes_->Items(k))->ValueOffset += offset;
-        attribute->ValueSize = inner.Size;
-        attribute->Alignment = inner.Alignment;
-      } else {
-        switch (attribute->ExternalType) {
-          case 3:
-          case 4:
-            attribute->ValueSize = kNumberSize;
-            attribute->Alignment = 1;
-            break;
-          case 12:
-            attribute->ValueSize = kDateSize;
-            attribute->Alignment = kDateAlignment;
-            break;
-          default:  // strings, raws, references, LOBs, collections, held objects
-            attribute->ValueSize = kPointerSize;
-            attribute->Alignment = kPointerSize;
-            break;
-        }
-        offset = AlignUp(offset, attribute->Alignment);
-      }
-      attribute->ValueOffset = offset;
-      offset += attribute->ValueSize;
-      laid.Alignment = std::max(laid.Alignment, attribute->Alignment);
-    }
-    laid.Size = AlignUp(offset, laid.Alignment);
-  } catch (...) {
-    if (!TopLevel) OracleCI::OCIHandleFree(describe, kHtypeDescribe);
-    throw;
+  if (!TopLevel) {
+    own.emplace(session_->EnvHandle(), kHtypeDescribe);
+    Call(own->Status());
+    describe = own->As<OCIDescribe>();
   }
-  if (!TopLevel) OracleCI::OCIHandleFree(describe, kHtypeDescribe);
+  sword status = OracleCI::OCIDescribeAny(session_->ServiceHandle(), error_, TypeRef, 0,
+                                          kDescribeByRef, 0, kParamType, describe);
+  void* type = AttributeOf<void*>(describe, kHtypeDescribe, kAttrParam, error_, status);
+  if (TopLevel) {
+    type_code_ = AttributeOf<ub2>(type, kDtypeParam, kAttrTypeCode, error_, status);
+    if (type_code_ == Oracle::otCollection) {
+      element_type_code_ =
+          AttributeOf<ub2>(type, kDtypeParam, kAttrCollectionTypeCode, error_, status);
+      void* element = AttributeOf<void*>(type, kDtypeParam, kAttrCollectionElement, error_, status);
+      Call(status);
+      element_holder_ = std::make_unique<TCollection>(TCollectionItemClass::Of<TObjectAttribute>());
+      element_ = static_cast<TObjectAttribute*>(element_holder_->Add());
+      Leave();
+      element_->Describe(element, this, true);
+      Enter();
+    }
+  }
+  const auto count = AttributeOf<ub2>(type, kDtypeParam, kAttrNumTypeAttrs, error_, status);
+  void* list = AttributeOf<void*>(type, kDtypeParam, kAttrListTypeAttrs, error_, status);
+  Call(status);
+  Leave();
+  Integer offset = 0;
+  for (ub4 i = 1; i <= count; ++i) {
+    void* parameter = nullptr;
+    Check(OracleCI::OCIParamGet(list, kDtypeParam, error_, &parameter, i));
+    auto* attribute = static_cast<TObjectAttribute*>(attributes_->Add());
+    attribute->Describe(parameter, this, false);
+    attribute->Name = Prefix + attribute->Name;
+    attribute->IndicatorOffset = IndicatorOffset;
+    IndicatorOffset += 2;
+    if (attribute->ExternalType == Oracle::otObject && !attribute->HeldByPointer &&
+        !attribute->IsCollection) {
+      // Its attributes follow inline as a nested struct, laid out from
+      // its own start and then moved to where the struct lands.
+      const Integer first = attributes_->Count();
+      const TLaidOut inner =
+          AddAttributes(attribute->Name + ".", attribute->TypeRef, IndicatorOffset, false);
+      offset = AlignUp(offset, inner.Alignment);
+      for (Integer k = first; k < attributes_->Count(); ++k)
+        static_cast<TObjectAttribute*>(attributes_->Items(k))->ValueOffset += offset;
+      attribute->ValueSize = inner.Size;
+      attribute->Alignment = inner.Alignment;
+    } else {
+      switch (attribute->ExternalType) {
+        case 3:
+        case 4:
+          attribute->ValueSize = kNumberSize;
+          attribute->Alignment = 1;
+          break;
+        case 12:
+          attribute->ValueSize = kDateSize;
+          attribute->Alignment = kDateAlignment;
+          break;
+        default:  // strings, raws, references, LOBs, collections, held objects
+          attribute->ValueSize = kPointerSize;
+          attribute->Alignment = kPointerSize;
+          break;
+      }
+      offset = AlignUp(offset, attribute->Alignment);
+    }
+    attribute->ValueOffset = offset;
+    offset += attribute->ValueSize;
+    laid.Alignment = std::max(laid.Alignment, attribute->Alignment);
+  }
+  laid.Size = AlignUp(offset, laid.Alignment);
   return laid;
 }
 
@@ -544,13 +520,12 @@ void TOracleObject::MarkModified(bool Flag) {
 TOracleReference::TOracleReference(TOracleSession* Session, const String& TypeName,
                                    OCIRef* SourceRef)
     : session_(Session) {
-  if (session_) session_->AddDependent(sdReference, this);
-  if (!session_ || !session_->Connected()) {
-    if (session_) session_->RemoveDependent(sdReference, this);
-    throw Exception("Not logged on");
-  }
+  if (!session_ || !session_->Connected()) throw Exception("Not logged on");
+  // As for an object: a reference that failed to get its error handle
+  // never joins the session's dependents.
   error_ = NewErrorHandle(session_);
   error_id_ = Oracle::RegisterOracleObject(error_);
+  session_->AddDependent(sdReference, this);
   type_name_ = AnsiUpperCase(TypeName);
   try {
     session_->EnterCall(false);

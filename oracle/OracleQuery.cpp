@@ -8,6 +8,8 @@
 #include <mutex>
 #include <utility>
 
+#include "oracle/OciConstants.h"
+#include "oracle/OciHandle.h"
 #include "oracle/OracleText.h"
 #include "platform/rtl/FloatText.h"
 #include "platform/rtl/Format.h"
@@ -18,30 +20,8 @@
 
 namespace {
 
-constexpr ub4 kHtypeError = 2;
-constexpr ub4 kHtypeStmt = 4;
-constexpr ub4 kDtypeParam = 53;
 constexpr ub4 kNativeSyntax = 1;
-constexpr ub2 kFetchNext = 2;
-constexpr ub4 kModeDescribeOnly = 0x10;
-constexpr ub4 kModeCommitOnSuccess = 0x20;
 
-constexpr ub4 kAttrDataSize = 1;
-constexpr ub4 kAttrDataType = 2;
-constexpr ub4 kAttrName = 4;
-constexpr ub4 kAttrPrecision = 5;
-constexpr ub4 kAttrScale = 6;
-constexpr ub4 kAttrIsNull = 7;
-constexpr ub4 kAttrRowCount = 9;
-constexpr ub4 kAttrSqlFnCode = 10;
-constexpr ub4 kAttrPrefetchRows = 11;
-constexpr ub4 kAttrPrefetchMemory = 13;
-constexpr ub4 kAttrParamCount = 18;
-constexpr ub4 kAttrStmtType = 24;
-constexpr ub4 kAttrParseErrorOffset80 = 128;
-constexpr ub4 kAttrParseErrorOffset = 129;
-constexpr ub4 kAttrRowid = 19;
-constexpr ub4 kDtypeRowid = 54;
 constexpr ub4 kDynamicFetch = 2;
 // The first piece of a LONG value, and the size pieces stop doubling at.
 constexpr Integer kFirstLongPiece = 2000;
@@ -325,17 +305,13 @@ void TOracleQuery::OpenCursor() {
     return;
   }
   OCIEnv* env = session_->EnvHandle();
-  if (OracleCI::OCIHandleAlloc(env, reinterpret_cast<void**>(&error_), kHtypeError, 0, nullptr) !=
-          OCI_SUCCESS ||
-      OracleCI::OCIHandleAlloc(env, reinterpret_cast<void**>(&error2_), kHtypeError, 0, nullptr) !=
-          OCI_SUCCESS ||
-      OracleCI::OCIDescriptorAlloc(env, &rowid_, kDtypeRowid, 0, nullptr) != OCI_SUCCESS) {
-    if (error2_) OracleCI::OCIHandleFree(error2_, kHtypeError);
-    if (error_) OracleCI::OCIHandleFree(error_, kHtypeError);
-    error_ = error2_ = nullptr;
-    rowid_ = nullptr;
+  TOciHandle error(env, kHtypeError), error2(env, kHtypeError);
+  TOciHandle rowid = TOciHandle::Descriptor(env, kDtypeRowid);
+  if (!error || !error2 || !rowid)
     throw Exception("The client could not allocate the query's handles");
-  }
+  error_ = error.Release<OCIError>();
+  error2_ = error2.Release<OCIError>();
+  rowid_ = rowid.Release<void>();
   error_id_ = Oracle::RegisterOracleObject(error_);
   cursor_open_ = true;
 }

@@ -9,14 +9,8 @@
 #include <cstring>
 
 #include "oracle/LOBLocator.h"
+#include "oracle/OciConstants.h"
 #include "oracle/OracleQuery.h"
-
-namespace {
-
-constexpr ub4 kDtypeLob = 50;
-constexpr ub4 kDtypeFile = 56;
-
-}  // namespace
 
 Integer TOracleQuery::LobVariableId(TVariableData* variable, TObject* object) const {
   auto* locator = dynamic_cast<TLOBLocator*>(object);

@@ -8,21 +8,13 @@
 // column's companion object or reference follows the current row.
 #include <cstring>
 
+#include "oracle/OciConstants.h"
 #include "oracle/OracleCI.h"
 #include "oracle/OracleErrors.h"
 #include "oracle/OracleObjects.h"
 #include "oracle/OracleQuery.h"
 
 namespace {
-
-constexpr ub4 kDtypeParam = 53;
-constexpr ub4 kAttrTypeName = 8;
-constexpr ub4 kAttrSchemaName = 9;
-constexpr ub4 kAttrRefTdo = 110;
-constexpr OCITypeCode kTypecodeRef = 110;
-constexpr OCIDuration kDurationSession = 10;
-constexpr OCIPinOpt kPinAny = 3;
-constexpr OCILockOpt kLockNone = 1;
 
 // What an object or REF column keeps besides its buffers: its type and the
 // object or reference that stands for its current row.

@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <utility>
 
+#include "oracle/OciConstants.h"
+#include "oracle/OciHandle.h"
 #include "oracle/OracleQuery.h"
 #include "oracle/OracleSessionPool.h"
 #include "platform/controls/Screen.h"
@@ -16,20 +19,7 @@
 
 namespace {
 
-// Handle types, attributes and modes of the handle generation.
-constexpr ub4 kHtypeEnv = 1;
-constexpr ub4 kHtypeError = 2;
-constexpr ub4 kHtypeSvcCtx = 3;
-constexpr ub4 kHtypeDescribe = 7;
-constexpr ub4 kHtypeServer = 8;
-constexpr ub4 kHtypeSession = 9;
-constexpr ub4 kAttrEnv = 5;
-constexpr ub4 kAttrServer = 6;
-constexpr ub4 kAttrSession = 7;
-constexpr ub4 kAttrUsername = 22;
-constexpr ub4 kAttrPassword = 23;
-constexpr ub4 kAttrParam = 124;
-constexpr ub4 kAttrTypeCode = 216;
+// Credentials and modes of the handle generation that only the session uses.
 constexpr ub4 kCredentialsDatabase = 1;
 constexpr ub4 kCredentialsExternal = 2;
 constexpr ub4 kModeSysDba = 2;
@@ -38,7 +28,6 @@ constexpr ub4 kEnvCreateMode = 2;  // objects
 constexpr ub4 kEnvCreateThreaded = 3;
 constexpr ub4 kEnvInitMode = 8;  // no user callback mutex
 constexpr ub1 kObjectTypePointer = 3;
-constexpr ub1 kParamType = 6;
 constexpr Integer kPasswordWillExpire = 28002;
 constexpr std::size_t kVersionBuffer = 501;
 
@@ -380,16 +369,14 @@ void TOracleSession::LogOn() {
     return;
   }
   DoBeforeLogOn();
-  if (thread_safe_) OracleCI::GlobalOracleLock->Enter();
-  try {
+  {
+    if (thread_safe_) OracleCI::GlobalOracleLock->Enter();
+    TScopeExit leave([this] {
+      if (thread_safe_) OracleCI::GlobalOracleLock->Leave();
+      OracleCI::RestoreCurrentDir();
+    });
     LogOnNow();
-  } catch (...) {
-    if (thread_safe_) OracleCI::GlobalOracleLock->Leave();
-    OracleCI::RestoreCurrentDir();
-    throw;
   }
-  if (thread_safe_) OracleCI::GlobalOracleLock->Leave();
-  OracleCI::RestoreCurrentDir();
   if (!Reading()) {
     DoAfterLogOn();
     if (OnChange) OnChange(this);
@@ -413,16 +400,11 @@ void TOracleSession::LogOnNow() {
     hda_.fill(0);
     std::memset(&lda_, 0, 4);
     BeginBusy();
-    try {
-      if (oci8_)
-        LogOnOci8();
-      else
-        LogOnOci7(full);
-    } catch (...) {
-      EndBusy();
-      throw;
-    }
-    EndBusy();
+    TScopeExit end_busy([&] { EndBusy(); });
+    if (oci8_)
+      LogOnOci8();
+    else
+      LogOnOci7(full);
   }
   if (external_svc_) AdoptExternalService();
   connected_ = true;
@@ -500,14 +482,14 @@ void TOracleSession::AdoptExternalService() {
   svc_ = external_svc_;
   borrowed_handles_ = true;
   // The lender's environment is read through a scratch environment.
-  OCIEnv* scratch = nullptr;
-  OCIError* scratch_error = nullptr;
-  OracleCI::OCIEnvInit(&scratch, OCI_DEFAULT, 0, nullptr);
-  OracleCI::OCIHandleAlloc(scratch, reinterpret_cast<void**>(&scratch_error), kHtypeError, 0,
-                           nullptr);
-  OracleCI::OCIAttrGet(svc_, kHtypeSvcCtx, &env_, nullptr, kAttrEnv, scratch_error);
-  if (scratch_error) OracleCI::OCIHandleFree(scratch_error, kHtypeError);
-  if (scratch) OracleCI::OCIHandleFree(scratch, kHtypeEnv);
+  {
+    OCIEnv* made = nullptr;
+    OracleCI::OCIEnvInit(&made, OCI_DEFAULT, 0, nullptr);
+    const TOciHandle scratch = TOciHandle::Adopt(made, kHtypeEnv);
+    const TOciHandle scratch_error(made, kHtypeError);
+    OracleCI::OCIAttrGet(svc_, kHtypeSvcCtx, &env_, nullptr, kAttrEnv,
+                         scratch_error.As<OCIError>());
+  }
   AllocHandle(reinterpret_cast<void**>(&error_), kHtypeError);
   error_id_ = Oracle::RegisterOracleObject(error_);
   AllocHandle(reinterpret_cast<void**>(&error2_), kHtypeError);
@@ -516,25 +498,18 @@ void TOracleSession::AdoptExternalService() {
 }
 
 void TOracleSession::ReapplySettings() {
-  if (auto_commit_) {
-    auto_commit_ = false;
-    SetAutoCommit(true);
-  }
-  if (sql_trace_ != stUnchanged) {
-    const TSQLTraceOption value = sql_trace_;
-    sql_trace_ = stUnchanged;
-    SetSQLTrace(value);
-  }
-  if (optimizer_goal_ != ogUnchanged) {
-    const TOptimizerGoalOption value = optimizer_goal_;
-    optimizer_goal_ = ogUnchanged;
-    SetOptimizerGoal(value);
-  }
-  if (isolation_level_ != ilUnchanged) {
-    const TIsolationLevelOption value = isolation_level_;
-    isolation_level_ = ilUnchanged;
-    SetIsolationLevel(value);
-  }
+  // Each setter sends only a change: the setting is forgotten first, so
+  // that setting it again reaches the new connection.
+  const auto again = [](auto& setting, auto unchanged, auto set) {
+    if (setting == unchanged) return;
+    set(std::exchange(setting, unchanged));
+  };
+  again(auto_commit_, false, [this](bool value) { SetAutoCommit(value); });
+  again(sql_trace_, stUnchanged, [this](TSQLTraceOption value) { SetSQLTrace(value); });
+  again(optimizer_goal_, ogUnchanged,
+        [this](TOptimizerGoalOption value) { SetOptimizerGoal(value); });
+  again(isolation_level_, ilUnchanged,
+        [this](TIsolationLevelOption value) { SetIsolationLevel(value); });
 }
 
 void TOracleSession::AllocHandle(void** handle, ub4 type) {
@@ -875,32 +850,23 @@ void TOracleSession::MTSReleaseService(OCISvcCtx* service) {
 }
 
 Integer TOracleSession::GetTypeCode(void* TypeDescriptor) {
-  OCIDescribe* describe = nullptr;
-  AllocHandle(reinterpret_cast<void**>(&describe), kHtypeDescribe);
-  Integer result = 0;
+  void* made = nullptr;
+  AllocHandle(&made, kHtypeDescribe);
+  const TOciHandle describe = TOciHandle::Adopt(made, kHtypeDescribe);
   EnterCall(true);
-  try {
-    sword status = OracleCI::OCIDescribeAny(svc_, error_, TypeDescriptor, 0, kObjectTypePointer, 0,
-                                            kParamType, describe);
-    void* param = nullptr;
-    if (status == OCI_SUCCESS)
-      status = OracleCI::OCIAttrGet(describe, kHtypeDescribe, &param, nullptr, kAttrParam, error_);
-    OCITypeCode code = 0;
-    if (status == OCI_SUCCESS)
-      status = OracleCI::OCIAttrGet(param, 53, &code, nullptr, kAttrTypeCode, error_);
-    OracleCI::OCIHandleFree(describe, kHtypeDescribe);
-    describe = nullptr;
-    if (!CheckStatus(status)) RaiseCallError(ErrorSource(), true);
-    result = code;
-  } catch (const EOracleError&) {
-    throw;
-  } catch (...) {
-    if (describe) OracleCI::OCIHandleFree(describe, kHtypeDescribe);
-    LeaveCall(true);
-    throw;
-  }
+  sword status = OracleCI::OCIDescribeAny(svc_, error_, TypeDescriptor, 0, kObjectTypePointer, 0,
+                                          kParamType, describe.As<OCIDescribe>());
+  void* param = nullptr;
+  if (status == OCI_SUCCESS)
+    status = OracleCI::OCIAttrGet(describe.As<void>(), kHtypeDescribe, &param, nullptr, kAttrParam,
+                                  error_);
+  OCITypeCode code = 0;
+  if (status == OCI_SUCCESS)
+    status = OracleCI::OCIAttrGet(param, kDtypeParam, &code, nullptr, kAttrTypeCode, error_);
+  // The error leaves the call lock.
+  if (!CheckStatus(status)) RaiseCallError(ErrorSource(), true);
   LeaveCall(true);
-  return result;
+  return code;
 }
 
 // ---------------------------------------------------------------------------

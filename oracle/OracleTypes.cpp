@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "oracle/OciConstants.h"
 #include "oracle/OracleCI.h"
 #include "oracle/OracleSession.h"
 #include "oracle/OracleText.h"
@@ -69,9 +70,6 @@ using namespace Oracle;
 
 namespace {
 
-constexpr ub4 kDescriptorLob = 50;
-constexpr ub4 kDescriptorFile = 56;
-constexpr ub4 kHtypeStmt = 4;
 constexpr Integer kDataVersion = 3;
 
 bool IsHandleType(Integer type) {
@@ -97,9 +95,9 @@ TFieldData::~TFieldData() {
       void* handle = RowHandle(row);
       if (!handle) continue;
       if (ExternalType == otCLOB || ExternalType == otBLOB)
-        OracleCI::OCIDescriptorFree(handle, kDescriptorLob);
+        OracleCI::OCIDescriptorFree(handle, kDtypeLob);
       else if (ExternalType == otBFile)
-        OracleCI::OCIDescriptorFree(handle, kDescriptorFile);
+        OracleCI::OCIDescriptorFree(handle, kDtypeFile);
       else if (ExternalType == otCursor)
         OracleCI::OCIHandleFree(handle, kHtypeStmt);
     }

@@ -159,6 +159,13 @@ ZORVET_STANDIN_CONTROL int ZorvetStandinLiveHandles(unsigned type) {
   return model ? static_cast<int>(model->LiveCount(type)) : -1;
 }
 
+ZORVET_STANDIN_CONTROL int ZorvetStandinRefuseHandles(unsigned type, int count) {
+  Standin::TModelServer* model = Model();
+  if (!model) return -1;
+  model->RefuseHandles(type, count);
+  return 0;
+}
+
 ZORVET_STANDIN_CONTROL int ZorvetStandinAwaitLockWaits(int count) {
   Standin::TModelServer* model = Model();
   if (!model) return -1;

@@ -50,6 +50,9 @@ int ZorvetStandinObjectLayout(const char* type, const char* attribute, unsigned*
 // e.g. 4 for statements, 54 for ROWIDs) are made and not yet freed; -1
 // without a model.
 int ZorvetStandinLiveHandles(unsigned type);
+// Makes the next `count` requests for a handle or descriptor of `type` fail
+// (0 ends the refusals). Returns 0, or -1 without a model.
+int ZorvetStandinRefuseHandles(unsigned type, int count);
 // Returns once at least `count` sessions wait for rows other sessions have
 // locked (a change, or a select for update without nowait); 0, or -1
 // without a model.

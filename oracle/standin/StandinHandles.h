@@ -12,29 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "oracle/OciConstants.h"
 #include "oracle/OciTypes.h"
 #include "oracle/standin/StandinValue.h"
 
 struct sqlite3_stmt;
 
 namespace Standin {
-
-// Handle and descriptor types of the call interface.
-constexpr ub4 kHtypeEnv = 1;
-constexpr ub4 kHtypeError = 2;
-constexpr ub4 kHtypeSvcCtx = 3;
-constexpr ub4 kHtypeStmt = 4;
-constexpr ub4 kHtypeBind = 5;
-constexpr ub4 kHtypeDefine = 6;
-constexpr ub4 kHtypeDescribe = 7;
-constexpr ub4 kHtypeServer = 8;
-constexpr ub4 kHtypeSession = 9;
-constexpr ub4 kHtypeTrans = 10;
-constexpr ub4 kDtypeLob = 50;
-constexpr ub4 kDtypeSnap = 51;
-constexpr ub4 kDtypeParam = 53;
-constexpr ub4 kDtypeRowid = 54;
-constexpr ub4 kDtypeFile = 56;
 
 class TConnection;
 

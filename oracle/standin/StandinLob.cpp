@@ -16,14 +16,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "oracle/OciConstants.h"
 #include "oracle/standin/StandinModel.h"
 #include "oracle/standin/StandinRowid.h"
 
 namespace Standin {
 namespace {
-
-constexpr ub1 kFileReadOnly = 1;
-constexpr ub1 kOnePiece = 0;
 
 TOraError InvalidLocator() {
   return OraError(22275, "invalid LOB locator specified");

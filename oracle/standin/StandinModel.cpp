@@ -7,42 +7,19 @@
 #include <cstring>
 #include <regex>
 
+#include "oracle/OciConstants.h"
+
 namespace Standin {
 namespace {
 
 // Attributes.
-constexpr ub4 kAttrEnv = 5;
-constexpr ub4 kAttrServer = 6;
-constexpr ub4 kAttrSession = 7;
 constexpr ub4 kAttrTrans = 8;
-constexpr ub4 kAttrRowCount = 9;
-constexpr ub4 kAttrSqlFnCode = 10;
-constexpr ub4 kAttrPrefetchRows = 11;
-constexpr ub4 kAttrPrefetchMemory = 13;
-constexpr ub4 kAttrParamCount = 18;
-constexpr ub4 kAttrRowid = 19;
-constexpr ub4 kAttrUsername = 22;
-constexpr ub4 kAttrPassword = 23;
-constexpr ub4 kAttrStmtType = 24;
-constexpr ub4 kAttrParseErrorOffset80 = 128;
-constexpr ub4 kAttrParseErrorOffset = 129;
-constexpr ub4 kAttrParam = 124;
 constexpr ub4 kAttrRowsReturned = 42;
 constexpr ub4 kDataAtExec = 2;
-// Parameter attributes.
-constexpr ub4 kAttrDataSize = 1;
-constexpr ub4 kAttrDataType = 2;
-constexpr ub4 kAttrName = 4;
-constexpr ub4 kAttrPrecision = 5;
-constexpr ub4 kAttrScale = 6;
-constexpr ub4 kAttrIsNull = 7;
 
 constexpr ub4 kModeDynamicFetch = 2;
-constexpr ub4 kModeDescribeOnly = 0x10;
-constexpr ub4 kModeCommitOnSuccess = 0x20;
 constexpr ub4 kCredRdbms = 1;
 constexpr ub4 kCredExt = 2;
-constexpr ub2 kFetchNext = 2;
 
 std::string MessageOf(sb4 code) {
   switch (code) {
@@ -259,6 +236,7 @@ sword TModelServer::OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type,
   std::lock_guard lock(mutex_);
   auto* env = Live<TEnvHandle>(parenth, kHtypeEnv);
   if (!env || !hndlpp) return OCI_INVALID_HANDLE;
+  if (Refused(type)) return OCI_ERROR;
   std::unique_ptr<THandle> handle;
   switch (type) {
     case kHtypeError:
@@ -319,6 +297,7 @@ sword TModelServer::OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 t
                                        void** usrmempp) {
   std::lock_guard lock(mutex_);
   if (!Live<TEnvHandle>(parenth, kHtypeEnv) || !descpp) return OCI_INVALID_HANDLE;
+  if (Refused(type)) return OCI_ERROR;
   if (type == kDtypeLob || type == kDtypeFile)
     return Own(std::make_unique<TLobHandle>(type), descpp, usrmempp);
   if (type != kDtypeRowid) {
@@ -1055,6 +1034,18 @@ void TModelServer::AddRule(TRule rule) {
 std::vector<TLogEntry> TModelServer::Log() const {
   std::lock_guard lock(mutex_);
   return log_;
+}
+
+void TModelServer::RefuseHandles(ub4 type, int count) {
+  std::lock_guard lock(mutex_);
+  refusals_[type] = count;
+}
+
+bool TModelServer::Refused(ub4 type) {
+  auto it = refusals_.find(type);
+  if (it == refusals_.end() || it->second <= 0) return false;
+  --it->second;
+  return true;
 }
 
 std::size_t TModelServer::LiveCount(ub4 type) const {

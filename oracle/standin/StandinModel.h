@@ -70,6 +70,9 @@ class TModelServer : public TNotConnectedServer {
   std::vector<TLogEntry> Log() const;
   // Handles or descriptors of `type` made and not yet freed.
   std::size_t LiveCount(ub4 type) const;
+  // The next `count` requests for a handle or descriptor of `type` fail,
+  // as a client out of memory fails them.
+  void RefuseHandles(ub4 type, int count);
   // ROWID descriptors as the older client lays them out (four 32-bit
   // values), or as the newer (13 bytes); by default as this client is.
   void SetRowidFourValues(bool four_values);
@@ -484,6 +487,9 @@ class TModelServer : public TNotConnectedServer {
   std::unique_ptr<TDatabase> database_;
   std::string banner_ = kBannerOracle8;
   std::unordered_set<const THandle*> live_;
+  std::map<ub4, int> refusals_;
+  // Whether this request for a handle or descriptor of `type` is refused.
+  bool Refused(ub4 type);
   std::vector<std::unique_ptr<THandle>> owned_;
   std::vector<TRule> rules_;
   std::vector<TLogEntry> log_;

@@ -6,13 +6,12 @@
 // gives the type's descriptor; instances come from OCIObjectNew.
 #include <cstring>
 
+#include "oracle/OciConstants.h"
 #include "oracle/standin/StandinModel.h"
 
 namespace Standin {
 namespace {
 
-constexpr ub1 kDescribeByName = 1;
-constexpr ub1 kDescribeByRef = 2;
 constexpr ub1 kParamTypeUnknown = 0;
 constexpr ub1 kParamTypeType = 6;
 

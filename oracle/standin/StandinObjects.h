@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "oracle/OciConstants.h"
 #include "oracle/OciTypes.h"
 #include "oracle/standin/StandinDatabase.h"
 
@@ -27,7 +28,6 @@ constexpr ub2 kTypecodeDate = 12;
 constexpr ub2 kTypecodeChar = 96;
 constexpr ub2 kTypecodeRaw = 95;
 constexpr ub2 kTypecodeObject = 108;
-constexpr ub2 kTypecodeRef = 110;
 constexpr ub2 kTypecodeNamedCollection = 122;
 constexpr ub2 kTypecodeVarray = 247;
 constexpr ub2 kTypecodeTable = 248;

@@ -8,13 +8,12 @@
 
 #include <cstring>
 
+#include "oracle/OciConstants.h"
 #include "oracle/standin/StandinModel.h"
 #include "oracle/standin/StandinRowid.h"
 
 namespace Standin {
 namespace {
-
-constexpr ub4 kModeDescribeOnly = 0x10;
 
 std::string AreaText(const OraText* text, sword length) {
   if (!text) return {};

@@ -9,6 +9,7 @@
 // update and an insert return them as they are afterwards.
 #include <sqlite3.h>
 
+#include "oracle/OciConstants.h"
 #include "oracle/standin/StandinModel.h"
 #include "oracle/standin/StandinRowid.h"
 
@@ -19,7 +20,6 @@ constexpr ub2 kStmtUpdate = 2;
 constexpr ub2 kStmtDelete = 3;
 constexpr ub2 kStmtInsert = 4;
 constexpr sb4 kCallbackContinue = -24200;
-constexpr ub1 kOnePiece = 0;
 
 // The index of the first token at parenthesis depth 0 from `from` on that
 // is `word`, or the token count.

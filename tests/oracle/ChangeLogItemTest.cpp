@@ -17,12 +17,6 @@ class ChangeLogItemTest : public ::testing::Test {
     }
   }
   static Integer Value(TRecordBuffer r) { return OracleRecord::Load<Integer>(r, kValue); }
-  std::vector<Integer> Ids() {
-    std::vector<Integer> ids;
-    for (Integer i = 0; i < ds_.list.VisibleCount(); ++i)
-      ids.push_back(OracleRecord::RecordId(ds_.list.Records(i)));
-    return ids;
-  }
   static void GiveBlob(TRecordBuffer r, const String& bytes, TField* field = nullptr) {
     auto blobs = std::make_unique<TBlobList>();
     TOracleBlob* blob = blobs->Add();
@@ -118,11 +112,11 @@ TEST_F(ChangeLogItemTest, RevertingADeletionPutsTheRecordBackInPlaceAndInTheView
   GiveBlob(ds_.list.FullRecords(2), "kept");
   item->SetOldRecord(ds_.list.FullRecords(2));
   ds_.list.DeleteRecord(1, true);  // record 3, second in the view
-  EXPECT_EQ((std::vector<Integer>{1, 5}), Ids());
+  EXPECT_EQ((std::vector<Integer>{1, 5}), VisibleIds(ds_.list));
 
   item->Revert();
   EXPECT_FALSE(ds_.reverting);
-  EXPECT_EQ((std::vector<Integer>{1, 3, 5}), Ids());
+  EXPECT_EQ((std::vector<Integer>{1, 3, 5}), VisibleIds(ds_.list));
   EXPECT_EQ(30, Value(ds_.list.FullRecords(2)));
   EXPECT_EQ("kept", BlobText(ds_.list.FullRecords(2)));
   EXPECT_EQ(nullptr, item->OldRecord());
@@ -133,7 +127,7 @@ TEST_F(ChangeLogItemTest, RevertingAnInsertDeletesTheRecord) {
   item->SetAction('I');
   item->SetNewRecord(ds_.list.Records(3));
   item->Revert();
-  EXPECT_EQ((std::vector<Integer>{1, 2, 3, 5}), Ids());
+  EXPECT_EQ((std::vector<Integer>{1, 2, 3, 5}), VisibleIds(ds_.list));
   item->Revert();  // no longer there: nothing
   EXPECT_EQ(4, ds_.list.Count());
 }

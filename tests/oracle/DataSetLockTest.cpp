@@ -160,6 +160,17 @@ TEST_F(DataSetWriteWorld, AGroupedQueryIsRefreshedWithHaving) {
             "having ROWS.rowid = :quelt__rowid");
 }
 
+TEST_F(DataSetWriteWorld, AnUngroupedQueryMentioningGroupIsRefreshedWithWhere) {
+  data_set_->SetRefreshOptions({roBeforeEdit, roAllFields});
+  Open("select rowid, r.* from rows r where name <> 'Group' order by id");
+  const std::size_t mark = LogSize();
+  data_set_->Edit();
+  EXPECT_EQ(Only("select rowid", mark),
+            std::vector<String>{"select rowid, r.* from rows r\n"
+                                "where (name <> 'Group')\nand\n(R.rowid = :quelt__rowid)"});
+  data_set_->Cancel();
+}
+
 }  // namespace
 
 namespace {

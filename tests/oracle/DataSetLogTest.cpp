@@ -11,11 +11,6 @@ using namespace Oracle;
 
 class CachedUpdatesWorld : public DataSetWriteWorld {
  protected:
-  std::vector<Integer> Ids() {
-    std::vector<Integer> ids;
-    for (data_set_->First(); !data_set_->Eof(); data_set_->Next()) ids.push_back(Id());
-    return ids;
-  }
   void GoTo(Integer id) { ASSERT_TRUE(data_set_->Locate("ID", id, {})) << id; }
   // Row 1 renamed, row 2 deleted, row 100 appended.
   void ChangeThree() {

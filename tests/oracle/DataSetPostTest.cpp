@@ -61,9 +61,7 @@ TEST_F(DataSetWriteWorld, InsertGoesBeforeTheCurrentRecord) {
   data_set_->Insert();
   Field("ID")->SetAsInteger(50);
   data_set_->Post();
-  std::vector<Integer> ids;
-  for (data_set_->First(); !data_set_->Eof(); data_set_->Next()) ids.push_back(Id());
-  EXPECT_EQ(ids, (std::vector<Integer>{1, 50, 2, 3}));
+  EXPECT_EQ(Ids(), (std::vector<Integer>{1, 50, 2, 3}));
 }
 
 TEST_F(DataSetWriteWorld, AnUnchangedRecordSendsNoStatementAndAnEmptyInsertNone) {
@@ -246,30 +244,6 @@ TEST_F(DataSetWriteWorld, ADeleteOfARowAnotherUserDeletedIsReported) {
   EXPECT_EQ(MessageOf([&] { data_set_->Delete(); }), "Record has been deleted by another user");
   EXPECT_EQ(data_set_->RecordCount(), 5);
 }
-
-class DataSetLobWorld : public DataSetWriteWorld {
- protected:
-  void SetUp() override {
-    DataSetWriteWorld::SetUp();
-    Fixture(
-        "create table docs (id number(5), c clob, b blob);\n"
-        "insert into docs (id, c) values (1, 'first text');\n");
-  }
-  // The stored value as it is, line breaks unconverted.
-  String Stored(const String& column, int id) {
-    other_->Preferences()->SetConvertCRLF(false);
-    TOracleQuery select(nullptr);
-    select.SetSession(other_.get());
-    select.SQL()->SetText("select " + column + " from docs where id = " + IntToStr(id));
-    select.Execute();
-    if (select.Eof()) return "<no row>";
-    const Variant value = select.Field(0);
-    if (value.IsNull() || value.IsEmpty()) return "<null>";
-    if (!value.IsArray()) return value.AsString();
-    return String(reinterpret_cast<const char*>(VarArrayBytes(value)),
-                  std::size_t(VarArrayHighBound(value, 1) + 1));
-  }
-};
 
 TEST_F(DataSetLobWorld, LobValuesAreWrittenThroughTheReturnedLocators) {
   Open("select rowid, d.* from docs d order by id");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "DataSetWriteTestSupport.h"
+#include "oracle/OciConstants.h"
 #include "oracle/ProviderTypes.h"
 
 namespace {
@@ -24,11 +25,6 @@ class ProviderWorld : public DataSetWriteWorld {
 
 class ProviderTransactionWorld : public ProviderWorld {
  protected:
-  std::vector<Integer> Ids() {
-    std::vector<Integer> ids;
-    for (data_set_->First(); !data_set_->Eof(); data_set_->Next()) ids.push_back(Id());
-    return ids;
-  }
   // Row 1 renamed, row 2 deleted, row 100 appended, in a provider's
   // transaction.
   void ChangeThreeInTransaction() {
@@ -244,8 +240,6 @@ TEST_F(ProviderWorld, TextLongerThanTheServersStringsGoesWholeAsLong) {
             IntToStr(Integer(text.size())));
 }
 
-constexpr unsigned kLobDescriptor = 50;
-
 TEST_F(ProviderWorld, LobParametersAreWrittenThroughTheLocatorsTheStatementFilled) {
   Fixture(
       "create table docs (id number(5), c clob, b blob);\n"
@@ -261,7 +255,7 @@ TEST_F(ProviderWorld, LobParametersAreWrittenThroughTheLocatorsTheStatementFille
   // The CR goes as all text sent to the server loses it.
   EXPECT_EQ(One(*session_, "select length(c) from docs where id = 1"), "7");
   EXPECT_EQ(One(*session_, "select length(b) from docs where id = 1"), "3");
-  EXPECT_EQ(LiveHandles(kLobDescriptor), 0);
+  EXPECT_EQ(LiveHandles(kDtypeLob), 0);
 }
 
 TEST_F(ProviderWorld, TheDatasetsLobParametersGoWhenItCloses) {
@@ -273,12 +267,12 @@ TEST_F(ProviderWorld, TheDatasetsLobParametersGoWhenItCloses) {
   data_set_->ProviderSetParams(&params);
   ASSERT_EQ(data_set_->VariableCount(), 2);
   EXPECT_EQ(data_set_->VariableType(1), otCLOB);
-  EXPECT_EQ(LiveHandles(kLobDescriptor), 1);
+  EXPECT_EQ(LiveHandles(kDtypeLob), 1);
   data_set_->ProviderSetParams(&params);
-  EXPECT_EQ(LiveHandles(kLobDescriptor), 1);
+  EXPECT_EQ(LiveHandles(kDtypeLob), 1);
   data_set_->Open();
   data_set_->Close();
-  EXPECT_EQ(LiveHandles(kLobDescriptor), 0);
+  EXPECT_EQ(LiveHandles(kDtypeLob), 0);
   // Opening again refuses the variable instead of binding the locator
   // that went.
   try {

@@ -33,12 +33,6 @@ class QBEWorld : public DataSetWorld {
   }
   TField* Field(const char* name) { return data_set_->FieldByName(name); }
   TQBEField* QBE(const char* name) { return data_set_->QBEDefinition()->FindField(name); }
-  // The ids of the records shown, in order.
-  std::vector<Integer> Ids() {
-    std::vector<Integer> ids;
-    for (data_set_->First(); !data_set_->Eof(); data_set_->Next()) ids.push_back(Id());
-    return ids;
-  }
   // The last select the server ran, its lines joined by "|".
   String LastSelect() {
     const std::vector<String> log = StatementLog();

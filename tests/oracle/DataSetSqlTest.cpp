@@ -99,6 +99,12 @@ TEST(DataSetSql, SelectSplitsWhereConditionsGo) {
        "select (select max(x) from t where y = 1 order by 1) m from t1", "name = 'Order for'",
        "where", "order by 1"},
       {"SELECT *\nFROM emp\nWHERE deptno = 10\n", "SELECT *\nFROM emp", "deptno = 10", "where", ""},
+      // Only the outer query's own GROUP BY makes its rows groups.
+      {"select * from emp where deptno in (select deptno from emp group by deptno) order by 1",
+       "select * from emp", "deptno in (select deptno from emp group by deptno)", "where",
+       "order by 1"},
+      {"select * from emp where job <> 'GROUP' -- group by\n", "select * from emp",
+       "job <> 'GROUP'", "where", ""},
   };
   for (const SplitCase& c : cases) {
     SCOPED_TRACE(c.sql);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "SessionTestSupport.h"
 #include "oracle/OracleDataSet.h"
 #include "platform/rtl/StringUtils.h"
@@ -53,6 +55,12 @@ class DataSetWorld : public SessionWorld {
   }
   Integer Fetched() const { return data_set_->RecordList()->Count(); }
   Integer Id() const { return data_set_->FieldByName("ID")->AsInteger(); }
+  // The ids of the records shown, in order, read by walking the dataset.
+  std::vector<Integer> Ids() {
+    std::vector<Integer> ids;
+    for (data_set_->First(); !data_set_->Eof(); data_set_->Next()) ids.push_back(Id());
+    return ids;
+  }
 
   std::unique_ptr<TOracleSession> session_;
   std::unique_ptr<TOracleDataSet> data_set_;

@@ -62,3 +62,28 @@ class DataSetWriteWorld : public DataSetWorld {
 
   std::unique_ptr<TOracleSession> other_;
 };
+
+// The same with a table of a CLOB and a BLOB column.
+class DataSetLobWorld : public DataSetWriteWorld {
+ protected:
+  void SetUp() override {
+    DataSetWriteWorld::SetUp();
+    Fixture(
+        "create table docs (id number(5), c clob, b blob);\n"
+        "insert into docs (id, c) values (1, 'first text');\n");
+  }
+  // The stored value as it is, line breaks unconverted.
+  String Stored(const String& column, int id) {
+    other_->Preferences()->SetConvertCRLF(false);
+    TOracleQuery select(nullptr);
+    select.SetSession(other_.get());
+    select.SQL()->SetText("select " + column + " from docs where id = " + IntToStr(id));
+    select.Execute();
+    if (select.Eof()) return "<no row>";
+    const Variant value = select.Field(0);
+    if (value.IsNull() || value.IsEmpty()) return "<null>";
+    if (!value.IsArray()) return value.AsString();
+    return String(reinterpret_cast<const char*>(VarArrayBytes(value)),
+                  std::size_t(VarArrayHighBound(value, 1) + 1));
+  }
+};

@@ -1,13 +1,11 @@
 // Cursor columns read by other queries, and the handles the query keeps
 // for them and for its ROWIDs.
 #include "QueryTestSupport.h"
+#include "oracle/OciConstants.h"
 
 namespace {
 
 using namespace Oracle;
-
-constexpr unsigned kStatementHandle = 4;
-constexpr unsigned kRowidDescriptor = 54;
 
 class CursorColumns : public QueryWorld {
  protected:
@@ -98,31 +96,31 @@ TEST_P(CursorColumns, WrongUsesAreRefused) {
 
 TEST_P(CursorColumns, EveryHandleIsFreedWithTheQueries) {
   if (GetParam()) GTEST_SKIP() << "cursor columns need the handle generation";
-  const int before = LiveHandles(kStatementHandle);
+  const int before = LiveHandles(kHtypeStmt);
   query_->SetReadBuffer(2);
   query_->Execute();
   // One per buffered row, besides the query's own statement.
-  EXPECT_EQ(LiveHandles(kStatementHandle), before + 3);
+  EXPECT_EQ(LiveHandles(kHtypeStmt), before + 3);
   EXPECT_EQ(Titles().size(), 2u);
   query_->Next();
   query_->Next();
   query_->Close();
   nested_->Close();
-  EXPECT_EQ(LiveHandles(kStatementHandle), before);
+  EXPECT_EQ(LiveHandles(kHtypeStmt), before);
 }
 
 TEST_P(QueryWorld, TheRowIdDescriptorIsMadeOnceAndFreedWithTheCursor) {
   if (GetParam()) GTEST_SKIP() << "the older generation reads its data area";
   Text("insert into numbers (n) values (1)");
   query_->Execute();
-  const int made = LiveHandles(kRowidDescriptor);
+  const int made = LiveHandles(kDtypeRowid);
   for (int i = 0; i < 3; ++i) {
     query_->Execute();
     EXPECT_EQ(query_->RowId().size(), 18u);
   }
-  EXPECT_EQ(LiveHandles(kRowidDescriptor), made);
+  EXPECT_EQ(LiveHandles(kDtypeRowid), made);
   query_->Close();
-  EXPECT_EQ(LiveHandles(kRowidDescriptor), made - 1);
+  EXPECT_EQ(LiveHandles(kDtypeRowid), made - 1);
 }
 
 }  // namespace

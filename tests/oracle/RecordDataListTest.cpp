@@ -16,11 +16,6 @@ class RecordDataListTest : public ::testing::Test {
     }
   }
   Integer IdAt(Integer visible) { return OracleRecord::RecordId(list_.Records(visible)); }
-  std::vector<Integer> VisibleIds() {
-    std::vector<Integer> ids;
-    for (Integer i = 0; i < list_.VisibleCount(); ++i) ids.push_back(IdAt(i));
-    return ids;
-  }
   // Puts the records with even ids into the view and turns filtering on.
   void FilterEven() {
     for (Integer i = 0; i < list_.Count(); ++i)
@@ -76,13 +71,13 @@ TEST_F(RecordDataListTest, AddRecordPlacesByFullOrVisiblePosition) {
   Append(6);
   TRecordBuffer r = list_.AddRecord(2, false);
   OracleRecord::SetRecordId(r, 100);
-  EXPECT_EQ((std::vector<Integer>{1, 2, 100, 3, 4, 5, 6}), VisibleIds());
+  EXPECT_EQ((std::vector<Integer>{1, 2, 100, 3, 4, 5, 6}), VisibleIds(list_));
   list_.DeleteRecord(2, false);
 
   FilterEven();                  // view: 2 4 6
   r = list_.AddRecord(1, true);  // before 4 in the view and in the list
   OracleRecord::SetRecordId(r, 200);
-  EXPECT_EQ((std::vector<Integer>{2, 200, 4, 6}), VisibleIds());
+  EXPECT_EQ((std::vector<Integer>{2, 200, 4, 6}), VisibleIds(list_));
   EXPECT_EQ(4, list_.FilteredToFull(2));
   EXPECT_EQ(200, OracleRecord::RecordId(list_.FullRecords(3)));
   r = list_.AddRecord(50, true);  // past the view: appended to both
@@ -110,7 +105,7 @@ TEST_F(RecordDataListTest, DeletingInTheViewRemovesFromBoth) {
   Append(6);
   FilterEven();
   list_.DeleteRecord(1, true);  // record 4
-  EXPECT_EQ((std::vector<Integer>{2, 6}), VisibleIds());
+  EXPECT_EQ((std::vector<Integer>{2, 6}), VisibleIds(list_));
   EXPECT_EQ(5, list_.Count());
   owner_.filtering = false;
   list_.DeleteRecord(0, true);  // record 1: not in the view
@@ -126,7 +121,7 @@ TEST_F(RecordDataListTest, AddToFilteredKeepsListOrderAndRefusesDuplicates) {
   list_.AddToFiltered(list_.FullRecords(5), false);
   list_.AddToFiltered(list_.FullRecords(2), false);
   owner_.filtering = true;
-  EXPECT_EQ((std::vector<Integer>{2, 3, 5, 6}), VisibleIds());
+  EXPECT_EQ((std::vector<Integer>{2, 3, 5, 6}), VisibleIds(list_));
   try {
     list_.AddToFiltered(list_.FullRecords(2), false);
     FAIL() << "no error";

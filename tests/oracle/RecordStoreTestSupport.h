@@ -98,3 +98,11 @@ class TStoreDataSet : public TDataSet, public TChangeLogOwner {
   void InternalGotoBookmark(const void*) override {}
   void InternalSetToRecord(TRecordBuffer) override {}
 };
+
+// The identifiers of the records a list shows, in order.
+inline std::vector<Integer> VisibleIds(const TRecordDataList& list) {
+  std::vector<Integer> ids;
+  for (Integer i = 0; i < list.VisibleCount(); ++i)
+    ids.push_back(OracleRecord::RecordId(list.Records(i)));
+  return ids;
+}

@@ -76,6 +76,11 @@ class SessionWorld : public OracleWorld {
   int LiveHandles(unsigned type) {
     return Control<decltype(&ZorvetStandinLiveHandles)>("ZorvetStandinLiveHandles")(type);
   }
+  // The client fails the next `count` requests for a handle or descriptor
+  // of `type`.
+  void RefuseHandles(unsigned type, int count) {
+    Control<decltype(&ZorvetStandinRefuseHandles)>("ZorvetStandinRefuseHandles")(type, count);
+  }
   // Every statement the server ran since the last reset, in order.
   std::vector<String> StatementLog() {
     std::vector<String> texts;
