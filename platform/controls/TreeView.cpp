@@ -605,7 +605,33 @@ void TTreeNodes::Delete(TTreeNode* node) {
 }
 
 void TTreeNodes::Clear() {
-  if (owner_->HandleAllocated()) SendMessage(Handle(), TVM_DELETEITEM, 0, AsParam(TVI_ROOT));
+  if (!owner_->HandleAllocated()) return;
+  const HWND tv = Handle();
+  if (owner_->OnDeletion) {
+    // Someone listens: each node hears of its item's deletion as it goes.
+    SendMessage(tv, TVM_DELETEITEM, 0, AsParam(TVI_ROOT));
+    return;
+  }
+  // Nobody listens: the control drops its items at once, without a message
+  // per item, and the nodes go here in one walk.
+  const LRESULT notified = SendMessage(tv, TVM_SETDELETENOTIFY, FALSE, 0);
+  {
+    TScopeExit restore([&] {
+      if (IsWindow(tv)) SendMessage(tv, TVM_SETDELETENOTIFY, static_cast<WPARAM>(notified), 0);
+    });
+    SendMessage(tv, TVM_DELETEITEM, 0, AsParam(TVI_ROOT));
+  }
+  if (owner_->destroying_) return;
+  if (owner_->HandleAllocated() && TreeView_GetCount(tv) != 0) return;  // the deletion was refused
+  while (TTreeNode* node = first_owned_) {
+    if (node == owner_->drag_node_) owner_->drag_node_ = nullptr;
+    node->item_ = nullptr;
+    if (!node->deleting_) {
+      node->deleting_ = true;
+      owner_->Delete(node);  // the overridable step, with the item gone already
+    }
+    Release(node);
+  }
 }
 
 void TTreeNodes::BeginUpdate() {
@@ -678,6 +704,8 @@ TCustomTreeView::~TCustomTreeView() {
   // The items' deletion with the window must find the nodes gone quietly
   // (destroying_ keeps their notifications from reaching freed nodes).
   items_->FreeAll();
+  // The nodes are gone: the items may go without a message each.
+  if (HandleAllocated()) SendMessage(WindowHandle(), TVM_SETDELETENOTIFY, FALSE, 0);
   if (HandleAllocated()) DestroyHandle();
 }
 

@@ -59,6 +59,11 @@ TTreeItem* TTreeItems::Allocate() {
     free_.pop_front();
     return item;
   }
+  while (!spare_.empty()) {
+    TSpare& range = spare_.front();
+    if (range.from < range.to) return range.block + range.from++;
+    spare_.pop_front();
+  }
   if (!last_block_ || used_in_last_ == kBlockItems) {
     auto* items = static_cast<TTreeItem*>(TakePoolBlock());
     std::uninitialized_default_construct_n(items, kBlockItems);
@@ -177,10 +182,50 @@ void TTreeItems::Remove(TTreeItem* item) {
   (item->prev ? item->prev->next : parent->first) = item->next;
   (item->next ? item->next->prev : parent->last) = item->prev;
   --parent->childCount;
+  // The descendants go with their own links: nothing outside the subtree
+  // points at them any more.
+  for (TTreeItem* it = item; it;) {
+    if (it->first) {
+      TTreeItem* child = it->first;
+      it->first = child->next;
+      it = child;
+      continue;
+    }
+    TTreeItem* up_in_tree = it == item ? nullptr : it->parent;
+    Free(it);
+    it = up_in_tree;
+  }
+  UpdateFrom(up, parent);
+}
+
+void TTreeItems::Free(TTreeItem* item) {
   *item = TTreeItem{};  // frees its text; `live` is false again
   free_.push_back(item);
   --count_;
-  UpdateFrom(up, parent);
+}
+
+void TTreeItems::Clear() {
+  // The blocks stay for the next items (a tree cleared is mostly filled
+  // again); only the texts of the live items are given back.
+  spare_.clear();
+  free_.clear();
+  for (const TBlock& block : blocks_) {
+    TTreeItem* items = block.get();
+    if (items != last_block_) spare_.push_back({items, 0, kBlockItems});
+    for (std::size_t i = 0; i < kBlockItems; ++i)
+      if (items[i].live) items[i] = TTreeItem{};
+  }
+  // The slots never handed out come first and those of the newest block
+  // last, so that a handle of the old tree does not at once name a new item.
+  if (last_block_) {
+    spare_.push_front({last_block_, used_in_last_, kBlockItems});
+    spare_.push_back({last_block_, 0, used_in_last_});
+    used_in_last_ = kBlockItems;
+  }
+  count_ = 0;
+  root_.first = root_.last = root_.tRoot = nullptr;
+  root_.childCount = 0;
+  root_.rows = root_.sum = 0;
 }
 
 std::int64_t TTreeItems::RecalcAll(TTreeItem* node) {

@@ -79,8 +79,13 @@ class TTreeItems {
 
   // A new item under `parent` after `after` (nullptr: first).
   TTreeItem* Insert(TTreeItem* parent, TTreeItem* after);
-  // Unlinks an item without children and frees it.
+  // Unlinks an item and frees it with its whole subtree: only the item
+  // itself leaves its parent's sibling tree, the descendants are freed
+  // where they stand.
   void Remove(TTreeItem* item);
+  // Frees every item at once, without unlinking item by item; the store
+  // keeps its blocks for the items that follow.
+  void Clear();
   // Puts the children of `parent` in the order given (the same items).
   void Arrange(TTreeItem* parent, const std::vector<TTreeItem*>& order);
 
@@ -123,6 +128,8 @@ class TTreeItems {
 
   // A free slot of the store, or a fresh one from a new block.
   TTreeItem* Allocate();
+  // Puts an unlinked item back into the free slots.
+  void Free(TTreeItem* item);
 
   TTreeItem root_;
   // Blocks sorted by address. Freed slots wait in `free_`, oldest first,
@@ -134,6 +141,12 @@ class TTreeItems {
   using TBlock = std::unique_ptr<TTreeItem, TBlockFree>;
   std::vector<TBlock> blocks_;
   std::deque<TTreeItem*> free_;
+  // Slots freed all at once by Clear, handed out in this order.
+  struct TSpare {
+    TTreeItem* block;
+    std::size_t from, to;
+  };
+  std::deque<TSpare> spare_;
   std::size_t used_in_last_ = 0;  // slots handed out from the newest block
   TTreeItem* last_block_ = nullptr;
   std::size_t count_ = 0;

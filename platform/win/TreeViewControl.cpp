@@ -100,6 +100,13 @@ struct TTreeState {
   int rowHeight = 0;
   std::uint32_t measureStamp = 1;
 
+  // Deletion: whether TVN_DELETEITEM goes out, the subtree being reported
+  // (the root while all items go), and deletions asked for meanwhile of
+  // items that hold it (nullptr: all).
+  bool notifyDeletions = true;
+  TTreeItem* deleting = nullptr;
+  std::vector<HTREEITEM> deferred;
+
   // Item tooltips.
   HWND tips = nullptr;
   HWND ownTips = nullptr;  // the one the tree made, destroyed with it
@@ -647,6 +654,8 @@ TTreeItem* InsertItem(HWND hwnd, TTreeState& s, const TVINSERTSTRUCT* is) {
     parent = ItemOf(s, is->hParent);
     if (!parent) return nullptr;
   }
+  // Nothing new under what is going.
+  if (s.deleting && TTreeItems::IsInside(parent, s.deleting)) return nullptr;
   TTreeItem* after = parent->last;
   if (is->hInsertAfter == TVI_FIRST) {
     after = nullptr;
@@ -677,8 +686,65 @@ TTreeItem* InsertItem(HWND hwnd, TTreeState& s, const TVINSERTSTRUCT* is) {
   return item;
 }
 
+// Items of the subtree of `item` (or of the whole tree, for the root) in
+// the order their deletion is reported: children before their parent.
+std::vector<TTreeItem*> DeletionOrder(TTreeItems& items, TTreeItem* item) {
+  std::vector<TTreeItem*> order;
+  order.reserve(items.Count());
+  std::vector<TTreeItem*> stack{item};
+  // Pre-order with the children reversed, then reversed: each parent after its children.
+  while (!stack.empty()) {
+    TTreeItem* it = stack.back();
+    stack.pop_back();
+    if (!items.IsRoot(it)) order.push_back(it);
+    for (TTreeItem* c = it->first; c; c = c->next) stack.push_back(c);
+  }
+  std::reverse(order.begin(), order.end());
+  return order;
+}
+
+// Reports the deletion of the subtree of `item` (the root: every item),
+// its items staying in place meanwhile. False when the window went.
+bool ReportDeletion(HWND hwnd, TTreeState& s, TTreeItem* item) {
+  if (!s.notifyDeletions) return true;
+  const std::vector<TTreeItem*> order = DeletionOrder(s.items, item);
+  TTreeItem* const outer = std::exchange(s.deleting, item);
+  bool alive = true;
+  for (TTreeItem* it : order) {
+    if (!s.items.Contains(it)) continue;
+    NotifyTree(hwnd, TVN_DELETEITEM, 0, it, nullptr);
+    if (!(alive = IsWindow(hwnd) != FALSE)) break;
+  }
+  s.deleting = outer;
+  return alive;
+}
+
+// Forgets every reference into the subtree of `item` before it goes.
+void ForgetSubtree(HWND hwnd, TTreeState& s, TTreeItem* item) {
+  const auto inside = [item](const TTreeItem* it) { return it && TTreeItems::IsInside(it, item); };
+  if (inside(s.selected)) {
+    SetSelectedFlag(s.selected, false);
+    s.selected = nullptr;
+  }
+  if (inside(s.top)) s.top = item->next ? item->next : s.items.PrevShown(item);
+  if (inside(s.drop)) s.drop = nullptr;
+  if (inside(s.hot)) s.hot = nullptr;
+  if (inside(s.downItem)) {
+    s.downItem = nullptr;
+    s.tracking = s.rightTracking = false;
+  }
+  if (inside(s.tipItem)) HideTip(hwnd, s);
+}
+
+void DeleteDeferred(HWND hwnd, TTreeState& s);
+
 void DeleteItem(HWND hwnd, TTreeState& s, TTreeItem* item) {
   if (!s.items.Contains(item)) return;
+  if (s.deleting) {
+    // Going already; anything else after the subtree being reported.
+    if (!TTreeItems::IsInside(item, s.deleting)) s.deferred.push_back(HandleOf(item));
+    return;
+  }
   // The selection leaves the subtree once, before anything in it goes, for
   // the next sibling, else the previous one, else the parent.
   if (s.selected && TTreeItems::IsInside(s.selected, item)) {
@@ -686,31 +752,15 @@ void DeleteItem(HWND hwnd, TTreeState& s, TTreeItem* item) {
     if (!next && !s.items.IsRoot(item->parent)) next = item->parent;
     SelectItem(hwnd, s, next, TVC_UNKNOWN);
     if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
-    // Refused: nothing stays selected rather than a deleted item.
-    if (s.selected && TTreeItems::IsInside(s.selected, item)) {
-      SetSelectedFlag(s.selected, false);
-      s.selected = nullptr;
-    }
   }
-  // Children first: the parent outlives the notifications about them.
-  while (item->first) {
-    DeleteItem(hwnd, s, item->first);
-    if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
-  }
-  if (s.editItem == item) EndEdit(hwnd, s, true);
+  if (s.editItem && TTreeItems::IsInside(s.editItem, item)) EndEdit(hwnd, s, true);
   if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
-  NotifyTree(hwnd, TVN_DELETEITEM, 0, item, nullptr);
-  if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
+  if (!ReportDeletion(hwnd, s, item)) return;
+  if (!s.items.Contains(item)) return;
   const bool shown = s.items.IsShown(item);
   if (shown) InvalidateRow(hwnd, s, item, true);
-  if (s.top == item) s.top = item->next ? item->next : s.items.PrevShown(item);
-  if (s.drop == item) s.drop = nullptr;
-  if (s.hot == item) s.hot = nullptr;
-  if (s.downItem == item) {
-    s.downItem = nullptr;
-    s.tracking = s.rightTracking = false;
-  }
-  if (s.tipItem == item) HideTip(hwnd, s);
+  // Refused selection changes leave nothing selected rather than a deleted item.
+  ForgetSubtree(hwnd, s, item);
   TTreeItem* parent = item->parent;
   s.items.Remove(item);
   if (!s.items.IsRoot(parent) && !parent->first) {
@@ -721,16 +771,39 @@ void DeleteItem(HWND hwnd, TTreeState& s, TTreeItem* item) {
     ClampTop(hwnd, s);
     InvalidateBars(hwnd, s);
   }
+  DeleteDeferred(hwnd, s);
 }
 
 void DeleteAll(HWND hwnd, TTreeState& s) {
-  while (TTreeItem* first = s.items.Root()->first) {
-    DeleteItem(hwnd, s, first);
+  if (s.deleting) {
+    s.deferred.push_back(nullptr);
+    return;
+  }
+  if (s.selected) {
+    SelectItem(hwnd, s, nullptr, TVC_UNKNOWN);
     if (!IsWindow(hwnd)) return;
   }
+  if (s.editItem) EndEdit(hwnd, s, true);
+  if (!IsWindow(hwnd)) return;
+  if (!ReportDeletion(hwnd, s, s.items.Root())) return;
+  ForgetSubtree(hwnd, s, s.items.Root());
+  s.top = nullptr;
+  s.items.Clear();
+  s.deferred.clear();
   s.scrollX = 0;
   s.extent = 0;
   InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void DeleteDeferred(HWND hwnd, TTreeState& s) {
+  while (!s.deferred.empty() && IsWindow(hwnd)) {
+    const HTREEITEM h = s.deferred.front();
+    s.deferred.erase(s.deferred.begin());
+    if (!h)
+      DeleteAll(hwnd, s);
+    else if (TTreeItem* item = ItemOf(s, h))
+      DeleteItem(hwnd, s, item);
+  }
 }
 
 void SortChildren(HWND hwnd, TTreeState& s, TTreeItem* parent, bool recurse,
@@ -1743,6 +1816,8 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
     case TVM_INSERTITEM:
       return reinterpret_cast<LRESULT>(
           InsertItem(hwnd, s, reinterpret_cast<const TVINSERTSTRUCT*>(lParam)));
+    case TVM_SETDELETENOTIFY:
+      return std::exchange(s.notifyDeletions, wParam != 0) ? TRUE : FALSE;
     case TVM_DELETEITEM: {
       const auto h = reinterpret_cast<HTREEITEM>(lParam);
       if (!h || h == TVI_ROOT) {
