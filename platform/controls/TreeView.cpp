@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "platform/rtl/PoolBlocks.h"
 #include "platform/rtl/PropertyRegistry.h"
@@ -134,6 +135,9 @@ HTREEITEM TTreeNode::Next(UINT code) const {
 
 void TTreeNode::SendItem(UINT mask) {
   if (!item_ || deleting_) return;
+  // The item asks for its images when drawn: an image number changed while
+  // drawing is held back needs no repainting of its own, so no message.
+  if (!(mask & ~(TVIF_IMAGE | TVIF_SELECTEDIMAGE)) && owner_->update_count_ > 0) return;
   TVITEM it;
   it.mask = mask | TVIF_HANDLE;
   it.hItem = item_;
@@ -183,12 +187,20 @@ bool TTreeNode::HasChildren() const {
 }
 
 void TTreeNode::SetHasChildren(bool value) {
-  if (!item_ || deleting_) return;
+  if (deleting_) return;
+  if (!item_) {
+    children_flag_ = value;
+    return;
+  }
   TVITEM it;
   it.mask = TVIF_CHILDREN | TVIF_HANDLE;
   it.hItem = item_;
   it.cChildren = value ? 1 : 0;
+  TCustomTreeView* tv = TreeView();
+  TTreeNode* const outer = std::exchange(tv->children_sender_, this);
+  TScopeExit restore([&] { tv->children_sender_ = outer; });
   SendMessage(Handle(), TVM_SETITEM, 0, reinterpret_cast<LPARAM>(&it));
+  children_flag_ = value;
 }
 
 bool TTreeNode::Expanded() const {
@@ -330,10 +342,10 @@ TTreeNode* TTreeNode::GetPrevVisible() const {
 
 void TTreeNode::InsertCopyOf(HTREEITEM parent, HTREEITEM after) {
   const HTREEITEM old = item_;
-  const bool hadChildrenFlag = HasChildren();
+  // The new item takes the flag with its insertion.
+  children_flag_ = HasChildren();
   item_ = owner_->InsertItem(this, parent, after);
   if (!item_) return;
-  if (hadChildrenFlag) SetHasChildren(true);
   // The children follow in their order, each as the last child of the new item.
   for (HTREEITEM c = TreeView_GetChild(Handle(), old); c; c = TreeView_GetNextSibling(Handle(), c))
     if (TTreeNode* child = NodeOf(c)) child->InsertCopyOf(item_, TVI_LAST);
@@ -555,6 +567,12 @@ HTREEITEM TTreeNodes::InsertItem(TTreeNode* node, HTREEITEM parent, HTREEITEM af
   is.item.lParam = reinterpret_cast<LPARAM>(node);
   is.item.stateMask = TVIS_STATEIMAGEMASK;
   is.item.state = INDEXTOSTATEIMAGEMASK(node->state_index_ >= 0 ? node->state_index_ : 0);
+  // A flag given before the item existed; without it the button follows
+  // the children.
+  if (node->children_flag_) {
+    is.item.mask |= TVIF_CHILDREN;
+    is.item.cChildren = 1;
+  }
   return TreeView_InsertItem(Handle(), &is);
 }
 
@@ -575,7 +593,9 @@ TTreeNode* TTreeNodes::AddNode(TTreeNode* relative, const String& s, void* data,
     return nullptr;
   }
   node->item_ = item;
-  if (parent != TVI_ROOT && (mode == naAddChild || mode == naAddChildFirst) && relative)
+  // The parent's flag needs a message only the first time.
+  if (parent != TVI_ROOT && (mode == naAddChild || mode == naAddChildFirst) && relative &&
+      !relative->children_flag_)
     relative->SetHasChildren(true);
   return node;
 }
@@ -1164,6 +1184,12 @@ void TCustomTreeView::Dispatch(TMessage& message) {
   if (message.Msg == CN_NOTIFY) {
     CNNotify(message);
     return;
+  }
+  // A children flag set by anyone but its node: the node no longer knows it.
+  if (message.Msg == TVM_SETITEM && message.LParam) {
+    const auto* it = reinterpret_cast<const TVITEM*>(message.LParam);
+    if ((it->mask & TVIF_CHILDREN) && !(children_sender_ && children_sender_->item_ == it->hItem))
+      if (TTreeNode* node = GetNodeFromItem(it->hItem)) node->children_flag_ = false;
   }
   TWinControl::Dispatch(message);
 }

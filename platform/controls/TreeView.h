@@ -103,6 +103,9 @@ class TTreeNode : public TPersistent {
   Integer StateIndex() const { return state_index_; }
   void SetStateIndex(Integer value);
   bool HasChildren() const;
+  // Before the node has its item (in CreateNode), the flag waits for the
+  // insertion and goes with it, as ImageIndex, SelectedIndex and
+  // StateIndex do: one message makes the item whole.
   void SetHasChildren(bool value);
   bool Expanded() const;
   void SetExpanded(bool value);
@@ -175,6 +178,9 @@ class TTreeNode : public TPersistent {
   Integer selected_index_ = -1;
   Integer state_index_ = -1;
   bool deleting_ = false;
+  // The children flag the node gave its item (or gives it at insertion);
+  // reset when anyone else sets the item's flag.
+  bool children_flag_ = false;
   // The owner's list of the nodes it holds (and frees).
   bool owned_ = false;
   TTreeNode* owned_prev_ = nullptr;
@@ -413,6 +419,8 @@ class TCustomTreeView : public TWinControl {
   Integer moving_depth_ = 0;
   // While a node expands or collapses itself (it reports that change).
   Integer manual_notify_ = 0;
+  // The node setting its own children flag (others' settings reset theirs).
+  TTreeNode* children_sender_ = nullptr;
   TSortType sort_type_ = stNone;
   bool read_only_ = false;
   TCustomImageList* images_ = nullptr;

@@ -677,6 +677,8 @@ TTreeItem* InsertItem(HWND hwnd, TTreeState& s, const TVINSERTSTRUCT* is) {
   item->children = kAutoChildren;
   ApplyItem(s, item, is->item);
   if (!s.top) s.top = s.items.ItemAtRow(0);
+  // Drawing held back: all is repainted once when it comes back.
+  if (!IsRedrawEnabled(hwnd)) return item;
   if (s.items.IsShown(item)) {
     InvalidateRow(hwnd, s, item, true);
     InvalidateBars(hwnd, s);
