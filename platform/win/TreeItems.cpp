@@ -18,6 +18,8 @@ std::int64_t SumOf(const TTreeItem* n) {
   return n ? n->sum : 0;
 }
 
+constexpr std::size_t kMaxItems = UINT32_MAX - 1;
+
 }  // namespace
 
 bool TTreeItem::Expanded() const {
@@ -80,7 +82,7 @@ TTreeItem* TTreeItems::Allocate() {
 }
 
 void TTreeItems::Recalc(TTreeItem* node) {
-  node->sum = node->rows + SumOf(node->tLeft) + SumOf(node->tRight);
+  node->sum = static_cast<std::uint32_t>(node->rows + SumOf(node->tLeft) + SumOf(node->tRight));
 }
 
 TTreeItem*& TTreeItems::Link(TTreeItem* node) {
@@ -112,10 +114,10 @@ void TTreeItems::UpdateFrom(TTreeItem* node, TTreeItem* parent) {
     for (TTreeItem* n = node; n; n = n->tUp) Recalc(n);
     const std::int64_t childRows = SumOf(parent->tRoot);
     if (IsRoot(parent)) {
-      parent->rows = childRows;
+      parent->rows = static_cast<std::uint32_t>(childRows);
       return;
     }
-    const std::int64_t rows = 1 + (parent->Expanded() ? childRows : 0);
+    const auto rows = static_cast<std::uint32_t>(1 + (parent->Expanded() ? childRows : 0));
     if (rows == parent->rows) return;  // nothing above changes
     parent->rows = rows;
     node = parent;
@@ -124,6 +126,7 @@ void TTreeItems::UpdateFrom(TTreeItem* node, TTreeItem* parent) {
 }
 
 TTreeItem* TTreeItems::Insert(TTreeItem* parent, TTreeItem* after) {
+  if (count_ >= kMaxItems) return nullptr;
   TTreeItem* item = Allocate();
   item->live = true;
   ++count_;
@@ -230,7 +233,8 @@ void TTreeItems::Clear() {
 
 std::int64_t TTreeItems::RecalcAll(TTreeItem* node) {
   if (!node) return 0;
-  node->sum = node->rows + RecalcAll(node->tLeft) + RecalcAll(node->tRight);
+  node->sum =
+      static_cast<std::uint32_t>(node->rows + RecalcAll(node->tLeft) + RecalcAll(node->tRight));
   return node->sum;
 }
 
@@ -268,7 +272,7 @@ void TTreeItems::Arrange(TTreeItem* parent, const std::vector<TTreeItem*>& order
 void TTreeItems::SetExpanded(TTreeItem* item, bool expanded) {
   if (item->Expanded() == expanded) return;
   item->state = expanded ? (item->state | kExpanded) : (item->state & ~kExpanded);
-  item->rows = 1 + (expanded ? SumOf(item->tRoot) : 0);
+  item->rows = static_cast<std::uint32_t>(1 + (expanded ? SumOf(item->tRoot) : 0));
   UpdateFrom(item, item->parent);
 }
 

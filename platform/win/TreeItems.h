@@ -28,6 +28,9 @@
 #include "platform/rtl/Types.h"
 #include "platform/win/WinTypes.h"
 
+// The fields are ordered to leave no padding: a tree of a hundred thousand
+// folders holds as many items, and every byte of them is fresh memory the
+// system has to clear.
 struct TTreeItem {
   // The tree.
   TTreeItem* parent = nullptr;  // the hidden root for top-level items
@@ -35,31 +38,33 @@ struct TTreeItem {
   TTreeItem* last = nullptr;    // last child
   TTreeItem* next = nullptr;    // next sibling
   TTreeItem* prev = nullptr;    // previous sibling
-  int childCount = 0;
-  int level = -1;  // 0 for top-level items, -1 for the root
-
-  // The item's data.
-  String text;
-  bool textCallback = false;
-  int image = 0;
-  int selectedImage = 0;
-  int children = 0;  // the children flag: 0, 1 or I_CHILDRENCALLBACK
-  UINT state = 0;
-  LPARAM lParam = 0;
-  int textWidth = -1;            // cached label width in pixels, -1 when unknown
-  std::uint32_t widthStamp = 0;  // the measuring the width belongs to
-
-  // Row bookkeeping: `rows` is 1 + (expanded ? rows of all children : 0);
-  // the root counts only its children.
-  std::int64_t rows = 1;
   // The treap over the parent's children.
   TTreeItem* tLeft = nullptr;
   TTreeItem* tRight = nullptr;
   TTreeItem* tUp = nullptr;
   TTreeItem* tRoot = nullptr;  // root of the treap over this item's children
+
+  // The item's data.
+  String text;
+  LPARAM lParam = 0;
+  int childCount = 0;
+  int level = -1;  // 0 for top-level items, -1 for the root
+  int image = 0;
+  int selectedImage = 0;
+  UINT state = 0;
+  int textWidth = -1;            // cached label width in pixels, -1 when unknown
+  std::uint32_t widthStamp = 0;  // the measuring the width belongs to
   std::uint32_t priority = 0;
-  std::int64_t sum = 0;  // rows of this treap node's subtree
-  bool live = false;     // in the tree, not a free slot of the store
+
+  // Row bookkeeping: `rows` is 1 + (expanded ? rows of all children : 0);
+  // the root counts only its children. `sum` is the rows of this treap
+  // node's subtree. The store holds fewer than 2^32 items (TTreeItems::Insert
+  // refuses more), so no count of rows exceeds 32 bits.
+  std::uint32_t rows = 1;
+  std::uint32_t sum = 0;
+  std::int8_t children = 0;  // the children flag: 0, 1, I_CHILDRENCALLBACK or the control's own
+  bool textCallback = false;
+  bool live = false;  // in the tree, not a free slot of the store
 
   bool Expanded() const;
 };
@@ -77,7 +82,8 @@ class TTreeItems {
   bool Contains(const TTreeItem* item) const;
   std::size_t Count() const { return count_; }
 
-  // A new item under `parent` after `after` (nullptr: first).
+  // A new item under `parent` after `after` (nullptr: first); nullptr
+  // when the store holds as many items as its row counts can count.
   TTreeItem* Insert(TTreeItem* parent, TTreeItem* after);
   // Unlinks an item and frees it with its whole subtree: only the item
   // itself leaves its parent's sibling tree, the descendants are freed

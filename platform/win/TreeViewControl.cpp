@@ -136,6 +136,13 @@ TTreeItem* ItemOf(TTreeState& s, HTREEITEM h) {
   return s.items.Contains(item) ? item : nullptr;
 }
 
+// The children flag as an item keeps it: the two callbacks as they are,
+// any other number as whether there are children.
+std::int8_t ChildrenFlag(int value) {
+  if (value == I_CHILDRENCALLBACK || value == kAutoChildren) return static_cast<std::int8_t>(value);
+  return value != 0 ? 1 : 0;
+}
+
 // --- Notifications -------------------------------------------------------------
 
 LRESULT Notify(HWND hwnd, NMHDR& hdr, UINT code) {
@@ -194,7 +201,7 @@ void AskDispInfo(HWND hwnd, TTreeItem* item, UINT mask, TVITEM& out, char* buffe
     }
     if (mask & TVIF_IMAGE) item->image = di.item.iImage;
     if (mask & TVIF_SELECTEDIMAGE) item->selectedImage = di.item.iSelectedImage;
-    if (mask & TVIF_CHILDREN) item->children = di.item.cChildren;
+    if (mask & TVIF_CHILDREN) item->children = ChildrenFlag(di.item.cChildren);
   }
 }
 
@@ -632,7 +639,7 @@ void ApplyItem(TTreeState& s, TTreeItem* item, const TVITEM& tv) {
   if (tv.mask & TVIF_IMAGE) item->image = tv.iImage;
   if (tv.mask & TVIF_SELECTEDIMAGE) item->selectedImage = tv.iSelectedImage;
   if (tv.mask & TVIF_PARAM) item->lParam = tv.lParam;
-  if (tv.mask & TVIF_CHILDREN) item->children = tv.cChildren;
+  if (tv.mask & TVIF_CHILDREN) item->children = ChildrenFlag(tv.cChildren);
   if (tv.mask & TVIF_STATE) {
     // Expansion, selection and drop highlight have their own bookkeeping.
     const UINT own = TVIS_EXPANDED | TVIS_SELECTED | TVIS_DROPHILITED;

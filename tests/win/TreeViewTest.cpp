@@ -1184,3 +1184,21 @@ TEST(ScrollBarTest, ThumbFollowsPositionAndBackAgain) {
 }
 
 }  // namespace
+
+TEST_F(TreeViewTest, AnyNonZeroChildrenCountGivesAButton) {
+  HWND t = MakeTree();
+  HTREEITEM a = Add(t, TVI_ROOT, "a");
+  for (int count : {1, 5, 256, 1 << 20, -7}) {
+    TVITEM set;
+    set.mask = TVIF_CHILDREN | TVIF_HANDLE;
+    set.hItem = a;
+    set.cChildren = count;
+    TreeView_SetItem(t, &set);
+    TVITEM get;
+    get.mask = TVIF_CHILDREN | TVIF_HANDLE;
+    get.hItem = a;
+    TreeView_GetItem(t, &get);
+    EXPECT_NE(get.cChildren, 0) << count;
+    EXPECT_NE(get.cChildren, I_CHILDRENCALLBACK) << count;
+  }
+}
