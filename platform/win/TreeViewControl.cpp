@@ -681,6 +681,7 @@ TTreeItem* InsertItem(HWND hwnd, TTreeState& s, const TVINSERTSTRUCT* is) {
   }
   const bool parentHadButton = parent->first != nullptr;
   TTreeItem* item = s.items.Insert(parent, after);
+  if (!item) return nullptr;
   item->children = kAutoChildren;
   ApplyItem(s, item, is->item);
   if (!s.top) s.top = s.items.ItemAtRow(0);
