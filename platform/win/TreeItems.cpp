@@ -10,7 +10,9 @@
 namespace {
 
 constexpr UINT kExpanded = 0x0020;  // TVIS_EXPANDED
-constexpr std::size_t kBlockItems = 1024;
+// As many items as a pool block holds: the kernel clears the whole block
+// (its huge page) whether the items fill it or not.
+constexpr std::size_t kBlockItems = kPoolBlockBytes / sizeof(TTreeItem);
 constexpr std::size_t kWaitingFree = 256;
 static_assert(kBlockItems * sizeof(TTreeItem) <= kPoolBlockBytes);
 
