@@ -260,12 +260,12 @@ bool TTreeNode::IsVisible() const {
 
 Integer TTreeNode::Level() const {
   Integer level = 0;
-  for (HTREEITEM p = Next(TVGN_PARENT); p; p = TreeView_GetParent(Handle(), p)) ++level;
+  for (const TTreeNode* p = Parent(); p; p = p->Parent()) ++level;
   return level;
 }
 
 TTreeNode* TTreeNode::Parent() const {
-  return NodeOf(Next(TVGN_PARENT));
+  return item_ ? parent_ : nullptr;
 }
 
 Integer TTreeNode::Count() const {
@@ -340,15 +340,15 @@ TTreeNode* TTreeNode::GetPrevVisible() const {
   return NodeOf(Next(TVGN_PREVIOUSVISIBLE));
 }
 
-void TTreeNode::InsertCopyOf(HTREEITEM parent, HTREEITEM after) {
+void TTreeNode::InsertCopyOf(TTreeNode* parentNode, HTREEITEM parent, HTREEITEM after) {
   const HTREEITEM old = item_;
   // The new item takes the flag with its insertion.
   children_flag_ = HasChildren();
-  item_ = owner_->InsertItem(this, parent, after);
+  item_ = owner_->InsertItem(this, parentNode, parent, after);
   if (!item_) return;
   // The children follow in their order, each as the last child of the new item.
   for (HTREEITEM c = TreeView_GetChild(Handle(), old); c; c = TreeView_GetNextSibling(Handle(), c))
-    if (TTreeNode* child = NodeOf(c)) child->InsertCopyOf(item_, TVI_LAST);
+    if (TTreeNode* child = NodeOf(c)) child->InsertCopyOf(this, item_, TVI_LAST);
 }
 
 void TTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
@@ -359,7 +359,8 @@ void TTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
         Format("Cannot move the tree node '%s' under itself or one of its descendants", text_));
   TCustomTreeView* tv = TreeView();
   HTREEITEM parent = nullptr, after = nullptr;
-  TTreeNodes::Placement(destination, mode, Handle(), parent, after);
+  TTreeNode* parentNode = nullptr;
+  TTreeNodes::Placement(destination, mode, Handle(), parentNode, parent, after);
   // Nothing to do when the node would take its own place.
   if (after == item_) return;
   const bool wasSelected = Selected();
@@ -371,7 +372,7 @@ void TTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
   ++tv->moving_depth_;
   TScopeExit moved([&] { --tv->moving_depth_; });
   const HTREEITEM old = item_;
-  InsertCopyOf(parent, after);
+  InsertCopyOf(parentNode, parent, after);
   // The old items go at once; their nodes live on in the new ones.
   SendMessage(Handle(), TVM_DELETEITEM, 0, AsParam(old));
   for (auto& [node, expanded] : expansion)
@@ -523,8 +524,9 @@ TTreeNode* TTreeNodes::GetNode(HTREEITEM item) const {
   return reinterpret_cast<TTreeNode*>(it.lParam);
 }
 
-void TTreeNodes::Placement(TTreeNode* relative, TNodeAttachMode mode, HWND tv, HTREEITEM& parent,
-                           HTREEITEM& after) {
+void TTreeNodes::Placement(TTreeNode* relative, TNodeAttachMode mode, HWND tv,
+                           TTreeNode*& parentNode, HTREEITEM& parent, HTREEITEM& after) {
+  parentNode = nullptr;
   parent = TVI_ROOT;
   after = TVI_LAST;
   if (!relative) {
@@ -533,20 +535,20 @@ void TTreeNodes::Placement(TTreeNode* relative, TNodeAttachMode mode, HWND tv, H
   }
   switch (mode) {
     case naAdd:
-    case naAddFirst: {
-      const HTREEITEM p = TreeView_GetParent(tv, relative->ItemId());
-      parent = p ? p : TVI_ROOT;
+    case naAddFirst:
+      parentNode = relative->Parent();
+      parent = parentNode ? parentNode->ItemId() : TVI_ROOT;
       after = mode == naAdd ? TVI_LAST : TVI_FIRST;
       break;
-    }
     case naAddChild:
     case naAddChildFirst:
+      parentNode = relative;
       parent = relative->ItemId();
       after = mode == naAddChild ? TVI_LAST : TVI_FIRST;
       break;
     case naInsert: {
-      const HTREEITEM p = TreeView_GetParent(tv, relative->ItemId());
-      parent = p ? p : TVI_ROOT;
+      parentNode = relative->Parent();
+      parent = parentNode ? parentNode->ItemId() : TVI_ROOT;
       const HTREEITEM prev = TreeView_GetPrevSibling(tv, relative->ItemId());
       after = prev ? prev : TVI_FIRST;
       break;
@@ -554,7 +556,9 @@ void TTreeNodes::Placement(TTreeNode* relative, TNodeAttachMode mode, HWND tv, H
   }
 }
 
-HTREEITEM TTreeNodes::InsertItem(TTreeNode* node, HTREEITEM parent, HTREEITEM after) {
+HTREEITEM TTreeNodes::InsertItem(TTreeNode* node, TTreeNode* parentNode, HTREEITEM parent,
+                                 HTREEITEM after) {
+  node->parent_ = parentNode;
   TVINSERTSTRUCT is;
   is.hParent = parent;
   is.hInsertAfter = after;
@@ -585,9 +589,10 @@ TTreeNode* TTreeNodes::AddNode(TTreeNode* relative, const String& s, void* data,
   node->text_ = s;
   node->data_ = data;
   HTREEITEM parent = nullptr, after = nullptr;
-  Placement(relative, mode, tv, parent, after);
+  TTreeNode* parentNode = nullptr;
+  Placement(relative, mode, tv, parentNode, parent, after);
   Adopt(made.release());
-  const HTREEITEM item = InsertItem(node, parent, after);
+  const HTREEITEM item = InsertItem(node, parentNode, parent, after);
   if (!item) {
     Release(node);
     return nullptr;

@@ -166,12 +166,16 @@ class TTreeNode : public TPersistent {
   HTREEITEM Next(UINT code) const;
   // Inserts the node's item (and its subtree's) under `parent` after
   // `after`; the node takes the new item.
-  void InsertCopyOf(HTREEITEM parent, HTREEITEM after);
+  void InsertCopyOf(TTreeNode* parentNode, HTREEITEM parent, HTREEITEM after);
   void SendItem(UINT mask);
   void ExpandItem(bool expand);
 
   TTreeNodes* owner_;
   HTREEITEM item_ = nullptr;
+  // The node of the item's parent item, kept at each insertion (items
+  // change parents only by being inserted anew): Parent, Level and
+  // HasAsParent then ask the window nothing.
+  TTreeNode* parent_ = nullptr;
   String text_;
   void* data_ = nullptr;
   Integer image_index_ = -1;
@@ -240,9 +244,10 @@ class TTreeNodes : public TPersistent {
   friend class TTreeNode;
   friend class TCustomTreeView;
   // Where an item related to `relative` by `mode` goes.
-  static void Placement(TTreeNode* relative, TNodeAttachMode mode, HWND tv, HTREEITEM& parent,
-                        HTREEITEM& after);
-  HTREEITEM InsertItem(TTreeNode* node, HTREEITEM parent, HTREEITEM after);
+  static void Placement(TTreeNode* relative, TNodeAttachMode mode, HWND tv, TTreeNode*& parentNode,
+                        HTREEITEM& parent, HTREEITEM& after);
+  // Inserts the node's item; the node takes `parentNode` as its parent.
+  HTREEITEM InsertItem(TTreeNode* node, TTreeNode* parentNode, HTREEITEM parent, HTREEITEM after);
   // The item went: forget and free the node.
   void ItemDeleted(TTreeNode* node);
   // Whether the node is one this list holds.

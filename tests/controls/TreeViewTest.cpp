@@ -458,3 +458,44 @@ TEST_F(TreeView, ImageNumbersChangedWhileUpdatingNeedNoMessageButShowAfterwards)
   c_->SetImageIndex(1);
   EXPECT_EQ(tree_->Count(TVM_SETITEM), 2u) << "outside an update the row is repainted";
 }
+
+// Parents and levels as the window has them, item by item.
+TEST_F(TreeView, ParentsAndLevelsFollowEveryAddMoveAndDeletion) {
+  TTreeNodes* items = tree_->Items();
+  const auto check = [&](const char* step) {
+    const HWND h = tree_->Handle();
+    for (TTreeNode* n = items->GetFirstNode(); n; n = n->GetNext()) {
+      const HTREEITEM parentItem = TreeView_GetParent(h, n->ItemId());
+      ASSERT_EQ(n->Parent(), parentItem ? tree_->GetNodeFromItem(parentItem) : nullptr)
+          << step << " " << n->Text();
+      Integer level = 0;
+      for (HTREEITEM p = parentItem; p; p = TreeView_GetParent(h, p)) ++level;
+      ASSERT_EQ(n->Level(), level) << step << " " << n->Text();
+    }
+  };
+  Build();  // A(B(C D)) E
+  TTreeNode* f = items->AddChildFirst(c_, "F");
+  items->Insert(f, "G");
+  items->AddFirst(d_, "H");
+  items->Add(b_, "I");
+  check("adds");
+  b_->MoveTo(e_, naAddChild);
+  check("subtree under E");
+  c_->MoveTo(nullptr, naAddFirst);
+  check("C to the top");
+  f->MoveTo(a_, naInsert);
+  check("F before A");
+  e_->MoveTo(f, naAdd);
+  check("E after F");
+  b_->Delete();
+  check("B deleted");
+  tree_->RecreateWnd();
+  tree_->HandleNeeded();
+  check("window made anew");
+  TTreeNode* first = items->GetFirstNode();
+  EXPECT_EQ(first->Parent(), nullptr);
+  first->Delete();
+  items->Clear();
+  TTreeNode* lone = items->Add(nullptr, "lone");
+  EXPECT_EQ(items->AddChild(lone, "child")->Parent(), lone);
+}
