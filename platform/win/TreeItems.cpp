@@ -46,13 +46,20 @@ bool TTreeItems::Contains(const TTreeItem* item) const {
   // The last block starting at or below the address; addresses compared as
   // numbers, since a stale handle may point anywhere.
   const auto address = reinterpret_cast<std::uintptr_t>(item);
-  auto after = std::upper_bound(blocks_.begin(), blocks_.end(), address,
-                                [](std::uintptr_t a, const TBlock& b) {
-                                  return a < reinterpret_cast<std::uintptr_t>(b.get());
-                                });
-  if (after == blocks_.begin()) return false;
-  const auto start = reinterpret_cast<std::uintptr_t>((after - 1)->get());
-  const std::uintptr_t offset = address - start;
+  constexpr std::uintptr_t kBlockSpan = kBlockItems * sizeof(TTreeItem);
+  const auto startOf = [this](std::size_t i) {
+    return reinterpret_cast<std::uintptr_t>(blocks_[i].get());
+  };
+  if (last_hit_ >= blocks_.size() || address < startOf(last_hit_) ||
+      address - startOf(last_hit_) >= kBlockSpan) {
+    auto after = std::upper_bound(blocks_.begin(), blocks_.end(), address,
+                                  [](std::uintptr_t a, const TBlock& b) {
+                                    return a < reinterpret_cast<std::uintptr_t>(b.get());
+                                  });
+    if (after == blocks_.begin()) return false;
+    last_hit_ = static_cast<std::size_t>(after - 1 - blocks_.begin());
+  }
+  const std::uintptr_t offset = address - startOf(last_hit_);
   if (offset >= kBlockItems * sizeof(TTreeItem) || offset % sizeof(TTreeItem) != 0) return false;
   return item->live;
 }
@@ -113,6 +120,11 @@ void TTreeItems::Rotate(TTreeItem* x) {
 
 void TTreeItems::UpdateFrom(TTreeItem* node, TTreeItem* parent) {
   while (parent) {
+    if (!IsRoot(parent) && !parent->Expanded()) {
+      // Its rows stay 1 whatever its children; their sums wait for its expansion.
+      parent->sumsStale = true;
+      return;
+    }
     for (TTreeItem* n = node; n; n = n->tUp) Recalc(n);
     const std::int64_t childRows = SumOf(parent->tRoot);
     if (IsRoot(parent)) {
@@ -268,12 +280,17 @@ void TTreeItems::Arrange(TTreeItem* parent, const std::vector<TTreeItem*>& order
   }
   parent->tRoot = spine.empty() ? nullptr : spine.front();
   RecalcAll(parent->tRoot);
+  parent->sumsStale = false;
   UpdateFrom(nullptr, parent);
 }
 
 void TTreeItems::SetExpanded(TTreeItem* item, bool expanded) {
   if (item->Expanded() == expanded) return;
   item->state = expanded ? (item->state | kExpanded) : (item->state & ~kExpanded);
+  if (expanded && item->sumsStale) {
+    RecalcAll(item->tRoot);
+    item->sumsStale = false;
+  }
   item->rows = static_cast<std::uint32_t>(1 + (expanded ? SumOf(item->tRoot) : 0));
   UpdateFrom(item, item->parent);
 }

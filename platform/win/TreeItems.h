@@ -65,6 +65,10 @@ struct TTreeItem {
   std::int8_t children = 0;  // the children flag: 0, 1, I_CHILDRENCALLBACK or the control's own
   bool textCallback = false;
   bool live = false;  // in the tree, not a free slot of the store
+  // The sums of the treap over the children are out of date. Only a
+  // collapsed item's may be: nothing reads them until it expands, so the
+  // children added to a collapsed folder cost no walk up its treap.
+  bool sumsStale = false;
 
   bool Expanded() const;
 };
@@ -153,6 +157,8 @@ class TTreeItems {
     std::size_t from, to;
   };
   std::deque<TSpare> spare_;
+  // The block of the last address Contains found (handles come in runs).
+  mutable std::size_t last_hit_ = 0;
   std::size_t used_in_last_ = 0;  // slots handed out from the newest block
   TTreeItem* last_block_ = nullptr;
   std::size_t count_ = 0;
