@@ -700,7 +700,7 @@ TTreeItem* InsertItem(HWND hwnd, TTreeState& s, const TVINSERTSTRUCT* is) {
 // the order their deletion is reported: children before their parent.
 std::vector<TTreeItem*> DeletionOrder(TTreeItems& items, TTreeItem* item) {
   std::vector<TTreeItem*> order;
-  order.reserve(items.Count());
+  if (items.IsRoot(item)) order.reserve(items.Count());
   std::vector<TTreeItem*> stack{item};
   // Pre-order with the children reversed, then reversed: each parent after its children.
   while (!stack.empty()) {
@@ -717,9 +717,14 @@ std::vector<TTreeItem*> DeletionOrder(TTreeItems& items, TTreeItem* item) {
 // its items staying in place meanwhile. False when the window went.
 bool ReportDeletion(HWND hwnd, TTreeState& s, TTreeItem* item) {
   if (!s.notifyDeletions) return true;
-  const std::vector<TTreeItem*> order = DeletionOrder(s.items, item);
   TTreeItem* const outer = std::exchange(s.deleting, item);
   bool alive = true;
+  if (!item->first && !s.items.IsRoot(item)) {  // a leaf, the common case: no list
+    NotifyTree(hwnd, TVN_DELETEITEM, 0, item, nullptr);
+    s.deleting = outer;
+    return IsWindow(hwnd) != FALSE;
+  }
+  const std::vector<TTreeItem*> order = DeletionOrder(s.items, item);
   for (TTreeItem* it : order) {
     if (!s.items.Contains(it)) continue;
     NotifyTree(hwnd, TVN_DELETEITEM, 0, it, nullptr);
