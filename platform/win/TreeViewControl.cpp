@@ -771,7 +771,10 @@ void DeleteItem(HWND hwnd, TTreeState& s, TTreeItem* item) {
   if (s.editItem && TTreeItems::IsInside(s.editItem, item)) EndEdit(hwnd, s, true);
   if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
   if (!ReportDeletion(hwnd, s, item)) return;
-  if (!s.items.Contains(item)) return;
+  // An edit a handler started meanwhile ends before its item goes.
+  if (s.editItem && s.items.Contains(item) && TTreeItems::IsInside(s.editItem, item))
+    EndEdit(hwnd, s, true);
+  if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
   const bool shown = s.items.IsShown(item);
   if (shown) InvalidateRow(hwnd, s, item, true);
   // Refused selection changes leave nothing selected rather than a deleted item.
@@ -801,6 +804,8 @@ void DeleteAll(HWND hwnd, TTreeState& s) {
   if (s.editItem) EndEdit(hwnd, s, true);
   if (!IsWindow(hwnd)) return;
   if (!ReportDeletion(hwnd, s, s.items.Root())) return;
+  if (s.editItem) EndEdit(hwnd, s, true);
+  if (!IsWindow(hwnd)) return;
   ForgetSubtree(hwnd, s, s.items.Root());
   s.top = nullptr;
   s.items.Clear();

@@ -1202,3 +1202,22 @@ TEST_F(TreeViewTest, AnyNonZeroChildrenCountGivesAButton) {
     EXPECT_NE(get.cChildren, I_CHILDRENCALLBACK) << count;
   }
 }
+
+TEST_F(TreeViewTest, AnEditStartedWhileItsItemIsReportedDeletedEndsBeforeItGoes) {
+  HWND t = MakeTree(TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS);
+  HTREEITEM p = Add(t, TVI_ROOT, "p", TVI_LAST, 1);
+  HTREEITEM c = Add(t, p, "c", TVI_LAST, 2);
+  Add(t, TVI_ROOT, "q", TVI_LAST, 3);
+  int ended = 0;
+  onNotify = [&](NMHDR* h) -> std::optional<LRESULT> {
+    if (h->code == TVN_DELETEITEM && reinterpret_cast<NMTREEVIEW*>(h)->itemOld.lParam == 1) {
+      EXPECT_NE(TreeView_EditLabel(t, c), nullptr);
+    }
+    if (h->code == TVN_ENDLABELEDIT) ++ended;
+    return std::nullopt;
+  };
+  TreeView_DeleteItem(t, p);
+  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(TreeView_GetEditControl(t), nullptr);
+  EXPECT_EQ(TreeView_GetCount(t), 1u);
+}
