@@ -2,6 +2,7 @@
 #include "platform/win/TreeItems.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -21,6 +22,26 @@ std::int64_t SumOf(const TTreeItem* n) {
 }
 
 constexpr std::size_t kMaxItems = UINT32_MAX - 1;
+
+// Chunks are pool blocks (huge pages where the system has them); a label
+// larger than half a block has a heap block of its own.
+constexpr std::size_t kTextChunk = kPoolBlockBytes;
+
+const char* NoText() {
+  return kNoTreeText + 4;
+}
+
+std::uint32_t LengthOf(const char* text) {
+  std::uint32_t length;
+  std::memcpy(&length, text - 4, sizeof length);
+  return length;
+}
+
+// The bytes a label of `length` takes in a chunk: its length, the label,
+// the zero, up to a multiple of four.
+std::size_t EntryBytes(std::size_t length) {
+  return (4 + length + 1 + 3) & ~std::size_t{3};
+}
 
 }  // namespace
 
@@ -216,14 +237,17 @@ void TTreeItems::Remove(TTreeItem* item) {
 }
 
 void TTreeItems::Free(TTreeItem* item) {
-  *item = TTreeItem{};  // frees its text; `live` is false again
+  ForgetText(item);
+  *item = TTreeItem{};  // `live` is false again
   free_.push_back(item);
   --count_;
 }
 
 void TTreeItems::Clear() {
   // The blocks stay for the next items (a tree cleared is mostly filled
-  // again); only the texts of the live items are given back.
+  // again); the labels go all at once.
+  chunks_.clear();
+  text_live_ = text_dead_ = 0;
   spare_.clear();
   free_.clear();
   for (const TBlock& block : blocks_) {
@@ -376,4 +400,66 @@ bool TTreeItems::IsInside(const TTreeItem* item, const TTreeItem* ancestor) {
   for (; item; item = item->parent)
     if (item == ancestor) return true;
   return false;
+}
+
+void TTreeItems::TChunkFree::operator()(char* bytes) const noexcept {
+  if (size == kTextChunk)
+    GivePoolBlock(bytes);
+  else
+    ::operator delete(bytes);
+}
+
+std::string_view TTreeItems::Text(const TTreeItem* item) {
+  return std::string_view(item->text, LengthOf(item->text));
+}
+
+void TTreeItems::SetText(TTreeItem* item, std::string_view text) {
+  // Stored before the old one is forgotten: `text` may be another label of this store.
+  const char* stored = StoreText(text);
+  ForgetText(item);
+  item->text = stored;
+  if (text_dead_ > text_live_ && text_dead_ > 4 * kTextChunk) PackTexts();
+}
+
+const char* TTreeItems::StoreText(std::string_view text) {
+  if (text.empty()) return NoText();
+  if (text.size() > UINT32_MAX - 8) throw std::length_error("tree item text too long");
+  const std::size_t need = EntryBytes(text.size());
+  TTextChunk* chunk = chunks_.empty() ? nullptr : &chunks_.back();
+  if (!chunk || chunk->size - chunk->used < need) {
+    TTextChunk fresh;
+    fresh.size = std::max(kTextChunk, need);
+    fresh.bytes = std::unique_ptr<char, TChunkFree>(
+        static_cast<char*>(fresh.size == kTextChunk ? TakePoolBlock() : ::operator new(fresh.size)),
+        TChunkFree{fresh.size});
+    // A label larger than a chunk has one of its own, before the chunk
+    // still being filled.
+    const bool own = need > kTextChunk / 2 && chunk;
+    chunk = &*chunks_.insert(own ? chunks_.end() - 1 : chunks_.end(), std::move(fresh));
+  }
+  char* entry = chunk->bytes.get() + chunk->used;
+  chunk->used += need;
+  const auto length = static_cast<std::uint32_t>(text.size());
+  std::memcpy(entry, &length, sizeof length);
+  std::memcpy(entry + 4, text.data(), text.size());
+  entry[4 + text.size()] = 0;
+  text_live_ += need;
+  return entry + 4;
+}
+
+void TTreeItems::ForgetText(const TTreeItem* item) {
+  if (item->text == NoText()) return;
+  const std::size_t bytes = EntryBytes(LengthOf(item->text));
+  text_live_ -= bytes;
+  text_dead_ += bytes;
+}
+
+void TTreeItems::PackTexts() {
+  std::vector<TTextChunk> old = std::move(chunks_);
+  chunks_.clear();
+  text_live_ = text_dead_ = 0;
+  for (const TBlock& block : blocks_)
+    for (std::size_t i = 0; i < kBlockItems; ++i)
+      if (TTreeItem& item = block.get()[i]; item.live && item.text != NoText())
+        item.text = StoreText(Text(&item));
 }

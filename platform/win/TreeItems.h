@@ -23,10 +23,14 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/Types.h"
 #include "platform/win/WinTypes.h"
+
+// An empty label: a length of 0 (four bytes) and the terminating zero.
+inline constexpr char kNoTreeText[8] = {};
 
 // The fields are ordered to leave no padding: a tree of a hundred thousand
 // folders holds as many items, and every byte of them is fresh memory the
@@ -44,8 +48,10 @@ struct TTreeItem {
   TTreeItem* tUp = nullptr;
   TTreeItem* tRoot = nullptr;  // root of the treap over this item's children
 
-  // The item's data.
-  String text;
+  // The item's data. The label lives in the store's text chunks
+  // (TTreeItems::Text and SetText), zero-terminated, its length in the four
+  // bytes before it.
+  const char* text = kNoTreeText + 4;
   LPARAM lParam = 0;
   int childCount = 0;
   int level = -1;  // 0 for top-level items, -1 for the root
@@ -126,6 +132,10 @@ class TTreeItems {
   // Whether `item` lies inside the subtree of `ancestor` (or is it).
   static bool IsInside(const TTreeItem* item, const TTreeItem* ancestor);
 
+  // An item's label (zero-terminated) and its change.
+  static std::string_view Text(const TTreeItem* item);
+  void SetText(TTreeItem* item, std::string_view text);
+
  private:
   // Fixes the sums from treap node `node` (may be nullptr) up through
   // `parent`'s treap, then the rows of `parent` and above.
@@ -159,6 +169,25 @@ class TTreeItems {
   std::deque<TSpare> spare_;
   // The block of the last address Contains found (handles come in runs).
   mutable std::size_t last_hit_ = 0;
+
+  // Labels, packed one after the other in chunks (a label costs its bytes
+  // and five more, not a string object and a heap block of its own), all
+  // given back at once with the items. A changed or deleted label leaves
+  // its bytes behind; once they outweigh the live ones the chunks are
+  // packed anew.
+  struct TChunkFree {
+    std::size_t size;
+    void operator()(char* bytes) const noexcept;
+  };
+  struct TTextChunk {
+    std::unique_ptr<char, TChunkFree> bytes;
+    std::size_t size = 0, used = 0;
+  };
+  const char* StoreText(std::string_view text);
+  void ForgetText(const TTreeItem* item);  // its bytes become dead
+  void PackTexts();
+  std::vector<TTextChunk> chunks_;
+  std::size_t text_live_ = 0, text_dead_ = 0;
   std::size_t used_in_last_ = 0;  // slots handed out from the newest block
   TTreeItem* last_block_ = nullptr;
   std::size_t count_ = 0;

@@ -195,7 +195,7 @@ void AskDispInfo(HWND hwnd, TTreeItem* item, UINT mask, TVITEM& out, char* buffe
     TTreePtr s = StateOf(hwnd);
     if (!s || !s->items.Contains(item)) return;
     if ((mask & TVIF_TEXT) && di.item.pszText) {
-      item->text = di.item.pszText;
+      s->items.SetText(item, di.item.pszText);
       item->textCallback = false;
       item->textWidth = -1;
     }
@@ -206,7 +206,7 @@ void AskDispInfo(HWND hwnd, TTreeItem* item, UINT mask, TVITEM& out, char* buffe
 }
 
 String TextOf(HWND hwnd, TTreeItem* item) {
-  if (!item->textCallback) return item->text;
+  if (!item->textCallback) return String(TTreeItems::Text(item));
   char buffer[kDispTextMax];
   TVITEM out;
   AskDispInfo(hwnd, item, TVIF_TEXT, out, buffer);
@@ -542,7 +542,7 @@ void EndEdit(HWND hwnd, TTreeState& s, bool cancel) {
   const LRESULT accept = Notify(hwnd, di.hdr, TVN_ENDLABELEDIT);
   if (!IsWindow(hwnd)) return;
   if (accept && !cancel && item && s.items.Contains(item) && !item->textCallback) {
-    item->text = text;
+    s.items.SetText(item, text);
     item->textWidth = -1;
   }
   const bool hadFocus = GetFocus() == edit;
@@ -633,7 +633,7 @@ HWND EditLabel(HWND hwnd, TTreeState& s, TTreeItem* item) {
 void ApplyItem(TTreeState& s, TTreeItem* item, const TVITEM& tv) {
   if (tv.mask & TVIF_TEXT) {
     item->textCallback = tv.pszText == LPSTR_TEXTCALLBACK;
-    item->text = (tv.pszText && !item->textCallback) ? tv.pszText : "";
+    s.items.SetText(item, (tv.pszText && !item->textCallback) ? tv.pszText : "");
     item->textWidth = -1;
   }
   if (tv.mask & TVIF_IMAGE) item->image = tv.iImage;
@@ -650,7 +650,7 @@ void ApplyItem(TTreeState& s, TTreeItem* item, const TVITEM& tv) {
   }
 }
 
-int CompareLabels(const String& a, const String& b) {
+int CompareLabels(std::string_view a, std::string_view b) {
   return AnsiCompareText(a, b);
 }
 
@@ -673,8 +673,9 @@ TTreeItem* InsertItem(HWND hwnd, TTreeState& s, const TVINSERTSTRUCT* is) {
             : String();
     // The children are in order when they were all inserted so: a search
     // down the sibling tree finds the place without walking the list.
-    after = TTreeItems::LastBefore(
-        parent, [&text](const TTreeItem* c) { return CompareLabels(c->text, text) <= 0; });
+    after = TTreeItems::LastBefore(parent, [&text](const TTreeItem* c) {
+      return CompareLabels(TTreeItems::Text(c), text) <= 0;
+    });
   } else if (TTreeItem* sibling = ItemOf(s, is->hInsertAfter);
              sibling && sibling->parent == parent) {
     after = sibling;
@@ -846,8 +847,9 @@ BOOL GetItem(TTreeState& s, TVITEM* tv) {
     if (item->textCallback) {
       tv->pszText = LPSTR_TEXTCALLBACK;
     } else if (tv->pszText && tv->cchTextMax > 0) {
-      const size_t n = std::min(item->text.size(), static_cast<size_t>(tv->cchTextMax - 1));
-      std::memcpy(tv->pszText, item->text.data(), n);
+      const std::string_view text = TTreeItems::Text(item);
+      const size_t n = std::min(text.size(), static_cast<size_t>(tv->cchTextMax - 1));
+      std::memcpy(tv->pszText, text.data(), n);
       tv->pszText[n] = 0;
     }
   }
@@ -1960,7 +1962,7 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
         const auto h = reinterpret_cast<HTREEITEM>(lParam);
         parent = (!h || h == TVI_ROOT) ? s.items.Root() : ItemOf(s, h);
         less = [](const TTreeItem* a, const TTreeItem* b) {
-          return CompareLabels(a->text, b->text) < 0;
+          return CompareLabels(TTreeItems::Text(a), TTreeItems::Text(b)) < 0;
         };
       } else {
         const auto* cb = reinterpret_cast<const TVSORTCB*>(lParam);

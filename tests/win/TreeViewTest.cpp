@@ -91,7 +91,7 @@ TEST(TreeItemsTest, OnlyLiveItemsAreKnownAcrossBlocksAndReuse) {
   for (int i = 11; i < 600; ++i) items.Remove(made[static_cast<std::size_t>(i)]);
   TTreeItem* again = items.Insert(made[0], nullptr);
   EXPECT_TRUE(items.Contains(again));
-  EXPECT_TRUE(again->text.empty());
+  EXPECT_TRUE(TTreeItems::Text(again).empty());
   EXPECT_EQ(again->parent, made[0]);
   EXPECT_EQ(again->level, 1);
   EXPECT_EQ(again->first, nullptr);
@@ -130,7 +130,7 @@ TEST(TreeItemsTest, RemovingASubtreeFreesItWholeAndClearingFreesAll) {
   EXPECT_TRUE(items.Contains(again));
   EXPECT_EQ(items.RowCount(), 1);
   EXPECT_EQ(again->level, 0);
-  EXPECT_TRUE(again->text.empty());
+  EXPECT_TRUE(TTreeItems::Text(again).empty());
   // Old handles stay refused while slots never used are left.
   for (int i = 0; i < 400; ++i) {
     TTreeItem* made = items.Insert(items.Root(), nullptr);
@@ -138,6 +138,51 @@ TEST(TreeItemsTest, RemovingASubtreeFreesItWholeAndClearingFreesAll) {
     ASSERT_NE(made, b);
     ASSERT_FALSE(items.Contains(b));
   }
+}
+
+TEST(TreeItemsTest, LabelsSurviveChangesCopiesRepackingAndClearing) {
+  TTreeItems items;
+  std::vector<TTreeItem*> made;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 100; ++i) {
+    made.push_back(items.Insert(items.Root(), nullptr));
+    expected.emplace_back();
+  }
+  std::mt19937 rng(11);
+  for (int round = 0; round < 6000; ++round) {  // enough dead bytes to pack several times
+    const std::size_t i = rng() % made.size();
+    const std::size_t j = rng() % made.size();
+    switch (rng() % 4) {
+      case 0:  // another item's label, read from the store itself
+        items.SetText(made[i], TTreeItems::Text(made[j]));
+        expected[i] = expected[j];
+        break;
+      case 1:
+        items.SetText(made[i], "");
+        expected[i].clear();
+        break;
+      default:
+        expected[i] = std::string(1 + rng() % 300, static_cast<char>('a' + rng() % 26)) +
+                      std::to_string(round);
+        items.SetText(made[i], expected[i]);
+    }
+  }
+  // A label larger than a chunk, between small ones.
+  const std::string huge(200000, 'h');
+  items.SetText(made[3], huge);
+  expected[3] = huge;
+  items.SetText(made[4], "after the huge one");
+  expected[4] = "after the huge one";
+  for (std::size_t i = 0; i < made.size(); ++i) {
+    ASSERT_EQ(TTreeItems::Text(made[i]), expected[i]) << i;
+    ASSERT_EQ(TTreeItems::Text(made[i]).data()[expected[i].size()], 0) << "zero-terminated";
+  }
+  items.Remove(made[3]);
+  items.Clear();
+  TTreeItem* again = items.Insert(items.Root(), nullptr);
+  EXPECT_TRUE(TTreeItems::Text(again).empty());
+  items.SetText(again, "again");
+  EXPECT_EQ(TTreeItems::Text(again), "again");
 }
 
 TEST(TreeItemsTest, LastBeforeFindsTheSortedPlace) {
