@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "platform/rtl/PoolBlocks.h"
 #include "platform/rtl/PropertyRegistry.h"
@@ -134,6 +135,9 @@ HTREEITEM TTreeNode::Next(UINT code) const {
 
 void TTreeNode::SendItem(UINT mask) {
   if (!item_ || deleting_) return;
+  // The item asks for its images when drawn: an image number changed while
+  // drawing is held back needs no repainting of its own, so no message.
+  if (!(mask & ~(TVIF_IMAGE | TVIF_SELECTEDIMAGE)) && owner_->update_count_ > 0) return;
   TVITEM it;
   it.mask = mask | TVIF_HANDLE;
   it.hItem = item_;
@@ -183,12 +187,20 @@ bool TTreeNode::HasChildren() const {
 }
 
 void TTreeNode::SetHasChildren(bool value) {
-  if (!item_ || deleting_) return;
+  if (deleting_) return;
+  if (!item_) {
+    children_flag_ = value;
+    return;
+  }
   TVITEM it;
   it.mask = TVIF_CHILDREN | TVIF_HANDLE;
   it.hItem = item_;
   it.cChildren = value ? 1 : 0;
+  TCustomTreeView* tv = TreeView();
+  TTreeNode* const outer = std::exchange(tv->children_sender_, this);
+  TScopeExit restore([&] { tv->children_sender_ = outer; });
   SendMessage(Handle(), TVM_SETITEM, 0, reinterpret_cast<LPARAM>(&it));
+  children_flag_ = value;
 }
 
 bool TTreeNode::Expanded() const {
@@ -248,12 +260,12 @@ bool TTreeNode::IsVisible() const {
 
 Integer TTreeNode::Level() const {
   Integer level = 0;
-  for (HTREEITEM p = Next(TVGN_PARENT); p; p = TreeView_GetParent(Handle(), p)) ++level;
+  for (const TTreeNode* p = Parent(); p; p = p->Parent()) ++level;
   return level;
 }
 
 TTreeNode* TTreeNode::Parent() const {
-  return NodeOf(Next(TVGN_PARENT));
+  return item_ ? parent_ : nullptr;
 }
 
 Integer TTreeNode::Count() const {
@@ -328,15 +340,15 @@ TTreeNode* TTreeNode::GetPrevVisible() const {
   return NodeOf(Next(TVGN_PREVIOUSVISIBLE));
 }
 
-void TTreeNode::InsertCopyOf(HTREEITEM parent, HTREEITEM after) {
+void TTreeNode::InsertCopyOf(TTreeNode* parentNode, HTREEITEM parent, HTREEITEM after) {
   const HTREEITEM old = item_;
-  const bool hadChildrenFlag = HasChildren();
-  item_ = owner_->InsertItem(this, parent, after);
+  // The new item takes the flag with its insertion.
+  children_flag_ = HasChildren();
+  item_ = owner_->InsertItem(this, parentNode, parent, after);
   if (!item_) return;
-  if (hadChildrenFlag) SetHasChildren(true);
   // The children follow in their order, each as the last child of the new item.
   for (HTREEITEM c = TreeView_GetChild(Handle(), old); c; c = TreeView_GetNextSibling(Handle(), c))
-    if (TTreeNode* child = NodeOf(c)) child->InsertCopyOf(item_, TVI_LAST);
+    if (TTreeNode* child = NodeOf(c)) child->InsertCopyOf(this, item_, TVI_LAST);
 }
 
 void TTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
@@ -347,7 +359,8 @@ void TTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
         Format("Cannot move the tree node '%s' under itself or one of its descendants", text_));
   TCustomTreeView* tv = TreeView();
   HTREEITEM parent = nullptr, after = nullptr;
-  TTreeNodes::Placement(destination, mode, Handle(), parent, after);
+  TTreeNode* parentNode = nullptr;
+  TTreeNodes::Placement(destination, mode, Handle(), parentNode, parent, after);
   // Nothing to do when the node would take its own place.
   if (after == item_) return;
   const bool wasSelected = Selected();
@@ -359,7 +372,7 @@ void TTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
   ++tv->moving_depth_;
   TScopeExit moved([&] { --tv->moving_depth_; });
   const HTREEITEM old = item_;
-  InsertCopyOf(parent, after);
+  InsertCopyOf(parentNode, parent, after);
   // The old items go at once; their nodes live on in the new ones.
   SendMessage(Handle(), TVM_DELETEITEM, 0, AsParam(old));
   for (auto& [node, expanded] : expansion)
@@ -511,8 +524,9 @@ TTreeNode* TTreeNodes::GetNode(HTREEITEM item) const {
   return reinterpret_cast<TTreeNode*>(it.lParam);
 }
 
-void TTreeNodes::Placement(TTreeNode* relative, TNodeAttachMode mode, HWND tv, HTREEITEM& parent,
-                           HTREEITEM& after) {
+void TTreeNodes::Placement(TTreeNode* relative, TNodeAttachMode mode, HWND tv,
+                           TTreeNode*& parentNode, HTREEITEM& parent, HTREEITEM& after) {
+  parentNode = nullptr;
   parent = TVI_ROOT;
   after = TVI_LAST;
   if (!relative) {
@@ -521,20 +535,20 @@ void TTreeNodes::Placement(TTreeNode* relative, TNodeAttachMode mode, HWND tv, H
   }
   switch (mode) {
     case naAdd:
-    case naAddFirst: {
-      const HTREEITEM p = TreeView_GetParent(tv, relative->ItemId());
-      parent = p ? p : TVI_ROOT;
+    case naAddFirst:
+      parentNode = relative->Parent();
+      parent = parentNode ? parentNode->ItemId() : TVI_ROOT;
       after = mode == naAdd ? TVI_LAST : TVI_FIRST;
       break;
-    }
     case naAddChild:
     case naAddChildFirst:
+      parentNode = relative;
       parent = relative->ItemId();
       after = mode == naAddChild ? TVI_LAST : TVI_FIRST;
       break;
     case naInsert: {
-      const HTREEITEM p = TreeView_GetParent(tv, relative->ItemId());
-      parent = p ? p : TVI_ROOT;
+      parentNode = relative->Parent();
+      parent = parentNode ? parentNode->ItemId() : TVI_ROOT;
       const HTREEITEM prev = TreeView_GetPrevSibling(tv, relative->ItemId());
       after = prev ? prev : TVI_FIRST;
       break;
@@ -542,7 +556,9 @@ void TTreeNodes::Placement(TTreeNode* relative, TNodeAttachMode mode, HWND tv, H
   }
 }
 
-HTREEITEM TTreeNodes::InsertItem(TTreeNode* node, HTREEITEM parent, HTREEITEM after) {
+HTREEITEM TTreeNodes::InsertItem(TTreeNode* node, TTreeNode* parentNode, HTREEITEM parent,
+                                 HTREEITEM after) {
+  node->parent_ = parentNode;
   TVINSERTSTRUCT is;
   is.hParent = parent;
   is.hInsertAfter = after;
@@ -555,6 +571,12 @@ HTREEITEM TTreeNodes::InsertItem(TTreeNode* node, HTREEITEM parent, HTREEITEM af
   is.item.lParam = reinterpret_cast<LPARAM>(node);
   is.item.stateMask = TVIS_STATEIMAGEMASK;
   is.item.state = INDEXTOSTATEIMAGEMASK(node->state_index_ >= 0 ? node->state_index_ : 0);
+  // A flag given before the item existed; without it the button follows
+  // the children.
+  if (node->children_flag_) {
+    is.item.mask |= TVIF_CHILDREN;
+    is.item.cChildren = 1;
+  }
   return TreeView_InsertItem(Handle(), &is);
 }
 
@@ -567,15 +589,18 @@ TTreeNode* TTreeNodes::AddNode(TTreeNode* relative, const String& s, void* data,
   node->text_ = s;
   node->data_ = data;
   HTREEITEM parent = nullptr, after = nullptr;
-  Placement(relative, mode, tv, parent, after);
+  TTreeNode* parentNode = nullptr;
+  Placement(relative, mode, tv, parentNode, parent, after);
   Adopt(made.release());
-  const HTREEITEM item = InsertItem(node, parent, after);
+  const HTREEITEM item = InsertItem(node, parentNode, parent, after);
   if (!item) {
     Release(node);
     return nullptr;
   }
   node->item_ = item;
-  if (parent != TVI_ROOT && (mode == naAddChild || mode == naAddChildFirst) && relative)
+  // The parent's flag needs a message only the first time.
+  if (parent != TVI_ROOT && (mode == naAddChild || mode == naAddChildFirst) && relative &&
+      !relative->children_flag_)
     relative->SetHasChildren(true);
   return node;
 }
@@ -605,7 +630,33 @@ void TTreeNodes::Delete(TTreeNode* node) {
 }
 
 void TTreeNodes::Clear() {
-  if (owner_->HandleAllocated()) SendMessage(Handle(), TVM_DELETEITEM, 0, AsParam(TVI_ROOT));
+  if (!owner_->HandleAllocated()) return;
+  const HWND tv = Handle();
+  if (owner_->OnDeletion) {
+    // Someone listens: each node hears of its item's deletion as it goes.
+    SendMessage(tv, TVM_DELETEITEM, 0, AsParam(TVI_ROOT));
+    return;
+  }
+  // Nobody listens: the control drops its items at once, without a message
+  // per item, and the nodes go here in one walk.
+  const LRESULT notified = SendMessage(tv, TVM_SETDELETENOTIFY, FALSE, 0);
+  {
+    TScopeExit restore([&] {
+      if (IsWindow(tv)) SendMessage(tv, TVM_SETDELETENOTIFY, static_cast<WPARAM>(notified), 0);
+    });
+    SendMessage(tv, TVM_DELETEITEM, 0, AsParam(TVI_ROOT));
+  }
+  if (owner_->destroying_) return;
+  if (owner_->HandleAllocated() && TreeView_GetCount(tv) != 0) return;  // the deletion was refused
+  while (TTreeNode* node = first_owned_) {
+    if (node == owner_->drag_node_) owner_->drag_node_ = nullptr;
+    node->item_ = nullptr;
+    if (!node->deleting_) {
+      node->deleting_ = true;
+      owner_->Delete(node);  // the overridable step, with the item gone already
+    }
+    Release(node);
+  }
 }
 
 void TTreeNodes::BeginUpdate() {
@@ -678,6 +729,8 @@ TCustomTreeView::~TCustomTreeView() {
   // The items' deletion with the window must find the nodes gone quietly
   // (destroying_ keeps their notifications from reaching freed nodes).
   items_->FreeAll();
+  // The nodes are gone: the items may go without a message each.
+  if (HandleAllocated()) SendMessage(WindowHandle(), TVM_SETDELETENOTIFY, FALSE, 0);
   if (HandleAllocated()) DestroyHandle();
 }
 
@@ -1136,6 +1189,12 @@ void TCustomTreeView::Dispatch(TMessage& message) {
   if (message.Msg == CN_NOTIFY) {
     CNNotify(message);
     return;
+  }
+  // A children flag set by anyone but its node: the node no longer knows it.
+  if (message.Msg == TVM_SETITEM && message.LParam) {
+    const auto* it = reinterpret_cast<const TVITEM*>(message.LParam);
+    if ((it->mask & TVIF_CHILDREN) && !(children_sender_ && children_sender_->item_ == it->hItem))
+      if (TTreeNode* node = GetNodeFromItem(it->hItem)) node->children_flag_ = false;
   }
   TWinControl::Dispatch(message);
 }

@@ -103,6 +103,9 @@ class TTreeNode : public TPersistent {
   Integer StateIndex() const { return state_index_; }
   void SetStateIndex(Integer value);
   bool HasChildren() const;
+  // Before the node has its item (in CreateNode), the flag waits for the
+  // insertion and goes with it, as ImageIndex, SelectedIndex and
+  // StateIndex do: one message makes the item whole.
   void SetHasChildren(bool value);
   bool Expanded() const;
   void SetExpanded(bool value);
@@ -163,18 +166,25 @@ class TTreeNode : public TPersistent {
   HTREEITEM Next(UINT code) const;
   // Inserts the node's item (and its subtree's) under `parent` after
   // `after`; the node takes the new item.
-  void InsertCopyOf(HTREEITEM parent, HTREEITEM after);
+  void InsertCopyOf(TTreeNode* parentNode, HTREEITEM parent, HTREEITEM after);
   void SendItem(UINT mask);
   void ExpandItem(bool expand);
 
   TTreeNodes* owner_;
   HTREEITEM item_ = nullptr;
+  // The node of the item's parent item, kept at each insertion (items
+  // change parents only by being inserted anew): Parent, Level and
+  // HasAsParent then ask the window nothing.
+  TTreeNode* parent_ = nullptr;
   String text_;
   void* data_ = nullptr;
   Integer image_index_ = -1;
   Integer selected_index_ = -1;
   Integer state_index_ = -1;
   bool deleting_ = false;
+  // The children flag the node gave its item (or gives it at insertion);
+  // reset when anyone else sets the item's flag.
+  bool children_flag_ = false;
   // The owner's list of the nodes it holds (and frees).
   bool owned_ = false;
   TTreeNode* owned_prev_ = nullptr;
@@ -234,9 +244,10 @@ class TTreeNodes : public TPersistent {
   friend class TTreeNode;
   friend class TCustomTreeView;
   // Where an item related to `relative` by `mode` goes.
-  static void Placement(TTreeNode* relative, TNodeAttachMode mode, HWND tv, HTREEITEM& parent,
-                        HTREEITEM& after);
-  HTREEITEM InsertItem(TTreeNode* node, HTREEITEM parent, HTREEITEM after);
+  static void Placement(TTreeNode* relative, TNodeAttachMode mode, HWND tv, TTreeNode*& parentNode,
+                        HTREEITEM& parent, HTREEITEM& after);
+  // Inserts the node's item; the node takes `parentNode` as its parent.
+  HTREEITEM InsertItem(TTreeNode* node, TTreeNode* parentNode, HTREEITEM parent, HTREEITEM after);
   // The item went: forget and free the node.
   void ItemDeleted(TTreeNode* node);
   // Whether the node is one this list holds.
@@ -413,6 +424,8 @@ class TCustomTreeView : public TWinControl {
   Integer moving_depth_ = 0;
   // While a node expands or collapses itself (it reports that change).
   Integer manual_notify_ = 0;
+  // The node setting its own children flag (others' settings reset theirs).
+  TTreeNode* children_sender_ = nullptr;
   TSortType sort_type_ = stNone;
   bool read_only_ = false;
   TCustomImageList* images_ = nullptr;

@@ -2,6 +2,7 @@
 #include "platform/win/TreeItems.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -10,12 +11,36 @@
 namespace {
 
 constexpr UINT kExpanded = 0x0020;  // TVIS_EXPANDED
-constexpr std::size_t kBlockItems = 1024;
+// As many items as a pool block holds: the kernel clears the whole block
+// (its huge page) whether the items fill it or not.
+constexpr std::size_t kBlockItems = kPoolBlockBytes / sizeof(TTreeItem);
 constexpr std::size_t kWaitingFree = 256;
 static_assert(kBlockItems * sizeof(TTreeItem) <= kPoolBlockBytes);
 
 std::int64_t SumOf(const TTreeItem* n) {
   return n ? n->sum : 0;
+}
+
+constexpr std::size_t kMaxItems = UINT32_MAX - 1;
+
+// Chunks are pool blocks (huge pages where the system has them); a label
+// larger than half a block has a heap block of its own.
+constexpr std::size_t kTextChunk = kPoolBlockBytes;
+
+const char* NoText() {
+  return kNoTreeText + 4;
+}
+
+std::uint32_t LengthOf(const char* text) {
+  std::uint32_t length;
+  std::memcpy(&length, text - 4, sizeof length);
+  return length;
+}
+
+// The bytes a label of `length` takes in a chunk: its length, the label,
+// the zero, up to a multiple of four.
+std::size_t EntryBytes(std::size_t length) {
+  return (4 + length + 1 + 3) & ~std::size_t{3};
 }
 
 }  // namespace
@@ -42,13 +67,20 @@ bool TTreeItems::Contains(const TTreeItem* item) const {
   // The last block starting at or below the address; addresses compared as
   // numbers, since a stale handle may point anywhere.
   const auto address = reinterpret_cast<std::uintptr_t>(item);
-  auto after = std::upper_bound(blocks_.begin(), blocks_.end(), address,
-                                [](std::uintptr_t a, const TBlock& b) {
-                                  return a < reinterpret_cast<std::uintptr_t>(b.get());
-                                });
-  if (after == blocks_.begin()) return false;
-  const auto start = reinterpret_cast<std::uintptr_t>((after - 1)->get());
-  const std::uintptr_t offset = address - start;
+  constexpr std::uintptr_t kBlockSpan = kBlockItems * sizeof(TTreeItem);
+  const auto startOf = [this](std::size_t i) {
+    return reinterpret_cast<std::uintptr_t>(blocks_[i].get());
+  };
+  if (last_hit_ >= blocks_.size() || address < startOf(last_hit_) ||
+      address - startOf(last_hit_) >= kBlockSpan) {
+    auto after = std::upper_bound(blocks_.begin(), blocks_.end(), address,
+                                  [](std::uintptr_t a, const TBlock& b) {
+                                    return a < reinterpret_cast<std::uintptr_t>(b.get());
+                                  });
+    if (after == blocks_.begin()) return false;
+    last_hit_ = static_cast<std::size_t>(after - 1 - blocks_.begin());
+  }
+  const std::uintptr_t offset = address - startOf(last_hit_);
   if (offset >= kBlockItems * sizeof(TTreeItem) || offset % sizeof(TTreeItem) != 0) return false;
   return item->live;
 }
@@ -58,6 +90,11 @@ TTreeItem* TTreeItems::Allocate() {
     TTreeItem* item = free_.front();
     free_.pop_front();
     return item;
+  }
+  while (!spare_.empty()) {
+    TSpare& range = spare_.front();
+    if (range.from < range.to) return range.block + range.from++;
+    spare_.pop_front();
   }
   if (!last_block_ || used_in_last_ == kBlockItems) {
     auto* items = static_cast<TTreeItem*>(TakePoolBlock());
@@ -75,7 +112,7 @@ TTreeItem* TTreeItems::Allocate() {
 }
 
 void TTreeItems::Recalc(TTreeItem* node) {
-  node->sum = node->rows + SumOf(node->tLeft) + SumOf(node->tRight);
+  node->sum = static_cast<std::uint32_t>(node->rows + SumOf(node->tLeft) + SumOf(node->tRight));
 }
 
 TTreeItem*& TTreeItems::Link(TTreeItem* node) {
@@ -104,13 +141,18 @@ void TTreeItems::Rotate(TTreeItem* x) {
 
 void TTreeItems::UpdateFrom(TTreeItem* node, TTreeItem* parent) {
   while (parent) {
+    if (!IsRoot(parent) && !parent->Expanded()) {
+      // Its rows stay 1 whatever its children; their sums wait for its expansion.
+      parent->sumsStale = true;
+      return;
+    }
     for (TTreeItem* n = node; n; n = n->tUp) Recalc(n);
     const std::int64_t childRows = SumOf(parent->tRoot);
     if (IsRoot(parent)) {
-      parent->rows = childRows;
+      parent->rows = static_cast<std::uint32_t>(childRows);
       return;
     }
-    const std::int64_t rows = 1 + (parent->Expanded() ? childRows : 0);
+    const auto rows = static_cast<std::uint32_t>(1 + (parent->Expanded() ? childRows : 0));
     if (rows == parent->rows) return;  // nothing above changes
     parent->rows = rows;
     node = parent;
@@ -119,6 +161,7 @@ void TTreeItems::UpdateFrom(TTreeItem* node, TTreeItem* parent) {
 }
 
 TTreeItem* TTreeItems::Insert(TTreeItem* parent, TTreeItem* after) {
+  if (count_ >= kMaxItems) return nullptr;
   TTreeItem* item = Allocate();
   item->live = true;
   ++count_;
@@ -177,15 +220,59 @@ void TTreeItems::Remove(TTreeItem* item) {
   (item->prev ? item->prev->next : parent->first) = item->next;
   (item->next ? item->next->prev : parent->last) = item->prev;
   --parent->childCount;
-  *item = TTreeItem{};  // frees its text; `live` is false again
+  // The descendants go with their own links: nothing outside the subtree
+  // points at them any more.
+  for (TTreeItem* it = item; it;) {
+    if (it->first) {
+      TTreeItem* child = it->first;
+      it->first = child->next;
+      it = child;
+      continue;
+    }
+    TTreeItem* up_in_tree = it == item ? nullptr : it->parent;
+    Free(it);
+    it = up_in_tree;
+  }
+  UpdateFrom(up, parent);
+}
+
+void TTreeItems::Free(TTreeItem* item) {
+  ForgetText(item);
+  *item = TTreeItem{};  // `live` is false again
   free_.push_back(item);
   --count_;
-  UpdateFrom(up, parent);
+}
+
+void TTreeItems::Clear() {
+  // The blocks stay for the next items (a tree cleared is mostly filled
+  // again); the labels go all at once.
+  chunks_.clear();
+  text_live_ = text_dead_ = 0;
+  spare_.clear();
+  free_.clear();
+  for (const TBlock& block : blocks_) {
+    TTreeItem* items = block.get();
+    if (items != last_block_) spare_.push_back({items, 0, kBlockItems});
+    for (std::size_t i = 0; i < kBlockItems; ++i)
+      if (items[i].live) items[i] = TTreeItem{};
+  }
+  // The slots never handed out come first and those of the newest block
+  // last, so that a handle of the old tree does not at once name a new item.
+  if (last_block_) {
+    spare_.push_front({last_block_, used_in_last_, kBlockItems});
+    spare_.push_back({last_block_, 0, used_in_last_});
+    used_in_last_ = kBlockItems;
+  }
+  count_ = 0;
+  root_.first = root_.last = root_.tRoot = nullptr;
+  root_.childCount = 0;
+  root_.rows = root_.sum = 0;
 }
 
 std::int64_t TTreeItems::RecalcAll(TTreeItem* node) {
   if (!node) return 0;
-  node->sum = node->rows + RecalcAll(node->tLeft) + RecalcAll(node->tRight);
+  node->sum =
+      static_cast<std::uint32_t>(node->rows + RecalcAll(node->tLeft) + RecalcAll(node->tRight));
   return node->sum;
 }
 
@@ -217,13 +304,18 @@ void TTreeItems::Arrange(TTreeItem* parent, const std::vector<TTreeItem*>& order
   }
   parent->tRoot = spine.empty() ? nullptr : spine.front();
   RecalcAll(parent->tRoot);
+  parent->sumsStale = false;
   UpdateFrom(nullptr, parent);
 }
 
 void TTreeItems::SetExpanded(TTreeItem* item, bool expanded) {
   if (item->Expanded() == expanded) return;
   item->state = expanded ? (item->state | kExpanded) : (item->state & ~kExpanded);
-  item->rows = 1 + (expanded ? SumOf(item->tRoot) : 0);
+  if (expanded && item->sumsStale) {
+    RecalcAll(item->tRoot);
+    item->sumsStale = false;
+  }
+  item->rows = static_cast<std::uint32_t>(1 + (expanded ? SumOf(item->tRoot) : 0));
   UpdateFrom(item, item->parent);
 }
 
@@ -308,4 +400,66 @@ bool TTreeItems::IsInside(const TTreeItem* item, const TTreeItem* ancestor) {
   for (; item; item = item->parent)
     if (item == ancestor) return true;
   return false;
+}
+
+void TTreeItems::TChunkFree::operator()(char* bytes) const noexcept {
+  if (size == kTextChunk)
+    GivePoolBlock(bytes);
+  else
+    ::operator delete(bytes);
+}
+
+std::string_view TTreeItems::Text(const TTreeItem* item) {
+  return std::string_view(item->text, LengthOf(item->text));
+}
+
+void TTreeItems::SetText(TTreeItem* item, std::string_view text) {
+  // Stored before the old one is forgotten: `text` may be another label of this store.
+  const char* stored = StoreText(text);
+  ForgetText(item);
+  item->text = stored;
+  if (text_dead_ > text_live_ && text_dead_ > 4 * kTextChunk) PackTexts();
+}
+
+const char* TTreeItems::StoreText(std::string_view text) {
+  if (text.empty()) return NoText();
+  if (text.size() > UINT32_MAX - 8) throw std::length_error("tree item text too long");
+  const std::size_t need = EntryBytes(text.size());
+  TTextChunk* chunk = chunks_.empty() ? nullptr : &chunks_.back();
+  if (!chunk || chunk->size - chunk->used < need) {
+    TTextChunk fresh;
+    fresh.size = std::max(kTextChunk, need);
+    fresh.bytes = std::unique_ptr<char, TChunkFree>(
+        static_cast<char*>(fresh.size == kTextChunk ? TakePoolBlock() : ::operator new(fresh.size)),
+        TChunkFree{fresh.size});
+    // A label larger than a chunk has one of its own, before the chunk
+    // still being filled.
+    const bool own = need > kTextChunk / 2 && chunk;
+    chunk = &*chunks_.insert(own ? chunks_.end() - 1 : chunks_.end(), std::move(fresh));
+  }
+  char* entry = chunk->bytes.get() + chunk->used;
+  chunk->used += need;
+  const auto length = static_cast<std::uint32_t>(text.size());
+  std::memcpy(entry, &length, sizeof length);
+  std::memcpy(entry + 4, text.data(), text.size());
+  entry[4 + text.size()] = 0;
+  text_live_ += need;
+  return entry + 4;
+}
+
+void TTreeItems::ForgetText(const TTreeItem* item) {
+  if (item->text == NoText()) return;
+  const std::size_t bytes = EntryBytes(LengthOf(item->text));
+  text_live_ -= bytes;
+  text_dead_ += bytes;
+}
+
+void TTreeItems::PackTexts() {
+  std::vector<TTextChunk> old = std::move(chunks_);
+  chunks_.clear();
+  text_live_ = text_dead_ = 0;
+  for (const TBlock& block : blocks_)
+    for (std::size_t i = 0; i < kBlockItems; ++i)
+      if (TTreeItem& item = block.get()[i]; item.live && item.text != NoText())
+        item.text = StoreText(Text(&item));
 }

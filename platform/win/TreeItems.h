@@ -23,11 +23,18 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/Types.h"
 #include "platform/win/WinTypes.h"
 
+// An empty label: a length of 0 (four bytes) and the terminating zero.
+inline constexpr char kNoTreeText[8] = {};
+
+// The fields are ordered to leave no padding: a tree of a hundred thousand
+// folders holds as many items, and every byte of them is fresh memory the
+// system has to clear.
 struct TTreeItem {
   // The tree.
   TTreeItem* parent = nullptr;  // the hidden root for top-level items
@@ -35,31 +42,39 @@ struct TTreeItem {
   TTreeItem* last = nullptr;    // last child
   TTreeItem* next = nullptr;    // next sibling
   TTreeItem* prev = nullptr;    // previous sibling
-  int childCount = 0;
-  int level = -1;  // 0 for top-level items, -1 for the root
-
-  // The item's data.
-  String text;
-  bool textCallback = false;
-  int image = 0;
-  int selectedImage = 0;
-  int children = 0;  // the children flag: 0, 1 or I_CHILDRENCALLBACK
-  UINT state = 0;
-  LPARAM lParam = 0;
-  int textWidth = -1;            // cached label width in pixels, -1 when unknown
-  std::uint32_t widthStamp = 0;  // the measuring the width belongs to
-
-  // Row bookkeeping: `rows` is 1 + (expanded ? rows of all children : 0);
-  // the root counts only its children.
-  std::int64_t rows = 1;
   // The treap over the parent's children.
   TTreeItem* tLeft = nullptr;
   TTreeItem* tRight = nullptr;
   TTreeItem* tUp = nullptr;
   TTreeItem* tRoot = nullptr;  // root of the treap over this item's children
+
+  // The item's data. The label lives in the store's text chunks
+  // (TTreeItems::Text and SetText), zero-terminated, its length in the four
+  // bytes before it.
+  const char* text = kNoTreeText + 4;
+  LPARAM lParam = 0;
+  int childCount = 0;
+  int level = -1;  // 0 for top-level items, -1 for the root
+  int image = 0;
+  int selectedImage = 0;
+  UINT state = 0;
+  int textWidth = -1;            // cached label width in pixels, -1 when unknown
+  std::uint32_t widthStamp = 0;  // the measuring the width belongs to
   std::uint32_t priority = 0;
-  std::int64_t sum = 0;  // rows of this treap node's subtree
-  bool live = false;     // in the tree, not a free slot of the store
+
+  // Row bookkeeping: `rows` is 1 + (expanded ? rows of all children : 0);
+  // the root counts only its children. `sum` is the rows of this treap
+  // node's subtree. The store holds fewer than 2^32 items (TTreeItems::Insert
+  // refuses more), so no count of rows exceeds 32 bits.
+  std::uint32_t rows = 1;
+  std::uint32_t sum = 0;
+  std::int8_t children = 0;  // the children flag: 0, 1, I_CHILDRENCALLBACK or the control's own
+  bool textCallback = false;
+  bool live = false;  // in the tree, not a free slot of the store
+  // The sums of the treap over the children are out of date. Only a
+  // collapsed item's may be: nothing reads them until it expands, so the
+  // children added to a collapsed folder cost no walk up its treap.
+  bool sumsStale = false;
 
   bool Expanded() const;
 };
@@ -77,10 +92,16 @@ class TTreeItems {
   bool Contains(const TTreeItem* item) const;
   std::size_t Count() const { return count_; }
 
-  // A new item under `parent` after `after` (nullptr: first).
+  // A new item under `parent` after `after` (nullptr: first); nullptr
+  // when the store holds as many items as its row counts can count.
   TTreeItem* Insert(TTreeItem* parent, TTreeItem* after);
-  // Unlinks an item without children and frees it.
+  // Unlinks an item and frees it with its whole subtree: only the item
+  // itself leaves its parent's sibling tree, the descendants are freed
+  // where they stand.
   void Remove(TTreeItem* item);
+  // Frees every item at once, without unlinking item by item; the store
+  // keeps its blocks for the items that follow.
+  void Clear();
   // Puts the children of `parent` in the order given (the same items).
   void Arrange(TTreeItem* parent, const std::vector<TTreeItem*>& order);
 
@@ -111,6 +132,10 @@ class TTreeItems {
   // Whether `item` lies inside the subtree of `ancestor` (or is it).
   static bool IsInside(const TTreeItem* item, const TTreeItem* ancestor);
 
+  // An item's label (zero-terminated) and its change.
+  static std::string_view Text(const TTreeItem* item);
+  void SetText(TTreeItem* item, std::string_view text);
+
  private:
   // Fixes the sums from treap node `node` (may be nullptr) up through
   // `parent`'s treap, then the rows of `parent` and above.
@@ -123,6 +148,8 @@ class TTreeItems {
 
   // A free slot of the store, or a fresh one from a new block.
   TTreeItem* Allocate();
+  // Puts an unlinked item back into the free slots.
+  void Free(TTreeItem* item);
 
   TTreeItem root_;
   // Blocks sorted by address. Freed slots wait in `free_`, oldest first,
@@ -134,6 +161,33 @@ class TTreeItems {
   using TBlock = std::unique_ptr<TTreeItem, TBlockFree>;
   std::vector<TBlock> blocks_;
   std::deque<TTreeItem*> free_;
+  // Slots freed all at once by Clear, handed out in this order.
+  struct TSpare {
+    TTreeItem* block;
+    std::size_t from, to;
+  };
+  std::deque<TSpare> spare_;
+  // The block of the last address Contains found (handles come in runs).
+  mutable std::size_t last_hit_ = 0;
+
+  // Labels, packed one after the other in chunks (a label costs its bytes
+  // and five more, not a string object and a heap block of its own), all
+  // given back at once with the items. A changed or deleted label leaves
+  // its bytes behind; once they outweigh the live ones the chunks are
+  // packed anew.
+  struct TChunkFree {
+    std::size_t size;
+    void operator()(char* bytes) const noexcept;
+  };
+  struct TTextChunk {
+    std::unique_ptr<char, TChunkFree> bytes;
+    std::size_t size = 0, used = 0;
+  };
+  const char* StoreText(std::string_view text);
+  void ForgetText(const TTreeItem* item);  // its bytes become dead
+  void PackTexts();
+  std::vector<TTextChunk> chunks_;
+  std::size_t text_live_ = 0, text_dead_ = 0;
   std::size_t used_in_last_ = 0;  // slots handed out from the newest block
   TTreeItem* last_block_ = nullptr;
   std::size_t count_ = 0;

@@ -22,7 +22,10 @@
 // the previous, else its parent) and TVM_EXPAND only the first time an item
 // expands (until TVIS_EXPANDEDONCE is cleared by TVE_COLLAPSERESET), as the
 // class library expects to raise its own expand events otherwise.
-// TVM_SETITEM and TVM_INSERTITEM do not notify. A click selects on release
+// TVM_SETITEM and TVM_INSERTITEM do not notify. While TVN_DELETEITEM goes
+// out for a subtree, its items stay in place: deleting one of them (or the
+// whole tree) again does nothing more, deleting anything else waits until
+// the subtree has gone, and nothing is inserted under it. A click selects on release
 // (NM_CLICK follows); a press and a move of more than SM_CXDRAG/SM_CYDRAG
 // sends TVN_BEGINDRAG instead, selecting nothing. A click on the label of
 // the item that was already selected starts editing after the double-click
@@ -183,6 +186,13 @@ constexpr UINT TVM_GETTEXTCOLOR = TV_FIRST + 32;
 constexpr UINT TVM_GETITEMSTATE = TV_FIRST + 39;  // wParam: item, lParam: mask
 constexpr UINT TVM_SETLINECOLOR = TV_FIRST + 40;
 constexpr UINT TVM_GETLINECOLOR = TV_FIRST + 41;
+
+// This control's own: wParam FALSE stops TVN_DELETEITEM (TRUE, the start,
+// sends it again); the result is the setting before. Deleting many items
+// then costs no message per item: all items at once go without unlinking
+// one by one. For an owner that keeps nothing per item, or frees what it
+// keeps by itself.
+constexpr UINT TVM_SETDELETENOTIFY = TV_FIRST + 0xF0;
 
 constexpr UINT TVM_INSERTITEM = TVM_INSERTITEMA;
 constexpr UINT TVM_GETITEM = TVM_GETITEMA;

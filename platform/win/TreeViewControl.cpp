@@ -100,6 +100,13 @@ struct TTreeState {
   int rowHeight = 0;
   std::uint32_t measureStamp = 1;
 
+  // Deletion: whether TVN_DELETEITEM goes out, the subtree being reported
+  // (the root while all items go), and deletions asked for meanwhile of
+  // items that hold it (nullptr: all).
+  bool notifyDeletions = true;
+  TTreeItem* deleting = nullptr;
+  std::vector<HTREEITEM> deferred;
+
   // Item tooltips.
   HWND tips = nullptr;
   HWND ownTips = nullptr;  // the one the tree made, destroyed with it
@@ -127,6 +134,13 @@ HTREEITEM HandleOf(const TTreeItem* item) {
 TTreeItem* ItemOf(TTreeState& s, HTREEITEM h) {
   auto* item = reinterpret_cast<TTreeItem*>(h);
   return s.items.Contains(item) ? item : nullptr;
+}
+
+// The children flag as an item keeps it: the two callbacks as they are,
+// any other number as whether there are children.
+std::int8_t ChildrenFlag(int value) {
+  if (value == I_CHILDRENCALLBACK || value == kAutoChildren) return static_cast<std::int8_t>(value);
+  return value != 0 ? 1 : 0;
 }
 
 // --- Notifications -------------------------------------------------------------
@@ -181,18 +195,18 @@ void AskDispInfo(HWND hwnd, TTreeItem* item, UINT mask, TVITEM& out, char* buffe
     TTreePtr s = StateOf(hwnd);
     if (!s || !s->items.Contains(item)) return;
     if ((mask & TVIF_TEXT) && di.item.pszText) {
-      item->text = di.item.pszText;
+      s->items.SetText(item, di.item.pszText);
       item->textCallback = false;
       item->textWidth = -1;
     }
     if (mask & TVIF_IMAGE) item->image = di.item.iImage;
     if (mask & TVIF_SELECTEDIMAGE) item->selectedImage = di.item.iSelectedImage;
-    if (mask & TVIF_CHILDREN) item->children = di.item.cChildren;
+    if (mask & TVIF_CHILDREN) item->children = ChildrenFlag(di.item.cChildren);
   }
 }
 
 String TextOf(HWND hwnd, TTreeItem* item) {
-  if (!item->textCallback) return item->text;
+  if (!item->textCallback) return String(TTreeItems::Text(item));
   char buffer[kDispTextMax];
   TVITEM out;
   AskDispInfo(hwnd, item, TVIF_TEXT, out, buffer);
@@ -528,7 +542,7 @@ void EndEdit(HWND hwnd, TTreeState& s, bool cancel) {
   const LRESULT accept = Notify(hwnd, di.hdr, TVN_ENDLABELEDIT);
   if (!IsWindow(hwnd)) return;
   if (accept && !cancel && item && s.items.Contains(item) && !item->textCallback) {
-    item->text = text;
+    s.items.SetText(item, text);
     item->textWidth = -1;
   }
   const bool hadFocus = GetFocus() == edit;
@@ -619,13 +633,13 @@ HWND EditLabel(HWND hwnd, TTreeState& s, TTreeItem* item) {
 void ApplyItem(TTreeState& s, TTreeItem* item, const TVITEM& tv) {
   if (tv.mask & TVIF_TEXT) {
     item->textCallback = tv.pszText == LPSTR_TEXTCALLBACK;
-    item->text = (tv.pszText && !item->textCallback) ? tv.pszText : "";
+    s.items.SetText(item, (tv.pszText && !item->textCallback) ? tv.pszText : "");
     item->textWidth = -1;
   }
   if (tv.mask & TVIF_IMAGE) item->image = tv.iImage;
   if (tv.mask & TVIF_SELECTEDIMAGE) item->selectedImage = tv.iSelectedImage;
   if (tv.mask & TVIF_PARAM) item->lParam = tv.lParam;
-  if (tv.mask & TVIF_CHILDREN) item->children = tv.cChildren;
+  if (tv.mask & TVIF_CHILDREN) item->children = ChildrenFlag(tv.cChildren);
   if (tv.mask & TVIF_STATE) {
     // Expansion, selection and drop highlight have their own bookkeeping.
     const UINT own = TVIS_EXPANDED | TVIS_SELECTED | TVIS_DROPHILITED;
@@ -636,7 +650,7 @@ void ApplyItem(TTreeState& s, TTreeItem* item, const TVITEM& tv) {
   }
 }
 
-int CompareLabels(const String& a, const String& b) {
+int CompareLabels(std::string_view a, std::string_view b) {
   return AnsiCompareText(a, b);
 }
 
@@ -647,6 +661,8 @@ TTreeItem* InsertItem(HWND hwnd, TTreeState& s, const TVINSERTSTRUCT* is) {
     parent = ItemOf(s, is->hParent);
     if (!parent) return nullptr;
   }
+  // Nothing new under what is going.
+  if (s.deleting && TTreeItems::IsInside(parent, s.deleting)) return nullptr;
   TTreeItem* after = parent->last;
   if (is->hInsertAfter == TVI_FIRST) {
     after = nullptr;
@@ -657,17 +673,21 @@ TTreeItem* InsertItem(HWND hwnd, TTreeState& s, const TVINSERTSTRUCT* is) {
             : String();
     // The children are in order when they were all inserted so: a search
     // down the sibling tree finds the place without walking the list.
-    after = TTreeItems::LastBefore(
-        parent, [&text](const TTreeItem* c) { return CompareLabels(c->text, text) <= 0; });
+    after = TTreeItems::LastBefore(parent, [&text](const TTreeItem* c) {
+      return CompareLabels(TTreeItems::Text(c), text) <= 0;
+    });
   } else if (TTreeItem* sibling = ItemOf(s, is->hInsertAfter);
              sibling && sibling->parent == parent) {
     after = sibling;
   }
   const bool parentHadButton = parent->first != nullptr;
   TTreeItem* item = s.items.Insert(parent, after);
+  if (!item) return nullptr;
   item->children = kAutoChildren;
   ApplyItem(s, item, is->item);
   if (!s.top) s.top = s.items.ItemAtRow(0);
+  // Drawing held back: all is repainted once when it comes back.
+  if (!IsRedrawEnabled(hwnd)) return item;
   if (s.items.IsShown(item)) {
     InvalidateRow(hwnd, s, item, true);
     InvalidateBars(hwnd, s);
@@ -677,8 +697,70 @@ TTreeItem* InsertItem(HWND hwnd, TTreeState& s, const TVINSERTSTRUCT* is) {
   return item;
 }
 
+// Items of the subtree of `item` (or of the whole tree, for the root) in
+// the order their deletion is reported: children before their parent.
+std::vector<TTreeItem*> DeletionOrder(TTreeItems& items, TTreeItem* item) {
+  std::vector<TTreeItem*> order;
+  if (items.IsRoot(item)) order.reserve(items.Count());
+  std::vector<TTreeItem*> stack{item};
+  // Pre-order with the children reversed, then reversed: each parent after its children.
+  while (!stack.empty()) {
+    TTreeItem* it = stack.back();
+    stack.pop_back();
+    if (!items.IsRoot(it)) order.push_back(it);
+    for (TTreeItem* c = it->first; c; c = c->next) stack.push_back(c);
+  }
+  std::reverse(order.begin(), order.end());
+  return order;
+}
+
+// Reports the deletion of the subtree of `item` (the root: every item),
+// its items staying in place meanwhile. False when the window went.
+bool ReportDeletion(HWND hwnd, TTreeState& s, TTreeItem* item) {
+  if (!s.notifyDeletions) return true;
+  TTreeItem* const outer = std::exchange(s.deleting, item);
+  bool alive = true;
+  if (!item->first && !s.items.IsRoot(item)) {  // a leaf, the common case: no list
+    NotifyTree(hwnd, TVN_DELETEITEM, 0, item, nullptr);
+    s.deleting = outer;
+    return IsWindow(hwnd) != FALSE;
+  }
+  const std::vector<TTreeItem*> order = DeletionOrder(s.items, item);
+  for (TTreeItem* it : order) {
+    if (!s.items.Contains(it)) continue;
+    NotifyTree(hwnd, TVN_DELETEITEM, 0, it, nullptr);
+    if (!(alive = IsWindow(hwnd) != FALSE)) break;
+  }
+  s.deleting = outer;
+  return alive;
+}
+
+// Forgets every reference into the subtree of `item` before it goes.
+void ForgetSubtree(HWND hwnd, TTreeState& s, TTreeItem* item) {
+  const auto inside = [item](const TTreeItem* it) { return it && TTreeItems::IsInside(it, item); };
+  if (inside(s.selected)) {
+    SetSelectedFlag(s.selected, false);
+    s.selected = nullptr;
+  }
+  if (inside(s.top)) s.top = item->next ? item->next : s.items.PrevShown(item);
+  if (inside(s.drop)) s.drop = nullptr;
+  if (inside(s.hot)) s.hot = nullptr;
+  if (inside(s.downItem)) {
+    s.downItem = nullptr;
+    s.tracking = s.rightTracking = false;
+  }
+  if (inside(s.tipItem)) HideTip(hwnd, s);
+}
+
+void DeleteDeferred(HWND hwnd, TTreeState& s);
+
 void DeleteItem(HWND hwnd, TTreeState& s, TTreeItem* item) {
   if (!s.items.Contains(item)) return;
+  if (s.deleting) {
+    // Going already; anything else after the subtree being reported.
+    if (!TTreeItems::IsInside(item, s.deleting)) s.deferred.push_back(HandleOf(item));
+    return;
+  }
   // The selection leaves the subtree once, before anything in it goes, for
   // the next sibling, else the previous one, else the parent.
   if (s.selected && TTreeItems::IsInside(s.selected, item)) {
@@ -686,31 +768,18 @@ void DeleteItem(HWND hwnd, TTreeState& s, TTreeItem* item) {
     if (!next && !s.items.IsRoot(item->parent)) next = item->parent;
     SelectItem(hwnd, s, next, TVC_UNKNOWN);
     if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
-    // Refused: nothing stays selected rather than a deleted item.
-    if (s.selected && TTreeItems::IsInside(s.selected, item)) {
-      SetSelectedFlag(s.selected, false);
-      s.selected = nullptr;
-    }
   }
-  // Children first: the parent outlives the notifications about them.
-  while (item->first) {
-    DeleteItem(hwnd, s, item->first);
-    if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
-  }
-  if (s.editItem == item) EndEdit(hwnd, s, true);
+  if (s.editItem && TTreeItems::IsInside(s.editItem, item)) EndEdit(hwnd, s, true);
   if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
-  NotifyTree(hwnd, TVN_DELETEITEM, 0, item, nullptr);
+  if (!ReportDeletion(hwnd, s, item)) return;
+  // An edit a handler started meanwhile ends before its item goes.
+  if (s.editItem && s.items.Contains(item) && TTreeItems::IsInside(s.editItem, item))
+    EndEdit(hwnd, s, true);
   if (!IsWindow(hwnd) || !s.items.Contains(item)) return;
   const bool shown = s.items.IsShown(item);
   if (shown) InvalidateRow(hwnd, s, item, true);
-  if (s.top == item) s.top = item->next ? item->next : s.items.PrevShown(item);
-  if (s.drop == item) s.drop = nullptr;
-  if (s.hot == item) s.hot = nullptr;
-  if (s.downItem == item) {
-    s.downItem = nullptr;
-    s.tracking = s.rightTracking = false;
-  }
-  if (s.tipItem == item) HideTip(hwnd, s);
+  // Refused selection changes leave nothing selected rather than a deleted item.
+  ForgetSubtree(hwnd, s, item);
   TTreeItem* parent = item->parent;
   s.items.Remove(item);
   if (!s.items.IsRoot(parent) && !parent->first) {
@@ -721,16 +790,41 @@ void DeleteItem(HWND hwnd, TTreeState& s, TTreeItem* item) {
     ClampTop(hwnd, s);
     InvalidateBars(hwnd, s);
   }
+  DeleteDeferred(hwnd, s);
 }
 
 void DeleteAll(HWND hwnd, TTreeState& s) {
-  while (TTreeItem* first = s.items.Root()->first) {
-    DeleteItem(hwnd, s, first);
+  if (s.deleting) {
+    s.deferred.push_back(nullptr);
+    return;
+  }
+  if (s.selected) {
+    SelectItem(hwnd, s, nullptr, TVC_UNKNOWN);
     if (!IsWindow(hwnd)) return;
   }
+  if (s.editItem) EndEdit(hwnd, s, true);
+  if (!IsWindow(hwnd)) return;
+  if (!ReportDeletion(hwnd, s, s.items.Root())) return;
+  if (s.editItem) EndEdit(hwnd, s, true);
+  if (!IsWindow(hwnd)) return;
+  ForgetSubtree(hwnd, s, s.items.Root());
+  s.top = nullptr;
+  s.items.Clear();
+  s.deferred.clear();
   s.scrollX = 0;
   s.extent = 0;
   InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void DeleteDeferred(HWND hwnd, TTreeState& s) {
+  while (!s.deferred.empty() && IsWindow(hwnd)) {
+    const HTREEITEM h = s.deferred.front();
+    s.deferred.erase(s.deferred.begin());
+    if (!h)
+      DeleteAll(hwnd, s);
+    else if (TTreeItem* item = ItemOf(s, h))
+      DeleteItem(hwnd, s, item);
+  }
 }
 
 void SortChildren(HWND hwnd, TTreeState& s, TTreeItem* parent, bool recurse,
@@ -753,8 +847,9 @@ BOOL GetItem(TTreeState& s, TVITEM* tv) {
     if (item->textCallback) {
       tv->pszText = LPSTR_TEXTCALLBACK;
     } else if (tv->pszText && tv->cchTextMax > 0) {
-      const size_t n = std::min(item->text.size(), static_cast<size_t>(tv->cchTextMax - 1));
-      std::memcpy(tv->pszText, item->text.data(), n);
+      const std::string_view text = TTreeItems::Text(item);
+      const size_t n = std::min(text.size(), static_cast<size_t>(tv->cchTextMax - 1));
+      std::memcpy(tv->pszText, text.data(), n);
       tv->pszText[n] = 0;
     }
   }
@@ -1743,6 +1838,8 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
     case TVM_INSERTITEM:
       return reinterpret_cast<LRESULT>(
           InsertItem(hwnd, s, reinterpret_cast<const TVINSERTSTRUCT*>(lParam)));
+    case TVM_SETDELETENOTIFY:
+      return std::exchange(s.notifyDeletions, wParam != 0) ? TRUE : FALSE;
     case TVM_DELETEITEM: {
       const auto h = reinterpret_cast<HTREEITEM>(lParam);
       if (!h || h == TVI_ROOT) {
@@ -1865,7 +1962,7 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
         const auto h = reinterpret_cast<HTREEITEM>(lParam);
         parent = (!h || h == TVI_ROOT) ? s.items.Root() : ItemOf(s, h);
         less = [](const TTreeItem* a, const TTreeItem* b) {
-          return CompareLabels(a->text, b->text) < 0;
+          return CompareLabels(TTreeItems::Text(a), TTreeItems::Text(b)) < 0;
         };
       } else {
         const auto* cb = reinterpret_cast<const TVSORTCB*>(lParam);

@@ -90,3 +90,46 @@ TEST_F(TreeNodeLifetime, TheTreeFreesTheNodesItStillHasWhenItGoes) {
   delete tree_;
   EXPECT_EQ(live_nodes, 0);
 }
+
+TEST_F(TreeNodeLifetime, ClearReportsEachNodeToOnDeletionOrFreesThemAllAtOnce) {
+  TTreeNodes* items = tree_->Items();
+  const auto fill = [&] {
+    for (int i = 0; i < 50; ++i)
+      items->AddChild(items->AddChild(items->Add(nullptr, "p"), "c"), "g");
+    items->GetFirstNode()->GetNext()->SetSelected(true);
+  };
+  fill();
+  std::vector<String> deleted;
+  int changes = 0;
+  tree_->OnChange = [&](TObject*, TTreeNode*) { ++changes; };
+  tree_->OnDeletion = [&](TObject*, TTreeNode* node) {
+    // The node still has its item and its place while it is reported.
+    deleted.push_back(node->Text() + (node->Parent() ? "<" + node->Parent()->Text() : ""));
+  };
+  items->Clear();
+  ASSERT_EQ(deleted.size(), 150u);
+  EXPECT_EQ(deleted[0], "g<c") << "children before their parents";
+  EXPECT_EQ(deleted[2], "p");
+  EXPECT_EQ(live_nodes, 0);
+  EXPECT_EQ(changes, 1) << "the selection goes once";
+
+  // Nobody listens: the nodes go without a message per item, and the tree
+  // takes nodes again as before.
+  tree_->OnDeletion = nullptr;
+  fill();
+  changes = 0;
+  items->Clear();
+  EXPECT_EQ(live_nodes, 0);
+  EXPECT_EQ(items->Count(), 0);
+  EXPECT_EQ(items->GetFirstNode(), nullptr);
+  EXPECT_EQ(tree_->Selected(), nullptr);
+  EXPECT_EQ(changes, 1);
+  TTreeNode* again = items->AddChild(items->Add(nullptr, "again"), "child");
+  EXPECT_EQ(TreeShape(tree_), "again(child)");
+  again->Delete();
+  EXPECT_EQ(live_nodes, 1);
+  tree_->OnDeletion = [&](TObject*, TTreeNode*) { deleted.push_back("late"); };
+  deleted.clear();
+  items->Clear();
+  EXPECT_EQ(deleted, std::vector<String>{"late"}) << "deletions are reported again";
+}

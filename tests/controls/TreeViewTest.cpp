@@ -386,3 +386,116 @@ TEST_F(TreeView, AnAdvancedCustomDrawThatDeclinesLeavesTheTreeUndrawn) {
 }
 
 }  // namespace
+
+namespace {
+
+// A tree whose factory gives each node its flags before the item exists.
+class TPresetTree : public TRecordingTree {
+ public:
+  using TRecordingTree::TRecordingTree;
+  bool preset = false;
+
+ protected:
+  TTreeNode* CreateNode() override {
+    TTreeNode* node = TRecordingTree::CreateNode();
+    if (preset) {
+      node->SetHasChildren(true);
+      node->SetImageIndex(3);
+      node->SetSelectedIndex(4);
+    }
+    return node;
+  }
+};
+
+}  // namespace
+
+TEST_F(TreeView, FlagsGivenBeforeTheItemGoWithItsInsertionAndAParentsFlagIsSentOnce) {
+  auto* tree = new TPresetTree(owner_.get());
+  tree->SetParent(form_);
+  TTreeNodes* items = tree->Items();
+  tree->preset = true;
+  TTreeNode* folder = items->Add(nullptr, "folder");
+  EXPECT_EQ(tree->Count(TVM_INSERTITEM), 1u);
+  EXPECT_EQ(tree->Count(TVM_SETITEM), 0u) << "one message makes the item whole";
+  EXPECT_TRUE(folder->HasChildren()) << "a button before any child is read";
+  EXPECT_EQ(folder->ImageIndex(), 3);
+  EXPECT_EQ(folder->SelectedIndex(), 4);
+
+  tree->preset = false;
+  TTreeNode* other = items->Add(nullptr, "other");
+  EXPECT_FALSE(other->HasChildren());
+  for (int i = 0; i < 5; ++i) items->AddChild(other, "child");
+  EXPECT_EQ(tree->Count(TVM_SETITEM), 1u) << "the parent's flag, once";
+  // Someone else takes the flag away: the next child gives it back.
+  TVITEM it;
+  it.mask = TVIF_CHILDREN | TVIF_HANDLE;
+  it.hItem = other->ItemId();
+  it.cChildren = 0;
+  TreeView_SetItem(tree->Handle(), &it);
+  other->DeleteChildren();
+  EXPECT_FALSE(other->HasChildren());
+  items->AddChild(other, "again");
+  other->getFirstChild()->Delete();
+  EXPECT_TRUE(other->HasChildren()) << "set by the last AddChild, kept without children";
+  // A moved node keeps its flag on its new item.
+  folder->MoveTo(other, naAddChild);
+  EXPECT_TRUE(folder->HasChildren());
+  EXPECT_EQ(folder->Count(), 0);
+}
+
+TEST_F(TreeView, ImageNumbersChangedWhileUpdatingNeedNoMessageButShowAfterwards) {
+  Build();
+  tree_->seen.clear();
+  tree_->Items()->BeginUpdate();
+  c_->SetImageIndex(2);
+  d_->SetSelectedIndex(5);
+  EXPECT_EQ(tree_->Count(TVM_SETITEM), 0u);
+  c_->SetText("C2");
+  EXPECT_EQ(tree_->Count(TVM_SETITEM), 1u) << "texts still go to the item";
+  tree_->Items()->EndUpdate();
+  EXPECT_EQ(c_->ImageIndex(), 2);
+  EXPECT_EQ(d_->SelectedIndex(), 5);
+  c_->SetImageIndex(1);
+  EXPECT_EQ(tree_->Count(TVM_SETITEM), 2u) << "outside an update the row is repainted";
+}
+
+// Parents and levels as the window has them, item by item.
+TEST_F(TreeView, ParentsAndLevelsFollowEveryAddMoveAndDeletion) {
+  TTreeNodes* items = tree_->Items();
+  const auto check = [&](const char* step) {
+    const HWND h = tree_->Handle();
+    for (TTreeNode* n = items->GetFirstNode(); n; n = n->GetNext()) {
+      const HTREEITEM parentItem = TreeView_GetParent(h, n->ItemId());
+      ASSERT_EQ(n->Parent(), parentItem ? tree_->GetNodeFromItem(parentItem) : nullptr)
+          << step << " " << n->Text();
+      Integer level = 0;
+      for (HTREEITEM p = parentItem; p; p = TreeView_GetParent(h, p)) ++level;
+      ASSERT_EQ(n->Level(), level) << step << " " << n->Text();
+    }
+  };
+  Build();  // A(B(C D)) E
+  TTreeNode* f = items->AddChildFirst(c_, "F");
+  items->Insert(f, "G");
+  items->AddFirst(d_, "H");
+  items->Add(b_, "I");
+  check("adds");
+  b_->MoveTo(e_, naAddChild);
+  check("subtree under E");
+  c_->MoveTo(nullptr, naAddFirst);
+  check("C to the top");
+  f->MoveTo(a_, naInsert);
+  check("F before A");
+  e_->MoveTo(f, naAdd);
+  check("E after F");
+  b_->Delete();
+  check("B deleted");
+  tree_->RecreateWnd();
+  tree_->HandleNeeded();
+  check("window made anew");
+  TTreeNode* first = items->GetFirstNode();
+  EXPECT_EQ(first->Parent(), nullptr);
+  first->Delete();
+  items->Clear();
+  TTreeNode* lone = items->Add(nullptr, "lone");
+  EXPECT_EQ(items->AddChild(lone, "child")->Parent(), lone);
+}

@@ -91,11 +91,98 @@ TEST(TreeItemsTest, OnlyLiveItemsAreKnownAcrossBlocksAndReuse) {
   for (int i = 11; i < 600; ++i) items.Remove(made[static_cast<std::size_t>(i)]);
   TTreeItem* again = items.Insert(made[0], nullptr);
   EXPECT_TRUE(items.Contains(again));
-  EXPECT_TRUE(again->text.empty());
+  EXPECT_TRUE(TTreeItems::Text(again).empty());
   EXPECT_EQ(again->parent, made[0]);
   EXPECT_EQ(again->level, 1);
   EXPECT_EQ(again->first, nullptr);
   EXPECT_EQ(items.Count(), 3000u - 590u + 2u);  // two inserted after the deletions
+}
+
+TEST(TreeItemsTest, RemovingASubtreeFreesItWholeAndClearingFreesAll) {
+  TTreeItems items;
+  TTreeItem* a = items.Insert(items.Root(), nullptr);
+  TTreeItem* b = items.Insert(items.Root(), a);
+  std::vector<TTreeItem*> under;
+  for (int i = 0; i < 40; ++i) {
+    TTreeItem* child = items.Insert(i % 2 ? a : (under.empty() ? a : under.back()), nullptr);
+    under.push_back(child);
+  }
+  items.SetExpanded(a, true);
+  for (TTreeItem* it : under) items.SetExpanded(it, true);
+  ASSERT_EQ(items.RowCount(), 42);
+  items.Remove(a);
+  EXPECT_EQ(items.Count(), 1u);
+  EXPECT_FALSE(items.Contains(a));
+  for (TTreeItem* it : under) EXPECT_FALSE(items.Contains(it));
+  EXPECT_EQ(items.RowCount(), 1);
+  EXPECT_EQ(items.ItemAtRow(0), b);
+  EXPECT_EQ(items.Root()->first, b);
+  EXPECT_EQ(items.Root()->childCount, 1);
+
+  for (int i = 0; i < 2500; ++i) items.Insert(b, nullptr);  // over more than one block
+  items.SetExpanded(b, true);
+  items.Clear();
+  EXPECT_EQ(items.Count(), 0u);
+  EXPECT_EQ(items.RowCount(), 0);
+  EXPECT_EQ(items.Root()->first, nullptr);
+  EXPECT_FALSE(items.Contains(b));
+  TTreeItem* again = items.Insert(items.Root(), nullptr);
+  EXPECT_TRUE(items.Contains(again));
+  EXPECT_EQ(items.RowCount(), 1);
+  EXPECT_EQ(again->level, 0);
+  EXPECT_TRUE(TTreeItems::Text(again).empty());
+  // Old handles stay refused while slots never used are left.
+  for (int i = 0; i < 400; ++i) {
+    TTreeItem* made = items.Insert(items.Root(), nullptr);
+    ASSERT_NE(made, a);
+    ASSERT_NE(made, b);
+    ASSERT_FALSE(items.Contains(b));
+  }
+}
+
+TEST(TreeItemsTest, LabelsSurviveChangesCopiesRepackingAndClearing) {
+  TTreeItems items;
+  std::vector<TTreeItem*> made;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 100; ++i) {
+    made.push_back(items.Insert(items.Root(), nullptr));
+    expected.emplace_back();
+  }
+  std::mt19937 rng(11);
+  for (int round = 0; round < 6000; ++round) {  // enough dead bytes to pack several times
+    const std::size_t i = rng() % made.size();
+    const std::size_t j = rng() % made.size();
+    switch (rng() % 4) {
+      case 0:  // another item's label, read from the store itself
+        items.SetText(made[i], TTreeItems::Text(made[j]));
+        expected[i] = expected[j];
+        break;
+      case 1:
+        items.SetText(made[i], "");
+        expected[i].clear();
+        break;
+      default:
+        expected[i] = std::string(1 + rng() % 300, static_cast<char>('a' + rng() % 26)) +
+                      std::to_string(round);
+        items.SetText(made[i], expected[i]);
+    }
+  }
+  // A label larger than a chunk, between small ones.
+  const std::string huge(200000, 'h');
+  items.SetText(made[3], huge);
+  expected[3] = huge;
+  items.SetText(made[4], "after the huge one");
+  expected[4] = "after the huge one";
+  for (std::size_t i = 0; i < made.size(); ++i) {
+    ASSERT_EQ(TTreeItems::Text(made[i]), expected[i]) << i;
+    ASSERT_EQ(TTreeItems::Text(made[i]).data()[expected[i].size()], 0) << "zero-terminated";
+  }
+  items.Remove(made[3]);
+  items.Clear();
+  TTreeItem* again = items.Insert(items.Root(), nullptr);
+  EXPECT_TRUE(TTreeItems::Text(again).empty());
+  items.SetText(again, "again");
+  EXPECT_EQ(TTreeItems::Text(again), "again");
 }
 
 TEST(TreeItemsTest, LastBeforeFindsTheSortedPlace) {
@@ -403,6 +490,86 @@ TEST_F(TreeViewTest, DeletingMovesTheSelectionAndReportsChildrenFirst) {
   EXPECT_EQ(TreeView_GetSelection(t), nullptr);
   EXPECT_EQ(TreeView_GetCount(t), 0u);
   EXPECT_EQ(deleted.size(), 2u);
+}
+
+TEST_F(TreeViewTest, DeletionsAskedForWhileASubtreeIsReportedWaitForIt) {
+  HWND t = MakeTree();
+  HTREEITEM p = Add(t, TVI_ROOT, "p", TVI_LAST, 1);
+  HTREEITEM c1 = Add(t, p, "c1", TVI_LAST, 2);
+  Add(t, p, "c2", TVI_LAST, 3);
+  HTREEITEM q = Add(t, TVI_ROOT, "q", TVI_LAST, 4);
+  std::vector<LPARAM> deleted;
+  HTREEITEM late = nullptr;
+  LPARAM trigger = 2;
+  onNotify = [&](NMHDR* h) -> std::optional<LRESULT> {
+    if (h->code != TVN_DELETEITEM) return std::nullopt;
+    const LPARAM data = reinterpret_cast<NMTREEVIEW*>(h)->itemOld.lParam;
+    deleted.push_back(data);
+    if (data == trigger) {
+      // The item again, its parent, a sibling of the parent, a new item
+      // and everything.
+      TreeView_DeleteItem(t, c1);
+      TreeView_DeleteItem(t, p);
+      TreeView_DeleteItem(t, q);
+      late = Add(t, p, "late", TVI_LAST, 9);
+      TreeView_DeleteAllItems(t);
+    }
+    return std::nullopt;
+  };
+  TreeView_DeleteItem(t, c1);
+  EXPECT_NE(late, nullptr) << "the parent of what goes takes new items";
+  // Each item once: c1, then what was asked for meanwhile, in order.
+  EXPECT_EQ(deleted, (std::vector<LPARAM>{2, 3, 9, 1, 4}));
+  EXPECT_EQ(TreeView_GetCount(t), 0u);
+
+  p = Add(t, TVI_ROOT, "p", TVI_LAST, 1);
+  Add(t, p, "c", TVI_LAST, 5);
+  q = Add(t, TVI_ROOT, "q", TVI_LAST, 4);
+  deleted.clear();
+  trigger = 5;
+  TreeView_DeleteItem(t, p);
+  EXPECT_EQ(late, nullptr) << "nothing is inserted under what is going";
+  EXPECT_EQ(deleted, (std::vector<LPARAM>{5, 1, 4}));
+  EXPECT_EQ(TreeView_GetRoot(t), nullptr);
+}
+
+TEST_F(TreeViewTest, DeletionsWithoutNoticesGoAtOnceAndKeepTheTreeUsable) {
+  HWND t = MakeTree();
+  std::vector<HTREEITEM> top;
+  for (int i = 0; i < 30; ++i) {
+    top.push_back(Add(t, TVI_ROOT, ("row " + std::to_string(i)).c_str(), TVI_LAST, i));
+    for (int j = 0; j < 5; ++j) Add(t, top.back(), "child");
+    TreeView_Expand(t, top.back(), TVE_EXPAND);
+  }
+  TreeView_SelectItem(t, top[20]);
+  TreeView_SelectSetFirstVisible(t, top[25]);
+  EXPECT_EQ(SendMessage(t, TVM_SETDELETENOTIFY, FALSE, 0), TRUE);
+  codes.clear();
+  TreeView_DeleteItem(t, top[25]);
+  EXPECT_EQ(TreeCodes(), std::vector<UINT>{}) << "neither deletion nor selection notices";
+  EXPECT_EQ(TreeView_GetCount(t), 29u * 6u);
+  EXPECT_EQ(Text(t, TreeView_GetFirstVisible(t)), "row 26") << "the next item takes the top";
+  TreeView_DeleteAllItems(t);
+  EXPECT_EQ(TreeCodes(), (std::vector<UINT>{TVN_SELCHANGING, TVN_SELCHANGED}))
+      << "the selection still goes with notices";
+  EXPECT_EQ(TreeView_GetCount(t), 0u);
+  EXPECT_EQ(TreeView_GetSelection(t), nullptr);
+  EXPECT_EQ(TreeView_GetFirstVisible(t), nullptr);
+  TVITEM old;
+  old.mask = TVIF_TEXT;
+  old.hItem = top[3];
+  EXPECT_FALSE(TreeView_GetItem(t, &old)) << "an old handle is refused";
+  EXPECT_EQ(SendMessage(t, TVM_SETDELETENOTIFY, TRUE, 0), FALSE);
+
+  // The tree takes new items as before, and reports their deletion again.
+  HTREEITEM a = Add(t, TVI_ROOT, "a", TVI_LAST, 7);
+  Add(t, a, "a1", TVI_LAST, 8);
+  EXPECT_FALSE(TreeView_GetItem(t, &old)) << "an old handle names no new item";
+  TreeView_Expand(t, a, TVE_EXPAND);
+  EXPECT_EQ(Shown(t), "a a1");
+  codes.clear();
+  TreeView_DeleteAllItems(t);
+  EXPECT_EQ(TreeCodes(), (std::vector<UINT>{TVN_DELETEITEM, TVN_DELETEITEM}));
 }
 
 TEST_F(TreeViewTest, HitTestFlags) {
@@ -1062,3 +1229,40 @@ TEST(ScrollBarTest, ThumbFollowsPositionAndBackAgain) {
 }
 
 }  // namespace
+
+TEST_F(TreeViewTest, AnyNonZeroChildrenCountGivesAButton) {
+  HWND t = MakeTree();
+  HTREEITEM a = Add(t, TVI_ROOT, "a");
+  for (int count : {1, 5, 256, 1 << 20, -7}) {
+    TVITEM set;
+    set.mask = TVIF_CHILDREN | TVIF_HANDLE;
+    set.hItem = a;
+    set.cChildren = count;
+    TreeView_SetItem(t, &set);
+    TVITEM get;
+    get.mask = TVIF_CHILDREN | TVIF_HANDLE;
+    get.hItem = a;
+    TreeView_GetItem(t, &get);
+    EXPECT_NE(get.cChildren, 0) << count;
+    EXPECT_NE(get.cChildren, I_CHILDRENCALLBACK) << count;
+  }
+}
+
+TEST_F(TreeViewTest, AnEditStartedWhileItsItemIsReportedDeletedEndsBeforeItGoes) {
+  HWND t = MakeTree(TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS);
+  HTREEITEM p = Add(t, TVI_ROOT, "p", TVI_LAST, 1);
+  HTREEITEM c = Add(t, p, "c", TVI_LAST, 2);
+  Add(t, TVI_ROOT, "q", TVI_LAST, 3);
+  int ended = 0;
+  onNotify = [&](NMHDR* h) -> std::optional<LRESULT> {
+    if (h->code == TVN_DELETEITEM && reinterpret_cast<NMTREEVIEW*>(h)->itemOld.lParam == 1) {
+      EXPECT_NE(TreeView_EditLabel(t, c), nullptr);
+    }
+    if (h->code == TVN_ENDLABELEDIT) ++ended;
+    return std::nullopt;
+  };
+  TreeView_DeleteItem(t, p);
+  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(TreeView_GetEditControl(t), nullptr);
+  EXPECT_EQ(TreeView_GetCount(t), 1u);
+}
