@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/rtl/ScopeExit.h"
 #include "platform/rtl/StringUtils.h"
 #include "platform/rtl/Unicode.h"
 #include "platform/win/ControlWindow.h"
@@ -938,22 +939,36 @@ COLORREF Resolve(COLORREF c, int sysColor) {
   return (c == CLR_NONE || c == CLR_DEFAULT) ? GetSysColor(sysColor) : c;
 }
 
-void DottedVLine(HDC dc, int x, int y0, int y1, COLORREF c) {
-  for (int y = y0 + ((y0 + x) & 1); y < y1; y += 2) SetPixelV(dc, x, y, c);
+// The dotted lines are drawn with a pen that sets every other pixel, in the
+// transparent background mode: one stroke per line instead of a call per
+// pixel (each call works out the window's visible region again). Pixels lie
+// where x + y is even, so the dots of neighbouring rows and columns meet.
+void DottedVLine(HDC dc, int x, int y0, int y1) {
+  const int first = y0 + ((y0 + x) & 1);
+  if (first >= y1) return;
+  MoveToEx(dc, x, first, nullptr);
+  LineTo(dc, x, y1);
 }
-void DottedHLine(HDC dc, int x0, int x1, int y, COLORREF c) {
-  for (int x = x0 + ((x0 + y) & 1); x < x1; x += 2) SetPixelV(dc, x, y, c);
+void DottedHLine(HDC dc, int x0, int x1, int y) {
+  const int first = x0 + ((x0 + y) & 1);
+  if (first >= x1) return;
+  MoveToEx(dc, first, y, nullptr);
+  LineTo(dc, x1, y);
 }
 
-void DrawButton(HDC dc, int cx, int cy, bool expanded) {
+void DrawButton(HDC dc, HPEN signPen, int cx, int cy, bool expanded) {
   const int half = kButtonSize / 2;
   RECT box{cx - half, cy - half, cx + half + 1, cy + half + 1};
   FillRect(dc, &box, GetSysColorBrush(COLOR_WINDOW));
   FrameRect(dc, &box, GetSysColorBrush(COLOR_BTNSHADOW));
-  const COLORREF sign = GetSysColor(COLOR_WINDOWTEXT);
-  for (int x = cx - 2; x <= cx + 2; ++x) SetPixelV(dc, x, cy, sign);
-  if (!expanded)
-    for (int y = cy - 2; y <= cy + 2; ++y) SetPixelV(dc, cx, y, sign);
+  const HGDIOBJ old = SelectObject(dc, signPen);
+  MoveToEx(dc, cx - 2, cy, nullptr);
+  LineTo(dc, cx + 3, cy);
+  if (!expanded) {
+    MoveToEx(dc, cx, cy - 2, nullptr);
+    LineTo(dc, cx, cy + 3);
+  }
+  SelectObject(dc, old);
 }
 
 struct TPaintContext {
@@ -962,6 +977,8 @@ struct TPaintContext {
   bool itemNotify = false;
   bool itemPostNotify = false;
   COLORREF back, text, line;
+  HPEN linePen = nullptr;  // every other pixel, in the line colour
+  HPEN signPen = nullptr;  // the buttons' plus and minus
 };
 
 void DrawLinesAndButton(HWND hwnd, TTreeState& s, const TPaintContext& pc, TTreeItem* item, int y,
@@ -972,21 +989,26 @@ void DrawLinesAndButton(HWND hwnd, TTreeState& s, const TPaintContext& pc, TTree
   const int mid = y + h / 2;
   const int minLevel = rootColumn ? 0 : 1;  // levels that have a column of their own
   if (style & TVS_HASLINES) {
+    const HGDIOBJ oldPen = SelectObject(pc.dc, pc.linePen);
+    const int oldMode = SetBkMode(pc.dc, TRANSPARENT);
     // Ancestors' columns: a line through the row where an ancestor has siblings below.
     int column = g.buttonLeft;
     for (TTreeItem* a = item->parent; a && a->level >= minLevel; a = a->parent) {
       column -= s.indent;
-      if (a->next) DottedVLine(pc.dc, column + s.indent / 2, y, y + h, pc.line);
+      if (a->next) DottedVLine(pc.dc, column + s.indent / 2, y, y + h);
     }
     if (item->level >= minLevel) {
       const int cx = g.buttonLeft + s.indent / 2;
       const bool above = item->prev || item->level > 0;
-      DottedVLine(pc.dc, cx, above ? y : mid, item->next ? y + h : mid + 1, pc.line);
-      DottedHLine(pc.dc, cx, g.start, mid, pc.line);
+      DottedVLine(pc.dc, cx, above ? y : mid, item->next ? y + h : mid + 1);
+      DottedHLine(pc.dc, cx, g.start, mid);
     }
+    SetBkMode(pc.dc, oldMode);
+    SelectObject(pc.dc, oldPen);
   }
   if ((style & TVS_HASBUTTONS) && item->level >= minLevel && HasChildren(hwnd, item))
-    DrawButton(pc.dc, g.buttonLeft + s.indent / 2, mid, item->Expanded() && item->first);
+    DrawButton(pc.dc, pc.signPen, g.buttonLeft + s.indent / 2, mid,
+               item->Expanded() && item->first);
 }
 
 void DrawItem(HWND hwnd, TTreeState& s, TPaintContext& pc, TTreeItem* item, int y) {
@@ -1100,6 +1122,12 @@ void Paint(HWND hwnd, HDC dc, const RECT& area) {
   pc.back = enabled ? Resolve(s.bkColor, COLOR_WINDOW) : GetSysColor(COLOR_BTNFACE);
   pc.text = enabled ? Resolve(s.textColor, COLOR_WINDOWTEXT) : GetSysColor(COLOR_GRAYTEXT);
   pc.line = Resolve(s.lineColor, COLOR_BTNSHADOW);
+  pc.linePen = CreatePen(PS_ALTERNATE, 1, pc.line);
+  pc.signPen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_WINDOWTEXT));
+  TScopeExit freePens([&] {
+    DeleteObject(pc.linePen);
+    DeleteObject(pc.signPen);
+  });
 
   // The background goes down first, so that whatever the parent paints at
   // the pre-paint stage (a picture behind the items, say) stays visible.
