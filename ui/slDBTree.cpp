@@ -534,6 +534,7 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
     TTreeNode* made;
     {
       const auto fromRecord = SetForScope(adding_record_node_, true);
+      record_key_ = key;
       made = parent ? Items()->AddChild(parent, text) : Items()->Add(nullptr, text);
     }
     node = dynamic_cast<TslDBTreeNode*>(made);
@@ -887,7 +888,8 @@ TTreeNode* TslDBTreeView::CreateNode() {
   if (placeholder_) {
     node = new TslDBTreeNode(Items(), nullptr, Null());
   } else if (busy_) {
-    node = new TslDBTreeNode(Items(), index_.get(), key_field_->AsVariant());
+    node = new TslDBTreeNode(Items(), index_.get(),
+                             adding_record_node_ ? record_key_ : key_field_->AsVariant());
     // The node of the current record takes its images before its item is
     // inserted: the insert carries them, and no message per node follows.
     if (adding_record_node_) {

@@ -400,8 +400,9 @@ class TslDBTreeView : public TCustomslTreeView {
   // While the build reads every record through the dataset's walk.
   bool reading_all_ = false;
   // While the node of the current record is being added, with its record's
-  // image numbers.
+  // key and image numbers (read once per record, not again for the node).
   bool adding_record_node_ = false;
+  Variant record_key_;
   Integer record_image_ = -1;
   Integer record_state_ = -1;
   // The label editor while subclassed, our procedure and its own.

@@ -37,12 +37,25 @@ void TStringField::SetFixedChar(bool value) {
 }
 
 bool TStringField::GetValue(String& value) const {
-  std::vector<char> buffer(static_cast<std::size_t>(DataSize()) + 1, '\0');
-  if (!GetData(buffer.data())) {
+  // Most string fields are short: their value is copied through the stack,
+  // so that reading one (a tree reads a caption per record) costs no heap
+  // block besides the string itself.
+  const auto size = static_cast<std::size_t>(DataSize());
+  constexpr std::size_t kOnStack = 1024;
+  char onStack[kOnStack];
+  std::vector<char> onHeap;
+  char* buffer = onStack;
+  if (size + 1 > kOnStack) {
+    onHeap.resize(size + 1);
+    buffer = onHeap.data();
+  }
+  // Cleared as before: a dataset may write less than the whole field.
+  std::memset(buffer, 0, size + 1);
+  if (!GetData(buffer)) {
     value.clear();
     return false;
   }
-  value.assign(buffer.data(), strnlen(buffer.data(), static_cast<std::size_t>(DataSize())));
+  value.assign(buffer, strnlen(buffer, size));
   if (transliterate_ && DataSet()) value = DataSet()->Translate(value, false);
   if (fixed_char_) {
     std::size_t end = value.size();

@@ -97,6 +97,29 @@ TEST(FieldClasses, NativeFormsAreThoseTheEnginesStore) {
   EXPECT_EQ(t.F("BO")->DataSize(), 2);
 }
 
+// Short fields are read through a buffer on the stack, long ones through
+// the heap: a value filling its field reads back whole either side of that
+// limit, and a shorter one written after it leaves nothing of it behind.
+TEST(FieldClasses, StringsOfEverySizeReadBackWhole) {
+  for (const Integer size : {1, 255, 1022, 1023, 1024, 4000}) {
+    SCOPED_TRACE(size);
+    TArrayDataSet ds;
+    ds.FieldDefs()->Add("S", ftString, size);
+    ds.AddRow({});
+    ds.Open();
+    ds.Edit();
+    TField* field = ds.FieldByName("S");
+    String full;
+    for (Integer i = 0; i < size; ++i) full += static_cast<char>('a' + i % 26);
+    field->SetAsString(full);
+    EXPECT_EQ(field->AsString(), full);
+    field->SetAsString("z");
+    EXPECT_EQ(field->AsString(), "z");
+    field->Clear();
+    EXPECT_EQ(field->AsString(), "");
+  }
+}
+
 TEST(FieldClasses, StringsAreCutToTheirSizeWithoutSplittingCharacters) {
   OneOfEach t;
   t.F("S")->SetAsString("abcdefg");
