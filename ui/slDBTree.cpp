@@ -108,16 +108,7 @@ void TslDBTreeNode::SetChildrenLoaded(bool value) {
   SetHasChildren(button);
 }
 
-TTreeNode* TslDBTreeNode::KnownParent() {
-  // A node without its item yet has no parent to remember.
-  if (!parent_known_ && ItemId()) KnowParent(Parent());
-  return parent_known_ ? parent_ : nullptr;
-}
-
 void TslDBTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
-  // Asked again after the move (and after one that failed halfway).
-  parent_known_ = false;
-  TScopeExit forget([this] { parent_known_ = false; });
   // The drag tree moves under a node through an empty child it adds first;
   // made while the tree is busy it would otherwise take the current record's
   // key, which another node already has.
@@ -134,23 +125,6 @@ void TslDBTreeNode::MoveTo(TTreeNode* destination, TNodeAttachMode mode) {
 }
 
 // --- TslDBTreeNodes -----------------------------------------------------
-
-namespace {
-
-TTreeNode* ParentOf(TTreeNode* node) {
-  if (auto* dbNode = dynamic_cast<TslDBTreeNode*>(node)) return dbNode->KnownParent();
-  return node->Parent();
-}
-
-// Whether `ancestor` is above `node`: HasAsParent through the parents the
-// data-bound nodes keep.
-bool IsBelow(TTreeNode* node, const TTreeNode* ancestor) {
-  for (TTreeNode* p = ParentOf(node); p; p = ParentOf(p))
-    if (p == ancestor) return true;
-  return false;
-}
-
-}  // namespace
 
 TslDBTreeNodes::~TslDBTreeNodes() {
   destroying_ = true;
@@ -278,7 +252,7 @@ void TslDBTreeNodes::PruneUnrefreshedNodes() {
   std::vector<TslDBTreeNode*> orphans;
   for (TslDBTreeNode* node : list_) {
     if (!node->Refreshed) continue;
-    auto* parent = dynamic_cast<TslDBTreeNode*>(node->KnownParent());
+    auto* parent = dynamic_cast<TslDBTreeNode*>(node->Parent());
     if (parent && !parent->Refreshed && parent->sort_index_ >= 0) orphans.push_back(node);
   }
   for (TslDBTreeNode* node : orphans) tree_->MoveNodeUnder(node, nullptr);
@@ -290,10 +264,10 @@ void TslDBTreeNodes::ReparentNode(TslDBTreeNode* node, const Variant& value) {
   if (!(VarIsNull(value) && VarIsNull(node->ParentValue)) && !KeyEqual(node->ParentValue, value))
     node->ParentValue = value;
   TslDBTreeNode* parent = FindNode(value);
-  if (parent != node->KnownParent()) {
+  if (parent != node->Parent()) {
     if (!parent || parent == node) {
       tree_->MoveNodeUnder(node, nullptr);
-    } else if (!IsBelow(parent, node)) {
+    } else if (!parent->HasAsParent(node)) {
       node->SetFocused(false);
       tree_->MoveNodeUnder(node, parent);
     }
@@ -501,16 +475,14 @@ String TslDBTreeView::NodeText() {
 
 bool TslDBTreeView::MoveNodeUnder(TslDBTreeNode* node, TslDBTreeNode* parent) {
   // A damaged chain of parent values must not hang a node under itself.
-  if (parent == node || (parent && IsBelow(parent, node))) return false;
+  if (parent == node || (parent && parent->HasAsParent(node))) return false;
   const auto busy = SetForScope(busy_, true);
-  node->parent_known_ = false;
   if (parent) {
     parent->SetHasChildren(true);
     node->TTreeNode::MoveTo(parent, naAddChild);
   } else {
     node->TTreeNode::MoveTo(nullptr, naAdd);
   }
-  node->KnowParent(parent);
   return true;
 }
 
@@ -527,7 +499,7 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
   TslDBTreeNode* parent = index_->FindNode(parentValue);
   if (node) {
     // Top-level nodes wait for the build's re-parenting step.
-    if (TTreeNode* now = node->KnownParent(); now && now != parent && node != parent)
+    if (TTreeNode* now = node->Parent(); now && now != parent && node != parent)
       MoveNodeUnder(node, parent);
     if (node->Text() != text) node->SetText(text);
   } else {
@@ -539,7 +511,6 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
     }
     node = dynamic_cast<TslDBTreeNode*>(made);
     if (!node) return nullptr;
-    node->KnowParent(parent);
   }
   node->ParentValue = parentValue;
   if (options_.Contains(trSmartRecordLoad)) {
@@ -657,7 +628,7 @@ void TslDBTreeView::LoadChildren(TslDBTreeNode* node, bool recursive) {
     if (!child) child = NodeFromCurrentRecord();
     // A record that is its own parent, or a loop of parent values, would
     // read the same records again without end.
-    if (recursive && child && child != node && !IsBelow(node, child)) LoadChildren(child, true);
+    if (recursive && child && child != node && !node->HasAsParent(child)) LoadChildren(child, true);
   }
 }
 

@@ -97,12 +97,6 @@ class TslDBTreeNode : public TslTreeNode {
   // is made outside the index.
   void MoveTo(TTreeNode* destination, TNodeAttachMode mode) override;
 
-  // The parent node, as Parent() answers it, but kept on the node: a
-  // rebuild compares every node's parent, and asking the window each time
-  // was about a quarter of a rebuild's cost. Every move of the node goes through
-  // MoveTo or the tree's own placing, which keep it up to date.
-  TTreeNode* KnownParent();
-
  private:
   friend class TslDBTreeNodes;
   friend class TslDBTreeView;
@@ -116,13 +110,6 @@ class TslDBTreeNode : public TslTreeNode {
   bool has_int_key_ = false;
   Integer sort_index_ = -1;
   bool children_loaded_ = false;
-  // KnownParent's answer, valid while parent_known_.
-  TTreeNode* parent_ = nullptr;
-  bool parent_known_ = false;
-  void KnowParent(TTreeNode* parent) {
-    parent_ = parent;
-    parent_known_ = true;
-  }
 };
 
 class TslDBTreeNodes {
