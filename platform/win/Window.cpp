@@ -103,6 +103,7 @@ void FreeTree(HWND hwnd) {
     auto it = k.windows.find(hwnd);
     doomed = std::move(it->second);
     k.windows.erase(it);
+    k.ForgetFound(hwnd);
   }
 }
 
@@ -114,7 +115,9 @@ WNDPROC MakeWndProc(TWndProcFunction fn) {
   auto& k = Kernel();
   WNDPROC id = reinterpret_cast<WNDPROC>(k.nextProc);
   k.nextProc += 16;
-  k.procs[id] = std::make_shared<TWndProcFunction>(std::move(fn));
+  auto entry = std::make_unique<TWindowSystemState::TWndProcEntry>();
+  entry->fn = std::move(fn);
+  k.procs[id] = std::move(entry);
   return id;
 }
 
@@ -122,8 +125,14 @@ void FreeWndProc(WNDPROC proc) {
   auto& k = Kernel();
   for (auto& [fn, id] : k.staticProcs)
     if (id == proc) return;
-  // A call in progress holds its own reference and finishes undisturbed.
-  k.procs.erase(proc);
+  auto it = k.procs.find(proc);
+  if (it == k.procs.end()) return;
+  // A call in progress finishes undisturbed; the last one frees the entry.
+  if (it->second->running > 0) {
+    it->second->freed = true;
+    it->second.release();
+  }
+  k.procs.erase(it);
 }
 
 WNDPROC StaticWndProc(TWndProcPointer fn) {
@@ -140,8 +149,15 @@ LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
   auto& k = Kernel();
   auto it = k.procs.find(proc);
   if (it == k.procs.end()) return 0;
-  std::shared_ptr<TWndProcFunction> fn = it->second;
-  return (*fn)(hwnd, msg, wParam, lParam);
+  TWindowSystemState::TWndProcEntry* entry = it->second.get();
+  struct TRunning {
+    TWindowSystemState::TWndProcEntry* entry;
+    ~TRunning() {
+      if (--entry->running == 0 && entry->freed) delete entry;
+    }
+  } running{entry};
+  ++entry->running;
+  return entry->fn(hwnd, msg, wParam, lParam);
 }
 
 WNDPROC DefWindowProcInstance() {

@@ -101,9 +101,17 @@ TWindowSystemState& Kernel() {
 
 TWindowEntry* TWindowSystemState::Find(HWND hwnd) const {
   if (!hwnd) return nullptr;
-  std::lock_guard lock(tableMutex);
+  if (std::this_thread::get_id() != guiThread) {
+    std::lock_guard lock(tableMutex);
+    auto it = windows.find(hwnd);
+    return it == windows.end() ? nullptr : it->second.get();
+  }
+  if (hwnd == foundHandle) return foundEntry;
   auto it = windows.find(hwnd);
-  return it == windows.end() ? nullptr : it->second.get();
+  if (it == windows.end()) return nullptr;
+  foundHandle = hwnd;
+  foundEntry = it->second.get();
+  return foundEntry;
 }
 
 TWindowEntry& TWindowSystemState::Get(HWND hwnd) const {

@@ -146,9 +146,16 @@ struct TWindowSystemState {
   std::thread::id guiThread;
 
   // Windows and classes. `tableMutex` guards `windows` against the lookups
-  // of posting threads; the GUI thread alone inserts and erases.
+  // of posting threads; the GUI thread alone inserts and erases (and then
+  // calls ForgetFound), so its own lookups need no lock.
   mutable std::mutex tableMutex;
   std::unordered_map<HWND, std::unique_ptr<TWindowEntry>> windows;
+  // The GUI thread's last lookup: a control's messages come in runs (a tree
+  // being filled gets one message per item, each looked up several times
+  // on its way), so most lookups end here without hashing. Only the GUI
+  // thread reads or writes it.
+  mutable HWND foundHandle = nullptr;
+  mutable TWindowEntry* foundEntry = nullptr;
   std::uintptr_t nextHandle = 0x10000;
   std::vector<HWND> topLevel;  // z-order, topmost first; utility windows are not here
   std::map<String, std::shared_ptr<TWindowClassEntry>> classes;  // by upper-cased name
@@ -158,8 +165,16 @@ struct TWindowSystemState {
   std::optional<String> clipboardText;
   TClipboardLink clipboardLink;
 
-  // Window procedures by identity.
-  std::unordered_map<WNDPROC, std::shared_ptr<TWndProcFunction>> procs;
+  // Window procedures by identity. A procedure freed while it runs stays
+  // until its last call returns; the calls are counted by hand rather than
+  // by copying a shared pointer, since every message passes here once or
+  // twice and only the GUI thread calls procedures.
+  struct TWndProcEntry {
+    TWndProcFunction fn;
+    int running = 0;     // calls in progress
+    bool freed = false;  // taken out of `procs`: the last call frees it
+  };
+  std::unordered_map<WNDPROC, std::unique_ptr<TWndProcEntry>> procs;
   std::unordered_map<void*, WNDPROC> staticProcs;
   std::uintptr_t nextProc = 0x1000;
 
@@ -219,6 +234,13 @@ struct TWindowSystemState {
 
   // --- Shared helpers ---------------------------------------------------
   TWindowEntry* Find(HWND hwnd) const;
+  // Called by the GUI thread when it erases `hwnd` from the table.
+  void ForgetFound(HWND hwnd) {
+    if (foundHandle == hwnd) {
+      foundHandle = nullptr;
+      foundEntry = nullptr;
+    }
+  }
   TWindowEntry& Get(HWND hwnd) const;  // throws for an invalid handle
   TThreadQueue& QueueOf(std::thread::id thread);
   std::vector<HWND>& SiblingsOf(const TWindowEntry& w);

@@ -1,4 +1,8 @@
 // tests/win/WindowLifecycleTest.cpp
+#include <memory>
+#include <thread>
+
+#include "platform/rtl/Exceptions.h"
 #include "tests/win/WindowTestSupport.h"
 
 namespace {
@@ -177,6 +181,72 @@ TEST_F(WindowLifecycle, AProcedureFreedWhileItRunsFinishesItsCall) {
   SendMessage(h, WM_USER, 0, 0);
   EXPECT_EQ(after, 7);
   EXPECT_EQ(SendMessage(h, WM_USER, 0, 0), 0);  // gone now: nothing runs
+}
+
+TEST_F(WindowLifecycle, AProcedureFreedInANestedCallLastsUntilTheOutermostReturns) {
+  HWND h = Top(0, 0, 100, 100);
+  WNDPROC self = nullptr;
+  std::vector<int> seen;
+  std::vector<int> payload(100, 7);
+  self = MakeWndProc([&, payload](HWND hh, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_USER) {
+      EXPECT_EQ(SendMessage(hh, WM_USER + 1, 0, 0), 2);
+      seen.push_back(payload[99]);  // freed one level down, still alive here
+      return 1;
+    }
+    if (m == WM_USER + 1) {
+      FreeWndProc(self);
+      seen.push_back(payload[0]);
+      return 2;
+    }
+    return DefWindowProc(hh, m, w, l);
+  });
+  SetWindowProc(h, self);
+  EXPECT_EQ(SendMessage(h, WM_USER, 0, 0), 1);
+  EXPECT_EQ(seen, (std::vector<int>{7, 7}));
+  EXPECT_EQ(CallWindowProc(self, h, WM_USER, 0, 0), 0);
+}
+
+TEST_F(WindowLifecycle, AProcedureFreedAndThrowingIsFreedOnTheWayOut) {
+  HWND h = Top(0, 0, 100, 100);
+  WNDPROC self = nullptr;
+  auto payload = std::make_shared<int>(3);  // a leak of the procedure would keep it
+  std::weak_ptr<int> watch = payload;
+  self = MakeWndProc([&self, payload](HWND, UINT, WPARAM, LPARAM) -> LRESULT {
+    FreeWndProc(self);
+    throw EInvalidOperation("refused");
+  });
+  payload.reset();
+  EXPECT_THROW(CallWindowProc(self, h, WM_USER, 0, 0), EInvalidOperation);
+  EXPECT_TRUE(watch.expired());
+  EXPECT_EQ(CallWindowProc(self, h, WM_USER, 0, 0), 0);
+}
+
+TEST_F(WindowLifecycle, ADestroyedWindowIsUnknownAtOnceToEveryThread) {
+  HWND a = Top(0, 0, 100, 100);
+  HWND b = Top(0, 0, 100, 100);
+  // `a` destroyed from inside its own message, right after being looked up.
+  bool gone = false;
+  handler = [&](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (h != a || m != WM_USER) return std::nullopt;
+    DestroyWindow(a);
+    gone = !IsWindow(a) && GetParent(a) == nullptr && IsWindow(b);
+    return 0;
+  };
+  ASSERT_TRUE(IsWindow(a));
+  SendMessage(a, WM_USER, 0, 0);
+  EXPECT_TRUE(gone);
+  EXPECT_FALSE(IsWindow(a));
+  EXPECT_EQ(SendMessage(a, WM_GETTEXTLENGTH, 0, 0), 0);
+  EXPECT_FALSE(PostMessage(a, WM_USER, 0, 0));
+  bool otherSeesA = true, otherSeesB = false;
+  std::thread other([&] {
+    otherSeesA = IsWindow(a);
+    otherSeesB = IsWindow(b);
+  });
+  other.join();
+  EXPECT_FALSE(otherSeesA);
+  EXPECT_TRUE(otherSeesB);
 }
 
 TEST_F(WindowLifecycle, TextGoesThroughMessages) {
