@@ -114,13 +114,47 @@ struct TTreeState {
   TTreeItem* tipItem = nullptr;
   String tipText;
   WideString tipTextW;
+
+  // The holds on the state (TTreePtr) and whether the window let go of it
+  // meanwhile: the last hold then frees it.
+  int holds = 0;
+  bool orphaned = false;
 };
 
-using TTreePtr = std::shared_ptr<TTreeState>;
+// What the window system calls when the window lets go of its state.
+void ReleaseTreeState(TTreeState* s) {
+  if (s->holds > 0)
+    s->orphaned = true;
+  else
+    delete s;
+}
+
+// A hold on a tree's state while a message is handled: a notification the
+// tree sends may destroy its window, and the state must outlive the
+// handling. Every message takes one, so it is a plain count rather than a
+// copy of the window's shared pointer (two atomic operations a message);
+// states live and die on the GUI thread.
+class TTreePtr {
+ public:
+  explicit TTreePtr(TTreeState* s) : s_(s) {
+    if (s_) ++s_->holds;
+  }
+  TTreePtr(const TTreePtr&) = delete;
+  TTreePtr& operator=(const TTreePtr&) = delete;
+  ~TTreePtr() {
+    if (s_ && --s_->holds == 0 && s_->orphaned) delete s_;
+  }
+  explicit operator bool() const { return s_ != nullptr; }
+  TTreeState& operator*() const { return *s_; }
+  TTreeState* operator->() const { return s_; }
+
+ private:
+  TTreeState* s_;
+};
 
 TTreePtr StateOf(HWND hwnd) {
   TWindowEntry* w = Kernel().Find(hwnd);
-  return w ? std::static_pointer_cast<TTreeState>(w->controlState) : nullptr;
+  return TTreePtr(w ? static_cast<TTreeState*>(w->controlState.get()) : nullptr);
 }
 
 DWORD StyleOf(HWND hwnd) {
@@ -2063,7 +2097,8 @@ LRESULT TreeMessage(HWND hwnd, TTreeState& s, UINT msg, WPARAM wParam, LPARAM lP
 
 LRESULT TreeWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_NCCREATE) {
-    Kernel().Get(hwnd).controlState = std::make_shared<TTreeState>();
+    Kernel().Get(hwnd).controlState =
+        std::shared_ptr<TTreeState>(new TTreeState, &ReleaseTreeState);
     return DefWindowProc(hwnd, msg, wParam, lParam);
   }
   TTreePtr s = StateOf(hwnd);  // held: a notification may destroy the window meanwhile

@@ -444,6 +444,34 @@ TEST_F(TreeViewTest, SelectionNotifiesWithOldAndNewAndCanBeRefused) {
   EXPECT_EQ(changes, (std::vector<std::pair<LPARAM, LPARAM>>{{0, 1}}));
 }
 
+// The parent destroys the tree while the tree is telling it of a change,
+// once directly and once from a message of its own to the tree: the tree's
+// message finishes, and nothing of it is left behind.
+TEST_F(TreeViewTest, ATreeDestroyedByItsParentWhileNotifyingFinishesItsMessage) {
+  for (const bool nested : {false, true}) {
+    HWND t = MakeTree();
+    HTREEITEM a = Add(t, TVI_ROOT, "a");
+    Add(t, a, "a1");
+    UINT countSeen = 0;
+    onNotify = [&](NMHDR* h) -> std::optional<LRESULT> {
+      if (!IsWindow(t)) return std::nullopt;
+      if (h->code == TVN_SELCHANGING && nested) {
+        // The tree answers messages while the outer one still runs, and is
+        // destroyed from inside a notification of an inner one.
+        countSeen = TreeView_GetCount(t);
+        TreeView_Expand(t, a, TVE_EXPAND);
+      } else if (h->code == (nested ? TVN_ITEMEXPANDING : TVN_SELCHANGING)) {
+        DestroyWindow(t);
+      }
+      return std::nullopt;
+    };
+    EXPECT_FALSE(TreeView_SelectItem(t, a)) << (nested ? "nested" : "direct");
+    EXPECT_FALSE(IsWindow(t));
+    EXPECT_EQ(countSeen, nested ? 2u : 0u);
+    onNotify = nullptr;
+  }
+}
+
 TEST_F(TreeViewTest, SelectingAHiddenItemExpandsItsAncestorsAndCollapsingMovesTheSelectionUp) {
   HWND t = MakeTree();
   HTREEITEM a = Add(t, TVI_ROOT, "a");
