@@ -127,6 +127,7 @@ void FreeWndProc(WNDPROC proc) {
     if (id == proc) return;
   auto it = k.procs.find(proc);
   if (it == k.procs.end()) return;
+  if (auto& slot = k.procSlots[TWindowSystemState::ProcSlotOf(proc)]; slot.id == proc) slot = {};
   // A call in progress finishes undisturbed; the last one frees the entry.
   if (it->second->running > 0) {
     it->second->freed = true;
@@ -147,9 +148,14 @@ WNDPROC StaticWndProc(TWndProcPointer fn) {
 
 LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto& k = Kernel();
-  auto it = k.procs.find(proc);
-  if (it == k.procs.end()) return 0;
-  TWindowSystemState::TWndProcEntry* entry = it->second.get();
+  auto& slot = k.procSlots[TWindowSystemState::ProcSlotOf(proc)];
+  TWindowSystemState::TWndProcEntry* entry = slot.entry;
+  if (slot.id != proc || !proc) {
+    auto it = k.procs.find(proc);
+    if (it == k.procs.end()) return 0;
+    entry = it->second.get();
+    slot = {proc, entry};
+  }
   struct TRunning {
     TWindowSystemState::TWndProcEntry* entry;
     ~TRunning() {

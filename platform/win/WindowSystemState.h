@@ -175,6 +175,20 @@ struct TWindowSystemState {
     bool freed = false;  // taken out of `procs`: the last call frees it
   };
   std::unordered_map<WNDPROC, std::unique_ptr<TWndProcEntry>> procs;
+  // The procedures called lately, by their identity's slot: identities are
+  // handed out in steps of 16 and never reused, so the few procedures a run
+  // of messages passes through (a control's own, its window class's) sit
+  // in slots of their own and are found without hashing. FreeWndProc
+  // empties the slot of the procedure it frees.
+  struct TProcSlot {
+    WNDPROC id = nullptr;
+    TWndProcEntry* entry = nullptr;
+  };
+  static constexpr std::size_t kProcSlots = 64;
+  TProcSlot procSlots[kProcSlots];
+  static std::size_t ProcSlotOf(WNDPROC id) {
+    return (reinterpret_cast<std::uintptr_t>(id) >> 4) % kProcSlots;
+  }
   std::unordered_map<void*, WNDPROC> staticProcs;
   std::uintptr_t nextProc = 0x1000;
 

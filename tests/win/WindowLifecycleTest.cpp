@@ -222,6 +222,30 @@ TEST_F(WindowLifecycle, AProcedureFreedAndThrowingIsFreedOnTheWayOut) {
   EXPECT_EQ(CallWindowProc(self, h, WM_USER, 0, 0), 0);
 }
 
+TEST_F(WindowLifecycle, ManyProceduresEachAnswerForThemselvesUntilFreed) {
+  HWND h = Top(0, 0, 100, 100);
+  // More procedures than the lookups remember, called out of order, so
+  // that they keep taking each other's places.
+  std::vector<WNDPROC> procs;
+  for (LRESULT i = 0; i < 300; ++i)
+    procs.push_back(MakeWndProc([i](HWND, UINT, WPARAM, LPARAM) { return i + 1; }));
+  auto answers = [&] {
+    std::vector<LRESULT> r;
+    for (std::size_t step = 0; step < procs.size(); ++step) {
+      const std::size_t i = (step * 67) % procs.size();
+      if (CallWindowProc(procs[i], h, WM_USER, 0, 0) != (i % 3 == 0 ? 0 : LRESULT(i) + 1))
+        r.push_back(LRESULT(i));
+    }
+    return r;
+  };
+  for (std::size_t i = 0; i < procs.size(); ++i)
+    EXPECT_EQ(CallWindowProc(procs[i], h, WM_USER, 0, 0), LRESULT(i) + 1);
+  for (std::size_t i = 0; i < procs.size(); i += 3) FreeWndProc(procs[i]);
+  EXPECT_EQ(answers(), std::vector<LRESULT>{}) << "the indexes that answered wrongly";
+  EXPECT_EQ(CallWindowProc(nullptr, h, WM_USER, 0, 0), 0);
+  for (std::size_t i = 0; i < procs.size(); ++i) FreeWndProc(procs[i]);
+}
+
 TEST_F(WindowLifecycle, ADestroyedWindowIsUnknownAtOnceToEveryThread) {
   HWND a = Top(0, 0, 100, 100);
   HWND b = Top(0, 0, 100, 100);
