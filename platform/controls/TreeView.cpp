@@ -35,44 +35,43 @@ int CompareNodeTexts(LPARAM a, LPARAM b, LPARAM) {
 // Memory for nodes: one free list per 16-byte size class, fed from pool
 // blocks (platform/rtl/PoolBlocks.h) that are never given back, so that a
 // tree freed late still has somewhere to return its nodes. Larger objects
-// (none of the node classes is) take the heap. Locked, because a tree may
-// live on any thread even though each stays on its own. Under the address
-// sanitizer nodes take the heap, so that it keeps finding uses of freed
-// nodes.
+// (none of the node classes is) take the heap. Under the address sanitizer
+// nodes take the heap, so that it keeps finding uses of freed nodes.
+//
+// A tree may live on any thread, each on its own, so every thread keeps
+// free lists of its own and takes no lock for a node it makes or frees; it
+// goes to the shared lists (locked) only for a batch of fresh nodes when
+// its own run dry. A thread's lists go back to the shared ones when it
+// ends; nodes freed on it after that (by its thread-end or static
+// destructors) go straight to the shared lists.
 class TNodeMemory {
  public:
-  static TNodeMemory& Instance() {
-    static TNodeMemory* const memory = new TNodeMemory;
-    return *memory;
-  }
   static bool Pooled(std::size_t size) {
     return !kPoolsOnHeap && size > 0 && size <= kClasses * kGrain;
   }
 
-  void* Take(std::size_t size) {
-    const std::size_t cls = (size - 1) / kGrain;
-    std::lock_guard<std::mutex> guard(mutex_);
-    if (TFree* f = free_[cls]) {
-      free_[cls] = f->next;
-      return f;
+  static void* Take(std::size_t size) {
+    const std::size_t cls = ClassOf(size);
+    TLocal& local = local_;
+    if (local.state == kActive) {
+      if (TFree* f = local.free[cls]) {
+        local.free[cls] = f->next;
+        return f;
+      }
     }
-    const std::size_t bytes = (cls + 1) * kGrain;
-    if (left_ < bytes) {
-      // The rest of the old block is too small for this class: it stays unused.
-      next_ = static_cast<std::byte*>(TakePoolBlock());
-      left_ = kPoolBlockBytes;
-    }
-    void* memory = next_;
-    next_ += bytes;
-    left_ -= bytes;
-    return memory;
+    return TakeSlow(local, cls);
   }
-  void Give(void* memory, std::size_t size) noexcept {
-    const std::size_t cls = (size - 1) / kGrain;
-    std::lock_guard<std::mutex> guard(mutex_);
+
+  static void Give(void* memory, std::size_t size) noexcept {
+    const std::size_t cls = ClassOf(size);
     auto* f = static_cast<TFree*>(memory);
-    f->next = free_[cls];
-    free_[cls] = f;
+    TLocal& local = local_;
+    if (local.state != kActive && !Join(local)) {
+      Shared().Push(cls, f, f);
+      return;
+    }
+    f->next = local.free[cls];
+    local.free[cls] = f;
   }
 
  private:
@@ -81,12 +80,107 @@ class TNodeMemory {
   };
   static constexpr std::size_t kGrain = 16;
   static constexpr std::size_t kClasses = 64;  // up to 1 KiB
+  // Fresh nodes a thread takes from the shared memory at once.
+  static constexpr std::size_t kBatch = 64;
+  enum TState : unsigned char { kNew, kActive, kEnded };
 
-  std::mutex mutex_;
-  TFree* free_[kClasses] = {};
-  std::byte* next_ = nullptr;
-  std::size_t left_ = 0;
+  // Trivially destructible, so that it stays usable (kEnded) after the
+  // thread's destructors ran.
+  struct TLocal {
+    TFree* free[kClasses];
+    TState state;
+  };
+  // Hands a thread's lists back to the shared ones when the thread ends.
+  struct TThreadEnd {
+    ~TThreadEnd() {
+      TLocal& local = local_;
+      for (std::size_t cls = 0; cls < kClasses; ++cls) {
+        TFree* first = std::exchange(local.free[cls], nullptr);
+        if (!first) continue;
+        TFree* last = first;
+        while (last->next) last = last->next;
+        Shared().Push(cls, first, last);
+      }
+      local.state = kEnded;
+    }
+  };
+
+  // The lists shared by all threads and the rest of the newest block.
+  class TShared {
+   public:
+    void Push(std::size_t cls, TFree* first, TFree* last) noexcept {
+      std::lock_guard<std::mutex> guard(mutex_);
+      last->next = free_[cls];
+      free_[cls] = first;
+    }
+    // A node of `cls` for a thread without lists of its own.
+    void* TakeOne(std::size_t cls) {
+      std::lock_guard<std::mutex> guard(mutex_);
+      if (TFree* f = free_[cls]) {
+        free_[cls] = f->next;
+        return f;
+      }
+      return Carve(cls);
+    }
+    // Some nodes of `cls` as a list: the shared free ones, else fresh ones.
+    TFree* TakeBatch(std::size_t cls) {
+      std::lock_guard<std::mutex> guard(mutex_);
+      if (TFree* f = std::exchange(free_[cls], nullptr)) return f;
+      TFree* first = nullptr;
+      for (std::size_t i = 0; i < kBatch; ++i) {
+        auto* f = static_cast<TFree*>(Carve(cls));
+        f->next = first;
+        first = f;
+      }
+      return first;
+    }
+
+   private:
+    void* Carve(std::size_t cls) {
+      const std::size_t bytes = (cls + 1) * kGrain;
+      if (left_ < bytes) {
+        // The rest of the old block is too small for this class: it stays unused.
+        next_ = static_cast<std::byte*>(TakePoolBlock());
+        left_ = kPoolBlockBytes;
+      }
+      void* memory = next_;
+      next_ += bytes;
+      left_ -= bytes;
+      return memory;
+    }
+
+    std::mutex mutex_;
+    TFree* free_[kClasses] = {};
+    std::byte* next_ = nullptr;
+    std::size_t left_ = 0;
+  };
+
+  static TShared& Shared() {
+    static TShared* const shared = new TShared;
+    return *shared;
+  }
+  static std::size_t ClassOf(std::size_t size) { return (size - 1) / kGrain; }
+
+  // Gives the calling thread lists of its own unless its end has passed.
+  static bool Join(TLocal& local) noexcept {
+    if (local.state == kNew) {
+      static thread_local TThreadEnd end;
+      local.state = kActive;
+    }
+    return local.state == kActive;
+  }
+
+  static void* TakeSlow(TLocal& local, std::size_t cls) {
+    if (!Join(local)) return Shared().TakeOne(cls);
+    TFree* f = Shared().TakeBatch(cls);
+    local.free[cls] = f->next;
+    return f;
+  }
+
+  static thread_local TLocal local_;
 };
+
+thread_local TNodeMemory::TLocal TNodeMemory::local_{};
 
 }  // namespace
 
@@ -94,7 +188,7 @@ class TNodeMemory {
 
 void* TTreeNode::operator new(std::size_t size) {
   if (!TNodeMemory::Pooled(size)) return ::operator new(size);
-  return TNodeMemory::Instance().Take(size);
+  return TNodeMemory::Take(size);
 }
 
 void TTreeNode::operator delete(void* memory, std::size_t size) noexcept {
@@ -103,7 +197,7 @@ void TTreeNode::operator delete(void* memory, std::size_t size) noexcept {
     ::operator delete(memory);
     return;
   }
-  TNodeMemory::Instance().Give(memory, size);
+  TNodeMemory::Give(memory, size);
 }
 
 TTreeNode::TTreeNode(TTreeNodes* owner) : owner_(owner) {}

@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <set>
+#include <thread>
+#include <vector>
 
 #include "platform/controls/TreeView.h"
 #include "tests/controls/ControlTestSupport.h"
@@ -132,4 +135,46 @@ TEST_F(TreeNodeLifetime, ClearReportsEachNodeToOnDeletionOrFreesThemAllAtOnce) {
   deleted.clear();
   items->Clear();
   EXPECT_EQ(deleted, std::vector<String>{"late"}) << "deletions are reported again";
+}
+
+// Each thread keeps free nodes of its own and hands them back when it ends;
+// nodes made on one thread may be freed on another, also after their maker
+// ended. However they travel, no memory is handed out twice: every live
+// node keeps its own data.
+TEST(TreeNodeMemory, NodesMadeAndFreedOnSeveralThreadsNeverShareMemory) {
+  TTreeNodes owner(nullptr);
+  constexpr std::size_t kThreads = 4, kEach = 3000;
+  std::vector<std::vector<TTreeNode*>> kept(kThreads);
+  auto make = [&owner](std::vector<TTreeNode*>& into, std::size_t count, std::uintptr_t tag) {
+    for (std::size_t i = 0; i < count; ++i) {
+      into.push_back(new TTreeNode(&owner));
+      into.back()->SetData(reinterpret_cast<void*>(tag + i));
+    }
+  };
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      std::vector<TTreeNode*> mine;
+      make(mine, kEach, (t + 1) << 20);
+      // Half go here and are made again (from this thread's own list),
+      // the rest outlive the thread.
+      for (std::size_t i = 0; i < kEach; i += 2) delete mine[i];
+      std::vector<TTreeNode*> again;
+      make(again, kEach / 2, (t + 1) << 24);
+      for (std::size_t i = 1; i < kEach; i += 2) kept[t].push_back(mine[i]);
+      kept[t].insert(kept[t].end(), again.begin(), again.end());
+    });
+  for (std::thread& th : threads) th.join();
+  // The main thread frees what one ended thread made and makes as many.
+  std::vector<TTreeNode*> live;
+  for (std::size_t t = 1; t < kThreads; ++t)
+    live.insert(live.end(), kept[t].begin(), kept[t].end());
+  for (TTreeNode* n : kept[0]) delete n;
+  make(live, kEach, std::uintptr_t{1} << 28);
+  std::set<TTreeNode*> addresses(live.begin(), live.end());
+  EXPECT_EQ(addresses.size(), live.size()) << "a node's memory was handed out twice";
+  std::set<void*> data;
+  for (TTreeNode* n : live) data.insert(n->Data());
+  EXPECT_EQ(data.size(), live.size()) << "a node's data was overwritten by another";
+  for (TTreeNode* n : live) delete n;
 }
