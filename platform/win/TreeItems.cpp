@@ -71,16 +71,25 @@ bool TTreeItems::Contains(const TTreeItem* item) const {
   const auto startOf = [this](std::size_t i) {
     return reinterpret_cast<std::uintptr_t>(blocks_[i].get());
   };
-  if (last_hit_ >= blocks_.size() || address < startOf(last_hit_) ||
-      address - startOf(last_hit_) >= kBlockSpan) {
-    auto after = std::upper_bound(blocks_.begin(), blocks_.end(), address,
-                                  [](std::uintptr_t a, const TBlock& b) {
-                                    return a < reinterpret_cast<std::uintptr_t>(b.get());
-                                  });
-    if (after == blocks_.begin()) return false;
-    last_hit_ = static_cast<std::size_t>(after - 1 - blocks_.begin());
+  const auto within = [&](std::size_t i) {
+    return i < blocks_.size() && address >= startOf(i) && address - startOf(i) < kBlockSpan;
+  };
+  std::size_t hit = last_hits_[0];
+  if (!within(hit)) {
+    if (within(last_hits_[1])) {
+      std::swap(last_hits_[0], last_hits_[1]);
+    } else {
+      auto after = std::upper_bound(blocks_.begin(), blocks_.end(), address,
+                                    [](std::uintptr_t a, const TBlock& b) {
+                                      return a < reinterpret_cast<std::uintptr_t>(b.get());
+                                    });
+      if (after == blocks_.begin()) return false;
+      last_hits_[1] = last_hits_[0];
+      last_hits_[0] = static_cast<std::size_t>(after - 1 - blocks_.begin());
+    }
+    hit = last_hits_[0];
   }
-  const std::uintptr_t offset = address - startOf(last_hit_);
+  const std::uintptr_t offset = address - startOf(hit);
   if (offset >= kBlockItems * sizeof(TTreeItem) || offset % sizeof(TTreeItem) != 0) return false;
   return item->live;
 }

@@ -167,8 +167,10 @@ class TTreeItems {
     std::size_t from, to;
   };
   std::deque<TSpare> spare_;
-  // The block of the last address Contains found (handles come in runs).
-  mutable std::size_t last_hit_ = 0;
+  // The blocks of the last two addresses Contains found, latest first:
+  // handles come in runs, and a tree being filled names the newest items
+  // and their parents, often in another block.
+  mutable std::size_t last_hits_[2] = {0, 0};
 
   // Labels, packed one after the other in chunks (a label costs its bytes
   // and five more, not a string object and a heap block of its own), all
