@@ -131,7 +131,42 @@ TslDBTreeNodes::~TslDBTreeNodes() {
   Clear();
 }
 
+Integer TslDBTreeNodes::IntKeyPosition(Int64 key, Integer near) const {
+  const Int64* keys = int_keys_.data();
+  const Integer count = Count();
+  // Keys arriving in ascending order, the usual build, go last: one
+  // comparison, no search.
+  if (key > keys[count - 1]) return count;
+  Integer low = 0, high = count;
+  if (near >= 0) {
+    near = std::min(near, count - 1);
+    // Gallop away from `near` in doubling steps until the key is bracketed,
+    // keeping keys[low - 1] < key <= keys[high] (where they exist).
+    Integer step = 1;
+    if (keys[near] < key) {
+      low = near + 1;
+      while (low + step - 1 < count && keys[low + step - 1] < key) {
+        low += step;
+        step *= 2;
+      }
+      high = std::min(low + step - 1, count);
+    } else {
+      high = near;
+      while (high - step >= 0 && keys[high - step] >= key) {
+        high -= step;
+        step *= 2;
+      }
+      low = std::max<Integer>(high - step + 1, 0);
+    }
+  }
+  return static_cast<Integer>(std::lower_bound(keys + low, keys + high, key) - keys);
+}
+
 bool TslDBTreeNodes::FindKeyIndex(const Variant& key, Integer& index) const {
+  return FindKeyIndexNear(key, -1, index);
+}
+
+bool TslDBTreeNodes::FindKeyIndexNear(const Variant& key, Integer near, Integer& index) const {
   index = -1;
   const Integer count = Count();
   if (count == 0 || VarIsNull(key)) return false;
@@ -141,10 +176,9 @@ bool TslDBTreeNodes::FindKeyIndex(const Variant& key, Integer& index) const {
   const Int64 intKey = isInt ? key.AsInt64() : 0;
   if (isInt && other_keys_ == 0) {
     // Every key a number: search the numbers side by side, not node by node.
-    const auto at = std::lower_bound(int_keys_.begin(), int_keys_.end(), intKey);
-    index = static_cast<Integer>(at - int_keys_.begin());
-    if (at == int_keys_.end()) return false;
-    if (*at == intKey) return true;
+    index = IntKeyPosition(intKey, near);
+    if (index == count) return false;
+    if (int_keys_[static_cast<std::size_t>(index)] == intKey) return true;
     if (index == 0) index = -1;
     return false;
   }
@@ -175,8 +209,12 @@ bool TslDBTreeNodes::FindKeyIndex(const Variant& key, Integer& index) const {
 }
 
 TslDBTreeNode* TslDBTreeNodes::FindNode(const Variant& key) const {
+  return FindNodeNear(key, -1);
+}
+
+TslDBTreeNode* TslDBTreeNodes::FindNodeNear(const Variant& key, Integer near) const {
   Integer index;
-  return FindKeyIndex(key, index) ? Node(index) : nullptr;
+  return FindKeyIndexNear(key, near, index) ? Node(index) : nullptr;
 }
 
 bool TslDBTreeNodes::Insert(TslDBTreeNode* node) {
@@ -495,8 +533,12 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
   // Read once: a node made now takes them before its item is inserted.
   record_image_ = image_field_ ? ImageNumber(image_field_) : -1;
   record_state_ = state_field_ ? ImageNumber(state_field_) : -1;
-  TslDBTreeNode* node = index_->FindNode(key);
-  TslDBTreeNode* parent = index_->FindNode(parentValue);
+  // Records mostly come in key order: the key is looked for just after
+  // the previous record's, its parent near its own place.
+  Integer at;
+  TslDBTreeNode* node =
+      index_->FindKeyIndexNear(key, next_key_position_, at) ? index_->Node(at) : nullptr;
+  TslDBTreeNode* parent = index_->FindNodeNear(parentValue, at);
   if (node) {
     // Top-level nodes wait for the build's re-parenting step.
     if (TTreeNode* now = node->Parent(); now && now != parent && node != parent)
@@ -528,6 +570,7 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
   if (image_field_ && node->ImageIndex() != record_image_) node->SetImageIndex(record_image_);
   if (state_field_ && node->StateIndex() != record_state_) node->SetStateIndex(record_state_);
   node->Refreshed = true;
+  next_key_position_ = node->SortIndex() + 1;
   if (OnRefreshNode) OnRefreshNode(this, node);
   // Resizing the dataset's ring fetches records: not while a walk reads them.
   if (!reading_all_) SizeBufferRing();
@@ -557,6 +600,7 @@ void TslDBTreeView::RebuildTree() {
     Items()->EndUpdate();
   });
   for (Integer i = 0; i < index_->Count(); ++i) index_->Node(i)->Refreshed = false;
+  next_key_position_ = 0;
   SetSortType(stNone);
   {
     TKeepPlace keep(ds);

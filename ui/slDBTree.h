@@ -127,6 +127,13 @@ class TslDBTreeNodes {
   // first, Count for a key above the last.
   bool FindKeyIndex(const Variant& key, Integer& index) const;
   TslDBTreeNode* FindNode(const Variant& key) const;
+  // The same answers, searching outward from position `near` first: a key
+  // a few places from there (the next record of a walk in key order, the
+  // parent made shortly before its child) costs a few comparisons of
+  // numbers already in cache instead of a search over the whole index.
+  // Any `near` gives the right answer; a far one only costs more.
+  bool FindKeyIndexNear(const Variant& key, Integer near, Integer& index) const;
+  TslDBTreeNode* FindNodeNear(const Variant& key, Integer near) const;
 
   // Enters the node at its key's place; false (and the node stays out) for
   // a Null key or a key another node already has.
@@ -151,6 +158,11 @@ class TslDBTreeNodes {
   bool Destroying() const { return destroying_; }
 
  private:
+  // The position of an integer key among the integer keys (every key one):
+  // the first whose number is not below it, found by galloping from `near`
+  // (past the end: from the last; below 0: a plain binary search).
+  Integer IntKeyPosition(Int64 key, Integer near) const;
+
   TslDBTreeView* tree_;
   std::vector<TslDBTreeNode*> list_;
   // Each node's key as a number (0 for other keys), in step with list_,
@@ -392,6 +404,9 @@ class TslDBTreeView : public TCustomslTreeView {
   Variant record_key_;
   Integer record_image_ = -1;
   Integer record_state_ = -1;
+  // Where in the index the next record's key is looked for first: just
+  // after the last record's node.
+  Integer next_key_position_ = -1;
   // The label editor while subclassed, our procedure and its own.
   HWND editor_ = nullptr;
   WNDPROC editor_proc_ = nullptr;

@@ -199,6 +199,61 @@ TEST_F(slDBTree, FindKeyIndexGivesThePositionForEveryCount) {
   }
 }
 
+TEST_F(slDBTree, SearchesFromAnyStartingPlaceAgreeWithTheWholeSearch) {
+  // Odd keys 1..99 arriving in descending order, then 200 and 300 above them.
+  TslDBTreeView tree(owner_.get());
+  TArrayDataSet ds;
+  TDataSource source(nullptr);
+  std::vector<Row> rows;
+  for (int k = 99; k >= 1; k -= 2) rows.push_back({k, Null(), "n"});
+  rows.push_back({200, Null(), "n"});
+  rows.push_back({300, Null(), "n"});
+  BindLoose(tree, ds, source, ftInteger, rows);
+  TslDBTreeNodes* index = tree.DBNodes();
+  ASSERT_EQ(index->Count(), 52);
+  for (int key = -1; key <= 301; ++key) {
+    Integer whole = 7;
+    const bool found = index->FindKeyIndex(key, whole);
+    // Every starting place, and places outside the index, give the same answer.
+    for (Integer near : {-5, -1, 0, 1, 2, 17, 25, 49, 50, 51, 52, 1000}) {
+      Integer at = 7;
+      EXPECT_EQ(index->FindKeyIndexNear(key, near, at), found) << key << " from " << near;
+      EXPECT_EQ(at, whole) << key << " from " << near;
+      EXPECT_EQ(index->FindNodeNear(key, near), found ? index->Node(whole) : nullptr);
+    }
+    // The whole search's own answers: found exactly at the odd keys.
+    EXPECT_EQ(found, (key > 0 && key < 100 && key % 2 == 1) || key == 200 || key == 300) << key;
+  }
+  tree.SetDataSource(nullptr);
+}
+
+TEST_F(slDBTree, KeysOutOfOrderAfterAnAscendingRunAreIndexedInPlace) {
+  // A long ascending run (each key last), then keys that fall in between,
+  // below all, and one equal to a key already held (its node is refreshed,
+  // not doubled).
+  std::vector<Row> rows;
+  for (int k = 10; k <= 400; k += 10) rows.push_back({k, k == 10 ? 10 : k - 10, "n"});
+  for (int k : {205, 5, 395, 15, 405, 200}) rows.push_back({k, 10, "m"});
+  Open(rows);
+  ExpectIndexExact();
+  EXPECT_EQ(tree_->DBNodes()->Count(), 45);
+  for (int k : {5, 10, 15, 200, 205, 395, 400, 405}) {
+    ASSERT_NE(Node(k), nullptr) << k;
+    EXPECT_TRUE(Node(k)->KeyValue() == Variant(k)) << k;
+  }
+  EXPECT_EQ(Node(200)->Text(), "m");  // the later record of key 200 refreshed its node
+  EXPECT_EQ(Node(200)->Parent(), Node(10));
+  // Each record found its parent, near or far from its own place.
+  EXPECT_EQ(Node(400)->Parent(), Node(390));
+  EXPECT_EQ(Node(205)->Parent(), Node(10));
+  EXPECT_EQ(Node(5)->Parent(), Node(10));
+  // A rebuild walks the same records again and finds every node in place.
+  tree_->RebuildTree();
+  ExpectIndexExact();
+  EXPECT_EQ(tree_->DBNodes()->Count(), 45);
+  EXPECT_EQ(Node(405)->Parent(), Node(10));
+}
+
 TEST_F(slDBTree, TextKeysAreFoundByValueAfterEveryChange) {
   TslDBTreeView tree(owner_.get());
   TArrayDataSet ds;
