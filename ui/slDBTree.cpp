@@ -68,13 +68,9 @@ bool KeyGreaterOrEqual(const Variant& a, const Variant& b) {
 
 // --- TslDBTreeNode ------------------------------------------------------
 
-TslDBTreeNode::TslDBTreeNode(TTreeNodes* owner, TslDBTreeNodes* index, const Variant& key)
+TslDBTreeNode::TslDBTreeNode(TTreeNodes* owner, TslDBTreeNodes* index, Variant key)
     : TslTreeNode(owner), index_(index) {
-  AssignKey(key);
-  TFont* font = owner->Owner()->Font();
-  FontColor = font->Color();
-  FontStyle = font->Style();
-  FontName = font->Name();
+  AssignKey(std::move(key));
   if (index_) index_->Insert(this);
 }
 
@@ -89,10 +85,42 @@ void TslDBTreeNode::SetKeyValue(const Variant& value) {
   if (index_) index_->Insert(this);
 }
 
-void TslDBTreeNode::AssignKey(const Variant& key) {
-  key_value_ = key;
-  has_int_key_ = IsIntegerVariant(key);
-  int_key_ = has_int_key_ ? key.AsInt64() : 0;
+void TslDBTreeNode::AssignKey(Variant key) {
+  key_value_ = std::move(key);
+  has_int_key_ = IsIntegerVariant(key_value_);
+}
+
+void TslDBTreeNode::SetListText(String value) {
+  if (list_text_) {
+    *list_text_ = std::move(value);
+  } else {
+    list_text_ = std::make_unique<String>(std::move(value));
+  }
+}
+
+TColor TslDBTreeNode::Color() const {
+  return appearance_ ? appearance_->Color : clWindow;
+}
+
+TColor TslDBTreeNode::FontColor() const {
+  return appearance_ ? appearance_->FontColor : Owner()->Owner()->Font()->Color();
+}
+
+TFontStyles TslDBTreeNode::FontStyle() const {
+  return appearance_ ? appearance_->FontStyle : Owner()->Owner()->Font()->Style();
+}
+
+String TslDBTreeNode::FontName() const {
+  return appearance_ ? appearance_->FontName : Owner()->Owner()->Font()->Name();
+}
+
+TslDBTreeNodeAppearance& TslDBTreeNode::OwnAppearance() {
+  if (!appearance_) {
+    TFont* font = Owner()->Owner()->Font();
+    appearance_ = std::make_unique<TslDBTreeNodeAppearance>(
+        TslDBTreeNodeAppearance{clWindow, font->Color(), font->Style(), font->Name()});
+  }
+  return *appearance_;
 }
 
 void TslDBTreeNode::SetChildrenLoaded(bool value) {
@@ -183,10 +211,10 @@ bool TslDBTreeNodes::FindKeyIndexNear(const Variant& key, Integer near, Integer&
     return false;
   }
   const auto nodeAbove = [&](const TslDBTreeNode* n) {
-    return isInt && n->has_int_key_ ? n->int_key_ > intKey : KeyGreater(n->key_value_, key);
+    return isInt && n->has_int_key_ ? n->IntKey() > intKey : KeyGreater(n->key_value_, key);
   };
   const auto nodeBelow = [&](const TslDBTreeNode* n) {
-    return isInt && n->has_int_key_ ? n->int_key_ < intKey : KeyGreater(key, n->key_value_);
+    return isInt && n->has_int_key_ ? n->IntKey() < intKey : KeyGreater(key, n->key_value_);
   };
   if (nodeAbove(list_.front())) return false;
   if (nodeBelow(list_.back())) {
@@ -204,7 +232,7 @@ bool TslDBTreeNodes::FindKeyIndexNear(const Variant& key, Integer near, Integer&
   }
   index = low;
   const TslDBTreeNode* found = list_[static_cast<std::size_t>(low)];
-  return isInt && found->has_int_key_ ? found->int_key_ == intKey
+  return isInt && found->has_int_key_ ? found->IntKey() == intKey
                                       : KeyEqual(found->key_value_, key);
 }
 
@@ -222,7 +250,7 @@ bool TslDBTreeNodes::Insert(TslDBTreeNode* node) {
   if (VarIsNull(node->key_value_) || FindKeyIndex(node->key_value_, index)) return false;
   index = std::max<Integer>(index, 0);
   list_.insert(list_.begin() + index, node);
-  int_keys_.insert(int_keys_.begin() + index, node->int_key_);
+  int_keys_.insert(int_keys_.begin() + index, node->has_int_key_ ? node->IntKey() : 0);
   if (!node->has_int_key_) ++other_keys_;
   for (auto i = static_cast<std::size_t>(index); i < list_.size(); ++i)
     list_[i]->sort_index_ = static_cast<Integer>(i);
@@ -529,7 +557,7 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
   if (VarIsNull(key)) return nullptr;
   const auto busy = SetForScope(busy_, true);
   const String text = NodeText();
-  const Variant parentValue = parent_field_->AsVariant();
+  Variant parentValue = parent_field_->AsVariant();
   // Read once: a node made now takes them before its item is inserted.
   record_image_ = image_field_ ? ImageNumber(image_field_) : -1;
   record_state_ = state_field_ ? ImageNumber(state_field_) : -1;
@@ -554,7 +582,7 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
     node = dynamic_cast<TslDBTreeNode*>(made);
     if (!node) return nullptr;
   }
-  node->ParentValue = parentValue;
+  node->ParentValue = std::move(parentValue);
   if (options_.Contains(trSmartRecordLoad)) {
     if (options_.Contains(trCheckHasChildren)) {
       TKeepPlace keep(link_->DataSet());
@@ -565,7 +593,11 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
   }
   // The caption is the list field's text unless display fields or the
   // caption event make it another.
-  node->ListText = display_fields_.empty() && !OnSetDisplayItemText ? text : list_field_->Text();
+  // The usual list text is the caption itself: no second copy is kept.
+  if (display_fields_.empty() && !OnSetDisplayItemText)
+    node->list_text_.reset();
+  else
+    node->SetListText(list_field_->Text());
   // A rebuild finds most images as they were: unchanged, they need no message.
   if (image_field_ && node->ImageIndex() != record_image_) node->SetImageIndex(record_image_);
   if (state_field_ && node->StateIndex() != record_state_) node->SetStateIndex(record_state_);
@@ -903,8 +935,9 @@ TTreeNode* TslDBTreeView::CreateNode() {
   if (placeholder_) {
     node = new TslDBTreeNode(Items(), nullptr, Null());
   } else if (busy_) {
-    node = new TslDBTreeNode(Items(), index_.get(),
-                             adding_record_node_ ? record_key_ : key_field_->AsVariant());
+    node =
+        new TslDBTreeNode(Items(), index_.get(),
+                          adding_record_node_ ? std::move(record_key_) : key_field_->AsVariant());
     // The node of the current record takes its images before its item is
     // inserted: the insert carries them, and no message per node follows.
     if (adding_record_node_) {
@@ -977,7 +1010,7 @@ void TslDBTreeView::DrawSelectionFrame() {
 
 String TslDBTreeView::GetNodeText(TTreeNode* node) {
   if (auto* dbNode = dynamic_cast<TslDBTreeNode*>(node); dbNode && !display_fields_.empty())
-    return dbNode->ListText;
+    return dbNode->ListText();
   return node->Text();
 }
 
@@ -992,11 +1025,11 @@ void TslDBTreeView::DoCustomDraw(TTreeNode* node, TFont* font, TColor& color, TC
   }
   auto* dbNode = dynamic_cast<TslDBTreeNode*>(node);
   if (!dbNode || !dbNode->UseOwnAppearance) return;
-  font->SetStyle(dbNode->FontStyle);
-  font->SetName(dbNode->FontName);
-  font->SetColor(dbNode->FontColor);
-  color = dbNode->FontColor;
-  bkColor = dbNode->Color;
+  font->SetStyle(dbNode->FontStyle());
+  font->SetName(dbNode->FontName());
+  font->SetColor(dbNode->FontColor());
+  color = dbNode->FontColor();
+  bkColor = dbNode->Color();
 }
 
 void DeclareslDBTreeProperties() {

@@ -64,12 +64,21 @@ bool KeyEqual(const Variant& a, const Variant& b);
 bool KeyGreater(const Variant& a, const Variant& b);
 bool KeyGreaterOrEqual(const Variant& a, const Variant& b);
 
+// How a node drawn in its own appearance looks; the defaults are the
+// window colour and the tree's font.
+struct TslDBTreeNodeAppearance {
+  TColor Color = clWindow;
+  TColor FontColor = clWindowText;
+  TFontStyles FontStyle;
+  String FontName;
+};
+
 class TslDBTreeNode : public TslTreeNode {
   ZORVET_CLASS_NAME(TslDBTreeNode)
 
  public:
   // `index` nullptr: a node outside the index (a placeholder of a move).
-  TslDBTreeNode(TTreeNodes* owner, TslDBTreeNodes* index, const Variant& key);
+  TslDBTreeNode(TTreeNodes* owner, TslDBTreeNodes* index, Variant key);
   ~TslDBTreeNode() override;
 
   const Variant& KeyValue() const { return key_value_; }
@@ -83,15 +92,25 @@ class TslDBTreeNode : public TslTreeNode {
   void SetChildrenLoaded(bool value);
   bool IsNew = false;
   bool Refreshed = false;
+  bool UseOwnAppearance = false;
   // The node's position in the index; -1 outside it.
   Integer SortIndex() const { return sort_index_; }
-  String ListText;
+  // The list field's text of the node's record. Without display fields
+  // and caption event the tree keeps none apart: it is the caption itself.
+  const String& ListText() const { return list_text_ ? *list_text_ : Text(); }
+  void SetListText(String value);
 
-  TColor Color = clWindow;
-  TColor FontColor;
-  TFontStyles FontStyle;
-  String FontName;
-  bool UseOwnAppearance = false;
+  // The appearance drawn with UseOwnAppearance. Few nodes have one: until
+  // one is set the node has none of its own and answers the window colour
+  // and the tree's font as it is now.
+  TColor Color() const;
+  void SetColor(TColor value) { OwnAppearance().Color = value; }
+  TColor FontColor() const;
+  void SetFontColor(TColor value) { OwnAppearance().FontColor = value; }
+  TFontStyles FontStyle() const;
+  void SetFontStyle(TFontStyles value) { OwnAppearance().FontStyle = value; }
+  String FontName() const;
+  void SetFontName(const String& value) { OwnAppearance().FontName = value; }
 
   // Moves made through the drag tree's placeholder child: the placeholder
   // is made outside the index.
@@ -100,15 +119,23 @@ class TslDBTreeNode : public TslTreeNode {
  private:
   friend class TslDBTreeNodes;
   friend class TslDBTreeView;
-  // Takes the key, with its integer value kept aside for the index's searches.
-  void AssignKey(const Variant& key);
+  // Takes the key, noting whether it is an integer (the index keeps those
+  // as numbers for its searches).
+  void AssignKey(Variant key);
+  // The node's own appearance, made from the defaults on first use.
+  TslDBTreeNodeAppearance& OwnAppearance();
+  // The key as a number; only for integer keys.
+  Int64 IntKey() const { return key_value_.AsInt64(); }
 
+  // Members ordered and kept few: a tree of a million records makes a
+  // hundred thousand nodes, and each byte of a node is fresh memory the
+  // system clears.
   TslDBTreeNodes* index_;
   Variant key_value_;
-  // The key as a number when it is an integer (the usual kind of key).
-  Int64 int_key_ = 0;
-  bool has_int_key_ = false;
+  std::unique_ptr<String> list_text_;
+  std::unique_ptr<TslDBTreeNodeAppearance> appearance_;
   Integer sort_index_ = -1;
+  bool has_int_key_ = false;
   bool children_loaded_ = false;
 };
 

@@ -145,7 +145,7 @@ TEST_F(slDBTree, BuildsTheCatalogueShapeFromEveryRow) {
   EXPECT_EQ(Node(6)->ImageIndex(), -1);  // a null image index
   EXPECT_EQ(Node(8)->ImageIndex(), 2);
   EXPECT_TRUE(Node(2)->ParentValue == Variant(1));
-  EXPECT_EQ(Node(1)->ListText, "Disk A");
+  EXPECT_EQ(Node(1)->ListText(), "Disk A");
 }
 
 TEST_F(slDBTree, FindKeyIndexGivesThePositionForEveryCount) {
@@ -684,8 +684,10 @@ TEST_F(slDBTree, AnUnboundTreeStillMakesPlainNodes) {
 
 TEST_F(slDBTree, DisplayFieldsJoinWithTheSeparator) {
   Open(kCatalogue);
+  EXPECT_EQ(Node(2)->ListText(), "Docs");  // the caption itself
   tree_->SetDisplayField("Dirname;id");
   EXPECT_EQ(Node(2)->Text(), "Docs - 2");
+  EXPECT_EQ(Node(2)->ListText(), "Docs");  // kept apart from the caption now
   tree_->SetSeparatedSt("/");
   EXPECT_EQ(Node(2)->Text(), "Docs/2");
   tree_->SetDisplayField("Dirname");
@@ -693,6 +695,33 @@ TEST_F(slDBTree, DisplayFieldsJoinWithTheSeparator) {
   tree_->OnSetDisplayItemText = [](TObject*, String& text) { text = "[" + text + "]"; };
   tree_->RebuildTree();
   EXPECT_EQ(Node(2)->Text(), "[Docs]");
+  EXPECT_EQ(Node(2)->ListText(), "Docs");
+  // Without display fields nor event the list text follows the caption again.
+  tree_->OnSetDisplayItemText = nullptr;
+  tree_->SetDisplayField("");
+  EXPECT_EQ(Node(2)->Text(), "Docs");
+  EXPECT_EQ(Node(2)->ListText(), "Docs");
+}
+
+TEST_F(slDBTree, ANodeTakesTheTreesFontUntilGivenAnAppearanceOfItsOwn) {
+  Open(kCatalogue);
+  tree_->Font()->SetName("Arial");
+  tree_->Font()->SetColor(clNavy);
+  TslDBTreeNode* plain = Node(2);
+  TslDBTreeNode* own = Node(3);
+  EXPECT_EQ(plain->Color(), clWindow);
+  EXPECT_EQ(plain->FontName(), "Arial");
+  EXPECT_EQ(plain->FontColor(), clNavy);
+  own->SetFontStyle(TFontStyles{fsBold});
+  own->SetColor(clYellow);
+  // What was not set starts from the tree's font of that moment and keeps it.
+  tree_->Font()->SetName("Courier New");
+  EXPECT_EQ(own->FontName(), "Arial");
+  EXPECT_EQ(own->FontColor(), clNavy);
+  EXPECT_EQ(own->FontStyle(), TFontStyles{fsBold});
+  EXPECT_EQ(own->Color(), clYellow);
+  EXPECT_EQ(plain->FontName(), "Courier New");
+  EXPECT_EQ(plain->FontStyle(), tree_->Font()->Style());
 }
 
 TEST_F(slDBTree, BindingChecksTheFields) {
