@@ -245,6 +245,17 @@ TslDBTreeNode* TslDBTreeNodes::FindNodeNear(const Variant& key, Integer near) co
   return FindKeyIndexNear(key, near, index) ? Node(index) : nullptr;
 }
 
+TslDBTreeNode* TslDBTreeNodes::ParentNodeOfKey(const TslDBTreeNode* node,
+                                               const Variant& key) const {
+  if (VarIsNull(key)) return nullptr;
+  auto* parent = dynamic_cast<TslDBTreeNode*>(node->Parent());
+  // One node per key: the parent holding the key is the node of the key.
+  return parent && parent->index_ == this && parent->sort_index_ >= 0 &&
+                 KeyEqual(parent->key_value_, key)
+             ? parent
+             : nullptr;
+}
+
 bool TslDBTreeNodes::Insert(TslDBTreeNode* node) {
   Integer index;
   if (VarIsNull(node->key_value_) || FindKeyIndex(node->key_value_, index)) return false;
@@ -562,11 +573,14 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
   record_image_ = image_field_ ? ImageNumber(image_field_) : -1;
   record_state_ = state_field_ ? ImageNumber(state_field_) : -1;
   // Records mostly come in key order: the key is looked for just after
-  // the previous record's, its parent near its own place.
+  // the previous record's. A rebuild mostly finds the node under its
+  // parent already; otherwise the parent is looked for near the record's
+  // own place (folders come shortly before their children).
   Integer at;
   TslDBTreeNode* node =
       index_->FindKeyIndexNear(key, next_key_position_, at) ? index_->Node(at) : nullptr;
-  TslDBTreeNode* parent = index_->FindNodeNear(parentValue, at);
+  TslDBTreeNode* parent = node ? index_->ParentNodeOfKey(node, parentValue) : nullptr;
+  if (!parent) parent = index_->FindNodeNear(parentValue, at);
   if (node) {
     // Top-level nodes wait for the build's re-parenting step.
     if (TTreeNode* now = node->Parent(); now && now != parent && node != parent)
@@ -760,7 +774,9 @@ void TslDBTreeView::SelectNodeForKey(const Variant& key) {
   if (VarIsNull(key)) return;
   if (TslDBTreeNode* node = index_->FindNode(key)) {
     node->MakeVisible();
-    SetSelected(node);
+    // Selecting the selected node again changes nothing but draws its
+    // frame once more.
+    if (Selected() != node) SetSelected(node);
     return;
   }
   if (!options_.Contains(trSmartRecordLoad) || busy_ || !key_field_ || !parent_field_ ||

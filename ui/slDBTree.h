@@ -162,6 +162,10 @@ class TslDBTreeNodes {
   bool FindKeyIndexNear(const Variant& key, Integer near, Integer& index) const;
   TslDBTreeNode* FindNodeNear(const Variant& key, Integer near) const;
 
+  // The node's parent when it is the indexed node of `key` (what
+  // FindNode(key) would find, without a search); nullptr otherwise.
+  TslDBTreeNode* ParentNodeOfKey(const TslDBTreeNode* node, const Variant& key) const;
+
   // Enters the node at its key's place; false (and the node stays out) for
   // a Null key or a key another node already has.
   bool Insert(TslDBTreeNode* node);

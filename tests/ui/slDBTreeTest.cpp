@@ -343,6 +343,34 @@ TEST_F(slDBTree, ARebuildKeepsExpansionAndSelectionAndDropsDeletedRecords) {
   ExpectIndexExact();
 }
 
+TEST_F(slDBTree, ARebuildFollowsParentValuesAndKeysChangedUnseen) {
+  Open(kCatalogue);
+  const auto edit = [&](int key, const char* field, int value) {
+    ASSERT_TRUE(ds_->Locate("id", key, {}));
+    ds_->Edit();
+    ds_->FieldByName(field)->SetAsInteger(value);
+    ds_->Post();
+  };
+  ds_->DisableControls();
+  edit(3, "idparent", 4);  // Letters leaves Docs for Disk B
+  edit(7, "id", 70);       // Late parent's key changes: Early's parent 7 is gone
+  edit(8, "idparent", 2);  // the orphan finds a parent
+  ds_->EnableControls();   // one rebuild
+  // As a build from nothing gives it: a node whose present parent no longer
+  // holds its record's parent value does not stay under it.
+  EXPECT_EQ(Shape(), "Disk A(Docs(Orphan)) Disk B(Letters Late parent) Early");
+  EXPECT_EQ(Node(7), nullptr);
+  ASSERT_NE(Node(70), nullptr);
+  EXPECT_EQ(Node(70)->Parent(), Node(4));
+  ExpectIndexExact();
+  // The index's own shortcut: a parent is answered only for the key it holds.
+  TslDBTreeNodes* index = tree_->DBNodes();
+  EXPECT_EQ(index->ParentNodeOfKey(Node(3), 4), Node(4));
+  EXPECT_EQ(index->ParentNodeOfKey(Node(3), 2), nullptr);
+  EXPECT_EQ(index->ParentNodeOfKey(Node(3), Null()), nullptr);
+  EXPECT_EQ(index->ParentNodeOfKey(Node(1), 1), nullptr);  // a top-level node
+}
+
 TEST_F(slDBTree, ChildrenOfADeletedFolderStayInTheTree) {
   Open(kCatalogue);
   ASSERT_TRUE(ds_->Locate("id", 2, {}));
