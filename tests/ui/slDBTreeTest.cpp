@@ -371,6 +371,21 @@ TEST_F(slDBTree, ARebuildFollowsParentValuesAndKeysChangedUnseen) {
   EXPECT_EQ(index->ParentNodeOfKey(Node(1), 1), nullptr);  // a top-level node
 }
 
+TEST_F(slDBTree, ARebuildAfterAppendsShowsAndSelectsTheLastAppendedNode) {
+  Open(kCatalogue);
+  ASSERT_TRUE(ds_->Locate("id", 2, {}));
+  ASSERT_EQ(tree_->Selected(), Node(2));
+  ds_->DisableControls();
+  for (int k = 100; k < 110; ++k) ds_->AppendRecord({k, k == 100 ? 2 : k - 1, "Chain", 1});
+  ds_->EnableControls();
+  ASSERT_NE(Node(109), nullptr);
+  EXPECT_EQ(tree_->Selected(), Node(109));
+  EXPECT_TRUE(Node(109)->IsVisible());
+  for (TTreeNode* n = Node(109)->Parent(); n; n = n->Parent()) EXPECT_TRUE(n->Expanded());
+  EXPECT_EQ(Node(100)->Parent(), Node(2));
+  ExpectIndexExact();
+}
+
 TEST_F(slDBTree, ChildrenOfADeletedFolderStayInTheTree) {
   Open(kCatalogue);
   ASSERT_TRUE(ds_->Locate("id", 2, {}));
