@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <typeinfo>
 
 #include "platform/data/NumericFields.h"
 #include "platform/rtl/Exceptions.h"
@@ -492,6 +493,7 @@ bool TslDBTreeView::IsNumericField(const TField* field) {
 
 void TslDBTreeView::ClearBindings() {
   key_field_ = parent_field_ = list_field_ = image_field_ = state_field_ = nullptr;
+  key_integer_field_ = nullptr;
   display_fields_.clear();
 }
 
@@ -501,6 +503,9 @@ void TslDBTreeView::BindFields() {
   // An empty name binds nothing; a name the dataset lacks raises.
   auto byName = [ds](const String& name) { return name.empty() ? nullptr : ds->FieldByName(name); };
   key_field_ = byName(key_field_name_);
+  // Only the class itself: a descendant may give its value another way.
+  if (key_field_ && typeid(*key_field_) == typeid(TIntegerField))
+    key_integer_field_ = static_cast<const TIntegerField*>(key_field_);
   list_field_ = byName(list_field_name_);
   parent_field_ = byName(parent_field_name_);
   image_field_ = byName(image_field_name_);
@@ -564,8 +569,17 @@ bool TslDBTreeView::MoveNodeUnder(TslDBTreeNode* node, TslDBTreeNode* parent) {
 }
 
 TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
-  const Variant key = key_field_->AsVariant();
-  if (VarIsNull(key)) return nullptr;
+  // Most records of a catalogue (its files) have no key: with an integer
+  // key field, the usual kind, they cost one read and no variant.
+  if (key_integer_field_) {
+    Integer key;
+    return key_integer_field_->GetValue(key) ? NodeFromRecordKey(Variant(key)) : nullptr;
+  }
+  Variant key = key_field_->AsVariant();
+  return VarIsNull(key) ? nullptr : NodeFromRecordKey(std::move(key));
+}
+
+TslDBTreeNode* TslDBTreeView::NodeFromRecordKey(Variant key) {
   const auto busy = SetForScope(busy_, true);
   const String text = NodeText();
   Variant parentValue = parent_field_->AsVariant();
@@ -590,7 +604,7 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
     TTreeNode* made;
     {
       const auto fromRecord = SetForScope(adding_record_node_, true);
-      record_key_ = key;
+      record_key_ = std::move(key);  // not read again below
       made = parent ? Items()->AddChild(parent, text) : Items()->Add(nullptr, text);
     }
     node = dynamic_cast<TslDBTreeNode*>(made);

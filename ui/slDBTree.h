@@ -31,6 +31,7 @@
 #include "platform/rtl/Variant.h"
 #include "ui/slTree.h"
 
+class TIntegerField;
 class TslDBTreeView;
 class TslDBTreeNodes;
 
@@ -367,6 +368,8 @@ class TslDBTreeView : public TCustomslTreeView {
   friend class TDataLinkTreeView;
 
   void SetFieldName(String& name, const String& value);
+  // NodeFromCurrentRecord's work once the record's key is known not Null.
+  TslDBTreeNode* NodeFromRecordKey(Variant key);
   void BindFields();
   void ClearBindings();
   // Moves `node` under `parent` (nullptr: the top level) as its last child,
@@ -418,6 +421,8 @@ class TslDBTreeView : public TCustomslTreeView {
   TField* list_field_ = nullptr;
   TField* image_field_ = nullptr;
   TField* state_field_ = nullptr;
+  // The key field when it is a plain integer field (read without a variant).
+  const TIntegerField* key_integer_field_ = nullptr;
   std::vector<TField*> display_fields_;
   Variant root_value_;
   String separated_st_ = " - ";

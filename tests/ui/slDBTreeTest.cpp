@@ -282,6 +282,30 @@ TEST_F(slDBTree, TextKeysAreFoundByValueAfterEveryChange) {
   tree.SetDataSource(nullptr);
 }
 
+TEST_F(slDBTree, KeyFieldsOfEveryKindBuildTheSameTree) {
+  // The plain integer field is read without a variant; its descendants and
+  // other kinds through the field's own variant: all alike.
+  for (TFieldType type : {ftInteger, ftSmallint, ftWord, ftAutoInc, ftLargeint, ftFloat}) {
+    TslDBTreeView tree(owner_.get());
+    TArrayDataSet ds;
+    TDataSource source(nullptr);
+    BindLoose(tree, ds, source, type,
+              {{1, 1, "a"}, {Null(), 1, "file"}, {3, 1, "c"}, {2, 3, "b"}, {Null(), 2, "file"}});
+    EXPECT_EQ(TreeShape(&tree), "a(c(b))") << type;
+    ASSERT_EQ(tree.DBNodes()->Count(), 3) << type;
+    for (int key : {1, 2, 3}) {
+      TslDBTreeNode* node = tree.DBNodes()->FindNode(key);
+      ASSERT_NE(node, nullptr) << type << " " << key;
+      ASSERT_TRUE(ds.Locate("id", key, {}));
+      // The key as the field itself gives it, of the same variant type.
+      const Variant own = ds.FieldByName("id")->AsVariant();
+      EXPECT_EQ(node->KeyValue().Type(), own.Type()) << type;
+      EXPECT_TRUE(KeyEqual(node->KeyValue(), own)) << type;
+    }
+    tree.SetDataSource(nullptr);
+  }
+}
+
 TEST_F(slDBTree, ImageNumbersOfEveryNumericKindTakeNullAsNoImage) {
   for (TFieldType type : {ftInteger, ftSmallint, ftWord, ftFloat}) {
     TslDBTreeView tree(owner_.get());
