@@ -249,10 +249,13 @@ TslDBTreeNode* TslDBTreeNodes::FindNodeNear(const Variant& key, Integer near) co
 TslDBTreeNode* TslDBTreeNodes::ParentNodeOfKey(const TslDBTreeNode* node,
                                                const Variant& key) const {
   if (VarIsNull(key)) return nullptr;
-  auto* parent = dynamic_cast<TslDBTreeNode*>(node->Parent());
+  // The tree's own node class, checked exactly (a cheaper question than a
+  // cast that searches the hierarchy): other parents are left to the search.
+  TTreeNode* above = node->Parent();
+  if (!above || typeid(*above) != typeid(TslDBTreeNode)) return nullptr;
+  auto* parent = static_cast<TslDBTreeNode*>(above);
   // One node per key: the parent holding the key is the node of the key.
-  return parent && parent->index_ == this && parent->sort_index_ >= 0 &&
-                 KeyEqual(parent->key_value_, key)
+  return parent->index_ == this && parent->sort_index_ >= 0 && KeyEqual(parent->key_value_, key)
              ? parent
              : nullptr;
 }
