@@ -623,8 +623,7 @@ TslDBTreeNode* TslDBTreeView::NodeFromRecordKey(Variant key) {
     }
   }
   // The caption is the list field's text unless display fields or the
-  // caption event make it another.
-  // The usual list text is the caption itself: no second copy is kept.
+  // caption event make it another; only then is the list text kept apart.
   if (display_fields_.empty() && !OnSetDisplayItemText)
     node->list_text_.reset();
   else
