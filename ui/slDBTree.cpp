@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <typeinfo>
 
 #include "platform/data/NumericFields.h"
 #include "platform/rtl/Exceptions.h"
@@ -68,13 +69,9 @@ bool KeyGreaterOrEqual(const Variant& a, const Variant& b) {
 
 // --- TslDBTreeNode ------------------------------------------------------
 
-TslDBTreeNode::TslDBTreeNode(TTreeNodes* owner, TslDBTreeNodes* index, const Variant& key)
+TslDBTreeNode::TslDBTreeNode(TTreeNodes* owner, TslDBTreeNodes* index, Variant key)
     : TslTreeNode(owner), index_(index) {
-  AssignKey(key);
-  TFont* font = owner->Owner()->Font();
-  FontColor = font->Color();
-  FontStyle = font->Style();
-  FontName = font->Name();
+  AssignKey(std::move(key));
   if (index_) index_->Insert(this);
 }
 
@@ -89,10 +86,42 @@ void TslDBTreeNode::SetKeyValue(const Variant& value) {
   if (index_) index_->Insert(this);
 }
 
-void TslDBTreeNode::AssignKey(const Variant& key) {
-  key_value_ = key;
-  has_int_key_ = IsIntegerVariant(key);
-  int_key_ = has_int_key_ ? key.AsInt64() : 0;
+void TslDBTreeNode::AssignKey(Variant key) {
+  key_value_ = std::move(key);
+  has_int_key_ = IsIntegerVariant(key_value_);
+}
+
+void TslDBTreeNode::SetListText(String value) {
+  if (list_text_) {
+    *list_text_ = std::move(value);
+  } else {
+    list_text_ = std::make_unique<String>(std::move(value));
+  }
+}
+
+TColor TslDBTreeNode::Color() const {
+  return appearance_ ? appearance_->Color : clWindow;
+}
+
+TColor TslDBTreeNode::FontColor() const {
+  return appearance_ ? appearance_->FontColor : Owner()->Owner()->Font()->Color();
+}
+
+TFontStyles TslDBTreeNode::FontStyle() const {
+  return appearance_ ? appearance_->FontStyle : Owner()->Owner()->Font()->Style();
+}
+
+String TslDBTreeNode::FontName() const {
+  return appearance_ ? appearance_->FontName : Owner()->Owner()->Font()->Name();
+}
+
+TslDBTreeNodeAppearance& TslDBTreeNode::OwnAppearance() {
+  if (!appearance_) {
+    TFont* font = Owner()->Owner()->Font();
+    appearance_ = std::make_unique<TslDBTreeNodeAppearance>(
+        TslDBTreeNodeAppearance{clWindow, font->Color(), font->Style(), font->Name()});
+  }
+  return *appearance_;
 }
 
 void TslDBTreeNode::SetChildrenLoaded(bool value) {
@@ -131,7 +160,42 @@ TslDBTreeNodes::~TslDBTreeNodes() {
   Clear();
 }
 
+Integer TslDBTreeNodes::IntKeyPosition(Int64 key, Integer near) const {
+  const Int64* keys = int_keys_.data();
+  const Integer count = Count();
+  // Keys arriving in ascending order, the usual build, go last: one
+  // comparison, no search.
+  if (key > keys[count - 1]) return count;
+  Integer low = 0, high = count;
+  if (near >= 0) {
+    near = std::min(near, count - 1);
+    // Gallop away from `near` in doubling steps until the key is bracketed,
+    // keeping keys[low - 1] < key <= keys[high] (where they exist).
+    Integer step = 1;
+    if (keys[near] < key) {
+      low = near + 1;
+      while (low + step - 1 < count && keys[low + step - 1] < key) {
+        low += step;
+        step *= 2;
+      }
+      high = std::min(low + step - 1, count);
+    } else {
+      high = near;
+      while (high - step >= 0 && keys[high - step] >= key) {
+        high -= step;
+        step *= 2;
+      }
+      low = std::max<Integer>(high - step + 1, 0);
+    }
+  }
+  return static_cast<Integer>(std::lower_bound(keys + low, keys + high, key) - keys);
+}
+
 bool TslDBTreeNodes::FindKeyIndex(const Variant& key, Integer& index) const {
+  return FindKeyIndexNear(key, -1, index);
+}
+
+bool TslDBTreeNodes::FindKeyIndexNear(const Variant& key, Integer near, Integer& index) const {
   index = -1;
   const Integer count = Count();
   if (count == 0 || VarIsNull(key)) return false;
@@ -141,18 +205,17 @@ bool TslDBTreeNodes::FindKeyIndex(const Variant& key, Integer& index) const {
   const Int64 intKey = isInt ? key.AsInt64() : 0;
   if (isInt && other_keys_ == 0) {
     // Every key a number: search the numbers side by side, not node by node.
-    const auto at = std::lower_bound(int_keys_.begin(), int_keys_.end(), intKey);
-    index = static_cast<Integer>(at - int_keys_.begin());
-    if (at == int_keys_.end()) return false;
-    if (*at == intKey) return true;
+    index = IntKeyPosition(intKey, near);
+    if (index == count) return false;
+    if (int_keys_[static_cast<std::size_t>(index)] == intKey) return true;
     if (index == 0) index = -1;
     return false;
   }
   const auto nodeAbove = [&](const TslDBTreeNode* n) {
-    return isInt && n->has_int_key_ ? n->int_key_ > intKey : KeyGreater(n->key_value_, key);
+    return isInt && n->has_int_key_ ? n->IntKey() > intKey : KeyGreater(n->key_value_, key);
   };
   const auto nodeBelow = [&](const TslDBTreeNode* n) {
-    return isInt && n->has_int_key_ ? n->int_key_ < intKey : KeyGreater(key, n->key_value_);
+    return isInt && n->has_int_key_ ? n->IntKey() < intKey : KeyGreater(key, n->key_value_);
   };
   if (nodeAbove(list_.front())) return false;
   if (nodeBelow(list_.back())) {
@@ -170,13 +233,31 @@ bool TslDBTreeNodes::FindKeyIndex(const Variant& key, Integer& index) const {
   }
   index = low;
   const TslDBTreeNode* found = list_[static_cast<std::size_t>(low)];
-  return isInt && found->has_int_key_ ? found->int_key_ == intKey
+  return isInt && found->has_int_key_ ? found->IntKey() == intKey
                                       : KeyEqual(found->key_value_, key);
 }
 
 TslDBTreeNode* TslDBTreeNodes::FindNode(const Variant& key) const {
+  return FindNodeNear(key, -1);
+}
+
+TslDBTreeNode* TslDBTreeNodes::FindNodeNear(const Variant& key, Integer near) const {
   Integer index;
-  return FindKeyIndex(key, index) ? Node(index) : nullptr;
+  return FindKeyIndexNear(key, near, index) ? Node(index) : nullptr;
+}
+
+TslDBTreeNode* TslDBTreeNodes::ParentNodeOfKey(const TslDBTreeNode* node,
+                                               const Variant& key) const {
+  if (VarIsNull(key)) return nullptr;
+  // The tree's own node class, checked exactly (a cheaper question than a
+  // cast that searches the hierarchy): other parents are left to the search.
+  TTreeNode* above = node->Parent();
+  if (!above || typeid(*above) != typeid(TslDBTreeNode)) return nullptr;
+  auto* parent = static_cast<TslDBTreeNode*>(above);
+  // One node per key: the parent holding the key is the node of the key.
+  return parent->index_ == this && parent->sort_index_ >= 0 && KeyEqual(parent->key_value_, key)
+             ? parent
+             : nullptr;
 }
 
 bool TslDBTreeNodes::Insert(TslDBTreeNode* node) {
@@ -184,7 +265,7 @@ bool TslDBTreeNodes::Insert(TslDBTreeNode* node) {
   if (VarIsNull(node->key_value_) || FindKeyIndex(node->key_value_, index)) return false;
   index = std::max<Integer>(index, 0);
   list_.insert(list_.begin() + index, node);
-  int_keys_.insert(int_keys_.begin() + index, node->int_key_);
+  int_keys_.insert(int_keys_.begin() + index, node->has_int_key_ ? node->IntKey() : 0);
   if (!node->has_int_key_) ++other_keys_;
   for (auto i = static_cast<std::size_t>(index); i < list_.size(); ++i)
     list_[i]->sort_index_ = static_cast<Integer>(i);
@@ -415,6 +496,7 @@ bool TslDBTreeView::IsNumericField(const TField* field) {
 
 void TslDBTreeView::ClearBindings() {
   key_field_ = parent_field_ = list_field_ = image_field_ = state_field_ = nullptr;
+  key_integer_field_ = nullptr;
   display_fields_.clear();
 }
 
@@ -424,6 +506,9 @@ void TslDBTreeView::BindFields() {
   // An empty name binds nothing; a name the dataset lacks raises.
   auto byName = [ds](const String& name) { return name.empty() ? nullptr : ds->FieldByName(name); };
   key_field_ = byName(key_field_name_);
+  // Only the class itself: a descendant may give its value another way.
+  if (key_field_ && typeid(*key_field_) == typeid(TIntegerField))
+    key_integer_field_ = static_cast<const TIntegerField*>(key_field_);
   list_field_ = byName(list_field_name_);
   parent_field_ = byName(parent_field_name_);
   image_field_ = byName(image_field_name_);
@@ -487,16 +572,32 @@ bool TslDBTreeView::MoveNodeUnder(TslDBTreeNode* node, TslDBTreeNode* parent) {
 }
 
 TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
-  const Variant key = key_field_->AsVariant();
-  if (VarIsNull(key)) return nullptr;
+  // Most records of a catalogue (its files) have no key: with an integer
+  // key field, the usual kind, they cost one read and no variant.
+  if (key_integer_field_) {
+    Integer key;
+    return key_integer_field_->GetValue(key) ? NodeFromRecordKey(Variant(key)) : nullptr;
+  }
+  Variant key = key_field_->AsVariant();
+  return VarIsNull(key) ? nullptr : NodeFromRecordKey(std::move(key));
+}
+
+TslDBTreeNode* TslDBTreeView::NodeFromRecordKey(Variant key) {
   const auto busy = SetForScope(busy_, true);
   const String text = NodeText();
-  const Variant parentValue = parent_field_->AsVariant();
+  Variant parentValue = parent_field_->AsVariant();
   // Read once: a node made now takes them before its item is inserted.
   record_image_ = image_field_ ? ImageNumber(image_field_) : -1;
   record_state_ = state_field_ ? ImageNumber(state_field_) : -1;
-  TslDBTreeNode* node = index_->FindNode(key);
-  TslDBTreeNode* parent = index_->FindNode(parentValue);
+  // Records mostly come in key order: the key is looked for just after
+  // the previous record's. A rebuild mostly finds the node under its
+  // parent already; otherwise the parent is looked for near the record's
+  // own place (folders come shortly before their children).
+  Integer at;
+  TslDBTreeNode* node =
+      index_->FindKeyIndexNear(key, next_key_position_, at) ? index_->Node(at) : nullptr;
+  TslDBTreeNode* parent = node ? index_->ParentNodeOfKey(node, parentValue) : nullptr;
+  if (!parent) parent = index_->FindNodeNear(parentValue, at);
   if (node) {
     // Top-level nodes wait for the build's re-parenting step.
     if (TTreeNode* now = node->Parent(); now && now != parent && node != parent)
@@ -506,13 +607,13 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
     TTreeNode* made;
     {
       const auto fromRecord = SetForScope(adding_record_node_, true);
-      record_key_ = key;
+      record_key_ = std::move(key);  // not read again below
       made = parent ? Items()->AddChild(parent, text) : Items()->Add(nullptr, text);
     }
     node = dynamic_cast<TslDBTreeNode*>(made);
     if (!node) return nullptr;
   }
-  node->ParentValue = parentValue;
+  node->ParentValue = std::move(parentValue);
   if (options_.Contains(trSmartRecordLoad)) {
     if (options_.Contains(trCheckHasChildren)) {
       TKeepPlace keep(link_->DataSet());
@@ -522,12 +623,16 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
     }
   }
   // The caption is the list field's text unless display fields or the
-  // caption event make it another.
-  node->ListText = display_fields_.empty() && !OnSetDisplayItemText ? text : list_field_->Text();
+  // caption event make it another; only then is the list text kept apart.
+  if (display_fields_.empty() && !OnSetDisplayItemText)
+    node->list_text_.reset();
+  else
+    node->SetListText(list_field_->Text());
   // A rebuild finds most images as they were: unchanged, they need no message.
   if (image_field_ && node->ImageIndex() != record_image_) node->SetImageIndex(record_image_);
   if (state_field_ && node->StateIndex() != record_state_) node->SetStateIndex(record_state_);
   node->Refreshed = true;
+  next_key_position_ = node->SortIndex() + 1;
   if (OnRefreshNode) OnRefreshNode(this, node);
   // Resizing the dataset's ring fetches records: not while a walk reads them.
   if (!reading_all_) SizeBufferRing();
@@ -557,6 +662,7 @@ void TslDBTreeView::RebuildTree() {
     Items()->EndUpdate();
   });
   for (Integer i = 0; i < index_->Count(); ++i) index_->Node(i)->Refreshed = false;
+  next_key_position_ = 0;
   SetSortType(stNone);
   {
     TKeepPlace keep(ds);
@@ -684,7 +790,9 @@ void TslDBTreeView::SelectNodeForKey(const Variant& key) {
   if (VarIsNull(key)) return;
   if (TslDBTreeNode* node = index_->FindNode(key)) {
     node->MakeVisible();
-    SetSelected(node);
+    // Selecting the selected node again changes nothing but draws its
+    // frame once more.
+    if (Selected() != node) SetSelected(node);
     return;
   }
   if (!options_.Contains(trSmartRecordLoad) || busy_ || !key_field_ || !parent_field_ ||
@@ -859,8 +967,9 @@ TTreeNode* TslDBTreeView::CreateNode() {
   if (placeholder_) {
     node = new TslDBTreeNode(Items(), nullptr, Null());
   } else if (busy_) {
-    node = new TslDBTreeNode(Items(), index_.get(),
-                             adding_record_node_ ? record_key_ : key_field_->AsVariant());
+    node =
+        new TslDBTreeNode(Items(), index_.get(),
+                          adding_record_node_ ? std::move(record_key_) : key_field_->AsVariant());
     // The node of the current record takes its images before its item is
     // inserted: the insert carries them, and no message per node follows.
     if (adding_record_node_) {
@@ -933,7 +1042,7 @@ void TslDBTreeView::DrawSelectionFrame() {
 
 String TslDBTreeView::GetNodeText(TTreeNode* node) {
   if (auto* dbNode = dynamic_cast<TslDBTreeNode*>(node); dbNode && !display_fields_.empty())
-    return dbNode->ListText;
+    return dbNode->ListText();
   return node->Text();
 }
 
@@ -948,11 +1057,11 @@ void TslDBTreeView::DoCustomDraw(TTreeNode* node, TFont* font, TColor& color, TC
   }
   auto* dbNode = dynamic_cast<TslDBTreeNode*>(node);
   if (!dbNode || !dbNode->UseOwnAppearance) return;
-  font->SetStyle(dbNode->FontStyle);
-  font->SetName(dbNode->FontName);
-  font->SetColor(dbNode->FontColor);
-  color = dbNode->FontColor;
-  bkColor = dbNode->Color;
+  font->SetStyle(dbNode->FontStyle());
+  font->SetName(dbNode->FontName());
+  font->SetColor(dbNode->FontColor());
+  color = dbNode->FontColor();
+  bkColor = dbNode->Color();
 }
 
 void DeclareslDBTreeProperties() {

@@ -31,6 +31,7 @@
 #include "platform/rtl/Variant.h"
 #include "ui/slTree.h"
 
+class TIntegerField;
 class TslDBTreeView;
 class TslDBTreeNodes;
 
@@ -64,12 +65,21 @@ bool KeyEqual(const Variant& a, const Variant& b);
 bool KeyGreater(const Variant& a, const Variant& b);
 bool KeyGreaterOrEqual(const Variant& a, const Variant& b);
 
+// How a node drawn in its own appearance looks; the defaults are the
+// window colour and the tree's font.
+struct TslDBTreeNodeAppearance {
+  TColor Color = clWindow;
+  TColor FontColor = clWindowText;
+  TFontStyles FontStyle;
+  String FontName;
+};
+
 class TslDBTreeNode : public TslTreeNode {
   ZORVET_CLASS_NAME(TslDBTreeNode)
 
  public:
   // `index` nullptr: a node outside the index (a placeholder of a move).
-  TslDBTreeNode(TTreeNodes* owner, TslDBTreeNodes* index, const Variant& key);
+  TslDBTreeNode(TTreeNodes* owner, TslDBTreeNodes* index, Variant key);
   ~TslDBTreeNode() override;
 
   const Variant& KeyValue() const { return key_value_; }
@@ -83,15 +93,25 @@ class TslDBTreeNode : public TslTreeNode {
   void SetChildrenLoaded(bool value);
   bool IsNew = false;
   bool Refreshed = false;
+  bool UseOwnAppearance = false;
   // The node's position in the index; -1 outside it.
   Integer SortIndex() const { return sort_index_; }
-  String ListText;
+  // The list field's text of the node's record. Without display fields
+  // and caption event the tree keeps none apart: it is the caption itself.
+  const String& ListText() const { return list_text_ ? *list_text_ : Text(); }
+  void SetListText(String value);
 
-  TColor Color = clWindow;
-  TColor FontColor;
-  TFontStyles FontStyle;
-  String FontName;
-  bool UseOwnAppearance = false;
+  // The appearance drawn with UseOwnAppearance. Few nodes have one: until
+  // one is set the node has none of its own and answers the window colour
+  // and the tree's font as it is now.
+  TColor Color() const;
+  void SetColor(TColor value) { OwnAppearance().Color = value; }
+  TColor FontColor() const;
+  void SetFontColor(TColor value) { OwnAppearance().FontColor = value; }
+  TFontStyles FontStyle() const;
+  void SetFontStyle(TFontStyles value) { OwnAppearance().FontStyle = value; }
+  String FontName() const;
+  void SetFontName(const String& value) { OwnAppearance().FontName = value; }
 
   // Moves made through the drag tree's placeholder child: the placeholder
   // is made outside the index.
@@ -100,15 +120,23 @@ class TslDBTreeNode : public TslTreeNode {
  private:
   friend class TslDBTreeNodes;
   friend class TslDBTreeView;
-  // Takes the key, with its integer value kept aside for the index's searches.
-  void AssignKey(const Variant& key);
+  // Takes the key, noting whether it is an integer (the index keeps those
+  // as numbers for its searches).
+  void AssignKey(Variant key);
+  // The node's own appearance, made from the defaults on first use.
+  TslDBTreeNodeAppearance& OwnAppearance();
+  // The key as a number; only for integer keys.
+  Int64 IntKey() const { return key_value_.AsInt64(); }
 
+  // Members ordered and kept few: a tree of a million records makes a
+  // hundred thousand nodes, and each byte of a node is fresh memory the
+  // system clears.
   TslDBTreeNodes* index_;
   Variant key_value_;
-  // The key as a number when it is an integer (the usual kind of key).
-  Int64 int_key_ = 0;
-  bool has_int_key_ = false;
+  std::unique_ptr<String> list_text_;
+  std::unique_ptr<TslDBTreeNodeAppearance> appearance_;
   Integer sort_index_ = -1;
+  bool has_int_key_ = false;
   bool children_loaded_ = false;
 };
 
@@ -127,6 +155,17 @@ class TslDBTreeNodes {
   // first, Count for a key above the last.
   bool FindKeyIndex(const Variant& key, Integer& index) const;
   TslDBTreeNode* FindNode(const Variant& key) const;
+  // The same answers, searching outward from position `near` first: a key
+  // a few places from there (the next record of a walk in key order, the
+  // parent made shortly before its child) costs a few comparisons of
+  // numbers already in cache instead of a search over the whole index.
+  // Any `near` gives the right answer; a far one only costs more.
+  bool FindKeyIndexNear(const Variant& key, Integer near, Integer& index) const;
+  TslDBTreeNode* FindNodeNear(const Variant& key, Integer near) const;
+
+  // The node's parent when it is the indexed node of `key` (what
+  // FindNode(key) would find, without a search); nullptr otherwise.
+  TslDBTreeNode* ParentNodeOfKey(const TslDBTreeNode* node, const Variant& key) const;
 
   // Enters the node at its key's place; false (and the node stays out) for
   // a Null key or a key another node already has.
@@ -151,6 +190,11 @@ class TslDBTreeNodes {
   bool Destroying() const { return destroying_; }
 
  private:
+  // The position of an integer key among the integer keys (every key one):
+  // the first whose number is not below it, found by galloping from `near`
+  // (past the end: from the last; below 0: a plain binary search).
+  Integer IntKeyPosition(Int64 key, Integer near) const;
+
   TslDBTreeView* tree_;
   std::vector<TslDBTreeNode*> list_;
   // Each node's key as a number (0 for other keys), in step with list_,
@@ -324,6 +368,8 @@ class TslDBTreeView : public TCustomslTreeView {
   friend class TDataLinkTreeView;
 
   void SetFieldName(String& name, const String& value);
+  // NodeFromCurrentRecord's work once the record's key is known not Null.
+  TslDBTreeNode* NodeFromRecordKey(Variant key);
   void BindFields();
   void ClearBindings();
   // Moves `node` under `parent` (nullptr: the top level) as its last child,
@@ -375,6 +421,8 @@ class TslDBTreeView : public TCustomslTreeView {
   TField* list_field_ = nullptr;
   TField* image_field_ = nullptr;
   TField* state_field_ = nullptr;
+  // The key field when it is a plain integer field (read without a variant).
+  const TIntegerField* key_integer_field_ = nullptr;
   std::vector<TField*> display_fields_;
   Variant root_value_;
   String separated_st_ = " - ";
@@ -392,6 +440,9 @@ class TslDBTreeView : public TCustomslTreeView {
   Variant record_key_;
   Integer record_image_ = -1;
   Integer record_state_ = -1;
+  // Where in the index the next record's key is looked for first: just
+  // after the last record's node.
+  Integer next_key_position_ = -1;
   // The label editor while subclassed, our procedure and its own.
   HWND editor_ = nullptr;
   WNDPROC editor_proc_ = nullptr;

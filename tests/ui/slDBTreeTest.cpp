@@ -145,7 +145,7 @@ TEST_F(slDBTree, BuildsTheCatalogueShapeFromEveryRow) {
   EXPECT_EQ(Node(6)->ImageIndex(), -1);  // a null image index
   EXPECT_EQ(Node(8)->ImageIndex(), 2);
   EXPECT_TRUE(Node(2)->ParentValue == Variant(1));
-  EXPECT_EQ(Node(1)->ListText, "Disk A");
+  EXPECT_EQ(Node(1)->ListText(), "Disk A");
 }
 
 TEST_F(slDBTree, FindKeyIndexGivesThePositionForEveryCount) {
@@ -199,6 +199,61 @@ TEST_F(slDBTree, FindKeyIndexGivesThePositionForEveryCount) {
   }
 }
 
+TEST_F(slDBTree, SearchesFromAnyStartingPlaceAgreeWithTheWholeSearch) {
+  // Odd keys 1..99 arriving in descending order, then 200 and 300 above them.
+  TslDBTreeView tree(owner_.get());
+  TArrayDataSet ds;
+  TDataSource source(nullptr);
+  std::vector<Row> rows;
+  for (int k = 99; k >= 1; k -= 2) rows.push_back({k, Null(), "n"});
+  rows.push_back({200, Null(), "n"});
+  rows.push_back({300, Null(), "n"});
+  BindLoose(tree, ds, source, ftInteger, rows);
+  TslDBTreeNodes* index = tree.DBNodes();
+  ASSERT_EQ(index->Count(), 52);
+  for (int key = -1; key <= 301; ++key) {
+    Integer whole = 7;
+    const bool found = index->FindKeyIndex(key, whole);
+    // Every starting place, and places outside the index, give the same answer.
+    for (Integer near : {-5, -1, 0, 1, 2, 17, 25, 49, 50, 51, 52, 1000}) {
+      Integer at = 7;
+      EXPECT_EQ(index->FindKeyIndexNear(key, near, at), found) << key << " from " << near;
+      EXPECT_EQ(at, whole) << key << " from " << near;
+      EXPECT_EQ(index->FindNodeNear(key, near), found ? index->Node(whole) : nullptr);
+    }
+    // The whole search's own answers: found exactly at the odd keys.
+    EXPECT_EQ(found, (key > 0 && key < 100 && key % 2 == 1) || key == 200 || key == 300) << key;
+  }
+  tree.SetDataSource(nullptr);
+}
+
+TEST_F(slDBTree, KeysOutOfOrderAfterAnAscendingRunAreIndexedInPlace) {
+  // A long ascending run (each key last), then keys that fall in between,
+  // below all, and one equal to a key already held (its node is refreshed,
+  // not doubled).
+  std::vector<Row> rows;
+  for (int k = 10; k <= 400; k += 10) rows.push_back({k, k == 10 ? 10 : k - 10, "n"});
+  for (int k : {205, 5, 395, 15, 405, 200}) rows.push_back({k, 10, "m"});
+  Open(rows);
+  ExpectIndexExact();
+  EXPECT_EQ(tree_->DBNodes()->Count(), 45);
+  for (int k : {5, 10, 15, 200, 205, 395, 400, 405}) {
+    ASSERT_NE(Node(k), nullptr) << k;
+    EXPECT_TRUE(Node(k)->KeyValue() == Variant(k)) << k;
+  }
+  EXPECT_EQ(Node(200)->Text(), "m");  // the later record of key 200 refreshed its node
+  EXPECT_EQ(Node(200)->Parent(), Node(10));
+  // Each record found its parent, near or far from its own place.
+  EXPECT_EQ(Node(400)->Parent(), Node(390));
+  EXPECT_EQ(Node(205)->Parent(), Node(10));
+  EXPECT_EQ(Node(5)->Parent(), Node(10));
+  // A rebuild walks the same records again and finds every node in place.
+  tree_->RebuildTree();
+  ExpectIndexExact();
+  EXPECT_EQ(tree_->DBNodes()->Count(), 45);
+  EXPECT_EQ(Node(405)->Parent(), Node(10));
+}
+
 TEST_F(slDBTree, TextKeysAreFoundByValueAfterEveryChange) {
   TslDBTreeView tree(owner_.get());
   TArrayDataSet ds;
@@ -225,6 +280,30 @@ TEST_F(slDBTree, TextKeysAreFoundByValueAfterEveryChange) {
   for (Integer i = 0; i < tree.DBNodes()->Count(); ++i)
     EXPECT_EQ(tree.DBNodes()->Node(i)->SortIndex(), i);
   tree.SetDataSource(nullptr);
+}
+
+TEST_F(slDBTree, KeyFieldsOfEveryKindBuildTheSameTree) {
+  // The plain integer field is read without a variant; its descendants and
+  // other kinds through the field's own variant: all alike.
+  for (TFieldType type : {ftInteger, ftSmallint, ftWord, ftAutoInc, ftLargeint, ftFloat}) {
+    TslDBTreeView tree(owner_.get());
+    TArrayDataSet ds;
+    TDataSource source(nullptr);
+    BindLoose(tree, ds, source, type,
+              {{1, 1, "a"}, {Null(), 1, "file"}, {3, 1, "c"}, {2, 3, "b"}, {Null(), 2, "file"}});
+    EXPECT_EQ(TreeShape(&tree), "a(c(b))") << type;
+    ASSERT_EQ(tree.DBNodes()->Count(), 3) << type;
+    for (int key : {1, 2, 3}) {
+      TslDBTreeNode* node = tree.DBNodes()->FindNode(key);
+      ASSERT_NE(node, nullptr) << type << " " << key;
+      ASSERT_TRUE(ds.Locate("id", key, {}));
+      // The key as the field itself gives it, of the same variant type.
+      const Variant own = ds.FieldByName("id")->AsVariant();
+      EXPECT_EQ(node->KeyValue().Type(), own.Type()) << type;
+      EXPECT_TRUE(KeyEqual(node->KeyValue(), own)) << type;
+    }
+    tree.SetDataSource(nullptr);
+  }
 }
 
 TEST_F(slDBTree, ImageNumbersOfEveryNumericKindTakeNullAsNoImage) {
@@ -285,6 +364,49 @@ TEST_F(slDBTree, ARebuildKeepsExpansionAndSelectionAndDropsDeletedRecords) {
   EXPECT_EQ(tree_->Selected(), Node(9));  // the appended record is current
   EXPECT_EQ(Node(3), nullptr);
   EXPECT_EQ(ds_->RowCount(), 8);  // one deleted, one appended, no other went
+  ExpectIndexExact();
+}
+
+TEST_F(slDBTree, ARebuildFollowsParentValuesAndKeysChangedUnseen) {
+  Open(kCatalogue);
+  const auto edit = [&](int key, const char* field, int value) {
+    ASSERT_TRUE(ds_->Locate("id", key, {}));
+    ds_->Edit();
+    ds_->FieldByName(field)->SetAsInteger(value);
+    ds_->Post();
+  };
+  ds_->DisableControls();
+  edit(3, "idparent", 4);  // Letters leaves Docs for Disk B
+  edit(7, "id", 70);       // Late parent's key changes: Early's parent 7 is gone
+  edit(8, "idparent", 2);  // the orphan finds a parent
+  ds_->EnableControls();   // one rebuild
+  // As a build from nothing gives it: a node whose present parent no longer
+  // holds its record's parent value does not stay under it.
+  EXPECT_EQ(Shape(), "Disk A(Docs(Orphan)) Disk B(Letters Late parent) Early");
+  EXPECT_EQ(Node(7), nullptr);
+  ASSERT_NE(Node(70), nullptr);
+  EXPECT_EQ(Node(70)->Parent(), Node(4));
+  ExpectIndexExact();
+  // The index's own shortcut: a parent is answered only for the key it holds.
+  TslDBTreeNodes* index = tree_->DBNodes();
+  EXPECT_EQ(index->ParentNodeOfKey(Node(3), 4), Node(4));
+  EXPECT_EQ(index->ParentNodeOfKey(Node(3), 2), nullptr);
+  EXPECT_EQ(index->ParentNodeOfKey(Node(3), Null()), nullptr);
+  EXPECT_EQ(index->ParentNodeOfKey(Node(1), 1), nullptr);  // a top-level node
+}
+
+TEST_F(slDBTree, ARebuildAfterAppendsShowsAndSelectsTheLastAppendedNode) {
+  Open(kCatalogue);
+  ASSERT_TRUE(ds_->Locate("id", 2, {}));
+  ASSERT_EQ(tree_->Selected(), Node(2));
+  ds_->DisableControls();
+  for (int k = 100; k < 110; ++k) ds_->AppendRecord({k, k == 100 ? 2 : k - 1, "Chain", 1});
+  ds_->EnableControls();
+  ASSERT_NE(Node(109), nullptr);
+  EXPECT_EQ(tree_->Selected(), Node(109));
+  EXPECT_TRUE(Node(109)->IsVisible());
+  for (TTreeNode* n = Node(109)->Parent(); n; n = n->Parent()) EXPECT_TRUE(n->Expanded());
+  EXPECT_EQ(Node(100)->Parent(), Node(2));
   ExpectIndexExact();
 }
 
@@ -629,8 +751,10 @@ TEST_F(slDBTree, AnUnboundTreeStillMakesPlainNodes) {
 
 TEST_F(slDBTree, DisplayFieldsJoinWithTheSeparator) {
   Open(kCatalogue);
+  EXPECT_EQ(Node(2)->ListText(), "Docs");  // the caption itself
   tree_->SetDisplayField("Dirname;id");
   EXPECT_EQ(Node(2)->Text(), "Docs - 2");
+  EXPECT_EQ(Node(2)->ListText(), "Docs");  // kept apart from the caption now
   tree_->SetSeparatedSt("/");
   EXPECT_EQ(Node(2)->Text(), "Docs/2");
   tree_->SetDisplayField("Dirname");
@@ -638,6 +762,33 @@ TEST_F(slDBTree, DisplayFieldsJoinWithTheSeparator) {
   tree_->OnSetDisplayItemText = [](TObject*, String& text) { text = "[" + text + "]"; };
   tree_->RebuildTree();
   EXPECT_EQ(Node(2)->Text(), "[Docs]");
+  EXPECT_EQ(Node(2)->ListText(), "Docs");
+  // Without display fields nor event the list text follows the caption again.
+  tree_->OnSetDisplayItemText = nullptr;
+  tree_->SetDisplayField("");
+  EXPECT_EQ(Node(2)->Text(), "Docs");
+  EXPECT_EQ(Node(2)->ListText(), "Docs");
+}
+
+TEST_F(slDBTree, ANodeTakesTheTreesFontUntilGivenAnAppearanceOfItsOwn) {
+  Open(kCatalogue);
+  tree_->Font()->SetName("Arial");
+  tree_->Font()->SetColor(clNavy);
+  TslDBTreeNode* plain = Node(2);
+  TslDBTreeNode* own = Node(3);
+  EXPECT_EQ(plain->Color(), clWindow);
+  EXPECT_EQ(plain->FontName(), "Arial");
+  EXPECT_EQ(plain->FontColor(), clNavy);
+  own->SetFontStyle(TFontStyles{fsBold});
+  own->SetColor(clYellow);
+  // What was not set starts from the tree's font of that moment and keeps it.
+  tree_->Font()->SetName("Courier New");
+  EXPECT_EQ(own->FontName(), "Arial");
+  EXPECT_EQ(own->FontColor(), clNavy);
+  EXPECT_EQ(own->FontStyle(), TFontStyles{fsBold});
+  EXPECT_EQ(own->Color(), clYellow);
+  EXPECT_EQ(plain->FontName(), "Courier New");
+  EXPECT_EQ(plain->FontStyle(), tree_->Font()->Style());
 }
 
 TEST_F(slDBTree, BindingChecksTheFields) {
