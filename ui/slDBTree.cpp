@@ -411,6 +411,7 @@ TslDBTreeView::TslDBTreeView(TComponent* owner)
       link_(std::make_unique<TDataLinkTreeView>(this)),
       index_(std::make_unique<TslDBTreeNodes>(this)),
       root_value_(Null()) {
+  node_font_ = FontAppearance();
   SetOptions(
       {trDBCanDelete, trDBConfirmDelete, trCanDBNavigate, trSmartRecordCopy, trCheckHasChildren});
 }
@@ -1003,7 +1004,23 @@ void TslDBTreeView::CreateHandle() {
   TCustomslTreeView::CreateHandle();
 }
 
+TslDBTreeNodeAppearance TslDBTreeView::FontAppearance() {
+  return {clWindow, Font()->Color(), Font()->Style(), Font()->Name()};
+}
+
+void TslDBTreeView::KeepNodeFonts() {
+  TslDBTreeNodeAppearance now = FontAppearance();
+  if (now.FontColor == node_font_.FontColor && now.FontStyle == node_font_.FontStyle &&
+      now.FontName == node_font_.FontName)
+    return;
+  for (TTreeNode* node = Items()->GetFirstNode(); node; node = node->GetNext())
+    if (auto* dbNode = dynamic_cast<TslDBTreeNode*>(node); dbNode && !dbNode->appearance_)
+      dbNode->appearance_ = std::make_unique<TslDBTreeNodeAppearance>(node_font_);
+  node_font_ = std::move(now);
+}
+
 void TslDBTreeView::Dispatch(TMessage& message) {
+  if (message.Msg == CM_FONTCHANGED) KeepNodeFonts();
   if (message.Msg == TVM_DELETEITEM) {
     DeleteItemWithRecords(message);
     return;

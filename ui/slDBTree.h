@@ -368,6 +368,10 @@ class TslDBTreeView : public TCustomslTreeView {
   friend class TDataLinkTreeView;
 
   void SetFieldName(String& name, const String& value);
+  // The window colour and the tree's font as they are now.
+  TslDBTreeNodeAppearance FontAppearance();
+  // The tree's font changed: nodes made before keep the one they took.
+  void KeepNodeFonts();
   // NodeFromCurrentRecord's work once the record's key is known not Null.
   TslDBTreeNode* NodeFromRecordKey(Variant key);
   void BindFields();
@@ -440,6 +444,9 @@ class TslDBTreeView : public TCustomslTreeView {
   Variant record_key_;
   Integer record_image_ = -1;
   Integer record_state_ = -1;
+  // The tree's font as the nodes made so far took it: when the font
+  // changes, the nodes without an appearance of their own keep this one.
+  TslDBTreeNodeAppearance node_font_;
   // Where in the index the next record's key is looked for first: just
   // after the last record's node.
   Integer next_key_position_ = -1;

@@ -770,10 +770,10 @@ TEST_F(slDBTree, DisplayFieldsJoinWithTheSeparator) {
   EXPECT_EQ(Node(2)->ListText(), "Docs");
 }
 
-TEST_F(slDBTree, ANodeTakesTheTreesFontUntilGivenAnAppearanceOfItsOwn) {
-  Open(kCatalogue);
+TEST_F(slDBTree, ANodeKeepsTheTreesFontOfItsMakingUntilGivenAnAppearanceOfItsOwn) {
   tree_->Font()->SetName("Arial");
   tree_->Font()->SetColor(clNavy);
+  Open(kCatalogue);
   TslDBTreeNode* plain = Node(2);
   TslDBTreeNode* own = Node(3);
   EXPECT_EQ(plain->Color(), clWindow);
@@ -781,14 +781,23 @@ TEST_F(slDBTree, ANodeTakesTheTreesFontUntilGivenAnAppearanceOfItsOwn) {
   EXPECT_EQ(plain->FontColor(), clNavy);
   own->SetFontStyle(TFontStyles{fsBold});
   own->SetColor(clYellow);
-  // What was not set starts from the tree's font of that moment and keeps it.
+  // Nodes made before the tree's font changes keep the font they were made
+  // with, whether they have an appearance of their own yet or not.
   tree_->Font()->SetName("Courier New");
+  tree_->Font()->SetStyle(TFontStyles{fsItalic});
   EXPECT_EQ(own->FontName(), "Arial");
   EXPECT_EQ(own->FontColor(), clNavy);
   EXPECT_EQ(own->FontStyle(), TFontStyles{fsBold});
   EXPECT_EQ(own->Color(), clYellow);
-  EXPECT_EQ(plain->FontName(), "Courier New");
-  EXPECT_EQ(plain->FontStyle(), tree_->Font()->Style());
+  EXPECT_EQ(plain->FontName(), "Arial");
+  EXPECT_EQ(plain->FontStyle(), TFontStyles{});
+  plain->SetColor(clRed);
+  EXPECT_EQ(plain->FontName(), "Arial");
+  // A node made afterwards takes the font as it is then.
+  ds_->AppendRecord({9, 4, "Music", 3});
+  EXPECT_EQ(Node(9)->FontName(), "Courier New");
+  EXPECT_EQ(Node(9)->FontStyle(), TFontStyles{fsItalic});
+  EXPECT_EQ(Node(9)->Color(), clWindow);
 }
 
 TEST_F(slDBTree, BindingChecksTheFields) {
