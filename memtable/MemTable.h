@@ -85,6 +85,7 @@
 #include "memtable/Record.h"
 #include "memtable/RecordStore.h"
 #include "memtable/StoreClient.h"
+#include "memtable/WalkReads.h"
 #include "platform/data/DataLink.h"
 #include "platform/data/DataSet.h"
 #include "platform/data/IndexDefs.h"
@@ -359,6 +360,8 @@ class TvomCustomMemTable : public TDataSet, public TvomStoreClient {
   // it, which stores a written value.
   std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
   bool GetFieldData(TField* field, void* buffer) override;
+  // A value held in the record is copied up to its terminator only.
+  bool GetFieldText(TField* field, String& value) override;
   void SetFieldData(TField* field, const void* buffer) override;
   TUpdateStatus UpdateStatus() override;
 
@@ -623,6 +626,19 @@ class TvomCustomMemTable : public TDataSet, public TvomStoreClient {
   TvomRecord* StoredRecordOf(const TvomRecord* buffer) const;
   // Fills `buffer` with the stored record at position `pos` of the current index.
   void FillBuffer(TvomRecord* buffer, Integer pos);
+  // Bytes of a field's native value held in its record (a table attached
+  // to the store may declare the field longer than the records hold it).
+  Integer StoredBytes(const TField* field) const;
+  // Where `field`'s null flag lies in `record` (nullptr: nowhere). The
+  // records a walk visits are found without reading their headers while
+  // every record of the store holds its data in place.
+  const Byte* ReadPointer(const TvomRecord* record, const TField* field) const;
+  // Tells the walk in progress, while it counts reads, that its reader read
+  // `bytes` bytes of `field` (its null flag `at` included) in `record`.
+  void NoteWalkRead(const TvomRecord* record, const TField* field, const Byte* at, Integer bytes) {
+    if (walk_reads_ == nullptr || record != walk_visited_) return;
+    walk_reads_->Note(store_->FieldDataOffset(field), bytes, at[0] != 0);
+  }
   // Copies one field's value into a length-prefixed buffer of the record's
   // indirect entry (compressing it when the field says so).
   void StoreIndirectValue(Byte* entry, TField* field, const void* value);
@@ -685,6 +701,10 @@ class TvomCustomMemTable : public TDataSet, public TvomStoreClient {
   Integer reposition_target_ = -1;
   bool must_test_ = false;
   TvomRecord* override_record_ = nullptr;
+  // While ReadRecords walks: the record it visits, and where its reader's
+  // reads are counted (nullptr for the visits not counted).
+  const TvomRecord* walk_visited_ = nullptr;
+  TvomWalkReads* walk_reads_ = nullptr;
   TvomOperationState operation_state_ = mtosIdle;
   bool ignore_read_only_ = false;
   bool keep_loaded_auto_inc_ = false;

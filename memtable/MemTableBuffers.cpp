@@ -151,20 +151,66 @@ TUpdateStatus TvomCustomMemTable::UpdateStatus() {
 
 // --- field data ------------------------------------------------------------------------------
 
+bool TvomCustomMemTable::GetFieldText(TField* field, String& value) {
+  if (!open_) {
+    value.clear();
+    return false;
+  }
+  TvomStoreLock hold(*store_);
+  const Integer fieldNo = field->FieldNo();
+  if (fieldNo >= 1 && (store_->FieldFlags(fieldNo) & mtffIndirect))
+    return TDataSet::GetFieldText(field, value);
+  const TvomRecord* record = GetActiveRecord();
+  const Byte* at = ReadPointer(record, field);
+  if (at == nullptr) {
+    value.clear();
+    return false;
+  }
+  if (at[0] == 0) {
+    NoteWalkRead(record, field, at, 1);
+    value.clear();
+    return false;
+  }
+  // The bytes after the terminator are never looked at: a short name in a
+  // field declared hundreds of bytes long stays within one cache line.
+  const char* text = reinterpret_cast<const char*>(at + 1);
+  const std::size_t length = strnlen(text, static_cast<std::size_t>(StoredBytes(field)));
+  NoteWalkRead(record, field, at, static_cast<Integer>(length) + 2);
+  value.assign(text, length);
+  return true;
+}
+
+const Byte* TvomCustomMemTable::ReadPointer(const TvomRecord* record, const TField* field) const {
+  if (record == nullptr || record != walk_visited_ || store_->AnyDataApart())
+    return store_->FieldPointer(record, field);
+  const Integer offset = store_->FieldDataOffset(field);
+  return offset < 0 ? nullptr : reinterpret_cast<const Byte*>(record + 1) + offset;
+}
+
+Integer TvomCustomMemTable::StoredBytes(const TField* field) const {
+  const Integer fieldNo = field->FieldNo();
+  const Integer size = field->DataSize();
+  return fieldNo >= 1 ? std::min(size, store_->FieldStorageSize(fieldNo)) : size;
+}
+
 bool TvomCustomMemTable::GetFieldData(TField* field, void* buffer) {
   if (!open_) return false;
   TvomStoreLock hold(*store_);
   TvomRecord* record = GetActiveRecord();
-  const Byte* at = store_->FieldPointer(record, field);
-  if (at == nullptr || at[0] == 0) return false;
+  const Byte* at = ReadPointer(record, field);
+  if (at == nullptr) return false;
+  if (at[0] == 0) {
+    NoteWalkRead(record, field, at, 1);
+    return false;
+  }
 
   const Integer fieldNo = field->FieldNo();
   const Byte flags = store_->FieldFlags(fieldNo);
   const Integer size = field->DataSize();
   if (fieldNo < 1 || !(flags & mtffIndirect)) {
+    const Integer copied = buffer != nullptr ? StoredBytes(field) : 0;
+    NoteWalkRead(record, field, at, copied + 1);
     if (buffer != nullptr) {
-      const Integer stored = fieldNo >= 1 ? store_->FieldStorageSize(fieldNo) : size;
-      const Integer copied = std::min(size, stored);
       std::memcpy(buffer, at + 1, static_cast<std::size_t>(copied));
       if (copied < size)
         std::memset(static_cast<Byte*>(buffer) + copied, 0,
@@ -173,6 +219,7 @@ bool TvomCustomMemTable::GetFieldData(TField* field, void* buffer) {
     return true;
   }
 
+  NoteWalkRead(record, field, at, kvomIndirectEntrySize);
   const Byte* value = IndirectBuffer(at);
   if (value == nullptr) {
     // A buffer that has no value of its own reads the stored record's.

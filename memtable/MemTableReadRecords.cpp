@@ -3,6 +3,9 @@
 // Reading every record without the buffer ring: the fields read the stored
 // record itself (the override record), so a reader of the whole table pays
 // neither the copy of each record into a buffer nor the ring's bookkeeping.
+#include <algorithm>
+#include <bit>
+
 #include "memtable/Index.h"
 #include "memtable/MemTable.h"
 #include "platform/rtl/ScopeExit.h"
@@ -10,23 +13,66 @@
 namespace {
 
 // Records lie scattered over the store's slabs, and a reader of every
-// record would otherwise wait on memory for each one: the headers of the
-// records a little ahead, and the start of the data of those nearer (where
-// the first fields are), are asked for early. Most records of a walk are
-// read briefly (a tree skips nine rows in ten after one field), so a few
-// steps ahead is too close: the data still missed when its record came up.
-void Prefetch(TvomIndex& index, Integer position) {
-  constexpr Integer kHeaderAhead = 32;
-  constexpr Integer kDataAhead = 16;
-  const Integer count = index.Count();
-  if (position + kHeaderAhead < count) __builtin_prefetch(index.Refs(position + kHeaderAhead));
-  if (position + kDataAhead < count) {
-    if (const Byte* data = index.Refs(position + kDataAhead)->Data) {
-      __builtin_prefetch(data);
-      __builtin_prefetch(data + 64);
-    }
+// record would otherwise wait on memory for each one. A little ahead, the
+// walk asks for the first two lines of each record's data (where the first
+// fields are); nearer, when those have come, for the parts further in that
+// the reader has been reading in records of the same kind (WalkReads.h).
+// Most records of a walk are read briefly (a tree skips nine rows in ten
+// after one field), so a few steps ahead is too close: the data still
+// missed when its record came up.
+class TRecordsAhead {
+ public:
+  TRecordsAhead(TvomIndex& index, const TvomCommon& store, const TvomWalkReads& reads)
+      : index_(index), store_(store), reads_(reads) {}
+
+  void Fetch(Integer position) {
+    const Integer count = index_.Count();
+    // While every record of the store holds its data in place, the data
+    // follows the header and the walk's reads never look at the header.
+    // Otherwise the data's address is known only from the header, asked
+    // for further ahead.
+    const bool inPlace = !store_.AnyDataApart();
+    if (!inPlace && position + kHeaderAhead < count)
+      __builtin_prefetch(index_.Refs(position + kHeaderAhead));
+    if (position + kDataAhead < count)
+      if (const Byte* data = DataOf(index_.Refs(position + kDataAhead), inPlace)) {
+        __builtin_prefetch(data);
+        __builtin_prefetch(data + TvomWalkReads::kSpan);
+      }
+    // Most walks read nothing further in: they ask for nothing more.
+    if (position + kFarAhead < count && (reads_.Ahead(true) | reads_.Ahead(false)) != 0)
+      if (const Byte* data = DataOf(index_.Refs(position + kFarAhead), inPlace)) FetchFar(data);
   }
-}
+
+ private:
+  static constexpr Integer kHeaderAhead = 32;
+  static constexpr Integer kDataAhead = 16;
+  static constexpr Integer kFarAhead = 8;
+
+  static const Byte* DataOf(const TvomRecord* record, bool inPlace) {
+    return inPlace ? reinterpret_cast<const Byte*>(record + 1) : record->Data;
+  }
+
+  // The lead's null flag lies in the lines fetched before: which kind of
+  // record this is costs no wait.
+  void FetchFar(const Byte* data) {
+    const Integer lead = reads_.Lead();
+    std::uint64_t spans = reads_.Ahead(true);
+    if (spans != reads_.Ahead(false) && lead < TvomWalkReads::kHeadSpans * TvomWalkReads::kSpan &&
+        data[lead] == 0)
+      spans = reads_.Ahead(false);
+    for (; spans != 0; spans &= spans - 1)
+      __builtin_prefetch(data + reads_.OffsetIn(std::countr_zero(spans)));
+  }
+
+  TvomIndex& index_;
+  const TvomCommon& store_;
+  const TvomWalkReads& reads_;
+};
+
+// The walk counts the reads of its first records, then of one in kCountEvery.
+constexpr Integer kCountFirst = 256;
+constexpr Integer kCountEvery = 8;
 
 }  // namespace
 
@@ -38,11 +84,16 @@ void TvomCustomMemTable::ReadRecords(const std::function<bool()>& visit) {
     TDataSet::ReadRecords(visit);
     return;
   }
+  TvomWalkReads reads;
   const Integer savedCursor = cursor_;
   TvomRecord* const savedOverride = override_record_;
+  const TvomRecord* const savedVisited = walk_visited_;
+  TvomWalkReads* const savedReads = walk_reads_;
   TScopeExit restore([&] {
     override_record_ = savedOverride;
     cursor_ = savedCursor;
+    walk_visited_ = savedVisited;
+    walk_reads_ = savedReads;
   });
   // The store stays locked for the whole walk: each field read then only
   // counts itself in, and no other table of the store changes the records
@@ -52,12 +103,18 @@ void TvomCustomMemTable::ReadRecords(const std::function<bool()>& visit) {
   // table's cursor for something cannot make it skip or repeat records.
   Integer position = -1;
   TvomIndex* index = CurrentIndex();
-  for (;;) {
+  TRecordsAhead ahead(*index, *store_, reads);
+  for (Integer visits = 0;; ++visits) {
     cursor_ = position;
     if (!MoveToNextAccepted(false)) return;
     position = cursor_;
-    Prefetch(*index, position);
+    ahead.Fetch(position);
     override_record_ = index->Refs(position);
-    if (!visit()) return;
+    walk_visited_ = override_record_;
+    const bool counted = visits < kCountFirst || visits % kCountEvery == 0;
+    walk_reads_ = counted ? &reads : nullptr;
+    const bool more = visit();
+    if (counted) reads.EndVisit();
+    if (!more) return;
   }
 }

@@ -615,15 +615,14 @@ void TvomCommon::ClearChangedFlags() {
 
 Byte* TvomCommon::FieldPointer(const TvomRecord* record, const TField* field) const {
   if (record == nullptr || record->Data == nullptr || field == nullptr) return nullptr;
+  const Integer offset = FieldDataOffset(field);
+  return offset < 0 ? nullptr : record->Data + offset;
+}
+
+Integer TvomCommon::FieldDataOffset(const TField* field) const {
   const Integer no = field->FieldNo();
-  Integer offset;
-  if (no >= 1 && no <= kvomMaxFields) {
-    offset = field_offsets_[no];
-    if (offset < 0) return nullptr;
-  } else {
-    offset = calc_start_ + field->Offset();
-  }
-  return record->Data + offset;
+  if (no >= 1 && no <= kvomMaxFields) return field_offsets_[no] < 0 ? -1 : field_offsets_[no];
+  return calc_start_ + field->Offset();
 }
 
 // --- bookmark area ------------------------------------------------------------------

@@ -253,6 +253,8 @@ class TvomCommon {
   // requires UnshareRecord first. Data fields use the layout, calculated and
   // lookup fields the calculated area.
   Byte* FieldPointer(const TvomRecord* record, const TField* field) const;
+  // Where FieldPointer finds the field in the data area (-1: nowhere).
+  Integer FieldDataOffset(const TField* field) const;
   Integer RecordSize() const { return record_size_; }  // header + data area
   Integer DataSize() const { return data_size_; }
   Integer FixedSize() const { return fixed_size_; }

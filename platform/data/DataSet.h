@@ -288,6 +288,12 @@ class TDataSet : public TComponent {
   // The record of `field` that the state designates, in native form into
   // `buffer` (nullptr: only the null test); false when null.
   virtual bool GetFieldData(TField* field, void* buffer) = 0;
+  // The text of a string field (ftString, ftFixedChar, ftGuid) of that
+  // record: its native form up to the first 0; false (and empty) when null.
+  // The base reads the whole native form through GetFieldData; a dataset
+  // that holds the characters in place can copy only those (a short name in
+  // a wide field then touches one cache line of the record, not all of it).
+  virtual bool GetFieldText(TField* field, String& value);
   // Writes `field` in the record the state designates (nullptr: null). The
   // descendant validates (TField::Validate) and then announces the change
   // (DataEvent(deFieldChange, field)) outside dsCalcFields, dsFilter and

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <vector>
 
 #include "platform/data/DataLink.h"
 #include "platform/data/DataMessages.h"
@@ -200,6 +201,29 @@ void TDataSet::CalculateLookupField(TField* field) {
 }
 
 // --- blobs and block reads -----------------------------------------------------------
+
+bool TDataSet::GetFieldText(TField* field, String& value) {
+  // Most string fields are short: the native form is read through the
+  // stack, so that reading one (a tree reads a caption per record) costs no
+  // heap block besides the string itself.
+  const auto size = static_cast<std::size_t>(field->DataSize());
+  constexpr std::size_t kOnStack = 1024;
+  char onStack[kOnStack];
+  std::vector<char> onHeap;
+  char* buffer = onStack;
+  if (size + 1 > kOnStack) {
+    onHeap.resize(size + 1);
+    buffer = onHeap.data();
+  }
+  // Cleared first: a dataset may write less than the whole field.
+  std::memset(buffer, 0, size + 1);
+  if (!GetFieldData(field, buffer)) {
+    value.clear();
+    return false;
+  }
+  value.assign(buffer, strnlen(buffer, size));
+  return true;
+}
 
 std::unique_ptr<TStream> TDataSet::CreateBlobStream(TField*, TBlobStreamMode) {
   DatabaseError(MsgNoBlobStreams, this);

@@ -205,6 +205,20 @@ bool TField::GetData(void* buffer) const {
   return data_set_->GetFieldData(const_cast<TField*>(this), buffer);
 }
 
+bool TField::GetDataText(String& value) const {
+  if (!data_set_) DatabaseErrorFmt(MsgDataSetMissing, nullptr, DisplayName());
+  if (validating_) {
+    if (!validate_buffer_) {
+      value.clear();
+      return false;
+    }
+    const char* text = static_cast<const char*>(validate_buffer_);
+    value.assign(text, strnlen(text, static_cast<std::size_t>(DataSize())));
+    return true;
+  }
+  return data_set_->GetFieldText(const_cast<TField*>(this), value);
+}
+
 void TField::SetData(const void* buffer) {
   if (!data_set_) DatabaseErrorFmt(MsgDataSetMissing, nullptr, DisplayName());
   data_set_->SetFieldData(this, buffer);

@@ -200,6 +200,9 @@ class TField : public TComponent {
   // The value in native form (nullptr buffer: only the null test); false
   // when null.
   bool GetData(void* buffer) const;
+  // As GetData for a string field, straight into text: the characters of
+  // the native form up to the first 0; false (and empty) when null.
+  bool GetDataText(String& value) const;
   // Writes the native form; nullptr makes the value null.
   void SetData(const void* buffer);
   // Fires OnValidate with `buffer` as the field's value for the handler's

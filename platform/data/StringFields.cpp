@@ -37,25 +37,7 @@ void TStringField::SetFixedChar(bool value) {
 }
 
 bool TStringField::GetValue(String& value) const {
-  // Most string fields are short: their value is copied through the stack,
-  // so that reading one (a tree reads a caption per record) costs no heap
-  // block besides the string itself.
-  const auto size = static_cast<std::size_t>(DataSize());
-  constexpr std::size_t kOnStack = 1024;
-  char onStack[kOnStack];
-  std::vector<char> onHeap;
-  char* buffer = onStack;
-  if (size + 1 > kOnStack) {
-    onHeap.resize(size + 1);
-    buffer = onHeap.data();
-  }
-  // Cleared as before: a dataset may write less than the whole field.
-  std::memset(buffer, 0, size + 1);
-  if (!GetData(buffer)) {
-    value.clear();
-    return false;
-  }
-  value.assign(buffer, strnlen(buffer, size));
+  if (!GetDataText(value)) return false;
   if (transliterate_ && DataSet()) value = DataSet()->Translate(value, false);
   if (fixed_char_) {
     std::size_t end = value.size();
