@@ -633,11 +633,23 @@ class TvomCustomMemTable : public TDataSet, public TvomStoreClient {
   // records a walk visits are found without reading their headers while
   // every record of the store holds its data in place.
   const Byte* ReadPointer(const TvomRecord* record, const TField* field) const;
+  // Whether the field reads go to the record a walk visits. That record is
+  // read without locking the store again: the walk holds the lock from its
+  // first visit to its last, and its reader reads on the walk's thread (a
+  // table is used from one thread at a time).
+  bool VisitingWalkRecord() const {
+    return walk_visited_ != nullptr && override_record_ == walk_visited_ && State() != dsCalcFields;
+  }
+  // GetFieldData's and GetFieldText's reads of `field` in `record`, under
+  // the store's lock.
+  bool ReadFieldData(const TvomRecord* record, TField* field, void* buffer);
+  bool ReadFieldText(const TvomRecord* record, TField* field, String& value);
   // Tells the walk in progress, while it counts reads, that its reader read
   // `bytes` bytes of `field` (its null flag `at` included) in `record`.
   void NoteWalkRead(const TvomRecord* record, const TField* field, const Byte* at, Integer bytes) {
     if (walk_reads_ == nullptr || record != walk_visited_) return;
-    walk_reads_->Note(store_->FieldDataOffset(field), bytes, at[0] != 0);
+    walk_reads_->Note(store_->FieldDataOffset(field->FieldNo(), field->Offset()), bytes,
+                      at[0] != 0);
   }
   // Copies one field's value into a length-prefixed buffer of the record's
   // indirect entry (compressing it when the field says so).

@@ -115,11 +115,11 @@ void TvomCustomMemTable::CalcRecordFields(TvomRecord* record) {
 // --- the record field access works on -------------------------------------------------------
 
 TvomRecord* TvomCustomMemTable::GetActiveRecord() {
-  TvomStoreLock hold(*store_);
   // Calculated fields are computed on the buffer given for that, whatever
-  // else is going on.
+  // else is going on. Naming the table's own records needs no store lock.
   if (State() == dsCalcFields) return AsRecord(CalcBuffer());
   if (override_record_ != nullptr) return override_record_;
+  TvomStoreLock hold(*store_);
   switch (State()) {
     case dsBrowse:
       return IsEmpty() ? nullptr : AsRecord(ActiveBuffer());
@@ -156,11 +156,15 @@ bool TvomCustomMemTable::GetFieldText(TField* field, String& value) {
     value.clear();
     return false;
   }
+  if (VisitingWalkRecord()) return ReadFieldText(override_record_, field, value);
   TvomStoreLock hold(*store_);
+  return ReadFieldText(GetActiveRecord(), field, value);
+}
+
+bool TvomCustomMemTable::ReadFieldText(const TvomRecord* record, TField* field, String& value) {
   const Integer fieldNo = field->FieldNo();
   if (fieldNo >= 1 && (store_->FieldFlags(fieldNo) & mtffIndirect))
     return TDataSet::GetFieldText(field, value);
-  const TvomRecord* record = GetActiveRecord();
   const Byte* at = ReadPointer(record, field);
   if (at == nullptr) {
     value.clear();
@@ -183,7 +187,7 @@ bool TvomCustomMemTable::GetFieldText(TField* field, String& value) {
 const Byte* TvomCustomMemTable::ReadPointer(const TvomRecord* record, const TField* field) const {
   if (record == nullptr || record != walk_visited_ || store_->AnyDataApart())
     return store_->FieldPointer(record, field);
-  const Integer offset = store_->FieldDataOffset(field);
+  const Integer offset = store_->FieldDataOffset(field->FieldNo(), field->Offset());
   return offset < 0 ? nullptr : reinterpret_cast<const Byte*>(record + 1) + offset;
 }
 
@@ -195,8 +199,33 @@ Integer TvomCustomMemTable::StoredBytes(const TField* field) const {
 
 bool TvomCustomMemTable::GetFieldData(TField* field, void* buffer) {
   if (!open_) return false;
+  if (VisitingWalkRecord()) return ReadFieldData(override_record_, field, buffer);
   TvomStoreLock hold(*store_);
-  TvomRecord* record = GetActiveRecord();
+  return ReadFieldData(GetActiveRecord(), field, buffer);
+}
+
+namespace {
+
+// Copies a fixed value of `size` bytes; the common sizes without a call.
+void CopyValue(void* to, const Byte* from, Integer size) {
+  switch (size) {
+    case 2:
+      std::memcpy(to, from, 2);
+      return;
+    case 4:
+      std::memcpy(to, from, 4);
+      return;
+    case 8:
+      std::memcpy(to, from, 8);
+      return;
+    default:
+      std::memcpy(to, from, static_cast<std::size_t>(size));
+  }
+}
+
+}  // namespace
+
+bool TvomCustomMemTable::ReadFieldData(const TvomRecord* record, TField* field, void* buffer) {
   const Byte* at = ReadPointer(record, field);
   if (at == nullptr) return false;
   if (at[0] == 0) {
@@ -206,18 +235,20 @@ bool TvomCustomMemTable::GetFieldData(TField* field, void* buffer) {
 
   const Integer fieldNo = field->FieldNo();
   const Byte flags = store_->FieldFlags(fieldNo);
-  const Integer size = field->DataSize();
   if (fieldNo < 1 || !(flags & mtffIndirect)) {
-    const Integer copied = buffer != nullptr ? StoredBytes(field) : 0;
-    NoteWalkRead(record, field, at, copied + 1);
-    if (buffer != nullptr) {
-      std::memcpy(buffer, at + 1, static_cast<std::size_t>(copied));
-      if (copied < size)
-        std::memset(static_cast<Byte*>(buffer) + copied, 0,
-                    static_cast<std::size_t>(size - copied));
+    if (buffer == nullptr) {
+      NoteWalkRead(record, field, at, 1);
+      return true;
     }
+    const Integer size = field->DataSize();
+    const Integer copied = fieldNo >= 1 ? std::min(size, store_->FieldStorageSize(fieldNo)) : size;
+    NoteWalkRead(record, field, at, copied + 1);
+    CopyValue(buffer, at + 1, copied);
+    if (copied < size)
+      std::memset(static_cast<Byte*>(buffer) + copied, 0, static_cast<std::size_t>(size - copied));
     return true;
   }
+  const Integer size = field->DataSize();
 
   NoteWalkRead(record, field, at, kvomIndirectEntrySize);
   const Byte* value = IndirectBuffer(at);

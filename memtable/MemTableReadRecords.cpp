@@ -105,9 +105,16 @@ void TvomCustomMemTable::ReadRecords(const std::function<bool()>& visit) {
   TvomIndex* index = CurrentIndex();
   TRecordsAhead ahead(*index, *store_, reads);
   for (Integer visits = 0;; ++visits) {
-    cursor_ = position;
-    if (!MoveToNextAccepted(false)) return;
-    position = cursor_;
+    // Without a filter or range every record is accepted: the next one is
+    // the next position (the reader may have removed records meanwhile).
+    if (!must_test_) {
+      if (position + 1 >= index->Count()) return;
+      cursor_ = ++position;
+    } else {
+      cursor_ = position;
+      if (!MoveToNextAccepted(false)) return;
+      position = cursor_;
+    }
     ahead.Fetch(position);
     override_record_ = index->Refs(position);
     walk_visited_ = override_record_;

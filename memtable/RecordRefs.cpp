@@ -15,6 +15,9 @@ std::size_t TvomRecordRefs::Locate(Integer pos) const {
     if (pos >= start + size && hint_ + 1 < n &&
         pos < starts_[hint_ + 1] + static_cast<Integer>(chunks_[hint_ + 1].size()))
       return ++hint_;
+    // A walk that reads a little ahead of where it stands steps over a
+    // chunk's end and back again at every chunk it passes.
+    if (pos < start && hint_ > 0 && pos >= starts_[hint_ - 1]) return --hint_;
   }
   const auto it = std::upper_bound(starts_.begin(), starts_.end(), pos);
   hint_ = static_cast<std::size_t>(it - starts_.begin()) - 1;

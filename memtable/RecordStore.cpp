@@ -586,21 +586,6 @@ void TvomCommon::LayoutRecord(const TFieldDefs& fieldDefs) {
   ClearChangedFlags();
 }
 
-Integer TvomCommon::FieldOffset(Integer fieldNo) const {
-  if (fieldNo < 1 || fieldNo > kvomMaxFields) return -1;
-  return field_offsets_[fieldNo];
-}
-
-Integer TvomCommon::FieldStorageSize(Integer fieldNo) const {
-  if (fieldNo < 1 || fieldNo > kvomMaxFields) return 0;
-  return field_sizes_[fieldNo];
-}
-
-Byte TvomCommon::FieldFlags(Integer fieldNo) const {
-  if (fieldNo < 1 || fieldNo > kvomMaxFields) return 0;
-  return field_flags_[fieldNo];
-}
-
 void TvomCommon::SetFieldFlags(Integer fieldNo, Byte flags) {
   CheckIndex(fieldNo - 1, kvomMaxFields);
   field_flags_[fieldNo] = flags;
@@ -620,9 +605,7 @@ Byte* TvomCommon::FieldPointer(const TvomRecord* record, const TField* field) co
 }
 
 Integer TvomCommon::FieldDataOffset(const TField* field) const {
-  const Integer no = field->FieldNo();
-  if (no >= 1 && no <= kvomMaxFields) return field_offsets_[no] < 0 ? -1 : field_offsets_[no];
-  return calc_start_ + field->Offset();
+  return FieldDataOffset(field->FieldNo(), field->Offset());
 }
 
 // --- bookmark area ------------------------------------------------------------------

@@ -238,13 +238,18 @@ class TvomCommon {
   static bool IsSupportedFieldType(TFieldType dataType);
   Integer FieldCount() const { return field_count_; }
   // Offset of field `fieldNo`'s null flag in the data area (-1: not laid out).
-  Integer FieldOffset(Integer fieldNo) const;
+  // (These three are read on every field read: kept inline.)
+  Integer FieldOffset(Integer fieldNo) const {
+    return HasFieldNo(fieldNo) ? field_offsets_[fieldNo] : -1;
+  }
   // Bytes of field `fieldNo`'s value where the record holds it (0: held
   // indirectly or not laid out). A table attached to the store may declare
   // the field larger than the definition the records were laid out from.
-  Integer FieldStorageSize(Integer fieldNo) const;
+  Integer FieldStorageSize(Integer fieldNo) const {
+    return HasFieldNo(fieldNo) ? field_sizes_[fieldNo] : 0;
+  }
   // Storage flags (mtffIndirect, mtffCompressed, mtffChanged) of field `fieldNo`.
-  Byte FieldFlags(Integer fieldNo) const;
+  Byte FieldFlags(Integer fieldNo) const { return HasFieldNo(fieldNo) ? field_flags_[fieldNo] : 0; }
   void SetFieldFlags(Integer fieldNo, Byte flags);
   // Clears every field's changed flag.
   void ClearChangedFlags();
@@ -255,6 +260,12 @@ class TvomCommon {
   Byte* FieldPointer(const TvomRecord* record, const TField* field) const;
   // Where FieldPointer finds the field in the data area (-1: nowhere).
   Integer FieldDataOffset(const TField* field) const;
+  // The same for a field given by its number and, for a calculated or
+  // lookup field (number below 1), its offset in the calculated area.
+  Integer FieldDataOffset(Integer fieldNo, Integer calcOffset) const {
+    if (!HasFieldNo(fieldNo)) return calc_start_ + calcOffset;
+    return field_offsets_[fieldNo] < 0 ? -1 : field_offsets_[fieldNo];
+  }
   Integer RecordSize() const { return record_size_; }  // header + data area
   Integer DataSize() const { return data_size_; }
   Integer FixedSize() const { return fixed_size_; }
@@ -341,6 +352,7 @@ class TvomCommon {
  private:
   friend class TvomCommonTestAccess;  // reaches the serial counter
 
+  static bool HasFieldNo(Integer fieldNo) { return fieldNo >= 1 && fieldNo <= kvomMaxFields; }
   void DrawTableID();
   // The header (all but the flag byte) and everything before the indirect area.
   void CopyHeaderAndFixedData(const TvomRecord* source, TvomRecord* destination) const;

@@ -113,3 +113,26 @@ TEST(RecordRefsTest, IndexOfFromAPositionAndForEach) {
 }
 
 }  // namespace
+
+// A walk reads a little ahead of where it stands: positions go forward and
+// back across the ends of chunks, and each read finds its own entry.
+TEST(RecordRefsTest, ReadsAheadAndBackAcrossChunkEnds) {
+  TvomRecordRefs refs;
+  std::vector<TvomRecord*> model;
+  for (std::size_t i = 0; i < 5000; ++i) {
+    refs.Add(Ref(i));
+    model.push_back(Ref(i));
+  }
+  // Some chunks shorter than others.
+  for (Integer pos : {3000, 1500, 10}) {
+    refs.Delete(pos);
+    model.erase(model.begin() + pos);
+  }
+  const auto count = static_cast<Integer>(model.size());
+  for (Integer pos = 0; pos < count; ++pos)
+    for (Integer step : {32, 16, 8, 0, -1, 1000, -999}) {
+      const Integer at = pos + step;
+      if (at < 0 || at >= count) continue;
+      ASSERT_EQ(refs.Get(at), model[static_cast<std::size_t>(at)]) << pos << " " << step;
+    }
+}
