@@ -631,7 +631,7 @@ class TvomCustomMemTable : public TDataSet, public TvomStoreClient {
   Integer StoredBytes(const TField* field) const;
   // Where `field`'s null flag lies in `record` (nullptr: nowhere). The
   // records a walk visits are found without reading their headers while
-  // every record of the store holds its data in place.
+  // every stored record holds its data in place.
   const Byte* ReadPointer(const TvomRecord* record, const TField* field) const;
   // Whether the field reads go to the record a walk visits. That record is
   // read without locking the store again: the walk holds the lock from its

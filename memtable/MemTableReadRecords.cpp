@@ -27,11 +27,12 @@ class TRecordsAhead {
 
   void Fetch(Integer position) {
     const Integer count = index_.Count();
-    // While every record of the store holds its data in place, the data
-    // follows the header and the walk's reads never look at the header.
+    // While every stored record holds its data in place, the data follows
+    // the header and the walk's reads never look at the header. (Record
+    // buffers sharing a stored record's data leave it in place.)
     // Otherwise the data's address is known only from the header, asked
     // for further ahead.
-    const bool inPlace = !store_.AnyDataApart();
+    const bool inPlace = !store_.AnyStoredDataApart();
     if (!inPlace && position + kHeaderAhead < count)
       __builtin_prefetch(index_.Refs(position + kHeaderAhead));
     if (position + kDataAhead < count)

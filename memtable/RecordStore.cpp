@@ -211,10 +211,12 @@ void TvomCommon::MoveDataApart(TvomRecord* record) {
   TvomRecord* const previous = DataHolder(record);
   record->Data = holder->Data;
   // A record whose data was in place keeps its header there (still counted).
-  if (previous == record)
+  if (previous == record) {
     ++apart_count_;
-  else
+    if (InSlot(record)) ++stored_apart_count_;
+  } else {
     ReleaseBlock(previous);
+  }
 }
 
 void TvomCommon::FreeVersionChain(TvomRecord* record, bool freeBuffers) {
@@ -319,6 +321,7 @@ void TvomCommon::AppendRecord(TvomRecord* record) {
   if (free_slots_.empty()) {
     record->SlotNo = static_cast<Integer>(records_.size());
     records_.push_back(record);
+    CountStoredApart(record, +1);
     RememberSerial(record);
     if (serial_counter_ >= kvomMaxSerial) throw EMemTableFatalError(SvomBookmarkOutOfRange);
     return;
@@ -326,6 +329,7 @@ void TvomCommon::AppendRecord(TvomRecord* record) {
   record->SlotNo = free_slots_.back();
   free_slots_.pop_back();
   records_[static_cast<std::size_t>(record->SlotNo)] = record;
+  CountStoredApart(record, +1);
   RememberSerial(record);
 }
 
@@ -344,7 +348,8 @@ void TvomCommon::DeleteRecord(TvomRecord* record) {
   TvomStoreLock hold(*this);
   Touch();
   const Integer slot = record->SlotNo;
-  if (slot >= 0 && slot < RecordCount() && records_[static_cast<std::size_t>(slot)] == record) {
+  if (InSlot(record)) {
+    CountStoredApart(record, -1);
     records_[static_cast<std::size_t>(slot)] = nullptr;
     free_slots_.push_back(slot);
   }
@@ -370,6 +375,7 @@ void TvomCommon::ClearRecords() {
     record = nullptr;
   }
   records_.clear();
+  stored_apart_count_ = 0;
   free_slots_.clear();
   by_serial_.Clear();
   // No record is left to use another store's memory.
@@ -838,6 +844,7 @@ void TvomCommon::Rollback() {
       if (record->UpdateStatus == usUnmodified) break;
       if (record->UpdateStatus == usInserted) {
         ForgetSerial(record);
+        CountStoredApart(record, -1);
         FreeRecord(record, true, true);
         records_[slot] = record = nullptr;
         free_slots_.push_back(static_cast<Integer>(slot));
@@ -848,6 +855,8 @@ void TvomCommon::Rollback() {
       if (record->UpdateStatus == usDeleted && deleted_count_ > 0) --deleted_count_;
       older->SlotNo = static_cast<Integer>(slot);
       older->Flags |= mtrfInStore;
+      CountStoredApart(record, -1);
+      CountStoredApart(older, +1);
       records_[slot] = older;
       RememberSerial(older);
       record->PrevVersion = nullptr;

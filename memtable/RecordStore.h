@@ -166,6 +166,10 @@ class TvomCommon {
   // Whether some record of the store keeps its data area apart from its
   // header (shared, or copied on a write).
   bool AnyDataApart() const { return apart_count_ > 0; }
+  // The same for the records in the store's slots only: what a walk over
+  // the stored records can visit. Record buffers of the tables (which may
+  // share a stored record's data) do not count here.
+  bool AnyStoredDataApart() const { return stored_apart_count_ > 0; }
   // Number of slots, free ones included.
   Integer RecordCount() const { return static_cast<Integer>(records_.size()); }
   // The record in a slot, nullptr for a free slot. REQUIRES: 0 <= slot < RecordCount().
@@ -368,6 +372,15 @@ class TvomCommon {
   void ReleaseBlock(TvomRecord* block);
   // UnshareRecord's copy.
   void MoveDataApart(TvomRecord* record);
+  // Whether the record is the one in its slot of the store.
+  bool InSlot(const TvomRecord* record) const {
+    const Integer slot = record->SlotNo;
+    return slot >= 0 && slot < RecordCount() && records_[static_cast<std::size_t>(slot)] == record;
+  }
+  // Counts a record that enters (+1) or leaves (-1) a slot, when its data is apart.
+  void CountStoredApart(const TvomRecord* record, Integer change) {
+    if (record->Data != nullptr && !DataInPlace(record)) stored_apart_count_ += change;
+  }
   void RememberSerial(TvomRecord* record);
   void RecomputeLocaleID(Integer language, Integer subLanguage, Integer sort);
   // Runs `action` for every open attached table, under the lock.
@@ -393,6 +406,8 @@ class TvomCommon {
   std::vector<std::shared_ptr<TvomRecordPool>> other_pools_;
   // Records of the store whose data area is not in place (DataInPlace).
   Integer apart_count_ = 0;
+  // Of those, the records in the store's slots.
+  Integer stored_apart_count_ = 0;
   std::vector<TvomRecord*> records_;
   std::vector<Integer> free_slots_;
   // Serial -> record in the store.

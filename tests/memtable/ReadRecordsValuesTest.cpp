@@ -45,17 +45,21 @@ String Row(TDataSet& table) {
   return row;
 }
 
+// Every record's fields as the walk reads them.
+Texts WalkedRows(TvomMemTable& table) {
+  Texts walked;
+  table.ReadRecords([&] {
+    walked.push_back(Row(table));
+    return true;
+  });
+  return walked;
+}
+
 }  // namespace
 
 TEST(MemTableReadRecordsValues, EveryKindOfValueReadsAsInTheRing) {
   auto table = EveryKind(300);
-  const Texts expected = RowTexts(*table);
-  Texts walked;
-  table->ReadRecords([&] {
-    walked.push_back(Row(*table));
-    return true;
-  });
-  EXPECT_EQ(walked, expected);
+  EXPECT_EQ(WalkedRows(*table), RowTexts(*table));
   // A field read into no buffer only asks whether the value is there.
   Integer present = 0;
   TField* large = table->FieldByName("Large");
@@ -97,4 +101,63 @@ TEST(MemTableReadRecordsValues, AnotherTableOfTheStoreReadDuringAVisitReadsItsOw
     return false;
   });
   EXPECT_EQ(inner, 50 - 17);
+}
+
+// Record buffers may share a stored record's data (as a ring's may): the
+// stored records still hold theirs in place, and the walk reads them there.
+// A write into a shared stored record gives it a copy of its own, apart
+// from its header, and the walk reads that one.
+TEST(MemTableReadRecordsValues, BuffersSharingStoredDataAndRecordsMovedApartReadRight) {
+  auto table = EveryKind(300);
+  TvomCommon& store = table->Store();
+  TField* text = table->FieldByName("Text");
+  std::vector<TvomRecord*> buffers;
+  for (Integer slot : {0, 7, 150, 299}) buffers.push_back(store.ShareRecord(store.Records(slot)));
+  EXPECT_TRUE(store.AnyDataApart());
+  EXPECT_FALSE(store.AnyStoredDataApart());
+  EXPECT_EQ(WalkedRows(*table), RowTexts(*table));
+
+  ASSERT_TRUE(table->Locate("Text", Variant("t7"), {}));
+  table->Edit();
+  text->SetAsString("moved apart");
+  table->Post();
+  EXPECT_TRUE(store.AnyStoredDataApart());
+  const Texts expected = RowTexts(*table);
+  EXPECT_EQ(expected[7].substr(expected[7].size() - 12), "moved apart|");
+  EXPECT_EQ(WalkedRows(*table), expected);
+  // The buffer keeps what it shared.
+  const Byte* kept = store.FieldPointer(buffers[1], text);
+  EXPECT_STREQ(reinterpret_cast<const char*>(kept + 1), "t7");
+
+  // The record leaves its slot: nothing stored is apart any more.
+  ASSERT_TRUE(table->Locate("Text", Variant("moved apart"), {}));
+  table->Delete();
+  EXPECT_EQ(table->RecordCount(), 299);
+  for (const String& row : RowTexts(*table)) EXPECT_EQ(row.find("moved apart"), String::npos);
+  EXPECT_FALSE(store.AnyStoredDataApart());
+  EXPECT_EQ(WalkedRows(*table), RowTexts(*table));
+  for (TvomRecord* buffer : buffers) store.FreeRecord(buffer, true, false);
+  EXPECT_FALSE(store.AnyDataApart());
+}
+
+// Versions taken back by a rollback come back into the slots: a record
+// moved apart and then replaced by its older version counts no more, and
+// one that comes back apart counts again.
+TEST(MemTableReadRecordsValues, ARollbackCountsTheRecordsItPutsBack) {
+  auto table = EveryKind(20);
+  TvomCommon& store = table->Store();
+  table->SetEnableVersioning(true);
+  table->SetVersioningMode(mtvmAllSinceCheckPoint);
+  TvomRecord* shared = store.ShareRecord(store.Records(3));
+  table->StartTransaction();
+  ASSERT_TRUE(table->Locate("Text", Variant("t3"), {}));
+  table->Edit();
+  table->FieldByName("Text")->SetAsString("changed");
+  table->Post();
+  EXPECT_TRUE(store.AnyStoredDataApart());
+  table->Rollback();
+  EXPECT_FALSE(store.AnyStoredDataApart());
+  EXPECT_EQ(WalkedRows(*table), RowTexts(*table));
+  EXPECT_EQ(RowTexts(*table)[3].substr(RowTexts(*table)[3].size() - 3), "t3|");
+  store.FreeRecord(shared, true, false);
 }
