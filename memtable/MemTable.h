@@ -632,7 +632,12 @@ class TvomCustomMemTable : public TDataSet, public TvomStoreClient {
   // Where `field`'s null flag lies in `record` (nullptr: nowhere). The
   // records a walk visits are found without reading their headers while
   // every stored record holds its data in place.
-  const Byte* ReadPointer(const TvomRecord* record, const TField* field) const;
+  const Byte* ReadPointer(const TvomRecord* record, const TField* field) const {
+    if (record == nullptr || record != walk_visited_ || store_->AnyStoredDataApart())
+      return store_->FieldPointer(record, field);
+    const Integer offset = store_->FieldDataOffset(field->FieldNo(), field->Offset());
+    return offset < 0 ? nullptr : reinterpret_cast<const Byte*>(record + 1) + offset;
+  }
   // Whether the field reads go to the record a walk visits. That record is
   // read without locking the store again: the walk holds the lock from its
   // first visit to its last, and its reader reads on the walk's thread (a

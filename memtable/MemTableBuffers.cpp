@@ -184,13 +184,6 @@ bool TvomCustomMemTable::ReadFieldText(const TvomRecord* record, TField* field, 
   return true;
 }
 
-const Byte* TvomCustomMemTable::ReadPointer(const TvomRecord* record, const TField* field) const {
-  if (record == nullptr || record != walk_visited_ || store_->AnyStoredDataApart())
-    return store_->FieldPointer(record, field);
-  const Integer offset = store_->FieldDataOffset(field->FieldNo(), field->Offset());
-  return offset < 0 ? nullptr : reinterpret_cast<const Byte*>(record + 1) + offset;
-}
-
 Integer TvomCustomMemTable::StoredBytes(const TField* field) const {
   const Integer fieldNo = field->FieldNo();
   const Integer size = field->DataSize();

@@ -13,13 +13,20 @@
 namespace {
 
 // Records lie scattered over the store's slabs, and a reader of every
-// record would otherwise wait on memory for each one. A little ahead, the
-// walk asks for the first two lines of each record's data (where the first
-// fields are); nearer, when those have come, for the parts further in that
-// the reader has been reading in records of the same kind (WalkReads.h).
+// record would otherwise wait on memory for each one. Well ahead, the walk
+// asks for the first two lines of each record's data (where the first
+// fields are) and for the parts further in that the reader has been reading
+// in most records of either kind (WalkReads.h): a tree reads a folder's
+// image number 1.3 KB into its record, and folders are one row in ten.
 // Most records of a walk are read briefly (a tree skips nine rows in ten
 // after one field), so a few steps ahead is too close: the data still
 // missed when its record came up.
+//
+// The far parts are asked for in every record, not only in the records of
+// the kind that reads them: telling the kinds apart means reading the
+// record's first line, and a walk this far ahead would wait for that line
+// (nearer, the far part came too late). A line fetched for nothing costs
+// memory traffic; a line missed costs a wait of its record's read.
 class TRecordsAhead {
  public:
   TRecordsAhead(TvomIndex& index, const TvomCommon& store, const TvomWalkReads& reads)
@@ -35,35 +42,22 @@ class TRecordsAhead {
     const bool inPlace = !store_.AnyStoredDataApart();
     if (!inPlace && position + kHeaderAhead < count)
       __builtin_prefetch(index_.Refs(position + kHeaderAhead));
-    if (position + kDataAhead < count)
-      if (const Byte* data = DataOf(index_.Refs(position + kDataAhead), inPlace)) {
-        __builtin_prefetch(data);
-        __builtin_prefetch(data + TvomWalkReads::kSpan);
-      }
-    // Most walks read nothing further in: they ask for nothing more.
-    if (position + kFarAhead < count && (reads_.Ahead(true) | reads_.Ahead(false)) != 0)
-      if (const Byte* data = DataOf(index_.Refs(position + kFarAhead), inPlace)) FetchFar(data);
+    if (position + kDataAhead >= count) return;
+    const Byte* data = DataOf(index_.Refs(position + kDataAhead), inPlace);
+    if (data == nullptr) return;
+    __builtin_prefetch(data);
+    __builtin_prefetch(data + TvomWalkReads::kSpan);
+    for (std::uint64_t spans = reads_.Ahead(true) | reads_.Ahead(false); spans != 0;
+         spans &= spans - 1)
+      __builtin_prefetch(data + reads_.OffsetIn(std::countr_zero(spans)));
   }
 
  private:
-  static constexpr Integer kHeaderAhead = 32;
-  static constexpr Integer kDataAhead = 16;
-  static constexpr Integer kFarAhead = 8;
+  static constexpr Integer kHeaderAhead = 64;
+  static constexpr Integer kDataAhead = 32;
 
   static const Byte* DataOf(const TvomRecord* record, bool inPlace) {
     return inPlace ? reinterpret_cast<const Byte*>(record + 1) : record->Data;
-  }
-
-  // The lead's null flag lies in the lines fetched before: which kind of
-  // record this is costs no wait.
-  void FetchFar(const Byte* data) {
-    const Integer lead = reads_.Lead();
-    std::uint64_t spans = reads_.Ahead(true);
-    if (spans != reads_.Ahead(false) && lead < TvomWalkReads::kHeadSpans * TvomWalkReads::kSpan &&
-        data[lead] == 0)
-      spans = reads_.Ahead(false);
-    for (; spans != 0; spans &= spans - 1)
-      __builtin_prefetch(data + reads_.OffsetIn(std::countr_zero(spans)));
   }
 
   TvomIndex& index_;

@@ -25,6 +25,13 @@ class TvomRecordRefs {
 
   // REQUIRES: 0 <= pos < Count().
   TvomRecord* Get(Integer pos) const {
+    // Most reads fall in the chunk read last (a walk reads each position
+    // and a few ahead of it): that one is tried without a call.
+    if (hint_ < chunks_.size()) {
+      const std::vector<TvomRecord*>& chunk = chunks_[hint_];
+      const auto at = static_cast<std::size_t>(pos - starts_[hint_]);
+      if (at < chunk.size()) return chunk[at];
+    }
     const std::size_t c = Locate(pos);
     return chunks_[c][static_cast<std::size_t>(pos - starts_[c])];
   }

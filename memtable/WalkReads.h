@@ -6,19 +6,21 @@
 // read. A catalogue's record is some 1.9 KB, laid out in the fields'
 // declared order; a tree reads a field near the start of every record and,
 // for one record in ten, fields further in (an image number 1.3 KB in).
-// Each of those is a memory miss of its own unless asked for early, and
-// asking for them in every record would fetch nine lines in ten for nothing.
+// Each of those is a memory miss of its own unless asked for early.
 //
 // So the reads are counted per kind of record: the first field the reader
 // reads in the walk is its lead (a tree's key), and the records whose lead is
 // null (files) are counted apart from those where it is present (folders).
-// The walk fetches the first lines of every record well ahead; nearer, when
-// they have come and the lead tells the record's kind, it fetches each part
-// further in (a 64-byte span of the data area) that at least half of the
-// recent records of that kind were read in. Counting costs a few nanoseconds
-// a read, as much as the fetches save, so the walk counts the reads of its
-// first records and then of one record in several. Only a guess is made
-// from this: a wrong one costs a fetch, never a value.
+// The walk fetches, well ahead, the first lines of every record and each
+// part further in (a 64-byte span of the data area) that at least half of
+// the recent records of either kind were read in: counted per kind, a part
+// that every folder's read touches counts although folders are few. It is
+// fetched in the records of the other kind too, since telling the kinds
+// apart that far ahead would mean waiting for each record's first line.
+// Counting costs a few nanoseconds a read, as much as the fetches save, so
+// the walk counts the reads of its first records and then of one record in
+// several. Only a guess is made from this: a wrong one costs a fetch, never
+// a value.
 #pragma once
 
 #include <bit>
