@@ -96,12 +96,17 @@ struct RingCase {
 // The table with `rows` rows (ids 1..rows), its link of `buffers` records,
 // after `steps`; with `disabled`, the steps run between DisableControls and
 // EnableControls. The trace ends with what is visible afterwards.
+// With `filtered`, the table hides ids 2 and 5000 and up.
 Trace RunSteps(const RingCase& c, Integer rows, Integer buffers, bool disabled, bool visual = true,
-               Texts* heard = nullptr) {
+               Texts* heard = nullptr, bool filtered = false) {
   auto table = NewPeopleTable();
   table->AddIndex("ById", "Id", {ixUnique});
   table->Open();
   for (Integer i = 1; i <= rows; ++i) AppendRows(*table, {{i, "n" + std::to_string(i)}});
+  if (filtered) {
+    table->SetFilter("Id <> 2 and Id < 5000");
+    table->SetFiltered(true);
+  }
   TDataSource source(nullptr);
   source.SetDataSet(table.get());
   WindowLink link(buffers, visual);
@@ -217,6 +222,8 @@ std::vector<RingCase> Cases() {
           trace.push_back(t.Locate("Id", 1001, {}) ? "found" : "missing");
         },
         AppendRow(1003), [](TvomMemTable& t, WindowLink&, Trace&) { t.Last(); }, AppendRow(1004)}});
+  cases.push_back(
+      {"appends-the-filter-hides", {AppendRow(5001), Probe(), AppendRow(1001), AppendRow(5002)}});
   cases.push_back({"append-left-open", {AppendRow(1001), [](TvomMemTable& t, WindowLink&, Trace&) {
                                           t.Append();
                                           t.FieldByName("Id")->SetAsInteger(1002);
@@ -233,6 +240,15 @@ TEST_P(MemTableRing, DisabledControlsChangeNothingAnyoneSees) {
   for (const RingCase& c : Cases()) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(RunSteps(c, rows, buffers, true), RunSteps(c, rows, buffers, false));
+  }
+}
+
+TEST_P(MemTableRing, DisabledControlsChangeNothingAnyoneSeesOfAFilteredTable) {
+  const auto [rows, buffers] = GetParam();
+  for (const RingCase& c : Cases()) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(RunSteps(c, rows, buffers, true, true, nullptr, true),
+              RunSteps(c, rows, buffers, false, true, nullptr, true));
   }
 }
 
@@ -266,4 +282,18 @@ TEST(MemTableRingContents, AppendsUnderDisabledControlsEndWithTheLastRecordsInTh
   window += "1001 1002 ]";
   EXPECT_NE(trace[0].find(" recno 152 active 99 " + window + " 1002 n1002"), String::npos)
       << trace[0];
+}
+
+// A posted record that the filter hides leaves the record next to where it
+// went current, however many records a control shows: the table no longer
+// follows a ring buffer's record back to where the cursor stood before the
+// post.
+TEST(MemTableRingContents, PostingARecordTheFilterHidesEndsNextToItWhateverTheWindow) {
+  for (const Integer buffers : {Integer{1}, Integer{7}, Integer{100}}) {
+    SCOPED_TRACE(buffers);
+    RingCase hidden{"hidden", {AppendRow(5001)}};
+    const Trace trace = RunSteps(hidden, 150, buffers, false, true, nullptr, true);
+    ASSERT_GE(trace.size(), 1u);
+    EXPECT_NE(trace[0].find(" 150 n150 bookmark"), String::npos) << trace[0];
+  }
 }
