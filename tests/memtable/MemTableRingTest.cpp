@@ -297,3 +297,42 @@ TEST(MemTableRingContents, PostingARecordTheFilterHidesEndsNextToItWhateverTheWi
     EXPECT_NE(trace[0].find(" 150 n150 bookmark"), String::npos) << trace[0];
   }
 }
+
+// The point of putting the ring off: appends with the controls disabled
+// read the records around the new one once, at EnableControls, not at every
+// Append and Post. Every record read into a buffer has its calculated
+// fields computed, which is what is counted here.
+TEST(MemTableRingContents, AppendsWithDisabledControlsReadTheWindowOnlyOnce) {
+  auto table = NewPeopleTable();
+  TField* twice = NewField(ftInteger, table.get()).release();
+  twice->SetFieldName("Twice");
+  twice->SetFieldKind(fkCalculated);
+  for (const char* name : {"Id", "Name"}) {
+    TField* field = NewField(name[0] == 'I' ? ftInteger : ftString, table.get()).release();
+    field->SetFieldName(name);
+    if (name[0] == 'N') field->SetSize(20);
+    field->SetDataSet(table.get());
+  }
+  twice->SetDataSet(table.get());
+  Integer calcs = 0;
+  table->OnCalcFields = [&calcs](TDataSet*) { ++calcs; };
+  table->Open();
+  for (Integer i = 1; i <= 150; ++i) AppendRows(*table, {{i, "n"}});
+  TDataSource source(nullptr);
+  source.SetDataSet(table.get());
+  WindowLink link(100, true);
+  link.SetDataSource(&source);
+
+  calcs = 0;
+  table->DisableControls();
+  for (Integer i = 0; i < 20; ++i) AppendRows(*table, {{1000 + i, "new"}});
+  const Integer whileDisabled = calcs;
+  table->EnableControls();
+  // A few per row (the new record itself), and the window once at the end;
+  // refilling the window at every step would read some 4,000 records.
+  EXPECT_LE(whileDisabled, 20 * 4);
+  EXPECT_LE(calcs - whileDisabled, 100);
+  EXPECT_EQ(link.RecordCount(), 100);
+  EXPECT_EQ(table->RecNo(), 170);
+  link.SetDataSource(nullptr);
+}
