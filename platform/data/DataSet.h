@@ -28,7 +28,11 @@
 // The cursor and the ring: CurrentRecord() is the buffer whose record the
 // cursor stands on (-1 when unknown). UpdateCursorPos() moves the cursor to
 // the active buffer's record; CursorPosChanged() forgets where the cursor is.
-// Resync rebuilds the ring around the cursor's record.
+// Resync rebuilds the ring around the cursor's record. While the controls
+// are disabled and no unsilenced link listens, Append and Resync may leave
+// the ring holding the active record alone until someone reads more of it
+// (or EnableControls); the ring's readers fill it first, so what they see
+// is the same.
 //
 // State. Browse is the resting state of an open dataset; Edit and Insert hold
 // a changed record in the active buffer until Post or Cancel. Field access in
