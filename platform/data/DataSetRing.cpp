@@ -100,14 +100,18 @@ void TDataSet::PutOffResync(Integer before) {
   if (room <= 0) return;
   CursorPosChanged();
   const Integer prior = before > 0 ? SkipRecords(-before) : 0;
-  CursorToFirstBuffer();
-  CursorPosChanged();
-  const Integer next = SkipRecords(room - prior);
-  Integer more = 0;
-  if (prior == before && prior + next < room) {
+  Integer next = 0, more = 0;
+  // A ring filled by the records before (the usual case after an append
+  // at the end) needs no look after the record.
+  if (prior < room) {
     CursorToFirstBuffer();
     CursorPosChanged();
-    more = SkipRecords(-(room - next)) - prior;
+    next = SkipRecords(room - prior);
+    if (prior == before && prior + next < room) {
+      CursorToFirstBuffer();
+      CursorPosChanged();
+      more = SkipRecords(-(room - next)) - prior;
+    }
   }
   CursorToFirstBuffer();
   ring_active_ = prior + more;
