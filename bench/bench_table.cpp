@@ -7,6 +7,11 @@
 // row) pairs with the same comparison (for text, ICU's own UTF-8 collation
 // with the table's collator settings), a loop comparing the same strings, a
 // loop testing the two fields.
+//
+// Appending with the controls disabled (a loader, the catalogue's scan) is
+// measured with a control keeping a window of 100 records, as the
+// data-bound tree does, against the same appends with a one-record window:
+// the window should cost little while nobody looks at it.
 #include <unicode/ucol.h>
 
 #include <algorithm>
@@ -17,6 +22,8 @@
 
 #include "bench/CatalogTable.h"
 #include "memtable/ValueCompare.h"
+#include "platform/data/DataLink.h"
+#include "platform/data/DataSource.h"
 #include "platform/rtl/Locale.h"
 
 namespace {
@@ -154,6 +161,61 @@ void FilterPlain(benchmark::State& state) {
   });
 }
 
+constexpr int kAppends = 1000;
+
+// kAppends x (Append, three fields, Post) between DisableControls and
+// EnableControls, while a control's link keeps `window` records. The rows
+// are deleted again after each run, untimed, so that every run appends to
+// the same table.
+void AppendWhileDisabled(benchmark::State& state, const char* path, Integer window) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  Catalog& c = CatalogOf(n);
+  TvomMemTable& table = *c.Table;
+  TDataSource source(nullptr);
+  source.SetDataSet(&table);
+  TDataLink link;
+  link.SetVisualControl(true);
+  link.SetBufferCount(window);
+  link.SetDataSource(&source);
+  Integer next = 0;
+  for (const Row& r : c.Rows)
+    if (const auto* id = std::get_if<Integer>(&r[cId])) next = std::max(next, *id + 1);
+  TField* id = table.FieldByName("id");
+  TField* parent = table.FieldByName("idparent");
+  TField* name = table.FieldByName("dirname");
+  table.First();
+  Measure(
+      state, path, n,
+      [&] {
+        table.DisableControls();
+        for (int i = 0; i < kAppends; ++i) {
+          table.Append();
+          id->SetAsInteger(next);
+          parent->SetAsInteger(next - 1);
+          name->SetAsString("Appended");
+          table.Post();
+          ++next;
+        }
+        table.EnableControls();
+      },
+      [&] {
+        table.DisableControls();
+        table.Last();
+        for (int i = 0; i < kAppends; ++i) table.Delete();
+        table.EnableControls();
+      });
+  link.SetDataSource(nullptr);
+  if (table.RecordCount() != static_cast<Integer>(n)) state.SkipWithError("rows left behind");
+}
+
+void AppendWindowOfMany(benchmark::State& state) {
+  AppendWhileDisabled(state, "append-window-100", 100);
+}
+
+void AppendWindowOfOne(benchmark::State& state) {
+  AppendWhileDisabled(state, "append-window-1", 1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -175,10 +237,17 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("locate/loop", LocatePlain)->Arg(n)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("filter/ours", FilterOurs)->Arg(n)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("filter/loop", FilterPlain)->Arg(n)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("append-1000/window-100", AppendWindowOfMany)
+        ->Arg(n)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("append-1000/window-1", AppendWindowOfOne)
+        ->Arg(n)
+        ->Unit(benchmark::kMillisecond);
   }
   return RunAndReport(argc, argv,
                       {{"sort-int", "sort-int-std", 2},
                        {"sort-text", "sort-text-std", 1.5},
                        {"locate", "locate-loop", 2},
-                       {"filter-walk", "filter-loop", 3}});
+                       {"filter-walk", "filter-loop", 3},
+                       {"append-window-100", "append-window-1", 1.3}});
 }

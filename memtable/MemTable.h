@@ -557,6 +557,7 @@ class TvomCustomMemTable : public TDataSet, public TvomStoreClient {
   void ClearCalcFields(TRecordBuffer buffer) override;
   Cardinal GetRecordSize() override;
   TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) override;
+  Integer SkipRecords(Integer distance) override;
   void InternalFirst() override { CursorToBOF(); }
   void InternalLast() override { CursorToEOF(); }
   void InternalOpen() override;

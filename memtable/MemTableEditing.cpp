@@ -91,7 +91,12 @@ void TvomCustomMemTable::StoreNewRecord(TvomRecord* record, Integer recNo) {
   last_placed_ = -1;
   store_->UpdateIndexes(mticInsert, this, recNo, record, record);
   store_->SetModified(true);
-  if (last_placed_ >= 0) cursor_ = last_placed_;
+  if (last_placed_ >= 0) {
+    cursor_ = last_placed_;
+    // The ring's notion of where the cursor stands is out of date: left, a
+    // later step would follow a buffer's record back to where it was.
+    CursorPosChanged();
+  }
   if (fatal) std::rethrow_exception(fatal);
 }
 
@@ -152,6 +157,7 @@ void TvomCustomMemTable::InternalPost() {
     cursor_ = last_placed_;
   else if (pos >= 0)
     cursor_ = pos;
+  CursorPosChanged();
   store_->ClearChangedFlags();
 }
 
@@ -184,6 +190,7 @@ void TvomCustomMemTable::InternalDelete() {
   store_->SetModified(true);
   if (pos >= 0) cursor_ = pos;
   ClipCursor();
+  CursorPosChanged();
 }
 
 void TvomCustomMemTable::InternalCancel() {

@@ -87,12 +87,29 @@ bool TvomCustomMemTable::FindRecord(bool restart, bool goForward) {
   return true;
 }
 
+Integer TvomCustomMemTable::SkipRecords(Integer distance) {
+  // GetRecord's steps without the copy into a buffer.
+  TvomStoreLock hold(*store_);
+  FollowCurrentRecord();
+  if (!must_test_) {
+    // Every record is accepted: the steps are counted, not taken one by one.
+    ClipCursor();
+    const Integer last = CurrentIndex()->Count() - 1;
+    const Integer passed = distance > 0 ? std::min(distance, std::max(Integer{0}, last - cursor_))
+                                        : std::min(-distance, std::max(Integer{0}, cursor_));
+    cursor_ += distance > 0 ? passed : -passed;
+    return passed;
+  }
+  Integer passed = 0;
+  for (; distance > 0 && MoveToNextAccepted(false); --distance) ++passed;
+  for (; distance < 0 && MoveToPriorAccepted(false); ++distance) ++passed;
+  return passed;
+}
+
 void TvomCustomMemTable::FollowCurrentRecord() {
   // The ring says which buffer's record the cursor stands on; another table
   // sharing the store may have moved that record since.
-  const Integer current = CurrentRecord();
-  if (current < 0) return;
-  const TRecordBuffer buffer = Buffers(current);
+  const TRecordBuffer buffer = CurrentBuffer();
   if (buffer == nullptr || GetBookmarkFlag(buffer) != bfCurrent) return;
   const Integer pos = PositionOfSerial(AsRecord(buffer)->Serial, cursor_);
   if (pos >= 0) cursor_ = pos;

@@ -49,12 +49,14 @@ void TDataLink::SetBufferCount(Integer value) {
 
 Integer TDataLink::ActiveRecord() const {
   TDataSet* ds = DataSet();
+  if (ds) ds->FillRing();
   return ds && active_ ? ds->active_record_ - first_record_ : 0;
 }
 
 void TDataLink::SetActiveRecord(Integer value) {
   TDataSet* ds = DataSet();
   if (!ds || !active_) return;
+  ds->FillRing();
   const Integer index = first_record_ + value;
   if (index >= 0 && index < ds->record_count_) ds->active_record_ = index;
 }
@@ -62,6 +64,7 @@ void TDataLink::SetActiveRecord(Integer value) {
 Integer TDataLink::RecordCount() const {
   TDataSet* ds = DataSet();
   if (!ds || !active_) return 0;
+  ds->FillRing();
   return std::max(0, std::min(buffer_count_, ds->record_count_ - first_record_));
 }
 
@@ -107,6 +110,7 @@ void TDataLink::SetEditing(bool value) {
 Integer TDataLink::UpdateRange(Integer shift) {
   TDataSet* ds = DataSet();
   if (!ds) return 0;
+  ds->FillRing();
   const Integer old = first_record_ + shift;
   const Integer active = ds->active_record_, count = ds->record_count_;
   Integer first = old;

@@ -223,6 +223,7 @@ void TDataSet::DisableControls() {
 
 void TDataSet::EnableControls() {
   if (disable_count_ == 0 || --disable_count_ != 0) return;
+  FillRing();
   // The controls heard nothing meanwhile: bring their state up to date and
   // tell them that anything may have changed.
   NotifyDataSources(deUpdateState, 0);

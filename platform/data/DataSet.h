@@ -28,7 +28,11 @@
 // The cursor and the ring: CurrentRecord() is the buffer whose record the
 // cursor stands on (-1 when unknown). UpdateCursorPos() moves the cursor to
 // the active buffer's record; CursorPosChanged() forgets where the cursor is.
-// Resync rebuilds the ring around the cursor's record.
+// Resync rebuilds the ring around the cursor's record. While the controls
+// are disabled and no unsilenced link listens, Append and Resync may leave
+// the ring holding the active record alone until someone reads more of it
+// (or EnableControls); the ring's readers fill it first, so what they see
+// is the same.
 //
 // State. Browse is the resting state of an open dataset; Edit and Insert hold
 // a changed record in the active buffer until Post or Cancel. Field access in
@@ -377,6 +381,13 @@ class TDataSet : public TComponent {
   // `bookmark` holds BookmarkSize() bytes.
   virtual void InternalGotoBookmark(const void* bookmark) = 0;
   virtual void InternalSetToRecord(TRecordBuffer buffer) = 0;
+  // Moves the cursor over up to |distance| records that GetRecord would
+  // return (forward for a positive distance, backward for a negative one)
+  // as GetRecord(gmNext / gmPrior) would, and returns how many it passed.
+  // The ring uses it to learn how many records lie around the cursor while
+  // it puts off reading them. The base reads each into the spare buffer; a
+  // descendant that can step without copying a record overrides it.
+  virtual Integer SkipRecords(Integer distance);
   // The base cannot count: -1.
   virtual Integer GetRecordCount() { return -1; }
   virtual Integer GetRecNo() { return -1; }
@@ -458,9 +469,13 @@ class TDataSet : public TComponent {
   // How many buffers the ring has (the spare one not counted).
   Integer BufferCount() const { return buffer_count_; }
   // How many buffers hold records.
-  Integer RecordBufferCount() const { return record_count_; }
-  Integer ActiveRecord() const { return active_record_; }
-  Integer CurrentRecord() const { return current_record_; }
+  Integer RecordBufferCount() const;
+  Integer ActiveRecord() const;
+  Integer CurrentRecord() const;
+  // The buffer whose record the cursor stands on (nullptr when unknown).
+  // Unlike Buffers(CurrentRecord()) it never fills a ring whose filling was
+  // put off, so a descendant's GetRecord may call it.
+  TRecordBuffer CurrentBuffer() const;
   // Empties the ring (no record, cursor unknown).
   void ClearBuffers();
   // The ring holds exactly the record in buffer 0, the cursor on it.
@@ -478,6 +493,9 @@ class TDataSet : public TComponent {
   void SetBufferCount(Integer value);
   // The ring size the data links ask for.
   void UpdateBufferCount();
+  // Fills the ring now if its filling was put off (see ring_fill_). Every
+  // reader of the ring's records other than the active one calls it first.
+  void FillRing();
 
   // --- checks -----------------------------------------------------------------
   void CheckActive() const;
@@ -493,6 +511,15 @@ class TDataSet : public TComponent {
  private:
   // GetNextRecord/GetPriorRecord's fetch into the spare buffer past the ring.
   bool FetchIntoSpare(TGetMode mode);
+  // Whether refilling the ring may wait: the controls are disabled and no
+  // link that DisableControls leaves listening could look at it.
+  bool CanPutOffRing() const { return disable_count_ != 0 && !HasUnsilencedLinks(); }
+  // Puts the cursor back on the record of buffer 0.
+  void CursorToFirstBuffer();
+  // With the ring holding only the record in buffer 0 (the cursor on it),
+  // takes note of the ring that Resync would build around it with `before`
+  // records before it, without reading the others.
+  void PutOffResync(Integer before);
   friend class TField;
   friend class TFields;
   friend class TFieldDef;
@@ -566,4 +593,15 @@ class TDataSet : public TComponent {
   Integer record_count_ = 0;
   Integer active_record_ = 0;
   Integer current_record_ = -1;
+  // While the controls are disabled and nobody can look, the ring may hold
+  // only the active record (buffer 0, record_count_ 1) and the shape the
+  // full ring would have: ring_count_ records, the active one at
+  // ring_active_. Resync and Append find that shape by stepping the cursor
+  // (SkipRecords) instead of copying every record, so an append and post of
+  // every row copies one record instead of a ring full. FillRing reads the
+  // others the first time anyone needs more than the active record, and
+  // EnableControls at the latest.
+  bool ring_pending_ = false;
+  Integer ring_active_ = 0;
+  Integer ring_count_ = 0;
 };

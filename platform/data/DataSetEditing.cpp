@@ -55,10 +55,21 @@ void TDataSet::PrepareNewBuffer(bool append) {
     record_count_ = 1;
     bof_ = eof_ = false;
     // The last records come before the new one.
+    if (buffer_count_ > 1 && CanPutOffRing()) {
+      CursorToFirstBuffer();
+      CursorPosChanged();
+      const Integer before = SkipRecords(-(buffer_count_ - 1));
+      CursorToFirstBuffer();
+      ring_active_ = before;
+      ring_count_ = before + 1;
+      ring_pending_ = before > 0;
+      return;
+    }
     GetPriorRecords();
     active_record_ = record_count_ - 1;
     return;
   }
+  FillRing();
   // The new record takes the bookmark of the one it is inserted before, so
   // that the descendant knows where it goes.
   std::vector<Byte> before;

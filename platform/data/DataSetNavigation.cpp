@@ -51,6 +51,7 @@ void TDataSet::Last() {
 
 Integer TDataSet::MoveBy(Integer distance) {
   CheckBrowseMode();
+  FillRing();
   Integer moved = 0;
   DoBeforeScroll();
   if ((distance > 0 && !eof_) || (distance < 0 && !bof_)) {

@@ -22,9 +22,33 @@ TRecordBuffer TDataSet::ActiveBuffer() const {
   return buffers_[static_cast<std::size_t>(active_record_)];
 }
 
+// The readers of the ring below are const for their callers; the ring they
+// read is the same whether it was filled when it changed or is filled now.
 TRecordBuffer TDataSet::Buffers(Integer index) const {
+  const_cast<TDataSet*>(this)->FillRing();
   if (index < 0 || index >= static_cast<Integer>(buffers_.size())) return nullptr;
   return buffers_[static_cast<std::size_t>(index)];
+}
+
+Integer TDataSet::RecordBufferCount() const {
+  const_cast<TDataSet*>(this)->FillRing();
+  return record_count_;
+}
+
+Integer TDataSet::ActiveRecord() const {
+  const_cast<TDataSet*>(this)->FillRing();
+  return active_record_;
+}
+
+Integer TDataSet::CurrentRecord() const {
+  const_cast<TDataSet*>(this)->FillRing();
+  return current_record_;
+}
+
+TRecordBuffer TDataSet::CurrentBuffer() const {
+  if (current_record_ < 0 || current_record_ >= static_cast<Integer>(buffers_.size()))
+    return nullptr;
+  return buffers_[static_cast<std::size_t>(current_record_)];
 }
 
 void TDataSet::ClearBuffers() {
@@ -32,6 +56,7 @@ void TDataSet::ClearBuffers() {
   active_record_ = 0;
   current_record_ = -1;
   bof_ = eof_ = true;
+  ring_pending_ = false;
 }
 
 void TDataSet::ActivateBuffers() {
@@ -39,6 +64,59 @@ void TDataSet::ActivateBuffers() {
   active_record_ = 0;
   current_record_ = 0;
   bof_ = eof_ = false;
+  ring_pending_ = false;
+}
+
+void TDataSet::FillRing() {
+  if (!ring_pending_) return;
+  // Cleared first: what the fetches run (calculated fields, the
+  // descendant's GetRecord) may read the ring again.
+  ring_pending_ = false;
+  Integer before = ring_active_;
+  while (before > 0 && GetPriorRecord()) --before;
+  while (record_count_ < ring_count_ && GetNextRecord()) {
+  }
+}
+
+void TDataSet::CursorToFirstBuffer() {
+  CursorPosChanged();
+  SetCurrentRecord(0);
+}
+
+Integer TDataSet::SkipRecords(Integer distance) {
+  TRecordBuffer spare = buffers_[static_cast<std::size_t>(record_count_)];
+  const TGetMode mode = distance > 0 ? gmNext : gmPrior;
+  Integer passed = 0;
+  for (Integer left = std::abs(distance); left > 0 && GetRecord(spare, mode, true) == grOK; --left)
+    ++passed;
+  return passed;
+}
+
+void TDataSet::PutOffResync(Integer before) {
+  // The steps of Resync's rebuild, counted instead of read: records before
+  // the cursor's up to `before`, then after it until the ring is full, then
+  // more before it when the end came first.
+  const Integer room = buffer_count_ - 1;
+  if (room <= 0) return;
+  CursorPosChanged();
+  const Integer prior = before > 0 ? SkipRecords(-before) : 0;
+  Integer next = 0, more = 0;
+  // A ring filled by the records before (the usual case after an append
+  // at the end) needs no look after the record.
+  if (prior < room) {
+    CursorToFirstBuffer();
+    CursorPosChanged();
+    next = SkipRecords(room - prior);
+    if (prior == before && prior + next < room) {
+      CursorToFirstBuffer();
+      CursorPosChanged();
+      more = SkipRecords(-(room - next)) - prior;
+    }
+  }
+  CursorToFirstBuffer();
+  ring_active_ = prior + more;
+  ring_count_ = 1 + prior + next + more;
+  ring_pending_ = ring_count_ > 1;
 }
 
 void TDataSet::MoveBuffer(Integer curIndex, Integer newIndex) {
@@ -86,6 +164,7 @@ bool TDataSet::FetchIntoSpare(TGetMode mode) {
 }
 
 bool TDataSet::GetNextRecord() {
+  FillRing();
   if (record_count_ > 0 && current_record_ != record_count_ - 1)
     SetCurrentRecord(record_count_ - 1);
   if (!FetchIntoSpare(gmNext)) return false;
@@ -103,6 +182,7 @@ bool TDataSet::GetNextRecord() {
 }
 
 bool TDataSet::GetPriorRecord() {
+  FillRing();
   if (record_count_ > 0 && current_record_ != 0) SetCurrentRecord(0);
   if (!FetchIntoSpare(gmPrior)) return false;
   if (record_count_ == 0) {
@@ -145,11 +225,17 @@ void TDataSet::Resync(TResyncMode mode) {
     return;
   }
   // Before the ring is rebuilt: how many records should precede the cursor's.
-  Integer before = mode.Contains(rmCenter) ? (buffer_count_ - 1) / 2 : active_record_;
+  Integer before = mode.Contains(rmCenter) ? (buffer_count_ - 1) / 2
+                   : ring_pending_         ? ring_active_
+                                           : active_record_;
   MoveBuffer(record_count_, 0);
   ActivateBuffers();
   TScopeExit announce(
       [this] { DataEvent(deDataSetChange, resync_moved_ ? kDataSetMovedOnly : 0); });
+  if (CanPutOffRing()) {
+    PutOffResync(before);
+    return;
+  }
   while (before > 0 && GetPriorRecord()) --before;
   GetNextRecords();
   GetPriorRecords();
@@ -165,6 +251,7 @@ void TDataSet::ResyncMoved() {
 void TDataSet::SetBufferCount(Integer value) {
   if (value < 1) value = 1;
   if (buffers_.empty()) return;  // closed: the count is taken when opening
+  FillRing();
   if (value == buffer_count_) return;
   if (value > buffer_count_) {
     while (static_cast<Integer>(buffers_.size()) < value + 1)
