@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <mutex>
 #include <typeinfo>
+#include <utility>
 
 #include "platform/data/NumericFields.h"
 #include "platform/rtl/Exceptions.h"
@@ -39,6 +40,21 @@ Integer ImageNumber(TField* field, const TIntegerField* integer) {
 Integer ImageNumber(TField* field) {
   return ImageNumber(field, dynamic_cast<const TIntegerField*>(field));
 }
+
+// Gives a flag a value for a scope and puts the old one back on every way
+// out. Putting back a bool cannot fail, so unlike the general guard it asks
+// nothing about exceptions in flight: it stands in the per-record path.
+class TFlagScope {
+ public:
+  TFlagScope(bool& flag, bool value) : flag_(flag), previous_(std::exchange(flag, value)) {}
+  ~TFlagScope() { flag_ = previous_; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool previous_;
+};
 
 // How many keyed records ahead a rebuild asks for their nodes: far enough
 // for memory to answer while the file rows between are read.
@@ -244,22 +260,29 @@ bool TslDBTreeNodes::FindKeyIndex(const Variant& key, Integer& index) const {
   return FindKeyIndexNear(key, -1, index);
 }
 
+bool TslDBTreeNodes::FindIntKeyIndexNear(Int64 key, Integer near, Integer& index) const {
+  // Unless every key is a number, the general search compares them.
+  if (other_keys_ != 0) return FindKeyIndexNear(Variant(key), near, index);
+  index = -1;
+  const Integer count = Count();
+  if (count == 0) return false;
+  // Every key a number: search the numbers side by side, not node by node.
+  index = IntKeyPosition(key, near);
+  if (index == count) return false;
+  if (int_keys_[static_cast<std::size_t>(index)] == key) return true;
+  if (index == 0) index = -1;
+  return false;
+}
+
 bool TslDBTreeNodes::FindKeyIndexNear(const Variant& key, Integer near, Integer& index) const {
   index = -1;
   const Integer count = Count();
-  if (count == 0 || VarIsNull(key)) return false;
+  if (count == 0 || key.IsNull()) return false;
   // Integer keys against integer keys compare as the numbers kept in the
   // nodes; anything else as KeyGreater and KeyEqual compare it.
   const bool isInt = IsIntegerVariant(key);
   const Int64 intKey = isInt ? key.AsInt64() : 0;
-  if (isInt && other_keys_ == 0) {
-    // Every key a number: search the numbers side by side, not node by node.
-    index = IntKeyPosition(intKey, near);
-    if (index == count) return false;
-    if (int_keys_[static_cast<std::size_t>(index)] == intKey) return true;
-    if (index == 0) index = -1;
-    return false;
-  }
+  if (isInt && other_keys_ == 0) return FindIntKeyIndexNear(intKey, near, index);
   const auto nodeAbove = [&](const TslDBTreeNode* n) {
     return isInt && n->has_int_key_ ? n->IntKey() > intKey : KeyGreater(n->key_value_, key);
   };
@@ -311,7 +334,10 @@ TslDBTreeNode* TslDBTreeNodes::ParentNodeOfKey(const TslDBTreeNode* node,
 
 bool TslDBTreeNodes::Insert(TslDBTreeNode* node) {
   Integer index;
-  if (VarIsNull(node->key_value_) || FindKeyIndex(node->key_value_, index)) return false;
+  if (node->key_value_.IsNull()) return false;
+  if (node->has_int_key_ ? FindIntKeyIndexNear(node->IntKey(), -1, index)
+                         : FindKeyIndex(node->key_value_, index))
+    return false;
   index = std::max<Integer>(index, 0);
   list_.insert(list_.begin() + index, node);
   int_keys_.insert(int_keys_.begin() + index, node->has_int_key_ ? node->IntKey() : 0);
@@ -611,6 +637,9 @@ void TslDBTreeView::RebindAndRebuild() {
 }
 
 String TslDBTreeView::NodeText() {
+  // The usual caption, the list field's text as it is, without a copy.
+  if (display_fields_.empty() && !OnSetDisplayItemText)
+    return list_field_ ? list_field_->Text() : String();
   String text;
   if (!display_fields_.empty()) {
     for (std::size_t i = 0; i < display_fields_.size(); ++i) {
@@ -656,8 +685,13 @@ Variant TslDBTreeView::RecordParentValue() const {
   return parent_field_->AsVariant();
 }
 
+bool TslDBTreeView::FindRecordKey(const Variant& key, Integer near, Integer& index) const {
+  return IsIntegerVariant(key) ? index_->FindIntKeyIndexNear(key.AsInt64(), near, index)
+                               : index_->FindKeyIndexNear(key, near, index);
+}
+
 TslDBTreeNode* TslDBTreeView::NodeFromRecordKey(Variant key) {
-  const auto busy = SetForScope(busy_, true);
+  const TFlagScope busy(busy_, true);
   const String text = NodeText();
   Variant parentValue = RecordParentValue();
   // Read once: a node made now takes them before its item is inserted.
@@ -667,11 +701,11 @@ TslDBTreeNode* TslDBTreeView::NodeFromRecordKey(Variant key) {
   // the previous record's. A rebuild mostly finds the node under its
   // parent already; otherwise the parent is looked for near the record's
   // own place (folders come shortly before their children).
-  Integer at;
-  TslDBTreeNode* node =
-      index_->FindKeyIndexNear(key, next_key_position_, at) ? index_->Node(at) : nullptr;
+  Integer at, parentAt;
+  TslDBTreeNode* node = FindRecordKey(key, next_key_position_, at) ? index_->Node(at) : nullptr;
   TslDBTreeNode* parent = node ? index_->ParentNodeOfKey(node, parentValue) : nullptr;
-  if (!parent) parent = index_->FindNodeNear(parentValue, at);
+  if (!parent && !parentValue.IsNull() && FindRecordKey(parentValue, at, parentAt))
+    parent = index_->Node(parentAt);
   if (node) {
     // Top-level nodes wait for the build's re-parenting step.
     if (TTreeNode* now = node->Parent(); now && now != parent && node != parent)
@@ -680,7 +714,7 @@ TslDBTreeNode* TslDBTreeView::NodeFromRecordKey(Variant key) {
   } else {
     TTreeNode* made;
     {
-      const auto fromRecord = SetForScope(adding_record_node_, true);
+      const TFlagScope fromRecord(adding_record_node_, true);
       record_key_ = &key;  // taken by the node, not read again
       made = parent ? Items()->AddChild(parent, text) : Items()->Add(nullptr, text);
     }

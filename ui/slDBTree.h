@@ -162,6 +162,8 @@ class TslDBTreeNodes {
   // Any `near` gives the right answer; a far one only costs more.
   bool FindKeyIndexNear(const Variant& key, Integer near, Integer& index) const;
   TslDBTreeNode* FindNodeNear(const Variant& key, Integer near) const;
+  // FindKeyIndexNear for an integer key given as a number (no variant made).
+  bool FindIntKeyIndexNear(Int64 key, Integer near, Integer& index) const;
 
   // The node's parent when it is the indexed node of `key` (what
   // FindNode(key) would find, without a search); nullptr otherwise.
@@ -379,6 +381,9 @@ class TslDBTreeView : public TCustomslTreeView {
   TslDBTreeNode* NodeFromRecordKey(Variant key);
   // The current record's parent value, as AsVariant gives it.
   Variant RecordParentValue() const;
+  // Where the index holds `key` (FindKeyIndexNear), by its number when it
+  // is an integer.
+  bool FindRecordKey(const Variant& key, Integer near, Integer& index) const;
   void BindFields();
   void ClearBindings();
   // Moves `node` under `parent` (nullptr: the top level) as its last child,

@@ -901,6 +901,10 @@ TEST_F(slDBTree, SearchesFromAnyPlaceAgreeOverRunsGapsAndExtremeKeys) {
         EXPECT_EQ(index->FindKeyIndexNear(v, near, at), found)
             << c.name << " " << key << " from " << near;
         EXPECT_EQ(at, whole) << c.name << " " << key << " from " << near;
+        at = 7;
+        EXPECT_EQ(index->FindIntKeyIndexNear(key, near, at), found)
+            << c.name << " " << key << " as a number from " << near;
+        EXPECT_EQ(at, whole) << c.name << " " << key << " as a number from " << near;
       }
     }
     tree.SetDataSource(nullptr);
