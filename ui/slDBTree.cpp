@@ -671,10 +671,14 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
   // key field, the usual kind, they cost one read and no variant.
   if (key_integer_field_) {
     Integer key;
-    return key_integer_field_->GetValue(key) ? NodeFromRecordKey(Variant(key)) : nullptr;
+    return key_integer_field_->GetValue(key) ? NodeFromIntegerKey(key) : nullptr;
   }
   Variant key = key_field_->AsVariant();
   return VarIsNull(key) ? nullptr : NodeFromRecordKey(std::move(key));
+}
+
+TslDBTreeNode* TslDBTreeView::NodeFromIntegerKey(Integer key) {
+  return NodeFromRecordKey(Variant(key));
 }
 
 Variant TslDBTreeView::RecordParentValue() const {
@@ -787,10 +791,20 @@ void TslDBTreeView::RebuildTree() {
       bool any = false;
       {
         const auto readingAll = SetForScope(reading_all_, true);
-        ds->ReadRecords([&] {
-          any = NodeFromCurrentRecord() != nullptr || any;
-          return true;
-        });
+        if (const TIntegerField* keyField = key_integer_field_) {
+          // Nine rows in ten have no key: a read and a test each, no call
+          // or variant more (NodeFromCurrentRecord's own integer path).
+          ds->ReadRecords([this, keyField, &any] {
+            Integer key;
+            if (keyField->GetValue(key) && NodeFromIntegerKey(key)) any = true;
+            return true;
+          });
+        } else {
+          ds->ReadRecords([this, &any] {
+            if (NodeFromCurrentRecord()) any = true;
+            return true;
+          });
+        }
       }
       if (any) SizeBufferRing();
     }

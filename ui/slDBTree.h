@@ -379,6 +379,9 @@ class TslDBTreeView : public TCustomslTreeView {
   void KeepNodeFonts();
   // NodeFromCurrentRecord's work once the record's key is known not Null.
   TslDBTreeNode* NodeFromRecordKey(Variant key);
+  // The same for an integer key read as a number: the variant is made here,
+  // so that the test of a keyless row needs none.
+  TslDBTreeNode* NodeFromIntegerKey(Integer key);
   // The current record's parent value, as AsVariant gives it.
   Variant RecordParentValue() const;
   // Where the index holds `key` (FindKeyIndexNear), by its number when it
