@@ -911,4 +911,45 @@ TEST_F(slDBTree, SearchesFromAnyPlaceAgreeOverRunsGapsAndExtremeKeys) {
   }
 }
 
+// Each node's parent value is what the record's parent field gives, of
+// its type, after a build and after a rebuild that changed some unseen.
+TEST_F(slDBTree, ParentValuesFollowTheFieldOfEveryKindThroughRebuilds) {
+  for (TFieldType type : {ftInteger, ftSmallint, ftLargeint}) {
+    TslDBTreeView tree(owner_.get());
+    TArrayDataSet ds;
+    TDataSource source(nullptr);
+    BindLoose(tree, ds, source, type,
+              {{1, 1, "a"}, {2, 1, "b"}, {3, Null(), "c"}, {4, 2, "d"}, {5, 4, "e"}});
+    const auto expectParentsAsTheFieldGives = [&](const char* when) {
+      for (int key = 1; key <= 5; ++key) {
+        ASSERT_TRUE(ds.Locate("id", key, {})) << key;
+        const Variant own = ds.FieldByName("idparent")->AsVariant();
+        const TslDBTreeNode* node = tree.DBNodes()->FindNode(key);
+        ASSERT_NE(node, nullptr) << type << " " << key;
+        EXPECT_EQ(node->ParentValue.Type(), own.Type()) << type << " " << key << " " << when;
+        if (!own.IsNull()) {
+          EXPECT_EQ(node->ParentValue.AsInt64(), own.AsInt64())
+              << type << " " << key << " " << when;
+        }
+      }
+    };
+    expectParentsAsTheFieldGives("after the build");
+    EXPECT_EQ(TreeShape(&tree), "a(b(d(e))) c") << type;
+    const auto setParent = [&](int key, const Variant& parent) {
+      ASSERT_TRUE(ds.Locate("id", key, {}));
+      ds.Edit();
+      ds.FieldByName("idparent")->SetAsVariant(parent);
+      ds.Post();
+    };
+    ds.DisableControls();
+    setParent(4, 3);       // another parent
+    setParent(3, 1);       // from Null to a parent
+    setParent(5, Null());  // from a parent to Null
+    ds.EnableControls();   // one rebuild
+    expectParentsAsTheFieldGives("after the rebuild");
+    EXPECT_EQ(TreeShape(&tree), "a(b c(d)) e") << type;
+    tree.SetDataSource(nullptr);
+  }
+}
+
 }  // namespace
