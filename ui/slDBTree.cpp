@@ -1,8 +1,10 @@
 #include "ui/slDBTree.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <mutex>
 #include <typeinfo>
+#include <utility>
 
 #include "platform/data/NumericFields.h"
 #include "platform/rtl/Exceptions.h"
@@ -24,19 +26,51 @@ bool DataSetLocate(TDataSet* dataSet, const String& keyFields, const Variant& ke
 
 namespace {
 
-// An image number field's value; -1 (no image) for Null. An integer field,
-// the usual kind, reads its record once for both.
-Integer ImageNumber(TField* field) {
-  if (const auto* integer = dynamic_cast<const TIntegerField*>(field)) {
+// An image number field's value; -1 (no image) for Null. An integer field
+// (`integer`, the field itself when it is one), the usual kind, reads its
+// record once for both.
+Integer ImageNumber(TField* field, const TIntegerField* integer) {
+  if (integer) {
     Integer value;
     return integer->GetValue(value) ? value : -1;
   }
   return field->IsNull() ? -1 : field->AsInteger();
 }
 
+Integer ImageNumber(TField* field) {
+  return ImageNumber(field, dynamic_cast<const TIntegerField*>(field));
+}
+
+// Gives a flag a value for a scope and puts the old one back on every way
+// out. Putting back a bool cannot fail, so unlike the general guard it asks
+// nothing about exceptions in flight: it stands in the per-record path.
+class TFlagScope {
+ public:
+  TFlagScope(bool& flag, bool value) : flag_(flag), previous_(std::exchange(flag, value)) {}
+  ~TFlagScope() { flag_ = previous_; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool previous_;
+};
+
+// How many keyed records ahead a rebuild asks for their nodes: far enough
+// for memory to answer while the file rows between are read.
+constexpr Integer kPrefetchNodes = 4;
+
 bool IsIntegerVariant(const Variant& v) {
   const TVarType t = v.Type();
   return t == varInteger || t == varSmallint || t == varInt64;
+}
+
+// Whether `a` holds exactly what `b` holds, type included, for the values a
+// catalogue's parent field gives (Null and integers); anything else answers
+// false, and the caller assigns.
+bool SameIntegerOrNull(const Variant& a, const Variant& b) {
+  if (a.Type() != b.Type()) return false;
+  return a.IsNull() || (IsIntegerVariant(a) && a.AsInt64() == b.AsInt64());
 }
 
 // The relationship of a to b; vrNotEqual when they do not compare.
@@ -69,9 +103,11 @@ bool KeyGreaterOrEqual(const Variant& a, const Variant& b) {
 
 // --- TslDBTreeNode ------------------------------------------------------
 
-TslDBTreeNode::TslDBTreeNode(TTreeNodes* owner, TslDBTreeNodes* index, Variant key)
-    : TslTreeNode(owner), index_(index) {
-  AssignKey(std::move(key));
+TslDBTreeNode::TslDBTreeNode(TTreeNodes* owner, TslDBTreeNodes* index, Variant&& key)
+    : TslTreeNode(owner),
+      index_(index),
+      key_value_(std::move(key)),
+      has_int_key_(IsIntegerVariant(key_value_)) {
   if (index_) index_->Insert(this);
 }
 
@@ -86,8 +122,8 @@ void TslDBTreeNode::SetKeyValue(const Variant& value) {
   if (index_) index_->Insert(this);
 }
 
-void TslDBTreeNode::AssignKey(Variant key) {
-  key_value_ = std::move(key);
+void TslDBTreeNode::AssignKey(const Variant& key) {
+  key_value_ = key;
   has_int_key_ = IsIntegerVariant(key_value_);
 }
 
@@ -160,57 +196,93 @@ TslDBTreeNodes::~TslDBTreeNodes() {
   Clear();
 }
 
+namespace {
+
+// The first position in [low, high] whose key is not below `key`, known to
+// lie there (high when every key before it is below), searched in doubling
+// steps from `low` up.
+Integer GallopUp(const Int64* keys, Integer low, Integer high, Int64 key) {
+  for (Integer step = 1; high - low > step; step *= 2) {
+    const Integer probe = low + step - 1;
+    if (keys[probe] >= key) {
+      high = probe;
+      break;
+    }
+    low = probe + 1;
+  }
+  return static_cast<Integer>(std::lower_bound(keys + low, keys + high, key) - keys);
+}
+
+// The same, searched in doubling steps from `high` down.
+Integer GallopDown(const Int64* keys, Integer low, Integer high, Int64 key) {
+  for (Integer step = 1; high - low > step; step *= 2) {
+    const Integer probe = high - step;
+    if (keys[probe] < key) {
+      low = probe + 1;
+      break;
+    }
+    high = probe;
+  }
+  return static_cast<Integer>(std::lower_bound(keys + low, keys + high, key) - keys);
+}
+
+// How far apart two numbers are, `below` not above `above`, capped at `cap`
+// (the difference of extreme keys does not fit an Int64).
+Integer Distance(Int64 below, Int64 above, Integer cap) {
+  const auto d = static_cast<std::uint64_t>(above) - static_cast<std::uint64_t>(below);
+  return d >= static_cast<std::uint64_t>(cap) ? cap : static_cast<Integer>(d);
+}
+
+}  // namespace
+
 Integer TslDBTreeNodes::IntKeyPosition(Int64 key, Integer near) const {
   const Int64* keys = int_keys_.data();
   const Integer count = Count();
   // Keys arriving in ascending order, the usual build, go last: one
   // comparison, no search.
   if (key > keys[count - 1]) return count;
-  Integer low = 0, high = count;
-  if (near >= 0) {
-    near = std::min(near, count - 1);
-    // Gallop away from `near` in doubling steps until the key is bracketed,
-    // keeping keys[low - 1] < key <= keys[high] (where they exist).
-    Integer step = 1;
-    if (keys[near] < key) {
-      low = near + 1;
-      while (low + step - 1 < count && keys[low + step - 1] < key) {
-        low += step;
-        step *= 2;
-      }
-      high = std::min(low + step - 1, count);
-    } else {
-      high = near;
-      while (high - step >= 0 && keys[high - step] >= key) {
-        high -= step;
-        step *= 2;
-      }
-      low = std::max<Integer>(high - step + 1, 0);
-    }
+  if (near < 0) return static_cast<Integer>(std::lower_bound(keys, keys + count, key) - keys);
+  near = std::min(near, count - 1);
+  // The keys are distinct integers in ascending order, so two of them lie at
+  // least as far apart in value as in position: the key's place is no
+  // further from `near` than its distance in value. Keys given one after
+  // another (a table's ids) put it exactly there, and each gap between only
+  // widens the search by a step.
+  if (keys[near] < key) {
+    const Integer high = near + Distance(keys[near], key, count - 1 - near);
+    return GallopDown(keys, near + 1, high, key);
   }
-  return static_cast<Integer>(std::lower_bound(keys + low, keys + high, key) - keys);
+  const Integer low = near - Distance(key, keys[near], near);
+  return GallopUp(keys, low, near, key);
 }
 
 bool TslDBTreeNodes::FindKeyIndex(const Variant& key, Integer& index) const {
   return FindKeyIndexNear(key, -1, index);
 }
 
+bool TslDBTreeNodes::FindIntKeyIndexNear(Int64 key, Integer near, Integer& index) const {
+  // Unless every key is a number, the general search compares them.
+  if (other_keys_ != 0) return FindKeyIndexNear(Variant(key), near, index);
+  index = -1;
+  const Integer count = Count();
+  if (count == 0) return false;
+  // Every key a number: search the numbers side by side, not node by node.
+  index = IntKeyPosition(key, near);
+  if (index == count) return false;
+  if (int_keys_[static_cast<std::size_t>(index)] == key) return true;
+  if (index == 0) index = -1;
+  return false;
+}
+
 bool TslDBTreeNodes::FindKeyIndexNear(const Variant& key, Integer near, Integer& index) const {
   index = -1;
   const Integer count = Count();
-  if (count == 0 || VarIsNull(key)) return false;
+  if (count == 0 || key.IsNull()) return false;
   // Integer keys against integer keys compare as the numbers kept in the
   // nodes; anything else as KeyGreater and KeyEqual compare it.
   const bool isInt = IsIntegerVariant(key);
   const Int64 intKey = isInt ? key.AsInt64() : 0;
-  if (isInt && other_keys_ == 0) {
-    // Every key a number: search the numbers side by side, not node by node.
-    index = IntKeyPosition(intKey, near);
-    if (index == count) return false;
-    if (int_keys_[static_cast<std::size_t>(index)] == intKey) return true;
-    if (index == 0) index = -1;
-    return false;
-  }
+  if (isInt && other_keys_ == 0) return FindIntKeyIndexNear(intKey, near, index);
   const auto nodeAbove = [&](const TslDBTreeNode* n) {
     return isInt && n->has_int_key_ ? n->IntKey() > intKey : KeyGreater(n->key_value_, key);
   };
@@ -262,7 +334,10 @@ TslDBTreeNode* TslDBTreeNodes::ParentNodeOfKey(const TslDBTreeNode* node,
 
 bool TslDBTreeNodes::Insert(TslDBTreeNode* node) {
   Integer index;
-  if (VarIsNull(node->key_value_) || FindKeyIndex(node->key_value_, index)) return false;
+  if (node->key_value_.IsNull()) return false;
+  if (node->has_int_key_ ? FindIntKeyIndexNear(node->IntKey(), -1, index)
+                         : FindKeyIndex(node->key_value_, index))
+    return false;
   index = std::max<Integer>(index, 0);
   list_.insert(list_.begin() + index, node);
   int_keys_.insert(int_keys_.begin() + index, node->has_int_key_ ? node->IntKey() : 0);
@@ -292,6 +367,13 @@ void TslDBTreeNodes::Clear() {
   list_.clear();
   int_keys_.clear();
   other_keys_ = 0;
+}
+
+void TslDBTreeNodes::Prefetch(Integer position) const {
+  if (position < 0 || position >= Count()) return;
+  const char* node = reinterpret_cast<const char*>(list_[static_cast<std::size_t>(position)]);
+  for (std::size_t at = 0; at < sizeof(TslDBTreeNode); at += 64) __builtin_prefetch(node + at);
+  __builtin_prefetch(node + sizeof(TslDBTreeNode) - 1);
 }
 
 void TslDBTreeNodes::ReparentTopLevelNodes() {
@@ -497,7 +579,8 @@ bool TslDBTreeView::IsNumericField(const TField* field) {
 
 void TslDBTreeView::ClearBindings() {
   key_field_ = parent_field_ = list_field_ = image_field_ = state_field_ = nullptr;
-  key_integer_field_ = nullptr;
+  key_integer_field_ = parent_integer_field_ = nullptr;
+  image_integer_field_ = state_integer_field_ = nullptr;
   display_fields_.clear();
 }
 
@@ -507,15 +590,23 @@ void TslDBTreeView::BindFields() {
   // An empty name binds nothing; a name the dataset lacks raises.
   auto byName = [ds](const String& name) { return name.empty() ? nullptr : ds->FieldByName(name); };
   key_field_ = byName(key_field_name_);
-  // Only the class itself: a descendant may give its value another way.
-  if (key_field_ && typeid(*key_field_) == typeid(TIntegerField))
-    key_integer_field_ = static_cast<const TIntegerField*>(key_field_);
+  // Only the class itself: a descendant may give its value (and variant)
+  // another way.
+  const auto plainInteger = [](const TField* field) {
+    return field && typeid(*field) == typeid(TIntegerField)
+               ? static_cast<const TIntegerField*>(field)
+               : nullptr;
+  };
+  key_integer_field_ = plainInteger(key_field_);
   list_field_ = byName(list_field_name_);
   parent_field_ = byName(parent_field_name_);
+  parent_integer_field_ = plainInteger(parent_field_);
   image_field_ = byName(image_field_name_);
   if (image_field_ && !IsNumericField(image_field_)) image_field_ = nullptr;
   state_field_ = byName(state_field_name_);
   if (state_field_ && !IsNumericField(state_field_)) state_field_ = nullptr;
+  image_integer_field_ = dynamic_cast<const TIntegerField*>(image_field_);
+  state_integer_field_ = dynamic_cast<const TIntegerField*>(state_field_);
   if (!display_field_name_.empty()) ds->GetFieldList(display_fields_, display_field_name_);
 }
 
@@ -546,6 +637,9 @@ void TslDBTreeView::RebindAndRebuild() {
 }
 
 String TslDBTreeView::NodeText() {
+  // The usual caption, the list field's text as it is, without a copy.
+  if (display_fields_.empty() && !OnSetDisplayItemText)
+    return list_field_ ? list_field_->Text() : String();
   String text;
   if (!display_fields_.empty()) {
     for (std::size_t i = 0; i < display_fields_.size(); ++i) {
@@ -577,28 +671,45 @@ TslDBTreeNode* TslDBTreeView::NodeFromCurrentRecord() {
   // key field, the usual kind, they cost one read and no variant.
   if (key_integer_field_) {
     Integer key;
-    return key_integer_field_->GetValue(key) ? NodeFromRecordKey(Variant(key)) : nullptr;
+    return key_integer_field_->GetValue(key) ? NodeFromIntegerKey(key) : nullptr;
   }
   Variant key = key_field_->AsVariant();
   return VarIsNull(key) ? nullptr : NodeFromRecordKey(std::move(key));
 }
 
+TslDBTreeNode* TslDBTreeView::NodeFromIntegerKey(Integer key) {
+  return NodeFromRecordKey(Variant(key));
+}
+
+Variant TslDBTreeView::RecordParentValue() const {
+  if (parent_integer_field_) {
+    Integer value;
+    return parent_integer_field_->GetValue(value) ? Variant(value) : Null();
+  }
+  return parent_field_->AsVariant();
+}
+
+bool TslDBTreeView::FindRecordKey(const Variant& key, Integer near, Integer& index) const {
+  return IsIntegerVariant(key) ? index_->FindIntKeyIndexNear(key.AsInt64(), near, index)
+                               : index_->FindKeyIndexNear(key, near, index);
+}
+
 TslDBTreeNode* TslDBTreeView::NodeFromRecordKey(Variant key) {
-  const auto busy = SetForScope(busy_, true);
+  const TFlagScope busy(busy_, true);
   const String text = NodeText();
-  Variant parentValue = parent_field_->AsVariant();
+  Variant parentValue = RecordParentValue();
   // Read once: a node made now takes them before its item is inserted.
-  record_image_ = image_field_ ? ImageNumber(image_field_) : -1;
-  record_state_ = state_field_ ? ImageNumber(state_field_) : -1;
+  record_image_ = image_field_ ? ImageNumber(image_field_, image_integer_field_) : -1;
+  record_state_ = state_field_ ? ImageNumber(state_field_, state_integer_field_) : -1;
   // Records mostly come in key order: the key is looked for just after
   // the previous record's. A rebuild mostly finds the node under its
   // parent already; otherwise the parent is looked for near the record's
   // own place (folders come shortly before their children).
-  Integer at;
-  TslDBTreeNode* node =
-      index_->FindKeyIndexNear(key, next_key_position_, at) ? index_->Node(at) : nullptr;
+  Integer at, parentAt;
+  TslDBTreeNode* node = FindRecordKey(key, next_key_position_, at) ? index_->Node(at) : nullptr;
   TslDBTreeNode* parent = node ? index_->ParentNodeOfKey(node, parentValue) : nullptr;
-  if (!parent) parent = index_->FindNodeNear(parentValue, at);
+  if (!parent && !parentValue.IsNull() && FindRecordKey(parentValue, at, parentAt))
+    parent = index_->Node(parentAt);
   if (node) {
     // Top-level nodes wait for the build's re-parenting step.
     if (TTreeNode* now = node->Parent(); now && now != parent && node != parent)
@@ -607,14 +718,18 @@ TslDBTreeNode* TslDBTreeView::NodeFromRecordKey(Variant key) {
   } else {
     TTreeNode* made;
     {
-      const auto fromRecord = SetForScope(adding_record_node_, true);
-      record_key_ = std::move(key);  // not read again below
+      const TFlagScope fromRecord(adding_record_node_, true);
+      record_key_ = &key;  // taken by the node, not read again
       made = parent ? Items()->AddChild(parent, text) : Items()->Add(nullptr, text);
     }
-    node = dynamic_cast<TslDBTreeNode*>(made);
+    // The tree's own class, the usual answer, without searching the hierarchy.
+    node = made && typeid(*made) == typeid(TslDBTreeNode) ? static_cast<TslDBTreeNode*>(made)
+                                                          : dynamic_cast<TslDBTreeNode*>(made);
     if (!node) return nullptr;
   }
-  node->ParentValue = std::move(parentValue);
+  // A rebuild mostly finds the parent value as it was.
+  if (!SameIntegerOrNull(node->ParentValue, parentValue))
+    node->ParentValue = std::move(parentValue);
   if (options_.Contains(trSmartRecordLoad)) {
     if (options_.Contains(trCheckHasChildren)) {
       TKeepPlace keep(link_->DataSet());
@@ -634,6 +749,9 @@ TslDBTreeNode* TslDBTreeView::NodeFromRecordKey(Variant key) {
   if (state_field_ && node->StateIndex() != record_state_) node->SetStateIndex(record_state_);
   node->Refreshed = true;
   next_key_position_ = node->SortIndex() + 1;
+  // Records mostly come in key order: a rebuild reads the nodes a few
+  // places on next, each far in memory from the last.
+  index_->Prefetch(next_key_position_ + kPrefetchNodes);
   if (OnRefreshNode) OnRefreshNode(this, node);
   // Resizing the dataset's ring fetches records: not while a walk reads them.
   if (!reading_all_) SizeBufferRing();
@@ -673,10 +791,20 @@ void TslDBTreeView::RebuildTree() {
       bool any = false;
       {
         const auto readingAll = SetForScope(reading_all_, true);
-        ds->ReadRecords([&] {
-          any = NodeFromCurrentRecord() != nullptr || any;
-          return true;
-        });
+        if (const TIntegerField* keyField = key_integer_field_) {
+          // Nine rows in ten have no key: a read and a test each, no call
+          // or variant more (NodeFromCurrentRecord's own integer path).
+          ds->ReadRecords([this, keyField, &any] {
+            Integer key;
+            if (keyField->GetValue(key) && NodeFromIntegerKey(key)) any = true;
+            return true;
+          });
+        } else {
+          ds->ReadRecords([this, &any] {
+            if (NodeFromCurrentRecord()) any = true;
+            return true;
+          });
+        }
       }
       if (any) SizeBufferRing();
     }
@@ -968,9 +1096,8 @@ TTreeNode* TslDBTreeView::CreateNode() {
   if (placeholder_) {
     node = new TslDBTreeNode(Items(), nullptr, Null());
   } else if (busy_) {
-    node =
-        new TslDBTreeNode(Items(), index_.get(),
-                          adding_record_node_ ? std::move(record_key_) : key_field_->AsVariant());
+    node = adding_record_node_ ? new TslDBTreeNode(Items(), index_.get(), std::move(*record_key_))
+                               : new TslDBTreeNode(Items(), index_.get(), key_field_->AsVariant());
     // The node of the current record takes its images before its item is
     // inserted: the insert carries them, and no message per node follows.
     if (adding_record_node_) {

@@ -79,7 +79,7 @@ class TslDBTreeNode : public TslTreeNode {
 
  public:
   // `index` nullptr: a node outside the index (a placeholder of a move).
-  TslDBTreeNode(TTreeNodes* owner, TslDBTreeNodes* index, Variant key);
+  TslDBTreeNode(TTreeNodes* owner, TslDBTreeNodes* index, Variant&& key);
   ~TslDBTreeNode() override;
 
   const Variant& KeyValue() const { return key_value_; }
@@ -122,7 +122,7 @@ class TslDBTreeNode : public TslTreeNode {
   friend class TslDBTreeView;
   // Takes the key, noting whether it is an integer (the index keeps those
   // as numbers for its searches).
-  void AssignKey(Variant key);
+  void AssignKey(const Variant& key);
   // The node's own appearance, made from the defaults on first use.
   TslDBTreeNodeAppearance& OwnAppearance();
   // The key as a number; only for integer keys.
@@ -162,6 +162,8 @@ class TslDBTreeNodes {
   // Any `near` gives the right answer; a far one only costs more.
   bool FindKeyIndexNear(const Variant& key, Integer near, Integer& index) const;
   TslDBTreeNode* FindNodeNear(const Variant& key, Integer near) const;
+  // FindKeyIndexNear for an integer key given as a number (no variant made).
+  bool FindIntKeyIndexNear(Int64 key, Integer near, Integer& index) const;
 
   // The node's parent when it is the indexed node of `key` (what
   // FindNode(key) would find, without a search); nullptr otherwise.
@@ -174,6 +176,9 @@ class TslDBTreeNodes {
   void Remove(TslDBTreeNode* node);
   // Forgets every node (they stay in the tree, outside the index).
   void Clear();
+  // Asks the memory for the node at `position`, if there is one, before it
+  // is needed: a rebuild reads the nodes in this order, each a cache miss.
+  void Prefetch(Integer position) const;
 
   // Moves each refreshed top-level node under the node its parent value
   // names, unless that is itself or one of its descendants.
@@ -374,6 +379,14 @@ class TslDBTreeView : public TCustomslTreeView {
   void KeepNodeFonts();
   // NodeFromCurrentRecord's work once the record's key is known not Null.
   TslDBTreeNode* NodeFromRecordKey(Variant key);
+  // The same for an integer key read as a number: the variant is made here,
+  // so that the test of a keyless row needs none.
+  TslDBTreeNode* NodeFromIntegerKey(Integer key);
+  // The current record's parent value, as AsVariant gives it.
+  Variant RecordParentValue() const;
+  // Where the index holds `key` (FindKeyIndexNear), by its number when it
+  // is an integer.
+  bool FindRecordKey(const Variant& key, Integer near, Integer& index) const;
   void BindFields();
   void ClearBindings();
   // Moves `node` under `parent` (nullptr: the top level) as its last child,
@@ -425,8 +438,13 @@ class TslDBTreeView : public TCustomslTreeView {
   TField* list_field_ = nullptr;
   TField* image_field_ = nullptr;
   TField* state_field_ = nullptr;
-  // The key field when it is a plain integer field (read without a variant).
+  // The key and parent fields when they are plain integer fields, and the
+  // image fields when they are integer fields of any width: read as numbers,
+  // without a variant or a question about their class per record.
   const TIntegerField* key_integer_field_ = nullptr;
+  const TIntegerField* parent_integer_field_ = nullptr;
+  const TIntegerField* image_integer_field_ = nullptr;
+  const TIntegerField* state_integer_field_ = nullptr;
   std::vector<TField*> display_fields_;
   Variant root_value_;
   String separated_st_ = " - ";
@@ -441,7 +459,7 @@ class TslDBTreeView : public TCustomslTreeView {
   // While the node of the current record is being added, with its record's
   // key and image numbers (read once per record, not again for the node).
   bool adding_record_node_ = false;
-  Variant record_key_;
+  Variant* record_key_ = nullptr;
   Integer record_image_ = -1;
   Integer record_state_ = -1;
   // The tree's font as the nodes made so far took it: when the font

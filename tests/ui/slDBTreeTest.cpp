@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <tuple>
 
 #include "platform/controls/Application.h"
@@ -850,6 +852,104 @@ TEST_F(slDBTree, TheBuiltTreeLooksRight) {
   EXPECT_EQ(shot.Row(r.top)[r.left + 2], shot.Row(r.bottom - 1)[r.left + 2]);
   EXPECT_NE(shot.Row(r.top)[r.left + 2], shot.Row(r.top)[r.right + 4]);
   EXPECT_TRUE(MatchesReference(shot, "../../ui/reference/dbtree.png", 8, 20));
+}
+
+// Searches that start near the answer: runs of keys given one after another
+// (where a key's place follows from its distance in value), gaps of every
+// width between them, and 64-bit keys whose differences overflow.
+TEST_F(slDBTree, SearchesFromAnyPlaceAgreeOverRunsGapsAndExtremeKeys) {
+  struct Case {
+    const char* name;
+    TFieldType type;
+    std::vector<Int64> keys;
+  };
+  std::vector<Int64> runs;
+  for (Int64 k = 1; k <= 40; ++k) runs.push_back(k);         // dense
+  for (Int64 k = 45; k <= 60; ++k) runs.push_back(k);        // after a gap of 4
+  for (Int64 k = 100; k <= 400; k += 37) runs.push_back(k);  // sparse
+  for (Int64 k = 1000; k <= 1010; ++k) runs.push_back(k);    // dense again
+  const Int64 lo = std::numeric_limits<Int64>::min(), hi = std::numeric_limits<Int64>::max();
+  const std::vector<Case> cases = {
+      {"runs and gaps", ftInteger, runs},
+      {"extremes", ftLargeint, {lo, lo + 1, lo + 2, -5, 0, 1, 2, 3, hi - 2, hi - 1, hi}},
+  };
+  for (const Case& c : cases) {
+    TslDBTreeView tree(owner_.get());
+    TArrayDataSet ds;
+    TDataSource source(nullptr);
+    std::vector<Row> rows;
+    for (Int64 k : c.keys)
+      rows.push_back(
+          {c.type == ftLargeint ? Variant(k) : Variant(static_cast<Integer>(k)), Null(), "n"});
+    BindLoose(tree, ds, source, c.type, rows);
+    TslDBTreeNodes* index = tree.DBNodes();
+    ASSERT_EQ(index->Count(), static_cast<Integer>(c.keys.size())) << c.name;
+    // Every key, its neighbours, and values in each gap and beyond both ends.
+    std::vector<Int64> probes;
+    for (Int64 k : c.keys)
+      for (Int64 d : {-2, -1, 0, 1, 2})
+        if ((d < 0 && k >= lo - d) || (d > 0 && k <= hi - d) || d == 0) probes.push_back(k + d);
+    const Integer count = index->Count();
+    for (Int64 key : probes) {
+      const Variant v = c.type == ftLargeint ? Variant(key) : Variant(static_cast<Integer>(key));
+      Integer whole = 7;
+      const bool found = index->FindKeyIndex(v, whole);
+      EXPECT_EQ(found, std::find(c.keys.begin(), c.keys.end(), key) != c.keys.end())
+          << c.name << " " << key;
+      for (Integer near = -1; near <= count + 1; ++near) {
+        Integer at = 7;
+        EXPECT_EQ(index->FindKeyIndexNear(v, near, at), found)
+            << c.name << " " << key << " from " << near;
+        EXPECT_EQ(at, whole) << c.name << " " << key << " from " << near;
+        at = 7;
+        EXPECT_EQ(index->FindIntKeyIndexNear(key, near, at), found)
+            << c.name << " " << key << " as a number from " << near;
+        EXPECT_EQ(at, whole) << c.name << " " << key << " as a number from " << near;
+      }
+    }
+    tree.SetDataSource(nullptr);
+  }
+}
+
+// Each node's parent value is what the record's parent field gives, of
+// its type, after a build and after a rebuild that changed some unseen.
+TEST_F(slDBTree, ParentValuesFollowTheFieldOfEveryKindThroughRebuilds) {
+  for (TFieldType type : {ftInteger, ftSmallint, ftLargeint}) {
+    TslDBTreeView tree(owner_.get());
+    TArrayDataSet ds;
+    TDataSource source(nullptr);
+    BindLoose(tree, ds, source, type,
+              {{1, 1, "a"}, {2, 1, "b"}, {3, Null(), "c"}, {4, 2, "d"}, {5, 4, "e"}});
+    const auto expectParentsAsTheFieldGives = [&](const char* when) {
+      for (int key = 1; key <= 5; ++key) {
+        ASSERT_TRUE(ds.Locate("id", key, {})) << key;
+        const Variant own = ds.FieldByName("idparent")->AsVariant();
+        const TslDBTreeNode* node = tree.DBNodes()->FindNode(key);
+        ASSERT_NE(node, nullptr) << type << " " << key;
+        EXPECT_EQ(node->ParentValue.Type(), own.Type()) << type << " " << key << " " << when;
+        if (!own.IsNull()) {
+          EXPECT_EQ(node->ParentValue.AsInt64(), own.AsInt64())
+              << type << " " << key << " " << when;
+        }
+      }
+    };
+    expectParentsAsTheFieldGives("after the build");
+    EXPECT_EQ(TreeShape(&tree), "a(b(d(e))) c") << type;
+    const auto setParent = [&](int key, const Variant& parent) {
+      ASSERT_TRUE(ds.Locate("id", key, {}));
+      ds.Edit();
+      ds.FieldByName("idparent")->SetAsVariant(parent);
+      ds.Post();
+    };
+    ds.DisableControls();
+    setParent(4, 3);       // another parent
+    setParent(3, 1);       // from Null to a parent
+    setParent(5, Null());  // from a parent to Null
+    ds.EnableControls();   // one rebuild
+    expectParentsAsTheFieldGives("after the rebuild");
+    EXPECT_EQ(TreeShape(&tree), "a(b c(d)) e") << type;
+    tree.SetDataSource(nullptr);
+  }
 }
 
 }  // namespace
