@@ -9,12 +9,17 @@
 
 namespace {
 
-// The tree messages a watcher saw: item inserts and item changes.
+// The tree messages a watcher saw: item inserts, those of them that set
+// their parent's children flag too, and item changes.
 struct TSeenCounts {
   int inserts = 0;
+  int parentsMarked = 0;
   int sets = 0;
-  void Note(UINT msg) {
-    if (msg == TVM_INSERTITEM) ++inserts;
+  void Note(UINT msg, LPARAM lParam) {
+    if (msg == TVM_INSERTITEM) {
+      ++inserts;
+      if (reinterpret_cast<const TVINSERTSTRUCT*>(lParam)->markParent) ++parentsMarked;
+    }
     if (msg == TVM_SETITEM) ++sets;
   }
 };
@@ -25,7 +30,7 @@ class TDispatchingTree : public TTreeView {
   using TTreeView::TTreeView;
   TSeenCounts seen;
   void Dispatch(TMessage& m) override {
-    seen.Note(m.Msg);
+    seen.Note(m.Msg, m.LParam);
     TTreeView::Dispatch(m);
   }
 };
@@ -35,7 +40,7 @@ WNDPROC plain_old = nullptr;
 
 // A window procedure that is a plain function.
 LRESULT PlainSubclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  plain_seen->Note(msg);
+  plain_seen->Note(msg, lParam);
   return CallWindowProc(plain_old, hwnd, msg, wParam, lParam);
 }
 
@@ -44,7 +49,7 @@ struct TContextSubclass {
   WNDPROC old = nullptr;
   static LRESULT Proc(void* context, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* self = static_cast<TContextSubclass*>(context);
-    self->seen.Note(msg);
+    self->seen.Note(msg, lParam);
     return CallWindowProc(self->old, hwnd, msg, wParam, lParam);
   }
 };
@@ -64,12 +69,13 @@ class TreeMessagePath : public ControlTest, public ::testing::WithParamInterface
     plain_old = nullptr;
   }
 
-  // A(B(C)), D: three inserts under a parent each, two parents' flags.
+  // A(B(C, C2)), D: five inserts, two parents' flags (their first children).
   static void AddNodes(TTreeNodes* items) {
     items->BeginUpdate();
     TTreeNode* a = items->Add(nullptr, "A");
     TTreeNode* b = items->AddChild(a, "B");
     items->AddChild(b, "C");
+    items->AddChild(b, "C2");
     items->Add(nullptr, "D");
     items->EndUpdate();
   }
@@ -90,7 +96,7 @@ TEST_P(TreeMessagePath, WatcherSeesEveryInsertAndParentFlag) {
   switch (GetParam()) {
     case TWatch::WindowProc:
       tree->WindowProc = [&seen, oldMethod](TMessage& m) {
-        seen.Note(m.Msg);
+        seen.Note(m.Msg, m.LParam);
         oldMethod(m);
       };
       break;
@@ -98,7 +104,7 @@ TEST_P(TreeMessagePath, WatcherSeesEveryInsertAndParentFlag) {
       break;
     case TWatch::WindowSystemLambda: {
       made = MakeWndProc([&seen, old](HWND h, UINT msg, WPARAM w, LPARAM l) {
-        seen.Note(msg);
+        seen.Note(msg, l);
         return CallWindowProc(old, h, msg, w, l);
       });
       SetWindowProc(handle, made);
@@ -122,13 +128,18 @@ TEST_P(TreeMessagePath, WatcherSeesEveryInsertAndParentFlag) {
   const TSeenCounts& watched = GetParam() == TWatch::Dispatch              ? tree->seen
                                : GetParam() == TWatch::WindowSystemContext ? context.seen
                                                                            : seen;
-  EXPECT_EQ(watched.inserts, 4);
-  EXPECT_EQ(watched.sets, 2);  // the first child of A, and of B
+  EXPECT_EQ(watched.inserts, 5);
+  EXPECT_EQ(watched.parentsMarked, 2);  // the first child of A, and of B
+  EXPECT_EQ(watched.sets, 0) << "the parents' flags go with the inserts";
   // The class's own Dispatch sees them under every watcher too.
-  EXPECT_EQ(tree->seen.inserts, 4);
+  EXPECT_EQ(tree->seen.inserts, 5);
   // And the control got them: the tree is whole.
-  EXPECT_EQ(tree->Items()->Count(), 4);
-  EXPECT_TRUE(tree->Items()->GetFirstNode()->HasChildren());
+  EXPECT_EQ(tree->Items()->Count(), 5);
+  TTreeNode* a = tree->Items()->GetFirstNode();
+  EXPECT_TRUE(a->HasChildren());
+  // The flag set with the insert stays when the children go.
+  a->DeleteChildren();
+  EXPECT_TRUE(a->HasChildren());
   // The watchers note into this test's locals: the tree's last messages go without them.
   tree->WindowProc = oldMethod;
   if (made) {

@@ -1334,3 +1334,41 @@ TEST_F(TreeViewTest, AnEditStartedWhileItsItemIsReportedDeletedEndsBeforeItGoes)
   EXPECT_EQ(TreeView_GetEditControl(t), nullptr);
   EXPECT_EQ(TreeView_GetCount(t), 1u);
 }
+
+TEST_F(TreeViewTest, AnInsertMarkingItsParentSetsTheFlagThatOutlivesTheChildren) {
+  HWND t = MakeTree();
+  const auto childrenFlag = [t](HTREEITEM item) {
+    TVITEM tv;
+    tv.hItem = item;
+    tv.mask = TVIF_CHILDREN;
+    TreeView_GetItem(t, &tv);
+    return tv.cChildren;
+  };
+  const auto addMarking = [t](HTREEITEM parentItem, const char* text) {
+    TVINSERTSTRUCT is;
+    is.hParent = parentItem;
+    is.hInsertAfter = TVI_LAST;
+    is.item.mask = TVIF_TEXT;
+    is.item.pszText = const_cast<LPSTR>(text);
+    is.markParent = true;
+    return TreeView_InsertItem(t, &is);
+  };
+  HTREEITEM plain = Add(t, TVI_ROOT, "plain");
+  HTREEITEM marked = Add(t, TVI_ROOT, "marked");
+  HTREEITEM top = addMarking(TVI_ROOT, "top");  // no parent to mark
+  ASSERT_NE(top, nullptr);
+  EXPECT_EQ(TreeView_GetCount(t), 3u);
+  TreeView_DeleteItem(t, Add(t, plain, "child"));
+  TreeView_DeleteItem(t, addMarking(marked, "child"));
+  EXPECT_EQ(childrenFlag(plain), 0) << "without the mark the flag follows the children";
+  EXPECT_EQ(childrenFlag(marked), 1) << "as a TVM_SETITEM of the flag would leave it";
+  // A parent whose flag someone took away gets it back from the next marking insert.
+  TVITEM off;
+  off.hItem = marked;
+  off.mask = TVIF_CHILDREN;
+  off.cChildren = 0;
+  TreeView_SetItem(t, &off);
+  EXPECT_EQ(childrenFlag(marked), 0);
+  addMarking(marked, "again");
+  EXPECT_EQ(childrenFlag(marked), 1);
+}
