@@ -4,14 +4,11 @@
 #include <sys/mman.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "platform/rtl/PoolBlocks.h"
@@ -61,89 +58,15 @@ std::byte* MapLargeSlab() {
   return MapHugePageRegion(kLargeSlab);
 }
 
-// Large slabs mapped and faulted in ahead of need, on a helper thread. Even
-// with huge pages the kernel clears every fresh page at its first write, and
-// on the machines measured that clearing cost as much as all the rest of a
-// large load; done on the helper, it overlaps the load's own work. Slabs are
-// made ready only while a pool grows by large slabs, never more than
-// kMostReady; those left when it stops wait for the next pool.
-class TSlabReserve {
- public:
-  static constexpr std::size_t kMostReady = 8;
-
-  static TSlabReserve& Instance() {
-    // Never destroyed: a pool in a static object may be freed after every
-    // other static, and the helper may still be inside the kernel at exit.
-    static TSlabReserve* reserve = new TSlabReserve;
-    return *reserve;
-  }
-
-  // A ready slab (zero-filled, as fresh from the system), or nullptr; and a
-  // request that `wanted` slabs (at most kMostReady) be ready after it.
-  std::byte* Take(std::size_t wanted) {
-    std::lock_guard lock(mutex_);
-    std::byte* slab = nullptr;
-    if (!ready_.empty()) {
-      slab = ready_.back();
-      ready_.pop_back();
-    }
-    wanted_ = std::min(wanted, kMostReady);
-    if (ready_.size() < wanted_ && StartHelper()) more_.notify_one();
-    return slab;
-  }
-
- private:
-  TSlabReserve() { ready_.reserve(kMostReady); }
-
-  // REQUIRES: mutex_ held. False when no helper runs (none could be started).
-  bool StartHelper() {
-    if (!started_ && !failed_) {
-      try {
-        std::thread([this] { Prepare(); }).detach();
-        started_ = true;
-      } catch (const std::system_error&) {
-        failed_ = true;  // slabs are then faulted in as they are used
-      }
-    }
-    return started_;
-  }
-
-  // Has the kernel allocate and clear the slab's pages now. Writing a zero
-  // over a zero changes nothing the pool relies on. A write fault locks only
-  // the mapping it falls in; madvise(MADV_POPULATE_WRITE) would hold the
-  // process's map lock for the whole slab and stall the load's own heap
-  // growth behind it.
-  static void FaultIn(std::byte* slab) {
-    volatile std::byte* page = slab;
-    for (std::size_t at = 0; at < kLargeSlab; at += 4096) page[at] = std::byte{0};
-  }
-
-  void Prepare() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-      more_.wait(lock, [this] { return ready_.size() < wanted_; });
-      lock.unlock();
-      std::byte* slab = MapLargeSlab();
-      if (slab != nullptr) FaultIn(slab);
-      lock.lock();
-      if (slab == nullptr) {
-        wanted_ = 0;  // the system is short of memory: ask it for none ahead
-        continue;
-      }
-      if (ready_.size() < kMostReady)
-        ready_.push_back(slab);
-      else
-        munmap(slab, kLargeSlab);
-    }
-  }
-
-  std::mutex mutex_;
-  std::condition_variable more_;
-  std::vector<std::byte*> ready_;
-  std::size_t wanted_ = 0;
-  bool started_ = false;
-  bool failed_ = false;
-};
+// Large slabs faulted in ahead of need on a helper thread while a pool grows
+// by large slabs (a large load): its clearing of fresh pages overlaps the
+// load's own work.
+THugePageReserve& SlabReserve() {
+  // Never destroyed: a pool in a static object may be freed after every
+  // other static, and the helper may still be inside the kernel at exit.
+  static THugePageReserve* const reserve = new THugePageReserve(8);
+  return *reserve;
+}
 
 }  // namespace
 
@@ -230,7 +153,7 @@ TvomRecordPool::Slab* TvomRecordPool::NewSlab(SizeClass& sizeClass) {
     // A pool that already holds large slabs is taken to keep growing (a
     // load): as many slabs as it holds, up to the reserve's limit, are made
     // ready ahead of it.
-    slab->base = TSlabReserve::Instance().Take(sizeClass.bytes / kLargeSlab);
+    slab->base = SlabReserve().Take(sizeClass.bytes / kLargeSlab);
     if (slab->base == nullptr) slab->base = MapLargeSlab();
     slab->bytes = kLargeSlab;
     slab->mapped = true;

@@ -661,11 +661,12 @@ void TTreeNodes::Placement(TTreeNode* relative, TNodeAttachMode mode, HWND tv,
 }
 
 HTREEITEM TTreeNodes::InsertItem(TTreeNode* node, TTreeNode* parentNode, HTREEITEM parent,
-                                 HTREEITEM after) {
+                                 HTREEITEM after, bool markParent) {
   node->parent_ = parentNode;
   TVINSERTSTRUCT is;
   is.hParent = parent;
   is.hInsertAfter = after;
+  is.markParent = markParent;
   const TSortType sort = owner_->SortType();
   if (after == TVI_LAST && (sort == stText || sort == stBoth)) is.hInsertAfter = TVI_SORT;
   is.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_STATE;
@@ -696,16 +697,18 @@ TTreeNode* TTreeNodes::AddNode(TTreeNode* relative, const String& s, void* data,
   TTreeNode* parentNode = nullptr;
   Placement(relative, mode, tv, parentNode, parent, after);
   Adopt(made.release());
-  const HTREEITEM item = InsertItem(node, parentNode, parent, after);
+  // A child added sets its parent's flag, which stays when the children go;
+  // the first time only, and with the insert itself rather than a message
+  // of its own.
+  const bool markParent = parent != TVI_ROOT && (mode == naAddChild || mode == naAddChildFirst) &&
+                          relative && !relative->children_flag_ && !relative->deleting_;
+  const HTREEITEM item = InsertItem(node, parentNode, parent, after, markParent);
   if (!item) {
     Release(node);
     return nullptr;
   }
   node->item_ = item;
-  // The parent's flag needs a message only the first time.
-  if (parent != TVI_ROOT && (mode == naAddChild || mode == naAddChildFirst) && relative &&
-      !relative->children_flag_)
-    relative->SetHasChildren(true);
+  if (markParent) relative->children_flag_ = true;
   return node;
 }
 

@@ -247,7 +247,9 @@ class TTreeNodes : public TPersistent {
   static void Placement(TTreeNode* relative, TNodeAttachMode mode, HWND tv, TTreeNode*& parentNode,
                         HTREEITEM& parent, HTREEITEM& after);
   // Inserts the node's item; the node takes `parentNode` as its parent.
-  HTREEITEM InsertItem(TTreeNode* node, TTreeNode* parentNode, HTREEITEM parent, HTREEITEM after);
+  // `markParent`: the insert also sets the parent's children flag.
+  HTREEITEM InsertItem(TTreeNode* node, TTreeNode* parentNode, HTREEITEM parent, HTREEITEM after,
+                       bool markParent = false);
   // The item went: forget and free the node.
   void ItemDeleted(TTreeNode* node);
   // Whether the node is one this list holds.

@@ -34,11 +34,13 @@ std::unordered_map<HWND, TWinControl*>& ControlsByWindow() {
 }  // namespace
 
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
-  object_instance_ = MakeWndProc([this](HWND, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
-    TMessage m{msg, w, l, 0};
-    MainWndProc(m);
-    return m.Result;
-  });
+  object_instance_ = MakeWndProc(&TWinControl::ObjectWndProc, this);
+}
+
+LRESULT TWinControl::ObjectWndProc(void* control, HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
+  TMessage m{msg, wParam, lParam, 0};
+  static_cast<TWinControl*>(control)->MainWndProc(m);
+  return m.Result;
 }
 
 TWinControl::~TWinControl() {

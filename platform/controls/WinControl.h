@@ -195,6 +195,8 @@ class TWinControl : public TControl {
   void DoAlign(TControl* control, TAlign align, RECT& rect);
   static LRESULT InitWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void MainWndProc(TMessage& message);
+  // The window's procedure (object_instance_), `control` being the TWinControl.
+  static LRESULT ObjectWndProc(void* control, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
   void UpdateBoundsFromWindow();

@@ -164,8 +164,9 @@ void TTreeItems::Rotate(TTreeItem* x) {
 void TTreeItems::UpdateFrom(TTreeItem* node, TTreeItem* parent) {
   while (parent) {
     if (!IsRoot(parent) && !parent->Expanded()) {
-      // Its rows stay 1 whatever its children; their sums wait for its expansion.
-      parent->sumsStale = true;
+      // Its rows stay 1 whatever its children; their treap and its sums
+      // wait for its expansion.
+      parent->treapStale = true;
       return;
     }
     for (TTreeItem* n = node; n; n = n->tUp) Recalc(n);
@@ -198,6 +199,11 @@ TTreeItem* TTreeItems::Insert(TTreeItem* parent, TTreeItem* after) {
   (item->next ? item->next->prev : parent->last) = item;
   ++parent->childCount;
 
+  if (!IsRoot(parent) && !parent->Expanded()) {
+    // A collapsed folder's row does not change; its treap waits.
+    parent->treapStale = true;
+    return item;
+  }
   // The treap: as the in-order successor of `after`, then lifted by priority.
   if (!parent->tRoot) {
     parent->tRoot = item;
@@ -224,16 +230,21 @@ TTreeItem* TTreeItems::Insert(TTreeItem* parent, TTreeItem* after) {
 
 void TTreeItems::Remove(TTreeItem* item) {
   TTreeItem* parent = item->parent;
-  // Down to a leaf of the treap, then cut off.
-  while (item->tLeft || item->tRight) {
-    TTreeItem* c = !item->tRight                                        ? item->tLeft
-                   : !item->tLeft                                       ? item->tRight
-                   : PriorityOf(item->tLeft) > PriorityOf(item->tRight) ? item->tLeft
-                                                                        : item->tRight;
-    Rotate(c);
+  TTreeItem* up = nullptr;
+  if (!IsRoot(parent) && !parent->Expanded()) {
+    parent->treapStale = true;  // a collapsed folder's treap waits, as for inserts
+  } else {
+    // Down to a leaf of the treap, then cut off.
+    while (item->tLeft || item->tRight) {
+      TTreeItem* c = !item->tRight                                        ? item->tLeft
+                     : !item->tLeft                                       ? item->tRight
+                     : PriorityOf(item->tLeft) > PriorityOf(item->tRight) ? item->tLeft
+                                                                          : item->tRight;
+      Rotate(c);
+    }
+    up = item->tUp;
+    Link(item) = nullptr;
   }
-  TTreeItem* up = item->tUp;
-  Link(item) = nullptr;
 
   (item->prev ? item->prev->next : parent->first) = item->next;
   (item->next ? item->next->prev : parent->last) = item->prev;
@@ -303,9 +314,19 @@ void TTreeItems::Arrange(TTreeItem* parent, const std::vector<TTreeItem*>& order
     (parent->last ? parent->last->next : parent->first) = item;
     parent->last = item;
   }
-  // The treap rebuilt as the Cartesian tree of the priorities in that order.
+  BuildTreap(parent);
+  UpdateFrom(nullptr, parent);
+}
+
+void TTreeItems::EnsureTreap(TTreeItem* parent) {
+  if (parent->treapStale) BuildTreap(parent);
+}
+
+void TTreeItems::BuildTreap(TTreeItem* parent) {
+  // The Cartesian tree of the priorities in the list's order: the treap
+  // that inserting them one by one would have made.
   std::vector<TTreeItem*> spine;
-  for (TTreeItem* item : order) {
+  for (TTreeItem* item = parent->first; item; item = item->next) {
     item->tLeft = item->tRight = item->tUp = nullptr;
     TTreeItem* popped = nullptr;
     while (!spine.empty() && PriorityOf(spine.back()) < PriorityOf(item)) {
@@ -322,17 +343,13 @@ void TTreeItems::Arrange(TTreeItem* parent, const std::vector<TTreeItem*>& order
   }
   parent->tRoot = spine.empty() ? nullptr : spine.front();
   RecalcAll(parent->tRoot);
-  parent->sumsStale = false;
-  UpdateFrom(nullptr, parent);
+  parent->treapStale = false;
 }
 
 void TTreeItems::SetExpanded(TTreeItem* item, bool expanded) {
   if (item->Expanded() == expanded) return;
   item->state = expanded ? (item->state | kExpanded) : (item->state & ~kExpanded);
-  if (expanded && item->sumsStale) {
-    RecalcAll(item->tRoot);
-    item->sumsStale = false;
-  }
+  if (expanded) EnsureTreap(item);
   item->rows = static_cast<std::uint32_t>(1 + (expanded ? SumOf(item->tRoot) : 0));
   UpdateFrom(item, item->parent);
 }
@@ -353,6 +370,7 @@ std::int64_t TTreeItems::SumBefore(const TTreeItem* item) {
 std::int64_t TTreeItems::RowOf(const TTreeItem* item) const {
   std::int64_t row = 0;
   for (const TTreeItem* it = item; !IsRoot(it); it = it->parent) {
+    EnsureTreap(it->parent);  // a hidden item's folder may have none yet
     row += SumBefore(it);
     if (!IsRoot(it->parent)) ++row;  // the parent's own row
   }
@@ -402,6 +420,8 @@ TTreeItem* TTreeItems::LastShown() const {
 
 TTreeItem* TTreeItems::LastBefore(const TTreeItem* parent,
                                   const std::function<bool(const TTreeItem*)>& before) {
+  // The treap is a cache over the list: building it changes no item's place.
+  EnsureTreap(const_cast<TTreeItem*>(parent));
   TTreeItem* found = nullptr;
   for (TTreeItem* n = parent->tRoot; n;) {
     if (before(n)) {

@@ -70,10 +70,12 @@ struct TTreeItem {
   std::int8_t children = 0;  // the children flag: 0, 1, I_CHILDRENCALLBACK or the control's own
   bool textCallback = false;
   bool live = false;  // in the tree, not a free slot of the store
-  // The sums of the treap over the children are out of date. Only a
-  // collapsed item's may be: nothing reads them until it expands, so the
-  // children added to a collapsed folder cost no walk up its treap.
-  bool sumsStale = false;
+  // The treap over the children is not built: they are in their list only.
+  // Only a collapsed item's may be left out: nothing needs it until the item
+  // expands (or a sorted insert or a row asks), so a child added to or
+  // removed from a collapsed folder costs no walk in it. It is built from
+  // the list, in one pass, when needed.
+  bool treapStale = false;
 
   bool Expanded() const;
 };
@@ -146,6 +148,11 @@ class TTreeItems {
   static void Rotate(TTreeItem* node);       // lifts `node` over its treap parent
   static TTreeItem*& Link(TTreeItem* node);  // the pointer that holds `node`
   static std::int64_t SumBefore(const TTreeItem* item);
+  // Builds the treap over the children of `parent` from their list, when
+  // it was left out (treapStale), with its sums.
+  static void EnsureTreap(TTreeItem* parent);
+  // Builds the treap over the children of `parent` from their list.
+  static void BuildTreap(TTreeItem* parent);
 
   // A free slot of the store, or a fresh one from a new block.
   TTreeItem* Allocate();

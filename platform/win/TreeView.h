@@ -146,6 +146,10 @@ struct TVINSERTSTRUCT {
   HTREEITEM hParent = nullptr;       // nullptr or TVI_ROOT: a top-level item
   HTREEITEM hInsertAfter = nullptr;  // TVI_FIRST, TVI_LAST, TVI_SORT or a sibling
   TVITEM item;
+  // Ours: the insert also sets the parent's children flag to 1, as a
+  // TVM_SETITEM of TVIF_CHILDREN would, so that a parent's first child costs
+  // one message, not two. Ignored for top-level items.
+  bool markParent = false;
 };
 using TVINSERTSTRUCTA = TVINSERTSTRUCT;
 

@@ -720,6 +720,7 @@ TTreeItem* InsertItem(HWND hwnd, TTreeState& s, const TVINSERTSTRUCT* is) {
   if (!item) return nullptr;
   item->children = kAutoChildren;
   ApplyItem(s, item, is->item);
+  if (is->markParent && !s.items.IsRoot(parent)) parent->children = ChildrenFlag(1);
   if (!s.top) s.top = s.items.ItemAtRow(0);
   // Drawing held back: all is repainted once when it comes back.
   if (!IsRedrawEnabled(hwnd)) return item;

@@ -111,14 +111,33 @@ void FreeTree(HWND hwnd) {
 
 // --- Window procedures -------------------------------------------------------
 
-WNDPROC MakeWndProc(TWndProcFunction fn) {
+namespace {
+
+WNDPROC AddWndProc(std::unique_ptr<TWindowSystemState::TWndProcEntry> entry) {
   auto& k = Kernel();
   WNDPROC id = reinterpret_cast<WNDPROC>(k.nextProc);
   k.nextProc += 16;
-  auto entry = std::make_unique<TWindowSystemState::TWndProcEntry>();
-  entry->fn = std::move(fn);
   k.procs[id] = std::move(entry);
   return id;
+}
+
+}  // namespace
+
+WNDPROC MakeWndProc(TWndProcFunction fn) {
+  auto entry = std::make_unique<TWindowSystemState::TWndProcEntry>();
+  // A plain function inside is called as one.
+  if (TWndProcPointer* plain = fn.target<TWndProcPointer>())
+    entry->plain = *plain;
+  else
+    entry->fn = std::move(fn);
+  return AddWndProc(std::move(entry));
+}
+
+WNDPROC MakeWndProc(TWndProcContextFunction fn, void* context) {
+  auto entry = std::make_unique<TWindowSystemState::TWndProcEntry>();
+  entry->withContext = fn;
+  entry->context = context;
+  return AddWndProc(std::move(entry));
 }
 
 void FreeWndProc(WNDPROC proc) {
@@ -163,6 +182,8 @@ LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     }
   } running{entry};
   ++entry->running;
+  if (entry->withContext) return entry->withContext(entry->context, hwnd, msg, wParam, lParam);
+  if (entry->plain) return entry->plain(hwnd, msg, wParam, lParam);
   return entry->fn(hwnd, msg, wParam, lParam);
 }
 

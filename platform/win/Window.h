@@ -36,11 +36,15 @@
 
 using TWndProcFunction = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
 using TWndProcPointer = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+using TWndProcContextFunction = LRESULT (*)(void* context, HWND, UINT, WPARAM, LPARAM);
 
 // --- Window procedures -------------------------------------------------------
 
 // A new procedure identity calling `fn`. Free it with FreeWndProc.
 WNDPROC MakeWndProc(TWndProcFunction fn);
+// The same for a function called with `context` (say, the object whose
+// window it serves), without a std::function on the way of every message.
+WNDPROC MakeWndProc(TWndProcContextFunction fn, void* context);
 // Releases a procedure made by MakeWndProc. Does nothing for StaticWndProc's.
 void FreeWndProc(WNDPROC proc);
 // The lasting identity of a plain function (equal for equal functions).

@@ -169,8 +169,13 @@ struct TWindowSystemState {
   // until its last call returns; the calls are counted by hand rather than
   // by copying a shared pointer, since every message passes here once or
   // twice and only the GUI thread calls procedures.
+  // A plain function, or a function with its context, is called as it is:
+  // only other callables go through a std::function.
   struct TWndProcEntry {
     TWndProcFunction fn;
+    TWndProcPointer plain = nullptr;
+    TWndProcContextFunction withContext = nullptr;
+    void* context = nullptr;
     int running = 0;     // calls in progress
     bool freed = false;  // taken out of `procs`: the last call frees it
   };

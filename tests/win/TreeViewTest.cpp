@@ -1334,3 +1334,87 @@ TEST_F(TreeViewTest, AnEditStartedWhileItsItemIsReportedDeletedEndsBeforeItGoes)
   EXPECT_EQ(TreeView_GetEditControl(t), nullptr);
   EXPECT_EQ(TreeView_GetCount(t), 1u);
 }
+
+TEST_F(TreeViewTest, AnInsertMarkingItsParentSetsTheFlagThatOutlivesTheChildren) {
+  HWND t = MakeTree();
+  const auto childrenFlag = [t](HTREEITEM item) {
+    TVITEM tv;
+    tv.hItem = item;
+    tv.mask = TVIF_CHILDREN;
+    TreeView_GetItem(t, &tv);
+    return tv.cChildren;
+  };
+  const auto addMarking = [t](HTREEITEM parentItem, const char* text) {
+    TVINSERTSTRUCT is;
+    is.hParent = parentItem;
+    is.hInsertAfter = TVI_LAST;
+    is.item.mask = TVIF_TEXT;
+    is.item.pszText = const_cast<LPSTR>(text);
+    is.markParent = true;
+    return TreeView_InsertItem(t, &is);
+  };
+  HTREEITEM plain = Add(t, TVI_ROOT, "plain");
+  HTREEITEM marked = Add(t, TVI_ROOT, "marked");
+  HTREEITEM top = addMarking(TVI_ROOT, "top");  // no parent to mark
+  ASSERT_NE(top, nullptr);
+  EXPECT_EQ(TreeView_GetCount(t), 3u);
+  TreeView_DeleteItem(t, Add(t, plain, "child"));
+  TreeView_DeleteItem(t, addMarking(marked, "child"));
+  EXPECT_EQ(childrenFlag(plain), 0) << "without the mark the flag follows the children";
+  EXPECT_EQ(childrenFlag(marked), 1) << "as a TVM_SETITEM of the flag would leave it";
+  // A parent whose flag someone took away gets it back from the next marking insert.
+  TVITEM off;
+  off.hItem = marked;
+  off.mask = TVIF_CHILDREN;
+  off.cChildren = 0;
+  TreeView_SetItem(t, &off);
+  EXPECT_EQ(childrenFlag(marked), 0);
+  addMarking(marked, "again");
+  EXPECT_EQ(childrenFlag(marked), 1);
+}
+
+// A collapsed folder's children are kept in their list only until
+// something needs their search tree: sorted inserts, removals and
+// expansions in any order must find it as if it had been kept all along.
+TEST(TreeItemsTest, ACollapsedFoldersChildrenFindTheirSortedPlacesAndRowsWhenNeeded) {
+  TTreeItems items;
+  TTreeItem* folder = items.Insert(items.Root(), nullptr);
+  TTreeItem* after = nullptr;
+  std::vector<TTreeItem*> children;
+  for (int i = 0; i < 300; ++i) {
+    after = items.Insert(folder, after);
+    after->lParam = 2 * i;  // 0, 2, 4, ...
+    children.push_back(after);
+  }
+  // Removed while collapsed, then a sorted place asked for in it.
+  for (int i = 0; i < 300; i += 3) items.Remove(children[static_cast<std::size_t>(i)]);
+  const auto lastAtMost = [folder](LPARAM key) {
+    const TTreeItem* found =
+        TTreeItems::LastBefore(folder, [key](const TTreeItem* c) { return c->lParam <= key; });
+    return found ? found->lParam : -1;
+  };
+  EXPECT_EQ(lastAtMost(-1), -1);
+  EXPECT_EQ(lastAtMost(0), -1) << "0 went";
+  EXPECT_EQ(lastAtMost(7), 4) << "6 went";
+  EXPECT_EQ(lastAtMost(599), 598);
+  // More children while collapsed after the tree was made, then shown.
+  TTreeItem* odd = items.Insert(
+      folder, TTreeItems::LastBefore(folder, [](const TTreeItem* c) { return c->lParam <= 9; }));
+  odd->lParam = 9;
+  items.SetExpanded(folder, true);
+  const auto rows = ShownByWalk(items);
+  ASSERT_EQ(items.RowCount(), static_cast<std::int64_t>(rows.size()));
+  ASSERT_EQ(rows.size(), 1u + 200u + 1u);
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    ASSERT_EQ(items.ItemAtRow(static_cast<std::int64_t>(r)), rows[r]) << r;
+    ASSERT_EQ(items.RowOf(rows[r]), static_cast<std::int64_t>(r)) << r;
+  }
+  EXPECT_EQ(items.RowOf(odd), 4) << "the folder's row, then 2, 4 and 8";
+  EXPECT_LT(SiblingTreeDepth(folder), 40);
+  // Collapsed again and emptied: the folder's row stays its own.
+  items.SetExpanded(folder, false);
+  while (folder->first) items.Remove(folder->first);
+  items.SetExpanded(folder, true);
+  EXPECT_EQ(items.RowCount(), 1);
+  EXPECT_EQ(folder->tRoot, nullptr);
+}
