@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond);
   }
   return RunAndReport(argc, argv,
-                      {{"dbtree-build", "map-build", 3.0},
-                       {"dbtree-append-1000", "map-build", 3.0},
+                      {{"dbtree-build", "map-build", 3.0, 1000000},
+                       {"dbtree-append-1000", "map-build", 3.0, 1000000},
                        {"dbtree-locate", "map-build", 1.0}});
 }
